@@ -1,0 +1,46 @@
+#include "IconCache.h"
+#include "platform/Platform.h"
+#include "scale_filtered.h"
+
+#include <QPainter>
+
+namespace filemanager {
+
+QString IconCache::keyFor(const QString& name) {
+    int dot = int(name.indexOf(u'.'));
+    QString key = dot < 0 ? QString() : name.mid(dot + 1).toLower();
+    if (key == u"exe" || key == u"ico") key = name.toLower();
+    return key;
+}
+
+void IconCache::beginListing() {
+    if (m_keys.size() > kMaxKeys) {
+        m_keys.clear();
+        m_index.clear();
+        m_images.clear();
+    }
+    m_surface = QImage(32, 32, QImage::Format_RGB888);
+    m_surface.fill(Qt::white);
+}
+
+int IconCache::imageFor(const QString& name) {
+    const QString key = keyFor(name);
+    auto found = m_index.constFind(key);
+    if (found != m_index.constEnd()) return *found;
+    ++m_fetches;
+    QIcon icon = platform::Platform::instance().fileIcon(name);
+    {
+        QPainter p(&m_surface);
+        icon.paint(&p, QRect(1, 1, 32, 32));
+    }
+    QImage small(16, 16, QImage::Format_RGB888);
+    ScaleFiltered(m_surface, small, hermiteFilter, 1.0);
+    m_keys.append(key);
+    m_index.insert(key, int(m_images.size()));
+    m_images.append(QPixmap::fromImage(small));
+    return int(m_images.size()) - 1;
+}
+
+void IconCache::endListing() { m_surface = QImage(); }
+
+} // namespace filemanager

@@ -1,0 +1,597 @@
+#include "TTool.h"
+#include "TFixFiltre.h"
+#include "components/TDriveCombo.h"
+#include "components/TFolderTree.h"
+#include "platform/Platform.h"
+#include "settings_file.h"
+#include "ui/Dialogs.h"
+#include "ui/ModalRunner.h"
+#include "ui/errors.h"
+#include "ui/french.h"
+
+#include <QApplication>
+#include <QCollator>
+#include <QComboBox>
+#include <QDir>
+#include <QHeaderView>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QLineEdit>
+#include <QListView>
+#include <QProgressBar>
+#include <QSplitter>
+#include <QStackedWidget>
+#include <QTreeView>
+#include <QVBoxLayout>
+#include <algorithm>
+#include <numeric>
+
+namespace filemanager {
+
+using platform::Platform;
+
+namespace {
+
+const char* const kSettingsFile = "TvaTools.ini";
+constexpr int kHeaderHeight = 33;
+
+QLabel* sunkenLabel(QWidget* parent, Qt::Alignment align) {
+    auto* l = new QLabel(parent);
+    l->setFrameStyle(QFrame::Panel | QFrame::Sunken);
+    l->setAlignment(align | Qt::AlignVCenter);
+    return l;
+}
+
+// Whole-record comparison, locale-aware and case-insensitive, with the tab
+// separator ordered before every printable character.
+int compareRecords(const QCollator& c, const QString& a, const QString& b) {
+    const QStringList fa = a.split(u'\t'), fb = b.split(u'\t');
+    for (qsizetype i = 0; i < std::min(fa.size(), fb.size()); ++i)
+        if (int r = c.compare(fa[i], fb[i])) return r;
+    return int(fa.size() - fb.size());
+}
+
+} // namespace
+
+QString statusText(qint64 count, qint64 totalBytes) {
+    return QStringLiteral("%1 objets  -  %2 ko").arg(count).arg(totalBytes / 1024);
+}
+
+TTool::TTool(QWidget* parent) : QWidget(parent), m_model(new FileListModel(&m_icons, this)) {
+    setWindowTitle(QString());
+    buildLayout();
+}
+
+TTool::~TTool() = default;
+
+void TTool::buildLayout() {
+    auto* outer = new QVBoxLayout(this);
+    outer->setContentsMargins(0, 0, 0, 0);
+    outer->setSpacing(0);
+    m_splitter = new QSplitter(Qt::Horizontal, this);
+    m_splitter->setHandleWidth(1);
+    m_splitter->setChildrenCollapsible(false);
+    outer->addWidget(m_splitter, 1);
+
+    auto* left = new QWidget(m_splitter);
+    auto* leftLayout = new QVBoxLayout(left);
+    leftLayout->setContentsMargins(0, 0, 0, 0);
+    leftLayout->setSpacing(0);
+    m_leftHeader = new QWidget(left);
+    m_leftHeader->setFixedHeight(kHeaderHeight);
+    m_treeDrives = new TDriveCombo(m_leftHeader);
+    m_treeStatus = sunkenLabel(m_leftHeader, Qt::AlignLeft);
+    m_tree = new TFolderTree(left);
+    leftLayout->addWidget(m_leftHeader);
+    leftLayout->addWidget(m_tree, 1);
+
+    auto* right = new QWidget(m_splitter);
+    auto* rightLayout = new QVBoxLayout(right);
+    rightLayout->setContentsMargins(0, 0, 0, 0);
+    rightLayout->setSpacing(0);
+    m_rightHeader = new QWidget(right);
+    m_rightHeader->setFixedHeight(kHeaderHeight);
+    m_listDrives = new TDriveCombo(m_rightHeader);
+    m_listStatus = sunkenLabel(m_rightHeader, Qt::AlignLeft);
+    m_views = new QStackedWidget(right);
+    m_details = new QTreeView(m_views);
+    m_details->setRootIsDecorated(false);
+    m_details->setUniformRowHeights(true);
+    m_details->setItemsExpandable(false);
+    m_details->setAllColumnsShowFocus(true);
+    m_iconView = new QListView(m_views);
+    m_iconView->setUniformItemSizes(true);
+    m_iconView->setLayoutMode(QListView::Batched);
+    m_iconView->setBatchSize(2000);
+    for (QAbstractItemView* v : {static_cast<QAbstractItemView*>(m_details),
+                                 static_cast<QAbstractItemView*>(m_iconView)}) {
+        v->setSelectionMode(QAbstractItemView::ExtendedSelection);
+        v->setSelectionBehavior(QAbstractItemView::SelectRows);
+        v->setEditTriggers(QAbstractItemView::EditKeyPressed | QAbstractItemView::SelectedClicked);
+        v->installEventFilter(this);
+        v->viewport()->installEventFilter(this);
+    }
+    m_details->setModel(m_model);
+    m_iconView->setModel(m_model);
+    m_iconView->setSelectionModel(m_details->selectionModel());
+    m_details->header()->setStretchLastSection(false);
+    const int widths[] = {134, 100, 100, 50};
+    for (int c = 0; c < 4; ++c) m_details->header()->resizeSection(c, widths[c]);
+    m_details->header()->setSectionsClickable(true);
+    m_views->addWidget(m_details);
+    m_views->addWidget(m_iconView);
+    rightLayout->addWidget(m_rightHeader);
+    rightLayout->addWidget(m_views, 1);
+    m_splitter->addWidget(left);
+    m_splitter->addWidget(right);
+    m_splitter->setStretchFactor(1, 1);
+
+    m_bottomBar = new QWidget(this);
+    m_bottomBar->setFixedHeight(kHeaderHeight);
+    m_prompt = sunkenLabel(m_bottomBar, Qt::AlignRight);
+    m_command = new QComboBox(m_bottomBar);
+    m_command->setEditable(true);
+    m_command->setInsertPolicy(QComboBox::NoInsert);
+    m_command->lineEdit()->installEventFilter(this);
+    m_progress = new QProgressBar(m_bottomBar);
+    m_progress->setRange(0, 100);
+    m_progress->hide();
+    outer->addWidget(m_bottomBar);
+
+    m_tree->installEventFilter(this);
+    m_leftHeader->installEventFilter(this);
+    m_rightHeader->installEventFilter(this);
+    m_bottomBar->installEventFilter(this);
+
+    connect(m_details, &QAbstractItemView::doubleClicked, this, [this] { ui::runCommand([this] { ListView1DblClick(); }); });
+    connect(m_iconView, &QAbstractItemView::doubleClicked, this, [this] { ui::runCommand([this] { ListView1DblClick(); }); });
+    connect(m_details->header(), &QHeaderView::sectionClicked, this, &TTool::ListView1ColumnClick);
+    connect(m_tree, &TFolderTree::OnDblClick, this, [this] { ui::runCommand([this] { DirectoryOutline1DblClick(); }); });
+    connect(m_treeDrives, &TDriveCombo::OnChange, this, [this] { ui::runCommand([this] { DriveComboBox1Change(); }); });
+    connect(m_listDrives, &TDriveCombo::OnChange, this, [this] { ui::runCommand([this] { DriveComboBox2Change(); }); });
+
+    m_tree->setActive(true);
+}
+
+void TTool::layoutBars() {
+    // The left pane keeps 340 pixels; the bars follow the window's width.
+    for (auto [header, combo, status] :
+         {std::tuple{m_leftHeader, m_treeDrives, m_treeStatus},
+          std::tuple{m_rightHeader, m_listDrives, m_listStatus}}) {
+        const int w = header->width();
+        combo->setGeometry(2, 5, 160, kHeaderHeight - 10);
+        status->setGeometry(166, 5, std::max(0, w - 170), kHeaderHeight - 10);
+    }
+    const int bw = m_bottomBar->width();
+    m_prompt->setGeometry(2, 5, std::max(0, bw - 400), kHeaderHeight - 10);
+    m_command->setGeometry(bw - 390, 5, 381, kHeaderHeight - 10);
+    m_progress->setGeometry(0, 0, bw, kHeaderHeight);
+}
+
+void TTool::resizeEvent(QResizeEvent* event) {
+    QWidget::resizeEvent(event);
+    const int total = m_splitter->width();
+    if (total > 340) m_splitter->setSizes({340, total - 341});
+    layoutBars();
+}
+
+void TTool::showEvent(QShowEvent* event) {
+    QWidget::showEvent(event);
+    if (!m_shown) {
+        m_shown = true;
+        FormShow();
+    }
+}
+
+void TTool::FormShow() {
+    Platform& p = Platform::instance();
+    RepCourant = p.currentDirectory();
+    const QChar drive = p.driveOf(RepCourant);
+    m_treeDrives->SetDrive(drive);
+    m_listDrives->SetDrive(drive);
+    currentView()->setFocus();
+    VoletActif = 2;
+    Q_EMIT listFocused();
+    ChangeRep();
+    LitArbre();
+    LitRepert();
+    m_tree->SelectPath(RepCourant);
+    Histo[0] = p.currentDirectory();
+}
+
+QAbstractItemView* TTool::currentView() const {
+    return m_style == 3 ? static_cast<QAbstractItemView*>(m_details) : m_iconView;
+}
+
+void TTool::LitRepert() {
+    Platform& p = Platform::instance();
+    QApplication::setOverrideCursor(Qt::WaitCursor);
+    m_icons.beginListing();
+    std::vector<platform::DirEntry> entries;
+    const QString folder = p.currentDirectory();
+    p.listDirectory(folder, Filtre, entries);
+
+    // Names in the platform's order: alphabetical first, case between equals.
+    QCollator collator(ui::frenchLocale());
+    collator.setCaseSensitivity(Qt::CaseSensitive);
+    std::vector<QCollatorSortKey> keys;
+    keys.reserve(entries.size());
+    for (const auto& e : entries) keys.push_back(collator.sortKey(e.name));
+    std::vector<size_t> order(entries.size());
+    std::iota(order.begin(), order.end(), 0);
+    std::sort(order.begin(), order.end(), [&](size_t a, size_t b) {
+        int r = keys[a].compare(keys[b]);
+        return r != 0 ? r < 0 : entries[a].name < entries[b].name;
+    });
+
+    qint64 total = 0;
+    std::vector<ListRow> rows;
+    rows.reserve(entries.size());
+    for (size_t i : order) {
+        platform::DirEntry& e = entries[i];
+        ListRow row;
+        row.name = std::move(e.name);
+        row.attributes = e.attributes;
+        row.attrText = attributeLetters(e.attributes);
+        total += e.size;
+        const quint32 word = e.attributes;
+        if (word != platform::faDirectory && word != platform::faVolumeID)
+            row.sizeText = QString::number(e.size);
+        row.mtime = e.mtime;
+        row.image = m_icons.imageFor(row.name);
+        rows.push_back(std::move(row));
+    }
+    m_icons.endListing();
+    const qint64 count = qint64(rows.size());
+    m_model->setRows(std::move(rows));
+    m_listStatus->setText(statusText(count, total));
+    QApplication::restoreOverrideCursor();
+    EnEdition = false;
+    RepCourant = p.currentDirectory();
+}
+
+void TTool::LitArbre() {
+    Platform& p = Platform::instance();
+    std::vector<platform::DirEntry> entries;
+    p.listDirectory(p.rootOf(p.currentDirectory()), QStringLiteral("*.*"), entries);
+    qint64 count = 0, total = 0;
+    for (const auto& e : entries) {
+        if (e.attributes & (platform::faHidden | platform::faSysFile | platform::faVolumeID)) continue;
+        ++count;
+        total += e.size;
+    }
+    m_treeStatus->setText(statusText(count, total));
+}
+
+QList<int> TTool::selectedRows() const {
+    QList<int> rows;
+    for (const QModelIndex& i : m_details->selectionModel()->selectedRows()) rows.append(i.row());
+    std::sort(rows.begin(), rows.end());
+    return rows;
+}
+
+void TTool::selectRow(int row, bool selected) {
+    QModelIndex index = m_model->index(row, 0);
+    m_details->selectionModel()->select(
+        index, (selected ? QItemSelectionModel::Select : QItemSelectionModel::Deselect) |
+                   QItemSelectionModel::Rows);
+}
+
+int TTool::rowOf(const QString& name) const {
+    for (int r = 0; r < m_model->rowCount(); ++r)
+        if (m_model->row(r).name == name) return r;
+    return -1;
+}
+
+void TTool::Remplit() {
+    Selection.clear();
+    for (int r : selectedRows()) Selection.append(m_model->row(r).name);
+}
+
+void TTool::Memorise() {
+    PressePapier.clear();
+    QString folder = Platform::instance().currentDirectory();
+    if (!folder.endsWith(u'/')) folder += u'/';
+    for (int r : selectedRows()) PressePapier.append(folder + m_model->row(r).name);
+}
+
+void TTool::SelectAll() {
+    QItemSelection all;
+    for (int r = 0; r < m_model->rowCount(); ++r) {
+        if (m_model->row(r).name == u"..") continue;
+        all.select(m_model->index(r, 0), m_model->index(r, FileListModel::ColumnCount - 1));
+    }
+    m_details->selectionModel()->select(all, QItemSelectionModel::Select);
+}
+
+void TTool::Inverse() {
+    if (m_model->rowCount() == 0) return;
+    QItemSelection all(m_model->index(0, 0),
+                       m_model->index(m_model->rowCount() - 1, FileListModel::ColumnCount - 1));
+    m_details->selectionModel()->select(all, QItemSelectionModel::Toggle);
+}
+
+void TTool::ChargeIni() { readCleanEntries(QString::fromLatin1(kSettingsFile), ListeNettoyage); }
+
+void TTool::SauveIni() { writeCleanEntries(QString::fromLatin1(kSettingsFile), ListeNettoyage); }
+
+// ---- ordering and filter ----
+
+void TTool::ListeStyle(int style) {
+    if (style < 1 || style > 3) return;
+    const bool hadFocus = currentView()->hasFocus();
+    m_style = style;
+    if (style == 3) {
+        m_views->setCurrentWidget(m_details);
+    } else {
+        m_iconView->setViewMode(QListView::ListMode);
+        m_iconView->setFlow(style == 1 ? QListView::LeftToRight : QListView::TopToBottom);
+        m_iconView->setWrapping(true);
+        m_iconView->setResizeMode(QListView::Adjust);
+        m_views->setCurrentWidget(m_iconView);
+    }
+    if (hadFocus) currentView()->setFocus();
+}
+
+QString TTool::rowRecord(int row, SortKey key) const {
+    const QString name = m_model->text(row, FileListModel::ColName);
+    const QString size = m_model->text(row, FileListModel::ColSize);
+    const QString date = m_model->text(row, FileListModel::ColDate);
+    QString k;
+    switch (key) {
+    case SortKey::Name: k = name; break;
+    case SortKey::Size: k = QString(15, u' ') + size, k = k.mid(std::max<qsizetype>(0, size.size() - 1)); break;
+    case SortKey::Date: k = date.mid(6, 4) + date.mid(3, 2) + date.mid(0, 2); break;
+    case SortKey::Ext: {
+        int dot = int(name.indexOf(u'.'));
+        k = dot < 0 ? QString() : name.mid(dot + 1);
+        break;
+    }
+    }
+    return k + u'\t' + name + u'\t' + size + u'\t' + date + u'\t' +
+           m_model->text(row, FileListModel::ColAttrib) + u'\t' + QString::number(m_model->row(row).image);
+}
+
+void TTool::sortBy(SortKey key) {
+    QStringList records;
+    records.reserve(m_model->rowCount());
+    for (int r = 0; r < m_model->rowCount(); ++r) records.append(rowRecord(r, key));
+    QCollator collator(ui::frenchLocale());
+    collator.setCaseSensitivity(Qt::CaseInsensitive);
+    std::stable_sort(records.begin(), records.end(), [&](const QString& a, const QString& b) {
+        return compareRecords(collator, a, b) < 0;
+    });
+    Maj(records);
+}
+
+void TTool::Maj(const QStringList& records) {
+    std::vector<ListRow> rows;
+    rows.reserve(size_t(records.size()));
+    const std::vector<ListRow>& old = m_model->rows();
+    for (const QString& record : records) {
+        QStringList f = record.split(u'\t');
+        if (f.size() < 6) continue;
+        ListRow row;
+        row.name = f[1];
+        row.sizeText = f[2];
+        row.dateText = f[3];
+        row.attrText = f[4];
+        row.image = f[5].toInt();
+        // Keep the raw attributes the other operations read.
+        for (const ListRow& o : old)
+            if (o.name == row.name) {
+                row.attributes = o.attributes, row.mtime = o.mtime;
+                break;
+            }
+        rows.push_back(std::move(row));
+    }
+    m_model->setRows(std::move(rows));
+}
+
+void TTool::TriNom() { sortBy(SortKey::Name); }
+void TTool::TriTaille() { sortBy(SortKey::Size); }
+void TTool::TriDate() { sortBy(SortKey::Date); }
+void TTool::TriExt() { sortBy(SortKey::Ext); }
+
+void TTool::ListView1ColumnClick(int column) {
+    switch (column) {
+    case FileListModel::ColName: TriNom(); break;
+    case FileListModel::ColSize: TriTaille(); break;
+    case FileListModel::ColDate: TriDate(); break;
+    default: break;
+    }
+}
+
+void TTool::Filtre1() {
+    TFixFiltre dialog(this);
+    dialog.Init(Filtre);
+    ui::runModal(&dialog);
+    const QString result = dialog.Result();
+    if (result.isEmpty()) return;
+    Filtre = result;
+    LitRepert();
+}
+
+// ---- navigation and history ----
+
+void TTool::changeDirectory(const QString& path) {
+    Platform& p = Platform::instance();
+    if (!p.setCurrentDirectory(path))
+        throw ui::InOutError(p.lastError() == platform::errAccessDenied ? 5 : 3);
+}
+
+void TTool::ChangeRep() {
+    QString shown = RepCourant.toLower();
+    while (shown.size() > 1 && shown.endsWith(u'/')) shown.chop(1);
+    m_prompt->setText(shown + u'>');
+}
+
+void TTool::AddHisto() {
+    if (HistoDernier >= 9) {
+        for (int i = 0; i < 9; ++i) Histo[i] = Histo[i + 1];
+        Histo[9] = RepCourant;
+        HistoPos = 9;
+    } else {
+        ++HistoDernier;
+        Histo[HistoDernier] = RepCourant;
+        HistoPos = HistoDernier;
+    }
+}
+
+void TTool::HistoPrec() {
+    if (HistoPos < 1) return;
+    --HistoPos;
+    changeDirectory(Histo[HistoPos]);
+    LitRepert();
+    ChangeRep();
+}
+
+void TTool::HistoSuiv() {
+    if (HistoPos >= HistoDernier) return;
+    ++HistoPos;
+    changeDirectory(Histo[HistoPos]);
+    LitRepert();
+    ChangeRep();
+}
+
+bool TTool::driveReady(QChar letter) {
+    letter = letter.toUpper();
+    if (letter < u'A' || letter > u'Z') throw ui::TavError(QStringLiteral("Not a valid drive ID"));
+    platform::DiskSpace space;
+    return Platform::instance().diskFreeSpace(letter, space);
+}
+
+void TTool::DriveComboBox2Change() {
+    Platform& p = Platform::instance();
+    const QChar letter = m_listDrives->Drive();
+    if (!driveReady(letter)) {
+        ui::dialogs().message(QStringLiteral("Le lecteur n'est pas prêt"));
+        m_listDrives->SetDrive(p.driveOf(RepCourant));
+        return;
+    }
+    changeDirectory(p.driveCurrentFolder(letter));
+    RepCourant = p.currentDirectory();
+    AddHisto();
+    ChangeRep();
+    LitRepert();
+}
+
+void TTool::DriveComboBox1Change() {
+    Platform& p = Platform::instance();
+    const QChar letter = m_treeDrives->Drive();
+    if (!driveReady(letter)) {
+        ui::dialogs().message(QStringLiteral("Le lecteur n'est pas prêt"));
+        m_treeDrives->SetDrive(p.driveOf(RepCourant));
+        return;
+    }
+    changeDirectory(p.driveCurrentFolder(letter));
+    RepCourant = p.currentDirectory();
+    AddHisto();
+    m_tree->SelectPath(RepCourant);
+    LitArbre();
+    // The list is read again so it shows the folder its operations act on.
+    LitRepert();
+    ChangeRep();
+}
+
+void TTool::DirectoryOutline1DblClick() {
+    Platform& p = Platform::instance();
+    const QString path = m_tree->SelectedPath();
+    if (path.isEmpty()) return;
+    changeDirectory(path);
+    RepCourant = p.currentDirectory();
+    if (p.driveRoot(p.driveOf(path)) == QDir::cleanPath(path)) {
+        m_treeDrives->SetDrive(p.driveOf(path));
+        m_listDrives->SetDrive(p.driveOf(path));
+    }
+    ChangeRep();
+    AddHisto();
+    LitRepert();
+}
+
+void TTool::ListView1DblClick() {
+    const QList<int> rows = selectedRows();
+    if (rows.size() != 1) return;
+    const ListRow& row = m_model->row(rows.first());
+    const QString name = row.name;
+    const quint32 attrs = Platform::instance().attributes(name);
+    if (attrs == 0xFFFFFFFFu || (attrs & platform::faDirectory) || (row.attributes & platform::faDirectory)) {
+        changeDirectory(name);
+        LitRepert();
+        ChangeRep();
+        AddHisto();
+        return;
+    }
+    Voir(name);
+}
+
+void TTool::Voir(const QString& name) { Q_UNUSED(name); }
+
+void TTool::ComboBox1Enter() {
+    const QString text = m_command->currentText();
+    m_command->setEditText(QString());
+    m_command->insertItem(0, text);
+    m_command->setCurrentIndex(-1);
+    const int space = int(text.indexOf(u' '));
+    const QString program = space < 0 ? text : text.left(space);
+    const QString params = space < 0 ? QString() : text.mid(space + 1);
+    Platform& p = Platform::instance();
+    p.shellExecute(QStringLiteral("open"), program, params, p.currentDirectory());
+}
+
+// ---- keyboard and focus ----
+
+bool TTool::listKeyPress(QKeyEvent* e) {
+    const bool anySelected = m_details->selectionModel()->hasSelection();
+    if (EnEdition || !anySelected) return false;
+    const auto mods = e->modifiers() & ~Qt::KeypadModifier;
+    const bool enter = e->key() == Qt::Key_Return || e->key() == Qt::Key_Enter;
+    if (e->key() == Qt::Key_Delete && mods == Qt::NoModifier) return ui::runCommand([this] { Efface1(); }), true;
+    if (e->key() == Qt::Key_F2 && mods == Qt::NoModifier) return ui::runCommand([this] { Modif(); }), true;
+    if (enter && mods == Qt::ControlModifier) return ui::runCommand([this] { LanceApp(); }), true;
+    if (enter && mods == Qt::NoModifier) return ui::runCommand([this] { ListView1DblClick(); }), true;
+    if (e->key() == Qt::Key_Escape) {
+        Abandon = true;
+        return true;
+    }
+    return false;
+}
+
+bool TTool::eventFilter(QObject* watched, QEvent* event) {
+    const bool isList = watched == m_details || watched == m_iconView;
+    if (event->type() == QEvent::FocusIn) {
+        if (isList) {
+            VoletActif = 2;
+            Q_EMIT listFocused();
+        } else if (watched == m_tree) {
+            VoletActif = 1;
+            Q_EMIT treeFocused();
+        }
+    } else if (event->type() == QEvent::KeyPress) {
+        auto* key = static_cast<QKeyEvent*>(event);
+        if (isList) return listKeyPress(key);
+        if (watched == m_command->lineEdit() &&
+            (key->key() == Qt::Key_Return || key->key() == Qt::Key_Enter)) {
+            ui::runCommand([this] { ComboBox1Enter(); });
+            return true;
+        }
+    } else if (event->type() == QEvent::Resize &&
+               (watched == m_leftHeader || watched == m_rightHeader || watched == m_bottomBar)) {
+        layoutBars();
+    }
+    return QWidget::eventFilter(watched, event);
+}
+
+// ---- progress ----
+
+void TTool::startProgress() {
+    m_progress->setValue(0);
+    m_progress->show();
+    m_progress->raise();
+}
+
+void TTool::setProgress(int percent) { m_progress->setValue(std::clamp(percent, 0, 100)); }
+
+void TTool::endProgress() { m_progress->hide(); }
+
+} // namespace filemanager

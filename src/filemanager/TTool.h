@@ -1,0 +1,192 @@
+#pragma once
+// The file-manager window: the folder tree, the list of the current
+// folder, the drive selectors and the bottom bar. It hands the current
+// folder and the selection to the tools.
+
+#include "FileListModel.h"
+#include "IconCache.h"
+
+#include <QStringList>
+#include <QWidget>
+
+class QAbstractItemView;
+class QComboBox;
+class QLabel;
+class QListView;
+class QProgressBar;
+class QSplitter;
+class QStackedWidget;
+class QTreeView;
+
+namespace filemanager {
+
+class TDriveCombo;
+class TFolderTree;
+
+class TTool : public QWidget {
+    Q_OBJECT
+  public:
+    explicit TTool(QWidget* parent = nullptr);
+    ~TTool() override;
+
+    // State
+    QString RepCourant;
+    QString Filtre = QStringLiteral("*.*");
+    QStringList Selection;
+    QStringList PressePapier;
+    int ModeColler = 0;
+    QStringList ListeNettoyage;
+    int VoletActif = 0;
+    bool DemanderRemplacer = true;
+    bool EnEdition = false;
+    bool Abandon = false;
+    QString Histo[10];
+    int HistoDernier = 0;
+    int HistoPos = 0;
+
+    const QStringList& CleIcones() const { return m_icons.keys(); }
+    const IconCache& icons() const { return m_icons; }
+
+    // Listing and selection
+    void LitRepert();
+    void LitArbre();
+    void Remplit();
+    void Memorise();
+    void SelectAll();
+    void Inverse();
+    void ChargeIni();
+    void SauveIni();
+    void FormShow();
+
+    // Ordering and filter
+    void ListeStyle(int style);
+    int listStyle() const { return m_style; }
+    void TriNom();
+    void TriTaille();
+    void TriDate();
+    void TriExt();
+    void ListView1ColumnClick(int column);
+    void Filtre1();
+    enum class SortKey { Name, Size, Date, Ext };
+    QString rowRecord(int row, SortKey key) const;
+    void Maj(const QStringList& records);
+
+    // Navigation and history
+    void ChangeRep();
+    void AddHisto();
+    void HistoPrec();
+    void HistoSuiv();
+    void DriveComboBox1Change();
+    void DriveComboBox2Change();
+    void DirectoryOutline1DblClick();
+    void ListView1DblClick();
+    void ComboBox1Enter();
+    static bool driveReady(QChar letter);
+
+    // Viewing, tools and file operations that come with their own windows.
+    virtual void Voir(const QString& name);
+    void Nouveau() {}
+    void NouveauDossier() {}
+    void Ouvrirtexte() {}
+    void Modif() {}
+    void Fixer() {}
+    void chCasse() {}
+    void Rechercher() {}
+    void Comparer() {}
+    void Trier() {}
+    void Fusionner() {}
+    void Occupation() {}
+    void Imprimer() {}
+    void Formatage() {}
+    void Nommer() {}
+    void Attributs() {}
+    void Efface1() {}
+    void Couper1() {}
+    void Copier1() {}
+    void CopyMove() {}
+    void Chercher() {}
+    void Parcourir() {}
+    void LanceApp() {}
+    void DiskInfos1() {}
+    void CpuInfos() {}
+    void Memoire() {}
+    void Systeme() {}
+    void Applications() {}
+    void Tachesactives() {}
+    void FonctionsDll() {}
+    void Panneau() {}
+    void EditHex() {}
+    void Nettoyer() {}
+    void Extraire() {}
+    void Optimiser() {}
+    void EffIrreversible() {}
+    void Repertorier() {}
+    void Crypter(int mode) { Q_UNUSED(mode); }
+    void Backup1() {}
+    void Restore1() {}
+    void Decouper1() {}
+    void Recoller1() {}
+
+    // Bottom progress bar over the selection.
+    void startProgress();
+    void setProgress(int percent);
+    void endProgress();
+
+    // Widgets, for the shell and tests.
+    FileListModel* model() const { return m_model; }
+    QTreeView* detailsView() const { return m_details; }
+    QListView* iconView() const { return m_iconView; }
+    QAbstractItemView* currentView() const;
+    TFolderTree* tree() const { return m_tree; }
+    TDriveCombo* treeDrives() const { return m_treeDrives; }
+    TDriveCombo* listDrives() const { return m_listDrives; }
+    QLabel* listStatus() const { return m_listStatus; }
+    QLabel* treeStatus() const { return m_treeStatus; }
+    QLabel* prompt() const { return m_prompt; }
+    QComboBox* commandBox() const { return m_command; }
+    QProgressBar* progressBar() const { return m_progress; }
+    QList<int> selectedRows() const;
+    void selectRow(int row, bool selected = true);
+    int rowOf(const QString& name) const;
+
+  Q_SIGNALS:
+    void listFocused(); // the shell enables its list group
+    void treeFocused(); // the shell disables it
+
+  protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
+    void resizeEvent(QResizeEvent* event) override;
+    void showEvent(QShowEvent* event) override;
+
+  private:
+    void buildLayout();
+    void sortBy(SortKey key);
+    void changeDirectory(const QString& path);
+    void layoutBars();
+    bool listKeyPress(QKeyEvent* e);
+
+    IconCache m_icons;
+    FileListModel* m_model;
+    QSplitter* m_splitter = nullptr;
+    QWidget* m_leftHeader = nullptr;
+    QWidget* m_rightHeader = nullptr;
+    QWidget* m_bottomBar = nullptr;
+    TFolderTree* m_tree = nullptr;
+    TDriveCombo* m_treeDrives = nullptr;
+    TDriveCombo* m_listDrives = nullptr;
+    QLabel* m_treeStatus = nullptr;
+    QLabel* m_listStatus = nullptr;
+    QStackedWidget* m_views = nullptr;
+    QTreeView* m_details = nullptr;
+    QListView* m_iconView = nullptr;
+    QLabel* m_prompt = nullptr;
+    QComboBox* m_command = nullptr;
+    QProgressBar* m_progress = nullptr;
+    int m_style = 3;
+    bool m_shown = false;
+};
+
+// "12 objets  -  340 ko"
+QString statusText(qint64 count, qint64 totalBytes);
+
+} // namespace filemanager

@@ -1,0 +1,58 @@
+#include "TDriveCombo.h"
+#include "platform/Platform.h"
+
+namespace filemanager {
+
+using platform::DriveType;
+using platform::Platform;
+
+TDriveCombo::TDriveCombo(QWidget* parent) : QComboBox(parent) {
+    setEditable(false);
+    setAttribute(Qt::WA_InputMethodEnabled, false);
+    setIconSize(QSize(16, 16));
+    fill();
+    connect(this, qOverload<int>(&QComboBox::activated), this, &TDriveCombo::pick);
+}
+
+void TDriveCombo::fill() {
+    Platform& p = Platform::instance();
+    const int remembered = currentIndex() >= 0 ? currentIndex() : m_remembered;
+    QSignalBlocker block(this);
+    clear();
+    m_letters.clear();
+    for (QChar letter : p.driveLetters()) {
+        DriveType t = p.driveType(letter);
+        if (t == DriveType::Unknown || t == DriveType::NoRootDir) continue;
+        addItem(p.driveIcon(letter), p.driveDisplayName(letter));
+        m_letters.append(letter);
+    }
+    m_remembered = remembered;
+    if (!m_letters.isEmpty()) {
+        QChar keep = m_drive;
+        m_drive = QChar();
+        SetDrive(m_letters.contains(keep) ? keep : m_letters.first());
+    }
+}
+
+void TDriveCombo::SetDrive(QChar letter) {
+    letter = letter.toUpper();
+    QSignalBlocker block(this);
+    if (letter == m_drive) {
+        setCurrentIndex(m_remembered >= 0 && m_remembered < count() ? m_remembered : 0);
+        return;
+    }
+    int index = int(m_letters.indexOf(letter));
+    if (index < 0) return; // a letter without a drive changes nothing
+    m_drive = letter;
+    m_remembered = index;
+    setCurrentIndex(index);
+}
+
+void TDriveCombo::pick(int index) {
+    if (index < 0 || index >= m_letters.size()) return;
+    m_remembered = index;
+    SetDrive(m_letters[index]);
+    Q_EMIT OnChange();
+}
+
+} // namespace filemanager

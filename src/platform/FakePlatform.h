@@ -1,0 +1,50 @@
+#pragma once
+#include "LinuxPlatform.h"
+
+#include <QMap>
+
+namespace platform {
+
+// Drives of chosen sizes on ordinary folders, a recording clock; file
+// operations stay real (tests run them in temporary folders).
+class FakePlatform : public LinuxPlatform {
+  public:
+    struct Drive {
+        QString root;
+        DriveType type = DriveType::Fixed;
+        bool ready = true;
+        QString label;
+        DiskSpace space{8, 512, 100000, 200000};
+    };
+
+    void addDrive(QChar letter, const Drive& drive) { m_drives[letter.toUpper()] = drive; }
+    void removeDrive(QChar letter) { m_drives.remove(letter.toUpper()); }
+    Drive& drive(QChar letter) { return m_drives[letter.toUpper()]; }
+
+    QList<QChar> driveLetters() override { return m_drives.keys(); }
+    QString driveRoot(QChar letter) override;
+    QChar driveOf(const QString& path) override;
+    DriveType driveType(QChar letter) override;
+    bool driveReady(QChar letter) override;
+    QString driveDisplayName(QChar letter) override;
+    bool diskFreeSpace(QChar letter, DiskSpace& out) override;
+    QString volumeLabel(QChar letter) override;
+    bool setSystemClockUtc(const QDateTime& utc) override;
+
+    bool shellExecute(const QString& verb, const QString& file, const QString& params,
+                      const QString& folder) override {
+        launches.append({verb, file, params, folder});
+        return true;
+    }
+
+    struct Launch {
+        QString verb, file, params, folder;
+    };
+    QList<QDateTime> clockWrites;
+    QList<Launch> launches;
+
+  private:
+    QMap<QChar, Drive> m_drives;
+};
+
+} // namespace platform

@@ -1,0 +1,617 @@
+#include "LinuxPlatform.h"
+#include "attributes.h"
+#include "wildcard.h"
+
+#include <QAbstractFileIconProvider>
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QMimeDatabase>
+#include <QPainter>
+#include <QPixmap>
+#include <QProcess>
+#include <QStandardPaths>
+#include <condition_variable>
+#include <memory>
+#include <mutex>
+#include <thread>
+
+#include <cerrno>
+#include <cstdio>
+#include <ctime>
+#include <dirent.h>
+#include <fcntl.h>
+#include <sys/sendfile.h>
+#include <sys/stat.h>
+#include <sys/statvfs.h>
+#include <sys/syscall.h>
+#include <unistd.h>
+#include <linux/fs.h>
+
+namespace platform {
+
+namespace {
+
+QString unescapeMount(const QByteArray& field) {
+    // Mount points escape space, tab, newline and backslash as \ooo.
+    QByteArray out;
+    out.reserve(field.size());
+    for (int i = 0; i < field.size(); ++i) {
+        if (field[i] == '\\' && i + 3 < field.size() && field[i + 1] >= '0' && field[i + 1] <= '7') {
+            out += char((field[i + 1] - '0') * 64 + (field[i + 2] - '0') * 8 + (field[i + 3] - '0'));
+            i += 3;
+        } else {
+            out += field[i];
+        }
+    }
+    return QString::fromLocal8Bit(out);
+}
+
+bool isDiskFileSystem(const QByteArray& fs) {
+    static const char* const known[] = {
+        "ext2",  "ext3",   "ext4", "xfs",     "btrfs",   "vfat", "msdos",   "exfat",
+        "ntfs",  "ntfs3",  "fuseblk", "iso9660", "udf",  "nfs",  "nfs4",    "cifs",
+        "smb3",  "zfs",    "f2fs", "jfs",     "hfsplus", "9p",   "virtiofs", "fuse.sshfs"};
+    for (const char* k : known)
+        if (fs == k) return true;
+    return false;
+}
+
+bool isSystemMountPoint(const QString& mp) {
+    static const char* const prefixes[] = {"/proc", "/sys", "/dev", "/run", "/snap", "/boot/efi",
+                                           "/var/lib/docker", "/mnt/sandboxing"};
+    if (mp.startsWith(u"/run/media/")) return false;
+    for (const char* p : prefixes) {
+        QString pre = QString::fromLatin1(p);
+        if (mp == pre || mp.startsWith(pre + u'/')) return true;
+    }
+    return false;
+}
+
+bool isRemovableDevice(const QString& device, const QString& mountPoint) {
+    if (mountPoint.startsWith(u"/media/") || mountPoint.startsWith(u"/run/media/")) return true;
+    if (!device.startsWith(u"/dev/")) return false;
+    QString name = device.mid(5);
+    // A partition's own folder has no "removable"; its disk's folder has.
+    QString sys = QStringLiteral("/sys/class/block/") + name;
+    for (const QString& candidate : QStringList{sys + u"/removable", sys + u"/../removable"}) {
+        QFile f(candidate);
+        if (f.open(QIODevice::ReadOnly)) return f.read(1) == "1";
+    }
+    return false;
+}
+
+QString cleanAbsolute(const QString& path) {
+    return QDir::cleanPath(QDir::isAbsolutePath(path) ? path : QDir::current().absoluteFilePath(path));
+}
+
+bool pathUnder(const QString& path, const QString& root) {
+    if (root == u"/") return path.startsWith(u'/');
+    return path == root || (path.startsWith(root) && path.at(root.size()) == u'/');
+}
+
+QIcon drawnIcon(QColor fill, bool folder) {
+    QPixmap pm(32, 32);
+    pm.fill(Qt::transparent);
+    QPainter p(&pm);
+    p.setPen(QColor(60, 60, 60));
+    p.setBrush(fill);
+    if (folder) {
+        p.drawRect(2, 8, 27, 20);
+        p.drawRect(2, 5, 11, 4);
+    } else {
+        p.drawRect(6, 2, 20, 27);
+        p.drawLine(10, 10, 22, 10);
+        p.drawLine(10, 15, 22, 15);
+        p.drawLine(10, 20, 22, 20);
+    }
+    return QIcon(pm);
+}
+
+QByteArray native(const QString& path) { return QFile::encodeName(path); }
+
+int renameNoReplace(const char* from, const char* to) {
+#ifdef SYS_renameat2
+    long r = syscall(SYS_renameat2, AT_FDCWD, from, AT_FDCWD, to, RENAME_NOREPLACE);
+    if (r == 0 || (errno != EINVAL && errno != ENOSYS)) return int(r);
+#endif
+    // File system without the flag: a hard link cannot replace either.
+    struct stat st;
+    if (lstat(from, &st) == 0 && S_ISREG(st.st_mode) && link(from, to) == 0) return unlink(from);
+    if (errno == EEXIST) return -1;
+    if (lstat(to, &st) == 0) {
+        errno = EEXIST;
+        return -1;
+    }
+    return rename(from, to);
+}
+
+// Copies the bytes of one open file into another, in kernel where possible.
+bool copyBytes(int in, int out) {
+    for (;;) {
+        ssize_t n = copy_file_range(in, nullptr, out, nullptr, 1 << 30, 0);
+        if (n == 0) return true;
+        if (n < 0) {
+            if (errno == EXDEV || errno == ENOSYS || errno == EINVAL || errno == EOPNOTSUPP) break;
+            return false;
+        }
+    }
+    std::unique_ptr<char[]> buf(new char[1 << 20]);
+    for (;;) {
+        ssize_t n = read(in, buf.get(), 1 << 20);
+        if (n == 0) return true;
+        if (n < 0) {
+            if (errno == EINTR) continue;
+            return false;
+        }
+        for (ssize_t done = 0; done < n;) {
+            ssize_t w = write(out, buf.get() + done, size_t(n - done));
+            if (w < 0) {
+                if (errno == EINTR) continue;
+                return false;
+            }
+            done += w;
+        }
+    }
+}
+
+} // namespace
+
+QList<LinuxPlatform::Volume> parseMountTable(const QByteArray& mountinfo, const QString& driveA,
+                                             const QString& driveB) {
+    QList<LinuxPlatform::Volume> fixed, removable;
+    LinuxPlatform::Volume rootVolume;
+    for (const QByteArray& line : mountinfo.split('\n')) {
+        QList<QByteArray> f = line.split(' ');
+        int dash = f.indexOf("-");
+        if (f.size() < 5 || dash < 0 || dash + 2 >= f.size()) continue;
+        LinuxPlatform::Volume v;
+        v.mountPoint = unescapeMount(f[4]);
+        v.fsType = QString::fromLatin1(f[dash + 1]);
+        v.device = unescapeMount(f[dash + 2]);
+        if (v.mountPoint == u"/") {
+            rootVolume = v;
+            continue;
+        }
+        if (!isDiskFileSystem(f[dash + 1]) || isSystemMountPoint(v.mountPoint)) continue;
+        if (!QFileInfo(v.mountPoint).isDir()) continue; // bind-mounted single files
+        v.removable = isRemovableDevice(v.device, v.mountPoint);
+        QList<LinuxPlatform::Volume>& into = v.removable ? removable : fixed;
+        into.removeIf([&](const auto& o) { return o.mountPoint == v.mountPoint; });
+        into.append(v);
+    }
+    auto byMount = [](const auto& a, const auto& b) { return a.mountPoint < b.mountPoint; };
+    std::sort(fixed.begin(), fixed.end(), byMount);
+    std::sort(removable.begin(), removable.end(), byMount);
+
+    QList<LinuxPlatform::Volume> out;
+    auto floppy = [&](QChar letter, const QString& env) {
+        LinuxPlatform::Volume v;
+        if (!env.isEmpty()) {
+            v.mountPoint = QDir::cleanPath(env);
+            v.fsType = QStringLiteral("vfat");
+        } else if (!removable.isEmpty()) {
+            v = removable.takeFirst();
+        } else {
+            return;
+        }
+        v.letter = letter;
+        v.removable = true;
+        out.append(v);
+    };
+    floppy(u'A', driveA);
+    floppy(u'B', driveB);
+    rootVolume.letter = u'C';
+    rootVolume.mountPoint = QStringLiteral("/");
+    out.append(rootVolume);
+    char16_t next = u'D';
+    for (auto& v : fixed + removable) {
+        if (next > u'Z') break;
+        v.letter = QChar(next++);
+        out.append(v);
+    }
+    return out;
+}
+
+LinuxPlatform::LinuxPlatform() = default;
+
+void LinuxPlatform::refreshVolumes() {
+    QFile f(QStringLiteral("/proc/self/mountinfo"));
+    QByteArray table;
+    if (f.open(QIODevice::ReadOnly)) table = f.readAll();
+    auto vols = parseMountTable(table, qEnvironmentVariable("TAVTOOLS_DRIVE_A"),
+                                qEnvironmentVariable("TAVTOOLS_DRIVE_B"));
+    QMutexLocker lock(&m_mutex);
+    m_volumes = vols;
+    m_loaded = true;
+}
+
+QList<LinuxPlatform::Volume> LinuxPlatform::volumes() {
+    {
+        QMutexLocker lock(&m_mutex);
+        if (m_loaded) return m_volumes;
+    }
+    refreshVolumes();
+    QMutexLocker lock(&m_mutex);
+    return m_volumes;
+}
+
+LinuxPlatform::Volume LinuxPlatform::volumeFor(QChar letter) {
+    letter = letter.toUpper();
+    for (const Volume& v : volumes())
+        if (v.letter == letter) return v;
+    return {};
+}
+
+QList<QChar> LinuxPlatform::driveLetters() {
+    QList<QChar> letters;
+    for (const Volume& v : volumes()) letters.append(v.letter);
+    std::sort(letters.begin(), letters.end());
+    return letters;
+}
+
+QString LinuxPlatform::driveRoot(QChar letter) { return volumeFor(letter).mountPoint; }
+
+QChar LinuxPlatform::driveOf(const QString& path) {
+    const QString p = cleanAbsolute(path);
+    QChar best = u'C';
+    int bestLen = -1;
+    for (const Volume& v : volumes()) {
+        if (pathUnder(p, v.mountPoint) && v.mountPoint.size() > bestLen) {
+            best = v.letter;
+            bestLen = int(v.mountPoint.size());
+        }
+    }
+    return best;
+}
+
+DriveType LinuxPlatform::driveType(QChar letter) {
+    Volume v = volumeFor(letter);
+    if (v.mountPoint.isEmpty()) return DriveType::NoRootDir;
+    if (v.removable) return DriveType::Removable;
+    if (v.fsType.startsWith(u"nfs") || v.fsType == u"cifs" || v.fsType.startsWith(u"smb") ||
+        v.fsType.startsWith(u"fuse.sshfs"))
+        return DriveType::Remote;
+    if (v.fsType == u"iso9660" || v.fsType == u"udf") return DriveType::CdRom;
+    if (v.fsType == u"tmpfs" || v.fsType == u"ramfs") return DriveType::RamDisk;
+    return DriveType::Fixed;
+}
+
+bool LinuxPlatform::statVolume(const QString& root, DiskSpace& out, int timeoutMs) {
+    // The call runs on its own thread: a dead network mount may never answer.
+    struct Shared {
+        std::mutex m;
+        std::condition_variable cv;
+        bool done = false, ok = false;
+        struct statvfs sv {};
+    };
+    auto shared = std::make_shared<Shared>();
+    QByteArray p = native(root);
+    std::thread([shared, p] {
+        struct statvfs sv;
+        bool ok = statvfs(p.constData(), &sv) == 0;
+        std::lock_guard lock(shared->m);
+        shared->sv = sv;
+        shared->ok = ok;
+        shared->done = true;
+        shared->cv.notify_all();
+    }).detach();
+    std::unique_lock lock(shared->m);
+    if (!shared->cv.wait_for(lock, std::chrono::milliseconds(timeoutMs), [&] { return shared->done; }) ||
+        !shared->ok)
+        return false;
+    out.bytesPerSector = quint32(shared->sv.f_frsize ? shared->sv.f_frsize : shared->sv.f_bsize);
+    out.sectorsPerCluster = 1;
+    out.freeClusters = shared->sv.f_bavail;
+    out.totalClusters = shared->sv.f_blocks;
+    return true;
+}
+
+bool LinuxPlatform::driveReady(QChar letter) {
+    QString root = driveRoot(letter);
+    DiskSpace ds;
+    return !root.isEmpty() && statVolume(root, ds) && QFileInfo(root).isDir();
+}
+
+bool LinuxPlatform::diskFreeSpace(QChar letter, DiskSpace& out) {
+    QString root = driveRoot(letter);
+    return !root.isEmpty() && statVolume(root, out);
+}
+
+QString LinuxPlatform::volumeLabel(QChar letter) {
+    Volume v = volumeFor(letter);
+    if (v.device.isEmpty()) return {};
+    QDir labels(QStringLiteral("/dev/disk/by-label"));
+    const QString device = QFileInfo(v.device).canonicalFilePath();
+    for (const QFileInfo& fi : labels.entryInfoList(QDir::System | QDir::Files | QDir::NoDotAndDotDot)) {
+        if (!device.isEmpty() && fi.canonicalFilePath() == device) {
+            // Labels escape unusual bytes as \xNN.
+            QString name = fi.fileName();
+            name.replace(QStringLiteral("\\x20"), QStringLiteral(" "));
+            return name;
+        }
+    }
+    return {};
+}
+
+QString LinuxPlatform::driveDisplayName(QChar letter) {
+    Volume v = volumeFor(letter);
+    QString label = volumeLabel(letter);
+    if (label.isEmpty()) {
+        switch (driveType(letter)) {
+        case DriveType::Removable: label = QStringLiteral("Disque amovible"); break;
+        case DriveType::Remote: label = QFileInfo(v.mountPoint).fileName(); break;
+        case DriveType::CdRom: label = QStringLiteral("CD-ROM"); break;
+        default:
+            label = v.mountPoint == u"/" ? QStringLiteral("Disque local")
+                                          : QFileInfo(v.mountPoint).fileName();
+        }
+    }
+    return QStringLiteral("%1 (%2:)").arg(label, letter.toUpper());
+}
+
+QIcon LinuxPlatform::driveIcon(QChar letter) {
+    const char* name = "drive-harddisk";
+    QColor colour(170, 170, 190);
+    switch (driveType(letter)) {
+    case DriveType::Removable: name = "drive-removable-media", colour = QColor(90, 140, 220); break;
+    case DriveType::Remote: name = "folder-remote", colour = QColor(120, 200, 120); break;
+    case DriveType::CdRom: name = "media-optical", colour = QColor(230, 230, 120); break;
+    default: break;
+    }
+    QIcon icon = QIcon::fromTheme(QString::fromLatin1(name));
+    return icon.isNull() ? drawnIcon(colour, false) : icon;
+}
+
+quint32 LinuxPlatform::attributes(const QString& path) {
+    QByteArray p = native(path);
+    struct stat st;
+    if (lstat(p.constData(), &st) != 0) return 0xFFFFFFFFu;
+    return attributesOf(AT_FDCWD, p.constData(), st);
+}
+
+bool LinuxPlatform::setAttributes(const QString& path, quint32 attrs) {
+    if (!applyAttributes(path, attrs)) {
+        setLastError(errorFromErrno(errno));
+        return false;
+    }
+    return true;
+}
+
+bool LinuxPlatform::setFileTime(const QString& path, const QDateTime& when) {
+    struct timespec times[2];
+    times[0].tv_nsec = UTIME_OMIT;
+    times[1].tv_sec = time_t(when.toSecsSinceEpoch());
+    times[1].tv_nsec = 0;
+    if (utimensat(AT_FDCWD, native(path).constData(), times, 0) != 0) {
+        setLastError(errorFromErrno(errno));
+        return false;
+    }
+    return true;
+}
+
+bool LinuxPlatform::listDirectory(const QString& folder, const QString& mask,
+                                  std::vector<DirEntry>& out) {
+    out.clear();
+    const QString abs = cleanAbsolute(folder);
+    int fd = open(native(abs).constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (fd < 0) {
+        setLastError(errorFromErrno(errno));
+        return false;
+    }
+    DIR* dir = fdopendir(fd);
+    if (!dir) {
+        close(fd);
+        return false;
+    }
+    // A volume's root folder has no parent entry, as on the platforms with drive letters.
+    const bool isRoot = driveRoot(driveOf(abs)) == abs;
+    const bool everything = mask.isEmpty() || mask == u"*.*" || mask == u"*";
+    while (dirent* d = readdir(dir)) {
+        const char* n = d->d_name;
+        if (n[0] == '.' && (n[1] == 0 || (n[1] == '.' && n[2] == 0 && isRoot))) continue;
+        DirEntry e;
+        e.name = QFile::decodeName(n);
+        if (!everything && !matchesMask(e.name, mask)) continue;
+        struct stat st;
+        if (fstatat(fd, n, &st, AT_SYMLINK_NOFOLLOW) != 0) continue;
+        e.isLink = S_ISLNK(st.st_mode);
+        struct stat target;
+        // A link shows what it points to, but walks know it is a link.
+        const struct stat& shown = (e.isLink && fstatat(fd, n, &target, 0) == 0) ? target : st;
+        e.attributes = attributesOf(fd, n, st);
+        if (S_ISDIR(shown.st_mode)) e.attributes |= faDirectory;
+        e.size = S_ISDIR(shown.st_mode) ? 0 : qint64(shown.st_size);
+        e.mtime = qint64(shown.st_mtim.tv_sec);
+        out.push_back(std::move(e));
+    }
+    closedir(dir);
+    return true;
+}
+
+bool LinuxPlatform::deleteFile(const QString& path) {
+    QByteArray p = native(path);
+    struct stat st;
+    if (lstat(p.constData(), &st) != 0) {
+        setLastError(errorFromErrno(errno));
+        return false;
+    }
+    if (S_ISDIR(st.st_mode) || isReadOnlyMode(st.st_mode)) {
+        setLastError(errAccessDenied);
+        return false;
+    }
+    if (unlink(p.constData()) != 0) {
+        setLastError(errorFromErrno(errno));
+        return false;
+    }
+    return true;
+}
+
+bool LinuxPlatform::moveFile(const QString& from, const QString& to) {
+    QByteArray f = native(from), t = native(to);
+    struct stat st;
+    if (lstat(f.constData(), &st) != 0) {
+        setLastError(errorFromErrno(errno));
+        return false;
+    }
+    if (!S_ISDIR(st.st_mode) && isReadOnlyMode(st.st_mode)) {
+        setLastError(errAccessDenied);
+        return false;
+    }
+    if (renameNoReplace(f.constData(), t.constData()) == 0) return true;
+    if (errno != EXDEV || S_ISDIR(st.st_mode)) {
+        setLastError(errorFromErrno(errno));
+        return false;
+    }
+    // Another volume: copy, and delete the original only once the copy is whole.
+    if (S_ISLNK(st.st_mode)) {
+        char target[4096];
+        ssize_t n = readlink(f.constData(), target, sizeof target - 1);
+        if (n < 0 || (target[n] = 0, symlink(target, t.constData())) != 0) {
+            setLastError(errorFromErrno(errno));
+            return false;
+        }
+        return unlink(f.constData()) == 0;
+    }
+    if (!copyFile(from, to, true)) return false;
+    if (unlink(f.constData()) != 0) {
+        setLastError(errorFromErrno(errno));
+        return false;
+    }
+    return true;
+}
+
+bool LinuxPlatform::copyFile(const QString& from, const QString& to, bool failIfExists) {
+    QByteArray f = native(from), t = native(to);
+    int in = open(f.constData(), O_RDONLY | O_CLOEXEC);
+    if (in < 0) {
+        setLastError(errorFromErrno(errno));
+        return false;
+    }
+    struct stat src;
+    fstat(in, &src);
+    struct stat dst;
+    if (lstat(t.constData(), &dst) == 0) {
+        if (failIfExists) {
+            close(in);
+            setLastError(errFileExists);
+            return false;
+        }
+        if (S_ISDIR(dst.st_mode) || isReadOnlyMode(dst.st_mode)) {
+            close(in);
+            setLastError(errAccessDenied);
+            return false;
+        }
+    }
+    // Written beside the target under a temporary name and put in place in
+    // one step, so a failed copy never leaves a truncated file under the name.
+    QString dir = QFileInfo(to).absolutePath();
+    QByteArray tmp = native(dir) + "/.tavcopy-XXXXXX";
+    int out = mkostemp(tmp.data(), O_CLOEXEC);
+    if (out < 0) {
+        setLastError(errorFromErrno(errno));
+        close(in);
+        return false;
+    }
+    bool ok = copyBytes(in, out);
+    int err = errno;
+    if (ok) {
+        fchmod(out, src.st_mode & 07777);
+        struct timespec times[2] = {src.st_atim, src.st_mtim};
+        futimens(out, times);
+    }
+    if (close(out) != 0 && ok) ok = false, err = errno;
+    close(in);
+    if (ok) {
+        int r = failIfExists ? renameNoReplace(tmp.constData(), t.constData())
+                             : rename(tmp.constData(), t.constData());
+        if (r != 0) ok = false, err = errno;
+    }
+    if (!ok) {
+        unlink(tmp.constData());
+        setLastError(errorFromErrno(err));
+        if (err == EEXIST) setLastError(errFileExists);
+    }
+    return ok;
+}
+
+bool LinuxPlatform::createFolder(const QString& path) {
+    if (mkdir(native(path).constData(), 0777) != 0) {
+        setLastError(errorFromErrno(errno));
+        return false;
+    }
+    return true;
+}
+
+bool LinuxPlatform::removeFolder(const QString& path) {
+    if (rmdir(native(path).constData()) != 0) {
+        setLastError(errorFromErrno(errno));
+        return false;
+    }
+    return true;
+}
+
+bool LinuxPlatform::openForWrite(QFile& file, int openMode) {
+    struct stat st;
+    if (lstat(native(file.fileName()).constData(), &st) == 0 && isReadOnlyMode(st.st_mode)) {
+        setLastError(errAccessDenied);
+        return false;
+    }
+    if (!file.open(QIODevice::OpenMode(openMode))) {
+        setLastError(file.error() == QFileDevice::OpenError ? errAccessDenied : errGeneric);
+        return false;
+    }
+    return true;
+}
+
+QIcon LinuxPlatform::fileIcon(const QString& path) {
+    static QMimeDatabase db;
+    QFileInfo fi(path);
+    if (fi.isDir()) {
+        QIcon icon = QIcon::fromTheme(QStringLiteral("folder"));
+        return icon.isNull() ? drawnIcon(QColor(240, 200, 80), true) : icon;
+    }
+    QMimeType mime = db.mimeTypeForFile(fi, QMimeDatabase::MatchExtension);
+    QIcon icon = QIcon::fromTheme(mime.iconName(), QIcon::fromTheme(mime.genericIconName()));
+    if (!icon.isNull()) return icon;
+    // No icon theme: a page tinted by the kind of file, so kinds stay apart.
+    QString top = mime.name().section(u'/', 0, 0);
+    QColor tint = top == u"image"  ? QColor(200, 230, 255)
+                  : top == u"text" ? QColor(255, 255, 255)
+                  : top == u"audio" || top == u"video" ? QColor(230, 200, 255)
+                  : mime.name().contains(u"executable") ? QColor(200, 255, 200)
+                                                        : QColor(235, 235, 235);
+    return drawnIcon(tint, false);
+}
+
+bool LinuxPlatform::setSystemClockUtc(const QDateTime& utc) {
+    struct timespec ts;
+    ts.tv_sec = time_t(utc.toSecsSinceEpoch());
+    ts.tv_nsec = 0;
+    if (clock_settime(CLOCK_REALTIME, &ts) != 0) {
+        setLastError(errorFromErrno(errno));
+        return false;
+    }
+    return true;
+}
+
+bool LinuxPlatform::shellExecute(const QString& verb, const QString& file, const QString& params,
+                                 const QString& folder) {
+    const QStringList args = QProcess::splitCommand(params);
+    QString program = file;
+    if (!file.contains(u'/')) program = QStandardPaths::findExecutable(file);
+    else if (!QFileInfo(file).isAbsolute()) program = QDir(folder).absoluteFilePath(file);
+    const QFileInfo fi(program);
+    if (verb == u"print") {
+        QString lp = QStandardPaths::findExecutable(QStringLiteral("lp"));
+        return !lp.isEmpty() && QProcess::startDetached(lp, {QDir(folder).absoluteFilePath(file)}, folder);
+    }
+    if (!program.isEmpty() && fi.isFile() && fi.isExecutable())
+        return QProcess::startDetached(program, args, folder);
+    // A document: the desktop's application for its kind of file.
+    QString opener = QStandardPaths::findExecutable(QStringLiteral("xdg-open"));
+    if (opener.isEmpty()) return false;
+    return QProcess::startDetached(opener, {QDir(folder).absoluteFilePath(file)}, folder);
+}
+
+} // namespace platform

@@ -1,0 +1,69 @@
+#pragma once
+#include "Platform.h"
+
+#include <QMutex>
+
+namespace platform {
+
+// The real stand-in: volumes from /proc/self/mountinfo, attributes from
+// mode bits and extended attributes, file operations on POSIX calls.
+class LinuxPlatform : public Platform {
+  public:
+    LinuxPlatform();
+
+    QList<QChar> driveLetters() override;
+    QString driveRoot(QChar letter) override;
+    QChar driveOf(const QString& path) override;
+    DriveType driveType(QChar letter) override;
+    bool driveReady(QChar letter) override;
+    QString driveDisplayName(QChar letter) override;
+    QIcon driveIcon(QChar letter) override;
+    bool diskFreeSpace(QChar letter, DiskSpace& out) override;
+    QString volumeLabel(QChar letter) override;
+
+    quint32 attributes(const QString& path) override;
+    bool setAttributes(const QString& path, quint32 attrs) override;
+    bool setFileTime(const QString& path, const QDateTime& when) override;
+    bool listDirectory(const QString& folder, const QString& mask,
+                       std::vector<DirEntry>& out) override;
+
+    bool deleteFile(const QString& path) override;
+    bool moveFile(const QString& from, const QString& to) override;
+    bool copyFile(const QString& from, const QString& to, bool failIfExists) override;
+    bool createFolder(const QString& path) override;
+    bool removeFolder(const QString& path) override;
+    bool openForWrite(QFile& file, int openMode) override;
+
+    QIcon fileIcon(const QString& path) override;
+    bool setSystemClockUtc(const QDateTime& utc) override;
+    bool shellExecute(const QString& verb, const QString& file, const QString& params,
+                      const QString& folder) override;
+
+    struct Volume {
+        QChar letter;
+        QString mountPoint;
+        QString device;
+        QString fsType;
+        bool removable = false;
+    };
+    // Reads the mount table again (drives added or removed since).
+    void refreshVolumes();
+    QList<Volume> volumes();
+
+  protected:
+    // Statvfs with a time limit, so a dead network mount cannot hang the caller.
+    bool statVolume(const QString& root, DiskSpace& out, int timeoutMs = 1500);
+    Volume volumeFor(QChar letter);
+
+  private:
+    QMutex m_mutex;
+    QList<Volume> m_volumes;
+    bool m_loaded = false;
+};
+
+// Parses mount table text (the format of /proc/self/mountinfo) into volumes
+// with letters given; exposed for tests.
+QList<LinuxPlatform::Volume> parseMountTable(const QByteArray& mountinfo, const QString& driveA,
+                                             const QString& driveB);
+
+} // namespace platform

@@ -1,0 +1,81 @@
+#include "Platform.h"
+#include "LinuxPlatform.h"
+
+#include <QDir>
+#include <QFile>
+#include <QRandomGenerator>
+#include <cerrno>
+
+namespace platform {
+
+namespace {
+Platform* g_instance = nullptr;
+}
+
+Platform& Platform::instance() {
+    if (g_instance) return *g_instance;
+    static LinuxPlatform real;
+    return real;
+}
+
+void Platform::setInstance(Platform* p) { g_instance = p; }
+
+QString Platform::rootOf(const QString& path) {
+    QChar letter = driveOf(path);
+    QString root = driveRoot(letter);
+    return root.isEmpty() ? QStringLiteral("/") : root;
+}
+
+QString Platform::currentDirectory() { return QDir::currentPath(); }
+
+bool Platform::setCurrentDirectory(const QString& path) {
+    if (!QDir::setCurrent(path)) {
+        setLastError(QDir(path).exists() ? errAccessDenied : errPathNotFound);
+        return false;
+    }
+    QChar letter = driveOf(QDir::currentPath());
+    if (letter >= u'A' && letter <= u'Z') m_driveFolders[letter.unicode() - 'A'] = QDir::currentPath();
+    return true;
+}
+
+QString Platform::driveCurrentFolder(QChar letter) {
+    letter = letter.toUpper();
+    if (letter < u'A' || letter > u'Z') return {};
+    const QString& remembered = m_driveFolders[letter.unicode() - 'A'];
+    if (!remembered.isEmpty() && QDir(remembered).exists()) return remembered;
+    return driveRoot(letter);
+}
+
+QString Platform::tempPath() { return QDir::tempPath(); }
+
+QString Platform::tempFileName(const QString& folder, const QString& prefix) {
+    QString dir = folder.isEmpty() ? tempPath() : folder;
+    for (int attempt = 0; attempt < 1000; ++attempt) {
+        QString name = QStringLiteral("%1/%2%3.tmp")
+                           .arg(dir, prefix)
+                           .arg(QRandomGenerator::global()->bounded(0x10000), 4, 16, QChar('0'));
+        QFile f(name);
+        if (f.open(QIODevice::WriteOnly | QIODevice::NewOnly)) return name;
+    }
+    return {};
+}
+
+int errorFromErrno(int err) {
+    switch (err) {
+    case 0: return errNone;
+    case ENOENT: return errFileNotFound;
+    case ENOTDIR: return errPathNotFound;
+    case EACCES:
+    case EPERM:
+    case EROFS:
+    case EISDIR:
+    case EBUSY: return errAccessDenied;
+    case EEXIST: return errAlreadyExists;
+    case ENOTEMPTY: return errDirNotEmpty;
+    case ENOSPC:
+    case EDQUOT: return errDiskFull;
+    default: return errGeneric;
+    }
+}
+
+} // namespace platform

@@ -1,0 +1,135 @@
+#pragma once
+// The stand-in for the operating-system facilities the toolbox relies on:
+// drive letters, attributes, file operations with their usual semantics,
+// free space, the current folder, icons and temporary names. The program
+// talks to one instance; tests install a fake.
+
+#include <QChar>
+#include <QDateTime>
+#include <QIcon>
+#include <QList>
+#include <QString>
+#include <cstdint>
+#include <vector>
+
+class QFile;
+
+namespace platform {
+
+// File attribute bits, as the tools know them.
+enum Attribute : quint32 {
+    faReadOnly = 1,
+    faHidden = 2,
+    faSysFile = 4,
+    faVolumeID = 8,
+    faDirectory = 16,
+    faArchive = 32,
+};
+
+enum class DriveType { Unknown, NoRootDir, Removable, Fixed, Remote, CdRom, RamDisk };
+
+struct DiskSpace {
+    quint32 sectorsPerCluster = 0;
+    quint32 bytesPerSector = 0;
+    quint64 freeClusters = 0;
+    quint64 totalClusters = 0;
+    quint64 clusterSize() const { return quint64(sectorsPerCluster) * bytesPerSector; }
+    quint64 freeBytes() const { return freeClusters * clusterSize(); }
+    quint64 totalBytes() const { return totalClusters * clusterSize(); }
+};
+
+// One entry of a folder as enumerated.
+struct DirEntry {
+    QString name;
+    qint64 size = 0;
+    qint64 mtime = 0; // seconds since the epoch
+    quint32 attributes = 0;
+    bool isLink = false; // a symbolic link: shown as its target, never walked into
+};
+
+// Error codes left by a failed file operation (the usual numbering).
+enum ErrorCode : int {
+    errNone = 0,
+    errFileNotFound = 2,
+    errPathNotFound = 3,
+    errAccessDenied = 5,
+    errNotReady = 21,
+    errDiskFull = 112,
+    errFileExists = 80,
+    errDirNotEmpty = 145,
+    errAlreadyExists = 183,
+    errGeneric = 1117,
+};
+
+class Platform {
+  public:
+    virtual ~Platform() = default;
+
+    static Platform& instance();
+    // Installs p (not owned) as the instance; nullptr restores the real one.
+    static void setInstance(Platform* p);
+
+    // Drives
+    virtual QList<QChar> driveLetters() = 0;        // letters with a volume, A..Z order
+    virtual QString driveRoot(QChar letter) = 0;    // mount point, empty when none
+    virtual QChar driveOf(const QString& path) = 0; // letter of the volume holding path
+    virtual DriveType driveType(QChar letter) = 0;
+    virtual bool driveReady(QChar letter) = 0; // never blocks for long
+    virtual QString driveDisplayName(QChar letter) = 0;
+    virtual QIcon driveIcon(QChar letter) = 0;
+    virtual bool diskFreeSpace(QChar letter, DiskSpace& out) = 0;
+    virtual QString volumeLabel(QChar letter) = 0;
+
+    // Root folder of the drive holding path ("the first three characters").
+    QString rootOf(const QString& path);
+
+    // Current folder, with the folder last visited on each drive.
+    virtual QString currentDirectory();
+    virtual bool setCurrentDirectory(const QString& path);
+    virtual QString driveCurrentFolder(QChar letter);
+
+    // Attributes
+    virtual quint32 attributes(const QString& path) = 0; // 0xFFFFFFFF when missing
+    virtual bool setAttributes(const QString& path, quint32 attrs) = 0;
+    virtual bool setFileTime(const QString& path, const QDateTime& when) = 0;
+
+    // Enumeration of a folder (every kind of entry but "." ), mask applied to names.
+    virtual bool listDirectory(const QString& folder, const QString& mask,
+                               std::vector<DirEntry>& out) = 0;
+
+    // File operations with their usual semantics; false on failure, see lastError().
+    virtual bool deleteFile(const QString& path) = 0;
+    virtual bool moveFile(const QString& from, const QString& to) = 0;
+    virtual bool copyFile(const QString& from, const QString& to, bool failIfExists) = 0;
+    virtual bool createFolder(const QString& path) = 0;
+    virtual bool removeFolder(const QString& path) = 0;
+    // Opens for writing unless the file is read-only; flags as QIODevice.
+    virtual bool openForWrite(QFile& file, int openMode) = 0;
+    int lastError() const { return m_lastError; }
+
+    // Icons
+    virtual QIcon fileIcon(const QString& path) = 0;
+
+    // Temporary files
+    virtual QString tempPath();
+    // A new, unused name in folder made of prefix and a unique part; the file is created.
+    virtual QString tempFileName(const QString& folder, const QString& prefix);
+
+    // Clock
+    virtual bool setSystemClockUtc(const QDateTime& utc) = 0;
+
+    // Shell: "open" (or another verb) a program or document with parameters,
+    // in a working folder. Answers false when nothing could be started.
+    virtual bool shellExecute(const QString& verb, const QString& file, const QString& params,
+                              const QString& folder) = 0;
+
+  protected:
+    void setLastError(int code) { m_lastError = code; }
+    int m_lastError = 0;
+    QString m_driveFolders[26];
+};
+
+// Maps an errno value to the error codes above.
+int errorFromErrno(int err);
+
+} // namespace platform

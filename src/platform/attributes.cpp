@@ -1,0 +1,91 @@
+#include "attributes.h"
+#include "Platform.h"
+
+#include <cerrno>
+#include <cstdio>
+#include <cstring>
+#include <fcntl.h>
+#include <sys/xattr.h>
+#include <unistd.h>
+
+namespace platform {
+
+namespace {
+
+const char* const kAttribName = "user.tavtools.attrib";
+const char* const kArchiveName = "user.tavtools.archive";
+
+// Reads a small extended attribute of name (relative to dirfd) into buf.
+ssize_t readXattr(int dirfd, const char* name, const char* attr, char* buf, size_t size) {
+    if (dirfd == AT_FDCWD) return lgetxattr(name, attr, buf, size);
+    // /proc/self/fd/N/name avoids building the full path for every entry.
+    char path[4096];
+    int n = std::snprintf(path, sizeof path, "/proc/self/fd/%d/%s", dirfd, name);
+    if (n <= 0 || size_t(n) >= sizeof path) return -1;
+    return lgetxattr(path, attr, buf, size);
+}
+
+QByteArray archiveStamp(const struct stat& st) {
+    return QByteArray::number(qint64(st.st_size)) + ':' + QByteArray::number(qint64(st.st_mtim.tv_sec)) +
+           '.' + QByteArray::number(qint64(st.st_mtim.tv_nsec));
+}
+
+} // namespace
+
+quint32 attributesOf(int dirfd, const char* name, const struct stat& st) {
+    quint32 attrs = 0;
+    const char* base = std::strrchr(name, '/');
+    base = base ? base + 1 : name;
+    if (S_ISDIR(st.st_mode)) attrs |= faDirectory;
+    if (isReadOnlyMode(st.st_mode)) attrs |= faReadOnly;
+    if (base[0] == '.' && std::strcmp(base, ".") != 0 && std::strcmp(base, "..") != 0)
+        attrs |= faHidden;
+    if (!S_ISDIR(st.st_mode) && !S_ISREG(st.st_mode) && !S_ISLNK(st.st_mode)) attrs |= faSysFile;
+    if (S_ISLNK(st.st_mode)) return attrs | faArchive; // links carry no user attributes
+
+    char buf[64];
+    ssize_t n = readXattr(dirfd, name, kAttribName, buf, sizeof buf - 1);
+    if (n > 0) {
+        buf[n] = 0;
+        attrs |= quint32(std::strtoul(buf, nullptr, 10)) & (faHidden | faSysFile | faArchive);
+    }
+    if (S_ISDIR(st.st_mode)) return attrs;
+    n = readXattr(dirfd, name, kArchiveName, buf, sizeof buf - 1);
+    if (n <= 0 || archiveStamp(st) != QByteArray(buf, int(n))) attrs |= faArchive;
+    return attrs;
+}
+
+bool applyAttributes(const QString& path, quint32 attrs) {
+    const QByteArray p = path.toLocal8Bit();
+    struct stat st;
+    if (lstat(p.constData(), &st) != 0) return false;
+    if (S_ISLNK(st.st_mode)) return true;
+
+    // Flags first: a file without write bits refuses them to its owner.
+    quint32 stored = attrs & (faHidden | faSysFile);
+    if (S_ISDIR(st.st_mode)) stored |= attrs & faArchive;
+    if (stored) {
+        QByteArray v = QByteArray::number(stored);
+        setxattr(p.constData(), kAttribName, v.constData(), size_t(v.size()), 0);
+    } else {
+        removexattr(p.constData(), kAttribName);
+    }
+    if (!S_ISDIR(st.st_mode)) {
+        if (attrs & faArchive) {
+            removexattr(p.constData(), kArchiveName);
+        } else {
+            QByteArray v = archiveStamp(st);
+            setxattr(p.constData(), kArchiveName, v.constData(), size_t(v.size()), 0);
+        }
+    }
+
+    mode_t mode = st.st_mode & 07777;
+    if (attrs & faReadOnly)
+        mode &= ~mode_t(S_IWUSR | S_IWGRP | S_IWOTH);
+    else if (isReadOnlyMode(st.st_mode))
+        mode |= S_IWUSR;
+    if (mode != (st.st_mode & 07777) && chmod(p.constData(), mode) != 0) return false;
+    return true;
+}
+
+} // namespace platform

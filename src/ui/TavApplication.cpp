@@ -1,0 +1,20 @@
+#include "TavApplication.h"
+#include "errors.h"
+
+namespace ui {
+
+TavApplication::TavApplication(int& argc, char** argv) : QApplication(argc, argv) {
+    setApplicationName(QStringLiteral("Tav Tools"));
+    setApplicationDisplayName(QStringLiteral("Tav Tools"));
+}
+
+bool TavApplication::notify(QObject* receiver, QEvent* event) {
+    try {
+        return QApplication::notify(receiver, event);
+    } catch (const std::exception& e) {
+        reportError(e);
+    }
+    return false;
+}
+
+} // namespace ui

@@ -1,0 +1,14 @@
+#pragma once
+#include <QApplication>
+
+namespace ui {
+
+// The application object: an error escaping an event handler ends that
+// command and is shown by the general error report; the program goes on.
+class TavApplication : public QApplication {
+  public:
+    TavApplication(int& argc, char** argv);
+    bool notify(QObject* receiver, QEvent* event) override;
+};
+
+} // namespace ui
