@@ -49,11 +49,14 @@ TBlocnotes::TBlocnotes(QWidget* parent) : QDialog(parent) {
     m_edit->setLineWrapMode(QPlainTextEdit::WidgetWidth);
     layout->addWidget(m_top);
     layout->addWidget(m_edit, 1);
-    connect(m_print, &QToolButton::clicked, this, [this] { ui::runCommand([this] { Imprimer(); }); });
+    connect(m_print, &QToolButton::clicked, this,
+            [this] { ui::runCommand([this] { Imprimer(); }); });
     connect(m_close, &QPushButton::clicked, this, &QDialog::reject);
 }
 
-bool TBlocnotes::modified() const { return m_edit->document()->isModified(); }
+bool TBlocnotes::modified() const {
+    return m_edit->document()->isModified();
+}
 
 void TBlocnotes::Charge(const QString& name) {
     QFile f(name);
@@ -96,10 +99,12 @@ QStringList TBlocnotes::displayedLines() const {
 
 void TBlocnotes::Imprimer() {
     QPrinterInfo info = QPrinterInfo::defaultPrinter();
-    if (info.isNull()) throw ui::TavError(QStringLiteral("Aucune imprimante par défaut n'est installée"));
+    if (info.isNull())
+        throw ui::TavError(QStringLiteral("Aucune imprimante par défaut n'est installée"));
     QPrinter printer(info);
     QPainter painter;
-    if (!painter.begin(&printer)) throw ui::TavError(QStringLiteral("L'imprimante n'est pas disponible"));
+    if (!painter.begin(&printer))
+        throw ui::TavError(QStringLiteral("L'imprimante n'est pas disponible"));
     painter.setFont(m_edit->font());
     const int lineHeight = painter.fontMetrics().lineSpacing();
     const QRect page = painter.viewport();

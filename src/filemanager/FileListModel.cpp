@@ -40,11 +40,16 @@ int FileListModel::columnCount(const QModelIndex& parent) const {
 QString FileListModel::text(int r, int column) const {
     const ListRow& row = m_rows[size_t(r)];
     switch (column) {
-    case ColName: return row.name;
-    case ColSize: return row.sizeText;
-    case ColDate: return row.dateText.isEmpty() && row.mtime ? dateText(row.mtime) : row.dateText;
-    case ColAttrib: return row.attrText;
-    default: return {};
+    case ColName:
+        return row.name;
+    case ColSize:
+        return row.sizeText;
+    case ColDate:
+        return row.dateText.isEmpty() && row.mtime ? dateText(row.mtime) : row.dateText;
+    case ColAttrib:
+        return row.attrText;
+    default:
+        return {};
     }
 }
 
@@ -52,7 +57,8 @@ QVariant FileListModel::data(const QModelIndex& index, int role) const {
     if (!index.isValid() || size_t(index.row()) >= m_rows.size()) return {};
     switch (role) {
     case Qt::DisplayRole:
-    case Qt::EditRole: return text(index.row(), index.column());
+    case Qt::EditRole:
+        return text(index.row(), index.column());
     case Qt::DecorationRole: {
         int image = m_rows[size_t(index.row())].image;
         if (index.column() == ColName && m_icons && image >= 0 && image < m_icons->size())
@@ -62,7 +68,8 @@ QVariant FileListModel::data(const QModelIndex& index, int role) const {
     case Qt::TextAlignmentRole:
         return index.column() == ColSize ? QVariant(Qt::AlignRight | Qt::AlignVCenter)
                                          : QVariant(Qt::AlignLeft | Qt::AlignVCenter);
-    default: return {};
+    default:
+        return {};
     }
 }
 
@@ -73,7 +80,8 @@ QVariant FileListModel::headerData(int section, Qt::Orientation o, int role) con
                                   : QVariant(Qt::AlignLeft | Qt::AlignVCenter);
     if (role != Qt::DisplayRole) return {};
     static const char* const captions[] = {"Nom", "Taille", "Date", "Attrib."};
-    return section >= 0 && section < ColumnCount ? QString::fromLatin1(captions[section]) : QString();
+    return section >= 0 && section < ColumnCount ? QString::fromLatin1(captions[section])
+                                                 : QString();
 }
 
 Qt::ItemFlags FileListModel::flags(const QModelIndex& index) const {

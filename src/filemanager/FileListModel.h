@@ -11,9 +11,9 @@ class IconCache;
 
 struct ListRow {
     QString name;
-    QString sizeText;  // empty for plain folders
-    QString dateText;  // dd/mm/yyyy, made on demand when empty and mtime set
-    QString attrText;  // "arhs" letters
+    QString sizeText; // empty for plain folders
+    QString dateText; // dd/mm/yyyy, made on demand when empty and mtime set
+    QString attrText; // "arhs" letters
     qint64 mtime = 0;
     quint32 attributes = 0;
     int image = -1;

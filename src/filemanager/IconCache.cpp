@@ -41,6 +41,8 @@ int IconCache::imageFor(const QString& name) {
     return int(m_images.size()) - 1;
 }
 
-void IconCache::endListing() { m_surface = QImage(); }
+void IconCache::endListing() {
+    m_surface = QImage();
+}
 
 } // namespace filemanager

@@ -36,6 +36,8 @@ void TFixFiltre::Init(const QString& mask) {
     m_confirmed = false;
 }
 
-QString TFixFiltre::Result() const { return m_confirmed ? m_edit->text() : QString(); }
+QString TFixFiltre::Result() const {
+    return m_confirmed ? m_edit->text() : QString();
+}
 
 } // namespace filemanager

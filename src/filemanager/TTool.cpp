@@ -62,7 +62,10 @@ TTool::TTool(QWidget* parent) : QWidget(parent), m_model(new FileListModel(&m_ic
     buildLayout();
 }
 
-TTool::~TTool() = default;
+TTool::~TTool() {
+    // The views read the icon cache, a member: they go first.
+    delete m_splitter;
+}
 
 void TTool::buildLayout() {
     auto* outer = new QVBoxLayout(this);
@@ -116,7 +119,8 @@ void TTool::buildLayout() {
     m_iconView->setSelectionModel(m_details->selectionModel());
     m_details->header()->setStretchLastSection(false);
     const int widths[] = {134, 100, 100, 50};
-    for (int c = 0; c < 4; ++c) m_details->header()->resizeSection(c, widths[c]);
+    for (int c = 0; c < 4; ++c)
+        m_details->header()->resizeSection(c, widths[c]);
     m_details->header()->setSectionsClickable(true);
     m_views->addWidget(m_details);
     m_views->addWidget(m_iconView);
@@ -143,21 +147,25 @@ void TTool::buildLayout() {
     m_rightHeader->installEventFilter(this);
     m_bottomBar->installEventFilter(this);
 
-    connect(m_details, &QAbstractItemView::doubleClicked, this, [this] { ui::runCommand([this] { ListView1DblClick(); }); });
-    connect(m_iconView, &QAbstractItemView::doubleClicked, this, [this] { ui::runCommand([this] { ListView1DblClick(); }); });
+    connect(m_details, &QAbstractItemView::doubleClicked, this,
+            [this] { ui::runCommand([this] { ListView1DblClick(); }); });
+    connect(m_iconView, &QAbstractItemView::doubleClicked, this,
+            [this] { ui::runCommand([this] { ListView1DblClick(); }); });
     connect(m_details->header(), &QHeaderView::sectionClicked, this, &TTool::ListView1ColumnClick);
-    connect(m_tree, &TFolderTree::OnDblClick, this, [this] { ui::runCommand([this] { DirectoryOutline1DblClick(); }); });
-    connect(m_treeDrives, &TDriveCombo::OnChange, this, [this] { ui::runCommand([this] { DriveComboBox1Change(); }); });
-    connect(m_listDrives, &TDriveCombo::OnChange, this, [this] { ui::runCommand([this] { DriveComboBox2Change(); }); });
+    connect(m_tree, &TFolderTree::OnDblClick, this,
+            [this] { ui::runCommand([this] { DirectoryOutline1DblClick(); }); });
+    connect(m_treeDrives, &TDriveCombo::OnChange, this,
+            [this] { ui::runCommand([this] { DriveComboBox1Change(); }); });
+    connect(m_listDrives, &TDriveCombo::OnChange, this,
+            [this] { ui::runCommand([this] { DriveComboBox2Change(); }); });
 
     m_tree->setActive(true);
 }
 
 void TTool::layoutBars() {
     // The left pane keeps 340 pixels; the bars follow the window's width.
-    for (auto [header, combo, status] :
-         {std::tuple{m_leftHeader, m_treeDrives, m_treeStatus},
-          std::tuple{m_rightHeader, m_listDrives, m_listStatus}}) {
+    for (auto [header, combo, status] : {std::tuple{m_leftHeader, m_treeDrives, m_treeStatus},
+                                         std::tuple{m_rightHeader, m_listDrives, m_listStatus}}) {
         const int w = header->width();
         combo->setGeometry(2, 5, 160, kHeaderHeight - 10);
         status->setGeometry(166, 5, std::max(0, w - 170), kHeaderHeight - 10);
@@ -216,7 +224,8 @@ void TTool::LitRepert() {
     collator.setCaseSensitivity(Qt::CaseSensitive);
     std::vector<QCollatorSortKey> keys;
     keys.reserve(entries.size());
-    for (const auto& e : entries) keys.push_back(collator.sortKey(e.name));
+    for (const auto& e : entries)
+        keys.push_back(collator.sortKey(e.name));
     std::vector<size_t> order(entries.size());
     std::iota(order.begin(), order.end(), 0);
     std::sort(order.begin(), order.end(), [&](size_t a, size_t b) {
@@ -256,7 +265,8 @@ void TTool::LitArbre() {
     p.listDirectory(p.rootOf(p.currentDirectory()), QStringLiteral("*.*"), entries);
     qint64 count = 0, total = 0;
     for (const auto& e : entries) {
-        if (e.attributes & (platform::faHidden | platform::faSysFile | platform::faVolumeID)) continue;
+        if (e.attributes & (platform::faHidden | platform::faSysFile | platform::faVolumeID))
+            continue;
         ++count;
         total += e.size;
     }
@@ -265,7 +275,8 @@ void TTool::LitArbre() {
 
 QList<int> TTool::selectedRows() const {
     QList<int> rows;
-    for (const QModelIndex& i : m_details->selectionModel()->selectedRows()) rows.append(i.row());
+    for (const QModelIndex& i : m_details->selectionModel()->selectedRows())
+        rows.append(i.row());
     std::sort(rows.begin(), rows.end());
     return rows;
 }
@@ -285,14 +296,16 @@ int TTool::rowOf(const QString& name) const {
 
 void TTool::Remplit() {
     Selection.clear();
-    for (int r : selectedRows()) Selection.append(m_model->row(r).name);
+    for (int r : selectedRows())
+        Selection.append(m_model->row(r).name);
 }
 
 void TTool::Memorise() {
     PressePapier.clear();
     QString folder = Platform::instance().currentDirectory();
     if (!folder.endsWith(u'/')) folder += u'/';
-    for (int r : selectedRows()) PressePapier.append(folder + m_model->row(r).name);
+    for (int r : selectedRows())
+        PressePapier.append(folder + m_model->row(r).name);
 }
 
 void TTool::SelectAll() {
@@ -311,9 +324,13 @@ void TTool::Inverse() {
     m_details->selectionModel()->select(all, QItemSelectionModel::Toggle);
 }
 
-void TTool::ChargeIni() { readCleanEntries(QString::fromLatin1(kSettingsFile), ListeNettoyage); }
+void TTool::ChargeIni() {
+    readCleanEntries(QString::fromLatin1(kSettingsFile), ListeNettoyage);
+}
 
-void TTool::SauveIni() { writeCleanEntries(QString::fromLatin1(kSettingsFile), ListeNettoyage); }
+void TTool::SauveIni() {
+    writeCleanEntries(QString::fromLatin1(kSettingsFile), ListeNettoyage);
+}
 
 // ---- ordering and filter ----
 
@@ -339,9 +356,15 @@ QString TTool::rowRecord(int row, SortKey key) const {
     const QString date = m_model->text(row, FileListModel::ColDate);
     QString k;
     switch (key) {
-    case SortKey::Name: k = name; break;
-    case SortKey::Size: k = QString(15, u' ') + size, k = k.mid(std::max<qsizetype>(0, size.size() - 1)); break;
-    case SortKey::Date: k = date.mid(6, 4) + date.mid(3, 2) + date.mid(0, 2); break;
+    case SortKey::Name:
+        k = name;
+        break;
+    case SortKey::Size:
+        k = QString(15, u' ') + size, k = k.mid(std::max<qsizetype>(0, size.size() - 1));
+        break;
+    case SortKey::Date:
+        k = date.mid(6, 4) + date.mid(3, 2) + date.mid(0, 2);
+        break;
     case SortKey::Ext: {
         int dot = int(name.indexOf(u'.'));
         k = dot < 0 ? QString() : name.mid(dot + 1);
@@ -349,13 +372,15 @@ QString TTool::rowRecord(int row, SortKey key) const {
     }
     }
     return k + u'\t' + name + u'\t' + size + u'\t' + date + u'\t' +
-           m_model->text(row, FileListModel::ColAttrib) + u'\t' + QString::number(m_model->row(row).image);
+           m_model->text(row, FileListModel::ColAttrib) + u'\t' +
+           QString::number(m_model->row(row).image);
 }
 
 void TTool::sortBy(SortKey key) {
     QStringList records;
     records.reserve(m_model->rowCount());
-    for (int r = 0; r < m_model->rowCount(); ++r) records.append(rowRecord(r, key));
+    for (int r = 0; r < m_model->rowCount(); ++r)
+        records.append(rowRecord(r, key));
     QCollator collator(ui::frenchLocale());
     collator.setCaseSensitivity(Qt::CaseInsensitive);
     std::stable_sort(records.begin(), records.end(), [&](const QString& a, const QString& b) {
@@ -388,17 +413,32 @@ void TTool::Maj(const QStringList& records) {
     m_model->setRows(std::move(rows));
 }
 
-void TTool::TriNom() { sortBy(SortKey::Name); }
-void TTool::TriTaille() { sortBy(SortKey::Size); }
-void TTool::TriDate() { sortBy(SortKey::Date); }
-void TTool::TriExt() { sortBy(SortKey::Ext); }
+void TTool::TriNom() {
+    sortBy(SortKey::Name);
+}
+void TTool::TriTaille() {
+    sortBy(SortKey::Size);
+}
+void TTool::TriDate() {
+    sortBy(SortKey::Date);
+}
+void TTool::TriExt() {
+    sortBy(SortKey::Ext);
+}
 
 void TTool::ListView1ColumnClick(int column) {
     switch (column) {
-    case FileListModel::ColName: TriNom(); break;
-    case FileListModel::ColSize: TriTaille(); break;
-    case FileListModel::ColDate: TriDate(); break;
-    default: break;
+    case FileListModel::ColName:
+        TriNom();
+        break;
+    case FileListModel::ColSize:
+        TriTaille();
+        break;
+    case FileListModel::ColDate:
+        TriDate();
+        break;
+    default:
+        break;
     }
 }
 
@@ -422,13 +462,15 @@ void TTool::changeDirectory(const QString& path) {
 
 void TTool::ChangeRep() {
     QString shown = RepCourant.toLower();
-    while (shown.size() > 1 && shown.endsWith(u'/')) shown.chop(1);
+    while (shown.size() > 1 && shown.endsWith(u'/'))
+        shown.chop(1);
     m_prompt->setText(shown + u'>');
 }
 
 void TTool::AddHisto() {
     if (HistoDernier >= 9) {
-        for (int i = 0; i < 9; ++i) Histo[i] = Histo[i + 1];
+        for (int i = 0; i < 9; ++i)
+            Histo[i] = Histo[i + 1];
         Histo[9] = RepCourant;
         HistoPos = 9;
     } else {
@@ -515,7 +557,8 @@ void TTool::ListView1DblClick() {
     const ListRow& row = m_model->row(rows.first());
     const QString name = row.name;
     const quint32 attrs = Platform::instance().attributes(name);
-    if (attrs == 0xFFFFFFFFu || (attrs & platform::faDirectory) || (row.attributes & platform::faDirectory)) {
+    if (attrs == 0xFFFFFFFFu || (attrs & platform::faDirectory) ||
+        (row.attributes & platform::faDirectory)) {
         changeDirectory(name);
         LitRepert();
         ChangeRep();
@@ -525,7 +568,9 @@ void TTool::ListView1DblClick() {
     Voir(name);
 }
 
-void TTool::Voir(const QString& name) { Q_UNUSED(name); }
+void TTool::Voir(const QString& name) {
+    Q_UNUSED(name);
+}
 
 void TTool::ComboBox1Enter() {
     const QString text = m_command->currentText();
@@ -546,10 +591,13 @@ bool TTool::listKeyPress(QKeyEvent* e) {
     if (EnEdition || !anySelected) return false;
     const auto mods = e->modifiers() & ~Qt::KeypadModifier;
     const bool enter = e->key() == Qt::Key_Return || e->key() == Qt::Key_Enter;
-    if (e->key() == Qt::Key_Delete && mods == Qt::NoModifier) return ui::runCommand([this] { Efface1(); }), true;
-    if (e->key() == Qt::Key_F2 && mods == Qt::NoModifier) return ui::runCommand([this] { Modif(); }), true;
+    if (e->key() == Qt::Key_Delete && mods == Qt::NoModifier)
+        return ui::runCommand([this] { Efface1(); }), true;
+    if (e->key() == Qt::Key_F2 && mods == Qt::NoModifier)
+        return ui::runCommand([this] { Modif(); }), true;
     if (enter && mods == Qt::ControlModifier) return ui::runCommand([this] { LanceApp(); }), true;
-    if (enter && mods == Qt::NoModifier) return ui::runCommand([this] { ListView1DblClick(); }), true;
+    if (enter && mods == Qt::NoModifier)
+        return ui::runCommand([this] { ListView1DblClick(); }), true;
     if (e->key() == Qt::Key_Escape) {
         Abandon = true;
         return true;
@@ -590,8 +638,12 @@ void TTool::startProgress() {
     m_progress->raise();
 }
 
-void TTool::setProgress(int percent) { m_progress->setValue(std::clamp(percent, 0, 100)); }
+void TTool::setProgress(int percent) {
+    m_progress->setValue(std::clamp(percent, 0, 100));
+}
 
-void TTool::endProgress() { m_progress->hide(); }
+void TTool::endProgress() {
+    m_progress->hide();
+}
 
 } // namespace filemanager

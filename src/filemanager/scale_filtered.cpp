@@ -66,7 +66,8 @@ void ScaleFiltered(const QImage& source, QImage& destination, const FilterKernel
         for (int x = 0; x < dw; ++x) {
             for (int c = 0; c < 3; ++c) {
                 float sum = 0;
-                for (const Contributor& k : cols[size_t(x)]) sum += k.weight * in[k.pixel * 3 + c];
+                for (const Contributor& k : cols[size_t(x)])
+                    sum += k.weight * in[k.pixel * 3 + c];
                 out[x * 3 + c] = clampByte(sum);
             }
         }

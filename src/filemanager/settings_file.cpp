@@ -9,12 +9,13 @@ namespace {
 
 // Scans one line given in pieces: keeps its head and whether "clean=" was seen.
 struct LineScan {
-    QByteArray head;   // first kMaxEntryLength + 6 bytes
-    QByteArray tail;   // last 5 bytes, to find the marker across pieces
+    QByteArray head; // first kMaxEntryLength + 6 bytes
+    QByteArray tail; // last 5 bytes, to find the marker across pieces
     bool found = false;
 
     void feed(const QByteArray& piece) {
-        if (head.size() < kMaxEntryLength + 6) head += piece.left(kMaxEntryLength + 6 - head.size());
+        if (head.size() < kMaxEntryLength + 6)
+            head += piece.left(kMaxEntryLength + 6 - head.size());
         const QByteArray joined = tail + piece;
         if (!found) found = joined.contains("clean=");
         tail = joined.right(5);
@@ -61,7 +62,8 @@ void readCleanEntries(const QString& fileName, QStringList& into) {
 bool writeCleanEntries(const QString& fileName, const QStringList& entries) {
     QSaveFile f(fileName);
     if (!f.open(QIODevice::WriteOnly)) return false;
-    for (const QString& e : entries) f.write("clean=" + e.toUtf8() + "\r\n");
+    for (const QString& e : entries)
+        f.write("clean=" + e.toUtf8() + "\r\n");
     return f.commit();
 }
 

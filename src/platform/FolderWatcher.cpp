@@ -26,7 +26,9 @@ void FolderWatcher::watch(const QString& folder) {
     if (!m_watcher.directories().contains(folder)) m_watcher.addPath(folder);
 }
 
-void FolderWatcher::unwatch(const QString& folder) { m_watcher.removePath(folder); }
+void FolderWatcher::unwatch(const QString& folder) {
+    m_watcher.removePath(folder);
+}
 
 void FolderWatcher::clear() {
     const QStringList dirs = m_watcher.directories();

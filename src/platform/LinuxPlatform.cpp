@@ -21,12 +21,12 @@
 #include <ctime>
 #include <dirent.h>
 #include <fcntl.h>
+#include <linux/fs.h>
 #include <sys/sendfile.h>
 #include <sys/stat.h>
 #include <sys/statvfs.h>
 #include <sys/syscall.h>
 #include <unistd.h>
-#include <linux/fs.h>
 
 namespace platform {
 
@@ -37,8 +37,10 @@ QString unescapeMount(const QByteArray& field) {
     QByteArray out;
     out.reserve(field.size());
     for (int i = 0; i < field.size(); ++i) {
-        if (field[i] == '\\' && i + 3 < field.size() && field[i + 1] >= '0' && field[i + 1] <= '7') {
-            out += char((field[i + 1] - '0') * 64 + (field[i + 2] - '0') * 8 + (field[i + 3] - '0'));
+        if (field[i] == '\\' && i + 3 < field.size() && field[i + 1] >= '0' &&
+            field[i + 1] <= '7') {
+            out +=
+                char((field[i + 1] - '0') * 64 + (field[i + 2] - '0') * 8 + (field[i + 3] - '0'));
             i += 3;
         } else {
             out += field[i];
@@ -49,17 +51,18 @@ QString unescapeMount(const QByteArray& field) {
 
 bool isDiskFileSystem(const QByteArray& fs) {
     static const char* const known[] = {
-        "ext2",  "ext3",   "ext4", "xfs",     "btrfs",   "vfat", "msdos",   "exfat",
-        "ntfs",  "ntfs3",  "fuseblk", "iso9660", "udf",  "nfs",  "nfs4",    "cifs",
-        "smb3",  "zfs",    "f2fs", "jfs",     "hfsplus", "9p",   "virtiofs", "fuse.sshfs"};
+        "ext2", "ext3",  "ext4",    "xfs",     "btrfs",   "vfat", "msdos",    "exfat",
+        "ntfs", "ntfs3", "fuseblk", "iso9660", "udf",     "nfs",  "nfs4",     "cifs",
+        "smb3", "zfs",   "f2fs",    "jfs",     "hfsplus", "9p",   "virtiofs", "fuse.sshfs"};
     for (const char* k : known)
         if (fs == k) return true;
     return false;
 }
 
 bool isSystemMountPoint(const QString& mp) {
-    static const char* const prefixes[] = {"/proc", "/sys", "/dev", "/run", "/snap", "/boot/efi",
-                                           "/var/lib/docker", "/mnt/sandboxing"};
+    static const char* const prefixes[] = {
+        "/proc",           "/sys",           "/dev", "/run", "/snap", "/boot/efi",
+        "/var/lib/docker", "/mnt/sandboxing"};
     if (mp.startsWith(u"/run/media/")) return false;
     for (const char* p : prefixes) {
         QString pre = QString::fromLatin1(p);
@@ -82,7 +85,8 @@ bool isRemovableDevice(const QString& device, const QString& mountPoint) {
 }
 
 QString cleanAbsolute(const QString& path) {
-    return QDir::cleanPath(QDir::isAbsolutePath(path) ? path : QDir::current().absoluteFilePath(path));
+    return QDir::cleanPath(QDir::isAbsolutePath(path) ? path
+                                                      : QDir::current().absoluteFilePath(path));
 }
 
 bool pathUnder(const QString& path, const QString& root) {
@@ -108,7 +112,9 @@ QIcon drawnIcon(QColor fill, bool folder) {
     return QIcon(pm);
 }
 
-QByteArray native(const QString& path) { return QFile::encodeName(path); }
+QByteArray native(const QString& path) {
+    return QFile::encodeName(path);
+}
 
 int renameNoReplace(const char* from, const char* to) {
 #ifdef SYS_renameat2
@@ -245,12 +251,15 @@ LinuxPlatform::Volume LinuxPlatform::volumeFor(QChar letter) {
 
 QList<QChar> LinuxPlatform::driveLetters() {
     QList<QChar> letters;
-    for (const Volume& v : volumes()) letters.append(v.letter);
+    for (const Volume& v : volumes())
+        letters.append(v.letter);
     std::sort(letters.begin(), letters.end());
     return letters;
 }
 
-QString LinuxPlatform::driveRoot(QChar letter) { return volumeFor(letter).mountPoint; }
+QString LinuxPlatform::driveRoot(QChar letter) {
+    return volumeFor(letter).mountPoint;
+}
 
 QChar LinuxPlatform::driveOf(const QString& path) {
     const QString p = cleanAbsolute(path);
@@ -297,7 +306,8 @@ bool LinuxPlatform::statVolume(const QString& root, DiskSpace& out, int timeoutM
         shared->cv.notify_all();
     }).detach();
     std::unique_lock lock(shared->m);
-    if (!shared->cv.wait_for(lock, std::chrono::milliseconds(timeoutMs), [&] { return shared->done; }) ||
+    if (!shared->cv.wait_for(lock, std::chrono::milliseconds(timeoutMs),
+                             [&] { return shared->done; }) ||
         !shared->ok)
         return false;
     out.bytesPerSector = quint32(shared->sv.f_frsize ? shared->sv.f_frsize : shared->sv.f_bsize);
@@ -323,7 +333,8 @@ QString LinuxPlatform::volumeLabel(QChar letter) {
     if (v.device.isEmpty()) return {};
     QDir labels(QStringLiteral("/dev/disk/by-label"));
     const QString device = QFileInfo(v.device).canonicalFilePath();
-    for (const QFileInfo& fi : labels.entryInfoList(QDir::System | QDir::Files | QDir::NoDotAndDotDot)) {
+    for (const QFileInfo& fi :
+         labels.entryInfoList(QDir::System | QDir::Files | QDir::NoDotAndDotDot)) {
         if (!device.isEmpty() && fi.canonicalFilePath() == device) {
             // Labels escape unusual bytes as \xNN.
             QString name = fi.fileName();
@@ -339,12 +350,18 @@ QString LinuxPlatform::driveDisplayName(QChar letter) {
     QString label = volumeLabel(letter);
     if (label.isEmpty()) {
         switch (driveType(letter)) {
-        case DriveType::Removable: label = QStringLiteral("Disque amovible"); break;
-        case DriveType::Remote: label = QFileInfo(v.mountPoint).fileName(); break;
-        case DriveType::CdRom: label = QStringLiteral("CD-ROM"); break;
+        case DriveType::Removable:
+            label = QStringLiteral("Disque amovible");
+            break;
+        case DriveType::Remote:
+            label = QFileInfo(v.mountPoint).fileName();
+            break;
+        case DriveType::CdRom:
+            label = QStringLiteral("CD-ROM");
+            break;
         default:
             label = v.mountPoint == u"/" ? QStringLiteral("Disque local")
-                                          : QFileInfo(v.mountPoint).fileName();
+                                         : QFileInfo(v.mountPoint).fileName();
         }
     }
     return QStringLiteral("%1 (%2:)").arg(label, letter.toUpper());
@@ -354,10 +371,17 @@ QIcon LinuxPlatform::driveIcon(QChar letter) {
     const char* name = "drive-harddisk";
     QColor colour(170, 170, 190);
     switch (driveType(letter)) {
-    case DriveType::Removable: name = "drive-removable-media", colour = QColor(90, 140, 220); break;
-    case DriveType::Remote: name = "folder-remote", colour = QColor(120, 200, 120); break;
-    case DriveType::CdRom: name = "media-optical", colour = QColor(230, 230, 120); break;
-    default: break;
+    case DriveType::Removable:
+        name = "drive-removable-media", colour = QColor(90, 140, 220);
+        break;
+    case DriveType::Remote:
+        name = "folder-remote", colour = QColor(120, 200, 120);
+        break;
+    case DriveType::CdRom:
+        name = "media-optical", colour = QColor(230, 230, 120);
+        break;
+    default:
+        break;
     }
     QIcon icon = QIcon::fromTheme(QString::fromLatin1(name));
     return icon.isNull() ? drawnIcon(colour, false) : icon;
@@ -576,9 +600,9 @@ QIcon LinuxPlatform::fileIcon(const QString& path) {
     if (!icon.isNull()) return icon;
     // No icon theme: a page tinted by the kind of file, so kinds stay apart.
     QString top = mime.name().section(u'/', 0, 0);
-    QColor tint = top == u"image"  ? QColor(200, 230, 255)
-                  : top == u"text" ? QColor(255, 255, 255)
-                  : top == u"audio" || top == u"video" ? QColor(230, 200, 255)
+    QColor tint = top == u"image"                       ? QColor(200, 230, 255)
+                  : top == u"text"                      ? QColor(255, 255, 255)
+                  : top == u"audio" || top == u"video"  ? QColor(230, 200, 255)
                   : mime.name().contains(u"executable") ? QColor(200, 255, 200)
                                                         : QColor(235, 235, 235);
     return drawnIcon(tint, false);
@@ -599,12 +623,15 @@ bool LinuxPlatform::shellExecute(const QString& verb, const QString& file, const
                                  const QString& folder) {
     const QStringList args = QProcess::splitCommand(params);
     QString program = file;
-    if (!file.contains(u'/')) program = QStandardPaths::findExecutable(file);
-    else if (!QFileInfo(file).isAbsolute()) program = QDir(folder).absoluteFilePath(file);
+    if (!file.contains(u'/'))
+        program = QStandardPaths::findExecutable(file);
+    else if (!QFileInfo(file).isAbsolute())
+        program = QDir(folder).absoluteFilePath(file);
     const QFileInfo fi(program);
     if (verb == u"print") {
         QString lp = QStandardPaths::findExecutable(QStringLiteral("lp"));
-        return !lp.isEmpty() && QProcess::startDetached(lp, {QDir(folder).absoluteFilePath(file)}, folder);
+        return !lp.isEmpty() &&
+               QProcess::startDetached(lp, {QDir(folder).absoluteFilePath(file)}, folder);
     }
     if (!program.isEmpty() && fi.isFile() && fi.isExecutable())
         return QProcess::startDetached(program, args, folder);

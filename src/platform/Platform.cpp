@@ -18,7 +18,9 @@ Platform& Platform::instance() {
     return real;
 }
 
-void Platform::setInstance(Platform* p) { g_instance = p; }
+void Platform::setInstance(Platform* p) {
+    g_instance = p;
+}
 
 QString Platform::rootOf(const QString& path) {
     QChar letter = driveOf(path);
@@ -26,7 +28,9 @@ QString Platform::rootOf(const QString& path) {
     return root.isEmpty() ? QStringLiteral("/") : root;
 }
 
-QString Platform::currentDirectory() { return QDir::currentPath(); }
+QString Platform::currentDirectory() {
+    return QDir::currentPath();
+}
 
 bool Platform::setCurrentDirectory(const QString& path) {
     if (!QDir::setCurrent(path)) {
@@ -34,7 +38,8 @@ bool Platform::setCurrentDirectory(const QString& path) {
         return false;
     }
     QChar letter = driveOf(QDir::currentPath());
-    if (letter >= u'A' && letter <= u'Z') m_driveFolders[letter.unicode() - 'A'] = QDir::currentPath();
+    if (letter >= u'A' && letter <= u'Z')
+        m_driveFolders[letter.unicode() - 'A'] = QDir::currentPath();
     return true;
 }
 
@@ -46,7 +51,9 @@ QString Platform::driveCurrentFolder(QChar letter) {
     return driveRoot(letter);
 }
 
-QString Platform::tempPath() { return QDir::tempPath(); }
+QString Platform::tempPath() {
+    return QDir::tempPath();
+}
 
 QString Platform::tempFileName(const QString& folder, const QString& prefix) {
     QString dir = folder.isEmpty() ? tempPath() : folder;
@@ -62,19 +69,27 @@ QString Platform::tempFileName(const QString& folder, const QString& prefix) {
 
 int errorFromErrno(int err) {
     switch (err) {
-    case 0: return errNone;
-    case ENOENT: return errFileNotFound;
-    case ENOTDIR: return errPathNotFound;
+    case 0:
+        return errNone;
+    case ENOENT:
+        return errFileNotFound;
+    case ENOTDIR:
+        return errPathNotFound;
     case EACCES:
     case EPERM:
     case EROFS:
     case EISDIR:
-    case EBUSY: return errAccessDenied;
-    case EEXIST: return errAlreadyExists;
-    case ENOTEMPTY: return errDirNotEmpty;
+    case EBUSY:
+        return errAccessDenied;
+    case EEXIST:
+        return errAlreadyExists;
+    case ENOTEMPTY:
+        return errDirNotEmpty;
     case ENOSPC:
-    case EDQUOT: return errDiskFull;
-    default: return errGeneric;
+    case EDQUOT:
+        return errDiskFull;
+    default:
+        return errGeneric;
     }
 }
 

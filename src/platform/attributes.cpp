@@ -26,8 +26,9 @@ ssize_t readXattr(int dirfd, const char* name, const char* attr, char* buf, size
 }
 
 QByteArray archiveStamp(const struct stat& st) {
-    return QByteArray::number(qint64(st.st_size)) + ':' + QByteArray::number(qint64(st.st_mtim.tv_sec)) +
-           '.' + QByteArray::number(qint64(st.st_mtim.tv_nsec));
+    return QByteArray::number(qint64(st.st_size)) + ':' +
+           QByteArray::number(qint64(st.st_mtim.tv_sec)) + '.' +
+           QByteArray::number(qint64(st.st_mtim.tv_nsec));
 }
 
 } // namespace

@@ -16,7 +16,9 @@ quint32 toDosDateTime(qint64 secs) {
     return date << 16 | time;
 }
 
-quint32 toDosDateTime(const QDateTime& when) { return toDosDateTime(when.toSecsSinceEpoch()); }
+quint32 toDosDateTime(const QDateTime& when) {
+    return toDosDateTime(when.toSecsSinceEpoch());
+}
 
 QDateTime fromDosDateTime(quint32 packed) {
     quint32 date = packed >> 16, time = packed & 0xFFFF;

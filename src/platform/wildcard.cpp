@@ -20,7 +20,8 @@ bool globMatch(const QChar* n, const QChar* nEnd, const QChar* m, const QChar* m
             return false;
         }
     }
-    while (m != mEnd && *m == u'*') ++m;
+    while (m != mEnd && *m == u'*')
+        ++m;
     return m == mEnd;
 }
 

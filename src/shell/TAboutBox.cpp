@@ -34,7 +34,8 @@ TAboutBox::TAboutBox(QWidget* parent) : QDialog(parent) {
     auto* texts = new QVBoxLayout;
     texts->addWidget(new QLabel(QStringLiteral("Tav Tools"), this));
     texts->addWidget(new QLabel(QStringLiteral("Version 1.0"), this));
-    texts->addWidget(new QLabel(QStringLiteral("Boîte à outils pour la gestion des fichiers et du système"), this));
+    texts->addWidget(new QLabel(
+        QStringLiteral("Boîte à outils pour la gestion des fichiers et du système"), this));
     top->addWidget(icon);
     top->addLayout(texts);
     layout->addLayout(top);

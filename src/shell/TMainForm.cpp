@@ -11,6 +11,7 @@
 #include <QCloseEvent>
 #include <QHBoxLayout>
 #include <QLabel>
+#include <QLocale>
 #include <QMdiArea>
 #include <QMdiSubWindow>
 #include <QMenuBar>
@@ -24,7 +25,6 @@
 #include <QTimer>
 #include <QToolBar>
 #include <QToolButton>
-#include <QLocale>
 
 namespace shell {
 
@@ -36,13 +36,33 @@ const char* const kNotesFile = "TavTools.nte";
 
 // The commands enabled only while the file list has the focus, in the
 // order they are switched.
-const char* const kListGroup[] = {
-    "&Ouvrir", "&Supprimer", "&Renommer...", "Co&uper", "C&opier", "Sélectionner &tout",
-    "&Inverser la sélection", "&Propriétés", nullptr /* the Ouvrir button */, "&Parcourir images",
-    "Editeur &hexa", "&Trier", "&Nouveau", "&Voir fichier                             Entrée",
-    "&Fonctions d'une dll", "&Crypter...", "&Décrypter...", "F&usionner...", "C&hanger la casse...",
-    "Extraire &texte...", "Nouveau &texte", "Nouveau &dossier", "&Chercher chaîne...",
-    "Fixer les &attributs...", "Opti&miser disquettes", "&Effacement irréversible", "&Imprimer"};
+const char* const kListGroup[] = {"&Ouvrir",
+                                  "&Supprimer",
+                                  "&Renommer...",
+                                  "Co&uper",
+                                  "C&opier",
+                                  "Sélectionner &tout",
+                                  "&Inverser la sélection",
+                                  "&Propriétés",
+                                  nullptr /* the Ouvrir button */,
+                                  "&Parcourir images",
+                                  "Editeur &hexa",
+                                  "&Trier",
+                                  "&Nouveau",
+                                  "&Voir fichier                             Entrée",
+                                  "&Fonctions d'une dll",
+                                  "&Crypter...",
+                                  "&Décrypter...",
+                                  "F&usionner...",
+                                  "C&hanger la casse...",
+                                  "Extraire &texte...",
+                                  "Nouveau &texte",
+                                  "Nouveau &dossier",
+                                  "&Chercher chaîne...",
+                                  "Fixer les &attributs...",
+                                  "Opti&miser disquettes",
+                                  "&Effacement irréversible",
+                                  "&Imprimer"};
 
 QIcon toolbarIcon(QStyle* style, const char* theme, QStyle::StandardPixmap fallback) {
     QIcon icon = QIcon::fromTheme(QString::fromLatin1(theme));
@@ -81,7 +101,8 @@ QAction* TMainForm::addEntry(QMenu* menu, const Entry& e) {
 }
 
 QMenu* TMainForm::addMenu(QMenu* into, const QList<Entry>& entries) {
-    for (const Entry& e : entries) addEntry(into, e);
+    for (const Entry& e : entries)
+        addEntry(into, e);
     return into;
 }
 
@@ -93,40 +114,59 @@ void TMainForm::buildMenus() {
     QMenu* newMenu = file->addMenu(QStringLiteral("&Nouveau"));
     newMenu->menuAction()->setStatusTip(QStringLiteral("Nouveau fichier"));
     m_actions.append(newMenu->menuAction());
-    addMenu(newMenu, {{"Nouveau &texte", nullptr, "Nouveau texte", true, [t] { t->Nouveau(); }},
-                      {"Nouveau &dossier", nullptr, "Nouveau dossier", true, [t] { t->NouveauDossier(); }}});
-    addMenu(file, {
-        {"&Ouvrir", "Ctrl+O", "Ouvrir un fichier", true, [t] { t->Ouvrirtexte(); }, true},
-        {"&Renommer...", "F2", "Renommer fichier", true, [t] { t->Modif(); }},
-        {"Fixer les &attributs...", nullptr, "Fixer les attributs", true, [t] { t->Fixer(); }},
-        {"C&hanger la casse...", nullptr, "Changer les casse des noms de fichiers", true, [t] { t->chCasse(); }},
-        {"Re&chercher...", nullptr, "Rechercher fichiers", false, [t] { t->Rechercher(); }},
-        {"&Comparer...", nullptr, "Comparer fichiers", false, [t] { t->Comparer(); }},
-        {"&Trier", nullptr, "Trier le fichier texte", true, [t] { t->Trier(); }},
-        {"F&usionner...", nullptr, "Fusionner des fichiers", true, [t] { t->Fusionner(); }},
-        {"Occup&ation fichiers", nullptr, "Place réellement occupée par les fichiers", false, [t] { t->Occupation(); }, true},
-        {"Configuration i&mprimante..", nullptr, "Configuration imprimante", false, [this] {
-             QPrinter printer;
-             QPrintDialog dialog(&printer, this);
-             ui::runModal(&dialog);
-         }},
-        {"&Imprimer", nullptr, "imprimer fichier", true, [t] { t->Imprimer(); }, true},
-        {"&Formater...", nullptr, "Formater disquette", false, [t] { t->Formatage(); }},
-        {"Nommer &volume...", nullptr, "Donner un nom a un disque", false, [t] { t->Nommer(); }, true},
-        {"&Propriétés", nullptr, "Propriétés du fichier", true, [t] { t->Attributs(); }, true},
-        {"&Quitter", "Alt+X", "Quitter l'application", false, [this] { close(); }},
-    });
+    addMenu(newMenu,
+            {{"Nouveau &texte", nullptr, "Nouveau texte", true, [t] { t->Nouveau(); }},
+             {"Nouveau &dossier", nullptr, "Nouveau dossier", true, [t] { t->NouveauDossier(); }}});
+    addMenu(
+        file,
+        {
+            {"&Ouvrir", "Ctrl+O", "Ouvrir un fichier", true, [t] { t->Ouvrirtexte(); }, true},
+            {"&Renommer...", "F2", "Renommer fichier", true, [t] { t->Modif(); }},
+            {"Fixer les &attributs...", nullptr, "Fixer les attributs", true, [t] { t->Fixer(); }},
+            {"C&hanger la casse...", nullptr, "Changer les casse des noms de fichiers", true,
+             [t] { t->chCasse(); }},
+            {"Re&chercher...", nullptr, "Rechercher fichiers", false, [t] { t->Rechercher(); }},
+            {"&Comparer...", nullptr, "Comparer fichiers", false, [t] { t->Comparer(); }},
+            {"&Trier", nullptr, "Trier le fichier texte", true, [t] { t->Trier(); }},
+            {"F&usionner...", nullptr, "Fusionner des fichiers", true, [t] { t->Fusionner(); }},
+            {"Occup&ation fichiers", nullptr, "Place réellement occupée par les fichiers", false,
+             [t] { t->Occupation(); }, true},
+            {"Configuration i&mprimante..", nullptr, "Configuration imprimante", false,
+             [this] {
+                 QPrinter printer;
+                 QPrintDialog dialog(&printer, this);
+                 ui::runModal(&dialog);
+             }},
+            {"&Imprimer", nullptr, "imprimer fichier", true, [t] { t->Imprimer(); }, true},
+            {"&Formater...", nullptr, "Formater disquette", false, [t] { t->Formatage(); }},
+            {"Nommer &volume...", nullptr, "Donner un nom a un disque", false, [t] { t->Nommer(); },
+             true},
+            {"&Propriétés", nullptr, "Propriétés du fichier", true, [t] { t->Attributs(); }, true},
+            {"&Quitter", "Alt+X", "Quitter l'application", false, [this] { close(); }},
+        });
 
     QMenu* edit = bar->addMenu(QStringLiteral("&Edition"));
-    addMenu(edit, {
-        {"&Supprimer", "Del", "Supprimer fichiers", true, [t] { t->Efface1(); }, true},
-        {"Co&uper", "Ctrl+X", "Couper", true, [this, t] { t->Couper1(); action(QStringLiteral("Co&ller"))->setEnabled(true); }},
-        {"C&opier", "Ctrl+C", "Copier", true, [this, t] { t->Copier1(); action(QStringLiteral("Co&ller"))->setEnabled(true); }},
-        {"Co&ller", "Ctrl+V", "Coller", false, [t] { t->CopyMove(); }, true},
-        {"Sélectionner &tout", "Ctrl+A", "Sélectionner tout", true, [t] { t->SelectAll(); }},
-        {"&Inverser la sélection", nullptr, "Inverser la sélection", true, [t] { t->Inverse(); }, true},
-        {"&Chercher chaîne...", nullptr, "Chercher chaîne dans fichiers sélectionnés", true, [t] { t->Chercher(); }},
-    });
+    addMenu(
+        edit,
+        {
+            {"&Supprimer", "Del", "Supprimer fichiers", true, [t] { t->Efface1(); }, true},
+            {"Co&uper", "Ctrl+X", "Couper", true,
+             [this, t] {
+                 t->Couper1();
+                 action(QStringLiteral("Co&ller"))->setEnabled(true);
+             }},
+            {"C&opier", "Ctrl+C", "Copier", true,
+             [this, t] {
+                 t->Copier1();
+                 action(QStringLiteral("Co&ller"))->setEnabled(true);
+             }},
+            {"Co&ller", "Ctrl+V", "Coller", false, [t] { t->CopyMove(); }, true},
+            {"Sélectionner &tout", "Ctrl+A", "Sélectionner tout", true, [t] { t->SelectAll(); }},
+            {"&Inverser la sélection", nullptr, "Inverser la sélection", true,
+             [t] { t->Inverse(); }, true},
+            {"&Chercher chaîne...", nullptr, "Chercher chaîne dans fichiers sélectionnés", true,
+             [t] { t->Chercher(); }},
+        });
 
     QMenu* view = bar->addMenu(QStringLiteral("&Affichage"));
     view->menuAction()->setStatusTip(QStringLiteral("Liste des fichiers"));
@@ -137,11 +177,12 @@ void TMainForm::buildMenus() {
             action(QString::fromUtf8(caption))->setChecked(true);
         };
     };
-    addMenu(view, {{"&Actualiser", nullptr, "Actualiser l'affichage", false, [t] { t->LitRepert(); }},
-                   {"&Petites icônes", nullptr, "Vue petites icônes", false, style(1, "&Petites icônes")},
-                   {"&Liste", nullptr, "Vue liste", false, style(2, "&Liste")},
-                   {"&Détails", nullptr, "Vue détails", false, style(3, "&Détails")},
-                   {"F&iltre...", nullptr, "Filtre", false, [t] { t->Filtre1(); }}});
+    addMenu(view,
+            {{"&Actualiser", nullptr, "Actualiser l'affichage", false, [t] { t->LitRepert(); }},
+             {"&Petites icônes", nullptr, "Vue petites icônes", false, style(1, "&Petites icônes")},
+             {"&Liste", nullptr, "Vue liste", false, style(2, "&Liste")},
+             {"&Détails", nullptr, "Vue détails", false, style(3, "&Détails")},
+             {"F&iltre...", nullptr, "Filtre", false, [t] { t->Filtre1(); }}});
     for (const char* c : {"&Petites icônes", "&Liste", "&Détails"}) {
         QAction* a = action(QString::fromUtf8(c));
         a->setCheckable(true);
@@ -155,52 +196,71 @@ void TMainForm::buildMenus() {
                    {"&Date", nullptr, "Tri par date", false, [t] { t->TriDate(); }},
                    {"&Extension", nullptr, "Tri par extension", false, [t] { t->TriExt(); }}});
     view->addSeparator();
-    addMenu(view, {
-        {"&Parcourir images", "F7", "Visualiser les images", true, [t] { t->Parcourir(); }},
-        {"&Voir fichier                             Entrée", nullptr, "visualiser le fichier", true, [t] { t->ListView1DblClick(); }},
-        {"&Lancer app. associée      Ctrl+Entrée", nullptr, "Ouvre le fichier avec l'applicarion associée", false, [t] { t->LanceApp(); }},
-        {"&Ouvrir en tant que texte", "F9", "Ouvrir comme un fichier texte", false, [t] { t->Ouvrirtexte(); }},
-    });
+    addMenu(view,
+            {
+                {"&Parcourir images", "F7", "Visualiser les images", true, [t] { t->Parcourir(); }},
+                {"&Voir fichier                             Entrée", nullptr,
+                 "visualiser le fichier", true, [t] { t->ListView1DblClick(); }},
+                {"&Lancer app. associée      Ctrl+Entrée", nullptr,
+                 "Ouvre le fichier avec l'applicarion associée", false, [t] { t->LanceApp(); }},
+                {"&Ouvrir en tant que texte", "F9", "Ouvrir comme un fichier texte", false,
+                 [t] { t->Ouvrirtexte(); }},
+            });
 
     QMenu* system = bar->addMenu(QStringLiteral("&Système"));
-    addMenu(system, {
-        {"Infos &disque", nullptr, "Informations sur le disque", false, [t] { t->DiskInfos1(); }},
-        {"Vitesse &CPU", nullptr, "Iformations sur le microprocesseur", false, [t] { t->CpuInfos(); }},
-        {"&Mémoire", nullptr, "Informations mémoire", false, [t] { t->Memoire(); }},
-        {"Infos &système", nullptr, "Informations sur le système", false, [t] { t->Systeme(); }},
-        {"&Applications installées", nullptr, "Liste des applications installées", false, [t] { t->Applications(); }},
-        {"&Tâches actives", nullptr, "Liste des tâches actives", false, [t] { t->Tachesactives(); }},
-        {"&Fonctions d'une dll", nullptr, nullptr, true, [t] { t->FonctionsDll(); }},
-        {"&Panneau de configuration", nullptr, "Montre panneau de configuration", false, [t] { t->Panneau(); }},
-    });
+    addMenu(system,
+            {
+                {"Infos &disque", nullptr, "Informations sur le disque", false,
+                 [t] { t->DiskInfos1(); }},
+                {"Vitesse &CPU", nullptr, "Iformations sur le microprocesseur", false,
+                 [t] { t->CpuInfos(); }},
+                {"&Mémoire", nullptr, "Informations mémoire", false, [t] { t->Memoire(); }},
+                {"Infos &système", nullptr, "Informations sur le système", false,
+                 [t] { t->Systeme(); }},
+                {"&Applications installées", nullptr, "Liste des applications installées", false,
+                 [t] { t->Applications(); }},
+                {"&Tâches actives", nullptr, "Liste des tâches actives", false,
+                 [t] { t->Tachesactives(); }},
+                {"&Fonctions d'une dll", nullptr, nullptr, true, [t] { t->FonctionsDll(); }},
+                {"&Panneau de configuration", nullptr, "Montre panneau de configuration", false,
+                 [t] { t->Panneau(); }},
+            });
 
     QMenu* tools = bar->addMenu(QStringLiteral("&Outils"));
-    addMenu(tools, {
-        {"Editeur &hexa", nullptr, "Editeur hexadécimal", true, [t] { t->EditHex(); }},
-        {"&Nettoyer disque...", nullptr, "Nettoyer le disque", false, [t] { t->Nettoyer(); }},
-        {"Extraire &texte...", nullptr, "Extrait le texte d'un fichier", true, [t] { t->Extraire(); }},
-        {"Opti&miser disquettes", nullptr, "Copie optimisant le remplissage des disquettes", true, [t] { t->Optimiser(); }},
-        {"&Effacement irréversible", nullptr, "Effacer le fichier sans possibilité de récupérer", true, [t] { t->EffIrreversible(); }},
-        {"Répertorier &support...", nullptr, "Répertorier disquette/cd rom...", false, [t] { t->Repertorier(); }, true},
-        {"&Crypter...", nullptr, "Crypter fichiers", true, [t] { t->Crypter(1); }},
-        {"&Décrypter...", nullptr, "Décrypter fichiers", true, [t] { t->Crypter(2); }, true},
-        {"&Backup...", nullptr, "Sauvegardfer fichiers", false, [t] { t->Backup1(); }},
-        {"&Restore...", nullptr, "Restaurer fichiers", false, [t] { t->Restore1(); }, true},
-        {"Déc&ouper...", nullptr, "Decouper un fichier", false, [t] { t->Decouper1(); }},
-        {"Reco&nstituer", nullptr, "Reconstituer fichier", false, [t] { t->Recoller1(); }},
-    });
+    addMenu(
+        tools,
+        {
+            {"Editeur &hexa", nullptr, "Editeur hexadécimal", true, [t] { t->EditHex(); }},
+            {"&Nettoyer disque...", nullptr, "Nettoyer le disque", false, [t] { t->Nettoyer(); }},
+            {"Extraire &texte...", nullptr, "Extrait le texte d'un fichier", true,
+             [t] { t->Extraire(); }},
+            {"Opti&miser disquettes", nullptr, "Copie optimisant le remplissage des disquettes",
+             true, [t] { t->Optimiser(); }},
+            {"&Effacement irréversible", nullptr,
+             "Effacer le fichier sans possibilité de récupérer", true,
+             [t] { t->EffIrreversible(); }},
+            {"Répertorier &support...", nullptr, "Répertorier disquette/cd rom...", false,
+             [t] { t->Repertorier(); }, true},
+            {"&Crypter...", nullptr, "Crypter fichiers", true, [t] { t->Crypter(1); }},
+            {"&Décrypter...", nullptr, "Décrypter fichiers", true, [t] { t->Crypter(2); }, true},
+            {"&Backup...", nullptr, "Sauvegardfer fichiers", false, [t] { t->Backup1(); }},
+            {"&Restore...", nullptr, "Restaurer fichiers", false, [t] { t->Restore1(); }, true},
+            {"Déc&ouper...", nullptr, "Decouper un fichier", false, [t] { t->Decouper1(); }},
+            {"Reco&nstituer", nullptr, "Reconstituer fichier", false, [t] { t->Recoller1(); }},
+        });
 
     QMenu* desk = bar->addMenu(QStringLiteral("&Utilitaires"));
     addMenu(desk, {
-        {"&Calendrier", nullptr, "Calendrier", false, [] {}},
-        {"C&alculatrice", nullptr, "Calculatrice", false, [] {}},
-        {"&Horloge", nullptr, "Horloge", false, [] {}},
-        {"&Euro conversion", nullptr, "convertisseur euro", false, [] {}},
-        {"&Bloc-notes", nullptr, "Bloc notes", false, [this] { showNotepad(); }},
-    });
+                      {"&Calendrier", nullptr, "Calendrier", false, [] {}},
+                      {"C&alculatrice", nullptr, "Calculatrice", false, [] {}},
+                      {"&Horloge", nullptr, "Horloge", false, [] {}},
+                      {"&Euro conversion", nullptr, "convertisseur euro", false, [] {}},
+                      {"&Bloc-notes", nullptr, "Bloc notes", false, [this] { showNotepad(); }},
+                  });
 
     QMenu* help = bar->addMenu(QStringLiteral("&Aide"));
-    addMenu(help, {{"&A propos", nullptr, "Informations sur le logiciels, la version", false, [this] { showAbout(); }}});
+    addMenu(help, {{"&A propos", nullptr, "Informations sur le logiciels, la version", false,
+                    [this] { showAbout(); }}});
 }
 
 void TMainForm::buildToolbar() {
@@ -217,13 +277,20 @@ void TMainForm::buildToolbar() {
         bool separatorAfter;
     };
     const QList<Button> buttons = {
-        {"Nouveau", toolbarIcon(s, "document-new", QStyle::SP_FileIcon), [t] { t->Nouveau(); }, false},
-        {"Ouvrir", toolbarIcon(s, "document-open", QStyle::SP_DialogOpenButton), [t] { t->Ouvrirtexte(); }, true},
-        {"Couper", toolbarIcon(s, "edit-cut", QStyle::SP_DialogDiscardButton), [this] { action(QStringLiteral("Co&uper"))->trigger(); }, false},
-        {"Copier", toolbarIcon(s, "edit-copy", QStyle::SP_FileDialogNewFolder), [this] { action(QStringLiteral("C&opier"))->trigger(); }, false},
-        {"Coller", toolbarIcon(s, "edit-paste", QStyle::SP_DialogSaveButton), [t] { t->CopyMove(); }, true},
-        {"Précédent", toolbarIcon(s, "go-previous", QStyle::SP_ArrowBack), [t] { t->HistoPrec(); }, false},
-        {"Suivant", toolbarIcon(s, "go-next", QStyle::SP_ArrowForward), [t] { t->HistoSuiv(); }, false},
+        {"Nouveau", toolbarIcon(s, "document-new", QStyle::SP_FileIcon), [t] { t->Nouveau(); },
+         false},
+        {"Ouvrir", toolbarIcon(s, "document-open", QStyle::SP_DialogOpenButton),
+         [t] { t->Ouvrirtexte(); }, true},
+        {"Couper", toolbarIcon(s, "edit-cut", QStyle::SP_DialogDiscardButton),
+         [this] { action(QStringLiteral("Co&uper"))->trigger(); }, false},
+        {"Copier", toolbarIcon(s, "edit-copy", QStyle::SP_FileDialogNewFolder),
+         [this] { action(QStringLiteral("C&opier"))->trigger(); }, false},
+        {"Coller", toolbarIcon(s, "edit-paste", QStyle::SP_DialogSaveButton),
+         [t] { t->CopyMove(); }, true},
+        {"Précédent", toolbarIcon(s, "go-previous", QStyle::SP_ArrowBack), [t] { t->HistoPrec(); },
+         false},
+        {"Suivant", toolbarIcon(s, "go-next", QStyle::SP_ArrowForward), [t] { t->HistoSuiv(); },
+         false},
     };
     for (const Button& b : buttons) {
         auto* button = new QToolButton(bar);
@@ -293,7 +360,8 @@ void TMainForm::Invalide() {
 }
 
 void TMainForm::Decoche() {
-    for (QAction* a : m_viewEntries) a->setChecked(false);
+    for (QAction* a : m_viewEntries)
+        a->setChecked(false);
 }
 
 bool TMainForm::event(QEvent* event) {

@@ -48,8 +48,8 @@ class Dialogs {
 
     // The one primitive every box goes through; answers the button pressed
     // (Cancel when the box is closed).
-    virtual Button messageBox(const QString& title, const QString& text, Icon icon,
-                              Buttons buttons, Button defaultButton = NoButton) = 0;
+    virtual Button messageBox(const QString& title, const QString& text, Icon icon, Buttons buttons,
+                              Button defaultButton = NoButton) = 0;
     // One-line input; false when cancelled.
     virtual bool inputBox(const QString& title, const QString& prompt, QString& value) = 0;
     virtual QString openFileName(const QString& title, const QString& folder,
@@ -69,7 +69,9 @@ class Dialogs {
     void error(const QString& text) { messageBox(titles::error, text, Icon::Stop, Ok); }
 };
 
-inline Dialogs& dialogs() { return Dialogs::instance(); }
+inline Dialogs& dialogs() {
+    return Dialogs::instance();
+}
 
 } // namespace ui
 

@@ -12,22 +12,29 @@ namespace ui {
 
 namespace {
 
-QWidget* parentWindow() { return QApplication::activeWindow(); }
+QWidget* parentWindow() {
+    return QApplication::activeWindow();
+}
 
 QMessageBox::Icon toQt(Icon icon) {
     switch (icon) {
-    case Icon::Information: return QMessageBox::Information;
-    case Icon::Question: return QMessageBox::Question;
-    case Icon::Warning: return QMessageBox::Warning;
-    case Icon::Stop: return QMessageBox::Critical;
-    default: return QMessageBox::NoIcon;
+    case Icon::Information:
+        return QMessageBox::Information;
+    case Icon::Question:
+        return QMessageBox::Question;
+    case Icon::Warning:
+        return QMessageBox::Warning;
+    case Icon::Stop:
+        return QMessageBox::Critical;
+    default:
+        return QMessageBox::NoIcon;
     }
 }
 
 } // namespace
 
-Button QtDialogs::messageBox(const QString& title, const QString& text, Icon icon,
-                             Buttons buttons, Button defaultButton) {
+Button QtDialogs::messageBox(const QString& title, const QString& text, Icon icon, Buttons buttons,
+                             Button defaultButton) {
     QMessageBox box(toQt(icon), title, text, QMessageBox::NoButton, parentWindow());
     QMap<QAbstractButton*, Button> answers;
     for (unsigned bit = 1; bit <= Ignore; bit <<= 1) {
@@ -57,11 +64,13 @@ bool QtDialogs::inputBox(const QString& title, const QString& prompt, QString& v
     return true;
 }
 
-QString QtDialogs::openFileName(const QString& title, const QString& folder, const QString& filter) {
+QString QtDialogs::openFileName(const QString& title, const QString& folder,
+                                const QString& filter) {
     return QFileDialog::getOpenFileName(parentWindow(), title, folder, filter);
 }
 
-QString QtDialogs::saveFileName(const QString& title, const QString& folder, const QString& filter) {
+QString QtDialogs::saveFileName(const QString& title, const QString& folder,
+                                const QString& filter) {
     return QFileDialog::getSaveFileName(parentWindow(), title, folder, filter);
 }
 

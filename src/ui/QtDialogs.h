@@ -9,8 +9,10 @@ class QtDialogs : public Dialogs {
     Button messageBox(const QString& title, const QString& text, Icon icon, Buttons buttons,
                       Button defaultButton) override;
     bool inputBox(const QString& title, const QString& prompt, QString& value) override;
-    QString openFileName(const QString& title, const QString& folder, const QString& filter) override;
-    QString saveFileName(const QString& title, const QString& folder, const QString& filter) override;
+    QString openFileName(const QString& title, const QString& folder,
+                         const QString& filter) override;
+    QString saveFileName(const QString& title, const QString& folder,
+                         const QString& filter) override;
     QString folderName(const QString& title, const QString& folder) override;
 };
 

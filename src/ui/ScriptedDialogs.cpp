@@ -4,7 +4,8 @@ namespace ui {
 
 QStringList ScriptedDialogs::texts() const {
     QStringList out;
-    for (const Shown& s : shown) out << s.text;
+    for (const Shown& s : shown)
+        out << s.text;
     return out;
 }
 
@@ -40,6 +41,8 @@ QString ScriptedDialogs::openFileName(const QString& title, const QString&, cons
 QString ScriptedDialogs::saveFileName(const QString& title, const QString&, const QString&) {
     return nextFile(title);
 }
-QString ScriptedDialogs::folderName(const QString& title, const QString&) { return nextFile(title); }
+QString ScriptedDialogs::folderName(const QString& title, const QString&) {
+    return nextFile(title);
+}
 
 } // namespace ui

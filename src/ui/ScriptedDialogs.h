@@ -23,7 +23,10 @@ class ScriptedDialogs : public Dialogs {
 
     void answer(Button b) { m_buttons.enqueue(b); }
     void answerInput(const QString& text) { m_texts.enqueue(text); }
-    void cancelInput() { m_texts.enqueue(QString()); m_cancelled.enqueue(true); }
+    void cancelInput() {
+        m_texts.enqueue(QString());
+        m_cancelled.enqueue(true);
+    }
     void answerFile(const QString& path) { m_files.enqueue(path); }
 
     QList<Shown> shown;
@@ -33,8 +36,10 @@ class ScriptedDialogs : public Dialogs {
     Button messageBox(const QString& title, const QString& text, Icon icon, Buttons buttons,
                       Button defaultButton) override;
     bool inputBox(const QString& title, const QString& prompt, QString& value) override;
-    QString openFileName(const QString& title, const QString& folder, const QString& filter) override;
-    QString saveFileName(const QString& title, const QString& folder, const QString& filter) override;
+    QString openFileName(const QString& title, const QString& folder,
+                         const QString& filter) override;
+    QString saveFileName(const QString& title, const QString& folder,
+                         const QString& filter) override;
     QString folderName(const QString& title, const QString& folder) override;
 
   private:

@@ -16,7 +16,8 @@ namespace {
 enum Role { PathRole = Qt::UserRole + 1, NameRole, KindRole, ReadRole };
 
 QString cleaned(const QString& path) {
-    return QDir::cleanPath(QDir::isAbsolutePath(path) ? path : QDir::current().absoluteFilePath(path));
+    return QDir::cleanPath(QDir::isAbsolutePath(path) ? path
+                                                      : QDir::current().absoluteFilePath(path));
 }
 
 QString desktopFolder() {
@@ -38,7 +39,8 @@ TFolderTree::TFolderTree(QWidget* parent)
     setUniformRowHeights(true);
     setExpandsOnDoubleClick(true);
     connect(this, &QTreeWidget::itemExpanded, this, &TFolderTree::onExpanding);
-    connect(m_watcher, &platform::FolderWatcher::folderChanged, this, &TFolderTree::onFolderChanged);
+    connect(m_watcher, &platform::FolderWatcher::folderChanged, this,
+            &TFolderTree::onFolderChanged);
     connect(m_watcher, &platform::FolderWatcher::volumesChanged, this, &TFolderTree::refreshDrives);
 }
 
@@ -62,9 +64,12 @@ QTreeWidgetItem* TFolderTree::computerNode() const {
 
 QString TFolderTree::labelFor(const QString& name) const {
     switch (m_displayMode) {
-    case dmUppercase: return name.toUpper();
-    case dmLowercase: return name.toLower();
-    default: return name;
+    case dmUppercase:
+        return name.toUpper();
+    case dmLowercase:
+        return name.toLower();
+    default:
+        return name;
     }
 }
 
@@ -97,7 +102,8 @@ void TFolderTree::build() {
     const QString desktop = desktopFolder();
     QTreeWidgetItem* root = addNode(nullptr, desktop, QStringLiteral("Bureau"), NodeKind::Desktop);
     root->setIcon(0, p.fileIcon(desktop));
-    QTreeWidgetItem* computer = addNode(root, QString(), QStringLiteral("Poste de travail"), NodeKind::Computer);
+    QTreeWidgetItem* computer =
+        addNode(root, QString(), QStringLiteral("Poste de travail"), NodeKind::Computer);
     computer->setIcon(0, p.driveIcon(u'C'));
     refreshDrives();
     readChildren(root);
@@ -111,8 +117,8 @@ void TFolderTree::refreshDrives() {
     Platform& p = Platform::instance();
     removeChildren(computer);
     for (QChar letter : p.driveLetters()) {
-        QTreeWidgetItem* drive = addNode(computer, p.driveRoot(letter), p.driveDisplayName(letter),
-                                         NodeKind::Folder);
+        QTreeWidgetItem* drive =
+            addNode(computer, p.driveRoot(letter), p.driveDisplayName(letter), NodeKind::Folder);
         drive->setIcon(0, p.driveIcon(letter));
     }
     computer->setData(0, ReadRole, true);
@@ -121,12 +127,15 @@ void TFolderTree::refreshDrives() {
 void TFolderTree::setDisplayMode(TDisplayMode mode) {
     m_displayMode = mode;
     QTreeWidgetItemIterator it(this);
-    for (; *it; ++it) (*it)->setText(0, labelFor((*it)->data(0, NameRole).toString()));
+    for (; *it; ++it)
+        (*it)->setText(0, labelFor((*it)->data(0, NameRole).toString()));
 }
 
 void TFolderTree::unwatchTree(QTreeWidgetItem* node) {
-    if (node->data(0, ReadRole).toBool() && !nodePath(node).isEmpty()) m_watcher->unwatch(nodePath(node));
-    for (int i = 0; i < node->childCount(); ++i) unwatchTree(node->child(i));
+    if (node->data(0, ReadRole).toBool() && !nodePath(node).isEmpty())
+        m_watcher->unwatch(nodePath(node));
+    for (int i = 0; i < node->childCount(); ++i)
+        unwatchTree(node->child(i));
 }
 
 void TFolderTree::removeChildren(QTreeWidgetItem* node) {
@@ -147,11 +156,12 @@ bool TFolderTree::readChildren(QTreeWidgetItem* node) {
     QApplication::setOverrideCursor(Qt::WaitCursor);
     setUpdatesEnabled(false);
     QDir dir(path);
-    const QStringList names =
-        dir.entryList(QDir::Dirs | QDir::Hidden | QDir::NoDotAndDotDot | QDir::System, QDir::NoSort);
+    const QStringList names = dir.entryList(
+        QDir::Dirs | QDir::Hidden | QDir::NoDotAndDotDot | QDir::System, QDir::NoSort);
     const bool readable = dir.isReadable();
     const QIcon folderIcon = Platform::instance().fileIcon(path);
-    for (const QString& name : names) addNode(node, childPath(path, name), name, NodeKind::Folder)->setIcon(0, folderIcon);
+    for (const QString& name : names)
+        addNode(node, childPath(path, name), name, NodeKind::Folder)->setIcon(0, folderIcon);
     sortChildren(node);
     m_watcher->watch(path);
     // Keep the button when the folder could not be read at all.

@@ -11,7 +11,14 @@ class FolderWatcher;
 
 namespace filemanager {
 
-enum class NodeKind { Folder = 0, Network = 1, RecycleBin = 2, Computer = 3, Desktop = 4, NetworkChild = 5 };
+enum class NodeKind {
+    Folder = 0,
+    Network = 1,
+    RecycleBin = 2,
+    Computer = 3,
+    Desktop = 4,
+    NetworkChild = 5
+};
 enum TDisplayMode { dmAsis, dmUppercase, dmLowercase };
 
 class TFolderTree : public QTreeWidget {

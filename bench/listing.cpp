@@ -1,0 +1,43 @@
+// Lists a folder through the file manager's LitRepert, no window shown,
+// and prints the time taken and the memory the listing holds.
+#include "filemanager/TTool.h"
+
+#include <QApplication>
+#include <QDir>
+#include <QElapsedTimer>
+#include <cstdio>
+#include <fstream>
+#include <string>
+
+namespace {
+long residentKiB() {
+    std::ifstream status("/proc/self/status");
+    std::string line;
+    while (std::getline(status, line))
+        if (line.rfind("VmRSS:", 0) == 0) return std::stol(line.substr(6));
+    return 0;
+}
+} // namespace
+
+int main(int argc, char** argv) {
+    qputenv("QT_QPA_PLATFORM", "offscreen");
+    QApplication app(argc, argv);
+    if (argc < 2) {
+        std::fprintf(stderr, "usage: bench_listing FOLDER [RUNS]\n");
+        return 2;
+    }
+    QDir::setCurrent(QString::fromLocal8Bit(argv[1]));
+    const int runs = argc > 2 ? std::atoi(argv[2]) : 3;
+    filemanager::TTool tool;
+    const long before = residentKiB();
+    double best = 1e9;
+    for (int i = 0; i < runs; ++i) {
+        QElapsedTimer t;
+        t.start();
+        tool.LitRepert();
+        best = std::min(best, t.nsecsElapsed() / 1e9);
+    }
+    std::printf("rows %d  best %.3f s  listing memory %.1f MiB\n", tool.model()->rowCount(), best,
+                (residentKiB() - before) / 1024.0);
+    return 0;
+}

@@ -1,0 +1,84 @@
+#include "desk/TBlocnotes.h"
+#include "support/TempDir.h"
+#include "ui/errors.h"
+
+#include <QFileInfo>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QRegularExpression>
+#include <QTest>
+#include <gtest/gtest.h>
+
+using desk::TBlocnotes;
+using testing_support::readAll;
+using testing_support::TempDir;
+
+TEST(Notepad, LoadsAnyLineEndAndSavesCrLfOnlyWhenChanged) {
+    TempDir dir;
+    dir.write("notes.nte", "one\ntwo\rthree\r\nfour");
+    TBlocnotes pad;
+    pad.Charge("notes.nte");
+    EXPECT_EQ(pad.editor()->toPlainText(), QStringLiteral("one\ntwo\nthree\nfour"));
+    EXPECT_FALSE(pad.modified());
+    pad.Sauve("untouched.nte");
+    EXPECT_FALSE(QFile::exists("untouched.nte"));
+    pad.show();
+    QTest::keyClicks(pad.editor(), "x!");
+    pad.editor()->insertPlainText(QStringLiteral("é"));
+    EXPECT_TRUE(pad.modified());
+    pad.Sauve("notes.nte");
+    EXPECT_EQ(readAll("notes.nte"), QByteArray("x!éone\r\ntwo\r\nthree\r\nfour"));
+    EXPECT_FALSE(pad.modified());
+}
+
+TEST(Notepad, MissingFileGivesEmptyNote) {
+    TempDir dir;
+    TBlocnotes pad;
+    pad.Charge("absent.nte");
+    EXPECT_TRUE(pad.editor()->toPlainText().isEmpty());
+}
+
+TEST(Notepad, OlderSingleByteNotesAreRead) {
+    TempDir dir;
+    dir.write("old.nte", "caf\xe9\r\n");
+    TBlocnotes pad;
+    pad.Charge("old.nte");
+    EXPECT_EQ(pad.editor()->toPlainText(), QStringLiteral("café\n"));
+}
+
+TEST(Notepad, UnreadableAndUnwritableFilesAreReported) {
+    TempDir dir;
+    dir.mkdir("folder.nte");
+    TBlocnotes pad;
+    try {
+        pad.Charge("folder.nte");
+        FAIL();
+    } catch (const ui::TavError& e) {
+        EXPECT_EQ(e.text(), QStringLiteral("Ne peut ouvrir le fichier folder.nte"));
+    }
+    pad.editor()->setPlainText("keep me");
+    pad.editor()->document()->setModified(true);
+    try {
+        pad.Sauve("folder.nte");
+        FAIL();
+    } catch (const ui::TavError& e) {
+        EXPECT_EQ(e.text(), QStringLiteral("Ne peut créer le fichier folder.nte"));
+    }
+    EXPECT_EQ(pad.editor()->toPlainText(), QStringLiteral("keep me"));
+    EXPECT_TRUE(pad.modified());
+}
+
+TEST(Notepad, HidingKeepsTheTextAndWrappedLinesPrintApart) {
+    TBlocnotes pad;
+    pad.resize(200, 300);
+    pad.show();
+    QTest::keyClicks(pad.editor(), "hello");
+    QTest::mouseClick(pad.closeButton(), Qt::LeftButton);
+    EXPECT_FALSE(pad.isVisible());
+    pad.show();
+    EXPECT_EQ(pad.editor()->toPlainText(), QStringLiteral("hello"));
+    pad.editor()->setPlainText(QString(40, 'w').replace(QRegularExpression("(w{4})"), "\\1 "));
+    QApplication::processEvents();
+    EXPECT_GT(pad.displayedLines().size(), 1);
+    EXPECT_EQ(pad.displayedLines().join("").remove(' '), QString(40, 'w'));
+}

@@ -1,0 +1,87 @@
+#include "filemanager/components/TDriveCombo.h"
+#include "filemanager/components/TFolderTree.h"
+#include "fixture.h"
+
+using namespace filemanager;
+
+class TreeFixture : public ToolFixture {
+  protected:
+    TFolderTree tree;
+    void SetUp() override {
+        ToolFixture::SetUp();
+        tree.setActive(true);
+    }
+};
+
+TEST_F(TreeFixture, DeepPathOpensNodesOnTheWay) {
+    dir.mkdir("Windows/System/Drivers");
+    dir.mkdir("Other");
+    QTreeWidgetItem* node = tree.SelectPath(dir.file("Windows/System"));
+    ASSERT_NE(node, nullptr);
+    EXPECT_EQ(tree.SelectedPath(), dir.file("Windows/System"));
+    EXPECT_TRUE(node->parent()->isExpanded());
+    EXPECT_EQ(TFolderTree::nodePath(node->parent()->parent()), dir.path()); // the drive
+    EXPECT_EQ(tree.FindPath(dir.file("Windows/Missing"), false), node->parent());
+    EXPECT_EQ(tree.FindPath(dir.file("Windows/Missing"), true), nullptr);
+}
+
+TEST_F(TreeFixture, SelectedPathOfSpecialNodesIsEmpty) {
+    tree.setCurrentItem(tree.computerNode());
+    EXPECT_EQ(tree.SelectedPath(), QString());
+    tree.setCurrentItem(tree.computerNode()->child(0));
+    EXPECT_EQ(tree.SelectedPath(), dir.path());
+}
+
+TEST_F(TreeFixture, ChildrenSortedIgnoringCase) {
+    for (const char* n : {"beta", "Alpha", "gamma", "Delta"})
+        dir.mkdir(QStringLiteral("p/%1").arg(n));
+    QTreeWidgetItem* p = tree.SelectPath(dir.file("p"));
+    ASSERT_NE(p, nullptr);
+    p->setExpanded(true);
+    QStringList texts;
+    for (int i = 0; i < p->childCount(); ++i)
+        texts << p->child(i)->text(0);
+    EXPECT_EQ(texts, QStringList({"Alpha", "beta", "Delta", "gamma"}));
+}
+
+TEST_F(TreeFixture, FollowsFoldersCreatedAndRemovedOutside) {
+    dir.mkdir("watch/first");
+    QTreeWidgetItem* node = tree.SelectPath(dir.file("watch"));
+    ASSERT_NE(node, nullptr);
+    node->setExpanded(true);
+    ASSERT_EQ(node->childCount(), 1);
+    dir.mkdir("watch/second");
+    EXPECT_TRUE(QTest::qWaitFor(
+        [&] { return tree.FindPath(dir.file("watch/second"), true) != nullptr; }, 5000));
+    QDir(dir.file("watch/first")).removeRecursively();
+    EXPECT_TRUE(QTest::qWaitFor(
+        [&] { return tree.FindPath(dir.file("watch/first"), true) == nullptr; }, 5000));
+}
+
+TEST_F(TreeFixture, RemovedSelectedFolderRefreshesItsDrive) {
+    dir.mkdir("temp/inner");
+    ASSERT_NE(tree.SelectPath(dir.file("temp/inner")), nullptr);
+    QDir(dir.file("temp")).removeRecursively();
+    tree.verifySelected();
+    QTreeWidgetItem* drive = tree.computerNode()->child(0);
+    EXPECT_EQ(drive->childCount(), 0); // read again when next opened
+    EXPECT_EQ(tree.FindPath(dir.file("temp/inner"), true), nullptr);
+}
+
+TEST_F(ToolFixture, DriveComboListsDrivesWithoutMedium) {
+    testing_support::TempDir floppy(false);
+    fake.addDrive(u'A', {floppy.path(), platform::DriveType::Removable, false, "Disquette"});
+    TDriveCombo combo;
+    ASSERT_EQ(combo.count(), 2);
+    EXPECT_EQ(combo.itemText(0), QStringLiteral("Disquette (A:)"));
+    combo.SetDrive(u'c');
+    EXPECT_EQ(combo.Drive(), u'C');
+    EXPECT_EQ(combo.currentIndex(), 1);
+    combo.SetDrive(u'Q'); // no such drive: unchanged
+    EXPECT_EQ(combo.Drive(), u'C');
+    int changes = 0;
+    QObject::connect(&combo, &TDriveCombo::OnChange, [&] { ++changes; });
+    combo.pick(0);
+    EXPECT_EQ(combo.Drive(), u'A');
+    EXPECT_EQ(changes, 1);
+}

@@ -1,0 +1,174 @@
+#include "filemanager/FileListModel.h"
+#include "filemanager/IconCache.h"
+#include "filemanager/scale_filtered.h"
+#include "filemanager/settings_file.h"
+#include "fixture.h"
+#include "ui/errors.h"
+
+#include <QFile>
+#include <QLabel>
+
+using namespace filemanager;
+using testing_support::readAll;
+using testing_support::TempDir;
+
+TEST(ScaleFiltered, HermiteWeightsAreNotNormalised) {
+    QImage src(32, 1, QImage::Format_RGB888);
+    src.fill(QColor(200, 200, 200));
+    QImage dst(16, 1, QImage::Format_RGB888);
+    ScaleFiltered(src, dst, hermiteFilter, 1.0);
+    ASSERT_EQ(dst.size(), QSize(16, 1));
+    // Weights sum to about 0.994 at the edges and 1.0035 in the middle.
+    for (int x : {0, 1, 14, 15})
+        EXPECT_EQ(qRed(dst.pixel(x, 0)), 199) << x;
+    for (int x : {6, 7, 8, 9})
+        EXPECT_EQ(qGreen(dst.pixel(x, 0)), 201) << x;
+}
+
+TEST(ScaleFiltered, EmptySourceAndClamping) {
+    QImage dst(16, 16, QImage::Format_RGB888);
+    try {
+        ScaleFiltered(QImage(), dst, hermiteFilter, 1.0);
+        FAIL() << "expected an error";
+    } catch (const ui::TavError& e) {
+        EXPECT_EQ(e.text(), QStringLiteral("Source bitmap too small"));
+    }
+    QImage white(32, 32, QImage::Format_RGB888);
+    white.fill(Qt::white);
+    ScaleFiltered(white, dst, hermiteFilter, 1.0);
+    EXPECT_EQ(qBlue(dst.pixel(8, 8)), 255); // 255 x 1.0035 clamps
+    QImage one(1, 3, QImage::Format_RGB888);
+    one.fill(Qt::black);
+    QImage wide(5, 5, QImage::Format_RGB888);
+    ScaleFiltered(one, wide, hermiteFilter, 1.0); // narrower than the kernel: stays inside
+    EXPECT_EQ(wide.size(), QSize(5, 5));
+}
+
+TEST(IconKeys, ByExtensionOrWholeName) {
+    EXPECT_EQ(IconCache::keyFor("report.final.TXT"), QStringLiteral("final.txt"));
+    EXPECT_EQ(IconCache::keyFor("SETUP.EXE"), QStringLiteral("setup.exe"));
+    EXPECT_EQ(IconCache::keyFor("setup.exe"), QStringLiteral("setup.exe"));
+    EXPECT_EQ(IconCache::keyFor("Makefile"), QString());
+    EXPECT_EQ(IconCache::keyFor("app.ico"), QStringLiteral("app.ico"));
+}
+
+TEST(IconKeys, CacheEmptiedAtTheListingAfter201Keys) {
+    IconCache cache;
+    cache.beginListing();
+    for (int i = 0; i < 201; ++i)
+        cache.imageFor(QStringLiteral("f.k%1").arg(i));
+    EXPECT_EQ(cache.imageFor("again.k7"), 7); // same key, no new fetch
+    EXPECT_EQ(cache.fetches(), 201);
+    cache.endListing();
+    cache.beginListing();
+    EXPECT_TRUE(cache.keys().isEmpty());
+    EXPECT_EQ(cache.imageFor("x.k7"), 0);
+    EXPECT_EQ(cache.fetches(), 202);
+}
+
+TEST(SettingsFile, CleanLinesAnywhereAndAnyLength) {
+    TempDir dir;
+    QByteArray longLine = "clean=" + QByteArray(200000, 'x') + "\r\n";
+    dir.write("TvaTools.ini", "clean=.BAK\r\nxclean=abc\r\nother=1\r\n" + QByteArray(100000, 'y') +
+                                  "clean=\r\n" + longLine + "clean=.TMP");
+    QStringList entries;
+    readCleanEntries("TvaTools.ini", entries);
+    ASSERT_EQ(entries.size(), 5);
+    EXPECT_EQ(entries[0], QStringLiteral(".BAK"));
+    EXPECT_EQ(entries[1], QStringLiteral("=abc"));
+    EXPECT_EQ(entries[2], QString(kMaxEntryLength, 'y')); // text from the seventh character on
+    EXPECT_EQ(entries[3], QString(kMaxEntryLength, 'x'));
+    EXPECT_EQ(entries[4], QStringLiteral(".TMP"));
+    readCleanEntries("missing.ini", entries);
+    EXPECT_EQ(entries.size(), 5);
+    ASSERT_TRUE(writeCleanEntries("out.ini", {".BAK", ".OLD"}));
+    EXPECT_EQ(readAll("out.ini"), QByteArray("clean=.BAK\r\nclean=.OLD\r\n"));
+}
+
+TEST_F(ToolFixture, RootFolderHasNoParentRowAndStatusCountsAll) {
+    dir.write("a.txt", QByteArray(2048, 'a'));
+    dir.write("b.dat", QByteArray(1000, 'b'));
+    dir.mkdir("sub");
+    open();
+    EXPECT_EQ(names(), QStringList({"a.txt", "b.dat", "sub"}));
+    EXPECT_EQ(tool->listStatus()->text(), QStringLiteral("3 objets  -  2 ko"));
+    EXPECT_EQ(cell("sub", FileListModel::ColSize), QString());
+    EXPECT_EQ(cell("a.txt", FileListModel::ColSize), QStringLiteral("2048"));
+    EXPECT_EQ(tool->RepCourant, dir.path());
+    EXPECT_EQ(tool->Histo[0], dir.path());
+    EXPECT_EQ(tool->VoletActif, 2);
+}
+
+TEST_F(ToolFixture, SubFolderListsParentRowAndAttributeLetters) {
+    dir.mkdir("sub/inner");
+    QString ro = dir.write("sub/ro.txt", "x");
+    dir.write("sub/.secret", "x");
+    ASSERT_TRUE(fake.setAttributes(ro, platform::faReadOnly | platform::faArchive));
+    QDir::setCurrent(dir.file("sub"));
+    open();
+    EXPECT_EQ(names().first(), QStringLiteral(".."));
+    EXPECT_EQ(cell("..", FileListModel::ColSize), QString());
+    EXPECT_EQ(cell("ro.txt", FileListModel::ColAttrib), QStringLiteral("ar"));
+    EXPECT_EQ(cell(".secret", FileListModel::ColAttrib), QStringLiteral("ah"));
+    EXPECT_EQ(cell("ro.txt", FileListModel::ColDate), QDate::currentDate().toString("dd/MM/yyyy"));
+    if (fake.setAttributes(dir.file("sub/inner"), platform::faArchive) &&
+        (fake.attributes(dir.file("sub/inner")) & platform::faArchive)) {
+        tool->LitRepert();
+        EXPECT_EQ(cell("inner", FileListModel::ColSize), QStringLiteral("0"));
+    }
+}
+
+TEST_F(ToolFixture, NamesOrderedAlphabeticallyThenByCase) {
+    for (const char* n : {"b", "B", "a", "C", "c"})
+        dir.write(n);
+    open();
+    EXPECT_EQ(names(), QStringList({"a", "b", "B", "c", "C"}));
+}
+
+TEST_F(ToolFixture, MaskAppliesToFoldersAndParentRow) {
+    dir.mkdir("sub/tools.exe");
+    dir.mkdir("sub/other");
+    dir.write("sub/SETUP.EXE");
+    dir.write("sub/readme.txt");
+    QDir::setCurrent(dir.file("sub"));
+    open();
+    tool->Filtre = "*.exe";
+    tool->LitRepert();
+    EXPECT_EQ(names(), QStringList({"SETUP.EXE", "tools.exe"}));
+}
+
+TEST_F(ToolFixture, VanishedFolderListsNothing) {
+    dir.mkdir("gone");
+    QDir::setCurrent(dir.file("gone"));
+    open();
+    QDir(dir.file("gone")).removeRecursively();
+    tool->LitRepert();
+    EXPECT_EQ(tool->model()->rowCount(), 0);
+    EXPECT_EQ(tool->listStatus()->text(), QStringLiteral("0 objets  -  0 ko"));
+}
+
+TEST_F(ToolFixture, SelectionHandedAsNamesAndFullPaths) {
+    dir.mkdir("sub");
+    dir.write("sub/x.txt");
+    dir.write("sub/y.txt");
+    QDir::setCurrent(dir.file("sub"));
+    open();
+    tool->SelectAll();
+    tool->Remplit();
+    EXPECT_EQ(tool->Selection, QStringList({"x.txt", "y.txt"}));
+    tool->Memorise();
+    EXPECT_EQ(tool->PressePapier, QStringList({dir.file("sub/x.txt"), dir.file("sub/y.txt")}));
+    tool->Inverse();
+    tool->Remplit();
+    EXPECT_EQ(tool->Selection, QStringList({".."}));
+}
+
+TEST_F(ToolFixture, SettingsLoadedAndSavedInTheCurrentFolder) {
+    dir.write("TvaTools.ini", "clean=.BAK\r\n");
+    open();
+    tool->ChargeIni();
+    EXPECT_EQ(tool->ListeNettoyage, QStringList({".BAK"}));
+    tool->ListeNettoyage << ".OLD";
+    tool->SauveIni();
+    EXPECT_EQ(readAll(dir.file("TvaTools.ini")), QByteArray("clean=.BAK\r\nclean=.OLD\r\n"));
+}

@@ -1,0 +1,211 @@
+#include "filemanager/TFixFiltre.h"
+#include "filemanager/components/TDriveCombo.h"
+#include "filemanager/components/TFolderTree.h"
+#include "fixture.h"
+#include "ui/ModalRunner.h"
+#include "ui/errors.h"
+
+#include <QComboBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QTreeView>
+
+using namespace filemanager;
+
+namespace {
+void setDate(platform::Platform& p, const QString& path, QDate d) {
+    p.setFileTime(path, QDateTime(d, QTime(12, 0)));
+}
+} // namespace
+
+TEST_F(ToolFixture, SortBySizePutsFoldersFirst) {
+    dir.write("big", QByteArray(300, 'x'));
+    dir.write("small", QByteArray(20, 'x'));
+    dir.write("also20", QByteArray(20, 'x'));
+    dir.write("nine", QByteArray(9, 'x'));
+    dir.mkdir("zfolder");
+    open();
+    tool->TriTaille();
+    EXPECT_EQ(names(), QStringList({"zfolder", "nine", "also20", "small", "big"}));
+}
+
+TEST_F(ToolFixture, SortByDateYearFirstAndByExtension) {
+    setDate(fake, dir.write("new.txt"), QDate(2000, 1, 1));
+    setDate(fake, dir.write("old.txt"), QDate(1999, 12, 31));
+    dir.write("archive.tar.gz");
+    dir.write("b.txt");
+    open();
+    tool->TriDate();
+    EXPECT_LT(names().indexOf("old.txt"), names().indexOf("new.txt"));
+    tool->TriExt();
+    EXPECT_LT(names().indexOf("archive.tar.gz"), names().indexOf("b.txt"));
+    EXPECT_EQ(
+        tool->rowRecord(tool->rowOf("archive.tar.gz"), TTool::SortKey::Ext).section('\t', 0, 0),
+        QStringLiteral("tar.gz"));
+}
+
+TEST_F(ToolFixture, SortByNameIgnoresCaseAndClearsSelection) {
+    for (const char* n : {"Abe", "abc", "ABD"})
+        dir.write(n);
+    open();
+    select({"abc"});
+    tool->TriNom();
+    EXPECT_EQ(names(), QStringList({"abc", "ABD", "Abe"}));
+    EXPECT_TRUE(tool->selectedRows().isEmpty());
+    QStringList before = names();
+    tool->ListView1ColumnClick(3); // "Attrib." does nothing
+    EXPECT_EQ(names(), before);
+}
+
+TEST_F(ToolFixture, SizeKeyIsRightAlignedInSixteen) {
+    dir.write("f", QByteArray(123, 'x'));
+    dir.mkdir("d");
+    open();
+    EXPECT_EQ(tool->rowRecord(tool->rowOf("f"), TTool::SortKey::Size).section('\t', 0, 0),
+              QString(13, ' ') + "123");
+    EXPECT_EQ(tool->rowRecord(tool->rowOf("d"), TTool::SortKey::Size).section('\t', 0, 0),
+              QString(15, ' '));
+}
+
+TEST_F(ToolFixture, FilterDialogConfirmedOrCancelled) {
+    dir.write("a.exe");
+    dir.write("b.txt");
+    open();
+    {
+        ui::ScopedModalHandler h([](QDialog* d) {
+            auto* f = static_cast<TFixFiltre*>(d);
+            EXPECT_EQ(f->edit()->text(), QStringLiteral("*.*"));
+            f->edit()->setText("*.exe");
+            QTest::keyClick(f->edit(), Qt::Key_Return);
+            return d->result();
+        });
+        tool->Filtre1();
+    }
+    EXPECT_EQ(tool->Filtre, QStringLiteral("*.exe"));
+    EXPECT_EQ(names(), QStringList({"a.exe"}));
+    {
+        ui::ScopedModalHandler h([](QDialog* d) {
+            static_cast<TFixFiltre*>(d)->edit()->clear();
+            QTest::keyClick(static_cast<TFixFiltre*>(d)->edit(), Qt::Key_Return);
+            return d->result();
+        });
+        tool->Filtre1();
+    }
+    EXPECT_EQ(tool->Filtre, QStringLiteral("*.exe")); // an empty mask keeps the previous one
+}
+
+TEST_F(ToolFixture, HistoryKeepsTheLastTen) {
+    for (int i = 0; i < 11; ++i)
+        dir.mkdir(QStringLiteral("d%1").arg(i));
+    open();
+    for (int i = 0; i < 11; ++i) {
+        QDir::setCurrent(dir.file(QStringLiteral("d%1").arg(i)));
+        tool->RepCourant = QDir::currentPath();
+        tool->AddHisto();
+    }
+    EXPECT_EQ(tool->HistoDernier, 9);
+    EXPECT_EQ(tool->Histo[9], dir.file("d10"));
+    EXPECT_EQ(tool->Histo[0], dir.file("d1"));
+    for (int i = 0; i < 9; ++i)
+        tool->HistoPrec();
+    EXPECT_EQ(tool->RepCourant, dir.file("d1"));
+    tool->HistoPrec();
+    EXPECT_EQ(tool->RepCourant, dir.file("d1"));
+}
+
+TEST_F(ToolFixture, BackThenNewFolderBecomesLast) {
+    dir.mkdir("a");
+    dir.mkdir("b");
+    dir.mkdir("c");
+    open();
+    for (const char* n : {"a", "b"}) {
+        select({n});
+        tool->ListView1DblClick();
+        select({".."});
+        tool->ListView1DblClick();
+    }
+    // History: root, a, root, b, root
+    tool->HistoPrec(); // back to b
+    EXPECT_EQ(tool->RepCourant, dir.file("b"));
+    select({".."});
+    tool->ListView1DblClick();
+    select({"c"});
+    tool->ListView1DblClick();
+    EXPECT_EQ(tool->Histo[tool->HistoDernier], dir.file("c"));
+    tool->HistoSuiv();
+    EXPECT_EQ(tool->RepCourant, dir.file("c"));
+    tool->HistoPrec();
+    EXPECT_EQ(tool->RepCourant, dir.path());
+}
+
+TEST_F(ToolFixture, ParentRowGoesUpAndPromptFollows) {
+    dir.mkdir("Win/System");
+    QDir::setCurrent(dir.file("Win/System"));
+    open();
+    select({".."});
+    tool->ListView1DblClick();
+    EXPECT_EQ(tool->RepCourant, dir.file("Win"));
+    EXPECT_EQ(tool->prompt()->text(), dir.file("Win").toLower() + ">");
+    select({".."});
+    tool->ListView1DblClick();
+    EXPECT_FALSE(names().contains(".."));
+}
+
+TEST_F(ToolFixture, EnterWithSeveralRowsDoesNothing) {
+    dir.mkdir("a");
+    dir.mkdir("b");
+    open();
+    select({"a", "b"});
+    QTest::keyClick(tool->detailsView(), Qt::Key_Return);
+    EXPECT_EQ(tool->RepCourant, dir.path());
+    tool->detailsView()->clearSelection();
+    select({"a"});
+    QTest::keyClick(tool->detailsView(), Qt::Key_Return);
+    EXPECT_EQ(tool->RepCourant, dir.file("a"));
+}
+
+TEST_F(ToolFixture, EscapeSetsAbandonOnlyWithASelection) {
+    dir.write("x");
+    open();
+    QTest::keyClick(tool->detailsView(), Qt::Key_Escape);
+    EXPECT_FALSE(tool->Abandon);
+    select({"x"});
+    QTest::keyClick(tool->detailsView(), Qt::Key_Escape);
+    EXPECT_TRUE(tool->Abandon);
+}
+
+TEST_F(ToolFixture, DriveWithoutMediumIsNotReady) {
+    testing_support::TempDir floppy(false);
+    fake.addDrive(u'A', {floppy.path(), platform::DriveType::Removable, false});
+    open();
+    tool->listDrives()->fill();
+    ASSERT_TRUE(tool->listDrives()->letters().contains(u'A'));
+    tool->listDrives()->pick(int(tool->listDrives()->letters().indexOf(u'A')));
+    EXPECT_EQ(dialogs.lastText(), QStringLiteral("Le lecteur n'est pas prêt"));
+    EXPECT_EQ(tool->listDrives()->Drive(), u'C');
+    fake.drive(u'A').ready = true;
+    tool->listDrives()->pick(int(tool->listDrives()->letters().indexOf(u'A')));
+    EXPECT_EQ(tool->RepCourant, floppy.path());
+    EXPECT_THROW(TTool::driveReady(u'1'), ui::TavError);
+}
+
+TEST_F(ToolFixture, CommandBoxStartsProgramInCurrentFolder) {
+    open();
+    tool->commandBox()->setEditText("notepad readme.txt");
+    QTest::keyClick(tool->commandBox()->lineEdit(), Qt::Key_Return);
+    ASSERT_EQ(fake.launches.size(), 1);
+    EXPECT_EQ(fake.launches[0].file, QStringLiteral("notepad"));
+    EXPECT_EQ(fake.launches[0].params, QStringLiteral("readme.txt"));
+    EXPECT_EQ(fake.launches[0].folder, dir.path());
+    EXPECT_EQ(tool->commandBox()->itemText(0), QStringLiteral("notepad readme.txt"));
+    EXPECT_TRUE(tool->commandBox()->currentText().isEmpty());
+}
+
+TEST_F(ToolFixture, TreeDoubleClickMovesTheList) {
+    dir.mkdir("one/two");
+    open();
+    ASSERT_TRUE(tool->tree()->SelectPath(dir.file("one/two")));
+    tool->DirectoryOutline1DblClick();
+    EXPECT_EQ(tool->RepCourant, dir.file("one/two"));
+    EXPECT_EQ(tool->Histo[tool->HistoPos], dir.file("one/two"));
+}

@@ -1,0 +1,208 @@
+#include "platform/FakePlatform.h"
+#include "platform/LinuxPlatform.h"
+#include "platform/dos_datetime.h"
+#include "platform/wildcard.h"
+#include "support/TempDir.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+using namespace platform;
+using testing_support::TempDir;
+
+namespace {
+
+QByteArray mountLine(int id, const char* mp, const char* fs, const char* dev) {
+    return QByteArray::number(id) + " 1 0:1 / " + mp + " rw,relatime - " + fs + " " + dev + " rw\n";
+}
+
+} // namespace
+
+TEST(MountTable, LettersForRealVolumesOnly) {
+    TempDir data(false), usb(false), floppy(false);
+    QByteArray table = mountLine(1, "/", "ext4", "/dev/vda") +
+                       mountLine(2, "/proc", "proc", "proc") +
+                       mountLine(3, "/dev/shm", "tmpfs", "tmpfs") +
+                       mountLine(4, "/etc/hosts", "ext4", "/dev/vda") + // a bind-mounted file
+                       mountLine(5, data.path().toUtf8(), "ext4", "/dev/vdb") +
+                       mountLine(6, "/sys/fs/cgroup", "cgroup2", "cgroup");
+    auto vols = parseMountTable(table, floppy.path(), QString());
+    ASSERT_EQ(vols.size(), 3);
+    EXPECT_EQ(vols[0].letter, u'A');
+    EXPECT_EQ(vols[0].mountPoint, QDir::cleanPath(floppy.path()));
+    EXPECT_EQ(vols[1].letter, u'C');
+    EXPECT_EQ(vols[1].mountPoint, QStringLiteral("/"));
+    EXPECT_EQ(vols[2].letter, u'D');
+    EXPECT_EQ(vols[2].mountPoint, data.path());
+}
+
+TEST(MountTable, EscapedMountPointsAndMissingFields) {
+    QByteArray table = "garbage\n\n1 2\n" + mountLine(1, "/", "overlay", "overlay");
+    auto vols = parseMountTable(table, {}, {});
+    ASSERT_EQ(vols.size(), 1);
+    EXPECT_EQ(vols[0].letter, u'C');
+}
+
+TEST(Wildcard, MasksAsTheFileDialogsKnowThem) {
+    EXPECT_TRUE(matchesMask("anything", "*.*"));
+    EXPECT_TRUE(matchesMask("..", "*.*"));
+    EXPECT_TRUE(matchesMask("SETUP.EXE", "*.exe"));
+    EXPECT_FALSE(matchesMask("..", "*.exe"));
+    EXPECT_FALSE(matchesMask("folder", "*.exe"));
+    EXPECT_TRUE(matchesMask("a1.txt", "a?.txt"));
+    EXPECT_FALSE(matchesMask("a12.txt", "a?.txt"));
+    EXPECT_TRUE(matchesMask("readme", "readme.*"));
+    EXPECT_TRUE(matchesMask("x.tar.gz", "*.gz"));
+    EXPECT_FALSE(matchesMask("x.tar.gz", "*.tar"));
+}
+
+TEST(DosDateTime, RoundTripInTwoSecondSteps) {
+    QDateTime t(QDate(2001, 7, 14), QTime(13, 45, 31), Qt::LocalTime);
+    quint32 packed = toDosDateTime(t);
+    EXPECT_EQ(packed >> 16, quint32((2001 - 1980) << 9 | 7 << 5 | 14));
+    EXPECT_EQ(fromDosDateTime(packed),
+              QDateTime(QDate(2001, 7, 14), QTime(13, 45, 30), Qt::LocalTime));
+    EXPECT_FALSE(fromDosDateTime(0xFFFFFFFF).isValid());
+}
+
+class FileOps : public ::testing::Test {
+  protected:
+    TempDir dir;
+    LinuxPlatform p;
+};
+
+TEST_F(FileOps, AttributesFollowModeNamesAndStoredFlags) {
+    QString f = dir.write("plain.txt", "x");
+    quint32 a = p.attributes(f);
+    EXPECT_EQ(a & (faReadOnly | faHidden | faSysFile | faDirectory), 0u);
+    EXPECT_TRUE(a & faArchive);
+    EXPECT_TRUE(p.attributes(dir.write(".dot")) & faHidden);
+    EXPECT_TRUE(p.attributes(dir.mkdir("d")) & faDirectory);
+    EXPECT_EQ(p.attributes(dir.file("missing")), 0xFFFFFFFFu);
+    ASSERT_EQ(mkfifo(dir.file("fifo").toLocal8Bit().constData(), 0644), 0);
+    EXPECT_TRUE(p.attributes(dir.file("fifo")) & faSysFile);
+
+    ASSERT_TRUE(p.setAttributes(f, faReadOnly));
+    EXPECT_EQ(QFileInfo(f).permissions() &
+                  (QFile::WriteOwner | QFile::WriteGroup | QFile::WriteOther),
+              0);
+    a = p.attributes(f);
+    EXPECT_TRUE(a & faReadOnly);
+    ASSERT_TRUE(p.setAttributes(f, faArchive));
+    EXPECT_FALSE(p.attributes(f) & faReadOnly);
+}
+
+TEST_F(FileOps, ArchiveBitClearedUntilTheFileChanges) {
+    QString f = dir.write("doc.txt", "one");
+    if (!p.setAttributes(f, 0) || (p.attributes(f) & faArchive))
+        GTEST_SKIP() << "no extended attributes on this file system";
+    EXPECT_FALSE(p.attributes(f) & faArchive);
+    QFile file(f);
+    file.open(QIODevice::Append);
+    file.write("two");
+    file.close();
+    EXPECT_TRUE(p.attributes(f) & faArchive);
+    ASSERT_TRUE(p.setAttributes(f, faHidden));
+    EXPECT_TRUE(p.attributes(f) & faHidden);
+}
+
+TEST_F(FileOps, ReadOnlyFilesAreRefusedEvenForRoot) {
+    QString f = dir.write("ro.txt", "keep");
+    ASSERT_TRUE(p.setAttributes(f, faReadOnly));
+    EXPECT_FALSE(p.deleteFile(f));
+    EXPECT_EQ(p.lastError(), errAccessDenied);
+    EXPECT_FALSE(p.moveFile(f, dir.file("moved.txt")));
+    QFile w(f);
+    EXPECT_FALSE(p.openForWrite(w, QIODevice::WriteOnly));
+    EXPECT_FALSE(p.copyFile(dir.write("other.txt", "new"), f, false));
+    EXPECT_EQ(testing_support::readAll(f), QByteArray("keep"));
+}
+
+TEST_F(FileOps, MoveNeverReplacesAndCaseOnlyRenameWorks) {
+    QString a = dir.write("a.txt", "A"), b = dir.write("b.txt", "B");
+    EXPECT_FALSE(p.moveFile(a, b));
+    EXPECT_EQ(testing_support::readAll(b), QByteArray("B"));
+    EXPECT_TRUE(p.moveFile(a, dir.file("A.TXT")));
+    EXPECT_EQ(testing_support::readAll(dir.file("A.TXT")), QByteArray("A"));
+    EXPECT_FALSE(QFile::exists(a));
+}
+
+TEST_F(FileOps, CopyKeepsDateAndHonoursFailIfExists) {
+    QString src = dir.write("src.bin", QByteArray(300000, 'z'));
+    QDateTime old(QDate(1999, 12, 31), QTime(23, 59, 58));
+    ASSERT_TRUE(p.setFileTime(src, old));
+    ASSERT_TRUE(p.copyFile(src, dir.file("dst.bin"), true));
+    EXPECT_EQ(testing_support::readAll(dir.file("dst.bin")).size(), 300000);
+    EXPECT_EQ(QFileInfo(dir.file("dst.bin")).lastModified(), old);
+    QString existing = dir.write("exists.bin", "old");
+    EXPECT_FALSE(p.copyFile(src, existing, true));
+    EXPECT_EQ(p.lastError(), errFileExists);
+    EXPECT_TRUE(p.copyFile(src, existing, false));
+    EXPECT_EQ(testing_support::readAll(existing).size(), 300000);
+    // No temporary file is left beside the targets.
+    EXPECT_EQ(QDir(dir.path()).entryList(QDir::Files | QDir::Hidden).size(), 3);
+}
+
+TEST_F(FileOps, FoldersAndListing) {
+    EXPECT_TRUE(p.createFolder(dir.file("f")));
+    dir.write("f/inner.txt");
+    EXPECT_FALSE(p.removeFolder(dir.file("f")));
+    EXPECT_EQ(p.lastError(), errDirNotEmpty);
+    ASSERT_EQ(symlink("/", dir.file("link").toLocal8Bit().constData()), 0);
+    std::vector<DirEntry> entries;
+    ASSERT_TRUE(p.listDirectory(dir.path(), "*.*", entries));
+    QStringList names;
+    for (const auto& e : entries) {
+        names << e.name;
+        if (e.name == u"link") {
+            EXPECT_TRUE(e.isLink);
+            EXPECT_TRUE(e.attributes & faDirectory);
+        }
+    }
+    names.sort();
+    EXPECT_EQ(names, QStringList({"..", "f", "link"}));
+    EXPECT_FALSE(p.listDirectory(dir.file("nowhere"), "*.*", entries));
+}
+
+TEST(FakeDrives, DriveOfAndCurrentFolderPerDrive) {
+    TempDir c(false), a(false);
+    QDir(c.path()).mkdir("sub");
+    FakePlatform fake;
+    fake.addDrive(u'C', {c.path()});
+    fake.addDrive(u'A', {a.path(), DriveType::Removable, false});
+    EXPECT_EQ(fake.driveOf(c.path() + "/sub"), u'C');
+    EXPECT_EQ(fake.driveOf(a.path()), u'A');
+    EXPECT_FALSE(fake.driveReady(u'A'));
+    EXPECT_EQ(fake.driveType(u'Q'), DriveType::NoRootDir);
+    QString previous = QDir::currentPath();
+    ASSERT_TRUE(fake.setCurrentDirectory(c.path() + "/sub"));
+    ASSERT_TRUE(fake.setCurrentDirectory(a.path()));
+    EXPECT_EQ(fake.driveCurrentFolder(u'c'), c.path() + "/sub");
+    EXPECT_EQ(fake.rootOf(c.path() + "/sub"), c.path());
+    QDir::setCurrent(previous);
+}
+
+TEST(RealDrives, RootIsDriveCAndReadinessAnswers) {
+    LinuxPlatform p;
+    EXPECT_EQ(p.driveOf("/"), u'C');
+    EXPECT_TRUE(p.driveLetters().contains(u'C'));
+    EXPECT_TRUE(p.driveReady(u'C'));
+    EXPECT_FALSE(p.driveReady(u'Z'));
+    DiskSpace ds;
+    ASSERT_TRUE(p.diskFreeSpace(u'C', ds));
+    EXPECT_GT(ds.clusterSize(), 0u);
+    EXPECT_TRUE(p.driveDisplayName(u'C').endsWith("(C:)"));
+}
+
+TEST(TempNames, UniqueAndCreated) {
+    TempDir dir(false);
+    LinuxPlatform p;
+    QString a = p.tempFileName(dir.path(), "FID"), b = p.tempFileName(dir.path(), "FID");
+    EXPECT_NE(a, b);
+    EXPECT_TRUE(QFile::exists(a));
+    EXPECT_TRUE(QFileInfo(a).fileName().startsWith("FID"));
+}

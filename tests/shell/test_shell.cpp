@@ -1,0 +1,163 @@
+#include "desk/TBlocnotes.h"
+#include "filemanager/TTool.h"
+#include "platform/FakePlatform.h"
+#include "shell/TMainForm.h"
+#include "support/TempDir.h"
+#include "ui/ModalRunner.h"
+#include "ui/ScriptedDialogs.h"
+#include "ui/errors.h"
+
+#include <QAction>
+#include <QDialog>
+#include <QFileInfo>
+#include <QLabel>
+#include <QMenuBar>
+#include <QPlainTextEdit>
+#include <QStatusTipEvent>
+#include <QTest>
+#include <QToolButton>
+#include <QTreeView>
+#include <filemanager/components/TFolderTree.h>
+#include <gtest/gtest.h>
+#include <memory>
+
+using namespace shell;
+using testing_support::TempDir;
+
+class ShellFixture : public ::testing::Test {
+  protected:
+    TempDir start;
+    platform::FakePlatform fake;
+    ui::ScriptedDialogs dialogs;
+    std::unique_ptr<TMainForm> form;
+
+    void SetUp() override {
+        fake.addDrive(u'C', {start.path()});
+        platform::Platform::setInstance(&fake);
+    }
+    void TearDown() override {
+        form.reset();
+        platform::Platform::setInstance(nullptr);
+    }
+    TMainForm& open() {
+        form = std::make_unique<TMainForm>();
+        form->setNotepad(new desk::TBlocnotes(form.get()));
+        form->show();
+        return *form;
+    }
+    bool enabled(const char* caption) {
+        return form->action(QString::fromUtf8(caption))->isEnabled();
+    }
+};
+
+TEST_F(ShellFixture, ListGroupFollowsTheFocus) {
+    open();
+    QApplication::setActiveWindow(form.get());
+    EXPECT_TRUE(enabled("&Supprimer"));
+    form->tool()->tree()->setFocus();
+    QApplication::processEvents();
+    EXPECT_EQ(form->tool()->VoletActif, 1);
+    for (const char* c : {"&Ouvrir", "&Supprimer", "&Renommer...", "Co&uper", "C&opier",
+                          "Sélectionner &tout", "&Parcourir images", "&Imprimer", "Nouveau &texte"})
+        EXPECT_FALSE(enabled(c)) << c;
+    EXPECT_FALSE(form->toolButton("Ouvrir")->isEnabled());
+    for (const char* c :
+         {"Co&ller", "&Ouvrir en tant que texte", "&Lancer app. associée      Ctrl+Entrée"})
+        EXPECT_TRUE(enabled(c)) << c;
+    EXPECT_TRUE(form->toolButton("Coller")->isEnabled());
+    form->tool()->detailsView()->setFocus();
+    QApplication::processEvents();
+    EXPECT_EQ(form->tool()->VoletActif, 2);
+    EXPECT_TRUE(enabled("&Supprimer"));
+    EXPECT_TRUE(form->toolButton("Ouvrir")->isEnabled());
+}
+
+TEST_F(ShellFixture, CommandTableCaptionsShortcutsAndHints) {
+    open();
+    QAction* del = form->action("&Supprimer");
+    EXPECT_EQ(del->shortcut(), QKeySequence(Qt::Key_Delete));
+    EXPECT_EQ(del->statusTip(), QStringLiteral("Supprimer fichiers"));
+    EXPECT_EQ(form->action("&Quitter")->shortcut(), QKeySequence("Alt+X"));
+    EXPECT_EQ(form->action("&Backup...")->statusTip(), QStringLiteral("Sauvegardfer fichiers"));
+    EXPECT_EQ(form->action("&Parcourir images")->shortcut(), QKeySequence(Qt::Key_F7));
+    EXPECT_EQ(form->listGroup().size(), 27);
+    QStringList menus;
+    for (QAction* a : form->menuBar()->actions())
+        menus << a->text();
+    EXPECT_EQ(menus, QStringList({"&Fichier", "&Edition", "&Affichage", "&Système", "&Outils",
+                                  "&Utilitaires", "&Aide"}));
+    QStatusTipEvent tip("Coller");
+    QApplication::sendEvent(form.get(), &tip);
+    EXPECT_EQ(form->hintPanel()->text(), QStringLiteral("Coller"));
+}
+
+TEST_F(ShellFixture, ViewEntriesAreOneRadioGroup) {
+    open();
+    EXPECT_TRUE(form->action("&Détails")->isChecked());
+    form->action("&Liste")->trigger();
+    EXPECT_TRUE(form->action("&Liste")->isChecked());
+    EXPECT_FALSE(form->action("&Détails")->isChecked());
+    EXPECT_EQ(form->tool()->listStyle(), 2);
+    form->action("&Liste")->trigger();
+    EXPECT_TRUE(form->action("&Liste")->isChecked());
+}
+
+TEST_F(ShellFixture, StartFolderHoldsNotesSettingsAndHelp) {
+    start.write("TavTools.nte", "note\r\n");
+    start.write("TvaTools.ini", "clean=.BAK\r\n");
+    start.mkdir("elsewhere");
+    open();
+    EXPECT_EQ(form->startFolder(), start.path());
+    EXPECT_EQ(form->helpFile(), start.path() + "/TavTools.hlp");
+    EXPECT_EQ(form->notepad()->editor()->toPlainText(), QStringLiteral("note\n"));
+    EXPECT_EQ(form->tool()->ListeNettoyage, QStringList({".BAK"}));
+    const QDateTime notesDate = QFileInfo(start.file("TavTools.nte")).lastModified();
+    QDir::setCurrent(start.file("elsewhere")); // the file manager moved on
+    form->tool()->ListeNettoyage << ".OLD";
+    EXPECT_TRUE(form->close());
+    EXPECT_EQ(QDir::currentPath(), start.path());
+    EXPECT_EQ(testing_support::readAll(start.file("TvaTools.ini")),
+              QByteArray("clean=.BAK\r\nclean=.OLD\r\n"));
+    EXPECT_EQ(QFileInfo(start.file("TavTools.nte")).lastModified(), notesDate);
+    EXPECT_FALSE(QFile::exists(start.file("elsewhere/TvaTools.ini")));
+}
+
+TEST_F(ShellFixture, FailedReturnToStartFolderKeepsRunning) {
+    start.mkdir("launch");
+    QDir::setCurrent(start.file("launch"));
+    open();
+    QDir::setCurrent(start.path());
+    QDir(start.file("launch")).removeRecursively();
+    EXPECT_FALSE(form->close());
+    ASSERT_EQ(dialogs.shown.size(), 1);
+    EXPECT_EQ(dialogs.shown[0].title, QStringLiteral("Tav Tools"));
+    EXPECT_EQ(dialogs.shown[0].text, QStringLiteral("Nom de fichier incorrect."));
+    EXPECT_FALSE(QFile::exists(start.file("TvaTools.ini")));
+}
+
+TEST_F(ShellFixture, FailingCommandShowsOneBoxAndWindowStaysUsable) {
+    start.mkdir("gone");
+    open();
+    form->tool()->Histo[1] = start.file("gone");
+    form->tool()->HistoDernier = 1;
+    QDir(start.file("gone")).removeRecursively();
+    form->toolButton("Suivant")->click();
+    ASSERT_EQ(dialogs.shown.size(), 1);
+    EXPECT_EQ(dialogs.shown[0].icon, ui::Icon::Stop);
+    EXPECT_EQ(form->tool()->RepCourant, start.path());
+    form->action("&Actualiser")->trigger();
+    EXPECT_EQ(dialogs.shown.size(), 1);
+}
+
+TEST_F(ShellFixture, NotepadAndAboutOpenModally) {
+    open();
+    QStringList seen;
+    ui::ScopedModalHandler h([&](QDialog* d) {
+        seen << d->windowTitle();
+        d->reject();
+        return int(QDialog::Rejected);
+    });
+    form->action("&Bloc-notes")->trigger();
+    form->action("&A propos")->trigger();
+    EXPECT_EQ(seen, QStringList({"Bloc-notes", "A propos"}));
+}

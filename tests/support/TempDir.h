@@ -1,0 +1,31 @@
+#pragma once
+// Test helpers: a temporary start folder that is the current directory
+// for the test's lifetime, and small file makers.
+
+#include <QByteArray>
+#include <QString>
+#include <QTemporaryDir>
+
+namespace testing_support {
+
+class TempDir {
+  public:
+    // With enter, the folder becomes the current directory until destruction.
+    explicit TempDir(bool enter = true);
+    ~TempDir();
+
+    QString path() const { return m_dir.path(); }
+    QString file(const QString& name) const { return m_dir.filePath(name); }
+    // Writes a file (creating folders on the way); returns its full path.
+    QString write(const QString& name, const QByteArray& content = {}) const;
+    QString mkdir(const QString& name) const;
+
+  private:
+    QTemporaryDir m_dir;
+    QString m_previous;
+    bool m_entered;
+};
+
+QByteArray readAll(const QString& path);
+
+} // namespace testing_support

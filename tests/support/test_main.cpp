@@ -1,0 +1,14 @@
+// Runner entry: the application object is created offscreen, whatever the
+// developer's shell says, so every runner works without a display.
+#include <QApplication>
+#include <QLocale>
+#include <gtest/gtest.h>
+
+int main(int argc, char** argv) {
+    qputenv("QT_QPA_PLATFORM", "offscreen");
+    qputenv("TZ",
+            qgetenv("TAVTOOLS_TEST_TZ").isEmpty() ? "Europe/Paris" : qgetenv("TAVTOOLS_TEST_TZ"));
+    QApplication app(argc, argv);
+    ::testing::InitGoogleTest(&argc, argv);
+    return RUN_ALL_TESTS();
+}

@@ -1,0 +1,67 @@
+#include "ui/Dialogs.h"
+#include "ui/ModalRunner.h"
+#include "ui/ScriptedDialogs.h"
+#include "ui/errors.h"
+#include "ui/french.h"
+
+#include <QDialog>
+#include <gtest/gtest.h>
+
+using namespace ui;
+
+TEST(ErrorReport, TextsAndFullStop) {
+    EXPECT_EQ(InOutError(2).text(), QStringLiteral("Fichier introuvable"));
+    EXPECT_EQ(InOutError(101).text(), QStringLiteral("Disque plein"));
+    EXPECT_EQ(InOutError(32).text(), QStringLiteral("Erreur E/S 32"));
+    EXPECT_EQ(FloatError(FloatError::Overflow).text(), QStringLiteral("Débordement flottant"));
+    EXPECT_EQ(ConvertError("1,,2").text(),
+              QStringLiteral("'1,,2' n'est pas une valeur flottante correcte"));
+    EXPECT_EQ(reportText("Fichier introuvable"), QStringLiteral("Fichier introuvable."));
+    EXPECT_EQ(reportText("Déjà fini."), QStringLiteral("Déjà fini."));
+}
+
+TEST(ErrorReport, CommandErrorShowsOneStopBoxAndGoesOn) {
+    ScriptedDialogs dialogs;
+    bool ran = false;
+    EXPECT_FALSE(runCommand([] { throw InOutError(5); }));
+    EXPECT_TRUE(runCommand([&] { ran = true; }));
+    EXPECT_TRUE(ran);
+    ASSERT_EQ(dialogs.shown.size(), 1);
+    EXPECT_EQ(dialogs.shown[0].title, QStringLiteral("Tav Tools"));
+    EXPECT_EQ(dialogs.shown[0].text, QStringLiteral("Accès au fichier refusé."));
+    EXPECT_EQ(dialogs.shown[0].icon, Icon::Stop);
+}
+
+TEST(DialogsSeam, ScriptedAnswersAndKinds) {
+    ScriptedDialogs dialogs;
+    dialogs.answer(No);
+    EXPECT_EQ(dialogs.confirm("Supprimer ?"), No);
+    EXPECT_EQ(dialogs.confirm("Encore ?", Yes | No | All), Yes); // first button by default
+    dialogs.warning("Attention");
+    EXPECT_EQ(dialogs.shown[0].title, QStringLiteral("Confirmation"));
+    EXPECT_EQ(dialogs.shown[2].title, QStringLiteral("Avertissement"));
+    QString value = "old";
+    dialogs.answerInput("new");
+    EXPECT_TRUE(dialogs.inputBox("Titre", "Nom :", value));
+    EXPECT_EQ(value, QStringLiteral("new"));
+    dialogs.cancelInput();
+    EXPECT_FALSE(dialogs.inputBox("Titre", "Nom :", value));
+    EXPECT_EQ(buttonCaption(NoToAll), QStringLiteral("Non &pour tout"));
+    EXPECT_EQ(&Dialogs::instance(), &dialogs);
+}
+
+TEST(ModalRunner, HandlerDrivesTheDialog) {
+    QDialog d;
+    ScopedModalHandler handler([](QDialog* dlg) {
+        dlg->accept();
+        return int(QDialog::Accepted);
+    });
+    EXPECT_EQ(runModal(&d), int(QDialog::Accepted));
+}
+
+TEST(French, DecimalCommaAndDates) {
+    EXPECT_EQ(formatDecimal(3.5, 2), QStringLiteral("3,50"));
+    EXPECT_EQ(formatDecimal(1234567.25, 2), QStringLiteral("1234567,25"));
+    EXPECT_EQ(formatDate(QDate(1998, 10, 3)), QStringLiteral("03/10/1998"));
+    EXPECT_EQ(monthName(10), QStringLiteral("octobre"));
+}
