@@ -30,6 +30,38 @@ bench_listing() {
   echo "ratio LitRepert / ls -la: $(echo "$tav_time / $ls_time" | bc -l | cut -c1-5)"
 }
 
+make_tree() { # folder, sub-folders, files per sub-folder
+  mkdir -p "$1"
+  for d in $(seq 1 "$2"); do
+    mkdir -p "$1/d$d"
+    (cd "$1/d$d" && seq -f "f%05g.txt" 1 "$3" | xargs touch)
+  done
+}
+
+once() { # wall-clock seconds of one run
+  local s e
+  s=$(date +%s.%N); "$@" >/dev/null; e=$(date +%s.%N)
+  echo "$e - $s" | bc -l
+}
+
+bench_fileops() {
+  echo "== delete of a 100,000-file tree"
+  make_tree "$work/del1" 100 1000
+  make_tree "$work/del2" 100 1000
+  sync
+  rm_time=$(once rm -rf "$work/del1")
+  tav_time=$(./build/bench/bench_fileops delete "$work/del2")
+  echo "rm -rf: ${rm_time} s   DelTree: ${tav_time} s   ratio $(echo "$tav_time / $rm_time" | bc -l | cut -c1-5)"
+  echo "== copy of a 10,000-file tree"
+  make_tree "$work/src" 10 1000
+  for f in "$work"/src/d1/*; do echo "some text for the copy" > "$f"; done
+  cp_time=$(once cp -r "$work/src" "$work/cp1")
+  tav_time=$(./build/bench/bench_fileops copy "$work/src" "$work/cp2")
+  echo "cp -r: ${cp_time} s   CopyFolder: ${tav_time} s   ratio $(echo "$tav_time / $cp_time" | bc -l | cut -c1-5)"
+}
+
 case "${1:-all}" in
-  listing|all) bench_listing ;;
+  listing) bench_listing ;;
+  fileops) bench_fileops ;;
+  all) bench_listing; bench_fileops ;;
 esac

@@ -21,6 +21,7 @@
 #include <QProgressBar>
 #include <QSplitter>
 #include <QStackedWidget>
+#include <QStyledItemDelegate>
 #include <QTreeView>
 #include <QVBoxLayout>
 #include <algorithm>
@@ -50,6 +51,20 @@ int compareRecords(const QCollator& c, const QString& a, const QString& b) {
         if (int r = c.compare(fa[i], fb[i])) return r;
     return int(fa.size() - fb.size());
 }
+
+// Tells the window when a name starts being edited in place.
+class NameDelegate : public QStyledItemDelegate {
+  public:
+    NameDelegate(TTool* tool) : QStyledItemDelegate(tool), m_tool(tool) {}
+    QWidget* createEditor(QWidget* parent, const QStyleOptionViewItem& option,
+                          const QModelIndex& index) const override {
+        m_tool->ListView1Editing();
+        return QStyledItemDelegate::createEditor(parent, option, index);
+    }
+
+  private:
+    TTool* m_tool;
+};
 
 } // namespace
 
@@ -151,6 +166,18 @@ void TTool::buildLayout() {
             [this] { ui::runCommand([this] { ListView1DblClick(); }); });
     connect(m_iconView, &QAbstractItemView::doubleClicked, this,
             [this] { ui::runCommand([this] { ListView1DblClick(); }); });
+    for (QAbstractItemView* v : {static_cast<QAbstractItemView*>(m_details),
+                                 static_cast<QAbstractItemView*>(m_iconView)}) {
+        v->setItemDelegate(new NameDelegate(this));
+        connect(v->itemDelegate(), &QAbstractItemDelegate::closeEditor, this,
+                [this] { EnEdition = false; });
+    }
+    connect(m_model, &FileListModel::nameEdited, this, [this](int row, const QString& text) {
+        // Renamed once the editor has gone: the listing resets the model.
+        QMetaObject::invokeMethod(
+            this, [this, row, text] { ui::runCommand([&] { ListView1Edited(row, text); }); },
+            Qt::QueuedConnection);
+    });
     connect(m_details->header(), &QHeaderView::sectionClicked, this, &TTool::ListView1ColumnClick);
     connect(m_tree, &TFolderTree::OnDblClick, this,
             [this] { ui::runCommand([this] { DirectoryOutline1DblClick(); }); });

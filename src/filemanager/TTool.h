@@ -83,14 +83,27 @@ class TTool : public QWidget {
     void ComboBox1Enter();
     static bool driveReady(QChar letter);
 
-    // Viewing, tools and file operations that come with their own windows.
+    // File operations
+    void Efface1();
+    void Supprimer();
+    void DelTree(const QString& spec);
+    void Couper1();
+    void Copier1();
+    void CopyMove();
+    void CopyFolder(const QString& spec, const QString& destination);
+    void ListView1Editing();
+    void ListView1Edited(int row, const QString& text);
+    void Modif();
+    void Renomme();
+    void NouveauDossier();
+    void Nouveau();
+    void Attributs();
+    void Fixer();
+    void chCasse();
+
+    // Viewing and tools that come with their own windows.
     virtual void Voir(const QString& name);
-    void Nouveau() {}
-    void NouveauDossier() {}
     void Ouvrirtexte() {}
-    void Modif() {}
-    void Fixer() {}
-    void chCasse() {}
     void Rechercher() {}
     void Comparer() {}
     void Trier() {}
@@ -99,11 +112,6 @@ class TTool : public QWidget {
     void Imprimer() {}
     void Formatage() {}
     void Nommer() {}
-    void Attributs() {}
-    void Efface1() {}
-    void Couper1() {}
-    void Copier1() {}
-    void CopyMove() {}
     void Chercher() {}
     void Parcourir() {}
     void LanceApp() {}
@@ -163,6 +171,9 @@ class TTool : public QWidget {
     void sortBy(SortKey key);
     void changeDirectory(const QString& path);
     void layoutBars();
+    void pump();
+    void renameEntry(const QString& oldName, const QString& newName);
+    bool oneSelected(QString& name);
     bool listKeyPress(QKeyEvent* e);
 
     IconCache m_icons;
@@ -184,6 +195,7 @@ class TTool : public QWidget {
     QProgressBar* m_progress = nullptr;
     int m_style = 3;
     bool m_shown = false;
+    qint64 m_lastPump = 0;
 };
 
 // "12 objets  -  340 ko"

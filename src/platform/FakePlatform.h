@@ -37,6 +37,8 @@ class FakePlatform : public LinuxPlatform {
         return true;
     }
 
+    QString plainTextEditor() override { return QStringLiteral("notepad"); }
+
     struct Launch {
         QString verb, file, params, folder;
     };

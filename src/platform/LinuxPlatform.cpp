@@ -415,7 +415,7 @@ bool LinuxPlatform::setFileTime(const QString& path, const QDateTime& when) {
 }
 
 bool LinuxPlatform::listDirectory(const QString& folder, const QString& mask,
-                                  std::vector<DirEntry>& out) {
+                                  std::vector<DirEntry>& out, ListMode mode) {
     out.clear();
     const QString abs = cleanAbsolute(folder);
     int fd = open(native(abs).constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
@@ -431,6 +431,11 @@ bool LinuxPlatform::listDirectory(const QString& folder, const QString& mask,
     // A volume's root folder has no parent entry, as on the platforms with drive letters.
     const bool isRoot = driveRoot(driveOf(abs)) == abs;
     const bool everything = mask.isEmpty() || mask == u"*.*" || mask == u"*";
+    struct stat self;
+    fstat(fd, &self);
+    QByteArray path = native(abs);
+    if (!path.endsWith('/')) path += '/';
+    const qsizetype base = path.size();
     while (dirent* d = readdir(dir)) {
         const char* n = d->d_name;
         if (n[0] == '.' && (n[1] == 0 || (n[1] == '.' && n[2] == 0 && isRoot))) continue;
@@ -440,10 +445,15 @@ bool LinuxPlatform::listDirectory(const QString& folder, const QString& mask,
         struct stat st;
         if (fstatat(fd, n, &st, AT_SYMLINK_NOFOLLOW) != 0) continue;
         e.isLink = S_ISLNK(st.st_mode);
+        e.otherVolume = S_ISDIR(st.st_mode) && st.st_dev != self.st_dev;
         struct stat target;
         // A link shows what it points to, but walks know it is a link.
-        const struct stat& shown = (e.isLink && fstatat(fd, n, &target, 0) == 0) ? target : st;
-        e.attributes = attributesOf(fd, n, st);
+        const bool walk = mode == ListMode::Walk;
+        const struct stat& shown =
+            (e.isLink && !walk && fstatat(fd, n, &target, 0) == 0) ? target : st;
+        path.resize(base);
+        path.append(n);
+        e.attributes = attributesOf(AT_FDCWD, path.constData(), st, !walk);
         if (S_ISDIR(shown.st_mode)) e.attributes |= faDirectory;
         e.size = S_ISDIR(shown.st_mode) ? 0 : qint64(shown.st_size);
         e.mtime = qint64(shown.st_mtim.tv_sec);
@@ -639,6 +649,31 @@ bool LinuxPlatform::shellExecute(const QString& verb, const QString& file, const
     QString opener = QStandardPaths::findExecutable(QStringLiteral("xdg-open"));
     if (opener.isEmpty()) return false;
     return QProcess::startDetached(opener, {QDir(folder).absoluteFilePath(file)}, folder);
+}
+
+bool LinuxPlatform::copyLink(const QString& from, const QString& to) {
+    char target[4096];
+    ssize_t n = readlink(native(from).constData(), target, sizeof target - 1);
+    if (n < 0) {
+        setLastError(errorFromErrno(errno));
+        return false;
+    }
+    target[n] = 0;
+    if (symlink(target, native(to).constData()) != 0) {
+        setLastError(errno == EEXIST ? errFileExists : errorFromErrno(errno));
+        return false;
+    }
+    return true;
+}
+
+QString LinuxPlatform::plainTextEditor() {
+    static const char* const editors[] = {"gnome-text-editor", "gedit", "kate",  "kwrite",
+                                          "mousepad",          "xed",   "pluma", "featherpad",
+                                          "leafpad",           "xedit"};
+    for (const char* e : editors)
+        if (!QStandardPaths::findExecutable(QString::fromLatin1(e)).isEmpty())
+            return QString::fromLatin1(e);
+    return QStringLiteral("xdg-open");
 }
 
 } // namespace platform

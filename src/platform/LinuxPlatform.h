@@ -24,8 +24,8 @@ class LinuxPlatform : public Platform {
     quint32 attributes(const QString& path) override;
     bool setAttributes(const QString& path, quint32 attrs) override;
     bool setFileTime(const QString& path, const QDateTime& when) override;
-    bool listDirectory(const QString& folder, const QString& mask,
-                       std::vector<DirEntry>& out) override;
+    bool listDirectory(const QString& folder, const QString& mask, std::vector<DirEntry>& out,
+                       ListMode mode = ListMode::Display) override;
 
     bool deleteFile(const QString& path) override;
     bool moveFile(const QString& from, const QString& to) override;
@@ -33,6 +33,8 @@ class LinuxPlatform : public Platform {
     bool createFolder(const QString& path) override;
     bool removeFolder(const QString& path) override;
     bool openForWrite(QFile& file, int openMode) override;
+    bool copyLink(const QString& from, const QString& to) override;
+    QString plainTextEditor() override;
 
     QIcon fileIcon(const QString& path) override;
     bool setSystemClockUtc(const QDateTime& utc) override;

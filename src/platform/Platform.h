@@ -44,7 +44,8 @@ struct DirEntry {
     qint64 size = 0;
     qint64 mtime = 0; // seconds since the epoch
     quint32 attributes = 0;
-    bool isLink = false; // a symbolic link: shown as its target, never walked into
+    bool isLink = false;      // a symbolic link: shown as its target, never walked into
+    bool otherVolume = false; // a folder on which another volume is mounted
 };
 
 // Error codes left by a failed file operation (the usual numbering).
@@ -94,8 +95,10 @@ class Platform {
     virtual bool setFileTime(const QString& path, const QDateTime& when) = 0;
 
     // Enumeration of a folder (every kind of entry but "." ), mask applied to names.
+    // A walk lists links as themselves and leaves the archive bit out.
+    enum class ListMode { Display, Walk };
     virtual bool listDirectory(const QString& folder, const QString& mask,
-                               std::vector<DirEntry>& out) = 0;
+                               std::vector<DirEntry>& out, ListMode mode = ListMode::Display) = 0;
 
     // File operations with their usual semantics; false on failure, see lastError().
     virtual bool deleteFile(const QString& path) = 0;
@@ -105,6 +108,8 @@ class Platform {
     virtual bool removeFolder(const QString& path) = 0;
     // Opens for writing unless the file is read-only; flags as QIODevice.
     virtual bool openForWrite(QFile& file, int openMode) = 0;
+    // Makes `to` a symbolic link with the same target as the link `from`; never replaces.
+    virtual bool copyLink(const QString& from, const QString& to) = 0;
     int lastError() const { return m_lastError; }
 
     // Icons
@@ -120,6 +125,8 @@ class Platform {
 
     // Shell: "open" (or another verb) a program or document with parameters,
     // in a working folder. Answers false when nothing could be started.
+    // The plain-text editor started by "new text" (a program name).
+    virtual QString plainTextEditor() = 0;
     virtual bool shellExecute(const QString& verb, const QString& file, const QString& params,
                               const QString& folder) = 0;
 

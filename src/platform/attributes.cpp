@@ -33,7 +33,7 @@ QByteArray archiveStamp(const struct stat& st) {
 
 } // namespace
 
-quint32 attributesOf(int dirfd, const char* name, const struct stat& st) {
+quint32 attributesOf(int dirfd, const char* name, const struct stat& st, bool withArchive) {
     quint32 attrs = 0;
     const char* base = std::strrchr(name, '/');
     base = base ? base + 1 : name;
@@ -50,7 +50,7 @@ quint32 attributesOf(int dirfd, const char* name, const struct stat& st) {
         buf[n] = 0;
         attrs |= quint32(std::strtoul(buf, nullptr, 10)) & (faHidden | faSysFile | faArchive);
     }
-    if (S_ISDIR(st.st_mode)) return attrs;
+    if (S_ISDIR(st.st_mode) || !withArchive) return attrs;
     n = readXattr(dirfd, name, kArchiveName, buf, sizeof buf - 1);
     if (n <= 0 || archiveStamp(st) != QByteArray(buf, int(n))) attrs |= faArchive;
     return attrs;

@@ -10,7 +10,8 @@ namespace platform {
 
 // Attributes of an entry named `name` inside the open folder `dirfd`, whose
 // lstat is `st`. Pass AT_FDCWD and a full path for a single file.
-quint32 attributesOf(int dirfd, const char* name, const struct stat& st);
+// Without withArchive the archive bit is left out (walks have no use for it).
+quint32 attributesOf(int dirfd, const char* name, const struct stat& st, bool withArchive = true);
 
 // Sets the attribute bits of path; false when the file does not exist or
 // its mode cannot be changed. Extended attributes missing on the file

@@ -1,0 +1,57 @@
+#include "TAttrib.h"
+#include "filemanager/FileListModel.h"
+#include "platform/Platform.h"
+
+#include <QCheckBox>
+#include <QFileInfo>
+#include <QFormLayout>
+#include <QGroupBox>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QVBoxLayout>
+
+namespace filemanager {
+
+using namespace platform;
+
+TAttrib::TAttrib(QWidget* parent) : QDialog(parent) {
+    setWindowTitle(QStringLiteral("Propriétés du fichier"));
+    auto* layout = new QVBoxLayout(this);
+    auto* form = new QFormLayout;
+    m_name = new QLineEdit(this);
+    m_name->setReadOnly(true);
+    m_date = new QLineEdit(this);
+    m_size = new QLineEdit(this);
+    form->addRow(QStringLiteral("Nom"), m_name);
+    form->addRow(QStringLiteral("Date"), m_date);
+    form->addRow(QStringLiteral("Taille"), m_size);
+    layout->addLayout(form);
+    auto* frame = new QGroupBox(this);
+    auto* boxes = new QVBoxLayout(frame);
+    m_archive = new QCheckBox(QStringLiteral("Archive"), frame);
+    m_readOnly = new QCheckBox(QStringLiteral("Lecture seule"), frame);
+    m_hidden = new QCheckBox(QStringLiteral("Caché"), frame);
+    m_system = new QCheckBox(QStringLiteral("Système"), frame);
+    for (QCheckBox* b : {m_archive, m_readOnly, m_hidden, m_system})
+        boxes->addWidget(b);
+    layout->addWidget(frame);
+    auto* close = new QPushButton(QStringLiteral("Fermer"), this);
+    layout->addWidget(close, 0, Qt::AlignRight);
+    connect(close, &QPushButton::clicked, this, &QDialog::accept);
+}
+
+void TAttrib::Init(const QString& name) {
+    Platform& p = Platform::instance();
+    QFileInfo fi(name);
+    m_name->setText(fi.fileName());
+    m_date->setText(dateText(fi.lastModified().toSecsSinceEpoch()));
+    m_size->setText(QString::number(fi.isDir() ? 0 : fi.size()) + QStringLiteral(" octets"));
+    const quint32 a = p.attributes(name);
+    const bool known = a != 0xFFFFFFFFu;
+    m_archive->setChecked(known && (a & faArchive));
+    m_readOnly->setChecked(known && (a & faReadOnly));
+    m_hidden->setChecked(known && (a & faHidden));
+    m_system->setChecked(known && (a & faSysFile));
+}
+
+} // namespace filemanager

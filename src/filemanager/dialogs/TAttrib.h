@@ -1,0 +1,28 @@
+#pragma once
+#include <QDialog>
+
+class QCheckBox;
+class QLineEdit;
+
+namespace filemanager {
+
+// Shows the name, date, size and attributes of one entry.
+class TAttrib : public QDialog {
+    Q_OBJECT
+  public:
+    explicit TAttrib(QWidget* parent = nullptr);
+    void Init(const QString& name);
+    QLineEdit* nameEdit() const { return m_name; }
+    QLineEdit* dateEdit() const { return m_date; }
+    QLineEdit* sizeEdit() const { return m_size; }
+    QCheckBox* archive() const { return m_archive; }
+    QCheckBox* readOnly() const { return m_readOnly; }
+    QCheckBox* hidden() const { return m_hidden; }
+    QCheckBox* system() const { return m_system; }
+
+  private:
+    QLineEdit *m_name, *m_date, *m_size;
+    QCheckBox *m_archive, *m_readOnly, *m_hidden, *m_system;
+};
+
+} // namespace filemanager

@@ -1,0 +1,26 @@
+#pragma once
+#include <QDialog>
+
+class QRadioButton;
+
+namespace filemanager {
+
+// Chooses lower case, upper case or a capital first letter for the names.
+class TCasse : public QDialog {
+    Q_OBJECT
+  public:
+    explicit TCasse(QWidget* parent = nullptr);
+    int Result() const; // -1 when cancelled
+    QRadioButton* choice(int i) const { return m_choices[i]; }
+    QPushButton* okButton() const { return m_ok; }
+
+  private:
+    QRadioButton* m_choices[3];
+    QPushButton* m_ok;
+    bool m_confirmed = false;
+};
+
+// The name in the chosen case: 0 lower, 1 upper, 2 first letter only.
+QString changeCase(const QString& name, int choice);
+
+} // namespace filemanager

@@ -1,0 +1,64 @@
+#include "TFixattr.h"
+
+#include <QCheckBox>
+#include <QDateEdit>
+#include <QFormLayout>
+#include <QGroupBox>
+#include <QHBoxLayout>
+#include <QPushButton>
+#include <QTimeEdit>
+#include <QVBoxLayout>
+
+namespace filemanager {
+
+TFixattr::TFixattr(QWidget* parent) : QDialog(parent) {
+    setWindowTitle(QStringLiteral("Fixer les attributs"));
+    auto* layout = new QVBoxLayout(this);
+    auto* form = new QFormLayout;
+    m_date = new QDateEdit(QDate(2001, 2, 19), this);
+    m_date->setCalendarPopup(true);
+    m_date->setDisplayFormat(QStringLiteral("dd/MM/yyyy"));
+    m_time = new QTimeEdit(QTime(22, 24, 54), this);
+    m_time->setDisplayFormat(QStringLiteral("HH:mm:ss"));
+    form->addRow(QStringLiteral("Date"), m_date);
+    form->addRow(QStringLiteral("Heure"), m_time);
+    layout->addLayout(form);
+    auto* frame = new QGroupBox(this);
+    auto* boxes = new QVBoxLayout(frame);
+    m_archive = new QCheckBox(QStringLiteral("Archive"), frame);
+    m_readOnly = new QCheckBox(QStringLiteral("Lecture seule"), frame);
+    m_hidden = new QCheckBox(QStringLiteral("Caché"), frame);
+    m_system = new QCheckBox(QStringLiteral("Système"), frame);
+    for (QCheckBox* b : {m_archive, m_readOnly, m_hidden, m_system})
+        boxes->addWidget(b);
+    layout->addWidget(frame);
+    auto* buttons = new QHBoxLayout;
+    m_ok = new QPushButton(QStringLiteral("OK"), this);
+    auto* cancel = new QPushButton(QStringLiteral("Annuler"), this);
+    buttons->addStretch();
+    buttons->addWidget(m_ok);
+    buttons->addWidget(cancel);
+    layout->addLayout(buttons);
+    connect(m_ok, &QPushButton::clicked, this, [this] {
+        m_confirmed = true;
+        accept();
+    });
+    connect(cancel, &QPushButton::clicked, this, &QDialog::reject);
+}
+
+void TFixattr::Result(QString& date, QString& time, bool& system, bool& hidden, bool& readOnly,
+                      bool& archive) const {
+    if (!m_confirmed) {
+        date.clear();
+        time.clear();
+        return;
+    }
+    date = m_date->date().toString(QStringLiteral("dd/MM/yyyy"));
+    time = m_time->time().toString(QStringLiteral("HH:mm:ss"));
+    system = m_system->isChecked();
+    hidden = m_hidden->isChecked();
+    readOnly = m_readOnly->isChecked();
+    archive = m_archive->isChecked();
+}
+
+} // namespace filemanager

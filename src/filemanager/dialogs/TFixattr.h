@@ -1,0 +1,34 @@
+#pragma once
+#include <QDialog>
+
+class QCheckBox;
+class QDateEdit;
+class QTimeEdit;
+
+namespace filemanager {
+
+// Chooses a date, a time and the attributes to give the selected entries.
+class TFixattr : public QDialog {
+    Q_OBJECT
+  public:
+    explicit TFixattr(QWidget* parent = nullptr);
+    // Empty texts when cancelled; otherwise the chosen date and time.
+    void Result(QString& date, QString& time, bool& system, bool& hidden, bool& readOnly,
+                bool& archive) const;
+    QDateEdit* dateEdit() const { return m_date; }
+    QTimeEdit* timeEdit() const { return m_time; }
+    QCheckBox* archive() const { return m_archive; }
+    QCheckBox* readOnly() const { return m_readOnly; }
+    QCheckBox* hidden() const { return m_hidden; }
+    QCheckBox* system() const { return m_system; }
+    QPushButton* okButton() const { return m_ok; }
+
+  private:
+    QDateEdit* m_date;
+    QTimeEdit* m_time;
+    QCheckBox *m_archive, *m_readOnly, *m_hidden, *m_system;
+    QPushButton* m_ok;
+    bool m_confirmed = false;
+};
+
+} // namespace filemanager

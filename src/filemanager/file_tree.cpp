@@ -1,0 +1,98 @@
+#include "file_tree.h"
+#include "platform/Platform.h"
+#include "platform/wildcard.h"
+
+#include <QDir>
+#include <vector>
+
+namespace filemanager {
+
+using platform::DirEntry;
+using platform::Platform;
+
+namespace {
+
+QString join(const QString& folder, const QString& name) {
+    return folder.endsWith(u'/') ? QString(folder + name) : QString(folder + u'/' + name);
+}
+
+bool isSubFolder(const DirEntry& e) {
+    return (e.attributes & platform::faDirectory) && !e.isLink && !e.otherVolume &&
+           e.name != u"." && e.name != u"..";
+}
+
+bool isWalkedFile(const DirEntry& e, const QString& mask) {
+    if ((e.attributes & platform::faDirectory) && !e.isLink) return false;
+    if (e.attributes & platform::faSysFile) return false;
+    return platform::matchesMask(e.name, mask);
+}
+
+} // namespace
+
+void splitSpec(const QString& spec, QString& folder, QString& mask) {
+    int slash = int(spec.lastIndexOf(u'/'));
+    folder = slash <= 0 ? QStringLiteral("/") : spec.left(slash);
+    if (slash < 0) folder = QStringLiteral(".");
+    mask = spec.mid(slash + 1);
+}
+
+bool isSameOrInside(const QString& folder, const QString& path) {
+    const QString f = QDir::cleanPath(folder), p = QDir::cleanPath(path);
+    return p == f || p.startsWith(f == u"/" ? f : f + u'/');
+}
+
+void delTree(const QString& folder, const QString& mask, const TreeCallbacks& cb) {
+    Platform& p = Platform::instance();
+    std::vector<DirEntry> entries;
+    if (!p.listDirectory(folder, QStringLiteral("*.*"), entries, Platform::ListMode::Walk)) return;
+    for (const DirEntry& e : entries) {
+        if (!isWalkedFile(e, mask)) continue;
+        const QString path = join(folder, e.name);
+        if ((e.attributes & platform::faReadOnly) && !e.isLink)
+            p.setAttributes(path, e.attributes & ~quint32(platform::faReadOnly));
+        p.deleteFile(path);
+        if (cb.pump) cb.pump();
+    }
+    if (cb.pump) cb.pump();
+    for (const DirEntry& e : entries) {
+        if (!isSubFolder(e)) continue;
+        const QString sub = join(folder, e.name);
+        delTree(sub, mask, cb);
+        if (!p.removeFolder(sub)) break;
+    }
+}
+
+void copyOne(const QString& from, const QString& to, const QString& name, bool isLink,
+             bool& askReplace, const TreeCallbacks& cb) {
+    Platform& p = Platform::instance();
+    auto attempt = [&](bool failIfExists) {
+        if (!isLink) return p.copyFile(from, to, failIfExists);
+        if (!failIfExists && (p.attributes(to) & platform::faDirectory) == 0) p.deleteFile(to);
+        return p.copyLink(from, to);
+    };
+    if (attempt(askReplace)) return;
+    const ReplaceAnswer answer = cb.askReplace ? cb.askReplace(name) : ReplaceAnswer::No;
+    if (answer == ReplaceAnswer::No) return;
+    if (answer == ReplaceAnswer::All) askReplace = false;
+    attempt(false); // a failure now is silent
+}
+
+void copyFolder(const QString& folder, const QString& mask, const QString& destination,
+                bool& askReplace, const TreeCallbacks& cb) {
+    Platform& p = Platform::instance();
+    std::vector<DirEntry> entries;
+    if (!p.listDirectory(folder, QStringLiteral("*.*"), entries, Platform::ListMode::Walk)) return;
+    for (const DirEntry& e : entries) {
+        if (!isWalkedFile(e, mask)) continue;
+        copyOne(join(folder, e.name), join(destination, e.name), e.name, e.isLink, askReplace, cb);
+        if (cb.pump) cb.pump();
+    }
+    for (const DirEntry& e : entries) {
+        if (!isSubFolder(e)) continue;
+        const QString target = join(destination, e.name);
+        if (!QDir().mkpath(target)) return;
+        copyFolder(join(folder, e.name), mask, target, askReplace, cb);
+    }
+}
+
+} // namespace filemanager

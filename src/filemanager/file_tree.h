@@ -1,0 +1,41 @@
+#pragma once
+// Walks over folder trees for delete and copy. They never follow a
+// symbolic link into a folder (a link is an entry of its own, deleted or
+// copied as a link), never leave the volume they started on, and leave
+// system files alone.
+
+#include <QString>
+#include <functional>
+
+namespace filemanager {
+
+enum class ReplaceAnswer { Yes, No, All };
+
+struct TreeCallbacks {
+    std::function<void()> pump; // lets window messages through
+    // "Remplacer le ficher NAME ?" for a copy that failed.
+    std::function<ReplaceAnswer(const QString& name)> askReplace;
+};
+
+// Splits "folder/mask" at its last separator.
+void splitSpec(const QString& spec, QString& folder, QString& mask);
+
+// Deletes the files of folder matching mask, then every sub-folder's tree
+// (every name) and the sub-folder itself; a sub-folder that cannot be
+// removed ends this folder's sub-folders silently.
+void delTree(const QString& folder, const QString& mask, const TreeCallbacks& cb);
+
+// Copies the files of folder matching mask into destination (an existing
+// folder), then each sub-folder's tree. askReplace is the paste's
+// "still ask before replacing" flag. Errors end a level silently.
+void copyFolder(const QString& folder, const QString& mask, const QString& destination,
+                bool& askReplace, const TreeCallbacks& cb);
+
+// True when path is folder itself or lies inside it.
+bool isSameOrInside(const QString& folder, const QString& path);
+
+// Copies one file (or link) into `to`, asking before replacing as the paste does.
+void copyOne(const QString& from, const QString& to, const QString& name, bool isLink,
+             bool& askReplace, const TreeCallbacks& cb);
+
+} // namespace filemanager

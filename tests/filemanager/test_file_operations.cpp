@@ -1,0 +1,338 @@
+#include "filemanager/components/TFolderTree.h"
+#include "filemanager/dialogs/TAttrib.h"
+#include "filemanager/dialogs/TCasse.h"
+#include "filemanager/dialogs/TFixattr.h"
+#include "filemanager/dialogs/TRenommer.h"
+#include "fixture.h"
+#include "ui/ModalRunner.h"
+#include "ui/errors.h"
+
+#include <QCheckBox>
+#include <QDateEdit>
+#include <QFile>
+#include <QFileInfo>
+#include <QLineEdit>
+#include <QProgressBar>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QTreeView>
+#include <sys/stat.h>
+#include <unistd.h>
+
+using namespace filemanager;
+using testing_support::readAll;
+
+namespace {
+bool exists(const QString& p) {
+    return QFileInfo::exists(p) || QFileInfo(p).isSymLink();
+}
+} // namespace
+
+class FileOpsFixture : public ToolFixture {
+  protected:
+    // Selects names in the current folder and memorises them as cut or copy.
+    void memorise(const QStringList& rows, bool cut) {
+        tool->detailsView()->clearSelection();
+        select(rows);
+        tool->VoletActif = 2;
+        cut ? tool->Couper1() : tool->Copier1();
+    }
+    void goTo(const QString& folder) {
+        QDir::setCurrent(folder);
+        tool->LitRepert();
+    }
+};
+
+TEST_F(FileOpsFixture, PasteIntoTheSourceFolderIsRefused) {
+    dir.write("a.txt", "a");
+    open();
+    memorise({"a.txt"}, false);
+    tool->CopyMove();
+    EXPECT_EQ(dialogs.lastText(), QStringLiteral("Destination doit être différente de la source"));
+    EXPECT_EQ(QDir(dir.path()).entryList(QDir::Files).size(), 1);
+}
+
+TEST_F(FileOpsFixture, FolderIntoItsOwnSubFolderIsRefused) {
+    dir.mkdir("A/inner");
+    open();
+    memorise({"A"}, false);
+    goTo(dir.file("A/inner"));
+    tool->CopyMove();
+    EXPECT_EQ(dialogs.lastText(),
+              QStringLiteral("Un dossier ne peut pas être copié dans lui-même"));
+    EXPECT_FALSE(exists(dir.file("A/inner/A")));
+}
+
+TEST_F(FileOpsFixture, FolderTreeCopiedWithHiddenFilesButNoSystemFiles) {
+    dir.write("A/B/b.txt", "bee");
+    dir.write("A/C/.hidden", "h");
+    dir.write("A/top.txt", "top");
+    ASSERT_EQ(mkfifo(dir.file("A/fifo").toLocal8Bit().constData(), 0644), 0);
+    dir.mkdir("D");
+    open();
+    memorise({"A"}, false);
+    goTo(dir.file("D"));
+    tool->CopyMove();
+    EXPECT_EQ(readAll(dir.file("D/A/B/b.txt")), QByteArray("bee"));
+    EXPECT_EQ(readAll(dir.file("D/A/C/.hidden")), QByteArray("h"));
+    EXPECT_EQ(readAll(dir.file("D/A/top.txt")), QByteArray("top"));
+    EXPECT_FALSE(exists(dir.file("D/A/fifo")));
+    EXPECT_TRUE(dialogs.shown.isEmpty());
+    EXPECT_FALSE(tool->progressBar()->isVisible());
+    // The same copy pasted again elsewhere works the same way.
+    dir.mkdir("E");
+    goTo(dir.file("E"));
+    tool->CopyMove();
+    EXPECT_EQ(readAll(dir.file("E/A/B/b.txt")), QByteArray("bee"));
+}
+
+TEST_F(FileOpsFixture, ReplaceQuestionNoYesAndAll) {
+    dir.write("src/one.txt", "new1");
+    dir.write("src/two.txt", "new2");
+    dir.write("src/sub/three.txt", "new3");
+    dir.write("src/sub/four.txt", "new4");
+    dir.write("dst/one.txt", "old1");
+    dir.write("dst/two.txt", "old2");
+    dir.write("dst/sub/three.txt", "old3");
+    dir.write("dst/sub/four.txt", "old4");
+    QDir::setCurrent(dir.file("src"));
+    open();
+    memorise({"one.txt", "two.txt", "sub"}, false);
+    goTo(dir.file("dst"));
+    dialogs.answer(ui::No);
+    dialogs.answer(ui::All);
+    tool->CopyMove();
+    EXPECT_EQ(readAll(dir.file("dst/one.txt")), QByteArray("old1"));
+    EXPECT_EQ(readAll(dir.file("dst/two.txt")), QByteArray("new2"));
+    EXPECT_EQ(readAll(dir.file("dst/sub/three.txt")), QByteArray("new3"));
+    EXPECT_EQ(readAll(dir.file("dst/sub/four.txt")), QByteArray("new4"));
+    ASSERT_EQ(dialogs.shown.size(), 2);
+    EXPECT_EQ(dialogs.shown[0].text, QStringLiteral("Remplacer le ficher one.txt ?"));
+    EXPECT_EQ(dialogs.shown[0].title, QStringLiteral("Avertissement"));
+    EXPECT_EQ(dialogs.shown[0].buttons, ui::Yes | ui::No | ui::All);
+    dialogs.answer(ui::Yes);
+    dialogs.answer(ui::No);
+    dialogs.answer(ui::No);
+    dialogs.answer(ui::No);
+    tool->CopyMove(); // a new paste asks again
+    EXPECT_EQ(readAll(dir.file("dst/one.txt")), QByteArray("new1"));
+    EXPECT_EQ(dialogs.shown.size(), 6);
+}
+
+TEST_F(FileOpsFixture, CutMovesOnceAndNeverReplaces) {
+    dir.write("src/a.txt", "a");
+    dir.write("src/clash.txt", "from src");
+    dir.write("dst/clash.txt", "in dst");
+    QDir::setCurrent(dir.file("src"));
+    open();
+    memorise({"a.txt", "clash.txt"}, true);
+    goTo(dir.file("dst"));
+    tool->CopyMove();
+    EXPECT_TRUE(exists(dir.file("dst/a.txt")));
+    EXPECT_FALSE(exists(dir.file("src/a.txt")));
+    EXPECT_EQ(readAll(dir.file("dst/clash.txt")), QByteArray("in dst"));
+    EXPECT_EQ(readAll(dir.file("src/clash.txt")), QByteArray("from src"));
+    dir.mkdir("other");
+    goTo(dir.file("other"));
+    tool->CopyMove(); // what was moved is gone from the source
+    EXPECT_EQ(QDir(dir.file("other")).entryList(QDir::Files), QStringList({"clash.txt"}));
+}
+
+TEST_F(FileOpsFixture, MoveToAnotherVolumeCopiesThenDeletes) {
+    QTemporaryDir shm(QStringLiteral("/dev/shm/tavtest-XXXXXX"));
+    if (!shm.isValid()) GTEST_SKIP() << "no second volume";
+    dir.write("src/moved.bin", QByteArray(100000, 'm'));
+    QDir::setCurrent(dir.file("src"));
+    open();
+    memorise({"moved.bin"}, true);
+    goTo(shm.path());
+    tool->CopyMove();
+    EXPECT_EQ(readAll(shm.filePath("moved.bin")).size(), 100000);
+    EXPECT_FALSE(exists(dir.file("src/moved.bin")));
+}
+
+TEST_F(FileOpsFixture, DeleteAsksForReadOnlyAndGoesOn) {
+    QString ro = dir.write("ro.txt", "r");
+    dir.write("plain.txt", "p");
+    dir.write("tree/.hidden/deep.txt", "d");
+    dir.write("tree/x.txt", "x");
+    fake.setAttributes(ro, platform::faReadOnly);
+    open();
+    select({"ro.txt", "plain.txt", "tree"});
+    dialogs.answer(ui::Ok);     // the delete question
+    dialogs.answer(ui::Cancel); // keep the read-only file
+    tool->Efface1();
+    EXPECT_TRUE(exists(ro));
+    EXPECT_FALSE(exists(dir.file("plain.txt")));
+    EXPECT_FALSE(exists(dir.file("tree")));
+    EXPECT_EQ(
+        dialogs.shown[0].text,
+        QStringLiteral("Attention, les fichiers ne seront pas récupérables dans la corbeille\r\n"
+                       "Effacer les fichiers sélectionnée ?"));
+    EXPECT_EQ(dialogs.shown[1].text,
+              QStringLiteral("Fichier en lecture seule. Effacer quand même ?"));
+    select({"ro.txt"});
+    dialogs.answer(ui::Ok);
+    dialogs.answer(ui::Ok);
+    tool->Efface1();
+    EXPECT_FALSE(exists(ro));
+}
+
+TEST_F(FileOpsFixture, FolderWithASystemFileStopsTheDelete) {
+    dir.write("a_tree/file.txt", "f");
+    ASSERT_EQ(mkfifo(dir.file("a_tree/pipe").toLocal8Bit().constData(), 0644), 0);
+    dir.write("b_after.txt", "kept");
+    open();
+    select({"a_tree", "b_after.txt"});
+    dialogs.answer(ui::Ok);
+    EXPECT_FALSE(ui::runCommand([&] { tool->Efface1(); }));
+    EXPECT_TRUE(exists(dir.file("a_tree/pipe")));
+    EXPECT_FALSE(exists(dir.file("a_tree/file.txt")));
+    EXPECT_TRUE(exists(dir.file("b_after.txt")));
+    EXPECT_EQ(dialogs.shown.last().icon, ui::Icon::Stop);
+    EXPECT_FALSE(tool->progressBar()->isVisible());
+}
+
+TEST_F(FileOpsFixture, LinksAreDeletedAndCopiedAsLinks) {
+    testing_support::TempDir keep(false);
+    keep.write("precious.txt", "precious");
+    dir.mkdir("tree");
+    ASSERT_EQ(symlink(keep.path().toLocal8Bit().constData(),
+                      dir.file("tree/link").toLocal8Bit().constData()),
+              0);
+    dir.mkdir("copy");
+    open();
+    memorise({"tree"}, false);
+    goTo(dir.file("copy"));
+    tool->CopyMove();
+    EXPECT_TRUE(QFileInfo(dir.file("copy/tree/link")).isSymLink());
+    EXPECT_EQ(QFileInfo(dir.file("copy/tree/link")).symLinkTarget(), keep.path());
+    goTo(dir.path());
+    select({"tree", "copy"});
+    dialogs.answer(ui::Ok);
+    tool->Efface1();
+    EXPECT_FALSE(exists(dir.file("tree")));
+    EXPECT_FALSE(exists(dir.file("copy")));
+    EXPECT_EQ(readAll(keep.file("precious.txt")), QByteArray("precious"));
+}
+
+TEST_F(FileOpsFixture, RenameOntoAnExistingName) {
+    dir.write("a.txt", "a");
+    dir.write("b.txt", "b");
+    open();
+    tool->ListView1Edited(tool->rowOf("a.txt"), "b.txt");
+    EXPECT_EQ(dialogs.lastText(), QStringLiteral("Fichier b.txt Existe déjà"));
+    EXPECT_EQ(readAll(dir.file("b.txt")), QByteArray("b"));
+    EXPECT_TRUE(names().contains("a.txt"));
+    tool->ListView1Edited(tool->rowOf("a.txt"), "c.txt");
+    EXPECT_TRUE(names().contains("c.txt"));
+    EXPECT_FALSE(tool->EnEdition);
+}
+
+TEST_F(FileOpsFixture, RenameDialogOfferedOneByOne) {
+    dir.write("one");
+    dir.write("two");
+    open();
+    select({"one", "two"});
+    ui::ScopedModalHandler h([](QDialog* d) {
+        auto* r = static_cast<TRenommer*>(d);
+        EXPECT_EQ(r->oldName()->text(), QStringLiteral("one"));
+        r->newName()->setText("uno");
+        QTest::keyClick(r->newName(), Qt::Key_Return);
+        EXPECT_EQ(r->oldName()->text(), QStringLiteral("two"));
+        r->newName()->setText("dos");
+        QTest::keyClick(r->newName(), Qt::Key_Return);
+        return d->result();
+    });
+    tool->Modif();
+    EXPECT_EQ(names(), QStringList({"dos", "uno"}));
+}
+
+TEST_F(FileOpsFixture, ChangeCaseKeepsOtherCaseTwins) {
+    dir.write("MY FILE.TXT", "1");
+    dir.write("readme.TXT", "2");
+    dir.write("Twin.txt", "twin");
+    dir.write("TWIN.TXT", "upper");
+    open();
+    select({"MY FILE.TXT", "readme.TXT", "TWIN.TXT"});
+    ui::ScopedModalHandler h([](QDialog* d) {
+        auto* c = static_cast<TCasse*>(d);
+        c->choice(2)->setChecked(true);
+        c->okButton()->click();
+        return d->result();
+    });
+    tool->chCasse();
+    EXPECT_TRUE(names().contains("My file.txt"));
+    EXPECT_TRUE(names().contains("Readme.txt"));
+    EXPECT_EQ(readAll(dir.file("Twin.txt")), QByteArray("twin"));
+    EXPECT_EQ(readAll(dir.file("TWIN.TXT")), QByteArray("upper"));
+}
+
+TEST_F(FileOpsFixture, SetAttributesClearsTheOthersAndSetsTheDate) {
+    QString f = dir.write("f.txt", "x");
+    fake.setAttributes(f, platform::faHidden | platform::faArchive);
+    open();
+    select({"f.txt"});
+    ui::ScopedModalHandler h([](QDialog* d) {
+        auto* fx = static_cast<TFixattr*>(d);
+        EXPECT_EQ(fx->dateEdit()->date(), QDate(2001, 2, 19));
+        fx->readOnly()->setChecked(true);
+        fx->okButton()->click();
+        return d->result();
+    });
+    tool->Fixer();
+    const quint32 a = fake.attributes(f);
+    EXPECT_TRUE(a & platform::faReadOnly);
+    EXPECT_FALSE(a & platform::faHidden);
+    EXPECT_EQ(QFileInfo(f).lastModified(), QDateTime(QDate(2001, 2, 19), QTime(22, 24, 54)));
+    if (fake.setAttributes(dir.write("probe"), 0) &&
+        !(fake.attributes(dir.file("probe")) & platform::faArchive))
+        EXPECT_FALSE(a & platform::faArchive);
+}
+
+TEST_F(FileOpsFixture, PropertiesNeedExactlyOneEntry) {
+    dir.write("a", "12345");
+    dir.write("b");
+    open();
+    select({"a", "b"});
+    tool->Attributs();
+    EXPECT_EQ(dialogs.lastText(), QStringLiteral("Un fichier et un seul doit être sélectionné"));
+    tool->detailsView()->clearSelection();
+    select({"a"});
+    QString size;
+    ui::ScopedModalHandler h([&](QDialog* d) {
+        size = static_cast<TAttrib*>(d)->sizeEdit()->text();
+        return 0;
+    });
+    tool->Attributs();
+    EXPECT_EQ(size, QStringLiteral("5 octets"));
+}
+
+TEST_F(FileOpsFixture, NewFolderAndNewText) {
+    open();
+    dialogs.answerInput("Nouveau");
+    tool->NouveauDossier();
+    EXPECT_TRUE(QFileInfo(dir.file("Nouveau")).isDir());
+    EXPECT_TRUE(names().contains("Nouveau"));
+    dialogs.answerInput("Nouveau");
+    EXPECT_THROW(tool->NouveauDossier(), ui::InOutError);
+    tool->Nouveau();
+    ASSERT_EQ(fake.launches.size(), 1);
+    EXPECT_EQ(fake.launches[0].file, QStringLiteral("notepad"));
+    EXPECT_TRUE(fake.launches[0].folder.isEmpty());
+}
+
+TEST_F(FileOpsFixture, EscapeStopsAPasteAtTheNextEntry) {
+    for (int i = 0; i < 5; ++i)
+        dir.write(QStringLiteral("src/f%1").arg(i), "x");
+    QDir::setCurrent(dir.file("src"));
+    open();
+    memorise({"f0", "f1", "f2", "f3", "f4"}, false);
+    dir.mkdir("dst");
+    goTo(dir.file("dst"));
+    // Escape pressed while the first entry is handled.
+    QMetaObject::invokeMethod(
+        tool.get(), [this] { tool->Abandon = true; }, Qt::QueuedConnection);
+    tool->CopyMove();
+    EXPECT_EQ(QDir(dir.file("dst")).entryList(QDir::Files).size(), 1);
+}
