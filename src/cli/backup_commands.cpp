@@ -1,0 +1,117 @@
+// The archive commands of tavtools-cli: volumes are written and read
+// without prompting when their files are at hand.
+#include "commands.h"
+#include "platform/dos_datetime.h"
+#include "transforms/backup/TBackupFile.h"
+#include "transforms/backup/archive_io.h"
+
+#include <QDateTime>
+#include <QFileInfo>
+#include <cstdio>
+
+namespace cli {
+
+using namespace transforms;
+
+int fail(const QString& message) {
+    std::fprintf(stderr, "%s\n", message.toUtf8().constData());
+    return 1;
+}
+
+void out(const QString& line) { std::printf("%s\n", line.toUtf8().constData()); }
+
+namespace {
+
+// Takes "--name value" out of args; false when the option is absent.
+bool takeOption(QStringList& args, const QString& name, QString& value) {
+    const int i = int(args.indexOf(name));
+    if (i < 0) return false;
+    if (i + 1 >= args.size()) throw std::runtime_error(QString(QStringLiteral("option sans valeur : ") + name).toStdString());
+    value = args.takeAt(i + 1);
+    args.removeAt(i);
+    return true;
+}
+
+bool takeFlag(QStringList& args, const QString& name) { return args.removeAll(name) > 0; }
+
+void reportToStderr(TBackupFile& b) {
+    b.OnError = [](int, const QString& text) { fail(text); };
+}
+
+} // namespace
+
+int runBackup(const QStringList& input) {
+    QStringList args = input;
+    TBackupFile b;
+    reportToStderr(b);
+    QString value;
+    if (takeOption(args, QStringLiteral("--title"), value)) b.BackupTitle = value;
+    if (takeOption(args, QStringLiteral("--level"), value)) {
+        const QStringList levels = {"fastest", "none", "default", "max"};
+        if (!levels.contains(value)) return fail(QStringLiteral("niveau inconnu : %1").arg(value));
+        b.CompressionLevel = TCompressionLevel(levels.indexOf(value));
+    }
+    if (takeOption(args, QStringLiteral("--max-size"), value)) {
+        bool ok = false;
+        b.MaxSize = value.toInt(&ok);
+        if (!ok || b.MaxSize < 0) return fail(QStringLiteral("taille incorrecte : %1").arg(value));
+    }
+    if (takeFlag(args, QStringLiteral("--incremental"))) b.setBackupMode(bmIncremental);
+    b.SaveFileID = takeFlag(args, QStringLiteral("--file-list"));
+    if (args.isEmpty()) return fail(QStringLiteral("archive manquante"));
+    const QString archive = args.takeFirst();
+    b.OnNeedDisk = [](quint16, bool& cont) { cont = true; };
+    if (!b.Backup(args, archive)) return fail(QStringLiteral("Backup échoué ou annulé"));
+    out(QStringLiteral("Backup terminé. Taux de compression = %1 %  (%2 fichiers)").arg(b.CompressionRate()).arg(b.FilesDone));
+    return 0;
+}
+
+int runRestore(const QStringList& input) {
+    QStringList args = input;
+    TBackupFile b;
+    reportToStderr(b);
+    QString value, to;
+    if (takeOption(args, QStringLiteral("--mode"), value)) {
+        const QStringList modes = {"all", "no-overwrite", "newer", "existing", "existing-newer"};
+        if (!modes.contains(value)) return fail(QStringLiteral("mode inconnu : %1").arg(value));
+        b.RestoreMode = TRestoreMode(modes.indexOf(value));
+    }
+    takeOption(args, QStringLiteral("--to"), to);
+    b.RestoreFullPath = takeFlag(args, QStringLiteral("--full-path"));
+    if (args.size() != 1) return fail(QStringLiteral("une archive et une seule"));
+    const QString archive = args.first();
+    if (!QFileInfo::exists(archive)) return fail(QStringLiteral("Fichier introuvable : %1").arg(archive));
+    b.OnNeedDisk = [&b, archive](quint16 disk, bool& cont) {
+        const QString next = volumeFileName(archive, disk);
+        cont = QFileInfo::exists(next);
+        if (!cont) fail(QStringLiteral("Volume manquant : %1").arg(next));
+    };
+    if (!b.Restore(archive, to)) return fail(QStringLiteral("Restore échoué ou annulé"));
+    out(QStringLiteral("Restore terminée avec succès, %1 fichiers sur %2 restorés").arg(b.FilesDone).arg(b.FileCount));
+    return 0;
+}
+
+int runList(const QStringList& args) {
+    if (args.size() != 1) return fail(QStringLiteral("une archive et une seule"));
+    TBackupFile b;
+    for (const ArchiveEntry& e : b.Scan(args.first())) {
+        const QDateTime when = platform::fromDosDateTime(quint32(e.date));
+        QStringList volumes;
+        for (int v : e.volumes) volumes << QString::number(v);
+        out(QStringLiteral("%1\t%2\t%3\t%4")
+                .arg(e.name, when.isValid() ? when.toString(QStringLiteral("dd/MM/yyyy HH:mm:ss")) : QStringLiteral("?"))
+                .arg(e.size)
+                .arg(volumes.join(u',')));
+    }
+    return 0;
+}
+
+int runVerify(const QStringList& args) {
+    if (args.size() != 1) return fail(QStringLiteral("une archive et une seule"));
+    TBackupFile b;
+    const QList<ArchiveEntry> entries = b.Scan(args.first());
+    out(QStringLiteral("Archive correcte : %1 entrées").arg(entries.size()));
+    return 0;
+}
+
+} // namespace cli

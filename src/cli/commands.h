@@ -1,0 +1,18 @@
+#pragma once
+// tavtools-cli: the toolbox's engines for scripts and servers. Each command
+// answers 0 on success, 1 on failure with the French message on stderr.
+
+#include <QStringList>
+
+namespace cli {
+
+int runBackup(const QStringList& args);
+int runRestore(const QStringList& args);
+int runList(const QStringList& args);
+int runVerify(const QStringList& args);
+
+// Prints the message on standard error and answers 1.
+int fail(const QString& message);
+void out(const QString& line);
+
+} // namespace cli

@@ -1,0 +1,647 @@
+#include "TBackupFile.h"
+#include "archive_io.h"
+#include "platform/Platform.h"
+#include "platform/dos_datetime.h"
+#include "platform/wildcard.h"
+#include "ui/errors.h"
+
+#include <QDir>
+#include <QElapsedTimer>
+#include <QFileInfo>
+#include <QFuture>
+#include <QRegularExpression>
+#include <QSet>
+#include <QThread>
+#include <QThreadPool>
+#include <QtConcurrent/QtConcurrentRun>
+#include <cmath>
+#include <deque>
+
+namespace transforms {
+
+using platform::Platform;
+
+namespace {
+
+const char* const kFileList = "FILE:LIST";
+const char* const kStream = ":STREAM";
+
+[[noreturn]] void unreadable() { throw ui::TavError(QStringLiteral("Archive illisible")); }
+
+int roundPercent(double value) { return int(std::nearbyint(value)); } // halves to even
+
+QString folderOf(const QString& path) {
+    const int slash = int(path.lastIndexOf(u'/'));
+    return slash <= 0 ? QStringLiteral("/") : path.left(slash);
+}
+
+QString join(const QString& folder, const QString& name) {
+    return folder.endsWith(u'/') ? QString(folder + name) : QString(folder + u'/' + name);
+}
+
+qint32 fileDate(const QString& path) {
+    return qint32(platform::toDosDateTime(QFileInfo(path).lastModified()));
+}
+
+// Decoded blocks waiting to be written, in archive order.
+struct DecodedBlock {
+    bool ok = true;
+    QByteArray bytes;
+};
+
+} // namespace
+
+struct TBackupFile::Source {
+    QFile file;
+    qint64 toRead = 0;    // not yet read from the file
+    qint64 remaining = 0; // not yet written to the archive
+    bool readFailed = false;
+    std::deque<QFuture<CodedBlock>> inflight;
+    ~Source() {
+        for (auto& f : inflight) f.waitForFinished();
+    }
+};
+
+TBackupFile::TBackupFile() = default;
+
+TBackupFile::~TBackupFile() {
+    if (m_pool) m_pool->waitForDone();
+}
+
+QThreadPool* TBackupFile::pool() {
+    if (!m_pool) {
+        m_pool = std::make_unique<QThreadPool>();
+        m_pool->setMaxThreadCount(threads > 0 ? threads : std::max(1, QThread::idealThreadCount()));
+    }
+    return m_pool.get();
+}
+
+void TBackupFile::setBackupMode(TBackupMode mode) {
+    if (mode == m_backupMode) return;
+    m_backupMode = mode;
+    if (mode == bmIncremental) SetArchiveFlag = true;
+}
+
+QString TBackupFile::errorText(int code) {
+    switch (code) {
+    case 1: return QStringLiteral("Ne peut pas lire le fichier");
+    case 2: return QStringLiteral("Ne peut pas ecraser le fichier");
+    case 3: return QStringLiteral("Archive illisible");
+    case 4: return QStringLiteral("Ne peut pas écrire dans archive");
+    case 5: return QStringLiteral("Archive de type Invalide");
+    case 6: return QStringLiteral("Compression error");
+    case 7: return QStringLiteral("Ne peut créer fichier temporaire pour sauver file IDs");
+    case 8: return QStringLiteral("Fichier non restauré");
+    default: return QStringLiteral("Erreur %1").arg(code);
+    }
+}
+
+void TBackupFile::ReportError(int code, const QString& detail) {
+    QString text = errorText(code);
+    if (!detail.isEmpty()) text += QStringLiteral(" : ") + detail;
+    if (OnError)
+        OnError(code, text);
+    else if (defaultErrorBox)
+        defaultErrorBox(text);
+}
+
+int TBackupFile::CompressionRate() const {
+    if (TotalSize < 0.1) return 0;
+    return 100 - roundPercent(double(BytesWritten) / double(TotalSize) * 100.0);
+}
+
+void TBackupFile::pumpMessages() {
+    if (!pump) return;
+    static QElapsedTimer clock;
+    if (!clock.isValid()) clock.start();
+    if (clock.elapsed() - m_lastPump < 20) return;
+    m_lastPump = clock.elapsed();
+    pump();
+}
+
+void TBackupFile::progress(const QString& file) {
+    if (!OnProgress) return;
+    int percent = TotalSize > 0 ? roundPercent(double(BytesDone) / double(TotalSize) * 100.0) : 0;
+    bool cont = Continue;
+    OnProgress(file, std::clamp(percent, 0, 100), cont);
+    Continue = cont;
+}
+
+bool TBackupFile::askDisk(int disk) {
+    bool cont = true;
+    if (OnNeedDisk)
+        OnNeedDisk(quint16(disk), cont);
+    else
+        cont = defaultPrompt && defaultPrompt(QStringLiteral("Insérer une disquette %1 cliquer sur OK pour continuer.").arg(disk));
+    return cont;
+}
+
+// ---- file list ----
+
+void TBackupFile::addSpec(QString spec, const QString& archive, QStringList& list,
+                          QSet<QString>& seen) const {
+    Platform& p = Platform::instance();
+    spec = spec.trimmed();
+    const bool recurse = spec.endsWith(QStringLiteral(" /s"), Qt::CaseInsensitive) || spec.compare(u"/s") == 0;
+    if (recurse) spec = spec.left(spec.size() - 2).trimmed();
+    const QString abs = QDir::cleanPath(QDir::current().absoluteFilePath(spec));
+    const QString folder = folderOf(abs);
+    const QString pattern = abs.mid(abs.lastIndexOf(u'/') + 1);
+    std::vector<platform::DirEntry> entries;
+    if (recurse && p.listDirectory(folder, QStringLiteral("*.*"), entries, Platform::ListMode::Walk)) {
+        for (const auto& e : entries) {
+            const bool folderEntry = (e.attributes & platform::faDirectory) && !e.isLink;
+            if (!folderEntry || e.otherVolume || e.name == u"." || e.name == u"..") continue;
+            if (e.attributes & (platform::faHidden | platform::faSysFile)) continue;
+            addSpec(join(join(folder, e.name), pattern) + QStringLiteral(" /s"), archive, list, seen);
+        }
+    }
+    if (!p.listDirectory(folder, pattern, entries, Platform::ListMode::Walk)) return;
+    const QString self = QDir::cleanPath(QDir::current().absoluteFilePath(archive));
+    for (const auto& e : entries) {
+        if ((e.attributes & platform::faDirectory) && !e.isLink) continue;
+        const QString candidate = join(folder, e.name);
+        if (!QFileInfo(candidate).isFile()) continue; // devices, pipes, links to folders
+        if (candidate == self || seen.contains(candidate)) continue;
+        if (m_backupMode == bmIncremental && !(p.attributes(candidate) & platform::faArchive)) continue;
+        seen.insert(candidate);
+        list.append(candidate);
+    }
+}
+
+QStringList TBackupFile::buildFileList(const QStringList& fileSpecs, const QString& archiveName) const {
+    QStringList list;
+    QSet<QString> seen;
+    for (const QString& spec : fileSpecs) addSpec(spec, archiveName, list, seen);
+    return list;
+}
+
+// ---- backup ----
+
+bool TBackupFile::nextVolume(VolumeWriter& out, const QString& archive, int& volume) {
+    if (volume >= 999) { // three digits: never reuse an earlier volume's name
+        ErrorCode = 4;
+        Continue = false;
+        return false;
+    }
+    ++volume;
+    const QByteArray name = volumeBreakName(volume);
+    if (!out.writeInt(qint32(name.size())) || !out.write(name) || !out.close()) {
+        ErrorCode = 4;
+        Continue = false;
+        return false;
+    }
+    Continue = askDisk(volume);
+    if (!Continue) return false;
+    if (!out.open(volumeFileName(archive, volume))) {
+        ErrorCode = 4;
+        Continue = false;
+        return false;
+    }
+    return true;
+}
+
+bool TBackupFile::writeSegment(Source& src, VolumeWriter& out) {
+    const int level = zlibLevel(CompressionLevel);
+    const size_t depth = size_t(std::max(4, 4 * pool()->maxThreadCount()));
+    const bool parallel = pool()->maxThreadCount() > 1;
+    if (!out.write(kMagic, 4)) {
+        ErrorCode = 4;
+        Continue = false;
+        return false;
+    }
+    BytesWritten += 4;
+    while (src.remaining > 0 && Continue && (MaxSize == 0 || out.position() < qint64(MaxSize) - kVolumeMargin)) {
+        // Blocks are read in order and compressed ahead on the workers.
+        while (src.inflight.size() < depth && src.toRead > 0 && !src.readFailed) {
+            QByteArray buf(qsizetype(std::min<qint64>(kBlockSize, src.toRead)), Qt::Uninitialized);
+            if (src.file.read(buf.data(), buf.size()) != buf.size()) {
+                src.readFailed = true;
+                break;
+            }
+            src.toRead -= buf.size();
+            BytesDone += buf.size();
+            src.inflight.push_back(parallel ? QtConcurrent::run(pool(), encodeBlock, buf, level)
+                                            : QtFuture::makeReadyFuture(encodeBlock(buf, level)));
+        }
+        if (src.inflight.empty()) {
+            ErrorCode = 1;
+            Continue = false;
+            break;
+        }
+        const CodedBlock block = src.inflight.front().result();
+        src.inflight.pop_front();
+        if (block.failed) {
+            ErrorCode = 6;
+            Continue = false;
+            break;
+        }
+        if (!out.writeInt(block.length) || !out.write(block.bytes)) {
+            ErrorCode = 4;
+            Continue = false;
+            break;
+        }
+        src.remaining -= block.sourceBytes;
+        BytesWritten += qAbs(qint64(block.length)) + 4;
+        pumpMessages();
+        progress(CurrentFile);
+    }
+    if (!out.writeInt(0)) {
+        ErrorCode = 4;
+        Continue = false;
+    }
+    return Continue;
+}
+
+bool TBackupFile::writeEntries(const QStringList& files, VolumeWriter& out, const QString& archive,
+                               int& volume) {
+    Platform& p = Platform::instance();
+    for (int i = 0; i < files.size() && Continue; ++i) {
+        const QString path = files[i].trimmed();
+        if (!QFileInfo::exists(path)) continue;
+        const bool isList = SaveFileID && i == 0;
+        CurrentFile = path;
+        Source src;
+        src.file.setFileName(path);
+        if (!src.file.open(QIODevice::ReadOnly)) {
+            ErrorCode = 1;
+            Continue = false;
+            break;
+        }
+        const QByteArray name = isList ? QByteArray(kFileList) : encodeName(path);
+        if (!out.writeInt(qint32(name.size())) || !out.write(name) || !out.writeInt(fileDate(path))) {
+            ErrorCode = 4;
+            Continue = false;
+            break;
+        }
+        src.remaining = src.toRead = src.file.size();
+        do {
+            if (!writeSegment(src, out)) break;
+            if (src.remaining > 0) nextVolume(out, archive, volume);
+        } while (Continue && src.remaining > 0);
+        if (!isList && src.remaining == 0 && Continue) ++FilesDone;
+        src.file.close();
+        if (SetArchiveFlag && !isList) {
+            const quint32 attrs = p.attributes(path);
+            if (attrs != 0xFFFFFFFFu) p.setAttributes(path, attrs & ~quint32(platform::faArchive));
+        }
+    }
+    return Continue;
+}
+
+bool TBackupFile::Backup(const QStringList& fileSpecs, const QString& archiveName) {
+    const bool stream = archiveName == QLatin1String(kStream);
+    ErrorCode = 0;
+    QStringList files = buildFileList(fileSpecs, stream ? QString() : archiveName);
+    Continue = true;
+    if (OnProgress) {
+        bool c = true;
+        OnProgress(QString(), 0, c);
+        Continue = c;
+    }
+    TotalSize = 0;
+    FilesDone = 0;
+
+    QByteArray listText;
+    for (const QString& f : files) {
+        QFileInfo fi(f);
+        if (!fi.exists()) continue;
+        QFile probe(f);
+        if (!probe.open(QIODevice::ReadOnly))
+            throw ui::TavError(QStringLiteral("Ne peut ouvrir le fichier %1").arg(f));
+        TotalSize += probe.size();
+        if (SaveFileID)
+            listText += encodeName(f) + '\t' + QByteArray::number(fileDate(f)) + '=' +
+                        QByteArray::number(probe.size()) + "\r\n";
+    }
+    QString listFile;
+    if (SaveFileID) {
+        listFile = Platform::instance().tempFileName(Platform::instance().tempPath(), QStringLiteral("FID"));
+        QFile f(listFile);
+        if (listFile.isEmpty() || !f.open(QIODevice::WriteOnly | QIODevice::Truncate) ||
+            f.write(listText) != listText.size() || !f.flush()) {
+            Continue = false;
+            ErrorCode = 7;
+        } else {
+            files.prepend(listFile);
+            TotalSize += listText.size();
+        }
+    }
+
+    VolumeWriter out(stream ? BackupStream : nullptr);
+    int volume = 1;
+    FileCount = qint32(files.size() - (SaveFileID && !listFile.isEmpty() && ErrorCode == 0 ? 1 : 0));
+    const QByteArray title = encodeName(BackupTitle);
+    const qint32 total = qint32(std::min<qint64>(TotalSize, std::numeric_limits<qint32>::max()));
+    if (Continue && (!out.open(archiveName) || !out.writeInt(qint32(title.size())) || !out.write(title) ||
+                     !out.writeInt(total) || !out.writeInt(FileCount))) {
+        ErrorCode = 4;
+        Continue = false;
+    }
+    BytesDone = 0;
+    BytesWritten = 0;
+    if (Continue) writeEntries(files, out, archiveName, volume);
+    bool result = false;
+    if (Continue) {
+        if (out.writeInt(0))
+            result = true;
+        else
+            ErrorCode = 4, Continue = false;
+    }
+    if (!out.close() && result) {
+        result = false; // the last bytes never reached the disk
+        ErrorCode = 4;
+    }
+    if (!listFile.isEmpty()) QFile::remove(listFile);
+    if (OnProgress) {
+        bool c = Continue;
+        OnProgress(QString(), 100, c);
+    }
+    if (ErrorCode != 0) ReportError(ErrorCode);
+    return result;
+}
+
+// ---- restore ----
+
+bool TBackupFile::restoreTarget(const QString& stored, const QString& restorePath, QString& target,
+                                QString& refusal) const {
+    QString rest = stored;
+    QChar drive;
+    if (rest.size() >= 2 && rest[1] == u':' && rest[0].isLetter()) {
+        drive = rest[0].toUpper();
+        rest = rest.mid(2);
+    }
+    const bool absolute = rest.startsWith(u'/') || rest.startsWith(u'\\');
+    QStringList parts;
+    for (const QString& part : rest.split(QRegularExpression(QStringLiteral("[/\\\\]")), Qt::SkipEmptyParts)) {
+        if (part == u"..") {
+            refusal = stored;
+            return false;
+        }
+        if (part != u".") parts << part;
+    }
+    if (parts.isEmpty()) {
+        refusal = stored;
+        return false;
+    }
+    if (!restorePath.isEmpty()) {
+        target = restorePath + (RestoreFullPath ? parts.join(u'/') : parts.last());
+    } else if (!drive.isNull()) {
+        const QString root = Platform::instance().driveRoot(drive);
+        if (root.isEmpty()) {
+            refusal = stored + QStringLiteral(" (lecteur %1: absent)").arg(drive);
+            return false;
+        }
+        target = join(root, parts.join(u'/'));
+    } else {
+        target = (absolute ? QStringLiteral("/") : QString()) + parts.join(u'/');
+    }
+    // Never write through a link that is already there.
+    QString check = restorePath.isEmpty() ? target : restorePath;
+    const QStringList below = restorePath.isEmpty() ? QStringList() : target.mid(restorePath.size()).split(u'/');
+    if (QFileInfo(target).isSymLink()) {
+        refusal = stored;
+        return false;
+    }
+    for (const QString& part : below) {
+        check = join(check, part);
+        if (QFileInfo(check).isSymLink()) {
+            refusal = stored;
+            return false;
+        }
+    }
+    return true;
+}
+
+bool TBackupFile::openNextVolume(VolumeReader& in, QString& archive, const QByteArray& breakName) {
+    in.close();
+    const QByteArray digits = breakName.mid(9, 3);
+    bool isNumber = false;
+    const int volume = digits.toInt(&isNumber);
+    if (!isNumber || volume <= 0) unreadable();
+    QString next;
+    do {
+        Continue = askDisk(volume);
+        next = volumeFileName(archive, volume);
+    } while (!QFileInfo::exists(next) && Continue);
+    if (!Continue) return false;
+    archive = next;
+    if (!in.open(next)) unreadable();
+    return true;
+}
+
+void TBackupFile::readSegment(VolumeReader& in, QFile* target, SegmentMode mode, qint64* counted) {
+    char magic[4];
+    if (!in.read(magic, 4)) unreadable();
+    if (qstrncmp(magic, "EC2", 4) != 0) throw ui::TavError(QStringLiteral("Archive de type Invalide"));
+    const bool parallel = pool()->maxThreadCount() > 1;
+    const size_t depth = size_t(std::max(4, 4 * pool()->maxThreadCount()));
+    std::deque<QFuture<DecodedBlock>> inflight;
+    struct Drain {
+        std::deque<QFuture<DecodedBlock>>& q;
+        ~Drain() {
+            for (auto& f : q) f.waitForFinished();
+        }
+    } drain{inflight};
+    auto decode = [](QByteArray stored) {
+        DecodedBlock b;
+        b.ok = decodeBlock(stored, b.bytes);
+        return b;
+    };
+    bool ended = false;
+    while (Continue) {
+        while (!ended && inflight.size() < depth) {
+            qint32 n = 0;
+            if (!in.readInt(n)) unreadable();
+            if (n == 0) {
+                ended = true;
+                break;
+            }
+            if (n > kBlockSize || n < -kBlockSize) unreadable();
+            const qint64 size = n < 0 ? -qint64(n) : n;
+            if (mode == SegmentMode::Skip) {
+                if (!in.skip(size)) unreadable();
+                continue;
+            }
+            QByteArray data;
+            if (!in.readBytes(size, data)) unreadable();
+            if (n < 0)
+                inflight.push_back(QtFuture::makeReadyFuture(DecodedBlock{true, data}));
+            else
+                inflight.push_back(parallel ? QtConcurrent::run(pool(), decode, data)
+                                            : QtFuture::makeReadyFuture(decode(data)));
+        }
+        if (inflight.empty()) break;
+        const DecodedBlock block = inflight.front().result();
+        inflight.pop_front();
+        if (!block.ok) {
+            ErrorCode = 6;
+            Continue = false;
+            break;
+        }
+        if (target && target->write(block.bytes) != block.bytes.size()) {
+            ErrorCode = 1;
+            Continue = false;
+            break;
+        }
+        if (counted) *counted += block.bytes.size();
+        BytesDone += block.bytes.size();
+        pumpMessages();
+        progress(CurrentFile);
+    }
+}
+
+bool TBackupFile::Restore(const QString& archiveName, const QString& restorePath) {
+    Platform& p = Platform::instance();
+    QString path = restorePath;
+    if (!path.isEmpty() && !path.endsWith(u'/')) path += u'/';
+    const bool stream = archiveName == QLatin1String(kStream);
+    ErrorCode = 0;
+    FilesDone = 0;
+    Continue = true;
+    if (!stream && !QFileInfo::exists(archiveName)) return false;
+    VolumeReader in(stream ? RestoreStream : nullptr);
+    if (!in.open(archiveName)) unreadable();
+    qint32 titleLength = 0, total = 0, count = 0;
+    if (!in.readInt(titleLength) || titleLength < 0 || titleLength > kMaxTitleLength || !in.skip(titleLength) ||
+        !in.readInt(total) || !in.readInt(count))
+        unreadable();
+    TotalSize = total;
+    FileCount = count;
+    BytesDone = 0;
+
+    QString archive = archiveName;
+    bool lastRestored = false;
+    QString lastTarget;
+    qint32 lastDate = 0;
+    auto finishTarget = [&](QFile& t, QString& target, qint32 date) {
+        if (OnFileRestored) OnFileRestored(target, t);
+        t.close();
+        p.setFileTime(target, platform::fromDosDateTime(quint32(date)));
+    };
+    while (Continue) {
+        qint32 length = 0;
+        if (!in.readInt(length)) unreadable();
+        if (length == 0) break;
+        if (length < 0 || length > kMaxNameLength) unreadable();
+        QByteArray raw;
+        if (!in.readBytes(length, raw)) unreadable();
+        if (raw.startsWith("NEXT:DISK")) {
+            if (!openNextVolume(in, archive, raw)) break;
+            if (lastRestored) {
+                QFile t(lastTarget);
+                if (!t.open(QIODevice::WriteOnly | QIODevice::Append)) {
+                    ErrorCode = 1;
+                    Continue = false;
+                    break;
+                }
+                readSegment(in, &t, SegmentMode::Extract);
+                finishTarget(t, lastTarget, lastDate);
+            } else {
+                readSegment(in, nullptr, SegmentMode::Skip);
+            }
+            continue;
+        }
+        const QString name = decodeName(raw);
+        qint32 date = 0;
+        if (!in.readInt(date)) unreadable();
+        bool doRestore = false;
+        QString target;
+        if (raw != kFileList) {
+            QString refusal;
+            if (!restoreTarget(name, path, target, refusal)) {
+                ReportError(8, refusal); // the rest of the archive goes on
+            } else {
+                const QFileInfo fi(target);
+                const bool exists = fi.exists() && !fi.isDir();
+                const bool older = exists && fileDate(target) < date;
+                switch (RestoreMode) {
+                case rmAll: doRestore = true; break;
+                case rmNoOverwrite: doRestore = !exists; break;
+                case rmNewer: doRestore = !exists || older; break;
+                case rmExisting: doRestore = exists; break;
+                case rmExistingNewer: doRestore = older; break;
+                }
+                if (OnRestoreFile) OnRestoreFile(target, date, doRestore);
+            }
+        }
+        if (doRestore) doRestore = QDir().mkpath(QFileInfo(target).absolutePath());
+        CurrentFile = target;
+        if (doRestore) {
+            QFile t(target);
+            if (!p.openForWrite(t, QIODevice::WriteOnly | QIODevice::Truncate)) {
+                ErrorCode = 1;
+                Continue = false;
+            } else {
+                try {
+                    readSegment(in, &t, SegmentMode::Extract);
+                    if (ErrorCode == 0) ++FilesDone;
+                } catch (const ui::TavError&) {
+                    ErrorCode = 1;
+                    Continue = false;
+                }
+                finishTarget(t, target, date);
+            }
+        } else {
+            readSegment(in, nullptr, SegmentMode::Skip);
+        }
+        lastRestored = doRestore;
+        lastTarget = target;
+        lastDate = date;
+    }
+    in.close();
+    const bool result = ErrorCode == 0 && Continue;
+    if (OnProgress) {
+        bool c = Continue;
+        OnProgress(QString(), 100, c);
+    }
+    if (ErrorCode != 0) ReportError(ErrorCode);
+    return result;
+}
+
+// ---- scan ----
+
+QList<ArchiveEntry> TBackupFile::Scan(const QString& archiveName) {
+    QList<ArchiveEntry> entries;
+    VolumeReader in;
+    if (!in.open(archiveName)) unreadable();
+    qint32 titleLength = 0, total = 0, count = 0;
+    if (!in.readInt(titleLength) || titleLength < 0 || titleLength > kMaxTitleLength || !in.skip(titleLength) ||
+        !in.readInt(total) || !in.readInt(count))
+        unreadable();
+    TotalSize = total;
+    FileCount = count;
+    ErrorCode = 0;
+    Continue = true;
+    int volume = 1;
+    auto segment = [&](ArchiveEntry& e) {
+        readSegment(in, nullptr, SegmentMode::Extract, &e.size);
+        if (ErrorCode != 0) throw ui::TavError(errorText(ErrorCode) + QStringLiteral(" : ") + e.name);
+        if (!e.volumes.contains(volume)) e.volumes << volume;
+    };
+    for (;;) {
+        qint32 length = 0;
+        if (!in.readInt(length)) unreadable();
+        if (length == 0) break;
+        if (length < 0 || length > kMaxNameLength) unreadable();
+        QByteArray raw;
+        if (!in.readBytes(length, raw)) unreadable();
+        if (raw.startsWith("NEXT:DISK")) {
+            if (entries.isEmpty()) unreadable();
+            volume = raw.mid(9, 3).toInt();
+            const QString next = volumeFileName(archiveName, volume);
+            in.close();
+            if (!in.open(next)) throw ui::TavError(QStringLiteral("Volume manquant : %1").arg(next));
+            segment(entries.last());
+            continue;
+        }
+        ArchiveEntry e;
+        e.name = decodeName(raw);
+        if (!in.readInt(e.date)) unreadable();
+        segment(e);
+        entries.append(e);
+    }
+    return entries;
+}
+
+} // namespace transforms

@@ -1,0 +1,114 @@
+#pragma once
+// The backup archive component: writes files into one compressed archive,
+// possibly spread over several volumes, and restores them. No widgets: the
+// host answers through the events and the default-prompt hooks.
+
+#include <QIODevice>
+#include <QSet>
+#include <QString>
+#include <QStringList>
+#include <functional>
+#include <memory>
+
+class QFile;
+class QThreadPool;
+
+namespace transforms {
+
+enum TBackupMode { bmAll, bmIncremental };
+enum TRestoreMode { rmAll, rmNoOverwrite, rmNewer, rmExisting, rmExistingNewer };
+enum TCompressionLevel { clFastest, clNone, clDefault, clMax };
+
+// What a scan of an archive finds for one entry.
+struct ArchiveEntry {
+    QString name;
+    qint32 date = 0;
+    qint64 size = 0;
+    QList<int> volumes;
+};
+
+class VolumeReader;
+class VolumeWriter;
+
+class TBackupFile {
+  public:
+    TBackupFile();
+    ~TBackupFile();
+
+    // Published properties
+    QString Version() const { return QStringLiteral("5.10"); }
+    void setVersion(const QString&) {}
+    QString BackupTitle;
+    TBackupMode BackupMode() const { return m_backupMode; }
+    void setBackupMode(TBackupMode mode);
+    TCompressionLevel CompressionLevel = clFastest;
+    TRestoreMode RestoreMode = rmAll;
+    qint32 MaxSize = 0;
+    bool SetArchiveFlag = false;
+    bool RestoreFullPath = false;
+    bool SaveFileID = false;
+
+    std::function<void(const QString& fileName, int percent, bool& cont)> OnProgress;
+    std::function<void(quint16 diskId, bool& cont)> OnNeedDisk;
+    std::function<void(QString& fileName, qint32 fa, bool& doRestore)> OnRestoreFile;
+    std::function<void(QString& fileName, QFile& stream)> OnFileRestored;
+    std::function<void(int error, const QString& text)> OnError;
+
+    // Host hooks standing for the component's own boxes: the volume prompt
+    // (answers true for OK) and the error box. Without them a prompt
+    // cancels and an error box shows nothing.
+    std::function<bool(const QString& text)> defaultPrompt;
+    std::function<void(const QString& text)> defaultErrorBox;
+    // Lets the host's pending messages through between blocks.
+    std::function<void()> pump;
+
+    // Run-time state
+    qint32 FileCount = 0;
+    qint32 FilesDone = 0;
+    qint64 TotalSize = 0;
+    qint64 BytesDone = 0;
+    qint64 BytesWritten = 0;
+    QString CurrentFile;
+    bool Continue = false;
+    int ErrorCode = 0;
+    QIODevice* RestoreStream = nullptr;
+    QIODevice* BackupStream = nullptr;
+
+    bool Backup(const QStringList& fileSpecs, const QString& archiveName);
+    bool Restore(const QString& archiveName, const QString& restorePath);
+    int CompressionRate() const;
+    void ReportError(int code, const QString& detail = QString());
+    static QString errorText(int code);
+
+    // Reads the whole archive, inflating every block; throws ui::TavError on
+    // the first fault. Volumes must be at hand beside the first one.
+    QList<ArchiveEntry> Scan(const QString& archiveName);
+
+    // The file list a backup would take (exposed for tests and the front end).
+    QStringList buildFileList(const QStringList& fileSpecs, const QString& archiveName) const;
+
+    // Worker threads used to compress and inflate blocks (1 = none).
+    int threads = 0;
+
+  private:
+    struct Source;
+    bool writeEntries(const QStringList& files, VolumeWriter& out, const QString& archive, int& volume);
+    bool writeSegment(Source& src, VolumeWriter& out);
+    bool nextVolume(VolumeWriter& out, const QString& archive, int& volume);
+    void addSpec(QString spec, const QString& archive, QStringList& list, QSet<QString>& seen) const;
+    void progress(const QString& file);
+    bool askDisk(int disk);
+    bool openNextVolume(VolumeReader& in, QString& archive, const QByteArray& breakName);
+    enum class SegmentMode { Extract, Skip };
+    void readSegment(VolumeReader& in, QFile* target, SegmentMode mode, qint64* counted = nullptr);
+    bool restoreTarget(const QString& stored, const QString& restorePath, QString& target,
+                       QString& refusal) const;
+    void pumpMessages();
+    QThreadPool* pool();
+
+    TBackupMode m_backupMode = bmAll;
+    std::unique_ptr<QThreadPool> m_pool;
+    qint64 m_lastPump = 0;
+};
+
+} // namespace transforms

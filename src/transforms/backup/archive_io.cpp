@@ -1,0 +1,178 @@
+#include "archive_io.h"
+
+#include <QFileInfo>
+#include <QStringDecoder>
+#include <zlib.h>
+
+namespace transforms {
+
+int zlibLevel(int compressionLevel) {
+    switch (compressionLevel) {
+    case 1: return 0;
+    case 2: return Z_DEFAULT_COMPRESSION;
+    case 3: return 9;
+    default: return 1;
+    }
+}
+
+CodedBlock encodeBlock(const QByteArray& source, int level) {
+    CodedBlock block;
+    block.sourceBytes = int(source.size());
+    z_stream z{};
+    if (deflateInit2(&z, level, Z_DEFLATED, 15, 8, Z_DEFAULT_STRATEGY) != Z_OK) {
+        block.failed = true;
+        return block;
+    }
+    block.bytes.resize(kBlockSize);
+    z.next_in = reinterpret_cast<Bytef*>(const_cast<char*>(source.constData()));
+    z.avail_in = uInt(source.size());
+    z.next_out = reinterpret_cast<Bytef*>(block.bytes.data());
+    z.avail_out = kBlockSize;
+    const int r = deflate(&z, Z_FINISH);
+    if (r == Z_STREAM_END) {
+        block.bytes.resize(qsizetype(z.total_out));
+        block.length = qint32(z.total_out);
+    } else if (r == Z_OK || r == Z_BUF_ERROR) {
+        // The stream did not fit in one block: the bytes are stored as they are.
+        block.bytes = source;
+        block.length = -qint32(source.size());
+    } else {
+        block.failed = true;
+        block.bytes.clear();
+    }
+    deflateEnd(&z);
+    return block;
+}
+
+bool decodeBlock(const QByteArray& stored, QByteArray& out) {
+    out.resize(kBlockSize);
+    z_stream z{};
+    if (inflateInit2(&z, 15) != Z_OK) return false;
+    z.next_in = reinterpret_cast<Bytef*>(const_cast<char*>(stored.constData()));
+    z.avail_in = uInt(stored.size());
+    z.next_out = reinterpret_cast<Bytef*>(out.data());
+    z.avail_out = kBlockSize;
+    const int r = inflate(&z, Z_NO_FLUSH);
+    const qsizetype produced = qsizetype(z.total_out);
+    inflateEnd(&z);
+    // Anything but one whole stream within the block size is damage.
+    if (r != Z_STREAM_END) return false;
+    out.resize(produced);
+    return true;
+}
+
+QByteArray encodeName(const QString& name) { return name.toUtf8(); }
+
+QString decodeName(const QByteArray& bytes) {
+    QStringDecoder utf8(QStringDecoder::Utf8, QStringDecoder::Flag::Stateless);
+    QString text = utf8.decode(bytes);
+    if (!utf8.hasError()) return text;
+    QStringDecoder cp1252("windows-1252");
+    if (cp1252.isValid()) return cp1252.decode(bytes);
+    return QString::fromLatin1(bytes);
+}
+
+QString volumeFileName(const QString& archive, int volume) {
+    const int slash = int(archive.lastIndexOf(u'/'));
+    const int dot = int(archive.lastIndexOf(u'.'));
+    const QString base = dot > slash ? archive.left(dot) : archive;
+    return base + QStringLiteral(".%1").arg(volume, 3, 10, QChar(u'0'));
+}
+
+QByteArray volumeBreakName(int volume) {
+    return "NEXT:DISK" + QByteArray::number(volume).rightJustified(3, '0');
+}
+
+// ---- writer ----
+
+VolumeWriter::~VolumeWriter() { close(); }
+
+bool VolumeWriter::open(const QString& fileName) {
+    m_position = 0;
+    m_failed = false;
+    m_buffer.clear();
+    if (m_stream) return true;
+    m_file = std::make_unique<QFile>(fileName);
+    if (!m_file->open(QIODevice::WriteOnly | QIODevice::Truncate | QIODevice::Unbuffered)) {
+        m_failed = true;
+        return false;
+    }
+    return true;
+}
+
+bool VolumeWriter::flush() {
+    if (m_buffer.isEmpty()) return !m_failed;
+    QIODevice* d = m_stream ? m_stream : m_file.get();
+    if (!d || d->write(m_buffer) != m_buffer.size()) m_failed = true;
+    m_buffer.clear();
+    return !m_failed;
+}
+
+bool VolumeWriter::write(const char* data, qint64 size) {
+    if (m_failed) return false;
+    m_buffer.append(data, size);
+    m_position += size;
+    if (m_buffer.size() >= (1 << 20)) return flush();
+    return true;
+}
+
+bool VolumeWriter::writeInt(qint32 v) {
+    char b[4] = {char(v & 0xFF), char(v >> 8 & 0xFF), char(v >> 16 & 0xFF), char(v >> 24 & 0xFF)};
+    return write(b, 4);
+}
+
+bool VolumeWriter::close() {
+    bool ok = flush();
+    if (m_file) {
+        if (m_file->isOpen()) {
+            if (!m_file->flush()) ok = false;
+            m_file->close();
+            if (m_file->error() != QFileDevice::NoError) ok = false;
+        }
+        m_file.reset();
+    }
+    if (!ok) m_failed = true;
+    return ok;
+}
+
+// ---- reader ----
+
+bool VolumeReader::open(const QString& fileName) {
+    if (m_stream) return true;
+    m_file = std::make_unique<QFile>(fileName);
+    return m_file->open(QIODevice::ReadOnly);
+}
+
+void VolumeReader::close() {
+    if (m_file) m_file->close();
+    m_file.reset();
+}
+
+bool VolumeReader::read(char* data, qint64 size) {
+    QIODevice* d = device();
+    return d && d->read(data, size) == size;
+}
+
+bool VolumeReader::readInt(qint32& v) {
+    uchar b[4];
+    if (!read(reinterpret_cast<char*>(b), 4)) return false;
+    v = qint32(quint32(b[0]) | quint32(b[1]) << 8 | quint32(b[2]) << 16 | quint32(b[3]) << 24);
+    return true;
+}
+
+bool VolumeReader::readBytes(qint64 size, QByteArray& out) {
+    out.resize(size);
+    return read(out.data(), size);
+}
+
+bool VolumeReader::skip(qint64 size) {
+    QIODevice* d = device();
+    if (!d) return false;
+    if (!d->isSequential()) {
+        const qint64 target = d->pos() + size;
+        return target <= d->size() && d->seek(target);
+    }
+    return d->skip(size) == size;
+}
+
+} // namespace transforms

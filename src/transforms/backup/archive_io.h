@@ -1,0 +1,84 @@
+#pragma once
+// Byte-level pieces of the backup archive: block coding with zlib, names,
+// volume names, and buffered readers and writers that know the volume
+// they are in.
+
+#include <QByteArray>
+#include <QFile>
+#include <QString>
+#include <memory>
+
+namespace transforms {
+
+constexpr int kBlockSize = 16384;
+constexpr int kVolumeMargin = 16484; // a block plus room for its framing
+constexpr char kMagic[4] = {'E', 'C', '2', 0};
+constexpr int kMaxNameLength = 65536; // longer names only come from damaged archives
+constexpr int kMaxTitleLength = 1 << 20;
+
+// zlib level of each compression setting (fastest, none, default, max).
+int zlibLevel(int compressionLevel);
+
+struct CodedBlock {
+    qint32 length = 0;  // positive: zlib stream; negative: raw bytes
+    QByteArray bytes;   // what follows the length
+    int sourceBytes = 0;
+    bool failed = false; // zlib refused
+};
+
+// One complete zlib stream into at most kBlockSize bytes, else the raw bytes.
+CodedBlock encodeBlock(const QByteArray& source, int level);
+
+// Inflates one stored block; false when it is not one complete stream that
+// fits in kBlockSize bytes.
+bool decodeBlock(const QByteArray& stored, QByteArray& out);
+
+// Names are written as UTF-8; a name that is not valid UTF-8 comes from the
+// older single-byte platform and is read as Windows-1252.
+QByteArray encodeName(const QString& name);
+QString decodeName(const QByteArray& bytes);
+
+// "Backup.bck" with volume 2 gives "Backup.002".
+QString volumeFileName(const QString& archive, int volume);
+// "NEXT:DISK002"
+QByteArray volumeBreakName(int volume);
+
+// Writes an archive across volumes; counts positions within the volume.
+class VolumeWriter {
+  public:
+    explicit VolumeWriter(QIODevice* stream = nullptr) : m_stream(stream) {}
+    ~VolumeWriter();
+    bool open(const QString& fileName); // creates or truncates
+    bool write(const char* data, qint64 size);
+    bool write(const QByteArray& b) { return write(b.constData(), b.size()); }
+    bool writeInt(qint32 v);
+    bool close();
+    qint64 position() const { return m_position; }
+
+  private:
+    bool flush();
+    QIODevice* m_stream;
+    std::unique_ptr<QFile> m_file;
+    QByteArray m_buffer;
+    qint64 m_position = 0;
+    bool m_failed = false;
+};
+
+// Reads an archive; errors are answered by the caller through ok flags.
+class VolumeReader {
+  public:
+    explicit VolumeReader(QIODevice* stream = nullptr) : m_stream(stream) {}
+    bool open(const QString& fileName);
+    void close();
+    bool read(char* data, qint64 size);
+    bool readInt(qint32& v);
+    bool readBytes(qint64 size, QByteArray& out);
+    bool skip(qint64 size);
+
+  private:
+    QIODevice* device() { return m_stream ? m_stream : m_file.get(); }
+    QIODevice* m_stream;
+    std::unique_ptr<QFile> m_file;
+};
+
+} // namespace transforms
