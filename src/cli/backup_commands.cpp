@@ -18,7 +18,9 @@ int fail(const QString& message) {
     return 1;
 }
 
-void out(const QString& line) { std::printf("%s\n", line.toUtf8().constData()); }
+void out(const QString& line) {
+    std::printf("%s\n", line.toUtf8().constData());
+}
 
 namespace {
 
@@ -26,13 +28,17 @@ namespace {
 bool takeOption(QStringList& args, const QString& name, QString& value) {
     const int i = int(args.indexOf(name));
     if (i < 0) return false;
-    if (i + 1 >= args.size()) throw std::runtime_error(QString(QStringLiteral("option sans valeur : ") + name).toStdString());
+    if (i + 1 >= args.size())
+        throw std::runtime_error(
+            QString(QStringLiteral("option sans valeur : ") + name).toStdString());
     value = args.takeAt(i + 1);
     args.removeAt(i);
     return true;
 }
 
-bool takeFlag(QStringList& args, const QString& name) { return args.removeAll(name) > 0; }
+bool takeFlag(QStringList& args, const QString& name) {
+    return args.removeAll(name) > 0;
+}
 
 void reportToStderr(TBackupFile& b) {
     b.OnError = [](int, const QString& text) { fail(text); };
@@ -62,7 +68,9 @@ int runBackup(const QStringList& input) {
     const QString archive = args.takeFirst();
     b.OnNeedDisk = [](quint16, bool& cont) { cont = true; };
     if (!b.Backup(args, archive)) return fail(QStringLiteral("Backup échoué ou annulé"));
-    out(QStringLiteral("Backup terminé. Taux de compression = %1 %  (%2 fichiers)").arg(b.CompressionRate()).arg(b.FilesDone));
+    out(QStringLiteral("Backup terminé. Taux de compression = %1 %  (%2 fichiers)")
+            .arg(b.CompressionRate())
+            .arg(b.FilesDone));
     return 0;
 }
 
@@ -80,14 +88,17 @@ int runRestore(const QStringList& input) {
     b.RestoreFullPath = takeFlag(args, QStringLiteral("--full-path"));
     if (args.size() != 1) return fail(QStringLiteral("une archive et une seule"));
     const QString archive = args.first();
-    if (!QFileInfo::exists(archive)) return fail(QStringLiteral("Fichier introuvable : %1").arg(archive));
+    if (!QFileInfo::exists(archive))
+        return fail(QStringLiteral("Fichier introuvable : %1").arg(archive));
     b.OnNeedDisk = [&b, archive](quint16 disk, bool& cont) {
         const QString next = volumeFileName(archive, disk);
         cont = QFileInfo::exists(next);
         if (!cont) fail(QStringLiteral("Volume manquant : %1").arg(next));
     };
     if (!b.Restore(archive, to)) return fail(QStringLiteral("Restore échoué ou annulé"));
-    out(QStringLiteral("Restore terminée avec succès, %1 fichiers sur %2 restorés").arg(b.FilesDone).arg(b.FileCount));
+    out(QStringLiteral("Restore terminée avec succès, %1 fichiers sur %2 restorés")
+            .arg(b.FilesDone)
+            .arg(b.FileCount));
     return 0;
 }
 
@@ -97,9 +108,11 @@ int runList(const QStringList& args) {
     for (const ArchiveEntry& e : b.Scan(args.first())) {
         const QDateTime when = platform::fromDosDateTime(quint32(e.date));
         QStringList volumes;
-        for (int v : e.volumes) volumes << QString::number(v);
+        for (int v : e.volumes)
+            volumes << QString::number(v);
         out(QStringLiteral("%1\t%2\t%3\t%4")
-                .arg(e.name, when.isValid() ? when.toString(QStringLiteral("dd/MM/yyyy HH:mm:ss")) : QStringLiteral("?"))
+                .arg(e.name, when.isValid() ? when.toString(QStringLiteral("dd/MM/yyyy HH:mm:ss"))
+                                            : QStringLiteral("?"))
                 .arg(e.size)
                 .arg(volumes.join(u',')));
     }

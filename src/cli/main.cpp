@@ -11,7 +11,8 @@ const char* const kUsage =
     "usage: tavtools-cli COMMANDE [options]\n"
     "  backup [--title T] [--level fastest|none|default|max] [--max-size OCTETS]\n"
     "         [--incremental] [--file-list] ARCHIVE SPEC...\n"
-    "  restore [--mode all|no-overwrite|newer|existing|existing-newer] [--to DOSSIER [--full-path]] ARCHIVE\n"
+    "  restore [--mode all|no-overwrite|newer|existing|existing-newer] [--to DOSSIER "
+    "[--full-path]] ARCHIVE\n"
     "  list ARCHIVE\n"
     "  verify ARCHIVE\n";
 

@@ -26,9 +26,13 @@ namespace {
 const char* const kFileList = "FILE:LIST";
 const char* const kStream = ":STREAM";
 
-[[noreturn]] void unreadable() { throw ui::TavError(QStringLiteral("Archive illisible")); }
+[[noreturn]] void unreadable() {
+    throw ui::TavError(QStringLiteral("Archive illisible"));
+}
 
-int roundPercent(double value) { return int(std::nearbyint(value)); } // halves to even
+int roundPercent(double value) {
+    return int(std::nearbyint(value));
+} // halves to even
 
 QString folderOf(const QString& path) {
     const int slash = int(path.lastIndexOf(u'/'));
@@ -58,7 +62,8 @@ struct TBackupFile::Source {
     bool readFailed = false;
     std::deque<QFuture<CodedBlock>> inflight;
     ~Source() {
-        for (auto& f : inflight) f.waitForFinished();
+        for (auto& f : inflight)
+            f.waitForFinished();
     }
 };
 
@@ -84,15 +89,24 @@ void TBackupFile::setBackupMode(TBackupMode mode) {
 
 QString TBackupFile::errorText(int code) {
     switch (code) {
-    case 1: return QStringLiteral("Ne peut pas lire le fichier");
-    case 2: return QStringLiteral("Ne peut pas ecraser le fichier");
-    case 3: return QStringLiteral("Archive illisible");
-    case 4: return QStringLiteral("Ne peut pas écrire dans archive");
-    case 5: return QStringLiteral("Archive de type Invalide");
-    case 6: return QStringLiteral("Compression error");
-    case 7: return QStringLiteral("Ne peut créer fichier temporaire pour sauver file IDs");
-    case 8: return QStringLiteral("Fichier non restauré");
-    default: return QStringLiteral("Erreur %1").arg(code);
+    case 1:
+        return QStringLiteral("Ne peut pas lire le fichier");
+    case 2:
+        return QStringLiteral("Ne peut pas ecraser le fichier");
+    case 3:
+        return QStringLiteral("Archive illisible");
+    case 4:
+        return QStringLiteral("Ne peut pas écrire dans archive");
+    case 5:
+        return QStringLiteral("Archive de type Invalide");
+    case 6:
+        return QStringLiteral("Compression error");
+    case 7:
+        return QStringLiteral("Ne peut créer fichier temporaire pour sauver file IDs");
+    case 8:
+        return QStringLiteral("Fichier non restauré");
+    default:
+        return QStringLiteral("Erreur %1").arg(code);
     }
 }
 
@@ -132,7 +146,10 @@ bool TBackupFile::askDisk(int disk) {
     if (OnNeedDisk)
         OnNeedDisk(quint16(disk), cont);
     else
-        cont = defaultPrompt && defaultPrompt(QStringLiteral("Insérer une disquette %1 cliquer sur OK pour continuer.").arg(disk));
+        cont =
+            defaultPrompt &&
+            defaultPrompt(QStringLiteral("Insérer une disquette %1 cliquer sur OK pour continuer.")
+                              .arg(disk));
     return cont;
 }
 
@@ -142,18 +159,21 @@ void TBackupFile::addSpec(QString spec, const QString& archive, QStringList& lis
                           QSet<QString>& seen) const {
     Platform& p = Platform::instance();
     spec = spec.trimmed();
-    const bool recurse = spec.endsWith(QStringLiteral(" /s"), Qt::CaseInsensitive) || spec.compare(u"/s") == 0;
+    const bool recurse =
+        spec.endsWith(QStringLiteral(" /s"), Qt::CaseInsensitive) || spec.compare(u"/s") == 0;
     if (recurse) spec = spec.left(spec.size() - 2).trimmed();
     const QString abs = QDir::cleanPath(QDir::current().absoluteFilePath(spec));
     const QString folder = folderOf(abs);
     const QString pattern = abs.mid(abs.lastIndexOf(u'/') + 1);
     std::vector<platform::DirEntry> entries;
-    if (recurse && p.listDirectory(folder, QStringLiteral("*.*"), entries, Platform::ListMode::Walk)) {
+    if (recurse &&
+        p.listDirectory(folder, QStringLiteral("*.*"), entries, Platform::ListMode::Walk)) {
         for (const auto& e : entries) {
             const bool folderEntry = (e.attributes & platform::faDirectory) && !e.isLink;
             if (!folderEntry || e.otherVolume || e.name == u"." || e.name == u"..") continue;
             if (e.attributes & (platform::faHidden | platform::faSysFile)) continue;
-            addSpec(join(join(folder, e.name), pattern) + QStringLiteral(" /s"), archive, list, seen);
+            addSpec(join(join(folder, e.name), pattern) + QStringLiteral(" /s"), archive, list,
+                    seen);
         }
     }
     if (!p.listDirectory(folder, pattern, entries, Platform::ListMode::Walk)) return;
@@ -163,16 +183,19 @@ void TBackupFile::addSpec(QString spec, const QString& archive, QStringList& lis
         const QString candidate = join(folder, e.name);
         if (!QFileInfo(candidate).isFile()) continue; // devices, pipes, links to folders
         if (candidate == self || seen.contains(candidate)) continue;
-        if (m_backupMode == bmIncremental && !(p.attributes(candidate) & platform::faArchive)) continue;
+        if (m_backupMode == bmIncremental && !(p.attributes(candidate) & platform::faArchive))
+            continue;
         seen.insert(candidate);
         list.append(candidate);
     }
 }
 
-QStringList TBackupFile::buildFileList(const QStringList& fileSpecs, const QString& archiveName) const {
+QStringList TBackupFile::buildFileList(const QStringList& fileSpecs,
+                                       const QString& archiveName) const {
     QStringList list;
     QSet<QString> seen;
-    for (const QString& spec : fileSpecs) addSpec(spec, archiveName, list, seen);
+    for (const QString& spec : fileSpecs)
+        addSpec(spec, archiveName, list, seen);
     return list;
 }
 
@@ -211,7 +234,8 @@ bool TBackupFile::writeSegment(Source& src, VolumeWriter& out) {
         return false;
     }
     BytesWritten += 4;
-    while (src.remaining > 0 && Continue && (MaxSize == 0 || out.position() < qint64(MaxSize) - kVolumeMargin)) {
+    while (src.remaining > 0 && Continue &&
+           (MaxSize == 0 || out.position() < qint64(MaxSize) - kVolumeMargin)) {
         // Blocks are read in order and compressed ahead on the workers.
         while (src.inflight.size() < depth && src.toRead > 0 && !src.readFailed) {
             QByteArray buf(qsizetype(std::min<qint64>(kBlockSize, src.toRead)), Qt::Uninitialized);
@@ -269,7 +293,8 @@ bool TBackupFile::writeEntries(const QStringList& files, VolumeWriter& out, cons
             break;
         }
         const QByteArray name = isList ? QByteArray(kFileList) : encodeName(path);
-        if (!out.writeInt(qint32(name.size())) || !out.write(name) || !out.writeInt(fileDate(path))) {
+        if (!out.writeInt(qint32(name.size())) || !out.write(name) ||
+            !out.writeInt(fileDate(path))) {
             ErrorCode = 4;
             Continue = false;
             break;
@@ -316,7 +341,8 @@ bool TBackupFile::Backup(const QStringList& fileSpecs, const QString& archiveNam
     }
     QString listFile;
     if (SaveFileID) {
-        listFile = Platform::instance().tempFileName(Platform::instance().tempPath(), QStringLiteral("FID"));
+        listFile = Platform::instance().tempFileName(Platform::instance().tempPath(),
+                                                     QStringLiteral("FID"));
         QFile f(listFile);
         if (listFile.isEmpty() || !f.open(QIODevice::WriteOnly | QIODevice::Truncate) ||
             f.write(listText) != listText.size() || !f.flush()) {
@@ -330,11 +356,12 @@ bool TBackupFile::Backup(const QStringList& fileSpecs, const QString& archiveNam
 
     VolumeWriter out(stream ? BackupStream : nullptr);
     int volume = 1;
-    FileCount = qint32(files.size() - (SaveFileID && !listFile.isEmpty() && ErrorCode == 0 ? 1 : 0));
+    FileCount =
+        qint32(files.size() - (SaveFileID && !listFile.isEmpty() && ErrorCode == 0 ? 1 : 0));
     const QByteArray title = encodeName(BackupTitle);
     const qint32 total = qint32(std::min<qint64>(TotalSize, std::numeric_limits<qint32>::max()));
-    if (Continue && (!out.open(archiveName) || !out.writeInt(qint32(title.size())) || !out.write(title) ||
-                     !out.writeInt(total) || !out.writeInt(FileCount))) {
+    if (Continue && (!out.open(archiveName) || !out.writeInt(qint32(title.size())) ||
+                     !out.write(title) || !out.writeInt(total) || !out.writeInt(FileCount))) {
         ErrorCode = 4;
         Continue = false;
     }
@@ -373,7 +400,8 @@ bool TBackupFile::restoreTarget(const QString& stored, const QString& restorePat
     }
     const bool absolute = rest.startsWith(u'/') || rest.startsWith(u'\\');
     QStringList parts;
-    for (const QString& part : rest.split(QRegularExpression(QStringLiteral("[/\\\\]")), Qt::SkipEmptyParts)) {
+    for (const QString& part :
+         rest.split(QRegularExpression(QStringLiteral("[/\\\\]")), Qt::SkipEmptyParts)) {
         if (part == u"..") {
             refusal = stored;
             return false;
@@ -398,7 +426,8 @@ bool TBackupFile::restoreTarget(const QString& stored, const QString& restorePat
     }
     // Never write through a link that is already there.
     QString check = restorePath.isEmpty() ? target : restorePath;
-    const QStringList below = restorePath.isEmpty() ? QStringList() : target.mid(restorePath.size()).split(u'/');
+    const QStringList below =
+        restorePath.isEmpty() ? QStringList() : target.mid(restorePath.size()).split(u'/');
     if (QFileInfo(target).isSymLink()) {
         refusal = stored;
         return false;
@@ -433,14 +462,16 @@ bool TBackupFile::openNextVolume(VolumeReader& in, QString& archive, const QByte
 void TBackupFile::readSegment(VolumeReader& in, QFile* target, SegmentMode mode, qint64* counted) {
     char magic[4];
     if (!in.read(magic, 4)) unreadable();
-    if (qstrncmp(magic, "EC2", 4) != 0) throw ui::TavError(QStringLiteral("Archive de type Invalide"));
+    if (qstrncmp(magic, "EC2", 4) != 0)
+        throw ui::TavError(QStringLiteral("Archive de type Invalide"));
     const bool parallel = pool()->maxThreadCount() > 1;
     const size_t depth = size_t(std::max(4, 4 * pool()->maxThreadCount()));
     std::deque<QFuture<DecodedBlock>> inflight;
     struct Drain {
         std::deque<QFuture<DecodedBlock>>& q;
         ~Drain() {
-            for (auto& f : q) f.waitForFinished();
+            for (auto& f : q)
+                f.waitForFinished();
         }
     } drain{inflight};
     auto decode = [](QByteArray stored) {
@@ -503,8 +534,8 @@ bool TBackupFile::Restore(const QString& archiveName, const QString& restorePath
     VolumeReader in(stream ? RestoreStream : nullptr);
     if (!in.open(archiveName)) unreadable();
     qint32 titleLength = 0, total = 0, count = 0;
-    if (!in.readInt(titleLength) || titleLength < 0 || titleLength > kMaxTitleLength || !in.skip(titleLength) ||
-        !in.readInt(total) || !in.readInt(count))
+    if (!in.readInt(titleLength) || titleLength < 0 || titleLength > kMaxTitleLength ||
+        !in.skip(titleLength) || !in.readInt(total) || !in.readInt(count))
         unreadable();
     TotalSize = total;
     FileCount = count;
@@ -556,11 +587,21 @@ bool TBackupFile::Restore(const QString& archiveName, const QString& restorePath
                 const bool exists = fi.exists() && !fi.isDir();
                 const bool older = exists && fileDate(target) < date;
                 switch (RestoreMode) {
-                case rmAll: doRestore = true; break;
-                case rmNoOverwrite: doRestore = !exists; break;
-                case rmNewer: doRestore = !exists || older; break;
-                case rmExisting: doRestore = exists; break;
-                case rmExistingNewer: doRestore = older; break;
+                case rmAll:
+                    doRestore = true;
+                    break;
+                case rmNoOverwrite:
+                    doRestore = !exists;
+                    break;
+                case rmNewer:
+                    doRestore = !exists || older;
+                    break;
+                case rmExisting:
+                    doRestore = exists;
+                    break;
+                case rmExistingNewer:
+                    doRestore = older;
+                    break;
                 }
                 if (OnRestoreFile) OnRestoreFile(target, date, doRestore);
             }
@@ -606,8 +647,8 @@ QList<ArchiveEntry> TBackupFile::Scan(const QString& archiveName) {
     VolumeReader in;
     if (!in.open(archiveName)) unreadable();
     qint32 titleLength = 0, total = 0, count = 0;
-    if (!in.readInt(titleLength) || titleLength < 0 || titleLength > kMaxTitleLength || !in.skip(titleLength) ||
-        !in.readInt(total) || !in.readInt(count))
+    if (!in.readInt(titleLength) || titleLength < 0 || titleLength > kMaxTitleLength ||
+        !in.skip(titleLength) || !in.readInt(total) || !in.readInt(count))
         unreadable();
     TotalSize = total;
     FileCount = count;
@@ -616,7 +657,8 @@ QList<ArchiveEntry> TBackupFile::Scan(const QString& archiveName) {
     int volume = 1;
     auto segment = [&](ArchiveEntry& e) {
         readSegment(in, nullptr, SegmentMode::Extract, &e.size);
-        if (ErrorCode != 0) throw ui::TavError(errorText(ErrorCode) + QStringLiteral(" : ") + e.name);
+        if (ErrorCode != 0)
+            throw ui::TavError(errorText(ErrorCode) + QStringLiteral(" : ") + e.name);
         if (!e.volumes.contains(volume)) e.volumes << volume;
     };
     for (;;) {
@@ -631,7 +673,8 @@ QList<ArchiveEntry> TBackupFile::Scan(const QString& archiveName) {
             volume = raw.mid(9, 3).toInt();
             const QString next = volumeFileName(archiveName, volume);
             in.close();
-            if (!in.open(next)) throw ui::TavError(QStringLiteral("Volume manquant : %1").arg(next));
+            if (!in.open(next))
+                throw ui::TavError(QStringLiteral("Volume manquant : %1").arg(next));
             segment(entries.last());
             continue;
         }

@@ -92,10 +92,12 @@ class TBackupFile {
 
   private:
     struct Source;
-    bool writeEntries(const QStringList& files, VolumeWriter& out, const QString& archive, int& volume);
+    bool writeEntries(const QStringList& files, VolumeWriter& out, const QString& archive,
+                      int& volume);
     bool writeSegment(Source& src, VolumeWriter& out);
     bool nextVolume(VolumeWriter& out, const QString& archive, int& volume);
-    void addSpec(QString spec, const QString& archive, QStringList& list, QSet<QString>& seen) const;
+    void addSpec(QString spec, const QString& archive, QStringList& list,
+                 QSet<QString>& seen) const;
     void progress(const QString& file);
     bool askDisk(int disk);
     bool openNextVolume(VolumeReader& in, QString& archive, const QByteArray& breakName);

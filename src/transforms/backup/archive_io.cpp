@@ -8,10 +8,14 @@ namespace transforms {
 
 int zlibLevel(int compressionLevel) {
     switch (compressionLevel) {
-    case 1: return 0;
-    case 2: return Z_DEFAULT_COMPRESSION;
-    case 3: return 9;
-    default: return 1;
+    case 1:
+        return 0;
+    case 2:
+        return Z_DEFAULT_COMPRESSION;
+    case 3:
+        return 9;
+    default:
+        return 1;
     }
 }
 
@@ -61,7 +65,9 @@ bool decodeBlock(const QByteArray& stored, QByteArray& out) {
     return true;
 }
 
-QByteArray encodeName(const QString& name) { return name.toUtf8(); }
+QByteArray encodeName(const QString& name) {
+    return name.toUtf8();
+}
 
 QString decodeName(const QByteArray& bytes) {
     QStringDecoder utf8(QStringDecoder::Utf8, QStringDecoder::Flag::Stateless);
@@ -85,7 +91,9 @@ QByteArray volumeBreakName(int volume) {
 
 // ---- writer ----
 
-VolumeWriter::~VolumeWriter() { close(); }
+VolumeWriter::~VolumeWriter() {
+    close();
+}
 
 bool VolumeWriter::open(const QString& fileName) {
     m_position = 0;

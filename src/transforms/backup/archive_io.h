@@ -20,8 +20,8 @@ constexpr int kMaxTitleLength = 1 << 20;
 int zlibLevel(int compressionLevel);
 
 struct CodedBlock {
-    qint32 length = 0;  // positive: zlib stream; negative: raw bytes
-    QByteArray bytes;   // what follows the length
+    qint32 length = 0; // positive: zlib stream; negative: raw bytes
+    QByteArray bytes;  // what follows the length
     int sourceBytes = 0;
     bool failed = false; // zlib refused
 };
