@@ -60,8 +60,34 @@ bench_fileops() {
   echo "cp -r: ${cp_time} s   CopyFolder: ${tav_time} s   ratio $(echo "$tav_time / $cp_time" | bc -l | cut -c1-5)"
 }
 
+bench_backup() {
+  echo "== backup and restore of a 512 MiB file of mixed compressibility"
+  # Half random bytes, half repetitive text, interleaved in 1 MiB runs.
+  python3 - "$work/mixed.bin" <<'PY'
+import os, sys
+text = (b"Tav Tools sauvegarde des fichiers " * 40000)[:1 << 20]
+with open(sys.argv[1], "wb") as f:
+    for i in range(512):
+        f.write(os.urandom(1 << 20) if i % 2 else text)
+PY
+  cli=./build/src/tavtools-cli
+  sync
+  g1=$( { /usr/bin/time -f %e gzip -1 -c "$work/mixed.bin" > "$work/mixed.gz"; } 2>&1 )
+  p1=$( { /usr/bin/time -f %e pigz -1 -p 2 -c "$work/mixed.bin" > /dev/null; } 2>&1 )
+  bk=$( { /usr/bin/time -f %e $cli backup "$work/mixed.bck" "$work/mixed.bin" > /dev/null; } 2>&1 )
+  gd=$( { /usr/bin/time -f %e gzip -d -c "$work/mixed.gz" > /dev/null; } 2>&1 )
+  mkdir -p "$work/restored"
+  rs=$( { /usr/bin/time -f %e $cli restore --to "$work/restored" "$work/mixed.bck" > /dev/null; } 2>&1 )
+  cmp "$work/mixed.bin" "$work/restored/mixed.bin" && echo "restored byte for byte"
+  echo "gzip -1: ${g1} s   pigz -1 -p 2: ${p1} s   tavtools backup: ${bk} s"
+  echo "gzip -d: ${gd} s   tavtools restore: ${rs} s"
+  echo "backup / pigz -1 -p 2: $(echo "$bk / $p1" | bc -l | cut -c1-5)   restore / gzip -d: $(echo "$rs / $gd" | bc -l | cut -c1-5)"
+  echo "archive size / gzip -1 size: $(echo "$(stat -c %s "$work/mixed.bck") / $(stat -c %s "$work/mixed.gz")" | bc -l | cut -c1-5)"
+}
+
 case "${1:-all}" in
   listing) bench_listing ;;
   fileops) bench_fileops ;;
-  all) bench_listing; bench_fileops ;;
+  backup) bench_backup ;;
+  all) bench_listing; bench_fileops; bench_backup ;;
 esac

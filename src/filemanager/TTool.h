@@ -130,8 +130,8 @@ class TTool : public QWidget {
     void EffIrreversible() {}
     void Repertorier() {}
     void Crypter(int mode) { Q_UNUSED(mode); }
-    void Backup1() {}
-    void Restore1() {}
+    void Backup1();  // with the archive component
+    void Restore1(); // with the archive component
     void Decouper1() {}
     void Recoller1() {}
 

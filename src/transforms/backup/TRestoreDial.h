@@ -1,0 +1,48 @@
+#pragma once
+// The restore dialog: restores files from an archive.
+
+#include "TBackupFile.h"
+
+#include <QDialog>
+
+class QCheckBox;
+class QLineEdit;
+class QProgressBar;
+class QPushButton;
+class QRadioButton;
+class QToolButton;
+
+namespace transforms {
+
+class TRestoreDial : public QDialog {
+    Q_OBJECT
+  public:
+    explicit TRestoreDial(QWidget* parent = nullptr);
+
+    void Button2Click();
+    void SpeedButton1Click();
+    void RestorePathButtonClick();
+    void pathChoiceClicked();
+
+    TBackupFile BackupFile1;
+
+    QPushButton* Button1;
+    QLineEdit* Edit1;
+    QToolButton* SpeedButton1;
+    QRadioButton* modes[5];
+    QRadioButton* rbOrigpath;
+    QRadioButton* rbOtherPath;
+    QLineEdit* EdPath;
+    QToolButton* RestorePathButton;
+    QCheckBox* CbFullPath;
+    QPushButton* Button2;
+    QProgressBar* ProgressBar1;
+
+  protected:
+    void reject() override;
+
+  private:
+    bool m_running = false;
+};
+
+} // namespace transforms

@@ -1,0 +1,133 @@
+#include "filemanager/TTool.h"
+#include "platform/FakePlatform.h"
+#include "support/TempDir.h"
+#include "transforms/backup/TBackdial.h"
+#include "transforms/backup/TRestoreDial.h"
+#include "ui/ModalRunner.h"
+#include "ui/ScriptedDialogs.h"
+
+#include <QCheckBox>
+#include <QLineEdit>
+#include <QProgressBar>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QRandomGenerator>
+#include <QTest>
+#include <gtest/gtest.h>
+
+using namespace transforms;
+using testing_support::readAll;
+using testing_support::TempDir;
+
+class DialogFixture : public ::testing::Test {
+  protected:
+    TempDir dir;
+    platform::FakePlatform fake;
+    ui::ScriptedDialogs dialogs;
+    void SetUp() override {
+        fake.addDrive(u'C', {dir.path()});
+        platform::Platform::setInstance(&fake);
+    }
+    void TearDown() override { platform::Platform::setInstance(nullptr); }
+};
+
+TEST(BackupDialogRules, DestinationNamesAndFloppyLimit) {
+    EXPECT_EQ(TBackdial::archiveNameFor("/save/docs.zip"), QStringLiteral("/save/docs.bck"));
+    EXPECT_EQ(TBackdial::archiveNameFor("/data.old/save.tar.gz"),
+              QStringLiteral("/data.old/save.bck"));
+    EXPECT_EQ(TBackdial::archiveNameFor("/save/noext"), QStringLiteral("/save/noext"));
+}
+
+TEST_F(DialogFixture, FloppyDestinationIsCutIntoVolumes) {
+    TempDir floppy(false);
+    fake.addDrive(u'A', {floppy.path(), platform::DriveType::Removable});
+    EXPECT_EQ(TBackdial::maxSizeFor(floppy.file("b.bck")), 1400000);
+    EXPECT_EQ(TBackdial::maxSizeFor(dir.file("b.bck")), 0);
+    EXPECT_EQ(TBackdial::maxSizeFor("Backup.bck"), 0); // relative: the current folder's drive
+    QByteArray big(1500000, 0);
+    QRandomGenerator g(5);
+    for (auto& c : big)
+        c = char(g.bounded(256));
+    dir.write("big.bin", big);
+    TBackdial d;
+    d.Init({dir.file("big.bin")});
+    d.Edit2->setText(floppy.file("b.bck"));
+    d.Button2Click();
+    ASSERT_GE(dialogs.shown.size(), 2);
+    EXPECT_EQ(dialogs.shown[0].text, QStringLiteral("Insérer une disquete 2"));
+    EXPECT_TRUE(QFile::exists(floppy.file("b.002")));
+    EXPECT_LE(QFileInfo(floppy.file("b.bck")).size(), 1400000);
+}
+
+TEST_F(DialogFixture, BackupThenRestoreThroughTheDialogs) {
+    dir.write("tree/a.txt", "alpha");
+    dir.write("tree/sub/b.txt", QByteArray(50000, 'b'));
+    TBackdial back;
+    back.Init({dir.file("tree/*")});
+    EXPECT_EQ(back.specs(), QStringList({dir.file("tree/*") + " /s"}));
+    back.Edit1->setText("Essai");
+    back.Button2Click();
+    EXPECT_TRUE(dialogs.shown.isEmpty()); // empty destination: nothing happens
+    back.Edit2->setText(dir.file("save.zip"));
+    back.compression[2]->setChecked(true);
+    back.Button2Click();
+    ASSERT_EQ(dialogs.shown.size(), 1);
+    EXPECT_TRUE(dialogs.lastText().startsWith("Backup terminé. Taux de compression = "));
+    EXPECT_TRUE(dialogs.lastText().endsWith(" %"));
+    EXPECT_EQ(back.lastArchive(), dir.file("save.bck"));
+    EXPECT_EQ(back.ProgressBar1->value(), 100);
+    EXPECT_TRUE(back.Button2->isEnabled());
+
+    TRestoreDial restore;
+    restore.Button2Click();
+    EXPECT_EQ(dialogs.lastText(), QStringLiteral("Indiquer l'archive à restaurer"));
+    restore.Edit1->setText(dir.file("save.bck"));
+    EXPECT_FALSE(restore.EdPath->isEnabled());
+    restore.rbOtherPath->click();
+    EXPECT_TRUE(restore.EdPath->isEnabled());
+    restore.Button2Click();
+    EXPECT_EQ(dialogs.lastText(), QStringLiteral("Indiquer le nouveau chemin"));
+    restore.EdPath->setText("  " + dir.mkdir("out") + " ");
+    restore.Button2Click();
+    EXPECT_EQ(dialogs.lastText(),
+              QStringLiteral("Restore terminée avec succès, 2 fichiers sur 2 restorés"));
+    EXPECT_EQ(readAll(dir.file("out/a.txt")), QByteArray("alpha"));
+    EXPECT_EQ(readAll(dir.file("out/b.txt")), QByteArray(50000, 'b'));
+    restore.CbFullPath->setChecked(true);
+    restore.Button2Click();
+    EXPECT_EQ(readAll(dir.file("out") + dir.file("tree/sub/b.txt")), QByteArray(50000, 'b'));
+}
+
+TEST_F(DialogFixture, NothingSelectedGivesAnEmptyArchive) {
+    TBackdial back;
+    back.Init({});
+    back.Edit2->setText(dir.file("empty.bck"));
+    back.Button2Click();
+    EXPECT_EQ(dialogs.lastText(), QStringLiteral("Backup terminé. Taux de compression = 0 %"));
+    EXPECT_EQ(QFileInfo(dir.file("empty.bck")).size(), 16);
+}
+
+TEST_F(DialogFixture, ToolCommandsKeepTheCurrentFolder) {
+    dir.write("f.txt", "x");
+    filemanager::TTool tool;
+    tool.show();
+    tool.selectRow(tool.rowOf("f.txt"));
+    QStringList specs;
+    {
+        ui::ScopedModalHandler h([&](QDialog* d) {
+            auto* b = static_cast<TBackdial*>(d);
+            specs = b->specs();
+            QDir::setCurrent("/");
+            return 0;
+        });
+        tool.Backup1();
+    }
+    EXPECT_EQ(specs, QStringList({dir.file("f.txt") + " /s"}));
+    EXPECT_EQ(QDir::currentPath(), dir.path());
+    ui::ScopedModalHandler h([&](QDialog* d) {
+        EXPECT_EQ(d->windowTitle(), QStringLiteral("Restaure"));
+        return 0;
+    });
+    tool.Restore1();
+    EXPECT_EQ(QDir::currentPath(), dir.path());
+}
