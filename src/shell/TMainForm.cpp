@@ -1,6 +1,10 @@
 #include "TMainForm.h"
 #include "TAboutBox.h"
 #include "desk/TBlocnotes.h"
+#include "desk/TCalendrier.h"
+#include "desk/TEurof.h"
+#include "desk/THorloge.h"
+#include "desk/TPocket.h"
 #include "filemanager/TTool.h"
 #include "platform/Platform.h"
 #include "ui/ModalRunner.h"
@@ -414,6 +418,10 @@ void TMainForm::closeEvent(QCloseEvent* event) {
 
 void TMainForm::showNotepad() {
     if (m_notepad) ui::runModal(m_notepad);
+}
+
+void TMainForm::runModalWindow(QDialog* dialog) {
+    ui::runModal(dialog);
 }
 
 void TMainForm::showAbout() {

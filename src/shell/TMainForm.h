@@ -47,6 +47,11 @@ class TMainForm : public QMainWindow {
     // Shows the notes window, or another desk utility, modally.
     void showNotepad();
     void showAbout();
+    // Creates a desk utility's window, shows it modally and destroys it.
+    template <class Window> void showModal() {
+        Window w(this);
+        runModalWindow(&w);
+    }
 
   protected:
     bool event(QEvent* event) override;
@@ -69,6 +74,7 @@ class TMainForm : public QMainWindow {
     QMenu* addMenu(QMenu* into, const QList<Entry>& entries);
     QAction* addEntry(QMenu* menu, const Entry& e);
     void FormShow();
+    void runModalWindow(class QDialog* dialog);
     void tick();
 
     filemanager::TTool* m_tool = nullptr;

@@ -1,0 +1,99 @@
+#include "PocketMachine.h"
+#include "number_text.h"
+#include "ui/errors.h"
+
+#include <cmath>
+
+namespace desk {
+
+void PocketMachine::digit(QChar d) {
+    if (newEntry) display.clear();
+    display += d;
+    newEntry = false;
+}
+
+void PocketMachine::comma() {
+    display += u',';
+}
+
+long double PocketMachine::readOperand() {
+    long double v = 0;
+    if (!readNumber(display, v)) throw ui::ConvertError(display);
+    return v;
+}
+
+void PocketMachine::equals() {
+    if (!accumulatorSet) {
+        long double v = 0;
+        if (!readNumber(display, v)) {
+            display.clear();
+            return;
+        }
+        accumulator = Real48::fromLongDouble(v);
+        accumulatorSet = true;
+        newEntry = true;
+        return;
+    }
+    const Real48 b = Real48::fromLongDouble(readOperand());
+    operand = b;
+    const long double a = accumulator.value(), x = b.value();
+    long double r = a;
+    switch (pending.unicode()) {
+    case '+':
+        r = a + x;
+        break;
+    case '-':
+        r = a - x;
+        break;
+    case '*':
+        r = a * x;
+        break;
+    case '/':
+        if (x == 0)
+            throw ui::FloatError(a == 0 ? ui::FloatError::Invalid : ui::FloatError::DivideByZero);
+        r = a / x;
+        break;
+    default:
+        break;
+    }
+    accumulator = Real48::fromLongDouble(r);
+    display = shortestReal48Text(accumulator.value());
+    newEntry = true;
+}
+
+void PocketMachine::op(QChar o) {
+    equals();
+    pending = o;
+}
+
+void PocketMachine::reciprocal() {
+    const long double x = readOperand();
+    operand = Real48::fromLongDouble(x);
+    if (operand.value() == 0) throw ui::FloatError(ui::FloatError::DivideByZero);
+    const long double r = 1 / operand.value();
+    display = generalFormat(r);
+    accumulator = Real48::fromLongDouble(r);
+    accumulatorSet = true;
+    newEntry = true;
+}
+
+void PocketMachine::squareRoot() {
+    const long double x = readOperand();
+    operand = Real48::fromLongDouble(x);
+    if (operand.value() < 0) throw ui::FloatError(ui::FloatError::Invalid);
+    const long double r = std::sqrt(operand.value());
+    display = generalFormat(r);
+    accumulator = Real48::fromLongDouble(r);
+    accumulatorSet = true;
+    newEntry = true;
+}
+
+void PocketMachine::clear() {
+    display.clear();
+    accumulator = Real48();
+    operand = Real48();
+    accumulatorSet = false;
+    pending = QChar();
+}
+
+} // namespace desk
