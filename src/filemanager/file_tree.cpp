@@ -47,10 +47,13 @@ void delTree(const QString& folder, const QString& mask, const TreeCallbacks& cb
     if (!p.listDirectory(folder, QStringLiteral("*.*"), entries, Platform::ListMode::Walk)) return;
     for (const DirEntry& e : entries) {
         if (!isWalkedFile(e, mask)) continue;
-        const QString path = join(folder, e.name);
-        if ((e.attributes & platform::faReadOnly) && !e.isLink)
+        if ((e.attributes & platform::faReadOnly) && !e.isLink) {
+            const QString path = join(folder, e.name);
             p.setAttributes(path, e.attributes & ~quint32(platform::faReadOnly));
-        p.deleteFile(path);
+            p.deleteFile(path);
+        } else {
+            p.deleteListedFile(folder, e);
+        }
         if (cb.pump) cb.pump();
     }
     if (cb.pump) cb.pump();

@@ -481,6 +481,18 @@ bool LinuxPlatform::deleteFile(const QString& path) {
     return true;
 }
 
+bool LinuxPlatform::deleteListedFile(const QString& folder, const DirEntry& entry) {
+    const QString path =
+        folder.endsWith(u'/') ? QString(folder + entry.name) : QString(folder + u'/' + entry.name);
+    if (((entry.attributes & faDirectory) && !entry.isLink) || (entry.attributes & faReadOnly))
+        return deleteFile(path);
+    if (unlink(native(path).constData()) != 0) {
+        setLastError(errorFromErrno(errno));
+        return false;
+    }
+    return true;
+}
+
 bool LinuxPlatform::moveFile(const QString& from, const QString& to) {
     QByteArray f = native(from), t = native(to);
     struct stat st;

@@ -28,6 +28,7 @@ class LinuxPlatform : public Platform {
                        ListMode mode = ListMode::Display) override;
 
     bool deleteFile(const QString& path) override;
+    bool deleteListedFile(const QString& folder, const DirEntry& entry) override;
     bool moveFile(const QString& from, const QString& to) override;
     bool copyFile(const QString& from, const QString& to, bool failIfExists) override;
     bool createFolder(const QString& path) override;

@@ -102,6 +102,9 @@ class Platform {
 
     // File operations with their usual semantics; false on failure, see lastError().
     virtual bool deleteFile(const QString& path) = 0;
+    // Deletes an entry just listed in folder: the listing already says it is
+    // no folder and not read-only, so no second look is needed.
+    virtual bool deleteListedFile(const QString& folder, const DirEntry& entry) = 0;
     virtual bool moveFile(const QString& from, const QString& to) = 0;
     virtual bool copyFile(const QString& from, const QString& to, bool failIfExists) = 0;
     virtual bool createFolder(const QString& path) = 0;
