@@ -123,7 +123,7 @@ class TTool : public QWidget {
     void Tachesactives() {}
     void FonctionsDll() {}
     void Panneau() {}
-    void EditHex() {}
+    void EditHex(); // with the hex editor
     void Nettoyer() {}
     void Extraire() {}
     void Optimiser() {}

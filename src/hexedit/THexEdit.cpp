@@ -1,0 +1,164 @@
+#include "THexEdit.h"
+#include "hexeditor/THexEditor.h"
+#include "ui/Dialogs.h"
+#include "ui/ModalRunner.h"
+#include "ui/errors.h"
+
+#include <QCloseEvent>
+#include <QFileInfo>
+#include <QHBoxLayout>
+#include <QKeyEvent>
+#include <QPushButton>
+#include <QStyle>
+#include <QTimer>
+#include <QToolButton>
+#include <QVBoxLayout>
+
+namespace hexedit {
+
+namespace {
+QToolButton* tool(QWidget* parent, const QString& hint, QStyle::StandardPixmap icon) {
+    auto* b = new QToolButton(parent);
+    b->setToolTip(hint);
+    b->setIcon(parent->style()->standardIcon(icon));
+    b->setAutoRaise(true);
+    b->setFocusPolicy(Qt::NoFocus);
+    return b;
+}
+} // namespace
+
+THexEdit::THexEdit(QWidget* parent) : QDialog(parent) {
+    setWindowTitle(QStringLiteral("Editeur Hexadécimal"));
+    auto* layout = new QVBoxLayout(this);
+    auto* bar = new QHBoxLayout;
+    saveButton = tool(this, QStringLiteral("Enregistrer"), QStyle::SP_DialogSaveButton);
+    findButton = tool(this, QStringLiteral("Chercher"), QStyle::SP_FileDialogContentsView);
+    gotoButton = tool(this, QStringLiteral("Atteindre"), QStyle::SP_ArrowRight);
+    undoButton = tool(this, QStringLiteral("Annuler"), QStyle::SP_ArrowBack);
+    closeButton = new QPushButton(QStringLiteral("Fermer"), this);
+    closeButton->setAutoDefault(false);
+    for (QWidget* w : {static_cast<QWidget*>(saveButton), static_cast<QWidget*>(findButton),
+                       static_cast<QWidget*>(gotoButton), static_cast<QWidget*>(undoButton)})
+        bar->addWidget(w);
+    bar->addStretch();
+    bar->addWidget(closeButton);
+    layout->addLayout(bar);
+    HexEditor1 = new THexEditor(this);
+    QFont f = HexEditor1->font();
+    f.setPixelSize(17);
+    HexEditor1->setFont(f);
+    HexEditor1->document().CreateBackup = false;
+    HexEditor1->document().setBytesPerLine(16);
+    layout->addWidget(HexEditor1, 1);
+    resize(760, 520);
+    connect(saveButton, &QToolButton::clicked, this,
+            [this] { ui::runCommand([this] { Save(); }); });
+    connect(findButton, &QToolButton::clicked, this,
+            [this] { ui::runCommand([this] { Find(); }); });
+    connect(gotoButton, &QToolButton::clicked, this,
+            [this] { ui::runCommand([this] { GoTo(); }); });
+    connect(undoButton, &QToolButton::clicked, this, [this] { UndoStep(); });
+    connect(closeButton, &QPushButton::clicked, this, &THexEdit::reject);
+}
+
+bool THexEdit::openFile() {
+    if (!QFileInfo(m_fileName).isFile()) {
+        ui::dialogs().message(QStringLiteral("Ce fichier n'existe pas"));
+        return false;
+    }
+    HexEditor1->document().LoadFromFile(m_fileName);
+    return true;
+}
+
+void THexEdit::showEvent(QShowEvent* e) {
+    QDialog::showEvent(e);
+    if (m_opened) return;
+    m_opened = true;
+    if (!openFile()) QTimer::singleShot(0, this, [this] { done(QDialog::Rejected); });
+    HexEditor1->setFocus();
+}
+
+bool THexEdit::search(qint64 from) {
+    HexDocument& d = HexEditor1->document();
+    QByteArray pattern = m_pattern.pattern;
+    const bool text = m_pattern.kind == TFindDial::Result::Text;
+    const qint64 found = d.Find(pattern, from, d.DataSize() - 1, text, text);
+    if (text) m_pattern.pattern = pattern; // lower-cased by the search
+    if (found < 0) {
+        ui::dialogs().message(QStringLiteral("Chaîne ") + fromAnsi(m_pattern.pattern) +
+                              QStringLiteral(" non trouvée"));
+        return false;
+    }
+    d.setSelStart(found + pattern.size() - 1);
+    d.setSelEnd(found);
+    m_lastMatch = found;
+    return true;
+}
+
+void THexEdit::Find() {
+    TFindDial dialog(this);
+    ui::runModal(&dialog);
+    const TFindDial::Result r = dialog.result();
+    if (r.kind == TFindDial::Result::Nothing) return;
+    m_pattern = r;
+    m_lastMatch = 0;
+    search(0);
+}
+
+void THexEdit::FindNext() {
+    if (m_pattern.kind == TFindDial::Result::Nothing) return;
+    search(m_lastMatch + m_pattern.pattern.size());
+}
+
+void THexEdit::GoTo() {
+    HexDocument& d = HexEditor1->document();
+    if (d.DataSize() == 0) return;
+    QString value = QString::number(d.CaretOffset(), 16).toUpper();
+    if (!ui::dialogs().inputBox(QStringLiteral("Atteintre la position..."),
+                                QStringLiteral("Position en hexadécimal"), value))
+        return;
+    bool ok = false;
+    qint64 target = value.trimmed().toLongLong(&ok, 16);
+    if (!ok) target = 1;
+    if (!d.Seek(target, 0, true)) ui::dialogs().message(QStringLiteral("Position invalide"));
+}
+
+void THexEdit::Save() {
+    const QString chosen =
+        ui::dialogs().saveFileName(QStringLiteral("Enregistrer"), m_fileName, QString());
+    if (chosen.isEmpty()) return;
+    m_fileName = chosen;
+    HexEditor1->document().SaveToFile(chosen);
+}
+
+void THexEdit::UndoStep() {
+    if (HexEditor1->document().CanUndo()) HexEditor1->document().Undo();
+}
+
+bool THexEdit::confirmClose() {
+    if (!HexEditor1->document().Modified) return true;
+    const ui::Button b = ui::dialogs().confirm(QStringLiteral("Enregistrer les modifications ?"),
+                                               ui::Yes | ui::No | ui::Cancel);
+    if (b == ui::Cancel) return false;
+    if (b == ui::Yes) ui::runCommand([this] { Save(); });
+    return true;
+}
+
+void THexEdit::reject() {
+    if (confirmClose()) QDialog::reject();
+}
+
+void THexEdit::closeEvent(QCloseEvent* e) {
+    if (confirmClose())
+        e->accept();
+    else
+        e->ignore();
+}
+
+void THexEdit::keyPressEvent(QKeyEvent* e) {
+    if (e->key() == Qt::Key_F3) return (void)ui::runCommand([this] { FindNext(); });
+    if (e->key() == Qt::Key_F6) return (void)ui::runCommand([this] { Find(); });
+    QDialog::keyPressEvent(e);
+}
+
+} // namespace hexedit

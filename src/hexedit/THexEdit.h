@@ -1,0 +1,52 @@
+#pragma once
+// "Editeur Hexadécimal": the hex editor window with save, find, go to and undo.
+
+#include "TFindDial.h"
+
+#include <QDialog>
+
+class QPushButton;
+class QToolButton;
+
+namespace hexedit {
+
+class THexEditor;
+
+class THexEdit : public QDialog {
+    Q_OBJECT
+  public:
+    explicit THexEdit(QWidget* parent = nullptr);
+
+    void Init(const QString& name) { m_fileName = name; }
+    QString fileName() const { return m_fileName; }
+    // Loads the file; false (after the message) when it does not exist.
+    bool openFile();
+
+    void Find();
+    void FindNext();
+    void GoTo();
+    void Save();
+    void UndoStep();
+
+    THexEditor* HexEditor1;
+    QToolButton *saveButton, *findButton, *gotoButton, *undoButton;
+    QPushButton* closeButton;
+
+  protected:
+    void showEvent(QShowEvent* e) override;
+    void keyPressEvent(QKeyEvent* e) override;
+    void closeEvent(QCloseEvent* e) override;
+
+  public:
+    void reject() override; // with the close check
+
+  private:
+    bool search(qint64 from);
+    bool confirmClose();
+    QString m_fileName;
+    TFindDial::Result m_pattern;
+    qint64 m_lastMatch = 0;
+    bool m_opened = false;
+};
+
+} // namespace hexedit

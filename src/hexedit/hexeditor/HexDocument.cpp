@@ -1,0 +1,696 @@
+#include "HexDocument.h"
+#include "code_pages.h"
+#include "platform/Platform.h"
+#include "ui/errors.h"
+
+#include <QDateTime>
+#include <QDir>
+#include <QElapsedTimer>
+#include <QFileInfo>
+#include <array>
+#include <cstring>
+
+namespace hexedit {
+
+namespace {
+
+constexpr qint64 kWindowSize = 65536;
+constexpr qint64 kMoveChunk = 4 << 20; // tail moves go through this much at a time
+constexpr int kHeaderSize = 33;
+
+const char* const kUndoTexts[] = {"Byte changed", "Byte(s) removed", "Insert buffer",
+                                  "Replace selection", "Append buffer"};
+
+void putI32(QByteArray& b, qint64 v) {
+    const quint32 u = quint32(qint32(v));
+    for (int i = 0; i < 4; ++i)
+        b.append(char(u >> (8 * i) & 0xFF));
+}
+
+qint32 getI32(const QByteArray& b, qint64 at) {
+    const uchar* p = reinterpret_cast<const uchar*>(b.constData()) + at;
+    return qint32(quint32(p[0]) | quint32(p[1]) << 8 | quint32(p[2]) << 16 | quint32(p[3]) << 24);
+}
+
+qint32 high(qint64 v) {
+    return qint32(v >> 32);
+}
+qint64 join(qint32 low, qint32 hi) {
+    return qint64(quint64(quint32(hi)) << 32 | quint32(low));
+}
+
+quint8 translatePattern(quint8 c, TTranslationType t) {
+    switch (t) {
+    case ttDos8:
+    case ttASCII:
+        return kAnsiToOem[c];
+    case ttMac:
+        return c < 128 ? c : kAnsiToMac[c];
+    case ttEBCDIC:
+        return kAnsiToEbcdic[c];
+    default:
+        return c;
+    }
+}
+
+QString newWorkingName() {
+    QString folder = platform::Platform::instance().tempPath().trimmed();
+    if (!folder.endsWith(u'/')) folder += u'/';
+    quint32 tick = quint32(QDateTime::currentMSecsSinceEpoch());
+    for (;; ++tick) {
+        const QString name =
+            folder + QStringLiteral("%1.KWDT").arg(tick, 8, 16, QChar(u'0')).toUpper();
+        QFile probe(name);
+        // Created at once, so two editors never share a name.
+        if (probe.open(QIODevice::WriteOnly | QIODevice::NewOnly)) return name;
+    }
+}
+
+} // namespace
+
+HexDocument::HexDocument() : m_workName(newWorkingName()), m_work(m_workName) {
+    for (qint64& m : m_markers)
+        m = -1;
+    m_work.open(QIODevice::ReadWrite);
+    m_window.resize(kWindowSize);
+}
+
+HexDocument::~HexDocument() {
+    m_work.resize(0);
+    m_work.close();
+    QFile::remove(m_workName);
+}
+
+// ---- notifications ----
+
+void HexDocument::notify() {
+    if (stateChanged) stateChanged();
+}
+
+void HexDocument::repaint(qint64 first, qint64 last) {
+    if (repaintLines) repaintLines(first, last);
+}
+
+void HexDocument::relayout() {
+    if (layoutChanged) layoutChanged();
+}
+
+// ---- working file and read window ----
+
+qint64 HexDocument::DataSize() {
+    if (m_size < 0) m_size = m_work.isOpen() ? m_work.size() : 0;
+    return m_size;
+}
+
+void HexDocument::dropWindow() {
+    m_windowStart = -1;
+    m_size = -1;
+}
+
+void HexDocument::ensureWindow(qint64 p) {
+    if (m_windowStart >= 0 && m_windowStart <= p &&
+        m_windowStart + kWindowSize >= p + m_bytesPerLine)
+        return;
+    m_windowStart = std::max<qint64>(0, p - kWindowSize / 2);
+    m_work.seek(m_windowStart);
+    m_windowLength =
+        std::max<qint64>(0, m_work.read(reinterpret_cast<char*>(m_window.data()), kWindowSize));
+}
+
+quint8 HexDocument::ReadByte(qint64 offset) {
+    ensureWindow(offset);
+    const qint64 i = offset - m_windowStart;
+    return i >= 0 && i < m_windowLength ? m_window[size_t(i)] : 0;
+}
+
+const quint8* HexDocument::lineBytes(qint64 lineStart, int& count) {
+    ensureWindow(lineStart);
+    const qint64 i = lineStart - m_windowStart;
+    count = int(std::clamp<qint64>(m_windowLength - i, 0, m_bytesPerLine));
+    return m_window.data() + i;
+}
+
+bool HexDocument::readAt(qint64 offset, char* data, qint64 size) {
+    return m_work.seek(offset) && m_work.read(data, size) == size;
+}
+
+bool HexDocument::writeAt(qint64 offset, const char* data, qint64 size) {
+    return m_work.seek(offset) && m_work.write(data, size) == size;
+}
+
+qint64 HexDocument::rowCount() {
+    const qint64 size = DataSize();
+    return std::max<qint64>(1, (size + m_bytesPerLine - 1) / m_bytesPerLine);
+}
+
+// ---- load, new, save ----
+
+bool HexDocument::LoadFromFile(const QString& name) {
+    QFile probe(name);
+    if (!QFileInfo(name).isFile() || !probe.open(QIODevice::ReadOnly)) return false;
+    probe.close();
+    m_work.resize(0);
+    m_work.close();
+    // One copy into the working file, in the kernel where it can.
+    QFile::remove(m_workName);
+    if (!platform::Platform::instance().copyFile(name, m_workName, false)) {
+        m_work.open(QIODevice::ReadWrite);
+        dropWindow();
+        return false;
+    }
+    QFile::setPermissions(m_workName, QFile::ReadOwner | QFile::WriteOwner);
+    m_work.open(QIODevice::ReadWrite);
+    dropWindow();
+    FileName = name;
+    emptyUndo();
+    m_marks.clear();
+    Modified = false;
+    selecting = false;
+    selAnchor = selStart = selEnd = -1;
+    caret = Cell{0, 2};
+    relayout();
+    repaint();
+    return true;
+}
+
+void HexDocument::NewFile(const QString& name) {
+    m_work.resize(0);
+    dropWindow();
+    FileName = name;
+    emptyUndo();
+    selAnchor = selStart = selEnd = -1;
+    selecting = false;
+    m_marks.clear();
+    relayout();
+    Modified = false;
+    caret = Cell{0, 2};
+    repaint();
+}
+
+bool HexDocument::SaveToFile(const QString& name) {
+    platform::Platform& p = platform::Platform::instance();
+    if (CreateBackup && Modified && name == FileName && QFileInfo::exists(name)) {
+        const QFileInfo fi(name);
+        const int dot = int(fi.fileName().lastIndexOf(u'.'));
+        const QString base = dot < 0 ? name : fi.dir().filePath(fi.fileName().left(dot));
+        if (!p.copyFile(name, base + BackupExtension, false)) {
+            repaint();
+            return false;
+        }
+    }
+    // The new content goes beside the file and replaces it in one step,
+    // keeping its permissions; a link is followed to the real file.
+    QString target = QFileInfo(name).isSymLink() ? QFileInfo(name).canonicalFilePath() : name;
+    const bool existed = QFileInfo::exists(target);
+    const QFileDevice::Permissions keep = QFile::permissions(target);
+    m_work.flush();
+    bool ok = p.copyFile(m_workName, target, false);
+    if (ok && existed)
+        QFile::setPermissions(target, keep);
+    else if (ok)
+        QFile::setPermissions(target, QFile::ReadOwner | QFile::WriteOwner | QFile::ReadGroup |
+                                          QFile::ReadOther);
+    if (ok) {
+        m_marks.clear();
+        Modified = false;
+        FileName = name;
+        emptyUndo();
+    }
+    repaint();
+    return ok;
+}
+
+// ---- cells ----
+
+qint64 HexDocument::cellOffset(const Cell& c) const {
+    const int n = m_bytesPerLine;
+    qint64 off =
+        isCharColumn(c.col) ? c.row * n + (c.col - 2 * n - 3) : c.row * n + (c.col - 2) / 2;
+    return off < 0 ? 0 : off;
+}
+
+Cell HexDocument::offsetCell(qint64 offset, bool charArea, int nibble) const {
+    if (offset < 0) return Cell{0, 2};
+    const int n = m_bytesPerLine;
+    const int within = int(offset % n);
+    return Cell{offset / n, charArea ? 2 * n + 3 + within : 2 + 2 * within + nibble};
+}
+
+Cell HexDocument::counterpart(const Cell& c) const {
+    const qint64 off = cellOffset(c);
+    return offsetCell(off, !isCharColumn(c.col));
+}
+
+qint64 HexDocument::CaretOffset() {
+    return std::clamp<qint64>(caretRawOffset(), 0, std::max<qint64>(0, DataSize() - 1));
+}
+
+void HexDocument::placeCaret(qint64 offset, bool charArea) {
+    const qint64 before = caret.row;
+    caret = offsetCell(offset, charArea);
+    repaint(std::min(before, caret.row), std::max(before, caret.row));
+}
+
+void HexDocument::clearSelection() {
+    if (selStart >= 0) repaint(lineOf(selStart), lineOf(selEnd));
+    selAnchor = selStart = selEnd = -1;
+    selecting = false;
+}
+
+void HexDocument::extendSelection(qint64 t) {
+    const qint64 oldFirst = selStart, oldLast = selEnd;
+    if (selStart < 0) selAnchor = CaretOffset();
+    selStart = std::min(selAnchor, t);
+    selEnd = std::max(selAnchor, t);
+    if (InsertMode() && t != selAnchor)
+        (t > selAnchor ? selEnd : selStart) = t > selAnchor ? t - 1 : t + 1;
+    const qint64 a = oldFirst >= 0 ? std::min(oldFirst, selStart) : selStart;
+    const qint64 b = oldLast >= 0 ? std::max(oldLast, selEnd) : selEnd;
+    repaint(lineOf(a), lineOf(b));
+    notify();
+}
+
+bool HexDocument::moveCaret(const Cell& target, bool shiftOrButton, bool buttonDown) {
+    const qint64 size = DataSize();
+    if (size == 0) return target == Cell{0, 2};
+    if (!shiftOrButton) clearSelection();
+    if (target.col < 2 || target.col >= columnCount() || target.row < 0) return false;
+    if (cellOffset(target) >= size) {
+        placeCaret(size - 1, caretInChars());
+        return false;
+    }
+    if (target.col == separatorColumn()) {
+        if (buttonDown) moveCaret(Cell{target.row, target.col - 1}, shiftOrButton, false);
+        return false;
+    }
+    if (selecting)
+        extendSelection(cellOffset(target));
+    else if (selStart >= 0)
+        clearSelection();
+    const qint64 before = caret.row;
+    caret = target;
+    repaint(std::min(before, caret.row), std::max(before, caret.row));
+    return true;
+}
+
+void HexDocument::setSelStart(qint64 p) {
+    if (p < 0 || p >= DataSize()) throw ui::TavError(QStringLiteral("Invalid SelStart"));
+    clearSelection();
+    placeCaret(p, caretInChars());
+}
+
+void HexDocument::setSelEnd(qint64 p) {
+    if (p < 0 || p >= DataSize()) throw ui::TavError(QStringLiteral("Invalid SelEnd"));
+    clearSelection();
+    selAnchor = CaretOffset();
+    selStart = std::min(selAnchor, p);
+    selEnd = std::max(selAnchor, p);
+    repaint(lineOf(selStart), lineOf(selEnd));
+    notify();
+}
+
+bool HexDocument::Seek(qint64 offset, int origin, bool failOutside) {
+    const qint64 size = DataSize();
+    qint64 target = 0;
+    switch (origin) {
+    case 0:
+        target = offset;
+        break;
+    case 1:
+        target = CaretOffset() + offset;
+        break;
+    case 2:
+        target = size - 1 + offset;
+        break;
+    default:
+        target = CaretOffset();
+        break;
+    }
+    if (size <= 0) return false;
+    if (target < 0 || target >= size) {
+        if (failOutside) return false;
+        target = std::clamp<qint64>(target, 0, size - 1);
+    }
+    setSelStart(target);
+    return true;
+}
+
+void HexDocument::setBytesPerLine(int n) {
+    if (n < 1 || n > 256) throw ui::TavError(QStringLiteral("Invalid BytesPerLine argument"));
+    if (n == m_bytesPerLine) return;
+    const qint64 off = caretRawOffset();
+    const bool chars = caretInChars();
+    const int nibble = caretNibble();
+    m_bytesPerLine = n;
+    dropWindow();
+    caret = offsetCell(off, chars, nibble);
+    relayout();
+    repaint();
+}
+
+void HexDocument::setNoSizeChange(bool on) {
+    m_noSizeChange = on;
+    if (on) m_allowInsert = false;
+}
+
+// ---- changes ----
+
+bool HexDocument::gate(ChangeType type, qint64 position, qint64 oldLength, qint64 count) {
+    bool allowed = DataSize() > 0 || type == ctInsert || type == ctAppend;
+    if (m_noSizeChange && (type == ctRemove || type == ctInsert || type == ctAppend ||
+                           (type == ctReplace && oldLength != count)))
+        allowed = false;
+    if (allowed) {
+        m_canUndo = true;
+        pushUndo(type, position, oldLength, count);
+        Modified = true;
+    }
+    notify();
+    return allowed;
+}
+
+void HexDocument::truncateMarks(qint64 p) {
+    m_marks.erase(m_marks.lower_bound(std::max<qint64>(0, p)), m_marks.end());
+}
+
+void HexDocument::ChangeByte(qint64 offset, quint8 value) {
+    if (offset < 0 || offset >= DataSize()) return;
+    if (ReadByte(offset) == value) return;
+    if (!gate(ctByte, offset, 0, 1)) return;
+    writeAt(offset, reinterpret_cast<const char*>(&value), 1);
+    const qint64 i = offset - m_windowStart;
+    if (m_windowStart >= 0 && i >= 0 && i < m_windowLength) m_window[size_t(i)] = value;
+    if (!InsertMode()) m_marks.insert(offset);
+    repaint(lineOf(offset), lineOf(offset));
+}
+
+void HexDocument::removeRange(qint64 a, qint64 b) {
+    const qint64 size = DataSize();
+    QByteArray chunk;
+    for (qint64 from = b; from < size; from += kMoveChunk) {
+        const qint64 n = std::min(kMoveChunk, size - from);
+        chunk.resize(n);
+        readAt(from, chunk.data(), n);
+        writeAt(from - (b - a), chunk.constData(), n);
+    }
+    m_work.resize(size - (b - a));
+    dropWindow();
+}
+
+void HexDocument::insertRaw(qint64 p, const QByteArray& bytes) {
+    const qint64 size = DataSize();
+    const qint64 n = bytes.size();
+    if (!m_work.isOpen()) m_work.open(QIODevice::ReadWrite);
+    m_work.resize(size + n);
+    QByteArray chunk;
+    // From the end backwards, so nothing is overwritten before it is moved.
+    for (qint64 end = size; end > p;) {
+        const qint64 len = std::min(kMoveChunk, end - p);
+        chunk.resize(len);
+        readAt(end - len, chunk.data(), len);
+        writeAt(end - len + n, chunk.constData(), len);
+        end -= len;
+    }
+    writeAt(p, bytes.constData(), n);
+    dropWindow();
+}
+
+void HexDocument::deleteRange(qint64 a, qint64 b, Cell target, bool truncate) {
+    if (truncate) truncateMarks(a);
+    removeRange(a, b);
+    const qint64 size = DataSize();
+    const bool chars = isCharColumn(target.col);
+    if (cellOffset(target) >= size)
+        caret = offsetCell(std::max<qint64>(0, size - 1), chars);
+    else
+        caret = target;
+    relayout();
+    selAnchor = selStart = selEnd = -1;
+    selecting = false;
+    repaint();
+}
+
+void HexDocument::DeleteSelection() {
+    qint64 a, b;
+    Cell target;
+    if (selStart >= 0) {
+        a = selStart;
+        b = selEnd + 1;
+        target = offsetCell(a, caretInChars());
+    } else {
+        a = CaretOffset();
+        b = a + 1;
+        target = caret;
+    }
+    truncateMarks(a);
+    if (!gate(ctRemove, a, 0, b - a)) return;
+    deleteRange(a, b, target, false);
+}
+
+void HexDocument::DeleteByte(bool before) {
+    const qint64 o = caretRawOffset();
+    if (before) {
+        if (o <= 0 || o > DataSize()) return;
+        if (!gate(ctRemove, o - 1, 0, 1)) return;
+        deleteRange(o - 1, o, caret, false);
+        Seek(o - 1, 0, true);
+    } else {
+        if (o >= DataSize()) return;
+        if (!gate(ctRemove, o, 0, 1)) return;
+        deleteRange(o, o + 1, caret, false);
+    }
+}
+
+void HexDocument::InsertBuffer(const QByteArray& bytes, qint64 p) {
+    if (bytes.isEmpty() || p < 0 || p > DataSize()) return;
+    if (!gate(ctInsert, p, 0, bytes.size())) return;
+    if (DataSize() == 0) {
+        p = 0;
+        m_marks.clear();
+    }
+    insertRaw(p, bytes);
+    relayout();
+    truncateMarks(p);
+    if (p == caretRawOffset()) {
+        selAnchor = selStart = p;
+        selEnd = p + bytes.size() - 1;
+        notify();
+    }
+    repaint();
+}
+
+void HexDocument::AppendBuffer(const QByteArray& bytes) {
+    if (bytes.isEmpty()) return;
+    const qint64 old = DataSize();
+    if (!gate(ctAppend, old, 0, bytes.size())) return;
+    truncateMarks(old);
+    if (old == 0) m_marks.clear();
+    writeAt(old, bytes.constData(), bytes.size());
+    dropWindow();
+    relayout();
+    caret = offsetCell(old, caretInChars());
+    selAnchor = selStart = old;
+    selEnd = old + bytes.size() - 1;
+    repaint();
+}
+
+void HexDocument::ReplaceSelection(QByteArray bytes) {
+    if (selStart < 0) return InsertBuffer(bytes, caretRawOffset());
+    if (m_noSizeChange) {
+        if (bytes.size() > SelCount()) bytes.truncate(SelCount());
+        if (bytes.size() < SelCount()) selEnd = selStart + bytes.size() - 1;
+    }
+    if (bytes.isEmpty()) return;
+    const qint64 start = selStart, count = SelCount();
+    if (!gate(ctReplace, start, count, bytes.size())) return;
+    removeRange(start, start + count);
+    insertRaw(start, bytes);
+    truncateMarks(start);
+    relayout();
+    if (caretRawOffset() == start && start < DataSize()) {
+        selAnchor = selStart = start;
+        selEnd = start + bytes.size() - 1;
+    } else {
+        selAnchor = selStart = selEnd = -1;
+    }
+    repaint();
+}
+
+// ---- markers ----
+
+void HexDocument::SetMarker(int index, qint64 line) {
+    if (index < 0 || index > 9)
+        throw ui::TavError(QStringLiteral("SetMarker : Invalid marker index"));
+    if (m_markers[index] == line) return;
+    m_markers[index] = line;
+    repaint();
+}
+
+qint64 HexDocument::MarkerLine(int index) {
+    if (index < 0 || index > 9) return caret.row;
+    return m_markers[index] < 0 ? caret.row : m_markers[index];
+}
+
+int HexDocument::markerOn(qint64 line) const {
+    for (int i = 0; i < 10; ++i)
+        if (m_markers[i] == line) return i;
+    return -1;
+}
+
+// ---- search ----
+
+qint64 HexDocument::Find(QByteArray& pattern, qint64 first, qint64 last, bool ignoreCase,
+                         bool translate) {
+    const qint64 size = DataSize();
+    if (last >= size) last = size - 1;
+    const qint64 length = pattern.size();
+    if (length < 1 || first < 0 || first + length > last + 1) return -1;
+    if (translate && Translation != ttAnsi)
+        for (char& c : pattern)
+            c = char(translatePattern(quint8(c), Translation));
+    if (ignoreCase)
+        for (char& c : pattern)
+            c = char(ansiLower(quint8(c)));
+    // Large reads and memmem: the leftmost match, as a byte-by-byte scan with
+    // restarts would find it.
+    constexpr qint64 kChunk = 1 << 20;
+    QByteArray buf;
+    for (qint64 at = first; at + length <= last + 1;) {
+        const qint64 n = std::min(kChunk + length - 1, last + 1 - at);
+        buf.resize(n);
+        if (!readAt(at, buf.data(), n)) return -1;
+        if (ignoreCase)
+            for (char& c : buf)
+                c = char(ansiLower(quint8(c)));
+        const void* hit = memmem(buf.constData(), size_t(n), pattern.constData(), size_t(length));
+        if (hit) return at + (static_cast<const char*>(hit) - buf.constData());
+        if (n < length) break;
+        at += n - length + 1;
+    }
+    return -1;
+}
+
+// ---- undo ----
+
+void HexDocument::emptyUndo() {
+    m_undo.clear();
+    m_undo.squeeze();
+    m_undoHigh.clear();
+    m_undoCount = 0;
+    m_canUndo = false;
+    m_undoText = QStringLiteral("No Undo");
+    notify();
+}
+
+void HexDocument::pushUndo(ChangeType type, qint64 position, qint64 oldLength, qint64 count) {
+    m_undoText = QString::fromLatin1(kUndoTexts[type]);
+    ++m_undoCount;
+    if (m_undoCount > 100) {
+        // The oldest record is the first of the stream: walk down from the top.
+        qint64 end = m_undo.size();
+        for (int i = 0; i < m_undoCount - 2; ++i)
+            end -= getI32(m_undo, end - 4);
+        m_undo.remove(0, end);
+        m_undoHigh.erase(m_undoHigh.begin());
+        --m_undoCount;
+    }
+    QByteArray r;
+    const qint64 caretOff = caretRawOffset();
+    r.append(char(type));
+    r.append(char(type == ctByte && m_marks.count(position) ? 1 : 0));
+    r.append(char(Modified ? 1 : 0));
+    putI32(r, caretOff);
+    r.append(char(caretInChars() ? 0 : caretNibble()));
+    r.append(char(caretInChars() ? 1 : 0));
+    putI32(r, selStart);
+    putI32(r, selEnd);
+    putI32(r, selAnchor);
+    putI32(r, position);
+    putI32(r, count);
+    putI32(r, oldLength);
+    const qint64 saved = type == ctRemove ? count : type == ctReplace ? oldLength : 1;
+    QByteArray bytes(saved, 0);
+    if (type == ctByte || type == ctRemove || type == ctReplace)
+        readAt(position, bytes.data(), saved);
+    r.append(bytes);
+    putI32(r, r.size() + 4);
+    m_undo.append(r);
+    m_undoHigh.push_back(
+        {high(caretOff), high(selStart), high(selEnd), high(selAnchor), high(position)});
+    if (type != ctByte) dropWindow();
+}
+
+void HexDocument::restoreState(const QByteArray& r, qint64 at) {
+    const auto& hi = m_undoHigh.back();
+    const qint64 caretOff = join(getI32(r, at + 3), hi[0]);
+    const int nibble = r[at + 7];
+    const bool chars = r[at + 8] != 0;
+    caret = DataSize() == 0 ? Cell{0, 2} : offsetCell(caretOff, chars, chars ? 0 : nibble);
+    selStart = join(getI32(r, at + 9), hi[1]);
+    selEnd = join(getI32(r, at + 13), hi[2]);
+    selAnchor = join(getI32(r, at + 17), hi[3]);
+    Modified = r[at + 2] != 0;
+}
+
+void HexDocument::Undo() {
+    if (!m_canUndo || m_undoCount == 0) return emptyUndo();
+    const qint64 length = getI32(m_undo, m_undo.size() - 4);
+    const qint64 at = m_undo.size() - length;
+    const auto& hi = m_undoHigh.back();
+    const int type = m_undo[at];
+    const qint64 position = join(getI32(m_undo, at + 21), hi[4]);
+    const qint64 count = getI32(m_undo, at + 25);
+    const qint64 oldLength = getI32(m_undo, at + 29);
+    const QByteArray saved = m_undo.mid(at + kHeaderSize, length - kHeaderSize - 4);
+    switch (type) {
+    case ctByte: {
+        const quint8 v = quint8(saved[0]);
+        writeAt(position, reinterpret_cast<const char*>(&v), 1);
+        const qint64 i = position - m_windowStart;
+        if (m_windowStart >= 0 && i >= 0 && i < m_windowLength) m_window[size_t(i)] = v;
+        if (m_undo[at + 1])
+            m_marks.insert(position);
+        else
+            m_marks.erase(position);
+        restoreState(m_undo, at);
+        break;
+    }
+    case ctRemove:
+        insertRaw(position, saved);
+        restoreState(m_undo, at);
+        truncateMarks(position);
+        break;
+    case ctInsert:
+        removeRange(position, position + count);
+        restoreState(m_undo, at);
+        truncateMarks(position);
+        break;
+    case ctReplace:
+        removeRange(position, position + count);
+        insertRaw(position, saved.left(oldLength));
+        restoreState(m_undo, at);
+        truncateMarks(position > 0 ? position - 1 : 0);
+        break;
+    case ctAppend:
+        caret = Cell{0, 2};
+        m_work.resize(position);
+        dropWindow();
+        truncateMarks(position);
+        restoreState(m_undo, at);
+        break;
+    }
+    relayout();
+    repaint();
+    m_undo.truncate(at);
+    m_undoHigh.pop_back();
+    --m_undoCount;
+    if (m_undoCount > 0) {
+        m_undoText = QString::fromLatin1(
+            kUndoTexts[int(m_undo[m_undo.size() - getI32(m_undo, m_undo.size() - 4)])]);
+        notify();
+    } else {
+        emptyUndo();
+    }
+}
+
+} // namespace hexedit

@@ -1,0 +1,414 @@
+#include "filemanager/TTool.h"
+#include "hexedit/TFindDial.h"
+#include "hexedit/THexEdit.h"
+#include "hexedit/hexeditor/HexDocument.h"
+#include "hexedit/hexeditor/THexEditor.h"
+#include "platform/FakePlatform.h"
+#include "support/TempDir.h"
+#include "ui/ModalRunner.h"
+#include "ui/ScriptedDialogs.h"
+#include "ui/errors.h"
+
+#include <QFileInfo>
+#include <QKeyEvent>
+#include <QLineEdit>
+#include <QTest>
+#include <gtest/gtest.h>
+
+using namespace hexedit;
+using testing_support::readAll;
+using testing_support::TempDir;
+
+namespace {
+QByteArray bytesOf(HexDocument& d) {
+    QByteArray out;
+    for (qint64 i = 0; i < d.DataSize(); ++i)
+        out.append(char(d.ReadByte(i)));
+    return out;
+}
+} // namespace
+
+class Doc : public ::testing::Test {
+  protected:
+    TempDir dir;
+    HexDocument d;
+    void load(const QByteArray& content) {
+        dir.write("f.bin", content);
+        ASSERT_TRUE(d.LoadFromFile(dir.file("f.bin")));
+    }
+};
+
+TEST_F(Doc, EmptyDocumentRules) {
+    d.NewFile("Untitled");
+    EXPECT_EQ(d.DataSize(), 0);
+    EXPECT_EQ(d.rowCount(), 1);
+    d.ChangeByte(0, 5);
+    d.DeleteSelection();
+    EXPECT_FALSE(d.CanUndo());
+    EXPECT_FALSE(d.moveCaret(Cell{0, 3}, false, false));
+    d.AppendBuffer("ab");
+    EXPECT_EQ(bytesOf(d), QByteArray("ab"));
+    EXPECT_EQ(d.UndoDescription(), QStringLiteral("Append buffer"));
+    d.Undo();
+    EXPECT_EQ(d.DataSize(), 0);
+    EXPECT_EQ(d.UndoDescription(), QStringLiteral("No Undo"));
+    d.InsertBuffer("xyz", 0);
+    EXPECT_EQ(bytesOf(d), QByteArray("xyz"));
+}
+
+TEST_F(Doc, SelStartSeekAndSelEnd) {
+    load("0123456789");
+    EXPECT_THROW(d.setSelStart(10), ui::TavError);
+    EXPECT_THROW(d.setSelEnd(-1), ui::TavError);
+    EXPECT_FALSE(d.Seek(10, 0, true));
+    EXPECT_TRUE(d.Seek(10, 0, false));
+    EXPECT_EQ(d.CaretOffset(), 9);
+    EXPECT_TRUE(d.Seek(-2, 1, true));
+    EXPECT_EQ(d.CaretOffset(), 7);
+    d.setSelEnd(3);
+    EXPECT_EQ(d.selStart, 3);
+    EXPECT_EQ(d.selEnd, 7);
+    EXPECT_EQ(d.SelCount(), 5);
+    EXPECT_EQ(d.CaretOffset(), 7);
+}
+
+TEST_F(Doc, ChangeByteMarksAndUndo) {
+    load("ABC");
+    d.ChangeByte(1, 'B');
+    EXPECT_FALSE(d.CanUndo());
+    EXPECT_FALSE(d.isChanged(1));
+    d.ChangeByte(1, 'x');
+    EXPECT_TRUE(d.isChanged(1));
+    EXPECT_TRUE(d.Modified);
+    // One record: 33-byte header, the old byte, the 4-byte length.
+    EXPECT_EQ(d.undoStream().size(), 38);
+    d.Undo();
+    EXPECT_EQ(bytesOf(d), QByteArray("ABC"));
+    EXPECT_FALSE(d.isChanged(1));
+    EXPECT_FALSE(d.Modified);
+    EXPECT_FALSE(d.CanUndo());
+    d.ChangeByte(0, 'a');
+    d.ChangeByte(0, 'b');
+    d.Undo();
+    EXPECT_TRUE(d.isChanged(0)); // the mark as it was before the undone change
+    EXPECT_TRUE(d.Modified);
+}
+
+TEST_F(Doc, DeleteThreeBytesAndUndoRestoresSelectionAndCaret) {
+    load("abcdefgh");
+    d.setSelStart(5);
+    d.setSelEnd(3);
+    const Cell caret = d.caret;
+    d.DeleteSelection();
+    EXPECT_EQ(bytesOf(d), QByteArray("abcgh"));
+    EXPECT_EQ(d.undoStream().size(), 3 + 37);
+    d.Undo();
+    EXPECT_EQ(bytesOf(d), QByteArray("abcdefgh"));
+    EXPECT_EQ(d.selStart, 3);
+    EXPECT_EQ(d.selEnd, 5);
+    EXPECT_EQ(d.caret, caret);
+}
+
+TEST_F(Doc, HundredAndOneRecords) {
+    load(QByteArray(200, 0));
+    for (int i = 0; i < 101; ++i)
+        d.ChangeByte(i, quint8(i + 1));
+    EXPECT_EQ(d.undoCount(), 100);
+    for (int i = 0; i < 100; ++i)
+        d.Undo();
+    EXPECT_EQ(d.ReadByte(0), 1); // the first change can no longer be undone
+    EXPECT_EQ(d.ReadByte(1), 0);
+    EXPECT_EQ(d.UndoDescription(), QStringLiteral("No Undo"));
+    EXPECT_FALSE(d.CanUndo());
+}
+
+TEST_F(Doc, InsertReplaceAndNoSizeChange) {
+    load("hello world");
+    d.setAllowInsertMode(true);
+    d.placeCaret(5, false);
+    d.InsertBuffer(",", 5);
+    EXPECT_EQ(bytesOf(d), QByteArray("hello, world"));
+    EXPECT_EQ(d.SelCount(), 1);
+    d.setSelStart(7);
+    d.setSelEnd(11);
+    d.ReplaceSelection("there!");
+    EXPECT_EQ(bytesOf(d), QByteArray("hello, there!"));
+    d.Undo();
+    EXPECT_EQ(bytesOf(d), QByteArray("hello, world"));
+    d.Undo();
+    EXPECT_EQ(bytesOf(d), QByteArray("hello world"));
+    d.setNoSizeChange(true);
+    EXPECT_FALSE(d.AllowInsertMode());
+    d.DeleteSelection();
+    d.AppendBuffer("!");
+    EXPECT_EQ(d.DataSize(), 11);
+    d.setSelStart(0);
+    d.setSelEnd(4);
+    d.ReplaceSelection("HELLO WORLD");
+    EXPECT_EQ(bytesOf(d), QByteArray("HELLO world"));
+}
+
+TEST_F(Doc, FindOverlapsCaseAndLimits) {
+    load("aaab xAbC abc");
+    QByteArray p("\x61\x61\x62");
+    EXPECT_EQ(d.Find(p, 0, d.DataSize() - 1, false, false), 1);
+    QByteArray q("ABC");
+    EXPECT_EQ(d.Find(q, 0, 100, true, true), 6);
+    EXPECT_EQ(q, QByteArray("abc")); // lowered in place
+    QByteArray exact("ABC");
+    EXPECT_EQ(d.Find(exact, 0, 100, false, false), -1);
+    QByteArray tail("bc");
+    EXPECT_EQ(d.Find(tail, 12, 100, false, false), -1); // first + length beyond the end
+    EXPECT_EQ(d.Find(tail, 0, 11, false, false), -1);   // must end at or before last
+    EXPECT_EQ(d.Find(tail, 0, 12, false, false), 11);
+}
+
+TEST_F(Doc, FindAcrossChunkBoundaries) {
+    QByteArray big(3 << 20, 'x');
+    big.replace((1 << 20) - 2, 5, "NEEDL");
+    load(big);
+    QByteArray p("NEEDL");
+    EXPECT_EQ(d.Find(p, 0, d.DataSize() - 1, false, false), (1 << 20) - 2);
+}
+
+TEST_F(Doc, BytesPerLineLimitsAndMarkers) {
+    load(QByteArray(100, 1));
+    EXPECT_THROW(d.setBytesPerLine(0), ui::TavError);
+    EXPECT_THROW(d.setBytesPerLine(257), ui::TavError);
+    d.setBytesPerLine(256);
+    EXPECT_EQ(d.BytesPerLine(), 256);
+    d.setBytesPerLine(16);
+    EXPECT_THROW(d.SetMarker(10, 1), ui::TavError);
+    d.SetMarker(3, 2);
+    EXPECT_EQ(d.MarkerLine(3), 2);
+    EXPECT_EQ(d.markerOn(2), 3);
+    EXPECT_EQ(d.MarkerLine(4), d.caret.row);
+}
+
+TEST_F(Doc, SaveBackupRuleAndAtomicReplace) {
+    load("original");
+    QFile::setPermissions(dir.file("f.bin"),
+                          QFile::ReadOwner | QFile::WriteOwner | QFile::ReadGroup);
+    d.ChangeByte(0, 'O');
+    ASSERT_TRUE(d.SaveToFile(dir.file("f.bin")));
+    EXPECT_EQ(readAll(dir.file("f.bin")), QByteArray("Original"));
+    EXPECT_EQ(readAll(dir.file("f.bak")), QByteArray("original"));
+    EXPECT_EQ(QFile::permissions(dir.file("f.bin")) & 0x0777,
+              QFile::permissions(dir.file("f.bin")) & 0x0777);
+    EXPECT_TRUE(QFile::permissions(dir.file("f.bin")) & QFile::ReadGroup);
+    EXPECT_FALSE(QFile::permissions(dir.file("f.bin")) & QFile::ReadOther);
+    EXPECT_FALSE(d.CanUndo());
+    EXPECT_FALSE(d.Modified);
+    QFile::remove(dir.file("f.bak"));
+    ASSERT_TRUE(d.SaveToFile(dir.file("f.bin"))); // not modified: no backup
+    EXPECT_FALSE(QFile::exists(dir.file("f.bak")));
+    d.ChangeByte(0, 'Q');
+    ASSERT_TRUE(d.SaveToFile(dir.file("other.bin"))); // another name: no backup
+    EXPECT_FALSE(QFile::exists(dir.file("other.bak")));
+    // A save that cannot happen reports false and keeps Modified.
+    d.ChangeByte(1, 'R');
+    EXPECT_FALSE(d.SaveToFile(dir.file("missing/dir/x.bin")));
+    EXPECT_TRUE(d.Modified);
+    EXPECT_TRUE(d.CanUndo());
+}
+
+TEST(DocLife, WorkingFileNamedAndRemoved) {
+    QString name;
+    {
+        HexDocument d;
+        name = d.workingFileName();
+        EXPECT_TRUE(name.endsWith(".KWDT"));
+        EXPECT_EQ(QFileInfo(name).fileName().size(), 8 + 5);
+        EXPECT_TRUE(QFile::exists(name));
+        HexDocument other;
+        EXPECT_NE(other.workingFileName(), name);
+    }
+    EXPECT_FALSE(QFile::exists(name));
+}
+
+TEST_F(Doc, SourceChangesAfterLoadLeaveTheCopy) {
+    load("stable");
+    dir.write("f.bin", "changed!");
+    EXPECT_EQ(bytesOf(d), QByteArray("stable"));
+    QFile::remove(dir.file("f.bin"));
+    EXPECT_EQ(bytesOf(d), QByteArray("stable"));
+}
+
+TEST(FindDialog, HexParsing) {
+    EXPECT_EQ(TFindDial::parseHex("41 42").pattern, QByteArray("AB"));
+    EXPECT_EQ(TFindDial::parseHex("414").pattern, QByteArray("A\x04"));
+    EXPECT_EQ(TFindDial::parseHex("zz").kind, TFindDial::Result::Nothing);
+}
+
+class Widget : public ::testing::Test {
+  protected:
+    TempDir dir;
+    THexEditor w;
+    HexDocument& d = w.document();
+    void SetUp() override {
+        w.resize(800, 400);
+        w.show();
+        w.setFocus();
+    }
+    void load(const QByteArray& content) {
+        dir.write("w.bin", content);
+        ASSERT_TRUE(d.LoadFromFile(dir.file("w.bin")));
+    }
+};
+
+TEST_F(Widget, ColumnLayoutAndOffsets) {
+    load(QByteArray(256, 0));
+    const int wch = w.charWidth();
+    for (int c = 2; c <= 33; ++c)
+        EXPECT_EQ(w.columnWidth(c), c % 4 == 1 ? 2 * wch : wch) << c;
+    EXPECT_EQ(d.separatorColumn(), 34);
+    EXPECT_TRUE(d.isCharColumn(35));
+    EXPECT_EQ(d.columnCount(), 51);
+    EXPECT_EQ(w.offsetChars(), 5);
+    EXPECT_EQ(w.offsetText(0), QStringLiteral("00:"));
+    EXPECT_EQ(w.offsetText(0xF0), QStringLiteral("F0:"));
+    w.setOffsetDisplay(odOctal);
+    EXPECT_EQ(w.offsetText(8), QStringLiteral("o 0010:"));
+    EXPECT_EQ(w.displayChar(0), QChar(u'.'));
+    w.MaskWhiteSpaces = false;
+    EXPECT_EQ(w.displayChar(0), QChar(0));
+}
+
+TEST_F(Widget, TypingHexDigitsAndCharacters) {
+    load(QByteArray(4, 0));
+    QTest::keyClick(&w, Qt::Key_4);
+    EXPECT_EQ(d.ReadByte(0), 0x40);
+    QTest::keyClick(&w, Qt::Key_1);
+    EXPECT_EQ(d.ReadByte(0), 0x41);
+    EXPECT_EQ(d.caret, (Cell{0, 4}));
+    QTest::keyClick(&w, Qt::Key_G);
+    EXPECT_EQ(d.ReadByte(1), 0);
+    QTest::keyClick(&w, Qt::Key_Tab); // to the character area
+    EXPECT_TRUE(d.caretInChars());
+    QTest::keyClicks(&w, "Z");
+    QKeyEvent accented(QEvent::KeyPress, 0, Qt::NoModifier, QStringLiteral("é"));
+    QApplication::sendEvent(&w, &accented);
+    EXPECT_EQ(d.ReadByte(1), 'Z');
+    EXPECT_EQ(d.ReadByte(2), 0xE9);
+    EXPECT_TRUE(d.isChanged(1));
+    QTest::keyClick(&w, Qt::Key_Insert); // clears the marks
+    EXPECT_FALSE(d.isChanged(1));
+    QTest::keyClick(&w, Qt::Key_End);
+    QTest::keyClicks(&w, "xy"); // past the end outside insert mode: ignored after the last byte
+    EXPECT_EQ(d.DataSize(), 4);
+}
+
+TEST_F(Widget, CtrlDeleteAndNavigation) {
+    load("0123456789abcdefXYZ");
+    QTest::keyClick(&w, Qt::Key_Right);
+    QTest::keyClick(&w, Qt::Key_Right);
+    EXPECT_EQ(d.CaretOffset(), 1);
+    QTest::keyClick(&w, Qt::Key_Delete, Qt::ControlModifier);
+    EXPECT_EQ(d.DataSize(), 18);
+    EXPECT_EQ(d.ReadByte(1), '2');
+    QTest::keyClick(&w, Qt::Key_Down);
+    EXPECT_EQ(d.CaretOffset(), 17);
+    QTest::keyClick(&w, Qt::Key_Home, Qt::ControlModifier);
+    EXPECT_EQ(d.CaretOffset(), 0);
+    QTest::keyClick(&w, Qt::Key_End, Qt::ControlModifier);
+    EXPECT_EQ(d.CaretOffset(), 17);
+    QTest::keyClick(&w, Qt::Key_3, Qt::ControlModifier | Qt::ShiftModifier);
+    EXPECT_EQ(d.markerSlot(3), 1);
+    QTest::keyClick(&w, Qt::Key_Home, Qt::ControlModifier);
+    QTest::keyClick(&w, Qt::Key_3, Qt::ControlModifier);
+    EXPECT_EQ(d.caret, (Cell{1, 2}));
+    d.setNoSizeChange(true);
+    QTest::keyClick(&w, Qt::Key_Delete, Qt::ControlModifier);
+    EXPECT_EQ(d.DataSize(), 18);
+}
+
+TEST_F(Widget, ShiftSelectsAndMouseClicksSeparator) {
+    load("0123456789abcdefXYZ");
+    QTest::keyPress(&w, Qt::Key_Shift, Qt::ShiftModifier);
+    QTest::keyClick(&w, Qt::Key_Right, Qt::ShiftModifier);
+    QTest::keyClick(&w, Qt::Key_Right, Qt::ShiftModifier);
+    QTest::keyRelease(&w, Qt::Key_Shift);
+    EXPECT_EQ(d.selStart, 0);
+    EXPECT_EQ(d.selEnd, 1);
+    QTest::keyClick(&w, Qt::Key_Left);
+    EXPECT_EQ(d.selStart, -1);
+    const int sepX = 0;
+    Q_UNUSED(sepX);
+    const Cell sep{0, d.separatorColumn()};
+    d.moveCaret(sep, true, true);
+    EXPECT_EQ(d.caret, (Cell{0, d.separatorColumn() - 1}));
+}
+
+TEST(HexWindow, OpensFindsGoesToAndAsksBeforeClosing) {
+    TempDir dir;
+    ui::ScriptedDialogs dialogs;
+    dir.write("data.bin", "aaaaa Hello");
+    THexEdit win;
+    win.Init("data.bin");
+    win.show();
+    QApplication::processEvents();
+    HexDocument& d = win.HexEditor1->document();
+    ASSERT_EQ(d.DataSize(), 11);
+    {
+        ui::ScopedModalHandler h([](QDialog* dlg) {
+            auto* f = static_cast<TFindDial*>(dlg);
+            f->text()->setText("AA");
+            QTest::keyClick(f->text(), Qt::Key_Return);
+            return 1;
+        });
+        win.Find();
+    }
+    EXPECT_EQ(d.selStart, 0);
+    EXPECT_EQ(d.CaretOffset(), 1);
+    QTest::keyClick(win.HexEditor1, Qt::Key_F3);
+    EXPECT_EQ(d.selStart, 2);
+    QTest::keyClick(win.HexEditor1, Qt::Key_F3);
+    EXPECT_EQ(dialogs.lastText(), QStringLiteral("Chaîne aa non trouvée"));
+    dialogs.answerInput("B");
+    win.GoTo();
+    EXPECT_EQ(dialogs.lastText(), QStringLiteral("Position invalide"));
+    dialogs.answerInput("6");
+    win.GoTo();
+    EXPECT_EQ(d.CaretOffset(), 6);
+    // Closing unchanged asks nothing; changed asks, and Cancel keeps it open.
+    d.ChangeByte(0, 'z');
+    dialogs.answer(ui::Cancel);
+    win.reject();
+    EXPECT_TRUE(win.isVisible());
+    EXPECT_EQ(dialogs.lastText(), QStringLiteral("Enregistrer les modifications ?"));
+    dialogs.answer(ui::Yes);
+    dialogs.answerFile(dir.file("data.bin"));
+    win.reject();
+    EXPECT_FALSE(win.isVisible());
+    EXPECT_EQ(readAll(dir.file("data.bin")), QByteArray("zaaaa Hello"));
+}
+
+TEST(HexWindow, MissingFileAndSelectionRule) {
+    TempDir dir;
+    ui::ScriptedDialogs dialogs;
+    platform::FakePlatform fake;
+    fake.addDrive(u'C', {dir.path()});
+    platform::Platform::setInstance(&fake);
+    dir.write("one");
+    dir.write("two");
+    {
+        filemanager::TTool tool;
+        tool.show();
+        tool.EditHex();
+        EXPECT_EQ(dialogs.lastText(),
+                  QStringLiteral("Un fichier et un seul doit être sélectionné"));
+        tool.selectRow(tool.rowOf("one"));
+        QString title;
+        ui::ScopedModalHandler h([&](QDialog* dlg) {
+            title = dlg->windowTitle();
+            return 0;
+        });
+        tool.EditHex();
+        EXPECT_EQ(title, QStringLiteral("Editeur Hexadécimal"));
+    }
+    THexEdit win;
+    win.Init("absent.bin");
+    EXPECT_FALSE(win.openFile());
+    EXPECT_EQ(dialogs.lastText(), QStringLiteral("Ce fichier n'existe pas"));
+    platform::Platform::setInstance(nullptr);
+}
