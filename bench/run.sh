@@ -85,9 +85,25 @@ PY
   echo "archive size / gzip -1 size: $(echo "$(stat -c %s "$work/mixed.bck") / $(stat -c %s "$work/mixed.gz")" | bc -l | cut -c1-5)"
 }
 
+bench_hexedit() {
+  echo "== hex editor on a 1 GiB file"
+  (head -c $((800 << 20)) /dev/urandom | base64 -w 100 | head -c $((1 << 30)) > "$work/big.txt") || true
+  sync
+  cp_time=$( { /usr/bin/time -f %e cp "$work/big.txt" "$work/copy.txt"; } 2>&1 )
+  rm -f "$work/copy.txt"
+  grep_time=$( { /usr/bin/time -f %e grep -c -F "ABSENT_PATTERN_!" "$work/big.txt" > /dev/null || true; } 2>&1 | tail -1)
+  grepi_time=$( { /usr/bin/time -f %e grep -c -F -i "ABSENT_PATTERN_!" "$work/big.txt" > /dev/null || true; } 2>&1 | tail -1)
+  out=$(./build/bench/bench_hexedit "$work/big.txt" "ABSENT_PATTERN_!")
+  echo "cp: ${cp_time} s   grep -c -F: ${grep_time} s   grep -c -F -i: ${grepi_time} s"
+  echo "HexDocument: $out"
+  load=$(echo "$out" | awk '{print $2}'); find=$(echo "$out" | awk '{print $4}'); fc=$(echo "$out" | awk '{print $6}')
+  echo "load / cp: $(echo "$load / $cp_time" | bc -l | cut -c1-5)   find / grep -F: $(echo "$find / $grep_time" | bc -l | cut -c1-5)   case-insensitive find / grep -F: $(echo "$fc / $grep_time" | bc -l | cut -c1-5)"
+}
+
 case "${1:-all}" in
   listing) bench_listing ;;
   fileops) bench_fileops ;;
   backup) bench_backup ;;
-  all) bench_listing; bench_fileops; bench_backup ;;
+  hexedit) bench_hexedit ;;
+  all) bench_listing; bench_fileops; bench_backup; bench_hexedit ;;
 esac

@@ -171,6 +171,18 @@ TEST_F(Doc, FindAcrossChunkBoundaries) {
     EXPECT_EQ(d.Find(p, 0, d.DataSize() - 1, false, false), (1 << 20) - 2);
 }
 
+TEST_F(Doc, CaseInsensitiveSearchOverLongData) {
+    QByteArray data(5000, 'x');
+    data.replace(777, 5, "HeLLo");
+    data.replace(3001, 3, "\xC9t\xC9"); // "ÉtÉ" in the ANSI code page
+    data.replace(4990, 4, "hElL");
+    load(data);
+    QByteArray hello("hello"), ete("\xE9T\xE9"), cut("hello");
+    EXPECT_EQ(d.Find(hello, 0, d.DataSize() - 1, true, true), 777);
+    EXPECT_EQ(d.Find(ete, 0, d.DataSize() - 1, true, true), 3001);
+    EXPECT_EQ(d.Find(cut, 778, d.DataSize() - 1, true, true), -1); // "hElL" runs off the end
+}
+
 TEST_F(Doc, BytesPerLineLimitsAndMarkers) {
     load(QByteArray(100, 1));
     EXPECT_THROW(d.setBytesPerLine(0), ui::TavError);

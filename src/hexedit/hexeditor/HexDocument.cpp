@@ -9,6 +9,9 @@
 #include <QFileInfo>
 #include <array>
 #include <cstring>
+#ifdef __SSE2__
+#include <emmintrin.h>
+#endif
 
 namespace hexedit {
 
@@ -64,6 +67,74 @@ QString newWorkingName() {
         // Created at once, so two editors never share a name.
         if (probe.open(QIODevice::WriteOnly | QIODevice::NewOnly)) return name;
     }
+}
+
+struct LowerTable {
+    quint8 lower[256];
+    LowerTable() {
+        for (int i = 0; i < 256; ++i)
+            lower[i] = ansiLower(quint8(i));
+    }
+};
+const LowerTable& lowerTable() {
+    static const LowerTable t;
+    return t;
+}
+
+// Leftmost match of an already lower-cased pattern in hay, comparing every
+// byte of hay lower-cased. Candidates are found sixteen at a time on their
+// first two bytes, in either case; each is then checked whole.
+qint64 findFolded(const quint8* hay, qint64 n, const quint8* pat, qint64 m) {
+    const quint8* low = lowerTable().lower;
+    auto matchesAt = [&](qint64 i) {
+        for (qint64 k = 0; k < m; ++k)
+            if (low[hay[i + k]] != pat[k]) return false;
+        return true;
+    };
+    qint64 i = 0;
+#ifdef __SSE2__
+    // The byte values whose lower case is the pattern's first and second byte.
+    quint8 first[2] = {pat[0], pat[0]},
+           second[2] = {m > 1 ? pat[1] : pat[0], m > 1 ? pat[1] : pat[0]};
+    int nFirst = 0, nSecond = 0;
+    bool simple = true;
+    for (int b = 0; b < 256; ++b) {
+        if (low[b] == pat[0]) {
+            if (nFirst < 2)
+                first[nFirst++] = quint8(b);
+            else
+                simple = false;
+        }
+        if (m > 1 && low[b] == pat[1]) {
+            if (nSecond < 2)
+                second[nSecond++] = quint8(b);
+            else
+                simple = false;
+        }
+    }
+    if (nFirst == 1) first[1] = first[0];
+    if (nSecond == 1) second[1] = second[0];
+    if (simple && m > 1) {
+        const __m128i a0 = _mm_set1_epi8(char(first[0])), a1 = _mm_set1_epi8(char(first[1]));
+        const __m128i b0 = _mm_set1_epi8(char(second[0])), b1 = _mm_set1_epi8(char(second[1]));
+        for (; i + 17 <= n && i + m <= n; i += 16) {
+            const __m128i x = _mm_loadu_si128(reinterpret_cast<const __m128i*>(hay + i));
+            const __m128i y = _mm_loadu_si128(reinterpret_cast<const __m128i*>(hay + i + 1));
+            const __m128i hit =
+                _mm_and_si128(_mm_or_si128(_mm_cmpeq_epi8(x, a0), _mm_cmpeq_epi8(x, a1)),
+                              _mm_or_si128(_mm_cmpeq_epi8(y, b0), _mm_cmpeq_epi8(y, b1)));
+            unsigned mask = unsigned(_mm_movemask_epi8(hit));
+            while (mask) {
+                const int bit = __builtin_ctz(mask);
+                if (i + bit + m <= n && matchesAt(i + bit)) return i + bit;
+                mask &= mask - 1;
+            }
+        }
+    }
+#endif
+    for (; i + m <= n; ++i)
+        if (matchesAt(i)) return i;
+    return -1;
 }
 
 } // namespace
@@ -559,11 +630,16 @@ qint64 HexDocument::Find(QByteArray& pattern, qint64 first, qint64 last, bool ig
         const qint64 n = std::min(kChunk + length - 1, last + 1 - at);
         buf.resize(n);
         if (!readAt(at, buf.data(), n)) return -1;
-        if (ignoreCase)
-            for (char& c : buf)
-                c = char(ansiLower(quint8(c)));
-        const void* hit = memmem(buf.constData(), size_t(n), pattern.constData(), size_t(length));
-        if (hit) return at + (static_cast<const char*>(hit) - buf.constData());
+        if (ignoreCase) {
+            const qint64 hit =
+                findFolded(reinterpret_cast<const quint8*>(buf.constData()), n,
+                           reinterpret_cast<const quint8*>(pattern.constData()), length);
+            if (hit >= 0) return at + hit;
+        } else {
+            const void* hit =
+                memmem(buf.constData(), size_t(n), pattern.constData(), size_t(length));
+            if (hit) return at + (static_cast<const char*>(hit) - buf.constData());
+        }
         if (n < length) break;
         at += n - length + 1;
     }
