@@ -285,12 +285,19 @@ void TFolderTree::verifySelected() {
 
 void TFolderTree::refreshNode(QTreeWidgetItem* node) {
     if (!node) return;
+    // The selection stays on its folder when that folder is still there.
+    QTreeWidgetItem* current = currentItem();
+    bool inside = false;
+    for (QTreeWidgetItem* i = current; i && !inside; i = i->parent())
+        inside = i->parent() == node;
+    const QString selected = inside ? nodePath(current) : QString();
     const bool wasOpen = node->isExpanded();
     if (wasOpen) node->setExpanded(false);
     removeChildren(node);
     node->setChildIndicatorPolicy(QTreeWidgetItem::ShowIndicator);
     readChildren(node);
     if (wasOpen && node->childCount() > 0) node->setExpanded(true);
+    if (!selected.isEmpty() && QDir(selected).exists()) SelectPath(selected);
 }
 
 void TFolderTree::onFolderChanged(const QString& folder) {

@@ -76,6 +76,7 @@ class THexEditor : public QAbstractScrollArea {
     void focusOutEvent(QFocusEvent* e) override;
     void resizeEvent(QResizeEvent* e) override;
     void scrollContentsBy(int dx, int dy) override;
+    bool focusNextPrevChild(bool) override { return false; } // Tab moves to the counterpart cell
 
   private:
     void recomputeLayout();
