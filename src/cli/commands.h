@@ -10,6 +10,16 @@ int runBackup(const QStringList& args);
 int runRestore(const QStringList& args);
 int runList(const QStringList& args);
 int runVerify(const QStringList& args);
+int runSplit(const QStringList& args);
+int runJoin(const QStringList& args);
+int runCrypt(const QStringList& args);
+int runErase(const QStringList& args);
+int runExtract(const QStringList& args);
+int runMerge(const QStringList& args);
+int runSort(const QStringList& args);
+int runOccupation(const QStringList& args);
+int runCatalogue(const QStringList& args);
+int runDiskInfo(const QStringList& args);
 
 // Prints the message on standard error and answers 1.
 int fail(const QString& message);

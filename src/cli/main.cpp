@@ -14,7 +14,12 @@ const char* const kUsage =
     "  restore [--mode all|no-overwrite|newer|existing|existing-newer] [--to DOSSIER "
     "[--full-path]] ARCHIVE\n"
     "  list ARCHIVE\n"
-    "  verify ARCHIVE\n";
+    "  verify ARCHIVE\n"
+    "  split FICHIER [TAILLE_KO]        join PART...\n"
+    "  crypt MOT_DE_PASSE FICHIER...    erase FICHIER\n"
+    "  extract FICHIER [SORTIE]         merge SORTIE FICHIER...\n"
+    "  sort FICHIER                     occupation [DOSSIER [MASQUE]]\n"
+    "  catalogue DOSSIER SORTIE [NOM]   diskinfo [LETTRE]\n";
 
 } // namespace
 
@@ -26,6 +31,16 @@ int main(int argc, char** argv) {
         {QStringLiteral("restore"), cli::runRestore},
         {QStringLiteral("list"), cli::runList},
         {QStringLiteral("verify"), cli::runVerify},
+        {QStringLiteral("split"), cli::runSplit},
+        {QStringLiteral("join"), cli::runJoin},
+        {QStringLiteral("crypt"), cli::runCrypt},
+        {QStringLiteral("erase"), cli::runErase},
+        {QStringLiteral("extract"), cli::runExtract},
+        {QStringLiteral("merge"), cli::runMerge},
+        {QStringLiteral("sort"), cli::runSort},
+        {QStringLiteral("occupation"), cli::runOccupation},
+        {QStringLiteral("catalogue"), cli::runCatalogue},
+        {QStringLiteral("diskinfo"), cli::runDiskInfo},
     };
     if (args.isEmpty() || !commands.count(args.first())) {
         std::fputs(kUsage, stderr);

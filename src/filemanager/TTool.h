@@ -106,16 +106,16 @@ class TTool : public QWidget {
     void Ouvrirtexte() {}
     void Rechercher() {}
     void Comparer() {}
-    void Trier() {}
-    void Fusionner() {}
-    void Occupation() {}
+    void Trier();
+    void Fusionner();
+    void Occupation();
     void Imprimer() {}
-    void Formatage() {}
-    void Nommer() {}
+    void Formatage();
+    void Nommer();
     void Chercher() {}
     void Parcourir() {}
     void LanceApp() {}
-    void DiskInfos1() {}
+    void DiskInfos1();
     void CpuInfos() {}
     void Memoire() {}
     void Systeme() {}
@@ -125,15 +125,15 @@ class TTool : public QWidget {
     void Panneau() {}
     void EditHex(); // with the hex editor
     void Nettoyer() {}
-    void Extraire() {}
-    void Optimiser() {}
-    void EffIrreversible() {}
-    void Repertorier() {}
-    void Crypter(int mode) { Q_UNUSED(mode); }
+    void Extraire();
+    void Optimiser();
+    void EffIrreversible();
+    void Repertorier();
+    void Crypter(int mode);
     void Backup1();  // with the archive component
     void Restore1(); // with the archive component
-    void Decouper1() {}
-    void Recoller1() {}
+    void Decouper1();
+    void Recoller1();
 
     // Bottom progress bar over the selection.
     void startProgress();
@@ -174,6 +174,9 @@ class TTool : public QWidget {
     void pump();
     void renameEntry(const QString& oldName, const QString& newName);
     bool oneSelected(QString& name);
+    bool oneRow(QString& name);
+    bool askFloppy();
+    QString m_saveName = QStringLiteral("Extract.txt"); // shared by extract and merge
     bool listKeyPress(QKeyEvent* e);
 
     IconCache m_icons;

@@ -15,6 +15,8 @@ class FakePlatform : public LinuxPlatform {
         bool ready = true;
         QString label;
         DiskSpace space{8, 512, 100000, 200000};
+        QString fileSystem = QStringLiteral("FAT32");
+        quint32 serial = 0;
     };
 
     void addDrive(QChar letter, const Drive& drive) { m_drives[letter.toUpper()] = drive; }
@@ -36,6 +38,27 @@ class FakePlatform : public LinuxPlatform {
         launches.append({verb, file, params, folder});
         return true;
     }
+
+    QString fileSystemName(QChar letter) override { return drive(letter).fileSystem; }
+    quint32 volumeSerial(QChar letter) override { return drive(letter).serial; }
+    bool setVolumeLabel(QChar letter, const QString& label) override {
+        labelWrites.append({letter, label});
+        return true;
+    }
+    bool formatDrive(QChar letter, int formatId, int options) override {
+        formats.append({letter, formatId, options});
+        return true;
+    }
+    struct LabelWrite {
+        QChar letter;
+        QString label;
+    };
+    struct Format {
+        QChar letter;
+        int id, options;
+    };
+    QList<LabelWrite> labelWrites;
+    QList<Format> formats;
 
     QString plainTextEditor() override { return QStringLiteral("notepad"); }
 

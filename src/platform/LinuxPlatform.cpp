@@ -688,4 +688,47 @@ QString LinuxPlatform::plainTextEditor() {
     return QStringLiteral("xdg-open");
 }
 
+bool LinuxPlatform::replaceFile(const QString& from, const QString& to) {
+    if (rename(native(from).constData(), native(to).constData()) != 0) {
+        setLastError(errorFromErrno(errno));
+        return false;
+    }
+    return true;
+}
+
+QString LinuxPlatform::fileSystemName(QChar letter) { return volumeFor(letter).fsType.toUpper(); }
+
+quint32 LinuxPlatform::volumeSerial(QChar letter) {
+    // The volume's UUID as blkid tells it: "2566-17D3" for FAT, the first
+    // eight hexadecimal digits for other file systems.
+    const Volume v = volumeFor(letter);
+    const QString blkid = QStandardPaths::findExecutable(QStringLiteral("blkid"));
+    if (blkid.isEmpty() || !v.device.startsWith(u"/dev/")) return 0;
+    QProcess p;
+    p.start(blkid, {QStringLiteral("-o"), QStringLiteral("value"), QStringLiteral("-s"), QStringLiteral("UUID"), v.device});
+    if (!p.waitForFinished(2000)) {
+        p.kill();
+        return 0;
+    }
+    QString uuid = QString::fromLatin1(p.readAllStandardOutput()).trimmed().remove(u'-');
+    return uuid.left(8).toUInt(nullptr, 16);
+}
+
+bool LinuxPlatform::setVolumeLabel(QChar letter, const QString& label) {
+    const Volume v = volumeFor(letter);
+    const QString tool = QStandardPaths::findExecutable(
+        v.fsType == u"vfat" || v.fsType == u"msdos" ? QStringLiteral("fatlabel") : QStringLiteral("e2label"));
+    if (tool.isEmpty() || !v.device.startsWith(u"/dev/")) return false;
+    return QProcess::startDetached(tool, {v.device, label});
+}
+
+bool LinuxPlatform::formatDrive(QChar letter, int, int) {
+    Q_UNUSED(letter);
+    for (const char* utility : {"gnome-disks", "kdepartitionmanager", "gparted"}) {
+        const QString path = QStandardPaths::findExecutable(QString::fromLatin1(utility));
+        if (!path.isEmpty()) return QProcess::startDetached(path, {});
+    }
+    return false;
+}
+
 } // namespace platform

@@ -35,6 +35,11 @@ class LinuxPlatform : public Platform {
     bool removeFolder(const QString& path) override;
     bool openForWrite(QFile& file, int openMode) override;
     bool copyLink(const QString& from, const QString& to) override;
+    bool replaceFile(const QString& from, const QString& to) override;
+    QString fileSystemName(QChar letter) override;
+    quint32 volumeSerial(QChar letter) override;
+    bool setVolumeLabel(QChar letter, const QString& label) override;
+    bool formatDrive(QChar letter, int formatId, int options) override;
     QString plainTextEditor() override;
 
     QIcon fileIcon(const QString& path) override;

@@ -111,6 +111,9 @@ class Platform {
     virtual bool removeFolder(const QString& path) = 0;
     // Opens for writing unless the file is read-only; flags as QIODevice.
     virtual bool openForWrite(QFile& file, int openMode) = 0;
+    // Puts `from` in the place of `to` in one step, whatever `to`'s
+    // attributes (used to replace a file by its transformed copy).
+    virtual bool replaceFile(const QString& from, const QString& to) = 0;
     // Makes `to` a symbolic link with the same target as the link `from`; never replaces.
     virtual bool copyLink(const QString& from, const QString& to) = 0;
     int lastError() const { return m_lastError; }
@@ -122,6 +125,14 @@ class Platform {
     virtual QString tempPath();
     // A new, unused name in folder made of prefix and a unique part; the file is created.
     virtual QString tempFileName(const QString& folder, const QString& prefix);
+
+    // Volume facts: file system name and serial number (0 when unknown).
+    virtual QString fileSystemName(QChar letter) = 0;
+    virtual quint32 volumeSerial(QChar letter) = 0;
+    // Asks for a new label (the answer is not used, as with the original).
+    virtual bool setVolumeLabel(QChar letter, const QString& label) = 0;
+    // Opens the desktop's disk utility to format a drive.
+    virtual bool formatDrive(QChar letter, int formatId, int options) = 0;
 
     // Clock
     virtual bool setSystemClockUtc(const QDateTime& utc) = 0;

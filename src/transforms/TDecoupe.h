@@ -1,0 +1,62 @@
+#pragma once
+// "Decouper fichier": cuts one file into parts.
+
+#include <QDialog>
+
+class QLabel;
+class QLineEdit;
+class QProgressBar;
+class QPushButton;
+class QRadioButton;
+
+namespace transforms {
+
+class TDecoupe : public QDialog {
+    Q_OBJECT
+  public:
+    explicit TDecoupe(QWidget* parent = nullptr);
+    void Init(const QString& name);
+    void FormShow();
+    void Button2Click();
+    qint64 PartSize = 0;
+    qint64 FileSize = 0;
+    QString FileName;
+    int DefaultPartKo = 1420;
+
+    QPushButton* Button1;
+    QLabel *Label1, *Label2, *Label3;
+    QRadioButton *RadioButton1, *RadioButton2;
+    QLineEdit* Edit1;
+    QProgressBar* ProgressBar1;
+    QPushButton* Button2;
+
+  protected:
+    void showEvent(QShowEvent* e) override;
+    bool eventFilter(QObject* watched, QEvent* e) override;
+
+  private:
+    void updateParts();
+    void choiceClicked();
+    void editChanged();
+};
+
+// The password dialog of encryption; the caller sets the caption.
+class TPasse : public QDialog {
+    Q_OBJECT
+  public:
+    explicit TPasse(QWidget* parent = nullptr);
+    QString Result() const; // the password when confirmed, else empty
+    QLineEdit* Edit1;
+    QLineEdit* Edit2;
+    QPushButton* Button1; // Annuler
+    QPushButton* Button2; // OK
+
+  protected:
+    void done(int r) override;
+    bool eventFilter(QObject* watched, QEvent* e) override;
+
+  private:
+    bool m_confirmed = false;
+};
+
+} // namespace transforms

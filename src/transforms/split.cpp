@@ -1,0 +1,115 @@
+#include "split.h"
+#include "platform/Platform.h"
+
+#include <QCollator>
+#include <QFile>
+#include <QFileInfo>
+#include <QLocale>
+#include <cmath>
+
+namespace transforms {
+
+namespace {
+constexpr qint64 kCopyBlock = 1 << 20; // large blocks; the part sizes follow the plan
+
+// Copies size bytes from in to out; false on a short read or write.
+bool copyBytes(QFile& in, QFile& out, qint64 size, const std::function<void(qint64)>& done) {
+    QByteArray buf;
+    while (size > 0) {
+        const qint64 n = std::min(kCopyBlock, size);
+        buf.resize(n);
+        const qint64 got = in.read(buf.data(), n);
+        if (got <= 0) return false;
+        if (out.write(buf.constData(), got) != got) return false;
+        size -= got;
+        if (done) done(got);
+    }
+    return true;
+}
+} // namespace
+
+std::vector<qint64> splitPlan(qint64 fileSize, qint64 partSize) {
+    std::vector<qint64> parts{0};
+    if (partSize <= 0) return parts;
+    qint64 room = partSize, pos = 0;
+    for (;;) {
+        if (room < 8192) {
+            const qint64 take = std::min(room, fileSize - pos);
+            parts.back() += take;
+            pos += take;
+            parts.push_back(0);
+            room = partSize;
+        }
+        const qint64 take = std::min({qint64(8192), room, fileSize - pos});
+        if (take <= 0) break;
+        // Whole runs of full reads go at once: the plan only depends on sizes.
+        const qint64 reads = std::min(room / 8192, (fileSize - pos) / 8192);
+        const qint64 chunk = take == 8192 ? reads * 8192 : take;
+        parts.back() += chunk;
+        pos += chunk;
+        room -= chunk;
+    }
+    return parts;
+}
+
+QString partName(const QString& file, int number) {
+    return file + QStringLiteral("%1").arg(number, 3, 10, QChar(u'0'));
+}
+
+SplitResult splitFile(const QString& file, qint64 partSize, const Progress& progress) {
+    if (partSize < 300) return SplitResult::TooSmall;
+    QFile in(file);
+    if (!in.open(QIODevice::ReadOnly)) return SplitResult::Failed;
+    const qint64 size = in.size();
+    const std::vector<qint64> plan = splitPlan(size, partSize);
+    if (plan.size() > size_t(kMaxParts)) return SplitResult::TooManyParts;
+    qint64 written = 0;
+    progress(0);
+    for (size_t i = 0; i < plan.size(); ++i) {
+        QFile out(partName(file, int(i) + 1));
+        if (!out.open(QIODevice::WriteOnly | QIODevice::Truncate)) return SplitResult::Failed;
+        const bool ok = copyBytes(in, out, plan[i], [&](qint64 n) {
+            written += n;
+            progress(size > 0 ? int(std::nearbyint(double(written) * 100 / size)) : 100);
+        });
+        if (!ok || !out.flush()) return SplitResult::Failed;
+        if (progress.stop()) return SplitResult::Failed;
+    }
+    progress(0);
+    return SplitResult::Done;
+}
+
+QString joinFiles(QStringList names, const Progress& progress) {
+    names.removeAll(QString());
+    if (names.isEmpty()) return {};
+    QCollator collator{QLocale(QLocale::French, QLocale::France)};
+    collator.setCaseSensitivity(Qt::CaseInsensitive);
+    std::sort(names.begin(), names.end(), [&](const QString& a, const QString& b) { return collator.compare(a, b) < 0; });
+    const QString output = names.first().left(names.first().size() - 3);
+    if (output.isEmpty()) return {};
+    // Written aside and put in place at the end: the output may share its
+    // name with one of the parts.
+    platform::Platform& p = platform::Platform::instance();
+    const QString folder = QFileInfo(output).absolutePath();
+    const QString temp = p.tempFileName(folder, QStringLiteral(".tavjoin"));
+    QFile out(temp);
+    if (temp.isEmpty() || !out.open(QIODevice::WriteOnly | QIODevice::Truncate)) return {};
+    progress(0);
+    for (int i = 0; i < names.size(); ++i) {
+        progress(i * 100 / names.size());
+        const quint32 attrs = p.attributes(names[i]);
+        if (attrs == 0xFFFFFFFFu || (attrs & platform::faDirectory)) continue;
+        QFile in(names[i]);
+        if (!in.open(QIODevice::ReadOnly)) continue;
+        if (!copyBytes(in, out, in.size(), {})) break;
+    }
+    out.close();
+    if (!p.replaceFile(temp, output)) {
+        QFile::remove(temp);
+        return {};
+    }
+    QFile::setPermissions(output, QFile::ReadOwner | QFile::WriteOwner | QFile::ReadGroup | QFile::ReadOther);
+    return output;
+}
+
+} // namespace transforms

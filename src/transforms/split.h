@@ -1,0 +1,35 @@
+#pragma once
+// Cutting a file into numbered parts (name001, name002...) and putting
+// parts back together.
+
+#include "transform_progress.h"
+
+#include <QString>
+#include <QStringList>
+#include <vector>
+
+namespace transforms {
+
+constexpr int kDefaultPartKo = 1420;
+constexpr int kMaxParts = 999;
+
+// The size of every part, as the copy loop of 8192-byte reads makes them:
+// a new part starts as soon as the current one has less than 8192 bytes of
+// room, so the last part may be empty.
+std::vector<qint64> splitPlan(qint64 fileSize, qint64 partSize);
+
+QString partName(const QString& file, int number);
+
+enum class SplitResult { Done, TooSmall, TooManyParts, Failed };
+
+// Writes the parts beside the file. TooSmall below 300 bytes per part;
+// TooManyParts (nothing written) past 999 parts. I/O failures stop the copy
+// quietly, as the tool always did, and answer Failed.
+SplitResult splitFile(const QString& file, qint64 partSize, const Progress& progress = {});
+
+// Joins the names in case-insensitive order into the first name less its
+// last three characters; folders and empty names are skipped. Answers the
+// output's name (empty when nothing was joined).
+QString joinFiles(QStringList names, const Progress& progress = {});
+
+} // namespace transforms

@@ -1,0 +1,25 @@
+#pragma once
+// Text extraction, merge and line sort.
+
+#include "transform_progress.h"
+
+#include <QByteArray>
+#include <QString>
+#include <QStringList>
+
+namespace transforms {
+
+// Keeps 32..127 and tab, and a line feed right after a carriage return;
+// cr carries "the previous byte was CR" across calls.
+QByteArray extractBlock(const QByteArray& in, bool& cr);
+bool extractText(const QString& source, const QString& output, const Progress& progress = {});
+
+// Byte concatenation in the given order; folders and missing names skipped.
+bool mergeFiles(const QStringList& names, const QString& output, const Progress& progress = {});
+
+// Lines end at CR LF, LF or CR; sorted case-insensitively in the French
+// locale and written back with CR LF, through a copy that replaces the
+// file in one step. NUL bytes are ordinary bytes. Throws ui::InOutError.
+void sortLines(const QString& name);
+
+} // namespace transforms
