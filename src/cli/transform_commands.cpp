@@ -18,19 +18,25 @@ namespace cli {
 using namespace transforms;
 
 int runSplit(const QStringList& args) {
-    if (args.isEmpty() || args.size() > 2) return fail(QStringLiteral("usage : split FICHIER [TAILLE_KO]"));
+    if (args.isEmpty() || args.size() > 2)
+        return fail(QStringLiteral("usage : split FICHIER [TAILLE_KO]"));
     qint64 ko = kDefaultPartKo;
     if (args.size() == 2) {
         bool ok = false;
         ko = args[1].toLongLong(&ok);
         if (!ok || ko < 0) return fail(QStringLiteral("Parts trop petites"));
     }
-    if (!QFileInfo(args[0]).isFile()) return fail(QStringLiteral("Fichier introuvable : %1").arg(args[0]));
+    if (!QFileInfo(args[0]).isFile())
+        return fail(QStringLiteral("Fichier introuvable : %1").arg(args[0]));
     switch (splitFile(args[0], ko * 1024)) {
-    case SplitResult::TooSmall: return fail(QStringLiteral("Parts trop petites"));
-    case SplitResult::TooManyParts: return fail(QStringLiteral("Découpage refusé : plus de 999 parts"));
-    case SplitResult::Failed: return fail(QStringLiteral("Ne peut pas lire le fichier"));
-    default: break;
+    case SplitResult::TooSmall:
+        return fail(QStringLiteral("Parts trop petites"));
+    case SplitResult::TooManyParts:
+        return fail(QStringLiteral("Découpage refusé : plus de 999 parts"));
+    case SplitResult::Failed:
+        return fail(QStringLiteral("Ne peut pas lire le fichier"));
+    default:
+        break;
     }
     out(QStringLiteral("Découpage terminé"));
     return 0;
@@ -56,13 +62,15 @@ int runCrypt(const QStringList& input) {
 }
 
 int runErase(const QStringList& args) {
-    if (args.size() != 1) return fail(QStringLiteral("Un fichier et un seul doit être sélectionné"));
+    if (args.size() != 1)
+        return fail(QStringLiteral("Un fichier et un seul doit être sélectionné"));
     eraseFile(args[0]);
     return 0;
 }
 
 int runExtract(const QStringList& args) {
-    if (args.isEmpty() || args.size() > 2) return fail(QStringLiteral("usage : extract FICHIER [SORTIE]"));
+    if (args.isEmpty() || args.size() > 2)
+        return fail(QStringLiteral("usage : extract FICHIER [SORTIE]"));
     const QString output = args.size() == 2 ? args[1] : QStringLiteral("Extract.txt");
     if (!extractText(args[0], output)) return fail(QStringLiteral("Ne peut pas lire le fichier"));
     return 0;
@@ -77,7 +85,8 @@ int runMerge(const QStringList& input) {
 }
 
 int runSort(const QStringList& args) {
-    if (args.size() != 1) return fail(QStringLiteral("Un fichier et un seul doit être sélectionné"));
+    if (args.size() != 1)
+        return fail(QStringLiteral("Un fichier et un seul doit être sélectionné"));
     sortLines(args[0]);
     return 0;
 }
@@ -88,15 +97,20 @@ int runOccupation(const QStringList& args) {
     platform::Platform& p = platform::Platform::instance();
     platform::DiskSpace space;
     p.diskFreeSpace(p.driveOf(folder), space);
-    out(occupation(folder, mask, qint64(space.clusterSize())).message().replace(QStringLiteral("\r\n"), QStringLiteral("\n")));
+    out(occupation(folder, mask, qint64(space.clusterSize()))
+            .message()
+            .replace(QStringLiteral("\r\n"), QStringLiteral("\n")));
     return 0;
 }
 
 int runCatalogue(const QStringList& args) {
-    if (args.size() < 2 || args.size() > 3) return fail(QStringLiteral("usage : catalogue DOSSIER SORTIE [NOM]"));
+    if (args.size() < 2 || args.size() > 3)
+        return fail(QStringLiteral("usage : catalogue DOSSIER SORTIE [NOM]"));
     QFile f(args[1]);
-    if (!f.open(QIODevice::WriteOnly | QIODevice::Truncate)) return fail(QStringLiteral("Ne peut créer le fichier %1").arg(args[1]));
-    const QString label = args.value(2, platform::Platform::instance().volumeLabel(platform::Platform::instance().driveOf(args[0])));
+    if (!f.open(QIODevice::WriteOnly | QIODevice::Truncate))
+        return fail(QStringLiteral("Ne peut créer le fichier %1").arg(args[1]));
+    const QString label = args.value(2, platform::Platform::instance().volumeLabel(
+                                            platform::Platform::instance().driveOf(args[0])));
     f.write(label.toUtf8() + "\r\n");
     const qint64 count = catalogue(args[0], [&](const QString& line) {
         const QByteArray b = line.toUtf8() + "\r\n";
@@ -109,12 +123,14 @@ int runCatalogue(const QStringList& args) {
 int runDiskInfo(const QStringList& args) {
     platform::Platform& p = platform::Platform::instance();
     const QChar letter = args.isEmpty() ? p.driveOf(QDir::currentPath()) : args[0].at(0);
-    if (!sysinfo::TDiskInfo::ready(letter)) return fail(QStringLiteral("Le lecteur n'est pas prêt"));
+    if (!sysinfo::TDiskInfo::ready(letter))
+        return fail(QStringLiteral("Le lecteur n'est pas prêt"));
     sysinfo::TDiskInfo info;
     info.setDisk(letter);
     out(QStringLiteral("Informations disque - %1").arg(letter.toUpper()));
     out(QStringLiteral("Nom du volume\t%1").arg(info.VolumeLabel));
-    out(QStringLiteral("Type de disque\t%1").arg(sysinfo::TDiskInfo::driveTypeText(info.DriveType)));
+    out(QStringLiteral("Type de disque\t%1")
+            .arg(sysinfo::TDiskInfo::driveTypeText(info.DriveType)));
     out(QStringLiteral("Taille du disque\t%1").arg(info.DiskSize));
     out(QStringLiteral("Espace libre\t%1").arg(info.DiskFree));
     out(QStringLiteral("Système de fichiers\t%1").arg(info.FileSystem));

@@ -16,13 +16,27 @@ void TDiskInfo::setDisk(QChar letter) {
     FileSystem = p.fileSystemName(letter);
     SerialNumber = qint32(p.volumeSerial(letter));
     switch (p.driveType(letter)) {
-    case DriveType::NoRootDir: DriveType = dtNoDrive; break;
-    case DriveType::Removable: DriveType = dtFloppy; break;
-    case DriveType::Fixed: DriveType = dtFixed; break;
-    case DriveType::Remote: DriveType = dtNetwork; break;
-    case DriveType::CdRom: DriveType = dtCDROM; break;
-    case DriveType::RamDisk: DriveType = dtRAM; break;
-    default: DriveType = dtUnknown; break;
+    case DriveType::NoRootDir:
+        DriveType = dtNoDrive;
+        break;
+    case DriveType::Removable:
+        DriveType = dtFloppy;
+        break;
+    case DriveType::Fixed:
+        DriveType = dtFixed;
+        break;
+    case DriveType::Remote:
+        DriveType = dtNetwork;
+        break;
+    case DriveType::CdRom:
+        DriveType = dtCDROM;
+        break;
+    case DriveType::RamDisk:
+        DriveType = dtRAM;
+        break;
+    default:
+        DriveType = dtUnknown;
+        break;
     }
     platform::DiskSpace space;
     if (p.diskFreeSpace(letter, space)) {
@@ -36,7 +50,8 @@ void TDiskInfo::setDisk(QChar letter) {
 }
 
 QString TDiskInfo::SerialNumberStr() const {
-    const QString hex = QStringLiteral("%1").arg(quint32(SerialNumber), 8, 16, QChar(u'0')).toUpper();
+    const QString hex =
+        QStringLiteral("%1").arg(quint32(SerialNumber), 8, 16, QChar(u'0')).toUpper();
     return hex.left(4) + u'-' + hex.mid(4);
 }
 
@@ -49,12 +64,18 @@ bool TDiskInfo::ready(QChar letter) {
 
 QString TDiskInfo::driveTypeText(TDriveType t) {
     switch (t) {
-    case dtFloppy: return QStringLiteral("Disquette");
-    case dtFixed: return QStringLiteral("Disque fixe");
-    case dtNetwork: return QStringLiteral("Disque réseau");
-    case dtCDROM: return QStringLiteral("Cd-Rom");
-    case dtRAM: return QStringLiteral("Disque virtuel");
-    default: return {};
+    case dtFloppy:
+        return QStringLiteral("Disquette");
+    case dtFixed:
+        return QStringLiteral("Disque fixe");
+    case dtNetwork:
+        return QStringLiteral("Disque réseau");
+    case dtCDROM:
+        return QStringLiteral("Cd-Rom");
+    case dtRAM:
+        return QStringLiteral("Disque virtuel");
+    default:
+        return {};
     }
 }
 

@@ -9,8 +9,9 @@
 namespace sysinfo {
 
 namespace {
-const char* const kCaptions[] = {"Nom du volume", "Type de disque", "Taille du disque", "Espace libre",
-                                 "Système de fichiers", "Numéro de série", "Octets par cluster"};
+const char* const kCaptions[] = {"Nom du volume",     "Type de disque",      "Taille du disque",
+                                 "Espace libre",      "Système de fichiers", "Numéro de série",
+                                 "Octets par cluster"};
 }
 
 TInfodisk::TInfodisk(QWidget* parent) : QDialog(parent) {
@@ -42,7 +43,8 @@ void TInfodisk::showEvent(QShowEvent* e) {
 
 void TInfodisk::fill() {
     m_values[QStringLiteral("Nom du volume")]->setText(DiskInfo1.VolumeLabel);
-    m_values[QStringLiteral("Type de disque")]->setText(TDiskInfo::driveTypeText(DiskInfo1.DriveType));
+    m_values[QStringLiteral("Type de disque")]->setText(
+        TDiskInfo::driveTypeText(DiskInfo1.DriveType));
     m_values[QStringLiteral("Taille du disque")]->setText(QString::number(DiskInfo1.DiskSize));
     m_values[QStringLiteral("Espace libre")]->setText(QString::number(DiskInfo1.DiskFree));
     m_values[QStringLiteral("Système de fichiers")]->setText(DiskInfo1.FileSystem);

@@ -15,13 +15,17 @@ void TTool::DiskInfos1() {
     ui::runModal(&window);
 }
 
-void TTool::Formatage() { sysinfo::TFormat().Execute(); }
+void TTool::Formatage() {
+    sysinfo::TFormat().Execute();
+}
 
 void TTool::Nommer() {
     sysinfo::TDiskInfo disk;
     disk.setDisk(u'A');
     QString label = disk.VolumeLabel;
-    if (!ui::dialogs().inputBox(QStringLiteral("Nommer volume"), QStringLiteral("Nom du volume"), label)) return;
+    if (!ui::dialogs().inputBox(QStringLiteral("Nommer volume"), QStringLiteral("Nom du volume"),
+                                label))
+        return;
     platform::Platform::instance().setVolumeLabel(u'A', label);
 }
 

@@ -1,9 +1,9 @@
 // The file manager's commands for the file transforms.
 #include "TDecoupe.h"
 #include "TSupport.h"
-#include "filemanager/TTool.h"
 #include "crypt.h"
 #include "erase.h"
+#include "filemanager/TTool.h"
 #include "occupation.h"
 #include "platform/Platform.h"
 #include "split.h"
@@ -94,8 +94,10 @@ void TTool::Crypter(int mode) {
 void TTool::EffIrreversible() {
     QString name;
     if (!oneRow(name)) return;
-    if (ui::dialogs().confirm(QStringLiteral("Attention, le fichier effacé ne pourra pas être récupéré.\r\ncontinuer ?"),
-                              ui::Ok | ui::Cancel) != ui::Ok)
+    if (ui::dialogs().confirm(
+            QStringLiteral(
+                "Attention, le fichier effacé ne pourra pas être récupéré.\r\ncontinuer ?"),
+            ui::Ok | ui::Cancel) != ui::Ok)
         return;
     eraseFile(name);
     LitRepert();
@@ -103,7 +105,8 @@ void TTool::EffIrreversible() {
 
 bool TTool::askFloppy() {
     for (;;) {
-        if (ui::dialogs().confirm(QStringLiteral("Insérer une disquette dans le lesteur A"), ui::Ok | ui::Cancel) != ui::Ok)
+        if (ui::dialogs().confirm(QStringLiteral("Insérer une disquette dans le lesteur A"),
+                                  ui::Ok | ui::Cancel) != ui::Ok)
             return false;
         if (sysinfo::TDiskInfo::ready(u'A')) return true;
     }
@@ -119,7 +122,8 @@ void TTool::Optimiser() {
     for (int r : selectedRows()) {
         const ListRow& row = model()->row(r);
         if (isFolder(row.name)) continue;
-        work << QString::number(QFileInfo(row.name).size()).rightJustified(16, u' ') + u'\t' + row.name;
+        work << QString::number(QFileInfo(row.name).size()).rightJustified(16, u' ') + u'\t' +
+                    row.name;
     }
     std::sort(work.begin(), work.end(), [](const QString& a, const QString& b) {
         return a.compare(b, Qt::CaseInsensitive) < 0;
@@ -129,7 +133,8 @@ void TTool::Optimiser() {
     sysinfo::TDiskInfo disk;
     disk.setDisk(u'A');
     if (disk.DiskFree < sizeOf(work.last())) {
-        ui::dialogs().message(QStringLiteral("Taille de fichier supérieure à la capacité de la disquette"));
+        ui::dialogs().message(
+            QStringLiteral("Taille de fichier supérieure à la capacité de la disquette"));
         return;
     }
     const QString source = p.currentDirectory();
@@ -162,7 +167,8 @@ void TTool::Extraire() {
     if (VoletActif != 2 || selectedRows().size() != 1) return;
     const QString name = model()->row(selectedRows().first()).name;
     m_saveName = QStringLiteral("Extract.txt");
-    const QString output = ui::dialogs().saveFileName(QStringLiteral("Extraire texte"), m_saveName, QString());
+    const QString output =
+        ui::dialogs().saveFileName(QStringLiteral("Extraire texte"), m_saveName, QString());
     if (output.isEmpty() || QFileInfo(output).isDir()) return;
     m_saveName = output;
     extractText(name, output);
@@ -172,7 +178,8 @@ void TTool::Extraire() {
 void TTool::Fusionner() {
     if (VoletActif != 2) return;
     Remplit();
-    const QString output = ui::dialogs().saveFileName(QStringLiteral("Fusionner"), m_saveName, QString());
+    const QString output =
+        ui::dialogs().saveFileName(QStringLiteral("Fusionner"), m_saveName, QString());
     if (output.isEmpty()) return;
     m_saveName = output;
     {
@@ -185,8 +192,8 @@ void TTool::Fusionner() {
 void TTool::Trier() {
     QString name;
     if (!oneRow(name)) return;
-    if (ui::dialogs().confirm(QStringLiteral("Trier le fichier ") + name + QStringLiteral(" ?"), ui::Ok | ui::Cancel) !=
-        ui::Ok)
+    if (ui::dialogs().confirm(QStringLiteral("Trier le fichier ") + name + QStringLiteral(" ?"),
+                              ui::Ok | ui::Cancel) != ui::Ok)
         return;
     sortLines(name);
     LitRepert();
@@ -196,7 +203,8 @@ void TTool::Occupation() {
     platform::Platform& p = platform::Platform::instance();
     platform::DiskSpace space;
     p.diskFreeSpace(p.driveOf(RepCourant), space);
-    const transforms::Occupation o = occupation(p.currentDirectory(), Filtre, qint64(space.clusterSize()));
+    const transforms::Occupation o =
+        occupation(p.currentDirectory(), Filtre, qint64(space.clusterSize()));
     ui::dialogs().message(o.message());
 }
 

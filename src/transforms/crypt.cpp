@@ -21,13 +21,15 @@ QString freeTempName(const QString& folder) {
 
 quint8 cryptKey(const QByteArray& password) {
     unsigned sum = 0;
-    for (char c : password) sum += quint8(c);
+    for (char c : password)
+        sum += quint8(c);
     return quint8(sum % 256);
 }
 
 quint8 cryptBlock(char* data, qint64 size, quint8 key) {
     auto* p = reinterpret_cast<quint8*>(data);
-    for (qint64 i = 0; i < size; ++i) p[i] ^= quint8(key + quint8(i)); // vectorises
+    for (qint64 i = 0; i < size; ++i)
+        p[i] ^= quint8(key + quint8(i)); // vectorises
     return quint8(key + quint8(size));
 }
 

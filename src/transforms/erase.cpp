@@ -9,7 +9,9 @@
 namespace transforms {
 
 namespace {
-[[noreturn]] void fail(int code) { throw ui::InOutError(code); }
+[[noreturn]] void fail(int code) {
+    throw ui::InOutError(code);
+}
 } // namespace
 
 void eraseFile(const QString& name, const Progress& progress) {

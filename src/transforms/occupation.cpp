@@ -41,7 +41,8 @@ qint64 walk(const QString& folder, const std::function<bool(const QString&)>& li
     const QString prefix = folder.endsWith(u'/') ? folder : folder + u'/';
     if (showFolder) showFolder(prefix);
     std::vector<DirEntry> entries;
-    if (!Platform::instance().listDirectory(folder, QStringLiteral("*.*"), entries, Platform::ListMode::Walk))
+    if (!Platform::instance().listDirectory(folder, QStringLiteral("*.*"), entries,
+                                            Platform::ListMode::Walk))
         return 0;
     qint64 count = 0;
     for (const DirEntry& e : entries) {

@@ -84,7 +84,8 @@ QString joinFiles(QStringList names, const Progress& progress) {
     if (names.isEmpty()) return {};
     QCollator collator{QLocale(QLocale::French, QLocale::France)};
     collator.setCaseSensitivity(Qt::CaseInsensitive);
-    std::sort(names.begin(), names.end(), [&](const QString& a, const QString& b) { return collator.compare(a, b) < 0; });
+    std::sort(names.begin(), names.end(),
+              [&](const QString& a, const QString& b) { return collator.compare(a, b) < 0; });
     const QString output = names.first().left(names.first().size() - 3);
     if (output.isEmpty()) return {};
     // Written aside and put in place at the end: the output may share its
@@ -108,7 +109,8 @@ QString joinFiles(QStringList names, const Progress& progress) {
         QFile::remove(temp);
         return {};
     }
-    QFile::setPermissions(output, QFile::ReadOwner | QFile::WriteOwner | QFile::ReadGroup | QFile::ReadOther);
+    QFile::setPermissions(output, QFile::ReadOwner | QFile::WriteOwner | QFile::ReadGroup |
+                                      QFile::ReadOther);
     return output;
 }
 

@@ -26,7 +26,8 @@ QByteArray extractBlock(const QByteArray& in, bool& cr) {
 
 bool extractText(const QString& source, const QString& output, const Progress& progress) {
     QFile in(source), out(output);
-    if (!in.open(QIODevice::ReadOnly) || !out.open(QIODevice::WriteOnly | QIODevice::Truncate)) return false;
+    if (!in.open(QIODevice::ReadOnly) || !out.open(QIODevice::WriteOnly | QIODevice::Truncate))
+        return false;
     bool cr = false;
     const qint64 size = in.size();
     qint64 done = 0;
@@ -89,7 +90,8 @@ void sortLines(const QString& name) {
     const qsizetype n = data.size();
     for (qsizetype start = 0; start < n;) {
         qsizetype i = start;
-        while (i < n && p[i] != '\r' && p[i] != '\n') ++i;
+        while (i < n && p[i] != '\r' && p[i] != '\n')
+            ++i;
         lines.push_back({start, i - start});
         if (i < n && p[i] == '\r' && i + 1 < n && p[i + 1] == '\n') ++i;
         start = i + 1;
@@ -102,8 +104,10 @@ void sortLines(const QString& name) {
     std::iota(order.begin(), order.end(), 0);
     const QCollator& shared = collator; // read-only once made, so both threads may use it
     if (!lines.empty()) keys[0] = shared.sortKey(decodeLine(data, lines[0]));
-    QtConcurrent::blockingMap(order, [&](size_t i) { keys[i] = shared.sortKey(decodeLine(data, lines[i])); });
-    std::stable_sort(order.begin(), order.end(), [&](size_t a, size_t b) { return keys[a].compare(keys[b]) < 0; });
+    QtConcurrent::blockingMap(
+        order, [&](size_t i) { keys[i] = shared.sortKey(decodeLine(data, lines[i])); });
+    std::stable_sort(order.begin(), order.end(),
+                     [&](size_t a, size_t b) { return keys[a].compare(keys[b]) < 0; });
     // Written aside and put in place whole, keeping the file's permissions.
     QSaveFile out(name);
     out.setDirectWriteFallback(false);

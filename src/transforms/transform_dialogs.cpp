@@ -65,7 +65,8 @@ TDecoupe::TDecoupe(QWidget* parent) : QDialog(parent) {
     connect(RadioButton1, &QRadioButton::clicked, this, &TDecoupe::choiceClicked);
     connect(RadioButton2, &QRadioButton::clicked, this, &TDecoupe::choiceClicked);
     connect(Edit1, &QLineEdit::textChanged, this, &TDecoupe::editChanged);
-    connect(Button2, &QPushButton::clicked, this, [this] { ui::runCommand([this] { Button2Click(); }); });
+    connect(Button2, &QPushButton::clicked, this,
+            [this] { ui::runCommand([this] { Button2Click(); }); });
 }
 
 void TDecoupe::Init(const QString& name) {
@@ -111,8 +112,9 @@ bool TDecoupe::eventFilter(QObject* watched, QEvent* e) {
     if (watched == Edit1 && e->type() == QEvent::KeyPress) {
         auto* k = static_cast<QKeyEvent*>(e);
         const QString t = k->text();
-        const bool allowed = (t.size() == 1 && t[0] >= u'0' && t[0] <= u'9') || k->key() == Qt::Key_Backspace ||
-                             k->key() == Qt::Key_Tab || k->key() == Qt::Key_Backtab;
+        const bool allowed = (t.size() == 1 && t[0] >= u'0' && t[0] <= u'9') ||
+                             k->key() == Qt::Key_Backspace || k->key() == Qt::Key_Tab ||
+                             k->key() == Qt::Key_Backtab;
         if (!allowed && !t.isEmpty()) return true; // discarded
     }
     return QDialog::eventFilter(watched, e);
@@ -120,19 +122,24 @@ bool TDecoupe::eventFilter(QObject* watched, QEvent* e) {
 
 void TDecoupe::Button2Click() {
     Progress progress{[this](int p) {
-        ProgressBar1->setValue(p);
-        QCoreApplication::processEvents();
-    }, {}};
+                          ProgressBar1->setValue(p);
+                          QCoreApplication::processEvents();
+                      },
+                      {}};
     Button2->setEnabled(false);
     const SplitResult r = splitFile(FileName, PartSize, progress);
     Button2->setEnabled(true);
     ProgressBar1->setValue(0);
     switch (r) {
-    case SplitResult::TooSmall: ui::dialogs().message(QStringLiteral("Parts trop petites")); break;
+    case SplitResult::TooSmall:
+        ui::dialogs().message(QStringLiteral("Parts trop petites"));
+        break;
     case SplitResult::TooManyParts:
         ui::dialogs().message(QStringLiteral("Découpage refusé : plus de 999 parts"));
         break;
-    default: ui::dialogs().message(QStringLiteral("Découpage terminé")); break;
+    default:
+        ui::dialogs().message(QStringLiteral("Découpage terminé"));
+        break;
     }
 }
 
@@ -169,7 +176,9 @@ TPasse::TPasse(QWidget* parent) : QDialog(parent) {
     });
 }
 
-QString TPasse::Result() const { return m_confirmed ? Edit1->text() : QString(); }
+QString TPasse::Result() const {
+    return m_confirmed ? Edit1->text() : QString();
+}
 
 void TPasse::done(int r) {
     // Closes only when both fields hold the same text.
@@ -194,8 +203,8 @@ bool TPasse::eventFilter(QObject* watched, QEvent* e) {
             }
             return true;
         }
-    } else if (e->type() == QEvent::FocusOut && watched == Edit2 && Edit1->text() != Edit2->text() &&
-               isVisible() && Edit1->hasFocus()) {
+    } else if (e->type() == QEvent::FocusOut && watched == Edit2 &&
+               Edit1->text() != Edit2->text() && isVisible() && Edit1->hasFocus()) {
         QApplication::beep();
         Edit2->setFocus();
     }
@@ -231,11 +240,13 @@ TSupport::TSupport(QWidget* parent) : QDialog(parent) {
     connect(Button1, &QPushButton::clicked, this, &QDialog::reject);
     connect(drives, &filemanager::TDriveCombo::OnChange, this, &TSupport::driveChosen);
     connect(SpeedButton1, &QToolButton::clicked, this, [this] {
-        const QString chosen = ui::dialogs().saveFileName(QStringLiteral("Destination"), Edit1->text(),
-                                                          QStringLiteral("Fichier texte (*.txt)"));
-        if (!chosen.isEmpty()) Edit1->setText(chosen.endsWith(u".txt") ? chosen : chosen + QStringLiteral(".txt"));
+        const QString chosen = ui::dialogs().saveFileName(
+            QStringLiteral("Destination"), Edit1->text(), QStringLiteral("Fichier texte (*.txt)"));
+        if (!chosen.isEmpty())
+            Edit1->setText(chosen.endsWith(u".txt") ? chosen : chosen + QStringLiteral(".txt"));
     });
-    connect(Button2, &QPushButton::clicked, this, [this] { ui::runCommand([this] { Button2Click(); }); });
+    connect(Button2, &QPushButton::clicked, this,
+            [this] { ui::runCommand([this] { Button2Click(); }); });
 }
 
 void TSupport::showEvent(QShowEvent* e) {

@@ -1,0 +1,393 @@
+#include "filemanager/TTool.h"
+#include "platform/FakePlatform.h"
+#include "support/TempDir.h"
+#include "sysinfo/TDiskInfo.h"
+#include "sysinfo/TInfodisk.h"
+#include "transforms/TDecoupe.h"
+#include "transforms/crypt.h"
+#include "transforms/erase.h"
+#include "transforms/occupation.h"
+#include "transforms/split.h"
+#include "transforms/text_tools.h"
+#include "ui/ModalRunner.h"
+#include "ui/ScriptedDialogs.h"
+#include "ui/errors.h"
+
+#include <QDir>
+#include <QFileInfo>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QRandomGenerator>
+#include <QTest>
+#include <gtest/gtest.h>
+
+using namespace transforms;
+using testing_support::readAll;
+using testing_support::TempDir;
+
+namespace {
+
+QByteArray randomBytes(qint64 n) {
+    QByteArray b(n, 0);
+    QRandomGenerator g(11);
+    for (auto& c : b)
+        c = char(g.bounded(256));
+    return b;
+}
+
+// The copy loop as it reads: 8192 bytes at a time, a new part as soon as
+// the current one has less than 8192 bytes of room.
+std::vector<qint64> loopSizes(qint64 size, qint64 part) {
+    std::vector<qint64> parts{0};
+    qint64 room = part, pos = 0;
+    for (;;) {
+        if (room < 8192) {
+            qint64 t = std::min(room, size - pos);
+            parts.back() += t, pos += t;
+            parts.push_back(0);
+            room = part;
+        }
+        qint64 t = std::min({qint64(8192), room, size - pos});
+        if (t == 0) break;
+        parts.back() += t, pos += t, room -= t;
+    }
+    return parts;
+}
+
+} // namespace
+
+TEST(Split, PlanFollowsTheCopyLoop) {
+    EXPECT_EQ(splitPlan(3000000, 1454080), (std::vector<qint64>{1454080, 1454080, 91840}));
+    EXPECT_EQ(splitPlan(2 * 1454080, 1454080), (std::vector<qint64>{1454080, 1454080, 0}));
+    EXPECT_EQ(splitPlan(1454080 - 100, 1454080), (std::vector<qint64>{1454080 - 100, 0}));
+    EXPECT_EQ(splitPlan(0, 1454080), (std::vector<qint64>{0}));
+    for (qint64 size : {1LL, 8191LL, 8192LL, 100000LL, 1454079LL, 5000000LL})
+        for (qint64 part : {300LL, 1024LL, 8192LL, 9000LL, 1454080LL})
+            EXPECT_EQ(splitPlan(size, part), loopSizes(size, part)) << size << " / " << part;
+}
+
+TEST(Split, PartsRejoinInAnyOrder) {
+    TempDir dir;
+    const QByteArray data = randomBytes(3000000);
+    dir.write("report.doc", data);
+    ASSERT_EQ(splitFile("report.doc", 1454080), SplitResult::Done);
+    EXPECT_EQ(QFileInfo("report.doc003").size(), 91840);
+    EXPECT_FALSE(QFile::exists("report.doc004"));
+    QFile::rename("report.doc", "original");
+    EXPECT_EQ(joinFiles({"report.doc003", "report.doc001", "report.doc002"}),
+              QStringLiteral("report.doc"));
+    EXPECT_EQ(readAll("report.doc"), data);
+}
+
+TEST(Split, SizesRefusedAndTooManyParts) {
+    TempDir dir;
+    dir.write("f", QByteArray(1000 * 1024, 'x'));
+    EXPECT_EQ(splitFile("f", 0), SplitResult::TooSmall);
+    EXPECT_EQ(splitFile("f", 299), SplitResult::TooSmall);
+    EXPECT_EQ(splitFile("f", 1024), SplitResult::TooManyParts);
+    EXPECT_FALSE(QFile::exists("f001")); // nothing written
+    EXPECT_EQ(splitFile("f", 2048), SplitResult::Done);
+    EXPECT_TRUE(QFile::exists("f501"));
+}
+
+TEST(SplitDialog, PartCountAndCustomSize) {
+    TempDir dir;
+    ui::ScriptedDialogs dialogs;
+    dir.write("big", QByteArray(3000000, 'b'));
+    TDecoupe d;
+    d.Init("big");
+    d.show();
+    EXPECT_EQ(d.Label3->text(), QStringLiteral("3 parts"));
+    EXPECT_EQ(d.Label2->text(), QStringLiteral("2929 Ko"));
+    d.RadioButton2->click();
+    EXPECT_EQ(d.PartSize, 1454080); // empty field keeps the size chosen before
+    QTest::keyClicks(d.Edit1, "1a0x0");
+    EXPECT_EQ(d.Edit1->text(), QStringLiteral("100"));
+    EXPECT_EQ(d.Label3->text(), QStringLiteral("30 parts"));
+    d.Edit1->setText("0");
+    d.Button2Click();
+    EXPECT_EQ(dialogs.lastText(), QStringLiteral("Parts trop petites"));
+    d.Edit1->setText("1024");
+    d.Button2Click();
+    EXPECT_EQ(dialogs.lastText(), QStringLiteral("Découpage terminé"));
+    EXPECT_EQ(QFileInfo("big003").size(), 3000000 - 2 * 1048576);
+}
+
+TEST(Crypt, RunningKeyAndInverse) {
+    TempDir dir;
+    dir.write("zeros", QByteArray(300, 0));
+    const quint8 k0 = cryptKey("abc");
+    EXPECT_EQ(k0, quint8(('a' + 'b' + 'c') % 256));
+    ASSERT_TRUE(cryptFile("zeros", "abc"));
+    const QByteArray out = readAll("zeros");
+    for (int i = 0; i < 300; ++i)
+        ASSERT_EQ(quint8(out[i]), quint8(k0 + i)) << i;
+    ASSERT_TRUE(cryptFile("zeros", "cba")); // an anagram gives the same key
+    EXPECT_EQ(readAll("zeros"), QByteArray(300, 0));
+    const QByteArray big = randomBytes(3 << 20);
+    dir.write("big", big);
+    ASSERT_TRUE(cryptFile("big", "secret"));
+    EXPECT_NE(readAll("big"), big);
+    ASSERT_TRUE(cryptFile("big", "secret"));
+    EXPECT_EQ(readAll("big"), big);
+}
+
+TEST(Crypt, ReadOnlyEmptyFoldersAndTheTemporaryName) {
+    TempDir dir;
+    platform::Platform& p = platform::Platform::instance();
+    dir.write("ro", "data");
+    p.setAttributes("ro", platform::faReadOnly);
+    ASSERT_TRUE(cryptFile("ro", "pw"));
+    EXPECT_FALSE(p.attributes("ro") & platform::faReadOnly);
+    dir.write("empty");
+    ASSERT_TRUE(cryptFile("empty", "pw"));
+    EXPECT_EQ(QFileInfo("empty").size(), 0);
+    dir.mkdir("folder");
+    EXPECT_FALSE(cryptFile("folder", "pw"));
+    dir.write("tav$$--.tmp", "mine");
+    ASSERT_TRUE(cryptFile("empty", "pw"));
+    EXPECT_EQ(readAll("tav$$--.tmp"), QByteArray("mine"));
+    EXPECT_EQ(QDir(dir.path()).entryList(QDir::Files | QDir::Hidden).size(),
+              3); // no temporary left behind
+}
+
+TEST(Erase, ZerosThenGoneAndReadOnlyRefused) {
+    TempDir dir;
+    platform::Platform& p = platform::Platform::instance();
+    dir.write("empty");
+    eraseFile("empty");
+    EXPECT_FALSE(QFile::exists("empty"));
+    dir.write("data", QByteArray(20000, 'x'));
+    dir.write("___$$$.-$$", "someone's file");
+    eraseFile("data");
+    EXPECT_FALSE(QFile::exists("data"));
+    EXPECT_EQ(readAll("___$$$.-$$"), QByteArray("someone's file"));
+    EXPECT_EQ(QDir(dir.path()).entryList(QDir::Files).size(), 1);
+    dir.write("ro", "keep me");
+    p.setAttributes("ro", platform::faReadOnly);
+    EXPECT_THROW(eraseFile("ro"), ui::InOutError);
+    EXPECT_EQ(readAll("ro"), QByteArray("keep me"));
+}
+
+TEST(TextTools, ExtractionRules) {
+    bool cr = false;
+    EXPECT_EQ(extractBlock(QByteArray::fromHex("410D0A420A430D44E90945"), cr),
+              QByteArray("A\nBCD\tE"));
+    cr = false;
+    QByteArray first = extractBlock("x\r", cr);
+    QByteArray second = extractBlock("\ny", cr);
+    EXPECT_EQ(first + second, QByteArray("x\ny"));
+    TempDir dir;
+    QByteArray data(8191, 'a');
+    data += "\r\nz";
+    dir.write("bin", data);
+    ASSERT_TRUE(extractText("bin", "Extract.txt"));
+    EXPECT_EQ(readAll("Extract.txt"), QByteArray(8191, 'a') + "\nz");
+}
+
+TEST(TextTools, MergeAndSort) {
+    TempDir dir;
+    dir.write("ten", "0123456789");
+    dir.write("zero", "");
+    dir.write("five", "abcde");
+    dir.mkdir("folder");
+    ASSERT_TRUE(mergeFiles({"ten", "zero", "folder", "five"}, "all"));
+    EXPECT_EQ(readAll("all"), QByteArray("0123456789abcde"));
+    dir.write("lines", "b\nA\r\na\rB");
+    sortLines("lines");
+    const QByteArray sorted = readAll("lines");
+    EXPECT_TRUE(sorted == "A\r\na\r\nB\r\nb\r\n" || sorted == "a\r\nA\r\nB\r\nb\r\n" ||
+                sorted == "A\r\na\r\nb\r\nB\r\n" || sorted == "a\r\nA\r\nb\r\nB\r\n")
+        << sorted.toStdString();
+    dir.write("nul", QByteArray("z\0z\nb\0\0\na", 9));
+    sortLines("nul");
+    EXPECT_EQ(readAll("nul"), QByteArray("a\r\nb\0\0\r\nz\0z\r\n", 13));
+    EXPECT_THROW(sortLines("missing"), ui::InOutError);
+}
+
+TEST(Occupation, ClustersAndEntries) {
+    TempDir dir;
+    dir.mkdir("sub/inner");
+    dir.write("sub/a", "");
+    dir.write("sub/b", QByteArray(100, 'b'));
+    dir.write("sub/c", QByteArray(4096, 'c'));
+    dir.write("sub/d", QByteArray(5000, 'd'));
+    const Occupation o = occupation(dir.file("sub"), "*.*", 4096);
+    EXPECT_EQ(o.count, 7); // four files, the sub-folder, "." and ".."
+    EXPECT_EQ(o.total, 9196);
+    EXPECT_EQ(o.occupied, 4096 + 4096 + 8192 + 8192 + 3 * 4096);
+    EXPECT_EQ(
+        o.message().toStdString(),
+        QStringLiteral("8 Ko dans 7 fichiers\r\nEspace réellement occupé : 36 Ko").toStdString());
+}
+
+TEST(Catalogue, DepthFirstAndEmptyMedium) {
+    TempDir medium(false);
+    QStringList lines;
+    auto collect = [&](const QString& l) {
+        lines << l;
+        return true;
+    };
+    EXPECT_EQ(catalogue(medium.path(), collect), 0);
+    EXPECT_TRUE(lines.isEmpty());
+    QDir(medium.path()).mkpath("b/c");
+    QFile(medium.path() + "/b/c/deep").open(QIODevice::WriteOnly);
+    QFile(medium.path() + "/top").open(QIODevice::WriteOnly);
+    QFile(medium.path() + "/b/mid").open(QIODevice::WriteOnly);
+    QDir(medium.path()).mkpath(".hidden");
+    QFile(medium.path() + "/.hidden/x").open(QIODevice::WriteOnly);
+    EXPECT_EQ(catalogue(medium.path(), collect), 3);
+    EXPECT_EQ(lines, QStringList({medium.path() + "/top", medium.path() + "/b/mid",
+                                  medium.path() + "/b/c/deep"}));
+    EXPECT_THROW(catalogue(medium.path(), [](const QString&) { return false; }), ui::InOutError);
+}
+
+class DriveFixture : public ::testing::Test {
+  protected:
+    TempDir dir;
+    TempDir floppy{false};
+    platform::FakePlatform fake;
+    void SetUp() override {
+        fake.addDrive(u'C', {dir.path()});
+        platform::FakePlatform::Drive a{floppy.path(), platform::DriveType::Removable};
+        a.space = {1, 1, 1457664, 1474560};
+        a.label = "DISQUE1";
+        fake.addDrive(u'A', a);
+        platform::Platform::setInstance(&fake);
+    }
+    void TearDown() override { platform::Platform::setInstance(nullptr); }
+};
+
+TEST_F(DriveFixture, DiskInfoFacts) {
+    fake.drive(u'C').serial = 0x256617D3;
+    fake.drive(u'C').space = {8, 512, 1000, 2000};
+    sysinfo::TDiskInfo info;
+    EXPECT_EQ(info.Disk(), u'C');
+    EXPECT_EQ(info.SerialNumberStr(), QStringLiteral("2566-17D3"));
+    EXPECT_EQ(info.SerialNumber, 627447763);
+    EXPECT_EQ(info.ClusterSize, 4096);
+    EXPECT_EQ(info.DiskSize, 2000 * 4096);
+    info.setDisk(u'a');
+    EXPECT_EQ(info.Disk(), u'A');
+    EXPECT_EQ(info.VolumeLabel, QStringLiteral("DISQUE1"));
+    EXPECT_EQ(info.DriveType, sysinfo::dtFloppy);
+    info.setDisk(u'1');
+    EXPECT_EQ(info.Disk(), u'A');
+    fake.drive(u'C').serial = 0x80000001;
+    info.setDisk(u'C');
+    EXPECT_LT(info.SerialNumber, 0);
+    EXPECT_THROW(sysinfo::TDiskInfo::ready(u'#'), ui::TavError);
+    sysinfo::TInfodisk window;
+    window.Init(dir.path());
+    window.show();
+    EXPECT_EQ(window.windowTitle(), QStringLiteral("Informations disque - C"));
+    EXPECT_EQ(window.value("Octets par cluster"), QStringLiteral("4096"));
+    EXPECT_EQ(window.value("Type de disque"), QStringLiteral("Disque fixe"));
+    EXPECT_EQ(window.value("Numéro de série"), QString::number(qint32(0x80000001)));
+}
+
+// Records what lies on the floppy each time the next disk is asked for.
+class FloppyDialogs : public ui::ScriptedDialogs {
+  public:
+    QString folder;
+    QList<QStringList> disks;
+    ui::Button messageBox(const QString& title, const QString& text, ui::Icon icon,
+                          ui::Buttons buttons, ui::Button def) override {
+        if (text.startsWith("Insérer")) disks << QDir(folder).entryList(QDir::Files, QDir::Name);
+        return ui::ScriptedDialogs::messageBox(title, text, icon, buttons, def);
+    }
+};
+
+TEST_F(DriveFixture, OptimiserPacksGreedily) {
+    FloppyDialogs dialogs;
+    dialogs.folder = floppy.path();
+    QFile(floppy.file("old.txt")).open(QIODevice::WriteOnly); // emptied without asking
+    for (auto [name, size] : {std::pair{"f900", 900000}, std::pair{"f700", 700000},
+                              std::pair{"f600", 600000}, std::pair{"f300", 300000}})
+        dir.write(name, QByteArray(size, 'x'));
+    dir.mkdir("folder");
+    filemanager::TTool tool;
+    tool.show();
+    tool.SelectAll();
+    dialogs.answer(ui::Ok);
+    dialogs.answer(ui::Ok);
+    dialogs.answer(ui::Ok);
+    tool.Optimiser();
+    ASSERT_EQ(dialogs.disks.size(), 2);
+    EXPECT_EQ(dialogs.disks[1],
+              QStringList({"f300", "f900"})); // the first disk, when the second is asked for
+    EXPECT_EQ(QDir(floppy.path()).entryList(QDir::Files, QDir::Name),
+              QStringList({"f600", "f700"}));
+    // A file larger than an empty disk stops at once.
+    dir.write("huge", QByteArray(1457665, 'h'));
+    tool.LitRepert();
+    tool.SelectAll();
+    dialogs.answer(ui::Ok);
+    tool.Optimiser();
+    EXPECT_EQ(dialogs.lastText(),
+              QStringLiteral("Taille de fichier supérieure à la capacité de la disquette"));
+}
+
+TEST_F(DriveFixture, ToolCommandsForOneFile) {
+    ui::ScriptedDialogs dialogs;
+    dir.write("x.txt", "b\na\n");
+    dir.write("y.txt", "y");
+    filemanager::TTool tool;
+    tool.show();
+    tool.selectRow(tool.rowOf("x.txt"));
+    tool.selectRow(tool.rowOf("y.txt"));
+    tool.EffIrreversible();
+    EXPECT_EQ(dialogs.lastText(), QStringLiteral("Un fichier et un seul doit être sélectionné"));
+    tool.selectRow(tool.rowOf("y.txt"), false);
+    dialogs.answer(ui::Cancel);
+    tool.EffIrreversible();
+    EXPECT_TRUE(QFile::exists(dir.file("x.txt")));
+    EXPECT_EQ(
+        dialogs.lastText(),
+        QStringLiteral("Attention, le fichier effacé ne pourra pas être récupéré.\r\ncontinuer ?"));
+    dialogs.answer(ui::Ok);
+    tool.Trier();
+    EXPECT_EQ(dialogs.lastText(), QStringLiteral("Trier le fichier x.txt ?"));
+    EXPECT_EQ(readAll(dir.file("x.txt")), QByteArray("a\r\nb\r\n"));
+    tool.Occupation();
+    EXPECT_TRUE(dialogs.lastText().contains("Espace réellement occupé : "));
+    dialogs.cancelInput();
+    tool.Nommer();
+    EXPECT_TRUE(fake.labelWrites.isEmpty());
+    dialogs.answerInput("SAUVE");
+    tool.Nommer();
+    ASSERT_EQ(fake.labelWrites.size(), 1);
+    EXPECT_EQ(fake.labelWrites[0].label, QStringLiteral("SAUVE"));
+    tool.Formatage();
+    ASSERT_EQ(fake.formats.size(), 1);
+    EXPECT_EQ(fake.formats[0].letter, u'A');
+    EXPECT_EQ(fake.formats[0].options, 1);
+}
+
+TEST_F(DriveFixture, PasswordDialogAndEncryptionCommand) {
+    ui::ScriptedDialogs dialogs;
+    dir.write("z", QByteArray(4, 0));
+    filemanager::TTool tool;
+    tool.show();
+    tool.VoletActif = 2;
+    tool.selectRow(tool.rowOf("z"));
+    ui::ScopedModalHandler h([](QDialog* d) {
+        auto* p = static_cast<TPasse*>(d);
+        EXPECT_EQ(p->windowTitle(), QStringLiteral("Crypter"));
+        p->Edit1->setText("ab");
+        p->Edit2->setText("abc");
+        p->Button2->click();
+        EXPECT_EQ(p->result(), 0); // refused: the fields differ, the dialog stays
+        p->Edit2->setText("ab");
+        p->Button2->click();
+        return d->result();
+    });
+    tool.Crypter(1);
+    const quint8 k = cryptKey("ab");
+    QByteArray expected;
+    for (int i = 0; i < 4; ++i)
+        expected.append(char(quint8(k + i)));
+    EXPECT_EQ(readAll(dir.file("z")), expected);
+}
