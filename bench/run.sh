@@ -100,10 +100,41 @@ bench_hexedit() {
   echo "load / cp: $(echo "$load / $cp_time" | bc -l | cut -c1-5)   find / grep -F: $(echo "$find / $grep_time" | bc -l | cut -c1-5)   case-insensitive find / grep -F: $(echo "$fc / $grep_time" | bc -l | cut -c1-5)"
 }
 
+secs() { # wall-clock seconds of a command, its output discarded
+  { /usr/bin/time -f %e "$@" > /dev/null || true; } 2>&1 | tail -1
+}
+
+bench_transforms() {
+  echo "== file transforms on a 1 GiB file and a 200 MiB text"
+  cli=$PWD/build/src/tavtools-cli
+  mkdir -p "$work/t" && cd "$work/t"
+  head -c $((1 << 30)) /dev/urandom > big.bin
+  sync
+  a=$(secs split -b 1454080 -a 3 -d big.bin gnu.); b=$(secs $cli split big.bin)
+  echo "split -b 1454080: $a s   tavtools split: $b s   ratio $(echo "$b / $a" | bc -l | cut -c1-5)"
+  a=$(secs sh -c 'cat gnu.* > gnu.joined'); b=$(secs $cli join big.bin*[0-9][0-9][0-9])
+  echo "cat: $a s   tavtools join: $b s   ratio $(echo "$b / $a" | bc -l | cut -c1-5)"
+  rm -f gnu.* big.bin[0-9]*
+  a=$(secs cp big.bin copy.bin); b=$(secs $cli crypt secret big.bin)
+  echo "cp: $a s   tavtools crypt: $b s   ratio $(echo "$b / $a" | bc -l | cut -c1-5)"
+  cp big.bin other.bin; sync
+  a=$(secs shred -n 0 -z other.bin); b=$(secs $cli erase copy.bin)
+  echo "shred -n 0 -z: $a s   tavtools erase: $b s   ratio $(echo "$b / $a" | bc -l | cut -c1-5)"
+  rm -f big.bin other.bin
+  (head -c $((150 << 20)) /dev/urandom | base64 -w 76 | head -c $((200 << 20)) > text.txt) || true
+  a=$(secs sh -c "tr -cd '\\11\\40-\\177' < text.txt > tr.txt"); b=$(secs $cli extract text.txt Extract.txt)
+  echo "tr -cd: $a s   tavtools extract: $b s   ratio $(echo "$b / $a" | bc -l | cut -c1-5)"
+  cp text.txt sorted.txt
+  a=$(secs sort -f -o gnusorted.txt text.txt); b=$(secs $cli sort sorted.txt)
+  echo "sort -f: $a s   tavtools sort: $b s   ratio $(echo "$b / $a" | bc -l | cut -c1-5)"
+  cd - > /dev/null
+}
+
 case "${1:-all}" in
   listing) bench_listing ;;
   fileops) bench_fileops ;;
   backup) bench_backup ;;
   hexedit) bench_hexedit ;;
-  all) bench_listing; bench_fileops; bench_backup; bench_hexedit ;;
+  transforms) bench_transforms ;;
+  all) bench_listing; bench_fileops; bench_backup; bench_hexedit; bench_transforms ;;
 esac

@@ -688,6 +688,24 @@ QString LinuxPlatform::plainTextEditor() {
     return QStringLiteral("xdg-open");
 }
 
+bool LinuxPlatform::appendFile(const QString& from, QFile& to) {
+    const int in = open(native(from).constData(), O_RDONLY | O_CLOEXEC);
+    if (in < 0) {
+        setLastError(errorFromErrno(errno));
+        return false;
+    }
+    if (!to.flush()) {
+        close(in);
+        return false;
+    }
+    const int out = to.handle();
+    lseek(out, 0, SEEK_END);
+    const bool ok = copyBytes(in, out);
+    close(in);
+    to.seek(to.size());
+    return ok;
+}
+
 bool LinuxPlatform::replaceFile(const QString& from, const QString& to) {
     if (rename(native(from).constData(), native(to).constData()) != 0) {
         setLastError(errorFromErrno(errno));
@@ -696,7 +714,9 @@ bool LinuxPlatform::replaceFile(const QString& from, const QString& to) {
     return true;
 }
 
-QString LinuxPlatform::fileSystemName(QChar letter) { return volumeFor(letter).fsType.toUpper(); }
+QString LinuxPlatform::fileSystemName(QChar letter) {
+    return volumeFor(letter).fsType.toUpper();
+}
 
 quint32 LinuxPlatform::volumeSerial(QChar letter) {
     // The volume's UUID as blkid tells it: "2566-17D3" for FAT, the first
@@ -705,7 +725,8 @@ quint32 LinuxPlatform::volumeSerial(QChar letter) {
     const QString blkid = QStandardPaths::findExecutable(QStringLiteral("blkid"));
     if (blkid.isEmpty() || !v.device.startsWith(u"/dev/")) return 0;
     QProcess p;
-    p.start(blkid, {QStringLiteral("-o"), QStringLiteral("value"), QStringLiteral("-s"), QStringLiteral("UUID"), v.device});
+    p.start(blkid, {QStringLiteral("-o"), QStringLiteral("value"), QStringLiteral("-s"),
+                    QStringLiteral("UUID"), v.device});
     if (!p.waitForFinished(2000)) {
         p.kill();
         return 0;
@@ -716,8 +737,9 @@ quint32 LinuxPlatform::volumeSerial(QChar letter) {
 
 bool LinuxPlatform::setVolumeLabel(QChar letter, const QString& label) {
     const Volume v = volumeFor(letter);
-    const QString tool = QStandardPaths::findExecutable(
-        v.fsType == u"vfat" || v.fsType == u"msdos" ? QStringLiteral("fatlabel") : QStringLiteral("e2label"));
+    const QString tool = QStandardPaths::findExecutable(v.fsType == u"vfat" || v.fsType == u"msdos"
+                                                            ? QStringLiteral("fatlabel")
+                                                            : QStringLiteral("e2label"));
     if (tool.isEmpty() || !v.device.startsWith(u"/dev/")) return false;
     return QProcess::startDetached(tool, {v.device, label});
 }

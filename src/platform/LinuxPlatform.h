@@ -36,6 +36,7 @@ class LinuxPlatform : public Platform {
     bool openForWrite(QFile& file, int openMode) override;
     bool copyLink(const QString& from, const QString& to) override;
     bool replaceFile(const QString& from, const QString& to) override;
+    bool appendFile(const QString& from, QFile& to) override;
     QString fileSystemName(QChar letter) override;
     quint32 volumeSerial(QChar letter) override;
     bool setVolumeLabel(QChar letter, const QString& label) override;

@@ -100,9 +100,7 @@ QString joinFiles(QStringList names, const Progress& progress) {
         progress(i * 100 / names.size());
         const quint32 attrs = p.attributes(names[i]);
         if (attrs == 0xFFFFFFFFu || (attrs & platform::faDirectory)) continue;
-        QFile in(names[i]);
-        if (!in.open(QIODevice::ReadOnly)) continue;
-        if (!copyBytes(in, out, in.size(), {})) break;
+        if (!p.appendFile(names[i], out)) break;
     }
     out.close();
     if (!p.replaceFile(temp, output)) {

@@ -14,13 +14,18 @@
 namespace transforms {
 
 QByteArray extractBlock(const QByteArray& in, bool& cr) {
-    QByteArray out;
-    out.reserve(in.size());
+    QByteArray out(in.size(), Qt::Uninitialized);
+    char* o = out.data();
+    bool previousCr = cr;
     for (char c : in) {
         const quint8 b = quint8(c);
-        if ((b >= 32 && b <= 127) || b == 9 || (b == 10 && cr)) out.append(c);
-        cr = b == 13;
+        // Written always, kept by moving on only when the byte stays.
+        *o = c;
+        o += (b >= 32 && b <= 127) | (b == 9) | ((b == 10) & previousCr);
+        previousCr = b == 13;
     }
+    cr = previousCr;
+    out.resize(o - out.data());
     return out;
 }
 
