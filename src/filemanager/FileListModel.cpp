@@ -12,7 +12,7 @@ QString dateText(qint64 mtime) {
     time_t t = time_t(mtime);
     struct tm tm;
     if (!localtime_r(&t, &tm)) return {};
-    char buf[16];
+    char buf[48];
     std::snprintf(buf, sizeof buf, "%02d/%02d/%04d", tm.tm_mday, tm.tm_mon + 1, tm.tm_year + 1900);
     return QString::fromLatin1(buf);
 }

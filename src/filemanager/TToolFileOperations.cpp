@@ -278,9 +278,11 @@ void TTool::Fixer() {
     Remplit();
     const QDateTime when(QDate::fromString(date, QStringLiteral("dd/MM/yyyy")),
                          QTime::fromString(time, QStringLiteral("HH:mm:ss")), Qt::LocalTime);
-    const quint32 attrs = (archive ? platform::faArchive : 0) |
-                          (readOnly ? platform::faReadOnly : 0) |
-                          (hidden ? platform::faHidden : 0) | (system ? platform::faSysFile : 0);
+    quint32 attrs = 0;
+    if (archive) attrs |= platform::faArchive;
+    if (readOnly) attrs |= platform::faReadOnly;
+    if (hidden) attrs |= platform::faHidden;
+    if (system) attrs |= platform::faSysFile;
     Platform& p = Platform::instance();
     for (const QString& name : Selection) {
         if (name == u"..") continue;

@@ -688,7 +688,7 @@ QString LinuxPlatform::plainTextEditor() {
     return QStringLiteral("xdg-open");
 }
 
-bool LinuxPlatform::appendFile(const QString& from, QFile& to) {
+bool LinuxPlatform::appendFile(const QString& from, QFile& to, qint64 offset, qint64 size) {
     const int in = open(native(from).constData(), O_RDONLY | O_CLOEXEC);
     if (in < 0) {
         setLastError(errorFromErrno(errno));
@@ -698,9 +698,40 @@ bool LinuxPlatform::appendFile(const QString& from, QFile& to) {
         close(in);
         return false;
     }
+    struct stat st;
+    fstat(in, &st);
+    if (size < 0) size = std::max<qint64>(0, qint64(st.st_size) - offset);
     const int out = to.handle();
     lseek(out, 0, SEEK_END);
-    const bool ok = copyBytes(in, out);
+    loff_t pos = offset;
+    bool ok = true;
+    while (size > 0) {
+        ssize_t n = copy_file_range(in, &pos, out, nullptr, size_t(std::min<qint64>(size, 1 << 30)), 0);
+        if (n > 0) {
+            size -= n;
+            continue;
+        }
+        if (n == 0) { // the file is shorter than announced
+            ok = false;
+            break;
+        }
+        if (errno != EXDEV && errno != ENOSYS && errno != EINVAL && errno != EOPNOTSUPP) {
+            ok = false;
+            break;
+        }
+        // No kernel copy here: through a buffer.
+        std::unique_ptr<char[]> buf(new char[1 << 20]);
+        while (size > 0) {
+            const ssize_t r = pread(in, buf.get(), size_t(std::min<qint64>(size, 1 << 20)), pos);
+            if (r <= 0 || write(out, buf.get(), size_t(r)) != r) {
+                ok = false;
+                break;
+            }
+            pos += r;
+            size -= r;
+        }
+        break;
+    }
     close(in);
     to.seek(to.size());
     return ok;

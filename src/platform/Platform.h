@@ -114,9 +114,10 @@ class Platform {
     // Puts `from` in the place of `to` in one step, whatever `to`'s
     // attributes (used to replace a file by its transformed copy).
     virtual bool replaceFile(const QString& from, const QString& to) = 0;
-    // Appends the whole of file `from` to the open file `to` (in the kernel
-    // where it can); false on a failed read or write.
-    virtual bool appendFile(const QString& from, QFile& to) = 0;
+    // Appends size bytes of file `from` starting at offset (all of it with
+    // size -1) to the open file `to`, in the kernel where it can; false on a
+    // failed or short read or write.
+    virtual bool appendFile(const QString& from, QFile& to, qint64 offset = 0, qint64 size = -1) = 0;
     // Makes `to` a symbolic link with the same target as the link `from`; never replaces.
     virtual bool copyLink(const QString& from, const QString& to) = 0;
     int lastError() const { return m_lastError; }

@@ -182,7 +182,7 @@ TEST(PocketWindow, KeysClickButtonsAndDotTypesComma) {
     TPocket w;
     w.show();
     QApplication::setActiveWindow(&w);
-    QTest::qWaitFor([&] { return w.isActiveWindow(); }, 1000);
+    (void)QTest::qWaitFor([&] { return w.isActiveWindow(); }, 1000);
     QTest::keyClicks(&w, "1.5+2");
     EXPECT_EQ(w.displayLabel()->text(), QStringLiteral("2"));
     QTest::keyClick(&w, Qt::Key_Equal);

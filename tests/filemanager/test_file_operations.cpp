@@ -287,7 +287,9 @@ TEST_F(FileOpsFixture, SetAttributesClearsTheOthersAndSetsTheDate) {
     EXPECT_EQ(QFileInfo(f).lastModified(), QDateTime(QDate(2001, 2, 19), QTime(22, 24, 54)));
     if (fake.setAttributes(dir.write("probe"), 0) &&
         !(fake.attributes(dir.file("probe")) & platform::faArchive))
+        {
         EXPECT_FALSE(a & platform::faArchive);
+    }
 }
 
 TEST_F(FileOpsFixture, PropertiesNeedExactlyOneEntry) {
