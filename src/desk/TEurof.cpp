@@ -1,5 +1,6 @@
 #include "TEurof.h"
 
+#include "spin_arrow.h"
 #include <QGridLayout>
 #include <QGuiApplication>
 #include <QHBoxLayout>
@@ -22,15 +23,6 @@ QLabel* display(QWidget* parent) {
     l->setMinimumHeight(28);
     return l;
 }
-QToolButton* arrow(QWidget* parent, Qt::ArrowType type) {
-    auto* b = new QToolButton(parent);
-    b->setArrowType(type);
-    b->setAutoRepeat(true);
-    b->setAutoRepeatDelay(400);
-    b->setAutoRepeatInterval(100);
-    b->setFocusPolicy(Qt::NoFocus);
-    return b;
-}
 } // namespace
 
 TEurof::TEurof(QWidget* parent) : QDialog(parent) {
@@ -44,8 +36,10 @@ TEurof::TEurof(QWidget* parent) : QDialog(parent) {
     rateField = new QLineEdit(this);
     rateField->setReadOnly(true);
     rateField->setFocusPolicy(Qt::NoFocus);
-    rateUp = arrow(this, Qt::UpArrow);
-    rateDown = arrow(this, Qt::DownArrow);
+    rateUp = spinArrow(this, Qt::UpArrow);
+    rateDown = spinArrow(this, Qt::DownArrow);
+    rateUp->setFocusPolicy(Qt::NoFocus);
+    rateDown->setFocusPolicy(Qt::NoFocus);
     rateRow->addWidget(rateField);
     rateRow->addWidget(rateUp);
     rateRow->addWidget(rateDown);

@@ -1,6 +1,7 @@
 #include "THorloge.h"
 #include "platform/Platform.h"
 
+#include "spin_arrow.h"
 #include <QButtonGroup>
 #include <QDateTime>
 #include <QEvent>
@@ -26,14 +27,6 @@ QLabel* faceLabel(QWidget* parent, int size, bool italic = false) {
     l->setFont(f);
     l->setStyleSheet(QStringLiteral("color: white; background: black;"));
     return l;
-}
-QToolButton* arrow(QWidget* parent, Qt::ArrowType type) {
-    auto* b = new QToolButton(parent);
-    b->setArrowType(type);
-    b->setAutoRepeat(true);
-    b->setAutoRepeatDelay(400);
-    b->setAutoRepeatInterval(100);
-    return b;
 }
 } // namespace
 
@@ -66,8 +59,8 @@ THorloge::THorloge(QWidget* parent) : QDialog(parent) {
     }
     side->addLayout(radios);
     auto* arrows = new QHBoxLayout;
-    up = arrow(this, Qt::UpArrow);
-    down = arrow(this, Qt::DownArrow);
+    up = spinArrow(this, Qt::UpArrow);
+    down = spinArrow(this, Qt::DownArrow);
     arrows->addWidget(up);
     arrows->addWidget(down);
     side->addLayout(arrows);

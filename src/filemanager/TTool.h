@@ -173,8 +173,12 @@ class TTool : public QWidget {
     void layoutBars();
     void pump();
     void renameEntry(const QString& oldName, const QString& newName);
+
+  public:
+    // Exactly one row selected: its name; otherwise the message, and false.
     bool oneSelected(QString& name);
-    bool oneRow(QString& name);
+
+  private:
     bool askFloppy();
     QString m_saveName = QStringLiteral("Extract.txt"); // shared by extract and merge
     bool listKeyPress(QKeyEvent* e);

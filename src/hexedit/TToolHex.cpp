@@ -7,13 +7,10 @@
 namespace filemanager {
 
 void TTool::EditHex() {
-    const QList<int> rows = selectedRows();
-    if (rows.size() != 1) {
-        ui::dialogs().message(QStringLiteral("Un fichier et un seul doit être sélectionné"));
-        return;
-    }
+    QString name;
+    if (!oneSelected(name)) return;
     hexedit::THexEdit window(this);
-    window.Init(model()->row(rows.first()).name);
+    window.Init(name);
     ui::runModal(&window);
 }
 

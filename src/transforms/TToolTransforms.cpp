@@ -22,8 +22,6 @@ using namespace transforms;
 
 namespace {
 
-const char* const kOneFile = "Un fichier et un seul doit être sélectionné";
-
 bool isFolder(const QString& name) {
     const quint32 attrs = platform::Platform::instance().attributes(name);
     return attrs == 0xFFFFFFFFu || (attrs & platform::faDirectory);
@@ -45,19 +43,9 @@ struct BarScope {
 
 } // namespace
 
-bool TTool::oneRow(QString& name) {
-    const QList<int> rows = selectedRows();
-    if (rows.size() != 1) {
-        ui::dialogs().message(QString::fromUtf8(kOneFile));
-        return false;
-    }
-    name = model()->row(rows.first()).name;
-    return true;
-}
-
 void TTool::Decouper1() {
     QString name;
-    if (!oneRow(name) || isFolder(name)) return;
+    if (!oneSelected(name) || isFolder(name)) return;
     TDecoupe dialog(this);
     dialog.Init(name);
     ui::runModal(&dialog);
@@ -93,7 +81,7 @@ void TTool::Crypter(int mode) {
 
 void TTool::EffIrreversible() {
     QString name;
-    if (!oneRow(name)) return;
+    if (!oneSelected(name)) return;
     if (ui::dialogs().confirm(
             QStringLiteral(
                 "Attention, le fichier effacé ne pourra pas être récupéré.\r\ncontinuer ?"),
@@ -191,7 +179,7 @@ void TTool::Fusionner() {
 
 void TTool::Trier() {
     QString name;
-    if (!oneRow(name)) return;
+    if (!oneSelected(name)) return;
     if (ui::dialogs().confirm(QStringLiteral("Trier le fichier ") + name + QStringLiteral(" ?"),
                               ui::Ok | ui::Cancel) != ui::Ok)
         return;

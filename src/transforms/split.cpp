@@ -9,7 +9,6 @@
 
 namespace transforms {
 
-
 std::vector<qint64> splitPlan(qint64 fileSize, qint64 partSize) {
     std::vector<qint64> parts{0};
     if (partSize <= 0) return parts;

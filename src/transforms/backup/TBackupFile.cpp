@@ -442,6 +442,15 @@ bool TBackupFile::restoreTarget(const QString& stored, const QString& restorePat
     return true;
 }
 
+void TBackupFile::readHeader(VolumeReader& in) {
+    qint32 titleLength = 0, total = 0, count = 0;
+    if (!in.readInt(titleLength) || titleLength < 0 || titleLength > kMaxTitleLength ||
+        !in.skip(titleLength) || !in.readInt(total) || !in.readInt(count))
+        unreadable();
+    TotalSize = total;
+    FileCount = count;
+}
+
 bool TBackupFile::openNextVolume(VolumeReader& in, QString& archive, const QByteArray& breakName) {
     in.close();
     const QByteArray digits = breakName.mid(9, 3);
@@ -533,12 +542,7 @@ bool TBackupFile::Restore(const QString& archiveName, const QString& restorePath
     if (!stream && !QFileInfo::exists(archiveName)) return false;
     VolumeReader in(stream ? RestoreStream : nullptr);
     if (!in.open(archiveName)) unreadable();
-    qint32 titleLength = 0, total = 0, count = 0;
-    if (!in.readInt(titleLength) || titleLength < 0 || titleLength > kMaxTitleLength ||
-        !in.skip(titleLength) || !in.readInt(total) || !in.readInt(count))
-        unreadable();
-    TotalSize = total;
-    FileCount = count;
+    readHeader(in);
     BytesDone = 0;
 
     QString archive = archiveName;
@@ -646,12 +650,7 @@ QList<ArchiveEntry> TBackupFile::Scan(const QString& archiveName) {
     QList<ArchiveEntry> entries;
     VolumeReader in;
     if (!in.open(archiveName)) unreadable();
-    qint32 titleLength = 0, total = 0, count = 0;
-    if (!in.readInt(titleLength) || titleLength < 0 || titleLength > kMaxTitleLength ||
-        !in.skip(titleLength) || !in.readInt(total) || !in.readInt(count))
-        unreadable();
-    TotalSize = total;
-    FileCount = count;
+    readHeader(in);
     ErrorCode = 0;
     Continue = true;
     int volume = 1;
