@@ -1,9 +1,11 @@
 #include "filemanager/TTool.h"
+#include "filemanager/components/TDriveCombo.h"
 #include "platform/FakePlatform.h"
 #include "support/TempDir.h"
 #include "sysinfo/TDiskInfo.h"
 #include "sysinfo/TInfodisk.h"
 #include "transforms/TDecoupe.h"
+#include "transforms/TSupport.h"
 #include "transforms/crypt.h"
 #include "transforms/erase.h"
 #include "transforms/occupation.h"
@@ -390,4 +392,24 @@ TEST_F(DriveFixture, PasswordDialogAndEncryptionCommand) {
     for (int i = 0; i < 4; ++i)
         expected.append(char(quint8(k + i)));
     EXPECT_EQ(readAll(dir.file("z")), expected);
+}
+
+TEST_F(DriveFixture, MediaCatalogueWindow) {
+    ui::ScriptedDialogs dialogs;
+    TSupport window;
+    window.show();
+    const int a = int(window.drives->letters().indexOf(u'A'));
+    ASSERT_GE(a, 0);
+    window.drives->pick(a);
+    EXPECT_EQ(window.Edit2->text(), QStringLiteral("DISQUE1"));
+    EXPECT_EQ(window.Edit1->text(), QStringLiteral("DISQUE1.txt"));
+    window.Edit1->setText(dir.file("empty.txt"));
+    window.Button2Click();
+    EXPECT_EQ(dialogs.lastText(), QStringLiteral("0 Fichiers trouvés"));
+    EXPECT_EQ(readAll(dir.file("empty.txt")), QByteArray("DISQUE1\r\n"));
+    QFile(floppy.file("one.txt")).open(QIODevice::WriteOnly);
+    window.Button2Click();
+    EXPECT_EQ(dialogs.lastText(), QStringLiteral("1 Fichiers trouvés"));
+    EXPECT_EQ(readAll(dir.file("empty.txt")),
+              QByteArray("DISQUE1\r\n") + floppy.file("one.txt").toUtf8() + "\r\n");
 }
