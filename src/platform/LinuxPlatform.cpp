@@ -132,33 +132,45 @@ int renameNoReplace(const char* from, const char* to) {
     return rename(from, to);
 }
 
-// Copies the bytes of one open file into another, in kernel where possible.
+// Copies [from, to) of one file into the same place of another, in the
+// kernel where possible.
+bool copyRange(int in, int out, off_t from, off_t to) {
+    loff_t inOff = from, outOff = from;
+    while (inOff < to) {
+        const ssize_t n = copy_file_range(in, &inOff, out, &outOff, size_t(std::min<off_t>(to - inOff, 1 << 30)), 0);
+        if (n > 0) continue;
+        if (n == 0) return false; // shorter than announced
+        if (errno != EXDEV && errno != ENOSYS && errno != EINVAL && errno != EOPNOTSUPP) return false;
+        std::unique_ptr<char[]> buf(new char[1 << 20]);
+        while (inOff < to) {
+            const ssize_t r = pread(in, buf.get(), size_t(std::min<off_t>(to - inOff, 1 << 20)), inOff);
+            if (r <= 0 || pwrite(out, buf.get(), size_t(r), outOff) != r) return false;
+            inOff += r;
+            outOff += r;
+        }
+    }
+    return true;
+}
+
+// Copies a whole open file into an empty one; holes stay holes, so a
+// sparse disk image is not blown up to its full size.
 bool copyBytes(int in, int out) {
-    for (;;) {
-        ssize_t n = copy_file_range(in, nullptr, out, nullptr, 1 << 30, 0);
-        if (n == 0) return true;
-        if (n < 0) {
-            if (errno == EXDEV || errno == ENOSYS || errno == EINVAL || errno == EOPNOTSUPP) break;
-            return false;
+    struct stat st;
+    if (fstat(in, &st) != 0) return false;
+    const off_t size = st.st_size;
+    off_t pos = 0;
+    while (pos < size) {
+        const off_t data = lseek(in, pos, SEEK_DATA);
+        if (data < 0) {
+            if (errno == ENXIO) break;                  // only a hole remains
+            return copyRange(in, out, pos, size) && ftruncate(out, size) == 0; // no hole support
         }
+        off_t hole = lseek(in, data, SEEK_HOLE);
+        if (hole < 0 || hole > size) hole = size;
+        if (!copyRange(in, out, data, hole)) return false;
+        pos = hole;
     }
-    std::unique_ptr<char[]> buf(new char[1 << 20]);
-    for (;;) {
-        ssize_t n = read(in, buf.get(), 1 << 20);
-        if (n == 0) return true;
-        if (n < 0) {
-            if (errno == EINTR) continue;
-            return false;
-        }
-        for (ssize_t done = 0; done < n;) {
-            ssize_t w = write(out, buf.get() + done, size_t(n - done));
-            if (w < 0) {
-                if (errno == EINTR) continue;
-                return false;
-            }
-            done += w;
-        }
-    }
+    return ftruncate(out, size) == 0;
 }
 
 } // namespace

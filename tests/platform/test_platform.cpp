@@ -147,6 +147,25 @@ TEST_F(FileOps, CopyKeepsDateAndHonoursFailIfExists) {
     EXPECT_EQ(QDir(dir.path()).entryList(QDir::Files | QDir::Hidden).size(), 3);
 }
 
+TEST_F(FileOps, CopyOfASparseFileKeepsItsBytesAndHoles) {
+    QString src = dir.file("sparse.img");
+    {
+        QFile f(src);
+        ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+        f.write("head");
+        f.seek(50 << 20);
+        f.write("middle");
+        f.resize((100 << 20) + 3);
+    }
+    ASSERT_TRUE(p.copyFile(src, dir.file("copy.img"), true));
+    const QByteArray a = testing_support::readAll(src), b = testing_support::readAll(dir.file("copy.img"));
+    EXPECT_EQ(b.size(), (100 << 20) + 3);
+    EXPECT_TRUE(a == b);
+    struct stat st;
+    ASSERT_EQ(stat(dir.file("copy.img").toLocal8Bit().constData(), &st), 0);
+    EXPECT_LT(qint64(st.st_blocks) * 512, 10 << 20); // the holes were not written
+}
+
 TEST_F(FileOps, FoldersAndListing) {
     EXPECT_TRUE(p.createFolder(dir.file("f")));
     dir.write("f/inner.txt");
