@@ -254,13 +254,17 @@ void TMainForm::buildMenus() {
         });
 
     QMenu* desk = bar->addMenu(QStringLiteral("&Utilitaires"));
-    addMenu(desk, {
-                      {"&Calendrier", nullptr, "Calendrier", false, [] {}},
-                      {"C&alculatrice", nullptr, "Calculatrice", false, [] {}},
-                      {"&Horloge", nullptr, "Horloge", false, [] {}},
-                      {"&Euro conversion", nullptr, "convertisseur euro", false, [] {}},
-                      {"&Bloc-notes", nullptr, "Bloc notes", false, [this] { showNotepad(); }},
-                  });
+    addMenu(desk,
+            {
+                {"&Calendrier", nullptr, "Calendrier", false,
+                 [this] { showModal<desk::TCalendrier>(); }},
+                {"C&alculatrice", nullptr, "Calculatrice", false,
+                 [this] { showModal<desk::TPocket>(); }},
+                {"&Horloge", nullptr, "Horloge", false, [this] { showModal<desk::THorloge>(); }},
+                {"&Euro conversion", nullptr, "convertisseur euro", false,
+                 [this] { showModal<desk::TEurof>(); }},
+                {"&Bloc-notes", nullptr, "Bloc notes", false, [this] { showNotepad(); }},
+            });
 
     QMenu* help = bar->addMenu(QStringLiteral("&Aide"));
     addMenu(help, {{"&A propos", nullptr, "Informations sur le logiciels, la version", false,

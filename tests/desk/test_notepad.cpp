@@ -4,6 +4,7 @@
 
 #include <QFileInfo>
 #include <QPlainTextEdit>
+#include <QPrinterInfo>
 #include <QPushButton>
 #include <QRegularExpression>
 #include <QTest>
@@ -81,4 +82,17 @@ TEST(Notepad, HidingKeepsTheTextAndWrappedLinesPrintApart) {
     QApplication::processEvents();
     EXPECT_GT(pad.displayedLines().size(), 1);
     EXPECT_EQ(pad.displayedLines().join("").remove(' '), QString(40, 'w'));
+}
+
+TEST(Notepad, PrintingWithoutAPrinterIsReported) {
+    TBlocnotes pad;
+    pad.editor()->setPlainText("line");
+    if (!QPrinterInfo::defaultPrinter().isNull()) GTEST_SKIP() << "a printer is installed here";
+    try {
+        pad.Imprimer();
+        FAIL();
+    } catch (const ui::TavError& e) {
+        EXPECT_FALSE(e.text().isEmpty());
+    }
+    EXPECT_EQ(pad.editor()->toPlainText(), QStringLiteral("line"));
 }

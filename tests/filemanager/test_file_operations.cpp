@@ -229,6 +229,23 @@ TEST_F(FileOpsFixture, RenameOntoAnExistingName) {
     EXPECT_FALSE(tool->EnEdition);
 }
 
+TEST_F(FileOpsFixture, RenameInPlaceThroughTheList) {
+    dir.write("old.txt", "x");
+    open();
+    QTreeView* view = tool->detailsView();
+    const QModelIndex index = tool->model()->index(tool->rowOf("old.txt"), 0);
+    view->setCurrentIndex(index);
+    view->edit(index);
+    EXPECT_TRUE(tool->EnEdition);
+    auto* editor = view->findChild<QLineEdit*>();
+    ASSERT_NE(editor, nullptr);
+    editor->setText("new.txt");
+    QTest::keyClick(editor, Qt::Key_Return);
+    EXPECT_TRUE(QTest::qWaitFor([&] { return names().contains("new.txt"); }, 2000));
+    EXPECT_FALSE(QFile::exists(dir.file("old.txt")));
+    EXPECT_FALSE(tool->EnEdition);
+}
+
 TEST_F(FileOpsFixture, RenameDialogOfferedOneByOne) {
     dir.write("one");
     dir.write("two");
@@ -286,8 +303,7 @@ TEST_F(FileOpsFixture, SetAttributesClearsTheOthersAndSetsTheDate) {
     EXPECT_FALSE(a & platform::faHidden);
     EXPECT_EQ(QFileInfo(f).lastModified(), QDateTime(QDate(2001, 2, 19), QTime(22, 24, 54)));
     if (fake.setAttributes(dir.write("probe"), 0) &&
-        !(fake.attributes(dir.file("probe")) & platform::faArchive))
-        {
+        !(fake.attributes(dir.file("probe")) & platform::faArchive)) {
         EXPECT_FALSE(a & platform::faArchive);
     }
 }

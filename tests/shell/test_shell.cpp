@@ -159,5 +159,8 @@ TEST_F(ShellFixture, NotepadAndAboutOpenModally) {
     });
     form->action("&Bloc-notes")->trigger();
     form->action("&A propos")->trigger();
-    EXPECT_EQ(seen, QStringList({"Bloc-notes", "A propos"}));
+    for (const char* c : {"&Calendrier", "C&alculatrice", "&Horloge", "&Euro conversion"})
+        form->action(QString::fromUtf8(c))->trigger();
+    EXPECT_EQ(seen, QStringList({"Bloc-notes", "A propos", "Calendrier", "Calculatrice", "Horloge",
+                                 "Euro convertisseur"}));
 }
