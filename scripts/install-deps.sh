@@ -8,7 +8,7 @@ packages=(
   qt6-base-dev qt6-base-dev-tools qt6-svg-dev libgl-dev
   zlib1g-dev libjpeg-dev libgif-dev
   libgtest-dev libgmock-dev libbenchmark-dev
-  xvfb xauth bc pigz time
+  xvfb xauth bc pigz time tzdata
 )
 
 missing=()
