@@ -27,6 +27,21 @@ QString decodeNotes(const QByteArray& bytes) {
     return cp1252.isValid() ? QString(cp1252.decode(bytes)) : QString::fromLatin1(bytes);
 }
 
+// A small printer, for desktops without an icon theme.
+QIcon printerPicture() {
+    QPixmap pm(20, 20);
+    pm.fill(Qt::transparent);
+    QPainter p(&pm);
+    p.setPen(QColor(60, 60, 60));
+    p.setBrush(Qt::white);
+    p.drawRect(5, 2, 10, 6); // paper in
+    p.setBrush(QColor(170, 170, 170));
+    p.drawRect(2, 8, 16, 7); // body
+    p.setBrush(Qt::white);
+    p.drawRect(5, 12, 10, 6); // paper out
+    return QIcon(pm);
+}
+
 } // namespace
 
 TBlocnotes::TBlocnotes(QWidget* parent) : QDialog(parent) {
@@ -39,8 +54,7 @@ TBlocnotes::TBlocnotes(QWidget* parent) : QDialog(parent) {
     m_top->setFixedHeight(33);
     m_print = new QToolButton(m_top);
     m_print->setAutoRaise(true);
-    m_print->setIcon(QIcon::fromTheme(QStringLiteral("document-print")));
-    if (m_print->icon().isNull()) m_print->setText(QStringLiteral("🖶"));
+    m_print->setIcon(QIcon::fromTheme(QStringLiteral("document-print"), printerPicture()));
     m_print->setToolTip(QStringLiteral("Imprimer"));
     m_print->setGeometry(4, 4, 25, 25);
     m_close = new QPushButton(QStringLiteral("Fermer"), m_top);

@@ -452,7 +452,10 @@ void HexDocument::ChangeByte(qint64 offset, quint8 value) {
     const qint64 i = offset - m_windowStart;
     if (m_windowStart >= 0 && i >= 0 && i < m_windowLength) m_window[size_t(i)] = value;
     if (!InsertMode()) m_marks.insert(offset);
-    repaint(lineOf(offset), lineOf(offset));
+    if (repaintByte)
+        repaintByte(offset);
+    else
+        repaint(lineOf(offset), lineOf(offset));
 }
 
 void HexDocument::removeRange(qint64 a, qint64 b) {

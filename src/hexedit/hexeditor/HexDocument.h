@@ -121,6 +121,7 @@ class HexDocument {
     // ---- notifications ----
     std::function<void()> stateChanged;                          // content, selection or undo state
     std::function<void(qint64 first, qint64 last)> repaintLines; // -1, -1: everything
+    std::function<void(qint64 offset)> repaintByte;              // its hex and character cells
     std::function<void()> layoutChanged;                         // rows or columns changed
 
   private:

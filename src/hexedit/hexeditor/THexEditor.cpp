@@ -46,6 +46,17 @@ THexEditor::THexEditor(QWidget* parent) : QAbstractScrollArea(parent) {
     viewport()->setCursor(Qt::IBeamCursor);
     m_doc.repaintLines = [this](qint64 a, qint64 b) { repaintLines(a, b); };
     m_doc.layoutChanged = [this] { recomputeLayout(); };
+    m_doc.repaintByte = [this](qint64 offset) {
+        // Only the byte's two digit cells and its character cell.
+        const qint64 row = offset / m_doc.BytesPerLine();
+        const qint64 top = topRow();
+        if (row < top || row > top + visibleRows()) return;
+        const int y = int(row - top) * m_rowHeight, dx = horizontalScrollBar()->value();
+        const Cell hex = m_doc.offsetCell(offset, false), chars = m_doc.offsetCell(offset, true);
+        viewport()->update(
+            QRect(columnX(hex.col) - dx, y, columnX(hex.col + 2) - columnX(hex.col), m_rowHeight));
+        viewport()->update(QRect(columnX(chars.col) - dx, y, m_w, m_rowHeight));
+    };
     m_doc.stateChanged = [this] {
         // Posted, so several changes in one operation make one notification.
         if (m_statePosted) return;
