@@ -100,9 +100,9 @@ bench_hexedit() {
   echo "load / cp: $(echo "$load / $cp_time" | bc -l | cut -c1-5)   find / grep -F: $(echo "$find / $grep_time" | bc -l | cut -c1-5)   case-insensitive find / grep -F: $(echo "$fc / $grep_time" | bc -l | cut -c1-5)"
 }
 
-secs() { # wall-clock seconds of a command and of writing its data back, output discarded
+secs() { # wall-clock seconds of a command, output discarded; earlier writes flushed first
   sync
-  { /usr/bin/time -f %e sh -c '"$@" > /dev/null; sync' sh "$@" || true; } 2>&1 | tail -1
+  { /usr/bin/time -f %e "$@" > /dev/null || true; } 2>&1 | tail -1
 }
 
 bench_transforms() {

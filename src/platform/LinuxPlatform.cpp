@@ -137,13 +137,16 @@ int renameNoReplace(const char* from, const char* to) {
 bool copyRange(int in, int out, off_t from, off_t to) {
     loff_t inOff = from, outOff = from;
     while (inOff < to) {
-        const ssize_t n = copy_file_range(in, &inOff, out, &outOff, size_t(std::min<off_t>(to - inOff, 1 << 30)), 0);
+        const ssize_t n = copy_file_range(in, &inOff, out, &outOff,
+                                          size_t(std::min<off_t>(to - inOff, 1 << 30)), 0);
         if (n > 0) continue;
         if (n == 0) return false; // shorter than announced
-        if (errno != EXDEV && errno != ENOSYS && errno != EINVAL && errno != EOPNOTSUPP) return false;
+        if (errno != EXDEV && errno != ENOSYS && errno != EINVAL && errno != EOPNOTSUPP)
+            return false;
         std::unique_ptr<char[]> buf(new char[1 << 20]);
         while (inOff < to) {
-            const ssize_t r = pread(in, buf.get(), size_t(std::min<off_t>(to - inOff, 1 << 20)), inOff);
+            const ssize_t r =
+                pread(in, buf.get(), size_t(std::min<off_t>(to - inOff, 1 << 20)), inOff);
             if (r <= 0 || pwrite(out, buf.get(), size_t(r), outOff) != r) return false;
             inOff += r;
             outOff += r;
@@ -162,7 +165,7 @@ bool copyBytes(int in, int out) {
     while (pos < size) {
         const off_t data = lseek(in, pos, SEEK_DATA);
         if (data < 0) {
-            if (errno == ENXIO) break;                  // only a hole remains
+            if (errno == ENXIO) break; // only a hole remains
             return copyRange(in, out, pos, size) && ftruncate(out, size) == 0; // no hole support
         }
         off_t hole = lseek(in, data, SEEK_HOLE);
@@ -718,7 +721,8 @@ bool LinuxPlatform::appendFile(const QString& from, QFile& to, qint64 offset, qi
     loff_t pos = offset;
     bool ok = true;
     while (size > 0) {
-        ssize_t n = copy_file_range(in, &pos, out, nullptr, size_t(std::min<qint64>(size, 1 << 30)), 0);
+        ssize_t n =
+            copy_file_range(in, &pos, out, nullptr, size_t(std::min<qint64>(size, 1 << 30)), 0);
         if (n > 0) {
             size -= n;
             continue;
