@@ -25,6 +25,17 @@ ssize_t readXattr(int dirfd, const char* name, const char* attr, char* buf, size
     return lgetxattr(path, attr, buf, size);
 }
 
+// Lists the extended attribute names of name (relative to dirfd); -1 when
+// the list cannot be had (too long, or no support), in which case callers
+// simply ask for each attribute.
+ssize_t listXattr(int dirfd, const char* name, char* buf, size_t size) {
+    if (dirfd == AT_FDCWD) return llistxattr(name, buf, size);
+    char path[4096];
+    int n = std::snprintf(path, sizeof path, "/proc/self/fd/%d/%s", dirfd, name);
+    if (n <= 0 || size_t(n) >= sizeof path) return -1;
+    return llistxattr(path, buf, size);
+}
+
 QByteArray archiveStamp(const struct stat& st) {
     return QByteArray::number(qint64(st.st_size)) + ':' +
            QByteArray::number(qint64(st.st_mtim.tv_sec)) + '.' +
@@ -45,13 +56,27 @@ quint32 attributesOf(int dirfd, const char* name, const struct stat& st, bool wi
     if (S_ISLNK(st.st_mode)) return attrs | faArchive; // links carry no user attributes
 
     char buf[64];
-    ssize_t n = readXattr(dirfd, name, kAttribName, buf, sizeof buf - 1);
+    const bool both = !S_ISDIR(st.st_mode) && withArchive;
+    bool hasAttrib = true, hasArchive = true;
+    if (both) {
+        // One look at the names first: most files carry neither attribute.
+        char names[512];
+        const ssize_t len = listXattr(dirfd, name, names, sizeof names);
+        if (len >= 0) {
+            hasAttrib = hasArchive = false;
+            for (ssize_t i = 0; i < len; i += ssize_t(std::strlen(names + i)) + 1) {
+                hasAttrib |= std::strcmp(names + i, kAttribName) == 0;
+                hasArchive |= std::strcmp(names + i, kArchiveName) == 0;
+            }
+        }
+    }
+    ssize_t n = hasAttrib ? readXattr(dirfd, name, kAttribName, buf, sizeof buf - 1) : -1;
     if (n > 0) {
         buf[n] = 0;
         attrs |= quint32(std::strtoul(buf, nullptr, 10)) & (faHidden | faSysFile | faArchive);
     }
     if (S_ISDIR(st.st_mode) || !withArchive) return attrs;
-    n = readXattr(dirfd, name, kArchiveName, buf, sizeof buf - 1);
+    n = hasArchive ? readXattr(dirfd, name, kArchiveName, buf, sizeof buf - 1) : -1;
     if (n <= 0 || archiveStamp(st) != QByteArray(buf, int(n))) attrs |= faArchive;
     return attrs;
 }
