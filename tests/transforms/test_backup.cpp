@@ -453,3 +453,38 @@ TEST(BackupProgress, CancelLeavesNoEndMark) {
     archive_test::Volume head;
     EXPECT_THROW(parse({readAll("c.bck")}, &head), std::runtime_error);
 }
+
+TEST(BackupErrors, DamagedCopiesOfAnArchiveNeverCrashOrEscape) {
+    TempDir dir;
+    dir.write("src/a.txt", QByteArray(40000, 'a'));
+    dir.write("src/b.bin", randomBytes(30000, 5));
+    Quiet b;
+    ASSERT_TRUE(b.Backup({dir.file("src/* /s")}, "good.bck"));
+    const QByteArray good = readAll("good.bck");
+    QRandomGenerator g(1234);
+    TempDir out(false);
+    for (int round = 0; round < 300; ++round) {
+        QByteArray bad = good;
+        const int flips = 1 + int(g.bounded(4));
+        for (int i = 0; i < flips; ++i) bad[int(g.bounded(int(bad.size())))] = char(g.bounded(256));
+        if (round % 10 == 0) bad.truncate(int(g.bounded(int(bad.size()))));
+        QFile f("bad.bck");
+        f.open(QIODevice::WriteOnly | QIODevice::Truncate);
+        f.write(bad);
+        f.close();
+        Quiet r;
+        r.RestoreFullPath = round % 2 == 0;
+        try {
+            r.Restore("bad.bck", out.path());
+        } catch (const ui::TavError&) {
+        }
+        Quiet s;
+        try {
+            s.Scan("bad.bck");
+        } catch (const ui::TavError&) {
+        }
+    }
+    // Whatever was restored stayed below the target folder.
+    EXPECT_EQ(QDir(dir.path()).entryList(QDir::Files | QDir::Hidden | QDir::NoDotAndDotDot),
+              QStringList({"bad.bck", "good.bck"}));
+}
