@@ -466,7 +466,8 @@ TEST(BackupErrors, DamagedCopiesOfAnArchiveNeverCrashOrEscape) {
     for (int round = 0; round < 300; ++round) {
         QByteArray bad = good;
         const int flips = 1 + int(g.bounded(4));
-        for (int i = 0; i < flips; ++i) bad[int(g.bounded(int(bad.size())))] = char(g.bounded(256));
+        for (int i = 0; i < flips; ++i)
+            bad[int(g.bounded(int(bad.size())))] = char(g.bounded(256));
         if (round % 10 == 0) bad.truncate(int(g.bounded(int(bad.size()))));
         QFile f("bad.bck");
         f.open(QIODevice::WriteOnly | QIODevice::Truncate);

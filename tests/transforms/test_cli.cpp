@@ -18,7 +18,8 @@ CliRun cli(const QStringList& args) {
     QProcess p;
     p.start(QStringLiteral(TAVTOOLS_CLI), args);
     p.waitForFinished(60000);
-    return {p.exitCode(), QString::fromUtf8(p.readAllStandardOutput()), QString::fromUtf8(p.readAllStandardError())};
+    return {p.exitCode(), QString::fromUtf8(p.readAllStandardOutput()),
+            QString::fromUtf8(p.readAllStandardError())};
 }
 
 } // namespace
@@ -26,11 +27,12 @@ CliRun cli(const QStringList& args) {
 TEST(Cli, BackupListVerifyRestoreWithVolumes) {
     TempDir dir;
     QByteArray big(200000, 0);
-    for (int i = 0; i < big.size(); ++i) big[i] = char((i * 7919) >> 3);
+    for (int i = 0; i < big.size(); ++i)
+        big[i] = char((i * 7919) >> 3);
     dir.write("src/a.txt", "alpha");
     dir.write("src/sub/big.bin", big);
-    CliRun r = cli({"backup", "--title", "T", "--level", "none", "--max-size", "60000", "--file-list", dir.file("arch.bck"),
-                 dir.file("src/* /s")});
+    CliRun r = cli({"backup", "--title", "T", "--level", "none", "--max-size", "60000",
+                    "--file-list", dir.file("arch.bck"), dir.file("src/* /s")});
     ASSERT_EQ(r.code, 0) << r.err.toStdString();
     EXPECT_TRUE(QFile::exists(dir.file("arch.003")));
     r = cli({"list", dir.file("arch.bck")});
@@ -66,13 +68,14 @@ TEST(Cli, SplitJoinCryptSortAndOccupation) {
     TempDir dir;
     QByteArray data(5000, 'q');
     dir.write("f.dat", data);
-    EXPECT_EQ(cli({"split", dir.file("f.dat"), "0"}).err.trimmed(), QStringLiteral("Parts trop petites"));
+    EXPECT_EQ(cli({"split", dir.file("f.dat"), "0"}).err.trimmed(),
+              QStringLiteral("Parts trop petites"));
     CliRun r = cli({"split", dir.file("f.dat"), "1"});
     ASSERT_EQ(r.code, 0);
     EXPECT_TRUE(r.out.contains("Découpage terminé"));
     QFile::remove(dir.file("f.dat"));
-    ASSERT_EQ(cli({"join", dir.file("f.dat003"), dir.file("f.dat001"), dir.file("f.dat002"), dir.file("f.dat004"),
-                   dir.file("f.dat005")})
+    ASSERT_EQ(cli({"join", dir.file("f.dat003"), dir.file("f.dat001"), dir.file("f.dat002"),
+                   dir.file("f.dat004"), dir.file("f.dat005")})
                   .code,
               0);
     EXPECT_EQ(readAll(dir.file("f.dat")), data);
@@ -86,5 +89,6 @@ TEST(Cli, SplitJoinCryptSortAndOccupation) {
     r = cli({"occupation", dir.path()});
     EXPECT_EQ(r.code, 0);
     EXPECT_TRUE(r.out.contains("Espace réellement occupé"));
-    EXPECT_EQ(cli({"erase", dir.file("missing")}).err.trimmed(), QStringLiteral("Fichier introuvable"));
+    EXPECT_EQ(cli({"erase", dir.file("missing")}).err.trimmed(),
+              QStringLiteral("Fichier introuvable"));
 }

@@ -23,6 +23,7 @@
 #include <QRadioButton>
 #include <QRandomGenerator>
 #include <QTest>
+#include <QTreeView>
 #include <gtest/gtest.h>
 
 using namespace transforms;
@@ -412,4 +413,38 @@ TEST_F(DriveFixture, MediaCatalogueWindow) {
     EXPECT_EQ(dialogs.lastText(), QStringLiteral("1 Fichiers trouvés"));
     EXPECT_EQ(readAll(dir.file("empty.txt")),
               QByteArray("DISQUE1\r\n") + floppy.file("one.txt").toUtf8() + "\r\n");
+}
+
+TEST_F(DriveFixture, ListCommandsForExtractMergeRejoinAndAnEmptyOptimiser) {
+    ui::ScriptedDialogs dialogs;
+    dir.write("doc.bin", QByteArray::fromHex("410D0A42"));
+    dir.write("p.dat001", "one-");
+    dir.write("p.dat002", "two");
+    filemanager::TTool tool;
+    tool.show();
+    tool.VoletActif = 2;
+    tool.selectRow(tool.rowOf("doc.bin"));
+    dialogs.answerFile(dir.file("text.txt"));
+    tool.Extraire();
+    EXPECT_EQ(dialogs.shown.last().title, QStringLiteral("Extraire texte"));
+    EXPECT_EQ(readAll(dir.file("text.txt")), QByteArray("A\nB"));
+    EXPECT_GE(tool.rowOf("text.txt"), 0); // the folder was read again
+    tool.detailsView()->clearSelection();
+    tool.selectRow(tool.rowOf("p.dat002"));
+    tool.selectRow(tool.rowOf("p.dat001"));
+    tool.Recoller1();
+    EXPECT_EQ(readAll(dir.file("p.dat")), QByteArray("one-two"));
+    tool.detailsView()->clearSelection();
+    tool.selectRow(tool.rowOf("p.dat002"));
+    tool.selectRow(tool.rowOf("doc.bin"));
+    dialogs.answerFile(dir.file("merged"));
+    tool.Fusionner();
+    EXPECT_EQ(readAll(dir.file("merged")), QByteArray::fromHex("410D0A42") + "two"); // list order
+    // Nothing selected: the first disk is emptied, then the optimiser ends.
+    QFile(floppy.file("old")).open(QIODevice::WriteOnly);
+    tool.detailsView()->clearSelection();
+    const int before = int(dialogs.shown.size());
+    tool.Optimiser();
+    EXPECT_EQ(dialogs.shown.size(), before + 1);
+    EXPECT_TRUE(QDir(floppy.path()).isEmpty());
 }
