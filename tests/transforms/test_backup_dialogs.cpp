@@ -65,6 +65,10 @@ TEST_F(DialogFixture, BackupThenRestoreThroughTheDialogs) {
     TBackdial back;
     back.Init({dir.file("tree/*")});
     EXPECT_EQ(back.specs(), QStringList({dir.file("tree/*") + " /s"}));
+    TBackdial folders;
+    folders.Init({dir.file("tree/sub"), dir.file("tree/a.txt")});
+    EXPECT_EQ(folders.specs(),
+              QStringList({dir.file("tree/sub") + "/*.* /s", dir.file("tree/a.txt") + " /s"}));
     back.Edit1->setText("Essai");
     back.Button2Click();
     EXPECT_TRUE(dialogs.shown.isEmpty()); // empty destination: nothing happens

@@ -131,6 +131,7 @@ TBackdial::TBackdial(QWidget* parent) : QDialog(parent) {
     ProgressBar1->setValue(0);
     layout->addWidget(ProgressBar1);
     wireComponent(BackupFile1, ProgressBar1, QStringLiteral("Insérer une disquete "));
+    Edit1->setFocus();
     connect(Button1, &QPushButton::clicked, this, &TBackdial::reject);
     connect(SpeedButton1, &QToolButton::clicked, this,
             [this] { ui::runCommand([this] { SpeedButton1Click(); }); });
@@ -140,8 +141,11 @@ TBackdial::TBackdial(QWidget* parent) : QDialog(parent) {
 
 void TBackdial::Init(const QStringList& list) {
     m_specs.clear();
+    // A selected folder stands for everything below it; a file's name is
+    // searched in its folder and the folders below.
     for (const QString& s : list)
-        m_specs << s + QStringLiteral(" /s");
+        m_specs << (QFileInfo(s).isDir() ? s + QStringLiteral("/*.* /s")
+                                         : s + QStringLiteral(" /s"));
 }
 
 void TBackdial::SpeedButton1Click() {
@@ -242,6 +246,7 @@ TRestoreDial::TRestoreDial(QWidget* parent) : QDialog(parent) {
     layout->addWidget(ProgressBar1);
     pathChoiceClicked();
     wireComponent(BackupFile1, ProgressBar1, QStringLiteral("Insérer une disquette en "));
+    Edit1->setFocus();
     connect(Button1, &QPushButton::clicked, this, &TRestoreDial::reject);
     connect(rbOrigpath, &QRadioButton::clicked, this, &TRestoreDial::pathChoiceClicked);
     connect(rbOtherPath, &QRadioButton::clicked, this, &TRestoreDial::pathChoiceClicked);
