@@ -1,4 +1,5 @@
 #include "TFixattr.h"
+#include "attribute_boxes.h"
 
 #include <QCheckBox>
 #include <QDateEdit>
@@ -23,15 +24,12 @@ TFixattr::TFixattr(QWidget* parent) : QDialog(parent) {
     form->addRow(QStringLiteral("Date"), m_date);
     form->addRow(QStringLiteral("Heure"), m_time);
     layout->addLayout(form);
-    auto* frame = new QGroupBox(this);
-    auto* boxes = new QVBoxLayout(frame);
-    m_archive = new QCheckBox(QStringLiteral("Archive"), frame);
-    m_readOnly = new QCheckBox(QStringLiteral("Lecture seule"), frame);
-    m_hidden = new QCheckBox(QStringLiteral("Caché"), frame);
-    m_system = new QCheckBox(QStringLiteral("Système"), frame);
-    for (QCheckBox* b : {m_archive, m_readOnly, m_hidden, m_system})
-        boxes->addWidget(b);
-    layout->addWidget(frame);
+    AttributeBoxes boxes;
+    layout->addWidget(boxes.build(this));
+    m_archive = boxes.archive;
+    m_readOnly = boxes.readOnly;
+    m_hidden = boxes.hidden;
+    m_system = boxes.system;
     auto* buttons = new QHBoxLayout;
     m_ok = new QPushButton(QStringLiteral("OK"), this);
     auto* cancel = new QPushButton(QStringLiteral("Annuler"), this);

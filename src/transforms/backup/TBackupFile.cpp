@@ -442,6 +442,14 @@ bool TBackupFile::restoreTarget(const QString& stored, const QString& restorePat
     return true;
 }
 
+bool TBackupFile::readName(VolumeReader& in, QByteArray& raw) {
+    qint32 length = 0;
+    if (!in.readInt(length)) unreadable();
+    if (length == 0) return false; // the end mark
+    if (length < 0 || length > kMaxNameLength || !in.readBytes(length, raw)) unreadable();
+    return true;
+}
+
 void TBackupFile::readHeader(VolumeReader& in) {
     qint32 titleLength = 0, total = 0, count = 0;
     if (!in.readInt(titleLength) || titleLength < 0 || titleLength > kMaxTitleLength ||
@@ -555,12 +563,8 @@ bool TBackupFile::Restore(const QString& archiveName, const QString& restorePath
         p.setFileTime(target, platform::fromDosDateTime(quint32(date)));
     };
     while (Continue) {
-        qint32 length = 0;
-        if (!in.readInt(length)) unreadable();
-        if (length == 0) break;
-        if (length < 0 || length > kMaxNameLength) unreadable();
         QByteArray raw;
-        if (!in.readBytes(length, raw)) unreadable();
+        if (!readName(in, raw)) break;
         if (raw.startsWith("NEXT:DISK")) {
             if (!openNextVolume(in, archive, raw)) break;
             if (lastRestored) {
@@ -661,12 +665,8 @@ QList<ArchiveEntry> TBackupFile::Scan(const QString& archiveName) {
         if (!e.volumes.contains(volume)) e.volumes << volume;
     };
     for (;;) {
-        qint32 length = 0;
-        if (!in.readInt(length)) unreadable();
-        if (length == 0) break;
-        if (length < 0 || length > kMaxNameLength) unreadable();
         QByteArray raw;
-        if (!in.readBytes(length, raw)) unreadable();
+        if (!readName(in, raw)) break;
         if (raw.startsWith("NEXT:DISK")) {
             if (entries.isEmpty()) unreadable();
             volume = raw.mid(9, 3).toInt();

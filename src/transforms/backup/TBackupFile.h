@@ -100,7 +100,8 @@ class TBackupFile {
                  QSet<QString>& seen) const;
     void progress(const QString& file);
     bool askDisk(int disk);
-    void readHeader(VolumeReader& in); // title skipped; total size and count kept
+    void readHeader(VolumeReader& in);                // title skipped; total size and count kept
+    bool readName(VolumeReader& in, QByteArray& raw); // false at the end mark
     bool openNextVolume(VolumeReader& in, QString& archive, const QByteArray& breakName);
     enum class SegmentMode { Extract, Skip };
     void readSegment(VolumeReader& in, QFile* target, SegmentMode mode, qint64* counted = nullptr);
