@@ -12,6 +12,7 @@
 #include <QFileInfo>
 #include <QKeyEvent>
 #include <QLineEdit>
+#include <QMouseEvent>
 #include <QTest>
 #include <gtest/gtest.h>
 
@@ -349,6 +350,56 @@ TEST_F(Widget, ShiftSelectsAndMouseClicksSeparator) {
     const Cell sep{0, d.separatorColumn()};
     d.moveCaret(sep, true, true);
     EXPECT_EQ(d.caret, (Cell{0, d.separatorColumn() - 1}));
+}
+
+TEST_F(Widget, PagesMouseSelectionAndBackspace) {
+    load(QByteArray(16 * 200, 'p'));
+    const int visible = w.visibleRows();
+    QTest::keyClick(&w, Qt::Key_PageDown);
+    EXPECT_EQ(d.caret.row, visible - 1);
+    QTest::keyClick(&w, Qt::Key_PageUp);
+    EXPECT_EQ(d.caret.row, 0);
+    // Press on byte 1 and drag to byte 5 of the first line, hex area.
+    const int y = w.rowHeight() / 2;
+    auto xOf = [&](int col) {
+        int x = 0;
+        for (int c = 0; c < col; ++c)
+            x += w.columnWidth(c);
+        return x + 1;
+    };
+    QTest::mousePress(w.viewport(), Qt::LeftButton, Qt::NoModifier, QPoint(xOf(4), y));
+    QMouseEvent move(QEvent::MouseMove, QPointF(xOf(12), y),
+                     w.viewport()->mapToGlobal(QPointF(xOf(12), y)), Qt::NoButton, Qt::LeftButton,
+                     Qt::NoModifier);
+    QApplication::sendEvent(w.viewport(), &move);
+    QTest::mouseRelease(w.viewport(), Qt::LeftButton, Qt::NoModifier, QPoint(xOf(12), y));
+    EXPECT_EQ(d.selStart, 1);
+    EXPECT_EQ(d.selEnd, 5);
+    QTest::keyClick(
+        &w, Qt::Key_Backspace); // outside insert mode: a Left arrow that clears the selection
+    EXPECT_EQ(d.selStart, -1);
+    EXPECT_EQ(d.DataSize(), 16 * 200);
+}
+
+TEST_F(Widget, InsertModeTypesAndDeletes) {
+    load("abc");
+    d.setAllowInsertMode(true);
+    QTest::keyClick(&w, Qt::Key_Insert);
+    ASSERT_TRUE(d.InsertMode());
+    QTest::keyClick(&w, Qt::Key_Tab); // character area
+    QTest::keyClicks(&w, "X");
+    EXPECT_EQ(bytesOf(d), QByteArray("Xabc"));
+    d.clearSelection();
+    d.placeCaret(2, true);
+    QTest::keyClick(&w, Qt::Key_Delete);
+    EXPECT_EQ(bytesOf(d), QByteArray("Xac"));
+    QTest::keyClick(&w, Qt::Key_Backspace);
+    EXPECT_EQ(bytesOf(d), QByteArray("Xc"));
+    EXPECT_EQ(d.CaretOffset(), 1);
+    d.Undo();
+    d.Undo();
+    d.Undo();
+    EXPECT_EQ(bytesOf(d), QByteArray("abc"));
 }
 
 TEST(HexWindow, OpensFindsGoesToAndAsksBeforeClosing) {
