@@ -17,7 +17,8 @@ namespace {
 void eraseFile(const QString& name, const Progress& progress) {
     platform::Platform& p = platform::Platform::instance();
     QFile f(name);
-    if (QFileInfo(name).isDir()) fail(5);
+    // A link is refused: zeroing through it would spoil a file that stays in place.
+    if (QFileInfo(name).isDir() || QFileInfo(name).isSymLink()) fail(5);
     if (!QFileInfo::exists(name)) fail(2);
     if (!p.openForWrite(f, QIODevice::ReadWrite)) fail(5);
     const qint64 size = f.size();

@@ -172,6 +172,10 @@ TEST(Erase, ZerosThenGoneAndReadOnlyRefused) {
     p.setAttributes("ro", platform::faReadOnly);
     EXPECT_THROW(eraseFile("ro"), ui::InOutError);
     EXPECT_EQ(readAll("ro"), QByteArray("keep me"));
+    QFile::link(dir.file("ro"), dir.file("link"));
+    p.setAttributes("ro", platform::faArchive);
+    EXPECT_THROW(eraseFile("link"), ui::InOutError);
+    EXPECT_EQ(readAll("ro"), QByteArray("keep me"));
 }
 
 TEST(TextTools, ExtractionRules) {
