@@ -48,8 +48,11 @@ quint8 cryptBlock(char* data, qint64 size, quint8 key) {
     return quint8(key + quint8(size));
 }
 
-bool cryptFile(const QString& name, const QByteArray& password, const Progress& progress) {
+bool cryptFile(const QString& selected, const QByteArray& password, const Progress& progress) {
     platform::Platform& p = platform::Platform::instance();
+    // Through a link, the file it points to is the one transformed.
+    const QString name =
+        QFileInfo(selected).isSymLink() ? QFileInfo(selected).canonicalFilePath() : selected;
     const quint32 attrs = name.isEmpty() ? 0xFFFFFFFFu : p.attributes(name);
     if (attrs == 0xFFFFFFFFu || (attrs & platform::faDirectory)) return false;
     QFile in(name);

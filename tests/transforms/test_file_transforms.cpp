@@ -149,6 +149,13 @@ TEST(Crypt, ReadOnlyEmptyFoldersAndTheTemporaryName) {
     EXPECT_EQ(QFileInfo("empty").size(), 0);
     dir.mkdir("folder");
     EXPECT_FALSE(cryptFile("folder", "pw"));
+    dir.write("target", QByteArray(3, 0));
+    QFile::link(dir.file("target"), dir.file("alias"));
+    ASSERT_TRUE(cryptFile("alias", "pw"));
+    EXPECT_TRUE(QFileInfo(dir.file("alias")).isSymLink());
+    EXPECT_EQ(quint8(readAll("target")[0]), cryptKey("pw"));
+    QFile::remove(dir.file("alias"));
+    QFile::remove(dir.file("target"));
     dir.write("tav$$--.tmp", "mine");
     ASSERT_TRUE(cryptFile("empty", "pw"));
     EXPECT_EQ(readAll("tav$$--.tmp"), QByteArray("mine"));
