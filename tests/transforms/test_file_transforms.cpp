@@ -404,6 +404,16 @@ TEST_F(DriveFixture, PasswordDialogAndEncryptionCommand) {
     for (int i = 0; i < 4; ++i)
         expected.append(char(quint8(k + i)));
     EXPECT_EQ(readAll(dir.file("z")), expected);
+    // Cancelling, or confirming two empty fields, changes nothing.
+    for (bool cancel : {true, false}) {
+        ui::ScopedModalHandler again([cancel](QDialog* d) {
+            auto* p = static_cast<TPasse*>(d);
+            (cancel ? p->Button1 : p->Button2)->click();
+            return d->result();
+        });
+        tool.Crypter(2);
+        EXPECT_EQ(readAll(dir.file("z")), expected);
+    }
 }
 
 TEST_F(DriveFixture, MediaCatalogueWindow) {
