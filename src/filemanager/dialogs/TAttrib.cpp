@@ -1,5 +1,4 @@
 #include "TAttrib.h"
-#include "attribute_boxes.h"
 #include "filemanager/FileListModel.h"
 #include "platform/Platform.h"
 
@@ -27,12 +26,7 @@ TAttrib::TAttrib(QWidget* parent) : QDialog(parent) {
     form->addRow(QStringLiteral("Date"), m_date);
     form->addRow(QStringLiteral("Taille"), m_size);
     layout->addLayout(form);
-    AttributeBoxes boxes;
-    layout->addWidget(boxes.build(this));
-    m_archive = boxes.archive;
-    m_readOnly = boxes.readOnly;
-    m_hidden = boxes.hidden;
-    m_system = boxes.system;
+    layout->addWidget(m_boxes.build(this));
     auto* close = new QPushButton(QStringLiteral("Fermer"), this);
     layout->addWidget(close, 0, Qt::AlignRight);
     connect(close, &QPushButton::clicked, this, &QDialog::accept);
@@ -46,10 +40,10 @@ void TAttrib::Init(const QString& name) {
     m_size->setText(QString::number(fi.isDir() ? 0 : fi.size()) + QStringLiteral(" octets"));
     const quint32 a = p.attributes(name);
     const bool known = a != 0xFFFFFFFFu;
-    m_archive->setChecked(known && (a & faArchive));
-    m_readOnly->setChecked(known && (a & faReadOnly));
-    m_hidden->setChecked(known && (a & faHidden));
-    m_system->setChecked(known && (a & faSysFile));
+    m_boxes.archive->setChecked(known && (a & faArchive));
+    m_boxes.readOnly->setChecked(known && (a & faReadOnly));
+    m_boxes.hidden->setChecked(known && (a & faHidden));
+    m_boxes.system->setChecked(known && (a & faSysFile));
 }
 
 } // namespace filemanager

@@ -1,7 +1,8 @@
 #pragma once
+#include "attribute_boxes.h"
+
 #include <QDialog>
 
-class QCheckBox;
 class QLineEdit;
 
 namespace filemanager {
@@ -15,14 +16,14 @@ class TAttrib : public QDialog {
     QLineEdit* nameEdit() const { return m_name; }
     QLineEdit* dateEdit() const { return m_date; }
     QLineEdit* sizeEdit() const { return m_size; }
-    QCheckBox* archive() const { return m_archive; }
-    QCheckBox* readOnly() const { return m_readOnly; }
-    QCheckBox* hidden() const { return m_hidden; }
-    QCheckBox* system() const { return m_system; }
+    QCheckBox* archive() const { return m_boxes.archive; }
+    QCheckBox* readOnly() const { return m_boxes.readOnly; }
+    QCheckBox* hidden() const { return m_boxes.hidden; }
+    QCheckBox* system() const { return m_boxes.system; }
 
   private:
     QLineEdit *m_name, *m_date, *m_size;
-    QCheckBox *m_archive, *m_readOnly, *m_hidden, *m_system;
+    AttributeBoxes m_boxes;
 };
 
 } // namespace filemanager

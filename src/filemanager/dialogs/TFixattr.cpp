@@ -1,5 +1,4 @@
 #include "TFixattr.h"
-#include "attribute_boxes.h"
 
 #include <QCheckBox>
 #include <QDateEdit>
@@ -24,12 +23,7 @@ TFixattr::TFixattr(QWidget* parent) : QDialog(parent) {
     form->addRow(QStringLiteral("Date"), m_date);
     form->addRow(QStringLiteral("Heure"), m_time);
     layout->addLayout(form);
-    AttributeBoxes boxes;
-    layout->addWidget(boxes.build(this));
-    m_archive = boxes.archive;
-    m_readOnly = boxes.readOnly;
-    m_hidden = boxes.hidden;
-    m_system = boxes.system;
+    layout->addWidget(m_boxes.build(this));
     auto* buttons = new QHBoxLayout;
     m_ok = new QPushButton(QStringLiteral("OK"), this);
     auto* cancel = new QPushButton(QStringLiteral("Annuler"), this);
@@ -53,10 +47,10 @@ void TFixattr::Result(QString& date, QString& time, bool& system, bool& hidden, 
     }
     date = m_date->date().toString(QStringLiteral("dd/MM/yyyy"));
     time = m_time->time().toString(QStringLiteral("HH:mm:ss"));
-    system = m_system->isChecked();
-    hidden = m_hidden->isChecked();
-    readOnly = m_readOnly->isChecked();
-    archive = m_archive->isChecked();
+    system = m_boxes.system->isChecked();
+    hidden = m_boxes.hidden->isChecked();
+    readOnly = m_boxes.readOnly->isChecked();
+    archive = m_boxes.archive->isChecked();
 }
 
 } // namespace filemanager

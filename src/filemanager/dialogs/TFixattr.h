@@ -1,7 +1,8 @@
 #pragma once
+#include "attribute_boxes.h"
+
 #include <QDialog>
 
-class QCheckBox;
 class QDateEdit;
 class QTimeEdit;
 
@@ -17,16 +18,16 @@ class TFixattr : public QDialog {
                 bool& archive) const;
     QDateEdit* dateEdit() const { return m_date; }
     QTimeEdit* timeEdit() const { return m_time; }
-    QCheckBox* archive() const { return m_archive; }
-    QCheckBox* readOnly() const { return m_readOnly; }
-    QCheckBox* hidden() const { return m_hidden; }
-    QCheckBox* system() const { return m_system; }
+    QCheckBox* archive() const { return m_boxes.archive; }
+    QCheckBox* readOnly() const { return m_boxes.readOnly; }
+    QCheckBox* hidden() const { return m_boxes.hidden; }
+    QCheckBox* system() const { return m_boxes.system; }
     QPushButton* okButton() const { return m_ok; }
 
   private:
     QDateEdit* m_date;
     QTimeEdit* m_time;
-    QCheckBox *m_archive, *m_readOnly, *m_hidden, *m_system;
+    AttributeBoxes m_boxes;
     QPushButton* m_ok;
     bool m_confirmed = false;
 };
