@@ -6,6 +6,7 @@
 #include <QCoreApplication>
 #include <QDir>
 #include <QElapsedTimer>
+#include <atomic>
 #include <cstdio>
 
 int main(int argc, char** argv) {
@@ -13,7 +14,9 @@ int main(int argc, char** argv) {
     if (argc < 3) return 2;
     const QString mode = QString::fromLocal8Bit(argv[1]);
     const QString source = QString::fromLocal8Bit(argv[2]);
-    filemanager::TreeCallbacks cb{[] { QCoreApplication::processEvents(); }, {}};
+    // Asks for a stop between entries, as a running job does.
+    std::atomic<bool> cancel{false};
+    filemanager::TreeCallbacks cb{[&] { return cancel.load(std::memory_order_relaxed); }, {}};
     QElapsedTimer t;
     t.start();
     if (mode == u"delete") {

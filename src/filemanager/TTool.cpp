@@ -284,6 +284,7 @@ void TTool::LitRepert() {
     QApplication::restoreOverrideCursor();
     EnEdition = false;
     RepCourant = p.currentDirectory();
+    m_listedFolder = folder;
 }
 
 void TTool::LitArbre() {
@@ -325,6 +326,23 @@ void TTool::Remplit() {
     Selection.clear();
     for (int r : selectedRows())
         Selection.append(m_model->row(r).name);
+}
+
+QStringList TTool::pathsOf(const QStringList& names) const {
+    const QString folder =
+        m_listedFolder.endsWith(u'/') ? m_listedFolder : QString(m_listedFolder + u'/');
+    QStringList paths;
+    paths.reserve(names.size());
+    for (const QString& name : names)
+        if (name != u"..") paths.append(QDir::isAbsolutePath(name) ? name : folder + name);
+    return paths;
+}
+
+QStringList TTool::selectedPaths() const {
+    QStringList names;
+    for (int r : selectedRows())
+        names.append(m_model->row(r).name);
+    return pathsOf(names);
 }
 
 void TTool::Memorise() {

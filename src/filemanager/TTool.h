@@ -8,6 +8,8 @@
 
 #include <QStringList>
 #include <QWidget>
+#include <atomic>
+#include <functional>
 
 class QAbstractItemView;
 class QComboBox;
@@ -17,6 +19,10 @@ class QProgressBar;
 class QSplitter;
 class QStackedWidget;
 class QTreeView;
+
+namespace core {
+class Job;
+}
 
 namespace filemanager {
 
@@ -39,7 +45,7 @@ class TTool : public QWidget {
     int VoletActif = 0;
     bool DemanderRemplacer = true;
     bool EnEdition = false;
-    bool Abandon = false;
+    std::atomic<bool> Abandon{false}; // read by the running job
     QString Histo[10];
     int HistoDernier = 0;
     int HistoPos = 0;
@@ -135,6 +141,15 @@ class TTool : public QWidget {
     void Decouper1();
     void Recoller1();
 
+    // The folder the list shows, and the absolute paths of names of it
+    // ("..", never an entry to act on, left out).
+    const QString& listedFolder() const { return m_listedFolder; }
+    QStringList pathsOf(const QStringList& names) const;
+    QStringList selectedPaths() const;
+    // Runs a loop as a job on a worker thread with the bottom progress bar;
+    // the window stays drawn and Escape stops it. Errors come back here.
+    void runLoop(const std::function<void(core::Job&)>& body);
+
     // Bottom progress bar over the selection.
     void startProgress();
     void setProgress(int percent);
@@ -171,7 +186,6 @@ class TTool : public QWidget {
     void sortBy(SortKey key);
     void changeDirectory(const QString& path);
     void layoutBars();
-    void pump();
     void renameEntry(const QString& oldName, const QString& newName);
 
   public:
@@ -180,6 +194,7 @@ class TTool : public QWidget {
 
   private:
     bool askFloppy();
+    void optimise(core::Job& job, QStringList work, const QString& floppy);
     QString m_saveName = QStringLiteral("Extract.txt"); // shared by extract and merge
     bool listKeyPress(QKeyEvent* e);
 
@@ -202,7 +217,7 @@ class TTool : public QWidget {
     QProgressBar* m_progress = nullptr;
     int m_style = 3;
     bool m_shown = false;
-    qint64 m_lastPump = 0;
+    QString m_listedFolder; // the folder the list's names belong to
 };
 
 // "12 objets  -  340 ko"

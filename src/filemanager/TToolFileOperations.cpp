@@ -11,11 +11,10 @@
 #include "ui/Dialogs.h"
 #include "ui/ModalRunner.h"
 #include "ui/errors.h"
+#include "core/Job.h"
 
-#include <QCoreApplication>
 #include <QDateTime>
 #include <QDir>
-#include <QElapsedTimer>
 #include <QFileInfo>
 
 namespace filemanager {
@@ -63,16 +62,17 @@ bool confirmed(const char* text) {
     return ui::dialogs().confirm(QString::fromUtf8(text), ui::Ok | ui::Cancel) == ui::Ok;
 }
 
+bool stopping(const TTool& t, const core::Job& job) {
+    return job.cancelled() || t.Abandon;
+}
+
 } // namespace
 
-void TTool::pump() {
-    // Window messages go through often enough for Escape and repaints, but
-    // not so often that a large tree spends its time in the event loop.
-    static QElapsedTimer clock;
-    if (!clock.isValid()) clock.start();
-    if (clock.elapsed() - m_lastPump < 30) return;
-    m_lastPump = clock.elapsed();
-    QCoreApplication::processEvents();
+void TTool::runLoop(const std::function<void(core::Job&)>& body) {
+    core::FunctionJob job(body);
+    job.onProgress = [this](int percent) { setProgress(percent); };
+    ProgressScope progress(*this);
+    job.runInBackground();
 }
 
 // ---- delete ----
@@ -86,38 +86,41 @@ void TTool::Efface1() {
 }
 
 void TTool::Supprimer() {
-    Platform& p = Platform::instance();
+    // Taken now: whatever the window shows later, these are the entries.
+    const QStringList paths = pathsOf(Selection);
     Abandon = false;
-    ProgressScope progress(*this);
-    const QStringList names = Selection;
-    for (int i = 0; i < names.size(); ++i) {
-        setProgress(int(100LL * i / names.size()));
-        const QString& name = names[i];
-        if (name == u"..") continue; // never the parent folder
-        if (!p.deleteFile(name)) {
-            const quint32 attrs = p.attributes(name);
-            if (attrs == 0xFFFFFFFFu || (attrs & platform::faDirectory)) {
-                DelTree(withSlash(QDir::current().absoluteFilePath(name)) + QStringLiteral("*.*"));
-                if (!p.removeFolder(name))
-                    throw ui::InOutError(p.lastError() == platform::errDirNotEmpty ? 5
-                                                                                   : p.lastError());
-                continue;
+    runLoop([this, paths](core::Job& job) {
+        Platform& p = Platform::instance();
+        const TreeCallbacks tree{[&] { return stopping(*this, job); }, {}};
+        for (int i = 0; i < paths.size(); ++i) {
+            job.progress(int(100LL * i / paths.size()));
+            const QString& path = paths[i];
+            if (!p.deleteFile(path)) {
+                const quint32 attrs = p.attributes(path);
+                if (attrs == 0xFFFFFFFFu || (attrs & platform::faDirectory)) {
+                    if (!delTree(path, QStringLiteral("*.*"), tree)) return;
+                    if (!p.removeFolder(path))
+                        throw ui::InOutError(
+                            p.lastError() == platform::errDirNotEmpty ? 5 : p.lastError());
+                    continue;
+                }
+                if (attrs != 0) {
+                    if (!job.ask([] { return confirmed(kReadOnlyQuestion); })) continue;
+                    p.setAttributes(path, 0);
+                    p.deleteFile(path);
+                }
             }
-            if (attrs != 0) {
-                if (!confirmed(kReadOnlyQuestion)) continue;
-                p.setAttributes(name, 0);
-                p.deleteFile(name);
-            }
+            if (stopping(*this, job)) break;
         }
-        QCoreApplication::processEvents();
-        if (Abandon) break;
-    }
+    });
 }
 
 void TTool::DelTree(const QString& spec) {
     QString folder, mask;
     splitSpec(spec, folder, mask);
-    delTree(folder, mask, {[this] { pump(); }, {}});
+    runLoop([&](core::Job& job) {
+        delTree(folder, mask, {[&] { return stopping(*this, job); }, {}});
+    });
 }
 
 // ---- cut, copy and paste ----
@@ -137,13 +140,19 @@ void TTool::Copier1() {
 void TTool::CopyFolder(const QString& spec, const QString& destination) {
     QString folder, mask;
     splitSpec(spec, folder, mask);
-    copyFolder(folder, mask, destination, DemanderRemplacer, {[this] { pump(); }, askReplace});
+    bool ask = DemanderRemplacer;
+    runLoop([&](core::Job& job) {
+        copyFolder(folder, mask, destination, ask,
+                   {[&] { return stopping(*this, job); },
+                    [&](const QString& name) { return job.ask([&] { return askReplace(name); }); }});
+    });
+    DemanderRemplacer = ask;
 }
 
 void TTool::CopyMove() {
     if (PressePapier.isEmpty()) return;
     Platform& p = Platform::instance();
-    QString destination = VoletActif == 1 ? tree()->SelectedPath() : p.currentDirectory();
+    QString destination = VoletActif == 1 ? tree()->SelectedPath() : m_listedFolder;
     if (destination.isEmpty()) return; // a tree node that is no folder
     destination = withSlash(destination);
     DemanderRemplacer = true;
@@ -159,30 +168,35 @@ void TTool::CopyMove() {
         }
     }
     Abandon = false;
-    {
-        ProgressScope progress(*this);
-        for (int i = 0; i < PressePapier.size(); ++i) {
-            setProgress(int(100LL * i / PressePapier.size()));
-            const QString source = PressePapier[i];
+    const QStringList sources = PressePapier;
+    const int mode = ModeColler;
+    bool ask = DemanderRemplacer;
+    runLoop([&](core::Job& job) {
+        const TreeCallbacks cb{
+            [&] { return stopping(*this, job); },
+            [&](const QString& name) { return job.ask([&] { return askReplace(name); }); }};
+        for (int i = 0; i < sources.size(); ++i) {
+            job.progress(int(100LL * i / sources.size()));
+            const QString& source = sources[i];
             const QString name = fileName(source);
             if (name == u".." || name.isEmpty()) continue;
             const QString target = destination + name;
-            if (ModeColler == 1) {
+            if (mode == 1) {
                 p.moveFile(source, target);
-            } else if (ModeColler == 2) {
+            } else if (mode == 2) {
                 const QFileInfo info(source);
                 if (info.isDir() && !info.isSymLink()) {
-                    if (QDir().mkpath(target))
-                        CopyFolder(source + QStringLiteral("/*.*"), target + u'/');
+                    if (QDir().mkpath(target) &&
+                        !copyFolder(source, QStringLiteral("*.*"), target + u'/', ask, cb))
+                        break;
                     continue;
                 }
-                copyOne(source, target, name, info.isSymLink(), DemanderRemplacer,
-                        {[this] { pump(); }, askReplace});
+                copyOne(source, target, name, info.isSymLink(), ask, cb);
             }
-            QCoreApplication::processEvents();
-            if (Abandon) break;
+            if (stopping(*this, job)) break;
         }
-    }
+    });
+    DemanderRemplacer = ask;
     LitRepert();
 }
 
@@ -190,14 +204,15 @@ void TTool::CopyMove() {
 
 void TTool::renameEntry(const QString& oldName, const QString& newName) {
     if (newName == oldName || newName.isEmpty()) return;
-    const QFileInfo existing(newName);
+    const QString folder = withSlash(m_listedFolder);
+    const QFileInfo existing(folder + newName);
     if (existing.exists() && !existing.isDir()) {
         ui::dialogs().message(QStringLiteral("Fichier ") + newName +
                               QStringLiteral(" Existe déjà"));
         return;
     }
     if (newName.contains(u'/')) return; // a name, not a path: refused silently
-    Platform::instance().moveFile(oldName, newName);
+    Platform::instance().moveFile(folder + oldName, folder + newName);
 }
 
 void TTool::ListView1Editing() {
@@ -239,7 +254,8 @@ void TTool::NouveauDossier() {
         name.isEmpty())
         return;
     Platform& p = Platform::instance();
-    if (!p.createFolder(name)) throw ui::InOutError(p.lastError());
+    const QString path = QDir::isAbsolutePath(name) ? name : withSlash(m_listedFolder) + name;
+    if (!p.createFolder(path)) throw ui::InOutError(p.lastError());
     LitRepert();
 }
 
@@ -283,14 +299,17 @@ void TTool::Fixer() {
     if (readOnly) attrs |= platform::faReadOnly;
     if (hidden) attrs |= platform::faHidden;
     if (system) attrs |= platform::faSysFile;
-    Platform& p = Platform::instance();
-    for (const QString& name : Selection) {
-        if (name == u"..") continue;
-        const bool folder = QFileInfo(name).isDir();
-        // The time goes first: a changed time would set the archive bit again.
-        if (!folder) p.setFileTime(name, when);
-        p.setAttributes(name, attrs);
-    }
+    const QStringList paths = pathsOf(Selection);
+    runLoop([&](core::Job& job) {
+        Platform& p = Platform::instance();
+        for (int i = 0; i < paths.size(); ++i) {
+            job.progress(int(100LL * i / paths.size()));
+            const bool folder = QFileInfo(paths[i]).isDir();
+            // The time goes first: a changed time would set the archive bit again.
+            if (!folder) p.setFileTime(paths[i], when);
+            p.setAttributes(paths[i], attrs);
+        }
+    });
     LitRepert();
 }
 
@@ -300,12 +319,18 @@ void TTool::chCasse() {
     ui::runModal(&dialog);
     const int choice = dialog.Result();
     if (choice < 0) return;
-    Platform& p = Platform::instance();
-    for (const QString& name : Selection) {
-        if (name == u"..") continue;
-        const QString changed = changeCase(name, choice);
-        if (changed != name) p.moveFile(name, changed); // never over a twin of the other case
-    }
+    const QString folder = withSlash(m_listedFolder);
+    QStringList names = Selection;
+    names.removeAll(QStringLiteral(".."));
+    runLoop([&](core::Job& job) {
+        Platform& p = Platform::instance();
+        for (int i = 0; i < names.size(); ++i) {
+            job.progress(int(100LL * i / names.size()));
+            const QString changed = changeCase(names[i], choice);
+            // Never over a twin of the other case.
+            if (changed != names[i]) p.moveFile(folder + names[i], folder + changed);
+        }
+    });
     LitRepert();
 }
 

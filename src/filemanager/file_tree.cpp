@@ -27,6 +27,10 @@ bool isWalkedFile(const DirEntry& e, const QString& mask) {
     return platform::matchesMask(e.name, mask);
 }
 
+bool stopped(const TreeCallbacks& cb) {
+    return cb.stop && cb.stop();
+}
+
 } // namespace
 
 void splitSpec(const QString& spec, QString& folder, QString& mask) {
@@ -41,12 +45,14 @@ bool isSameOrInside(const QString& folder, const QString& path) {
     return p == f || p.startsWith(f == u"/" ? f : f + u'/');
 }
 
-void delTree(const QString& folder, const QString& mask, const TreeCallbacks& cb) {
+bool delTree(const QString& folder, const QString& mask, const TreeCallbacks& cb) {
     Platform& p = Platform::instance();
     std::vector<DirEntry> entries;
-    if (!p.listDirectory(folder, QStringLiteral("*.*"), entries, Platform::ListMode::Walk)) return;
+    if (!p.listDirectory(folder, QStringLiteral("*.*"), entries, Platform::ListMode::Walk))
+        return !stopped(cb);
     for (const DirEntry& e : entries) {
         if (!isWalkedFile(e, mask)) continue;
+        if (stopped(cb)) return false;
         if ((e.attributes & platform::faReadOnly) && !e.isLink) {
             const QString path = join(folder, e.name);
             p.setAttributes(path, e.attributes & ~quint32(platform::faReadOnly));
@@ -54,15 +60,14 @@ void delTree(const QString& folder, const QString& mask, const TreeCallbacks& cb
         } else {
             p.deleteListedFile(folder, e);
         }
-        if (cb.pump) cb.pump();
     }
-    if (cb.pump) cb.pump();
     for (const DirEntry& e : entries) {
         if (!isSubFolder(e)) continue;
         const QString sub = join(folder, e.name);
-        delTree(sub, mask, cb);
+        if (!delTree(sub, mask, cb)) return false;
         if (!p.removeFolder(sub)) break;
     }
+    return !stopped(cb);
 }
 
 void copyOne(const QString& from, const QString& to, const QString& name, bool isLink,
@@ -80,22 +85,24 @@ void copyOne(const QString& from, const QString& to, const QString& name, bool i
     attempt(false); // a failure now is silent
 }
 
-void copyFolder(const QString& folder, const QString& mask, const QString& destination,
+bool copyFolder(const QString& folder, const QString& mask, const QString& destination,
                 bool& askReplace, const TreeCallbacks& cb) {
     Platform& p = Platform::instance();
     std::vector<DirEntry> entries;
-    if (!p.listDirectory(folder, QStringLiteral("*.*"), entries, Platform::ListMode::Walk)) return;
+    if (!p.listDirectory(folder, QStringLiteral("*.*"), entries, Platform::ListMode::Walk))
+        return !stopped(cb);
     for (const DirEntry& e : entries) {
         if (!isWalkedFile(e, mask)) continue;
+        if (stopped(cb)) return false;
         copyOne(join(folder, e.name), join(destination, e.name), e.name, e.isLink, askReplace, cb);
-        if (cb.pump) cb.pump();
     }
     for (const DirEntry& e : entries) {
         if (!isSubFolder(e)) continue;
         const QString target = join(destination, e.name);
-        if (!QDir().mkpath(target)) return;
-        copyFolder(join(folder, e.name), mask, target, askReplace, cb);
+        if (!QDir().mkpath(target)) return !stopped(cb);
+        if (!copyFolder(join(folder, e.name), mask, target, askReplace, cb)) return false;
     }
+    return !stopped(cb);
 }
 
 } // namespace filemanager

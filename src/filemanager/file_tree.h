@@ -12,7 +12,7 @@ namespace filemanager {
 enum class ReplaceAnswer { Yes, No, All };
 
 struct TreeCallbacks {
-    std::function<void()> pump; // lets window messages through
+    std::function<bool()> stop; // true once the user asked to stop (checked between entries)
     // "Remplacer le ficher NAME ?" for a copy that failed.
     std::function<ReplaceAnswer(const QString& name)> askReplace;
 };
@@ -22,13 +22,14 @@ void splitSpec(const QString& spec, QString& folder, QString& mask);
 
 // Deletes the files of folder matching mask, then every sub-folder's tree
 // (every name) and the sub-folder itself; a sub-folder that cannot be
-// removed ends this folder's sub-folders silently.
-void delTree(const QString& folder, const QString& mask, const TreeCallbacks& cb);
+// removed ends this folder's sub-folders silently. Answers false when
+// stopped, at the next entry after the request.
+bool delTree(const QString& folder, const QString& mask, const TreeCallbacks& cb);
 
 // Copies the files of folder matching mask into destination (an existing
 // folder), then each sub-folder's tree. askReplace is the paste's
 // "still ask before replacing" flag. Errors end a level silently.
-void copyFolder(const QString& folder, const QString& mask, const QString& destination,
+bool copyFolder(const QString& folder, const QString& mask, const QString& destination,
                 bool& askReplace, const TreeCallbacks& cb);
 
 // True when path is folder itself or lies inside it.

@@ -12,6 +12,8 @@ namespace {
 Platform* g_instance = nullptr;
 }
 
+thread_local int Platform::t_lastError = 0;
+
 Platform& Platform::instance() {
     if (g_instance) return *g_instance;
     static LinuxPlatform real;

@@ -120,7 +120,9 @@ class Platform {
     virtual bool appendFile(const QString& from, QFile& to, qint64 offset = 0, qint64 size = -1) = 0;
     // Makes `to` a symbolic link with the same target as the link `from`; never replaces.
     virtual bool copyLink(const QString& from, const QString& to) = 0;
-    int lastError() const { return m_lastError; }
+    // The error of the last failed operation of the calling thread, so that
+    // jobs on worker threads never see each other's errors.
+    int lastError() const { return t_lastError; }
 
     // Icons
     virtual QIcon fileIcon(const QString& path) = 0;
@@ -149,8 +151,8 @@ class Platform {
                               const QString& folder) = 0;
 
   protected:
-    void setLastError(int code) { m_lastError = code; }
-    int m_lastError = 0;
+    void setLastError(int code) { t_lastError = code; }
+    static thread_local int t_lastError;
     QString m_driveFolders[26];
 };
 

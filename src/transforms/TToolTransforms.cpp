@@ -12,8 +12,10 @@
 #include "ui/Dialogs.h"
 #include "ui/ModalRunner.h"
 #include "ui/errors.h"
+#include "core/Job.h"
+#include "filemanager/file_tree.h"
 
-#include <QCoreApplication>
+#include <QDir>
 #include <QFileInfo>
 
 namespace filemanager {
@@ -22,32 +24,25 @@ using namespace transforms;
 
 namespace {
 
-bool isFolder(const QString& name) {
+bool isFolder(const QString& name) { // an absolute path
     const quint32 attrs = platform::Platform::instance().attributes(name);
     return attrs == 0xFFFFFFFFu || (attrs & platform::faDirectory);
 }
 
-// The bottom progress bar for a loop over the selection.
-struct BarScope {
-    TTool& tool;
-    explicit BarScope(TTool& t) : tool(t) { tool.startProgress(); }
-    ~BarScope() { tool.endProgress(); }
-    Progress progress() {
-        return {[this](int p) {
-                    tool.setProgress(p);
-                    QCoreApplication::processEvents();
-                },
-                {}};
-    }
-};
+// Progress and cancel of a transform, routed through the running job.
+Progress progressOf(core::Job& job) {
+    return {[&job](int p) { job.progress(p); }, [&job] { return job.cancelled(); }};
+}
 
 } // namespace
 
 void TTool::Decouper1() {
     QString name;
-    if (!oneSelected(name) || isFolder(name)) return;
+    if (!oneSelected(name)) return;
+    const QString path = pathsOf({name}).value(0);
+    if (path.isEmpty() || isFolder(path)) return;
     TDecoupe dialog(this);
-    dialog.Init(name);
+    dialog.Init(path);
     ui::runModal(&dialog);
     LitRepert();
 }
@@ -55,11 +50,9 @@ void TTool::Decouper1() {
 void TTool::Recoller1() {
     if (VoletActif != 2) return;
     Remplit();
-    if (Selection.isEmpty()) return;
-    {
-        BarScope bar(*this);
-        joinFiles(Selection, bar.progress());
-    }
+    const QStringList paths = pathsOf(Selection);
+    if (paths.isEmpty()) return;
+    runLoop([&](core::Job& job) { joinFiles(paths, progressOf(job)); });
     LitRepert();
 }
 
@@ -71,12 +64,15 @@ void TTool::Crypter(int mode) {
     ui::runModal(&dialog);
     const QByteArray password = dialog.Result().toLatin1();
     if (password.isEmpty()) return;
-    BarScope bar(*this);
-    for (int i = 0; i < Selection.size(); ++i) {
-        setProgress(i * 100 / Selection.size());
-        cryptFile(Selection[i], password);
-        QCoreApplication::processEvents();
-    }
+    const QStringList paths = pathsOf(Selection);
+    // Each file is replaced whole by its transformed copy: a stop between
+    // two files leaves every file either done or untouched.
+    runLoop([&](core::Job& job) {
+        for (int i = 0; i < paths.size() && !job.cancelled(); ++i) {
+            job.progress(i * 100 / int(paths.size()));
+            cryptFile(paths[i], password);
+        }
+    });
 }
 
 void TTool::EffIrreversible() {
@@ -87,7 +83,9 @@ void TTool::EffIrreversible() {
                 "Attention, le fichier effacé ne pourra pas être récupéré.\r\ncontinuer ?"),
             ui::Ok | ui::Cancel) != ui::Ok)
         return;
-    eraseFile(name);
+    const QString path = pathsOf({name}).value(0);
+    if (path.isEmpty()) return;
+    runLoop([&](core::Job& job) { eraseFile(path, progressOf(job)); });
     LitRepert();
 }
 
@@ -104,48 +102,51 @@ void TTool::Optimiser() {
     platform::Platform& p = platform::Platform::instance();
     if (!askFloppy()) return;
     const QString floppy = p.driveRoot(u'A');
-    DelTree(floppy + QStringLiteral("/*.*"));
-    // Work list: sizes right-aligned in 16 characters, a tab, the name.
+    // Work list: sizes right-aligned in 16 characters, a tab, the full path.
     QStringList work;
-    for (int r : selectedRows()) {
-        const ListRow& row = model()->row(r);
-        if (isFolder(row.name)) continue;
-        work << QString::number(QFileInfo(row.name).size()).rightJustified(16, u' ') + u'\t' +
-                    row.name;
+    for (const QString& path : selectedPaths()) {
+        if (isFolder(path)) continue;
+        work << QString::number(QFileInfo(path).size()).rightJustified(16, u' ') + u'\t' + path;
     }
     std::sort(work.begin(), work.end(), [](const QString& a, const QString& b) {
         return a.compare(b, Qt::CaseInsensitive) < 0;
     });
+    runLoop([&](core::Job& job) { optimise(job, work, floppy); });
+}
+
+void TTool::optimise(core::Job& job, QStringList work, const QString& floppy) {
+    platform::Platform& p = platform::Platform::instance();
+    const TreeCallbacks walk{[&] { return job.cancelled(); }, {}};
+    delTree(floppy, QStringLiteral("*.*"), walk);
     if (work.isEmpty()) return; // nothing to copy once the disk is empty
     auto sizeOf = [](const QString& line) { return line.left(16).trimmed().toLongLong(); };
     sysinfo::TDiskInfo disk;
     disk.setDisk(u'A');
     if (disk.DiskFree < sizeOf(work.last())) {
-        ui::dialogs().message(
-            QStringLiteral("Taille de fichier supérieure à la capacité de la disquette"));
+        job.ask([] {
+            ui::dialogs().message(
+                QStringLiteral("Taille de fichier supérieure à la capacité de la disquette"));
+        });
         return;
     }
-    const QString source = p.currentDirectory();
     const int total = int(work.size());
-    BarScope bar(*this);
     qint64 remaining = disk.DiskFree;
     int copied = 0;
-    while (!work.isEmpty()) {
-        setProgress(copied * 100 / total);
+    while (!work.isEmpty() && !job.cancelled()) {
+        job.progress(copied * 100 / total);
         int pick = -1;
         for (int i = int(work.size()) - 1; i >= 0 && pick < 0; --i)
             if (sizeOf(work[i]) <= remaining) pick = i;
         if (pick >= 0) {
             const QString line = work.takeAt(pick);
             remaining -= sizeOf(line);
-            const QString name = line.mid(17);
-            p.copyFile(source + u'/' + name, floppy + u'/' + name, false);
+            const QString path = line.mid(17);
+            p.copyFile(path, floppy + u'/' + QFileInfo(path).fileName(), false);
             ++copied;
-            QCoreApplication::processEvents();
             continue;
         }
-        if (!askFloppy()) return;
-        DelTree(floppy + QStringLiteral("/*.*"));
+        if (!job.ask([this] { return askFloppy(); })) return;
+        delTree(floppy, QStringLiteral("*.*"), walk);
         disk.setDisk(u'A');
         remaining = disk.DiskFree;
     }
@@ -153,13 +154,15 @@ void TTool::Optimiser() {
 
 void TTool::Extraire() {
     if (VoletActif != 2 || selectedRows().size() != 1) return;
-    const QString name = model()->row(selectedRows().first()).name;
+    const QString name = selectedPaths().value(0);
+    if (name.isEmpty()) return;
     m_saveName = QStringLiteral("Extract.txt");
     const QString output =
         ui::dialogs().saveFileName(QStringLiteral("Extraire texte"), m_saveName, QString());
     if (output.isEmpty() || QFileInfo(output).isDir()) return;
     m_saveName = output;
-    extractText(name, output);
+    const QString target = QDir(m_listedFolder).absoluteFilePath(output);
+    runLoop([&](core::Job& job) { extractText(name, target, progressOf(job)); });
     LitRepert();
 }
 
@@ -170,10 +173,9 @@ void TTool::Fusionner() {
         ui::dialogs().saveFileName(QStringLiteral("Fusionner"), m_saveName, QString());
     if (output.isEmpty()) return;
     m_saveName = output;
-    {
-        BarScope bar(*this);
-        mergeFiles(Selection, output, bar.progress());
-    }
+    const QStringList paths = pathsOf(Selection);
+    const QString target = QDir(m_listedFolder).absoluteFilePath(output);
+    runLoop([&](core::Job& job) { mergeFiles(paths, target, progressOf(job)); });
     LitRepert();
 }
 
@@ -183,7 +185,9 @@ void TTool::Trier() {
     if (ui::dialogs().confirm(QStringLiteral("Trier le fichier ") + name + QStringLiteral(" ?"),
                               ui::Ok | ui::Cancel) != ui::Ok)
         return;
-    sortLines(name);
+    const QString path = pathsOf({name}).value(0);
+    if (path.isEmpty()) return;
+    runLoop([&](core::Job&) { sortLines(path); });
     LitRepert();
 }
 
@@ -191,8 +195,9 @@ void TTool::Occupation() {
     platform::Platform& p = platform::Platform::instance();
     platform::DiskSpace space;
     p.diskFreeSpace(p.driveOf(RepCourant), space);
-    const transforms::Occupation o =
-        occupation(p.currentDirectory(), Filtre, qint64(space.clusterSize()));
+    const QString folder = m_listedFolder, mask = Filtre;
+    transforms::Occupation o;
+    runLoop([&](core::Job&) { o = occupation(folder, mask, qint64(space.clusterSize())); });
     ui::dialogs().message(o.message());
 }
 

@@ -8,9 +8,12 @@
 #include "sysinfo/TDiskInfo.h"
 #include "ui/Dialogs.h"
 #include "ui/errors.h"
+#include "core/Job.h"
 
 #include <QApplication>
+#include <QElapsedTimer>
 #include <QFile>
+#include <QDir>
 #include <QFileInfo>
 #include <QFormLayout>
 #include <QGroupBox>
@@ -82,7 +85,7 @@ void TDecoupe::showEvent(QShowEvent* e) {
 void TDecoupe::FormShow() {
     PartSize = qint64(DefaultPartKo) * 1024;
     FileSize = QFileInfo(FileName).size();
-    Label1->setText(FileName);
+    Label1->setText(QFileInfo(FileName).fileName());
     Label2->setText(QStringLiteral("%1 Ko").arg(FileSize / 1024));
     updateParts();
 }
@@ -121,14 +124,20 @@ bool TDecoupe::eventFilter(QObject* watched, QEvent* e) {
 }
 
 void TDecoupe::Button2Click() {
-    Progress progress{[this](int p) {
-                          ProgressBar1->setValue(p);
-                          QCoreApplication::processEvents();
-                      },
-                      {}};
     Button2->setEnabled(false);
-    const SplitResult r = splitFile(FileName, PartSize, progress);
-    Button2->setEnabled(true);
+    SplitResult r = SplitResult::Failed;
+    {
+        struct Enable {
+            QPushButton* b;
+            ~Enable() { b->setEnabled(true); }
+        } enable{Button2};
+        core::FunctionJob job([&](core::Job& j) {
+            r = splitFile(FileName, PartSize,
+                          {[&j](int p) { j.progress(p); }, [&j] { return j.cancelled(); }});
+        });
+        job.onProgress = [this](int p) { ProgressBar1->setValue(p); };
+        job.runInBackground();
+    }
     ProgressBar1->setValue(0);
     switch (r) {
     case SplitResult::TooSmall:
@@ -262,25 +271,29 @@ void TSupport::driveChosen() {
 
 void TSupport::Button2Click() {
     platform::Platform& p = platform::Platform::instance();
-    QApplication::setOverrideCursor(Qt::WaitCursor);
-    struct Restore {
-        ~Restore() { QApplication::restoreOverrideCursor(); }
-    } restore;
-    QFile out(Edit1->text());
+    QFile out(QDir::current().absoluteFilePath(Edit1->text()));
     if (!out.open(QIODevice::WriteOnly | QIODevice::Truncate)) throw ui::InOutError(5);
     const QByteArray head = Edit2->text().toUtf8() + "\r\n";
     if (out.write(head) != head.size()) throw ui::InOutError(101);
     const QString root = p.driveRoot(drives->Drive());
-    const qint64 count = catalogue(
-        root,
-        [&](const QString& line) {
-            const QByteArray b = line.toUtf8() + "\r\n";
-            return out.write(b) == b.size();
-        },
-        [this](const QString& folder) {
-            Label4->setText(folder);
-            Label4->repaint();
-        });
+    qint64 count = 0;
+    QElapsedTimer shown;
+    core::FunctionJob job([&](core::Job& j) {
+        count = catalogue(
+            root,
+            [&](const QString& line) {
+                const QByteArray b = line.toUtf8() + "\r\n";
+                return out.write(b) == b.size();
+            },
+            [&](const QString& folder) {
+                // The folder being read, at most every 50 ms; the label
+                // takes it on its own thread.
+                if (shown.isValid() && shown.elapsed() < 50) return;
+                shown.start();
+                QMetaObject::invokeMethod(Label4, [l = Label4, folder] { l->setText(folder); });
+            });
+    });
+    job.runInBackground();
     out.close();
     ui::dialogs().message(QStringLiteral("%1 Fichiers trouvés").arg(count));
 }

@@ -1,4 +1,5 @@
 #include "TavApplication.h"
+#include "CommandLock.h"
 #include "errors.h"
 
 namespace ui {
@@ -6,6 +7,7 @@ namespace ui {
 TavApplication::TavApplication(int& argc, char** argv) : QApplication(argc, argv) {
     setApplicationName(QStringLiteral("Tav Tools"));
     setApplicationDisplayName(QStringLiteral("Tav Tools"));
+    installCommandLock();
 }
 
 bool TavApplication::notify(QObject* receiver, QEvent* event) {

@@ -1,5 +1,7 @@
 // Runner entry: the application object is created offscreen, whatever the
 // developer's shell says, so every runner works without a display.
+#include "ui/CommandLock.h"
+
 #include <QApplication>
 #include <QLocale>
 #include <gtest/gtest.h>
@@ -9,6 +11,7 @@ int main(int argc, char** argv) {
     qputenv("TZ",
             qgetenv("TAVTOOLS_TEST_TZ").isEmpty() ? "Europe/Paris" : qgetenv("TAVTOOLS_TEST_TZ"));
     QApplication app(argc, argv);
+    ui::installCommandLock();
     ::testing::InitGoogleTest(&argc, argv);
     return RUN_ALL_TESTS();
 }

@@ -4,6 +4,7 @@
 #include "platform/Platform.h"
 #include "ui/Dialogs.h"
 #include "ui/errors.h"
+#include "core/Job.h"
 
 #include <QApplication>
 #include <QButtonGroup>
@@ -53,19 +54,44 @@ class RunScope {
     QProgressBar* m_bar;
 };
 
-void wireComponent(TBackupFile& b, QProgressBar* bar, const QString& diskPrompt) {
-    b.OnProgress = [bar](const QString&, int percent, bool&) { bar->setValue(percent); };
-    b.OnNeedDisk = [diskPrompt](quint16 disk, bool& cont) {
-        cont = ui::dialogs().messageBox(QString::fromLatin1(ui::titles::plain),
-                                        diskPrompt + QString::number(disk), ui::Icon::Information,
-                                        ui::Ok | ui::Cancel) == ui::Ok;
-    };
-    b.defaultPrompt = [](const QString& text) {
-        return ui::dialogs().messageBox(QString::fromLatin1(ui::titles::plain), text,
-                                        ui::Icon::Information, ui::Ok | ui::Cancel) == ui::Ok;
-    };
-    b.defaultErrorBox = [](const QString& text) { ui::dialogs().error(text); };
-    b.pump = [] { QCoreApplication::processEvents(); };
+// Runs the component's work as a job: progress to the bar, the volume
+// prompts and error boxes asked on the window's thread.
+bool runComponent(TBackupFile& b, QProgressBar* bar, const QString& diskPrompt,
+                  const std::function<bool()>& work) {
+    bool ok = false;
+    core::FunctionJob job([&](core::Job& j) {
+        b.OnProgress = [&j](const QString&, int percent, bool& cont) {
+            j.progress(percent);
+            if (j.cancelled()) cont = false;
+        };
+        b.OnNeedDisk = [&j, diskPrompt](quint16 disk, bool& cont) {
+            cont = j.ask([&] {
+                return ui::dialogs().messageBox(QString::fromLatin1(ui::titles::plain),
+                                                diskPrompt + QString::number(disk),
+                                                ui::Icon::Information, ui::Ok | ui::Cancel) == ui::Ok;
+            });
+        };
+        b.defaultPrompt = [&j](const QString& text) {
+            return j.ask([&] {
+                return ui::dialogs().messageBox(QString::fromLatin1(ui::titles::plain), text,
+                                                ui::Icon::Information,
+                                                ui::Ok | ui::Cancel) == ui::Ok;
+            });
+        };
+        b.defaultErrorBox = [&j](const QString& text) {
+            j.ask([&] { ui::dialogs().error(text); });
+        };
+        ok = work();
+    });
+    job.onProgress = [bar](int percent) { bar->setValue(percent); };
+    struct Unwire {
+        TBackupFile& b;
+        ~Unwire() {
+            b.OnProgress = {}, b.OnNeedDisk = {}, b.defaultPrompt = {}, b.defaultErrorBox = {};
+        }
+    } unwire{b};
+    job.runInBackground();
+    return ok;
 }
 
 QWidget* topBar(QWidget* parent, QPushButton*& close) {
@@ -130,7 +156,6 @@ TBackdial::TBackdial(QWidget* parent) : QDialog(parent) {
     ProgressBar1->setRange(0, 100);
     ProgressBar1->setValue(0);
     layout->addWidget(ProgressBar1);
-    wireComponent(BackupFile1, ProgressBar1, QStringLiteral("Insérer une disquete "));
     Edit1->setFocus();
     connect(Button1, &QPushButton::clicked, this, &TBackdial::reject);
     connect(SpeedButton1, &QToolButton::clicked, this,
@@ -172,7 +197,7 @@ qint32 TBackdial::maxSizeFor(const QString& archive) {
 
 void TBackdial::Button2Click() {
     if (m_running || Edit2->text().isEmpty()) return;
-    const QString archive = archiveNameFor(Edit2->text());
+    const QString archive = QDir::current().absoluteFilePath(archiveNameFor(Edit2->text()));
     BackupFile1.MaxSize = maxSizeFor(archive);
     BackupFile1.BackupTitle = Edit1->text();
     BackupFile1.setBackupMode(modeIncremental->isChecked() ? bmIncremental : bmAll);
@@ -184,7 +209,8 @@ void TBackdial::Button2Click() {
     bool ok = false;
     {
         RunScope run(m_running, {Button1, Button2, SpeedButton1}, ProgressBar1);
-        ok = BackupFile1.Backup(m_specs, archive);
+        ok = runComponent(BackupFile1, ProgressBar1, QStringLiteral("Insérer une disquete "),
+                          [&] { return BackupFile1.Backup(m_specs, archive); });
     }
     if (ok)
         ui::dialogs().message(QStringLiteral("Backup terminé. Taux de compression = %1 %")
@@ -245,7 +271,6 @@ TRestoreDial::TRestoreDial(QWidget* parent) : QDialog(parent) {
     ProgressBar1->setValue(0);
     layout->addWidget(ProgressBar1);
     pathChoiceClicked();
-    wireComponent(BackupFile1, ProgressBar1, QStringLiteral("Insérer une disquette en "));
     Edit1->setFocus();
     connect(Button1, &QPushButton::clicked, this, &TRestoreDial::reject);
     connect(rbOrigpath, &QRadioButton::clicked, this, &TRestoreDial::pathChoiceClicked);
@@ -298,7 +323,10 @@ void TRestoreDial::Button2Click() {
     bool ok = false;
     {
         RunScope run(m_running, {Button1, Button2, SpeedButton1}, ProgressBar1);
-        ok = BackupFile1.Restore(Edit1->text(), path);
+        const QString archive = QDir::current().absoluteFilePath(Edit1->text());
+        if (!path.isEmpty()) path = QDir::current().absoluteFilePath(path);
+        ok = runComponent(BackupFile1, ProgressBar1, QStringLiteral("Insérer une disquette en "),
+                          [&] { return BackupFile1.Restore(archive, path); });
     }
     if (ok)
         ui::dialogs().message(

@@ -2,7 +2,7 @@
 // engines without widgets can raise them.
 #include "errors.h"
 
-namespace ui {
+namespace core {
 
 QString InOutError::textFor(int code) {
     switch (code) {
@@ -36,4 +36,4 @@ QString FloatError::textFor(Kind k) {
     }
 }
 
-} // namespace ui
+} // namespace core

@@ -1,0 +1,84 @@
+#pragma once
+// Long work on a worker thread. A job takes its parameters (absolute paths)
+// when it is made, reports progress at most every 50 ms, stops when asked
+// through an atomic flag checked between files and blocks, and asks the
+// user its questions on the thread that started it, waiting for the answer.
+
+#include <QElapsedTimer>
+#include <atomic>
+#include <exception>
+#include <functional>
+#include <memory>
+
+class QObject;
+
+namespace core {
+
+class Job {
+  public:
+    Job();
+    virtual ~Job();
+    Job(const Job&) = delete;
+    Job& operator=(const Job&) = delete;
+
+    // The work; runs on the worker thread (or the caller's, see runHere).
+    virtual void run() = 0;
+
+    void cancel() { m_cancel.store(true, std::memory_order_relaxed); }
+    bool cancelled() const { return m_cancel.load(std::memory_order_relaxed); }
+
+    // Percentage done, handed to the progress sink on the starting thread;
+    // calls closer than 50 ms apart are dropped, except 0 and 100.
+    void progress(int percent);
+    std::function<void(int percent)> onProgress;
+
+    // Runs question on the starting thread and waits for its answer. An
+    // error leaving the question leaves ask too, on the worker.
+    template <class F> auto ask(F&& question) -> decltype(question()) {
+        using R = decltype(question());
+        if constexpr (std::is_void_v<R>) {
+            askOnHome([&] { question(); });
+        } else {
+            R answer{};
+            askOnHome([&] { answer = question(); });
+            return answer;
+        }
+    }
+
+    // Runs the job on the calling thread: questions and progress are direct
+    // calls (the front end, and engines driven without a window).
+    void runHere();
+    // Runs the job on a worker thread; the calling thread keeps handling
+    // its events (repaints, questions, progress) until the job ends. An
+    // error that left run() is thrown again here.
+    void runInBackground();
+
+  private:
+    friend class JobThread;
+    void askOnHome(const std::function<void()>& question);
+    void deliver(int percent);
+
+    std::atomic<bool> m_cancel{false};
+    QObject* m_home = nullptr; // lives on the starting thread while the job runs
+    std::shared_ptr<std::atomic<bool>> m_alive;
+    QElapsedTimer m_sinceProgress;
+    std::exception_ptr m_error;
+};
+
+// A job made of a function, for the many one-loop commands.
+class FunctionJob : public Job {
+  public:
+    explicit FunctionJob(std::function<void(Job&)> body) : m_body(std::move(body)) {}
+    void run() override { m_body(*this); }
+
+  private:
+    std::function<void(Job&)> m_body;
+};
+
+// Called by runInBackground around the wait, so that a host (the window
+// system) can lock its windows and route Escape to cancel(). The default
+// waits in a plain event loop.
+using JobWaiter = std::function<void(Job& job, const std::function<void()>& waitUntilDone)>;
+void setJobWaiter(JobWaiter waiter);
+
+} // namespace core

@@ -1,0 +1,94 @@
+#include "CommandLock.h"
+#include "core/Job.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QKeyEvent>
+#include <QSet>
+#include <QWidget>
+
+namespace ui {
+
+namespace {
+
+core::Job* g_job = nullptr;
+
+bool isInput(QEvent::Type t) {
+    switch (t) {
+    case QEvent::MouseButtonPress:
+    case QEvent::MouseButtonRelease:
+    case QEvent::MouseButtonDblClick:
+    case QEvent::Wheel:
+    case QEvent::KeyPress:
+    case QEvent::KeyRelease:
+    case QEvent::Shortcut:
+    case QEvent::ShortcutOverride:
+    case QEvent::ContextMenu:
+    case QEvent::DragEnter:
+    case QEvent::DragMove:
+    case QEvent::Drop:
+    case QEvent::Close:
+        return true;
+    default:
+        return false;
+    }
+}
+
+// The window an object belongs to: a widget's window, or that of the
+// widget an action hangs from.
+QWidget* windowOf(QObject* o) {
+    for (; o; o = o->parent())
+        if (o->isWidgetType()) return static_cast<QWidget*>(o)->window();
+    return nullptr;
+}
+
+class LockFilter : public QObject {
+  public:
+    LockFilter(core::Job& job) : m_job(job) {
+        for (QWidget* w : QApplication::topLevelWidgets())
+            if (w->isVisible()) m_locked.insert(w);
+    }
+    bool eventFilter(QObject* watched, QEvent* event) override {
+        if (!isInput(event->type())) return false;
+        QWidget* window = windowOf(watched);
+        if (!window || !m_locked.contains(window)) return false;
+        if (event->type() == QEvent::KeyPress &&
+            static_cast<QKeyEvent*>(event)->key() == Qt::Key_Escape)
+            m_job.cancel();
+        event->ignore();
+        return true;
+    }
+
+  private:
+    core::Job& m_job;
+    QSet<QWidget*> m_locked;
+};
+
+void waitLocked(core::Job& job, const std::function<void()>& wait) {
+    core::Job* outer = std::exchange(g_job, &job);
+    LockFilter filter(job);
+    qApp->installEventFilter(&filter);
+    QApplication::setOverrideCursor(Qt::BusyCursor);
+    struct Restore {
+        core::Job* outer;
+        LockFilter* filter;
+        ~Restore() {
+            QApplication::restoreOverrideCursor();
+            qApp->removeEventFilter(filter);
+            g_job = outer;
+        }
+    } restore{outer, &filter};
+    wait();
+}
+
+} // namespace
+
+void installCommandLock() {
+    core::setJobWaiter(waitLocked);
+}
+
+core::Job* runningJob() {
+    return g_job;
+}
+
+} // namespace ui

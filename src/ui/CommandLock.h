@@ -1,0 +1,19 @@
+#pragma once
+// While a job runs, the windows that were open when it started take no
+// input: no command, no navigation, no closing. Escape there cancels the
+// job; repaints, timers and the boxes the job opens go through as usual.
+
+namespace core {
+class Job;
+}
+
+namespace ui {
+
+// Installs the lock as the way every job waits. Called once at start-up
+// (the application and the test runners do it).
+void installCommandLock();
+
+// The job running now, or nullptr.
+core::Job* runningJob();
+
+} // namespace ui
