@@ -1,5 +1,6 @@
 #include "IconCache.h"
 #include "platform/Platform.h"
+#include "ui/icons.h"
 #include "scale_filtered.h"
 
 #include <QPainter>
@@ -28,7 +29,7 @@ int IconCache::imageFor(const QString& name) {
     auto found = m_index.constFind(key);
     if (found != m_index.constEnd()) return *found;
     ++m_fetches;
-    QIcon icon = platform::Platform::instance().fileIcon(name);
+    QIcon icon = ui::fileIcon(name);
     {
         QPainter p(&m_surface);
         icon.paint(&p, QRect(1, 1, 32, 32));

@@ -2,13 +2,9 @@
 #include "attributes.h"
 #include "wildcard.h"
 
-#include <QAbstractFileIconProvider>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
-#include <QMimeDatabase>
-#include <QPainter>
-#include <QPixmap>
 #include <QProcess>
 #include <QStandardPaths>
 #include <condition_variable>
@@ -92,24 +88,6 @@ QString cleanAbsolute(const QString& path) {
 bool pathUnder(const QString& path, const QString& root) {
     if (root == u"/") return path.startsWith(u'/');
     return path == root || (path.startsWith(root) && path.at(root.size()) == u'/');
-}
-
-QIcon drawnIcon(QColor fill, bool folder) {
-    QPixmap pm(32, 32);
-    pm.fill(Qt::transparent);
-    QPainter p(&pm);
-    p.setPen(QColor(60, 60, 60));
-    p.setBrush(fill);
-    if (folder) {
-        p.drawRect(2, 8, 27, 20);
-        p.drawRect(2, 5, 11, 4);
-    } else {
-        p.drawRect(6, 2, 20, 27);
-        p.drawLine(10, 10, 22, 10);
-        p.drawLine(10, 15, 22, 15);
-        p.drawLine(10, 20, 22, 20);
-    }
-    return QIcon(pm);
 }
 
 QByteArray native(const QString& path) {
@@ -382,26 +360,6 @@ QString LinuxPlatform::driveDisplayName(QChar letter) {
     return QStringLiteral("%1 (%2:)").arg(label, letter.toUpper());
 }
 
-QIcon LinuxPlatform::driveIcon(QChar letter) {
-    const char* name = "drive-harddisk";
-    QColor colour(170, 170, 190);
-    switch (driveType(letter)) {
-    case DriveType::Removable:
-        name = "drive-removable-media", colour = QColor(90, 140, 220);
-        break;
-    case DriveType::Remote:
-        name = "folder-remote", colour = QColor(120, 200, 120);
-        break;
-    case DriveType::CdRom:
-        name = "media-optical", colour = QColor(230, 230, 120);
-        break;
-    default:
-        break;
-    }
-    QIcon icon = QIcon::fromTheme(QString::fromLatin1(name));
-    return icon.isNull() ? drawnIcon(colour, false) : icon;
-}
-
 quint32 LinuxPlatform::attributes(const QString& path) {
     QByteArray p = native(path);
     struct stat st;
@@ -623,26 +581,6 @@ bool LinuxPlatform::openForWrite(QFile& file, int openMode) {
         return false;
     }
     return true;
-}
-
-QIcon LinuxPlatform::fileIcon(const QString& path) {
-    static QMimeDatabase db;
-    QFileInfo fi(path);
-    if (fi.isDir()) {
-        QIcon icon = QIcon::fromTheme(QStringLiteral("folder"));
-        return icon.isNull() ? drawnIcon(QColor(240, 200, 80), true) : icon;
-    }
-    QMimeType mime = db.mimeTypeForFile(fi, QMimeDatabase::MatchExtension);
-    QIcon icon = QIcon::fromTheme(mime.iconName(), QIcon::fromTheme(mime.genericIconName()));
-    if (!icon.isNull()) return icon;
-    // No icon theme: a page tinted by the kind of file, so kinds stay apart.
-    QString top = mime.name().section(u'/', 0, 0);
-    QColor tint = top == u"image"                       ? QColor(200, 230, 255)
-                  : top == u"text"                      ? QColor(255, 255, 255)
-                  : top == u"audio" || top == u"video"  ? QColor(230, 200, 255)
-                  : mime.name().contains(u"executable") ? QColor(200, 255, 200)
-                                                        : QColor(235, 235, 235);
-    return drawnIcon(tint, false);
 }
 
 bool LinuxPlatform::setSystemClockUtc(const QDateTime& utc) {

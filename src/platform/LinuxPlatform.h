@@ -17,7 +17,6 @@ class LinuxPlatform : public Platform {
     DriveType driveType(QChar letter) override;
     bool driveReady(QChar letter) override;
     QString driveDisplayName(QChar letter) override;
-    QIcon driveIcon(QChar letter) override;
     bool diskFreeSpace(QChar letter, DiskSpace& out) override;
     QString volumeLabel(QChar letter) override;
 
@@ -43,7 +42,6 @@ class LinuxPlatform : public Platform {
     bool formatDrive(QChar letter, int formatId, int options) override;
     QString plainTextEditor() override;
 
-    QIcon fileIcon(const QString& path) override;
     bool setSystemClockUtc(const QDateTime& utc) override;
     bool shellExecute(const QString& verb, const QString& file, const QString& params,
                       const QString& folder) override;

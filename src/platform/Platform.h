@@ -6,7 +6,6 @@
 
 #include <QChar>
 #include <QDateTime>
-#include <QIcon>
 #include <QList>
 #include <QString>
 #include <cstdint>
@@ -77,7 +76,6 @@ class Platform {
     virtual DriveType driveType(QChar letter) = 0;
     virtual bool driveReady(QChar letter) = 0; // never blocks for long
     virtual QString driveDisplayName(QChar letter) = 0;
-    virtual QIcon driveIcon(QChar letter) = 0;
     virtual bool diskFreeSpace(QChar letter, DiskSpace& out) = 0;
     virtual QString volumeLabel(QChar letter) = 0;
 
@@ -124,8 +122,6 @@ class Platform {
     // jobs on worker threads never see each other's errors.
     int lastError() const { return t_lastError; }
 
-    // Icons
-    virtual QIcon fileIcon(const QString& path) = 0;
 
     // Temporary files
     virtual QString tempPath();

@@ -1,5 +1,6 @@
 #include "TDriveCombo.h"
 #include "platform/Platform.h"
+#include "ui/icons.h"
 
 namespace filemanager {
 
@@ -23,7 +24,7 @@ void TDriveCombo::fill() {
     for (QChar letter : p.driveLetters()) {
         DriveType t = p.driveType(letter);
         if (t == DriveType::Unknown || t == DriveType::NoRootDir) continue;
-        addItem(p.driveIcon(letter), p.driveDisplayName(letter));
+        addItem(ui::driveIcon(letter), p.driveDisplayName(letter));
         m_letters.append(letter);
     }
     m_remembered = remembered;

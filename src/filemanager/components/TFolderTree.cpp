@@ -1,6 +1,7 @@
 #include "TFolderTree.h"
 #include "platform/FolderWatcher.h"
 #include "platform/Platform.h"
+#include "ui/icons.h"
 
 #include <QApplication>
 #include <QDir>
@@ -101,10 +102,10 @@ void TFolderTree::build() {
     clear();
     const QString desktop = desktopFolder();
     QTreeWidgetItem* root = addNode(nullptr, desktop, QStringLiteral("Bureau"), NodeKind::Desktop);
-    root->setIcon(0, p.fileIcon(desktop));
+    root->setIcon(0, ui::fileIcon(desktop));
     QTreeWidgetItem* computer =
         addNode(root, QString(), QStringLiteral("Poste de travail"), NodeKind::Computer);
-    computer->setIcon(0, p.driveIcon(u'C'));
+    computer->setIcon(0, ui::driveIcon(u'C'));
     refreshDrives();
     readChildren(root);
     root->setExpanded(true);
@@ -119,7 +120,7 @@ void TFolderTree::refreshDrives() {
     for (QChar letter : p.driveLetters()) {
         QTreeWidgetItem* drive =
             addNode(computer, p.driveRoot(letter), p.driveDisplayName(letter), NodeKind::Folder);
-        drive->setIcon(0, p.driveIcon(letter));
+        drive->setIcon(0, ui::driveIcon(letter));
     }
     computer->setData(0, ReadRole, true);
 }
@@ -159,7 +160,7 @@ bool TFolderTree::readChildren(QTreeWidgetItem* node) {
     const QStringList names = dir.entryList(
         QDir::Dirs | QDir::Hidden | QDir::NoDotAndDotDot | QDir::System, QDir::NoSort);
     const bool readable = dir.isReadable();
-    const QIcon folderIcon = Platform::instance().fileIcon(path);
+    const QIcon folderIcon = ui::fileIcon(path);
     for (const QString& name : names)
         addNode(node, childPath(path, name), name, NodeKind::Folder)->setIcon(0, folderIcon);
     sortChildren(node);
