@@ -35,11 +35,15 @@ bool isInput(QEvent::Type t) {
 }
 
 // The window an object belongs to: a widget's window, or that of the
-// widget an action hangs from.
+// widget an action hangs from. A hidden window (a closed menu holding the
+// action of a shortcut) stands for the window it belongs to.
 QWidget* windowOf(QObject* o) {
-    for (; o; o = o->parent())
-        if (o->isWidgetType()) return static_cast<QWidget*>(o)->window();
-    return nullptr;
+    while (o && !o->isWidgetType())
+        o = o->parent();
+    QWidget* w = o ? static_cast<QWidget*>(o)->window() : nullptr;
+    while (w && !w->isVisible() && w->parentWidget())
+        w = w->parentWidget()->window();
+    return w;
 }
 
 class LockFilter : public QObject {

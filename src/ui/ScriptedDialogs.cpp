@@ -12,6 +12,7 @@ QStringList ScriptedDialogs::texts() const {
 Button ScriptedDialogs::messageBox(const QString& title, const QString& text, Icon icon,
                                    Buttons buttons, Button) {
     shown.append({title, text, icon, buttons});
+    if (onShow) onShow(shown.last());
     if (!m_buttons.isEmpty()) return m_buttons.dequeue();
     for (unsigned bit = 1; bit <= Ignore; bit <<= 1)
         if (buttons & Button(bit)) return Button(bit);

@@ -3,6 +3,7 @@
 
 #include <QQueue>
 #include <QVariant>
+#include <functional>
 
 namespace ui {
 
@@ -30,6 +31,9 @@ class ScriptedDialogs : public Dialogs {
     void answerFile(const QString& path) { m_files.enqueue(path); }
 
     QList<Shown> shown;
+    // Called as each box is shown, before it is answered (a test acts
+    // "while the box is up" here).
+    std::function<void(const Shown&)> onShow;
     QStringList texts() const;
     QString lastText() const { return shown.isEmpty() ? QString() : shown.last().text; }
 

@@ -343,14 +343,17 @@ TEST_F(FileOpsFixture, NewFolderAndNewText) {
 TEST_F(FileOpsFixture, EscapeStopsAPasteAtTheNextEntry) {
     for (int i = 0; i < 5; ++i)
         dir.write(QStringLiteral("src/f%1").arg(i), "x");
+    dir.write("dst/f0", "old");
     QDir::setCurrent(dir.file("src"));
     open();
     memorise({"f0", "f1", "f2", "f3", "f4"}, false);
-    dir.mkdir("dst");
     goTo(dir.file("dst"));
-    // Escape pressed while the first entry is handled.
-    QMetaObject::invokeMethod(
-        tool.get(), [this] { tool->Abandon = true; }, Qt::QueuedConnection);
+    // Escape pressed in the list while the first entry asks to replace.
+    dialogs.onShow = [this](const ui::ScriptedDialogs::Shown&) {
+        QTest::keyClick(tool->detailsView(), Qt::Key_Escape);
+    };
+    dialogs.answer(ui::Yes);
     tool->CopyMove();
-    EXPECT_EQ(QDir(dir.file("dst")).entryList(QDir::Files).size(), 1);
+    EXPECT_EQ(QDir(dir.file("dst")).entryList(QDir::Files), QStringList{"f0"});
+    EXPECT_EQ(readAll(dir.file("dst/f0")), "x");
 }

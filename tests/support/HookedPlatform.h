@@ -1,0 +1,31 @@
+#pragma once
+// A fake platform whose file operations call a hook first, on whatever
+// thread runs them: tests use it to hold a job midway or to see where
+// the work ran.
+
+#include "platform/FakePlatform.h"
+
+#include <functional>
+
+namespace testing_support {
+
+class HookedPlatform : public platform::FakePlatform {
+  public:
+    std::function<void(const QString& path)> beforeDelete;
+    std::function<void(const QString& to)> beforeCopy;
+
+    bool deleteFile(const QString& path) override {
+        if (beforeDelete) beforeDelete(path);
+        return FakePlatform::deleteFile(path);
+    }
+    bool deleteListedFile(const QString& folder, const platform::DirEntry& entry) override {
+        if (beforeDelete) beforeDelete(folder + u'/' + entry.name);
+        return FakePlatform::deleteListedFile(folder, entry);
+    }
+    bool copyFile(const QString& from, const QString& to, bool failIfExists) override {
+        if (beforeCopy) beforeCopy(to);
+        return FakePlatform::copyFile(from, to, failIfExists);
+    }
+};
+
+} // namespace testing_support
