@@ -65,3 +65,47 @@ TEST(French, DecimalCommaAndDates) {
     EXPECT_EQ(formatDate(QDate(1998, 10, 3)), QStringLiteral("03/10/1998"));
     EXPECT_EQ(monthName(10), QStringLiteral("octobre"));
 }
+
+// ---- jobs ----
+
+#include "core/Job.h"
+
+#include <QThread>
+
+TEST(Jobs, ProgressIsThrottledAndQuestionErrorsComeBackToTheWorker) {
+    QList<int> seen;
+    QThread* progressThread = nullptr;
+    bool caught = false;
+    core::FunctionJob job([&](core::Job& j) {
+        for (int i = 0; i <= 100; ++i)
+            j.progress(i); // far faster than every 50 ms: only the ends pass
+        try {
+            j.ask([] { throw InOutError(5); });
+        } catch (const InOutError& e) {
+            caught = e.code() == 5;
+        }
+        throw TavError(QStringLiteral("fin"));
+    });
+    job.onProgress = [&](int p) {
+        seen << p;
+        progressThread = QThread::currentThread();
+    };
+    try {
+        job.runInBackground();
+        ADD_FAILURE() << "the job's error was lost";
+    } catch (const TavError& e) {
+        EXPECT_EQ(e.text(), QStringLiteral("fin"));
+    }
+    EXPECT_TRUE(caught);
+    ASSERT_FALSE(seen.isEmpty());
+    EXPECT_EQ(seen.first(), 0);
+    EXPECT_LE(seen.size(), 3);
+    EXPECT_EQ(progressThread, QThread::currentThread());
+}
+
+TEST(Jobs, OutcomeTurnsErrorsIntoValues) {
+    EXPECT_TRUE(core::Outcome::from([] {}).ok());
+    const core::Outcome failed = core::Outcome::from([] { throw InOutError(101); });
+    EXPECT_EQ(failed.kind, core::Outcome::Failed);
+    EXPECT_EQ(failed.text, QStringLiteral("Disque plein"));
+}
