@@ -27,8 +27,7 @@ Job::~Job() = default;
 
 void Job::progress(int percent) {
     const bool edge = percent <= 0 || percent >= 100;
-    if (!edge && m_sinceProgress.isValid() && m_sinceProgress.elapsed() < kProgressInterval)
-        return;
+    if (!edge && m_sinceProgress.isValid() && m_sinceProgress.elapsed() < kProgressInterval) return;
     m_sinceProgress.start();
     deliver(percent);
 }
@@ -44,7 +43,8 @@ void Job::deliver(int percent) {
     auto sink = onProgress;
     auto alive = m_alive;
     QMetaObject::invokeMethod(
-        m_home, [sink, alive, percent] {
+        m_home,
+        [sink, alive, percent] {
             if (alive->load()) sink(percent);
         },
         Qt::QueuedConnection);

@@ -6,6 +6,7 @@
 #include "settings_file.h"
 #include "ui/Dialogs.h"
 #include "ui/ModalRunner.h"
+#include "ui/commands.h"
 #include "ui/errors.h"
 #include "ui/french.h"
 
@@ -346,11 +347,7 @@ QStringList TTool::selectedPaths() const {
 }
 
 void TTool::Memorise() {
-    PressePapier.clear();
-    QString folder = Platform::instance().currentDirectory();
-    if (!folder.endsWith(u'/')) folder += u'/';
-    for (int r : selectedRows())
-        PressePapier.append(folder + m_model->row(r).name);
+    PressePapier = selectedPaths();
 }
 
 void TTool::SelectAll() {
@@ -615,6 +612,63 @@ void TTool::ListView1DblClick() {
 
 void TTool::Voir(const QString& name) {
     Q_UNUSED(name);
+}
+
+// ---- commands ----
+
+ui::CommandContext TTool::context() {
+    ui::CommandContext c;
+    c.selection = selectedPaths();
+    c.selectedRows = int(selectedRows().size());
+    c.currentFolder = m_listedFolder.isEmpty() ? RepCourant : m_listedFolder;
+    c.toolFolder = VoletActif == 1 ? m_tree->SelectedPath() : c.currentFolder;
+    c.filter = Filtre;
+    c.listActive = VoletActif == 2;
+    c.parent = this;
+    c.refresh = [this] { LitRepert(); };
+    c.memorise = [this] { Memorise(); };
+    c.runJob = [this](const std::function<void(core::Job&)>& body) { runLoop(body); };
+    c.fileManager = this;
+    return c;
+}
+
+// Tools still to come are found in the command table, where their folder
+// puts them; until then they do nothing.
+void TTool::Rechercher() {
+    ui::runRegistered(QStringLiteral("Rechercher"), context());
+}
+void TTool::Comparer() {
+    ui::runRegistered(QStringLiteral("Comparer"), context());
+}
+void TTool::Chercher() {
+    ui::runRegistered(QStringLiteral("Chercher"), context());
+}
+void TTool::Parcourir() {
+    ui::runRegistered(QStringLiteral("Parcourir"), context());
+}
+void TTool::Nettoyer() {
+    ui::runRegistered(QStringLiteral("Nettoyer"), context());
+}
+void TTool::CpuInfos() {
+    ui::runRegistered(QStringLiteral("CpuInfos"), context());
+}
+void TTool::Memoire() {
+    ui::runRegistered(QStringLiteral("Memoire"), context());
+}
+void TTool::Systeme() {
+    ui::runRegistered(QStringLiteral("Systeme"), context());
+}
+void TTool::Applications() {
+    ui::runRegistered(QStringLiteral("Applications"), context());
+}
+void TTool::Tachesactives() {
+    ui::runRegistered(QStringLiteral("Tachesactives"), context());
+}
+void TTool::FonctionsDll() {
+    ui::runRegistered(QStringLiteral("FonctionsDll"), context());
+}
+void TTool::Panneau() {
+    ui::runRegistered(QStringLiteral("Panneau"), context());
 }
 
 void TTool::ComboBox1Enter() {

@@ -23,6 +23,9 @@ class QTreeView;
 namespace core {
 class Job;
 }
+namespace ui {
+struct CommandContext;
+}
 
 namespace filemanager {
 
@@ -107,39 +110,45 @@ class TTool : public QWidget {
     void Fixer();
     void chCasse();
 
-    // Viewing and tools that come with their own windows.
+    // Viewing and launching (the file manager's own).
     virtual void Voir(const QString& name);
     void Ouvrirtexte() {}
-    void Rechercher() {}
-    void Comparer() {}
+    void Imprimer() {}
+    void LanceApp() {}
+
+    // The tools' commands: each forwards to its tool with context().
+    void Rechercher();
+    void Comparer();
     void Trier();
     void Fusionner();
     void Occupation();
-    void Imprimer() {}
     void Formatage();
     void Nommer();
-    void Chercher() {}
-    void Parcourir() {}
-    void LanceApp() {}
+    void Chercher();
+    void Parcourir();
     void DiskInfos1();
-    void CpuInfos() {}
-    void Memoire() {}
-    void Systeme() {}
-    void Applications() {}
-    void Tachesactives() {}
-    void FonctionsDll() {}
-    void Panneau() {}
-    void EditHex(); // with the hex editor
-    void Nettoyer() {}
+    void CpuInfos();
+    void Memoire();
+    void Systeme();
+    void Applications();
+    void Tachesactives();
+    void FonctionsDll();
+    void Panneau();
+    void EditHex();
+    void Nettoyer();
     void Extraire();
     void Optimiser();
     void EffIrreversible();
     void Repertorier();
     void Crypter(int mode);
-    void Backup1();  // with the archive component
-    void Restore1(); // with the archive component
+    void Backup1();
+    void Restore1();
     void Decouper1();
     void Recoller1();
+
+    // What a command receives: the selection as absolute paths taken now,
+    // the folders, refresh, progress and the parent window.
+    ui::CommandContext context();
 
     // The folder the list shows, and the absolute paths of names of it
     // ("..", never an entry to act on, left out).
@@ -193,9 +202,6 @@ class TTool : public QWidget {
     bool oneSelected(QString& name);
 
   private:
-    bool askFloppy();
-    void optimise(core::Job& job, QStringList work, const QString& floppy);
-    QString m_saveName = QStringLiteral("Extract.txt"); // shared by extract and merge
     bool listKeyPress(QKeyEvent* e);
 
     IconCache m_icons;

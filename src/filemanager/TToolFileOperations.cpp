@@ -2,6 +2,7 @@
 // new folder and text, properties, attributes and letter case.
 #include "TTool.h"
 #include "components/TFolderTree.h"
+#include "core/Job.h"
 #include "dialogs/TAttrib.h"
 #include "dialogs/TCasse.h"
 #include "dialogs/TFixattr.h"
@@ -11,7 +12,6 @@
 #include "ui/Dialogs.h"
 #include "ui/ModalRunner.h"
 #include "ui/errors.h"
-#include "core/Job.h"
 
 #include <QDateTime>
 #include <QDir>
@@ -142,9 +142,10 @@ void TTool::CopyFolder(const QString& spec, const QString& destination) {
     splitSpec(spec, folder, mask);
     bool ask = DemanderRemplacer;
     runLoop([&](core::Job& job) {
-        copyFolder(folder, mask, destination, ask,
-                   {[&] { return stopping(*this, job); },
-                    [&](const QString& name) { return job.ask([&] { return askReplace(name); }); }});
+        copyFolder(
+            folder, mask, destination, ask,
+            {[&] { return stopping(*this, job); },
+             [&](const QString& name) { return job.ask([&] { return askReplace(name); }); }});
     });
     DemanderRemplacer = ask;
 }

@@ -115,13 +115,13 @@ class Platform {
     // Appends size bytes of file `from` starting at offset (all of it with
     // size -1) to the open file `to`, in the kernel where it can; false on a
     // failed or short read or write.
-    virtual bool appendFile(const QString& from, QFile& to, qint64 offset = 0, qint64 size = -1) = 0;
+    virtual bool appendFile(const QString& from, QFile& to, qint64 offset = 0,
+                            qint64 size = -1) = 0;
     // Makes `to` a symbolic link with the same target as the link `from`; never replaces.
     virtual bool copyLink(const QString& from, const QString& to) = 0;
     // The error of the last failed operation of the calling thread, so that
     // jobs on worker threads never see each other's errors.
     int lastError() const { return t_lastError; }
-
 
     // Temporary files
     virtual QString tempPath();

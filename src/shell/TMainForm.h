@@ -2,8 +2,9 @@
 // The main window: menus, toolbar, status bar and the routing of every
 // command to the file manager or a desk utility.
 
+#include <QHash>
 #include <QMainWindow>
-#include <functional>
+#include <QMap>
 
 class QAction;
 class QLabel;
@@ -14,6 +15,9 @@ class QToolButton;
 
 namespace desk {
 class TBlocnotes;
+}
+namespace ui {
+struct Command;
 }
 namespace filemanager {
 class TTool;
@@ -44,14 +48,12 @@ class TMainForm : public QMainWindow {
     QString startFolder() const { return m_startFolder; }
     QString helpFile() const { return m_helpFile; }
 
-    // Shows the notes window, or another desk utility, modally.
+    // Shows the notes window modally; the information box.
     void showNotepad();
     void showAbout();
-    // Creates a desk utility's window, shows it modally and destroys it.
-    template <class Window> void showModal() {
-        Window w(this);
-        runModalWindow(&w);
-    }
+
+    // Runs a registered command as its menu entry does.
+    void runById(const QString& id);
 
   protected:
     bool event(QEvent* event) override;
@@ -60,27 +62,21 @@ class TMainForm : public QMainWindow {
     void resizeEvent(QResizeEvent* event) override;
 
   private:
-    struct Entry {
-        const char* caption;
-        const char* shortcut;
-        const char* hint;
-        bool listGroup;
-        std::function<void()> run;
-        bool separatorAfter = false;
-    };
     void buildMenus();
+    void buildMenu(QMenu* menu, const QString& path);
     void buildToolbar();
     void buildStatusBar();
-    QMenu* addMenu(QMenu* into, const QList<Entry>& entries);
-    QAction* addEntry(QMenu* menu, const Entry& e);
+    void buildListGroup();
+    QAction* addEntry(QMenu* menu, const ui::Command& c);
     void FormShow();
-    void runModalWindow(class QDialog* dialog);
     void tick();
 
     filemanager::TTool* m_tool = nullptr;
     desk::TBlocnotes* m_notepad = nullptr;
     QMdiArea* m_mdi = nullptr;
     QList<QAction*> m_actions;
+    QHash<QString, QAction*> m_byId;
+    QMap<int, QAction*> m_listGroupSlots; // by place; nullptr for the Ouvrir button
     QList<QAction*> m_listGroup;
     QList<QAction*> m_viewEntries;
     QList<QToolButton*> m_toolButtons;

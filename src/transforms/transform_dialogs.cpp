@@ -1,6 +1,7 @@
 // The windows of the file transforms: split, password and catalogue.
 #include "TDecoupe.h"
 #include "TSupport.h"
+#include "core/Job.h"
 #include "filemanager/components/TDriveCombo.h"
 #include "occupation.h"
 #include "platform/Platform.h"
@@ -8,12 +9,11 @@
 #include "sysinfo/TDiskInfo.h"
 #include "ui/Dialogs.h"
 #include "ui/errors.h"
-#include "core/Job.h"
 
 #include <QApplication>
+#include <QDir>
 #include <QElapsedTimer>
 #include <QFile>
-#include <QDir>
 #include <QFileInfo>
 #include <QFormLayout>
 #include <QGroupBox>

@@ -48,8 +48,7 @@ TEST(CommandLock, NavigatingDuringADeleteNeitherMovesItNorStartsAnother) {
             QMetaObject::invokeMethod(
                 &form,
                 [&] {
-                    QTest::mouseClick(form.toolButton(QStringLiteral("Précédent")),
-                                      Qt::LeftButton);
+                    QTest::mouseClick(form.toolButton(QStringLiteral("Précédent")), Qt::LeftButton);
                     QTest::keyClick(list, Qt::Key_Delete);
                 },
                 Qt::BlockingQueuedConnection);
@@ -63,7 +62,8 @@ TEST(CommandLock, NavigatingDuringADeleteNeitherMovesItNorStartsAnother) {
         EXPECT_TRUE(QFileInfo::exists(root.file("B/x1")));
         EXPECT_TRUE(QFileInfo::exists(root.file("B/x2")));
         EXPECT_EQ(QFileInfo(tool->RepCourant).fileName(), QStringLiteral("A"));
-        EXPECT_EQ(dialogs.texts().size(), 1) << dialogs.texts().join("|").toStdString(); // no second delete
+        EXPECT_EQ(dialogs.texts().size(), 1)
+            << dialogs.texts().join("|").toStdString(); // no second delete
         // Once the delete is over the window answers again.
         QTest::mouseClick(form.toolButton(QStringLiteral("Précédent")), Qt::LeftButton);
         EXPECT_EQ(QFileInfo(tool->RepCourant).fileName(), QStringLiteral("B"));

@@ -1,10 +1,10 @@
 // The backup and restore dialogs: thin windows over the archive component.
 #include "TBackdial.h"
 #include "TRestoreDial.h"
+#include "core/Job.h"
 #include "platform/Platform.h"
 #include "ui/Dialogs.h"
 #include "ui/errors.h"
-#include "core/Job.h"
 
 #include <QApplication>
 #include <QButtonGroup>
@@ -68,7 +68,8 @@ bool runComponent(TBackupFile& b, QProgressBar* bar, const QString& diskPrompt,
             cont = j.ask([&] {
                 return ui::dialogs().messageBox(QString::fromLatin1(ui::titles::plain),
                                                 diskPrompt + QString::number(disk),
-                                                ui::Icon::Information, ui::Ok | ui::Cancel) == ui::Ok;
+                                                ui::Icon::Information,
+                                                ui::Ok | ui::Cancel) == ui::Ok;
             });
         };
         b.defaultPrompt = [&j](const QString& text) {

@@ -1,0 +1,127 @@
+#include "commands.h"
+#include "TTool.h"
+#include "ui/commands.h"
+
+#include <QStyle>
+
+namespace filemanager {
+
+namespace {
+
+using C = ui::CommandContext;
+
+// A command that is one of the file manager's operations.
+ui::Command op(const char* id, const QString& menu, int position, const char* caption,
+               const char* shortcut, const char* hint, void (TTool::*operation)(),
+               int listGroup = -1, bool separatorAfter = false) {
+    ui::Command c;
+    c.id = QString::fromLatin1(id);
+    c.menu = menu;
+    c.position = position;
+    c.caption = QString::fromUtf8(caption);
+    c.shortcut = QString::fromLatin1(shortcut);
+    c.hint = QString::fromUtf8(hint);
+    c.listGroup = listGroup;
+    c.separatorAfter = separatorAfter;
+    if (operation)
+        c.run = [operation](const C& ctx) {
+            if (ctx.fileManager) (ctx.fileManager->*operation)();
+        };
+    return c;
+}
+
+void registerFileEntries(ui::CommandRegistry& r) {
+    const QString file = QStringLiteral("&Fichier"), create = QStringLiteral("&Fichier/&Nouveau");
+    r.addMenu(create, 10, QStringLiteral("Nouveau fichier"), 12);
+    r.add(op("Nouveau", create, 10, "Nouveau &texte", "", "Nouveau texte", &TTool::Nouveau, 20));
+    r.add(op("NouveauDossier", create, 20, "Nouveau &dossier", "", "Nouveau dossier",
+             &TTool::NouveauDossier, 21));
+    r.add(op("Ouvrirtexte", file, 20, "&Ouvrir", "Ctrl+O", "Ouvrir un fichier", &TTool::Ouvrirtexte,
+             0, true));
+    r.add(op("Modif", file, 30, "&Renommer...", "F2", "Renommer fichier", &TTool::Modif, 2));
+    r.add(op("Fixer", file, 40, "Fixer les &attributs...", "", "Fixer les attributs", &TTool::Fixer,
+             23));
+    r.add(op("chCasse", file, 50, "C&hanger la casse...", "",
+             "Changer les casse des noms de fichiers", &TTool::chCasse, 18));
+    r.add(
+        op("Imprimer", file, 120, "&Imprimer", "", "imprimer fichier", &TTool::Imprimer, 26, true));
+    r.add(op("Attributs", file, 150, "&Propriétés", "", "Propriétés du fichier", &TTool::Attributs,
+             7, true));
+}
+
+void registerEditEntries(ui::CommandRegistry& r) {
+    const QString edit = QStringLiteral("&Edition");
+    r.add(op("Efface1", edit, 10, "&Supprimer", "Del", "Supprimer fichiers", &TTool::Efface1, 1,
+             true));
+    ui::Command cut = op("Couper1", edit, 20, "Co&uper", "Ctrl+X", "Couper", &TTool::Couper1, 3);
+    ui::Command copy = op("Copier1", edit, 30, "C&opier", "Ctrl+C", "Copier", &TTool::Copier1, 4);
+    cut.enables = copy.enables = QStringLiteral("CopyMove");
+    r.add(cut);
+    r.add(copy);
+    r.add(op("CopyMove", edit, 40, "Co&ller", "Ctrl+V", "Coller", &TTool::CopyMove, -1, true));
+    r.add(op("SelectAll", edit, 50, "Sélectionner &tout", "Ctrl+A", "Sélectionner tout",
+             &TTool::SelectAll, 5));
+    r.add(op("Inverse", edit, 60, "&Inverser la sélection", "", "Inverser la sélection",
+             &TTool::Inverse, 6, true));
+}
+
+void registerViewEntries(ui::CommandRegistry& r) {
+    const QString view = QStringLiteral("&Affichage"),
+                  sort = QStringLiteral("&Affichage/&Trier liste");
+    r.add(
+        op("LitRepert", view, 10, "&Actualiser", "", "Actualiser l'affichage", &TTool::LitRepert));
+    const struct {
+        const char *id, *caption, *hint;
+        int style;
+    } styles[] = {{"PetitesIcones", "&Petites icônes", "Vue petites icônes", 1},
+                  {"Liste", "&Liste", "Vue liste", 2},
+                  {"Details", "&Détails", "Vue détails", 3}};
+    for (const auto& s : styles) {
+        ui::Command c = op(s.id, view, 10 + 10 * s.style, s.caption, "", s.hint, nullptr);
+        c.checkable = true;
+        c.checked = s.style == 3;
+        c.run = [style = s.style](const C& ctx) {
+            if (ctx.fileManager) ctx.fileManager->ListeStyle(style);
+        };
+        r.add(c);
+    }
+    r.add(op("Filtre1", view, 50, "F&iltre...", "", "Filtre", &TTool::Filtre1));
+    r.addMenu(sort, 60, QStringLiteral("Trier la liste"), -1, true);
+    r.add(op("TriNom", sort, 10, "&Nom", "", "Tri par nom", &TTool::TriNom));
+    r.add(op("TriTaille", sort, 20, "&Taille", "", "Tri par taille", &TTool::TriTaille));
+    r.add(op("TriDate", sort, 30, "&Date", "", "Tri par date", &TTool::TriDate));
+    r.add(op("TriExt", sort, 40, "&Extension", "", "Tri par extension", &TTool::TriExt));
+    r.add(op("Voir", view, 80, "&Voir fichier                             Entrée", "",
+             "visualiser le fichier", &TTool::ListView1DblClick, 13));
+    r.add(op("LanceApp", view, 90, "&Lancer app. associée      Ctrl+Entrée", "",
+             "Ouvre le fichier avec l'applicarion associée", &TTool::LanceApp));
+    r.add(op("OuvrirCommeTexte", view, 100, "&Ouvrir en tant que texte", "F9",
+             "Ouvrir comme un fichier texte", &TTool::Ouvrirtexte));
+}
+
+void registerToolbar(ui::CommandRegistry& r) {
+    r.add(op("HistoPrec", {}, 0, "", "", "", &TTool::HistoPrec));
+    r.add(op("HistoSuiv", {}, 0, "", "", "", &TTool::HistoSuiv));
+    r.add(ui::ToolButton{10, "Nouveau", "document-new", QStyle::SP_FileIcon, "Nouveau"});
+    r.add(ui::ToolButton{20, "Ouvrir", "document-open", QStyle::SP_DialogOpenButton, "Ouvrirtexte",
+                         true, 8});
+    r.add(ui::ToolButton{30, "Couper", "edit-cut", QStyle::SP_DialogDiscardButton, "Couper1", false,
+                         -1, true});
+    r.add(ui::ToolButton{40, "Copier", "edit-copy", QStyle::SP_FileDialogNewFolder, "Copier1",
+                         false, -1, true});
+    r.add(
+        ui::ToolButton{50, "Coller", "edit-paste", QStyle::SP_DialogSaveButton, "CopyMove", true});
+    r.add(ui::ToolButton{60, "Précédent", "go-previous", QStyle::SP_ArrowBack, "HistoPrec"});
+    r.add(ui::ToolButton{70, "Suivant", "go-next", QStyle::SP_ArrowForward, "HistoSuiv"});
+}
+
+} // namespace
+
+void registerCommands(ui::CommandRegistry& r) {
+    registerFileEntries(r);
+    registerEditEntries(r);
+    registerViewEntries(r);
+    registerToolbar(r);
+}
+
+} // namespace filemanager

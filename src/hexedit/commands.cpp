@@ -1,0 +1,36 @@
+#include "commands.h"
+#include "THexEdit.h"
+#include "filemanager/TTool.h"
+#include "ui/ModalRunner.h"
+#include "ui/commands.h"
+
+namespace hexedit {
+
+void editFile(const ui::CommandContext& c) {
+    const QString path = c.oneFile();
+    if (path.isEmpty()) return;
+    THexEdit window(c.parent);
+    window.Init(path);
+    ui::runModal(&window);
+}
+
+void registerCommands(ui::CommandRegistry& r) {
+    r.add({"EditHex",
+           "&Outils",
+           10,
+           "Editeur &hexa",
+           {},
+           "Editeur hexadécimal",
+           false,
+           10,
+           false,
+           false,
+           {},
+           editFile});
+}
+
+} // namespace hexedit
+
+void filemanager::TTool::EditHex() {
+    hexedit::editFile(context());
+}

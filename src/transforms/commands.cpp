@@ -1,0 +1,431 @@
+// The file manager's commands for the file transforms.
+#include "commands.h"
+#include "TDecoupe.h"
+#include "TSupport.h"
+#include "backup/TBackdial.h"
+#include "backup/TRestoreDial.h"
+#include "core/Job.h"
+#include "crypt.h"
+#include "erase.h"
+#include "filemanager/TTool.h"
+#include "filemanager/file_tree.h"
+#include "occupation.h"
+#include "platform/Platform.h"
+#include "split.h"
+#include "sysinfo/TDiskInfo.h"
+#include "text_tools.h"
+#include "ui/Dialogs.h"
+#include "ui/ModalRunner.h"
+#include "ui/commands.h"
+
+#include <QDir>
+#include <QFileInfo>
+
+namespace transforms {
+
+namespace {
+
+// The output name offered by extract and merge: the last one chosen.
+QString& savedOutputName() {
+    static QString name = QStringLiteral("Extract.txt");
+    return name;
+}
+
+bool isFolder(const QString& path) {
+    const quint32 attrs = platform::Platform::instance().attributes(path);
+    return attrs == 0xFFFFFFFFu || (attrs & platform::faDirectory);
+}
+
+// Progress and cancel of a transform, routed through the running job.
+Progress progressOf(core::Job& job) {
+    return {[&job](int p) { job.progress(p); }, [&job] { return job.cancelled(); }};
+}
+
+bool confirmed(const QString& text) {
+    return ui::dialogs().confirm(text, ui::Ok | ui::Cancel) == ui::Ok;
+}
+
+bool askFloppy() {
+    for (;;) {
+        if (!confirmed(QStringLiteral("Insérer une disquette dans le lesteur A"))) return false;
+        if (sysinfo::TDiskInfo::ready(u'A')) return true;
+    }
+}
+
+// Puts the current folder back when a command ends, however it ends.
+struct KeepFolder {
+    QString folder = platform::Platform::instance().currentDirectory();
+    ~KeepFolder() { platform::Platform::instance().setCurrentDirectory(folder); }
+};
+
+// Work list of the optimiser: sizes right-aligned in 16 characters, a tab,
+// the full path.
+qint64 sizeOf(const QString& line) {
+    return line.left(16).trimmed().toLongLong();
+}
+
+void fillFloppies(core::Job& job, QStringList work, const QString& floppy) {
+    platform::Platform& p = platform::Platform::instance();
+    const filemanager::TreeCallbacks walk{[&] { return job.cancelled(); }, {}};
+    filemanager::delTree(floppy, QStringLiteral("*.*"), walk);
+    if (work.isEmpty()) return; // nothing to copy once the disk is empty
+    sysinfo::TDiskInfo disk;
+    disk.setDisk(u'A');
+    if (disk.DiskFree < sizeOf(work.last())) {
+        job.ask([] {
+            ui::dialogs().message(
+                QStringLiteral("Taille de fichier supérieure à la capacité de la disquette"));
+        });
+        return;
+    }
+    const int total = int(work.size());
+    qint64 remaining = disk.DiskFree;
+    int copied = 0;
+    while (!work.isEmpty() && !job.cancelled()) {
+        job.progress(copied * 100 / total);
+        int pick = -1;
+        for (int i = int(work.size()) - 1; i >= 0 && pick < 0; --i)
+            if (sizeOf(work[i]) <= remaining) pick = i;
+        if (pick >= 0) {
+            const QString line = work.takeAt(pick);
+            remaining -= sizeOf(line);
+            const QString path = line.mid(17);
+            p.copyFile(path, floppy + u'/' + QFileInfo(path).fileName(), false);
+            ++copied;
+            continue;
+        }
+        if (!job.ask([] { return askFloppy(); })) return;
+        filemanager::delTree(floppy, QStringLiteral("*.*"), walk);
+        disk.setDisk(u'A');
+        remaining = disk.DiskFree;
+    }
+}
+
+} // namespace
+
+void split(const ui::CommandContext& c) {
+    const QString path = c.oneFile();
+    if (path.isEmpty() || isFolder(path)) return;
+    TDecoupe dialog(c.parent);
+    dialog.Init(path);
+    ui::runModal(&dialog);
+    c.refresh();
+}
+
+void join(const ui::CommandContext& c) {
+    if (!c.listActive || c.selection.isEmpty()) return;
+    c.runJob([&](core::Job& job) { joinFiles(c.selection, progressOf(job)); });
+    c.refresh();
+}
+
+void crypt(const ui::CommandContext& c, int mode) {
+    if (!c.listActive) return;
+    TPasse dialog(c.parent);
+    dialog.setWindowTitle(mode == 1 ? QStringLiteral("Crypter") : QStringLiteral("Décrypter"));
+    ui::runModal(&dialog);
+    const QByteArray password = dialog.Result().toLatin1();
+    if (password.isEmpty()) return;
+    // Each file is replaced whole by its transformed copy: a stop between
+    // two files leaves every file either done or untouched.
+    c.runJob([&](core::Job& job) {
+        for (int i = 0; i < c.selection.size() && !job.cancelled(); ++i) {
+            job.progress(i * 100 / int(c.selection.size()));
+            cryptFile(c.selection[i], password);
+        }
+    });
+}
+
+void erase(const ui::CommandContext& c) {
+    const QString path = c.oneFile();
+    if (path.isEmpty()) return;
+    if (!confirmed(QStringLiteral(
+            "Attention, le fichier effacé ne pourra pas être récupéré.\r\ncontinuer ?")))
+        return;
+    c.runJob([&](core::Job& job) { eraseFile(path, progressOf(job)); });
+    c.refresh();
+}
+
+void optimise(const ui::CommandContext& c) {
+    if (!askFloppy()) return;
+    QStringList work;
+    for (const QString& path : c.selection)
+        if (!isFolder(path))
+            work << QString::number(QFileInfo(path).size()).rightJustified(16, u' ') + u'\t' + path;
+    std::sort(work.begin(), work.end(), [](const QString& a, const QString& b) {
+        return a.compare(b, Qt::CaseInsensitive) < 0;
+    });
+    const QString floppy = platform::Platform::instance().driveRoot(u'A');
+    c.runJob([&](core::Job& job) { fillFloppies(job, work, floppy); });
+}
+
+void extract(const ui::CommandContext& c) {
+    if (!c.listActive || c.selectedRows != 1 || c.selection.size() != 1) return;
+    const QString source = c.selection.first();
+    savedOutputName() = QStringLiteral("Extract.txt");
+    const QString output =
+        ui::dialogs().saveFileName(QStringLiteral("Extraire texte"), savedOutputName(), QString());
+    if (output.isEmpty() || QFileInfo(output).isDir()) return;
+    savedOutputName() = output;
+    const QString target = QDir(c.currentFolder).absoluteFilePath(output);
+    c.runJob([&](core::Job& job) { extractText(source, target, progressOf(job)); });
+    c.refresh();
+}
+
+void merge(const ui::CommandContext& c) {
+    if (!c.listActive) return;
+    const QString output =
+        ui::dialogs().saveFileName(QStringLiteral("Fusionner"), savedOutputName(), QString());
+    if (output.isEmpty()) return;
+    savedOutputName() = output;
+    const QString target = QDir(c.currentFolder).absoluteFilePath(output);
+    c.runJob([&](core::Job& job) { mergeFiles(c.selection, target, progressOf(job)); });
+    c.refresh();
+}
+
+void sort(const ui::CommandContext& c) {
+    const QString path = c.oneFile();
+    if (path.isEmpty()) return;
+    if (!confirmed(QStringLiteral("Trier le fichier ") + QFileInfo(path).fileName() +
+                   QStringLiteral(" ?")))
+        return;
+    c.runJob([&](core::Job&) { sortLines(path); });
+    c.refresh();
+}
+
+void showOccupation(const ui::CommandContext& c) {
+    platform::Platform& p = platform::Platform::instance();
+    platform::DiskSpace space;
+    p.diskFreeSpace(p.driveOf(c.currentFolder), space);
+    Occupation o;
+    c.runJob([&](core::Job&) {
+        o = occupation(c.currentFolder, c.filter, qint64(space.clusterSize()));
+    });
+    ui::dialogs().message(o.message());
+}
+
+void listMedium(const ui::CommandContext& c) {
+    TSupport dialog(c.parent);
+    ui::runModal(&dialog);
+}
+
+void backup(const ui::CommandContext& c) {
+    KeepFolder keep;
+    c.memorise(); // the backup's entries are also what a paste would take
+    TBackdial dialog(c.parent);
+    dialog.Init(c.selection);
+    ui::runModal(&dialog);
+}
+
+void restore(const ui::CommandContext& c) {
+    {
+        KeepFolder keep;
+        TRestoreDial dialog(c.parent);
+        ui::runModal(&dialog);
+    }
+    c.refresh();
+}
+
+void registerCommands(ui::CommandRegistry& r) {
+    using C = ui::CommandContext;
+    const QString file = QStringLiteral("&Fichier"), tools = QStringLiteral("&Outils");
+    r.add({"Trier",
+           file,
+           80,
+           "&Trier",
+           {},
+           "Trier le fichier texte",
+           false,
+           11,
+           false,
+           false,
+           {},
+           sort});
+    r.add({"Fusionner",
+           file,
+           90,
+           "F&usionner...",
+           {},
+           "Fusionner des fichiers",
+           false,
+           17,
+           false,
+           false,
+           {},
+           merge});
+    r.add({"Occupation",
+           file,
+           100,
+           "Occup&ation fichiers",
+           {},
+           "Place réellement occupée par les fichiers",
+           true,
+           -1,
+           false,
+           false,
+           {},
+           showOccupation});
+    r.add({"Extraire",
+           tools,
+           30,
+           "Extraire &texte...",
+           {},
+           "Extrait le texte d'un fichier",
+           false,
+           19,
+           false,
+           false,
+           {},
+           extract});
+    r.add({"Optimiser",
+           tools,
+           40,
+           "Opti&miser disquettes",
+           {},
+           "Copie optimisant le remplissage des disquettes",
+           false,
+           24,
+           false,
+           false,
+           {},
+           optimise});
+    r.add({"EffIrreversible",
+           tools,
+           50,
+           "&Effacement irréversible",
+           {},
+           "Effacer le fichier sans possibilité de récupérer",
+           false,
+           25,
+           false,
+           false,
+           {},
+           erase});
+    r.add({"Repertorier",
+           tools,
+           60,
+           "Répertorier &support...",
+           {},
+           "Répertorier disquette/cd rom...",
+           true,
+           -1,
+           false,
+           false,
+           {},
+           listMedium});
+    r.add({"Crypter",
+           tools,
+           70,
+           "&Crypter...",
+           {},
+           "Crypter fichiers",
+           false,
+           15,
+           false,
+           false,
+           {},
+           [](const C& c) { crypt(c, 1); }});
+    r.add({"Decrypter",
+           tools,
+           80,
+           "&Décrypter...",
+           {},
+           "Décrypter fichiers",
+           true,
+           16,
+           false,
+           false,
+           {},
+           [](const C& c) { crypt(c, 2); }});
+    r.add({"Backup1",
+           tools,
+           90,
+           "&Backup...",
+           {},
+           "Sauvegardfer fichiers",
+           false,
+           -1,
+           false,
+           false,
+           {},
+           backup});
+    r.add({"Restore1",
+           tools,
+           100,
+           "&Restore...",
+           {},
+           "Restaurer fichiers",
+           true,
+           -1,
+           false,
+           false,
+           {},
+           restore});
+    r.add({"Decouper1",
+           tools,
+           110,
+           "Déc&ouper...",
+           {},
+           "Decouper un fichier",
+           false,
+           -1,
+           false,
+           false,
+           {},
+           split});
+    r.add({"Recoller1",
+           tools,
+           120,
+           "Reco&nstituer",
+           {},
+           "Reconstituer fichier",
+           false,
+           -1,
+           false,
+           false,
+           {},
+           join});
+}
+
+} // namespace transforms
+
+// The file manager's named operations for these tools.
+namespace filemanager {
+
+void TTool::Decouper1() {
+    transforms::split(context());
+}
+void TTool::Recoller1() {
+    transforms::join(context());
+}
+void TTool::Crypter(int mode) {
+    transforms::crypt(context(), mode);
+}
+void TTool::EffIrreversible() {
+    transforms::erase(context());
+}
+void TTool::Optimiser() {
+    transforms::optimise(context());
+}
+void TTool::Extraire() {
+    transforms::extract(context());
+}
+void TTool::Fusionner() {
+    transforms::merge(context());
+}
+void TTool::Trier() {
+    transforms::sort(context());
+}
+void TTool::Occupation() {
+    transforms::showOccupation(context());
+}
+void TTool::Repertorier() {
+    transforms::listMedium(context());
+}
+void TTool::Backup1() {
+    transforms::backup(context());
+}
+void TTool::Restore1() {
+    transforms::restore(context());
+}
+
+} // namespace filemanager

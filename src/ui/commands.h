@@ -1,0 +1,111 @@
+#pragma once
+// The command table. Each tool folder registers its commands here; the
+// main window builds its menus, toolbar and list group from the table.
+// A command runs with a narrow context: what the file manager hands a
+// tool, never the file manager itself.
+
+#include <QList>
+#include <QString>
+#include <QStringList>
+#include <functional>
+
+class QWidget;
+
+namespace core {
+class Job;
+}
+namespace filemanager {
+class TTool;
+}
+
+namespace ui {
+
+struct CommandContext {
+    QStringList selection; // the selected entries, absolute paths, ".." left out
+    int selectedRows = 0;  // rows selected in the list, ".." counted
+    QString currentFolder; // the folder the list shows
+    QString toolFolder;    // the tree's folder if the tree had the focus last, else the current one
+    QString filter;        // the list's mask
+    bool listActive = false; // the list had the focus last
+    QWidget* parent = nullptr;
+    // Reads the folder again.
+    std::function<void()> refresh;
+    // Memorises the selection for a paste, as cut and copy do.
+    std::function<void()> memorise;
+    // Runs long work as a job with the file manager's progress bar.
+    std::function<void(const std::function<void(core::Job&)>&)> runJob;
+    // The file manager's own commands reach the window through this; tools don't.
+    filemanager::TTool* fileManager = nullptr;
+
+    // The one selected file as an absolute path; otherwise the message
+    // "Un fichier et un seul doit être sélectionné" and an empty text.
+    QString oneFile() const;
+};
+
+struct Command {
+    QString id;       // the operation's name ("Backup1", "Crypter", ...)
+    QString menu;     // "&Outils", or "&Fichier/&Nouveau" for a sub-menu
+    int position = 0; // order inside the menu
+    QString caption;  // as shown, accelerator included
+    QString shortcut;
+    QString hint; // the status bar's text
+    bool separatorAfter = false;
+    int listGroup = -1;     // place among the entries enabled only with the list focused
+    bool checkable = false; // one of the exclusive view entries
+    bool checked = false;
+    QString enables; // id of a command enabled once this one has run
+    std::function<void(const CommandContext&)> run;
+};
+
+// A toolbar button: its hint, its icon, and the command it triggers.
+struct ToolButton {
+    int position = 0;
+    QString hint;
+    QString iconTheme;
+    int fallbackIcon = 0; // a QStyle::StandardPixmap
+    QString command;      // a command's id
+    bool separatorAfter = false;
+    int listGroup = -1;
+    bool viaMenu = false; // goes through the menu entry, so it is off when the entry is
+};
+
+class CommandRegistry {
+  public:
+    static CommandRegistry& instance();
+
+    void add(Command c);
+    void add(ToolButton b);
+    // A menu ("&Outils") or sub-menu ("&Affichage/&Trier liste"), with its
+    // status-bar hint; a sub-menu may belong to the list group.
+    void addMenu(const QString& path, int position, const QString& hint = {}, int listGroup = -1,
+                 bool separatorAfter = false);
+
+    const Command* find(const QString& id) const;
+    QList<Command> commands() const { return m_commands; }
+    QList<ToolButton> toolButtons() const;
+    struct Menu {
+        QString path;
+        int position = 0;
+        QString hint;
+        int listGroup = -1;
+        bool separatorAfter = false;
+    };
+    QList<Menu> menus() const { return m_menus; }
+    // The entries and sub-menus of one menu, in order.
+    QList<Command> entriesOf(const QString& menu) const;
+    QList<Menu> subMenusOf(const QString& menu) const;
+
+  private:
+    QList<Command> m_commands;
+    QList<ToolButton> m_buttons;
+    QList<Menu> m_menus;
+};
+
+inline CommandRegistry& commands() {
+    return CommandRegistry::instance();
+}
+
+// Runs a registered command; an unknown id does nothing (a tool not built).
+void runRegistered(const QString& id, const CommandContext& context);
+
+} // namespace ui
