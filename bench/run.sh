@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
 # Side-by-side measurements against the standard Linux tools, in one run.
-# Usage: bash bench/run.sh [listing]
+# Usage: bash bench/run.sh [listing|sorting|fileops|backup|hexedit|transforms]
 set -euo pipefail
 cd "$(dirname "$0")/.."
 ./scripts/install-deps.sh
@@ -28,6 +28,30 @@ bench_listing() {
   echo "ls -la:     ${ls_time} s"
   echo "LitRepert:  $out"
   echo "ratio LitRepert / ls -la: $(echo "$tav_time / $ls_time" | bc -l | cut -c1-5)"
+}
+
+bench_sorting() {
+  echo "== ordering 100,000 listed entries by name, size, date and extension"
+  mkdir -p "$work/sort"
+  python3 - "$work/sort" <<'PY'
+import os, random, sys
+random.seed(1)
+os.chdir(sys.argv[1])
+exts = ["txt", "doc", "tar.gz", "jpg", "c", "", "Md", "PDF"]
+for i in range(100000):
+    e = random.choice(exts)
+    n = "%s%06d" % (random.choice(["File", "file", "data", "Zeta"]), i) + ("." + e if e else "")
+    with open(n, "wb") as f:
+        f.truncate(random.randrange(0, 10**7))
+    t = random.randrange(600000000, 1700000000)
+    os.utime(n, (t, t))
+PY
+  ls_time=$(timeit ls -l --sort=size "$work/sort")
+  out=$(./build/bench/bench_sorting "$work/sort" 3)
+  echo "ls -l --sort=size: ${ls_time} s"
+  echo "TriNom/TriTaille/TriDate/TriExt: $out"
+  size=$(echo "$out" | sed -E 's/.* size ([0-9.]+) s.*/\1/')
+  echo "ratio TriTaille / ls -l --sort=size: $(echo "$size / $ls_time" | bc -l | cut -c1-5)"
 }
 
 make_tree() { # folder, sub-folders, files per sub-folder
@@ -133,9 +157,10 @@ bench_transforms() {
 
 case "${1:-all}" in
   listing) bench_listing ;;
+  sorting) bench_sorting ;;
   fileops) bench_fileops ;;
   backup) bench_backup ;;
   hexedit) bench_hexedit ;;
   transforms) bench_transforms ;;
-  all) bench_listing; bench_fileops; bench_backup; bench_hexedit; bench_transforms ;;
+  all) bench_listing; bench_sorting; bench_fileops; bench_backup; bench_hexedit; bench_transforms ;;
 esac

@@ -44,15 +44,6 @@ QLabel* sunkenLabel(QWidget* parent, Qt::Alignment align) {
     return l;
 }
 
-// Whole-record comparison, locale-aware and case-insensitive, with the tab
-// separator ordered before every printable character.
-int compareRecords(const QCollator& c, const QString& a, const QString& b) {
-    const QStringList fa = a.split(u'\t'), fb = b.split(u'\t');
-    for (qsizetype i = 0; i < std::min(fa.size(), fb.size()); ++i)
-        if (int r = c.compare(fa[i], fb[i])) return r;
-    return int(fa.size() - fb.size());
-}
-
 // Tells the window when a name starts being edited in place.
 class NameDelegate : public QStyledItemDelegate {
   public:
@@ -419,16 +410,8 @@ QString TTool::rowRecord(int row, SortKey key) const {
 }
 
 void TTool::sortBy(SortKey key) {
-    QStringList records;
-    records.reserve(m_model->rowCount());
-    for (int r = 0; r < m_model->rowCount(); ++r)
-        records.append(rowRecord(r, key));
-    QCollator collator(ui::frenchLocale());
-    collator.setCaseSensitivity(Qt::CaseInsensitive);
-    std::stable_sort(records.begin(), records.end(), [&](const QString& a, const QString& b) {
-        return compareRecords(collator, a, b) < 0;
-    });
-    Maj(records);
+    // New rows: the selection goes, the order lasts until the next listing.
+    m_model->setRows(sortedRows(*m_model, key));
 }
 
 void TTool::Maj(const QStringList& records) {

@@ -5,6 +5,7 @@
 
 #include "FileListModel.h"
 #include "IconCache.h"
+#include "list_order.h"
 
 #include <QStringList>
 #include <QWidget>
@@ -76,7 +77,7 @@ class TTool : public QWidget {
     void TriExt();
     void ListView1ColumnClick(int column);
     void Filtre1();
-    enum class SortKey { Name, Size, Date, Ext };
+    using SortKey = filemanager::SortKey;
     QString rowRecord(int row, SortKey key) const;
     void Maj(const QStringList& records);
 
