@@ -64,8 +64,8 @@ int runCrypt(const QStringList& input) {
 int runErase(const QStringList& args) {
     if (args.size() != 1)
         return fail(QStringLiteral("Un fichier et un seul doit être sélectionné"));
-    eraseFile(args[0]);
-    return 0;
+    const core::Outcome o = eraseFile(args[0]);
+    return o.ok() ? 0 : fail(o.text);
 }
 
 int runExtract(const QStringList& args) {
@@ -87,8 +87,8 @@ int runMerge(const QStringList& input) {
 int runSort(const QStringList& args) {
     if (args.size() != 1)
         return fail(QStringLiteral("Un fichier et un seul doit être sélectionné"));
-    sortLines(args[0]);
-    return 0;
+    const core::Outcome o = sortLines(args[0]);
+    return o.ok() ? 0 : fail(o.text);
 }
 
 int runOccupation(const QStringList& args) {
@@ -112,11 +112,12 @@ int runCatalogue(const QStringList& args) {
     const QString label = args.value(2, platform::Platform::instance().volumeLabel(
                                             platform::Platform::instance().driveOf(args[0])));
     f.write(label.toUtf8() + "\r\n");
-    const qint64 count = catalogue(args[0], [&](const QString& line) {
+    const Catalogue c = catalogue(args[0], [&](const QString& line) {
         const QByteArray b = line.toUtf8() + "\r\n";
         return f.write(b) == b.size();
     });
-    out(QStringLiteral("%1 Fichiers trouvés").arg(count));
+    if (!c.outcome.ok()) return fail(c.outcome.text);
+    out(QStringLiteral("%1 Fichiers trouvés").arg(c.files));
     return 0;
 }
 

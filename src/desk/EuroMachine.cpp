@@ -1,6 +1,6 @@
 #include "EuroMachine.h"
 #include "number_text.h"
-#include "ui/errors.h"
+#include "core/errors.h"
 
 #include <cmath>
 #include <limits>
@@ -30,7 +30,7 @@ void EuroMachine::convert() {
     resultShown = true;
     try {
         long double read = 0;
-        if (!readNumber(entry, read)) throw ui::ConvertError(entry);
+        if (!readNumber(entry, read)) throw core::ConvertError(entry);
         const long double v = Real48::fromLongDouble(read).value();
         const long double rate = m_rate.value();
         const long double x = francsToEuros ? Real48::fromLongDouble(v * 100000 / rate).value()
@@ -38,10 +38,10 @@ void EuroMachine::convert() {
         const long double hundredths = std::nearbyint(x * 100); // halves to even
         if (hundredths > std::numeric_limits<qint32>::max() ||
             hundredths < std::numeric_limits<qint32>::min())
-            throw ui::FloatError(ui::FloatError::Overflow);
+            throw core::FloatError(core::FloatError::Overflow);
         const qint32 n = qint32(hundredths);
         result = generalFormat(francsToEuros ? n * 0.01L : n * 0.1L);
-    } catch (const ui::TavError&) {
+    } catch (const core::TavError&) {
         entry.clear();
         result.clear();
         resultShown = false;

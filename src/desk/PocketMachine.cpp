@@ -1,6 +1,6 @@
 #include "PocketMachine.h"
 #include "number_text.h"
-#include "ui/errors.h"
+#include "core/errors.h"
 
 #include <cmath>
 
@@ -18,7 +18,7 @@ void PocketMachine::comma() {
 
 long double PocketMachine::readOperand() {
     long double v = 0;
-    if (!readNumber(display, v)) throw ui::ConvertError(display);
+    if (!readNumber(display, v)) throw core::ConvertError(display);
     return v;
 }
 
@@ -50,7 +50,7 @@ void PocketMachine::equals() {
         break;
     case '/':
         if (x == 0)
-            throw ui::FloatError(a == 0 ? ui::FloatError::Invalid : ui::FloatError::DivideByZero);
+            throw core::FloatError(a == 0 ? core::FloatError::Invalid : core::FloatError::DivideByZero);
         r = a / x;
         break;
     default:
@@ -69,7 +69,7 @@ void PocketMachine::op(QChar o) {
 void PocketMachine::reciprocal() {
     const long double x = readOperand();
     operand = Real48::fromLongDouble(x);
-    if (operand.value() == 0) throw ui::FloatError(ui::FloatError::DivideByZero);
+    if (operand.value() == 0) throw core::FloatError(core::FloatError::DivideByZero);
     const long double r = 1 / operand.value();
     display = generalFormat(r);
     accumulator = Real48::fromLongDouble(r);
@@ -80,7 +80,7 @@ void PocketMachine::reciprocal() {
 void PocketMachine::squareRoot() {
     const long double x = readOperand();
     operand = Real48::fromLongDouble(x);
-    if (operand.value() < 0) throw ui::FloatError(ui::FloatError::Invalid);
+    if (operand.value() < 0) throw core::FloatError(core::FloatError::Invalid);
     const long double r = std::sqrt(operand.value());
     display = generalFormat(r);
     accumulator = Real48::fromLongDouble(r);

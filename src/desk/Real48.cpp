@@ -1,5 +1,5 @@
 #include "Real48.h"
-#include "ui/errors.h"
+#include "core/errors.h"
 
 #include <cmath>
 
@@ -11,8 +11,8 @@ constexpr long double kMantissaScale = 549755813888.0L; // 2^39
 
 Real48 Real48::fromLongDouble(long double v) {
     Real48 r;
-    if (std::isnan(v)) throw ui::FloatError(ui::FloatError::Invalid);
-    if (std::isinf(v)) throw ui::FloatError(ui::FloatError::Overflow);
+    if (std::isnan(v)) throw core::FloatError(core::FloatError::Invalid);
+    if (std::isinf(v)) throw core::FloatError(core::FloatError::Overflow);
     if (v == 0) return r;
     const bool negative = v < 0;
     int e2 = 0;
@@ -25,7 +25,7 @@ Real48 Real48::fromLongDouble(long double v) {
         ++exponent;
     }
     if (exponent <= 0) return r; // below the smallest value: 0
-    if (exponent > 255) throw ui::FloatError(ui::FloatError::Overflow);
+    if (exponent > 255) throw core::FloatError(core::FloatError::Overflow);
     r.m_bytes[0] = uint8_t(exponent);
     for (int i = 1; i <= 5; ++i)
         r.m_bytes[i] = uint8_t(mantissa >> (8 * (i - 1)) & 0xFF);

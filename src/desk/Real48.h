@@ -13,7 +13,7 @@ class Real48 {
   public:
     Real48() { m_bytes.fill(0); }
     // Rounds to nearest on the 39-bit mantissa, a half away from zero; too
-    // small gives 0, too large throws ui::FloatError(Overflow).
+    // small gives 0, too large throws core::FloatError(Overflow).
     static Real48 fromLongDouble(long double value);
     static Real48 fromBytes(const std::array<uint8_t, 6>& bytes);
 

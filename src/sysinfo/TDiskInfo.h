@@ -25,7 +25,7 @@ class TDiskInfo {
     qint64 DiskFree = -1;
     qint64 ClusterSize = 0;
 
-    // Throws ui::TavError("Not a valid drive ID") outside A..Z.
+    // Throws core::TavError("Not a valid drive ID") outside A..Z.
     static bool ready(QChar letter);
     static QString driveTypeText(TDriveType t);
 

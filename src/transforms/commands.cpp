@@ -141,8 +141,10 @@ void erase(const ui::CommandContext& c) {
     if (!confirmed(QStringLiteral(
             "Attention, le fichier effacé ne pourra pas être récupéré.\r\ncontinuer ?")))
         return;
-    c.runJob([&](core::Job& job) { eraseFile(path, progressOf(job)); });
+    core::Outcome o;
+    c.runJob([&](core::Job& job) { o = eraseFile(path, progressOf(job)); });
     c.refresh();
+    if (!o.ok()) throw core::TavError(o.text);
 }
 
 void optimise(const ui::CommandContext& c) {
@@ -188,8 +190,10 @@ void sort(const ui::CommandContext& c) {
     if (!confirmed(QStringLiteral("Trier le fichier ") + QFileInfo(path).fileName() +
                    QStringLiteral(" ?")))
         return;
-    c.runJob([&](core::Job&) { sortLines(path); });
+    core::Outcome o;
+    c.runJob([&](core::Job&) { o = sortLines(path); });
     c.refresh();
+    if (!o.ok()) throw core::TavError(o.text);
 }
 
 void showOccupation(const ui::CommandContext& c) {

@@ -1,6 +1,6 @@
 #include "erase.h"
 #include "platform/Platform.h"
-#include "ui/errors.h"
+#include "core/errors.h"
 
 #include <QDir>
 #include <QFile>
@@ -10,11 +10,10 @@ namespace transforms {
 
 namespace {
 [[noreturn]] void fail(int code) {
-    throw ui::InOutError(code);
+    throw core::InOutError(code);
 }
-} // namespace
 
-void eraseFile(const QString& name, const Progress& progress) {
+void eraseInPlace(const QString& name, const Progress& progress) {
     platform::Platform& p = platform::Platform::instance();
     QFile f(name);
     // A link is refused: zeroing through it would spoil a file that stays in place.
@@ -40,6 +39,12 @@ void eraseFile(const QString& name, const Progress& progress) {
         hidden = folder.filePath(QStringLiteral("___$$$.-$$%1").arg(i));
     if (!p.moveFile(name, hidden)) fail(5);
     if (!p.deleteFile(hidden)) fail(5);
+}
+
+} // namespace
+
+core::Outcome eraseFile(const QString& name, const Progress& progress) {
+    return core::Outcome::from([&] { eraseInPlace(name, progress); });
 }
 
 } // namespace transforms

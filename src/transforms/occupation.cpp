@@ -1,6 +1,6 @@
 #include "occupation.h"
 #include "platform/Platform.h"
-#include "ui/errors.h"
+#include "core/errors.h"
 
 #include <vector>
 
@@ -48,7 +48,7 @@ qint64 walk(const QString& folder, const std::function<bool(const QString&)>& li
     for (const DirEntry& e : entries) {
         const bool isFolder = (e.attributes & platform::faDirectory) && !e.isLink;
         if (isFolder || (e.attributes & platform::faSysFile) || e.name == u"..") continue;
-        if (!line(prefix + e.name)) throw ui::InOutError(101);
+        if (!line(prefix + e.name)) throw core::InOutError(101);
         ++count;
     }
     for (const DirEntry& e : entries) {
@@ -62,9 +62,11 @@ qint64 walk(const QString& folder, const std::function<bool(const QString&)>& li
 
 } // namespace
 
-qint64 catalogue(const QString& root, const std::function<bool(const QString&)>& line,
-                 const std::function<void(const QString&)>& showFolder) {
-    return walk(root, line, showFolder);
+Catalogue catalogue(const QString& root, const std::function<bool(const QString&)>& line,
+                    const std::function<void(const QString&)>& showFolder) {
+    Catalogue c;
+    c.outcome = core::Outcome::from([&] { c.files = walk(root, line, showFolder); });
+    return c;
 }
 
 } // namespace transforms

@@ -1,6 +1,7 @@
 #pragma once
 // Space really taken by a folder's entries, and the catalogue of a medium.
 
+#include "core/errors.h"
 #include <QString>
 #include <functional>
 
@@ -20,9 +21,13 @@ Occupation occupation(const QString& folder, const QString& mask, qint64 cluster
 // Writes every file below root, depth first (a folder's files before its
 // sub-folders), one full path per call of line; system files, hidden
 // folders, links to folders and other volumes are left out. showFolder is
-// told each folder as it is read. Answers the number of files; throws
-// ui::InOutError when line fails.
-qint64 catalogue(const QString& root, const std::function<bool(const QString&)>& line,
-                 const std::function<void(const QString&)>& showFolder = {});
+// told each folder as it is read. Answers the number of files, or fails
+// with "Disque plein" when line fails.
+struct Catalogue {
+    core::Outcome outcome;
+    qint64 files = 0;
+};
+Catalogue catalogue(const QString& root, const std::function<bool(const QString&)>& line,
+                    const std::function<void(const QString&)>& showFolder = {});
 
 } // namespace transforms

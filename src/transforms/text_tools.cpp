@@ -1,6 +1,6 @@
 #include "text_tools.h"
 #include "platform/Platform.h"
-#include "ui/errors.h"
+#include "core/errors.h"
 
 #include <QCollator>
 #include <QFile>
@@ -82,13 +82,11 @@ QString decodeLine(const QByteArray& data, const Line& l) {
     return ansi.isValid() ? QString(ansi.decode(bytes)) : QString::fromLatin1(bytes);
 }
 
-} // namespace
-
-void sortLines(const QString& name) {
+void sortInPlace(const QString& name) {
     QFile f(name);
-    if (!f.open(QIODevice::ReadOnly)) throw ui::InOutError(QFileInfo::exists(name) ? 5 : 2);
+    if (!f.open(QIODevice::ReadOnly)) throw core::InOutError(QFileInfo::exists(name) ? 5 : 2);
     const QByteArray data = f.readAll();
-    if (f.error() != QFileDevice::NoError) throw ui::InOutError(100);
+    if (f.error() != QFileDevice::NoError) throw core::InOutError(100);
     f.close();
     std::vector<Line> lines;
     const char* p = data.constData();
@@ -116,18 +114,24 @@ void sortLines(const QString& name) {
     // Written aside and put in place whole, keeping the file's permissions.
     QSaveFile out(name);
     out.setDirectWriteFallback(false);
-    if (!out.open(QIODevice::WriteOnly)) throw ui::InOutError(5);
+    if (!out.open(QIODevice::WriteOnly)) throw core::InOutError(5);
     QByteArray buf;
     buf.reserve(1 << 20);
     for (size_t i : order) {
         buf.append(data.constData() + lines[i].start, lines[i].length);
         buf.append("\r\n", 2);
         if (buf.size() >= (1 << 20)) {
-            if (out.write(buf) != buf.size()) throw ui::InOutError(101);
+            if (out.write(buf) != buf.size()) throw core::InOutError(101);
             buf.clear();
         }
     }
-    if (out.write(buf) != buf.size() || !out.commit()) throw ui::InOutError(101);
+    if (out.write(buf) != buf.size() || !out.commit()) throw core::InOutError(101);
+}
+
+} // namespace
+
+core::Outcome sortLines(const QString& name) {
+    return core::Outcome::from([&] { sortInPlace(name); });
 }
 
 } // namespace transforms

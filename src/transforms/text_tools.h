@@ -1,6 +1,7 @@
 #pragma once
 // Text extraction, merge and line sort.
 
+#include "core/errors.h"
 #include "transform_progress.h"
 
 #include <QByteArray>
@@ -19,7 +20,8 @@ bool mergeFiles(const QStringList& names, const QString& output, const Progress&
 
 // Lines end at CR LF, LF or CR; sorted case-insensitively in the French
 // locale and written back with CR LF, through a copy that replaces the
-// file in one step. NUL bytes are ordinary bytes. Throws ui::InOutError.
-void sortLines(const QString& name);
+// file in one step. NUL bytes are ordinary bytes. Fails with the
+// input/output error's text, the file untouched.
+core::Outcome sortLines(const QString& name);
 
 } // namespace transforms

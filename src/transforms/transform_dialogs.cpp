@@ -276,10 +276,10 @@ void TSupport::Button2Click() {
     const QByteArray head = Edit2->text().toUtf8() + "\r\n";
     if (out.write(head) != head.size()) throw ui::InOutError(101);
     const QString root = p.driveRoot(drives->Drive());
-    qint64 count = 0;
+    Catalogue found;
     QElapsedTimer shown;
     core::FunctionJob job([&](core::Job& j) {
-        count = catalogue(
+        found = catalogue(
             root,
             [&](const QString& line) {
                 const QByteArray b = line.toUtf8() + "\r\n";
@@ -295,7 +295,8 @@ void TSupport::Button2Click() {
     });
     job.runInBackground();
     out.close();
-    ui::dialogs().message(QStringLiteral("%1 Fichiers trouvés").arg(count));
+    if (!found.outcome.ok()) throw core::TavError(found.outcome.text);
+    ui::dialogs().message(QStringLiteral("%1 Fichiers trouvés").arg(found.files));
 }
 
 } // namespace transforms

@@ -177,11 +177,11 @@ TEST(Erase, ZerosThenGoneAndReadOnlyRefused) {
     EXPECT_EQ(QDir(dir.path()).entryList(QDir::Files).size(), 1);
     dir.write("ro", "keep me");
     p.setAttributes("ro", platform::faReadOnly);
-    EXPECT_THROW(eraseFile("ro"), ui::InOutError);
+    EXPECT_EQ(eraseFile("ro").text, QStringLiteral("Accès au fichier refusé"));
     EXPECT_EQ(readAll("ro"), QByteArray("keep me"));
     QFile::link(dir.file("ro"), dir.file("link"));
     p.setAttributes("ro", platform::faArchive);
-    EXPECT_THROW(eraseFile("link"), ui::InOutError);
+    EXPECT_EQ(eraseFile("link").kind, core::Outcome::Failed);
     EXPECT_EQ(readAll("ro"), QByteArray("keep me"));
 }
 
@@ -218,7 +218,7 @@ TEST(TextTools, MergeAndSort) {
     dir.write("nul", QByteArray("z\0z\nb\0\0\na", 9));
     sortLines("nul");
     EXPECT_EQ(readAll("nul"), QByteArray("a\r\nb\0\0\r\nz\0z\r\n", 13));
-    EXPECT_THROW(sortLines("missing"), ui::InOutError);
+    EXPECT_EQ(sortLines("missing").text, QStringLiteral("Fichier introuvable"));
 }
 
 TEST(Occupation, ClustersAndEntries) {
@@ -244,7 +244,7 @@ TEST(Catalogue, DepthFirstAndEmptyMedium) {
         lines << l;
         return true;
     };
-    EXPECT_EQ(catalogue(medium.path(), collect), 0);
+    EXPECT_EQ(catalogue(medium.path(), collect).files, 0);
     EXPECT_TRUE(lines.isEmpty());
     QDir(medium.path()).mkpath("b/c");
     QFile(medium.path() + "/b/c/deep").open(QIODevice::WriteOnly);
@@ -252,10 +252,11 @@ TEST(Catalogue, DepthFirstAndEmptyMedium) {
     QFile(medium.path() + "/b/mid").open(QIODevice::WriteOnly);
     QDir(medium.path()).mkpath(".hidden");
     QFile(medium.path() + "/.hidden/x").open(QIODevice::WriteOnly);
-    EXPECT_EQ(catalogue(medium.path(), collect), 3);
+    EXPECT_EQ(catalogue(medium.path(), collect).files, 3);
     EXPECT_EQ(lines, QStringList({medium.path() + "/top", medium.path() + "/b/mid",
                                   medium.path() + "/b/c/deep"}));
-    EXPECT_THROW(catalogue(medium.path(), [](const QString&) { return false; }), ui::InOutError);
+    EXPECT_EQ(catalogue(medium.path(), [](const QString&) { return false; }).outcome.text,
+              QStringLiteral("Disque plein"));
 }
 
 class DriveFixture : public ::testing::Test {

@@ -1,7 +1,7 @@
 #include "HexDocument.h"
 #include "code_pages.h"
 #include "platform/Platform.h"
-#include "ui/errors.h"
+#include "core/errors.h"
 
 #include <QDateTime>
 #include <QDir>
@@ -365,13 +365,13 @@ bool HexDocument::moveCaret(const Cell& target, bool shiftOrButton, bool buttonD
 }
 
 void HexDocument::setSelStart(qint64 p) {
-    if (p < 0 || p >= DataSize()) throw ui::TavError(QStringLiteral("Invalid SelStart"));
+    if (p < 0 || p >= DataSize()) throw core::TavError(QStringLiteral("Invalid SelStart"));
     clearSelection();
     placeCaret(p, caretInChars());
 }
 
 void HexDocument::setSelEnd(qint64 p) {
-    if (p < 0 || p >= DataSize()) throw ui::TavError(QStringLiteral("Invalid SelEnd"));
+    if (p < 0 || p >= DataSize()) throw core::TavError(QStringLiteral("Invalid SelEnd"));
     clearSelection();
     selAnchor = CaretOffset();
     selStart = std::min(selAnchor, p);
@@ -407,7 +407,7 @@ bool HexDocument::Seek(qint64 offset, int origin, bool failOutside) {
 }
 
 void HexDocument::setBytesPerLine(int n) {
-    if (n < 1 || n > 256) throw ui::TavError(QStringLiteral("Invalid BytesPerLine argument"));
+    if (n < 1 || n > 256) throw core::TavError(QStringLiteral("Invalid BytesPerLine argument"));
     if (n == m_bytesPerLine) return;
     const qint64 off = caretRawOffset();
     const bool chars = caretInChars();
@@ -594,7 +594,7 @@ void HexDocument::ReplaceSelection(QByteArray bytes) {
 
 void HexDocument::SetMarker(int index, qint64 line) {
     if (index < 0 || index > 9)
-        throw ui::TavError(QStringLiteral("SetMarker : Invalid marker index"));
+        throw core::TavError(QStringLiteral("SetMarker : Invalid marker index"));
     if (m_markers[index] == line) return;
     m_markers[index] = line;
     repaint();

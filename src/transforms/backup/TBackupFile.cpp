@@ -3,7 +3,7 @@
 #include "platform/Platform.h"
 #include "platform/dos_datetime.h"
 #include "platform/wildcard.h"
-#include "ui/errors.h"
+#include "core/errors.h"
 
 #include <QDir>
 #include <QElapsedTimer>
@@ -27,7 +27,7 @@ const char* const kFileList = "FILE:LIST";
 const char* const kStream = ":STREAM";
 
 [[noreturn]] void unreadable() {
-    throw ui::TavError(QStringLiteral("Archive illisible"));
+    throw core::TavError(QStringLiteral("Archive illisible"));
 }
 
 int roundPercent(double value) {
@@ -333,7 +333,7 @@ bool TBackupFile::Backup(const QStringList& fileSpecs, const QString& archiveNam
         if (!fi.exists()) continue;
         QFile probe(f);
         if (!probe.open(QIODevice::ReadOnly))
-            throw ui::TavError(QStringLiteral("Ne peut ouvrir le fichier %1").arg(f));
+            throw core::TavError(QStringLiteral("Ne peut ouvrir le fichier %1").arg(f));
         TotalSize += probe.size();
         if (SaveFileID)
             listText += encodeName(f) + '\t' + QByteArray::number(fileDate(f)) + '=' +
@@ -480,7 +480,7 @@ void TBackupFile::readSegment(VolumeReader& in, QFile* target, SegmentMode mode,
     char magic[4];
     if (!in.read(magic, 4)) unreadable();
     if (qstrncmp(magic, "EC2", 4) != 0)
-        throw ui::TavError(QStringLiteral("Archive de type Invalide"));
+        throw core::TavError(QStringLiteral("Archive de type Invalide"));
     const bool parallel = pool()->maxThreadCount() > 1;
     const size_t depth = size_t(std::max(4, 4 * pool()->maxThreadCount()));
     std::deque<QFuture<DecodedBlock>> inflight;
@@ -625,7 +625,7 @@ bool TBackupFile::Restore(const QString& archiveName, const QString& restorePath
                 try {
                     readSegment(in, &t, SegmentMode::Extract);
                     if (ErrorCode == 0) ++FilesDone;
-                } catch (const ui::TavError&) {
+                } catch (const core::TavError&) {
                     ErrorCode = 1;
                     Continue = false;
                 }
@@ -661,7 +661,7 @@ QList<ArchiveEntry> TBackupFile::Scan(const QString& archiveName) {
     auto segment = [&](ArchiveEntry& e) {
         readSegment(in, nullptr, SegmentMode::Extract, &e.size);
         if (ErrorCode != 0)
-            throw ui::TavError(errorText(ErrorCode) + QStringLiteral(" : ") + e.name);
+            throw core::TavError(errorText(ErrorCode) + QStringLiteral(" : ") + e.name);
         if (!e.volumes.contains(volume)) e.volumes << volume;
     };
     for (;;) {
@@ -673,7 +673,7 @@ QList<ArchiveEntry> TBackupFile::Scan(const QString& archiveName) {
             const QString next = volumeFileName(archiveName, volume);
             in.close();
             if (!in.open(next))
-                throw ui::TavError(QStringLiteral("Volume manquant : %1").arg(next));
+                throw core::TavError(QStringLiteral("Volume manquant : %1").arg(next));
             segment(entries.last());
             continue;
         }

@@ -80,7 +80,7 @@ class TBackupFile {
     void ReportError(int code, const QString& detail = QString());
     static QString errorText(int code);
 
-    // Reads the whole archive, inflating every block; throws ui::TavError on
+    // Reads the whole archive, inflating every block; throws core::TavError on
     // the first fault. Volumes must be at hand beside the first one.
     QList<ArchiveEntry> Scan(const QString& archiveName);
 
