@@ -6,7 +6,6 @@
 #include "core/errors.h"
 
 #include <QDir>
-#include <QElapsedTimer>
 #include <QFileInfo>
 #include <QFuture>
 #include <QRegularExpression>
@@ -122,15 +121,6 @@ void TBackupFile::ReportError(int code, const QString& detail) {
 int TBackupFile::CompressionRate() const {
     if (TotalSize < 0.1) return 0;
     return 100 - roundPercent(double(BytesWritten) / double(TotalSize) * 100.0);
-}
-
-void TBackupFile::pumpMessages() {
-    if (!pump) return;
-    static QElapsedTimer clock;
-    if (!clock.isValid()) clock.start();
-    if (clock.elapsed() - m_lastPump < 20) return;
-    m_lastPump = clock.elapsed();
-    pump();
 }
 
 void TBackupFile::progress(const QString& file) {
@@ -267,7 +257,6 @@ bool TBackupFile::writeSegment(Source& src, VolumeWriter& out) {
         }
         src.remaining -= block.sourceBytes;
         BytesWritten += qAbs(qint64(block.length)) + 4;
-        pumpMessages();
         progress(CurrentFile);
     }
     if (!out.writeInt(0)) {
@@ -534,7 +523,6 @@ void TBackupFile::readSegment(VolumeReader& in, QFile* target, SegmentMode mode,
         }
         if (counted) *counted += block.bytes.size();
         BytesDone += block.bytes.size();
-        pumpMessages();
         progress(CurrentFile);
     }
 }

@@ -59,8 +59,6 @@ class TBackupFile {
     // cancels and an error box shows nothing.
     std::function<bool(const QString& text)> defaultPrompt;
     std::function<void(const QString& text)> defaultErrorBox;
-    // Lets the host's pending messages through between blocks.
-    std::function<void()> pump;
 
     // Run-time state
     qint32 FileCount = 0;
@@ -107,12 +105,10 @@ class TBackupFile {
     void readSegment(VolumeReader& in, QFile* target, SegmentMode mode, qint64* counted = nullptr);
     bool restoreTarget(const QString& stored, const QString& restorePath, QString& target,
                        QString& refusal) const;
-    void pumpMessages();
     QThreadPool* pool();
 
     TBackupMode m_backupMode = bmAll;
     std::unique_ptr<QThreadPool> m_pool;
-    qint64 m_lastPump = 0;
 };
 
 } // namespace transforms
