@@ -315,9 +315,10 @@ int TTool::rowOf(const QString& name) const {
 }
 
 void TTool::Remplit() {
+    // ".." is never an entry to act on, whatever the selection holds.
     Selection.clear();
     for (int r : selectedRows())
-        Selection.append(m_model->row(r).name);
+        if (m_model->row(r).name != u"..") Selection.append(m_model->row(r).name);
 }
 
 QStringList TTool::pathsOf(const QStringList& names) const {
