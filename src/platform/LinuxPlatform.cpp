@@ -1,5 +1,6 @@
 #include "LinuxPlatform.h"
 #include "attributes.h"
+#include "file_names.h"
 #include "wildcard.h"
 
 #include <QDir>
@@ -91,7 +92,7 @@ bool pathUnder(const QString& path, const QString& root) {
 }
 
 QByteArray native(const QString& path) {
-    return QFile::encodeName(path);
+    return nativeName(path);
 }
 
 int renameNoReplace(const char* from, const char* to) {
@@ -413,7 +414,7 @@ bool LinuxPlatform::listDirectory(const QString& folder, const QString& mask,
         const char* n = d->d_name;
         if (n[0] == '.' && (n[1] == 0 || (n[1] == '.' && n[2] == 0 && isRoot))) continue;
         DirEntry e;
-        e.name = QFile::decodeName(n);
+        e.name = nameFromNative(n);
         if (!everything && !matchesMask(e.name, mask)) continue;
         struct stat st;
         if (fstatat(fd, n, &st, AT_SYMLINK_NOFOLLOW) != 0) continue;

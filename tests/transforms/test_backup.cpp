@@ -1,3 +1,4 @@
+#include "archive_bytes.h"
 #include "archive_reader.h"
 #include "platform/FakePlatform.h"
 #include "support/TempDir.h"
@@ -12,7 +13,11 @@
 
 using namespace transforms;
 using archive_test::Entry;
+using archive_test::le;
 using archive_test::parse;
+using archive_test::segmentOf;
+using archive_test::str;
+using archive_test::zlib;
 using testing_support::readAll;
 using testing_support::TempDir;
 
@@ -24,28 +29,6 @@ QByteArray randomBytes(int n, quint32 seed = 7) {
     for (int i = 0; i < n; ++i)
         b[i] = char(g.bounded(256));
     return b;
-}
-
-QByteArray le(qint32 v) {
-    QByteArray b(4, 0);
-    for (int i = 0; i < 4; ++i)
-        b[i] = char(quint32(v) >> (8 * i) & 0xFF);
-    return b;
-}
-QByteArray str(const QByteArray& s) {
-    return le(qint32(s.size())) + s;
-}
-QByteArray zlib(const QByteArray& data) {
-    QByteArray out(compressBound(uLong(data.size())), 0);
-    uLongf size = uLongf(out.size());
-    compress(reinterpret_cast<Bytef*>(out.data()), &size,
-             reinterpret_cast<const Bytef*>(data.constData()), uLong(data.size()));
-    out.resize(qsizetype(size));
-    return out;
-}
-QByteArray segmentOf(const QByteArray& data) {
-    QByteArray z = zlib(data);
-    return QByteArray("EC2\0", 4) + le(qint32(z.size())) + z + le(0);
 }
 
 struct Collected {

@@ -1,9 +1,10 @@
 #include "TBackupFile.h"
 #include "archive_io.h"
+#include "core/errors.h"
+#include "platform/FileReplacement.h"
 #include "platform/Platform.h"
 #include "platform/dos_datetime.h"
 #include "platform/wildcard.h"
-#include "core/errors.h"
 
 #include <QDir>
 #include <QFileInfo>
@@ -448,12 +449,20 @@ void TBackupFile::readHeader(VolumeReader& in) {
     FileCount = count;
 }
 
-bool TBackupFile::openNextVolume(VolumeReader& in, QString& archive, const QByteArray& breakName) {
-    in.close();
-    const QByteArray digits = breakName.mid(9, 3);
+int TBackupFile::continuationVolume(const QByteArray& breakName, int current) {
+    // Each continuation names a later volume, and no chain runs past 999:
+    // a chain that loops or goes back is a damaged archive.
+    const QByteArray digits = breakName.mid(9);
     bool isNumber = false;
     const int volume = digits.toInt(&isNumber);
-    if (!isNumber || volume <= 0) unreadable();
+    if (!isNumber || digits.size() != 3 || volume <= current || volume > 999) unreadable();
+    return volume;
+}
+
+bool TBackupFile::openNextVolume(VolumeReader& in, QString& archive, int& current,
+                                 const QByteArray& breakName) {
+    const int volume = continuationVolume(breakName, current);
+    in.close();
     QString next;
     do {
         Continue = askDisk(volume);
@@ -461,6 +470,7 @@ bool TBackupFile::openNextVolume(VolumeReader& in, QString& archive, const QByte
     } while (!QFileInfo::exists(next) && Continue);
     if (!Continue) return false;
     archive = next;
+    current = volume;
     if (!in.open(next)) unreadable();
     return true;
 }
@@ -527,8 +537,65 @@ void TBackupFile::readSegment(VolumeReader& in, QFile* target, SegmentMode mode,
     }
 }
 
-bool TBackupFile::Restore(const QString& archiveName, const QString& restorePath) {
+bool TBackupFile::wanted(const QString& target, qint32 date) const {
+    const QFileInfo fi(target);
+    const bool exists = fi.exists() && !fi.isDir();
+    const bool older = exists && fileDate(target) < date;
+    switch (RestoreMode) {
+    case rmAll:
+        return true;
+    case rmNoOverwrite:
+        return !exists;
+    case rmNewer:
+        return !exists || older;
+    case rmExisting:
+        return exists;
+    case rmExistingNewer:
+        return older;
+    }
+    return false;
+}
+
+// The file being restored: its data goes to a temporary beside the target,
+// which takes the target's place only once the data has ended cleanly.
+struct TBackupFile::Pending {
+    QString target;
+    qint32 date = 0;
+    std::unique_ptr<platform::FileReplacement> content;
+};
+
+void TBackupFile::startFile(Pending& pending, const QString& target, qint32 date) {
     Platform& p = Platform::instance();
+    pending = Pending{target, date, nullptr};
+    const quint32 attrs = p.attributes(target);
+    // A read-only file is never written over, as the platform refuses it.
+    if (attrs != 0xFFFFFFFFu && (attrs & platform::faReadOnly)) {
+        ErrorCode = 1;
+        Continue = false;
+        return;
+    }
+    pending.content = std::make_unique<platform::FileReplacement>(target);
+    if (!pending.content->open()) {
+        pending.content.reset();
+        ErrorCode = 1;
+        Continue = false;
+    }
+}
+
+void TBackupFile::endFile(Pending& pending) {
+    if (!pending.content) return;
+    std::unique_ptr<platform::FileReplacement> content = std::move(pending.content);
+    if (ErrorCode != 0 || !Continue) return; // the old file stays as it was
+    if (OnFileRestored) OnFileRestored(pending.target, content->file());
+    if (!content->commit(platform::fromDosDateTime(quint32(pending.date)))) {
+        ErrorCode = 1;
+        Continue = false;
+        return;
+    }
+    ++FilesDone;
+}
+
+bool TBackupFile::Restore(const QString& archiveName, const QString& restorePath) {
     QString path = restorePath;
     if (!path.isEmpty() && !path.endsWith(u'/')) path += u'/';
     const bool stream = archiveName == QLatin1String(kStream);
@@ -542,89 +609,31 @@ bool TBackupFile::Restore(const QString& archiveName, const QString& restorePath
     BytesDone = 0;
 
     QString archive = archiveName;
-    bool lastRestored = false;
-    QString lastTarget;
-    qint32 lastDate = 0;
-    auto finishTarget = [&](QFile& t, QString& target, qint32 date) {
-        if (OnFileRestored) OnFileRestored(target, t);
-        t.close();
-        p.setFileTime(target, platform::fromDosDateTime(quint32(date)));
-    };
-    while (Continue) {
-        QByteArray raw;
-        if (!readName(in, raw)) break;
-        if (raw.startsWith("NEXT:DISK")) {
-            if (!openNextVolume(in, archive, raw)) break;
-            if (lastRestored) {
-                QFile t(lastTarget);
-                if (!t.open(QIODevice::WriteOnly | QIODevice::Append)) {
-                    ErrorCode = 1;
-                    Continue = false;
-                    break;
-                }
-                readSegment(in, &t, SegmentMode::Extract);
-                finishTarget(t, lastTarget, lastDate);
-            } else {
-                readSegment(in, nullptr, SegmentMode::Skip);
+    int volume = 1;
+    bool anyFile = false;
+    Pending pending;
+    try {
+        while (Continue) {
+            QByteArray raw;
+            if (!readName(in, raw)) break;
+            if (raw.startsWith("NEXT:DISK")) {
+                // Blocks that follow a break belong to the file before it.
+                if (!anyFile) unreadable();
+                if (!openNextVolume(in, archive, volume, raw)) break;
+                QFile* into = pending.content ? &pending.content->file() : nullptr;
+                readSegment(in, into, into ? SegmentMode::Extract : SegmentMode::Skip);
+                continue;
             }
-            continue;
+            endFile(pending);
+            if (!Continue) break;
+            anyFile = true;
+            restoreEntry(in, raw, path, pending);
         }
-        const QString name = decodeName(raw);
-        qint32 date = 0;
-        if (!in.readInt(date)) unreadable();
-        bool doRestore = false;
-        QString target;
-        if (raw != kFileList) {
-            QString refusal;
-            if (!restoreTarget(name, path, target, refusal)) {
-                ReportError(8, refusal); // the rest of the archive goes on
-            } else {
-                const QFileInfo fi(target);
-                const bool exists = fi.exists() && !fi.isDir();
-                const bool older = exists && fileDate(target) < date;
-                switch (RestoreMode) {
-                case rmAll:
-                    doRestore = true;
-                    break;
-                case rmNoOverwrite:
-                    doRestore = !exists;
-                    break;
-                case rmNewer:
-                    doRestore = !exists || older;
-                    break;
-                case rmExisting:
-                    doRestore = exists;
-                    break;
-                case rmExistingNewer:
-                    doRestore = older;
-                    break;
-                }
-                if (OnRestoreFile) OnRestoreFile(target, date, doRestore);
-            }
-        }
-        if (doRestore) doRestore = QDir().mkpath(QFileInfo(target).absolutePath());
-        CurrentFile = target;
-        if (doRestore) {
-            QFile t(target);
-            if (!p.openForWrite(t, QIODevice::WriteOnly | QIODevice::Truncate)) {
-                ErrorCode = 1;
-                Continue = false;
-            } else {
-                try {
-                    readSegment(in, &t, SegmentMode::Extract);
-                    if (ErrorCode == 0) ++FilesDone;
-                } catch (const core::TavError&) {
-                    ErrorCode = 1;
-                    Continue = false;
-                }
-                finishTarget(t, target, date);
-            }
-        } else {
-            readSegment(in, nullptr, SegmentMode::Skip);
-        }
-        lastRestored = doRestore;
-        lastTarget = target;
-        lastDate = date;
+        endFile(pending);
+    } catch (const core::TavError&) {
+        pending.content.reset(); // damaged data never reaches an existing file
+        in.close();
+        throw;
     }
     in.close();
     const bool result = ErrorCode == 0 && Continue;
@@ -634,6 +643,37 @@ bool TBackupFile::Restore(const QString& archiveName, const QString& restorePath
     }
     if (ErrorCode != 0) ReportError(ErrorCode);
     return result;
+}
+
+void TBackupFile::restoreEntry(VolumeReader& in, const QByteArray& raw, const QString& path,
+                               Pending& pending) {
+    const QString name = decodeName(raw);
+    qint32 date = 0;
+    if (!in.readInt(date)) unreadable();
+    bool doRestore = false;
+    QString target;
+    if (raw != kFileList) {
+        QString refusal;
+        if (!restoreTarget(name, path, target, refusal)) {
+            ReportError(8, refusal); // the rest of the archive goes on
+        } else {
+            doRestore = wanted(target, date);
+            if (OnRestoreFile) OnRestoreFile(target, date, doRestore);
+        }
+    }
+    if (doRestore) doRestore = QDir().mkpath(QFileInfo(target).absolutePath());
+    CurrentFile = target;
+    if (doRestore) startFile(pending, target, date);
+    if (!Continue) return;
+    QFile* into = pending.content ? &pending.content->file() : nullptr;
+    try {
+        readSegment(in, into, into ? SegmentMode::Extract : SegmentMode::Skip);
+    } catch (const core::TavError&) {
+        if (!into) throw;
+        pending.content.reset();
+        ErrorCode = 1;
+        Continue = false;
+    }
 }
 
 // ---- scan ----
@@ -657,7 +697,7 @@ QList<ArchiveEntry> TBackupFile::Scan(const QString& archiveName) {
         if (!readName(in, raw)) break;
         if (raw.startsWith("NEXT:DISK")) {
             if (entries.isEmpty()) unreadable();
-            volume = raw.mid(9, 3).toInt();
+            volume = continuationVolume(raw, volume);
             const QString next = volumeFileName(archiveName, volume);
             in.close();
             if (!in.open(next))

@@ -100,7 +100,15 @@ class TBackupFile {
     bool askDisk(int disk);
     void readHeader(VolumeReader& in);                // title skipped; total size and count kept
     bool readName(VolumeReader& in, QByteArray& raw); // false at the end mark
-    bool openNextVolume(VolumeReader& in, QString& archive, const QByteArray& breakName);
+    static int continuationVolume(const QByteArray& breakName, int current);
+    bool openNextVolume(VolumeReader& in, QString& archive, int& current,
+                        const QByteArray& breakName);
+    struct Pending;
+    bool wanted(const QString& target, qint32 date) const;
+    void startFile(Pending& pending, const QString& target, qint32 date);
+    void endFile(Pending& pending);
+    void restoreEntry(VolumeReader& in, const QByteArray& raw, const QString& path,
+                      Pending& pending);
     enum class SegmentMode { Extract, Skip };
     void readSegment(VolumeReader& in, QFile* target, SegmentMode mode, qint64* counted = nullptr);
     bool restoreTarget(const QString& stored, const QString& restorePath, QString& target,

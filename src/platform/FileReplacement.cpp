@@ -1,0 +1,154 @@
+#include "FileReplacement.h"
+#include "Platform.h"
+#include "file_names.h"
+
+#include <QRandomGenerator>
+#include <cerrno>
+#include <climits>
+#include <cstdio>
+#include <cstdlib>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <sys/xattr.h>
+#include <unistd.h>
+
+namespace platform {
+
+namespace {
+
+QByteArray folderOf(const QByteArray& path) {
+    const qsizetype slash = path.lastIndexOf('/');
+    return slash < 0 ? QByteArray(".") : slash == 0 ? QByteArray("/") : path.left(slash);
+}
+
+// The mode a new file gets: 0666 less the process's mask, read without
+// changing it (umask() would, for every thread at once).
+mode_t newFileMode() {
+    mode_t mask = 022;
+    if (FILE* f = std::fopen("/proc/self/status", "re")) {
+        char line[256];
+        while (std::fgets(line, sizeof line, f))
+            if (std::sscanf(line, "Umask: %o", &mask) == 1) break;
+        std::fclose(f);
+    }
+    return 0666 & ~mask;
+}
+
+QByteArray hiddenName(const QByteArray& folder) {
+    return folder + (folder.endsWith('/') ? "" : "/") + ".tavnew-" +
+           QByteArray::number(QRandomGenerator::global()->generate64(), 36);
+}
+
+} // namespace
+
+FileReplacement::FileReplacement(const QString& target) : m_target(target) {}
+
+FileReplacement::~FileReplacement() {
+    discard();
+}
+
+bool FileReplacement::fail(int err) {
+    m_error = errorFromErrno(err);
+    return false;
+}
+
+bool FileReplacement::open() {
+    discard();
+    m_final = nativeName(m_target);
+    struct stat st;
+    if (lstat(m_final.constData(), &st) == 0 && S_ISLNK(st.st_mode)) {
+        char resolved[PATH_MAX];
+        if (!realpath(m_final.constData(), resolved)) return fail(errno);
+        m_final = resolved;
+    }
+    const QByteArray folder = folderOf(m_final);
+    m_fd = ::open(folder.constData(), O_TMPFILE | O_WRONLY | O_CLOEXEC, 0600);
+    if (m_fd < 0 && (errno == EOPNOTSUPP || errno == EISDIR || errno == EINVAL)) {
+        for (int tries = 0; m_fd < 0 && tries < 100; ++tries) {
+            m_named = hiddenName(folder);
+            m_fd = ::open(m_named.constData(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0600);
+            if (m_fd < 0 && errno != EEXIST) break;
+        }
+        if (m_fd < 0) m_named.clear();
+    }
+    if (m_fd < 0) return fail(errno);
+    if (!m_file.open(m_fd, QIODevice::WriteOnly, QFileDevice::DontCloseHandle)) {
+        discard();
+        return fail(EIO);
+    }
+    return true;
+}
+
+bool FileReplacement::takeOwnersOf(const QByteArray& target) {
+    struct stat st;
+    if (stat(target.constData(), &st) != 0) return fchmod(m_fd, newFileMode()) == 0;
+    // The owner first: a change of owner may clear the set-id bits of the mode.
+    if (fchown(m_fd, st.st_uid, st.st_gid) != 0 && errno != EPERM) return false;
+    if (fchmod(m_fd, st.st_mode & 07777) != 0) return false;
+    char names[4096];
+    const ssize_t length = listxattr(target.constData(), names, sizeof names);
+    for (ssize_t i = 0; i < length; i += ssize_t(strlen(names + i)) + 1) {
+        if (strncmp(names + i, "user.tavtools.", 14) != 0) continue;
+        char value[256];
+        const ssize_t n = getxattr(target.constData(), names + i, value, sizeof value);
+        if (n >= 0) fsetxattr(m_fd, names + i, value, size_t(n), 0);
+    }
+    return true;
+}
+
+bool FileReplacement::putInPlace(const QByteArray& target) {
+    if (!m_named.isEmpty()) {
+        if (rename(m_named.constData(), target.constData()) != 0) return false;
+        m_named.clear();
+        return true;
+    }
+    // The unnamed file gets a hidden name beside the target, then the
+    // target's name in one step.
+    const QByteArray self = "/proc/self/fd/" + QByteArray::number(m_fd);
+    const QByteArray folder = folderOf(target);
+    for (int tries = 0; tries < 100; ++tries) {
+        const QByteArray name = hiddenName(folder);
+        int r = linkat(AT_FDCWD, self.constData(), AT_FDCWD, name.constData(), AT_SYMLINK_FOLLOW);
+        if (r != 0 && errno == ENOENT)
+            r = linkat(m_fd, "", AT_FDCWD, name.constData(), AT_EMPTY_PATH);
+        if (r != 0 && errno == EEXIST) continue;
+        if (r != 0) return false;
+        if (rename(name.constData(), target.constData()) != 0) {
+            const int err = errno;
+            unlink(name.constData());
+            errno = err;
+            return false;
+        }
+        return true;
+    }
+    errno = EEXIST;
+    return false;
+}
+
+bool FileReplacement::commit(const QDateTime& modified) {
+    if (m_fd < 0) return fail(EBADF);
+    if (!m_file.flush()) return fail(ENOSPC);
+    if (!takeOwnersOf(m_final)) return fail(errno);
+    if (modified.isValid()) {
+        struct timespec times[2];
+        times[0].tv_nsec = UTIME_OMIT;
+        times[1].tv_sec = time_t(modified.toSecsSinceEpoch());
+        times[1].tv_nsec = 0;
+        if (futimens(m_fd, times) != 0) return fail(errno);
+    }
+    if (!putInPlace(m_final)) return fail(errno);
+    m_file.close();
+    ::close(m_fd);
+    m_fd = -1;
+    return true;
+}
+
+void FileReplacement::discard() {
+    if (m_file.isOpen()) m_file.close();
+    if (m_fd >= 0) ::close(m_fd);
+    m_fd = -1;
+    if (!m_named.isEmpty()) unlink(m_named.constData());
+    m_named.clear();
+}
+
+} // namespace platform

@@ -1,0 +1,135 @@
+// Restores never harm a good file: damaged data, a crash midway and
+// broken volume chains leave the existing files as they were.
+#include "archive_bytes.h"
+#include "support/TempDir.h"
+#include "transforms/backup/TBackupFile.h"
+#include "ui/errors.h"
+
+#include <QDir>
+#include <QFileInfo>
+#include <csignal>
+#include <gtest/gtest.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+using namespace transforms;
+using namespace archive_test;
+using testing_support::readAll;
+using testing_support::TempDir;
+
+namespace {
+
+void put(const QString& path, const QByteArray& bytes) {
+    QFile f(path);
+    ASSERT_TRUE(f.open(QIODevice::WriteOnly | QIODevice::Truncate));
+    f.write(bytes);
+}
+
+// Restores into the archive's own paths; answers the error text raised, or
+// the component's error code as text.
+QString restore(const QString& archive, int* filesDone = nullptr) {
+    TBackupFile r;
+    r.OnError = [](int, const QString&) {};
+    r.OnNeedDisk = [](quint16, bool& c) { c = true; };
+    try {
+        const bool ok = r.Restore(archive, QString());
+        if (filesDone) *filesDone = r.FilesDone;
+        return ok ? QString() : QString::number(r.ErrorCode);
+    } catch (const ui::TavError& e) {
+        return e.text();
+    }
+}
+
+QStringList filesIn(const QString& folder) {
+    return QDir(folder).entryList(QDir::Files | QDir::Hidden | QDir::System);
+}
+
+} // namespace
+
+TEST(ArchiveSafety, DamagedDataLeavesTheExistingFileWhole) {
+    TempDir dir;
+    const QString victim = dir.file("victim");
+    const QByteArray intact(100000, 'i');
+    put(victim, intact);
+    const QDateTime before = QFileInfo(victim).lastModified();
+    QByteArray damaged = zlib(QByteArray(16384, 'n'));
+    damaged[6] = char(damaged[6] ^ 0x5A);
+    const QByteArray name = str(victim.toUtf8()) + le(0x2A210000);
+    put("bad.bck", header() + name + QByteArray("EC2\0", 4) + block(QByteArray(16384, 'n')) +
+                       le(qint32(damaged.size())) + damaged + le(0) + le(0));
+    EXPECT_EQ(restore("bad.bck"), QStringLiteral("6"));
+    EXPECT_EQ(readAll(victim), intact);
+    EXPECT_EQ(QFileInfo(victim).lastModified(), before);
+    EXPECT_EQ(filesIn(dir.path()), QStringList({"bad.bck", "victim"}));
+
+    // Good data replaces it, dated from the archive.
+    put("good.bck", header() + name + segmentOf("new content") + le(0));
+    int done = 0;
+    EXPECT_EQ(restore("good.bck", &done), QString());
+    EXPECT_EQ(done, 1);
+    EXPECT_EQ(readAll(victim), QByteArray("new content"));
+    EXPECT_EQ(QFileInfo(victim).lastModified().date(), QDate(2001, 1, 1));
+    EXPECT_EQ(filesIn(dir.path()), QStringList({"bad.bck", "good.bck", "victim"}));
+}
+
+TEST(ArchiveSafety, RestoreKilledMidwayLeavesTheOldFileAndNoTemporary) {
+    TempDir dir;
+    const QString target = dir.file("big.bin");
+    QByteArray data;
+    for (int i = 0; i < 64; ++i)
+        data += QByteArray(16384, char('a' + i % 26));
+    put(target, data);
+    {
+        TBackupFile b;
+        b.threads = 1;
+        ASSERT_TRUE(b.Backup({target}, dir.file("k.bck")));
+    }
+    const QByteArray old(data.size(), 'o');
+    put(target, old);
+    // A child process restores over it and is killed halfway through.
+    const pid_t child = fork();
+    ASSERT_GE(child, 0);
+    if (child == 0) {
+        TBackupFile r;
+        r.threads = 1; // no worker threads in a forked child
+        r.OnProgress = [](const QString&, int percent, bool&) {
+            if (percent >= 50) raise(SIGKILL);
+        };
+        r.Restore(dir.file("k.bck"), QString());
+        _exit(0);
+    }
+    int status = 0;
+    ASSERT_EQ(waitpid(child, &status, 0), child);
+    ASSERT_TRUE(WIFSIGNALED(status) && WTERMSIG(status) == SIGKILL);
+    EXPECT_EQ(readAll(target), old);
+    EXPECT_EQ(filesIn(dir.path()), QStringList({"big.bin", "k.bck"}));
+}
+
+TEST(ArchiveSafety, VolumeChainsThatLoopOrGoBackAreDamaged) {
+    TempDir dir;
+    // The self-looping chain as reported.
+    put("a.bck", QByteArray::fromBase64("AAAAAAIAAAABAAAABQAAAGEudHh0AAAAAEVDMgAAAAAADAAAAE5FWFQ6"
+                                        "RElTSzAwMg=="));
+    put("a.002", QByteArray::fromBase64("RUMyAAoAAAB4nMvIBAABOwDSAAAAAAwAAABORVhUOkRJU0swMDI="));
+    EXPECT_EQ(restore("a.bck"), QStringLiteral("Archive illisible"));
+    EXPECT_LT(QFileInfo(dir.file("a.txt")).size(), 1000);
+    TBackupFile scan;
+    EXPECT_THROW(scan.Scan("a.bck"), ui::TavError);
+    // Volume 3 going back to volume 2, and a chain past 999.
+    const QByteArray seg = QByteArray("EC2\0", 4) + block("x") + le(0);
+    put("b.bck", header() + str("b.txt") + le(0) + seg + str("NEXT:DISK002"));
+    put("b.002", seg + str("NEXT:DISK003"));
+    put("b.003", seg + str("NEXT:DISK002"));
+    EXPECT_EQ(restore("b.bck"), QStringLiteral("Archive illisible"));
+    EXPECT_THROW(scan.Scan("b.bck"), ui::TavError);
+    put("b.003", seg + str("NEXT:DISK1000"));
+    EXPECT_EQ(restore("b.bck"), QStringLiteral("Archive illisible"));
+}
+
+TEST(ArchiveSafety, BlocksThatBelongToNoFileAreDamaged) {
+    TempDir dir;
+    put("o.bck", header(10, 0) + str("NEXT:DISK002"));
+    put("o.002", segmentOf("orphan data") + le(0));
+    EXPECT_EQ(restore("o.bck"), QStringLiteral("Archive illisible"));
+    EXPECT_EQ(filesIn(dir.path()), QStringList({"o.002", "o.bck"}));
+}
