@@ -95,11 +95,14 @@ int runRestore(const QStringList& input) {
         cont = QFileInfo::exists(next);
         if (!cont) fail(QStringLiteral("Volume manquant : %1").arg(next));
     };
+    b.OnNotRestored = [](const QString& name, const QString& cause) {
+        fail(QStringLiteral("Non restauré : %1 (%2)").arg(name, cause));
+    };
     if (!b.Restore(archive, to)) return fail(QStringLiteral("Restore échoué ou annulé"));
     out(QStringLiteral("Restore terminée avec succès, %1 fichiers sur %2 restorés")
             .arg(b.FilesDone)
             .arg(b.FileCount));
-    return 0;
+    return b.FilesDone < b.FileCount ? 1 : 0; // a partial restore is no success
 }
 
 int runList(const QStringList& args) {

@@ -3,6 +3,7 @@
 #include "archive_bytes.h"
 #include "support/TempDir.h"
 #include "transforms/backup/TBackupFile.h"
+#include "transforms/backup/archive_io.h"
 #include "ui/errors.h"
 
 #include <QDir>
@@ -132,4 +133,90 @@ TEST(ArchiveSafety, BlocksThatBelongToNoFileAreDamaged) {
     put("o.002", segmentOf("orphan data") + le(0));
     EXPECT_EQ(restore("o.bck"), QStringLiteral("Archive illisible"));
     EXPECT_EQ(filesIn(dir.path()), QStringList({"o.002", "o.bck"}));
+}
+
+TEST(ArchiveSafety, ABackupNeverReadsItsOwnVolumes) {
+    TempDir dir;
+    QByteArray noise(60000, 0);
+    for (int i = 0; i < noise.size(); ++i)
+        noise[i] = char((i * 2654435761u) >> 13);
+    dir.write("t/data.bin", noise);
+    for (int run = 0; run < 2; ++run) {
+        TBackupFile b;
+        b.OnNeedDisk = [](quint16, bool& c) { c = true; };
+        b.CompressionLevel = clNone;
+        b.MaxSize = 20000;
+        ASSERT_TRUE(b.Backup({dir.file("t/*")}, dir.file("t/v.bck")));
+        EXPECT_EQ(b.FileCount, 1) << "run " << run;
+    }
+    int done = 0;
+    QFile::remove(dir.file("t/data.bin"));
+    EXPECT_EQ(restore(dir.file("t/v.bck"), &done), QString());
+    EXPECT_EQ(done, 1);
+    EXPECT_EQ(readAll(dir.file("t/data.bin")), noise);
+}
+
+TEST(ArchiveSafety, VolumeSizesThatCannotHoldABlockAreRefused) {
+    TempDir dir;
+    put("f", QByteArray(50000, 'f'));
+    TBackupFile b;
+    QStringList errors;
+    b.OnError = [&](int, const QString& t) { errors << t; };
+    b.OnNeedDisk = [](quint16, bool& c) { c = true; };
+    b.MaxSize = kMinVolumeSize - 1;
+    EXPECT_FALSE(b.Backup({dir.file("f")}, "s.bck"));
+    EXPECT_EQ(errors,
+              QStringList({QStringLiteral("Taille de volume trop petite : %1 octets au moins")
+                               .arg(kMinVolumeSize)}));
+    EXPECT_FALSE(QFile::exists("s.bck"));
+    b.MaxSize = kMinVolumeSize;
+    b.CompressionLevel = clNone;
+    EXPECT_TRUE(b.Backup({dir.file("f")}, "s.bck"));
+    EXPECT_TRUE(QFile::exists("s.004"));
+}
+
+TEST(ArchiveSafety, ABackslashIsPartOfALinuxName) {
+    TempDir dir;
+    const QString odd = dir.write("c\\d.txt", "backslash");
+    const QString plain = dir.write("d.txt", "plain");
+    TBackupFile b;
+    ASSERT_TRUE(b.Backup({odd}, "n.bck"));
+    QFile::remove(odd);
+    EXPECT_EQ(restore("n.bck"), QString());
+    EXPECT_EQ(readAll(odd), QByteArray("backslash"));
+    EXPECT_EQ(readAll(plain), QByteArray("plain"));
+    TempDir out(false);
+    TBackupFile full;
+    full.RestoreFullPath = true;
+    ASSERT_TRUE(full.Restore(dir.file("n.bck"), out.path()));
+    EXPECT_TRUE(QFile::exists(out.path() + dir.path() + "/c\\d.txt"));
+    // Names from the platform with drive letters still split on both.
+    put("w.bck", header(2, 2) + str("c:\\docs\\a.txt") + le(0) + segmentOf("a") +
+                     str("c:/docs/b.txt") + le(0) + segmentOf("b") + le(0));
+    TempDir other(false);
+    TBackupFile win;
+    win.RestoreFullPath = true;
+    ASSERT_TRUE(win.Restore(dir.file("w.bck"), other.path()));
+    EXPECT_EQ(readAll(other.file("docs/a.txt")), QByteArray("a"));
+    EXPECT_EQ(readAll(other.file("docs/b.txt")), QByteArray("b"));
+}
+
+TEST(ArchiveSafety, EachFileNotRestoredIsToldWithItsCause) {
+    TempDir dir;
+    const QString a = dir.write("src/a.txt", "a");
+    const QString b = dir.write("src/b.txt", "b");
+    TBackupFile backup;
+    ASSERT_TRUE(backup.Backup({dir.file("src/*")}, "p.bck"));
+    // Restoring under a file instead of a folder: nothing can be written.
+    put("plainfile", "x");
+    TBackupFile r;
+    QStringList told;
+    r.OnNotRestored = [&](const QString& name, const QString& cause) {
+        told << QFileInfo(name).fileName() + " " + cause;
+    };
+    r.Restore("p.bck", dir.file("plainfile"));
+    EXPECT_EQ(r.FilesDone, 0);
+    told.sort();
+    EXPECT_EQ(told, QStringList(
+                        {"a.txt dossier impossible à créer", "b.txt dossier impossible à créer"}));
 }

@@ -92,3 +92,19 @@ TEST(Cli, SplitJoinCryptSortAndOccupation) {
     EXPECT_EQ(cli({"erase", dir.file("missing")}).err.trimmed(),
               QStringLiteral("Fichier introuvable"));
 }
+
+TEST(Cli, APartialRestoreIsAFailure) {
+    TempDir dir;
+    dir.write("src/a.txt", "a");
+    dir.write("src/b.txt", "b");
+    ASSERT_EQ(cli({"backup", dir.file("p.bck"), dir.file("src/*")}).code, 0);
+    dir.write("notafolder", "x");
+    CliRun r = cli({"restore", "--to", dir.file("notafolder"), dir.file("p.bck")});
+    EXPECT_EQ(r.code, 1);
+    EXPECT_TRUE(r.err.contains("Non restauré") && r.err.contains("a.txt")) << r.err.toStdString();
+    r = cli({"restore", "--to", dir.file("out"), dir.file("p.bck")});
+    EXPECT_EQ(r.code, 0) << r.err.toStdString();
+    r = cli({"restore", "--mode", "no-overwrite", "--to", dir.file("out"), dir.file("p.bck")});
+    EXPECT_EQ(r.code, 1);
+    EXPECT_TRUE(r.err.contains("ignoré selon le mode")) << r.err.toStdString();
+}

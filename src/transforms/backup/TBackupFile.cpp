@@ -105,6 +105,11 @@ QString TBackupFile::errorText(int code) {
         return QStringLiteral("Ne peut créer fichier temporaire pour sauver file IDs");
     case 8:
         return QStringLiteral("Fichier non restauré");
+    case 9:
+        return QStringLiteral("Taille de volume trop petite : %1 octets au moins")
+            .arg(kMinVolumeSize);
+    case 10:
+        return QStringLiteral("Plus de 999 volumes : archive incomplète");
     default:
         return QStringLiteral("Erreur %1").arg(code);
     }
@@ -173,12 +178,21 @@ void TBackupFile::addSpec(QString spec, const QString& archive, QStringList& lis
         if ((e.attributes & platform::faDirectory) && !e.isLink) continue;
         const QString candidate = join(folder, e.name);
         if (!QFileInfo(candidate).isFile()) continue; // devices, pipes, links to folders
-        if (candidate == self || seen.contains(candidate)) continue;
+        if (isVolumeOf(candidate, self) || seen.contains(candidate)) continue;
         if (m_backupMode == bmIncremental && !(p.attributes(candidate) & platform::faArchive))
             continue;
         seen.insert(candidate);
         list.append(candidate);
     }
+}
+
+// The archive itself, or one of its continuation volumes (name.002 ...).
+bool TBackupFile::isVolumeOf(const QString& candidate, const QString& archive) {
+    if (candidate == archive) return true;
+    const QString ext = candidate.mid(candidate.lastIndexOf(u'.') + 1);
+    bool number = false;
+    const int volume = ext.toInt(&number);
+    return ext.size() == 3 && number && volume >= 2 && volumeFileName(archive, volume) == candidate;
 }
 
 QStringList TBackupFile::buildFileList(const QStringList& fileSpecs,
@@ -194,7 +208,7 @@ QStringList TBackupFile::buildFileList(const QStringList& fileSpecs,
 
 bool TBackupFile::nextVolume(VolumeWriter& out, const QString& archive, int& volume) {
     if (volume >= 999) { // three digits: never reuse an earlier volume's name
-        ErrorCode = 4;
+        ErrorCode = 10;
         Continue = false;
         return false;
     }
@@ -307,6 +321,12 @@ bool TBackupFile::writeEntries(const QStringList& files, VolumeWriter& out, cons
 bool TBackupFile::Backup(const QStringList& fileSpecs, const QString& archiveName) {
     const bool stream = archiveName == QLatin1String(kStream);
     ErrorCode = 0;
+    if (MaxSize != 0 && MaxSize < kMinVolumeSize) {
+        // No volume could hold a block: refused before anything is written.
+        ErrorCode = 9;
+        ReportError(ErrorCode);
+        return false;
+    }
     QStringList files = buildFileList(fileSpecs, stream ? QString() : archiveName);
     Continue = true;
     if (OnProgress) {
@@ -389,9 +409,14 @@ bool TBackupFile::restoreTarget(const QString& stored, const QString& restorePat
         rest = rest.mid(2);
     }
     const bool absolute = rest.startsWith(u'/') || rest.startsWith(u'\\');
+    // Names written here are Linux paths, from "/": a backslash is part of
+    // a file name. Names from the platform with drive letters use both.
+    const bool linuxName = drive.isNull() && stored.startsWith(u'/');
+    const QStringList split =
+        linuxName ? rest.split(u'/', Qt::SkipEmptyParts)
+                  : rest.split(QRegularExpression(QStringLiteral("[/\\\\]")), Qt::SkipEmptyParts);
     QStringList parts;
-    for (const QString& part :
-         rest.split(QRegularExpression(QStringLiteral("[/\\\\]")), Qt::SkipEmptyParts)) {
+    for (const QString& part : split) {
         if (part == u"..") {
             refusal = stored;
             return false;
@@ -537,6 +562,24 @@ void TBackupFile::readSegment(VolumeReader& in, QFile* target, SegmentMode mode,
     }
 }
 
+QString TBackupFile::causeOf(int platformError) {
+    switch (platformError) {
+    case platform::errDiskFull:
+        return core::InOutError::textFor(101);
+    case platform::errFileNotFound:
+    case platform::errPathNotFound:
+        return core::InOutError::textFor(3);
+    case platform::errAccessDenied:
+        return core::InOutError::textFor(5);
+    default:
+        return core::InOutError::textFor(platformError);
+    }
+}
+
+void TBackupFile::notRestored(const QString& name, const QString& cause) {
+    if (OnNotRestored) OnNotRestored(name, cause);
+}
+
 bool TBackupFile::wanted(const QString& target, qint32 date) const {
     const QFileInfo fi(target);
     const bool exists = fi.exists() && !fi.isDir();
@@ -570,12 +613,14 @@ void TBackupFile::startFile(Pending& pending, const QString& target, qint32 date
     const quint32 attrs = p.attributes(target);
     // A read-only file is never written over, as the platform refuses it.
     if (attrs != 0xFFFFFFFFu && (attrs & platform::faReadOnly)) {
+        notRestored(target, core::InOutError::textFor(5));
         ErrorCode = 1;
         Continue = false;
         return;
     }
     pending.content = std::make_unique<platform::FileReplacement>(target);
     if (!pending.content->open()) {
+        notRestored(target, causeOf(pending.content->error()));
         pending.content.reset();
         ErrorCode = 1;
         Continue = false;
@@ -585,9 +630,13 @@ void TBackupFile::startFile(Pending& pending, const QString& target, qint32 date
 void TBackupFile::endFile(Pending& pending) {
     if (!pending.content) return;
     std::unique_ptr<platform::FileReplacement> content = std::move(pending.content);
-    if (ErrorCode != 0 || !Continue) return; // the old file stays as it was
+    if (ErrorCode != 0 || !Continue) { // the old file stays as it was
+        notRestored(pending.target, ErrorCode ? errorText(ErrorCode) : QStringLiteral("annulé"));
+        return;
+    }
     if (OnFileRestored) OnFileRestored(pending.target, content->file());
     if (!content->commit(platform::fromDosDateTime(quint32(pending.date)))) {
+        notRestored(pending.target, causeOf(content->error()));
         ErrorCode = 1;
         Continue = false;
         return;
@@ -656,20 +705,26 @@ void TBackupFile::restoreEntry(VolumeReader& in, const QByteArray& raw, const QS
         QString refusal;
         if (!restoreTarget(name, path, target, refusal)) {
             ReportError(8, refusal); // the rest of the archive goes on
+            notRestored(name, errorText(8));
         } else {
             doRestore = wanted(target, date);
+            if (!doRestore) notRestored(target, QStringLiteral("ignoré selon le mode"));
             if (OnRestoreFile) OnRestoreFile(target, date, doRestore);
         }
     }
-    if (doRestore) doRestore = QDir().mkpath(QFileInfo(target).absolutePath());
+    if (doRestore && !QDir().mkpath(QFileInfo(target).absolutePath())) {
+        doRestore = false;
+        notRestored(target, QStringLiteral("dossier impossible à créer"));
+    }
     CurrentFile = target;
     if (doRestore) startFile(pending, target, date);
     if (!Continue) return;
     QFile* into = pending.content ? &pending.content->file() : nullptr;
     try {
         readSegment(in, into, into ? SegmentMode::Extract : SegmentMode::Skip);
-    } catch (const core::TavError&) {
+    } catch (const core::TavError& e) {
         if (!into) throw;
+        notRestored(target, e.text());
         pending.content.reset();
         ErrorCode = 1;
         Continue = false;

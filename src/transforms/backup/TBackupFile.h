@@ -53,6 +53,8 @@ class TBackupFile {
     std::function<void(QString& fileName, qint32 fa, bool& doRestore)> OnRestoreFile;
     std::function<void(QString& fileName, QFile& stream)> OnFileRestored;
     std::function<void(int error, const QString& text)> OnError;
+    // Each file of the archive that a restore leaves as it was, with why.
+    std::function<void(const QString& name, const QString& cause)> OnNotRestored;
 
     // Host hooks standing for the component's own boxes: the volume prompt
     // (answers true for OK) and the error box. Without them a prompt
@@ -104,6 +106,9 @@ class TBackupFile {
     bool openNextVolume(VolumeReader& in, QString& archive, int& current,
                         const QByteArray& breakName);
     struct Pending;
+    static bool isVolumeOf(const QString& candidate, const QString& archive);
+    static QString causeOf(int platformError);
+    void notRestored(const QString& name, const QString& cause);
     bool wanted(const QString& target, qint32 date) const;
     void startFile(Pending& pending, const QString& target, qint32 date);
     void endFile(Pending& pending);

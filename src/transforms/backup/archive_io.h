@@ -12,6 +12,8 @@ namespace transforms {
 
 constexpr int kBlockSize = 16384;
 constexpr int kVolumeMargin = 16484; // a block plus room for its framing
+// The smallest volume limit that lets every volume hold a block.
+constexpr int kMinVolumeSize = kVolumeMargin + 4 + 1;
 constexpr char kMagic[4] = {'E', 'C', '2', 0};
 constexpr int kMaxNameLength = 65536; // longer names only come from damaged archives
 constexpr int kMaxTitleLength = 1 << 20;
