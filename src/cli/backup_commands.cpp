@@ -2,6 +2,7 @@
 // without prompting when their files are at hand.
 #include "commands.h"
 #include "platform/dos_datetime.h"
+#include "platform/file_names.h"
 #include "transforms/backup/TBackupFile.h"
 #include "transforms/backup/archive_io.h"
 
@@ -113,8 +114,11 @@ int runList(const QStringList& args) {
         QStringList volumes;
         for (int v : e.volumes)
             volumes << QString::number(v);
-        out(QStringLiteral("%1\t%2\t%3\t%4")
-                .arg(e.name, when.isValid() ? when.toString(QStringLiteral("dd/MM/yyyy HH:mm:ss"))
+        // The name as its bytes: a name that is not UTF-8 prints as it is stored.
+        std::fwrite(platform::nativeName(e.name).constData(), 1,
+                    size_t(platform::nativeName(e.name).size()), stdout);
+        out(QStringLiteral("\t%2\t%3\t%4")
+                .arg(when.isValid() ? when.toString(QStringLiteral("dd/MM/yyyy HH:mm:ss"))
                                             : QStringLiteral("?"))
                 .arg(e.size)
                 .arg(volumes.join(u',')));

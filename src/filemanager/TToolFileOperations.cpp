@@ -185,14 +185,15 @@ void TTool::CopyMove() {
             if (mode == 1) {
                 p.moveFile(source, target);
             } else if (mode == 2) {
-                const QFileInfo info(source);
-                if (info.isDir() && !info.isSymLink()) {
-                    if (QDir().mkpath(target) &&
+                platform::DirEntry info;
+                if (!p.entryOf(source, info, false)) continue; // gone since it was memorised
+                if ((info.attributes & platform::faDirectory) && !info.isLink) {
+                    if (p.createPath(target) &&
                         !copyFolder(source, QStringLiteral("*.*"), target + u'/', ask, cb))
                         break;
                     continue;
                 }
-                copyOne(source, target, name, info.isSymLink(), ask, cb);
+                copyOne(source, target, name, info.isLink, ask, cb);
             }
             if (stopping(*this, job)) break;
         }
@@ -305,7 +306,8 @@ void TTool::Fixer() {
         Platform& p = Platform::instance();
         for (int i = 0; i < paths.size(); ++i) {
             job.progress(int(100LL * i / paths.size()));
-            const bool folder = QFileInfo(paths[i]).isDir();
+            platform::DirEntry e;
+            const bool folder = p.entryOf(paths[i], e) && (e.attributes & platform::faDirectory);
             // The time goes first: a changed time would set the archive bit again.
             if (!folder) p.setFileTime(paths[i], when);
             p.setAttributes(paths[i], attrs);

@@ -99,7 +99,7 @@ bool copyFolder(const QString& folder, const QString& mask, const QString& desti
     for (const DirEntry& e : entries) {
         if (!isSubFolder(e)) continue;
         const QString target = join(destination, e.name);
-        if (!QDir().mkpath(target)) return !stopped(cb);
+        if (!p.createPath(target)) return !stopped(cb);
         if (!copyFolder(join(folder, e.name), mask, target, askReplace, cb)) return false;
     }
     return !stopped(cb);

@@ -431,6 +431,7 @@ bool LinuxPlatform::listDirectory(const QString& folder, const QString& mask,
         if (S_ISDIR(shown.st_mode)) e.attributes |= faDirectory;
         e.size = S_ISDIR(shown.st_mode) ? 0 : qint64(shown.st_size);
         e.mtime = qint64(shown.st_mtim.tv_sec);
+        e.regular = S_ISREG(shown.st_mode);
         out.push_back(std::move(e));
     }
     closedir(dir);
@@ -560,6 +561,58 @@ bool LinuxPlatform::createFolder(const QString& path) {
         setLastError(errorFromErrno(errno));
         return false;
     }
+    return true;
+}
+
+bool LinuxPlatform::createPath(const QString& path) {
+    const QByteArray p = native(cleanAbsolute(path));
+    for (qsizetype i = 1; i <= p.size(); ++i) {
+        if (i < p.size() && p[i] != '/') continue;
+        const QByteArray part = p.left(i);
+        struct stat st;
+        if (stat(part.constData(), &st) == 0 && S_ISDIR(st.st_mode)) continue;
+        // A folder made meanwhile is fine; a file of that name is not.
+        if (mkdir(part.constData(), 0777) != 0 &&
+            (errno != EEXIST || stat(part.constData(), &st) != 0 || !S_ISDIR(st.st_mode))) {
+            setLastError(errno == EEXIST || errno == 0 ? errAccessDenied : errorFromErrno(errno));
+            return false;
+        }
+    }
+    return true;
+}
+
+bool LinuxPlatform::openForRead(QFile& file) {
+    const int fd = open(native(file.fileName()).constData(), O_RDONLY | O_CLOEXEC);
+    if (fd < 0) {
+        setLastError(errorFromErrno(errno));
+        return false;
+    }
+    if (!file.open(fd, QIODevice::ReadOnly, QFileDevice::AutoCloseHandle)) {
+        close(fd);
+        setLastError(errGeneric);
+        return false;
+    }
+    return true;
+}
+
+bool LinuxPlatform::entryOf(const QString& path, DirEntry& out, bool followLinks) {
+    const QByteArray p = native(path);
+    struct stat st;
+    if (lstat(p.constData(), &st) != 0) {
+        setLastError(errorFromErrno(errno));
+        return false;
+    }
+    out = DirEntry{};
+    out.name = path.mid(path.lastIndexOf(u'/') + 1);
+    out.isLink = S_ISLNK(st.st_mode);
+    struct stat target;
+    const struct stat& shown =
+        (out.isLink && followLinks && stat(p.constData(), &target) == 0) ? target : st;
+    out.attributes = attributesOf(AT_FDCWD, p.constData(), st, true);
+    if (S_ISDIR(shown.st_mode)) out.attributes |= faDirectory;
+    out.regular = S_ISREG(shown.st_mode);
+    out.size = S_ISDIR(shown.st_mode) ? 0 : qint64(shown.st_size);
+    out.mtime = qint64(shown.st_mtim.tv_sec);
     return true;
 }
 

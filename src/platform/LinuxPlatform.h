@@ -31,6 +31,9 @@ class LinuxPlatform : public Platform {
     bool moveFile(const QString& from, const QString& to) override;
     bool copyFile(const QString& from, const QString& to, bool failIfExists) override;
     bool createFolder(const QString& path) override;
+    bool createPath(const QString& path) override;
+    bool openForRead(QFile& file) override;
+    bool entryOf(const QString& path, DirEntry& out, bool followLinks = true) override;
     bool removeFolder(const QString& path) override;
     bool openForWrite(QFile& file, int openMode) override;
     bool copyLink(const QString& from, const QString& to) override;

@@ -45,6 +45,7 @@ struct DirEntry {
     quint32 attributes = 0;
     bool isLink = false;      // a symbolic link: shown as its target, never walked into
     bool otherVolume = false; // a folder on which another volume is mounted
+    bool regular = false;     // a plain file (through a link where the link is shown as its target)
 };
 
 // Error codes left by a failed file operation (the usual numbering).
@@ -106,6 +107,13 @@ class Platform {
     virtual bool moveFile(const QString& from, const QString& to) = 0;
     virtual bool copyFile(const QString& from, const QString& to, bool failIfExists) = 0;
     virtual bool createFolder(const QString& path) = 0;
+    // Creates the folder and every missing parent; true when it exists.
+    virtual bool createPath(const QString& path) = 0;
+    // Opens for reading; any name the listings give can be opened.
+    virtual bool openForRead(QFile& file) = 0;
+    // Size, time and attributes of one entry (of a link's target when
+    // followLinks); false when it is missing.
+    virtual bool entryOf(const QString& path, DirEntry& out, bool followLinks = true) = 0;
     virtual bool removeFolder(const QString& path) = 0;
     // Opens for writing unless the file is read-only; flags as QIODevice.
     virtual bool openForWrite(QFile& file, int openMode) = 0;

@@ -8,7 +8,9 @@
 #include <QProgressBar>
 #include <QThread>
 #include <QTreeView>
+#include <fcntl.h>
 #include <sys/stat.h>
+#include <unistd.h>
 
 using namespace filemanager;
 using testing_support::HookedPlatform;
@@ -99,4 +101,28 @@ TEST_F(JobFixture, AnErrorInsideAJobReachesTheCommand) {
     EXPECT_THROW(tool->Efface1(), ui::InOutError);
     EXPECT_TRUE(QFileInfo::exists(dir.file("z.txt")));
     EXPECT_FALSE(tool->progressBar()->isVisible());
+}
+
+TEST_F(JobFixture, TreesWithNamesThatAreNotUtf8AreCopiedAndDeleted) {
+    QDir().mkpath(dir.file("tree/sub"));
+    const QByteArray raw = QFile::encodeName(dir.file("tree/sub")) + "/e\xff.txt";
+    const int fd = ::open(raw.constData(), O_CREAT | O_WRONLY, 0644);
+    ASSERT_GE(fd, 0);
+    ::close(fd);
+    QDir::setCurrent(dir.path());
+    open();
+    selectAll({"tree"});
+    tool->Copier1();
+    dir.mkdir("dst");
+    QDir::setCurrent(dir.file("dst"));
+    tool->LitRepert();
+    tool->CopyMove();
+    const QByteArray copied = QFile::encodeName(dir.file("dst/tree/sub")) + "/e\xff.txt";
+    struct stat st;
+    EXPECT_EQ(::stat(copied.constData(), &st), 0);
+    selectAll({"tree"});
+    dialogs.answer(ui::Ok);
+    tool->Efface1();
+    EXPECT_FALSE(QFileInfo::exists(dir.file("dst/tree")));
+    EXPECT_TRUE(dialogs.texts().size() == 1) << dialogs.texts().join('|').toStdString();
 }

@@ -9,6 +9,8 @@
 #include <QDir>
 #include <QFileInfo>
 #include <csignal>
+#include <fcntl.h>
+#include <sys/stat.h>
 #include <gtest/gtest.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -219,4 +221,25 @@ TEST(ArchiveSafety, EachFileNotRestoredIsToldWithItsCause) {
     told.sort();
     EXPECT_EQ(told, QStringList(
                         {"a.txt dossier impossible à créer", "b.txt dossier impossible à créer"}));
+}
+
+TEST(ArchiveSafety, NamesThatAreNotUtf8RoundTripByteForByte) {
+    TempDir dir;
+    dir.mkdir("src");
+    const QByteArray raw = QFile::encodeName(dir.file("src")) + "/e\xff.txt";
+    const int fd = ::open(raw.constData(), O_CREAT | O_WRONLY, 0644);
+    ASSERT_GE(fd, 0);
+    ASSERT_EQ(::write(fd, "d", 1), 1);
+    ::close(fd);
+    TBackupFile b;
+    ASSERT_TRUE(b.Backup({dir.file("src/*")}, "n.bck"));
+    EXPECT_EQ(b.FilesDone, 1);
+    EXPECT_TRUE(readAll("n.bck").contains("/e\xff.txt"));
+    ASSERT_EQ(::unlink(raw.constData()), 0);
+    int done = 0;
+    EXPECT_EQ(restore("n.bck", &done), QString());
+    EXPECT_EQ(done, 1);
+    struct stat st;
+    ASSERT_EQ(::stat(raw.constData(), &st), 0);
+    EXPECT_EQ(st.st_size, 1);
 }

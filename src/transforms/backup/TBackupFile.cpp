@@ -6,6 +6,7 @@
 #include "platform/dos_datetime.h"
 #include "platform/wildcard.h"
 
+#include <QDateTime>
 #include <QDir>
 #include <QFileInfo>
 #include <QFuture>
@@ -43,8 +44,24 @@ QString join(const QString& folder, const QString& name) {
     return folder.endsWith(u'/') ? QString(folder + name) : QString(folder + u'/' + name);
 }
 
+// Any name a listing gives is found again through the platform, whatever
+// its bytes.
+bool exists(const QString& path, platform::DirEntry* entry = nullptr) {
+    platform::DirEntry e;
+    const bool found = Platform::instance().entryOf(path, e);
+    if (entry) *entry = e;
+    return found;
+}
+
+bool isLink(const QString& path) {
+    platform::DirEntry e;
+    return Platform::instance().entryOf(path, e, false) && e.isLink;
+}
+
 qint32 fileDate(const QString& path) {
-    return qint32(platform::toDosDateTime(QFileInfo(path).lastModified()));
+    platform::DirEntry e;
+    exists(path, &e);
+    return qint32(platform::toDosDateTime(QDateTime::fromSecsSinceEpoch(e.mtime)));
 }
 
 // Decoded blocks waiting to be written, in archive order.
@@ -177,7 +194,9 @@ void TBackupFile::addSpec(QString spec, const QString& archive, QStringList& lis
     for (const auto& e : entries) {
         if ((e.attributes & platform::faDirectory) && !e.isLink) continue;
         const QString candidate = join(folder, e.name);
-        if (!QFileInfo(candidate).isFile()) continue; // devices, pipes, links to folders
+        platform::DirEntry target;
+        const bool regular = e.isLink ? exists(candidate, &target) && target.regular : e.regular;
+        if (!regular) continue; // devices, pipes, links to folders
         if (isVolumeOf(candidate, self) || seen.contains(candidate)) continue;
         if (m_backupMode == bmIncremental && !(p.attributes(candidate) & platform::faArchive))
             continue;
@@ -286,12 +305,12 @@ bool TBackupFile::writeEntries(const QStringList& files, VolumeWriter& out, cons
     Platform& p = Platform::instance();
     for (int i = 0; i < files.size() && Continue; ++i) {
         const QString path = files[i].trimmed();
-        if (!QFileInfo::exists(path)) continue;
+        if (!exists(path)) continue;
         const bool isList = SaveFileID && i == 0;
         CurrentFile = path;
         Source src;
         src.file.setFileName(path);
-        if (!src.file.open(QIODevice::ReadOnly)) {
+        if (!p.openForRead(src.file)) {
             ErrorCode = 1;
             Continue = false;
             break;
@@ -339,10 +358,9 @@ bool TBackupFile::Backup(const QStringList& fileSpecs, const QString& archiveNam
 
     QByteArray listText;
     for (const QString& f : files) {
-        QFileInfo fi(f);
-        if (!fi.exists()) continue;
+        if (!exists(f)) continue;
         QFile probe(f);
-        if (!probe.open(QIODevice::ReadOnly))
+        if (!Platform::instance().openForRead(probe))
             throw core::TavError(QStringLiteral("Ne peut ouvrir le fichier %1").arg(f));
         TotalSize += probe.size();
         if (SaveFileID)
@@ -443,13 +461,13 @@ bool TBackupFile::restoreTarget(const QString& stored, const QString& restorePat
     QString check = restorePath.isEmpty() ? target : restorePath;
     const QStringList below =
         restorePath.isEmpty() ? QStringList() : target.mid(restorePath.size()).split(u'/');
-    if (QFileInfo(target).isSymLink()) {
+    if (isLink(target)) {
         refusal = stored;
         return false;
     }
     for (const QString& part : below) {
         check = join(check, part);
-        if (QFileInfo(check).isSymLink()) {
+        if (isLink(check)) {
             refusal = stored;
             return false;
         }
@@ -581,18 +599,18 @@ void TBackupFile::notRestored(const QString& name, const QString& cause) {
 }
 
 bool TBackupFile::wanted(const QString& target, qint32 date) const {
-    const QFileInfo fi(target);
-    const bool exists = fi.exists() && !fi.isDir();
-    const bool older = exists && fileDate(target) < date;
+    platform::DirEntry e;
+    const bool present = exists(target, &e) && !(e.attributes & platform::faDirectory);
+    const bool older = present && fileDate(target) < date;
     switch (RestoreMode) {
     case rmAll:
         return true;
     case rmNoOverwrite:
-        return !exists;
+        return !present;
     case rmNewer:
-        return !exists || older;
+        return !present || older;
     case rmExisting:
-        return exists;
+        return present;
     case rmExistingNewer:
         return older;
     }
@@ -712,7 +730,7 @@ void TBackupFile::restoreEntry(VolumeReader& in, const QByteArray& raw, const QS
             if (OnRestoreFile) OnRestoreFile(target, date, doRestore);
         }
     }
-    if (doRestore && !QDir().mkpath(QFileInfo(target).absolutePath())) {
+    if (doRestore && !Platform::instance().createPath(folderOf(target))) {
         doRestore = false;
         notRestored(target, QStringLiteral("dossier impossible à créer"));
     }

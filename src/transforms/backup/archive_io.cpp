@@ -1,4 +1,5 @@
 #include "archive_io.h"
+#include "platform/file_names.h"
 
 #include <QFileInfo>
 #include <QStringDecoder>
@@ -66,13 +67,15 @@ bool decodeBlock(const QByteArray& stored, QByteArray& out) {
 }
 
 QByteArray encodeName(const QString& name) {
-    return name.toUtf8();
+    return platform::nativeName(name); // a name's own bytes, whatever they are
 }
 
 QString decodeName(const QByteArray& bytes) {
     QStringDecoder utf8(QStringDecoder::Utf8, QStringDecoder::Flag::Stateless);
     QString text = utf8.decode(bytes);
     if (!utf8.hasError()) return text;
+    // Written here (a Linux path): the bytes of a name that is not UTF-8.
+    if (bytes.startsWith('/')) return platform::nameFromNative(bytes);
     QStringDecoder cp1252("windows-1252");
     if (cp1252.isValid()) return cp1252.decode(bytes);
     return QString::fromLatin1(bytes);

@@ -35,8 +35,9 @@ CodedBlock encodeBlock(const QByteArray& source, int level);
 // fits in kBlockSize bytes.
 bool decodeBlock(const QByteArray& stored, QByteArray& out);
 
-// Names are written as UTF-8; a name that is not valid UTF-8 comes from the
-// older single-byte platform and is read as Windows-1252.
+// Names are written as their bytes (UTF-8 here). A name that is not valid
+// UTF-8 is read back byte for byte when written here (it starts with "/"),
+// as Windows-1252 when it comes from the older single-byte platform.
 QByteArray encodeName(const QString& name);
 QString decodeName(const QByteArray& bytes);
 
