@@ -119,7 +119,7 @@ int runList(const QStringList& args) {
                     size_t(platform::nativeName(e.name).size()), stdout);
         out(QStringLiteral("\t%2\t%3\t%4")
                 .arg(when.isValid() ? when.toString(QStringLiteral("dd/MM/yyyy HH:mm:ss"))
-                                            : QStringLiteral("?"))
+                                    : QStringLiteral("?"))
                 .arg(e.size)
                 .arg(volumes.join(u',')));
     }

@@ -12,6 +12,7 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QTextStream>
+#include <limits>
 
 namespace cli {
 
@@ -24,7 +25,11 @@ int runSplit(const QStringList& args) {
     if (args.size() == 2) {
         bool ok = false;
         ko = args[1].toLongLong(&ok);
-        if (!ok || ko < 0) return fail(QStringLiteral("Parts trop petites"));
+        if (!ok || ko < 0)
+            return fail(
+                QStringLiteral("Taille incorrecte : %1 n'est pas un nombre de Ko").arg(args[1]));
+        if (ko > std::numeric_limits<qint64>::max() / 1024)
+            return fail(QStringLiteral("Taille trop grande : %1 Ko").arg(args[1]));
     }
     if (!QFileInfo(args[0]).isFile())
         return fail(QStringLiteral("Fichier introuvable : %1").arg(args[0]));
@@ -44,8 +49,9 @@ int runSplit(const QStringList& args) {
 
 int runJoin(const QStringList& args) {
     if (args.isEmpty()) return fail(QStringLiteral("usage : join PART..."));
-    const QString output = joinFiles(args);
-    if (output.isEmpty()) return fail(QStringLiteral("Rien à reconstituer"));
+    QString output;
+    const core::Outcome o = joinFiles(args, {}, &output);
+    if (!o.ok()) return fail(o.text);
     out(output);
     return 0;
 }
@@ -53,11 +59,15 @@ int runJoin(const QStringList& args) {
 int runCrypt(const QStringList& input) {
     QStringList args = input;
     if (args.size() < 2) return fail(QStringLiteral("usage : crypt MOT_DE_PASSE FICHIER..."));
-    const QByteArray password = args.takeFirst().toLatin1().left(8);
+    QByteArray password;
+    if (!passwordBytes(args.takeFirst().left(8), password))
+        return fail(
+            QStringLiteral("Le mot de passe contient un caractère qui ne peut pas servir de clé"));
     if (password.isEmpty()) return fail(QStringLiteral("Mot de passe vide"));
     int failures = 0;
     for (const QString& f : args)
-        if (!cryptFile(f, password)) failures += fail(QStringLiteral("Non transformé : %1").arg(f));
+        if (const core::Outcome o = cryptFile(f, password); !o.ok())
+            failures += fail(QStringLiteral("Non transformé : %1 (%2)").arg(f, o.text));
     return failures ? 1 : 0;
 }
 
@@ -72,16 +82,16 @@ int runExtract(const QStringList& args) {
     if (args.isEmpty() || args.size() > 2)
         return fail(QStringLiteral("usage : extract FICHIER [SORTIE]"));
     const QString output = args.size() == 2 ? args[1] : QStringLiteral("Extract.txt");
-    if (!extractText(args[0], output)) return fail(QStringLiteral("Ne peut pas lire le fichier"));
-    return 0;
+    const core::Outcome o = extractText(args[0], output);
+    return o.ok() ? 0 : fail(o.text);
 }
 
 int runMerge(const QStringList& input) {
     QStringList args = input;
     if (args.size() < 2) return fail(QStringLiteral("usage : merge SORTIE FICHIER..."));
     const QString output = args.takeFirst();
-    if (!mergeFiles(args, output)) return fail(QStringLiteral("Ne peut pas écrire %1").arg(output));
-    return 0;
+    const core::Outcome o = mergeFiles(args, output);
+    return o.ok() ? 0 : fail(o.text);
 }
 
 int runSort(const QStringList& args) {
@@ -97,27 +107,22 @@ int runOccupation(const QStringList& args) {
     platform::Platform& p = platform::Platform::instance();
     platform::DiskSpace space;
     p.diskFreeSpace(p.driveOf(folder), space);
-    out(occupation(folder, mask, qint64(space.clusterSize()))
-            .message()
-            .replace(QStringLiteral("\r\n"), QStringLiteral("\n")));
+    Occupation o;
+    const core::Outcome read = occupation(folder, mask, qint64(space.clusterSize()), o);
+    if (!read.ok()) return fail(read.text);
+    out(o.message().replace(QStringLiteral("\r\n"), QStringLiteral("\n")));
     return 0;
 }
 
 int runCatalogue(const QStringList& args) {
     if (args.size() < 2 || args.size() > 3)
         return fail(QStringLiteral("usage : catalogue DOSSIER SORTIE [NOM]"));
-    QFile f(args[1]);
-    if (!f.open(QIODevice::WriteOnly | QIODevice::Truncate))
-        return fail(QStringLiteral("Ne peut créer le fichier %1").arg(args[1]));
     const QString label = args.value(2, platform::Platform::instance().volumeLabel(
                                             platform::Platform::instance().driveOf(args[0])));
-    f.write(label.toUtf8() + "\r\n");
-    const Catalogue c = catalogue(args[0], [&](const QString& line) {
-        const QByteArray b = line.toUtf8() + "\r\n";
-        return f.write(b) == b.size();
-    });
-    if (!c.outcome.ok()) return fail(c.outcome.text);
-    out(QStringLiteral("%1 Fichiers trouvés").arg(c.files));
+    qint64 files = 0;
+    const core::Outcome o = writeCatalogue(args[0], args[1], label, {}, &files);
+    if (!o.ok()) return fail(o.text);
+    out(QStringLiteral("%1 Fichiers trouvés").arg(files));
     return 0;
 }
 

@@ -60,6 +60,7 @@ struct Outcome {
     static Outcome cancelled() { return {Cancelled, {}}; }
     static Outcome failed(QString t) { return {Failed, std::move(t)}; }
     bool ok() const { return kind == Done; }
+    explicit operator bool() const { return ok(); }
     // Runs f, turning an error that leaves it into a failed outcome.
     template <class F> static Outcome from(F&& f) {
         try {

@@ -61,6 +61,11 @@ bool FileReplacement::open() {
         if (!realpath(m_final.constData(), resolved)) return fail(errno);
         m_final = resolved;
     }
+    // Only a file is replaced: never a device, a pipe or a folder.
+    if (stat(m_final.constData(), &st) == 0 && !S_ISREG(st.st_mode)) {
+        m_error = errNotRegular;
+        return false;
+    }
     const QByteArray folder = folderOf(m_final);
     m_fd = ::open(folder.constData(), O_TMPFILE | O_WRONLY | O_CLOEXEC, 0600);
     if (m_fd < 0 && (errno == EOPNOTSUPP || errno == EISDIR || errno == EINVAL)) {
@@ -84,7 +89,9 @@ bool FileReplacement::takeOwnersOf(const QByteArray& target) {
     if (stat(target.constData(), &st) != 0) return fchmod(m_fd, newFileMode()) == 0;
     // The owner first: a change of owner may clear the set-id bits of the mode.
     if (fchown(m_fd, st.st_uid, st.st_gid) != 0 && errno != EPERM) return false;
-    if (fchmod(m_fd, st.st_mode & 07777) != 0) return false;
+    const mode_t mode = (st.st_mode & 07777) | (m_fresh ? S_IWUSR : 0);
+    if (fchmod(m_fd, mode) != 0) return false;
+    if (m_fresh) return true;
     char names[4096];
     const ssize_t length = listxattr(target.constData(), names, sizeof names);
     for (ssize_t i = 0; i < length; i += ssize_t(strlen(names + i)) + 1) {
@@ -127,7 +134,8 @@ bool FileReplacement::putInPlace(const QByteArray& target) {
 
 bool FileReplacement::commit(const QDateTime& modified) {
     if (m_fd < 0) return fail(EBADF);
-    if (!m_file.flush()) return fail(ENOSPC);
+    errno = 0;
+    if (!m_file.flush()) return fail(errno ? errno : ENOSPC);
     if (!takeOwnersOf(m_final)) return fail(errno);
     if (modified.isValid()) {
         struct timespec times[2];

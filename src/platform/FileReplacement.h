@@ -22,6 +22,11 @@ class FileReplacement {
     bool open();
     QFile& file() { return m_file; }
 
+    // The new file gets the attributes of a file just made (not read-only,
+    // no stored flags) instead of the old one's; mode bits for the group and
+    // others, owner and group are kept all the same.
+    void setFreshAttributes(bool fresh) { m_fresh = fresh; }
+
     // Flushes, gives the new file the old one's mode, owner, group and
     // stored attributes (a new file the usual mode), the modification time
     // when given, and puts it in place of the target.
@@ -43,6 +48,7 @@ class FileReplacement {
     QFile m_file;
     int m_fd = -1;
     int m_error = 0;
+    bool m_fresh = false;
 };
 
 } // namespace platform

@@ -432,6 +432,10 @@ bool LinuxPlatform::listDirectory(const QString& folder, const QString& mask,
         e.size = S_ISDIR(shown.st_mode) ? 0 : qint64(shown.st_size);
         e.mtime = qint64(shown.st_mtim.tv_sec);
         e.regular = S_ISREG(shown.st_mode);
+        e.links = quint32(shown.st_nlink);
+        e.allocated = qint64(shown.st_blocks) * 512;
+        e.device = quint64(shown.st_dev);
+        e.inode = quint64(shown.st_ino);
         out.push_back(std::move(e));
     }
     closedir(dir);
@@ -582,17 +586,36 @@ bool LinuxPlatform::createPath(const QString& path) {
 }
 
 bool LinuxPlatform::openForRead(QFile& file) {
-    const int fd = open(native(file.fileName()).constData(), O_RDONLY | O_CLOEXEC);
+    // Without waiting: a pipe with no writer would block the open for ever.
+    const int fd = open(native(file.fileName()).constData(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
     if (fd < 0) {
         setLastError(errorFromErrno(errno));
         return false;
     }
+    struct stat st;
+    if (fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
+        close(fd);
+        setLastError(errNotRegular);
+        return false;
+    }
+    fcntl(fd, F_SETFL, fcntl(fd, F_GETFL) & ~O_NONBLOCK);
     if (!file.open(fd, QIODevice::ReadOnly, QFileDevice::AutoCloseHandle)) {
         close(fd);
         setLastError(errGeneric);
         return false;
     }
     return true;
+}
+
+bool LinuxPlatform::isMountPoint(const QString& path) {
+    const QString abs = cleanAbsolute(path);
+    QFile f(QStringLiteral("/proc/self/mountinfo"));
+    if (!f.open(QIODevice::ReadOnly)) return false;
+    for (const QByteArray& line : f.readAll().split('\n')) {
+        const QList<QByteArray> fields = line.split(' ');
+        if (fields.size() > 4 && unescapeMount(fields[4]) == abs) return true;
+    }
+    return false;
 }
 
 bool LinuxPlatform::entryOf(const QString& path, DirEntry& out, bool followLinks) {
@@ -611,6 +634,10 @@ bool LinuxPlatform::entryOf(const QString& path, DirEntry& out, bool followLinks
     out.attributes = attributesOf(AT_FDCWD, p.constData(), st, true);
     if (S_ISDIR(shown.st_mode)) out.attributes |= faDirectory;
     out.regular = S_ISREG(shown.st_mode);
+    out.links = quint32(shown.st_nlink);
+    out.allocated = qint64(shown.st_blocks) * 512;
+    out.device = quint64(shown.st_dev);
+    out.inode = quint64(shown.st_ino);
     out.size = S_ISDIR(shown.st_mode) ? 0 : qint64(shown.st_size);
     out.mtime = qint64(shown.st_mtim.tv_sec);
     return true;

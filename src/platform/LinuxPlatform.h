@@ -33,6 +33,7 @@ class LinuxPlatform : public Platform {
     bool createFolder(const QString& path) override;
     bool createPath(const QString& path) override;
     bool openForRead(QFile& file) override;
+    bool isMountPoint(const QString& path) override;
     bool entryOf(const QString& path, DirEntry& out, bool followLinks = true) override;
     bool removeFolder(const QString& path) override;
     bool openForWrite(QFile& file, int openMode) override;

@@ -46,6 +46,9 @@ struct DirEntry {
     bool isLink = false;      // a symbolic link: shown as its target, never walked into
     bool otherVolume = false; // a folder on which another volume is mounted
     bool regular = false;     // a plain file (through a link where the link is shown as its target)
+    quint32 links = 1;        // names of the file (hard links)
+    qint64 allocated = -1;    // bytes the file system gives it, -1 when it does not say
+    quint64 device = 0, inode = 0; // which file it is, whatever its name
 };
 
 // Error codes left by a failed file operation (the usual numbering).
@@ -60,6 +63,7 @@ enum ErrorCode : int {
     errDirNotEmpty = 145,
     errAlreadyExists = 183,
     errGeneric = 1117,
+    errNotRegular = 2001, // a device, pipe, socket or folder where a file is wanted
 };
 
 class Platform {
@@ -109,8 +113,11 @@ class Platform {
     virtual bool createFolder(const QString& path) = 0;
     // Creates the folder and every missing parent; true when it exists.
     virtual bool createPath(const QString& path) = 0;
-    // Opens for reading; any name the listings give can be opened.
+    // Opens a regular file for reading (never waits on a pipe or device:
+    // those fail with errNotRegular); any name the listings give can be opened.
     virtual bool openForRead(QFile& file) = 0;
+    // True when another file system (or a bind mount) is mounted on path.
+    virtual bool isMountPoint(const QString& path) = 0;
     // Size, time and attributes of one entry (of a link's target when
     // followLinks); false when it is missing.
     virtual bool entryOf(const QString& path, DirEntry& out, bool followLinks = true) = 0;

@@ -114,8 +114,10 @@ void split(const ui::CommandContext& c) {
 
 void join(const ui::CommandContext& c) {
     if (!c.listActive || c.selection.isEmpty()) return;
-    c.runJob([&](core::Job& job) { joinFiles(c.selection, progressOf(job)); });
+    core::Outcome o;
+    c.runJob([&](core::Job& job) { o = joinFiles(c.selection, progressOf(job)); });
     c.refresh();
+    if (!o.ok()) throw core::TavError(o.text);
 }
 
 void crypt(const ui::CommandContext& c, int mode) {
@@ -123,16 +125,25 @@ void crypt(const ui::CommandContext& c, int mode) {
     TPasse dialog(c.parent);
     dialog.setWindowTitle(mode == 1 ? QStringLiteral("Crypter") : QStringLiteral("Décrypter"));
     ui::runModal(&dialog);
-    const QByteArray password = dialog.Result().toLatin1();
+    QByteArray password;
+    if (!passwordBytes(dialog.Result(), password))
+        throw core::TavError(
+            QStringLiteral("Le mot de passe contient un caractère qui ne peut pas servir de clé"));
     if (password.isEmpty()) return;
     // Each file is replaced whole by its transformed copy: a stop between
     // two files leaves every file either done or untouched.
+    QStringList failures;
     c.runJob([&](core::Job& job) {
         for (int i = 0; i < c.selection.size() && !job.cancelled(); ++i) {
             job.progress(i * 100 / int(c.selection.size()));
-            cryptFile(c.selection[i], password);
+            const core::Outcome o = cryptFile(c.selection[i], password);
+            // Folders are passed over without a word, as they always were.
+            if (!o.ok() && !(platform::Platform::instance().attributes(c.selection[i]) &
+                             platform::faDirectory))
+                failures << o.text;
         }
     });
+    if (!failures.isEmpty()) throw core::TavError(failures.join(QStringLiteral("\r\n")));
 }
 
 void erase(const ui::CommandContext& c) {
@@ -169,8 +180,10 @@ void extract(const ui::CommandContext& c) {
     if (output.isEmpty() || QFileInfo(output).isDir()) return;
     savedOutputName() = output;
     const QString target = QDir(c.currentFolder).absoluteFilePath(output);
-    c.runJob([&](core::Job& job) { extractText(source, target, progressOf(job)); });
+    core::Outcome o;
+    c.runJob([&](core::Job& job) { o = extractText(source, target, progressOf(job)); });
     c.refresh();
+    if (!o.ok()) throw core::TavError(o.text);
 }
 
 void merge(const ui::CommandContext& c) {
@@ -180,8 +193,10 @@ void merge(const ui::CommandContext& c) {
     if (output.isEmpty()) return;
     savedOutputName() = output;
     const QString target = QDir(c.currentFolder).absoluteFilePath(output);
-    c.runJob([&](core::Job& job) { mergeFiles(c.selection, target, progressOf(job)); });
+    core::Outcome o;
+    c.runJob([&](core::Job& job) { o = mergeFiles(c.selection, target, progressOf(job)); });
     c.refresh();
+    if (!o.ok()) throw core::TavError(o.text);
 }
 
 void sort(const ui::CommandContext& c) {
@@ -201,9 +216,11 @@ void showOccupation(const ui::CommandContext& c) {
     platform::DiskSpace space;
     p.diskFreeSpace(p.driveOf(c.currentFolder), space);
     Occupation o;
+    core::Outcome read;
     c.runJob([&](core::Job&) {
-        o = occupation(c.currentFolder, c.filter, qint64(space.clusterSize()));
+        read = occupation(c.currentFolder, c.filter, qint64(space.clusterSize()), o);
     });
+    if (!read.ok()) throw core::TavError(read.text);
     ui::dialogs().message(o.message());
 }
 

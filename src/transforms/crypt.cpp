@@ -1,24 +1,13 @@
 #include "crypt.h"
+#include "file_io.h"
+#include "platform/FileReplacement.h"
 #include "platform/Platform.h"
 
-#include <QDir>
 #include <QFile>
-#include <QFileInfo>
+#include <QStringEncoder>
 #include <cstring>
 
 namespace transforms {
-
-namespace {
-
-// "tav$$--.tmp" beside the file, or another free name when a file has it.
-QString freeTempName(const QString& folder) {
-    const QString first = QDir(folder).filePath(QStringLiteral("tav$$--.tmp"));
-    QFile probe(first);
-    if (probe.open(QIODevice::WriteOnly | QIODevice::NewOnly)) return first;
-    return platform::Platform::instance().tempFileName(folder, QStringLiteral("tav$$--"));
-}
-
-} // namespace
 
 quint8 cryptKey(const QByteArray& password) {
     unsigned sum = 0;
@@ -48,44 +37,44 @@ quint8 cryptBlock(char* data, qint64 size, quint8 key) {
     return quint8(key + quint8(size));
 }
 
-bool cryptFile(const QString& selected, const QByteArray& password, const Progress& progress) {
+bool passwordBytes(const QString& password, QByteArray& out) {
+    QStringEncoder cp1252("windows-1252");
+    out = cp1252.encode(password);
+    return cp1252.isValid() && !cp1252.hasError();
+}
+
+core::Outcome cryptFile(const QString& name, const QByteArray& password, const Progress& progress) {
     platform::Platform& p = platform::Platform::instance();
-    // Through a link, the file it points to is the one transformed.
-    const QString name =
-        QFileInfo(selected).isSymLink() ? QFileInfo(selected).canonicalFilePath() : selected;
     const quint32 attrs = name.isEmpty() ? 0xFFFFFFFFu : p.attributes(name);
-    if (attrs == 0xFFFFFFFFu || (attrs & platform::faDirectory)) return false;
+    if (attrs == 0xFFFFFFFFu) return core::Outcome::failed(core::InOutError::textFor(2));
+    if (attrs & platform::faDirectory)
+        return core::Outcome::failed(QStringLiteral("%1 est un dossier").arg(name));
     QFile in(name);
-    if (!in.open(QIODevice::ReadOnly)) return false;
-    const QString temp = freeTempName(QFileInfo(name).absolutePath());
-    QFile out(temp);
-    if (temp.isEmpty() || !out.open(QIODevice::WriteOnly | QIODevice::Truncate)) return false;
+    if (!p.openForRead(in)) return core::Outcome::failed(readFailure(name));
+    // The transformed copy takes the file's place (a link's target's) in
+    // one step; until then the file stays as it was.
+    platform::FileReplacement out(name);
+    out.setFreshAttributes(true); // as a file just made: no longer read-only
+    if (!out.open()) return core::Outcome::failed(writeFailure(name, out.error()));
     quint8 key = cryptKey(password);
     const qint64 size = in.size();
     qint64 done = 0;
     QByteArray buf;
-    bool ok = true;
     for (;;) {
         buf.resize(1 << 20);
         const qint64 n = in.read(buf.data(), buf.size());
-        if (n < 0) ok = false;
-        if (n <= 0) break;
+        if (n < 0)
+            return core::Outcome::failed(
+                QStringLiteral("Ne peut pas lire le fichier %1").arg(name));
+        if (n == 0) break;
         key = cryptBlock(buf.data(), n, key);
-        if (out.write(buf.constData(), n) != n) {
-            ok = false;
-            break;
-        }
+        if (out.file().write(buf.constData(), n) != n)
+            return core::Outcome::failed(writeFailure(name, platform::errDiskFull));
         done += n;
         progress(size > 0 ? int(done * 100 / size) : 100);
     }
-    out.close();
-    ok = ok && done == size && out.error() == QFileDevice::NoError;
-    // The transformed copy takes the file's place in one step.
-    if (!ok || !p.replaceFile(temp, name)) {
-        QFile::remove(temp);
-        return false;
-    }
-    return true;
+    if (!out.commit()) return core::Outcome::failed(writeFailure(name, out.error()));
+    return core::Outcome::done();
 }
 
 } // namespace transforms

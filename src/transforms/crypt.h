@@ -3,6 +3,7 @@
 // at the sum of the password's bytes and grows by one per byte. The
 // transform is its own inverse.
 
+#include "core/errors.h"
 #include "transform_progress.h"
 
 #include <QByteArray>
@@ -16,10 +17,15 @@ quint8 cryptKey(const QByteArray& password);
 // key for the byte after the last.
 quint8 cryptBlock(char* data, qint64 size, quint8 key);
 
-// Transforms one file: the whole copy is written beside it under a free
-// temporary name and then takes the file's place in one step; on any
-// failure the file stays as it was. Folders and missing names are skipped
-// (false).
-bool cryptFile(const QString& name, const QByteArray& password, const Progress& progress = {});
+// The password's bytes in Windows-1252, the code page files were scrambled
+// with; false when it holds a character that code page cannot.
+bool passwordBytes(const QString& password, QByteArray& out);
+
+// Transforms one file: the whole copy is written beside it and then takes
+// the file's place in one step, keeping its mode, owner and attributes; on
+// any failure the file stays as it was. Folders, missing names and special
+// files are refused.
+core::Outcome cryptFile(const QString& name, const QByteArray& password,
+                        const Progress& progress = {});
 
 } // namespace transforms

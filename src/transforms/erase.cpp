@@ -1,6 +1,6 @@
 #include "erase.h"
-#include "platform/Platform.h"
 #include "core/errors.h"
+#include "platform/Platform.h"
 
 #include <QDir>
 #include <QFile>
@@ -13,12 +13,27 @@ namespace {
     throw core::InOutError(code);
 }
 
+[[noreturn]] void refuse(const QString& why) {
+    throw core::TavError(QStringLiteral("Effacement refusé : ") + why);
+}
+
+// Only a plain file with one name goes: zeroing a device, a file that lives
+// on under another name or at another place would spoil data that stays.
+void checkErasable(const QString& name) {
+    platform::Platform& p = platform::Platform::instance();
+    platform::DirEntry e;
+    if (!p.entryOf(name, e, false)) fail(2);
+    if (e.isLink) refuse(QStringLiteral("%1 est un lien symbolique").arg(name));
+    if (e.attributes & platform::faDirectory) fail(5);
+    if (!e.regular) refuse(QStringLiteral("%1 n'est pas un fichier ordinaire").arg(name));
+    if (e.links > 1) refuse(QStringLiteral("%1 a d'autres noms (%2 liens)").arg(name).arg(e.links));
+    if (p.isMountPoint(name)) refuse(QStringLiteral("%1 est un point de montage").arg(name));
+}
+
 void eraseInPlace(const QString& name, const Progress& progress) {
     platform::Platform& p = platform::Platform::instance();
     QFile f(name);
-    // A link is refused: zeroing through it would spoil a file that stays in place.
-    if (QFileInfo(name).isDir() || QFileInfo(name).isSymLink()) fail(5);
-    if (!QFileInfo::exists(name)) fail(2);
+    checkErasable(name);
     if (!p.openForWrite(f, QIODevice::ReadWrite)) fail(5);
     const qint64 size = f.size();
     const QByteArray zeros(1 << 20, 0);

@@ -1,7 +1,12 @@
 #include "occupation.h"
-#include "platform/Platform.h"
 #include "core/errors.h"
+#include "file_io.h"
+#include "platform/FileReplacement.h"
+#include "platform/Platform.h"
+#include "platform/file_names.h"
 
+#include <QPair>
+#include <QSet>
 #include <vector>
 
 namespace transforms {
@@ -16,29 +21,42 @@ QString Occupation::message() const {
         .arg(occupied / 1024);
 }
 
-Occupation occupation(const QString& folder, const QString& mask, qint64 clusterSize) {
-    Occupation o;
-    std::vector<DirEntry> entries;
-    Platform::instance().listDirectory(folder, mask, entries);
-    DirEntry self;
-    self.name = QStringLiteral(".");
-    self.attributes = platform::faDirectory;
-    entries.push_back(self); // the folder's own entry counts too
+qint64 occupiedBytes(qint64 size, qint64 allocated, qint64 clusterSize) {
+    if (allocated >= 0) return allocated;
     const qint64 c = std::max<qint64>(1, clusterSize);
+    return (size + c - 1) / c * c; // whole clusters; an empty file takes none
+}
+
+core::Outcome occupation(const QString& folder, const QString& mask, qint64 clusterSize,
+                         Occupation& o) {
+    o = Occupation{};
+    std::vector<DirEntry> entries;
+    if (!Platform::instance().listDirectory(folder, mask, entries))
+        return core::Outcome::failed(core::InOutError::textFor(3) + QStringLiteral(" : ") + folder);
     for (const DirEntry& e : entries) {
+        if (e.name == u"." || e.name == u"..") continue; // not files, and not theirs
         const qint64 s = (e.attributes & platform::faDirectory) ? 0 : e.size;
         o.total += s;
         ++o.count;
-        o.occupied += (s / c + 1) * c; // the smallest i >= 1 with s < i * c
+        o.occupied += occupiedBytes(s, e.allocated, clusterSize);
     }
-    return o;
+    return core::Outcome::done();
 }
 
 namespace {
 
+using Seen = QSet<QPair<quint64, quint64>>; // folders entered, by device and inode
+
 qint64 walk(const QString& folder, const std::function<bool(const QString&)>& line,
-            const std::function<void(const QString&)>& showFolder) {
+            const std::function<void(const QString&)>& showFolder, Seen& seen) {
     const QString prefix = folder.endsWith(u'/') ? folder : folder + u'/';
+    DirEntry self;
+    // A folder reached twice (a bind mount of a folder already walked) is not walked again.
+    if (Platform::instance().entryOf(folder, self)) {
+        const QPair<quint64, quint64> id{self.device, self.inode};
+        if (seen.contains(id)) return 0;
+        seen.insert(id);
+    }
     if (showFolder) showFolder(prefix);
     std::vector<DirEntry> entries;
     if (!Platform::instance().listDirectory(folder, QStringLiteral("*.*"), entries,
@@ -47,7 +65,9 @@ qint64 walk(const QString& folder, const std::function<bool(const QString&)>& li
     qint64 count = 0;
     for (const DirEntry& e : entries) {
         const bool isFolder = (e.attributes & platform::faDirectory) && !e.isLink;
-        if (isFolder || (e.attributes & platform::faSysFile) || e.name == u"..") continue;
+        // Links, to folders or dangling, are no files of the medium.
+        if (isFolder || e.isLink || (e.attributes & platform::faSysFile) || e.name == u"..")
+            continue;
         if (!line(prefix + e.name)) throw core::InOutError(101);
         ++count;
     }
@@ -55,17 +75,45 @@ qint64 walk(const QString& folder, const std::function<bool(const QString&)>& li
         const bool isFolder = (e.attributes & platform::faDirectory) && !e.isLink;
         if (!isFolder || e.otherVolume || e.name.startsWith(u'.')) continue;
         if (e.attributes & (platform::faHidden | platform::faSysFile)) continue;
-        count += walk(prefix + e.name, line, showFolder);
+        count += walk(prefix + e.name, line, showFolder, seen);
     }
     return count;
 }
 
 } // namespace
 
+core::Outcome writeCatalogue(const QString& root, const QString& output, const QString& name,
+                             const std::function<void(const QString&)>& showFolder, qint64* files) {
+    // Written aside: a failure leaves any older catalogue as it was.
+    platform::FileReplacement out(output);
+    if (!out.open()) return core::Outcome::failed(writeFailure(output, out.error()));
+    const QByteArray head = platform::nativeName(name) + "\r\n";
+    if (out.file().write(head) != head.size())
+        return core::Outcome::failed(core::InOutError::textFor(101));
+    const Catalogue c = catalogue(
+        root,
+        [&](const QString& line) {
+            const QByteArray b = platform::nativeName(line) + "\r\n";
+            return out.file().write(b) == b.size();
+        },
+        showFolder);
+    if (!c.outcome.ok()) return c.outcome;
+    if (!out.commit()) return core::Outcome::failed(writeFailure(output, out.error()));
+    if (files) *files = c.files;
+    return core::Outcome::done();
+}
+
 Catalogue catalogue(const QString& root, const std::function<bool(const QString&)>& line,
                     const std::function<void(const QString&)>& showFolder) {
     Catalogue c;
-    c.outcome = core::Outcome::from([&] { c.files = walk(root, line, showFolder); });
+    platform::DirEntry e;
+    if (!Platform::instance().entryOf(root, e) || !(e.attributes & platform::faDirectory)) {
+        c.outcome =
+            core::Outcome::failed(core::InOutError::textFor(3) + QStringLiteral(" : ") + root);
+        return c;
+    }
+    Seen seen;
+    c.outcome = core::Outcome::from([&] { c.files = walk(root, line, showFolder, seen); });
     return c;
 }
 

@@ -14,9 +14,13 @@ struct Occupation {
     QString message() const; // "N Ko dans C fichiers\r\nEspace réellement occupé : M Ko"
 };
 
-// Every entry of the folder matching mask, "." and ".." included, each
-// counted in whole clusters (an empty entry takes one, k full clusters k+1).
-Occupation occupation(const QString& folder, const QString& mask, qint64 clusterSize);
+// The space an entry takes: what the file system gives it where it says,
+// else whole clusters (an empty file takes none).
+qint64 occupiedBytes(qint64 size, qint64 allocated, qint64 clusterSize);
+// Every entry of the folder matching mask ("." and ".." are not files);
+// fails for a folder that cannot be read.
+core::Outcome occupation(const QString& folder, const QString& mask, qint64 clusterSize,
+                         Occupation& result);
 
 // Writes every file below root, depth first (a folder's files before its
 // sub-folders), one full path per call of line; system files, hidden
@@ -27,6 +31,11 @@ struct Catalogue {
     core::Outcome outcome;
     qint64 files = 0;
 };
+// The catalogue file: the medium's name, then one path per file, CR LF
+// line ends; written aside and put in place once complete.
+core::Outcome writeCatalogue(const QString& root, const QString& output, const QString& name,
+                             const std::function<void(const QString&)>& showFolder = {},
+                             qint64* files = nullptr);
 Catalogue catalogue(const QString& root, const std::function<bool(const QString&)>& line,
                     const std::function<void(const QString&)>& showFolder = {});
 

@@ -1,4 +1,6 @@
 #include "split.h"
+#include "file_io.h"
+#include "platform/FileReplacement.h"
 #include "platform/Platform.h"
 
 #include <QCollator>
@@ -61,37 +63,37 @@ SplitResult splitFile(const QString& file, qint64 partSize, const Progress& prog
     return SplitResult::Done;
 }
 
-QString joinFiles(QStringList names, const Progress& progress) {
+core::Outcome joinFiles(QStringList names, const Progress& progress, QString* joined) {
     names.removeAll(QString());
-    if (names.isEmpty()) return {};
+    if (names.isEmpty()) return core::Outcome::failed(QStringLiteral("Rien à reconstituer"));
     QCollator collator{QLocale(QLocale::French, QLocale::France)};
     collator.setCaseSensitivity(Qt::CaseInsensitive);
     std::sort(names.begin(), names.end(),
               [&](const QString& a, const QString& b) { return collator.compare(a, b) < 0; });
     const QString output = names.first().left(names.first().size() - 3);
-    if (output.isEmpty()) return {};
+    if (output.isEmpty() || output.endsWith(u'/'))
+        return core::Outcome::failed(QStringLiteral("Rien à reconstituer"));
     // Written aside and put in place at the end: the output may share its
-    // name with one of the parts.
+    // name with one of the parts, and a part that cannot be read leaves any
+    // older output as it was.
     platform::Platform& p = platform::Platform::instance();
-    const QString folder = QFileInfo(output).absolutePath();
-    const QString temp = p.tempFileName(folder, QStringLiteral(".tavjoin"));
-    QFile out(temp);
-    if (temp.isEmpty() || !out.open(QIODevice::WriteOnly | QIODevice::Truncate)) return {};
+    platform::FileReplacement out(output);
+    if (!out.open()) return core::Outcome::failed(writeFailure(output, out.error()));
     progress(0);
     for (int i = 0; i < names.size(); ++i) {
         progress(i * 100 / names.size());
-        const quint32 attrs = p.attributes(names[i]);
-        if (attrs == 0xFFFFFFFFu || (attrs & platform::faDirectory)) continue;
-        if (!p.appendFile(names[i], out)) break;
+        platform::DirEntry part;
+        if (!p.entryOf(names[i], part) || (part.attributes & platform::faDirectory)) continue;
+        if (!part.regular)
+            return core::Outcome::failed(
+                QStringLiteral("%1 n'est pas un fichier ordinaire").arg(names[i]));
+        if (!p.appendFile(names[i], out.file()))
+            return core::Outcome::failed(
+                QStringLiteral("Ne peut pas lire la part %1").arg(names[i]));
     }
-    out.close();
-    if (!p.replaceFile(temp, output)) {
-        QFile::remove(temp);
-        return {};
-    }
-    QFile::setPermissions(output, QFile::ReadOwner | QFile::WriteOwner | QFile::ReadGroup |
-                                      QFile::ReadOther);
-    return output;
+    if (!out.commit()) return core::Outcome::failed(writeFailure(output, out.error()));
+    if (joined) *joined = output;
+    return core::Outcome::done();
 }
 
 } // namespace transforms

@@ -2,6 +2,7 @@
 // Cutting a file into numbered parts (name001, name002...) and putting
 // parts back together.
 
+#include "core/errors.h"
 #include "transform_progress.h"
 
 #include <QString>
@@ -28,8 +29,10 @@ enum class SplitResult { Done, TooSmall, TooManyParts, Failed };
 SplitResult splitFile(const QString& file, qint64 partSize, const Progress& progress = {});
 
 // Joins the names in case-insensitive order into the first name less its
-// last three characters; folders and empty names are skipped. Answers the
-// output's name (empty when nothing was joined).
-QString joinFiles(QStringList names, const Progress& progress = {});
+// last three characters; folders, missing and empty names are skipped,
+// special files refused. The output is written aside and takes its place
+// at the end; its name goes to joined.
+core::Outcome joinFiles(QStringList names, const Progress& progress = {},
+                        QString* joined = nullptr);
 
 } // namespace transforms

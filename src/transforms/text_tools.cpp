@@ -1,12 +1,13 @@
 #include "text_tools.h"
-#include "platform/Platform.h"
 #include "core/errors.h"
+#include "file_io.h"
+#include "platform/FileReplacement.h"
+#include "platform/Platform.h"
 
 #include <QCollator>
 #include <QFile>
 #include <QFileInfo>
 #include <QLocale>
-#include <QSaveFile>
 #include <QStringDecoder>
 #include <QtConcurrent/QtConcurrentMap>
 #include <numeric>
@@ -29,10 +30,13 @@ QByteArray extractBlock(const QByteArray& in, bool& cr) {
     return out;
 }
 
-bool extractText(const QString& source, const QString& output, const Progress& progress) {
-    QFile in(source), out(output);
-    if (!in.open(QIODevice::ReadOnly) || !out.open(QIODevice::WriteOnly | QIODevice::Truncate))
-        return false;
+core::Outcome extractText(const QString& source, const QString& output, const Progress& progress) {
+    QFile in(source);
+    if (!platform::Platform::instance().openForRead(in))
+        return core::Outcome::failed(readFailure(source));
+    // Written aside: the output may be the source itself.
+    platform::FileReplacement out(output);
+    if (!out.open()) return core::Outcome::failed(writeFailure(output, out.error()));
     bool cr = false;
     const qint64 size = in.size();
     qint64 done = 0;
@@ -40,31 +44,43 @@ bool extractText(const QString& source, const QString& output, const Progress& p
         const QByteArray block = in.read(1 << 20);
         if (block.isEmpty()) break;
         const QByteArray kept = extractBlock(block, cr);
-        if (out.write(kept) != kept.size()) return false;
+        if (out.file().write(kept) != kept.size())
+            return core::Outcome::failed(writeFailure(output, platform::errDiskFull));
         done += block.size();
         progress(size > 0 ? int(done * 100 / size) : 100);
     }
-    return true;
+    if (in.error() != QFileDevice::NoError)
+        return core::Outcome::failed(QStringLiteral("Ne peut pas lire le fichier %1").arg(source));
+    if (!out.commit()) return core::Outcome::failed(writeFailure(output, out.error()));
+    return core::Outcome::done();
 }
 
-bool mergeFiles(const QStringList& names, const QString& output, const Progress& progress) {
+core::Outcome mergeFiles(const QStringList& names, const QString& output,
+                         const Progress& progress) {
     platform::Platform& p = platform::Platform::instance();
-    QFile out(output);
-    if (!out.open(QIODevice::WriteOnly | QIODevice::Truncate)) return false;
+    // Written aside: an input that is the output is read as it was.
+    platform::FileReplacement out(output);
+    if (!out.open()) return core::Outcome::failed(writeFailure(output, out.error()));
     progress(0);
     for (int i = 0; i < names.size(); ++i) {
         progress(i * 100 / names.size());
         const quint32 attrs = names[i].isEmpty() ? 0xFFFFFFFFu : p.attributes(names[i]);
         if (attrs == 0xFFFFFFFFu || (attrs & platform::faDirectory)) continue;
         QFile in(names[i]);
-        if (!in.open(QIODevice::ReadOnly)) continue;
+        if (!p.openForRead(in)) {
+            if (p.lastError() == platform::errNotRegular)
+                return core::Outcome::failed(readFailure(names[i]));
+            continue; // gone or unreadable: left out, as a missing name is
+        }
         for (;;) {
             const QByteArray block = in.read(1 << 20);
             if (block.isEmpty()) break;
-            if (out.write(block) != block.size()) return false;
+            if (out.file().write(block) != block.size())
+                return core::Outcome::failed(writeFailure(output, platform::errDiskFull));
         }
     }
-    return true;
+    if (!out.commit()) return core::Outcome::failed(writeFailure(output, out.error()));
+    return core::Outcome::done();
 }
 
 namespace {
@@ -84,7 +100,13 @@ QString decodeLine(const QByteArray& data, const Line& l) {
 
 void sortInPlace(const QString& name) {
     QFile f(name);
-    if (!f.open(QIODevice::ReadOnly)) throw core::InOutError(QFileInfo::exists(name) ? 5 : 2);
+    platform::Platform& platform = platform::Platform::instance();
+    if (!platform.openForRead(f)) {
+        const int err = platform.lastError();
+        if (err == platform::errNotRegular) throw core::TavError(readFailure(name));
+        throw core::InOutError(
+            err == platform::errFileNotFound || err == platform::errPathNotFound ? 2 : 5);
+    }
     const QByteArray data = f.readAll();
     if (f.error() != QFileDevice::NoError) throw core::InOutError(100);
     f.close();
@@ -111,10 +133,10 @@ void sortInPlace(const QString& name) {
         order, [&](size_t i) { keys[i] = shared.sortKey(decodeLine(data, lines[i])); });
     std::stable_sort(order.begin(), order.end(),
                      [&](size_t a, size_t b) { return keys[a].compare(keys[b]) < 0; });
-    // Written aside and put in place whole, keeping the file's permissions.
-    QSaveFile out(name);
-    out.setDirectWriteFallback(false);
-    if (!out.open(QIODevice::WriteOnly)) throw core::InOutError(5);
+    // Written aside and put in place whole, keeping the file's mode and owner.
+    platform::FileReplacement replacement(name);
+    if (!replacement.open()) throw core::TavError(writeFailure(name, replacement.error()));
+    QFile& out = replacement.file();
     QByteArray buf;
     buf.reserve(1 << 20);
     for (size_t i : order) {
@@ -125,7 +147,8 @@ void sortInPlace(const QString& name) {
             buf.clear();
         }
     }
-    if (out.write(buf) != buf.size() || !out.commit()) throw core::InOutError(101);
+    if (out.write(buf) != buf.size()) throw core::InOutError(101);
+    if (!replacement.commit()) throw core::TavError(writeFailure(name, replacement.error()));
 }
 
 } // namespace

@@ -13,10 +13,15 @@ namespace transforms {
 // Keeps 32..127 and tab, and a line feed right after a carriage return;
 // cr carries "the previous byte was CR" across calls.
 QByteArray extractBlock(const QByteArray& in, bool& cr);
-bool extractText(const QString& source, const QString& output, const Progress& progress = {});
+// The output is written aside and takes its place at the end (it may be
+// the source); a failure leaves any older output as it was.
+core::Outcome extractText(const QString& source, const QString& output,
+                          const Progress& progress = {});
 
-// Byte concatenation in the given order; folders and missing names skipped.
-bool mergeFiles(const QStringList& names, const QString& output, const Progress& progress = {});
+// Byte concatenation in the given order; folders and missing names skipped,
+// special files refused. An input that is the output is read as it was.
+core::Outcome mergeFiles(const QStringList& names, const QString& output,
+                         const Progress& progress = {});
 
 // Lines end at CR LF, LF or CR; sorted case-insensitively in the French
 // locale and written back with CR LF, through a copy that replaces the

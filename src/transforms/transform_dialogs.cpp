@@ -271,32 +271,27 @@ void TSupport::driveChosen() {
 
 void TSupport::Button2Click() {
     platform::Platform& p = platform::Platform::instance();
-    QFile out(QDir::current().absoluteFilePath(Edit1->text()));
-    if (!out.open(QIODevice::WriteOnly | QIODevice::Truncate)) throw ui::InOutError(5);
-    const QByteArray head = Edit2->text().toUtf8() + "\r\n";
-    if (out.write(head) != head.size()) throw ui::InOutError(101);
+    const QString output = QDir::current().absoluteFilePath(Edit1->text());
+    const QString name = Edit2->text();
     const QString root = p.driveRoot(drives->Drive());
-    Catalogue found;
+    qint64 files = 0;
+    core::Outcome written;
     QElapsedTimer shown;
-    core::FunctionJob job([&](core::Job& j) {
-        found = catalogue(
-            root,
-            [&](const QString& line) {
-                const QByteArray b = line.toUtf8() + "\r\n";
-                return out.write(b) == b.size();
-            },
+    core::FunctionJob job([&](core::Job&) {
+        written = writeCatalogue(
+            root, output, name,
             [&](const QString& folder) {
-                // The folder being read, at most every 50 ms; the label
-                // takes it on its own thread.
+                // The folder being read, at most every 50 ms; the label takes it
+                // on its own thread.
                 if (shown.isValid() && shown.elapsed() < 50) return;
                 shown.start();
                 QMetaObject::invokeMethod(Label4, [l = Label4, folder] { l->setText(folder); });
-            });
+            },
+            &files);
     });
     job.runInBackground();
-    out.close();
-    if (!found.outcome.ok()) throw core::TavError(found.outcome.text);
-    ui::dialogs().message(QStringLiteral("%1 Fichiers trouvés").arg(found.files));
+    if (!written.ok()) throw core::TavError(written.text);
+    ui::dialogs().message(QStringLiteral("%1 Fichiers trouvés").arg(files));
 }
 
 } // namespace transforms
