@@ -1,0 +1,176 @@
+// The transforms never lose or expose data: outputs that are inputs,
+// failed writes, special files, other names, crashes midway.
+#include "support/TempDir.h"
+#include "transforms/crypt.h"
+#include "transforms/erase.h"
+#include "transforms/occupation.h"
+#include "transforms/split.h"
+#include "transforms/text_tools.h"
+
+#include <QDir>
+#include <QFileInfo>
+#include <QProcess>
+#include <gtest/gtest.h>
+#include <csignal>
+#include <sys/mount.h>
+#include <sys/stat.h>
+#include <sys/sysmacros.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+using namespace transforms;
+using testing_support::readAll;
+using testing_support::TempDir;
+
+namespace {
+
+QStringList filesIn(const QString& folder) {
+    return QDir(folder).entryList(QDir::Files | QDir::Hidden | QDir::System);
+}
+
+int cli(const QStringList& args, int timeoutMs = 10000) {
+    QProcess p;
+    p.start(QStringLiteral(TAVTOOLS_CLI), args);
+    if (!p.waitForFinished(timeoutMs)) {
+        p.kill();
+        p.waitForFinished();
+        return -1; // hung
+    }
+    return p.exitCode();
+}
+
+// Runs work in a child process that kills itself when progress passes
+// half way; answers once the child is gone.
+void killedHalfway(const std::function<void(const Progress&)>& work) {
+    const pid_t child = fork();
+    ASSERT_GE(child, 0);
+    if (child == 0) {
+        work({[](int percent) {
+                  if (percent >= 50) raise(SIGKILL);
+              },
+              {}});
+        _exit(0);
+    }
+    int status = 0;
+    ASSERT_EQ(waitpid(child, &status, 0), child);
+    ASSERT_TRUE(WIFSIGNALED(status) && WTERMSIG(status) == SIGKILL);
+}
+
+QByteArray lines(int n) {
+    QByteArray b;
+    for (int i = 0; i < n; ++i)
+        b += QByteArray::number(i) + "\r\n";
+    return b;
+}
+
+} // namespace
+
+TEST(TransformSafety, AnOutputThatIsAlsoAnInputIsReadAsItWas) {
+    TempDir dir;
+    dir.write("in", QByteArray(16385, 0));
+    dir.write("o", "x");
+    ASSERT_TRUE(mergeFiles({"in", "o"}, "o"));
+    EXPECT_EQ(readAll("o"), QByteArray(16385, 0) + "x");
+    dir.write("a", "AAA");
+    dir.write("b", "BB");
+    ASSERT_TRUE(mergeFiles({"a", "b"}, "a"));
+    EXPECT_EQ(readAll("a"), QByteArray("AAABB"));
+    dir.write("f", "text\x01\x02 kept");
+    ASSERT_TRUE(extractText("f", "f"));
+    EXPECT_EQ(readAll("f"), QByteArray("text kept"));
+    EXPECT_EQ(filesIn(dir.path()), QStringList({"a", "b", "f", "in", "o"}));
+}
+
+TEST(TransformSafety, WritesThatFailAreFailuresAndKeepTheOldOutput) {
+    TempDir dir;
+    dir.write("src", "data");
+    EXPECT_FALSE(mergeFiles({"src"}, "/dev/full"));
+    EXPECT_FALSE(extractText("src", "/dev/full"));
+    EXPECT_FALSE(writeCatalogue(dir.path(), "/dev/full", "x"));
+    EXPECT_EQ(cli({"merge", "/dev/full", dir.file("src")}), 1);
+    EXPECT_EQ(cli({"catalogue", dir.path(), "/dev/full"}), 1);
+    struct stat st;
+    ASSERT_EQ(::stat("/dev/full", &st), 0);
+    EXPECT_TRUE(S_ISCHR(st.st_mode)); // still the device
+    // A catalogue of a folder that does not exist fails and keeps the old one.
+    dir.write("old.txt", "old catalogue");
+    EXPECT_FALSE(writeCatalogue(dir.file("nowhere"), dir.file("old.txt"), "x"));
+    EXPECT_EQ(readAll(dir.file("old.txt")), QByteArray("old catalogue"));
+}
+
+TEST(TransformSafety, EraseTakesPlainFilesWithOneNameOnly) {
+    TempDir dir;
+    ASSERT_EQ(mkfifo(dir.file("fifo").toLocal8Bit().constData(), 0600), 0);
+    EXPECT_FALSE(eraseFile(dir.file("fifo")));
+    EXPECT_TRUE(QFileInfo(dir.file("fifo")).exists());
+    dir.write("h1", "keep");
+    ASSERT_EQ(::link(dir.file("h1").toLocal8Bit().constData(), dir.file("h2").toLocal8Bit().constData()), 0);
+    const core::Outcome linked = eraseFile(dir.file("h1"));
+    EXPECT_FALSE(linked);
+    EXPECT_TRUE(linked.text.contains("autres noms")) << linked.text.toStdString();
+    EXPECT_EQ(readAll(dir.file("h2")), QByteArray("keep"));
+    if (geteuid() == 0 &&
+        mknod(dir.file("null").toLocal8Bit().constData(), S_IFCHR | 0666, makedev(1, 3)) == 0) {
+        EXPECT_FALSE(eraseFile(dir.file("null")));
+        EXPECT_TRUE(QFileInfo::exists(dir.file("null")));
+    }
+    dir.write("real", "bound");
+    dir.write("spot", "");
+    if (mount(dir.file("real").toLocal8Bit().constData(), dir.file("spot").toLocal8Bit().constData(),
+              nullptr, MS_BIND, nullptr) == 0) {
+        EXPECT_FALSE(eraseFile(dir.file("spot")));
+        umount(dir.file("spot").toLocal8Bit().constData());
+        EXPECT_EQ(readAll(dir.file("real")), QByteArray("bound"));
+    }
+}
+
+TEST(TransformSafety, ReplacementsKeepModeAndPasswordsAreWindows1252) {
+    TempDir dir;
+    dir.write("secret", "private data");
+    ASSERT_EQ(::chmod(dir.file("secret").toLocal8Bit().constData(), 0600), 0);
+    ASSERT_TRUE(cryptFile(dir.file("secret"), "pw"));
+    struct stat st;
+    ASSERT_EQ(::stat(dir.file("secret").toLocal8Bit().constData(), &st), 0);
+    EXPECT_EQ(st.st_mode & 0777, 0600u);
+    dir.write("lines", "b\r\na\r\n");
+    ASSERT_EQ(::chmod(dir.file("lines").toLocal8Bit().constData(), 0640), 0);
+    ASSERT_TRUE(sortLines(dir.file("lines")));
+    ASSERT_EQ(::stat(dir.file("lines").toLocal8Bit().constData(), &st), 0);
+    EXPECT_EQ(st.st_mode & 0777, 0640u);
+    QByteArray bytes;
+    ASSERT_TRUE(passwordBytes(QStringLiteral("€"), bytes));
+    EXPECT_EQ(cryptKey(bytes), 0x80);
+    ASSERT_TRUE(passwordBytes(QStringLiteral("œ"), bytes));
+    EXPECT_EQ(cryptKey(bytes), 0x9C);
+    EXPECT_FALSE(passwordBytes(QStringLiteral("日本"), bytes));
+}
+
+TEST(TransformSafety, CrashesMidwayLeaveTheOldFileAndNoTemporary) {
+    TempDir dir;
+    const QByteArray data(8 << 20, 'd');
+    dir.write("big", data);
+    killedHalfway([&](const Progress& p) { cryptFile(dir.file("big"), "pw", p); });
+    EXPECT_EQ(readAll(dir.file("big")), data);
+    dir.write("j.001", QByteArray(4 << 20, '1'));
+    dir.write("j.002", QByteArray(4 << 20, '2'));
+    dir.write("j.", "old output");
+    killedHalfway([&](const Progress& p) { joinFiles({dir.file("j.001"), dir.file("j.002")}, p); });
+    EXPECT_EQ(readAll(dir.file("j.")), QByteArray("old output"));
+    EXPECT_EQ(filesIn(dir.path()), QStringList({"big", "j.", "j.001", "j.002"}));
+}
+
+TEST(TransformSafety, PipesAreRefusedWithoutWaiting) {
+    TempDir dir;
+    ASSERT_EQ(mkfifo(dir.file("p.001").toLocal8Bit().constData(), 0600), 0);
+    dir.write("p.000", "first part");
+    dir.write("p.", "old output");
+    const QString fifo = dir.file("p.001");
+    EXPECT_EQ(cli({"crypt", "pw", fifo}), 1);
+    EXPECT_EQ(cli({"sort", fifo}), 1);
+    EXPECT_EQ(cli({"extract", fifo, dir.file("out.txt")}), 1);
+    EXPECT_EQ(cli({"merge", dir.file("m.txt"), fifo}), 1);
+    // The join refuses its pipe part and keeps the older output.
+    EXPECT_EQ(cli({"join", dir.file("p.000"), fifo}), 1);
+    EXPECT_EQ(readAll(dir.file("p.")), QByteArray("old output"));
+    EXPECT_EQ(cli({"split", dir.file("p.000"), "abc"}), 1);
+}
