@@ -36,6 +36,7 @@ class TDecoupe : public QDialog {
 
   private:
     void updateParts();
+    static qint64 partBytes(const QString& ko); // -1 when too large
     void choiceClicked();
     void editChanged();
 };

@@ -26,6 +26,7 @@
 #include <QRadioButton>
 #include <QToolButton>
 #include <QVBoxLayout>
+#include <limits>
 
 namespace transforms {
 
@@ -90,6 +91,14 @@ void TDecoupe::FormShow() {
     updateParts();
 }
 
+qint64 TDecoupe::partBytes(const QString& ko) {
+    // More Ko than a size can hold: no size at all (-1), never a wrapped one.
+    bool ok = false;
+    const qint64 n = ko.toLongLong(&ok);
+    if (!ok) return ko.isEmpty() ? 0 : -1;
+    return n > std::numeric_limits<qint64>::max() / 1024 ? -1 : n * 1024;
+}
+
 void TDecoupe::updateParts() {
     if (PartSize > 0) Label3->setText(QStringLiteral("%1 parts").arg(FileSize / PartSize + 1));
 }
@@ -100,14 +109,14 @@ void TDecoupe::choiceClicked() {
         PartSize = qint64(DefaultPartKo) * 1024;
         updateParts();
     } else if (!Edit1->text().isEmpty()) {
-        PartSize = Edit1->text().toLongLong() * 1024;
+        PartSize = partBytes(Edit1->text());
         if (PartSize > 0) updateParts();
     }
 }
 
 void TDecoupe::editChanged() {
     if (Edit1->text().isEmpty()) return;
-    PartSize = Edit1->text().toLongLong() * 1024;
+    PartSize = partBytes(Edit1->text());
     if (PartSize > 0) updateParts();
 }
 
@@ -124,6 +133,10 @@ bool TDecoupe::eventFilter(QObject* watched, QEvent* e) {
 }
 
 void TDecoupe::Button2Click() {
+    if (PartSize < 0) {
+        ui::dialogs().message(QStringLiteral("Taille trop grande"));
+        return;
+    }
     Button2->setEnabled(false);
     SplitResult r = SplitResult::Failed;
     {
