@@ -20,6 +20,7 @@ int runSort(const QStringList& args);
 int runOccupation(const QStringList& args);
 int runCatalogue(const QStringList& args);
 int runDiskInfo(const QStringList& args);
+int runDbf(const QStringList& args);
 
 // Prints the message on standard error and answers 1.
 int fail(const QString& message);

@@ -19,7 +19,8 @@ const char* const kUsage =
     "  crypt MOT_DE_PASSE FICHIER...    erase FICHIER\n"
     "  extract FICHIER [SORTIE]         merge SORTIE FICHIER...\n"
     "  sort FICHIER                     occupation [DOSSIER [MASQUE]]\n"
-    "  catalogue DOSSIER SORTIE [NOM]   diskinfo [LETTRE]\n";
+    "  catalogue DOSSIER SORTIE [NOM]   diskinfo [LETTRE]\n"
+    "  dbf FICHIER\n";
 
 } // namespace
 
@@ -41,6 +42,7 @@ int main(int argc, char** argv) {
         {QStringLiteral("occupation"), cli::runOccupation},
         {QStringLiteral("catalogue"), cli::runCatalogue},
         {QStringLiteral("diskinfo"), cli::runDiskInfo},
+        {QStringLiteral("dbf"), cli::runDbf},
     };
     if (args.isEmpty() || !commands.count(args.first())) {
         std::fputs(kUsage, stderr);

@@ -594,8 +594,18 @@ void TTool::ListView1DblClick() {
     Voir(name);
 }
 
+QString viewedExtension(const QString& name) {
+    // The fourth character from the end, else the fifth, when it is a ".".
+    if (name.size() >= 4 && name[name.size() - 4] == u'.') return name.right(4).toUpper();
+    if (name.size() >= 5 && name[name.size() - 5] == u'.') return name.right(5).toUpper();
+    return {};
+}
+
 void TTool::Voir(const QString& name) {
-    Q_UNUSED(name);
+    const QString extension = viewedExtension(name);
+    if (extension.isEmpty()) return;
+    if (const auto viewer = ui::commands().viewer(extension))
+        viewer(pathsOf({name}).value(0, name), this);
 }
 
 // ---- commands ----

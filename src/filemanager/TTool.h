@@ -227,6 +227,10 @@ class TTool : public QWidget {
     QString m_listedFolder; // the folder the list's names belong to
 };
 
+// The extension "Voir" goes by: the last four or five characters when they
+// start with a ".", in upper case ("data.dbf.bak" has none).
+QString viewedExtension(const QString& name);
+
 // "12 objets  -  340 ko"
 QString statusText(qint64 count, qint64 totalBytes);
 

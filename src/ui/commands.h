@@ -4,6 +4,7 @@
 // A command runs with a narrow context: what the file manager hands a
 // tool, never the file manager itself.
 
+#include <QHash>
 #include <QList>
 #include <QString>
 #include <QStringList>
@@ -95,10 +96,18 @@ class CommandRegistry {
     QList<Command> entriesOf(const QString& menu) const;
     QList<Menu> subMenusOf(const QString& menu) const;
 
+    // Viewers by extension (".DBF"), for the file manager's "Voir".
+    using Viewer = std::function<void(const QString& path, QWidget* parent)>;
+    void addViewer(const QString& extension, Viewer viewer) {
+        m_viewers.insert(extension.toUpper(), std::move(viewer));
+    }
+    Viewer viewer(const QString& extension) const { return m_viewers.value(extension.toUpper()); }
+
   private:
     QList<Command> m_commands;
     QList<ToolButton> m_buttons;
     QList<Menu> m_menus;
+    QHash<QString, Viewer> m_viewers;
 };
 
 inline CommandRegistry& commands() {

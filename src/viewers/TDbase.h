@@ -1,0 +1,40 @@
+#pragma once
+// "Fichier dBase": a dBase table as a grid, for reading.
+
+#include "TXBase.h"
+
+#include <QDialog>
+
+class QPushButton;
+class QTableView;
+
+namespace viewers {
+
+class DbfGridModel;
+
+class TDbase : public QDialog {
+    Q_OBJECT
+  public:
+    explicit TDbase(QWidget* parent = nullptr);
+    ~TDbase() override;
+
+    void Init(const QString& name) { m_fileName = name; }
+    void Charge();
+
+    QPushButton* Button1; // "Fermer"
+    QTableView* StringGrid1;
+    TXBase XBase1;
+    DbfGridModel* model() const { return m_model; }
+
+  protected:
+    void showEvent(QShowEvent* e) override;
+    void resizeEvent(QResizeEvent* e) override;
+    void done(int r) override;
+
+  private:
+    QString m_fileName;
+    DbfGridModel* m_model = nullptr;
+    bool m_loaded = false;
+};
+
+} // namespace viewers

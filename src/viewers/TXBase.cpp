@@ -1,0 +1,283 @@
+#include "TXBase.h"
+#include "platform/Platform.h"
+
+#include <QDir>
+#include <QFileInfo>
+#include <QStringDecoder>
+
+namespace viewers {
+
+namespace {
+
+const char* const kHeaderError = "Error Reading Header Info.";
+const char* const kRecordError = "Error Reading Record";
+const char* const kMemoError = "Error Reading Memo Record";
+constexpr qint64 kMemoBlock = 512;
+constexpr qint64 kMaxMemo = 16 << 20; // a memo without an end stops here
+constexpr int kMaxFields = 255;
+
+[[noreturn]] void raise(const char* text) {
+    throw EXBaseException(QString::fromLatin1(text));
+}
+
+quint32 u32(const uchar* p) {
+    return quint32(p[0]) | quint32(p[1]) << 8 | quint32(p[2]) << 16 | quint32(p[3]) << 24;
+}
+quint16 u16(const uchar* p) {
+    return quint16(p[0] | p[1] << 8);
+}
+
+// The code page named by the table's language driver byte.
+const char* codePage(quint8 driver) {
+    switch (driver) {
+    case 0x01:
+        return "IBM437";
+    case 0x02:
+        return "IBM850";
+    case 0x64:
+        return "IBM852";
+    case 0x65:
+        return "IBM866";
+    case 0xC8:
+        return "windows-1250";
+    case 0xC9:
+        return "windows-1251";
+    default:
+        return "windows-1252";
+    }
+}
+
+} // namespace
+
+QString findIgnoringCase(const QString& name) {
+    if (QFileInfo::exists(name)) return name;
+    const QFileInfo fi(name);
+    const QDir folder = fi.dir();
+    const QStringList all = folder.entryList(QDir::Files | QDir::Hidden | QDir::System);
+    for (const QString& candidate : all)
+        if (candidate.compare(fi.fileName(), Qt::CaseInsensitive) == 0)
+            return folder.filePath(candidate);
+    return {};
+}
+
+TXBase::TXBase() = default;
+
+TXBase::~TXBase() {
+    close();
+}
+
+void TXBase::setFilename(const QString& name) {
+    // The name is cut before the first "." of its file name (not of its folders).
+    const qsizetype slash = name.lastIndexOf(u'/');
+    const qsizetype dot = name.indexOf(u'.', slash + 1);
+    m_base = dot < 0 ? name : name.left(dot);
+    if (m_active && findIgnoringCase(Filename()).isEmpty()) setActive(false);
+}
+
+void TXBase::setActive(bool on) {
+    if (on == m_active) return;
+    if (!on) {
+        close();
+        return;
+    }
+    open();
+}
+
+bool TXBase::Deleted() const {
+    return m_table.isOpen() && !m_record.isEmpty() && m_record[0] == '*';
+}
+
+void TXBase::close() {
+    if (m_data) m_table.unmap(const_cast<uchar*>(m_data));
+    if (m_memoData) m_memo.unmap(const_cast<uchar*>(m_memoData));
+    m_data = m_memoData = nullptr;
+    m_table.close();
+    m_memo.close();
+    m_active = false;
+    m_fields.clear();
+    m_record.clear();
+    m_recno = 0;
+    m_recordCount = m_available = 0;
+}
+
+void TXBase::open() {
+    m_tablePath = findIgnoringCase(Filename());
+    if (m_tablePath.isEmpty()) return; // no table: stays closed
+    m_table.setFileName(m_tablePath);
+    // Read only: the viewer never writes, so read-only tables open too.
+    if (!platform::Platform::instance().openForRead(m_table))
+        throw core::InOutError(
+            platform::Platform::instance().lastError() == platform::errFileNotFound ? 2 : 5);
+    m_size = m_table.size();
+    m_data = m_size > 0 ? m_table.map(0, m_size) : nullptr;
+    if (m_size > 0 && !m_data) raise(kHeaderError);
+    m_active = true;
+    try {
+        readHeader();
+        m_recno = 1;
+        if (m_recordCount > 0) readRecord(1); // an empty table has no record 1
+    } catch (const EXBaseException&) {
+        close();
+        raise(kHeaderError);
+    }
+    if (m_version == 0x83 || m_version == 0x84) {
+        const QString memoPath = findIgnoringCase(m_base + QStringLiteral(".dbt"));
+        m_memo.setFileName(memoPath);
+        if (!memoPath.isEmpty() && platform::Platform::instance().openForRead(m_memo)) {
+            m_memoSize = m_memo.size();
+            m_memoData = m_memoSize > 0 ? m_memo.map(0, m_memoSize) : nullptr;
+            m_hasMemo = true;
+        } else {
+            m_hasMemo = false;
+        }
+    } else {
+        m_hasMemo = false;
+    }
+}
+
+void TXBase::readHeader() {
+    if (m_size < 32) raise(kHeaderError);
+    m_version = m_data[0];
+    m_language = m_data[29];
+    m_recordCount = u32(m_data + 4);
+    m_headerLength = u16(m_data + 8);
+    m_recordLength = u16(m_data + 10);
+    if (m_recordLength == 0 || m_headerLength < 32) raise(kHeaderError);
+    // The descriptors run up to the 0x0D terminator; without one, the
+    // header length says how many there are.
+    const qint64 area = std::min<qint64>(m_headerLength, m_size);
+    int count = -1;
+    for (qint64 at = 32; at < area && (at - 32) / 32 < kMaxFields + 1; at += 32)
+        if (m_data[at] == 0x0D) {
+            count = int((at - 32) / 32);
+            break;
+        }
+    if (count < 0) count = std::max(0, (m_headerLength - 34) / 32);
+    count = std::min(count, kMaxFields);
+    m_fields.clear();
+    int offset = 1;
+    for (int i = 1; i <= count; ++i) {
+        const qint64 at = 32LL * i;
+        if (at + 32 > m_size) raise(kHeaderError);
+        Field f;
+        const uchar* d = m_data + at;
+        int n = 0;
+        while (n < 11 && d[n] != 0)
+            ++n;
+        f.name = QByteArray(reinterpret_cast<const char*>(d), n);
+        f.type = char(d[11]);
+        f.length = d[16];
+        f.offset = offset;
+        offset += f.length;
+        if (offset > m_recordLength) raise(kHeaderError); // a field past the record's end
+        m_fields.push_back(f);
+    }
+    const qint64 room = std::max<qint64>(0, m_size - m_headerLength);
+    m_available = std::min<qint64>(m_recordCount, room / m_recordLength);
+}
+
+void TXBase::readRecord(qint64 r) {
+    if (!m_active || !m_data) raise("Data File Not Open");
+    const qint64 start = (r - 1) * qint64(m_recordLength) + m_headerLength;
+    if (r < 1 || start + m_recordLength > m_size) raise(kRecordError);
+    m_record = QByteArray(reinterpret_cast<const char*>(m_data + start), m_recordLength);
+    m_recno = r;
+    Modified = false;
+}
+
+void TXBase::Next() {
+    if (!m_active) raise("Data File Not Open");
+    if (m_recno >= m_recordCount) return;
+    bool allowed = true;
+    if (OnChanging) OnChanging(*this, allowed);
+    if (!allowed) return;
+    readRecord(m_recno + 1);
+}
+
+const TXBase::Field& TXBase::field(int n, bool withNumber) const {
+    if (n < 1 || n > FieldCount()) {
+        if (withNumber) throw EXBaseException(QStringLiteral("Invalid Field Number: %1").arg(n));
+        raise("Invalid Field Number");
+    }
+    return m_fields[size_t(n - 1)];
+}
+
+QString TXBase::FieldName(int n) const {
+    QByteArray name = field(n, true).name;
+    for (char& c : name)
+        if (c >= 'a' && c <= 'z') c = char(c - 'a' + 'A');
+    return decode(name);
+}
+
+int TXBase::FieldType(int n) const {
+    switch (field(n, true).type) {
+    case 'C':
+        return ftCharacter;
+    case 'D':
+        return ftDate;
+    case 'N':
+        return ftNumeric;
+    case 'L':
+        return ftLogical;
+    case 'M':
+        return ftMemo;
+    default:
+        return ftOther;
+    }
+}
+
+int TXBase::FieldLength(int n) const {
+    return field(n, true).length;
+}
+
+QString TXBase::FieldValue(int n) {
+    const Field& f = field(n, false);
+    if (m_record.size() < f.offset + f.length) raise(kRecordError);
+    QByteArray bytes = m_record.mid(f.offset, f.length);
+    if (f.type == 'M') {
+        bool number = false;
+        const qint64 block = bytes.trimmed().toLongLong(&number);
+        if (!number || block < 1) return {};
+        return memo(block);
+    }
+    qsizetype end = bytes.size();
+    while (end > 0 && bytes[end - 1] == ' ')
+        --end;
+    bytes.truncate(end);
+    return decode(bytes);
+}
+
+QString TXBase::memo(qint64 block) {
+    if (!m_hasMemo) raise(kMemoError);
+    QByteArray text;
+    if (block > m_memoSize / kMemoBlock) return {}; // past the end of the memo file
+    for (qint64 at = block * kMemoBlock; at < m_memoSize && text.size() < kMaxMemo;
+         at += kMemoBlock) {
+        const qint64 n = std::min(kMemoBlock, m_memoSize - at);
+        const QByteArray part(reinterpret_cast<const char*>(m_memoData + at), n);
+        const qsizetype pair = part.indexOf("\x1A\x1A");
+        if (pair >= 0) {
+            text += part.left(pair);
+            break;
+        }
+        const qsizetype single = part.indexOf('\x1A');
+        // A pair split over two blocks ends the memo too.
+        if (single == n - 1 && at + n < m_memoSize && m_memoData[at + n] == 0x1A) {
+            text += part.left(single);
+            break;
+        }
+        text += single >= 0 ? part.left(single) : part;
+        if (n < kMemoBlock) break;
+    }
+    text.truncate(kMaxMemo);
+    text.replace('\x8D', '\r'); // soft line ends
+    return decode(text);
+}
+
+QString TXBase::decode(const QByteArray& bytes) const {
+    QStringDecoder decoder(codePage(m_language));
+    if (!decoder.isValid()) return QString::fromLatin1(bytes);
+    return decoder.decode(bytes);
+}
+
+} // namespace viewers

@@ -1,0 +1,300 @@
+// The dBase reader, its window and the file manager's "Voir" of a table.
+#include "dbf_builder.h"
+#include "filemanager/TTool.h"
+#include "platform/FakePlatform.h"
+#include "support/TempDir.h"
+#include "ui/ModalRunner.h"
+#include "ui/ScriptedDialogs.h"
+#include "ui/commands.h"
+#include "viewers/DbfGridModel.h"
+#include "viewers/TDbase.h"
+#include "viewers/TXBase.h"
+#include "viewers/commands.h"
+
+#include <QApplication>
+#include <QDialog>
+#include <QHeaderView>
+#include <QProcess>
+#include <QPushButton>
+#include <QTableView>
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+
+using namespace viewers;
+using dbf_test::Field;
+using dbf_test::Table;
+using testing_support::TempDir;
+
+namespace {
+
+Table people() {
+    Table t;
+    t.fields = {
+        {"name", 'C', 10}, {"AGE", 'N', 5}, {"BORN", 'D', 8}, {"OK", 'L', 1}, {"X", 'Q', 3}};
+    t.records = {{"Ann", "   42", "19800102", "T", "abc"},
+                 {"  Bob", "    7", "20000229", "F", "x"}};
+    t.deleted = {false, true};
+    return t;
+}
+
+QString error(const std::function<void()>& f) {
+    try {
+        f();
+    } catch (const core::TavError& e) {
+        return e.text();
+    }
+    return {};
+}
+
+} // namespace
+
+TEST(XBase, FieldsValuesAndDeletedRecords) {
+    TempDir dir;
+    people().write(dir.file("people.dbf"));
+    TXBase t;
+    t.setFilename(dir.file("people.dbf"));
+    t.setActive(true);
+    ASSERT_TRUE(t.Active());
+    EXPECT_EQ(t.Filename(), dir.file("people.dbf"));
+    EXPECT_EQ(t.RecordCount(), 2);
+    EXPECT_EQ(t.FieldCount(), 5);
+    EXPECT_EQ(t.FieldName(1), QStringLiteral("NAME"));
+    EXPECT_EQ(t.FieldType(1), ftCharacter);
+    EXPECT_EQ(t.FieldType(2), ftNumeric);
+    EXPECT_EQ(t.FieldType(3), ftDate);
+    EXPECT_EQ(t.FieldType(4), ftLogical);
+    EXPECT_EQ(t.FieldType(5), ftOther);
+    EXPECT_EQ(t.FieldLength(2), 5);
+    EXPECT_TRUE(t.Bof());
+    EXPECT_EQ(t.FieldValue(1), QStringLiteral("Ann"));
+    EXPECT_EQ(t.FieldValue(2), QStringLiteral("   42")); // leading blanks kept
+    EXPECT_EQ(t.FieldValue(3), QStringLiteral("19800102"));
+    EXPECT_FALSE(t.Deleted());
+    t.Next();
+    EXPECT_TRUE(t.Eof());
+    EXPECT_EQ(t.FieldValue(1), QStringLiteral("  Bob"));
+    EXPECT_TRUE(t.Deleted()); // still listed
+    t.Next();
+    EXPECT_EQ(t.Recno(), 2);
+    EXPECT_EQ(error([&] { t.FieldValue(6); }), QStringLiteral("Invalid Field Number"));
+    EXPECT_EQ(error([&] { t.FieldName(0); }), QStringLiteral("Invalid Field Number: 0"));
+    t.setActive(false);
+    EXPECT_EQ(error([&] { t.Next(); }), QStringLiteral("Data File Not Open"));
+}
+
+TEST(XBase, NamesCutAtTheFirstDotAndFoundWhateverTheirCase) {
+    TempDir dir;
+    people().write(dir.file("TABLE.DBF"));
+    TXBase t;
+    t.setFilename(dir.file("table.old.dbf"));
+    t.setActive(true);
+    EXPECT_TRUE(t.Active());
+    EXPECT_EQ(t.tablePath(), dir.file("TABLE.DBF"));
+    TXBase missing;
+    missing.setFilename(dir.file("nothing.dbf"));
+    missing.setActive(true);
+    EXPECT_FALSE(missing.Active());
+    // A read-only table opens: the viewer only reads.
+    ASSERT_EQ(::chmod(dir.file("TABLE.DBF").toLocal8Bit().constData(), 0444), 0);
+    TXBase ro;
+    ro.setFilename(dir.file("table.dbf"));
+    ro.setActive(true);
+    EXPECT_TRUE(ro.Active());
+}
+
+TEST(XBase, FieldCountFromTheTerminatorOrTheHeaderLength) {
+    TempDir dir;
+    const struct {
+        int header;
+        bool terminator;
+        int fields;
+    } cases[] = {{129, true, 3},  {130, true, 3},  {161, true, 3},  {162, true, 3},
+                 {129, false, 2}, {130, false, 3}, {161, false, 3}, {162, false, 4}};
+    for (const auto& c : cases) {
+        Table t;
+        t.fields = {{"A", 'C', 2}, {"B", 'C', 2}, {"C", 'C', 2}};
+        t.records = {{"a", "b", "c"}};
+        t.headerLength = c.header;
+        t.terminator = c.terminator;
+        t.write(dir.file("h.dbf"));
+        TXBase x;
+        x.setFilename(dir.file("h.dbf"));
+        try {
+            x.setActive(true);
+            EXPECT_EQ(x.FieldCount(), c.fields) << c.header << " " << c.terminator;
+        } catch (const EXBaseException& e) {
+            ADD_FAILURE() << c.header << " " << c.terminator << ": " << e.text().toStdString();
+        }
+    }
+}
+
+TEST(XBase, MemosOverBlocksAndTheirErrors) {
+    TempDir dir;
+    Table t;
+    t.version = 0x83;
+    t.fields = {{"ID", 'N', 3}, {"NOTE", 'M', 10}};
+    t.records = {
+        {"  1", "         1"}, {"  2", "          "}, {"  3", "         0"}, {"  4", "       900"}};
+    t.write(dir.file("memo.dbf"));
+    QByteArray text;
+    for (int i = 0; i < 700; ++i)
+        text += char('a' + i % 26);
+    text[100] = char(0x8D);
+    QFile m(dir.file("MEMO.DBT"));
+    ASSERT_TRUE(m.open(QIODevice::WriteOnly));
+    m.write(dbf_test::memoFile({{1, text}}));
+    m.close();
+    TXBase x;
+    x.setFilename(dir.file("memo.dbf"));
+    x.setActive(true);
+    QByteArray expected = text;
+    expected[100] = '\r';
+    EXPECT_EQ(x.FieldValue(2), QString::fromLatin1(expected)); // whole, over two blocks
+    x.Next();
+    EXPECT_EQ(x.FieldValue(2), QString());
+    x.Next();
+    EXPECT_EQ(x.FieldValue(2), QString());
+    x.Next();
+    EXPECT_EQ(x.FieldValue(2), QString()); // a block past the end of the memo file
+    // A memo field in a table of version 03, or without its memo file.
+    t.version = 0x03;
+    t.write(dir.file("plain.dbf"));
+    TXBase plain;
+    plain.setFilename(dir.file("plain.dbf"));
+    plain.setActive(true);
+    EXPECT_EQ(error([&] { plain.FieldValue(2); }), QStringLiteral("Error Reading Memo Record"));
+    t.version = 0x83;
+    t.write(dir.file("alone.dbf"));
+    TXBase alone;
+    alone.setFilename(dir.file("alone.dbf"));
+    alone.setActive(true);
+    EXPECT_EQ(error([&] { alone.FieldValue(2); }), QStringLiteral("Error Reading Memo Record"));
+}
+
+TEST(XBase, HostileHeadersAndShortFiles) {
+    TempDir dir;
+    QFile f(dir.file("tiny.dbf"));
+    ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+    f.write(QByteArray(20, 3));
+    f.close();
+    TXBase tiny;
+    tiny.setFilename(dir.file("tiny.dbf"));
+    EXPECT_EQ(error([&] { tiny.setActive(true); }), QStringLiteral("Error Reading Header Info."));
+    Table t = people();
+    t.recordCount = 1000000; // far more than the file holds
+    t.write(dir.file("short.dbf"));
+    TXBase s;
+    s.setFilename(dir.file("short.dbf"));
+    s.setActive(true);
+    EXPECT_EQ(s.availableRecords(), 2);
+    EXPECT_EQ(error([&] { s.readRecord(3); }), QStringLiteral("Error Reading Record"));
+    Table wide;
+    wide.fields = {{"A", 'C', 200}};
+    wide.records = {{"x"}};
+    QByteArray bytes = wide.bytes();
+    bytes[10] = 10; // a record shorter than its field
+    bytes[11] = 0;
+    QFile w(dir.file("wide.dbf"));
+    ASSERT_TRUE(w.open(QIODevice::WriteOnly));
+    w.write(bytes);
+    w.close();
+    TXBase bad;
+    bad.setFilename(dir.file("wide.dbf"));
+    EXPECT_EQ(error([&] { bad.setActive(true); }), QStringLiteral("Error Reading Header Info."));
+    Table empty = people();
+    empty.records.clear();
+    empty.write(dir.file("empty.dbf"));
+    TXBase e;
+    e.setFilename(dir.file("empty.dbf"));
+    e.setActive(true); // no record to read: no error
+    EXPECT_EQ(e.RecordCount(), 0);
+}
+
+TEST(XBase, TextDecodedByTheTablesCodePage) {
+    TempDir dir;
+    Table t;
+    t.language = 0x02; // code page 850
+    t.fields = {{"NOM", 'C', 6}};
+    t.records = {{QByteArray("\x82t\x82")}}; // "été"
+    t.write(dir.file("cp.dbf"));
+    TXBase x;
+    x.setFilename(dir.file("cp.dbf"));
+    x.setActive(true);
+    EXPECT_EQ(x.FieldValue(1), QStringLiteral("été"));
+}
+
+TEST(DbaseWindow, GridOfTheTableAndFermerAtTheRight) {
+    TempDir dir;
+    people().write(dir.file("people.dbf"));
+    ui::ScriptedDialogs dialogs;
+    TDbase w;
+    w.Init(dir.file("people.dbf"));
+    w.Charge();
+    ASSERT_NE(w.model(), nullptr);
+    const DbfGridModel& m = *w.model();
+    EXPECT_EQ(m.gridRows(), 2 + 5);
+    EXPECT_EQ(m.gridColumns(), 6);
+    EXPECT_EQ(m.cell(0, 1), QStringLiteral("NAME"));
+    EXPECT_EQ(m.cell(1, 0), QStringLiteral("1"));
+    EXPECT_EQ(m.cell(2, 1), QStringLiteral("  Bob"));
+    EXPECT_EQ(m.cell(4, 1), QString());
+    EXPECT_EQ(w.StringGrid1->columnWidth(0), 50); // 5 × the field length
+    EXPECT_EQ(w.StringGrid1->verticalHeader()->width(), 40);
+    w.show();
+    w.resize(500, 300);
+    QApplication::processEvents();
+    EXPECT_EQ(w.Button1->x(), 400); // 100 pixels from the right edge
+    w.reject();
+    EXPECT_FALSE(w.XBase1.Active());
+}
+
+TEST(DbaseWindow, VoirOpensTablesOnly) {
+    TempDir dir;
+    platform::FakePlatform fake;
+    fake.addDrive(u'C', {dir.path()});
+    platform::Platform::setInstance(&fake);
+    ui::ScriptedDialogs dialogs;
+    registerCommands(ui::commands());
+    people().write(dir.file("data.DbF"));
+    people().write(dir.file("data.dbf.bak"));
+    QDir::setCurrent(dir.path());
+    {
+        filemanager::TTool tool;
+        tool.show();
+        QStringList opened;
+        ui::ScopedModalHandler h([&](QDialog* d) {
+            opened << d->windowTitle();
+            static_cast<TDbase*>(d)->Charge();
+            opened << static_cast<TDbase*>(d)->model()->cell(1, 1);
+            return 0;
+        });
+        tool.Voir("data.DbF");
+        tool.Voir("data.dbf.bak");
+        EXPECT_EQ(opened, QStringList({"Fichier dBase", "Ann"}));
+    }
+    EXPECT_EQ(filemanager::viewedExtension("a.htm"), QStringLiteral(".HTM"));
+    EXPECT_EQ(filemanager::viewedExtension("a.html"), QStringLiteral(".HTML"));
+    EXPECT_EQ(filemanager::viewedExtension("abc"), QString());
+    platform::Platform::setInstance(nullptr);
+}
+
+TEST(DbaseCli, PrintsTheGridAndEndsOnAnError) {
+    TempDir dir;
+    Table t = people();
+    t.records[0][0] = "A\tB\\C";
+    t.write(dir.file("p.dbf"));
+    QProcess p;
+    p.start(QStringLiteral(TAVTOOLS_CLI), {"dbf", dir.file("p.dbf")});
+    ASSERT_TRUE(p.waitForFinished(30000));
+    EXPECT_EQ(p.exitCode(), 0);
+    const QStringList lines = QString::fromUtf8(p.readAllStandardOutput()).split('\n');
+    EXPECT_EQ(lines.value(0), QStringLiteral("\tNAME\tAGE\tBORN\tOK\tX"));
+    EXPECT_EQ(lines.value(1), QStringLiteral("1\tA\\tB\\\\C\t   42\t19800102\tT\tabc"));
+    t.recordCount = 5;
+    t.write(dir.file("s.dbf"));
+    p.start(QStringLiteral(TAVTOOLS_CLI), {"dbf", dir.file("s.dbf")});
+    ASSERT_TRUE(p.waitForFinished(30000));
+    EXPECT_EQ(p.exitCode(), 1);
+    EXPECT_EQ(QString::fromUtf8(p.readAllStandardOutput()).count('\n'), 3);
+    EXPECT_TRUE(p.readAllStandardError().contains("Error Reading Record"));
+}
