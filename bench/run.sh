@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
 # Side-by-side measurements against the standard Linux tools, in one run.
-# Usage: bash bench/run.sh [listing|sorting|fileops|backup|hexedit|transforms]
+# Usage: bash bench/run.sh [listing|sorting|dbase|fileops|backup|hexedit|transforms]
 set -euo pipefail
 cd "$(dirname "$0")/.."
 ./scripts/install-deps.sh
@@ -52,6 +52,23 @@ PY
   echo "TriNom/TriTaille/TriDate/TriExt: $out"
   size=$(echo "$out" | sed -E 's/.* size ([0-9.]+) s.*/\1/')
   echo "ratio TriTaille / ls -l --sort=size: $(echo "$size / $ls_time" | bc -l | cut -c1-5)"
+}
+
+bench_dbase() {
+  echo "== a dBase table of 1,000,000 records and 10 fields"
+  if ! command -v dbview >/dev/null; then
+    apt-get install -y -qq --no-install-recommends dbview >/dev/null 2>&1 || true
+  fi
+  ./build/bench/bench_dbase --make "$work/big.dbf" 1000000
+  echo "window: $(./build/bench/bench_dbase "$work/big.dbf" | tail -1)"
+  sync
+  cli=$( { /usr/bin/time -f %e ./build/src/tavtools-cli dbf "$work/big.dbf" > /dev/null; } 2>&1 | tail -1)
+  if command -v dbview >/dev/null; then
+    dbv=$( { /usr/bin/time -f %e dbview -b -t "$work/big.dbf" > /dev/null; } 2>&1 | tail -1)
+    echo "dbview -b -t: ${dbv} s   tavtools-cli dbf: ${cli} s   ratio $(echo "$cli / $dbv" | bc -l | cut -c1-5)"
+  else
+    echo "tavtools-cli dbf: ${cli} s (dbview not available)"
+  fi
 }
 
 make_tree() { # folder, sub-folders, files per sub-folder
@@ -158,9 +175,10 @@ bench_transforms() {
 case "${1:-all}" in
   listing) bench_listing ;;
   sorting) bench_sorting ;;
+  dbase) bench_dbase ;;
   fileops) bench_fileops ;;
   backup) bench_backup ;;
   hexedit) bench_hexedit ;;
   transforms) bench_transforms ;;
-  all) bench_listing; bench_sorting; bench_fileops; bench_backup; bench_hexedit; bench_transforms ;;
+  all) bench_listing; bench_sorting; bench_dbase; bench_fileops; bench_backup; bench_hexedit; bench_transforms ;;
 esac

@@ -32,6 +32,20 @@ void appendCell(QByteArray& out, const QString& text) {
     }
 }
 
+// Escapes what a value appended at from holds, in place.
+void escapeFrom(QByteArray& out, qsizetype from) {
+    for (qsizetype i = from; i < out.size(); ++i) {
+        const char c = out[i];
+        if (c != '\t' && c != '\r' && c != '\n' && c != '\\') continue;
+        const QByteArray tail = out.mid(i + 1);
+        out.truncate(i);
+        appendCell(out, QString(QChar::fromLatin1(c)));
+        const qsizetype at = out.size();
+        out += tail;
+        i = at - 1;
+    }
+}
+
 void flush(QByteArray& out) {
     std::fwrite(out.constData(), 1, size_t(out.size()), stdout);
     out.clear();
@@ -60,7 +74,9 @@ int runDbf(const QStringList& args) {
             out += QByteArray::number(r);
             for (int k = 1; k <= table.FieldCount(); ++k) {
                 out += '\t';
-                appendCell(out, table.FieldValue(k));
+                const qsizetype from = out.size();
+                table.appendFieldValueUtf8(k, out);
+                escapeFrom(out, from);
             }
             out += '\n';
             if (out.size() > (1 << 20)) flush(out);

@@ -29,6 +29,7 @@ void DbfGridModel::report(const QString& text) const {
 
 QString DbfGridModel::cell(int row, int column) const {
     if (row < 0 || column < 0 || row >= m_rows || column >= m_columns) return {};
+    if (!m_table.Active() || column > m_table.FieldCount()) return {}; // closed meanwhile
     if (row == 0) return column == 0 ? QString() : m_table.FieldName(column);
     if (row > m_records) return {};
     if (column == 0) return QString::number(row);

@@ -41,7 +41,11 @@ TDbase::TDbase(QWidget* parent) : QDialog(parent) {
     connect(Button1, &QPushButton::clicked, this, &QDialog::reject);
 }
 
-TDbase::~TDbase() = default;
+TDbase::~TDbase() {
+    // The grid goes before the table it reads.
+    StringGrid1->setModel(nullptr);
+    delete m_model;
+}
 
 void TDbase::Charge() {
     m_loaded = true;

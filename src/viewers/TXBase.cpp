@@ -114,6 +114,7 @@ void TXBase::open() {
     m_active = true;
     try {
         readHeader();
+        buildCodePage();
         m_recno = 1;
         if (m_recordCount > 0) readRecord(1); // an empty table has no record 1
     } catch (const EXBaseException&) {
@@ -180,7 +181,9 @@ void TXBase::readRecord(qint64 r) {
     if (!m_active || !m_data) raise("Data File Not Open");
     const qint64 start = (r - 1) * qint64(m_recordLength) + m_headerLength;
     if (r < 1 || start + m_recordLength > m_size) raise(kRecordError);
-    m_record = QByteArray(reinterpret_cast<const char*>(m_data + start), m_recordLength);
+    // A view of the mapped file: no copy, valid while the table is open.
+    m_record =
+        QByteArray::fromRawData(reinterpret_cast<const char*>(m_data + start), m_recordLength);
     m_recno = r;
     Modified = false;
 }
@@ -230,21 +233,62 @@ int TXBase::FieldLength(int n) const {
     return field(n, true).length;
 }
 
+QByteArray TXBase::trimmedField(const Field& f) const {
+    if (m_record.size() < f.offset + f.length) raise(kRecordError);
+    const char* p = m_record.constData() + f.offset;
+    int end = f.length;
+    while (end > 0 && p[end - 1] == ' ')
+        --end;
+    return QByteArray::fromRawData(p, end);
+}
+
 QString TXBase::FieldValue(int n) {
     const Field& f = field(n, false);
-    if (m_record.size() < f.offset + f.length) raise(kRecordError);
-    QByteArray bytes = m_record.mid(f.offset, f.length);
+    const QByteArray bytes = trimmedField(f);
     if (f.type == 'M') {
         bool number = false;
         const qint64 block = bytes.trimmed().toLongLong(&number);
         if (!number || block < 1) return {};
         return memo(block);
     }
-    qsizetype end = bytes.size();
-    while (end > 0 && bytes[end - 1] == ' ')
-        --end;
-    bytes.truncate(end);
     return decode(bytes);
+}
+
+void TXBase::appendFieldValueUtf8(int n, QByteArray& out) {
+    const Field& f = field(n, false);
+    if (f.type == 'M') {
+        out += FieldValue(n).toUtf8();
+        return;
+    }
+    const QByteArray bytes = trimmedField(f);
+    const char* p = bytes.constData();
+    const qsizetype size = bytes.size();
+    for (qsizetype i = 0; i < size;) {
+        // Runs of plain ASCII go in one piece.
+        qsizetype j = i;
+        while (m_ascii && j < size && uchar(p[j]) < 0x80)
+            ++j;
+        if (j > i) {
+            out.append(p + i, j - i);
+            i = j;
+            continue;
+        }
+        out += m_utf8[uchar(p[i++])];
+    }
+}
+
+void TXBase::buildCodePage() {
+    // Every code page the tables name has one character a byte.
+    QStringDecoder decoder(codePage(m_language));
+    m_ascii = true;
+    for (int b = 0; b < 256; ++b) {
+        const char c = char(b);
+        const QString s = decoder.isValid() ? decoder.decode(QByteArrayView(&c, 1))
+                                            : QString(QChar::fromLatin1(c));
+        m_chars[b] = s.isEmpty() ? QChar(QChar::ReplacementCharacter) : s[0];
+        m_utf8[b] = QString(m_chars[b]).toUtf8();
+        if (b < 0x80 && m_chars[b] != QLatin1Char(c)) m_ascii = false;
+    }
 }
 
 QString TXBase::memo(qint64 block) {
@@ -275,9 +319,11 @@ QString TXBase::memo(qint64 block) {
 }
 
 QString TXBase::decode(const QByteArray& bytes) const {
-    QStringDecoder decoder(codePage(m_language));
-    if (!decoder.isValid()) return QString::fromLatin1(bytes);
-    return decoder.decode(bytes);
+    QString out(bytes.size(), Qt::Uninitialized);
+    QChar* o = out.data();
+    for (char c : bytes)
+        *o++ = m_chars[uchar(c)];
+    return out;
 }
 
 } // namespace viewers

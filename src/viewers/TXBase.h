@@ -63,6 +63,8 @@ class TXBase {
     void readRecord(qint64 r);
     // The actual table and memo file names found for the base name.
     QString tablePath() const { return m_tablePath; }
+    // FieldValue's text as UTF-8, appended to out (the fast way for dumps).
+    void appendFieldValueUtf8(int n, QByteArray& out);
 
   private:
     struct Field {
@@ -75,6 +77,8 @@ class TXBase {
     void close();
     void readHeader();
     QString decode(const QByteArray& bytes) const;
+    void buildCodePage();
+    QByteArray trimmedField(const Field& f) const;
     QString memo(qint64 block);
     const Field& field(int n, bool withNumber) const;
 
@@ -97,6 +101,9 @@ class TXBase {
     std::vector<Field> m_fields;
     QByteArray m_record;
     qint64 m_recno = 0;
+    QChar m_chars[256];     // each byte in the table's code page
+    QByteArray m_utf8[256]; // and as UTF-8
+    bool m_ascii = true;    // the code page keeps 0..127 as they are
 };
 
 // The file whose name matches name without regard to letter case, in the
