@@ -156,6 +156,16 @@ TEST(XBase, MemosOverBlocksAndTheirErrors) {
     EXPECT_EQ(x.FieldValue(2), QString());
     x.Next();
     EXPECT_EQ(x.FieldValue(2), QString()); // a block past the end of the memo file
+    // The end mark split over two blocks still ends the memo.
+    QByteArray split(512, 0);
+    split += QByteArray(511, 's') + '\x1A' + '\x1A' + "after" + QByteArray(506, 0);
+    ASSERT_TRUE(m.open(QIODevice::WriteOnly | QIODevice::Truncate));
+    m.write(split);
+    m.close();
+    TXBase s;
+    s.setFilename(dir.file("memo.dbf"));
+    s.setActive(true);
+    EXPECT_EQ(s.FieldValue(2), QString(511, u's'));
     // A memo field in a table of version 03, or without its memo file.
     t.version = 0x03;
     t.write(dir.file("plain.dbf"));
