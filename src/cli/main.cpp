@@ -44,11 +44,33 @@ int main(int argc, char** argv) {
         {QStringLiteral("diskinfo"), cli::runDiskInfo},
         {QStringLiteral("dbf"), cli::runDbf},
     };
+    if (!args.isEmpty() && (args.first() == u"--help" || args.first() == u"-h")) {
+        std::fputs(kUsage, stdout);
+        return 0;
+    }
     if (args.isEmpty() || !commands.count(args.first())) {
         std::fputs(kUsage, stderr);
         return 1;
     }
     const QString name = args.takeFirst();
+    if (args.contains(QStringLiteral("--help")) || args.contains(QStringLiteral("-h"))) {
+        std::fputs(kUsage, stdout);
+        return 0;
+    }
+    // Options are the command's own; anything else that looks like one is
+    // refused rather than taken for a file name.
+    const std::map<QString, QStringList> options = {
+        {QStringLiteral("backup"),
+         {"--title", "--level", "--max-size", "--incremental", "--file-list"}},
+        {QStringLiteral("restore"), {"--mode", "--to", "--full-path"}},
+    };
+    const QStringList known = options.count(name) ? options.at(name) : QStringList();
+    for (const QString& a : args)
+        if (a.startsWith(u"--") && !known.contains(a)) {
+            std::fprintf(stderr, "option inconnue : %s\n", a.toUtf8().constData());
+            std::fputs(kUsage, stderr);
+            return 2;
+        }
     try {
         return commands.at(name)(args);
     } catch (const std::exception& e) {

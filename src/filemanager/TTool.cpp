@@ -294,10 +294,14 @@ void TTool::LitArbre() {
 }
 
 QList<int> TTool::selectedRows() const {
+    // Range by range: linear in the rows selected, however they were selected.
+    std::vector<char> picked(size_t(m_model->rowCount()), 0);
+    for (const QItemSelectionRange& range : m_details->selectionModel()->selection())
+        for (int r = range.top(); r <= range.bottom(); ++r)
+            if (r >= 0 && size_t(r) < picked.size()) picked[size_t(r)] = 1;
     QList<int> rows;
-    for (const QModelIndex& i : m_details->selectionModel()->selectedRows())
-        rows.append(i.row());
-    std::sort(rows.begin(), rows.end());
+    for (size_t r = 0; r < picked.size(); ++r)
+        if (picked[r]) rows.append(int(r));
     return rows;
 }
 
@@ -343,11 +347,18 @@ void TTool::Memorise() {
 }
 
 void TTool::SelectAll() {
+    // One range on each side of "..": selecting row by row makes every
+    // later reading of the selection quadratic.
+    const int n = m_model->rowCount();
+    const int parent = rowOf(QStringLiteral(".."));
     QItemSelection all;
-    for (int r = 0; r < m_model->rowCount(); ++r) {
-        if (m_model->row(r).name == u"..") continue;
-        all.select(m_model->index(r, 0), m_model->index(r, FileListModel::ColumnCount - 1));
-    }
+    auto span = [&](int first, int last) {
+        if (first <= last)
+            all.select(m_model->index(first, 0),
+                       m_model->index(last, FileListModel::ColumnCount - 1));
+    };
+    span(0, parent < 0 ? n - 1 : parent - 1);
+    if (parent >= 0) span(parent + 1, n - 1);
     m_details->selectionModel()->select(all, QItemSelectionModel::Select);
 }
 
@@ -487,7 +498,7 @@ void TTool::changeDirectory(const QString& path) {
 }
 
 void TTool::ChangeRep() {
-    QString shown = RepCourant.toLower();
+    QString shown = RepCourant; // as spelled: case names another folder here
     while (shown.size() > 1 && shown.endsWith(u'/'))
         shown.chop(1);
     m_prompt->setText(shown + u'>');

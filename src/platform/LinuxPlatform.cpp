@@ -479,13 +479,15 @@ bool LinuxPlatform::moveFile(const QString& from, const QString& to) {
         setLastError(errorFromErrno(errno));
         return false;
     }
-    if (!S_ISDIR(st.st_mode) && isReadOnlyMode(st.st_mode)) {
-        setLastError(errAccessDenied);
-        return false;
-    }
+    // A read-only file can be renamed and moved (it stays read-only); only
+    // writing and deleting it are refused.
     if (renameNoReplace(f.constData(), t.constData()) == 0) return true;
     if (errno != EXDEV || S_ISDIR(st.st_mode)) {
         setLastError(errorFromErrno(errno));
+        return false;
+    }
+    if (isReadOnlyMode(st.st_mode)) { // another volume: its original could not be deleted
+        setLastError(errAccessDenied);
         return false;
     }
     // Another volume: copy, and delete the original only once the copy is whole.

@@ -2,12 +2,27 @@
 #include "CommandLock.h"
 #include "errors.h"
 
+#include <QLibraryInfo>
+#include <QTranslator>
+
 namespace ui {
 
 TavApplication::TavApplication(int& argc, char** argv) : QApplication(argc, argv) {
     setApplicationName(QStringLiteral("Tav Tools"));
     setApplicationDisplayName(QStringLiteral("Tav Tools"));
     installCommandLock();
+    loadFrenchQtTranslations();
+}
+
+bool loadFrenchQtTranslations() {
+    // Qt's own boxes and choosers (buttons, file dialogs, context menus) in French.
+    auto* translator = new QTranslator(qApp);
+    if (!translator->load(QStringLiteral("qtbase_fr"),
+                          QLibraryInfo::path(QLibraryInfo::TranslationsPath))) {
+        delete translator;
+        return false;
+    }
+    return QCoreApplication::installTranslator(translator);
 }
 
 bool TavApplication::notify(QObject* receiver, QEvent* event) {

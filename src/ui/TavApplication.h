@@ -11,4 +11,7 @@ class TavApplication : public QApplication {
     bool notify(QObject* receiver, QEvent* event) override;
 };
 
+// Installs Qt's French translations; false when they are not installed.
+bool loadFrenchQtTranslations();
+
 } // namespace ui

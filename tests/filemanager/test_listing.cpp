@@ -5,6 +5,7 @@
 #include "fixture.h"
 #include "ui/errors.h"
 
+#include <QElapsedTimer>
 #include <QFile>
 #include <QLabel>
 
@@ -173,4 +174,23 @@ TEST_F(ToolFixture, SettingsLoadedAndSavedInTheCurrentFolder) {
     tool->ListeNettoyage << ".OLD";
     tool->SauveIni();
     EXPECT_EQ(readAll(dir.file("TvaTools.ini")), QByteArray("clean=.BAK\r\nclean=.OLD\r\n"));
+}
+
+TEST_F(ToolFixture, SelectAllOfALargeFolderIsReadInLinearTime) {
+    dir.mkdir("many");
+    for (int i = 0; i < 20000; ++i) {
+        QFile f(dir.file(QStringLiteral("many/f%1").arg(i)));
+        ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+    }
+    QDir::setCurrent(dir.file("many"));
+    open();
+    QElapsedTimer t;
+    t.start();
+    tool->SelectAll();
+    tool->Remplit();
+    tool->Memorise();
+    EXPECT_EQ(tool->Selection.size(), 20000);
+    EXPECT_FALSE(tool->Selection.contains(".."));
+    EXPECT_EQ(tool->PressePapier.size(), 20000);
+    EXPECT_LT(t.elapsed(), 1000); // quadratic reading took tens of seconds
 }

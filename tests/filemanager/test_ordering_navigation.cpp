@@ -145,7 +145,7 @@ TEST_F(ToolFixture, ParentRowGoesUpAndPromptFollows) {
     select({".."});
     tool->ListView1DblClick();
     EXPECT_EQ(tool->RepCourant, dir.file("Win"));
-    EXPECT_EQ(tool->prompt()->text(), dir.file("Win").toLower() + ">");
+    EXPECT_EQ(tool->prompt()->text(), dir.file("Win") + ">"); // as spelled
     select({".."});
     tool->ListView1DblClick();
     EXPECT_FALSE(names().contains(".."));

@@ -108,3 +108,17 @@ TEST(Cli, APartialRestoreIsAFailure) {
     EXPECT_EQ(r.code, 1);
     EXPECT_TRUE(r.err.contains("ignoré selon le mode")) << r.err.toStdString();
 }
+
+TEST(Cli, HelpAndUnknownOptions) {
+    CliRun r = cli({"--help"});
+    EXPECT_EQ(r.code, 0);
+    EXPECT_TRUE(r.out.contains("usage")) << r.out.toStdString();
+    r = cli({"backup", "--help"});
+    EXPECT_EQ(r.code, 0);
+    EXPECT_TRUE(r.out.contains("backup"));
+    TempDir dir;
+    r = cli({"backup", "--frobnicate", dir.file("x.bck"), dir.path()});
+    EXPECT_EQ(r.code, 2);
+    EXPECT_TRUE(r.err.contains("--frobnicate"));
+    EXPECT_FALSE(QFile::exists(dir.file("x.bck")));
+}

@@ -109,3 +109,12 @@ TEST(Jobs, OutcomeTurnsErrorsIntoValues) {
     EXPECT_EQ(failed.kind, core::Outcome::Failed);
     EXPECT_EQ(failed.text, QStringLiteral("Disque plein"));
 }
+
+#include "ui/TavApplication.h"
+
+#include <QCoreApplication>
+
+TEST(Translations, QtsOwnButtonsSpeakFrench) {
+    ASSERT_TRUE(loadFrenchQtTranslations());
+    EXPECT_EQ(QCoreApplication::translate("QPlatformTheme", "Cancel"), QStringLiteral("Annuler"));
+}
