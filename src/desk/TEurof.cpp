@@ -56,8 +56,9 @@ TEurof::TEurof(QWidget* parent) : QDialog(parent) {
         m_digits[d] = new QPushButton(QString::number(d), this);
         m_digits[d]->setFocusPolicy(Qt::ClickFocus); // never reached by Tab
         m_digits[d]->installEventFilter(this);
-        const int pos = d == 0 ? 9 : d - 1;
-        grid->addWidget(m_digits[d], 2 - pos / 3 + (d == 0 ? 3 : 0), pos % 3);
+        // A calculator's keypad: 7 8 9 / 4 5 6 / 1 2 3 / 0 , =
+        const int row = d == 0 ? 3 : 2 - (d - 1) / 3, column = d == 0 ? 0 : (d - 1) % 3;
+        grid->addWidget(m_digits[d], row, column);
         connect(m_digits[d], &QPushButton::clicked, this, [this, d] {
             machine.digit(QChar(u'0' + d));
             refresh();
@@ -94,8 +95,13 @@ TEurof::TEurof(QWidget* parent) : QDialog(parent) {
         refresh();
     });
     refresh();
-    if (QScreen* s = QGuiApplication::primaryScreen())
-        move(s->geometry().center() - rect().center());
+}
+
+void TEurof::showEvent(QShowEvent* e) {
+    QDialog::showEvent(e);
+    // Centred on the screen once its size is known.
+    if (QScreen* s = screen() ? screen() : QGuiApplication::primaryScreen())
+        move(s->availableGeometry().center() - QPoint(width() / 2, height() / 2));
 }
 
 void TEurof::refresh() {

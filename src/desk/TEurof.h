@@ -35,6 +35,7 @@ class TEurof : public QDialog {
     bool event(QEvent* e) override;
     void keyPressEvent(QKeyEvent* e) override;
     bool eventFilter(QObject* watched, QEvent* e) override;
+    void showEvent(QShowEvent* e) override;
 
   private:
     void refresh();

@@ -2,8 +2,6 @@
 #include "TTool.h"
 #include "ui/commands.h"
 
-#include <QStyle>
-
 namespace filemanager {
 
 namespace {
@@ -102,17 +100,13 @@ void registerViewEntries(ui::CommandRegistry& r) {
 void registerToolbar(ui::CommandRegistry& r) {
     r.add(op("HistoPrec", {}, 0, "", "", "", &TTool::HistoPrec));
     r.add(op("HistoSuiv", {}, 0, "", "", "", &TTool::HistoSuiv));
-    r.add(ui::ToolButton{10, "Nouveau", "document-new", QStyle::SP_FileIcon, "Nouveau"});
-    r.add(ui::ToolButton{20, "Ouvrir", "document-open", QStyle::SP_DialogOpenButton, "Ouvrirtexte",
-                         true, 8});
-    r.add(ui::ToolButton{30, "Couper", "edit-cut", QStyle::SP_DialogDiscardButton, "Couper1", false,
-                         -1, true});
-    r.add(ui::ToolButton{40, "Copier", "edit-copy", QStyle::SP_FileDialogNewFolder, "Copier1",
-                         false, -1, true});
-    r.add(
-        ui::ToolButton{50, "Coller", "edit-paste", QStyle::SP_DialogSaveButton, "CopyMove", true});
-    r.add(ui::ToolButton{60, "Précédent", "go-previous", QStyle::SP_ArrowBack, "HistoPrec"});
-    r.add(ui::ToolButton{70, "Suivant", "go-next", QStyle::SP_ArrowForward, "HistoSuiv"});
+    r.add(ui::ToolButton{10, "Nouveau", "document-new", "Nouveau"});
+    r.add(ui::ToolButton{20, "Ouvrir", "document-open", "Ouvrirtexte", true, 8});
+    r.add(ui::ToolButton{30, "Couper", "edit-cut", "Couper1", false, -1, true});
+    r.add(ui::ToolButton{40, "Copier", "edit-copy", "Copier1", false, -1, true});
+    r.add(ui::ToolButton{50, "Coller", "edit-paste", "CopyMove", true});
+    r.add(ui::ToolButton{60, "Précédent", "go-previous", "HistoPrec"});
+    r.add(ui::ToolButton{70, "Suivant", "go-next", "HistoSuiv"});
 }
 
 } // namespace

@@ -12,6 +12,7 @@
 #include "ui/ModalRunner.h"
 #include "ui/commands.h"
 #include "ui/errors.h"
+#include "ui/icons.h"
 #include "viewers/commands.h"
 
 #include <QAction>
@@ -40,11 +41,6 @@ using filemanager::TTool;
 namespace {
 
 const char* const kNotesFile = "TavTools.nte";
-
-QIcon toolbarIcon(QStyle* style, const QString& theme, QStyle::StandardPixmap fallback) {
-    QIcon icon = QIcon::fromTheme(theme);
-    return icon.isNull() ? style->standardIcon(fallback) : icon;
-}
 
 TMainForm* mainFormOf(const ui::CommandContext& c) {
     return c.parent ? qobject_cast<TMainForm*>(c.parent->window()) : nullptr;
@@ -228,7 +224,7 @@ void TMainForm::buildToolbar() {
         auto* button = new QToolButton(bar);
         button->setAutoRaise(true);
         button->setFixedSize(25, 25);
-        button->setIcon(toolbarIcon(style(), b.iconTheme, QStyle::StandardPixmap(b.fallbackIcon)));
+        button->setIcon(ui::actionIcon(b.iconTheme));
         button->setToolTip(b.hint);
         button->setStatusTip(b.hint);
         const QString id = b.command;

@@ -63,7 +63,6 @@ struct ToolButton {
     int position = 0;
     QString hint;
     QString iconTheme;
-    int fallbackIcon = 0; // a QStyle::StandardPixmap
     QString command;      // a command's id
     bool separatorAfter = false;
     int listGroup = -1;

@@ -7,6 +7,7 @@
 #include <QMimeDatabase>
 #include <QPainter>
 #include <QPixmap>
+#include <QPolygon>
 
 namespace ui {
 
@@ -30,7 +31,64 @@ QIcon drawnIcon(QColor fill, bool folder) {
     return QIcon(pm);
 }
 
+QPixmap canvas() {
+    QPixmap pm(32, 32);
+    pm.fill(Qt::transparent);
+    return pm;
+}
+
+void page(QPainter& p, int x, int y, int w, int h) {
+    p.setBrush(Qt::white);
+    p.drawRect(x, y, w, h);
+    for (int line = y + 6; line < y + h - 3; line += 5)
+        p.drawLine(x + 4, line, x + w - 4, line);
+}
+
+QIcon drawnAction(const QString& name) {
+    QPixmap pm = canvas();
+    QPainter p(&pm);
+    p.setRenderHint(QPainter::Antialiasing);
+    p.setPen(QPen(QColor(40, 40, 40), 2));
+    if (name == u"edit-cut") { // scissors
+        p.drawLine(8, 4, 22, 22);
+        p.drawLine(24, 4, 10, 22);
+        p.setBrush(Qt::NoBrush);
+        p.drawEllipse(4, 21, 8, 8);
+        p.drawEllipse(20, 21, 8, 8);
+    } else if (name == u"edit-copy") { // two pages
+        page(p, 4, 3, 16, 20);
+        page(p, 12, 9, 16, 20);
+    } else if (name == u"edit-paste") { // a clipboard
+        p.setBrush(QColor(190, 150, 90));
+        p.drawRect(5, 5, 22, 25);
+        p.setBrush(QColor(150, 150, 150));
+        p.drawRect(11, 2, 10, 6);
+        page(p, 9, 11, 14, 16);
+    } else if (name == u"document-new") {
+        page(p, 7, 3, 18, 26);
+    } else if (name == u"document-open") { // an open folder
+        p.setBrush(QColor(240, 200, 80));
+        p.drawRect(3, 9, 26, 18);
+        p.drawRect(3, 6, 10, 4);
+    } else { // go-previous, go-next: an arrow
+        const bool back = name == u"go-previous";
+        p.setBrush(QColor(60, 140, 60));
+        const QPolygon arrow =
+            back ? QPolygon({QPoint(4, 16), QPoint(16, 5), QPoint(16, 11), QPoint(28, 11),
+                             QPoint(28, 21), QPoint(16, 21), QPoint(16, 27)})
+                 : QPolygon({QPoint(28, 16), QPoint(16, 5), QPoint(16, 11), QPoint(4, 11),
+                             QPoint(4, 21), QPoint(16, 21), QPoint(16, 27)});
+        p.drawPolygon(arrow);
+    }
+    return QIcon(pm);
+}
+
 } // namespace
+
+QIcon actionIcon(const QString& themeName) {
+    const QIcon themed = QIcon::fromTheme(themeName);
+    return themed.isNull() ? drawnAction(themeName) : themed;
+}
 
 QIcon driveIcon(QChar letter) {
     const char* name = "drive-harddisk";

@@ -10,5 +10,9 @@ namespace ui {
 
 QIcon driveIcon(QChar letter);
 QIcon fileIcon(const QString& path);
+// A toolbar action's icon by its theme name (edit-cut, edit-copy,
+// edit-paste, document-new, document-open, go-previous, go-next): the
+// desktop theme's, else a drawn picture of the same meaning.
+QIcon actionIcon(const QString& themeName);
 
 } // namespace ui

@@ -3,6 +3,7 @@
 #include "desk/Real48.h"
 #include "desk/TCalendrier.h"
 #include "desk/TEurof.h"
+
 #include "desk/THorloge.h"
 #include "desk/TPocket.h"
 #include "desk/clock_fields.h"
@@ -11,6 +12,8 @@
 #include "ui/ScriptedDialogs.h"
 #include "ui/errors.h"
 #include "ui/french.h"
+#include <QApplication>
+#include <QScreen>
 
 #include <QLabel>
 #include <QLineEdit>
@@ -326,4 +329,24 @@ TEST(CalendarWindow, GridPagesAndIgnoresEmptyCells) {
     QTest::keyClick(w.next, Qt::Key_PageUp);
     QTest::keyClick(w.next, Qt::Key_PageUp);
     EXPECT_EQ(w.Calendar1->date(), QDate(2001, 2, 16));
+}
+
+TEST(EuroWindow, KeypadAsACalculatorsAndCentred) {
+    TEurof w;
+    w.show();
+    QApplication::processEvents();
+    // "0" under "1", "," under "2", "=" under "3".
+    for (auto [below, above] : {std::pair{w.digitButton(0), w.digitButton(1)},
+                                std::pair{w.commaButton(), w.digitButton(2)},
+                                std::pair{w.equalsButton, w.digitButton(3)}}) {
+        EXPECT_EQ(below->x(), above->x());
+        EXPECT_GT(below->y(), above->y());
+    }
+    EXPECT_LT(w.digitButton(7)->y(), w.digitButton(4)->y());
+    QTest::mouseClick(w.digitButton(1), Qt::LeftButton);
+    QTest::mouseClick(w.digitButton(0), Qt::LeftButton);
+    QTest::mouseClick(w.digitButton(0), Qt::LeftButton);
+    EXPECT_EQ(w.entryDisplay->text(), QStringLiteral("100"));
+    const QRect screen = w.screen()->availableGeometry();
+    EXPECT_LE(std::abs(w.geometry().center().x() - screen.center().x()), 2);
 }

@@ -98,7 +98,6 @@ void TFolderTree::setActive(bool active) {
 }
 
 void TFolderTree::build() {
-    Platform& p = Platform::instance();
     clear();
     const QString desktop = desktopFolder();
     QTreeWidgetItem* root = addNode(nullptr, desktop, QStringLiteral("Bureau"), NodeKind::Desktop);
