@@ -85,3 +85,23 @@ TEST_F(ToolFixture, DriveComboListsDrivesWithoutMedium) {
     EXPECT_EQ(combo.Drive(), u'A');
     EXPECT_EQ(changes, 1);
 }
+
+TEST_F(TreeFixture, ARefreshMergesAndKeepsOpenBranchesAndTheSelection) {
+    dir.mkdir("top/open/inner");
+    dir.mkdir("top/gone");
+    QTreeWidgetItem* inner = tree.SelectPath(dir.file("top/open/inner"));
+    ASSERT_NE(inner, nullptr);
+    QTreeWidgetItem* open = inner->parent();
+    QTreeWidgetItem* top = open->parent();
+    ASSERT_TRUE(open->isExpanded());
+    dir.mkdir("top/added");
+    QDir(dir.file("top/gone")).removeRecursively();
+    tree.refreshNode(top);
+    EXPECT_EQ(open->parent(), top); // the same node, not a new one
+    EXPECT_TRUE(open->isExpanded());
+    EXPECT_EQ(tree.currentItem(), inner);
+    QStringList children;
+    for (int i = 0; i < top->childCount(); ++i)
+        children << top->child(i)->text(0);
+    EXPECT_EQ(children, QStringList({"added", "open"}));
+}

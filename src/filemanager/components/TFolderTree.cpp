@@ -34,6 +34,9 @@ QString childPath(const QString& parent, const QString& name) {
 
 TFolderTree::TFolderTree(QWidget* parent)
     : QTreeWidget(parent), m_watcher(new platform::FolderWatcher(this)) {
+    m_coalesce.setSingleShot(true);
+    m_coalesce.setInterval(300);
+    connect(&m_coalesce, &QTimer::timeout, this, &TFolderTree::applyChanges);
     setHeaderHidden(true);
     setColumnCount(1);
     setIndentation(19);
@@ -115,11 +118,26 @@ void TFolderTree::refreshDrives() {
     QTreeWidgetItem* computer = computerNode();
     if (!computer) return;
     Platform& p = Platform::instance();
-    removeChildren(computer);
+    // Only the drives that came or went change: the others keep their
+    // open branches.
+    QStringList roots;
+    for (QChar letter : p.driveLetters())
+        roots << p.driveRoot(letter);
+    for (int i = computer->childCount() - 1; i >= 0; --i)
+        if (!roots.contains(nodePath(computer->child(i)))) {
+            unwatchTree(computer->child(i));
+            delete computer->takeChild(i);
+        }
+    int at = 0;
     for (QChar letter : p.driveLetters()) {
-        QTreeWidgetItem* drive =
-            addNode(computer, p.driveRoot(letter), p.driveDisplayName(letter), NodeKind::Folder);
-        drive->setIcon(0, ui::driveIcon(letter));
+        const QString root = p.driveRoot(letter);
+        QTreeWidgetItem* drive = at < computer->childCount() ? computer->child(at) : nullptr;
+        if (!drive || nodePath(drive) != root) {
+            drive = addNode(computer, root, p.driveDisplayName(letter), NodeKind::Folder);
+            computer->insertChild(at, computer->takeChild(computer->indexOfChild(drive)));
+            drive->setIcon(0, ui::driveIcon(letter));
+        }
+        ++at;
     }
     computer->setData(0, ReadRole, true);
 }
@@ -285,22 +303,57 @@ void TFolderTree::verifySelected() {
 
 void TFolderTree::refreshNode(QTreeWidgetItem* node) {
     if (!node) return;
-    // The selection stays on its folder when that folder is still there.
-    QTreeWidgetItem* current = currentItem();
-    bool inside = false;
-    for (QTreeWidgetItem* i = current; i && !inside; i = i->parent())
-        inside = i->parent() == node;
-    const QString selected = inside ? nodePath(current) : QString();
-    const bool wasOpen = node->isExpanded();
-    if (wasOpen) node->setExpanded(false);
-    removeChildren(node);
     node->setChildIndicatorPolicy(QTreeWidgetItem::ShowIndicator);
-    readChildren(node);
-    if (wasOpen && node->childCount() > 0) node->setExpanded(true);
-    if (!selected.isEmpty() && QDir(selected).exists()) SelectPath(selected);
+    if (!node->data(0, ReadRole).toBool()) return; // read when it is opened
+    // The children are merged: folders that went are removed, new ones put
+    // in their places; the others keep their branches, the view its scroll
+    // position and the selection its folder.
+    const QString path = nodePath(node);
+    const QStringList names = QDir(path).entryList(
+        QDir::Dirs | QDir::Hidden | QDir::NoDotAndDotDot | QDir::System, QDir::NoSort);
+    QSet<QString> present(names.begin(), names.end());
+    QSet<QString> shown;
+    for (int i = node->childCount() - 1; i >= 0; --i) {
+        QTreeWidgetItem* child = node->child(i);
+        if (nodeKind(child) != NodeKind::Folder) continue;
+        const QString name = child->data(0, NameRole).toString();
+        if (present.contains(name)) {
+            shown.insert(name);
+            continue;
+        }
+        unwatchTree(child);
+        delete node->takeChild(i);
+    }
+    const QIcon folderIcon = ui::fileIcon(path);
+    for (const QString& name : names) {
+        if (shown.contains(name)) continue;
+        QTreeWidgetItem* added = addNode(node, childPath(path, name), name, NodeKind::Folder);
+        added->setIcon(0, folderIcon);
+        node->takeChild(node->indexOfChild(added));
+        int at = 0;
+        while (at < node->childCount() &&
+               (nodeKind(node->child(at)) != NodeKind::Folder ||
+                node->child(at)->text(0).compare(added->text(0), Qt::CaseInsensitive) < 0))
+            ++at;
+        node->insertChild(at, added);
+    }
+    if (node->childCount() == 0)
+        node->setChildIndicatorPolicy(QTreeWidgetItem::DontShowIndicatorWhenChildless);
 }
 
 void TFolderTree::onFolderChanged(const QString& folder) {
+    // Changes come in bursts: each folder is read again at most once every 300 ms.
+    m_pending.insert(folder);
+    if (!m_coalesce.isActive()) m_coalesce.start();
+}
+
+void TFolderTree::applyChanges() {
+    const QSet<QString> folders = std::exchange(m_pending, {});
+    for (const QString& folder : folders)
+        applyChange(folder);
+}
+
+void TFolderTree::applyChange(const QString& folder) {
     QTreeWidgetItem* node = FindPath(folder, true);
     if (!node) {
         m_watcher->unwatch(folder);

@@ -3,6 +3,8 @@
 // sub-folders read lazily when a node is first opened, and kept up to date
 // from change notification.
 
+#include <QSet>
+#include <QTimer>
 #include <QTreeWidget>
 
 namespace platform {
@@ -64,6 +66,8 @@ class TFolderTree : public QTreeWidget {
     void sortChildren(QTreeWidgetItem* node);
     void onExpanding(QTreeWidgetItem* node);
     void onFolderChanged(const QString& folder);
+    void applyChanges();
+    void applyChange(const QString& folder);
     void removeChildren(QTreeWidgetItem* node);
     void unwatchTree(QTreeWidgetItem* node);
     QString labelFor(const QString& name) const;
@@ -72,6 +76,8 @@ class TFolderTree : public QTreeWidget {
     bool m_active = false;
     TDisplayMode m_displayMode = dmAsis;
     platform::FolderWatcher* m_watcher;
+    QSet<QString> m_pending; // folders changed since the last refresh
+    QTimer m_coalesce;
 };
 
 } // namespace filemanager
