@@ -56,13 +56,6 @@ void killedHalfway(const std::function<void(const Progress&)>& work) {
     ASSERT_TRUE(WIFSIGNALED(status) && WTERMSIG(status) == SIGKILL);
 }
 
-QByteArray lines(int n) {
-    QByteArray b;
-    for (int i = 0; i < n; ++i)
-        b += QByteArray::number(i) + "\r\n";
-    return b;
-}
-
 } // namespace
 
 TEST(TransformSafety, AnOutputThatIsAlsoAnInputIsReadAsItWas) {
