@@ -21,6 +21,7 @@ int runOccupation(const QStringList& args);
 int runCatalogue(const QStringList& args);
 int runDiskInfo(const QStringList& args);
 int runDbf(const QStringList& args);
+int runFind(const QStringList& args);
 
 // Prints the message on standard error and answers 1.
 int fail(const QString& message);

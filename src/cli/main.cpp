@@ -20,7 +20,7 @@ const char* const kUsage =
     "  extract FICHIER [SORTIE]         merge SORTIE FICHIER...\n"
     "  sort FICHIER                     occupation [DOSSIER [MASQUE]]\n"
     "  catalogue DOSSIER SORTIE [NOM]   diskinfo [LETTRE]\n"
-    "  dbf FICHIER\n";
+    "  dbf FICHIER                      find DOSSIER CRITERE\n";
 
 } // namespace
 
@@ -43,6 +43,7 @@ int main(int argc, char** argv) {
         {QStringLiteral("catalogue"), cli::runCatalogue},
         {QStringLiteral("diskinfo"), cli::runDiskInfo},
         {QStringLiteral("dbf"), cli::runDbf},
+        {QStringLiteral("find"), cli::runFind},
     };
     if (!args.isEmpty() && (args.first() == u"--help" || args.first() == u"-h")) {
         std::fputs(kUsage, stdout);

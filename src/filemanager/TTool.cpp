@@ -632,6 +632,12 @@ ui::CommandContext TTool::context() {
     c.parent = this;
     c.refresh = [this] { LitRepert(); };
     c.memorise = [this] { Memorise(); };
+    c.goTo = [this](const QString& folder) {
+        if (!Platform::instance().setCurrentDirectory(folder)) return;
+        RepCourant = folder;
+        ChangeRep();
+        LitRepert();
+    };
     c.runJob = [this](const std::function<void(core::Job&)>& body) { runLoop(body); };
     c.fileManager = this;
     return c;

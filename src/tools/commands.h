@@ -3,11 +3,15 @@
 // compare, disk cleaner.
 
 namespace ui {
+struct CommandContext;
 class CommandRegistry;
-}
+} // namespace ui
 
 namespace tools {
 
 void registerCommands(ui::CommandRegistry& registry);
+// "Rechercher": opens the find window on the folder a tool is given and,
+// when a file is chosen, shows its folder.
+void findFiles(const ui::CommandContext& c);
 
 } // namespace tools

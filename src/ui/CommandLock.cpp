@@ -4,6 +4,7 @@
 #include <QAction>
 #include <QApplication>
 #include <QKeyEvent>
+#include <QPointer>
 #include <QSet>
 #include <QWidget>
 
@@ -12,6 +13,7 @@ namespace ui {
 namespace {
 
 core::Job* g_job = nullptr;
+QList<QPointer<QWidget>> g_allowed; // take input while the next job runs
 
 bool isInput(QEvent::Type t) {
     switch (t) {
@@ -54,6 +56,8 @@ class LockFilter : public QObject {
     }
     bool eventFilter(QObject* watched, QEvent* event) override {
         if (!isInput(event->type())) return false;
+        for (const QPointer<QWidget>& w : g_allowed)
+            if (w && w == watched && event->type() != QEvent::Close) return false;
         QWidget* window = windowOf(watched);
         if (!window || !m_locked.contains(window)) return false;
         if (event->type() == QEvent::KeyPress &&
@@ -80,6 +84,7 @@ void waitLocked(core::Job& job, const std::function<void()>& wait) {
             QApplication::restoreOverrideCursor();
             qApp->removeEventFilter(filter);
             g_job = outer;
+            if (!outer) g_allowed.clear();
         }
     } restore{outer, &filter};
     wait();
@@ -93,6 +98,10 @@ void installCommandLock() {
 
 core::Job* runningJob() {
     return g_job;
+}
+
+void allowDuringJob(QWidget* widget) {
+    g_allowed.append(widget);
 }
 
 } // namespace ui

@@ -3,6 +3,8 @@
 // input: no command, no navigation, no closing. Escape there cancels the
 // job; repaints, timers and the boxes the job opens go through as usual.
 
+class QWidget;
+
 namespace core {
 class Job;
 }
@@ -15,5 +17,9 @@ void installCommandLock();
 
 // The job running now, or nullptr.
 core::Job* runningJob();
+
+// Lets a button ("Fermer", "Abandon") take clicks while the next job runs,
+// so that it can stop it; forgotten when that job ends.
+void allowDuringJob(QWidget* widget);
 
 } // namespace ui

@@ -33,6 +33,9 @@ struct CommandContext {
     std::function<void()> refresh;
     // Memorises the selection for a paste, as cut and copy do.
     std::function<void()> memorise;
+    // Shows another folder in the file manager, its history left as it is
+    // (find files); a folder that cannot be entered changes nothing.
+    std::function<void(const QString& folder)> goTo;
     // Runs long work as a job with the file manager's progress bar.
     std::function<void(const std::function<void(core::Job&)>&)> runJob;
     // The file manager's own commands reach the window through this; tools don't.
@@ -63,7 +66,7 @@ struct ToolButton {
     int position = 0;
     QString hint;
     QString iconTheme;
-    QString command;      // a command's id
+    QString command; // a command's id
     bool separatorAfter = false;
     int listGroup = -1;
     bool viaMenu = false; // goes through the menu entry, so it is off when the entry is

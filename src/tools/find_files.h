@@ -1,0 +1,27 @@
+#pragma once
+// Find files: a folder and all of its sub-folders searched for a wildcard
+// pattern, depth first (a folder's own files, then each sub-folder
+// completely). No widgets.
+
+#include <QString>
+#include <functional>
+
+namespace tools {
+
+struct FindCallbacks {
+    std::function<void(const QString& folder)> folder; // each folder as it is searched
+    std::function<void(const QString& path)> found;    // each file, in order
+    std::function<bool()> stop;                        // true to stop at the next entry
+};
+
+// spec: a folder path followed by a pattern ("/data/*.txt"; a pattern with
+// a folder in it starts in that sub-folder). Answers the number of files
+// found. Links to folders, other volumes, special files, hidden folders
+// and folders whose names begin with "." are not searched; folders that
+// cannot be read add nothing.
+qint64 GetAllFiles(const QString& spec, const FindCallbacks& cb);
+
+// The start of a search from the "Chemin" and "Critère" texts.
+QString searchSpec(const QString& path, const QString& pattern);
+
+} // namespace tools

@@ -1,0 +1,108 @@
+// Find files: the walk's order and rules, the window, and the file
+// manager moving to the chosen file's folder.
+#include "filemanager/TTool.h"
+#include "platform/FakePlatform.h"
+#include "support/TempDir.h"
+#include "tools/TFindfile.h"
+#include "tools/commands.h"
+#include "tools/find_files.h"
+#include "ui/ModalRunner.h"
+#include "ui/ScriptedDialogs.h"
+#include "ui/commands.h"
+
+#include <QLineEdit>
+#include <QListWidget>
+#include <QProcess>
+#include <QTest>
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+
+using namespace tools;
+using testing_support::TempDir;
+
+namespace {
+
+QStringList found(const QString& spec) {
+    QStringList out;
+    GetAllFiles(spec, {{}, [&](const QString& p) { out << p; }, {}});
+    return out;
+}
+
+} // namespace
+
+TEST(FindFiles, DepthFirstAndWhatIsNotSearched) {
+    TempDir dir;
+    dir.write("A/1.txt");
+    dir.write("A/B/2.txt");
+    dir.write("A/B/C/3.txt");
+    dir.write("A/.hid.txt"); // a hidden file is found
+    dir.write("A/.dot/4.txt");
+    dir.write("A/skip.doc");
+    ASSERT_EQ(mkfifo(dir.file("A/pipe.txt").toLocal8Bit().constData(), 0600), 0);
+    dir.write("elsewhere/5.txt");
+    QFile::link(dir.file("elsewhere"), dir.file("A/link"));
+    const QStringList a = found(dir.file("A/*.txt"));
+    QStringList expected = {dir.file("A/.hid.txt"), dir.file("A/1.txt"), dir.file("A/B/2.txt"),
+                            dir.file("A/B/C/3.txt")};
+    QStringList sorted = a;
+    EXPECT_EQ(a.indexOf(dir.file("A/1.txt")) < a.indexOf(dir.file("A/B/2.txt")), true);
+    EXPECT_LT(a.indexOf(dir.file("A/B/2.txt")), a.indexOf(dir.file("A/B/C/3.txt")));
+    sorted.sort();
+    expected.sort();
+    EXPECT_EQ(sorted, expected);
+    // With or without the trailing separator, the same folder.
+    EXPECT_EQ(found(searchSpec(dir.file("A"), "*.doc")), QStringList{dir.file("A/skip.doc")});
+    EXPECT_EQ(found(searchSpec(dir.file("A") + "/", "*.doc")), QStringList{dir.file("A/skip.doc")});
+    EXPECT_TRUE(found(dir.file("missing/*.*")).isEmpty());
+}
+
+TEST(FindFiles, TheWindowAndTheFileManagerMovingThere) {
+    TempDir dir;
+    platform::FakePlatform fake;
+    fake.addDrive(u'C', {dir.path()});
+    platform::Platform::setInstance(&fake);
+    ui::ScriptedDialogs dialogs;
+    registerCommands(ui::commands());
+    dir.write("Data/Letters/x.txt");
+    dir.write("Temp/x/y.doc");
+    QDir::setCurrent(dir.file("Data/Letters"));
+    {
+        TFindfile w;
+        w.Init(dir.file("Data/Letters"));
+        EXPECT_EQ(w.Edit1->text(), dir.path()); // the root of the volume
+        w.Edit1->setText(dir.file("Temp"));
+        QTest::keyClick(w.Edit2, Qt::Key_Return); // Enter runs the search
+        ASSERT_EQ(w.ListBox1->count(), 1);
+        EXPECT_EQ(w.ListBox1->item(0)->text(), dir.file("Temp/x/y.doc"));
+        EXPECT_EQ(dialogs.lastText(), QStringLiteral("1 Fichiers trouvés"));
+    }
+    {
+        filemanager::TTool tool;
+        tool.show();
+        const int history = tool.HistoDernier;
+        ui::ScopedModalHandler h([&](QDialog* d) {
+            auto* w = static_cast<TFindfile*>(d);
+            w->Edit1->setText(dir.file("Temp"));
+            w->Rechercher();
+            w->ListBox1->setCurrentRow(0);
+            emit w->ListBox1->itemDoubleClicked(w->ListBox1->item(0));
+            return int(w->result());
+        });
+        tool.Rechercher();
+        EXPECT_EQ(tool.RepCourant, dir.file("Temp/x"));
+        EXPECT_EQ(tool.HistoDernier, history); // the history is not extended
+    }
+    platform::Platform::setInstance(nullptr);
+}
+
+TEST(FindFiles, CommandLinePrintsThePathsThenTheCount) {
+    TempDir dir;
+    dir.write("t/a.txt");
+    dir.write("t/s/b.txt");
+    QProcess p;
+    p.start(QStringLiteral(TAVTOOLS_CLI), {"find", dir.file("t"), "*.txt"});
+    ASSERT_TRUE(p.waitForFinished(30000));
+    EXPECT_EQ(p.exitCode(), 0);
+    EXPECT_EQ(QString::fromUtf8(p.readAllStandardOutput()),
+              dir.file("t/a.txt") + "\n" + dir.file("t/s/b.txt") + "\n2 Fichiers trouvés\n");
+}
