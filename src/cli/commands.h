@@ -22,6 +22,8 @@ int runCatalogue(const QStringList& args);
 int runDiskInfo(const QStringList& args);
 int runDbf(const QStringList& args);
 int runFind(const QStringList& args);
+int runGrep(const QStringList& args);
+int runCompare(const QStringList& args);
 
 // Prints the message on standard error and answers 1.
 int fail(const QString& message);

@@ -20,7 +20,8 @@ const char* const kUsage =
     "  extract FICHIER [SORTIE]         merge SORTIE FICHIER...\n"
     "  sort FICHIER                     occupation [DOSSIER [MASQUE]]\n"
     "  catalogue DOSSIER SORTIE [NOM]   diskinfo [LETTRE]\n"
-    "  dbf FICHIER                      find DOSSIER CRITERE\n";
+    "  dbf FICHIER                      find DOSSIER CRITERE\n"
+    "  grep CHAINE FICHIER...           compare FICHIER1 FICHIER2\n";
 
 } // namespace
 
@@ -44,6 +45,8 @@ int main(int argc, char** argv) {
         {QStringLiteral("diskinfo"), cli::runDiskInfo},
         {QStringLiteral("dbf"), cli::runDbf},
         {QStringLiteral("find"), cli::runFind},
+        {QStringLiteral("grep"), cli::runGrep},
+        {QStringLiteral("compare"), cli::runCompare},
     };
     if (!args.isEmpty() && (args.first() == u"--help" || args.first() == u"-h")) {
         std::fputs(kUsage, stdout);

@@ -2,6 +2,7 @@
 #include "commands.h"
 #include "platform/file_names.h"
 #include "tools/find_files.h"
+#include "tools/text_search.h"
 
 #include <QDir>
 #include <cstdio>
@@ -26,6 +27,71 @@ int runFind(const QStringList& args) {
     std::fwrite(out.constData(), 1, size_t(out.size()), stdout);
     cli::out(QString::number(count) + QStringLiteral(" Fichiers trouvés"));
     return 0;
+}
+
+namespace {
+
+// One entry, one output line: a tab, CR, LF or backslash inside is escaped.
+QByteArray escaped(const QString& text) {
+    QByteArray out;
+    for (char c : text.toUtf8()) {
+        switch (c) {
+        case '\t':
+            out += "\\t";
+            break;
+        case '\r':
+            out += "\\r";
+            break;
+        case '\n':
+            out += "\\n";
+            break;
+        case '\\':
+            out += "\\\\";
+            break;
+        default:
+            out += c;
+        }
+    }
+    return out;
+}
+
+} // namespace
+
+int runGrep(const QStringList& args) {
+    if (args.size() < 2) return fail(QStringLiteral("usage : grep CHAINE FICHIER..."));
+    QByteArray out;
+    for (int i = 1; i < args.size(); ++i) {
+        const QString name = args[i];
+        const core::Outcome o = tools::findInFile(name, args[0], [&](const tools::Match& m) {
+            out += escaped(name + u'[' + QString::number(m.line) + u']' + tools::lineText(m.text)) +
+                   '\n';
+        });
+        std::fwrite(out.constData(), 1, size_t(out.size()), stdout);
+        out.clear();
+        if (!o) {
+            std::fflush(stdout);
+            return fail(o.text); // the entries printed so far stay
+        }
+    }
+    return 0;
+}
+
+int runCompare(const QStringList& args) {
+    if (args.size() != 2) return fail(QStringLiteral("usage : compare FICHIER1 FICHIER2"));
+    qint64 count = 0;
+    QByteArray out;
+    const core::Outcome o = tools::compareFiles(args[0], args[1], [&](const tools::Difference& d) {
+        ++count;
+        out += QByteArray::number(d.line) + '\t' + escaped(tools::lineText(d.left)) + '\t' +
+               escaped(tools::lineText(d.right)) + '\n';
+    });
+    if (!o) {
+        fail(o.text);
+        return 2;
+    }
+    std::fwrite(out.constData(), 1, size_t(out.size()), stdout);
+    cli::out(QString::number(count) + QStringLiteral(" lignes différentes"));
+    return count ? 1 : 0;
 }
 
 } // namespace cli

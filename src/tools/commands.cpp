@@ -1,7 +1,11 @@
 #include "commands.h"
+#include "TFilecomp.h"
+#include "TFindStr.h"
 #include "TFindfile.h"
+
 #include "ui/ModalRunner.h"
 #include "ui/commands.h"
+#include <QFileInfo>
 
 namespace tools {
 
@@ -12,6 +16,22 @@ void findFiles(const ui::CommandContext& c) {
     const QString chosen = dialog.Result();
     if (chosen.isEmpty() || !c.goTo) return;
     c.goTo(chosen.left(chosen.lastIndexOf(u'/') + 1));
+}
+
+void findString(const ui::CommandContext& c) {
+    QStringList names;
+    for (const QString& path : c.selection)
+        names << QFileInfo(path).fileName();
+    TFindStr dialog(c.parent);
+    dialog.Init(names, c.selection);
+    ui::runModal(&dialog);
+}
+
+void compare(const ui::CommandContext& c) {
+    // The first selected row from the top and the next one below it.
+    TFilecomp window(c.parent);
+    window.Init(c.selection.value(0), c.selection.value(1));
+    ui::runModal(&window);
 }
 
 void registerCommands(ui::CommandRegistry& r) {

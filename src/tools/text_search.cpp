@@ -1,0 +1,134 @@
+#include "text_search.h"
+#include "platform/Platform.h"
+
+#include <QStringDecoder>
+#include <QStringEncoder>
+#include <algorithm>
+#include <cstring>
+
+namespace tools {
+
+core::Outcome TextFile::open(const QString& name) {
+    platform::Platform& p = platform::Platform::instance();
+    m_file.setFileName(name);
+    if (!p.openForRead(m_file)) {
+        const int err = p.lastError();
+        return core::Outcome::failed(core::InOutError::textFor(
+            err == platform::errFileNotFound || err == platform::errPathNotFound ? 2 : 5));
+    }
+    const qint64 size = m_file.size();
+    const uchar* data = size > 0 ? m_file.map(0, size) : nullptr;
+    if (size > 0 && !data) {
+        m_copy = m_file.readAll();
+        data = reinterpret_cast<const uchar*>(m_copy.constData());
+    }
+    const char* text = reinterpret_cast<const char*>(data);
+    const void* eof = text ? std::memchr(text, 26, size_t(size)) : nullptr;
+    m_text = QByteArrayView(text, eof ? static_cast<const char*>(eof) - text : size);
+    m_at = 0;
+    return core::Outcome::done();
+}
+
+bool TextFile::next(QByteArrayView& line) {
+    if (m_at >= m_text.size()) return false;
+    const char* start = m_text.data() + m_at;
+    const qsizetype left = m_text.size() - m_at;
+    const void* cr = std::memchr(start, '\r', size_t(left));
+    const qsizetype length = cr ? static_cast<const char*>(cr) - start : left;
+    line = QByteArrayView(start, length);
+    m_at += length + (cr ? 1 : 0);
+    if (cr && m_at < m_text.size() && m_text[m_at] == '\n') ++m_at;
+    return true;
+}
+
+QString lineText(QByteArrayView line, bool cut) {
+    QStringDecoder utf8(QStringDecoder::Utf8, QStringDecoder::Flag::Stateless);
+    QString s = utf8.decode(line);
+    if (utf8.hasError()) {
+        QStringDecoder cp1252("windows-1252");
+        s = cp1252.isValid() ? QString(cp1252.decode(line)) : QString::fromLatin1(line);
+    }
+    if (cut && s.size() > 4096) s = s.left(4096) + QChar(0x2026);
+    return s;
+}
+
+namespace {
+
+// Where line number n starts and ends around position at, counting the
+// line ends met since the previous match.
+struct LineCursor {
+    QByteArrayView text;
+    qsizetype counted = 0; // line ends counted up to here
+    qint64 line = 1;
+    void advanceTo(qsizetype at) {
+        line += std::count(text.data() + counted, text.data() + at, '\r');
+        counted = at;
+    }
+};
+
+qsizetype find(QByteArrayView text, qsizetype from, const QByteArray& needle) {
+    if (from >= text.size()) return -1;
+    const void* hit = memmem(text.data() + from, size_t(text.size() - from), needle.constData(),
+                             size_t(needle.size()));
+    return hit ? static_cast<const char*>(hit) - text.data() : -1;
+}
+
+} // namespace
+
+core::Outcome findInFile(const QString& name, const QString& needle,
+                         const std::function<void(const Match&)>& found,
+                         const std::function<bool()>& stop) {
+    TextFile file;
+    if (core::Outcome o = file.open(name); !o) return o;
+    QList<QByteArray> forms{needle.toUtf8()};
+    QStringEncoder cp1252("windows-1252");
+    const QByteArray other = cp1252.encode(needle);
+    if (!cp1252.hasError() && other != forms.first()) forms << other;
+    const QByteArrayView text = file.text();
+    LineCursor cursor{text};
+    qsizetype from = 0;
+    // The next match of any form, its line listed once; the search goes on
+    // after that line's end. Absent strings cost one pass at memory speed.
+    while (!(stop && stop())) {
+        qsizetype at = -1;
+        for (const QByteArray& f : forms) {
+            const qsizetype hit = f.isEmpty() ? -1 : find(text, from, f);
+            if (hit >= 0 && (at < 0 || hit < at)) at = hit;
+        }
+        if (at < 0) break;
+        const char* base = text.data();
+        const char* lineStart = base + at;
+        while (lineStart > base + from && lineStart[-1] != '\r')
+            --lineStart;
+        // A line feed right after a carriage return belongs to the line end.
+        qsizetype startAt = lineStart - base;
+        if (startAt > 0 && base[startAt] == '\n' && base[startAt - 1] == '\r') ++startAt;
+        const void* cr = std::memchr(base + at, '\r', size_t(text.size() - at));
+        const qsizetype endAt = cr ? static_cast<const char*>(cr) - base : text.size();
+        cursor.advanceTo(startAt);
+        found({cursor.line, QByteArray(base + startAt, endAt - startAt)});
+        from = endAt;
+    }
+    return core::Outcome::done();
+}
+
+core::Outcome compareFiles(const QString& first, const QString& second,
+                           const std::function<void(const Difference&)>& differ,
+                           const std::function<bool()>& stop) {
+    TextFile a, b;
+    if (core::Outcome o = a.open(first); !o) return o;
+    if (core::Outcome o = b.open(second); !o) return o;
+    qint64 line = 0;
+    // At least one pair is read: two empty texts compare an empty line with another.
+    for (bool firstPair = true;; firstPair = false) {
+        QByteArrayView left, right;
+        const bool hasLeft = a.next(left), hasRight = b.next(right);
+        if (!hasLeft && !hasRight && !firstPair) break;
+        ++line;
+        if (left != right) differ({line, left.toByteArray(), right.toByteArray()});
+        if (stop && stop()) break;
+    }
+    return core::Outcome::done();
+}
+
+} // namespace tools

@@ -1,0 +1,60 @@
+#pragma once
+// Text read by lines the way the program reads every text file: a line ends
+// at a carriage return (a line feed right after it belongs to that end), a
+// lone line feed is ordinary text, and the first byte 26 or the end of the
+// file ends the text. Find a string and compare two texts on top of it.
+// No widgets.
+
+#include "core/errors.h"
+
+#include <QByteArray>
+#include <QFile>
+#include <QString>
+#include <QStringList>
+#include <functional>
+
+namespace tools {
+
+// A text file, mapped (or read) whole and cut at its first byte 26.
+class TextFile {
+  public:
+    // Fails with the input/output error's number (2 missing, 5 a folder or refused).
+    core::Outcome open(const QString& name);
+    // The next line without its end; false once the text has ended.
+    bool next(QByteArrayView& line);
+    QByteArrayView text() const { return m_text; }
+
+  private:
+    QFile m_file;
+    QByteArray m_copy; // when the file cannot be mapped
+    QByteArrayView m_text;
+    qsizetype m_at = 0;
+};
+
+// A line as shown: UTF-8 when valid, else Windows-1252; cut at 4,096
+// characters with "…" when asked.
+QString lineText(QByteArrayView line, bool cut = false);
+
+struct Match {
+    qint64 line; // from 1
+    QByteArray text;
+};
+
+// Every line of the file that contains needle (bytes, case counts), each
+// once, in order; also the needle's Windows-1252 form when it differs.
+core::Outcome findInFile(const QString& name, const QString& needle,
+                         const std::function<void(const Match&)>& found,
+                         const std::function<bool()>& stop = {});
+
+struct Difference {
+    qint64 line;
+    QByteArray left, right;
+};
+
+// Line k against line k, to the end of the longer text (a line that only
+// one text has is compared with an empty one).
+core::Outcome compareFiles(const QString& first, const QString& second,
+                           const std::function<void(const Difference&)>& differ,
+                           const std::function<bool()>& stop = {});
+
+} // namespace tools

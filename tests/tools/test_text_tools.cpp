@@ -1,0 +1,126 @@
+// Find a string and compare texts: the line rules, the windows, the CLI.
+#include "support/TempDir.h"
+#include "tools/TFilecomp.h"
+#include "tools/TFindStr.h"
+#include "tools/text_search.h"
+#include "ui/ScriptedDialogs.h"
+#include "ui/errors.h"
+
+#include <QLabel>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QProcess>
+#include <QPushButton>
+#include <gtest/gtest.h>
+
+using namespace tools;
+using testing_support::TempDir;
+
+namespace {
+
+QStringList matches(const QString& file, const QString& needle) {
+    QStringList out;
+    findInFile(file, needle, [&](const Match& m) {
+        out << QString::number(m.line) + ":" + QString::fromLatin1(m.text);
+    });
+    return out;
+}
+
+QStringList differences(const QString& a, const QString& b) {
+    QStringList out;
+    compareFiles(a, b, [&](const Difference& d) {
+        out << QString::number(d.line) + ":" + d.left + "|" + d.right;
+    });
+    return out;
+}
+
+} // namespace
+
+TEST(FindString, LinesAsTheProgramReadsThem) {
+    TempDir dir;
+    dir.write("a.txt", "first\r\nxabcabc\r\nABC only\rlast abc\x1A then abc");
+    EXPECT_EQ(matches(dir.file("a.txt"), "abc"), QStringList({"2:xabcabc", "4:last abc"}));
+    EXPECT_EQ(matches(dir.file("a.txt"), "ABC"), QStringList({"3:ABC only"}));
+    dir.write("lf.txt", "one\ntwo abc\nthree");
+    EXPECT_EQ(matches(dir.file("lf.txt"), "abc"), QStringList({"1:one\ntwo abc\nthree"}));
+    dir.write("empty.txt", "");
+    EXPECT_TRUE(matches(dir.file("empty.txt"), "abc").isEmpty());
+    dir.write("cp.txt", "caf\xe9\r\n"); // Windows-1252 bytes found from the text "café"
+    EXPECT_EQ(matches(dir.file("cp.txt"), QStringLiteral("café")).size(), 1);
+}
+
+TEST(FindString, TheWindowKeepsItsEntriesWhenAFileFails) {
+    TempDir dir;
+    ui::ScriptedDialogs dialogs;
+    dir.write("n.txt", "total: 40\r\n");
+    dir.mkdir("folder");
+    TFindStr w;
+    w.Init({"n.txt", "folder", "n.txt"},
+           {dir.file("n.txt"), dir.file("folder"), dir.file("n.txt")});
+    w.Chercher();
+    EXPECT_EQ(dialogs.lastText(), QStringLiteral("Indiquer la chaine à chercher"));
+    w.Edit1->setText("40");
+    EXPECT_THROW(w.Chercher(), ui::TavError);
+    ASSERT_EQ(w.ListBox1->count(), 1);
+    EXPECT_EQ(w.ListBox1->item(0)->text(), QStringLiteral("n.txt[1]total: 40"));
+}
+
+TEST(Compare, PairsLineByLineToTheEndOfTheLongerText) {
+    TempDir dir;
+    dir.write("a", "1\r\n2\r\n3\r\n");
+    dir.write("same", "1\r\n2\r\n3\r\n");
+    dir.write("case", "1\r\nX\r\n3\r\n");
+    dir.write("case2", "1\r\nx\r\n3\r\n");
+    dir.write("longer", "1\r\n2\r\n3\r\n4\r\n5\r\n");
+    dir.write("top", "0\r\n1\r\n2\r\n3\r\n");
+    EXPECT_TRUE(differences(dir.file("a"), dir.file("same")).isEmpty());
+    EXPECT_EQ(differences(dir.file("case"), dir.file("case2")), QStringList({"2:X|x"}));
+    // Lines only the longer text has are differences too.
+    EXPECT_EQ(differences(dir.file("a"), dir.file("longer")), QStringList({"4:|4", "5:|5"}));
+    EXPECT_EQ(differences(dir.file("a"), dir.file("top")),
+              QStringList({"1:1|0", "2:2|1", "3:3|2", "4:|3"}));
+    EXPECT_FALSE(compareFiles(dir.file("missing"), dir.file("a"), [](const Difference&) {}));
+}
+
+TEST(Compare, TheWindow) {
+    TempDir dir;
+    ui::ScriptedDialogs dialogs;
+    dir.write("a", "1\r\n2\r\n");
+    dir.write("b", "1\r\n2\r\n");
+    TFilecomp w;
+    w.Comparer();
+    EXPECT_EQ(dialogs.lastText(), QStringLiteral("Indiquer les fichiers à comparer"));
+    w.Init(dir.file("a"), dir.file("b"));
+    w.Comparer();
+    EXPECT_EQ(w.Label1->text(), QStringLiteral("0 lignes différentes"));
+    EXPECT_EQ(dialogs.lastText(), QStringLiteral("Aucune différence"));
+    w.Init(dir.file("missing"), dir.file("b"));
+    w.Comparer();
+    EXPECT_EQ(w.beeps, 1);
+    EXPECT_EQ(w.ListBox1->count(), 0);
+    w.show();
+    w.resize(600, 400);
+    EXPECT_EQ(w.Button1->x(), 500);
+    EXPECT_EQ(w.Edit1->width(), 270);
+}
+
+TEST(TextToolsCli, GrepAndCompare) {
+    TempDir dir;
+    dir.write("a", "x\tabc\r\nno\r\n");
+    dir.write("b", "x\tabc\r\nyes\r\n");
+    QProcess p;
+    p.start(QStringLiteral(TAVTOOLS_CLI), {"grep", "abc", dir.file("a")});
+    ASSERT_TRUE(p.waitForFinished(30000));
+    EXPECT_EQ(p.exitCode(), 0);
+    EXPECT_EQ(QString::fromUtf8(p.readAllStandardOutput()), dir.file("a") + "[1]x\\tabc\n");
+    p.start(QStringLiteral(TAVTOOLS_CLI), {"compare", dir.file("a"), dir.file("b")});
+    ASSERT_TRUE(p.waitForFinished(30000));
+    EXPECT_EQ(p.exitCode(), 1);
+    EXPECT_EQ(QString::fromUtf8(p.readAllStandardOutput()), "2\tno\tyes\n1 lignes différentes\n");
+    p.start(QStringLiteral(TAVTOOLS_CLI), {"compare", dir.file("a"), dir.file("a")});
+    ASSERT_TRUE(p.waitForFinished(30000));
+    EXPECT_EQ(p.exitCode(), 0);
+    p.start(QStringLiteral(TAVTOOLS_CLI), {"compare", dir.file("zz"), dir.file("a")});
+    ASSERT_TRUE(p.waitForFinished(30000));
+    EXPECT_EQ(p.exitCode(), 2);
+}
