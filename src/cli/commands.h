@@ -24,6 +24,7 @@ int runDbf(const QStringList& args);
 int runFind(const QStringList& args);
 int runGrep(const QStringList& args);
 int runCompare(const QStringList& args);
+int runClean(const QStringList& args);
 
 // Prints the message on standard error and answers 1.
 int fail(const QString& message);

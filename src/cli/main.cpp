@@ -21,7 +21,8 @@ const char* const kUsage =
     "  sort FICHIER                     occupation [DOSSIER [MASQUE]]\n"
     "  catalogue DOSSIER SORTIE [NOM]   diskinfo [LETTRE]\n"
     "  dbf FICHIER                      find DOSSIER CRITERE\n"
-    "  grep CHAINE FICHIER...           compare FICHIER1 FICHIER2\n";
+    "  grep CHAINE FICHIER...           compare FICHIER1 FICHIER2\n"
+    "  clean [--delete] DOSSIER [EXT...]\n";
 
 } // namespace
 
@@ -47,6 +48,7 @@ int main(int argc, char** argv) {
         {QStringLiteral("find"), cli::runFind},
         {QStringLiteral("grep"), cli::runGrep},
         {QStringLiteral("compare"), cli::runCompare},
+        {QStringLiteral("clean"), cli::runClean},
     };
     if (!args.isEmpty() && (args.first() == u"--help" || args.first() == u"-h")) {
         std::fputs(kUsage, stdout);
@@ -67,6 +69,7 @@ int main(int argc, char** argv) {
         {QStringLiteral("backup"),
          {"--title", "--level", "--max-size", "--incremental", "--file-list"}},
         {QStringLiteral("restore"), {"--mode", "--to", "--full-path"}},
+        {QStringLiteral("clean"), {"--delete"}},
     };
     const QStringList known = options.count(name) ? options.at(name) : QStringList();
     for (const QString& a : args)

@@ -1,6 +1,7 @@
 // The search tools' commands of tavtools-cli.
 #include "commands.h"
 #include "platform/file_names.h"
+#include "tools/cleaner.h"
 #include "tools/find_files.h"
 #include "tools/text_search.h"
 
@@ -56,6 +57,30 @@ QByteArray escaped(const QString& text) {
 }
 
 } // namespace
+
+int runClean(const QStringList& input) {
+    QStringList args = input;
+    const bool remove = args.removeAll(QStringLiteral("--delete")) > 0;
+    if (args.isEmpty()) return fail(QStringLiteral("usage : clean [--delete] DOSSIER [EXT...]"));
+    const QString root = QDir(args.takeFirst()).absolutePath();
+    QStringList extensions = tools::builtInExtensions();
+    for (const QString& e : args)
+        extensions << tools::extensionEntry(e);
+    qint64 total = 0;
+    QStringList paths;
+    const qint64 count = tools::findToClean(
+        root, extensions, [&](const tools::CleanerHit& hit) { paths << hit.path; }, total);
+    QByteArray out;
+    for (const QString& p : paths)
+        out += escaped(p) + '\n';
+    std::fwrite(out.constData(), 1, size_t(out.size()), stdout);
+    cli::out(QString::number(count) + QStringLiteral(" fichiers trouvés. ") +
+             QString::number(total) + QStringLiteral(" octets"));
+    if (!remove) return 0;
+    const QStringList deleted = tools::deleteAll(paths);
+    cli::out(QString::number(deleted.size()) + QStringLiteral(" fichiers effacé"));
+    return deleted.size() == paths.size() ? 0 : 1;
+}
 
 int runGrep(const QStringList& args) {
     if (args.size() < 2) return fail(QStringLiteral("usage : grep CHAINE FICHIER..."));

@@ -640,6 +640,7 @@ ui::CommandContext TTool::context() {
     };
     c.runJob = [this](const std::function<void(core::Job&)>& body) { runLoop(body); };
     c.fileManager = this;
+    c.cleanList = &ListeNettoyage;
     return c;
 }
 

@@ -2,6 +2,7 @@
 #include "TFilecomp.h"
 #include "TFindStr.h"
 #include "TFindfile.h"
+#include "TNettoie.h"
 
 #include "ui/ModalRunner.h"
 #include "ui/commands.h"
@@ -34,6 +35,13 @@ void compare(const ui::CommandContext& c) {
     ui::runModal(&window);
 }
 
+void clean(const ui::CommandContext& c) {
+    TNettoie dialog(c.parent);
+    if (c.cleanList) dialog.Init(*c.cleanList);
+    ui::runModal(&dialog);
+    if (c.cleanList) dialog.Result(*c.cleanList);
+}
+
 void registerCommands(ui::CommandRegistry& r) {
     r.add({"Rechercher",
            "&Fichier",
@@ -47,7 +55,6 @@ void registerCommands(ui::CommandRegistry& r) {
            false,
            {},
            findFiles});
-    // In their places in the menus; each does nothing until its tool is built.
     r.add({"Comparer", "&Fichier", 70, "&Comparer...", {}, "Comparer fichiers"});
     r.add({"Chercher",
            "&Edition",
@@ -57,7 +64,18 @@ void registerCommands(ui::CommandRegistry& r) {
            "Chercher chaîne dans fichiers sélectionnés",
            false,
            22});
-    r.add({"Nettoyer", "&Outils", 20, "&Nettoyer disque...", {}, "Nettoyer le disque"});
+    r.add({"Nettoyer",
+           "&Outils",
+           20,
+           "&Nettoyer disque...",
+           {},
+           "Nettoyer le disque",
+           false,
+           -1,
+           false,
+           false,
+           {},
+           clean});
 }
 
 } // namespace tools

@@ -17,5 +17,7 @@ void findFiles(const ui::CommandContext& c);
 void findString(const ui::CommandContext& c);
 // "Comparer": the first two selected files compared line by line.
 void compare(const ui::CommandContext& c);
+// "Nettoyer": the disk cleaner, with the file manager's own extensions.
+void clean(const ui::CommandContext& c);
 
 } // namespace tools

@@ -8,38 +8,35 @@ namespace tools {
 using platform::DirEntry;
 using platform::Platform;
 
-namespace {
+namespace {} // namespace
 
-qint64 search(const QString& folder, const QString& pattern, const FindCallbacks& cb) {
-    if (cb.stop && cb.stop()) return 0;
-    if (cb.folder) cb.folder(folder);
+void walkFiles(const QString& folder, const QString& pattern,
+               const std::function<void(const QString& folder, const DirEntry& e)>& visit,
+               const std::function<void(const QString& folder)>& onFolder,
+               const std::function<bool()>& stop) {
+    if (stop && stop()) return;
+    if (onFolder) onFolder(folder);
     Platform& p = Platform::instance();
-    qint64 count = 0;
     std::vector<DirEntry> entries;
     if (p.listDirectory(folder, pattern, entries, Platform::ListMode::Walk)) {
         for (const DirEntry& e : entries) {
-            if (cb.stop && cb.stop()) return count;
+            if (stop && stop()) return;
             const bool folderEntry = (e.attributes & platform::faDirectory) && !e.isLink;
             if (folderEntry || (e.attributes & (platform::faSysFile | platform::faVolumeID)))
                 continue;
             if (e.name == u"." || e.name == u"..") continue;
-            if (cb.found) cb.found(folder + e.name);
-            ++count;
+            visit(folder, e);
         }
     }
-    if (!p.listDirectory(folder, QStringLiteral("*.*"), entries, Platform::ListMode::Walk))
-        return count;
+    if (!p.listDirectory(folder, QStringLiteral("*.*"), entries, Platform::ListMode::Walk)) return;
     for (const DirEntry& e : entries) {
-        if (cb.stop && cb.stop()) return count;
+        if (stop && stop()) return;
         const bool folderEntry = (e.attributes & platform::faDirectory) && !e.isLink;
         if (!folderEntry || e.otherVolume || e.name.startsWith(u'.')) continue;
         if (e.attributes & (platform::faHidden | platform::faSysFile)) continue;
-        count += search(folder + e.name + u'/', pattern, cb);
+        walkFiles(folder + e.name + u'/', pattern, visit, onFolder, stop);
     }
-    return count;
 }
-
-} // namespace
 
 QString searchSpec(const QString& path, const QString& pattern) {
     return (path.endsWith(u'/') ? path : path + u'/') + pattern;
@@ -48,7 +45,15 @@ QString searchSpec(const QString& path, const QString& pattern) {
 qint64 GetAllFiles(const QString& spec, const FindCallbacks& cb) {
     const qsizetype slash = spec.lastIndexOf(u'/');
     const QString folder = slash < 0 ? QStringLiteral("./") : spec.left(slash + 1);
-    return search(folder, spec.mid(slash + 1), cb);
+    qint64 count = 0;
+    walkFiles(
+        folder, spec.mid(slash + 1),
+        [&](const QString& in, const DirEntry& e) {
+            if (cb.found) cb.found(in + e.name);
+            ++count;
+        },
+        cb.folder, cb.stop);
+    return count;
 }
 
 } // namespace tools

@@ -3,6 +3,8 @@
 // pattern, depth first (a folder's own files, then each sub-folder
 // completely). No widgets.
 
+#include "platform/Platform.h"
+
 #include <QString>
 #include <functional>
 
@@ -20,6 +22,14 @@ struct FindCallbacks {
 // and folders whose names begin with "." are not searched; folders that
 // cannot be read add nothing.
 qint64 GetAllFiles(const QString& spec, const FindCallbacks& cb);
+
+// The walk under both finders: visit gets each file of each folder
+// matching pattern (folder ends with "/"), a folder's files first, then
+// each sub-folder completely.
+void walkFiles(const QString& folder, const QString& pattern,
+               const std::function<void(const QString& folder, const platform::DirEntry& e)>& visit,
+               const std::function<void(const QString& folder)>& onFolder,
+               const std::function<bool()>& stop);
 
 // The start of a search from the "Chemin" and "Critère" texts.
 QString searchSpec(const QString& path, const QString& pattern);

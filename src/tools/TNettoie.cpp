@@ -1,0 +1,206 @@
+#include "TNettoie.h"
+#include "cleaner.h"
+#include "core/Job.h"
+#include "filemanager/components/TDriveCombo.h"
+#include "platform/Platform.h"
+#include "ui/CommandLock.h"
+#include "ui/errors.h"
+
+#include <QGroupBox>
+#include <QGuiApplication>
+#include <QHBoxLayout>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QMutex>
+#include <QPushButton>
+#include <QScreen>
+#include <QSet>
+#include <QTimer>
+#include <QVBoxLayout>
+
+namespace tools {
+
+TNettoie::TNettoie(QWidget* parent) : QDialog(parent) {
+    setWindowTitle(QStringLiteral("Nettoyer"));
+    auto* layout = new QVBoxLayout(this);
+    auto* top = new QHBoxLayout;
+    Button1 = new QPushButton(QStringLiteral("Fermer"), this);
+    top->addStretch();
+    top->addWidget(Button1);
+    layout->addLayout(top);
+    auto* body = new QHBoxLayout;
+    auto* frame = new QGroupBox(QStringLiteral("Extensions"), this);
+    auto* frameLayout = new QVBoxLayout(frame);
+    auto* row = new QHBoxLayout;
+    Edit1 = new QLineEdit(frame);
+    Edit1->setMaximumWidth(80);
+    Button2 = new QPushButton(QStringLiteral("OK"), frame);
+    Button2->setFixedWidth(40);
+    row->addWidget(Edit1);
+    row->addWidget(Button2);
+    frameLayout->addLayout(row);
+    ListBox1 = new QListWidget(frame);
+    ListBox1->addItems(builtInExtensions());
+    frameLayout->addWidget(ListBox1);
+    body->addWidget(frame);
+    auto* right = new QVBoxLayout;
+    DriveComboBox1 = new filemanager::TDriveCombo(this);
+    DriveComboBox1->SetDrive(u'C');
+    right->addWidget(DriveComboBox1);
+    auto* buttons = new QHBoxLayout;
+    Button3 = new QPushButton(QStringLiteral("Chercher"), this);
+    Button4 = new QPushButton(QStringLiteral("Retirer"), this);
+    Button5 = new QPushButton(QStringLiteral("Nettoyer"), this);
+    Button4->setEnabled(false);
+    Button5->setEnabled(false);
+    for (QPushButton* b : {Button1, Button2, Button3, Button4, Button5})
+        b->setAutoDefault(false);
+    for (QPushButton* b : {Button3, Button4, Button5})
+        buttons->addWidget(b);
+    right->addLayout(buttons);
+    ListBox2 = new QListWidget(this);
+    ListBox2->setSelectionMode(QAbstractItemView::ExtendedSelection);
+    ListBox2->setUniformItemSizes(true);
+    right->addWidget(ListBox2, 1);
+    Label1 = new QLabel(this);
+    right->addWidget(Label1);
+    body->addLayout(right, 1);
+    layout->addLayout(body, 1);
+    resize(640, 420);
+    Edit1->installEventFilter(this);
+    Edit1->setFocus();
+    connect(Button1, &QPushButton::clicked, this, &QDialog::reject);
+    connect(Button2, &QPushButton::clicked, this, &TNettoie::Ajoute);
+    connect(ListBox1, &QListWidget::itemClicked, this,
+            [this](QListWidgetItem* item) { Edit1->setText(item->text()); });
+    connect(Button3, &QPushButton::clicked, this,
+            [this] { ui::runCommand([this] { Chercher(); }); });
+    connect(Button4, &QPushButton::clicked, this, &TNettoie::Retirer);
+    connect(Button5, &QPushButton::clicked, this,
+            [this] { ui::runCommand([this] { Nettoyer(); }); });
+}
+
+void TNettoie::Init(const QStringList& saved) {
+    ListBox1->addItems(saved);
+}
+
+void TNettoie::Result(QStringList& saved) const {
+    saved.clear();
+    for (int i = 4; i < ListBox1->count(); ++i)
+        saved << ListBox1->item(i)->text();
+}
+
+QStringList TNettoie::extensions() const {
+    QStringList out;
+    for (int i = 0; i < ListBox1->count(); ++i)
+        out << ListBox1->item(i)->text();
+    return out;
+}
+
+void TNettoie::showEvent(QShowEvent* e) {
+    QDialog::showEvent(e);
+    if (QScreen* s = screen() ? screen() : QGuiApplication::primaryScreen())
+        move(s->availableGeometry().center() - QPoint(width() / 2, height() / 2));
+}
+
+bool TNettoie::eventFilter(QObject* watched, QEvent* e) {
+    if (watched == Edit1 && e->type() == QEvent::KeyPress) {
+        const int key = static_cast<QKeyEvent*>(e)->key();
+        if (key == Qt::Key_Return || key == Qt::Key_Enter) {
+            Ajoute();
+            return true;
+        }
+    }
+    return QDialog::eventFilter(watched, e);
+}
+
+void TNettoie::Ajoute() {
+    if (Edit1->text().isEmpty()) return;
+    const QString entry = extensionEntry(Edit1->text());
+    Edit1->setText(entry);
+    QListWidgetItem* selected = ListBox1->currentItem();
+    if (selected && selected->isSelected())
+        selected->setText(entry);
+    else
+        ListBox1->addItem(entry);
+}
+
+void TNettoie::Chercher() {
+    ListBox2->clear();
+    foundCount = totalSize = 0;
+    const QString root = platform::Platform::instance().driveRoot(DriveComboBox1->Drive());
+    const QStringList list = extensions();
+    QMutex lock;
+    QStringList batch;
+    QString folder;
+    auto drain = [&] {
+        QStringList take;
+        QString shown;
+        {
+            QMutexLocker l(&lock);
+            take.swap(batch);
+            shown = folder;
+        }
+        if (!take.isEmpty()) ListBox2->addItems(take);
+        Label1->setText(shown);
+    };
+    QTimer timer;
+    timer.setInterval(100);
+    connect(&timer, &QTimer::timeout, this, drain);
+    qint64 total = 0, count = 0;
+    core::FunctionJob job([&](core::Job& j) {
+        if (root.isEmpty()) return;
+        count = findToClean(
+            root, list,
+            [&](const CleanerHit& hit) {
+                QMutexLocker l(&lock);
+                batch << hit.path;
+            },
+            total,
+            [&](const QString& f) {
+                QMutexLocker l(&lock);
+                folder = f;
+            },
+            [&j] { return j.cancelled(); });
+    });
+    bool closing = false;
+    ui::allowDuringJob(Button1);
+    auto stopper = connect(Button1, &QPushButton::clicked, this, [&] {
+        closing = true;
+        job.cancel();
+    });
+    timer.start();
+    job.runInBackground();
+    timer.stop();
+    disconnect(stopper);
+    drain();
+    if (closing) return;
+    foundCount = count;
+    totalSize = total;
+    Label1->setText(QString::number(count) + QStringLiteral(" fichiers trouvés. ") +
+                    QString::number(total) + QStringLiteral(" octets"));
+    Button4->setEnabled(true);
+    Button5->setEnabled(true);
+}
+
+void TNettoie::Retirer() {
+    if (QListWidgetItem* item = ListBox2->currentItem()) delete item;
+}
+
+void TNettoie::Nettoyer() {
+    QStringList paths;
+    for (int i = 0; i < ListBox2->count(); ++i)
+        paths << ListBox2->item(i)->text();
+    QStringList deleted;
+    core::FunctionJob job([&](core::Job&) { deleted = deleteAll(paths); });
+    job.runInBackground();
+    // The files that went leave the list; those that could not be deleted stay.
+    const QSet<QString> gone(deleted.begin(), deleted.end());
+    for (int i = ListBox2->count() - 1; i >= 0; --i)
+        if (gone.contains(ListBox2->item(i)->text())) delete ListBox2->takeItem(i);
+    Label1->setText(QString::number(deleted.size()) + QStringLiteral(" fichiers effacé"));
+}
+
+} // namespace tools

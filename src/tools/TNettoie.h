@@ -1,0 +1,52 @@
+#pragma once
+// "Nettoyer": files of a drive with leftover extensions, found and deleted.
+
+#include <QDialog>
+#include <QStringList>
+
+class QLabel;
+class QLineEdit;
+class QListWidget;
+class QPushButton;
+
+namespace filemanager {
+class TDriveCombo;
+}
+
+namespace tools {
+
+class TNettoie : public QDialog {
+    Q_OBJECT
+  public:
+    explicit TNettoie(QWidget* parent = nullptr);
+
+    void Init(const QStringList& saved);
+    void Result(QStringList& saved) const;
+    void Ajoute();
+    void Chercher();
+    void Retirer();
+    void Nettoyer();
+
+    QPushButton* Button1;  // "Fermer"
+    QLineEdit* Edit1;      // the extension typed
+    QPushButton* Button2;  // "OK"
+    QListWidget* ListBox1; // the extensions
+    filemanager::TDriveCombo* DriveComboBox1;
+    QPushButton* Button3;  // "Chercher"
+    QPushButton* Button4;  // "Retirer"
+    QPushButton* Button5;  // "Nettoyer"
+    QListWidget* ListBox2; // the files found
+    QLabel* Label1;        // status
+
+    qint64 foundCount = 0;
+    qint64 totalSize = 0;
+
+  protected:
+    bool eventFilter(QObject* watched, QEvent* e) override;
+    void showEvent(QShowEvent* e) override;
+
+  private:
+    QStringList extensions() const;
+};
+
+} // namespace tools

@@ -1,0 +1,35 @@
+#pragma once
+// The disk cleaner's engine: files of a drive whose extension is in a
+// list, and their deletion. No widgets.
+
+#include <QString>
+#include <QStringList>
+#include <functional>
+
+namespace tools {
+
+// The four extensions always offered, in their order.
+const QStringList& builtInExtensions();
+// A name's extension as the cleaner compares it: from its last "." on, in
+// upper case; empty without a dot.
+QString upperExtension(const QString& name);
+// ".TMP" from "tmp", "TMP" or ".tmp" (letters a to z made capitals).
+QString extensionEntry(const QString& typed);
+
+struct CleanerHit {
+    QString path;
+    qint64 size;
+};
+
+// Every file below root whose extension equals an entry (once per equal
+// entry), in the find-files order. Answers the number of hits; total gets
+// their size.
+qint64 findToClean(const QString& root, const QStringList& extensions,
+                   const std::function<void(const CleanerHit&)>& found, qint64& total,
+                   const std::function<void(const QString& folder)>& onFolder = {},
+                   const std::function<bool()>& stop = {});
+
+// Clears each file's attributes and deletes it; answers the paths deleted.
+QStringList deleteAll(const QStringList& paths);
+
+} // namespace tools

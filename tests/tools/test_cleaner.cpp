@@ -1,0 +1,105 @@
+// The disk cleaner: extensions, the walk, deletion and the saved list.
+#include "filemanager/TTool.h"
+#include "filemanager/components/TDriveCombo.h"
+#include "platform/FakePlatform.h"
+#include "support/TempDir.h"
+#include "tools/TNettoie.h"
+#include "tools/cleaner.h"
+#include "tools/commands.h"
+#include "ui/ModalRunner.h"
+#include "ui/ScriptedDialogs.h"
+#include "ui/commands.h"
+
+#include <QLabel>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QProcess>
+#include <QPushButton>
+#include <QTest>
+#include <gtest/gtest.h>
+
+using namespace tools;
+using testing_support::TempDir;
+
+TEST(Cleaner, ExtensionsAsTheCleanerComparesThem) {
+    EXPECT_EQ(upperExtension("report.tmp"), QStringLiteral(".TMP"));
+    EXPECT_EQ(upperExtension("a.tar.tmp"), QStringLiteral(".TMP"));
+    EXPECT_EQ(upperExtension("a.tmp.bak"), QStringLiteral(".BAK"));
+    EXPECT_EQ(upperExtension("tmp"), QString());
+    EXPECT_EQ(extensionEntry("tmp"), QStringLiteral(".TMP"));
+    EXPECT_EQ(extensionEntry("*.TMP"), QStringLiteral(".*.TMP"));
+}
+
+TEST(Cleaner, TheWindowFindsDeletesAndKeepsTheUsersExtensions) {
+    TempDir dir;
+    platform::FakePlatform fake;
+    fake.addDrive(u'C', {dir.path()});
+    platform::Platform::setInstance(&fake);
+    ui::ScriptedDialogs dialogs;
+    registerCommands(ui::commands());
+    dir.write("report.tmp", "12345");
+    dir.write("tmp", "x");
+    dir.write("sub/a.tar.tmp", "1");
+    dir.write("sub/a.tmp.bak", "1");
+    dir.write("sub/keep.old", "1");
+    const QString ro = dir.write("sub/ro.chk", "1");
+    fake.setAttributes(ro, platform::faReadOnly);
+    {
+        TNettoie w;
+        w.Init({".OLD"});
+        w.DriveComboBox1->SetDrive(u'C');
+        QTest::keyClicks(w.Edit1, "tmp");
+        QTest::keyClick(w.Edit1, Qt::Key_Return); // ".TMP" a second time
+        EXPECT_EQ(w.ListBox1->count(), 6);
+        w.Chercher();
+        QStringList found;
+        for (int i = 0; i < w.ListBox2->count(); ++i)
+            found << w.ListBox2->item(i)->text().mid(dir.path().size() + 1);
+        found.sort();
+        EXPECT_EQ(found, QStringList({"report.tmp", "report.tmp", "sub/a.tar.tmp", "sub/a.tar.tmp",
+                                      "sub/keep.old", "sub/ro.chk"}));
+        EXPECT_TRUE(w.Button5->isEnabled());
+        // The kept file is taken out of the list, the others deleted.
+        for (int i = 0; i < w.ListBox2->count(); ++i)
+            if (w.ListBox2->item(i)->text().endsWith("keep.old")) w.ListBox2->setCurrentRow(i);
+        w.Retirer();
+        w.Nettoyer();
+        EXPECT_TRUE(QFile::exists(dir.file("sub/keep.old")));
+        EXPECT_FALSE(QFile::exists(ro)); // read-only, deleted all the same
+        EXPECT_FALSE(QFile::exists(dir.file("report.tmp")));
+        EXPECT_TRUE(QFile::exists(dir.file("tmp")));
+        EXPECT_TRUE(QFile::exists(dir.file("sub/a.tmp.bak")));
+        EXPECT_TRUE(w.Label1->text().endsWith(" fichiers effacé"));
+    }
+    {
+        filemanager::TTool tool;
+        tool.ListeNettoyage = {".OLD"};
+        ui::ScopedModalHandler h([&](QDialog* d) {
+            auto* w = static_cast<TNettoie*>(d);
+            w->Edit1->setText("bak");
+            w->Ajoute();
+            return 0;
+        });
+        tool.Nettoyer();
+        EXPECT_EQ(tool.ListeNettoyage, QStringList({".OLD", ".BAK"}));
+    }
+    platform::Platform::setInstance(nullptr);
+}
+
+TEST(Cleaner, CommandLineListsAndDeletesOnlyWhenAsked) {
+    TempDir dir;
+    dir.write("t/x.tmp", "abc");
+    dir.write("t/y.log", "ab");
+    QProcess p;
+    p.start(QStringLiteral(TAVTOOLS_CLI), {"clean", dir.file("t"), "log"});
+    ASSERT_TRUE(p.waitForFinished(30000));
+    EXPECT_EQ(p.exitCode(), 0);
+    EXPECT_TRUE(
+        QString::fromUtf8(p.readAllStandardOutput()).endsWith("2 fichiers trouvés. 5 octets\n"));
+    EXPECT_TRUE(QFile::exists(dir.file("t/x.tmp")));
+    p.start(QStringLiteral(TAVTOOLS_CLI), {"clean", "--delete", dir.file("t")});
+    ASSERT_TRUE(p.waitForFinished(30000));
+    EXPECT_EQ(p.exitCode(), 0);
+    EXPECT_FALSE(QFile::exists(dir.file("t/x.tmp")));
+    EXPECT_TRUE(QFile::exists(dir.file("t/y.log")));
+}
