@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
 # Side-by-side measurements against the standard Linux tools, in one run.
-# Usage: bash bench/run.sh [listing|sorting|dbase|fileops|backup|hexedit|transforms]
+# Usage: bash bench/run.sh [listing|sorting|dbase|tools|fileops|backup|hexedit|transforms]
 set -euo pipefail
 cd "$(dirname "$0")/.."
 ./scripts/install-deps.sh
@@ -69,6 +69,36 @@ bench_dbase() {
   else
     echo "tavtools-cli dbf: ${cli} s (dbview not available)"
   fi
+}
+
+bench_tools() {
+  echo "== search tools: 100,000 files in 1,000 folders; a 200 MiB text"
+  cli=$PWD/build/src/tavtools-cli
+  mkdir -p "$work/tree"
+  python3 - "$work/tree" <<'PY'
+import os, sys
+root = sys.argv[1]
+for d in range(1000):
+    folder = os.path.join(root, "d%03d" % d)
+    os.makedirs(folder, exist_ok=True)
+    for f in range(100):
+        ext = (".txt", ".tmp", ".doc", ".c")[f % 4]
+        open(os.path.join(folder, "f%03d%s" % (f, ext)), "w").close()
+PY
+  (head -c $((150 << 20)) /dev/urandom | base64 -w 76 | head -c $((200 << 20)) > "$work/text.txt") || true
+  cp "$work/text.txt" "$work/text2.txt"
+  sync
+  a=$(secs find "$work/tree" -name '*.txt'); b=$(secs $cli find "$work/tree" '*.txt')
+  echo "find -name: $a s   tavtools find: $b s   ratio $(echo "$b / $a" | bc -l | cut -c1-5)"
+  a=$(secs grep -F -n 'ABSENT_PATTERN_!' "$work/text.txt"); b=$(secs $cli grep 'ABSENT_PATTERN_!' "$work/text.txt")
+  echo "grep -F -n (absent): $a s   tavtools grep: $b s   ratio $(echo "$b / $a" | bc -l | cut -c1-5)"
+  # Written to a file: GNU grep stops at the first match when its output is /dev/null.
+  a=$(secs sh -c "grep -F -n 'Ab' '$work/text.txt' > '$work/g1'"); b=$(secs sh -c "$cli grep 'Ab' '$work/text.txt' > '$work/g2'")
+  echo "grep -F -n (frequent): $a s   tavtools grep: $b s   ratio $(echo "$b / $a" | bc -l | cut -c1-5)"
+  a=$(secs cmp "$work/text.txt" "$work/text2.txt"); b=$(secs $cli compare "$work/text.txt" "$work/text2.txt")
+  echo "cmp: $a s   tavtools compare: $b s   ratio $(echo "$b / $a" | bc -l | cut -c1-5)"
+  a=$(secs find "$work/tree" -xdev -iname '*.tmp'); b=$(secs $cli clean "$work/tree")
+  echo "find -xdev -iname: $a s   tavtools clean: $b s   ratio $(echo "$b / $a" | bc -l | cut -c1-5)"
 }
 
 make_tree() { # folder, sub-folders, files per sub-folder
@@ -176,9 +206,10 @@ case "${1:-all}" in
   listing) bench_listing ;;
   sorting) bench_sorting ;;
   dbase) bench_dbase ;;
+  tools) bench_tools ;;
   fileops) bench_fileops ;;
   backup) bench_backup ;;
   hexedit) bench_hexedit ;;
   transforms) bench_transforms ;;
-  all) bench_listing; bench_sorting; bench_dbase; bench_fileops; bench_backup; bench_hexedit; bench_transforms ;;
+  all) bench_listing; bench_sorting; bench_dbase; bench_tools; bench_fileops; bench_backup; bench_hexedit; bench_transforms ;;
 esac

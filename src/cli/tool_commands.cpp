@@ -82,14 +82,43 @@ int runClean(const QStringList& input) {
     return deleted.size() == paths.size() ? 0 : 1;
 }
 
+// The same for a line's bytes: valid UTF-8 goes as it is, anything else
+// through the line's text.
+void appendEscapedLine(QByteArray& out, const QByteArray& line) {
+    if (!QByteArrayView(line).isValidUtf8()) {
+        out += escaped(tools::lineText(line));
+        return;
+    }
+    // Runs without a character to escape go in one piece.
+    const char* p = line.constData();
+    const qsizetype n = line.size();
+    qsizetype from = 0;
+    for (qsizetype i = 0; i < n; ++i) {
+        const char c = p[i];
+        if (c != '\t' && c != '\r' && c != '\n' && c != '\\') continue;
+        out.append(p + from, i - from);
+        out += c == '\t' ? "\\t" : c == '\r' ? "\\r" : c == '\n' ? "\\n" : "\\\\";
+        from = i + 1;
+    }
+    out.append(p + from, n - from);
+}
+
 int runGrep(const QStringList& args) {
     if (args.size() < 2) return fail(QStringLiteral("usage : grep CHAINE FICHIER..."));
     QByteArray out;
     for (int i = 1; i < args.size(); ++i) {
         const QString name = args[i];
+        const QByteArray prefix = escaped(name) + '[';
         const core::Outcome o = tools::findInFile(name, args[0], [&](const tools::Match& m) {
-            out += escaped(name + u'[' + QString::number(m.line) + u']' + tools::lineText(m.text)) +
-                   '\n';
+            out += prefix;
+            out += QByteArray::number(m.line);
+            out += ']';
+            appendEscapedLine(out, m.text);
+            out += '\n';
+            if (out.size() > (1 << 20)) {
+                std::fwrite(out.constData(), 1, size_t(out.size()), stdout);
+                out.clear();
+            }
         });
         std::fwrite(out.constData(), 1, size_t(out.size()), stdout);
         out.clear();
