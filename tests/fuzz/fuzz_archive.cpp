@@ -67,6 +67,7 @@ extern "C" int LLVMFuzzerInitialize(int* argc, char*** argv) {
     static QCoreApplication app(*argc, *argv);
     QDir().mkpath(base() + QStringLiteral("/sentinel"));
     write(base() + QStringLiteral("/sentinel/keep"), "k");
+    std::atexit([] { QDir(base()).removeRecursively(); });
     return 0;
 }
 

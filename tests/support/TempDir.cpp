@@ -3,6 +3,8 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <ftw.h>
+#include <unistd.h>
 
 namespace testing_support {
 
@@ -11,10 +13,19 @@ TempDir::TempDir(bool enter) : m_previous(QDir::currentPath()), m_entered(enter)
     if (enter) QDir::setCurrent(m_dir.path());
 }
 
+namespace {
+
+int removeEntry(const char* path, const struct stat*, int type, struct FTW*) {
+    return type == FTW_DP ? rmdir(path) : unlink(path);
+}
+
+} // namespace
+
 TempDir::~TempDir() {
     if (m_entered) QDir::setCurrent(m_previous);
-    // Read-only files left by a test must not stop the clean-up.
-    QDir(m_dir.path()).removeRecursively();
+    // Byte for byte, links not followed: names that are not UTF-8 and
+    // read-only files left by a test must not stop the clean-up.
+    nftw(QFile::encodeName(m_dir.path()).constData(), removeEntry, 16, FTW_DEPTH | FTW_PHYS);
 }
 
 QString TempDir::write(const QString& name, const QByteArray& content) const {
