@@ -1,5 +1,6 @@
 #include "find_files.h"
 #include "platform/Platform.h"
+#include "platform/wildcard.h"
 
 #include <vector>
 
@@ -16,19 +17,20 @@ void walkFiles(const QString& folder, const QString& pattern,
                const std::function<bool()>& stop) {
     if (stop && stop()) return;
     if (onFolder) onFolder(folder);
-    Platform& p = Platform::instance();
+    // One listing serves both the files (matched here) and the sub-folders.
     std::vector<DirEntry> entries;
-    if (p.listDirectory(folder, pattern, entries, Platform::ListMode::Walk)) {
-        for (const DirEntry& e : entries) {
-            if (stop && stop()) return;
-            const bool folderEntry = (e.attributes & platform::faDirectory) && !e.isLink;
-            if (folderEntry || (e.attributes & (platform::faSysFile | platform::faVolumeID)))
-                continue;
-            if (e.name == u"." || e.name == u"..") continue;
-            visit(folder, e);
-        }
+    if (!Platform::instance().listDirectory(folder, QStringLiteral("*.*"), entries,
+                                            Platform::ListMode::Walk))
+        return;
+    const bool everything = pattern == u"*.*" || pattern == u"*";
+    for (const DirEntry& e : entries) {
+        if (stop && stop()) return;
+        const bool folderEntry = (e.attributes & platform::faDirectory) && !e.isLink;
+        if (folderEntry || (e.attributes & (platform::faSysFile | platform::faVolumeID))) continue;
+        if (e.name == u"." || e.name == u"..") continue;
+        if (!everything && !platform::matchesMask(e.name, pattern)) continue;
+        visit(folder, e);
     }
-    if (!p.listDirectory(folder, QStringLiteral("*.*"), entries, Platform::ListMode::Walk)) return;
     for (const DirEntry& e : entries) {
         if (stop && stop()) return;
         const bool folderEntry = (e.attributes & platform::faDirectory) && !e.isLink;
