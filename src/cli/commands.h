@@ -2,6 +2,7 @@
 // tavtools-cli: the toolbox's engines for scripts and servers. Each command
 // answers 0 on success, 1 on failure with the French message on stderr.
 
+#include <QByteArray>
 #include <QStringList>
 
 namespace cli {
@@ -25,6 +26,10 @@ int runFind(const QStringList& args);
 int runGrep(const QStringList& args);
 int runCompare(const QStringList& args);
 int runClean(const QStringList& args);
+
+// Appends bytes with a tab, CR, LF or backslash written \t, \r, \n, \\,
+// so that one entry stays one output line.
+void appendEscaped(QByteArray& out, QByteArrayView bytes);
 
 // Prints the message on standard error and answers 1.
 int fail(const QString& message);

@@ -32,28 +32,18 @@ int runFind(const QStringList& args) {
 
 namespace {
 
-// One entry, one output line: a tab, CR, LF or backslash inside is escaped.
 QByteArray escaped(const QString& text) {
     QByteArray out;
-    for (char c : text.toUtf8()) {
-        switch (c) {
-        case '\t':
-            out += "\\t";
-            break;
-        case '\r':
-            out += "\\r";
-            break;
-        case '\n':
-            out += "\\n";
-            break;
-        case '\\':
-            out += "\\\\";
-            break;
-        default:
-            out += c;
-        }
-    }
+    appendEscaped(out, text.toUtf8());
     return out;
+}
+
+// A line's bytes: valid UTF-8 goes as it is, anything else through its text.
+void appendEscapedLine(QByteArray& out, const QByteArray& line) {
+    if (QByteArrayView(line).isValidUtf8())
+        appendEscaped(out, line);
+    else
+        appendEscaped(out, tools::lineText(line).toUtf8());
 }
 
 } // namespace
@@ -70,37 +60,18 @@ int runClean(const QStringList& input) {
     QStringList paths;
     const qint64 count = tools::findToClean(
         root, extensions, [&](const tools::CleanerHit& hit) { paths << hit.path; }, total);
-    QByteArray out;
-    for (const QString& p : paths)
-        out += escaped(p) + '\n';
-    std::fwrite(out.constData(), 1, size_t(out.size()), stdout);
-    cli::out(QString::number(count) + QStringLiteral(" fichiers trouvés. ") +
-             QString::number(total) + QStringLiteral(" octets"));
+    QByteArray text;
+    for (const QString& p : paths) {
+        appendEscaped(text, platform::nativeName(p));
+        text += '\n';
+    }
+    std::fwrite(text.constData(), 1, size_t(text.size()), stdout);
+    out(QString::number(count) + QStringLiteral(" fichiers trouvés. ") + QString::number(total) +
+        QStringLiteral(" octets"));
     if (!remove) return 0;
     const QStringList deleted = tools::deleteAll(paths);
-    cli::out(QString::number(deleted.size()) + QStringLiteral(" fichiers effacé"));
+    out(QString::number(deleted.size()) + QStringLiteral(" fichiers effacé"));
     return deleted.size() == paths.size() ? 0 : 1;
-}
-
-// The same for a line's bytes: valid UTF-8 goes as it is, anything else
-// through the line's text.
-void appendEscapedLine(QByteArray& out, const QByteArray& line) {
-    if (!QByteArrayView(line).isValidUtf8()) {
-        out += escaped(tools::lineText(line));
-        return;
-    }
-    // Runs without a character to escape go in one piece.
-    const char* p = line.constData();
-    const qsizetype n = line.size();
-    qsizetype from = 0;
-    for (qsizetype i = 0; i < n; ++i) {
-        const char c = p[i];
-        if (c != '\t' && c != '\r' && c != '\n' && c != '\\') continue;
-        out.append(p + from, i - from);
-        out += c == '\t' ? "\\t" : c == '\r' ? "\\r" : c == '\n' ? "\\n" : "\\\\";
-        from = i + 1;
-    }
-    out.append(p + from, n - from);
 }
 
 int runGrep(const QStringList& args) {

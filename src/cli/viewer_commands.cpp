@@ -9,43 +9,6 @@ namespace cli {
 
 namespace {
 
-// A cell with the characters that would break the lines written as escapes.
-void appendCell(QByteArray& out, const QString& text) {
-    const QByteArray utf8 = text.toUtf8();
-    for (char c : utf8) {
-        switch (c) {
-        case '\t':
-            out += "\\t";
-            break;
-        case '\r':
-            out += "\\r";
-            break;
-        case '\n':
-            out += "\\n";
-            break;
-        case '\\':
-            out += "\\\\";
-            break;
-        default:
-            out += c;
-        }
-    }
-}
-
-// Escapes what a value appended at from holds, in place.
-void escapeFrom(QByteArray& out, qsizetype from) {
-    for (qsizetype i = from; i < out.size(); ++i) {
-        const char c = out[i];
-        if (c != '\t' && c != '\r' && c != '\n' && c != '\\') continue;
-        const QByteArray tail = out.mid(i + 1);
-        out.truncate(i);
-        appendCell(out, QString(QChar::fromLatin1(c)));
-        const qsizetype at = out.size();
-        out += tail;
-        i = at - 1;
-    }
-}
-
 void flush(QByteArray& out) {
     std::fwrite(out.constData(), 1, size_t(out.size()), stdout);
     out.clear();
@@ -58,7 +21,7 @@ int runDbf(const QStringList& args) {
     if (!QFileInfo::exists(args[0]))
         return fail(QStringLiteral("Fichier introuvable : %1").arg(args[0]));
     viewers::TXBase table;
-    QByteArray out;
+    QByteArray out, cell;
     out.reserve(1 << 20);
     try {
         table.setFilename(args[0]);
@@ -66,7 +29,7 @@ int runDbf(const QStringList& args) {
         if (!table.Active() || table.RecordCount() == 0) return 0; // an empty grid
         for (int k = 1; k <= table.FieldCount(); ++k) {
             out += '\t';
-            appendCell(out, table.FieldName(k));
+            appendEscaped(out, table.FieldName(k).toUtf8());
         }
         out += '\n';
         for (qint64 r = 1; r <= table.RecordCount(); ++r) {
@@ -74,9 +37,9 @@ int runDbf(const QStringList& args) {
             out += QByteArray::number(r);
             for (int k = 1; k <= table.FieldCount(); ++k) {
                 out += '\t';
-                const qsizetype from = out.size();
-                table.appendFieldValueUtf8(k, out);
-                escapeFrom(out, from);
+                cell.clear();
+                table.appendFieldValueUtf8(k, cell);
+                appendEscaped(out, cell);
             }
             out += '\n';
             if (out.size() > (1 << 20)) flush(out);

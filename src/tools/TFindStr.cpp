@@ -1,7 +1,7 @@
 #include "TFindStr.h"
 #include "core/Job.h"
+#include "search_run.h"
 #include "text_search.h"
-#include "ui/CommandLock.h"
 #include "ui/Dialogs.h"
 #include "ui/errors.h"
 
@@ -11,10 +11,8 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
-#include <QMutex>
 #include <QPushButton>
 #include <QScreen>
-#include <QTimer>
 #include <QVBoxLayout>
 
 namespace tools {
@@ -77,51 +75,25 @@ void TFindStr::Chercher() {
         return;
     }
     ListBox1->clear();
-    QMutex lock;
-    QStringList batch;
-    auto drain = [&] {
-        QStringList take;
-        {
-            QMutexLocker l(&lock);
-            take.swap(batch);
-        }
-        if (!take.isEmpty()) ListBox1->addItems(take);
-    };
-    QTimer timer;
-    timer.setInterval(100);
-    connect(&timer, &QTimer::timeout, this, drain);
     core::Outcome failure;
-    core::FunctionJob job([&](core::Job& j) {
-        for (int i = 0; i < m_paths.size() && !j.cancelled(); ++i) {
+    const SearchEnd end = runSearch(Button1, ListBox1, nullptr, [&](core::Job& job, Batch& batch) {
+        for (int i = 0; i < m_paths.size() && !job.cancelled(); ++i) {
             const QString name = m_names.value(i);
             const core::Outcome o = findInFile(
                 m_paths[i], needle,
                 [&](const Match& m) {
-                    const QString entry =
-                        name + u'[' + QString::number(m.line) + u']' + lineText(m.text, true);
-                    QMutexLocker l(&lock);
-                    batch.append(entry);
+                    batch.add(name + u'[' + QString::number(m.line) + u']' +
+                              lineText(m.text, true));
                 },
-                [&j] { return j.cancelled(); });
+                [&job] { return job.cancelled(); });
             if (!o) { // ends the search; the entries listed so far stay
                 failure = o;
                 return;
             }
         }
     });
-    bool closing = false;
-    ui::allowDuringJob(Button1);
-    auto stopper = connect(Button1, &QPushButton::clicked, this, [&] {
-        closing = true;
-        job.cancel();
-    });
-    timer.start();
-    job.runInBackground();
-    timer.stop();
-    disconnect(stopper);
-    drain();
-    if (closing) return;
-    if (job.cancelled()) {
+    if (end == SearchEnd::Closed) return;
+    if (end == SearchEnd::Escaped) {
         reject();
         return;
     }

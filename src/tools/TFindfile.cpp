@@ -2,7 +2,7 @@
 #include "core/Job.h"
 #include "find_files.h"
 #include "platform/Platform.h"
-#include "ui/CommandLock.h"
+#include "search_run.h"
 #include "ui/Dialogs.h"
 #include "ui/errors.h"
 
@@ -12,9 +12,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
-#include <QMutex>
 #include <QPushButton>
-#include <QTimer>
 #include <QVBoxLayout>
 
 namespace tools {
@@ -75,51 +73,14 @@ bool TFindfile::eventFilter(QObject* watched, QEvent* e) {
 void TFindfile::Rechercher() {
     ListBox1->clear();
     const QString spec = searchSpec(Edit1->text(), Edit2->text());
-    // Results reach the list in batches, the folder label a few times a
-    // second: the window stays drawn however many files there are.
-    QMutex lock;
-    QStringList batch;
-    QString folder;
-    auto drain = [&] {
-        QStringList take;
-        QString shown;
-        {
-            QMutexLocker l(&lock);
-            take.swap(batch);
-            shown = folder;
-        }
-        if (!take.isEmpty()) ListBox1->addItems(take);
-        Label3->setText(shown);
-    };
-    QTimer timer;
-    timer.setInterval(100);
-    connect(&timer, &QTimer::timeout, this, drain);
     qint64 count = 0;
-    core::FunctionJob job([&](core::Job& j) {
-        count = GetAllFiles(spec, {[&](const QString& f) {
-                                       QMutexLocker l(&lock);
-                                       folder = f;
-                                   },
-                                   [&](const QString& path) {
-                                       QMutexLocker l(&lock);
-                                       batch.append(path);
-                                   },
-                                   [&j] { return j.cancelled(); }});
+    const SearchEnd end = runSearch(Button1, ListBox1, Label3, [&](core::Job& job, Batch& batch) {
+        count = GetAllFiles(spec, {[&](const QString& f) { batch.setFolder(f); },
+                                   [&](const QString& path) { batch.add(path); },
+                                   [&job] { return job.cancelled(); }});
     });
-    // "Fermer" stops the search and closes the window.
-    bool closing = false;
-    ui::allowDuringJob(Button1);
-    auto stopper = connect(Button1, &QPushButton::clicked, this, [&] {
-        closing = true;
-        job.cancel();
-    });
-    timer.start();
-    job.runInBackground();
-    timer.stop();
-    disconnect(stopper);
-    drain();
-    if (closing) return;
-    if (job.cancelled()) { // Escape: stopped, and the window closes
+    if (end == SearchEnd::Closed) return;
+    if (end == SearchEnd::Escaped) { // stopped, and the window closes
         reject();
         return;
     }

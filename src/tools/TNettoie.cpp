@@ -3,7 +3,7 @@
 #include "core/Job.h"
 #include "filemanager/components/TDriveCombo.h"
 #include "platform/Platform.h"
-#include "ui/CommandLock.h"
+#include "search_run.h"
 #include "ui/errors.h"
 
 #include <QGroupBox>
@@ -13,11 +13,9 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
-#include <QMutex>
 #include <QPushButton>
 #include <QScreen>
 #include <QSet>
-#include <QTimer>
 #include <QVBoxLayout>
 
 namespace tools {
@@ -132,51 +130,18 @@ void TNettoie::Chercher() {
     foundCount = totalSize = 0;
     const QString root = platform::Platform::instance().driveRoot(DriveComboBox1->Drive());
     const QStringList list = extensions();
-    QMutex lock;
-    QStringList batch;
-    QString folder;
-    auto drain = [&] {
-        QStringList take;
-        QString shown;
-        {
-            QMutexLocker l(&lock);
-            take.swap(batch);
-            shown = folder;
-        }
-        if (!take.isEmpty()) ListBox2->addItems(take);
-        Label1->setText(shown);
-    };
-    QTimer timer;
-    timer.setInterval(100);
-    connect(&timer, &QTimer::timeout, this, drain);
     qint64 total = 0, count = 0;
-    core::FunctionJob job([&](core::Job& j) {
+    const SearchEnd end = runSearch(Button1, ListBox2, Label1, [&](core::Job& job, Batch& batch) {
         if (root.isEmpty()) return;
         count = findToClean(
-            root, list,
-            [&](const CleanerHit& hit) {
-                QMutexLocker l(&lock);
-                batch << hit.path;
-            },
-            total,
-            [&](const QString& f) {
-                QMutexLocker l(&lock);
-                folder = f;
-            },
-            [&j] { return j.cancelled(); });
+            root, list, [&](const CleanerHit& hit) { batch.add(hit.path); }, total,
+            [&](const QString& f) { batch.setFolder(f); }, [&job] { return job.cancelled(); });
     });
-    bool closing = false;
-    ui::allowDuringJob(Button1);
-    auto stopper = connect(Button1, &QPushButton::clicked, this, [&] {
-        closing = true;
-        job.cancel();
-    });
-    timer.start();
-    job.runInBackground();
-    timer.stop();
-    disconnect(stopper);
-    drain();
-    if (closing) return;
+    if (end == SearchEnd::Closed) return;
+    if (end == SearchEnd::Escaped) {
+        reject();
+        return;
+    }
     foundCount = count;
     totalSize = total;
     Label1->setText(QString::number(count) + QStringLiteral(" fichiers trouvés. ") +

@@ -1,0 +1,45 @@
+#include "search_run.h"
+#include "core/Job.h"
+#include "ui/CommandLock.h"
+
+#include <QLabel>
+#include <QListWidget>
+#include <QPushButton>
+#include <QTimer>
+
+namespace tools {
+
+SearchEnd runSearch(QPushButton* closeButton, QListWidget* list, QLabel* label,
+                    const std::function<void(core::Job& job, Batch& batch)>& work) {
+    Batch batch;
+    auto drain = [&] {
+        QString folder;
+        const QStringList entries = batch.take(folder);
+        if (!entries.isEmpty()) list->addItems(entries);
+        if (label && !folder.isEmpty()) label->setText(folder);
+    };
+    QTimer timer;
+    timer.setInterval(100);
+    QObject::connect(&timer, &QTimer::timeout, list, drain);
+    core::FunctionJob job([&](core::Job& j) { work(j, batch); });
+    bool closing = false;
+    ui::allowDuringJob(closeButton);
+    const auto stopper = QObject::connect(closeButton, &QPushButton::clicked, list, [&] {
+        closing = true;
+        job.cancel();
+    });
+    timer.start();
+    struct Stop {
+        QTimer& timer;
+        QMetaObject::Connection connection;
+        ~Stop() {
+            timer.stop();
+            QObject::disconnect(connection);
+        }
+    } stop{timer, stopper};
+    job.runInBackground();
+    drain();
+    return closing ? SearchEnd::Closed : job.cancelled() ? SearchEnd::Escaped : SearchEnd::Done;
+}
+
+} // namespace tools
