@@ -34,6 +34,11 @@ mode_t newFileMode() {
     return 0666 & ~mask;
 }
 
+// A file system without modes (a FAT floppy or key) refuses them: no failure.
+bool modeSet(int result) {
+    return result == 0 || errno == EPERM || errno == EOPNOTSUPP || errno == ENOTSUP;
+}
+
 QByteArray hiddenName(const QByteArray& folder) {
     return folder + (folder.endsWith('/') ? "" : "/") + ".tavnew-" +
            QByteArray::number(QRandomGenerator::global()->generate64(), 36);
@@ -86,11 +91,11 @@ bool FileReplacement::open() {
 
 bool FileReplacement::takeOwnersOf(const QByteArray& target) {
     struct stat st;
-    if (stat(target.constData(), &st) != 0) return fchmod(m_fd, newFileMode()) == 0;
+    if (stat(target.constData(), &st) != 0) return modeSet(fchmod(m_fd, newFileMode()));
     // The owner first: a change of owner may clear the set-id bits of the mode.
     if (fchown(m_fd, st.st_uid, st.st_gid) != 0 && errno != EPERM) return false;
     const mode_t mode = (st.st_mode & 07777) | (m_fresh ? S_IWUSR : 0);
-    if (fchmod(m_fd, mode) != 0) return false;
+    if (!modeSet(fchmod(m_fd, mode))) return false;
     if (m_fresh) return true;
     char names[4096];
     const ssize_t length = listxattr(target.constData(), names, sizeof names);
