@@ -8,6 +8,8 @@ int main(int argc, char** argv) {
     auto* splash = new shell::TSplash;
     splash->show();
     splash->repaint();
+    // Once, at start-up, so the splash is on screen while the main window is
+    // built; no command runs yet.
     QApplication::processEvents();
 
     QApplication::setApplicationDisplayName(QStringLiteral("Tav Tools"));

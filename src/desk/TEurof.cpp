@@ -1,15 +1,14 @@
 #include "TEurof.h"
+#include "ui/window_parts.h"
 
 #include "spin_arrow.h"
 #include <QGridLayout>
-#include <QGuiApplication>
 #include <QHBoxLayout>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QRadioButton>
-#include <QScreen>
 #include <QToolButton>
 #include <QVBoxLayout>
 
@@ -100,8 +99,7 @@ TEurof::TEurof(QWidget* parent) : QDialog(parent) {
 void TEurof::showEvent(QShowEvent* e) {
     QDialog::showEvent(e);
     // Centred on the screen once its size is known.
-    if (QScreen* s = screen() ? screen() : QGuiApplication::primaryScreen())
-        move(s->availableGeometry().center() - QPoint(width() / 2, height() / 2));
+    ui::centreOnScreen(this);
 }
 
 void TEurof::refresh() {

@@ -774,14 +774,6 @@ bool LinuxPlatform::appendFile(const QString& from, QFile& to, qint64 offset, qi
     return ok;
 }
 
-bool LinuxPlatform::replaceFile(const QString& from, const QString& to) {
-    if (rename(native(from).constData(), native(to).constData()) != 0) {
-        setLastError(errorFromErrno(errno));
-        return false;
-    }
-    return true;
-}
-
 QString LinuxPlatform::fileSystemName(QChar letter) {
     return volumeFor(letter).fsType.toUpper();
 }

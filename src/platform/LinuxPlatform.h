@@ -38,7 +38,6 @@ class LinuxPlatform : public Platform {
     bool removeFolder(const QString& path) override;
     bool openForWrite(QFile& file, int openMode) override;
     bool copyLink(const QString& from, const QString& to) override;
-    bool replaceFile(const QString& from, const QString& to) override;
     bool appendFile(const QString& from, QFile& to, qint64 offset = 0, qint64 size = -1) override;
     QString fileSystemName(QChar letter) override;
     quint32 volumeSerial(QChar letter) override;

@@ -124,9 +124,6 @@ class Platform {
     virtual bool removeFolder(const QString& path) = 0;
     // Opens for writing unless the file is read-only; flags as QIODevice.
     virtual bool openForWrite(QFile& file, int openMode) = 0;
-    // Puts `from` in the place of `to` in one step, whatever `to`'s
-    // attributes (used to replace a file by its transformed copy).
-    virtual bool replaceFile(const QString& from, const QString& to) = 0;
     // Appends size bytes of file `from` starting at offset (all of it with
     // size -1) to the open file `to`, in the kernel where it can; false on a
     // failed or short read or write.

@@ -3,6 +3,7 @@
 #include "text_search.h"
 #include "ui/Dialogs.h"
 #include "ui/errors.h"
+#include "ui/window_parts.h"
 
 #include <QApplication>
 #include <QDir>
@@ -10,7 +11,6 @@
 #include <QLineEdit>
 #include <QListWidget>
 #include <QPushButton>
-#include <QScreen>
 #include <QToolButton>
 
 namespace tools {
@@ -57,8 +57,7 @@ void TFilecomp::browse(QLineEdit* into) {
 
 void TFilecomp::showEvent(QShowEvent* e) {
     QDialog::showEvent(e);
-    if (QScreen* s = screen() ? screen() : QGuiApplication::primaryScreen())
-        move(s->availableGeometry().center() - QPoint(width() / 2, height() / 2));
+    ui::centreOnScreen(this);
 }
 
 void TFilecomp::resizeEvent(QResizeEvent* e) {

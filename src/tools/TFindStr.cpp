@@ -4,15 +4,13 @@
 #include "text_search.h"
 #include "ui/Dialogs.h"
 #include "ui/errors.h"
+#include "ui/window_parts.h"
 
-#include <QGuiApplication>
 #include <QHBoxLayout>
-#include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
 #include <QPushButton>
-#include <QScreen>
 #include <QVBoxLayout>
 
 namespace tools {
@@ -20,12 +18,7 @@ namespace tools {
 TFindStr::TFindStr(QWidget* parent) : QDialog(parent) {
     setWindowTitle(QStringLiteral("Rechercher chaîne"));
     auto* layout = new QVBoxLayout(this);
-    auto* top = new QHBoxLayout;
-    Button1 = new QPushButton(QStringLiteral("Fermer"), this);
-    Button1->setAutoDefault(false);
-    top->addStretch();
-    top->addWidget(Button1);
-    layout->addLayout(top);
+    layout->addWidget(ui::closeBar(this, Button1));
     layout->addWidget(new QLabel(QStringLiteral("Chaîne à rechercher"), this));
     auto* row = new QHBoxLayout;
     Edit1 = new QLineEdit(this);
@@ -39,7 +32,7 @@ TFindStr::TFindStr(QWidget* parent) : QDialog(parent) {
     ListBox1->setUniformItemSizes(true);
     layout->addWidget(ListBox1, 1);
     resize(560, 400);
-    Edit1->installEventFilter(this);
+    ui::onEnter(Edit1, [this] { ui::runCommand([this] { Chercher(); }); });
     Edit1->setFocus();
     connect(Button1, &QPushButton::clicked, this, &QDialog::reject);
     connect(Button2, &QPushButton::clicked, this,
@@ -53,19 +46,7 @@ void TFindStr::Init(const QStringList& names, const QStringList& paths) {
 
 void TFindStr::showEvent(QShowEvent* e) {
     QDialog::showEvent(e);
-    if (QScreen* s = screen() ? screen() : QGuiApplication::primaryScreen())
-        move(s->availableGeometry().center() - QPoint(width() / 2, height() / 2));
-}
-
-bool TFindStr::eventFilter(QObject* watched, QEvent* e) {
-    if (watched == Edit1 && e->type() == QEvent::KeyPress) {
-        const int key = static_cast<QKeyEvent*>(e)->key();
-        if (key == Qt::Key_Return || key == Qt::Key_Enter) {
-            ui::runCommand([this] { Chercher(); });
-            return true;
-        }
-    }
-    return QDialog::eventFilter(watched, e);
+    ui::centreOnScreen(this);
 }
 
 void TFindStr::Chercher() {

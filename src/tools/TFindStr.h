@@ -25,7 +25,6 @@ class TFindStr : public QDialog {
     QListWidget* ListBox1;
 
   protected:
-    bool eventFilter(QObject* watched, QEvent* e) override;
     void showEvent(QShowEvent* e) override;
 
   private:

@@ -5,10 +5,10 @@
 #include "search_run.h"
 #include "ui/Dialogs.h"
 #include "ui/errors.h"
+#include "ui/window_parts.h"
 
 #include <QFormLayout>
 #include <QHBoxLayout>
-#include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
@@ -20,12 +20,7 @@ namespace tools {
 TFindfile::TFindfile(QWidget* parent) : QDialog(parent) {
     setWindowTitle(QStringLiteral("Rechercher"));
     auto* layout = new QVBoxLayout(this);
-    auto* top = new QHBoxLayout;
-    Button1 = new QPushButton(QStringLiteral("Fermer"), this);
-    Button1->setAutoDefault(false);
-    top->addStretch();
-    top->addWidget(Button1);
-    layout->addLayout(top);
+    layout->addWidget(ui::closeBar(this, Button1));
     auto* form = new QFormLayout;
     Edit1 = new QLineEdit(this);
     Edit2 = new QLineEdit(QStringLiteral("*.*"), this);
@@ -41,8 +36,8 @@ TFindfile::TFindfile(QWidget* parent) : QDialog(parent) {
     Label3 = new QLabel(this);
     layout->addWidget(Label3);
     resize(520, 420);
-    Edit1->installEventFilter(this);
-    Edit2->installEventFilter(this);
+    for (QLineEdit* edit : {Edit1, Edit2})
+        ui::onEnter(edit, [this] { ui::runCommand([this] { Rechercher(); }); });
     connect(Button1, &QPushButton::clicked, this, &QDialog::reject);
     connect(Button2, &QPushButton::clicked, this,
             [this] { ui::runCommand([this] { Rechercher(); }); });
@@ -57,17 +52,6 @@ void TFindfile::Init(const QString& path) {
     // The root of the volume that holds the folder ("C:\" on the platform of drive letters).
     Edit1->setText(path.isEmpty() ? path : platform::Platform::instance().rootOf(path));
     m_chosen.clear();
-}
-
-bool TFindfile::eventFilter(QObject* watched, QEvent* e) {
-    if ((watched == Edit1 || watched == Edit2) && e->type() == QEvent::KeyPress) {
-        const int key = static_cast<QKeyEvent*>(e)->key();
-        if (key == Qt::Key_Return || key == Qt::Key_Enter) {
-            ui::runCommand([this] { Rechercher(); });
-            return true; // swallowed
-        }
-    }
-    return QDialog::eventFilter(watched, e);
 }
 
 void TFindfile::Rechercher() {

@@ -26,9 +26,6 @@ class TFindfile : public QDialog {
     QListWidget* ListBox1;
     QLabel* Label3; // the folder being searched
 
-  protected:
-    bool eventFilter(QObject* watched, QEvent* e) override;
-
   private:
     QString m_chosen;
 };

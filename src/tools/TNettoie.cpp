@@ -5,16 +5,14 @@
 #include "platform/Platform.h"
 #include "search_run.h"
 #include "ui/errors.h"
+#include "ui/window_parts.h"
 
 #include <QGroupBox>
-#include <QGuiApplication>
 #include <QHBoxLayout>
-#include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
 #include <QPushButton>
-#include <QScreen>
 #include <QSet>
 #include <QVBoxLayout>
 
@@ -23,11 +21,7 @@ namespace tools {
 TNettoie::TNettoie(QWidget* parent) : QDialog(parent) {
     setWindowTitle(QStringLiteral("Nettoyer"));
     auto* layout = new QVBoxLayout(this);
-    auto* top = new QHBoxLayout;
-    Button1 = new QPushButton(QStringLiteral("Fermer"), this);
-    top->addStretch();
-    top->addWidget(Button1);
-    layout->addLayout(top);
+    layout->addWidget(ui::closeBar(this, Button1));
     auto* body = new QHBoxLayout;
     auto* frame = new QGroupBox(QStringLiteral("Extensions"), this);
     auto* frameLayout = new QVBoxLayout(frame);
@@ -67,7 +61,7 @@ TNettoie::TNettoie(QWidget* parent) : QDialog(parent) {
     body->addLayout(right, 1);
     layout->addLayout(body, 1);
     resize(640, 420);
-    Edit1->installEventFilter(this);
+    ui::onEnter(Edit1, [this] { Ajoute(); });
     Edit1->setFocus();
     connect(Button1, &QPushButton::clicked, this, &QDialog::reject);
     connect(Button2, &QPushButton::clicked, this, &TNettoie::Ajoute);
@@ -99,19 +93,7 @@ QStringList TNettoie::extensions() const {
 
 void TNettoie::showEvent(QShowEvent* e) {
     QDialog::showEvent(e);
-    if (QScreen* s = screen() ? screen() : QGuiApplication::primaryScreen())
-        move(s->availableGeometry().center() - QPoint(width() / 2, height() / 2));
-}
-
-bool TNettoie::eventFilter(QObject* watched, QEvent* e) {
-    if (watched == Edit1 && e->type() == QEvent::KeyPress) {
-        const int key = static_cast<QKeyEvent*>(e)->key();
-        if (key == Qt::Key_Return || key == Qt::Key_Enter) {
-            Ajoute();
-            return true;
-        }
-    }
-    return QDialog::eventFilter(watched, e);
+    ui::centreOnScreen(this);
 }
 
 void TNettoie::Ajoute() {

@@ -42,7 +42,6 @@ class TNettoie : public QDialog {
     qint64 totalSize = 0;
 
   protected:
-    bool eventFilter(QObject* watched, QEvent* e) override;
     void showEvent(QShowEvent* e) override;
 
   private:

@@ -1,7 +1,7 @@
 // The disk cleaner: extensions, the walk, deletion and the saved list.
 #include "filemanager/TTool.h"
 #include "filemanager/components/TDriveCombo.h"
-#include "platform/FakePlatform.h"
+#include "support/FakeDrive.h"
 #include "support/TempDir.h"
 #include "tools/TNettoie.h"
 #include "tools/cleaner.h"
@@ -32,9 +32,7 @@ TEST(Cleaner, ExtensionsAsTheCleanerComparesThem) {
 
 TEST(Cleaner, TheWindowFindsDeletesAndKeepsTheUsersExtensions) {
     TempDir dir;
-    platform::FakePlatform fake;
-    fake.addDrive(u'C', {dir.path()});
-    platform::Platform::setInstance(&fake);
+    testing_support::FakeDrive drive(dir.path());
     ui::ScriptedDialogs dialogs;
     registerCommands(ui::commands());
     dir.write("report.tmp", "12345");
@@ -43,7 +41,7 @@ TEST(Cleaner, TheWindowFindsDeletesAndKeepsTheUsersExtensions) {
     dir.write("sub/a.tmp.bak", "1");
     dir.write("sub/keep.old", "1");
     const QString ro = dir.write("sub/ro.chk", "1");
-    fake.setAttributes(ro, platform::faReadOnly);
+    drive.fake.setAttributes(ro, platform::faReadOnly);
     {
         TNettoie w;
         w.Init({".OLD"});
@@ -83,7 +81,6 @@ TEST(Cleaner, TheWindowFindsDeletesAndKeepsTheUsersExtensions) {
         tool.Nettoyer();
         EXPECT_EQ(tool.ListeNettoyage, QStringList({".OLD", ".BAK"}));
     }
-    platform::Platform::setInstance(nullptr);
 }
 
 TEST(Cleaner, CommandLineListsAndDeletesOnlyWhenAsked) {

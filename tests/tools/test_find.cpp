@@ -1,7 +1,7 @@
 // Find files: the walk's order and rules, the window, and the file
 // manager moving to the chosen file's folder.
 #include "filemanager/TTool.h"
-#include "platform/FakePlatform.h"
+#include "support/FakeDrive.h"
 #include "support/TempDir.h"
 #include "tools/TFindfile.h"
 #include "tools/commands.h"
@@ -58,9 +58,7 @@ TEST(FindFiles, DepthFirstAndWhatIsNotSearched) {
 
 TEST(FindFiles, TheWindowAndTheFileManagerMovingThere) {
     TempDir dir;
-    platform::FakePlatform fake;
-    fake.addDrive(u'C', {dir.path()});
-    platform::Platform::setInstance(&fake);
+    testing_support::FakeDrive drive(dir.path());
     ui::ScriptedDialogs dialogs;
     registerCommands(ui::commands());
     dir.write("Data/Letters/x.txt");
@@ -92,7 +90,6 @@ TEST(FindFiles, TheWindowAndTheFileManagerMovingThere) {
         EXPECT_EQ(tool.RepCourant, dir.file("Temp/x"));
         EXPECT_EQ(tool.HistoDernier, history); // the history is not extended
     }
-    platform::Platform::setInstance(nullptr);
 }
 
 TEST(FindFiles, CommandLinePrintsThePathsThenTheCount) {

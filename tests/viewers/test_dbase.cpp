@@ -1,7 +1,7 @@
 // The dBase reader, its window and the file manager's "Voir" of a table.
 #include "dbf_builder.h"
 #include "filemanager/TTool.h"
-#include "platform/FakePlatform.h"
+#include "support/FakeDrive.h"
 #include "support/TempDir.h"
 #include "ui/ModalRunner.h"
 #include "ui/ScriptedDialogs.h"
@@ -260,9 +260,7 @@ TEST(DbaseWindow, GridOfTheTableAndFermerAtTheRight) {
 
 TEST(DbaseWindow, VoirOpensTablesOnly) {
     TempDir dir;
-    platform::FakePlatform fake;
-    fake.addDrive(u'C', {dir.path()});
-    platform::Platform::setInstance(&fake);
+    testing_support::FakeDrive drive(dir.path());
     ui::ScriptedDialogs dialogs;
     registerCommands(ui::commands());
     people().write(dir.file("data.DbF"));
@@ -285,7 +283,6 @@ TEST(DbaseWindow, VoirOpensTablesOnly) {
     EXPECT_EQ(filemanager::viewedExtension("a.htm"), QStringLiteral(".HTM"));
     EXPECT_EQ(filemanager::viewedExtension("a.html"), QStringLiteral(".HTML"));
     EXPECT_EQ(filemanager::viewedExtension("abc"), QString());
-    platform::Platform::setInstance(nullptr);
 }
 
 TEST(DbaseCli, PrintsTheGridAndEndsOnAnError) {

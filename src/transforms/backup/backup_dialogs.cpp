@@ -5,6 +5,7 @@
 #include "platform/Platform.h"
 #include "ui/Dialogs.h"
 #include "ui/errors.h"
+#include "ui/window_parts.h"
 
 #include <QApplication>
 #include <QButtonGroup>
@@ -95,17 +96,6 @@ bool runComponent(TBackupFile& b, QProgressBar* bar, const QString& diskPrompt,
     return ok;
 }
 
-QWidget* topBar(QWidget* parent, QPushButton*& close) {
-    auto* bar = new QWidget(parent);
-    auto* l = new QHBoxLayout(bar);
-    l->setContentsMargins(0, 0, 0, 0);
-    close = new QPushButton(QStringLiteral("Fermer"), bar);
-    close->setAutoDefault(false);
-    l->addStretch();
-    l->addWidget(close);
-    return bar;
-}
-
 QToolButton* browseButton(QWidget* parent) {
     auto* b = new QToolButton(parent);
     b->setText(QStringLiteral("..."));
@@ -119,7 +109,7 @@ QToolButton* browseButton(QWidget* parent) {
 TBackdial::TBackdial(QWidget* parent) : QDialog(parent) {
     setWindowTitle(QStringLiteral("Backup"));
     auto* layout = new QVBoxLayout(this);
-    layout->addWidget(topBar(this, Button1));
+    layout->addWidget(ui::closeBar(this, Button1));
     auto* form = new QFormLayout;
     Edit1 = new QLineEdit(this);
     Edit2 = new QLineEdit(this);
@@ -229,7 +219,7 @@ void TBackdial::reject() {
 TRestoreDial::TRestoreDial(QWidget* parent) : QDialog(parent) {
     setWindowTitle(QStringLiteral("Restaure"));
     auto* layout = new QVBoxLayout(this);
-    layout->addWidget(topBar(this, Button1));
+    layout->addWidget(ui::closeBar(this, Button1));
     auto* form = new QFormLayout;
     Edit1 = new QLineEdit(this);
     SpeedButton1 = browseButton(this);
