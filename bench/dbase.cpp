@@ -4,23 +4,15 @@
 #include "viewers/DbfGridModel.h"
 #include "viewers/TDbase.h"
 
+#include "resident.h"
+
 #include <QApplication>
 #include <QElapsedTimer>
 #include <QFile>
 #include <QTableView>
 #include <cstdio>
-#include <fstream>
-#include <string>
 
 namespace {
-
-long residentKiB() {
-    std::ifstream status("/proc/self/status");
-    std::string line;
-    while (std::getline(status, line))
-        if (line.rfind("VmRSS:", 0) == 0) return std::stol(line.substr(6));
-    return 0;
-}
 
 // Ten fields: C, N, D and L, in a table of the given number of records.
 bool makeTable(const QString& path, qint64 records) {

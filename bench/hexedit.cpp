@@ -25,7 +25,7 @@ int main(int argc, char** argv) {
     const double findCase = t.nsecsElapsed() / 1e9;
     struct rusage ru;
     getrusage(RUSAGE_SELF, &ru);
-    std::printf("load %.3f find %.3f findcase %.3f found %lld %lld peak %.1f MiB\n", load, find, findCase,
-                (long long)exact, (long long)folded, ru.ru_maxrss / 1024.0);
+    std::printf("load %.3f find %.3f findcase %.3f found %lld %lld peak %.1f MiB\n", load, find,
+                findCase, (long long)exact, (long long)folded, ru.ru_maxrss / 1024.0);
     return 0;
 }

@@ -2,22 +2,12 @@
 // and prints the time taken and the memory the listing holds.
 #include "filemanager/TTool.h"
 
+#include "resident.h"
+
 #include <QApplication>
 #include <QDir>
 #include <QElapsedTimer>
 #include <cstdio>
-#include <fstream>
-#include <string>
-
-namespace {
-long residentKiB() {
-    std::ifstream status("/proc/self/status");
-    std::string line;
-    while (std::getline(status, line))
-        if (line.rfind("VmRSS:", 0) == 0) return std::stol(line.substr(6));
-    return 0;
-}
-} // namespace
 
 int main(int argc, char** argv) {
     qputenv("QT_QPA_PLATFORM", "offscreen");
