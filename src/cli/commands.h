@@ -26,6 +26,12 @@ int runFind(const QStringList& args);
 int runGrep(const QStringList& args);
 int runCompare(const QStringList& args);
 int runClean(const QStringList& args);
+int runCpu(const QStringList& args);
+int runMemory(const QStringList& args);
+int runSysinfo(const QStringList& args);
+int runApps(const QStringList& args);
+int runTasks(const QStringList& args);
+int runExports(const QStringList& args);
 
 // Appends bytes with a tab, CR, LF or backslash written \t, \r, \n, \\,
 // so that one entry stays one output line.

@@ -22,7 +22,8 @@ const char* const kUsage =
     "  catalogue DOSSIER SORTIE [NOM]   diskinfo [LETTRE]\n"
     "  dbf FICHIER                      find DOSSIER CRITERE\n"
     "  grep CHAINE FICHIER...           compare FICHIER1 FICHIER2\n"
-    "  clean [--delete] DOSSIER [EXT...]\n";
+    "  clean [--delete] DOSSIER [EXT...]\n"
+    "  cpu    memory    sysinfo    apps    tasks    exports FICHIER\n";
 
 } // namespace
 
@@ -49,6 +50,12 @@ int main(int argc, char** argv) {
         {QStringLiteral("grep"), cli::runGrep},
         {QStringLiteral("compare"), cli::runCompare},
         {QStringLiteral("clean"), cli::runClean},
+        {QStringLiteral("cpu"), cli::runCpu},
+        {QStringLiteral("memory"), cli::runMemory},
+        {QStringLiteral("sysinfo"), cli::runSysinfo},
+        {QStringLiteral("apps"), cli::runApps},
+        {QStringLiteral("tasks"), cli::runTasks},
+        {QStringLiteral("exports"), cli::runExports},
     };
     if (!args.isEmpty() && (args.first() == u"--help" || args.first() == u"-h")) {
         std::fputs(kUsage, stdout);

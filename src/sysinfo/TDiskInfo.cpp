@@ -1,6 +1,6 @@
 #include "TDiskInfo.h"
-#include "platform/Platform.h"
 #include "core/errors.h"
+#include "platform/Platform.h"
 
 namespace sysinfo {
 
@@ -57,7 +57,8 @@ QString TDiskInfo::SerialNumberStr() const {
 
 bool TDiskInfo::ready(QChar letter) {
     letter = letter.toUpper();
-    if (letter < u'A' || letter > u'Z') throw core::TavError(QStringLiteral("Not a valid drive ID"));
+    if (letter < u'A' || letter > u'Z')
+        throw core::TavError(QStringLiteral("Not a valid drive ID"));
     platform::DiskSpace space;
     return Platform::instance().diskFreeSpace(letter, space);
 }

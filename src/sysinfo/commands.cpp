@@ -1,11 +1,17 @@
 #include "commands.h"
 #include "TDiskInfo.h"
 #include "TInfodisk.h"
+#include "applications.h"
 #include "filemanager/TTool.h"
 #include "platform/Platform.h"
+#include "settings_program.h"
+#include "system_windows.h"
 #include "ui/Dialogs.h"
 #include "ui/ModalRunner.h"
 #include "ui/commands.h"
+#include "window_titles.h"
+
+#include <QDir>
 
 namespace sysinfo {
 
@@ -27,6 +33,52 @@ void nameVolume(const ui::CommandContext&) {
                                 label))
         return;
     platform::Platform::instance().setVolumeLabel(u'A', label);
+}
+
+void showCpuSpeed(const ui::CommandContext& c) {
+    TFormCPUSpeed window(c.parent);
+    ui::runModal(&window);
+}
+
+void showMemory(const ui::CommandContext& c) {
+    TMem window(c.parent);
+    ui::runModal(&window);
+}
+
+void showSystem(const ui::CommandContext& c) {
+    TInfoSys window(c.parent);
+    ui::runModal(&window);
+}
+
+void showApplications(const ui::CommandContext& c) {
+    TTextList window(
+        QStringLiteral("Applications installées"),
+        [] {
+            return applicationLines(installedApplications({QStringLiteral("/"), QDir::homePath()}));
+        },
+        c.parent);
+    ui::runModal(&window);
+}
+
+void showTasks(const ui::CommandContext& c) {
+    TTextList window(
+        QStringLiteral("Taches"), [] { return taskLines(topLevelWindowTitles()); }, c.parent);
+    ui::runModal(&window);
+}
+
+// Exactly one entry of the list, whatever its extension.
+void showExports(const ui::CommandContext& c) {
+    if (c.selectedRows != 1 || c.selection.size() != 1) return;
+    TVoirdll window(c.parent);
+    window.Init(c.selection.first(), c.currentFolder);
+    ui::runModal(&window);
+}
+
+void openSettings(const ui::CommandContext& c) {
+    const QString program = settingsProgram();
+    if (!program.isEmpty())
+        platform::Platform::instance().shellExecute(QStringLiteral("open"), program, {},
+                                                    c.currentFolder);
 }
 
 void registerCommands(ui::CommandRegistry& r) {
@@ -67,24 +119,19 @@ void registerCommands(ui::CommandRegistry& r) {
            false,
            {},
            showDiskInfo});
-    // Entries of tools still to come: in their places, doing nothing yet.
-    r.add({"CpuInfos", system, 20, "Vitesse &CPU", {}, "Iformations sur le microprocesseur"});
-    r.add({"Memoire", system, 30, "&Mémoire", {}, "Informations mémoire"});
-    r.add({"Systeme", system, 40, "Infos &système", {}, "Informations sur le système"});
-    r.add({"Applications",
-           system,
-           50,
-           "&Applications installées",
-           {},
-           "Liste des applications installées"});
-    r.add({"Tachesactives", system, 60, "&Tâches actives", {}, "Liste des tâches actives"});
-    r.add({"FonctionsDll", system, 70, "&Fonctions d'une dll", {}, {}, false, 14});
-    r.add({"Panneau",
-           system,
-           80,
-           "&Panneau de configuration",
-           {},
-           "Montre panneau de configuration"});
+    const auto entry = [&](const char* id, int position, const char* caption, const char* hint,
+                           void (*run)(const ui::CommandContext&), int listGroup = -1) {
+        r.add({id, system, position, caption, {}, hint, false, listGroup, false, false, {}, run});
+    };
+    entry("CpuInfos", 20, "Vitesse &CPU", "Iformations sur le microprocesseur", showCpuSpeed);
+    entry("Memoire", 30, "&Mémoire", "Informations mémoire", showMemory);
+    entry("Systeme", 40, "Infos &système", "Informations sur le système", showSystem);
+    entry("Applications", 50, "&Applications installées", "Liste des applications installées",
+          showApplications);
+    entry("Tachesactives", 60, "&Tâches actives", "Liste des tâches actives", showTasks);
+    entry("FonctionsDll", 70, "&Fonctions d'une dll", "", showExports, 14);
+    entry("Panneau", 80, "&Panneau de configuration", "Montre panneau de configuration",
+          openSettings);
 }
 
 } // namespace sysinfo

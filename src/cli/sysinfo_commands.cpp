@@ -1,0 +1,89 @@
+// The system information commands of tavtools-cli.
+#include "commands.h"
+#include "sysinfo/applications.h"
+#include "sysinfo/cpu_memory.h"
+#include "sysinfo/exports.h"
+#include "sysinfo/system_facts.h"
+#include "sysinfo/window_titles.h"
+
+#include <QDir>
+#include <QFileInfo>
+#include <cstdio>
+
+namespace cli {
+
+int runCpu(const QStringList& args) {
+    if (!args.isEmpty()) return fail(QStringLiteral("usage : cpu"));
+    out(QStringLiteral("Type de CPU : ") + sysinfo::processorType());
+    out(sysinfo::speedText(sysinfo::measureMhz()));
+    return 0;
+}
+
+int runMemory(const QStringList& args) {
+    if (!args.isEmpty()) return fail(QStringLiteral("usage : memory"));
+    const sysinfo::MemoryStatus m = sysinfo::readMemory();
+    out(QStringLiteral("Mémoire totale\t%1 Ko").arg(m.totalKo));
+    out(QStringLiteral("Mémoire utilisée\t%1 %").arg(m.load));
+    out(QStringLiteral("Mémoire libre\t%1 Ko").arg(m.freeKo));
+    out(QStringLiteral("Mémoire virtuelle\t%1 Ko").arg(m.virtualKo));
+    return 0;
+}
+
+int runSysinfo(const QStringList& args) {
+    if (args.size() > 1) return fail(QStringLiteral("usage : sysinfo [RACINE]"));
+    const QString root = args.value(0, QStringLiteral("/"));
+    const sysinfo::TWinInfo info(root);
+    const std::pair<const char*, QString> facts[] = {
+        {"Bios date", info.BiosDate},
+        {"Bios nom", info.BiosName},
+        {"Bios version", info.BiosVer},
+        {"Nom de la machine", info.ComputerName},
+        {"Organisme", info.RegisteredOrganization},
+        {"Système", info.Version},
+        {"Version", info.VersionNumber},
+        {"Cd Audio", sysinfo::audioCdPresent(sysinfo::opticalDrives(root)) ? "Oui" : "Non"},
+        {"WorkGroup", info.Workgroup},
+        {"Adresse", info.MacAdress},
+    };
+    for (const auto& [caption, value] : facts)
+        out(QString::fromUtf8(caption) + u'\t' + value);
+    return 0;
+}
+
+int runApps(const QStringList& args) {
+    if (args.size() > 1) return fail(QStringLiteral("usage : apps [RACINE]"));
+    const QString root = args.value(0, QStringLiteral("/"));
+    const QString home = args.isEmpty() ? QDir::homePath() : QString();
+    QByteArray text;
+    for (const QString& line :
+         sysinfo::applicationLines(sysinfo::installedApplications({root, home})))
+        text += line.toUtf8() + '\n';
+    std::fwrite(text.constData(), 1, size_t(text.size()), stdout);
+    return 0;
+}
+
+int runTasks(const QStringList& args) {
+    if (!args.isEmpty()) return fail(QStringLiteral("usage : tasks"));
+    for (const QString& line : sysinfo::taskLines(sysinfo::topLevelWindowTitles()))
+        out(line);
+    return 0;
+}
+
+int runExports(const QStringList& args) {
+    if (args.size() != 1) return fail(QStringLiteral("usage : exports FICHIER"));
+    if (!QFileInfo::exists(args[0]))
+        return fail(QStringLiteral("Fichier introuvable : %1").arg(args[0]));
+    QByteArray text;
+    text.reserve(1 << 20);
+    sysinfo::forEachExportedNameOfFile(args[0], [&](QByteArrayView name) {
+        text.append(name).append('\n');
+        if (text.size() > (1 << 20)) {
+            std::fwrite(text.constData(), 1, size_t(text.size()), stdout);
+            text.clear();
+        }
+    });
+    std::fwrite(text.constData(), 1, size_t(text.size()), stdout);
+    return 0;
+}
+
+} // namespace cli

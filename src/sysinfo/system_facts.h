@@ -1,0 +1,33 @@
+#pragma once
+// Facts about the machine and the system, read once from the files the
+// system keeps them in, under a root folder ("/" for this machine).
+// A missing source gives an empty text, never an error.
+
+#include <QString>
+#include <QStringList>
+
+namespace sysinfo {
+
+class TWinInfo {
+  public:
+    explicit TWinInfo(const QString& root = QStringLiteral("/"));
+
+    QString BiosDate, BiosName, BiosVer;
+    QString Workgroup, ComputerName, Comment;
+    QString RegisteredOwner, RegisteredOrganization;
+    QString ProductName, Version, VersionNumber;
+    QString MacAdress;
+};
+
+// The address of the last network adapter (loopback left out), "%2.2x:" form.
+QString lastAdapterAddress(const QString& root);
+
+// True when an optical drive among `devices` holds an audio disc.
+bool audioCdPresent(const QStringList& devices);
+// The optical drives of the machine (root/dev/sr*).
+QStringList opticalDrives(const QString& root = QStringLiteral("/"));
+
+// The process's environment, NAME=value, in the order the system gives it.
+QStringList environmentLines();
+
+} // namespace sysinfo

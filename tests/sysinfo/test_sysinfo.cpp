@@ -1,0 +1,331 @@
+// System information: the readers on fake trees, the exported-names reader
+// on images built byte by byte, and the windows.
+#include "image_builders.h"
+#include "support/TempDir.h"
+#include "sysinfo/applications.h"
+#include "sysinfo/commands.h"
+#include "sysinfo/cpu_memory.h"
+#include "sysinfo/exports.h"
+#include "sysinfo/settings_program.h"
+#include "sysinfo/system_facts.h"
+#include "sysinfo/system_windows.h"
+#include "sysinfo/window_titles.h"
+#include "ui/ModalRunner.h"
+#include "ui/commands.h"
+
+#include <QDialog>
+#include <QFile>
+#include <QLabel>
+#include <QListWidget>
+#include <QPlainTextEdit>
+#include <QProcess>
+#include <QPushButton>
+#include <QScrollBar>
+#include <QStandardPaths>
+#include <QTest>
+#include <gtest/gtest.h>
+
+#ifdef TAVTOOLS_HAVE_XCB
+#include <xcb/xcb.h>
+#endif
+
+using namespace sysinfo;
+using testing_support::TempDir;
+
+TEST(Cpu, TypeTableAndSpeedText) {
+    const char* expected[] = {"8086", "286", "Pentium", "486", "Pentium", "P5", "P14"};
+    const int codes[] = {0, 1, 2, 3, 4, 5, 14};
+    for (int i = 0; i < 7; ++i)
+        EXPECT_EQ(processorTypeText(codes[i]), QString::fromLatin1(expected[i]));
+    EXPECT_EQ(speedText(451.03), QStringLiteral("Vitesse CPU : 451,03 MHz"));
+    EXPECT_EQ(speedText(5200), QStringLiteral("Vitesse CPU : 5200,00 MHz")); // no wrap past 4295
+    EXPECT_FALSE(processorType().isEmpty());
+}
+
+TEST(Cpu, MeasurementAgreesWithTheKernelWithinAFifth) {
+    TempDir dir;
+    dir.write(QStringLiteral("proc/cpuinfo"), "processor\t: 0\ncpu MHz\t\t: 1234.5\n");
+    const double mhz = measureMhz(100, dir.file(QStringLiteral("proc")));
+    ASSERT_GT(mhz, 0);
+#if !defined(__x86_64__) && !defined(__i386__)
+    EXPECT_DOUBLE_EQ(mhz, 1234.5);
+#endif
+}
+
+TEST(Memory, SixtyFourMegabytesAndSixtyFourGibibytes) {
+    TempDir dir;
+    dir.write(QStringLiteral("small/meminfo"),
+              "MemTotal:          65536 kB\nMemFree:            1000 kB\n"
+              "MemAvailable:      16384 kB\n");
+    dir.write(QStringLiteral("big/meminfo"),
+              "MemTotal:       67108864 kB\nMemFree:        33554432 kB\n");
+    const MemoryStatus small = readMemory(dir.file(QStringLiteral("small")));
+    EXPECT_EQ(small.totalKo, 65536);
+    EXPECT_EQ(small.freeKo, 16384);
+    EXPECT_EQ(small.load, 75);
+    const MemoryStatus big = readMemory(dir.file(QStringLiteral("big")));
+    EXPECT_EQ(big.totalKo, 67108864); // past every 32-bit byte count
+    EXPECT_EQ(big.freeKo, 33554432);
+    EXPECT_EQ(big.load, 50);
+    EXPECT_GT(big.virtualKo, 0);
+    const MemoryStatus none = readMemory(dir.file(QStringLiteral("missing")));
+    EXPECT_EQ(none.totalKo, 0);
+    EXPECT_EQ(none.load, 0);
+}
+
+TEST(Facts, FromAFakeTreeAndFromAnEmptyOne) {
+    TempDir dir;
+    dir.write(QStringLiteral("sys/class/dmi/id/bios_date"), "12/15/1999\n");
+    dir.write(QStringLiteral("sys/class/dmi/id/bios_vendor"), "Phoenix\n");
+    dir.write(QStringLiteral("sys/class/dmi/id/bios_version"), "4.06\n");
+    dir.write(QStringLiteral("proc/sys/kernel/hostname"), "poste1\n");
+    dir.write(QStringLiteral("proc/sys/kernel/domainname"), "(none)\n");
+    dir.write(QStringLiteral("proc/sys/kernel/osrelease"), "6.1.0-13-amd64\n");
+    dir.write(QStringLiteral("etc/os-release"),
+              "NAME=\"Debian GNU/Linux\"\nPRETTY_NAME=\"Debian GNU/Linux 12 (bookworm)\"\n");
+    dir.write(QStringLiteral("etc/samba/smb.conf"), "[global]\n   workgroup = BUREAU\n[homes]\n");
+    const TWinInfo info(dir.path());
+    EXPECT_EQ(info.BiosDate, QStringLiteral("12/15/1999"));
+    EXPECT_EQ(info.BiosName, QStringLiteral("Phoenix"));
+    EXPECT_EQ(info.BiosVer, QStringLiteral("4.06"));
+    EXPECT_EQ(info.ComputerName, QStringLiteral("poste1"));
+    EXPECT_EQ(info.Workgroup, QStringLiteral("BUREAU"));
+    EXPECT_EQ(info.Version, QStringLiteral("Debian GNU/Linux 12 (bookworm)"));
+    EXPECT_EQ(info.VersionNumber, QStringLiteral("6.1.0-13-amd64"));
+    EXPECT_TRUE(info.MacAdress.isEmpty()); // no adapter
+
+    TempDir empty;
+    const TWinInfo nothing(empty.path());
+    EXPECT_TRUE(nothing.BiosName.isEmpty());
+    EXPECT_TRUE(nothing.BiosVer.isEmpty());
+    EXPECT_TRUE(nothing.Workgroup.isEmpty()); // "(none)" is no domain
+    EXPECT_FALSE(audioCdPresent(opticalDrives(empty.path())));
+}
+
+TEST(Facts, TheLastAdapterLoopbackLeftOut) {
+    TempDir dir;
+    dir.write(QStringLiteral("sys/class/net/eth0/address"), "00:1A:2b:3c:4d:5e\n");
+    dir.write(QStringLiteral("sys/class/net/wlan0/address"), "0a:0b:0c:0d:0e:0f\n");
+    dir.write(QStringLiteral("sys/class/net/zz-loop/address"), "00:00:00:00:00:00\n");
+    dir.write(QStringLiteral("sys/class/net/zz-loop/type"), "772\n");
+    dir.write(QStringLiteral("sys/class/net/lo/address"), "00:00:00:00:00:00\n");
+    EXPECT_EQ(lastAdapterAddress(dir.path()), QStringLiteral("0a:0b:0c:0d:0e:0f"));
+    QFile::remove(dir.file(QStringLiteral("sys/class/net/wlan0/address")));
+    EXPECT_EQ(lastAdapterAddress(dir.path()), QStringLiteral("00:1a:2b:3c:4d:5e"));
+}
+
+TEST(Applications, OwnedListedUnownedLeftOutFrenchNamePreferred) {
+    TempDir dir;
+    const QByteArray entry = "[Desktop Entry]\nType=Application\nName=Text Editor\n"
+                             "Name[fr]=Éditeur de texte\nExec=gedit\n[Desktop Action new]\n"
+                             "Name=Other\n";
+    dir.write(QStringLiteral("usr/share/applications/org.gnome.gedit.desktop"), entry);
+    dir.write(QStringLiteral("usr/share/applications/stray.desktop"),
+              "[Desktop Entry]\nType=Application\nName=Stray\n");
+    dir.write(QStringLiteral("usr/share/applications/calc.desktop"),
+              "[Desktop Entry]\nType=Application\nName=Calculatrice\n");
+    dir.write(QStringLiteral("var/lib/dpkg/info/gedit.list"),
+              "/usr\n/usr/bin/gedit\n/usr/share/applications/org.gnome.gedit.desktop\n");
+    dir.write(QStringLiteral("var/lib/dpkg/info/galculator:amd64.list"),
+              "/usr/share/applications/calc.desktop\n");
+    dir.write(QStringLiteral("var/lib/dpkg/info/other.list"), "/usr/bin/other\n");
+    dir.write(QStringLiteral("var/lib/flatpak/exports/share/applications/org.example.App.desktop"),
+              "[Desktop Entry]\nType=Application\nName=Exemple\nX-Flatpak=org.example.App\n");
+    dir.write(QStringLiteral("home/.local/share/applications/mine.desktop"),
+              "[Desktop Entry]\nType=Application\nName=Mine\n");
+    const QStringList lines =
+        applicationLines(installedApplications({dir.path(), dir.file(QStringLiteral("home"))}));
+    EXPECT_EQ(lines,
+              QStringList({QStringLiteral("Calculatrice\t-> apt-get remove galculator:amd64"),
+                           QStringLiteral("Éditeur de texte\t-> apt-get remove gedit"),
+                           QStringLiteral("Exemple\t-> flatpak uninstall org.example.App")}));
+}
+
+TEST(Tasks, TitlesCutTo99EmptyOnesLeftOut) {
+    const QString longTitle(120, u'x');
+    EXPECT_EQ(taskLines({longTitle, QString(), QStringLiteral("Terminal")}),
+              QStringList({QString(99, u'x'), QStringLiteral("Terminal")}));
+    EXPECT_TRUE(topLevelWindowTitles(":987654").isEmpty()); // no such display
+}
+
+#ifdef TAVTOOLS_HAVE_XCB
+// A real X server: a window with a 120-character title is listed with 99.
+TEST(Tasks, WindowsOfARealServer) {
+    const QString xvfb = QStandardPaths::findExecutable(QStringLiteral("Xvfb"));
+    if (xvfb.isEmpty()) GTEST_SKIP() << "Xvfb absent";
+    QProcess server;
+    server.start(xvfb, {QStringLiteral(":93"), QStringLiteral("-nolisten"), QStringLiteral("tcp")});
+    ASSERT_TRUE(server.waitForStarted());
+    xcb_connection_t* c = nullptr;
+    for (int i = 0; i < 100; ++i, QTest::qWait(50)) {
+        c = xcb_connect(":93", nullptr);
+        if (!xcb_connection_has_error(c)) break;
+        xcb_disconnect(c);
+        c = nullptr;
+    }
+    ASSERT_TRUE(c);
+    const xcb_screen_t* screen = xcb_setup_roots_iterator(xcb_get_setup(c)).data;
+    const QByteArray title(120, 't');
+    for (const QByteArray& name : {title, QByteArray(), QByteArray("Seconde")}) {
+        const xcb_window_t w = xcb_generate_id(c);
+        xcb_create_window(c, XCB_COPY_FROM_PARENT, w, screen->root, 0, 0, 10, 10, 0,
+                          XCB_WINDOW_CLASS_INPUT_OUTPUT, screen->root_visual, 0, nullptr);
+        xcb_change_property(c, XCB_PROP_MODE_REPLACE, w, XCB_ATOM_WM_NAME, XCB_ATOM_STRING, 8,
+                            uint32_t(name.size()), name.constData());
+    }
+    xcb_flush(c);
+    const QStringList lines = taskLines(topLevelWindowTitles(":93"));
+    xcb_disconnect(c);
+    server.terminate();
+    server.waitForFinished();
+    EXPECT_EQ(lines, QStringList({QString(99, u't'), QStringLiteral("Seconde")}));
+}
+#endif
+
+TEST(Exports, PeNamesInTableOrderBothWidths) {
+    const QList<QByteArray> names{"Zeta", "Alpha", "Middle"};
+    for (bool wide : {false, true})
+        EXPECT_EQ(exportedNames(image_builders::peImage(names, wide)),
+                  QStringList({"Zeta", "Alpha", "Middle"}));
+    // Exports by number only: no names at all.
+    EXPECT_TRUE(exportedNames(image_builders::peImage({})).isEmpty());
+}
+
+TEST(Exports, HostilePeImagesGiveWhatCanBeRead) {
+    const QByteArray good = image_builders::peImage({"One", "Two"}, false, 0xFFFFFFF0u);
+    // A name count of billions: only the names inside the file.
+    EXPECT_EQ(exportedNames(good).mid(0, 2), QStringList({"One", "Two"}));
+    // Every truncation answers without reading past the end.
+    for (qsizetype size = 0; size < good.size(); size += 7)
+        (void)exportedNames(QByteArray(good.left(size)));
+    // A name without an end is left out.
+    QByteArray open = image_builders::peImage({"Open"});
+    open.truncate(0x300 + 4);
+    EXPECT_TRUE(exportedNames(open).isEmpty());
+}
+
+TEST(Exports, ElfDefinedGlobalAndWeakFunctionsAllLayouts) {
+    using image_builders::Symbol;
+    const QList<Symbol> symbols{{"first", 1, 2, 7},
+                                {"data", 1, 1, 7},
+                                {"undefined", 1, 2, 0},
+                                {"local", 0, 2, 7},
+                                {"weakOne", 2, 2, 7}};
+    for (bool wide : {false, true})
+        for (bool big : {false, true})
+            EXPECT_EQ(exportedNames(image_builders::elfImage(symbols, wide, big)),
+                      QStringList({"first", "weakOne"}))
+                << wide << big;
+}
+
+TEST(Exports, RealLibraryMatchesNmAndTextGivesNothing) {
+    TempDir dir;
+    EXPECT_TRUE(exportedNamesOfFile(dir.write(QStringLiteral("notes.txt"), "MZ text\n")).isEmpty());
+    EXPECT_TRUE(exportedNamesOfFile(dir.file(QStringLiteral("absent.dll"))).isEmpty());
+    // The Qt Core library this test runs with, against nm's defined functions.
+    QFile maps(QStringLiteral("/proc/self/maps"));
+    ASSERT_TRUE(maps.open(QIODevice::ReadOnly));
+    QString library;
+    for (const QByteArray& line : maps.readAll().split('\n'))
+        if (line.contains("libQt6Core.so"))
+            library = QString::fromUtf8(line.mid(line.indexOf('/')));
+    const QString nm = QStandardPaths::findExecutable(QStringLiteral("nm"));
+    if (library.isEmpty() || nm.isEmpty()) GTEST_SKIP() << "nm or libQt6Core absent";
+    QProcess p;
+    p.start(nm, {QStringLiteral("-D"), QStringLiteral("--defined-only"), QStringLiteral("-p"),
+                 library});
+    ASSERT_TRUE(p.waitForFinished(30000));
+    QStringList expected;
+    for (const QByteArray& line : p.readAllStandardOutput().split('\n')) {
+        const QList<QByteArray> f = line.split(' ');
+        if (f.size() == 3 && (f[1] == "T" || f[1] == "W" || f[1] == "i"))
+            expected << QString::fromUtf8(f[2].split('@').first());
+    }
+    const QStringList names = exportedNamesOfFile(library);
+    ASSERT_GT(names.size(), 1000);
+    EXPECT_EQ(names, expected);
+}
+
+TEST(Settings, CurrentDesktopFirstAndNothingWhenNoneIsInstalled) {
+    EXPECT_EQ(settingsPrograms(QStringLiteral("XFCE")).first(),
+              QStringLiteral("xfce4-settings-manager"));
+    EXPECT_EQ(settingsPrograms(QString()).first(), QStringLiteral("gnome-control-center"));
+    TempDir dir;
+    EXPECT_TRUE(settingsProgram({dir.path()}).isEmpty());
+    const QString program = dir.write(QStringLiteral("lxqt-config"), "#!/bin/sh\n");
+    QFile::setPermissions(program, QFile::ReadOwner | QFile::ExeOwner);
+    EXPECT_EQ(settingsProgram({dir.path()}), program);
+}
+
+// ---- windows ----
+
+TEST(Windows, CpuSpeedStartsShowsAndStops) {
+    TFormCPUSpeed window;
+    window.measure = [] {
+        QThread::msleep(20);
+        return 451.03;
+    };
+    window.show();
+    EXPECT_TRUE(window.TypeLabel->text().startsWith(QStringLiteral("Type de CPU : ")));
+    EXPECT_EQ(window.SpeedLabel->text(), QStringLiteral("Vitesse CPU :  MHz"));
+    EXPECT_FALSE(window.StopButton->isEnabled());
+    QTest::mouseClick(window.Start, Qt::LeftButton);
+    EXPECT_FALSE(window.Start->isEnabled());
+    EXPECT_FALSE(window.Close->isEnabled());
+    EXPECT_TRUE(QTest::qWaitFor(
+        [&] { return window.SpeedLabel->text() == QStringLiteral("Vitesse CPU : 451,03 MHz"); }));
+    QTest::mouseClick(window.StopButton, Qt::LeftButton);
+    EXPECT_TRUE(window.Start->isEnabled());
+    EXPECT_TRUE(window.Close->isEnabled());
+    EXPECT_FALSE(window.StopButton->isEnabled());
+}
+
+TEST(Windows, MemoryValuesAndEnvironmentOnOneLine) {
+    TempDir dir;
+    dir.write(QStringLiteral("proc/meminfo"), "MemTotal: 65536 kB\nMemAvailable: 32768 kB\n");
+    TMem memory(nullptr, dir.file(QStringLiteral("proc")));
+    memory.show();
+    EXPECT_EQ(memory.value(0), QStringLiteral("65536 Ko"));
+    EXPECT_EQ(memory.value(1), QStringLiteral("50 %"));
+    EXPECT_EQ(memory.value(2), QStringLiteral("32768 Ko"));
+
+    qputenv("TAVTOOLS_LONG_VALUE", QByteArray(600, 'v'));
+    TInfoSys info(nullptr, dir.path());
+    info.show();
+    EXPECT_EQ(info.value(QStringLiteral("Cd Audio")), QStringLiteral("Non"));
+    EXPECT_TRUE(info.value(QStringLiteral("Ecran")).startsWith(QStringLiteral("Ecran ")));
+    EXPECT_TRUE(
+        info.Environment->toPlainText().contains(QStringLiteral("TAVTOOLS_LONG_VALUE=vvv")));
+    EXPECT_GT(info.Environment->horizontalScrollBar()->maximum(), 0); // scrolls sideways
+    qunsetenv("TAVTOOLS_LONG_VALUE");
+}
+
+TEST(Windows, ExportsWindowOnlyForExactlyOneRow) {
+    TempDir dir;
+    const QString dll =
+        dir.write(QStringLiteral("kernel32.dll"), image_builders::peImage({"Beep"}));
+    int shown = 0;
+    QStringList names;
+    QString title;
+    ui::ScopedModalHandler handler([&](QDialog* d) {
+        ++shown;
+        title = d->windowTitle();
+        d->show();
+        names = static_cast<TVoirdll*>(d)->ListBox1->count()
+                    ? QStringList{static_cast<TVoirdll*>(d)->ListBox1->item(0)->text()}
+                    : QStringList{};
+        return 0;
+    });
+    registerCommands(ui::commands());
+    ui::CommandContext c;
+    c.selection = {dll, dll + QStringLiteral(".bak")};
+    c.selectedRows = 2;
+    ui::runRegistered(QStringLiteral("FonctionsDll"), c);
+    EXPECT_EQ(shown, 0);
+    c.selection = {dll};
+    c.selectedRows = 1;
+    ui::runRegistered(QStringLiteral("FonctionsDll"), c);
+    EXPECT_EQ(shown, 1);
+    EXPECT_EQ(title, QStringLiteral("Voir DLL - kernel32.dll"));
+    EXPECT_EQ(names, QStringList{QStringLiteral("Beep")});
+}
