@@ -32,6 +32,7 @@ int runSysinfo(const QStringList& args);
 int runApps(const QStringList& args);
 int runTasks(const QStringList& args);
 int runExports(const QStringList& args);
+int runThumbnails(const QStringList& args);
 
 // Appends bytes with a tab, CR, LF or backslash written \t, \r, \n, \\,
 // so that one entry stays one output line.

@@ -1,6 +1,9 @@
 #include "commands.h"
 
 #include <QCoreApplication>
+#include <QGuiApplication>
+#include <cstring>
+#include <memory>
 #include <cstdio>
 #include <functional>
 #include <map>
@@ -23,13 +26,20 @@ const char* const kUsage =
     "  dbf FICHIER                      find DOSSIER CRITERE\n"
     "  grep CHAINE FICHIER...           compare FICHIER1 FICHIER2\n"
     "  clean [--delete] DOSSIER [EXT...]\n"
-    "  cpu    memory    sysinfo    apps    tasks    exports FICHIER\n";
+    "  cpu    memory    sysinfo    apps    tasks    exports FICHIER\n"
+    "  thumbnails DOSSIER IMAGE...\n";
 
 } // namespace
 
 int main(int argc, char** argv) {
-    QCoreApplication app(argc, argv);
-    QStringList args = app.arguments().mid(1);
+    // Pictures (metafiles with text) need the font database of a graphical
+    // application; no window is ever shown.
+    const bool pictures = argc > 1 && std::strcmp(argv[1], "thumbnails") == 0;
+    if (pictures && qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+    std::unique_ptr<QCoreApplication> app(pictures ? new QGuiApplication(argc, argv)
+                                                   : new QCoreApplication(argc, argv));
+    QStringList args = app->arguments().mid(1);
     const std::map<QString, std::function<int(const QStringList&)>> commands = {
         {QStringLiteral("backup"), cli::runBackup},
         {QStringLiteral("restore"), cli::runRestore},
@@ -56,6 +66,7 @@ int main(int argc, char** argv) {
         {QStringLiteral("apps"), cli::runApps},
         {QStringLiteral("tasks"), cli::runTasks},
         {QStringLiteral("exports"), cli::runExports},
+        {QStringLiteral("thumbnails"), cli::runThumbnails},
     };
     if (!args.isEmpty() && (args.first() == u"--help" || args.first() == u"-h")) {
         std::fputs(kUsage, stdout);

@@ -14,6 +14,7 @@
 #include <QCollator>
 #include <QComboBox>
 #include <QDir>
+#include <QFileInfo>
 #include <QHeaderView>
 #include <QKeyEvent>
 #include <QLabel>
@@ -24,6 +25,7 @@
 #include <QStackedWidget>
 #include <QStyledItemDelegate>
 #include <QTreeView>
+#include <QUrl>
 #include <QVBoxLayout>
 #include <algorithm>
 #include <numeric>
@@ -612,11 +614,47 @@ QString viewedExtension(const QString& name) {
     return {};
 }
 
+// A table goes to the program's own viewer; any other file to the program
+// the desktop associates with it (nothing when there is none).
 void TTool::Voir(const QString& name) {
+    const QString path = pathsOf({name}).value(0, name);
     const QString extension = viewedExtension(name);
-    if (extension.isEmpty()) return;
-    if (const auto viewer = ui::commands().viewer(extension))
-        viewer(pathsOf({name}).value(0, name), this);
+    if (!extension.isEmpty())
+        if (const auto viewer = ui::commands().viewer(extension)) return viewer(path, this);
+    Platform& p = Platform::instance();
+    const QString folder = QFileInfo(path).absolutePath();
+    p.launch(QStringLiteral("open"), p.findExecutable(path, folder), {path}, folder);
+}
+
+// The associated program; an HTML page gets its file address.
+void TTool::LanceApp() {
+    const QStringList paths = selectedPaths();
+    if (selectedRows().size() != 1 || paths.size() != 1) return;
+    const QString path = paths.first();
+    const QString folder = QFileInfo(path).absolutePath();
+    const QString argument = QFileInfo(path).fileName().toUpper().contains(u".HTM")
+                                 ? QString::fromLatin1(QUrl::fromLocalFile(path).toEncoded())
+                                 : path;
+    Platform& p = Platform::instance();
+    p.launch(QStringLiteral("open"), p.findExecutable(path, folder), {argument}, folder);
+}
+
+// Any file, whatever its type, in the plain-text editor.
+void TTool::Ouvrirtexte() {
+    const QString path = context().oneFile();
+    if (path.isEmpty()) return;
+    Platform& p = Platform::instance();
+    p.launch(QStringLiteral("open"), p.plainTextEditor(), {path}, p.currentDirectory());
+}
+
+// Only when the list had the focus last.
+void TTool::Imprimer() {
+    if (VoletActif != 2) return;
+    const QString path = context().oneFile();
+    if (path.isEmpty()) return;
+    Platform& p = Platform::instance();
+    const QString folder = p.currentDirectory();
+    p.launch(QStringLiteral("print"), p.findExecutable(path, folder), {path}, folder);
 }
 
 // ---- commands ----
@@ -641,6 +679,14 @@ ui::CommandContext TTool::context() {
     c.runJob = [this](const std::function<void(core::Job&)>& body) { runLoop(body); };
     c.fileManager = this;
     c.cleanList = &ListeNettoyage;
+    c.listedPaths = [this] {
+        QStringList names;
+        for (int r = 0; r < m_model->rowCount(); ++r) {
+            const ListRow& row = m_model->row(r);
+            if (!(row.attributes & platform::faDirectory)) names << row.name;
+        }
+        return pathsOf(names);
+    };
     return c;
 }
 

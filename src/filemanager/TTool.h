@@ -113,9 +113,9 @@ class TTool : public QWidget {
 
     // Viewing and launching (the file manager's own).
     virtual void Voir(const QString& name);
-    void Ouvrirtexte() {}
-    void Imprimer() {}
-    void LanceApp() {}
+    void Ouvrirtexte();
+    void Imprimer();
+    void LanceApp();
 
     // The tools' commands: each forwards to its tool with context().
     void Rechercher();

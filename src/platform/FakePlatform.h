@@ -39,6 +39,18 @@ class FakePlatform : public LinuxPlatform {
         return true;
     }
 
+    // Associations by lower-case extension (".txt" -> "editor.desktop").
+    QMap<QString, QString> associations;
+    QString findExecutable(const QString& file, const QString&) override {
+        const qsizetype dot = file.lastIndexOf(u'.');
+        return dot < 0 ? QString() : associations.value(file.mid(dot).toLower());
+    }
+    bool launch(const QString& verb, const QString& program, const QStringList& arguments,
+                const QString& folder) override {
+        launches.append({verb, program, arguments.join(u' '), folder, arguments});
+        return !program.isEmpty() || verb == u"print";
+    }
+
     QString fileSystemName(QChar letter) override { return drive(letter).fileSystem; }
     quint32 volumeSerial(QChar letter) override { return drive(letter).serial; }
     bool setVolumeLabel(QChar letter, const QString& label) override {
@@ -64,6 +76,7 @@ class FakePlatform : public LinuxPlatform {
 
     struct Launch {
         QString verb, file, params, folder;
+        QStringList arguments;
     };
     QList<QDateTime> clockWrites;
     QList<Launch> launches;

@@ -1,4 +1,5 @@
 #include "LinuxPlatform.h"
+#include "desktop_entries.h"
 #include "attributes.h"
 #include "file_names.h"
 #include "wildcard.h"
@@ -697,6 +698,32 @@ bool LinuxPlatform::shellExecute(const QString& verb, const QString& file, const
     QString opener = QStandardPaths::findExecutable(QStringLiteral("xdg-open"));
     if (opener.isEmpty()) return false;
     return QProcess::startDetached(opener, {QDir(folder).absoluteFilePath(file)}, folder);
+}
+
+QString LinuxPlatform::findExecutable(const QString& file, const QString& folder) {
+    return associatedApplication(QDir(folder).absoluteFilePath(file));
+}
+
+bool LinuxPlatform::launch(const QString& verb, const QString& program,
+                           const QStringList& arguments, const QString& folder) {
+    if (verb == u"print") {
+        const QString lp = QStandardPaths::findExecutable(QStringLiteral("lp"));
+        if (lp.isEmpty()) return false;
+        QProcess job;
+        job.setProgram(lp);
+        job.setArguments(arguments);
+        job.setWorkingDirectory(folder);
+        job.setStandardOutputFile(QProcess::nullDevice());
+        job.setStandardErrorFile(QProcess::nullDevice());
+        return job.startDetached();
+    }
+    if (program.isEmpty()) return false;
+    QStringList argv = program.endsWith(QStringLiteral(".desktop"))
+                           ? execArguments(program, arguments)
+                           : QStringList{program} + arguments;
+    if (argv.isEmpty()) return false;
+    const QString executable = argv.takeFirst();
+    return QProcess::startDetached(executable, argv, folder);
 }
 
 bool LinuxPlatform::copyLink(const QString& from, const QString& to) {

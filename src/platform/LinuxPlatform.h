@@ -46,6 +46,9 @@ class LinuxPlatform : public Platform {
     QString plainTextEditor() override;
 
     bool setSystemClockUtc(const QDateTime& utc) override;
+    QString findExecutable(const QString& file, const QString& folder) override;
+    bool launch(const QString& verb, const QString& program, const QStringList& arguments,
+                const QString& folder) override;
     bool shellExecute(const QString& verb, const QString& file, const QString& params,
                       const QString& folder) override;
 

@@ -157,6 +157,14 @@ class Platform {
     virtual QString plainTextEditor() = 0;
     virtual bool shellExecute(const QString& verb, const QString& file, const QString& params,
                               const QString& folder) = 0;
+    // The program the desktop associates with a file (the desktop entry of
+    // the default application of its type); empty when there is none.
+    virtual QString findExecutable(const QString& file, const QString& folder) = 0;
+    // Runs a verb on a program with its arguments, detached, in a folder:
+    // "open" starts it (a desktop entry through its command line), "print"
+    // hands the arguments to the print system. False when nothing started.
+    virtual bool launch(const QString& verb, const QString& program, const QStringList& arguments,
+                        const QString& folder) = 0;
 
   protected:
     void setLastError(int code) { t_lastError = code; }

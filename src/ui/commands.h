@@ -36,6 +36,8 @@ struct CommandContext {
     // Shows another folder in the file manager, its history left as it is
     // (find files); a folder that cannot be entered changes nothing.
     std::function<void(const QString& folder)> goTo;
+    // Every file of the list (folders left out), in list order, absolute paths.
+    std::function<QStringList()> listedPaths;
     // The disk cleaner's own extensions, kept by the settings file.
     QStringList* cleanList = nullptr;
     // Runs long work as a job with the file manager's progress bar.

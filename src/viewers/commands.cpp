@@ -1,5 +1,7 @@
 #include "commands.h"
 #include "TDbase.h"
+#include "TVignettes.h"
+#include "picture_reader.h"
 #include "ui/ModalRunner.h"
 #include "ui/commands.h"
 
@@ -11,11 +13,21 @@ void showTable(const QString& path, QWidget* parent) {
     ui::runModal(&window);
 }
 
+// Every picture of the list, selected or not, in list order.
+void browsePictures(const ui::CommandContext& c) {
+    QStringList pictures;
+    if (c.listedPaths)
+        for (const QString& path : c.listedPaths())
+            if (isPictureName(path)) pictures << path;
+    TVignettes window(c.parent);
+    window.Init(pictures);
+    ui::runModal(&window);
+}
+
 void registerCommands(ui::CommandRegistry& r) {
     r.addViewer(QStringLiteral(".DBF"), showTable);
-    // In its place in the menu; does nothing until the thumbnails are built.
     r.add({"Parcourir", "&Affichage", 70, "&Parcourir images", "F7", "Visualiser les images", false,
-           9});
+           9, false, false, {}, browsePictures});
 }
 
 } // namespace viewers

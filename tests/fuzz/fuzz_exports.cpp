@@ -10,11 +10,11 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     const auto count = [&](QByteArrayView name) { total += name.size(); };
     sysinfo::forEachExportedName(bytes, count);
     if (size > 2 && data[0] < 0x80) { // half the inputs also as an image of each kind
-        QByteArray pe = QByteArray("MZ") + QByteArray(bytes.mid(2));
+        QByteArray pe = QByteArray("MZ") + bytes.sliced(2).toByteArray();
         sysinfo::forEachExportedName(pe, count);
         QByteArray elf = QByteArray("\x7F"
                                     "ELF") +
-                         QByteArray(bytes.mid(2));
+                         bytes.sliced(2).toByteArray();
         sysinfo::forEachExportedName(elf, count);
     }
     return total < 0;

@@ -1,0 +1,232 @@
+#include "TVignettes.h"
+#include "TPhoto.h"
+#include "ui/ModalRunner.h"
+#include "ui/errors.h"
+#include "ui/window_parts.h"
+
+#include <QFileInfo>
+#include <QFutureWatcher>
+#include <QLabel>
+#include <QPainter>
+#include <QPushButton>
+#include <QShortcut>
+#include <QStyle>
+#include <QToolButton>
+#include <QtConcurrent/QtConcurrentRun>
+
+namespace viewers {
+
+namespace {
+constexpr int kTop = 36, kAcross = 164, kDown = 134, kColumns = 4;
+} // namespace
+
+// ---- picture box ----
+
+void PictureBox::setThumbnail(const Thumbnail& t) {
+    setGeometry(t.fit.box);
+    m_image = t.shown ? t.image : QImage();
+    update();
+}
+
+void PictureBox::clear() {
+    m_image = QImage();
+    update();
+}
+
+void PictureBox::paintEvent(QPaintEvent*) {
+    if (m_image.isNull()) return;
+    QPainter p(this);
+    // Box-sized when stretched; else natural size, centred and cut off.
+    p.drawImage(QPoint((width() - m_image.width()) / 2, (height() - m_image.height()) / 2),
+                m_image);
+}
+
+void PictureBox::mouseDoubleClickEvent(QMouseEvent*) {
+    Q_EMIT doubleClicked();
+}
+
+// ---- browser ----
+
+TVignettes::TVignettes(QWidget* parent) : QDialog(parent) {
+    setWindowTitle(QStringLiteral("Parcourir"));
+    setWindowFlags(Qt::Dialog | Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint);
+    setFixedSize(kColumns * kAcross + 4, kTop + 3 * kDown + 2);
+    const QStyle::StandardPixmap glyphs[] = {QStyle::SP_MediaSkipBackward, QStyle::SP_MediaSeekBackward,
+                                             QStyle::SP_MediaSeekForward, QStyle::SP_MediaSkipForward};
+    const char* hints[] = {"Première page", "Page précédente", "Page suivante", "Dernière page"};
+    QToolButton** buttons[] = {&First, &Previous, &Next, &Last};
+    for (int i = 0; i < 4; ++i) {
+        auto* b = new QToolButton(this);
+        b->setIcon(style()->standardIcon(glyphs[i]));
+        b->setToolTip(QString::fromUtf8(hints[i]));
+        b->setGeometry(4 + i * 30, 4, 28, 28);
+        b->setFocusPolicy(Qt::NoFocus);
+        *buttons[i] = b;
+    }
+    Close = new QPushButton(QStringLiteral("Fermer"), this);
+    Close->setGeometry(width() - 100, 5, 90, 26);
+    Close->setAutoDefault(false);
+    for (int k = 0; k < kSlots; ++k) {
+        auto* panel = new QFrame(this);
+        panel->setFrameShape(QFrame::Panel);
+        panel->setFrameShadow(QFrame::Sunken);
+        panel->setGeometry(2 + (k % kColumns) * kAcross, kTop + (k / kColumns) * kDown,
+                           kPanelWidth, kPanelHeight);
+        m_pictures[k] = new PictureBox(panel);
+        m_pictures[k]->setGeometry(1, 1, kPanelWidth - 2, kPanelHeight - 16);
+        m_captions[k] = new QLabel(panel);
+        m_captions[k]->setAlignment(Qt::AlignCenter);
+        m_captions[k]->setGeometry(0, kPanelHeight - kCaptionHeight, kPanelWidth, kCaptionHeight);
+        connect(m_pictures[k], &PictureBox::doubleClicked, this, [this, k] { doubleClicked(k + 1); });
+    }
+    connect(First, &QToolButton::clicked, this, &TVignettes::Premier);
+    connect(Previous, &QToolButton::clicked, this, &TVignettes::Precedent);
+    connect(Next, &QToolButton::clicked, this, &TVignettes::Suivant);
+    connect(Last, &QToolButton::clicked, this, &TVignettes::Dernier);
+    connect(Close, &QPushButton::clicked, this, &QDialog::reject);
+    connect(new QShortcut(QKeySequence(Qt::Key_PageUp), this), &QShortcut::activated, this,
+            &TVignettes::Precedent);
+    connect(new QShortcut(QKeySequence(Qt::Key_PageDown), this), &QShortcut::activated, this,
+            &TVignettes::Suivant);
+}
+
+TVignettes::~TVignettes() = default;
+
+void TVignettes::Init(const QStringList& list) {
+    m_list = list;
+    m_start = 0;
+    m_chosen = -1;
+}
+
+void TVignettes::showEvent(QShowEvent* e) {
+    QDialog::showEvent(e);
+    ui::centreOnScreen(this);
+    Affiche();
+}
+
+void TVignettes::closeEvent(QCloseEvent* e) {
+    ++m_generation; // results still on their way are dropped
+    m_list.clear();
+    QDialog::closeEvent(e);
+}
+
+PictureBox* TVignettes::picture(int k) const {
+    return k >= 1 && k <= kSlots ? m_pictures[k - 1] : nullptr;
+}
+
+QLabel* TVignettes::caption(int k) const {
+    return k >= 1 && k <= kSlots ? m_captions[k - 1] : nullptr;
+}
+
+void TVignettes::Affiche() {
+    ++m_generation;
+    m_pending = 0;
+    m_errors.clear();
+    for (int k = 0; k < kSlots; ++k) {
+        m_pictures[k]->clear();
+        m_pictures[k]->setGeometry(1, 1, kPanelWidth - 2, kPanelHeight - 16);
+        m_captions[k]->clear();
+    }
+    for (int k = 1; k <= kSlots; ++k) {
+        const int i = m_start + k - 1;
+        if (i >= m_list.size()) break;
+        const QString& entry = m_list[i];
+        if (!isShown(entry)) continue; // its slot stays empty, the next is still filled
+        m_captions[k - 1]->setText(QFileInfo(entry).fileName());
+        if (const Thumbnail* cached = m_cache.object(entry))
+            place(k, *cached);
+        else
+            decode(k, entry);
+    }
+    if (m_pending == 0) pageDone();
+}
+
+void TVignettes::place(int k, const Thumbnail& t) {
+    m_pictures[k - 1]->setThumbnail(t);
+}
+
+// Decoded on a worker; the slot is painted as soon as its picture is ready.
+void TVignettes::decode(int k, const QString& path) {
+    ++m_pending;
+    auto* watcher = new QFutureWatcher<Thumbnail>(this);
+    const int generation = m_generation;
+    connect(watcher, &QFutureWatcher<Thumbnail>::finished, this, [=, this] {
+        finished(generation, k, watcher->result());
+        watcher->deleteLater();
+    });
+    watcher->setFuture(QtConcurrent::run(makeThumbnail, path));
+}
+
+void TVignettes::finished(int generation, int k, const Thumbnail& t) {
+    m_cache.insert(t.path, new Thumbnail(t), 1);
+    if (generation != m_generation) return; // the page has changed since
+    place(k, t);
+    if (!t.error.isEmpty()) m_errors << t.error;
+    if (--m_pending == 0) pageDone();
+}
+
+// Once the page is complete: its errors reported once, the next page read ahead.
+void TVignettes::pageDone() {
+    Q_EMIT pageShown();
+    if (!m_errors.isEmpty()) {
+        const QString text = m_errors.join(u'\n');
+        m_errors.clear();
+        ui::reportError(core::TavError(text));
+    }
+    prefetch(m_start + kSlots);
+}
+
+void TVignettes::prefetch(int start) {
+    for (int i = start; i < std::min<int>(start + kSlots, int(m_list.size())); ++i) {
+        const QString path = m_list[i];
+        if (!isShown(path) || m_cache.contains(path) || m_decoding.contains(path)) continue;
+        m_decoding.insert(path);
+        auto* watcher = new QFutureWatcher<Thumbnail>(this);
+        connect(watcher, &QFutureWatcher<Thumbnail>::finished, this, [=, this] {
+            m_decoding.remove(path);
+            m_cache.insert(path, new Thumbnail(watcher->result()), 1);
+            watcher->deleteLater();
+        });
+        watcher->setFuture(QtConcurrent::run(makeThumbnail, path));
+    }
+}
+
+void TVignettes::Premier() {
+    m_start = 0;
+    Affiche();
+}
+
+void TVignettes::Precedent() {
+    m_start = std::max(0, m_start - kSlots);
+    Affiche();
+}
+
+void TVignettes::Suivant() {
+    m_start += kSlots;
+    if (m_start > m_list.size() - kSlots) m_start = int(m_list.size()) - kSlots;
+    m_start = std::max(0, m_start);
+    Affiche();
+}
+
+void TVignettes::Dernier() {
+    m_start = std::max(0, int(m_list.size()) - kSlots);
+    Affiche();
+}
+
+// Only a slot that shows a picture opens it; an empty slot does nothing.
+void TVignettes::doubleClicked(int k) {
+    const int index = m_start + k - 1;
+    if (index >= m_list.size() || !m_pictures[k - 1]->hasPicture()) return;
+    m_chosen = index;
+    ui::runCommand([this] { Zoom(); });
+}
+
+void TVignettes::Zoom() {
+    if (m_chosen < 0 || m_chosen >= m_list.size()) return;
+    TPhoto viewer(this);
+    viewer.Init(m_list[m_chosen]);
+    viewer.Init2(m_list);
+    ui::runModal(&viewer);
+}
+
+} // namespace viewers

@@ -1,0 +1,72 @@
+#include "picture_reader.h"
+#include "picture_codecs.h"
+#include "platform/Platform.h"
+
+#include <QFile>
+#include <QFileInfo>
+
+namespace viewers {
+
+PictureKind pictureKind(const QString& name) {
+    const QString four = name.right(4).toUpper();
+    if (four == u".BMP") return PictureKind::Bmp;
+    if (four == u".WMF") return PictureKind::Wmf;
+    if (four == u".EMF") return PictureKind::Emf;
+    if (four == u".JPG") return PictureKind::Jpeg;
+    if (four == u".GIF") return PictureKind::Gif;
+    if (name.right(5).toUpper() == u".JPEG") return PictureKind::Jpeg;
+    return PictureKind::None;
+}
+
+PictureError::PictureError(const QString& path)
+    : TavError(QStringLiteral("Image illisible : %1").arg(QFileInfo(path).fileName())) {}
+
+namespace {
+
+// The file's bytes; regular files only, and none larger than a picture of
+// the largest size could be.
+QByteArray contents(const QString& path) {
+    QFile file(path);
+    constexpr qint64 kLargest = 512ll << 20;
+    if (!platform::Platform::instance().openForRead(file) || file.size() > kLargest)
+        throw PictureError(path);
+    QByteArray data = file.readAll();
+    if (data.isEmpty()) throw PictureError(path);
+    return data;
+}
+
+} // namespace
+
+QSize pictureSize(const QString& path) {
+    const QByteArray data = contents(path);
+    QSize size;
+    bool ok = false;
+    switch (pictureKind(path)) {
+    case PictureKind::Jpeg: ok = codecs::jpegSize(data, size); break;
+    case PictureKind::Gif: ok = codecs::gifSize(data, size); break;
+    case PictureKind::Bmp: ok = codecs::bmpSize(data, size); break;
+    case PictureKind::Emf: ok = codecs::emfSize(data, size); break;
+    case PictureKind::Wmf: ok = codecs::wmfSize(data, size); break;
+    case PictureKind::None: break;
+    }
+    if (!ok || !codecs::acceptable(size)) throw PictureError(path);
+    return size;
+}
+
+QImage readPicture(const QString& path, QSize box) {
+    const QByteArray data = contents(path);
+    QImage image;
+    bool ok = false;
+    switch (pictureKind(path)) {
+    case PictureKind::Jpeg: ok = codecs::readJpeg(data, box, image); break;
+    case PictureKind::Gif: ok = codecs::readGif(data, image); break;
+    case PictureKind::Bmp: ok = codecs::readBmp(data, image); break;
+    case PictureKind::Emf: ok = codecs::readEmf(data, box, image); break;
+    case PictureKind::Wmf: ok = codecs::readWmf(data, box, image); break;
+    case PictureKind::None: break;
+    }
+    if (!ok || image.isNull()) throw PictureError(path);
+    return image;
+}
+
+} // namespace viewers

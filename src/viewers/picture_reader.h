@@ -1,0 +1,40 @@
+#pragma once
+// Pictures by their file's extension: JPEG, GIF, BMP, WMF and EMF, each
+// read for its natural size, in full, or decoded for a target box.
+
+#include "core/errors.h"
+
+#include <QImage>
+#include <QSize>
+#include <QString>
+
+namespace viewers {
+
+enum class PictureKind { None, Bmp, Wmf, Emf, Jpeg, Gif };
+
+// By the last four characters (".BMP", ".WMF", ".EMF", ".JPG", ".GIF") or
+// the last five (".JPEG"), in any case.
+PictureKind pictureKind(const QString& name);
+inline bool isPictureName(const QString& name) {
+    return pictureKind(name) != PictureKind::None;
+}
+
+// A picture that cannot be read or decoded; the text names the file.
+class PictureError : public core::TavError {
+  public:
+    explicit PictureError(const QString& path);
+};
+
+// No picture above this is decoded: its memory would be out of all measure.
+constexpr qint64 kMaxPicturePixels = 100'000'000;
+
+// The natural size in pixels, from the header alone (metafiles at 96 dpi).
+// Throws PictureError.
+QSize pictureSize(const QString& path);
+
+// The whole picture, or with a box, a picture at least that large where the
+// format can decode smaller (JPEG scaled in the decoder, metafiles drawn at
+// the box size); others come whole. Throws PictureError.
+QImage readPicture(const QString& path, QSize box = {});
+
+} // namespace viewers

@@ -1,0 +1,234 @@
+// JPEG through libjpeg(-turbo), GIF through giflib, BMP through Qt.
+#include "picture_codecs.h"
+
+#include <QBuffer>
+#include <QImageReader>
+#include <csetjmp>
+#include <cstdio>
+#include <cstring>
+#include <gif_lib.h>
+#include <jpeglib.h>
+
+namespace viewers::codecs {
+
+// ---- JPEG ----
+
+namespace {
+
+struct JpegFailure {
+    jpeg_error_mgr manager;
+    std::jmp_buf jump;
+};
+
+[[noreturn]] void jpegFailed(j_common_ptr info) {
+    std::longjmp(reinterpret_cast<JpegFailure*>(info->err)->jump, 1);
+}
+void jpegQuiet(j_common_ptr, int) {}
+
+// The largest reduction of 2, 4 or 8 whose result still covers the box.
+int scaleFor(QSize natural, QSize box) {
+    if (box.isEmpty()) return 1;
+    for (int denom : {8, 4, 2})
+        if ((natural.width() + denom - 1) / denom >= box.width() &&
+            (natural.height() + denom - 1) / denom >= box.height())
+            return denom;
+    return 1;
+}
+
+// Adobe's CMYK (stored inverted) to RGB, in place on 4-byte pixels.
+void cmykToRgb(uchar* line, int width) {
+    for (int x = 0; x < width; ++x) {
+        uchar* p = line + 4 * x;
+        const int c = p[0], m = p[1], y = p[2], k = p[3];
+        const QRgb rgb = qRgb(c * k / 255, m * k / 255, y * k / 255);
+        std::memcpy(p, &rgb, 4);
+    }
+}
+
+// Decodes into `image`; everything that longjmp may skip is plain C data.
+bool decodeJpeg(const QByteArray& data, QSize box, QImage* image, QSize* size) {
+    jpeg_decompress_struct info;
+    JpegFailure failure;
+    info.err = jpeg_std_error(&failure.manager);
+    failure.manager.error_exit = jpegFailed;
+    failure.manager.emit_message = jpegQuiet;
+    if (setjmp(failure.jump)) {
+        jpeg_destroy_decompress(&info);
+        return false;
+    }
+    jpeg_create_decompress(&info);
+    jpeg_mem_src(&info, reinterpret_cast<const unsigned char*>(data.constData()),
+                 static_cast<unsigned long>(data.size()));
+    jpeg_read_header(&info, TRUE);
+    const QSize natural(int(info.image_width), int(info.image_height));
+    if (size) *size = natural;
+    if (!image || !acceptable(natural)) {
+        jpeg_destroy_decompress(&info);
+        return !image && acceptable(natural);
+    }
+    info.scale_num = 1;
+    info.scale_denom = unsigned(scaleFor(natural, box));
+    const bool cmyk = info.jpeg_color_space == JCS_CMYK || info.jpeg_color_space == JCS_YCCK;
+    info.out_color_space = cmyk ? JCS_CMYK : JCS_EXT_BGRX;
+    jpeg_start_decompress(&info);
+    *image = QImage(int(info.output_width), int(info.output_height), QImage::Format_RGB32);
+    if (image->isNull()) {
+        jpeg_destroy_decompress(&info);
+        return false;
+    }
+    while (info.output_scanline < info.output_height) {
+        JSAMPROW row = image->scanLine(int(info.output_scanline));
+        jpeg_read_scanlines(&info, &row, 1);
+        if (cmyk) cmykToRgb(row, image->width());
+    }
+    jpeg_finish_decompress(&info);
+    jpeg_destroy_decompress(&info);
+    return true;
+}
+
+} // namespace
+
+bool jpegSize(const QByteArray& data, QSize& size) {
+    return decodeJpeg(data, {}, nullptr, &size);
+}
+
+bool readJpeg(const QByteArray& data, QSize box, QImage& image) {
+    return decodeJpeg(data, box, &image, nullptr);
+}
+
+// ---- GIF ----
+
+namespace {
+
+struct GifSource {
+    const QByteArray* data;
+    qsizetype at = 0;
+};
+
+int gifRead(GifFileType* gif, GifByteType* out, int count) {
+    auto* s = static_cast<GifSource*>(gif->UserData);
+    const qsizetype n = std::min<qsizetype>(count, s->data->size() - s->at);
+    if (n <= 0) return 0;
+    std::memcpy(out, s->data->constData() + s->at, size_t(n));
+    s->at += n;
+    return int(n);
+}
+
+struct GifFile {
+    GifFileType* gif = nullptr;
+    GifSource source;
+    explicit GifFile(const QByteArray& data) : source{&data} {
+        int error = 0;
+        gif = DGifOpen(&source, gifRead, &error);
+    }
+    ~GifFile() {
+        int error = 0;
+        if (gif) DGifCloseFile(gif, &error);
+    }
+};
+
+// The rows of a frame in the order they are stored.
+QList<int> frameRows(int height, bool interlaced) {
+    QList<int> rows;
+    rows.reserve(height);
+    if (!interlaced) {
+        for (int y = 0; y < height; ++y)
+            rows << y;
+        return rows;
+    }
+    const int starts[] = {0, 4, 2, 1}, steps[] = {8, 8, 4, 2};
+    for (int pass = 0; pass < 4; ++pass)
+        for (int y = starts[pass]; y < height; y += steps[pass])
+            rows << y;
+    return rows;
+}
+
+bool readFrame(GifFileType* gif, int transparent, QImage& canvas) {
+    if (DGifGetImageDesc(gif) == GIF_ERROR) return false;
+    const GifImageDesc& d = gif->Image;
+    const ColorMapObject* map = d.ColorMap ? d.ColorMap : gif->SColorMap;
+    if (!map || !acceptable(QSize(d.Width, d.Height))) return false;
+    QByteArray line(d.Width, '\0');
+    for (int y : frameRows(d.Height, d.Interlace)) {
+        auto* pixels = reinterpret_cast<GifPixelType*>(line.data());
+        if (DGifGetLine(gif, pixels, d.Width) == GIF_ERROR) return false;
+        const int row = d.Top + y;
+        if (row < 0 || row >= canvas.height()) continue;
+        auto* out = reinterpret_cast<QRgb*>(canvas.scanLine(row));
+        for (int x = 0; x < d.Width; ++x) {
+            const int column = d.Left + x, index = pixels[x];
+            if (column < 0 || column >= canvas.width() || index == transparent ||
+                index >= map->ColorCount)
+                continue;
+            const GifColorType c = map->Colors[index];
+            out[column] = qRgb(c.Red, c.Green, c.Blue);
+        }
+    }
+    return true;
+}
+
+} // namespace
+
+bool gifSize(const QByteArray& data, QSize& size) {
+    GifFile file(data);
+    if (!file.gif) return false;
+    size = QSize(file.gif->SWidth, file.gif->SHeight);
+    return acceptable(size);
+}
+
+bool readGif(const QByteArray& data, QImage& image) {
+    GifFile file(data);
+    if (!file.gif) return false;
+    GifFileType* gif = file.gif;
+    const QSize screen(gif->SWidth, gif->SHeight);
+    if (!acceptable(screen)) return false;
+    image = QImage(screen, QImage::Format_ARGB32);
+    if (image.isNull()) return false;
+    image.fill(Qt::transparent);
+    int transparent = -1;
+    for (;;) {
+        GifRecordType type;
+        if (DGifGetRecordType(gif, &type) == GIF_ERROR) return false;
+        if (type == IMAGE_DESC_RECORD_TYPE) return readFrame(gif, transparent, image);
+        if (type == TERMINATE_RECORD_TYPE) return false; // no frame at all
+        if (type != EXTENSION_RECORD_TYPE) continue;
+        int code = 0;
+        GifByteType* block = nullptr;
+        if (DGifGetExtension(gif, &code, &block) == GIF_ERROR) return false;
+        if (code == GRAPHICS_EXT_FUNC_CODE && block && block[0] >= 4 && (block[1] & 1))
+            transparent = block[4];
+        while (block)
+            if (DGifGetExtensionNext(gif, &block) == GIF_ERROR) return false;
+    }
+}
+
+// ---- BMP ----
+
+namespace {
+
+bool bmpReader(const QByteArray& data, QBuffer& buffer, QImageReader& reader, QSize& size) {
+    buffer.setData(data);
+    buffer.open(QIODevice::ReadOnly);
+    reader.setDevice(&buffer);
+    reader.setFormat("bmp");
+    size = reader.size();
+    return acceptable(size);
+}
+
+} // namespace
+
+bool bmpSize(const QByteArray& data, QSize& size) {
+    QBuffer buffer;
+    QImageReader reader;
+    return bmpReader(data, buffer, reader, size);
+}
+
+bool readBmp(const QByteArray& data, QImage& image) {
+    QBuffer buffer;
+    QImageReader reader;
+    QSize size;
+    if (!bmpReader(data, buffer, reader, size)) return false;
+    return reader.read(&image) && !image.isNull();
+}
+
+} // namespace viewers::codecs

@@ -1,0 +1,88 @@
+#pragma once
+// Small pictures of every format, written by the tests themselves: JPEG and
+// GIF through their libraries' formats via Qt where it can, metafiles byte
+// by byte.
+
+#include <QByteArray>
+#include <QList>
+
+namespace picture_files {
+
+inline void add16(QByteArray& b, int v) {
+    b.append(char(v & 0xFF)).append(char((v >> 8) & 0xFF));
+}
+inline void add32(QByteArray& b, qint64 v) {
+    add16(b, int(v & 0xFFFF));
+    add16(b, int((v >> 16) & 0xFFFF));
+}
+
+// An EMF of `width` x `height` pixels (its frame at 96 dpi) with one rectangle.
+inline QByteArray emf(int width, int height) {
+    QByteArray b;
+    const auto frame = [](int px) { return qint64(px) * 2540 / 96; };
+    add32(b, 1);
+    add32(b, 108);
+    for (int v : {0, 0, width - 1, height - 1})
+        add32(b, v);
+    for (qint64 v : {qint64(0), qint64(0), frame(width), frame(height)})
+        add32(b, v);
+    add32(b, 0x464D4520);
+    add32(b, 0x10000);
+    add32(b, 108 + 24 + 20);
+    add32(b, 3);
+    add16(b, 1);
+    add16(b, 0);
+    for (int v : {0, 0, 0, 1024, 768, 320, 240, 0, 0, 0, 320000, 240000})
+        add32(b, v);
+    add32(b, 43); // EMR_RECTANGLE
+    add32(b, 24);
+    for (int v : {2, 2, width - 3, height - 3})
+        add32(b, v);
+    add32(b, 14); // EMR_EOF
+    add32(b, 20);
+    add32(b, 0);
+    add32(b, 16);
+    add32(b, 20);
+    return b;
+}
+
+// A placeable WMF of `width` x `height` pixels (96 units per inch) with one
+// rectangle; `recordWords` overrides the rectangle's record length.
+inline QByteArray wmf(int width, int height, qint64 recordWords = 7) {
+    QByteArray b;
+    add32(b, 0x9AC6CDD7);
+    add16(b, 0);
+    for (int v : {0, 0, width, height})
+        add16(b, v);
+    add16(b, 96);
+    add32(b, 0);
+    quint16 sum = 0;
+    for (int i = 0; i < 20; i += 2)
+        sum ^= quint16(uchar(b[i]) | uchar(b[i + 1]) << 8);
+    add16(b, sum);
+    const int words = 9 + 5 + 5 + 7 + 3;
+    add16(b, 1);
+    add16(b, 9);
+    add16(b, 0x300);
+    add32(b, words);
+    add16(b, 0);
+    add32(b, 7);
+    add16(b, 0);
+    add32(b, 5); // SETWINDOWORG
+    add16(b, 0x020B);
+    add16(b, 0);
+    add16(b, 0);
+    add32(b, 5); // SETWINDOWEXT
+    add16(b, 0x020C);
+    add16(b, height);
+    add16(b, width);
+    add32(b, recordWords); // RECTANGLE
+    add16(b, 0x041B);
+    for (int v : {height - 2, width - 2, 2, 2})
+        add16(b, v);
+    add32(b, 3); // EOF
+    add16(b, 0);
+    return b;
+}
+
+} // namespace picture_files
