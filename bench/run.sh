@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
 # Side-by-side measurements against the standard Linux tools, in one run.
-# Usage: bash bench/run.sh [listing|sorting|dbase|tools|fileops|backup|hexedit|transforms|sysinfo]
+# Usage: bash bench/run.sh [listing|sorting|dbase|tools|fileops|backup|hexedit|transforms|sysinfo|pictures]
 set -euo pipefail
 cd "$(dirname "$0")/.."
 ./scripts/install-deps.sh
@@ -230,6 +230,23 @@ PY
   echo "3,000 packages: $($cli apps "$work/root" | wc -l) applications in $(timeit $cli apps "$work/root") s"
 }
 
+bench_pictures() {
+  echo "== thumbnails of twelve 12-megapixel JPEGs (4000 x 3000)"
+  command -v vipsthumbnail >/dev/null ||
+    apt-get install -y -qq --no-install-recommends libvips-tools >/dev/null 2>&1 || true
+  mkdir -p "$work/pics" "$work/vips" "$work/tav"
+  for i in 1 2 3 4 5 6; do
+    convert -seed "$i" -size 4000x3000 "plasma:red-blue" -quality 90 "$work/pics/source$i.jpg"
+  done
+  for i in $(seq -w 1 24); do cp "$work/pics/source$(( (10#$i - 1) % 6 + 1 )).jpg" "$work/pics/photo$i.jpg"; done
+  rm -f "$work"/pics/source*.jpg
+  local twelve=("$work"/pics/photo0*.jpg "$work"/pics/photo1[0-2].jpg)
+  a=$(timeit vipsthumbnail -s 158x114 -o "$work/vips/%s.jpg" "${twelve[@]}")
+  b=$(timeit ./build/src/tavtools-cli thumbnails "$work/tav" "${twelve[@]}")
+  echo "vipsthumbnail -s 158x114: $a s   tavtools-cli thumbnails: $b s   ratio $(echo "$b / $a" | bc -l | cut -c1-5)"
+  echo "window: $(./build/bench/bench_thumbnails "$work"/pics/photo*.jpg)"
+}
+
 case "${1:-all}" in
   listing) bench_listing ;;
   sorting) bench_sorting ;;
@@ -240,5 +257,6 @@ case "${1:-all}" in
   hexedit) bench_hexedit ;;
   transforms) bench_transforms ;;
   sysinfo) bench_sysinfo ;;
-  all) bench_listing; bench_sorting; bench_dbase; bench_tools; bench_fileops; bench_backup; bench_hexedit; bench_transforms; bench_sysinfo ;;
+  pictures) bench_pictures ;;
+  all) bench_listing; bench_sorting; bench_dbase; bench_tools; bench_fileops; bench_backup; bench_hexedit; bench_transforms; bench_sysinfo; bench_pictures ;;
 esac

@@ -31,6 +31,7 @@ class TVignettes : public QDialog {
     void Dernier();
     void Zoom();
 
+    const QStringList& list() const { return m_list; }
     int pageStart() const { return m_start; }
     int chosen() const { return m_chosen; }
     // Slot k (1 to 12): its picture box, its caption; whether it shows a picture.

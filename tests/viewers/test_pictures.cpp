@@ -1,0 +1,419 @@
+// Pictures: the codecs on small files of every format and on hostile ones,
+// the slot fitting, the browser and the viewer, and the desktop's
+// associations behind opening, launching and printing.
+#include "filemanager/TTool.h"
+#include "picture_files.h"
+#include "platform/FakePlatform.h"
+#include "platform/desktop_entries.h"
+#include "support/FakeDrive.h"
+#include "support/TempDir.h"
+#include "ui/ModalRunner.h"
+#include "ui/ScriptedDialogs.h"
+#include "ui/commands.h"
+#include "viewers/TPhoto.h"
+#include "viewers/TVignettes.h"
+#include "viewers/commands.h"
+#include "viewers/picture_reader.h"
+#include "viewers/thumbnails.h"
+
+#include <QApplication>
+#include <QDir>
+#include <QFile>
+#include <QScrollArea>
+#include <QTreeView>
+#include <QLabel>
+#include <QProcess>
+#include <QSignalSpy>
+#include <QTest>
+#include <gif_lib.h>
+#include <gtest/gtest.h>
+
+using namespace viewers;
+using testing_support::TempDir;
+
+namespace {
+
+int gifWrite(GifFileType* gif, const GifByteType* bytes, int count) {
+    static_cast<QByteArray*>(gif->UserData)->append(reinterpret_cast<const char*>(bytes), count);
+    return count;
+}
+
+// A GIF through giflib: width x height, index 1 transparent in the first row.
+QByteArray gif(int width, int height, int screenWidth = 0, int screenHeight = 0) {
+    QByteArray out;
+    int error = 0;
+    GifFileType* g = EGifOpen(&out, gifWrite, &error);
+    GifColorType colours[2] = {{255, 0, 0}, {0, 0, 255}};
+    ColorMapObject* map = GifMakeMapObject(2, colours);
+    EGifSetGifVersion(g, true);
+    EGifPutScreenDesc(g, screenWidth ? screenWidth : width, screenHeight ? screenHeight : height, 1,
+                      0, map);
+    const GifByteType control[4] = {1, 0, 0, 1}; // transparent index 1
+    EGifPutExtension(g, GRAPHICS_EXT_FUNC_CODE, 4, control);
+    EGifPutImageDesc(g, 0, 0, width, height, false, nullptr);
+    QByteArray line(width, '\0');
+    for (int y = 0; y < height; ++y) {
+        line.fill(y == 0 ? 1 : 0);
+        EGifPutLine(g, reinterpret_cast<GifPixelType*>(line.data()), width);
+    }
+    EGifCloseFile(g, &error);
+    GifFreeMapObject(map);
+    return out;
+}
+
+QString writeImage(const TempDir& dir, const QString& name, QSize size, const char* format,
+                   QColor colour = Qt::darkGreen) {
+    QImage image(size, QImage::Format_RGB32);
+    image.fill(colour);
+    const QString path = dir.file(name);
+    EXPECT_TRUE(image.save(path, format));
+    return path;
+}
+
+} // namespace
+
+TEST(Pictures, NamesByTheirLastFourOrFiveCharacters) {
+    for (const char* yes : {"a.bmp", "B.WMF", "c.Emf", "photo.JPEG", "x.jpg", "y.GIF", "photo.avi.bmp"})
+        EXPECT_TRUE(isPictureName(QString::fromLatin1(yes))) << yes;
+    for (const char* no : {"PHOTO.PCX", "a.jpe", "bmp", "a.bmp.bak", "a.tiff"})
+        EXPECT_FALSE(isPictureName(QString::fromLatin1(no))) << no;
+}
+
+TEST(Pictures, EachFormatDecodedToItsSize) {
+    TempDir dir;
+    const QString jpeg = writeImage(dir, "p.jpg", {40, 30}, "JPG");
+    const QString bmp = writeImage(dir, "p.bmp", {33, 17}, "BMP");
+    const QString gifPath = dir.write("p.gif", gif(12, 7));
+    const QString emf = dir.write("p.emf", picture_files::emf(400, 300));
+    const QString wmf = dir.write("p.wmf", picture_files::wmf(200, 100));
+    const std::pair<QString, QSize> expected[] = {
+        {jpeg, {40, 30}}, {bmp, {33, 17}}, {gifPath, {12, 7}}, {emf, {400, 300}}, {wmf, {200, 100}}};
+    for (const auto& [path, size] : expected) {
+        EXPECT_EQ(pictureSize(path), size) << path.toStdString();
+        EXPECT_EQ(readPicture(path).size(), size) << path.toStdString();
+    }
+    const QImage g = readPicture(gifPath);
+    EXPECT_EQ(qAlpha(g.pixel(3, 0)), 0); // transparency kept
+    EXPECT_EQ(g.pixel(3, 1), qRgb(255, 0, 0));
+    // Metafiles are drawn at the box they are given.
+    EXPECT_EQ(readPicture(emf, {158, 98}).size(), QSize(158, 98));
+    EXPECT_EQ(readPicture(wmf, {80, 40}).size(), QSize(80, 40));
+}
+
+TEST(Pictures, LargeJpegDecodedSmallerForItsBox) {
+    TempDir dir;
+    const QString big = writeImage(dir, "big.jpg", {4000, 3000}, "JPG");
+    EXPECT_EQ(pictureSize(big), QSize(4000, 3000));
+    EXPECT_EQ(readPicture(big, {158, 98}).size(), QSize(500, 375)); // scaled by 8 in the decoder
+    EXPECT_EQ(readPicture(big, {600, 98}).size(), QSize(1000, 750)); // by 4: 500 would not cover
+    const Thumbnail t = makeThumbnail(big);
+    EXPECT_TRUE(t.shown);
+    EXPECT_EQ(t.image.size(), QSize(158, 98));
+}
+
+TEST(Pictures, HostileFilesRaiseThePictureError) {
+    TempDir dir;
+    const QByteArray jpeg = [&] {
+        QFile f(writeImage(dir, "ok.jpg", {64, 64}, "JPG"));
+        f.open(QIODevice::ReadOnly);
+        return f.readAll();
+    }();
+    QByteArray hugeBmp;
+    {
+        QFile f(writeImage(dir, "ok.bmp", {4, 4}, "BMP"));
+        f.open(QIODevice::ReadOnly);
+        hugeBmp = f.readAll();
+    }
+    QByteArray negative = hugeBmp;
+    picture_files::add32(hugeBmp, 0); // keep the pixels; enlarge the header's size below
+    hugeBmp.replace(18, 8, QByteArray("\x40\x9C\x00\x00\x40\x9C\x00\x00", 8)); // 40000 x 40000
+    negative.replace(18, 4, QByteArray("\xFC\xFF\xFF\xFF", 4));                // width -4
+    QByteArray wildWmf = picture_files::wmf(100, 100, 0x7FFFFFFF);
+    QByteArray wildEmf = picture_files::emf(100, 100);
+    wildEmf.replace(4, 4, QByteArray("\xFF\xFF\xFF\x7F", 4)); // a header record past the end
+    const std::pair<const char*, QByteArray> files[] = {
+        {"garbage.jpg", "this is no picture"},
+        {"header-only.jpg", jpeg.left(20)},
+        {"screen.gif", gif(2, 2, 65535, 65535)},
+        {"huge.bmp", hugeBmp},
+        {"negative.bmp", negative},
+        {"records.wmf", wildWmf},
+        {"records.emf", wildEmf},
+        {"empty.gif", QByteArray()},
+    };
+    for (const auto& [name, bytes] : files) {
+        const QString path = dir.write(QString::fromLatin1(name), bytes);
+        EXPECT_THROW(readPicture(path, {158, 98}), PictureError) << name;
+        const Thumbnail t = makeThumbnail(path);
+        EXPECT_FALSE(t.shown) << name;
+        EXPECT_EQ(t.error, QStringLiteral("Image illisible : %1").arg(QString::fromLatin1(name)));
+    }
+}
+
+TEST(Thumbnails, TheBoxesOfTheSlot) {
+    const Fit small = Echelle({100, 50});
+    EXPECT_FALSE(small.stretch);
+    EXPECT_EQ(small.box, QRect(1, 1, 158, 114));
+    const Fit lying = Echelle({400, 300});
+    EXPECT_TRUE(lying.stretch);
+    EXPECT_EQ(lying.box, QRect(1, 8, 158, 98));
+    const Fit upright = Echelle({300, 600});
+    EXPECT_EQ(upright.box, QRect(40, 1, 80, 114));
+    EXPECT_FALSE(Echelle({100, 500}).stretch); // narrow enough: natural size, cut off
+    EXPECT_EQ(Echelle({1000, 625}).box.height(), 81); // 81.25
+    EXPECT_EQ(Echelle({1000, 500}).box.height(), 65);
+    EXPECT_EQ(Echelle({1600, 1000}).box.width(), 158); // lying: width stays
+}
+
+TEST(Thumbnails, PanelDrawsTheCentredPicture) {
+    TempDir dir;
+    const Thumbnail t = makeThumbnail(writeImage(dir, "small.bmp", {100, 50}, "BMP", Qt::red));
+    const QImage panel = renderPanel(t, Qt::white);
+    EXPECT_EQ(panel.size(), QSize(160, 130));
+    EXPECT_EQ(panel.pixel(80, 58), qRgb(255, 0, 0)); // centre of the box
+    EXPECT_EQ(panel.pixel(20, 58), qRgb(255, 255, 255)); // left of the 100-pixel picture
+    EXPECT_EQ(panel.pixel(80, 120), qRgb(255, 255, 255)); // the caption strip
+}
+
+// ---- the browser and the viewer ----
+
+namespace {
+
+QStringList pictures(const TempDir& dir, int count) {
+    QStringList paths;
+    for (int i = 1; i <= count; ++i)
+        paths << writeImage(dir, QStringLiteral("p%1.bmp").arg(i, 2, 10, QChar(u'0')), {20 + i, 20},
+                            "BMP");
+    return paths;
+}
+
+void showPage(TVignettes& browser) {
+    ASSERT_TRUE(QTest::qWaitFor([&] { return browser.pageComplete(); }, 10000));
+}
+
+} // namespace
+
+TEST(Browser, PagesOfTwelveTheLastShowingTheLastTwelve) {
+    TempDir dir;
+    ui::ScriptedDialogs dialogs;
+    const QStringList list = pictures(dir, 13);
+    TVignettes browser;
+    browser.Init(list);
+    browser.show();
+    QApplication::setActiveWindow(&browser);
+    showPage(browser);
+    EXPECT_EQ(browser.caption(1)->text(), QStringLiteral("p01.bmp"));
+    EXPECT_EQ(browser.caption(12)->text(), QStringLiteral("p12.bmp"));
+    EXPECT_TRUE(browser.picture(12)->hasPicture());
+    QTest::keyClick(&browser, Qt::Key_PageDown);
+    showPage(browser);
+    EXPECT_EQ(browser.pageStart(), 1);
+    EXPECT_EQ(browser.caption(1)->text(), QStringLiteral("p02.bmp"));
+    EXPECT_EQ(browser.caption(12)->text(), QStringLiteral("p13.bmp"));
+    QTest::keyClick(&browser, Qt::Key_PageUp);
+    EXPECT_EQ(browser.pageStart(), 0);
+    browser.Dernier();
+    EXPECT_EQ(browser.pageStart(), 1);
+    EXPECT_TRUE(dialogs.shown.isEmpty());
+}
+
+TEST(Browser, OnePictureEmptyBrowserAndEmptySlots) {
+    TempDir dir;
+    ui::ScriptedDialogs dialogs;
+    int viewers = 0;
+    ui::ScopedModalHandler handler([&](QDialog*) { return ++viewers, 0; });
+    TVignettes one;
+    one.Init(pictures(dir, 1));
+    one.show();
+    showPage(one);
+    EXPECT_TRUE(one.picture(1)->hasPicture());
+    EXPECT_FALSE(one.picture(2)->hasPicture());
+    QTest::mouseDClick(one.picture(2), Qt::LeftButton); // beyond the list: nothing
+    EXPECT_EQ(viewers, 0);
+    QTest::mouseDClick(one.picture(1), Qt::LeftButton);
+    EXPECT_EQ(viewers, 1);
+    EXPECT_EQ(one.chosen(), 0);
+
+    TVignettes empty;
+    empty.Init({});
+    empty.show();
+    showPage(empty);
+    for (int k = 1; k <= 12; ++k)
+        EXPECT_FALSE(empty.picture(k)->hasPicture());
+    empty.Suivant();
+    EXPECT_EQ(empty.pageStart(), 0);
+}
+
+TEST(Browser, AviNamesAndUnreadablePicturesLeaveOnlyTheirOwnSlotEmpty) {
+    TempDir dir;
+    ui::ScriptedDialogs dialogs;
+    QStringList list = pictures(dir, 3);
+    list.insert(1, writeImage(dir, "photo.avi.bmp", {30, 30}, "BMP"));
+    list.insert(2, dir.write("corrupt.jpg", "not a jpeg at all"));
+    TVignettes browser;
+    browser.Init(list);
+    browser.show();
+    showPage(browser);
+    EXPECT_TRUE(browser.picture(1)->hasPicture());
+    EXPECT_FALSE(browser.picture(2)->hasPicture()); // listed, never shown
+    EXPECT_TRUE(browser.caption(2)->text().isEmpty());
+    EXPECT_FALSE(browser.picture(3)->hasPicture());
+    EXPECT_EQ(browser.caption(3)->text(), QStringLiteral("corrupt.jpg")); // caption kept
+    EXPECT_TRUE(browser.picture(4)->hasPicture());                        // the rest still filled
+    EXPECT_TRUE(browser.picture(5)->hasPicture());
+    ASSERT_EQ(dialogs.shown.size(), 1); // reported once, after the page
+    EXPECT_EQ(dialogs.texts().first(), QStringLiteral("Image illisible : corrupt.jpg."));
+    browser.repaint();
+    EXPECT_EQ(dialogs.shown.size(), 1);
+}
+
+TEST(Viewer, NaturalSizeAndStepsWithoutWrapping) {
+    TempDir dir;
+    ui::ScriptedDialogs dialogs;
+    const QStringList list = pictures(dir, 3);
+    TPhoto viewer;
+    viewer.Init(list[2]);
+    viewer.Init2(list);
+    viewer.show();
+    QApplication::setActiveWindow(&viewer);
+    EXPECT_EQ(viewer.Picture->size(), QSize(23, 20));
+    EXPECT_EQ(viewer.size(), QSize(23 + 25, 20 + 40));
+    QTest::keyClick(&viewer, Qt::Key_PageDown); // the last: nothing
+    EXPECT_EQ(viewer.current(), list[2]);
+    QTest::keyClick(static_cast<QWidget*>(viewer.Scroll), Qt::Key_PageUp); // seen by the window first
+    EXPECT_EQ(viewer.current(), list[1]);
+    QTest::keyClick(&viewer, Qt::Key_PageUp);
+    QTest::keyClick(&viewer, Qt::Key_PageUp); // the first: nothing
+    EXPECT_EQ(viewer.current(), list[0]);
+    EXPECT_EQ(viewer.Picture->size(), QSize(21, 20));
+
+    const QString large = writeImage(dir, "large.bmp", {900, 700}, "BMP");
+    viewer.Init(large);
+    viewer.Charge();
+    EXPECT_EQ(viewer.size(), QSize(640, 500)); // scrolls
+    EXPECT_TRUE(dialogs.shown.isEmpty());
+}
+
+// ---- the desktop's associations ----
+
+namespace {
+
+void desktopEntry(const TempDir& dir, const QString& name, const QString& exec) {
+    dir.write(QStringLiteral("data/applications/") + name,
+              QStringLiteral("[Desktop Entry]\nType=Application\nName=%1\nExec=%2\n")
+                  .arg(name, exec)
+                  .toUtf8());
+}
+
+} // namespace
+
+TEST(Associations, TheDesktopsChoiceForTextPagesAndPictures) {
+    TempDir dir;
+    desktopEntry(dir, "editor.desktop", "editor --new %F");
+    desktopEntry(dir, "browser.desktop", "browser %u");
+    desktopEntry(dir, "viewer.desktop", "viewer");
+    desktopEntry(dir, "claimed.desktop", "claimed %f");
+    dir.write("config/mimeapps.list", "[Default Applications]\ntext/plain=missing.desktop;editor.desktop;\n"
+                                      "text/html=browser.desktop\n");
+    dir.write("data/applications/mimeinfo.cache", "[MIME Cache]\nimage/png=viewer.desktop;claimed.desktop;\n");
+    platform::XdgDirs dirs;
+    dirs.configHome = dir.file("config");
+    dirs.dataHome = dir.file("data");
+    const QString app = dir.file("data/applications/");
+    EXPECT_EQ(platform::associatedApplication(dir.file("notes.txt"), dirs), app + "editor.desktop");
+    EXPECT_EQ(platform::associatedApplication(dir.file("page.html"), dirs), app + "browser.desktop");
+    EXPECT_EQ(platform::associatedApplication(dir.file("image.png"), dirs), app + "viewer.desktop");
+    // A C source is a kind of text: its ancestor's application.
+    EXPECT_EQ(platform::associatedApplication(dir.file("main.c"), dirs), app + "editor.desktop");
+    EXPECT_TRUE(platform::associatedApplication(dir.file("x.tar"), dirs).isEmpty());
+    EXPECT_EQ(platform::execArguments(app + "editor.desktop", {"/a b.txt"}),
+              QStringList({"editor", "--new", "/a b.txt"}));
+    EXPECT_EQ(platform::execArguments(app + "viewer.desktop", {"/p.png"}),
+              QStringList({"viewer", "/p.png"}));
+}
+
+namespace {
+
+struct ToolOnFakeDrive {
+    TempDir dir;
+    testing_support::FakeDrive drive{dir.path()};
+    ui::ScriptedDialogs dialogs;
+    std::unique_ptr<filemanager::TTool> tool;
+    void open(const QString& folder) {
+        QDir::setCurrent(folder);
+        if (!tool) {
+            tool = std::make_unique<filemanager::TTool>();
+            tool->show();
+        }
+        tool->LitRepert();
+    }
+    void select(const QStringList& names) {
+        tool->detailsView()->clearSelection();
+        for (const QString& n : names)
+            tool->selectRow(tool->rowOf(n));
+        tool->VoletActif = 2;
+    }
+};
+
+} // namespace
+
+TEST(Launching, FileAddressTextEditorAndPrinting) {
+    ToolOnFakeDrive t;
+    auto& fake = t.drive.fake;
+    fake.associations[".html"] = "browser.desktop";
+    fake.associations[".txt"] = "editor.desktop";
+    t.dir.write("web site/été.html", "<html/>");
+    t.dir.write("notes.txt", "x");
+    t.dir.write("tool.exe", "MZ");
+    t.open(t.dir.file("web site"));
+    t.select({"été.html"});
+    t.tool->LanceApp();
+    ASSERT_EQ(fake.launches.size(), 1);
+    EXPECT_EQ(fake.launches[0].file, QStringLiteral("browser.desktop"));
+    EXPECT_EQ(fake.launches[0].arguments.value(0),
+              QStringLiteral("file://") + t.dir.file("web%20site/%C3%A9t%C3%A9.html"));
+
+    t.open(t.dir.path());
+    t.select({"notes.txt"});
+    t.tool->LanceApp();
+    EXPECT_EQ(fake.launches.last().arguments, QStringList{t.dir.file("notes.txt")});
+    t.tool->Voir("notes.txt"); // Enter on a file: its associated program
+    EXPECT_EQ(fake.launches.last().file, QStringLiteral("editor.desktop"));
+    t.select({"tool.exe"});
+    t.tool->Ouvrirtexte(); // F9 on a program: as text
+    EXPECT_EQ(fake.launches.last().file, QStringLiteral("notepad"));
+    EXPECT_EQ(fake.launches.last().arguments, QStringList{t.dir.file("tool.exe")});
+
+    const qsizetype before = fake.launches.size();
+    t.tool->VoletActif = 1; // the tree had the focus: nothing at all
+    t.tool->Imprimer();
+    EXPECT_EQ(fake.launches.size(), before);
+    EXPECT_TRUE(t.dialogs.shown.isEmpty());
+    t.tool->VoletActif = 2;
+    t.tool->Imprimer();
+    EXPECT_EQ(fake.launches.last().verb, QStringLiteral("print"));
+    t.select({});
+    t.tool->Ouvrirtexte();
+    EXPECT_EQ(t.dialogs.texts().last(), QStringLiteral("Un fichier et un seul doit être sélectionné"));
+}
+
+TEST(Launching, BrowsingPassesEveryListedPictureInListOrder) {
+    ToolOnFakeDrive t;
+    registerCommands(ui::commands());
+    for (const char* name : {"b.JPEG", "a.gif", "c.pcx", "d.bmp.bak", "e.Bmp"})
+        t.dir.write(QString::fromLatin1(name), "x");
+    t.dir.mkdir("folder.jpg");
+    QStringList shown;
+    ui::ScopedModalHandler handler([&](QDialog* d) {
+        shown = static_cast<TVignettes*>(d)->list();
+        return 0;
+    });
+    t.open(t.dir.path());
+    t.select({"c.pcx"}); // the selection does not matter
+    t.tool->Parcourir();
+    EXPECT_EQ(shown, QStringList({t.dir.file("a.gif"), t.dir.file("b.JPEG"), t.dir.file("e.Bmp")}));
+    t.tool->Filtre = QStringLiteral("*.gif");
+    t.tool->LitRepert();
+    t.tool->Parcourir();
+    EXPECT_EQ(shown, QStringList({t.dir.file("a.gif")}));
+}
