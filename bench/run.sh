@@ -85,7 +85,8 @@ for d in range(1000):
         ext = (".txt", ".tmp", ".doc", ".c")[f % 4]
         open(os.path.join(folder, "f%03d%s" % (f, ext)), "w").close()
 PY
-  (head -c $((150 << 20)) /dev/urandom | base64 -w 76 | head -c $((200 << 20)) > "$work/text.txt") || true
+  # Lines end with CR LF, as the tools read them (a lone LF is no line end).
+  (head -c $((150 << 20)) /dev/urandom | base64 -w 76 | sed 's/$/\r/' | head -c $((200 << 20)) > "$work/text.txt") || true
   cp "$work/text.txt" "$work/text2.txt"
   sync
   a=$(secs find "$work/tree" -name '*.txt'); b=$(secs $cli find "$work/tree" '*.txt')

@@ -22,7 +22,7 @@ int main(int argc, char** argv) {
     QTest::qWait(3000);
     clock.restart();
     browser.Suivant();
-    QTest::qWaitFor([&] { return browser.pageComplete(); }, 60000);
+    if (!QTest::qWaitFor([&] { return browser.pageComplete(); }, 60000)) return 1;
     std::printf("page %.3f s, next page %.3f s\n", page, clock.elapsed() / 1000.0);
     return 0;
 }

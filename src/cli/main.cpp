@@ -2,11 +2,11 @@
 
 #include <QCoreApplication>
 #include <QGuiApplication>
-#include <cstring>
-#include <memory>
 #include <cstdio>
+#include <cstring>
 #include <functional>
 #include <map>
+#include <memory>
 
 namespace {
 

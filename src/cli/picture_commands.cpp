@@ -42,7 +42,8 @@ int runThumbnails(const QStringList& args) {
                 t.error = QStringLiteral("Fichier introuvable : %1").arg(file);
             else if (t.shown &&
                      !viewers::renderPanel(t).save(
-                         folder.filePath(QFileInfo(file).fileName() + QStringLiteral(".png")), "PNG"))
+                         folder.filePath(QFileInfo(file).fileName() + QStringLiteral(".png")),
+                         "PNG"))
                 t.error = QStringLiteral("Impossible d'écrire la vignette de %1").arg(file);
             return t;
         });

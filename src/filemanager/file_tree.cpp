@@ -48,8 +48,13 @@ bool isSameOrInside(const QString& folder, const QString& path) {
 bool delTree(const QString& folder, const QString& mask, const TreeCallbacks& cb) {
     Platform& p = Platform::instance();
     std::vector<DirEntry> entries;
-    if (!p.listDirectory(folder, QStringLiteral("*.*"), entries, Platform::ListMode::Walk))
-        return !stopped(cb);
+    // Files need only their stored attributes (a system file stays); the
+    // link to unlink is deleted as itself. Folders are looked at in full.
+    const auto choose = [&](const DirEntry& e) {
+        if ((e.attributes & platform::faDirectory) && !e.isLink) return Platform::Detail::Full;
+        return isWalkedFile(e, mask) ? Platform::Detail::Flags : Platform::Detail::Skip;
+    };
+    if (!p.listEntries(folder, entries, choose)) return !stopped(cb);
     for (const DirEntry& e : entries) {
         if (!isWalkedFile(e, mask)) continue;
         if (stopped(cb)) return false;

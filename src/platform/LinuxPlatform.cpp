@@ -1,6 +1,6 @@
 #include "LinuxPlatform.h"
-#include "desktop_entries.h"
 #include "attributes.h"
+#include "desktop_entries.h"
 #include "file_names.h"
 #include "wildcard.h"
 
@@ -437,6 +437,79 @@ bool LinuxPlatform::listDirectory(const QString& folder, const QString& mask,
         e.allocated = qint64(shown.st_blocks) * 512;
         e.device = quint64(shown.st_dev);
         e.inode = quint64(shown.st_ino);
+        out.push_back(std::move(e));
+    }
+    closedir(dir);
+    return true;
+}
+
+namespace {
+
+// What the folder tells of an entry without looking at it.
+bool kindFromType(int dirfd, const char* name, unsigned char type, DirEntry& e) {
+    if (type == DT_UNKNOWN) {
+        struct stat st;
+        if (fstatat(dirfd, name, &st, AT_SYMLINK_NOFOLLOW) != 0) return false;
+        type = S_ISDIR(st.st_mode)   ? DT_DIR
+               : S_ISLNK(st.st_mode) ? DT_LNK
+               : S_ISREG(st.st_mode) ? DT_REG
+                                     : DT_FIFO;
+    }
+    e.isLink = type == DT_LNK;
+    e.regular = type == DT_REG;
+    if (type == DT_DIR) e.attributes |= faDirectory;
+    if (type != DT_DIR && type != DT_REG && type != DT_LNK) e.attributes |= faSysFile;
+    if (name[0] == '.') e.attributes |= faHidden;
+    return true;
+}
+
+} // namespace
+
+bool LinuxPlatform::listEntries(const QString& folder, std::vector<DirEntry>& out,
+                                const EntryChooser& choose) {
+    out.clear();
+    QByteArray path = native(cleanAbsolute(folder));
+    const int fd = open(path.constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (fd < 0) {
+        setLastError(errorFromErrno(errno));
+        return false;
+    }
+    DIR* dir = fdopendir(fd);
+    if (!dir) {
+        close(fd);
+        return false;
+    }
+    struct stat self;
+    fstat(fd, &self);
+    if (!path.endsWith('/')) path += '/';
+    const qsizetype base = path.size();
+    while (dirent* d = readdir(dir)) {
+        const char* n = d->d_name;
+        if (n[0] == '.' && (n[1] == 0 || (n[1] == '.' && n[2] == 0))) continue;
+        DirEntry e;
+        e.name = nameFromNative(n);
+        if (!kindFromType(fd, n, d->d_type, e)) continue;
+        const Detail detail = choose(e);
+        if (detail == Detail::Skip) continue;
+        if (detail == Detail::Flags && !e.isLink) {
+            path.resize(base);
+            path.append(n);
+            e.attributes |= storedAttributes(fd, n, path.constData());
+        } else if (detail == Detail::Full) {
+            struct stat st;
+            if (fstatat(fd, n, &st, AT_SYMLINK_NOFOLLOW) != 0) continue;
+            path.resize(base);
+            path.append(n);
+            e.attributes = modeAttributes(n, st);
+            if (!S_ISLNK(st.st_mode)) e.attributes |= storedAttributes(fd, n, path.constData());
+            e.otherVolume = S_ISDIR(st.st_mode) && st.st_dev != self.st_dev;
+            e.size = S_ISDIR(st.st_mode) ? 0 : qint64(st.st_size);
+            e.mtime = qint64(st.st_mtim.tv_sec);
+            e.links = quint32(st.st_nlink);
+            e.allocated = qint64(st.st_blocks) * 512;
+            e.device = quint64(st.st_dev);
+            e.inode = quint64(st.st_ino);
+        }
         out.push_back(std::move(e));
     }
     closedir(dir);

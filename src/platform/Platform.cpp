@@ -96,3 +96,24 @@ int errorFromErrno(int err) {
 }
 
 } // namespace platform
+
+namespace platform {
+
+// Without a quicker way: the full walk listing, then the choice.
+bool Platform::listEntries(const QString& folder, std::vector<DirEntry>& out,
+                           const EntryChooser& choose) {
+    std::vector<DirEntry> all;
+    out.clear();
+    if (!listDirectory(folder, QStringLiteral("*.*"), all, ListMode::Walk)) return false;
+    for (DirEntry& e : all) {
+        if (e.name == u"." || e.name == u"..") continue;
+        DirEntry seen;
+        seen.name = e.name;
+        seen.isLink = e.isLink;
+        seen.attributes = e.attributes & (faDirectory | faSysFile | faHidden);
+        if (choose(seen) != Detail::Skip) out.push_back(std::move(e));
+    }
+    return true;
+}
+
+} // namespace platform

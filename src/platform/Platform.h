@@ -9,6 +9,7 @@
 #include <QList>
 #include <QString>
 #include <cstdint>
+#include <functional>
 #include <vector>
 
 class QFile;
@@ -102,6 +103,17 @@ class Platform {
     enum class ListMode { Display, Walk };
     virtual bool listDirectory(const QString& folder, const QString& mask,
                                std::vector<DirEntry>& out, ListMode mode = ListMode::Display) = 0;
+
+    // A walk's listing that only looks closer where the walk needs it. Each
+    // entry ("." and ".." left out) is first seen by `choose` with its name
+    // and what the folder itself tells: a link (isLink), a folder
+    // (faDirectory), a special file (faSysFile), a dot name (faHidden).
+    // The answer drops it, keeps it so, adds its stored attributes, or adds
+    // everything a walk listing gives (size, time, volume, read-only...).
+    enum class Detail { Skip, Name, Flags, Full };
+    using EntryChooser = std::function<Detail(const DirEntry& seen)>;
+    virtual bool listEntries(const QString& folder, std::vector<DirEntry>& out,
+                             const EntryChooser& choose);
 
     // File operations with their usual semantics; false on failure, see lastError().
     virtual bool deleteFile(const QString& path) = 0;

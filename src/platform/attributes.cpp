@@ -1,10 +1,13 @@
 #include "attributes.h"
 #include "Platform.h"
 
+#include <atomic>
 #include <cerrno>
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <fcntl.h>
+#include <sys/syscall.h>
 #include <sys/xattr.h>
 #include <unistd.h>
 
@@ -44,7 +47,7 @@ QByteArray archiveStamp(const struct stat& st) {
 
 } // namespace
 
-quint32 attributesOf(int dirfd, const char* name, const struct stat& st, bool withArchive) {
+quint32 modeAttributes(const char* name, const struct stat& st) {
     quint32 attrs = 0;
     const char* base = std::strrchr(name, '/');
     base = base ? base + 1 : name;
@@ -53,7 +56,13 @@ quint32 attributesOf(int dirfd, const char* name, const struct stat& st, bool wi
     if (base[0] == '.' && std::strcmp(base, ".") != 0 && std::strcmp(base, "..") != 0)
         attrs |= faHidden;
     if (!S_ISDIR(st.st_mode) && !S_ISREG(st.st_mode) && !S_ISLNK(st.st_mode)) attrs |= faSysFile;
-    if (S_ISLNK(st.st_mode)) return attrs | faArchive; // links carry no user attributes
+    if (S_ISLNK(st.st_mode)) attrs |= faArchive; // links carry no user attributes
+    return attrs;
+}
+
+quint32 attributesOf(int dirfd, const char* name, const struct stat& st, bool withArchive) {
+    quint32 attrs = modeAttributes(name, st);
+    if (S_ISLNK(st.st_mode)) return attrs;
 
     char buf[64];
     const bool both = !S_ISDIR(st.st_mode) && withArchive;
@@ -79,6 +88,36 @@ quint32 attributesOf(int dirfd, const char* name, const struct stat& st, bool wi
     n = hasArchive ? readXattr(dirfd, name, kArchiveName, buf, sizeof buf - 1) : -1;
     if (n <= 0 || archiveStamp(st) != QByteArray(buf, int(n))) attrs |= faArchive;
     return attrs;
+}
+
+namespace {
+
+// lgetxattr relative to an open folder, where the kernel has it (6.13 and
+// later): no walk of the full path for every entry.
+ssize_t getXattrAt(int dirfd, const char* name, const char* path, char* buf, size_t size) {
+#if defined(__linux__) && (defined(__x86_64__) || defined(__aarch64__) || defined(__riscv))
+    static std::atomic<bool> missing{false};
+    if (!missing.load(std::memory_order_relaxed)) {
+        struct {
+            quint64 value;
+            quint32 size, flags;
+        } args{quint64(reinterpret_cast<quintptr>(buf)), quint32(size), 0};
+        const long n = syscall(464, dirfd, name, AT_SYMLINK_NOFOLLOW, kAttribName, &args, sizeof args);
+        if (n >= 0 || errno != ENOSYS) return ssize_t(n);
+        missing = true;
+    }
+#endif
+    return lgetxattr(path, kAttribName, buf, size);
+}
+
+} // namespace
+
+quint32 storedAttributes(int dirfd, const char* name, const char* path) {
+    char buf[64];
+    const ssize_t n = getXattrAt(dirfd, name, path, buf, sizeof buf - 1);
+    if (n <= 0) return 0;
+    buf[n] = 0;
+    return quint32(std::strtoul(buf, nullptr, 10)) & (faHidden | faSysFile | faArchive);
 }
 
 bool applyAttributes(const QString& path, quint32 attrs) {

@@ -13,6 +13,14 @@ namespace platform {
 // Without withArchive the archive bit is left out (walks have no use for it).
 quint32 attributesOf(int dirfd, const char* name, const struct stat& st, bool withArchive = true);
 
+// The bits the mode and the name give: folder, read-only, hidden (a dot
+// name), system (a special file); links also archive.
+quint32 modeAttributes(const char* name, const struct stat& st);
+
+// The hidden, system and archive bits stored with the entry `name` of the
+// open folder `dirfd`, whose full path is `path` (not a link).
+quint32 storedAttributes(int dirfd, const char* name, const char* path);
+
 // Sets the attribute bits of path; false when the file does not exist or
 // its mode cannot be changed. Extended attributes missing on the file
 // system are ignored silently.

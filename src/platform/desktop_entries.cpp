@@ -62,7 +62,8 @@ QStringList mimeappsFiles(const XdgDirs& d) {
         folders << data + QStringLiteral("/applications");
     QStringList files;
     for (const QString& folder : folders) {
-        if (!d.desktop.isEmpty()) files << folder + u'/' + d.desktop + QStringLiteral("-mimeapps.list");
+        if (!d.desktop.isEmpty())
+            files << folder + u'/' + d.desktop + QStringLiteral("-mimeapps.list");
         files << folder + QStringLiteral("/mimeapps.list");
     }
     return files;
@@ -78,15 +79,16 @@ QString firstInstalled(const QStringList& ids, const XdgDirs& d) {
 
 QString chosenFor(const QString& mime, const XdgDirs& d) {
     const QStringList lists = mimeappsFiles(d);
-    for (const QString& group : {QStringLiteral("Default Applications"),
-                                 QStringLiteral("Added Associations")})
+    for (const QString& group :
+         {QStringLiteral("Default Applications"), QStringLiteral("Added Associations")})
         for (const QString& list : lists) {
             const QString found = firstInstalled(groupList(list, group, mime), d);
             if (!found.isEmpty()) return found;
         }
     for (const QString& dir : applicationDirs(d)) {
         const QString found = firstInstalled(
-            groupList(dir + QStringLiteral("/mimeinfo.cache"), QStringLiteral("MIME Cache"), mime), d);
+            groupList(dir + QStringLiteral("/mimeinfo.cache"), QStringLiteral("MIME Cache"), mime),
+            d);
         if (!found.isEmpty()) return found;
     }
     return {};
@@ -100,7 +102,8 @@ XdgDirs XdgDirs::fromEnvironment() {
     d.configHome = qEnvironmentVariable("XDG_CONFIG_HOME", home + QStringLiteral("/.config"));
     d.configDirs = pathList("XDG_CONFIG_DIRS", {QStringLiteral("/etc/xdg")});
     d.dataHome = qEnvironmentVariable("XDG_DATA_HOME", home + QStringLiteral("/.local/share"));
-    d.dataDirs = pathList("XDG_DATA_DIRS", {QStringLiteral("/usr/local/share"), QStringLiteral("/usr/share")});
+    d.dataDirs = pathList("XDG_DATA_DIRS",
+                          {QStringLiteral("/usr/local/share"), QStringLiteral("/usr/share")});
     d.desktop = qEnvironmentVariable("XDG_CURRENT_DESKTOP").section(u':', 0, 0).toLower();
     return d;
 }
@@ -122,7 +125,8 @@ QString associatedApplication(const QString& file, const XdgDirs& dirs) {
 }
 
 QStringList execArguments(const QString& desktopFile, const QStringList& files) {
-    const QStringList exec = groupList(desktopFile, QStringLiteral("Desktop Entry"), QStringLiteral("Exec"));
+    const QStringList exec =
+        groupList(desktopFile, QStringLiteral("Desktop Entry"), QStringLiteral("Exec"));
     const QStringList words = QProcess::splitCommand(exec.join(u';'));
     QStringList argv;
     bool named = false;

@@ -31,18 +31,22 @@ qint64 findToClean(const QString& root, const QStringList& extensions,
                    const std::function<bool()>& stop) {
     qint64 count = 0;
     total = 0; // 64 bits: a drive's leftovers can pass 2 GiB
-    walkFiles(
-        root.endsWith(u'/') ? root : root + u'/', QStringLiteral("*.*"),
-        [&](const QString& folder, const platform::DirEntry& e) {
-            const QString ext = upperExtension(e.name);
-            for (const QString& entry : extensions)
-                if (entry == ext) {
-                    found({folder + e.name, e.size});
-                    ++count;
-                    total += e.size;
-                }
-        },
-        onFolder, stop);
+    Walk walk;
+    walk.wanted = [&](const QString& name) { return extensions.contains(upperExtension(name)); };
+    walk.sized = true;
+    walk.visit = [&](const QString& folder, const platform::DirEntry& e) {
+        // An extension entered twice lists its files twice.
+        const QString ext = upperExtension(e.name);
+        for (const QString& entry : extensions)
+            if (entry == ext) {
+                found({folder + e.name, e.size});
+                ++count;
+                total += e.size;
+            }
+    };
+    walk.onFolder = onFolder;
+    walk.stop = stop;
+    walkFiles(root.endsWith(u'/') ? root : root + u'/', walk);
     return count;
 }
 

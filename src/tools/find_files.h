@@ -23,13 +23,18 @@ struct FindCallbacks {
 // cannot be read add nothing.
 qint64 GetAllFiles(const QString& spec, const FindCallbacks& cb);
 
-// The walk under both finders: visit gets each file of each folder
-// matching pattern (folder ends with "/"), a folder's files first, then
-// each sub-folder completely.
-void walkFiles(const QString& folder, const QString& pattern,
-               const std::function<void(const QString& folder, const platform::DirEntry& e)>& visit,
-               const std::function<void(const QString& folder)>& onFolder,
-               const std::function<bool()>& stop);
+// The walk under both finders: visit gets each file of each folder whose
+// name is `wanted` (folder ends with "/"), a folder's files first, then each
+// sub-folder completely. The files come with their stored attributes, and
+// with size and time when `sized`; the others are never looked at.
+struct Walk {
+    std::function<bool(const QString& name)> wanted;
+    bool sized = false;
+    std::function<void(const QString& folder, const platform::DirEntry& e)> visit;
+    std::function<void(const QString& folder)> onFolder;
+    std::function<bool()> stop;
+};
+void walkFiles(const QString& folder, const Walk& walk);
 
 // The start of a search from the "Chemin" and "Critère" texts.
 QString searchSpec(const QString& path, const QString& pattern);

@@ -1,4 +1,5 @@
 #include "text_search.h"
+#include "core/byte_search.h"
 #include "platform/Platform.h"
 
 #include <QStringDecoder>
@@ -61,16 +62,13 @@ struct LineCursor {
     qsizetype counted = 0; // line ends counted up to here
     qint64 line = 1;
     void advanceTo(qsizetype at) {
-        line += std::count(text.data() + counted, text.data() + at, '\r');
+        line += core::countByte(text.data() + counted, text.data() + at, '\r');
         counted = at;
     }
 };
 
 qsizetype find(QByteArrayView text, qsizetype from, const QByteArray& needle) {
-    if (from >= text.size()) return -1;
-    const void* hit = memmem(text.data() + from, size_t(text.size() - from), needle.constData(),
-                             size_t(needle.size()));
-    return hit ? static_cast<const char*>(hit) - text.data() : -1;
+    return from >= text.size() ? -1 : core::findBytes(text, needle, from);
 }
 
 } // namespace

@@ -51,8 +51,9 @@ TVignettes::TVignettes(QWidget* parent) : QDialog(parent) {
     setWindowTitle(QStringLiteral("Parcourir"));
     setWindowFlags(Qt::Dialog | Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint);
     setFixedSize(kColumns * kAcross + 4, kTop + 3 * kDown + 2);
-    const QStyle::StandardPixmap glyphs[] = {QStyle::SP_MediaSkipBackward, QStyle::SP_MediaSeekBackward,
-                                             QStyle::SP_MediaSeekForward, QStyle::SP_MediaSkipForward};
+    const QStyle::StandardPixmap glyphs[] = {
+        QStyle::SP_MediaSkipBackward, QStyle::SP_MediaSeekBackward, QStyle::SP_MediaSeekForward,
+        QStyle::SP_MediaSkipForward};
     const char* hints[] = {"Première page", "Page précédente", "Page suivante", "Dernière page"};
     QToolButton** buttons[] = {&First, &Previous, &Next, &Last};
     for (int i = 0; i < 4; ++i) {
@@ -70,14 +71,15 @@ TVignettes::TVignettes(QWidget* parent) : QDialog(parent) {
         auto* panel = new QFrame(this);
         panel->setFrameShape(QFrame::Panel);
         panel->setFrameShadow(QFrame::Sunken);
-        panel->setGeometry(2 + (k % kColumns) * kAcross, kTop + (k / kColumns) * kDown,
-                           kPanelWidth, kPanelHeight);
+        panel->setGeometry(2 + (k % kColumns) * kAcross, kTop + (k / kColumns) * kDown, kPanelWidth,
+                           kPanelHeight);
         m_pictures[k] = new PictureBox(panel);
         m_pictures[k]->setGeometry(1, 1, kPanelWidth - 2, kPanelHeight - 16);
         m_captions[k] = new QLabel(panel);
         m_captions[k]->setAlignment(Qt::AlignCenter);
         m_captions[k]->setGeometry(0, kPanelHeight - kCaptionHeight, kPanelWidth, kCaptionHeight);
-        connect(m_pictures[k], &PictureBox::doubleClicked, this, [this, k] { doubleClicked(k + 1); });
+        connect(m_pictures[k], &PictureBox::doubleClicked, this,
+                [this, k] { doubleClicked(k + 1); });
     }
     connect(First, &QToolButton::clicked, this, &TVignettes::Premier);
     connect(Previous, &QToolButton::clicked, this, &TVignettes::Precedent);

@@ -26,8 +26,18 @@ void browsePictures(const ui::CommandContext& c) {
 
 void registerCommands(ui::CommandRegistry& r) {
     r.addViewer(QStringLiteral(".DBF"), showTable);
-    r.add({"Parcourir", "&Affichage", 70, "&Parcourir images", "F7", "Visualiser les images", false,
-           9, false, false, {}, browsePictures});
+    r.add({"Parcourir",
+           "&Affichage",
+           70,
+           "&Parcourir images",
+           "F7",
+           "Visualiser les images",
+           false,
+           9,
+           false,
+           false,
+           {},
+           browsePictures});
 }
 
 } // namespace viewers

@@ -28,8 +28,7 @@ bool wmfSize(const QByteArray& data, QSize& size);
 bool readWmf(const QByteArray& data, QSize box, QImage& image);
 
 inline bool acceptable(QSize s) {
-    return s.width() > 0 && s.height() > 0 &&
-           qint64(s.width()) * s.height() <= 100'000'000;
+    return s.width() > 0 && s.height() > 0 && qint64(s.width()) * s.height() <= 100'000'000;
 }
 
 } // namespace viewers::codecs

@@ -42,12 +42,23 @@ QSize pictureSize(const QString& path) {
     QSize size;
     bool ok = false;
     switch (pictureKind(path)) {
-    case PictureKind::Jpeg: ok = codecs::jpegSize(data, size); break;
-    case PictureKind::Gif: ok = codecs::gifSize(data, size); break;
-    case PictureKind::Bmp: ok = codecs::bmpSize(data, size); break;
-    case PictureKind::Emf: ok = codecs::emfSize(data, size); break;
-    case PictureKind::Wmf: ok = codecs::wmfSize(data, size); break;
-    case PictureKind::None: break;
+    case PictureKind::Jpeg:
+        ok = codecs::jpegSize(data, size);
+        break;
+    case PictureKind::Gif:
+        ok = codecs::gifSize(data, size);
+        break;
+    case PictureKind::Bmp:
+        ok = codecs::bmpSize(data, size);
+        break;
+    case PictureKind::Emf:
+        ok = codecs::emfSize(data, size);
+        break;
+    case PictureKind::Wmf:
+        ok = codecs::wmfSize(data, size);
+        break;
+    case PictureKind::None:
+        break;
     }
     if (!ok || !codecs::acceptable(size)) throw PictureError(path);
     return size;
@@ -58,12 +69,23 @@ QImage readPicture(const QString& path, QSize box) {
     QImage image;
     bool ok = false;
     switch (pictureKind(path)) {
-    case PictureKind::Jpeg: ok = codecs::readJpeg(data, box, image); break;
-    case PictureKind::Gif: ok = codecs::readGif(data, image); break;
-    case PictureKind::Bmp: ok = codecs::readBmp(data, image); break;
-    case PictureKind::Emf: ok = codecs::readEmf(data, box, image); break;
-    case PictureKind::Wmf: ok = codecs::readWmf(data, box, image); break;
-    case PictureKind::None: break;
+    case PictureKind::Jpeg:
+        ok = codecs::readJpeg(data, box, image);
+        break;
+    case PictureKind::Gif:
+        ok = codecs::readGif(data, image);
+        break;
+    case PictureKind::Bmp:
+        ok = codecs::readBmp(data, image);
+        break;
+    case PictureKind::Emf:
+        ok = codecs::readEmf(data, box, image);
+        break;
+    case PictureKind::Wmf:
+        ok = codecs::readWmf(data, box, image);
+        break;
+    case PictureKind::None:
+        break;
     }
     if (!ok || image.isNull()) throw PictureError(path);
     return image;

@@ -26,7 +26,7 @@ struct Thumbnail {
     bool shown = false; // false: the slot stays empty (caption kept when it is a file)
     QSize natural;
     Fit fit;
-    QImage image; // the picture as drawn in its box (box-sized when stretched)
+    QImage image;  // the picture as drawn in its box (box-sized when stretched)
     QString error; // the picture error's text, when it could not be read
 };
 

@@ -1,6 +1,7 @@
 // Find files: the walk's order and rules, the window, and the file
 // manager moving to the chosen file's folder.
 #include "filemanager/TTool.h"
+#include "platform/Platform.h"
 #include "support/FakeDrive.h"
 #include "support/TempDir.h"
 #include "tools/TFindfile.h"
@@ -54,6 +55,41 @@ TEST(FindFiles, DepthFirstAndWhatIsNotSearched) {
     EXPECT_EQ(found(searchSpec(dir.file("A"), "*.doc")), QStringList{dir.file("A/skip.doc")});
     EXPECT_EQ(found(searchSpec(dir.file("A") + "/", "*.doc")), QStringList{dir.file("A/skip.doc")});
     EXPECT_TRUE(found(dir.file("missing/*.*")).isEmpty());
+}
+
+// The attributes stored by the attributes dialog count as the system's own:
+// a system file is not found, a hidden or system folder not entered, and the
+// walk stays depth first with its folders listed ahead.
+TEST(FindFiles, StoredAttributesAndManyFolders) {
+    TempDir dir;
+    platform::Platform& p = platform::Platform::instance();
+    const QString system = dir.write("sys.txt");
+    dir.write("H/in-hidden.txt");
+    dir.write("S/in-system.txt");
+    if (!p.setAttributes(system, platform::faSysFile) ||
+        !(p.attributes(system) & platform::faSysFile))
+        GTEST_SKIP() << "no extended attributes here";
+    ASSERT_TRUE(p.setAttributes(dir.file("H"), platform::faDirectory | platform::faHidden));
+    ASSERT_TRUE(p.setAttributes(dir.file("S"), platform::faDirectory | platform::faSysFile));
+    QStringList expected;
+    for (int i = 0; i < 40; ++i) {
+        const QString folder = QStringLiteral("F%1").arg(i, 2, 10, QChar(u'0'));
+        expected << dir.write(folder + "/a.txt") << dir.write(folder + "/deep/b.txt");
+    }
+    QStringList all = found(dir.file("*.txt"));
+    EXPECT_FALSE(all.contains(system));
+    EXPECT_FALSE(all.contains(dir.file("H/in-hidden.txt")));
+    EXPECT_FALSE(all.contains(dir.file("S/in-system.txt")));
+    // Each folder's files, then its sub-folders completely.
+    for (int i = 0; i < 40; ++i) {
+        const qsizetype a = all.indexOf(expected[2 * i]), b = all.indexOf(expected[2 * i + 1]);
+        ASSERT_GE(a, 0);
+        EXPECT_EQ(b, a + 1);
+    }
+    QStringList sorted = all;
+    sorted.sort();
+    expected.sort();
+    EXPECT_EQ(sorted, expected);
 }
 
 TEST(FindFiles, TheWindowAndTheFileManagerMovingThere) {

@@ -1,5 +1,6 @@
 // Find a string and compare texts: the line rules, the windows, the CLI.
 #include "support/TempDir.h"
+#include "core/byte_search.h"
 #include "tools/TFilecomp.h"
 #include "tools/TFindStr.h"
 #include "tools/text_search.h"
@@ -11,7 +12,9 @@
 #include <QListWidget>
 #include <QProcess>
 #include <QPushButton>
+#include <cstring>
 #include <gtest/gtest.h>
+#include <random>
 
 using namespace tools;
 using testing_support::TempDir;
@@ -123,4 +126,30 @@ TEST(TextToolsCli, GrepAndCompare) {
     p.start(QStringLiteral(TAVTOOLS_CLI), {"compare", dir.file("zz"), dir.file("a")});
     ASSERT_TRUE(p.waitForFinished(30000));
     EXPECT_EQ(p.exitCode(), 2);
+}
+
+// The vectorised searches agree with the plain ones at every offset and
+// across block edges, needles of one to forty bytes.
+TEST(ByteSearch, AgreesWithMemmemAndCount) {
+    std::mt19937 random(7);
+    QByteArray hay(5000, '\0');
+    for (char& c : hay)
+        c = "abcAB\r\n"[random() % 7];
+    for (int k = 1; k <= 40; k += (k < 4 ? 1 : 5))
+        for (int trial = 0; trial < 40; ++trial) {
+            const qsizetype at = qsizetype(random() % (hay.size() - k));
+            const QByteArray needle = trial % 3 ? hay.mid(at, k) : QByteArray(k, 'z');
+            const qsizetype from = qsizetype(random() % 64);
+            const void* hit = memmem(hay.constData() + from, size_t(hay.size() - from),
+                                     needle.constData(), size_t(k));
+            const qsizetype expected = hit ? static_cast<const char*>(hit) - hay.constData() : -1;
+            ASSERT_EQ(core::findBytes(hay, needle, from), expected) << k << " " << from;
+        }
+    EXPECT_EQ(core::findBytes("abc", "abcd"), -1);
+    EXPECT_EQ(core::findBytes("xxab", "ab", 2), 2);
+    EXPECT_EQ(core::findBytes("xxab", "ab", 3), -1);
+    for (qsizetype start : {0, 1, 15, 17})
+        for (qsizetype end : {start, start + 16, qsizetype(4100), hay.size()})
+            EXPECT_EQ(core::countByte(hay.constData() + start, hay.constData() + end, '\r'),
+                      std::count(hay.constData() + start, hay.constData() + end, '\r'));
 }

@@ -19,12 +19,12 @@
 #include <QApplication>
 #include <QDir>
 #include <QFile>
-#include <QScrollArea>
-#include <QTreeView>
 #include <QLabel>
 #include <QProcess>
+#include <QScrollArea>
 #include <QSignalSpy>
 #include <QTest>
+#include <QTreeView>
 #include <gif_lib.h>
 #include <gtest/gtest.h>
 
@@ -73,7 +73,8 @@ QString writeImage(const TempDir& dir, const QString& name, QSize size, const ch
 } // namespace
 
 TEST(Pictures, NamesByTheirLastFourOrFiveCharacters) {
-    for (const char* yes : {"a.bmp", "B.WMF", "c.Emf", "photo.JPEG", "x.jpg", "y.GIF", "photo.avi.bmp"})
+    for (const char* yes :
+         {"a.bmp", "B.WMF", "c.Emf", "photo.JPEG", "x.jpg", "y.GIF", "photo.avi.bmp"})
         EXPECT_TRUE(isPictureName(QString::fromLatin1(yes))) << yes;
     for (const char* no : {"PHOTO.PCX", "a.jpe", "bmp", "a.bmp.bak", "a.tiff"})
         EXPECT_FALSE(isPictureName(QString::fromLatin1(no))) << no;
@@ -86,8 +87,11 @@ TEST(Pictures, EachFormatDecodedToItsSize) {
     const QString gifPath = dir.write("p.gif", gif(12, 7));
     const QString emf = dir.write("p.emf", picture_files::emf(400, 300));
     const QString wmf = dir.write("p.wmf", picture_files::wmf(200, 100));
-    const std::pair<QString, QSize> expected[] = {
-        {jpeg, {40, 30}}, {bmp, {33, 17}}, {gifPath, {12, 7}}, {emf, {400, 300}}, {wmf, {200, 100}}};
+    const std::pair<QString, QSize> expected[] = {{jpeg, {40, 30}},
+                                                  {bmp, {33, 17}},
+                                                  {gifPath, {12, 7}},
+                                                  {emf, {400, 300}},
+                                                  {wmf, {200, 100}}};
     for (const auto& [path, size] : expected) {
         EXPECT_EQ(pictureSize(path), size) << path.toStdString();
         EXPECT_EQ(readPicture(path).size(), size) << path.toStdString();
@@ -104,7 +108,7 @@ TEST(Pictures, LargeJpegDecodedSmallerForItsBox) {
     TempDir dir;
     const QString big = writeImage(dir, "big.jpg", {4000, 3000}, "JPG");
     EXPECT_EQ(pictureSize(big), QSize(4000, 3000));
-    EXPECT_EQ(readPicture(big, {158, 98}).size(), QSize(500, 375)); // scaled by 8 in the decoder
+    EXPECT_EQ(readPicture(big, {158, 98}).size(), QSize(500, 375));  // scaled by 8 in the decoder
     EXPECT_EQ(readPicture(big, {600, 98}).size(), QSize(1000, 750)); // by 4: 500 would not cover
     const Thumbnail t = makeThumbnail(big);
     EXPECT_TRUE(t.shown);
@@ -159,7 +163,7 @@ TEST(Thumbnails, TheBoxesOfTheSlot) {
     EXPECT_EQ(lying.box, QRect(1, 8, 158, 98));
     const Fit upright = Echelle({300, 600});
     EXPECT_EQ(upright.box, QRect(40, 1, 80, 114));
-    EXPECT_FALSE(Echelle({100, 500}).stretch); // narrow enough: natural size, cut off
+    EXPECT_FALSE(Echelle({100, 500}).stretch);        // narrow enough: natural size, cut off
     EXPECT_EQ(Echelle({1000, 625}).box.height(), 81); // 81.25
     EXPECT_EQ(Echelle({1000, 500}).box.height(), 65);
     EXPECT_EQ(Echelle({1600, 1000}).box.width(), 158); // lying: width stays
@@ -170,8 +174,8 @@ TEST(Thumbnails, PanelDrawsTheCentredPicture) {
     const Thumbnail t = makeThumbnail(writeImage(dir, "small.bmp", {100, 50}, "BMP", Qt::red));
     const QImage panel = renderPanel(t, Qt::white);
     EXPECT_EQ(panel.size(), QSize(160, 130));
-    EXPECT_EQ(panel.pixel(80, 58), qRgb(255, 0, 0)); // centre of the box
-    EXPECT_EQ(panel.pixel(20, 58), qRgb(255, 255, 255)); // left of the 100-pixel picture
+    EXPECT_EQ(panel.pixel(80, 58), qRgb(255, 0, 0));      // centre of the box
+    EXPECT_EQ(panel.pixel(20, 58), qRgb(255, 255, 255));  // left of the 100-pixel picture
     EXPECT_EQ(panel.pixel(80, 120), qRgb(255, 255, 255)); // the caption strip
 }
 
@@ -280,7 +284,8 @@ TEST(Viewer, NaturalSizeAndStepsWithoutWrapping) {
     EXPECT_EQ(viewer.size(), QSize(23 + 25, 20 + 40));
     QTest::keyClick(&viewer, Qt::Key_PageDown); // the last: nothing
     EXPECT_EQ(viewer.current(), list[2]);
-    QTest::keyClick(static_cast<QWidget*>(viewer.Scroll), Qt::Key_PageUp); // seen by the window first
+    QTest::keyClick(static_cast<QWidget*>(viewer.Scroll),
+                    Qt::Key_PageUp); // seen by the window first
     EXPECT_EQ(viewer.current(), list[1]);
     QTest::keyClick(&viewer, Qt::Key_PageUp);
     QTest::keyClick(&viewer, Qt::Key_PageUp); // the first: nothing
@@ -313,15 +318,18 @@ TEST(Associations, TheDesktopsChoiceForTextPagesAndPictures) {
     desktopEntry(dir, "browser.desktop", "browser %u");
     desktopEntry(dir, "viewer.desktop", "viewer");
     desktopEntry(dir, "claimed.desktop", "claimed %f");
-    dir.write("config/mimeapps.list", "[Default Applications]\ntext/plain=missing.desktop;editor.desktop;\n"
-                                      "text/html=browser.desktop\n");
-    dir.write("data/applications/mimeinfo.cache", "[MIME Cache]\nimage/png=viewer.desktop;claimed.desktop;\n");
+    dir.write("config/mimeapps.list",
+              "[Default Applications]\ntext/plain=missing.desktop;editor.desktop;\n"
+              "text/html=browser.desktop\n");
+    dir.write("data/applications/mimeinfo.cache",
+              "[MIME Cache]\nimage/png=viewer.desktop;claimed.desktop;\n");
     platform::XdgDirs dirs;
     dirs.configHome = dir.file("config");
     dirs.dataHome = dir.file("data");
     const QString app = dir.file("data/applications/");
     EXPECT_EQ(platform::associatedApplication(dir.file("notes.txt"), dirs), app + "editor.desktop");
-    EXPECT_EQ(platform::associatedApplication(dir.file("page.html"), dirs), app + "browser.desktop");
+    EXPECT_EQ(platform::associatedApplication(dir.file("page.html"), dirs),
+              app + "browser.desktop");
     EXPECT_EQ(platform::associatedApplication(dir.file("image.png"), dirs), app + "viewer.desktop");
     // A C source is a kind of text: its ancestor's application.
     EXPECT_EQ(platform::associatedApplication(dir.file("main.c"), dirs), app + "editor.desktop");
@@ -394,7 +402,8 @@ TEST(Launching, FileAddressTextEditorAndPrinting) {
     EXPECT_EQ(fake.launches.last().verb, QStringLiteral("print"));
     t.select({});
     t.tool->Ouvrirtexte();
-    EXPECT_EQ(t.dialogs.texts().last(), QStringLiteral("Un fichier et un seul doit être sélectionné"));
+    EXPECT_EQ(t.dialogs.texts().last(),
+              QStringLiteral("Un fichier et un seul doit être sélectionné"));
 }
 
 TEST(Launching, BrowsingPassesEveryListedPictureInListOrder) {
