@@ -25,6 +25,7 @@
 #include <QTest>
 #include <QTreeView>
 #include <gtest/gtest.h>
+#include <random>
 #include <sys/stat.h>
 
 using namespace transforms;
@@ -201,6 +202,29 @@ TEST(TextTools, ExtractionRules) {
     dir.write("bin", data);
     ASSERT_TRUE(extractText("bin", "Extract.txt"));
     EXPECT_EQ(readAll("Extract.txt"), QByteArray(8191, 'a') + "\nz");
+}
+
+// The runs of plain text taken whole give the same bytes as the rule taken
+// byte by byte, whatever the blocks and wherever CR and LF fall.
+TEST(TextTools, ExtractionOfMixedBlocksMatchesTheByteRule) {
+    std::mt19937 random(3);
+    QByteArray text(20000, '\0');
+    for (char& c : text)
+        c = random() % 5 ? char(' ' + random() % 95) : "\r\n\t\x01\xE9\x7F\x80"[random() % 7];
+    QByteArray expected;
+    bool previousCr = false;
+    for (char c : text) {
+        const quint8 b = quint8(c);
+        if ((b >= 32 && b <= 127) || b == 9 || (b == 10 && previousCr)) expected += c;
+        previousCr = b == 13;
+    }
+    for (int piece : {1, 7, 16, 17, 4096}) {
+        bool cr = false;
+        QByteArray out;
+        for (qsizetype at = 0; at < text.size(); at += piece)
+            out += extractBlock(text.mid(at, piece), cr);
+        EXPECT_EQ(out, expected) << piece;
+    }
 }
 
 TEST(TextTools, MergeAndSort) {
