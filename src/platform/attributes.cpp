@@ -102,7 +102,8 @@ ssize_t getXattrAt(int dirfd, const char* name, const char* path, char* buf, siz
             quint64 value;
             quint32 size, flags;
         } args{quint64(reinterpret_cast<quintptr>(buf)), quint32(size), 0};
-        const long n = syscall(464, dirfd, name, AT_SYMLINK_NOFOLLOW, kAttribName, &args, sizeof args);
+        const long n =
+            syscall(464, dirfd, name, AT_SYMLINK_NOFOLLOW, kAttribName, &args, sizeof args);
         if (n >= 0 || errno != ENOSYS) return ssize_t(n);
         missing = true;
     }

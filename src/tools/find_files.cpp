@@ -37,7 +37,8 @@ class Lister {
     }
     void ahead(const QString& folder) {
         if (m_ahead.count(folder)) return;
-        m_ahead.emplace(folder, QtConcurrent::run(&m_pool, [this, folder] { return list(folder); }));
+        m_ahead.emplace(folder,
+                        QtConcurrent::run(&m_pool, [this, folder] { return list(folder); }));
     }
     Listing take(const QString& folder) {
         const auto it = m_ahead.find(folder);

@@ -3,13 +3,17 @@
 #include "file_io.h"
 #include "platform/FileReplacement.h"
 #include "platform/Platform.h"
+#include "sort_keys.h"
 
 #include <QCollator>
 #include <QFile>
 #include <QFileInfo>
 #include <QLocale>
 #include <QStringDecoder>
+#include <QThread>
 #include <QtConcurrent/QtConcurrentMap>
+#include <algorithm>
+#include <cstring>
 #include <numeric>
 
 #if defined(__SSE2__)
@@ -128,6 +132,74 @@ QString decodeLine(const QByteArray& data, const Line& l) {
     return ansi.isValid() ? QString(ansi.decode(bytes)) : QString::fromLatin1(bytes);
 }
 
+// A line's key: its first eight bytes in one number, so that most
+// comparisons end there; ties go by the lines' order, as a stable sort.
+struct Keyed {
+    quint64 prefix;
+    const char* key;
+    quint32 length, index;
+};
+
+bool before(const Keyed& a, const Keyed& b) {
+    if (a.prefix != b.prefix) return a.prefix < b.prefix;
+    if (const int c = std::memcmp(a.key, b.key, std::min(a.length, b.length))) return c < 0;
+    if (a.length != b.length) return a.length < b.length;
+    return a.index < b.index;
+}
+
+// The keys of one run of lines, made and sorted by one thread.
+struct Run {
+    QByteArray arena;
+    std::vector<Keyed> keyed;
+};
+
+void makeRun(const QByteArray& data, const std::vector<Line>& lines, size_t first, size_t last,
+             Run& run) {
+    SortKeyMaker maker;
+    std::vector<qsizetype> offsets;
+    offsets.reserve(last - first);
+    run.arena.reserve(qsizetype(last - first) * 96);
+    run.keyed.resize(last - first);
+    for (size_t i = first; i < last; ++i) {
+        offsets.push_back(run.arena.size());
+        run.keyed[i - first].length = quint32(maker.append(decodeLine(data, lines[i]), run.arena));
+        run.keyed[i - first].index = quint32(i);
+    }
+    for (size_t k = 0; k < run.keyed.size(); ++k) {
+        Keyed& e = run.keyed[k];
+        e.key = run.arena.constData() + offsets[k];
+        quint64 prefix = 0;
+        for (quint32 b = 0; b < 8; ++b)
+            prefix = prefix << 8 | (b < e.length ? quint8(e.key[b]) : 0);
+        e.prefix = prefix;
+    }
+    std::sort(run.keyed.begin(), run.keyed.end(), before);
+}
+
+// The lines' order: keys made and sorted in runs on every core, then merged.
+std::vector<quint32> sortedOrder(const QByteArray& data, const std::vector<Line>& lines) {
+    const size_t parts = std::min<size_t>(std::max(2, QThread::idealThreadCount()),
+                                          std::max<size_t>(1, lines.size()));
+    std::vector<Run> runs(parts);
+    std::vector<size_t> ids(parts);
+    std::iota(ids.begin(), ids.end(), 0);
+    QtConcurrent::blockingMap(ids, [&](size_t r) {
+        makeRun(data, lines, lines.size() * r / parts, lines.size() * (r + 1) / parts, runs[r]);
+    });
+    std::vector<Keyed> merged = std::move(runs[0].keyed);
+    for (size_t r = 1; r < parts; ++r) {
+        std::vector<Keyed> next(merged.size() + runs[r].keyed.size());
+        std::merge(merged.begin(), merged.end(), runs[r].keyed.begin(), runs[r].keyed.end(),
+                   next.begin(), before);
+        merged = std::move(next);
+    }
+    std::vector<quint32> order;
+    order.reserve(merged.size());
+    for (const Keyed& e : merged)
+        order.push_back(e.index);
+    return order;
+}
+
 void sortInPlace(const QString& name) {
     QFile f(name);
     platform::Platform& platform = platform::Platform::instance();
@@ -151,25 +223,14 @@ void sortInPlace(const QString& name) {
         if (i < n && p[i] == '\r' && i + 1 < n && p[i + 1] == '\n') ++i;
         start = i + 1;
     }
-    // Sort keys are made on both cores; the comparison is then a memcmp.
-    QCollator collator{QLocale(QLocale::French, QLocale::France)};
-    collator.setCaseSensitivity(Qt::CaseInsensitive);
-    std::vector<QCollatorSortKey> keys(lines.size(), collator.sortKey(QString()));
-    std::vector<size_t> order(lines.size());
-    std::iota(order.begin(), order.end(), 0);
-    const QCollator& shared = collator; // read-only once made, so both threads may use it
-    if (!lines.empty()) keys[0] = shared.sortKey(decodeLine(data, lines[0]));
-    QtConcurrent::blockingMap(
-        order, [&](size_t i) { keys[i] = shared.sortKey(decodeLine(data, lines[i])); });
-    std::stable_sort(order.begin(), order.end(),
-                     [&](size_t a, size_t b) { return keys[a].compare(keys[b]) < 0; });
+    const std::vector<quint32> order = sortedOrder(data, lines);
     // Written aside and put in place whole, keeping the file's mode and owner.
     platform::FileReplacement replacement(name);
     if (!replacement.open()) throw core::TavError(writeFailure(name, replacement.error()));
     QFile& out = replacement.file();
     QByteArray buf;
     buf.reserve(1 << 20);
-    for (size_t i : order) {
+    for (quint32 i : order) {
         buf.append(data.constData() + lines[i].start, lines[i].length);
         buf.append("\r\n", 2);
         if (buf.size() >= (1 << 20)) {

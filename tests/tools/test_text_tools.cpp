@@ -1,6 +1,6 @@
 // Find a string and compare texts: the line rules, the windows, the CLI.
-#include "support/TempDir.h"
 #include "core/byte_search.h"
+#include "support/TempDir.h"
 #include "tools/TFilecomp.h"
 #include "tools/TFindStr.h"
 #include "tools/text_search.h"

@@ -15,6 +15,7 @@
 #include "ui/ScriptedDialogs.h"
 #include "ui/errors.h"
 
+#include <QCollator>
 #include <QDir>
 #include <QFileInfo>
 #include <QLabel>
@@ -25,6 +26,7 @@
 #include <QTest>
 #include <QTreeView>
 #include <gtest/gtest.h>
+#include <numeric>
 #include <random>
 #include <sys/stat.h>
 
@@ -245,6 +247,41 @@ TEST(TextTools, MergeAndSort) {
     sortLines("nul");
     EXPECT_EQ(readAll("nul"), QByteArray("a\r\nb\0\0\r\nz\0z\r\n", 13));
     EXPECT_EQ(sortLines("missing").text, QStringLiteral("Fichier introuvable"));
+}
+
+// The order is the French collation without regard to case, ties in the
+// file's order: the same as a stable sort with Qt's collator, on lines with
+// accents, case twins, duplicates and both character sets.
+TEST(TextTools, SortEqualsAStableCollatorSort) {
+    std::mt19937 random(11);
+    const QStringList pieces = {"e",    "é", "E", "É", "cote",  "côte", "coté",
+                                "côté", "a", "A", "z", "1",     "10",   "2",
+                                "-",    " ", "œ", "ß", "Zèbre", "zebre"};
+    QStringList lines;
+    for (int i = 0; i < 3000; ++i) {
+        QString line;
+        for (int k = int(random() % 4); k >= 0; --k)
+            line += pieces[int(random() % pieces.size())];
+        lines << line;
+    }
+    TempDir dir;
+    QByteArray text;
+    for (const QString& l : lines)
+        text += l.toUtf8() + "\r\n";
+    text += QByteArray("caf\xE9\r\n"); // Windows-1252
+    lines << QStringLiteral("café");
+    dir.write("lines", text);
+    ASSERT_TRUE(sortLines("lines"));
+    QCollator collator{QLocale(QLocale::French, QLocale::France)};
+    collator.setCaseSensitivity(Qt::CaseInsensitive);
+    std::vector<int> order(size_t(lines.size()));
+    std::iota(order.begin(), order.end(), 0);
+    std::stable_sort(order.begin(), order.end(),
+                     [&](int a, int b) { return collator.compare(lines[a], lines[b]) < 0; });
+    QByteArray expected;
+    for (int i : order)
+        expected += (i == lines.size() - 1 ? QByteArray("caf\xE9") : lines[i].toUtf8()) + "\r\n";
+    EXPECT_EQ(readAll("lines"), expected);
 }
 
 TEST(Occupation, FilesAndTheSpaceTheyReallyTake) {
