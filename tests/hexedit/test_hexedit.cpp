@@ -172,6 +172,22 @@ TEST_F(Doc, FindAcrossChunkBoundaries) {
     EXPECT_EQ(d.Find(p, 0, d.DataSize() - 1, false, false), (1 << 20) - 2);
 }
 
+// Matches that straddle the windows the search maps, and bytes just typed:
+// both are found where they are.
+TEST_F(Doc, FindAcrossWindowsAndAfterEdits) {
+    QByteArray big(40 << 20, 'x');
+    big.replace((16 << 20) - 3, 6, "FiNdMe");
+    big.replace((32 << 20) - 1, 2, "Zz");
+    load(big);
+    QByteArray p("FiNdMe"), q("findme"), z("zZ");
+    EXPECT_EQ(d.Find(p, 0, d.DataSize() - 1, false, false), (16 << 20) - 3);
+    EXPECT_EQ(d.Find(q, 0, d.DataSize() - 1, true, true), (16 << 20) - 3);
+    EXPECT_EQ(d.Find(z, 0, d.DataSize() - 1, true, true), (32 << 20) - 1);
+    d.ChangeByte(5, quint8('Q'));
+    QByteArray typed("xQx");
+    EXPECT_EQ(d.Find(typed, 0, d.DataSize() - 1, false, false), 4);
+}
+
 TEST_F(Doc, CaseInsensitiveSearchOverLongData) {
     QByteArray data(5000, 'x');
     data.replace(777, 5, "HeLLo");

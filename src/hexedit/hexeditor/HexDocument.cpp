@@ -1,7 +1,8 @@
 #include "HexDocument.h"
 #include "code_pages.h"
-#include "platform/Platform.h"
+#include "core/byte_search.h"
 #include "core/errors.h"
+#include "platform/Platform.h"
 
 #include <QDateTime>
 #include <QDir>
@@ -625,24 +626,31 @@ qint64 HexDocument::Find(QByteArray& pattern, qint64 first, qint64 last, bool ig
     if (ignoreCase)
         for (char& c : pattern)
             c = char(ansiLower(quint8(c)));
-    // Large reads and memmem: the leftmost match, as a byte-by-byte scan with
-    // restarts would find it.
-    constexpr qint64 kChunk = 1 << 20;
+    // The leftmost match, as a byte-by-byte scan with restarts would find
+    // it, searched in place in the working file (mapped a window at a time),
+    // else in large reads.
+    const auto search = [&](const char* data, qint64 n) -> qint64 {
+        if (ignoreCase)
+            return findFolded(reinterpret_cast<const quint8*>(data), n,
+                              reinterpret_cast<const quint8*>(pattern.constData()), length);
+        return core::findBytes(QByteArrayView(data, n), pattern);
+    };
+    m_work.flush();
+    constexpr qint64 kWindow = 16 << 20, kChunk = 1 << 20;
     QByteArray buf;
     for (qint64 at = first; at + length <= last + 1;) {
-        const qint64 n = std::min(kChunk + length - 1, last + 1 - at);
-        buf.resize(n);
-        if (!readAt(at, buf.data(), n)) return -1;
-        if (ignoreCase) {
-            const qint64 hit =
-                findFolded(reinterpret_cast<const quint8*>(buf.constData()), n,
-                           reinterpret_cast<const quint8*>(pattern.constData()), length);
-            if (hit >= 0) return at + hit;
+        qint64 n = std::min(kWindow + length - 1, last + 1 - at);
+        qint64 hit = -1;
+        if (uchar* mapped = m_work.map(at, n)) {
+            hit = search(reinterpret_cast<const char*>(mapped), n);
+            m_work.unmap(mapped);
         } else {
-            const void* hit =
-                memmem(buf.constData(), size_t(n), pattern.constData(), size_t(length));
-            if (hit) return at + (static_cast<const char*>(hit) - buf.constData());
+            n = std::min(kChunk + length - 1, last + 1 - at);
+            buf.resize(n);
+            if (!readAt(at, buf.data(), n)) return -1;
+            hit = search(buf.constData(), n);
         }
+        if (hit >= 0) return at + hit;
         if (n < length) break;
         at += n - length + 1;
     }
