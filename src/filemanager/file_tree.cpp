@@ -1,4 +1,5 @@
 #include "file_tree.h"
+#include "platform/ListingAhead.h"
 #include "platform/Platform.h"
 #include "platform/wildcard.h"
 
@@ -45,17 +46,30 @@ bool isSameOrInside(const QString& folder, const QString& path) {
     return p == f || p.startsWith(f == u"/" ? f : f + u'/');
 }
 
-bool delTree(const QString& folder, const QString& mask, const TreeCallbacks& cb) {
-    Platform& p = Platform::instance();
-    std::vector<DirEntry> entries;
-    // Files need only their stored attributes (a system file stays); the
-    // link to unlink is deleted as itself. Folders are looked at in full.
-    const auto choose = [&](const DirEntry& e) {
+namespace {
+
+// Files need only their stored attributes (a system file stays; a link is
+// deleted as itself); folders are looked at in full.
+Platform::EntryChooser deleteChooser(const QString& mask) {
+    return [mask](const DirEntry& e) {
         if ((e.attributes & platform::faDirectory) && !e.isLink) return Platform::Detail::Full;
         return isWalkedFile(e, mask) ? Platform::Detail::Flags : Platform::Detail::Skip;
     };
-    if (!p.listEntries(folder, entries, choose)) return !stopped(cb);
-    for (const DirEntry& e : entries) {
+}
+
+bool deleteTree(const QString& folder, const QString& mask, const TreeCallbacks& cb,
+                platform::ListingAhead& lister) {
+    Platform& p = Platform::instance();
+    const platform::ListingAhead::Listing listing = lister.take(folder);
+    if (!listing.ok) return !stopped(cb);
+    // The next folders are read while this one's files go.
+    QStringList subFolders;
+    for (const DirEntry& e : listing.entries)
+        if (isSubFolder(e)) subFolders << join(folder, e.name);
+    const int ahead = platform::ListingAhead::kAhead;
+    for (int i = 0; i < std::min<int>(ahead, int(subFolders.size())); ++i)
+        lister.ahead(subFolders[i]);
+    for (const DirEntry& e : listing.entries) {
         if (!isWalkedFile(e, mask)) continue;
         if (stopped(cb)) return false;
         if ((e.attributes & platform::faReadOnly) && !e.isLink) {
@@ -66,13 +80,19 @@ bool delTree(const QString& folder, const QString& mask, const TreeCallbacks& cb
             p.deleteListedFile(folder, e);
         }
     }
-    for (const DirEntry& e : entries) {
-        if (!isSubFolder(e)) continue;
-        const QString sub = join(folder, e.name);
-        if (!delTree(sub, mask, cb)) return false;
-        if (!p.removeFolder(sub)) break;
+    for (int i = 0; i < subFolders.size(); ++i) {
+        if (i + ahead < subFolders.size()) lister.ahead(subFolders[i + ahead]);
+        if (!deleteTree(subFolders[i], mask, cb, lister)) return false;
+        if (!p.removeFolder(subFolders[i])) break;
     }
     return !stopped(cb);
+}
+
+} // namespace
+
+bool delTree(const QString& folder, const QString& mask, const TreeCallbacks& cb) {
+    platform::ListingAhead lister(deleteChooser(mask));
+    return deleteTree(folder, mask, cb, lister);
 }
 
 void copyOne(const QString& from, const QString& to, const QString& name, bool isLink,

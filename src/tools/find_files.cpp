@@ -1,12 +1,8 @@
 #include "find_files.h"
+#include "platform/ListingAhead.h"
 #include "platform/Platform.h"
 #include "platform/wildcard.h"
 
-#include <QFuture>
-#include <QThread>
-#include <QThreadPool>
-#include <QtConcurrent/QtConcurrentRun>
-#include <map>
 #include <vector>
 
 namespace tools {
@@ -18,55 +14,18 @@ namespace {
 
 using Detail = Platform::Detail;
 
-struct Listing {
-    bool ok = false;
-    std::vector<DirEntry> entries;
-};
+using Lister = platform::ListingAhead;
+constexpr int kAhead = Lister::kAhead;
 
-// Folders are listed ahead on worker threads while the walk visits the
-// ones before them; the walk itself, its visits and its order stay on the
-// calling thread.
-class Lister {
-  public:
-    explicit Lister(const Walk& walk) : m_walk(walk) {
-        m_pool.setMaxThreadCount(std::max(2, QThread::idealThreadCount()));
-    }
-    ~Lister() {
-        for (auto& [folder, listing] : m_ahead)
-            listing.waitForFinished();
-    }
-    void ahead(const QString& folder) {
-        if (m_ahead.count(folder)) return;
-        m_ahead.emplace(folder,
-                        QtConcurrent::run(&m_pool, [this, folder] { return list(folder); }));
-    }
-    Listing take(const QString& folder) {
-        const auto it = m_ahead.find(folder);
-        if (it == m_ahead.end()) return list(folder);
-        Listing l = it->second.result();
-        m_ahead.erase(it);
-        return l;
-    }
-
-  private:
-    // Only the folders and the wanted files are looked at closer.
-    Listing list(const QString& folder) const {
-        const auto choose = [this](const DirEntry& e) {
-            if ((e.attributes & platform::faDirectory) && !e.isLink)
-                return e.name.startsWith(u'.') ? Detail::Skip : Detail::Full;
-            if ((e.attributes & platform::faSysFile) || !m_walk.wanted(e.name)) return Detail::Skip;
-            return m_walk.sized ? Detail::Full : Detail::Flags;
-        };
-        Listing l;
-        l.ok = Platform::instance().listEntries(folder, l.entries, choose);
-        return l;
-    }
-    const Walk& m_walk;
-    QThreadPool m_pool;
-    std::map<QString, QFuture<Listing>> m_ahead;
-};
-
-constexpr int kAhead = 8; // sub-folders listed ahead of the walk, at each level
+// Only the folders and the wanted files are looked at closer.
+Platform::EntryChooser chooserFor(const Walk& walk) {
+    return [&walk](const DirEntry& e) {
+        if ((e.attributes & platform::faDirectory) && !e.isLink)
+            return e.name.startsWith(u'.') ? Detail::Skip : Detail::Full;
+        if ((e.attributes & platform::faSysFile) || !walk.wanted(e.name)) return Detail::Skip;
+        return walk.sized ? Detail::Full : Detail::Flags;
+    };
+}
 
 bool entered(const DirEntry& e) {
     const bool folder = (e.attributes & platform::faDirectory) && !e.isLink;
@@ -76,7 +35,7 @@ bool entered(const DirEntry& e) {
 void walkFolder(const QString& folder, const Walk& walk, Lister& lister) {
     if (walk.stop && walk.stop()) return;
     if (walk.onFolder) walk.onFolder(folder);
-    const Listing listing = lister.take(folder);
+    const Lister::Listing listing = lister.take(folder);
     if (!listing.ok) return;
     QStringList subFolders;
     for (const DirEntry& e : listing.entries)
@@ -99,7 +58,7 @@ void walkFolder(const QString& folder, const Walk& walk, Lister& lister) {
 } // namespace
 
 void walkFiles(const QString& folder, const Walk& walk) {
-    Lister lister(walk);
+    Lister lister(chooserFor(walk));
     walkFolder(folder, walk, lister);
 }
 

@@ -1,0 +1,36 @@
+#include "ListingAhead.h"
+
+#include <QThread>
+#include <QtConcurrent/QtConcurrentRun>
+
+namespace platform {
+
+ListingAhead::ListingAhead(Platform::EntryChooser choose) : m_choose(std::move(choose)) {
+    m_pool.setMaxThreadCount(std::max(2, QThread::idealThreadCount()));
+}
+
+ListingAhead::~ListingAhead() {
+    for (auto& [folder, listing] : m_ahead)
+        listing.waitForFinished();
+}
+
+void ListingAhead::ahead(const QString& folder) {
+    if (m_ahead.count(folder)) return;
+    m_ahead.emplace(folder, QtConcurrent::run(&m_pool, [this, folder] { return list(folder); }));
+}
+
+ListingAhead::Listing ListingAhead::take(const QString& folder) {
+    const auto it = m_ahead.find(folder);
+    if (it == m_ahead.end()) return list(folder);
+    Listing l = it->second.result();
+    m_ahead.erase(it);
+    return l;
+}
+
+ListingAhead::Listing ListingAhead::list(const QString& folder) const {
+    Listing l;
+    l.ok = Platform::instance().listEntries(folder, l.entries, m_choose);
+    return l;
+}
+
+} // namespace platform

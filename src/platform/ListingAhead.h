@@ -1,0 +1,41 @@
+#pragma once
+// Folders listed ahead on worker threads while a walk works on the ones
+// before them: the walk asks for the next folders early and takes each
+// listing when it gets there (listed then, if it was not asked for). Only
+// reading is done ahead; whatever the walk does stays on its own thread,
+// in its own order.
+
+#include "Platform.h"
+
+#include <QFuture>
+#include <QThreadPool>
+#include <map>
+
+namespace platform {
+
+class ListingAhead {
+  public:
+    struct Listing {
+        bool ok = false;
+        std::vector<DirEntry> entries;
+    };
+    // `choose` is called on the worker threads: it must only read.
+    explicit ListingAhead(Platform::EntryChooser choose);
+    ~ListingAhead();
+    ListingAhead(const ListingAhead&) = delete;
+    ListingAhead& operator=(const ListingAhead&) = delete;
+
+    void ahead(const QString& folder);
+    Listing take(const QString& folder);
+
+    // How many sub-folders a walk keeps listed ahead of it, at each level.
+    static constexpr int kAhead = 8;
+
+  private:
+    Listing list(const QString& folder) const;
+    Platform::EntryChooser m_choose;
+    QThreadPool m_pool;
+    std::map<QString, QFuture<Listing>> m_ahead;
+};
+
+} // namespace platform
