@@ -94,6 +94,30 @@ TEST(BackupFormat, LevelNoneStoresFullBlocksRaw) {
     EXPECT_EQ(b.CompressionRate(), 100 - qRound(double(written) / 16394 * 100));
 }
 
+// Every level's blocks are plain zlib streams: the test's own reader
+// (zlib's inflate) reads them back, the incompressible ones stored raw.
+TEST(BackupFormat, EveryLevelReadByZlib) {
+    TempDir dir;
+    QByteArray mixed = randomBytes(200000, 5);
+    mixed.replace(50000, 80000, QByteArray(80000, 'q'));
+    dir.write("m", mixed);
+    for (TCompressionLevel level : {clFastest, clDefault, clMax, clNone}) {
+        Quiet b;
+        b.CompressionLevel = level;
+        ASSERT_TRUE(b.Backup({dir.file("m")}, "l.bck"));
+        const QList<Entry> e = parse({readAll("l.bck")});
+        ASSERT_EQ(e.size(), 1);
+        EXPECT_EQ(e[0].segments[0].data(), mixed) << level;
+        bool raw = false, packed = false;
+        for (const auto& block : e[0].segments[0].blocks)
+            (block.length < 0 ? raw : packed) = true;
+        EXPECT_TRUE(raw) << level; // the random bytes
+        if (level != clNone) {
+            EXPECT_TRUE(packed) << level;
+        }
+    }
+}
+
 TEST(BackupFormat, SameBytesWithOneOrSeveralThreads) {
     TempDir dir;
     QByteArray mixed = randomBytes(300000);
