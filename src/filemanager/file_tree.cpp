@@ -77,7 +77,7 @@ bool deleteTree(const QString& folder, const QString& mask, const TreeCallbacks&
             p.setAttributes(path, e.attributes & ~quint32(platform::faReadOnly));
             p.deleteFile(path);
         } else {
-            p.deleteListedFile(folder, e);
+            p.deleteListedFile(folder, e, listing.folderFd());
         }
     }
     for (int i = 0; i < subFolders.size(); ++i) {
@@ -91,7 +91,7 @@ bool deleteTree(const QString& folder, const QString& mask, const TreeCallbacks&
 } // namespace
 
 bool delTree(const QString& folder, const QString& mask, const TreeCallbacks& cb) {
-    platform::ListingAhead lister(deleteChooser(mask));
+    platform::ListingAhead lister(deleteChooser(mask), true);
     return deleteTree(folder, mask, cb, lister);
 }
 

@@ -466,8 +466,9 @@ bool kindFromType(int dirfd, const char* name, unsigned char type, DirEntry& e) 
 } // namespace
 
 bool LinuxPlatform::listEntries(const QString& folder, std::vector<DirEntry>& out,
-                                const EntryChooser& choose) {
+                                const EntryChooser& choose, int* folderFd) {
     out.clear();
+    if (folderFd) *folderFd = -1;
     QByteArray path = native(cleanAbsolute(folder));
     const int fd = open(path.constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
     if (fd < 0) {
@@ -512,6 +513,7 @@ bool LinuxPlatform::listEntries(const QString& folder, std::vector<DirEntry>& ou
         }
         out.push_back(std::move(e));
     }
+    if (folderFd) *folderFd = fcntl(fd, F_DUPFD_CLOEXEC, 0);
     closedir(dir);
     return true;
 }
@@ -534,12 +536,14 @@ bool LinuxPlatform::deleteFile(const QString& path) {
     return true;
 }
 
-bool LinuxPlatform::deleteListedFile(const QString& folder, const DirEntry& entry) {
+bool LinuxPlatform::deleteListedFile(const QString& folder, const DirEntry& entry, int folderFd) {
     const QString path =
         folder.endsWith(u'/') ? QString(folder + entry.name) : QString(folder + u'/' + entry.name);
     if (((entry.attributes & faDirectory) && !entry.isLink) || (entry.attributes & faReadOnly))
         return deleteFile(path);
-    if (unlink(native(path).constData()) != 0) {
+    const int done = folderFd >= 0 ? unlinkat(folderFd, native(entry.name).constData(), 0)
+                                   : unlink(native(path).constData());
+    if (done != 0) {
         setLastError(errorFromErrno(errno));
         return false;
     }

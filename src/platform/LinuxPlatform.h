@@ -23,13 +23,13 @@ class LinuxPlatform : public Platform {
     quint32 attributes(const QString& path) override;
     bool setAttributes(const QString& path, quint32 attrs) override;
     bool setFileTime(const QString& path, const QDateTime& when) override;
-    bool listEntries(const QString& folder, std::vector<DirEntry>& out,
-                     const EntryChooser& choose) override;
+    bool listEntries(const QString& folder, std::vector<DirEntry>& out, const EntryChooser& choose,
+                     int* folderFd = nullptr) override;
     bool listDirectory(const QString& folder, const QString& mask, std::vector<DirEntry>& out,
                        ListMode mode = ListMode::Display) override;
 
     bool deleteFile(const QString& path) override;
-    bool deleteListedFile(const QString& folder, const DirEntry& entry) override;
+    bool deleteListedFile(const QString& folder, const DirEntry& entry, int folderFd = -1) override;
     bool moveFile(const QString& from, const QString& to) override;
     bool copyFile(const QString& from, const QString& to, bool failIfExists) override;
     bool createFolder(const QString& path) override;

@@ -2,10 +2,12 @@
 
 #include <QThread>
 #include <QtConcurrent/QtConcurrentRun>
+#include <unistd.h>
 
 namespace platform {
 
-ListingAhead::ListingAhead(Platform::EntryChooser choose) : m_choose(std::move(choose)) {
+ListingAhead::ListingAhead(Platform::EntryChooser choose, bool keepOpen)
+    : m_choose(std::move(choose)), m_keepOpen(keepOpen) {
     m_pool.setMaxThreadCount(std::max(2, QThread::idealThreadCount()));
 }
 
@@ -29,7 +31,14 @@ ListingAhead::Listing ListingAhead::take(const QString& folder) {
 
 ListingAhead::Listing ListingAhead::list(const QString& folder) const {
     Listing l;
-    l.ok = Platform::instance().listEntries(folder, l.entries, m_choose);
+    int fd = -1;
+    l.ok =
+        Platform::instance().listEntries(folder, l.entries, m_choose, m_keepOpen ? &fd : nullptr);
+    if (fd >= 0)
+        l.folder = std::shared_ptr<const int>(new int(fd), [](const int* f) {
+            ::close(*f);
+            delete f;
+        });
     return l;
 }
 

@@ -10,17 +10,22 @@
 #include <QFuture>
 #include <QThreadPool>
 #include <map>
+#include <memory>
 
 namespace platform {
 
 class ListingAhead {
   public:
+    // The folder's entries, and the folder itself still open when the
+    // walk asked for it (keepOpen), closed with the last copy.
     struct Listing {
         bool ok = false;
         std::vector<DirEntry> entries;
+        std::shared_ptr<const int> folder;
+        int folderFd() const { return folder ? *folder : -1; }
     };
     // `choose` is called on the worker threads: it must only read.
-    explicit ListingAhead(Platform::EntryChooser choose);
+    explicit ListingAhead(Platform::EntryChooser choose, bool keepOpen = false);
     ~ListingAhead();
     ListingAhead(const ListingAhead&) = delete;
     ListingAhead& operator=(const ListingAhead&) = delete;
@@ -34,6 +39,7 @@ class ListingAhead {
   private:
     Listing list(const QString& folder) const;
     Platform::EntryChooser m_choose;
+    bool m_keepOpen;
     QThreadPool m_pool;
     std::map<QString, QFuture<Listing>> m_ahead;
 };

@@ -101,7 +101,8 @@ namespace platform {
 
 // Without a quicker way: the full walk listing, then the choice.
 bool Platform::listEntries(const QString& folder, std::vector<DirEntry>& out,
-                           const EntryChooser& choose) {
+                           const EntryChooser& choose, int* folderFd) {
+    if (folderFd) *folderFd = -1;
     std::vector<DirEntry> all;
     out.clear();
     if (!listDirectory(folder, QStringLiteral("*.*"), all, ListMode::Walk)) return false;

@@ -112,14 +112,19 @@ class Platform {
     // everything a walk listing gives (size, time, volume, read-only...).
     enum class Detail { Skip, Name, Flags, Full };
     using EntryChooser = std::function<Detail(const DirEntry& seen)>;
+    // With folderFd, the listed folder stays open for the caller (-1 when it
+    // cannot), who closes it.
     virtual bool listEntries(const QString& folder, std::vector<DirEntry>& out,
-                             const EntryChooser& choose);
+                             const EntryChooser& choose, int* folderFd = nullptr);
 
     // File operations with their usual semantics; false on failure, see lastError().
     virtual bool deleteFile(const QString& path) = 0;
     // Deletes an entry just listed in folder: the listing already says it is
-    // no folder and not read-only, so no second look is needed.
-    virtual bool deleteListedFile(const QString& folder, const DirEntry& entry) = 0;
+    // no folder and not read-only, so no second look is needed. With the
+    // listed folder still open (folderFd), the entry is taken in that very
+    // folder, whatever has become of its path.
+    virtual bool deleteListedFile(const QString& folder, const DirEntry& entry,
+                                  int folderFd = -1) = 0;
     virtual bool moveFile(const QString& from, const QString& to) = 0;
     virtual bool copyFile(const QString& from, const QString& to, bool failIfExists) = 0;
     virtual bool createFolder(const QString& path) = 0;

@@ -18,9 +18,10 @@ class HookedPlatform : public platform::FakePlatform {
         if (beforeDelete) beforeDelete(path);
         return FakePlatform::deleteFile(path);
     }
-    bool deleteListedFile(const QString& folder, const platform::DirEntry& entry) override {
+    bool deleteListedFile(const QString& folder, const platform::DirEntry& entry,
+                          int folderFd = -1) override {
         if (beforeDelete) beforeDelete(folder + u'/' + entry.name);
-        return FakePlatform::deleteListedFile(folder, entry);
+        return FakePlatform::deleteListedFile(folder, entry, folderFd);
     }
     bool copyFile(const QString& from, const QString& to, bool failIfExists) override {
         if (beforeCopy) beforeCopy(to);

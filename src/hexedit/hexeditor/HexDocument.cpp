@@ -10,8 +10,14 @@
 #include <QFileInfo>
 #include <array>
 #include <cstring>
+#include <sys/mman.h>
+#include <unistd.h>
+
 #ifdef __SSE2__
 #include <emmintrin.h>
+#endif
+#if defined(__x86_64__) && defined(__GNUC__)
+#include <immintrin.h>
 #endif
 
 namespace hexedit {
@@ -82,6 +88,55 @@ const LowerTable& lowerTable() {
     return t;
 }
 
+// A window of a file mapped for reading, its pages read in at once.
+struct MappedWindow {
+    const char* data = nullptr;
+    void* base = MAP_FAILED;
+    size_t length = 0;
+    MappedWindow(int fd, qint64 offset, qint64 size) {
+        if (fd < 0 || size <= 0) return;
+        const qint64 page = sysconf(_SC_PAGESIZE), start = offset / page * page;
+        length = size_t(offset - start + size);
+        int flags = MAP_SHARED;
+#ifdef MAP_POPULATE
+        flags |= MAP_POPULATE;
+#endif
+        base = mmap(nullptr, length, PROT_READ, flags, fd, off_t(start));
+        if (base != MAP_FAILED) data = static_cast<const char*>(base) + (offset - start);
+    }
+    ~MappedWindow() {
+        if (base != MAP_FAILED) munmap(base, length);
+    }
+    MappedWindow(const MappedWindow&) = delete;
+    MappedWindow& operator=(const MappedWindow&) = delete;
+};
+
+#if defined(__x86_64__) && defined(__GNUC__)
+// The next position from `from` whose byte is one of a[] and whose next byte
+// one of b[], thirty-two at a time; when there is none, -(where it stopped) - 1.
+__attribute__((target("avx2"))) qint64 candidateAvx2(const quint8* hay, qint64 n, qint64 from,
+                                                     const quint8 a[2], const quint8 b[2]) {
+    const __m256i a0 = _mm256_set1_epi8(char(a[0])), a1 = _mm256_set1_epi8(char(a[1]));
+    const __m256i b0 = _mm256_set1_epi8(char(b[0])), b1 = _mm256_set1_epi8(char(b[1]));
+    qint64 i = from;
+    for (; i + 33 <= n; i += 32) {
+        const __m256i x = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(hay + i));
+        const __m256i y = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(hay + i + 1));
+        const __m256i hit =
+            _mm256_and_si256(_mm256_or_si256(_mm256_cmpeq_epi8(x, a0), _mm256_cmpeq_epi8(x, a1)),
+                             _mm256_or_si256(_mm256_cmpeq_epi8(y, b0), _mm256_cmpeq_epi8(y, b1)));
+        if (const unsigned mask = unsigned(_mm256_movemask_epi8(hit)))
+            return i + __builtin_ctz(mask);
+    }
+    return -i - 1;
+}
+
+bool hasAvx2() {
+    static const bool yes = __builtin_cpu_supports("avx2");
+    return yes;
+}
+#endif
+
 // Leftmost match of an already lower-cased pattern in hay, comparing every
 // byte of hay lower-cased. Candidates are found sixteen at a time on their
 // first two bytes, in either case; each is then checked whole.
@@ -115,6 +170,18 @@ qint64 findFolded(const quint8* hay, qint64 n, const quint8* pat, qint64 m) {
     }
     if (nFirst == 1) first[1] = first[0];
     if (nSecond == 1) second[1] = second[0];
+#if defined(__x86_64__) && defined(__GNUC__)
+    if (simple && m > 1 && hasAvx2())
+        for (qint64 from = 0;;) {
+            const qint64 c = candidateAvx2(hay, n, from, first, second);
+            if (c < 0) {
+                i = -c - 1;
+                break;
+            }
+            if (c + m <= n && matchesAt(c)) return c;
+            from = c + 1;
+        }
+#endif
     if (simple && m > 1) {
         const __m128i a0 = _mm_set1_epi8(char(first[0])), a1 = _mm_set1_epi8(char(first[1]));
         const __m128i b0 = _mm_set1_epi8(char(second[0])), b1 = _mm_set1_epi8(char(second[1]));
@@ -641,9 +708,8 @@ qint64 HexDocument::Find(QByteArray& pattern, qint64 first, qint64 last, bool ig
     for (qint64 at = first; at + length <= last + 1;) {
         qint64 n = std::min(kWindow + length - 1, last + 1 - at);
         qint64 hit = -1;
-        if (uchar* mapped = m_work.map(at, n)) {
-            hit = search(reinterpret_cast<const char*>(mapped), n);
-            m_work.unmap(mapped);
+        if (const MappedWindow window(m_work.handle(), at, n); window.data) {
+            hit = search(window.data, n);
         } else {
             n = std::min(kChunk + length - 1, last + 1 - at);
             buf.resize(n);
