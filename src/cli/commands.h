@@ -33,6 +33,8 @@ int runApps(const QStringList& args);
 int runTasks(const QStringList& args);
 int runExports(const QStringList& args);
 int runThumbnails(const QStringList& args);
+// Runs "tavtools-pictures" (beside this program) with the same arguments.
+int runPictureProgram(char** argv);
 
 // Appends bytes with a tab, CR, LF or backslash written \t, \r, \n, \\,
 // so that one entry stays one output line.

@@ -1,12 +1,10 @@
 #include "commands.h"
 
 #include <QCoreApplication>
-#include <QGuiApplication>
 #include <cstdio>
 #include <cstring>
 #include <functional>
 #include <map>
-#include <memory>
 
 namespace {
 
@@ -32,14 +30,11 @@ const char* const kUsage =
 } // namespace
 
 int main(int argc, char** argv) {
-    // Pictures (metafiles with text) need the font database of a graphical
-    // application; no window is ever shown.
-    const bool pictures = argc > 1 && std::strcmp(argv[1], "thumbnails") == 0;
-    if (pictures && qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
-        qputenv("QT_QPA_PLATFORM", "offscreen");
-    std::unique_ptr<QCoreApplication> app(pictures ? new QGuiApplication(argc, argv)
-                                                   : new QCoreApplication(argc, argv));
-    QStringList args = app->arguments().mid(1);
+    // Pictures are drawn by a program of their own beside this one, so that
+    // every other command starts without the graphics libraries.
+    if (argc > 1 && std::strcmp(argv[1], "thumbnails") == 0) return cli::runPictureProgram(argv);
+    QCoreApplication app(argc, argv);
+    QStringList args = app.arguments().mid(1);
     const std::map<QString, std::function<int(const QStringList&)>> commands = {
         {QStringLiteral("backup"), cli::runBackup},
         {QStringLiteral("restore"), cli::runRestore},
@@ -66,7 +61,6 @@ int main(int argc, char** argv) {
         {QStringLiteral("apps"), cli::runApps},
         {QStringLiteral("tasks"), cli::runTasks},
         {QStringLiteral("exports"), cli::runExports},
-        {QStringLiteral("thumbnails"), cli::runThumbnails},
     };
     if (!args.isEmpty() && (args.first() == u"--help" || args.first() == u"-h")) {
         std::fputs(kUsage, stdout);

@@ -426,3 +426,27 @@ TEST(Launching, BrowsingPassesEveryListedPictureInListOrder) {
     t.tool->Parcourir();
     EXPECT_EQ(shown, QStringList({t.dir.file("a.gif")}));
 }
+
+TEST(ThumbnailsCli, PanelsAndOneLinePerFile) {
+    TempDir dir;
+    const QString big = writeImage(dir, "wide.bmp", {400, 300}, "BMP", Qt::blue);
+    const QString small = writeImage(dir, "small.jpg", {100, 50}, "JPG");
+    const QString bad = dir.write("bad.gif", "GIF89a broken");
+    const QString avi = writeImage(dir, "clip.avi.bmp", {30, 30}, "BMP");
+    QProcess p;
+    p.start(QStringLiteral(TAVTOOLS_CLI),
+            {"thumbnails", dir.file("out"), big, small, bad, avi, dir.file("gone.jpg")});
+    ASSERT_TRUE(p.waitForFinished(30000));
+    EXPECT_EQ(p.exitCode(), 1); // some failed, the others still done
+    const QStringList lines = QString::fromUtf8(p.readAllStandardOutput()).split(u'\n');
+    EXPECT_EQ(lines.value(0), QStringLiteral("wide.bmp\t400x300\t1,8 158x98\tok"));
+    EXPECT_EQ(lines.value(1), QStringLiteral("small.jpg\t100x50\t1,1 158x114\tok"));
+    EXPECT_EQ(lines.value(2), QStringLiteral("bad.gif\t-\t-\tImage illisible : bad.gif"));
+    EXPECT_EQ(lines.value(3), QStringLiteral("clip.avi.bmp\t-\t-\tok"));
+    EXPECT_TRUE(lines.value(4).startsWith(QStringLiteral("gone.jpg\t-\t-\tFichier introuvable")));
+    const QImage panel(dir.file("out/wide.bmp.png"));
+    ASSERT_EQ(panel.size(), QSize(160, 130));
+    EXPECT_EQ(panel.pixel(80, 50), qRgb(0, 0, 255)); // inside the 158 x 98 box
+    EXPECT_NE(panel.pixel(80, 4), qRgb(0, 0, 255));  // above it
+    EXPECT_FALSE(QFile::exists(dir.file("out/bad.gif.png")));
+}
