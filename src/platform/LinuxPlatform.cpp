@@ -10,6 +10,7 @@
 #include <QProcess>
 #include <QStandardPaths>
 #include <condition_variable>
+#include <cstring>
 #include <memory>
 #include <mutex>
 #include <thread>
@@ -445,6 +446,21 @@ bool LinuxPlatform::listDirectory(const QString& folder, const QString& mask,
 
 namespace {
 
+// The name in `name`, in its own buffer when the name is plain ASCII (the
+// usual case: no allocation for an entry that is passed over).
+void reuseName(QString& name, const char* n) {
+    const size_t length = std::strlen(n);
+    for (size_t i = 0; i < length; ++i)
+        if (quint8(n[i]) >= 0x80) {
+            name = nameFromNative(n);
+            return;
+        }
+    name.resize(qsizetype(length));
+    QChar* out = name.data();
+    for (size_t i = 0; i < length; ++i)
+        out[i] = QLatin1Char(n[i]);
+}
+
 // What the folder tells of an entry without looking at it.
 bool kindFromType(int dirfd, const char* name, unsigned char type, DirEntry& e) {
     if (type == DT_UNKNOWN) {
@@ -484,14 +500,18 @@ bool LinuxPlatform::listEntries(const QString& folder, std::vector<DirEntry>& ou
     fstat(fd, &self);
     if (!path.endsWith('/')) path += '/';
     const qsizetype base = path.size();
+    DirEntry seen; // one name buffer for the entries passed over
     while (dirent* d = readdir(dir)) {
         const char* n = d->d_name;
         if (n[0] == '.' && (n[1] == 0 || (n[1] == '.' && n[2] == 0))) continue;
-        DirEntry e;
-        e.name = nameFromNative(n);
-        if (!kindFromType(fd, n, d->d_type, e)) continue;
-        const Detail detail = choose(e);
+        QString name = std::move(seen.name);
+        seen = DirEntry();
+        seen.name = std::move(name);
+        reuseName(seen.name, n);
+        if (!kindFromType(fd, n, d->d_type, seen)) continue;
+        const Detail detail = choose(seen);
         if (detail == Detail::Skip) continue;
+        DirEntry e = seen;
         if (detail == Detail::Flags && !e.isLink) {
             path.resize(base);
             path.append(n);

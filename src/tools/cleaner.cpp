@@ -25,6 +25,22 @@ QString extensionEntry(const QString& typed) {
     return text.startsWith(u'.') ? text : u'.' + text;
 }
 
+namespace {
+
+// upperExtension(name) == extension, without making the text.
+bool hasExtension(QStringView name, QStringView extension) {
+    const qsizetype dot = name.lastIndexOf(u'.');
+    if (dot < 0 || name.size() - dot != extension.size()) return false;
+    for (qsizetype i = 0; i < extension.size(); ++i) {
+        char16_t c = name[dot + i].unicode();
+        if (c >= u'a' && c <= u'z') c = char16_t(c - u'a' + u'A');
+        if (c != extension[i].unicode()) return false;
+    }
+    return true;
+}
+
+} // namespace
+
 qint64 findToClean(const QString& root, const QStringList& extensions,
                    const std::function<void(const CleanerHit&)>& found, qint64& total,
                    const std::function<void(const QString& folder)>& onFolder,
@@ -32,7 +48,11 @@ qint64 findToClean(const QString& root, const QStringList& extensions,
     qint64 count = 0;
     total = 0; // 64 bits: a drive's leftovers can pass 2 GiB
     Walk walk;
-    walk.wanted = [&](const QString& name) { return extensions.contains(upperExtension(name)); };
+    walk.wanted = [&](const QString& name) {
+        for (const QString& e : extensions)
+            if (hasExtension(name, e)) return true;
+        return false;
+    };
     walk.sized = true;
     walk.visit = [&](const QString& folder, const platform::DirEntry& e) {
         // An extension entered twice lists its files twice.

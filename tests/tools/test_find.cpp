@@ -2,6 +2,7 @@
 // manager moving to the chosen file's folder.
 #include "filemanager/TTool.h"
 #include "platform/Platform.h"
+#include "platform/file_names.h"
 #include "support/FakeDrive.h"
 #include "support/TempDir.h"
 #include "tools/TFindfile.h"
@@ -15,8 +16,10 @@
 #include <QListWidget>
 #include <QProcess>
 #include <QTest>
+#include <fcntl.h>
 #include <gtest/gtest.h>
 #include <sys/stat.h>
+#include <unistd.h>
 
 using namespace tools;
 using testing_support::TempDir;
@@ -55,6 +58,24 @@ TEST(FindFiles, DepthFirstAndWhatIsNotSearched) {
     EXPECT_EQ(found(searchSpec(dir.file("A"), "*.doc")), QStringList{dir.file("A/skip.doc")});
     EXPECT_EQ(found(searchSpec(dir.file("A") + "/", "*.doc")), QStringList{dir.file("A/skip.doc")});
     EXPECT_TRUE(found(dir.file("missing/*.*")).isEmpty());
+}
+
+// Names of every kind come out as they are: plain, accented, and bytes that
+// are no UTF-8 at all.
+TEST(FindFiles, NamesOfEveryKind) {
+    TempDir dir;
+    dir.write("plain.txt");
+    dir.write("été/ünï.txt");
+    const QByteArray raw = QFile::encodeName(dir.path()) + "/caf\xE9.txt";
+    const int fd = ::open(raw.constData(), O_CREAT | O_WRONLY, 0600);
+    ASSERT_GE(fd, 0);
+    ::close(fd);
+    QStringList all = found(dir.file("*.txt"));
+    all.sort();
+    QStringList expected{dir.file("plain.txt"), dir.file("été/ünï.txt"),
+                         platform::nameFromNative(raw)};
+    expected.sort();
+    EXPECT_EQ(all, expected);
 }
 
 // The attributes stored by the attributes dialog count as the system's own:
