@@ -70,6 +70,16 @@ struct DecodedBlock {
     QByteArray bytes;
 };
 
+constexpr size_t kBlocksPerTask = 8;
+
+std::vector<CodedBlock> encodeRun(const std::vector<QByteArray>& run, int level) {
+    std::vector<CodedBlock> blocks;
+    blocks.reserve(run.size());
+    for (const QByteArray& b : run)
+        blocks.push_back(encodeBlock(b, level));
+    return blocks;
+}
+
 } // namespace
 
 struct TBackupFile::Source {
@@ -77,7 +87,10 @@ struct TBackupFile::Source {
     qint64 toRead = 0;    // not yet read from the file
     qint64 remaining = 0; // not yet written to the archive
     bool readFailed = false;
-    std::deque<QFuture<CodedBlock>> inflight;
+    // Runs of blocks compressed on the workers, and the blocks of the run
+    // being written.
+    std::deque<QFuture<std::vector<CodedBlock>>> inflight;
+    std::deque<CodedBlock> ready;
     ~Source() {
         for (auto& f : inflight)
             f.waitForFinished();
@@ -260,25 +273,37 @@ bool TBackupFile::writeSegment(Source& src, VolumeWriter& out) {
     BytesWritten += 4;
     while (src.remaining > 0 && Continue &&
            (MaxSize == 0 || out.position() < qint64(MaxSize) - kVolumeMargin)) {
-        // Blocks are read in order and compressed ahead on the workers.
+        // Blocks are read in order and compressed ahead on the workers, a
+        // run of them per task.
         while (src.inflight.size() < depth && src.toRead > 0 && !src.readFailed) {
-            QByteArray buf(qsizetype(std::min<qint64>(kBlockSize, src.toRead)), Qt::Uninitialized);
-            if (src.file.read(buf.data(), buf.size()) != buf.size()) {
-                src.readFailed = true;
-                break;
+            std::vector<QByteArray> run;
+            while (run.size() < kBlocksPerTask && src.toRead > 0) {
+                QByteArray buf(qsizetype(std::min<qint64>(kBlockSize, src.toRead)),
+                               Qt::Uninitialized);
+                if (src.file.read(buf.data(), buf.size()) != buf.size()) {
+                    src.readFailed = true;
+                    break;
+                }
+                src.toRead -= buf.size();
+                BytesDone += buf.size();
+                run.push_back(std::move(buf));
             }
-            src.toRead -= buf.size();
-            BytesDone += buf.size();
-            src.inflight.push_back(parallel ? QtConcurrent::run(pool(), encodeBlock, buf, level)
-                                            : QtFuture::makeReadyFuture(encodeBlock(buf, level)));
+            if (run.empty()) break;
+            src.inflight.push_back(parallel ? QtConcurrent::run(pool(), encodeRun, run, level)
+                                            : QtFuture::makeReadyFuture(encodeRun(run, level)));
         }
-        if (src.inflight.empty()) {
+        if (src.ready.empty() && !src.inflight.empty()) {
+            for (CodedBlock& b : src.inflight.front().result())
+                src.ready.push_back(std::move(b));
+            src.inflight.pop_front();
+        }
+        if (src.ready.empty()) {
             ErrorCode = 1;
             Continue = false;
             break;
         }
-        const CodedBlock block = src.inflight.front().result();
-        src.inflight.pop_front();
+        const CodedBlock block = std::move(src.ready.front());
+        src.ready.pop_front();
         if (block.failed) {
             ErrorCode = 6;
             Continue = false;
@@ -525,58 +550,76 @@ void TBackupFile::readSegment(VolumeReader& in, QFile* target, SegmentMode mode,
         throw core::TavError(QStringLiteral("Archive de type Invalide"));
     const bool parallel = pool()->maxThreadCount() > 1;
     const size_t depth = size_t(std::max(4, 4 * pool()->maxThreadCount()));
-    std::deque<QFuture<DecodedBlock>> inflight;
+    // Runs of blocks inflated on the workers, written in order, a run at a time.
+    using Run = std::vector<DecodedBlock>;
+    std::deque<QFuture<Run>> inflight;
     struct Drain {
-        std::deque<QFuture<DecodedBlock>>& q;
+        std::deque<QFuture<Run>>& q;
         ~Drain() {
             for (auto& f : q)
                 f.waitForFinished();
         }
     } drain{inflight};
-    auto decode = [](QByteArray stored) {
-        DecodedBlock b;
-        b.ok = decodeBlock(stored, b.bytes);
-        return b;
+    // Stored blocks (ok false, bytes as read) come back inflated; raw ones as they are.
+    auto decode = [](Run run) {
+        for (DecodedBlock& b : run) {
+            if (b.ok) continue;
+            QByteArray out;
+            b.ok = decodeBlock(b.bytes, out);
+            b.bytes = std::move(out);
+        }
+        return run;
     };
     bool ended = false;
+    QByteArray written;
     while (Continue) {
         while (!ended && inflight.size() < depth) {
-            qint32 n = 0;
-            if (!in.readInt(n)) unreadable();
-            if (n == 0) {
-                ended = true;
-                break;
+            Run run;
+            while (run.size() < kBlocksPerTask) {
+                qint32 n = 0;
+                if (!in.readInt(n)) unreadable();
+                if (n == 0) {
+                    ended = true;
+                    break;
+                }
+                if (n > kBlockSize || n < -kBlockSize) unreadable();
+                const qint64 size = n < 0 ? -qint64(n) : n;
+                if (mode == SegmentMode::Skip) {
+                    if (!in.skip(size)) unreadable();
+                    continue;
+                }
+                QByteArray data;
+                if (!in.readBytes(size, data)) unreadable();
+                run.push_back(DecodedBlock{n < 0, std::move(data)});
             }
-            if (n > kBlockSize || n < -kBlockSize) unreadable();
-            const qint64 size = n < 0 ? -qint64(n) : n;
-            if (mode == SegmentMode::Skip) {
-                if (!in.skip(size)) unreadable();
-                continue;
-            }
-            QByteArray data;
-            if (!in.readBytes(size, data)) unreadable();
-            if (n < 0)
-                inflight.push_back(QtFuture::makeReadyFuture(DecodedBlock{true, data}));
-            else
-                inflight.push_back(parallel ? QtConcurrent::run(pool(), decode, data)
-                                            : QtFuture::makeReadyFuture(decode(data)));
+            if (run.empty()) break;
+            inflight.push_back(parallel ? QtConcurrent::run(pool(), decode, std::move(run))
+                                        : QtFuture::makeReadyFuture(decode(std::move(run))));
         }
         if (inflight.empty()) break;
-        const DecodedBlock block = inflight.front().result();
+        const Run run = inflight.front().result();
         inflight.pop_front();
-        if (!block.ok) {
-            ErrorCode = 6;
-            Continue = false;
-            break;
+        // The good blocks before a damaged one are written; then the error.
+        written.clear();
+        qsizetype good = 0;
+        for (const DecodedBlock& block : run) {
+            if (!block.ok) break;
+            written += block.bytes;
+            ++good;
         }
-        if (target && target->write(block.bytes) != block.bytes.size()) {
+        if (target && target->write(written) != written.size()) {
             ErrorCode = 1;
             Continue = false;
             break;
         }
-        if (counted) *counted += block.bytes.size();
-        BytesDone += block.bytes.size();
+        if (counted) *counted += written.size();
+        BytesDone += written.size();
         progress(CurrentFile);
+        if (good < qsizetype(run.size())) {
+            ErrorCode = 6;
+            Continue = false;
+            break;
+        }
     }
 }
 
