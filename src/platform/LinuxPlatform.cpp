@@ -481,6 +481,11 @@ bool kindFromType(int dirfd, const char* name, unsigned char type, DirEntry& e) 
 
 } // namespace
 
+void LinuxPlatform::forgetCached(QFile& file, qint64 offset, qint64 size) {
+    if (file.handle() >= 0)
+        posix_fadvise(file.handle(), off_t(offset), off_t(size), POSIX_FADV_DONTNEED);
+}
+
 bool LinuxPlatform::listEntries(const QString& folder, std::vector<DirEntry>& out,
                                 const EntryChooser& choose, int* folderFd) {
     out.clear();

@@ -141,6 +141,9 @@ class Platform {
     virtual bool removeFolder(const QString& path) = 0;
     // Opens for writing unless the file is read-only; flags as QIODevice.
     virtual bool openForWrite(QFile& file, int openMode) = 0;
+    // Tells the system that this part of an open file will not be read
+    // again (its cached pages may go); nothing where it cannot.
+    virtual void forgetCached(QFile& file, qint64 offset, qint64 size);
     // Appends size bytes of file `from` starting at offset (all of it with
     // size -1) to the open file `to`, in the kernel where it can; false on a
     // failed or short read or write.

@@ -70,6 +70,8 @@ core::Outcome cryptFile(const QString& name, const QByteArray& password, const P
         key = cryptBlock(buf.data(), n, key);
         if (out.file().write(buf.constData(), n) != n)
             return core::Outcome::failed(writeFailure(name, platform::errDiskFull));
+        // The old content is replaced: its cached pages serve the new one.
+        platform::Platform::instance().forgetCached(in, done, n);
         done += n;
         progress(size > 0 ? int(done * 100 / size) : 100);
     }
