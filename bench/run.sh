@@ -147,9 +147,14 @@ PY
   sync
   g1=$( { /usr/bin/time -f %e gzip -1 -c "$work/mixed.bin" > "$work/mixed.gz"; } 2>&1 )
   p1=$( { /usr/bin/time -f %e pigz -1 -p 2 -c "$work/mixed.bin" > /dev/null; } 2>&1 )
+  sync
   bk=$( { /usr/bin/time -f %e $cli backup "$work/mixed.bck" "$work/mixed.bin" > /dev/null; } 2>&1 )
+  # The writes of the steps before are flushed first: the restore writes
+  # 512 MiB and would otherwise wait for them.
+  sync
   gd=$( { /usr/bin/time -f %e gzip -d -c "$work/mixed.gz" > /dev/null; } 2>&1 )
   mkdir -p "$work/restored"
+  sync
   rs=$( { /usr/bin/time -f %e $cli restore --to "$work/restored" "$work/mixed.bck" > /dev/null; } 2>&1 )
   cmp "$work/mixed.bin" "$work/restored/mixed.bin" && echo "restored byte for byte"
   echo "gzip -1: ${g1} s   pigz -1 -p 2: ${p1} s   tavtools backup: ${bk} s"
