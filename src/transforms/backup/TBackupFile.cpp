@@ -16,6 +16,7 @@
 #include <QThreadPool>
 #include <QtConcurrent/QtConcurrentRun>
 #include <cmath>
+#include <cstring>
 #include <deque>
 
 namespace transforms {
@@ -550,28 +551,41 @@ void TBackupFile::readSegment(VolumeReader& in, QFile* target, SegmentMode mode,
         throw core::TavError(QStringLiteral("Archive de type Invalide"));
     const bool parallel = pool()->maxThreadCount() > 1;
     const size_t depth = size_t(std::max(4, 4 * pool()->maxThreadCount()));
-    // Runs of blocks inflated on the workers, written in order, a run at a time.
-    using Run = std::vector<DecodedBlock>;
-    std::deque<QFuture<Run>> inflight;
+    // Runs of blocks inflated on the workers straight into one buffer,
+    // written in order, a run at a time.
+    using Run = std::vector<DecodedBlock>; // stored blocks: ok false until inflated
+    struct Inflated {
+        QByteArray bytes; // the good blocks before any damaged one
+        bool damaged = false;
+    };
+    std::deque<QFuture<Inflated>> inflight;
     struct Drain {
-        std::deque<QFuture<Run>>& q;
+        std::deque<QFuture<Inflated>>& q;
         ~Drain() {
             for (auto& f : q)
                 f.waitForFinished();
         }
     } drain{inflight};
-    // Stored blocks (ok false, bytes as read) come back inflated; raw ones as they are.
-    auto decode = [](Run run) {
-        for (DecodedBlock& b : run) {
-            if (b.ok) continue;
-            QByteArray out;
-            b.ok = decodeBlock(b.bytes, out);
-            b.bytes = std::move(out);
+    auto decode = [](const Run& run) {
+        Inflated result;
+        result.bytes.resize(qsizetype(run.size()) * kBlockSize);
+        qsizetype at = 0;
+        for (const DecodedBlock& b : run) {
+            qsizetype made = b.bytes.size();
+            if (b.ok)
+                std::memcpy(result.bytes.data() + at, b.bytes.constData(), size_t(made));
+            else
+                made = decodeBlockInto(b.bytes, result.bytes.data() + at);
+            if (made < 0) {
+                result.damaged = true;
+                break;
+            }
+            at += made;
         }
-        return run;
+        result.bytes.resize(at);
+        return result;
     };
     bool ended = false;
-    QByteArray written;
     while (Continue) {
         while (!ended && inflight.size() < depth) {
             Run run;
@@ -597,16 +611,10 @@ void TBackupFile::readSegment(VolumeReader& in, QFile* target, SegmentMode mode,
                                         : QtFuture::makeReadyFuture(decode(std::move(run))));
         }
         if (inflight.empty()) break;
-        const Run run = inflight.front().result();
+        const Inflated run = inflight.front().result();
         inflight.pop_front();
         // The good blocks before a damaged one are written; then the error.
-        written.clear();
-        qsizetype good = 0;
-        for (const DecodedBlock& block : run) {
-            if (!block.ok) break;
-            written += block.bytes;
-            ++good;
-        }
+        const QByteArray& written = run.bytes;
         if (target && target->write(written) != written.size()) {
             ErrorCode = 1;
             Continue = false;
@@ -615,7 +623,7 @@ void TBackupFile::readSegment(VolumeReader& in, QFile* target, SegmentMode mode,
         if (counted) *counted += written.size();
         BytesDone += written.size();
         progress(CurrentFile);
-        if (good < qsizetype(run.size())) {
+        if (run.damaged) {
             ErrorCode = 6;
             Continue = false;
             break;

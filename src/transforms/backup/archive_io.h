@@ -34,6 +34,8 @@ CodedBlock encodeBlock(const QByteArray& source, int level);
 // Inflates one stored block; false when it is not one complete stream that
 // fits in kBlockSize bytes.
 bool decodeBlock(const QByteArray& stored, QByteArray& out);
+// Inflates into `out` (room for kBlockSize bytes); the bytes made, -1 on damage.
+qsizetype decodeBlockInto(const QByteArray& stored, char* out);
 
 // Names are written as their bytes (UTF-8 here). A name that is not valid
 // UTF-8 is read back byte for byte when written here (it starts with "/"),
