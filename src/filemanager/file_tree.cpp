@@ -66,9 +66,7 @@ bool deleteTree(const QString& folder, const QString& mask, const TreeCallbacks&
     QStringList subFolders;
     for (const DirEntry& e : listing.entries)
         if (isSubFolder(e)) subFolders << join(folder, e.name);
-    const int ahead = platform::ListingAhead::kAhead;
-    for (int i = 0; i < std::min<int>(ahead, int(subFolders.size())); ++i)
-        lister.ahead(subFolders[i]);
+    lister.keepAhead(subFolders, 0);
     for (const DirEntry& e : listing.entries) {
         if (!isWalkedFile(e, mask)) continue;
         if (stopped(cb)) return false;
@@ -81,7 +79,7 @@ bool deleteTree(const QString& folder, const QString& mask, const TreeCallbacks&
         }
     }
     for (int i = 0; i < subFolders.size(); ++i) {
-        if (i + ahead < subFolders.size()) lister.ahead(subFolders[i + ahead]);
+        lister.keepAhead(subFolders, i);
         if (!deleteTree(subFolders[i], mask, cb, lister)) return false;
         if (!p.removeFolder(subFolders[i])) break;
     }

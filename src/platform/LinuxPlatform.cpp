@@ -390,20 +390,39 @@ bool LinuxPlatform::setFileTime(const QString& path, const QDateTime& when) {
     return true;
 }
 
+namespace {
+
+// A folder open for reading its entries; null (errno set) when it cannot be.
+DIR* openFolder(const QByteArray& path) {
+    const int fd = open(path.constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (fd < 0) return nullptr;
+    DIR* dir = fdopendir(fd);
+    if (!dir) close(fd);
+    return dir;
+}
+
+// Size, time, links, space and identity as a listing gives them.
+void takeStat(DirEntry& e, const struct stat& st) {
+    e.size = S_ISDIR(st.st_mode) ? 0 : qint64(st.st_size);
+    e.mtime = qint64(st.st_mtim.tv_sec);
+    e.links = quint32(st.st_nlink);
+    e.allocated = qint64(st.st_blocks) * 512;
+    e.device = quint64(st.st_dev);
+    e.inode = quint64(st.st_ino);
+}
+
+} // namespace
+
 bool LinuxPlatform::listDirectory(const QString& folder, const QString& mask,
                                   std::vector<DirEntry>& out, ListMode mode) {
     out.clear();
     const QString abs = cleanAbsolute(folder);
-    int fd = open(native(abs).constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-    if (fd < 0) {
+    DIR* dir = openFolder(native(abs));
+    if (!dir) {
         setLastError(errorFromErrno(errno));
         return false;
     }
-    DIR* dir = fdopendir(fd);
-    if (!dir) {
-        close(fd);
-        return false;
-    }
+    const int fd = dirfd(dir);
     // A volume's root folder has no parent entry, as on the platforms with drive letters.
     const bool isRoot = driveRoot(driveOf(abs)) == abs;
     const bool everything = mask.isEmpty() || mask == u"*.*" || mask == u"*";
@@ -431,13 +450,8 @@ bool LinuxPlatform::listDirectory(const QString& folder, const QString& mask,
         path.append(n);
         e.attributes = attributesOf(AT_FDCWD, path.constData(), st, !walk);
         if (S_ISDIR(shown.st_mode)) e.attributes |= faDirectory;
-        e.size = S_ISDIR(shown.st_mode) ? 0 : qint64(shown.st_size);
-        e.mtime = qint64(shown.st_mtim.tv_sec);
         e.regular = S_ISREG(shown.st_mode);
-        e.links = quint32(shown.st_nlink);
-        e.allocated = qint64(shown.st_blocks) * 512;
-        e.device = quint64(shown.st_dev);
-        e.inode = quint64(shown.st_ino);
+        takeStat(e, shown);
         out.push_back(std::move(e));
     }
     closedir(dir);
@@ -491,16 +505,12 @@ bool LinuxPlatform::listEntries(const QString& folder, std::vector<DirEntry>& ou
     out.clear();
     if (folderFd) *folderFd = -1;
     QByteArray path = native(cleanAbsolute(folder));
-    const int fd = open(path.constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-    if (fd < 0) {
+    DIR* dir = openFolder(path);
+    if (!dir) {
         setLastError(errorFromErrno(errno));
         return false;
     }
-    DIR* dir = fdopendir(fd);
-    if (!dir) {
-        close(fd);
-        return false;
-    }
+    const int fd = dirfd(dir);
     struct stat self;
     fstat(fd, &self);
     if (!path.endsWith('/')) path += '/';
@@ -529,12 +539,7 @@ bool LinuxPlatform::listEntries(const QString& folder, std::vector<DirEntry>& ou
             e.attributes = modeAttributes(n, st);
             if (!S_ISLNK(st.st_mode)) e.attributes |= storedAttributes(fd, n, path.constData());
             e.otherVolume = S_ISDIR(st.st_mode) && st.st_dev != self.st_dev;
-            e.size = S_ISDIR(st.st_mode) ? 0 : qint64(st.st_size);
-            e.mtime = qint64(st.st_mtim.tv_sec);
-            e.links = quint32(st.st_nlink);
-            e.allocated = qint64(st.st_blocks) * 512;
-            e.device = quint64(st.st_dev);
-            e.inode = quint64(st.st_ino);
+            takeStat(e, st);
         }
         out.push_back(std::move(e));
     }

@@ -21,6 +21,11 @@ void ListingAhead::ahead(const QString& folder) {
     m_ahead.emplace(folder, QtConcurrent::run(&m_pool, [this, folder] { return list(folder); }));
 }
 
+void ListingAhead::keepAhead(const QStringList& folders, qsizetype next) {
+    for (qsizetype i = next; i < std::min(next + kAhead, folders.size()); ++i)
+        ahead(folders[i]);
+}
+
 ListingAhead::Listing ListingAhead::take(const QString& folder) {
     const auto it = m_ahead.find(folder);
     if (it == m_ahead.end()) return list(folder);

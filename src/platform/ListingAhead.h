@@ -8,6 +8,7 @@
 #include "Platform.h"
 
 #include <QFuture>
+#include <QStringList>
 #include <QThreadPool>
 #include <map>
 #include <memory>
@@ -31,10 +32,12 @@ class ListingAhead {
     ListingAhead& operator=(const ListingAhead&) = delete;
 
     void ahead(const QString& folder);
+    // Asks for folders[next] and the few after it (none of them taken yet).
+    void keepAhead(const QStringList& folders, qsizetype next);
     Listing take(const QString& folder);
 
     // How many sub-folders a walk keeps listed ahead of it, at each level.
-    static constexpr int kAhead = 8;
+    static constexpr qsizetype kAhead = 8;
 
   private:
     Listing list(const QString& folder) const;

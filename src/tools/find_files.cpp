@@ -15,7 +15,6 @@ namespace {
 using Detail = Platform::Detail;
 
 using Lister = platform::ListingAhead;
-constexpr int kAhead = Lister::kAhead;
 
 // Only the folders and the wanted files are looked at closer.
 Platform::EntryChooser chooserFor(const Walk& walk) {
@@ -40,8 +39,7 @@ void walkFolder(const QString& folder, const Walk& walk, Lister& lister) {
     QStringList subFolders;
     for (const DirEntry& e : listing.entries)
         if (entered(e)) subFolders << folder + e.name + u'/';
-    for (int i = 0; i < std::min<int>(kAhead, int(subFolders.size())); ++i)
-        lister.ahead(subFolders[i]);
+    lister.keepAhead(subFolders, 0);
     for (const DirEntry& e : listing.entries) {
         if (walk.stop && walk.stop()) return;
         const bool folderEntry = (e.attributes & platform::faDirectory) && !e.isLink;
@@ -50,7 +48,7 @@ void walkFolder(const QString& folder, const Walk& walk, Lister& lister) {
     }
     for (int i = 0; i < subFolders.size(); ++i) {
         if (walk.stop && walk.stop()) return;
-        if (i + kAhead < subFolders.size()) lister.ahead(subFolders[i + kAhead]);
+        lister.keepAhead(subFolders, i);
         walkFolder(subFolders[i], walk, lister);
     }
 }
