@@ -189,6 +189,27 @@ secs() { # wall-clock seconds of a command, output discarded; earlier writes flu
   { /usr/bin/time -f %e "$@" > /dev/null || true; } 2>&1 | tail -1
 }
 
+median() { printf '%s\n' "$@" | sort -n | sed -n "$(( ($# + 1) / 2 ))p"; }
+
+# Encryption against a copy through user space (dd; cp copies in the kernel)
+# and against the same copy put in the file's place by a rename, as the
+# encryption does (the old content is freed then). Five rounds, each command
+# once per round, medians: on this VM one run of the same command varies up
+# to five times with the state of the page cache.
+crypt_rounds() {
+  local i dd=() mv=() cr=()
+  cp big.bin other.bin
+  for i in 1 2 3 4 5; do
+    dd+=("$(secs dd if=big.bin of=dd.bin bs=1M status=none)"); rm -f dd.bin
+    mv+=("$(secs sh -c 'dd if=big.bin of=other.new bs=1M status=none && mv other.new other.bin')")
+    cr+=("$(secs "$cli" crypt secret big.bin)")
+  done
+  local d m c
+  d=$(median "${dd[@]}"); m=$(median "${mv[@]}"); c=$(median "${cr[@]}")
+  echo "dd bs=1M: ${dd[*]}   dd bs=1M + mv: ${mv[*]}   tavtools crypt: ${cr[*]}"
+  echo "medians: dd $d s, dd + mv $m s, crypt $c s   ratio to dd $(echo "$c / $d" | bc -l | cut -c1-5)   to dd + mv $(echo "$c / $m" | bc -l | cut -c1-5)"
+}
+
 bench_transforms() {
   echo "== file transforms on a 1 GiB file and a 200 MiB text"
   drop_caches
@@ -203,14 +224,7 @@ bench_transforms() {
   rm -f gnu.* big.bin[0-9]*
   a=$(secs cp big.bin copy.bin); b=$(secs $cli crypt secret big.bin)
   echo "cp: $a s   tavtools crypt: $b s   ratio $(echo "$b / $a" | bc -l | cut -c1-5)"
-  # Through user space, as the encryption goes (cp copies in the kernel).
-  a=$(secs dd if=big.bin of=dd.bin bs=1M); rm -f dd.bin; b=$(secs $cli crypt secret big.bin)
-  echo "dd bs=1M: $a s   tavtools crypt: $b s   ratio $(echo "$b / $a" | bc -l | cut -c1-5)"
-  # The same copy put in the file's place by a rename, as the encryption does.
-  cp big.bin other.bin
-  a=$(secs sh -c 'dd if=big.bin of=other.new bs=1M status=none && mv other.new other.bin')
-  b=$(secs $cli crypt secret big.bin)
-  echo "dd bs=1M + mv: $a s   tavtools crypt: $b s   ratio $(echo "$b / $a" | bc -l | cut -c1-5)"
+  crypt_rounds
   cp big.bin other.bin; sync
   a=$(secs shred -n 0 -z other.bin); b=$(secs $cli erase copy.bin)
   echo "shred -n 0 -z: $a s   tavtools erase: $b s   ratio $(echo "$b / $a" | bc -l | cut -c1-5)"

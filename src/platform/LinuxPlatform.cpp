@@ -500,6 +500,12 @@ void LinuxPlatform::forgetCached(QFile& file, qint64 offset, qint64 size) {
         posix_fadvise(file.handle(), off_t(offset), off_t(size), POSIX_FADV_DONTNEED);
 }
 
+void LinuxPlatform::startWriting(QFile& file, qint64 offset, qint64 size) {
+    if (file.handle() < 0 || !file.flush()) return;
+    // Only starts the writes; the pages stay cached and valid.
+    sync_file_range(file.handle(), off_t(offset), off_t(size), SYNC_FILE_RANGE_WRITE);
+}
+
 bool LinuxPlatform::listEntries(const QString& folder, std::vector<DirEntry>& out,
                                 const EntryChooser& choose, int* folderFd) {
     out.clear();

@@ -24,6 +24,7 @@ class LinuxPlatform : public Platform {
     bool setAttributes(const QString& path, quint32 attrs) override;
     bool setFileTime(const QString& path, const QDateTime& when) override;
     void forgetCached(QFile& file, qint64 offset, qint64 size) override;
+    void startWriting(QFile& file, qint64 offset, qint64 size) override;
     bool listEntries(const QString& folder, std::vector<DirEntry>& out, const EntryChooser& choose,
                      int* folderFd = nullptr) override;
     bool listDirectory(const QString& folder, const QString& mask, std::vector<DirEntry>& out,

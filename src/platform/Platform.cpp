@@ -101,6 +101,8 @@ namespace platform {
 
 void Platform::forgetCached(QFile&, qint64, qint64) {}
 
+void Platform::startWriting(QFile&, qint64, qint64) {}
+
 // Without a quicker way: the full walk listing, then the choice.
 bool Platform::listEntries(const QString& folder, std::vector<DirEntry>& out,
                            const EntryChooser& choose, int* folderFd) {

@@ -144,6 +144,10 @@ class Platform {
     // Tells the system that this part of an open file will not be read
     // again (its cached pages may go); nothing where it cannot.
     virtual void forgetCached(QFile& file, qint64 offset, qint64 size);
+    // Starts writing this part of an open file to its disk now, without
+    // waiting for it; a file written through in one go then has little
+    // left to write when it is closed or put in another's place.
+    virtual void startWriting(QFile& file, qint64 offset, qint64 size);
     // Appends size bytes of file `from` starting at offset (all of it with
     // size -1) to the open file `to`, in the kernel where it can; false on a
     // failed or short read or write.

@@ -70,8 +70,11 @@ core::Outcome cryptFile(const QString& name, const QByteArray& password, const P
         key = cryptBlock(buf.data(), n, key);
         if (out.file().write(buf.constData(), n) != n)
             return core::Outcome::failed(writeFailure(name, platform::errDiskFull));
-        // The old content is replaced: its cached pages serve the new one.
-        platform::Platform::instance().forgetCached(in, done, n);
+        // The old content is replaced: its cached pages serve the new one,
+        // and the new one goes to the disk while the rest is read, not all
+        // at once when it takes the file's place.
+        p.forgetCached(in, done, n);
+        p.startWriting(out.file(), done, n);
         done += n;
         progress(size > 0 ? int(done * 100 / size) : 100);
     }
