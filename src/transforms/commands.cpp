@@ -134,12 +134,15 @@ void crypt(const ui::CommandContext& c, int mode) {
     // two files leaves every file either done or untouched.
     QStringList failures;
     c.runJob([&](core::Job& job) {
-        for (int i = 0; i < c.selection.size() && !job.cancelled(); ++i) {
-            job.progress(i * 100 / int(c.selection.size()));
-            const core::Outcome o = cryptFile(c.selection[i], password);
+        const int count = int(c.selection.size());
+        for (int i = 0; i < count && !job.cancelled(); ++i) {
+            const Progress inFile{[&](int percent) { job.progress((i * 100 + percent) / count); },
+                                  [&job] { return job.cancelled(); }};
+            const core::Outcome o = cryptFile(c.selection[i], password, inFile);
             // Folders are passed over without a word, as they always were.
-            if (!o.ok() && !(platform::Platform::instance().attributes(c.selection[i]) &
-                             platform::faDirectory))
+            if (o.kind == core::Outcome::Failed &&
+                !(platform::Platform::instance().attributes(c.selection[i]) &
+                  platform::faDirectory))
                 failures << o.text;
         }
     });

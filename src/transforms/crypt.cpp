@@ -77,6 +77,7 @@ core::Outcome cryptFile(const QString& name, const QByteArray& password, const P
         p.startWriting(out.file(), done, n);
         done += n;
         progress(size > 0 ? int(done * 100 / size) : 100);
+        if (progress.stop()) return core::Outcome::cancelled(); // the file stays as it was
     }
     if (!out.commit()) return core::Outcome::failed(writeFailure(name, out.error()));
     return core::Outcome::done();

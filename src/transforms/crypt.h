@@ -23,8 +23,8 @@ bool passwordBytes(const QString& password, QByteArray& out);
 
 // Transforms one file: the whole copy is written beside it and then takes
 // the file's place in one step, keeping its mode, owner and attributes; on
-// any failure the file stays as it was. Folders, missing names and special
-// files are refused.
+// any failure or a stop the file stays as it was. Folders, missing names and
+// special files are refused.
 core::Outcome cryptFile(const QString& name, const QByteArray& password,
                         const Progress& progress = {});
 

@@ -10,8 +10,8 @@
 #include <QDir>
 #include <QFileInfo>
 #include <QProcess>
-#include <gtest/gtest.h>
 #include <csignal>
+#include <gtest/gtest.h>
 #include <sys/mount.h>
 #include <sys/stat.h>
 #include <sys/sysmacros.h>
@@ -97,7 +97,9 @@ TEST(TransformSafety, EraseTakesPlainFilesWithOneNameOnly) {
     EXPECT_FALSE(eraseFile(dir.file("fifo")));
     EXPECT_TRUE(QFileInfo(dir.file("fifo")).exists());
     dir.write("h1", "keep");
-    ASSERT_EQ(::link(dir.file("h1").toLocal8Bit().constData(), dir.file("h2").toLocal8Bit().constData()), 0);
+    ASSERT_EQ(
+        ::link(dir.file("h1").toLocal8Bit().constData(), dir.file("h2").toLocal8Bit().constData()),
+        0);
     const core::Outcome linked = eraseFile(dir.file("h1"));
     EXPECT_FALSE(linked);
     EXPECT_TRUE(linked.text.contains("autres noms")) << linked.text.toStdString();
@@ -109,8 +111,8 @@ TEST(TransformSafety, EraseTakesPlainFilesWithOneNameOnly) {
     }
     dir.write("real", "bound");
     dir.write("spot", "");
-    if (mount(dir.file("real").toLocal8Bit().constData(), dir.file("spot").toLocal8Bit().constData(),
-              nullptr, MS_BIND, nullptr) == 0) {
+    if (mount(dir.file("real").toLocal8Bit().constData(),
+              dir.file("spot").toLocal8Bit().constData(), nullptr, MS_BIND, nullptr) == 0) {
         EXPECT_FALSE(eraseFile(dir.file("spot")));
         umount(dir.file("spot").toLocal8Bit().constData());
         EXPECT_EQ(readAll(dir.file("real")), QByteArray("bound"));
@@ -150,6 +152,20 @@ TEST(TransformSafety, CrashesMidwayLeaveTheOldFileAndNoTemporary) {
     killedHalfway([&](const Progress& p) { joinFiles({dir.file("j.001"), dir.file("j.002")}, p); });
     EXPECT_EQ(readAll(dir.file("j.")), QByteArray("old output"));
     EXPECT_EQ(filesIn(dir.path()), QStringList({"big", "j.", "j.001", "j.002"}));
+}
+
+TEST(TransformSafety, AStoppedEncryptionLeavesTheFileAsItWas) {
+    TempDir dir;
+    const QByteArray data = QByteArray(5 << 20, 'e');
+    dir.write("big", data);
+    QList<int> seen;
+    const Progress stopHalfway{[&](int percent) { seen << percent; },
+                               [&] { return !seen.isEmpty() && seen.last() >= 50; }};
+    const core::Outcome o = cryptFile(dir.file("big"), "pw", stopHalfway);
+    EXPECT_EQ(o.kind, core::Outcome::Cancelled);
+    EXPECT_EQ(seen, QList<int>({20, 40, 60})); // one report per MiB read
+    EXPECT_EQ(readAll(dir.file("big")), data);
+    EXPECT_EQ(filesIn(dir.path()), QStringList({"big"}));
 }
 
 TEST(TransformSafety, PipesAreRefusedWithoutWaiting) {
