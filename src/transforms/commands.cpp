@@ -41,6 +41,11 @@ Progress progressOf(core::Job& job) {
     return {[&job](int p) { job.progress(p); }, [&job] { return job.cancelled(); }};
 }
 
+// A failure is told; a stop asked for by the user is not.
+void raiseFailure(const core::Outcome& o) {
+    if (o.kind == core::Outcome::Failed) throw core::TavError(o.text);
+}
+
 bool confirmed(const QString& text) {
     return ui::dialogs().confirm(text, ui::Ok | ui::Cancel) == ui::Ok;
 }
@@ -117,7 +122,7 @@ void join(const ui::CommandContext& c) {
     core::Outcome o;
     c.runJob([&](core::Job& job) { o = joinFiles(c.selection, progressOf(job)); });
     c.refresh();
-    if (!o.ok()) throw core::TavError(o.text);
+    raiseFailure(o);
 }
 
 void crypt(const ui::CommandContext& c, int mode) {
@@ -158,7 +163,7 @@ void erase(const ui::CommandContext& c) {
     core::Outcome o;
     c.runJob([&](core::Job& job) { o = eraseFile(path, progressOf(job)); });
     c.refresh();
-    if (!o.ok()) throw core::TavError(o.text);
+    raiseFailure(o);
 }
 
 void optimise(const ui::CommandContext& c) {
@@ -186,7 +191,7 @@ void extract(const ui::CommandContext& c) {
     core::Outcome o;
     c.runJob([&](core::Job& job) { o = extractText(source, target, progressOf(job)); });
     c.refresh();
-    if (!o.ok()) throw core::TavError(o.text);
+    raiseFailure(o);
 }
 
 void merge(const ui::CommandContext& c) {
@@ -199,7 +204,7 @@ void merge(const ui::CommandContext& c) {
     core::Outcome o;
     c.runJob([&](core::Job& job) { o = mergeFiles(c.selection, target, progressOf(job)); });
     c.refresh();
-    if (!o.ok()) throw core::TavError(o.text);
+    raiseFailure(o);
 }
 
 void sort(const ui::CommandContext& c) {
@@ -209,9 +214,9 @@ void sort(const ui::CommandContext& c) {
                    QStringLiteral(" ?")))
         return;
     core::Outcome o;
-    c.runJob([&](core::Job&) { o = sortLines(path); });
+    c.runJob([&](core::Job& job) { o = sortLines(path, progressOf(job)); });
     c.refresh();
-    if (!o.ok()) throw core::TavError(o.text);
+    raiseFailure(o);
 }
 
 void showOccupation(const ui::CommandContext& c) {

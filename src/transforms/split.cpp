@@ -90,6 +90,7 @@ core::Outcome joinFiles(QStringList names, const Progress& progress, QString* jo
         if (!p.appendFile(names[i], out.file()))
             return core::Outcome::failed(
                 QStringLiteral("Ne peut pas lire la part %1").arg(names[i]));
+        if (progress.stop()) return core::Outcome::cancelled(); // the output stays as it was
     }
     if (!out.commit()) return core::Outcome::failed(writeFailure(output, out.error()));
     if (joined) *joined = output;

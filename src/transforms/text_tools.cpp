@@ -82,6 +82,7 @@ core::Outcome extractText(const QString& source, const QString& output, const Pr
             return core::Outcome::failed(writeFailure(output, platform::errDiskFull));
         done += block.size();
         progress(size > 0 ? int(done * 100 / size) : 100);
+        if (progress.stop()) return core::Outcome::cancelled(); // the output stays as it was
     }
     if (in.error() != QFileDevice::NoError)
         return core::Outcome::failed(QStringLiteral("Ne peut pas lire le fichier %1").arg(source));
@@ -111,6 +112,7 @@ core::Outcome mergeFiles(const QStringList& names, const QString& output,
             if (block.isEmpty()) break;
             if (out.file().write(block) != block.size())
                 return core::Outcome::failed(writeFailure(output, platform::errDiskFull));
+            if (progress.stop()) return core::Outcome::cancelled();
         }
     }
     if (!out.commit()) return core::Outcome::failed(writeFailure(output, out.error()));
@@ -153,14 +155,18 @@ struct Run {
     std::vector<Keyed> keyed;
 };
 
+// Thrown out of a sort that was stopped.
+struct Stopped {};
+
 void makeRun(const QByteArray& data, const std::vector<Line>& lines, size_t first, size_t last,
-             Run& run) {
+             Run& run, const Progress& progress) {
     SortKeyMaker maker;
     std::vector<qsizetype> offsets;
     offsets.reserve(last - first);
     run.arena.reserve(qsizetype(last - first) * 96);
     run.keyed.resize(last - first);
     for (size_t i = first; i < last; ++i) {
+        if ((i - first) % 4096 == 0 && progress.stop()) return; // the caller sees the stop
         offsets.push_back(run.arena.size());
         run.keyed[i - first].length = quint32(maker.append(decodeLine(data, lines[i]), run.arena));
         run.keyed[i - first].index = quint32(i);
@@ -177,15 +183,19 @@ void makeRun(const QByteArray& data, const std::vector<Line>& lines, size_t firs
 }
 
 // The lines' order: keys made and sorted in runs on every core, then merged.
-std::vector<quint32> sortedOrder(const QByteArray& data, const std::vector<Line>& lines) {
+std::vector<quint32> sortedOrder(const QByteArray& data, const std::vector<Line>& lines,
+                                 const Progress& progress) {
     const size_t parts = std::min<size_t>(std::max(2, QThread::idealThreadCount()),
                                           std::max<size_t>(1, lines.size()));
     std::vector<Run> runs(parts);
     std::vector<size_t> ids(parts);
     std::iota(ids.begin(), ids.end(), 0);
     QtConcurrent::blockingMap(ids, [&](size_t r) {
-        makeRun(data, lines, lines.size() * r / parts, lines.size() * (r + 1) / parts, runs[r]);
+        makeRun(data, lines, lines.size() * r / parts, lines.size() * (r + 1) / parts, runs[r],
+                progress);
     });
+    if (progress.stop()) throw Stopped();
+    progress(70);
     std::vector<Keyed> merged = std::move(runs[0].keyed);
     for (size_t r = 1; r < parts; ++r) {
         std::vector<Keyed> next(merged.size() + runs[r].keyed.size());
@@ -200,7 +210,7 @@ std::vector<quint32> sortedOrder(const QByteArray& data, const std::vector<Line>
     return order;
 }
 
-void sortInPlace(const QString& name) {
+void sortInPlace(const QString& name, const Progress& progress) {
     QFile f(name);
     platform::Platform& platform = platform::Platform::instance();
     if (!platform.openForRead(f)) {
@@ -212,6 +222,8 @@ void sortInPlace(const QString& name) {
     const QByteArray data = f.readAll();
     if (f.error() != QFileDevice::NoError) throw core::InOutError(100);
     f.close();
+    progress(10);
+    if (progress.stop()) throw Stopped();
     std::vector<Line> lines;
     const char* p = data.constData();
     const qsizetype n = data.size();
@@ -223,19 +235,23 @@ void sortInPlace(const QString& name) {
         if (i < n && p[i] == '\r' && i + 1 < n && p[i + 1] == '\n') ++i;
         start = i + 1;
     }
-    const std::vector<quint32> order = sortedOrder(data, lines);
+    const std::vector<quint32> order = sortedOrder(data, lines, progress);
+    progress(80);
     // Written aside and put in place whole, keeping the file's mode and owner.
     platform::FileReplacement replacement(name);
     if (!replacement.open()) throw core::TavError(writeFailure(name, replacement.error()));
     QFile& out = replacement.file();
     QByteArray buf;
     buf.reserve(1 << 20);
-    for (quint32 i : order) {
-        buf.append(data.constData() + lines[i].start, lines[i].length);
+    for (size_t k = 0; k < order.size(); ++k) {
+        const Line& line = lines[order[k]];
+        buf.append(data.constData() + line.start, line.length);
         buf.append("\r\n", 2);
         if (buf.size() >= (1 << 20)) {
             if (out.write(buf) != buf.size()) throw core::InOutError(101);
             buf.clear();
+            progress(80 + int(k * 20 / order.size()));
+            if (progress.stop()) throw Stopped(); // the replacement is discarded
         }
     }
     if (out.write(buf) != buf.size()) throw core::InOutError(101);
@@ -244,8 +260,12 @@ void sortInPlace(const QString& name) {
 
 } // namespace
 
-core::Outcome sortLines(const QString& name) {
-    return core::Outcome::from([&] { sortInPlace(name); });
+core::Outcome sortLines(const QString& name, const Progress& progress) {
+    try {
+        return core::Outcome::from([&] { sortInPlace(name, progress); });
+    } catch (const Stopped&) {
+        return core::Outcome::cancelled();
+    }
 }
 
 } // namespace transforms

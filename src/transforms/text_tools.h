@@ -26,7 +26,8 @@ core::Outcome mergeFiles(const QStringList& names, const QString& output,
 // Lines end at CR LF, LF or CR; sorted case-insensitively in the French
 // locale and written back with CR LF, through a copy that replaces the
 // file in one step. NUL bytes are ordinary bytes. Fails with the
-// input/output error's text, the file untouched.
-core::Outcome sortLines(const QString& name);
+// input/output error's text, the file untouched; a stop leaves it
+// untouched too.
+core::Outcome sortLines(const QString& name, const Progress& progress = {});
 
 } // namespace transforms

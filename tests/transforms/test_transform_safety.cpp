@@ -168,6 +168,35 @@ TEST(TransformSafety, AStoppedEncryptionLeavesTheFileAsItWas) {
     EXPECT_EQ(filesIn(dir.path()), QStringList({"big"}));
 }
 
+TEST(TransformSafety, AStoppedTransformLeavesItsOutputAsItWas) {
+    TempDir dir;
+    QByteArray text;
+    for (int i = 0; text.size() < (3 << 20); ++i)
+        text += QByteArray::number(i * 7919 % 100003) + "\r\n";
+    dir.write("lines", text);
+    dir.write("out", "old output");
+    dir.write("j.001", QByteArray(2 << 20, '1'));
+    dir.write("j.002", QByteArray(2 << 20, '2'));
+    dir.write("j.", "old joined");
+    const Progress stopAtOnce{{}, [] { return true; }};
+    EXPECT_EQ(sortLines(dir.file("lines"), stopAtOnce).kind, core::Outcome::Cancelled);
+    EXPECT_EQ(extractText(dir.file("lines"), dir.file("out"), stopAtOnce).kind,
+              core::Outcome::Cancelled);
+    EXPECT_EQ(mergeFiles({dir.file("lines"), dir.file("j.001")}, dir.file("out"), stopAtOnce).kind,
+              core::Outcome::Cancelled);
+    EXPECT_EQ(joinFiles({dir.file("j.001"), dir.file("j.002")}, stopAtOnce).kind,
+              core::Outcome::Cancelled);
+    EXPECT_EQ(readAll(dir.file("lines")), text);
+    EXPECT_EQ(readAll(dir.file("out")), QByteArray("old output"));
+    EXPECT_EQ(readAll(dir.file("j.")), QByteArray("old joined"));
+    EXPECT_EQ(filesIn(dir.path()), QStringList({"j.", "j.001", "j.002", "lines", "out"}));
+    // A stop asked for while the keys are made ends the sort there too.
+    int asked = 0;
+    const Progress stopLater{{}, [&] { return ++asked > 3; }};
+    EXPECT_EQ(sortLines(dir.file("lines"), stopLater).kind, core::Outcome::Cancelled);
+    EXPECT_EQ(readAll(dir.file("lines")), text);
+}
+
 TEST(TransformSafety, PipesAreRefusedWithoutWaiting) {
     TempDir dir;
     ASSERT_EQ(mkfifo(dir.file("p.001").toLocal8Bit().constData(), 0600), 0);
