@@ -97,11 +97,11 @@ void copyOne(const QString& from, const QString& to, const QString& name, bool i
              bool& askReplace, const TreeCallbacks& cb) {
     Platform& p = Platform::instance();
     auto attempt = [&](bool failIfExists) {
-        if (!isLink) return p.copyFile(from, to, failIfExists);
+        if (!isLink) return p.copyFile(from, to, failIfExists, cb.stop);
         if (!failIfExists && (p.attributes(to) & platform::faDirectory) == 0) p.deleteFile(to);
         return p.copyLink(from, to);
     };
-    if (attempt(askReplace)) return;
+    if (attempt(askReplace) || p.lastError() == platform::errCancelled) return;
     const ReplaceAnswer answer = cb.askReplace ? cb.askReplace(name) : ReplaceAnswer::No;
     if (answer == ReplaceAnswer::No) return;
     if (answer == ReplaceAnswer::All) askReplace = false;

@@ -113,14 +113,27 @@ int renameNoReplace(const char* from, const char* to) {
     return rename(from, to);
 }
 
+using Stop = std::function<bool()>;
+constexpr off_t kCopyPiece = 16 << 20;
+
+bool stopped(const Stop& stop) {
+    if (!stop || !stop()) return false;
+    errno = ECANCELED;
+    return true;
+}
+
 // Copies [from, to) of one file into the same place of another, in the
-// kernel where possible.
-bool copyRange(int in, int out, off_t from, off_t to) {
+// kernel where possible, asking stop after each piece that leaves more to
+// copy (a small file is always copied whole).
+bool copyRange(int in, int out, off_t from, off_t to, const Stop& stop) {
     loff_t inOff = from, outOff = from;
     while (inOff < to) {
         const ssize_t n = copy_file_range(in, &inOff, out, &outOff,
-                                          size_t(std::min<off_t>(to - inOff, 1 << 30)), 0);
-        if (n > 0) continue;
+                                          size_t(std::min<off_t>(to - inOff, kCopyPiece)), 0);
+        if (n > 0) {
+            if (inOff < to && stopped(stop)) return false;
+            continue;
+        }
         if (n == 0) return false; // shorter than announced
         if (errno != EXDEV && errno != ENOSYS && errno != EINVAL && errno != EOPNOTSUPP)
             return false;
@@ -131,6 +144,7 @@ bool copyRange(int in, int out, off_t from, off_t to) {
             if (r <= 0 || pwrite(out, buf.get(), size_t(r), outOff) != r) return false;
             inOff += r;
             outOff += r;
+            if (inOff < to && (inOff - from) % kCopyPiece == 0 && stopped(stop)) return false;
         }
     }
     return true;
@@ -138,7 +152,7 @@ bool copyRange(int in, int out, off_t from, off_t to) {
 
 // Copies a whole open file into an empty one; holes stay holes, so a
 // sparse disk image is not blown up to its full size.
-bool copyBytes(int in, int out) {
+bool copyBytes(int in, int out, const Stop& stop) {
     struct stat st;
     if (fstat(in, &st) != 0) return false;
     const off_t size = st.st_size;
@@ -147,11 +161,12 @@ bool copyBytes(int in, int out) {
         const off_t data = lseek(in, pos, SEEK_DATA);
         if (data < 0) {
             if (errno == ENXIO) break; // only a hole remains
-            return copyRange(in, out, pos, size) && ftruncate(out, size) == 0; // no hole support
+            return copyRange(in, out, pos, size, stop) &&
+                   ftruncate(out, size) == 0; // no hole support
         }
         off_t hole = lseek(in, data, SEEK_HOLE);
         if (hole < 0 || hole > size) hole = size;
-        if (!copyRange(in, out, data, hole)) return false;
+        if (!copyRange(in, out, data, hole, stop)) return false;
         pos = hole;
     }
     return ftruncate(out, size) == 0;
@@ -622,7 +637,8 @@ bool LinuxPlatform::moveFile(const QString& from, const QString& to) {
     return true;
 }
 
-bool LinuxPlatform::copyFile(const QString& from, const QString& to, bool failIfExists) {
+bool LinuxPlatform::copyFile(const QString& from, const QString& to, bool failIfExists,
+                             const std::function<bool()>& stop) {
     QByteArray f = native(from), t = native(to);
     int in = open(f.constData(), O_RDONLY | O_CLOEXEC);
     if (in < 0) {
@@ -654,7 +670,7 @@ bool LinuxPlatform::copyFile(const QString& from, const QString& to, bool failIf
         close(in);
         return false;
     }
-    bool ok = copyBytes(in, out);
+    bool ok = copyBytes(in, out, stop);
     int err = errno;
     if (ok) {
         fchmod(out, src.st_mode & 07777);

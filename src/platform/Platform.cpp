@@ -90,6 +90,8 @@ int errorFromErrno(int err) {
     case ENOSPC:
     case EDQUOT:
         return errDiskFull;
+    case ECANCELED:
+        return errCancelled;
     default:
         return errGeneric;
     }

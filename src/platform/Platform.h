@@ -65,6 +65,7 @@ enum ErrorCode : int {
     errAlreadyExists = 183,
     errGeneric = 1117,
     errNotRegular = 2001, // a device, pipe, socket or folder where a file is wanted
+    errCancelled = 2002,  // stopped at the user's request
 };
 
 class Platform {
@@ -126,7 +127,11 @@ class Platform {
     virtual bool deleteListedFile(const QString& folder, const DirEntry& entry,
                                   int folderFd = -1) = 0;
     virtual bool moveFile(const QString& from, const QString& to) = 0;
-    virtual bool copyFile(const QString& from, const QString& to, bool failIfExists) = 0;
+    // A copy is written aside and takes the target's name once whole; stop,
+    // asked between pieces of 16 MiB, ends it with nothing left behind
+    // (errCancelled).
+    virtual bool copyFile(const QString& from, const QString& to, bool failIfExists,
+                          const std::function<bool()>& stop = {}) = 0;
     virtual bool createFolder(const QString& path) = 0;
     // Creates the folder and every missing parent; true when it exists.
     virtual bool createPath(const QString& path) = 0;

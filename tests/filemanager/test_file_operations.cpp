@@ -3,6 +3,7 @@
 #include "filemanager/dialogs/TCasse.h"
 #include "filemanager/dialogs/TFixattr.h"
 #include "filemanager/dialogs/TRenommer.h"
+#include "filemanager/file_tree.h"
 #include "fixture.h"
 #include "ui/ModalRunner.h"
 #include "ui/errors.h"
@@ -356,4 +357,19 @@ TEST_F(FileOpsFixture, EscapeStopsAPasteAtTheNextEntry) {
     tool->CopyMove();
     EXPECT_EQ(QDir(dir.file("dst")).entryList(QDir::Files), QStringList{"f0"});
     EXPECT_EQ(readAll(dir.file("dst/f0")), "x");
+}
+
+TEST_F(FileOpsFixture, AStopWithinALargeFileEndsItsCopyWithoutAQuestion) {
+    const QString src = dir.write("src/big.iso", QByteArray(40 << 20, 'i'));
+    dir.mkdir("dst");
+    int questions = 0, asked = 0;
+    const TreeCallbacks cb{[&] { return ++asked >= 2; },
+                           [&](const QString&) {
+                               ++questions;
+                               return ReplaceAnswer::Yes;
+                           }};
+    bool askReplace = true;
+    copyOne(src, dir.file("dst/big.iso"), "big.iso", false, askReplace, cb);
+    EXPECT_EQ(questions, 0);
+    EXPECT_TRUE(QDir(dir.file("dst")).entryList(QDir::Files | QDir::Hidden).isEmpty());
 }

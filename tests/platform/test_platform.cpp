@@ -149,6 +149,27 @@ TEST_F(FileOps, CopyKeepsDateAndHonoursFailIfExists) {
     EXPECT_EQ(QDir(dir.path()).entryList(QDir::Files | QDir::Hidden).size(), 3);
 }
 
+TEST_F(FileOps, AStoppedCopyLeavesTheTargetAsItWasAndNothingBeside) {
+    const QByteArray data(40 << 20, 'c');
+    const QString src = dir.write("big.bin", data);
+    const QString existing = dir.write("old.bin", "old");
+    int asked = 0;
+    const auto stopAfterTwoPieces = [&] { return ++asked == 2; };
+    EXPECT_FALSE(p.copyFile(src, existing, false, stopAfterTwoPieces));
+    EXPECT_EQ(p.lastError(), errCancelled);
+    EXPECT_EQ(asked, 2);
+    EXPECT_EQ(testing_support::readAll(existing), QByteArray("old"));
+    EXPECT_FALSE(p.copyFile(src, dir.file("new.bin"), true, [] { return true; }));
+    EXPECT_EQ(QDir(dir.path()).entryList(QDir::Files | QDir::Hidden),
+              QStringList({"big.bin", "old.bin"}));
+    ASSERT_TRUE(p.copyFile(existing, dir.file("small.bin"), true, [] { return true; }));
+    EXPECT_EQ(testing_support::readAll(dir.file("small.bin")), QByteArray("old"));
+    asked = 0;
+    ASSERT_TRUE(p.copyFile(src, dir.file("new.bin"), true, [&] { return ++asked > 2; }));
+    EXPECT_EQ(asked, 2); // after each 16 MiB piece that leaves more to copy
+    EXPECT_TRUE(testing_support::readAll(dir.file("new.bin")) == data);
+}
+
 TEST_F(FileOps, CopyOfASparseFileKeepsItsBytesAndHoles) {
     QString src = dir.file("sparse.img");
     {
@@ -160,7 +181,8 @@ TEST_F(FileOps, CopyOfASparseFileKeepsItsBytesAndHoles) {
         f.resize((100 << 20) + 3);
     }
     ASSERT_TRUE(p.copyFile(src, dir.file("copy.img"), true));
-    const QByteArray a = testing_support::readAll(src), b = testing_support::readAll(dir.file("copy.img"));
+    const QByteArray a = testing_support::readAll(src),
+                     b = testing_support::readAll(dir.file("copy.img"));
     EXPECT_EQ(b.size(), (100 << 20) + 3);
     EXPECT_TRUE(a == b);
     struct stat st;

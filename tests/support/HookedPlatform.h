@@ -23,9 +23,10 @@ class HookedPlatform : public platform::FakePlatform {
         if (beforeDelete) beforeDelete(folder + u'/' + entry.name);
         return FakePlatform::deleteListedFile(folder, entry, folderFd);
     }
-    bool copyFile(const QString& from, const QString& to, bool failIfExists) override {
+    bool copyFile(const QString& from, const QString& to, bool failIfExists,
+                  const std::function<bool()>& stop = {}) override {
         if (beforeCopy) beforeCopy(to);
-        return FakePlatform::copyFile(from, to, failIfExists);
+        return FakePlatform::copyFile(from, to, failIfExists, stop);
     }
 };
 
