@@ -8,7 +8,9 @@
 #include <cstdio>
 #include <cstdlib>
 #include <fcntl.h>
+#include <linux/fs.h>
 #include <sys/stat.h>
+#include <sys/syscall.h>
 #include <sys/xattr.h>
 #include <unistd.h>
 
@@ -44,7 +46,68 @@ QByteArray hiddenName(const QByteArray& folder) {
            QByteArray::number(QRandomGenerator::global()->generate64(), 36);
 }
 
+// Links the unnamed file under name (EEXIST when it is taken).
+bool linkUnnamed(int fd, const QByteArray& name) {
+    const QByteArray self = "/proc/self/fd/" + QByteArray::number(fd);
+    int r = linkat(AT_FDCWD, self.constData(), AT_FDCWD, name.constData(), AT_SYMLINK_FOLLOW);
+    if (r != 0 && errno == ENOENT) r = linkat(fd, "", AT_FDCWD, name.constData(), AT_EMPTY_PATH);
+    return r == 0;
+}
+
+int renameNoReplace(const char* from, const char* to) {
+#ifdef SYS_renameat2
+    long r = syscall(SYS_renameat2, AT_FDCWD, from, AT_FDCWD, to, RENAME_NOREPLACE);
+    if (r == 0 || (errno != EINVAL && errno != ENOSYS)) return int(r);
+#endif
+    // File system without the flag: a hard link cannot replace either.
+    if (link(from, to) == 0) return unlink(from);
+    return -1;
+}
+
 } // namespace
+
+int openAside(const QByteArray& folder, QByteArray& named) {
+    named.clear();
+    int fd = ::open(folder.constData(), O_TMPFILE | O_WRONLY | O_CLOEXEC, 0600);
+    if (fd >= 0 || (errno != EOPNOTSUPP && errno != EISDIR && errno != EINVAL)) return fd;
+    for (int tries = 0; tries < 100; ++tries) {
+        named = hiddenName(folder);
+        fd = ::open(named.constData(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0600);
+        if (fd >= 0 || errno != EEXIST) break;
+    }
+    if (fd < 0) named.clear();
+    return fd;
+}
+
+bool nameAside(int fd, QByteArray& named, const QByteArray& target, bool replace) {
+    if (!named.isEmpty()) {
+        const int r = replace ? rename(named.constData(), target.constData())
+                              : renameNoReplace(named.constData(), target.constData());
+        if (r != 0) return false;
+        named.clear();
+        return true;
+    }
+    if (!replace) return linkUnnamed(fd, target);
+    // The unnamed file gets a hidden name beside the target, then the
+    // target's name in one step.
+    const QByteArray folder = folderOf(target);
+    for (int tries = 0; tries < 100; ++tries) {
+        const QByteArray name = hiddenName(folder);
+        if (!linkUnnamed(fd, name)) {
+            if (errno == EEXIST) continue;
+            return false;
+        }
+        if (rename(name.constData(), target.constData()) != 0) {
+            const int err = errno;
+            unlink(name.constData());
+            errno = err;
+            return false;
+        }
+        return true;
+    }
+    errno = EEXIST;
+    return false;
+}
 
 FileReplacement::FileReplacement(const QString& target) : m_target(target) {}
 
@@ -71,16 +134,7 @@ bool FileReplacement::open() {
         m_error = errNotRegular;
         return false;
     }
-    const QByteArray folder = folderOf(m_final);
-    m_fd = ::open(folder.constData(), O_TMPFILE | O_WRONLY | O_CLOEXEC, 0600);
-    if (m_fd < 0 && (errno == EOPNOTSUPP || errno == EISDIR || errno == EINVAL)) {
-        for (int tries = 0; m_fd < 0 && tries < 100; ++tries) {
-            m_named = hiddenName(folder);
-            m_fd = ::open(m_named.constData(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0600);
-            if (m_fd < 0 && errno != EEXIST) break;
-        }
-        if (m_fd < 0) m_named.clear();
-    }
+    m_fd = openAside(folderOf(m_final), m_named);
     if (m_fd < 0) return fail(errno);
     if (!m_file.open(m_fd, QIODevice::WriteOnly, QFileDevice::DontCloseHandle)) {
         discard();
@@ -109,32 +163,7 @@ bool FileReplacement::takeOwnersOf(const QByteArray& target) {
 }
 
 bool FileReplacement::putInPlace(const QByteArray& target) {
-    if (!m_named.isEmpty()) {
-        if (rename(m_named.constData(), target.constData()) != 0) return false;
-        m_named.clear();
-        return true;
-    }
-    // The unnamed file gets a hidden name beside the target, then the
-    // target's name in one step.
-    const QByteArray self = "/proc/self/fd/" + QByteArray::number(m_fd);
-    const QByteArray folder = folderOf(target);
-    for (int tries = 0; tries < 100; ++tries) {
-        const QByteArray name = hiddenName(folder);
-        int r = linkat(AT_FDCWD, self.constData(), AT_FDCWD, name.constData(), AT_SYMLINK_FOLLOW);
-        if (r != 0 && errno == ENOENT)
-            r = linkat(m_fd, "", AT_FDCWD, name.constData(), AT_EMPTY_PATH);
-        if (r != 0 && errno == EEXIST) continue;
-        if (r != 0) return false;
-        if (rename(name.constData(), target.constData()) != 0) {
-            const int err = errno;
-            unlink(name.constData());
-            errno = err;
-            return false;
-        }
-        return true;
-    }
-    errno = EEXIST;
-    return false;
+    return nameAside(m_fd, m_named, target, true);
 }
 
 bool FileReplacement::commit(const QDateTime& modified) {

@@ -11,6 +11,16 @@
 
 namespace platform {
 
+// An unnamed file open for writing in folder (nothing is left of it if the
+// program dies), or, where the file system has none, a new hidden file
+// whose name is put in `named`; -1 with errno on failure.
+int openAside(const QByteArray& folder, QByteArray& named);
+
+// Gives the file of openAside its final name in one step: over an existing
+// target when replace, else failing with EEXIST if there is one. false with
+// errno; a hidden name is left for the caller to remove.
+bool nameAside(int fd, QByteArray& named, const QByteArray& target, bool replace);
+
 class FileReplacement {
   public:
     // target may be a link: the file it points to is replaced, the link kept.

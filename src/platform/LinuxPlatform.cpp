@@ -1,4 +1,5 @@
 #include "LinuxPlatform.h"
+#include "FileReplacement.h"
 #include "attributes.h"
 #include "desktop_entries.h"
 #include "file_names.h"
@@ -660,11 +661,12 @@ bool LinuxPlatform::copyFile(const QString& from, const QString& to, bool failIf
             return false;
         }
     }
-    // Written beside the target under a temporary name and put in place in
-    // one step, so a failed copy never leaves a truncated file under the name.
-    QString dir = QFileInfo(to).absolutePath();
-    QByteArray tmp = native(dir) + "/.tavcopy-XXXXXX";
-    int out = mkostemp(tmp.data(), O_CLOEXEC);
+    // Written beside the target, unnamed where the file system allows, and
+    // given the target's name in one step once whole: a failed, stopped or
+    // killed copy leaves neither a truncated file under the name nor a
+    // temporary beside it.
+    QByteArray named;
+    const int out = openAside(native(QFileInfo(to).absolutePath()), named);
     if (out < 0) {
         setLastError(errorFromErrno(errno));
         close(in);
@@ -672,23 +674,16 @@ bool LinuxPlatform::copyFile(const QString& from, const QString& to, bool failIf
     }
     bool ok = copyBytes(in, out, stop);
     int err = errno;
+    close(in);
     if (ok) {
         fchmod(out, src.st_mode & 07777);
         struct timespec times[2] = {src.st_atim, src.st_mtim};
         futimens(out, times);
+        if (!nameAside(out, named, t, !failIfExists)) ok = false, err = errno;
     }
-    if (close(out) != 0 && ok) ok = false, err = errno;
-    close(in);
-    if (ok) {
-        int r = failIfExists ? renameNoReplace(tmp.constData(), t.constData())
-                             : rename(tmp.constData(), t.constData());
-        if (r != 0) ok = false, err = errno;
-    }
-    if (!ok) {
-        unlink(tmp.constData());
-        setLastError(errorFromErrno(err));
-        if (err == EEXIST) setLastError(errFileExists);
-    }
+    close(out);
+    if (!named.isEmpty()) unlink(named.constData());
+    if (!ok) setLastError(err == EEXIST ? errFileExists : errorFromErrno(err));
     return ok;
 }
 

@@ -7,8 +7,10 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <csignal>
 #include <gtest/gtest.h>
 #include <sys/stat.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
 using namespace platform;
@@ -164,6 +166,21 @@ TEST_F(FileOps, AStoppedCopyLeavesTheTargetAsItWasAndNothingBeside) {
               QStringList({"big.bin", "old.bin"}));
     ASSERT_TRUE(p.copyFile(existing, dir.file("small.bin"), true, [] { return true; }));
     EXPECT_EQ(testing_support::readAll(dir.file("small.bin")), QByteArray("old"));
+    // A copy killed halfway leaves nothing either, over an existing file or not.
+    for (const char* name : {"old.bin", "new.bin"}) {
+        const pid_t child = fork();
+        ASSERT_GE(child, 0);
+        if (child == 0) {
+            p.copyFile(src, dir.file(name), false, [] { return raise(SIGKILL) != 0; });
+            _exit(0);
+        }
+        int status = 0;
+        ASSERT_EQ(waitpid(child, &status, 0), child);
+        ASSERT_TRUE(WIFSIGNALED(status));
+    }
+    EXPECT_EQ(testing_support::readAll(existing), QByteArray("old"));
+    EXPECT_EQ(QDir(dir.path()).entryList(QDir::Files | QDir::Hidden),
+              QStringList({"big.bin", "old.bin", "small.bin"}));
     asked = 0;
     ASSERT_TRUE(p.copyFile(src, dir.file("new.bin"), true, [&] { return ++asked > 2; }));
     EXPECT_EQ(asked, 2); // after each 16 MiB piece that leaves more to copy
