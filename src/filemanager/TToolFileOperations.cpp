@@ -173,10 +173,15 @@ void TTool::CopyMove() {
     const int mode = ModeColler;
     bool ask = DemanderRemplacer;
     runLoop([&](core::Job& job) {
+        int i = 0;
+        const qint64 count = sources.size();
         const TreeCallbacks cb{
             [&] { return stopping(*this, job); },
-            [&](const QString& name) { return job.ask([&] { return askReplace(name); }); }};
-        for (int i = 0; i < sources.size(); ++i) {
+            [&](const QString& name) { return job.ask([&] { return askReplace(name); }); },
+            [&](qint64 copied, qint64 size) {
+                job.progress(int((100 * i + 100 * copied / std::max<qint64>(size, 1)) / count));
+            }};
+        for (; i < sources.size(); ++i) {
             job.progress(int(100LL * i / sources.size()));
             const QString& source = sources[i];
             const QString name = fileName(source);

@@ -15,6 +15,8 @@ struct TreeCallbacks {
     std::function<bool()> stop; // true once the user asked to stop (checked between entries)
     // "Remplacer le ficher NAME ?" for a copy that failed.
     std::function<ReplaceAnswer(const QString& name)> askReplace;
+    // How far the copy of a large file is (bytes copied of its size).
+    std::function<void(qint64 copied, qint64 size)> fileProgress;
 };
 
 // Splits "folder/mask" at its last separator.

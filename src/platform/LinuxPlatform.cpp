@@ -114,25 +114,29 @@ int renameNoReplace(const char* from, const char* to) {
     return rename(from, to);
 }
 
-using Stop = std::function<bool()>;
 constexpr off_t kCopyPiece = 16 << 20;
 
-bool stopped(const Stop& stop) {
-    if (!stop || !stop()) return false;
-    errno = ECANCELED;
-    return true;
-}
+// A copy's watcher, told how far the copy is; false once it asked to stop.
+struct Watched {
+    const Platform::CopyWatch& watch;
+    off_t size;
+    bool goOn(off_t copied) const {
+        if (!watch || !watch(copied, size)) return true;
+        errno = ECANCELED;
+        return false;
+    }
+};
 
 // Copies [from, to) of one file into the same place of another, in the
-// kernel where possible, asking stop after each piece that leaves more to
-// copy (a small file is always copied whole).
-bool copyRange(int in, int out, off_t from, off_t to, const Stop& stop) {
+// kernel where possible, telling the watcher after each piece that leaves
+// more to copy (a small file is always copied whole).
+bool copyRange(int in, int out, off_t from, off_t to, const Watched& watched) {
     loff_t inOff = from, outOff = from;
     while (inOff < to) {
         const ssize_t n = copy_file_range(in, &inOff, out, &outOff,
                                           size_t(std::min<off_t>(to - inOff, kCopyPiece)), 0);
         if (n > 0) {
-            if (inOff < to && stopped(stop)) return false;
+            if (inOff < to && !watched.goOn(inOff)) return false;
             continue;
         }
         if (n == 0) return false; // shorter than announced
@@ -145,7 +149,8 @@ bool copyRange(int in, int out, off_t from, off_t to, const Stop& stop) {
             if (r <= 0 || pwrite(out, buf.get(), size_t(r), outOff) != r) return false;
             inOff += r;
             outOff += r;
-            if (inOff < to && (inOff - from) % kCopyPiece == 0 && stopped(stop)) return false;
+            if (inOff < to && (inOff - from) % kCopyPiece == 0 && !watched.goOn(inOff))
+                return false;
         }
     }
     return true;
@@ -153,21 +158,22 @@ bool copyRange(int in, int out, off_t from, off_t to, const Stop& stop) {
 
 // Copies a whole open file into an empty one; holes stay holes, so a
 // sparse disk image is not blown up to its full size.
-bool copyBytes(int in, int out, const Stop& stop) {
+bool copyBytes(int in, int out, const Platform::CopyWatch& watch) {
     struct stat st;
     if (fstat(in, &st) != 0) return false;
     const off_t size = st.st_size;
+    const Watched watched{watch, size};
     off_t pos = 0;
     while (pos < size) {
         const off_t data = lseek(in, pos, SEEK_DATA);
         if (data < 0) {
             if (errno == ENXIO) break; // only a hole remains
-            return copyRange(in, out, pos, size, stop) &&
+            return copyRange(in, out, pos, size, watched) &&
                    ftruncate(out, size) == 0; // no hole support
         }
         off_t hole = lseek(in, data, SEEK_HOLE);
         if (hole < 0 || hole > size) hole = size;
-        if (!copyRange(in, out, data, hole, stop)) return false;
+        if (!copyRange(in, out, data, hole, watched)) return false;
         pos = hole;
     }
     return ftruncate(out, size) == 0;
@@ -639,7 +645,7 @@ bool LinuxPlatform::moveFile(const QString& from, const QString& to) {
 }
 
 bool LinuxPlatform::copyFile(const QString& from, const QString& to, bool failIfExists,
-                             const std::function<bool()>& stop) {
+                             const CopyWatch& watch) {
     QByteArray f = native(from), t = native(to);
     int in = open(f.constData(), O_RDONLY | O_CLOEXEC);
     if (in < 0) {
@@ -672,7 +678,7 @@ bool LinuxPlatform::copyFile(const QString& from, const QString& to, bool failIf
         close(in);
         return false;
     }
-    bool ok = copyBytes(in, out, stop);
+    bool ok = copyBytes(in, out, watch);
     int err = errno;
     close(in);
     if (ok) {

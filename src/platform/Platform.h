@@ -127,11 +127,13 @@ class Platform {
     virtual bool deleteListedFile(const QString& folder, const DirEntry& entry,
                                   int folderFd = -1) = 0;
     virtual bool moveFile(const QString& from, const QString& to) = 0;
-    // A copy is written aside and takes the target's name once whole; stop,
-    // asked between pieces of 16 MiB, ends it with nothing left behind
-    // (errCancelled).
+    // Told the bytes copied and the file's size after each piece of 16 MiB
+    // that leaves more to copy; answers true to stop the copy.
+    using CopyWatch = std::function<bool(qint64 copied, qint64 size)>;
+    // A copy is written aside and takes the target's name once whole; a copy
+    // stopped by watch ends with nothing left behind (errCancelled).
     virtual bool copyFile(const QString& from, const QString& to, bool failIfExists,
-                          const std::function<bool()>& stop = {}) = 0;
+                          const CopyWatch& watch = {}) = 0;
     virtual bool createFolder(const QString& path) = 0;
     // Creates the folder and every missing parent; true when it exists.
     virtual bool createPath(const QString& path) = 0;

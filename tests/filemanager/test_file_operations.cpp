@@ -363,13 +363,17 @@ TEST_F(FileOpsFixture, AStopWithinALargeFileEndsItsCopyWithoutAQuestion) {
     const QString src = dir.write("src/big.iso", QByteArray(40 << 20, 'i'));
     dir.mkdir("dst");
     int questions = 0, asked = 0;
-    const TreeCallbacks cb{[&] { return ++asked >= 2; },
-                           [&](const QString&) {
-                               ++questions;
-                               return ReplaceAnswer::Yes;
-                           }};
+    QList<int> percents;
+    const TreeCallbacks cb{
+        [&] { return ++asked >= 2; },
+        [&](const QString&) {
+            ++questions;
+            return ReplaceAnswer::Yes;
+        },
+        [&](qint64 copied, qint64 size) { percents << int(copied * 100 / size); }};
     bool askReplace = true;
     copyOne(src, dir.file("dst/big.iso"), "big.iso", false, askReplace, cb);
     EXPECT_EQ(questions, 0);
+    EXPECT_EQ(percents, QList<int>({40, 80})); // Escape is seen after the second piece
     EXPECT_TRUE(QDir(dir.file("dst")).entryList(QDir::Files | QDir::Hidden).isEmpty());
 }

@@ -156,22 +156,24 @@ TEST_F(FileOps, AStoppedCopyLeavesTheTargetAsItWasAndNothingBeside) {
     const QString src = dir.write("big.bin", data);
     const QString existing = dir.write("old.bin", "old");
     int asked = 0;
-    const auto stopAfterTwoPieces = [&] { return ++asked == 2; };
+    const auto stopAfterTwoPieces = [&](qint64, qint64) { return ++asked == 2; };
     EXPECT_FALSE(p.copyFile(src, existing, false, stopAfterTwoPieces));
     EXPECT_EQ(p.lastError(), errCancelled);
     EXPECT_EQ(asked, 2);
     EXPECT_EQ(testing_support::readAll(existing), QByteArray("old"));
-    EXPECT_FALSE(p.copyFile(src, dir.file("new.bin"), true, [] { return true; }));
+    const auto stopAtOnce = [](qint64, qint64) { return true; };
+    EXPECT_FALSE(p.copyFile(src, dir.file("new.bin"), true, stopAtOnce));
     EXPECT_EQ(QDir(dir.path()).entryList(QDir::Files | QDir::Hidden),
               QStringList({"big.bin", "old.bin"}));
-    ASSERT_TRUE(p.copyFile(existing, dir.file("small.bin"), true, [] { return true; }));
+    ASSERT_TRUE(p.copyFile(existing, dir.file("small.bin"), true, stopAtOnce));
     EXPECT_EQ(testing_support::readAll(dir.file("small.bin")), QByteArray("old"));
     // A copy killed halfway leaves nothing either, over an existing file or not.
     for (const char* name : {"old.bin", "new.bin"}) {
         const pid_t child = fork();
         ASSERT_GE(child, 0);
         if (child == 0) {
-            p.copyFile(src, dir.file(name), false, [] { return raise(SIGKILL) != 0; });
+            p.copyFile(src, dir.file(name), false,
+                       [](qint64, qint64) { return raise(SIGKILL) != 0; });
             _exit(0);
         }
         int status = 0;
@@ -181,9 +183,13 @@ TEST_F(FileOps, AStoppedCopyLeavesTheTargetAsItWasAndNothingBeside) {
     EXPECT_EQ(testing_support::readAll(existing), QByteArray("old"));
     EXPECT_EQ(QDir(dir.path()).entryList(QDir::Files | QDir::Hidden),
               QStringList({"big.bin", "old.bin", "small.bin"}));
-    asked = 0;
-    ASSERT_TRUE(p.copyFile(src, dir.file("new.bin"), true, [&] { return ++asked > 2; }));
-    EXPECT_EQ(asked, 2); // after each 16 MiB piece that leaves more to copy
+    QList<qint64> told;
+    ASSERT_TRUE(p.copyFile(src, dir.file("new.bin"), true, [&](qint64 copied, qint64 size) {
+        told << copied << size;
+        return false;
+    }));
+    // After each 16 MiB piece that leaves more to copy.
+    EXPECT_EQ(told, QList<qint64>({16 << 20, 40 << 20, 32 << 20, 40 << 20}));
     EXPECT_TRUE(testing_support::readAll(dir.file("new.bin")) == data);
 }
 

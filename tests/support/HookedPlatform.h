@@ -24,9 +24,9 @@ class HookedPlatform : public platform::FakePlatform {
         return FakePlatform::deleteListedFile(folder, entry, folderFd);
     }
     bool copyFile(const QString& from, const QString& to, bool failIfExists,
-                  const std::function<bool()>& stop = {}) override {
+                  const CopyWatch& watch = {}) override {
         if (beforeCopy) beforeCopy(to);
-        return FakePlatform::copyFile(from, to, failIfExists, stop);
+        return FakePlatform::copyFile(from, to, failIfExists, watch);
     }
 };
 
