@@ -188,7 +188,7 @@ void TTool::CopyMove() {
             if (name == u".." || name.isEmpty()) continue;
             const QString target = destination + name;
             if (mode == 1) {
-                p.moveFile(source, target);
+                p.moveFile(source, target, watchOf(cb)); // a stopped move leaves the source
             } else if (mode == 2) {
                 platform::DirEntry info;
                 if (!p.entryOf(source, info, false)) continue; // gone since it was memorised

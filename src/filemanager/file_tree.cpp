@@ -93,13 +93,17 @@ bool delTree(const QString& folder, const QString& mask, const TreeCallbacks& cb
     return deleteTree(folder, mask, cb, lister);
 }
 
-void copyOne(const QString& from, const QString& to, const QString& name, bool isLink,
-             bool& askReplace, const TreeCallbacks& cb) {
-    Platform& p = Platform::instance();
-    const auto watch = [&cb](qint64 copied, qint64 size) {
+Platform::CopyWatch watchOf(const TreeCallbacks& cb) {
+    return [&cb](qint64 copied, qint64 size) {
         if (cb.fileProgress) cb.fileProgress(copied, size);
         return stopped(cb);
     };
+}
+
+void copyOne(const QString& from, const QString& to, const QString& name, bool isLink,
+             bool& askReplace, const TreeCallbacks& cb) {
+    Platform& p = Platform::instance();
+    const Platform::CopyWatch watch = watchOf(cb);
     auto attempt = [&](bool failIfExists) {
         if (!isLink) return p.copyFile(from, to, failIfExists, watch);
         if (!failIfExists && (p.attributes(to) & platform::faDirectory) == 0) p.deleteFile(to);

@@ -608,7 +608,7 @@ bool LinuxPlatform::deleteListedFile(const QString& folder, const DirEntry& entr
     return true;
 }
 
-bool LinuxPlatform::moveFile(const QString& from, const QString& to) {
+bool LinuxPlatform::moveFile(const QString& from, const QString& to, const CopyWatch& watch) {
     QByteArray f = native(from), t = native(to);
     struct stat st;
     if (lstat(f.constData(), &st) != 0) {
@@ -636,7 +636,7 @@ bool LinuxPlatform::moveFile(const QString& from, const QString& to) {
         }
         return unlink(f.constData()) == 0;
     }
-    if (!copyFile(from, to, true)) return false;
+    if (!copyFile(from, to, true, watch)) return false;
     if (unlink(f.constData()) != 0) {
         setLastError(errorFromErrno(errno));
         return false;

@@ -32,7 +32,7 @@ class LinuxPlatform : public Platform {
 
     bool deleteFile(const QString& path) override;
     bool deleteListedFile(const QString& folder, const DirEntry& entry, int folderFd = -1) override;
-    bool moveFile(const QString& from, const QString& to) override;
+    bool moveFile(const QString& from, const QString& to, const CopyWatch& watch = {}) override;
     bool copyFile(const QString& from, const QString& to, bool failIfExists,
                   const CopyWatch& watch = {}) override;
     bool createFolder(const QString& path) override;

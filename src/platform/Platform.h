@@ -126,10 +126,12 @@ class Platform {
     // folder, whatever has become of its path.
     virtual bool deleteListedFile(const QString& folder, const DirEntry& entry,
                                   int folderFd = -1) = 0;
-    virtual bool moveFile(const QString& from, const QString& to) = 0;
     // Told the bytes copied and the file's size after each piece of 16 MiB
     // that leaves more to copy; answers true to stop the copy.
     using CopyWatch = std::function<bool(qint64 copied, qint64 size)>;
+    // Never replaces; to another volume it copies (watched as copyFile) and
+    // deletes the original only once the copy is whole.
+    virtual bool moveFile(const QString& from, const QString& to, const CopyWatch& watch = {}) = 0;
     // A copy is written aside and takes the target's name once whole; a copy
     // stopped by watch ends with nothing left behind (errCancelled).
     virtual bool copyFile(const QString& from, const QString& to, bool failIfExists,

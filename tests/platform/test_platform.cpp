@@ -7,6 +7,7 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QTemporaryDir>
 #include <csignal>
 #include <gtest/gtest.h>
 #include <sys/stat.h>
@@ -191,6 +192,20 @@ TEST_F(FileOps, AStoppedCopyLeavesTheTargetAsItWasAndNothingBeside) {
     // After each 16 MiB piece that leaves more to copy.
     EXPECT_EQ(told, QList<qint64>({16 << 20, 40 << 20, 32 << 20, 40 << 20}));
     EXPECT_TRUE(testing_support::readAll(dir.file("new.bin")) == data);
+}
+
+TEST_F(FileOps, AStoppedMoveToAnotherVolumeKeepsTheSource) {
+    QTemporaryDir shm(QStringLiteral("/dev/shm/tavtest-XXXXXX"));
+    if (!shm.isValid()) GTEST_SKIP() << "no second volume";
+    const QByteArray data(20 << 20, 'm');
+    const QString src = dir.write("moved.bin", data);
+    EXPECT_FALSE(p.moveFile(src, shm.filePath("moved.bin"), [](qint64, qint64) { return true; }));
+    EXPECT_EQ(p.lastError(), errCancelled);
+    EXPECT_TRUE(testing_support::readAll(src) == data);
+    EXPECT_TRUE(QDir(shm.path()).entryList(QDir::Files | QDir::Hidden).isEmpty());
+    ASSERT_TRUE(p.moveFile(src, shm.filePath("moved.bin"), [](qint64, qint64) { return false; }));
+    EXPECT_FALSE(QFile::exists(src));
+    EXPECT_TRUE(testing_support::readAll(shm.filePath("moved.bin")) == data);
 }
 
 TEST_F(FileOps, CopyOfASparseFileKeepsItsBytesAndHoles) {
