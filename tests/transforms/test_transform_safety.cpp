@@ -10,6 +10,7 @@
 #include <QDir>
 #include <QFileInfo>
 #include <QProcess>
+#include <atomic>
 #include <csignal>
 #include <gtest/gtest.h>
 #include <sys/mount.h>
@@ -191,7 +192,7 @@ TEST(TransformSafety, AStoppedTransformLeavesItsOutputAsItWas) {
     EXPECT_EQ(readAll(dir.file("j.")), QByteArray("old joined"));
     EXPECT_EQ(filesIn(dir.path()), QStringList({"j.", "j.001", "j.002", "lines", "out"}));
     // A stop asked for while the keys are made ends the sort there too.
-    int asked = 0;
+    std::atomic<int> asked = 0; // asked from the sorting threads too
     const Progress stopLater{{}, [&] { return ++asked > 3; }};
     EXPECT_EQ(sortLines(dir.file("lines"), stopLater).kind, core::Outcome::Cancelled);
     EXPECT_EQ(readAll(dir.file("lines")), text);
