@@ -123,12 +123,17 @@ void THexEdit::GoTo() {
     if (!d.Seek(target, 0, true)) ui::dialogs().message(QStringLiteral("Position invalide"));
 }
 
-void THexEdit::Save() {
+bool THexEdit::Save() {
     const QString chosen =
         ui::dialogs().saveFileName(QStringLiteral("Enregistrer"), m_fileName, QString());
-    if (chosen.isEmpty()) return;
+    if (chosen.isEmpty()) return true;
     m_fileName = chosen;
-    HexEditor1->document().SaveToFile(chosen);
+    if (HexEditor1->document().SaveToFile(chosen)) return true;
+    // Told, so that nobody leaves believing the changes are on the disk.
+    ui::dialogs().error(QStringLiteral("Ne peut pas enregistrer %1 : les modifications ne sont "
+                                       "que dans l'éditeur")
+                            .arg(chosen));
+    return false;
 }
 
 void THexEdit::UndoStep() {
@@ -140,8 +145,10 @@ bool THexEdit::confirmClose() {
     const ui::Button b = ui::dialogs().confirm(QStringLiteral("Enregistrer les modifications ?"),
                                                ui::Yes | ui::No | ui::Cancel);
     if (b == ui::Cancel) return false;
-    if (b == ui::Yes) ui::runCommand([this] { Save(); });
-    return true;
+    // A save that failed keeps the window, and the changes, open.
+    bool saved = true;
+    if (b == ui::Yes && !ui::runCommand([&] { saved = Save(); })) saved = false;
+    return saved;
 }
 
 void THexEdit::reject() {

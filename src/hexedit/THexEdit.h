@@ -25,7 +25,8 @@ class THexEdit : public QDialog {
     void Find();
     void FindNext();
     void GoTo();
-    void Save();
+    // false when the chosen file could not be written (the user is told).
+    bool Save();
     void UndoStep();
 
     THexEditor* HexEditor1;

@@ -15,6 +15,8 @@
 #include <QMouseEvent>
 #include <QTest>
 #include <gtest/gtest.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 using namespace hexedit;
 using testing_support::readAll;
@@ -241,6 +243,26 @@ TEST_F(Doc, SaveBackupRuleAndAtomicReplace) {
     EXPECT_TRUE(d.CanUndo());
 }
 
+TEST_F(Doc, SaveKeepsOwnerAndStoredAttributesAndSparesReadOnlyFiles) {
+    platform::Platform& p = platform::Platform::instance();
+    load("content");
+    ASSERT_TRUE(p.setAttributes(dir.file("f.bin"), platform::faSysFile | platform::faArchive));
+    const QByteArray path = dir.file("f.bin").toLocal8Bit();
+    const bool chowned = ::chown(path.constData(), 4321, 4321) == 0; // as root only
+    d.ChangeByte(0, 'C');
+    ASSERT_TRUE(d.SaveToFile(dir.file("f.bin")));
+    EXPECT_EQ(readAll(dir.file("f.bin")), QByteArray("Content"));
+    EXPECT_TRUE(p.attributes(dir.file("f.bin")) & platform::faSysFile);
+    struct stat st;
+    ASSERT_EQ(::stat(path.constData(), &st), 0);
+    if (chowned) EXPECT_EQ(st.st_uid, 4321u);
+    ASSERT_TRUE(p.setAttributes(dir.file("f.bin"), platform::faReadOnly));
+    d.ChangeByte(1, 'O');
+    EXPECT_FALSE(d.SaveToFile(dir.file("f.bin")));
+    EXPECT_EQ(readAll(dir.file("f.bin")), QByteArray("Content"));
+    EXPECT_TRUE(d.Modified);
+}
+
 TEST(DocLife, WorkingFileNamedAndRemoved) {
     QString name;
     {
@@ -455,6 +477,15 @@ TEST(HexWindow, OpensFindsGoesToAndAsksBeforeClosing) {
     win.reject();
     EXPECT_TRUE(win.isVisible());
     EXPECT_EQ(dialogs.lastText(), QStringLiteral("Enregistrer les modifications ?"));
+    // A save that fails is told and keeps the window and its changes.
+    platform::Platform::instance().setAttributes(dir.file("data.bin"), platform::faReadOnly);
+    dialogs.answer(ui::Yes);
+    dialogs.answerFile(dir.file("data.bin"));
+    win.reject();
+    EXPECT_TRUE(win.isVisible());
+    EXPECT_TRUE(dialogs.lastText().startsWith(QStringLiteral("Ne peut pas enregistrer ")));
+    EXPECT_EQ(readAll(dir.file("data.bin")), QByteArray("aaaaa Hello"));
+    platform::Platform::instance().setAttributes(dir.file("data.bin"), 0);
     dialogs.answer(ui::Yes);
     dialogs.answerFile(dir.file("data.bin"));
     win.reject();

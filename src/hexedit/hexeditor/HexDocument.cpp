@@ -2,6 +2,7 @@
 #include "code_pages.h"
 #include "core/byte_search.h"
 #include "core/errors.h"
+#include "platform/FileReplacement.h"
 #include "platform/Platform.h"
 
 #include <QDateTime>
@@ -338,17 +339,13 @@ bool HexDocument::SaveToFile(const QString& name) {
         }
     }
     // The new content goes beside the file and replaces it in one step,
-    // keeping its permissions; a link is followed to the real file.
-    QString target = QFileInfo(name).isSymLink() ? QFileInfo(name).canonicalFilePath() : name;
-    const bool existed = QFileInfo::exists(target);
-    const QFileDevice::Permissions keep = QFile::permissions(target);
+    // keeping its mode, owner and stored attributes (a link is followed to
+    // the real file); a read-only file is not replaced.
+    const quint32 attrs = p.attributes(name);
+    const bool readOnly = attrs != 0xFFFFFFFFu && (attrs & platform::faReadOnly);
     m_work.flush();
-    bool ok = p.copyFile(m_workName, target, false);
-    if (ok && existed)
-        QFile::setPermissions(target, keep);
-    else if (ok)
-        QFile::setPermissions(target, QFile::ReadOwner | QFile::WriteOwner | QFile::ReadGroup |
-                                          QFile::ReadOther);
+    platform::FileReplacement out(name);
+    const bool ok = !readOnly && out.open() && p.appendFile(m_workName, out.file()) && out.commit();
     if (ok) {
         m_marks.clear();
         Modified = false;
