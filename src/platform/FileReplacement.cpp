@@ -54,17 +54,23 @@ bool linkUnnamed(int fd, const QByteArray& name) {
     return r == 0;
 }
 
+} // namespace
+
 int renameNoReplace(const char* from, const char* to) {
 #ifdef SYS_renameat2
     long r = syscall(SYS_renameat2, AT_FDCWD, from, AT_FDCWD, to, RENAME_NOREPLACE);
     if (r == 0 || (errno != EINVAL && errno != ENOSYS)) return int(r);
 #endif
     // File system without the flag: a hard link cannot replace either.
-    if (link(from, to) == 0) return unlink(from);
-    return -1;
+    struct stat st;
+    if (lstat(from, &st) == 0 && S_ISREG(st.st_mode) && link(from, to) == 0) return unlink(from);
+    if (errno == EEXIST) return -1;
+    if (lstat(to, &st) == 0) {
+        errno = EEXIST;
+        return -1;
+    }
+    return rename(from, to);
 }
-
-} // namespace
 
 int openAside(const QByteArray& folder, QByteArray& named) {
     named.clear();

@@ -11,6 +11,10 @@
 
 namespace platform {
 
+// rename() that never replaces an existing target (EEXIST), also where the
+// file system lacks the flag for it.
+int renameNoReplace(const char* from, const char* to);
+
 // An unnamed file open for writing in folder (nothing is left of it if the
 // program dies), or, where the file system has none, a new hidden file
 // whose name is put in `named`; -1 with errno on failure.

@@ -98,22 +98,6 @@ QByteArray native(const QString& path) {
     return nativeName(path);
 }
 
-int renameNoReplace(const char* from, const char* to) {
-#ifdef SYS_renameat2
-    long r = syscall(SYS_renameat2, AT_FDCWD, from, AT_FDCWD, to, RENAME_NOREPLACE);
-    if (r == 0 || (errno != EINVAL && errno != ENOSYS)) return int(r);
-#endif
-    // File system without the flag: a hard link cannot replace either.
-    struct stat st;
-    if (lstat(from, &st) == 0 && S_ISREG(st.st_mode) && link(from, to) == 0) return unlink(from);
-    if (errno == EEXIST) return -1;
-    if (lstat(to, &st) == 0) {
-        errno = EEXIST;
-        return -1;
-    }
-    return rename(from, to);
-}
-
 constexpr off_t kCopyPiece = 16 << 20;
 
 // A copy's watcher, told how far the copy is; false once it asked to stop.
