@@ -20,54 +20,30 @@ template <class Window> void showModal(const ui::CommandContext& c) {
 
 void registerCommands(ui::CommandRegistry& r) {
     const QString desk = QStringLiteral("&Utilitaires");
-    r.add({"Calendrier",
-           desk,
-           10,
-           "&Calendrier",
-           {},
-           "Calendrier",
-           false,
-           -1,
-           false,
-           false,
-           {},
-           showModal<TCalendrier>});
-    r.add({"Calculatrice",
-           desk,
-           20,
-           "C&alculatrice",
-           {},
-           "Calculatrice",
-           false,
-           -1,
-           false,
-           false,
-           {},
-           showModal<TPocket>});
-    r.add({"Horloge",
-           desk,
-           30,
-           "&Horloge",
-           {},
-           "Horloge",
-           false,
-           -1,
-           false,
-           false,
-           {},
-           showModal<THorloge>});
-    r.add({"Euro",
-           desk,
-           40,
-           "&Euro conversion",
-           {},
-           "convertisseur euro",
-           false,
-           -1,
-           false,
-           false,
-           {},
-           showModal<TEurof>});
+    r.add({.id = "Calendrier",
+           .menu = desk,
+           .position = 10,
+           .caption = "&Calendrier",
+           .hint = "Calendrier",
+           .run = showModal<TCalendrier>});
+    r.add({.id = "Calculatrice",
+           .menu = desk,
+           .position = 20,
+           .caption = "C&alculatrice",
+           .hint = "Calculatrice",
+           .run = showModal<TPocket>});
+    r.add({.id = "Horloge",
+           .menu = desk,
+           .position = 30,
+           .caption = "&Horloge",
+           .hint = "Horloge",
+           .run = showModal<THorloge>});
+    r.add({.id = "Euro",
+           .menu = desk,
+           .position = 40,
+           .caption = "&Euro conversion",
+           .hint = "convertisseur euro",
+           .run = showModal<TEurof>});
 }
 
 } // namespace desk

@@ -8,24 +8,26 @@ namespace {
 
 using C = ui::CommandContext;
 
+// Runs one of the file manager's operations.
+ui::CommandAction call(void (TTool::*operation)()) {
+    return [operation](const C& ctx) {
+        if (ctx.fileManager) (ctx.fileManager->*operation)();
+    };
+}
+
 // A command that is one of the file manager's operations.
 ui::Command op(const char* id, const QString& menu, int position, const char* caption,
                const char* shortcut, const char* hint, void (TTool::*operation)(),
                int listGroup = -1, bool separatorAfter = false) {
-    ui::Command c;
-    c.id = QString::fromLatin1(id);
-    c.menu = menu;
-    c.position = position;
-    c.caption = QString::fromUtf8(caption);
-    c.shortcut = QString::fromLatin1(shortcut);
-    c.hint = QString::fromUtf8(hint);
-    c.listGroup = listGroup;
-    c.separatorAfter = separatorAfter;
-    if (operation)
-        c.run = [operation](const C& ctx) {
-            if (ctx.fileManager) (ctx.fileManager->*operation)();
-        };
-    return c;
+    return {.id = QString::fromLatin1(id),
+            .menu = menu,
+            .position = position,
+            .caption = QString::fromUtf8(caption),
+            .shortcut = QString::fromLatin1(shortcut),
+            .hint = QString::fromUtf8(hint),
+            .separatorAfter = separatorAfter,
+            .listGroup = listGroup,
+            .run = call(operation)};
 }
 
 void registerFileEntries(ui::CommandRegistry& r) {
@@ -74,15 +76,17 @@ void registerViewEntries(ui::CommandRegistry& r) {
     } styles[] = {{"PetitesIcones", "&Petites icônes", "Vue petites icônes", 1},
                   {"Liste", "&Liste", "Vue liste", 2},
                   {"Details", "&Détails", "Vue détails", 3}};
-    for (const auto& s : styles) {
-        ui::Command c = op(s.id, view, 10 + 10 * s.style, s.caption, "", s.hint, nullptr);
-        c.checkable = true;
-        c.checked = s.style == 3;
-        c.run = [style = s.style](const C& ctx) {
-            if (ctx.fileManager) ctx.fileManager->ListeStyle(style);
-        };
-        r.add(c);
-    }
+    for (const auto& s : styles)
+        r.add({.id = QString::fromLatin1(s.id),
+               .menu = view,
+               .position = 10 + 10 * s.style,
+               .caption = QString::fromUtf8(s.caption),
+               .hint = QString::fromUtf8(s.hint),
+               .checkable = true,
+               .checked = s.style == 3,
+               .run = [style = s.style](const C& ctx) {
+                   if (ctx.fileManager) ctx.fileManager->ListeStyle(style);
+               }});
     r.add(op("Filtre1", view, 50, "F&iltre...", "", "Filtre", &TTool::Filtre1));
     r.addMenu(sort, 60, QStringLiteral("Trier la liste"), -1, true);
     r.add(op("TriNom", sort, 10, "&Nom", "", "Tri par nom", &TTool::TriNom));

@@ -15,18 +15,13 @@ void editFile(const ui::CommandContext& c) {
 }
 
 void registerCommands(ui::CommandRegistry& r) {
-    r.add({"EditHex",
-           "&Outils",
-           10,
-           "Editeur &hexa",
-           {},
-           "Editeur hexadécimal",
-           false,
-           10,
-           false,
-           false,
-           {},
-           editFile});
+    r.add({.id = "EditHex",
+           .menu = "&Outils",
+           .position = 10,
+           .caption = "Editeur &hexa",
+           .hint = "Editeur hexadécimal",
+           .listGroup = 10,
+           .run = editFile});
 }
 
 } // namespace hexedit

@@ -56,62 +56,39 @@ void registerShellCommands(ui::CommandRegistry& r) {
     r.addMenu(QStringLiteral("&Utilitaires"), 60);
     r.addMenu(QStringLiteral("&Aide"), 70);
     using C = ui::CommandContext;
-    r.add({"ConfigImprimante",
-           "&Fichier",
-           110,
-           "Configuration i&mprimante..",
-           {},
-           "Configuration imprimante",
-           false,
-           -1,
-           false,
-           false,
-           {},
-           [](const C& c) {
+    r.add({.id = "ConfigImprimante",
+           .menu = "&Fichier",
+           .position = 110,
+           .caption = "Configuration i&mprimante..",
+           .hint = "Configuration imprimante",
+           .run = [](const C& c) {
                QPrinter printer;
                QPrintDialog dialog(&printer, c.parent);
                ui::runModal(&dialog);
            }});
-    r.add({"Quitter",
-           "&Fichier",
-           160,
-           "&Quitter",
-           "Alt+X",
-           "Quitter l'application",
-           false,
-           -1,
-           false,
-           false,
-           {},
-           [](const C& c) {
+    r.add({.id = "Quitter",
+           .menu = "&Fichier",
+           .position = 160,
+           .caption = "&Quitter",
+           .shortcut = "Alt+X",
+           .hint = "Quitter l'application",
+           .run = [](const C& c) {
                if (TMainForm* f = mainFormOf(c)) f->close();
            }});
-    r.add({"BlocNotes",
-           "&Utilitaires",
-           50,
-           "&Bloc-notes",
-           {},
-           "Bloc notes",
-           false,
-           -1,
-           false,
-           false,
-           {},
-           [](const C& c) {
+    r.add({.id = "BlocNotes",
+           .menu = "&Utilitaires",
+           .position = 50,
+           .caption = "&Bloc-notes",
+           .hint = "Bloc notes",
+           .run = [](const C& c) {
                if (TMainForm* f = mainFormOf(c)) f->showNotepad();
            }});
-    r.add({"APropos",
-           "&Aide",
-           10,
-           "&A propos",
-           {},
-           "Informations sur le logiciels, la version",
-           false,
-           -1,
-           false,
-           false,
-           {},
-           [](const C& c) {
+    r.add({.id = "APropos",
+           .menu = "&Aide",
+           .position = 10,
+           .caption = "&A propos",
+           .hint = "Informations sur le logiciels, la version",
+           .run = [](const C& c) {
                if (TMainForm* f = mainFormOf(c)) f->showAbout();
            }});
 }
@@ -158,7 +135,7 @@ void TMainForm::runById(const QString& id) {
     if (!found) return;
     const ui::Command c = *found; // the table may change while it runs
     ui::runCommand([&] {
-        if (c.run) c.run(m_tool->context());
+        c.run(m_tool->context());
         if (!c.enables.isEmpty())
             if (QAction* a = m_byId.value(c.enables)) a->setEnabled(true);
     });

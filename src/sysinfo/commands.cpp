@@ -83,45 +83,34 @@ void openSettings(const ui::CommandContext& c) {
 
 void registerCommands(ui::CommandRegistry& r) {
     const QString file = QStringLiteral("&Fichier"), system = QStringLiteral("&Système");
-    r.add({"Formatage",
-           file,
-           130,
-           "&Formater...",
-           {},
-           "Formater disquette",
-           false,
-           -1,
-           false,
-           false,
-           {},
-           format});
-    r.add({"Nommer",
-           file,
-           140,
-           "Nommer &volume...",
-           {},
-           "Donner un nom a un disque",
-           true,
-           -1,
-           false,
-           false,
-           {},
-           nameVolume});
-    r.add({"DiskInfos1",
-           system,
-           10,
-           "Infos &disque",
-           {},
-           "Informations sur le disque",
-           false,
-           -1,
-           false,
-           false,
-           {},
-           showDiskInfo});
+    r.add({.id = "Formatage",
+           .menu = file,
+           .position = 130,
+           .caption = "&Formater...",
+           .hint = "Formater disquette",
+           .run = format});
+    r.add({.id = "Nommer",
+           .menu = file,
+           .position = 140,
+           .caption = "Nommer &volume...",
+           .hint = "Donner un nom a un disque",
+           .separatorAfter = true,
+           .run = nameVolume});
+    r.add({.id = "DiskInfos1",
+           .menu = system,
+           .position = 10,
+           .caption = "Infos &disque",
+           .hint = "Informations sur le disque",
+           .run = showDiskInfo});
     const auto entry = [&](const char* id, int position, const char* caption, const char* hint,
                            void (*run)(const ui::CommandContext&), int listGroup = -1) {
-        r.add({id, system, position, caption, {}, hint, false, listGroup, false, false, {}, run});
+        r.add({.id = id,
+               .menu = system,
+               .position = position,
+               .caption = caption,
+               .hint = hint,
+               .listGroup = listGroup,
+               .run = run});
     };
     entry("CpuInfos", 20, "Vitesse &CPU", "Iformations sur le microprocesseur", showCpuSpeed);
     entry("Memoire", 30, "&Mémoire", "Informations mémoire", showMemory);

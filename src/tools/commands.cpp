@@ -43,39 +43,31 @@ void clean(const ui::CommandContext& c) {
 }
 
 void registerCommands(ui::CommandRegistry& r) {
-    r.add({"Rechercher",
-           "&Fichier",
-           60,
-           "Re&chercher...",
-           {},
-           "Rechercher fichiers",
-           false,
-           -1,
-           false,
-           false,
-           {},
-           findFiles});
-    r.add({"Comparer", "&Fichier", 70, "&Comparer...", {}, "Comparer fichiers"});
-    r.add({"Chercher",
-           "&Edition",
-           70,
-           "&Chercher chaîne...",
-           {},
-           "Chercher chaîne dans fichiers sélectionnés",
-           false,
-           22});
-    r.add({"Nettoyer",
-           "&Outils",
-           20,
-           "&Nettoyer disque...",
-           {},
-           "Nettoyer le disque",
-           false,
-           -1,
-           false,
-           false,
-           {},
-           clean});
+    r.add({.id = "Rechercher",
+           .menu = "&Fichier",
+           .position = 60,
+           .caption = "Re&chercher...",
+           .hint = "Rechercher fichiers",
+           .run = findFiles});
+    r.add({.id = "Comparer",
+           .menu = "&Fichier",
+           .position = 70,
+           .caption = "&Comparer...",
+           .hint = "Comparer fichiers",
+           .run = compare});
+    r.add({.id = "Chercher",
+           .menu = "&Edition",
+           .position = 70,
+           .caption = "&Chercher chaîne...",
+           .hint = "Chercher chaîne dans fichiers sélectionnés",
+           .listGroup = 22,
+           .run = findString});
+    r.add({.id = "Nettoyer",
+           .menu = "&Outils",
+           .position = 20,
+           .caption = "&Nettoyer disque...",
+           .hint = "Nettoyer le disque",
+           .run = clean});
 }
 
 } // namespace tools

@@ -82,8 +82,7 @@ QList<CommandRegistry::Menu> CommandRegistry::subMenusOf(const QString& menu) co
 }
 
 void runRegistered(const QString& id, const CommandContext& context) {
-    if (const Command* c = CommandRegistry::instance().find(id))
-        if (c->run) c->run(context);
+    if (const Command* c = CommandRegistry::instance().find(id)) c->run(context);
 }
 
 } // namespace ui

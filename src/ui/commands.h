@@ -9,6 +9,8 @@
 #include <QString>
 #include <QStringList>
 #include <functional>
+#include <stdexcept>
+#include <type_traits>
 
 class QWidget;
 
@@ -50,19 +52,37 @@ struct CommandContext {
     QString oneFile() const;
 };
 
+// What a command runs. It has no empty state: a command cannot be
+// registered without naming what it runs, and a null function is refused.
+class CommandAction {
+  public:
+    using Function = std::function<void(const CommandContext&)>;
+    template <typename F>
+    requires std::is_invocable_v<F&, const CommandContext&> CommandAction(F f)
+        : m_run(std::move(f)) {
+        if (!m_run) throw std::invalid_argument("command without an action");
+    }
+    void operator()(const CommandContext& context) const { m_run(context); }
+
+  private:
+    Function m_run;
+};
+
+// Registered with designated initializers; `run` has no default, so an
+// entry that leaves it out does not compile.
 struct Command {
     QString id;       // the operation's name ("Backup1", "Crypter", ...)
     QString menu;     // "&Outils", or "&Fichier/&Nouveau" for a sub-menu
     int position = 0; // order inside the menu
     QString caption;  // as shown, accelerator included
-    QString shortcut;
-    QString hint; // the status bar's text
+    QString shortcut = {};
+    QString hint = {}; // the status bar's text
     bool separatorAfter = false;
     int listGroup = -1;     // place among the entries enabled only with the list focused
     bool checkable = false; // one of the exclusive view entries
     bool checked = false;
-    QString enables; // id of a command enabled once this one has run
-    std::function<void(const CommandContext&)> run;
+    QString enables = {}; // id of a command enabled once this one has run
+    CommandAction run;
 };
 
 // A toolbar button: its hint, its icon, and the command it triggers.

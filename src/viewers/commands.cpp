@@ -26,18 +26,14 @@ void browsePictures(const ui::CommandContext& c) {
 
 void registerCommands(ui::CommandRegistry& r) {
     r.addViewer(QStringLiteral(".DBF"), showTable);
-    r.add({"Parcourir",
-           "&Affichage",
-           70,
-           "&Parcourir images",
-           "F7",
-           "Visualiser les images",
-           false,
-           9,
-           false,
-           false,
-           {},
-           browsePictures});
+    r.add({.id = "Parcourir",
+           .menu = "&Affichage",
+           .position = 70,
+           .caption = "&Parcourir images",
+           .shortcut = "F7",
+           .hint = "Visualiser les images",
+           .listGroup = 9,
+           .run = browsePictures});
 }
 
 } // namespace viewers
