@@ -273,12 +273,30 @@ void TTool::LitRepert() {
     }
     m_icons.endListing();
     const qint64 count = qint64(rows.size());
+    const QModelIndex current = m_details->currentIndex();
+    const QString currentName = current.isValid() && folder == m_listedFolder
+                                    ? m_model->row(current.row()).name
+                                    : QString();
+    const int currentRow = current.isValid() && folder == m_listedFolder ? current.row() : 0;
     m_model->setRows(std::move(rows));
+    selectCurrent(currentName, currentRow);
     m_listStatus->setText(statusText(count, total));
     QApplication::restoreOverrideCursor();
     EnEdition = false;
     RepCourant = p.currentDirectory();
     m_listedFolder = folder;
+}
+
+// The list read again keeps a current row that is also selected, so the
+// keyboard acts on what the focus frame shows: the same name when it is
+// still there, else the row at the same place.
+void TTool::selectCurrent(const QString& name, int row) {
+    const int count = m_model->rowCount();
+    if (count == 0) return;
+    const int byName = name.isEmpty() ? -1 : rowOf(name);
+    row = byName >= 0 ? byName : std::clamp(row, 0, count - 1);
+    m_details->selectionModel()->setCurrentIndex(
+        m_model->index(row, 0), QItemSelectionModel::ClearAndSelect | QItemSelectionModel::Rows);
 }
 
 void TTool::LitArbre() {

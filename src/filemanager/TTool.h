@@ -197,6 +197,7 @@ class TTool : public QWidget {
     void changeDirectory(const QString& path);
     void layoutBars();
     void renameEntry(const QString& oldName, const QString& newName);
+    void selectCurrent(const QString& name, int row);
 
   public:
     // Exactly one row selected: its name; otherwise the message, and false.

@@ -41,6 +41,8 @@ class TMainForm : public QMainWindow {
 
     // Looks an entry up by its caption as stored ("&Supprimer").
     QAction* action(const QString& caption) const;
+    // The menu entry of a registered command, by its id ("Backup1").
+    QAction* actionById(const QString& id) const { return m_byId.value(id); }
     QList<QAction*> listGroup() const { return m_listGroup; }
     QToolButton* toolButton(const QString& hint) const;
     QLabel* hintPanel() const { return m_hintPanel; }

@@ -9,6 +9,7 @@
 
 #include <QDir>
 #include <QTest>
+#include <QTreeView>
 #include <gtest/gtest.h>
 #include <memory>
 
@@ -44,7 +45,9 @@ class ToolFixture : public ::testing::Test {
         int r = tool->rowOf(name);
         return r < 0 ? QStringLiteral("<none>") : tool->model()->text(r, column);
     }
+    // The rows chosen now, in place of any selected before.
     void select(const QStringList& rows) {
+        tool->detailsView()->clearSelection();
         for (const QString& n : rows)
             tool->selectRow(tool->rowOf(n));
     }

@@ -167,6 +167,7 @@ TEST_F(ToolFixture, EnterWithSeveralRowsDoesNothing) {
 TEST_F(ToolFixture, EscapeSetsAbandonOnlyWithASelection) {
     dir.write("x");
     open();
+    tool->detailsView()->clearSelection();
     QTest::keyClick(tool->detailsView(), Qt::Key_Escape);
     EXPECT_FALSE(tool->Abandon);
     select({"x"});

@@ -504,10 +504,12 @@ TEST(HexWindow, MissingFileAndSelectionRule) {
     {
         filemanager::TTool tool;
         tool.show();
+        tool.selectRow(tool.rowOf("one"));
+        tool.selectRow(tool.rowOf("two"));
         tool.EditHex();
         EXPECT_EQ(dialogs.lastText(),
                   QStringLiteral("Un fichier et un seul doit être sélectionné"));
-        tool.selectRow(tool.rowOf("one"));
+        tool.selectRow(tool.rowOf("two"), false);
         QString title;
         ui::ScopedModalHandler h([&](QDialog* dlg) {
             title = dlg->windowTitle();
