@@ -59,7 +59,8 @@ int runClean(const QStringList& input) {
     qint64 total = 0;
     QStringList paths;
     const qint64 count = tools::findToClean(
-        root, extensions, [&](const tools::CleanerHit& hit) { paths << hit.path; }, total);
+        root, extensions, [&](const tools::CleanerHit& hit) { paths << hit.path; }, total, {}, {},
+        tools::packagedFiles(extensions));
     QByteArray text;
     for (const QString& p : paths) {
         appendEscaped(text, platform::nativeName(p));

@@ -793,6 +793,13 @@ bool TTool::eventFilter(QObject* watched, QEvent* event) {
     } else if (event->type() == QEvent::KeyPress) {
         auto* key = static_cast<QKeyEvent*>(event);
         if (isList) return listKeyPress(key);
+        const bool enter = key->key() == Qt::Key_Return || key->key() == Qt::Key_Enter;
+        if (watched == m_tree && enter &&
+            (key->modifiers() & ~Qt::KeypadModifier) == Qt::NoModifier) {
+            // Enter in the tree opens its folder, as a double click does.
+            ui::runCommand([this] { DirectoryOutline1DblClick(); });
+            return true;
+        }
         if (watched == m_command->lineEdit() &&
             (key->key() == Qt::Key_Return || key->key() == Qt::Key_Enter)) {
             ui::runCommand([this] { ComboBox1Enter(); });

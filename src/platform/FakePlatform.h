@@ -59,8 +59,9 @@ class FakePlatform : public LinuxPlatform {
     }
     bool formatDrive(QChar letter, int formatId, int options) override {
         formats.append({letter, formatId, options});
-        return true;
+        return hasDiskUtility;
     }
+    bool hasDiskUtility = true;
     struct LabelWrite {
         QChar letter;
         QString label;

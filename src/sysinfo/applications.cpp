@@ -4,6 +4,7 @@
 #include <QDir>
 #include <QDirIterator>
 #include <QFile>
+#include <QFileInfo>
 #include <QHash>
 #include <algorithm>
 
@@ -48,21 +49,12 @@ DesktopEntry readEntry(const QString& path) {
     return e;
 }
 
-// The desktop entries' paths of every dpkg file list, to their package:
-// each list is read once, only its ".desktop" lines are kept.
+// The desktop entries' paths of every dpkg file list, to their package.
 QHash<QString, QString> packageOwners(const QString& infoFolder) {
     QHash<QString, QString> owners;
-    QDirIterator it(infoFolder, {QStringLiteral("*.list")}, QDir::Files);
-    while (it.hasNext()) {
-        const QString path = it.next();
-        QFile file(path);
-        if (!file.open(QIODevice::ReadOnly)) continue;
-        const QByteArray text = file.readAll();
-        if (!text.contains(".desktop")) continue;
-        const QString package = it.fileName().chopped(5);
-        for (const QByteArray& line : text.split('\n'))
-            if (line.endsWith(".desktop")) owners.insert(QString::fromUtf8(line), package);
-    }
+    forEachPackagedPath(infoFolder, [&](const QString& package, const QByteArray& line) {
+        if (line.endsWith(".desktop")) owners.insert(QString::fromUtf8(line), package);
+    });
     return owners;
 }
 
@@ -83,6 +75,25 @@ void addEntry(QList<Application>& apps, const QString& path, const QString& comm
 }
 
 } // namespace
+
+void forEachPackagedPath(
+    const QString& infoFolder,
+    const std::function<void(const QString& package, const QByteArray& path)>& each) {
+    constexpr qint64 maxList = qint64(256) << 20;
+    QDirIterator it(infoFolder, {QStringLiteral("*.list")}, QDir::Files);
+    while (it.hasNext()) {
+        const QString path = it.next();
+        // A link to a device or a FIFO is no file list: never read it.
+        const QFileInfo info(path);
+        if (!info.isFile() || info.size() > maxList) continue;
+        QFile file(path);
+        if (!file.open(QIODevice::ReadOnly)) continue;
+        const QByteArray text = file.read(maxList);
+        const QString package = it.fileName().chopped(5);
+        for (const QByteArray& line : text.split('\n'))
+            if (!line.isEmpty()) each(package, line);
+    }
+}
 
 QList<Application> installedApplications(const ApplicationSources& s) {
     QList<Application> apps;

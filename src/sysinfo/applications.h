@@ -5,6 +5,7 @@
 #include <QList>
 #include <QString>
 #include <QStringList>
+#include <functional>
 
 namespace sysinfo {
 
@@ -20,6 +21,13 @@ struct ApplicationSources {
 
 // In the order of their names, French rules, without regard to case.
 QList<Application> installedApplications(const ApplicationSources& sources);
+
+// Calls each with every line of every dpkg file list in infoFolder
+// ("/var/lib/dpkg/info") and the list's package. Only regular files are
+// read, each up to 256 MiB.
+void forEachPackagedPath(
+    const QString& infoFolder,
+    const std::function<void(const QString& package, const QByteArray& path)>& each);
 
 // "name\t-> command" lines.
 QStringList applicationLines(const QList<Application>& apps);

@@ -21,8 +21,12 @@ void showDiskInfo(const ui::CommandContext& c) {
     ui::runModal(&window);
 }
 
+// Formatting is the desktop's disk utility's work; without one the user
+// is told rather than left wondering.
 void format(const ui::CommandContext&) {
-    TFormat().Execute();
+    if (!TFormat().Execute())
+        ui::dialogs().message(QStringLiteral(
+            "Aucun utilitaire de disques n'est installé pour formater la disquette"));
 }
 
 void nameVolume(const ui::CommandContext&) {

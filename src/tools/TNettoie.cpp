@@ -115,9 +115,12 @@ void TNettoie::Chercher() {
     qint64 total = 0, count = 0;
     const SearchEnd end = runSearch(Button1, ListBox2, Label1, [&](core::Job& job, Batch& batch) {
         if (root.isEmpty()) return;
+        // What installed packages need is never a leftover, whatever its extension.
+        const QSet<QString> kept = packagedFiles(list);
         count = findToClean(
             root, list, [&](const CleanerHit& hit) { batch.add(hit.path); }, total,
-            [&](const QString& f) { batch.setFolder(f); }, [&job] { return job.cancelled(); });
+            [&](const QString& f) { batch.setFolder(f); }, [&job] { return job.cancelled(); },
+            kept);
     });
     if (end == SearchEnd::Closed) return;
     if (end == SearchEnd::Escaped) {

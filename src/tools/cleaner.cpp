@@ -1,6 +1,9 @@
 #include "cleaner.h"
 #include "find_files.h"
 #include "platform/Platform.h"
+#include "sysinfo/applications.h"
+
+#include <QFileInfo>
 
 namespace tools {
 
@@ -41,10 +44,29 @@ bool hasExtension(QStringView name, QStringView extension) {
 
 } // namespace
 
+QSet<QString> packagedFiles(const QStringList& extensions, const QString& infoFolder) {
+    QSet<QString> files;
+    sysinfo::forEachPackagedPath(infoFolder, [&](const QString&, const QByteArray& path) {
+        const qsizetype dot = path.lastIndexOf('.');
+        if (dot < 0 || path.indexOf('/', dot) >= 0) return;
+        const QString name = QString::fromUtf8(path);
+        for (const QString& e : extensions)
+            if (hasExtension(name, e)) {
+                files.insert(name);
+                // Listed under a folder that links elsewhere (/lib to /usr/lib):
+                // the walk meets it under its real folder.
+                const QString real = QFileInfo(name).canonicalFilePath();
+                if (!real.isEmpty()) files.insert(real);
+                return;
+            }
+    });
+    return files;
+}
+
 qint64 findToClean(const QString& root, const QStringList& extensions,
                    const std::function<void(const CleanerHit&)>& found, qint64& total,
                    const std::function<void(const QString& folder)>& onFolder,
-                   const std::function<bool()>& stop) {
+                   const std::function<bool()>& stop, const QSet<QString>& kept) {
     qint64 count = 0;
     total = 0; // 64 bits: a drive's leftovers can pass 2 GiB
     Walk walk;
@@ -57,6 +79,7 @@ qint64 findToClean(const QString& root, const QStringList& extensions,
     walk.visit = [&](const QString& folder, const platform::DirEntry& e) {
         // An extension entered twice lists its files twice.
         const QString ext = upperExtension(e.name);
+        if (!kept.isEmpty() && kept.contains(folder + e.name)) return;
         for (const QString& entry : extensions)
             if (entry == ext) {
                 found({folder + e.name, e.size});

@@ -2,6 +2,7 @@
 // The disk cleaner's engine: files of a drive whose extension is in a
 // list, and their deletion. No widgets.
 
+#include <QSet>
 #include <QString>
 #include <QStringList>
 #include <functional>
@@ -21,13 +22,19 @@ struct CleanerHit {
     qint64 size;
 };
 
+// The files that installed packages put on the machine and whose
+// extension is one of the entries: they are the packages' own, never
+// leftovers. infoFolder is dpkg's ("/var/lib/dpkg/info").
+QSet<QString> packagedFiles(const QStringList& extensions,
+                            const QString& infoFolder = QStringLiteral("/var/lib/dpkg/info"));
+
 // Every file below root whose extension equals an entry (once per equal
-// entry), in the find-files order. Answers the number of hits; total gets
-// their size.
+// entry), in the find-files order, leaving out the files in kept. Answers
+// the number of hits; total gets their size.
 qint64 findToClean(const QString& root, const QStringList& extensions,
                    const std::function<void(const CleanerHit&)>& found, qint64& total,
                    const std::function<void(const QString& folder)>& onFolder = {},
-                   const std::function<bool()>& stop = {});
+                   const std::function<bool()>& stop = {}, const QSet<QString>& kept = {});
 
 // Clears each file's attributes and deletes it; answers the paths deleted.
 QStringList deleteAll(const QStringList& paths);

@@ -100,3 +100,25 @@ TEST(Cleaner, CommandLineListsAndDeletesOnlyWhenAsked) {
     EXPECT_FALSE(QFile::exists(dir.file("t/x.tmp")));
     EXPECT_TRUE(QFile::exists(dir.file("t/y.log")));
 }
+
+// Files that installed packages put in place are theirs, not leftovers,
+// whatever their extension; a file list that is not a regular file is
+// never read.
+TEST(Cleaner, LeavesOutWhatInstalledPackagesNeed) {
+    TempDir dir;
+    dir.write("lib/libsoftokn3.chk", "integrity");
+    dir.write("lib/old.chk", "leftover");
+    dir.write("lib/notes.tmp", "leftover");
+    dir.write("dpkg/libnss3.list",
+              ("/.\n" + dir.file("lib") + "\n" + dir.file("lib/libsoftokn3.chk") + "\n").toUtf8());
+    ASSERT_TRUE(QFile::link("/dev/zero", dir.file("dpkg/endless.list")));
+    const QSet<QString> kept = packagedFiles(builtInExtensions(), dir.file("dpkg"));
+    EXPECT_EQ(kept, QSet<QString>({dir.file("lib/libsoftokn3.chk")}));
+    QStringList found;
+    qint64 total = 0;
+    findToClean(
+        dir.path(), builtInExtensions(), [&](const CleanerHit& h) { found << h.path; }, total, {},
+        {}, kept);
+    found.sort();
+    EXPECT_EQ(found, QStringList({dir.file("lib/notes.tmp"), dir.file("lib/old.chk")}));
+}
