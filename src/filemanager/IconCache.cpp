@@ -1,7 +1,7 @@
 #include "IconCache.h"
 #include "platform/Platform.h"
-#include "ui/icons.h"
 #include "scale_filtered.h"
+#include "ui/icons.h"
 
 #include <QPainter>
 
@@ -24,12 +24,35 @@ void IconCache::beginListing() {
     m_surface.fill(Qt::white);
 }
 
-int IconCache::imageFor(const QString& name) {
-    const QString key = keyFor(name);
+namespace {
+
+// Keys of the kinds that are not files: a "/" is in no file name.
+const char* specialKey(platform::EntryKind kind) {
+    switch (kind) {
+    case platform::EntryKind::Folder:
+        return "/folder";
+    case platform::EntryKind::Device:
+        return "/device";
+    case platform::EntryKind::Fifo:
+        return "/fifo";
+    case platform::EntryKind::Socket:
+        return "/socket";
+    case platform::EntryKind::File:
+        break;
+    }
+    return nullptr;
+}
+
+} // namespace
+
+int IconCache::imageFor(const QString& name, platform::EntryKind kind) {
+    const char* special = specialKey(kind);
+    const QString key = special ? QString::fromLatin1(special) : keyFor(name);
     auto found = m_index.constFind(key);
     if (found != m_index.constEnd()) return *found;
     ++m_fetches;
-    QIcon icon = ui::fileIcon(name);
+    const QIcon icon =
+        special ? ui::specialIcon(ui::SpecialIcon(int(kind) - 1)) : ui::fileIcon(name);
     {
         QPainter p(&m_surface);
         icon.paint(&p, QRect(1, 1, 32, 32));
@@ -40,6 +63,10 @@ int IconCache::imageFor(const QString& name) {
     m_index.insert(key, int(m_images.size()));
     m_images.append(QPixmap::fromImage(small));
     return int(m_images.size()) - 1;
+}
+
+int IconCache::imageFor(const QString& name) {
+    return imageFor(name, platform::EntryKind::File);
 }
 
 void IconCache::endListing() {

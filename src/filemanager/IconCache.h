@@ -7,6 +7,10 @@
 #include <QPixmap>
 #include <QStringList>
 
+namespace platform {
+enum class EntryKind : quint8;
+}
+
 namespace filemanager {
 
 class IconCache {
@@ -19,7 +23,10 @@ class IconCache {
     // Called at the start of a listing: empties the cache past 200 keys.
     void beginListing();
     // Index of the picture for name, fetching and scaling it on first use.
-    int imageFor(const QString& name);
+    // Folders, devices, FIFOs and sockets have pictures of their own,
+    // whatever their names.
+    int imageFor(const QString& name, platform::EntryKind kind);
+    int imageFor(const QString& name); // a file
     void endListing();
 
     const QStringList& keys() const { return m_keys; } // CleIcones

@@ -268,7 +268,7 @@ void TTool::LitRepert() {
         if (word != platform::faDirectory && word != platform::faVolumeID)
             row.sizeText = QString::number(e.size);
         row.mtime = e.mtime;
-        row.image = m_icons.imageFor(row.name);
+        row.image = m_icons.imageFor(row.name, e.kind);
         rows.push_back(std::move(row));
     }
     m_icons.endListing();

@@ -457,11 +457,20 @@ bool LinuxPlatform::listDirectory(const QString& folder, const QString& mask,
         e.attributes = attributesOf(AT_FDCWD, path.constData(), st, !walk);
         if (S_ISDIR(shown.st_mode)) e.attributes |= faDirectory;
         e.regular = S_ISREG(shown.st_mode);
+        e.kind = kindOfMode(shown.st_mode);
         takeStat(e, shown);
         out.push_back(std::move(e));
     }
     closedir(dir);
     return true;
+}
+
+EntryKind kindOfMode(unsigned mode) {
+    if (S_ISDIR(mode)) return EntryKind::Folder;
+    if (S_ISCHR(mode) || S_ISBLK(mode)) return EntryKind::Device;
+    if (S_ISFIFO(mode)) return EntryKind::Fifo;
+    if (S_ISSOCK(mode)) return EntryKind::Socket;
+    return EntryKind::File;
 }
 
 namespace {
@@ -493,6 +502,11 @@ bool kindFromType(int dirfd, const char* name, unsigned char type, DirEntry& e) 
     }
     e.isLink = type == DT_LNK;
     e.regular = type == DT_REG;
+    e.kind = type == DT_DIR                     ? EntryKind::Folder
+             : type == DT_CHR || type == DT_BLK ? EntryKind::Device
+             : type == DT_FIFO                  ? EntryKind::Fifo
+             : type == DT_SOCK                  ? EntryKind::Socket
+                                                : EntryKind::File;
     if (type == DT_DIR) e.attributes |= faDirectory;
     if (type != DT_DIR && type != DT_REG && type != DT_LNK) e.attributes |= faSysFile;
     if (name[0] == '.') e.attributes |= faHidden;
@@ -751,6 +765,7 @@ bool LinuxPlatform::entryOf(const QString& path, DirEntry& out, bool followLinks
     out.attributes = attributesOf(AT_FDCWD, p.constData(), st, true);
     if (S_ISDIR(shown.st_mode)) out.attributes |= faDirectory;
     out.regular = S_ISREG(shown.st_mode);
+    out.kind = kindOfMode(shown.st_mode);
     out.links = quint32(shown.st_nlink);
     out.allocated = qint64(shown.st_blocks) * 512;
     out.device = quint64(shown.st_dev);

@@ -39,6 +39,9 @@ struct DiskSpace {
 };
 
 // One entry of a folder as enumerated.
+// What kind of thing an entry is (through a link where the link is shown as its target).
+enum class EntryKind : quint8 { File, Folder, Device, Fifo, Socket };
+
 struct DirEntry {
     QString name;
     qint64 size = 0;
@@ -50,7 +53,10 @@ struct DirEntry {
     quint32 links = 1;        // names of the file (hard links)
     qint64 allocated = -1;    // bytes the file system gives it, -1 when it does not say
     quint64 device = 0, inode = 0; // which file it is, whatever its name
+    EntryKind kind = EntryKind::File;
 };
+
+EntryKind kindOfMode(unsigned mode);
 
 // Error codes left by a failed file operation (the usual numbering).
 enum ErrorCode : int {

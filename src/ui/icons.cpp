@@ -110,13 +110,24 @@ QIcon driveIcon(QChar letter) {
     return icon.isNull() ? drawnIcon(colour, false) : icon;
 }
 
+QIcon specialIcon(SpecialIcon kind) {
+    struct Look {
+        const char* theme;
+        QColor tint;
+    };
+    static const Look looks[] = {{"folder", QColor(240, 200, 80)},
+                                 {"drive-harddisk", QColor(190, 190, 190)},
+                                 {"network-transmit-receive", QColor(255, 210, 160)},
+                                 {"network-wired", QColor(255, 180, 200)}};
+    const Look& look = looks[int(kind)];
+    const QIcon icon = QIcon::fromTheme(QString::fromLatin1(look.theme));
+    return icon.isNull() ? drawnIcon(look.tint, kind == SpecialIcon::Folder) : icon;
+}
+
 QIcon fileIcon(const QString& path) {
     static QMimeDatabase db;
     QFileInfo fi(path);
-    if (fi.isDir()) {
-        QIcon icon = QIcon::fromTheme(QStringLiteral("folder"));
-        return icon.isNull() ? drawnIcon(QColor(240, 200, 80), true) : icon;
-    }
+    if (fi.isDir()) return specialIcon(SpecialIcon::Folder);
     QMimeType mime = db.mimeTypeForFile(fi, QMimeDatabase::MatchExtension);
     QIcon icon = QIcon::fromTheme(mime.iconName(), QIcon::fromTheme(mime.genericIconName()));
     if (!icon.isNull()) return icon;

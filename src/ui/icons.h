@@ -10,6 +10,9 @@ namespace ui {
 
 QIcon driveIcon(QChar letter);
 QIcon fileIcon(const QString& path);
+// The picture of a folder, a device, a FIFO or a socket.
+enum class SpecialIcon { Folder, Device, Fifo, Socket };
+QIcon specialIcon(SpecialIcon kind);
 // A toolbar action's icon by its theme name (edit-cut, edit-copy,
 // edit-paste, document-new, document-open, go-previous, go-next): the
 // desktop theme's, else a drawn picture of the same meaning.

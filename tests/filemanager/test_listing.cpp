@@ -8,6 +8,7 @@
 #include <QElapsedTimer>
 #include <QFile>
 #include <QLabel>
+#include <sys/stat.h>
 
 using namespace filemanager;
 using testing_support::readAll;
@@ -65,6 +66,24 @@ TEST(IconKeys, CacheEmptiedAtTheListingAfter201Keys) {
     EXPECT_TRUE(cache.keys().isEmpty());
     EXPECT_EQ(cache.imageFor("x.k7"), 0);
     EXPECT_EQ(cache.fetches(), 202);
+}
+
+// Folders, files without a dot and special files each keep a picture of
+// their own: a script called "install" is not shown as a folder.
+TEST_F(ToolFixture, FoldersFilesWithoutADotAndSpecialFilesAreShownApart) {
+    dir.mkdir("aaa");
+    dir.write("install", "#!/bin/sh\n");
+    dir.write("tmp", "ab");
+    ASSERT_EQ(mkfifo(dir.file("pipe").toLocal8Bit().constData(), 0600), 0);
+    open();
+    const auto image = [&](const char* name) {
+        return tool->model()->row(tool->rowOf(name)).image;
+    };
+    EXPECT_EQ(image("install"), image("tmp"));
+    EXPECT_NE(image("install"), image("aaa"));
+    EXPECT_NE(image("pipe"), image("aaa"));
+    EXPECT_NE(image("pipe"), image("install"));
+    EXPECT_EQ(tool->icons().image(image("install")).size(), QSize(16, 16));
 }
 
 TEST(SettingsFile, CleanLinesAnywhereAndAnyLength) {
