@@ -829,8 +829,12 @@ bool LinuxPlatform::shellExecute(const QString& verb, const QString& file, const
     return QProcess::startDetached(opener, {QDir(folder).absoluteFilePath(file)}, folder);
 }
 
+// A program that needs a terminal is chosen only when there is one to run it in.
 QString LinuxPlatform::findExecutable(const QString& file, const QString& folder) {
-    return associatedApplication(QDir(folder).absoluteFilePath(file));
+    return associatedApplication(
+        QDir(folder).absoluteFilePath(file), XdgDirs::fromEnvironment(), [](const QString& entry) {
+            return !runsInTerminal(entry) || !inTerminal({QStringLiteral("true")}).isEmpty();
+        });
 }
 
 bool LinuxPlatform::launch(const QString& verb, const QString& program,
@@ -847,9 +851,9 @@ bool LinuxPlatform::launch(const QString& verb, const QString& program,
         return job.startDetached();
     }
     if (program.isEmpty()) return false;
-    QStringList argv = program.endsWith(QStringLiteral(".desktop"))
-                           ? execArguments(program, arguments)
-                           : QStringList{program} + arguments;
+    const bool entry = program.endsWith(QStringLiteral(".desktop"));
+    QStringList argv = entry ? execArguments(program, arguments) : QStringList{program} + arguments;
+    if (entry && runsInTerminal(program)) argv = inTerminal(argv);
     if (argv.isEmpty()) return false;
     const QString executable = argv.takeFirst();
     return QProcess::startDetached(executable, argv, folder);

@@ -5,6 +5,7 @@
 #include <QFileInfo>
 #include <QMimeDatabase>
 #include <QProcess>
+#include <QStandardPaths>
 
 namespace platform {
 
@@ -69,26 +70,26 @@ QStringList mimeappsFiles(const XdgDirs& d) {
     return files;
 }
 
-QString firstInstalled(const QStringList& ids, const XdgDirs& d) {
+QString firstInstalled(const QStringList& ids, const XdgDirs& d, const EntryFilter& usable) {
     for (const QString& id : ids) {
         const QString path = desktopFile(id.trimmed(), d);
-        if (!path.isEmpty()) return path;
+        if (!path.isEmpty() && (!usable || usable(path))) return path;
     }
     return {};
 }
 
-QString chosenFor(const QString& mime, const XdgDirs& d) {
+QString chosenFor(const QString& mime, const XdgDirs& d, const EntryFilter& usable) {
     const QStringList lists = mimeappsFiles(d);
     for (const QString& group :
          {QStringLiteral("Default Applications"), QStringLiteral("Added Associations")})
         for (const QString& list : lists) {
-            const QString found = firstInstalled(groupList(list, group, mime), d);
+            const QString found = firstInstalled(groupList(list, group, mime), d, usable);
             if (!found.isEmpty()) return found;
         }
     for (const QString& dir : applicationDirs(d)) {
         const QString found = firstInstalled(
             groupList(dir + QStringLiteral("/mimeinfo.cache"), QStringLiteral("MIME Cache"), mime),
-            d);
+            d, usable);
         if (!found.isEmpty()) return found;
     }
     return {};
@@ -108,20 +109,50 @@ XdgDirs XdgDirs::fromEnvironment() {
     return d;
 }
 
-QString defaultApplicationFor(const QStringList& mimeTypes, const XdgDirs& dirs) {
+QString defaultApplicationFor(const QStringList& mimeTypes, const XdgDirs& dirs,
+                              const EntryFilter& usable) {
     for (const QString& mime : mimeTypes) {
-        const QString found = chosenFor(mime, dirs);
+        const QString found = chosenFor(mime, dirs, usable);
         if (!found.isEmpty()) return found;
     }
     return {};
 }
 
-QString associatedApplication(const QString& file, const XdgDirs& dirs) {
+QString associatedApplication(const QString& file, const XdgDirs& dirs, const EntryFilter& usable) {
     const QMimeType type = QMimeDatabase().mimeTypeForFile(file);
     if (!type.isValid()) return {};
     QStringList names{type.name()};
     names << type.aliases() << type.allAncestors();
-    return defaultApplicationFor(names, dirs);
+    return defaultApplicationFor(names, dirs, usable);
+}
+
+bool runsInTerminal(const QString& desktopFile) {
+    return groupList(desktopFile, QStringLiteral("Desktop Entry"), QStringLiteral("Terminal"))
+               .join(u';')
+               .trimmed() == u"true";
+}
+
+QStringList inTerminal(const QStringList& argv, const QStringList& searchPath) {
+    QStringList names{QStringLiteral("x-terminal-emulator")};
+    const QString chosen = qEnvironmentVariable("TERMINAL");
+    if (!chosen.isEmpty()) names << chosen;
+    names << QStringList{QStringLiteral("gnome-terminal"), QStringLiteral("konsole"),
+                         QStringLiteral("xfce4-terminal"), QStringLiteral("mate-terminal"),
+                         QStringLiteral("lxterminal"),     QStringLiteral("qterminal"),
+                         QStringLiteral("tilix"),          QStringLiteral("terminator"),
+                         QStringLiteral("alacritty"),      QStringLiteral("kitty"),
+                         QStringLiteral("xterm")};
+    for (const QString& name : names) {
+        const QString found = QStandardPaths::findExecutable(name, searchPath);
+        if (found.isEmpty()) continue;
+        // How each takes the program to run: the rest of its arguments.
+        const QString base = QFileInfo(name).fileName();
+        const QString marker = base == u"gnome-terminal"   ? QStringLiteral("--")
+                               : base == u"xfce4-terminal" ? QStringLiteral("-x")
+                                                           : QStringLiteral("-e");
+        return QStringList{found, marker} + argv;
+    }
+    return {};
 }
 
 QStringList execArguments(const QString& desktopFile, const QStringList& files) {

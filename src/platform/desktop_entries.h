@@ -5,6 +5,7 @@
 
 #include <QString>
 #include <QStringList>
+#include <functional>
 
 namespace platform {
 
@@ -17,13 +18,26 @@ struct XdgDirs {
     static XdgDirs fromEnvironment();
 };
 
+// Whether a desktop entry can be started here; the default takes every one.
+using EntryFilter = std::function<bool(const QString& desktopFile)>;
+
 // The desktop entry (full path) chosen for a MIME type or, failing that,
-// for one of its ancestors; empty when there is none.
-QString defaultApplicationFor(const QStringList& mimeTypes, const XdgDirs& dirs);
+// for one of its ancestors; empty when there is none. Entries the filter
+// refuses are passed over for the next candidate.
+QString defaultApplicationFor(const QStringList& mimeTypes, const XdgDirs& dirs,
+                              const EntryFilter& usable = {});
 
 // The same for a file, its type found by name and content.
-QString associatedApplication(const QString& file,
-                              const XdgDirs& dirs = XdgDirs::fromEnvironment());
+QString associatedApplication(const QString& file, const XdgDirs& dirs = XdgDirs::fromEnvironment(),
+                              const EntryFilter& usable = {});
+
+// An entry with Terminal=true: a program that needs a terminal around it.
+bool runsInTerminal(const QString& desktopFile);
+
+// The command line that runs argv inside the desktop's terminal emulator
+// (x-terminal-emulator, then $TERMINAL, then the usual ones), looked for
+// in searchPath (empty: PATH); empty when there is none.
+QStringList inTerminal(const QStringList& argv, const QStringList& searchPath = {});
 
 // The entry's Exec line with its field codes given the files: program
 // first; the files appended when the line names none.

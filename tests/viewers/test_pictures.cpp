@@ -340,6 +340,41 @@ TEST(Associations, TheDesktopsChoiceForTextPagesAndPictures) {
               QStringList({"viewer", "/p.png"}));
 }
 
+// A program that needs a terminal runs inside one; with no terminal to
+// run it in, the next application for the file's type is taken.
+TEST(Associations, TerminalProgramsRunInATerminalOrGiveWay) {
+    TempDir dir;
+    dir.write("data/applications/vim.desktop",
+              "[Desktop Entry]\nType=Application\nName=Vim\nExec=vim %F\nTerminal=true\n");
+    desktopEntry(dir, "editor.desktop", "editor %F");
+    dir.write("config/mimeapps.list", "[Default Applications]\ntext/plain=vim.desktop\n"
+                                      "[Added Associations]\ntext/plain=editor.desktop\n");
+    platform::XdgDirs dirs;
+    dirs.configHome = dir.file("config");
+    dirs.dataHome = dir.file("data");
+    const QString app = dir.file("data/applications/");
+    EXPECT_TRUE(platform::runsInTerminal(app + "vim.desktop"));
+    EXPECT_FALSE(platform::runsInTerminal(app + "editor.desktop"));
+    const QString noTerminal = dir.mkdir("empty-bin");
+    const auto usableIn = [](const QString& bin) {
+        return [bin](const QString& entry) {
+            return !platform::runsInTerminal(entry) ||
+                   !platform::inTerminal({"true"}, {bin}).isEmpty();
+        };
+    };
+    EXPECT_EQ(platform::associatedApplication(dir.file("notes.txt"), dirs, usableIn(noTerminal)),
+              app + "editor.desktop");
+    const QString bin = dir.mkdir("bin");
+    dir.write("bin/xterm", "#!/bin/sh\n");
+    QFile(dir.file("bin/xterm")).setPermissions(QFile::ExeOwner | QFile::ReadOwner);
+    qunsetenv("TERMINAL");
+    EXPECT_EQ(platform::associatedApplication(dir.file("notes.txt"), dirs, usableIn(bin)),
+              app + "vim.desktop");
+    EXPECT_EQ(platform::inTerminal({"vim", "/a b.txt"}, {bin}),
+              QStringList({dir.file("bin/xterm"), "-e", "vim", "/a b.txt"}));
+    EXPECT_TRUE(platform::inTerminal({"vim"}, {noTerminal}).isEmpty());
+}
+
 namespace {
 
 struct ToolOnFakeDrive {
