@@ -91,6 +91,7 @@ bool THexEdit::search(qint64 from) {
     }
     d.setSelStart(found + pattern.size() - 1);
     d.setSelEnd(found);
+    HexEditor1->showCaret();
     m_lastMatch = found;
     return true;
 }
@@ -121,6 +122,7 @@ void THexEdit::GoTo() {
     qint64 target = value.trimmed().toLongLong(&ok, 16);
     if (!ok) target = 1;
     if (!d.Seek(target, 0, true)) ui::dialogs().message(QStringLiteral("Position invalide"));
+    HexEditor1->showCaret();
 }
 
 bool THexEdit::Save() {

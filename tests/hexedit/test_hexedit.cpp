@@ -9,6 +9,8 @@
 #include "ui/ScriptedDialogs.h"
 #include "ui/errors.h"
 
+#include <QAbstractButton>
+#include <QApplication>
 #include <QFileInfo>
 #include <QKeyEvent>
 #include <QLineEdit>
@@ -523,4 +525,61 @@ TEST(HexWindow, MissingFileAndSelectionRule) {
     EXPECT_FALSE(win.openFile());
     EXPECT_EQ(dialogs.lastText(), QStringLiteral("Ce fichier n'existe pas"));
     platform::Platform::setInstance(nullptr);
+}
+
+// A match far down the file, a continued search and a position reached
+// bring the caret's line into view; Tab leaves the characters for the
+// window's buttons, so "Fermer" is reachable without a mouse.
+TEST(HexWindow, FoundMatchesComeIntoViewAndTabReachesTheButtons) {
+    TempDir dir;
+    ui::ScriptedDialogs dialogs;
+    QByteArray data(64 * 1024, '.');
+    data.replace(40000, 4, "ZZZZ");
+    data.replace(60000, 4, "ZZZZ");
+    dir.write("big.bin", data);
+    THexEdit win;
+    win.Init("big.bin");
+    win.resize(640, 400);
+    win.show();
+    QApplication::processEvents();
+    THexEditor* editor = win.HexEditor1;
+    const auto caretShown = [&] {
+        const qint64 row = editor->document().caret.row;
+        return row >= editor->topRow() && row < editor->topRow() + editor->visibleRows();
+    };
+    {
+        ui::ScopedModalHandler h([](QDialog* dlg) {
+            auto* f = static_cast<TFindDial*>(dlg);
+            f->text()->setText("zzzz");
+            QTest::keyClick(f->text(), Qt::Key_Return);
+            return 1;
+        });
+        win.Find();
+    }
+    EXPECT_EQ(std::min(editor->document().selStart, editor->document().selEnd), 40000);
+    EXPECT_GT(editor->topRow(), 0);
+    EXPECT_TRUE(caretShown());
+    QTest::keyClick(editor, Qt::Key_F3);
+    EXPECT_EQ(std::min(editor->document().selStart, editor->document().selEnd), 60000);
+    EXPECT_TRUE(caretShown());
+    dialogs.answerInput("10");
+    win.GoTo();
+    EXPECT_LT(editor->topRow(), 2);
+    EXPECT_TRUE(caretShown());
+
+    editor->setFocus();
+    ASSERT_FALSE(editor->document().caretInChars());
+    QTest::keyClick(editor, Qt::Key_Tab);
+    EXPECT_TRUE(editor->document().caretInChars());
+    EXPECT_TRUE(editor->hasFocus());
+    QTest::keyClick(editor, Qt::Key_Tab);
+    EXPECT_FALSE(editor->hasFocus());
+    QStringList reached;
+    for (int i = 0; i < 12 && !editor->hasFocus(); ++i) {
+        if (auto* b = qobject_cast<QAbstractButton*>(QApplication::focusWidget()))
+            reached << b->text();
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+    }
+    EXPECT_TRUE(reached.contains("Fermer")) << reached.join(", ").toStdString();
+    EXPECT_TRUE(editor->hasFocus());
 }

@@ -303,6 +303,11 @@ void THexEditor::paintLine(QPainter& p, qint64 row, int y) {
     }
 }
 
+void THexEditor::showCaret() {
+    ensureCaretVisible();
+    viewport()->update();
+}
+
 void THexEditor::ensureCaretVisible() {
     const qint64 row = m_doc.caret.row, top = topRow();
     if (row < top)
@@ -445,10 +450,17 @@ bool THexEditor::navigate(QKeyEvent* e) {
         if (size > 0) moveTo(d.counterpart(c));
         return true;
     case Qt::Key_Tab:
-    case Qt::Key_Backtab:
+    case Qt::Key_Backtab: {
         if (mods != Qt::NoModifier && mods != Qt::ShiftModifier) return false;
-        if (size > 0) moveTo(d.counterpart(c));
+        // Tab goes from the hex pane to the characters, then on to the
+        // window's next control; Shift+Tab the other way.
+        const bool forward = key == Qt::Key_Tab && mods == Qt::NoModifier;
+        if (size > 0 && forward != d.caretInChars())
+            moveTo(d.counterpart(c));
+        else
+            QAbstractScrollArea::focusNextPrevChild(forward);
         return true;
+    }
     case Qt::Key_Shift:
         if (mods != Qt::ShiftModifier) return false;
         if (!d.selecting) d.clearSelection();

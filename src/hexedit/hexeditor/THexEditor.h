@@ -61,6 +61,9 @@ class THexEditor : public QAbstractScrollArea {
     int typedValue(QChar c) const;
     int visibleRows() const;
     qint64 topRow() const;
+    // Scrolls the caret's line and column into view and repaints: for a
+    // caret moved by the program (a match found, a position reached).
+    void showCaret();
 
   Q_SIGNALS:
     void OnStateChanged();
