@@ -145,6 +145,7 @@ void TTool::buildLayout() {
     m_command = new QComboBox(m_bottomBar);
     m_command->setEditable(true);
     m_command->setInsertPolicy(QComboBox::NoInsert);
+    m_command->installEventFilter(this);
     m_command->lineEdit()->installEventFilter(this);
     m_progress = new QProgressBar(m_bottomBar);
     m_progress->setRange(0, 100);
@@ -800,7 +801,9 @@ bool TTool::eventFilter(QObject* watched, QEvent* event) {
             ui::runCommand([this] { DirectoryOutline1DblClick(); });
             return true;
         }
-        if (watched == m_command->lineEdit() &&
+        // The box itself has the focus and hands keys to its line without
+        // passing them through filters: both are watched.
+        if ((watched == m_command || watched == m_command->lineEdit()) &&
             (key->key() == Qt::Key_Return || key->key() == Qt::Key_Enter)) {
             ui::runCommand([this] { ComboBox1Enter(); });
             return true;

@@ -208,11 +208,13 @@ TEST_F(AcceptanceFixture, CommandBoxStartsTheLineOnEnter) {
     QComboBox* box = form->tool()->commandBox();
     for (const auto enter : {Qt::Key_Return, Qt::Key_Enter}) {
         clearSeen();
-        box->lineEdit()->setFocus();
-        box->lineEdit()->clear();
-        QTest::keyClicks(box->lineEdit(), enter == Qt::Key_Return ? "xedit lettre.txt" : "touch x");
-        QTest::keyClick(box->lineEdit(), enter,
-                        enter == Qt::Key_Enter ? Qt::KeypadModifier : Qt::NoModifier);
+        // Clicked, then typed into as the user does: the box has the focus.
+        QTest::mouseClick(box, Qt::LeftButton, {}, QPoint(20, box->height() / 2));
+        box->setFocus();
+        QWidget* typed = QApplication::focusWidget();
+        ASSERT_TRUE(typed == box || typed == box->lineEdit());
+        QTest::keyClicks(typed, enter == Qt::Key_Return ? "xedit lettre.txt" : "touch x");
+        QTest::keyClick(typed, enter, enter == Qt::Key_Enter ? Qt::KeypadModifier : Qt::NoModifier);
         EXPECT_EQ(box->lineEdit()->text(), QString());
         EXPECT_EQ(box->itemText(0), enter == Qt::Key_Return ? "xedit lettre.txt" : "touch x");
         ASSERT_EQ(fake.launches.size(), 1);
