@@ -12,11 +12,21 @@ namespace tools {
 SearchEnd runSearch(QPushButton* closeButton, QListWidget* list, QLabel* label,
                     const std::function<void(core::Job& job, Batch& batch)>& work) {
     Batch batch;
+    // The folder under way is cut in its middle to the label's width, so a
+    // long name never widens the window nor moves its buttons.
+    if (label) {
+        label->setSizePolicy(QSizePolicy::Ignored, label->sizePolicy().verticalPolicy());
+        label->setMinimumWidth(1);
+    }
     auto drain = [&] {
         QString folder;
         const QStringList entries = batch.take(folder);
         if (!entries.isEmpty()) list->addItems(entries);
-        if (label && !folder.isEmpty()) label->setText(folder);
+        if (label && !folder.isEmpty()) {
+            label->setText(
+                label->fontMetrics().elidedText(folder, Qt::ElideMiddle, label->width()));
+            label->setToolTip(folder);
+        }
     };
     QTimer timer;
     timer.setInterval(100);

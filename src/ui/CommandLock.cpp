@@ -56,8 +56,16 @@ class LockFilter : public QObject {
     }
     bool eventFilter(QObject* watched, QEvent* event) override {
         if (!isInput(event->type())) return false;
-        for (const QPointer<QWidget>& w : g_allowed)
-            if (w && w == watched && event->type() != QEvent::Close) return false;
+        for (const QPointer<QWidget>& w : g_allowed) {
+            if (!w) continue;
+            if (w == watched && event->type() != QEvent::Close) return false;
+            // The window that owns the job may close (its "Fermer", its
+            // close box): the job stops with it.
+            if (event->type() == QEvent::Close && watched == w->window()) {
+                m_job.cancel();
+                return false;
+            }
+        }
         QWidget* window = windowOf(watched);
         if (!window || !m_locked.contains(window)) return false;
         if (event->type() == QEvent::KeyPress &&

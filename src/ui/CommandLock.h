@@ -19,7 +19,8 @@ void installCommandLock();
 core::Job* runningJob();
 
 // Lets a button ("Fermer", "Abandon") take clicks while the next job runs,
-// so that it can stop it; forgotten when that job ends.
+// so that it can stop it, and its window close, which stops the job too;
+// forgotten when that job ends.
 void allowDuringJob(QWidget* widget);
 
 } // namespace ui

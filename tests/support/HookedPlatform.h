@@ -13,6 +13,13 @@ class HookedPlatform : public platform::FakePlatform {
   public:
     std::function<void(const QString& path)> beforeDelete;
     std::function<void(const QString& to)> beforeCopy;
+    std::function<void(const QString& folder)> beforeList;
+
+    bool listEntries(const QString& folder, std::vector<platform::DirEntry>& out,
+                     const EntryChooser& choose, int* folderFd = nullptr) override {
+        if (beforeList) beforeList(folder);
+        return FakePlatform::listEntries(folder, out, choose, folderFd);
+    }
 
     bool deleteFile(const QString& path) override {
         if (beforeDelete) beforeDelete(path);

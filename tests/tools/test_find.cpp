@@ -4,6 +4,7 @@
 #include "platform/Platform.h"
 #include "platform/file_names.h"
 #include "support/FakeDrive.h"
+#include "support/HookedPlatform.h"
 #include "support/TempDir.h"
 #include "tools/TFindfile.h"
 #include "tools/commands.h"
@@ -12,10 +13,15 @@
 #include "ui/ScriptedDialogs.h"
 #include "ui/commands.h"
 
+#include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
 #include <QProcess>
+#include <QPushButton>
 #include <QTest>
+#include <QThread>
+#include <QTimer>
+#include <atomic>
 #include <fcntl.h>
 #include <gtest/gtest.h>
 #include <sys/stat.h>
@@ -159,4 +165,55 @@ TEST(FindFiles, CommandLinePrintsThePathsThenTheCount) {
     EXPECT_EQ(p.exitCode(), 0);
     EXPECT_EQ(QString::fromUtf8(p.readAllStandardOutput()),
               dir.file("t/a.txt") + "\n" + dir.file("t/s/b.txt") + "\n2 Fichiers trouvés\n");
+}
+
+// "Fermer" stops a running search and closes the window; long folder names
+// shown meanwhile neither widen the window nor move the button.
+TEST(FindFiles, FermerStopsARunningSearchAndNothingMoves) {
+    TempDir dir;
+    const QString longName = QString(200, u'x');
+    dir.write(longName + "/" + longName + "/a.txt");
+    dir.write("z/b.txt");
+    testing_support::HookedPlatform hooked;
+    hooked.addDrive(u'C', {dir.path()});
+    platform::Platform::setInstance(&hooked);
+    ui::ScriptedDialogs dialogs;
+    std::atomic<bool> release{false};
+    std::atomic<int> listed{0};
+    hooked.beforeList = [&](const QString&) {
+        if (++listed >= 3)
+            while (!release)
+                QThread::msleep(2);
+    };
+    TFindfile window;
+    window.Init(dir.path());
+    window.Edit1->setText(dir.path());
+    window.Edit2->setText("*.txt");
+    window.show();
+    QApplication::processEvents();
+    const QRect before = window.geometry();
+    const QPoint fermer = window.Button1->mapTo(&window, window.Button1->rect().center());
+    QRect during;
+    QPoint fermerDuring;
+    QTimer click;
+    click.setInterval(150);
+    QObject::connect(&click, &QTimer::timeout, [&] {
+        if (window.Label3->text().isEmpty()) return;
+        click.stop();
+        during = window.geometry();
+        fermerDuring = window.Button1->mapTo(&window, window.Button1->rect().center());
+        QTest::mouseClick(window.Button1, Qt::LeftButton);
+        release = true;
+    });
+    int clicks = 0;
+    QObject::connect(window.Button1, &QPushButton::clicked, [&] { ++clicks; });
+    click.start();
+    QTest::mouseClick(window.Button2, Qt::LeftButton);
+    EXPECT_EQ(clicks, 1);
+    EXPECT_TRUE(release);
+    EXPECT_EQ(during.size(), before.size());
+    EXPECT_EQ(fermerDuring, fermer);
+    EXPECT_FALSE(window.isVisible());
+    EXPECT_TRUE(dialogs.shown.isEmpty()); // no "Fichiers trouvés": it was stopped
+    platform::Platform::setInstance(nullptr);
 }
