@@ -58,20 +58,35 @@ void TDbase::Charge() {
     XBase1.setActive(true);
     // Reading errors met while cells are shown are reported once each, after the paint.
     m_model = new DbfGridModel(
-        XBase1,
-        [this](const QString& text) {
-            QTimer::singleShot(0, this, [text] { ui::reportError(ui::TavError(text)); });
-        },
-        this);
+        XBase1, [this](const QString& text) { reportLater(text); }, this);
     StringGrid1->setModel(m_model);
     for (int k = 1; k < m_model->gridColumns(); ++k)
         StringGrid1->setColumnWidth(k - 1, 5 * XBase1.FieldLength(k));
 }
 
-void TDbase::showEvent(QShowEvent* e) {
-    QDialog::showEvent(e);
-    if (m_loaded) return;
-    ui::runCommand([this] { Charge(); });
+// The table is read once the window has been drawn, so that a box telling
+// of a damaged table comes over the window, not before it.
+bool TDbase::event(QEvent* e) {
+    const bool done = QDialog::event(e);
+    if (e->type() == QEvent::Paint && !m_loaded && !m_loadScheduled) {
+        m_loadScheduled = true;
+        QTimer::singleShot(0, this, [this] { ui::runCommand([this] { Charge(); }); });
+    }
+    return done;
+}
+
+void TDbase::reportLater(const QString& text) {
+    m_pending << text;
+    if (!m_reporting) QTimer::singleShot(0, this, [this] { showPending(); });
+}
+
+// One box at a time: an error met while a box is up waits for it to close.
+void TDbase::showPending() {
+    if (m_reporting) return;
+    m_reporting = true;
+    while (!m_pending.isEmpty())
+        ui::reportError(ui::TavError(m_pending.takeFirst()));
+    m_reporting = false;
 }
 
 void TDbase::resizeEvent(QResizeEvent* e) {

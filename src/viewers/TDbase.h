@@ -4,6 +4,7 @@
 #include "TXBase.h"
 
 #include <QDialog>
+#include <QStringList>
 
 class QPushButton;
 class QTableView;
@@ -27,7 +28,7 @@ class TDbase : public QDialog {
     DbfGridModel* model() const { return m_model; }
 
   protected:
-    void showEvent(QShowEvent* e) override;
+    bool event(QEvent* e) override;
     void resizeEvent(QResizeEvent* e) override;
     void done(int r) override;
 
@@ -35,6 +36,12 @@ class TDbase : public QDialog {
     QString m_fileName;
     DbfGridModel* m_model = nullptr;
     bool m_loaded = false;
+    bool m_loadScheduled = false;
+    // Reading errors waiting for their box, shown one after another.
+    void reportLater(const QString& text);
+    void showPending();
+    QStringList m_pending;
+    bool m_reporting = false;
 };
 
 } // namespace viewers

@@ -17,6 +17,7 @@
 #include <QProcess>
 #include <QPushButton>
 #include <QTableView>
+#include <QTest>
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 
@@ -304,4 +305,48 @@ TEST(DbaseCli, PrintsTheGridAndEndsOnAnError) {
     EXPECT_EQ(p.exitCode(), 1);
     EXPECT_EQ(QString::fromUtf8(p.readAllStandardOutput()).count('\n'), 3);
     EXPECT_TRUE(p.readAllStandardError().contains("Error Reading Record"));
+}
+
+namespace {
+struct PaintCounter : QObject {
+    int count = 0;
+    bool eventFilter(QObject*, QEvent* e) override {
+        if (e->type() == QEvent::Paint) ++count;
+        return false;
+    }
+};
+} // namespace
+
+// A damaged table is told once the window is on screen, one box at a time:
+// a box never comes before the window nor on top of another.
+TEST(DbaseWindow, ReadingErrorsComeOneBoxAtATimeOverTheWindow) {
+    TempDir dir;
+    Table t = people();
+    t.recordCount = 5; // more records than the file holds
+    t.write(dir.file("short.dbf"));
+    dir.write("tiny.dbf", QByteArray(40, '\x03'));
+    for (const char* name : {"short.dbf", "tiny.dbf"}) {
+        SCOPED_TRACE(name);
+        ui::ScriptedDialogs dialogs;
+        TDbase w;
+        int depth = 0, deepest = 0, beforeWindow = 0;
+        PaintCounter painted;
+        w.installEventFilter(&painted);
+        dialogs.onShow = [&](const ui::ScriptedDialogs::Shown&) {
+            if (!w.isVisible() || painted.count == 0) ++beforeWindow;
+            deepest = std::max(deepest, ++depth);
+            QApplication::processEvents(); // as a modal box's own loop would
+            --depth;
+        };
+        w.Init(dir.file(name));
+        w.resize(500, 300);
+        w.show();
+        QTest::qWait(50);
+        w.StringGrid1->viewport()->repaint();
+        QTest::qWait(50);
+        EXPECT_GE(dialogs.shown.size(), 1);
+        EXPECT_EQ(deepest, 1);
+        EXPECT_EQ(beforeWindow, 0);
+        w.reject();
+    }
 }
