@@ -6,6 +6,7 @@
 
 #include <QFileInfo>
 #include <QFutureWatcher>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QPainter>
 #include <QPushButton>
@@ -22,6 +23,39 @@ constexpr int kTop = 36, kAcross = 164, kDown = 134, kColumns = 4;
 
 // ---- picture box ----
 
+// A slot takes the focus, so the pictures can be gone through with the
+// arrows and opened with Enter.
+PictureBox::PictureBox(QWidget* parent) : QWidget(parent) {
+    setFocusPolicy(Qt::StrongFocus);
+}
+
+void PictureBox::keyPressEvent(QKeyEvent* e) {
+    switch (e->key()) {
+    case Qt::Key_Return:
+    case Qt::Key_Enter:
+        Q_EMIT doubleClicked();
+        return;
+    case Qt::Key_Left:
+    case Qt::Key_Right:
+    case Qt::Key_Up:
+    case Qt::Key_Down:
+        Q_EMIT arrow(e->key());
+        return;
+    default:
+        QWidget::keyPressEvent(e);
+    }
+}
+
+void PictureBox::focusInEvent(QFocusEvent* e) {
+    QWidget::focusInEvent(e);
+    update();
+}
+
+void PictureBox::focusOutEvent(QFocusEvent* e) {
+    QWidget::focusOutEvent(e);
+    update();
+}
+
 void PictureBox::setThumbnail(const Thumbnail& t) {
     setGeometry(t.fit.box);
     m_image = t.shown ? t.image : QImage();
@@ -34,11 +68,15 @@ void PictureBox::clear() {
 }
 
 void PictureBox::paintEvent(QPaintEvent*) {
-    if (m_image.isNull()) return;
     QPainter p(this);
     // Box-sized when stretched; else natural size, centred and cut off.
-    p.drawImage(QPoint((width() - m_image.width()) / 2, (height() - m_image.height()) / 2),
-                m_image);
+    if (!m_image.isNull())
+        p.drawImage(QPoint((width() - m_image.width()) / 2, (height() - m_image.height()) / 2),
+                    m_image);
+    if (hasFocus()) {
+        p.setPen(QPen(palette().color(QPalette::Highlight), 2, Qt::DotLine));
+        p.drawRect(rect().adjusted(1, 1, -1, -1));
+    }
 }
 
 void PictureBox::mouseDoubleClickEvent(QMouseEvent*) {
@@ -61,7 +99,7 @@ TVignettes::TVignettes(QWidget* parent) : QDialog(parent) {
         b->setIcon(style()->standardIcon(glyphs[i]));
         b->setToolTip(QString::fromUtf8(hints[i]));
         b->setGeometry(4 + i * 30, 4, 28, 28);
-        b->setFocusPolicy(Qt::NoFocus);
+        b->setAccessibleName(QString::fromUtf8(hints[i]));
         *buttons[i] = b;
     }
     Close = new QPushButton(QStringLiteral("Fermer"), this);
@@ -80,6 +118,7 @@ TVignettes::TVignettes(QWidget* parent) : QDialog(parent) {
         m_captions[k]->setGeometry(0, kPanelHeight - kCaptionHeight, kPanelWidth, kCaptionHeight);
         connect(m_pictures[k], &PictureBox::doubleClicked, this,
                 [this, k] { doubleClicked(k + 1); });
+        connect(m_pictures[k], &PictureBox::arrow, this, [this, k](int key) { moveFrom(k, key); });
     }
     connect(First, &QToolButton::clicked, this, &TVignettes::Premier);
     connect(Previous, &QToolButton::clicked, this, &TVignettes::Precedent);
@@ -104,6 +143,7 @@ void TVignettes::showEvent(QShowEvent* e) {
     QDialog::showEvent(e);
     ui::centreOnScreen(this);
     Affiche();
+    m_pictures[0]->setFocus(Qt::OtherFocusReason);
 }
 
 void TVignettes::closeEvent(QCloseEvent* e) {
@@ -216,6 +256,16 @@ void TVignettes::Dernier() {
 }
 
 // Only a slot that shows a picture opens it; an empty slot does nothing.
+// The arrows go from slot to slot, along the rows and down the columns.
+void TVignettes::moveFrom(int k, int key) {
+    const int step = key == Qt::Key_Left    ? -1
+                     : key == Qt::Key_Right ? 1
+                     : key == Qt::Key_Up    ? -kColumns
+                                            : kColumns;
+    const int next = k + step;
+    if (next >= 0 && next < kSlots) m_pictures[next]->setFocus(Qt::OtherFocusReason);
+}
+
 void TVignettes::doubleClicked(int k) {
     const int index = m_start + k - 1;
     if (index >= m_list.size() || !m_pictures[k - 1]->hasPicture()) return;

@@ -59,6 +59,7 @@ class TVignettes : public QDialog {
     void pageDone();
     void prefetch(int start);
     void doubleClicked(int k);
+    void moveFrom(int k, int key);
 
     QStringList m_list;
     int m_start = 0, m_chosen = -1;
@@ -75,18 +76,22 @@ class TVignettes : public QDialog {
 class PictureBox : public QWidget {
     Q_OBJECT
   public:
-    explicit PictureBox(QWidget* parent) : QWidget(parent) {}
+    explicit PictureBox(QWidget* parent);
     void setThumbnail(const Thumbnail& t);
     void clear();
     bool hasPicture() const { return !m_image.isNull(); }
     const QImage& image() const { return m_image; }
 
   Q_SIGNALS:
-    void doubleClicked();
+    void doubleClicked(); // also Enter
+    void arrow(int key);  // an arrow key, to move to the next slot
 
   protected:
     void paintEvent(QPaintEvent* e) override;
     void mouseDoubleClickEvent(QMouseEvent* e) override;
+    void keyPressEvent(QKeyEvent* e) override;
+    void focusInEvent(QFocusEvent* e) override;
+    void focusOutEvent(QFocusEvent* e) override;
 
   private:
     QImage m_image;

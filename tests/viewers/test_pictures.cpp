@@ -221,6 +221,34 @@ TEST(Browser, PagesOfTwelveTheLastShowingTheLastTwelve) {
     EXPECT_TRUE(dialogs.shown.isEmpty());
 }
 
+// Without a mouse: the first slot has the focus, the arrows move it from
+// slot to slot, Enter opens the viewer, Tab reaches the page buttons.
+TEST(Browser, SlotsTakeTheFocusAndEnterOpensTheViewer) {
+    TempDir dir;
+    ui::ScriptedDialogs dialogs;
+    QStringList opened;
+    ui::ScopedModalHandler handler([&](QDialog* d) { return opened << d->windowTitle(), 0; });
+    TVignettes browser;
+    browser.Init(pictures(dir, 6));
+    browser.show();
+    QApplication::setActiveWindow(&browser);
+    showPage(browser);
+    EXPECT_TRUE(browser.picture(1)->hasFocus());
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Right);
+    EXPECT_TRUE(browser.picture(2)->hasFocus());
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Down);
+    EXPECT_TRUE(browser.picture(6)->hasFocus());
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Return);
+    EXPECT_EQ(opened.size(), 1);
+    EXPECT_EQ(browser.chosen(), 5);
+    QStringList reached;
+    for (int i = 0; i < 20; ++i) {
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+        reached << QApplication::focusWidget()->accessibleName();
+    }
+    EXPECT_TRUE(reached.contains(QStringLiteral("Page suivante")));
+}
+
 TEST(Browser, OnePictureEmptyBrowserAndEmptySlots) {
     TempDir dir;
     ui::ScriptedDialogs dialogs;
