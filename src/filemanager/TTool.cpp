@@ -152,6 +152,7 @@ void TTool::buildLayout() {
     m_progress->hide();
     outer->addWidget(m_bottomBar);
 
+    nameControls();
     m_tree->installEventFilter(this);
     m_leftHeader->installEventFilter(this);
     m_rightHeader->installEventFilter(this);
@@ -221,6 +222,7 @@ void TTool::FormShow() {
     m_listDrives->SetDrive(drive);
     currentView()->setFocus();
     VoletActif = 2;
+    showActivePane();
     Q_EMIT listFocused();
     ChangeRep();
     LitArbre();
@@ -781,14 +783,47 @@ bool TTool::listKeyPress(QKeyEvent* e) {
     return false;
 }
 
+// The pane the user works in shows its selection in the highlight colour,
+// the other one in the inactive colour, so that it is plain which one the
+// commands act on.
+// Names a screen reader reads, and tests find controls by.
+void TTool::nameControls() {
+    m_treeDrives->setAccessibleName(QStringLiteral("Lecteur de l'arborescence"));
+    m_tree->setAccessibleName(QStringLiteral("Arborescence des dossiers"));
+    m_listDrives->setAccessibleName(QStringLiteral("Lecteur de la liste"));
+    m_details->setAccessibleName(QStringLiteral("Liste des fichiers"));
+    m_iconView->setAccessibleName(QStringLiteral("Liste des fichiers"));
+    m_prompt->setAccessibleName(QStringLiteral("Dossier courant"));
+    m_command->setAccessibleName(QStringLiteral("Ligne de commande"));
+    m_progress->setAccessibleName(QStringLiteral("Progression"));
+    m_treeStatus->setAccessibleName(QStringLiteral("Contenu du disque"));
+    m_listStatus->setAccessibleName(QStringLiteral("Contenu du dossier"));
+}
+
+void TTool::showActivePane() {
+    const QPalette normal = palette();
+    QPalette inactive = normal;
+    for (const auto group : {QPalette::Active, QPalette::Inactive}) {
+        inactive.setColor(group, QPalette::Highlight,
+                          normal.color(QPalette::Disabled, QPalette::Mid));
+        inactive.setColor(group, QPalette::HighlightedText,
+                          normal.color(QPalette::Active, QPalette::Text));
+    }
+    m_tree->setPalette(VoletActif == 1 ? normal : inactive);
+    m_details->setPalette(VoletActif == 1 ? inactive : normal);
+    m_iconView->setPalette(VoletActif == 1 ? inactive : normal);
+}
+
 bool TTool::eventFilter(QObject* watched, QEvent* event) {
     const bool isList = watched == m_details || watched == m_iconView;
     if (event->type() == QEvent::FocusIn) {
         if (isList) {
             VoletActif = 2;
+            showActivePane();
             Q_EMIT listFocused();
         } else if (watched == m_tree) {
             VoletActif = 1;
+            showActivePane();
             Q_EMIT treeFocused();
         }
     } else if (event->type() == QEvent::KeyPress) {

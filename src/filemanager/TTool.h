@@ -198,6 +198,8 @@ class TTool : public QWidget {
     void layoutBars();
     void renameEntry(const QString& oldName, const QString& newName);
     void selectCurrent(const QString& name, int row);
+    void showActivePane();
+    void nameControls();
 
   public:
     // Exactly one row selected: its name; otherwise the message, and false.

@@ -119,6 +119,7 @@ TMainForm::TMainForm(QWidget* parent) : QMainWindow(parent) {
     setCentralWidget(m_mdi);
     m_tool = new TTool;
     QMdiSubWindow* sub = m_mdi->addSubWindow(m_tool, Qt::FramelessWindowHint);
+    sub->setAccessibleName(QStringLiteral("Gestionnaire de fichiers"));
     sub->showMaximized();
     buildMenus();
     buildToolbar();
@@ -203,6 +204,7 @@ void TMainForm::buildToolbar() {
         button->setFixedSize(25, 25);
         button->setIcon(ui::actionIcon(b.iconTheme));
         button->setToolTip(b.hint);
+        button->setAccessibleName(b.hint);
         button->setStatusTip(b.hint);
         const QString id = b.command;
         const bool viaMenu = b.viaMenu;

@@ -1,5 +1,6 @@
 #include "TavApplication.h"
 #include "CommandLock.h"
+#include "accessible_names.h"
 #include "errors.h"
 
 #include <QLibraryInfo>
@@ -11,6 +12,7 @@ TavApplication::TavApplication(int& argc, char** argv) : QApplication(argc, argv
     setApplicationName(QStringLiteral("Tav Tools"));
     setApplicationDisplayName(QStringLiteral("Tav Tools"));
     installCommandLock();
+    installAccessibleNames();
     loadFrenchQtTranslations();
 }
 

@@ -224,3 +224,27 @@ TEST_F(AcceptanceFixture, CommandBoxStartsTheLineOnEnter) {
     }
     EXPECT_EQ(box->count(), 2);
 }
+
+// Every control the keyboard reaches in the main window has a French name,
+// and the pane the commands act on is the one shown in the highlight colour.
+TEST_F(AcceptanceFixture, ControlsHaveNamesAndThePaneInUseShowsIt) {
+    reopen();
+    QStringList unnamed;
+    for (QWidget* w : form->findChildren<QWidget*>()) {
+        if (!w->isVisible() || !(w->focusPolicy() & Qt::TabFocus)) continue;
+        if (qobject_cast<QComboBox*>(w->parentWidget())) continue; // a box's own line
+        if (w->accessibleName().isEmpty())
+            unnamed << QString::fromLatin1(w->metaObject()->className());
+    }
+    EXPECT_TRUE(unnamed.isEmpty()) << unnamed.join(", ").toStdString();
+    filemanager::TTool* t = form->tool();
+    const auto highlight = [](QWidget* w) { return w->palette().color(QPalette::Highlight); };
+    t->tree()->setFocus();
+    QApplication::processEvents();
+    EXPECT_NE(highlight(t->tree()), highlight(t->detailsView()));
+    const QColor treeActive = highlight(t->tree());
+    t->detailsView()->setFocus();
+    QApplication::processEvents();
+    EXPECT_EQ(highlight(t->detailsView()), treeActive);
+    EXPECT_NE(highlight(t->tree()), treeActive);
+}
