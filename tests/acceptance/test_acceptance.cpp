@@ -248,3 +248,12 @@ TEST_F(AcceptanceFixture, ControlsHaveNamesAndThePaneInUseShowsIt) {
     EXPECT_EQ(highlight(t->detailsView()), treeActive);
     EXPECT_NE(highlight(t->tree()), treeActive);
 }
+
+// Without a disk utility, "Formater..." says so instead of doing nothing.
+TEST_F(AcceptanceFixture, FormaterWithoutADiskUtilitySaysSo) {
+    reopen();
+    fake.hasDiskUtility = false;
+    clearSeen();
+    form->actionById("Formatage")->trigger();
+    expectSeen("box Aucun utilitaire de disques n'est installé pour formater la disquette");
+}
