@@ -1,4 +1,5 @@
 #include "desktop_entries.h"
+#include "small_files.h"
 
 #include <QDir>
 #include <QFile>
@@ -19,12 +20,10 @@ QStringList pathList(const char* variable, const QStringList& fallback) {
 
 // The values of `key` in the [group] of a key file, split at ";".
 QStringList groupList(const QString& path, const QString& group, const QString& key) {
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly)) return {};
     bool inGroup = false;
     const QString header = u'[' + group + u']';
-    while (!file.atEnd()) {
-        const QString line = QString::fromUtf8(file.readLine(65536)).trimmed();
+    for (const QByteArray& bytes : readSmallFile(path, qint64(4) << 20).split('\n')) {
+        const QString line = QString::fromUtf8(bytes).trimmed();
         if (line.startsWith(u'[')) {
             inGroup = line == header;
             continue;

@@ -1,5 +1,6 @@
 #include "applications.h"
 
+#include "platform/small_files.h"
 #include <QCollator>
 #include <QDir>
 #include <QDirIterator>
@@ -19,11 +20,9 @@ struct DesktopEntry {
 
 DesktopEntry readEntry(const QString& path) {
     DesktopEntry e;
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly)) return e;
     bool main = false;
-    while (!file.atEnd()) {
-        const QByteArray line = file.readLine(8192).trimmed();
+    for (const QByteArray& raw : platform::readSmallFile(path, qint64(1) << 20).split('\n')) {
+        const QByteArray line = raw.trimmed();
         if (line.startsWith('[')) {
             if (main) break; // only the [Desktop Entry] group counts
             main = line == "[Desktop Entry]";
@@ -79,16 +78,11 @@ void addEntry(QList<Application>& apps, const QString& path, const QString& comm
 void forEachPackagedPath(
     const QString& infoFolder,
     const std::function<void(const QString& package, const QByteArray& path)>& each) {
-    constexpr qint64 maxList = qint64(256) << 20;
+    constexpr qint64 maxList = qint64(64) << 20; // far beyond any package's list
     QDirIterator it(infoFolder, {QStringLiteral("*.list")}, QDir::Files);
     while (it.hasNext()) {
-        const QString path = it.next();
         // A link to a device or a FIFO is no file list: never read it.
-        const QFileInfo info(path);
-        if (!info.isFile() || info.size() > maxList) continue;
-        QFile file(path);
-        if (!file.open(QIODevice::ReadOnly)) continue;
-        const QByteArray text = file.read(maxList);
+        const QByteArray text = platform::readSmallFile(it.next(), maxList);
         const QString package = it.fileName().chopped(5);
         for (const QByteArray& line : text.split('\n'))
             if (!line.isEmpty()) each(package, line);

@@ -24,7 +24,7 @@ QList<Application> installedApplications(const ApplicationSources& sources);
 
 // Calls each with every line of every dpkg file list in infoFolder
 // ("/var/lib/dpkg/info") and the list's package. Only regular files are
-// read, each up to 256 MiB.
+// read, each up to 64 MiB.
 void forEachPackagedPath(
     const QString& infoFolder,
     const std::function<void(const QString& package, const QByteArray& path)>& each);

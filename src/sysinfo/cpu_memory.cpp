@@ -1,5 +1,6 @@
 #include "cpu_memory.h"
 
+#include "platform/small_files.h"
 #include <QFile>
 #include <QSysInfo>
 #include <chrono>
@@ -50,11 +51,9 @@ QString processorType() {
 
 namespace {
 
-// The lines of a small file; files of /proc tell no size, so read to the end.
+// The lines of a small file (at most 4 MiB: /proc/cpuinfo of many cores).
 QList<QByteArray> lines(const QString& path) {
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly)) return {};
-    return file.readAll().split('\n');
+    return platform::readSmallFile(path, qint64(4) << 20).split('\n');
 }
 
 // The frequency the kernel gives for the first processor, in MHz.

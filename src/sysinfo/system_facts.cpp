@@ -1,5 +1,6 @@
 #include "system_facts.h"
 
+#include "platform/small_files.h"
 #include <QDir>
 #include <QFile>
 #include <QRegularExpression>
@@ -19,17 +20,20 @@ namespace {
 
 // The first line of a small file, trimmed; empty when it cannot be read.
 QString firstLine(const QString& path) {
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly)) return {};
-    return QString::fromUtf8(file.readLine(4096)).trimmed();
+    const QByteArray text = platform::readSmallFile(path, 4096);
+    return QString::fromUtf8(text.left(text.indexOf('\n') < 0 ? text.size() : text.indexOf('\n')))
+        .trimmed();
+}
+
+// The lines of a small configuration file (at most 1 MiB of it).
+QList<QByteArray> configLines(const QString& path) {
+    return platform::readSmallFile(path, qint64(1) << 20).split('\n');
 }
 
 // KEY=value or KEY="value" from an os-release style file.
 QString shellValue(const QString& path, const QString& key) {
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly)) return {};
-    while (!file.atEnd()) {
-        const QString line = QString::fromUtf8(file.readLine(4096)).trimmed();
+    for (const QByteArray& bytes : configLines(path)) {
+        const QString line = QString::fromUtf8(bytes).trimmed();
         if (!line.startsWith(key + u'=')) continue;
         QString value = line.mid(key.size() + 1);
         if (value.size() >= 2 && (value.startsWith(u'"') || value.startsWith(u'\'')) &&
@@ -42,13 +46,11 @@ QString shellValue(const QString& path, const QString& key) {
 
 // "workgroup = NAME" of the [global] section of a Samba configuration.
 QString sambaWorkgroup(const QString& path) {
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly)) return {};
     bool global = false;
     static const QRegularExpression entry(QStringLiteral("^workgroup\\s*=\\s*(.*)$"),
                                           QRegularExpression::CaseInsensitiveOption);
-    while (!file.atEnd()) {
-        const QString line = QString::fromUtf8(file.readLine(4096)).trimmed();
+    for (const QByteArray& bytes : configLines(path)) {
+        const QString line = QString::fromUtf8(bytes).trimmed();
         if (line.startsWith(u'[')) global = line.compare(u"[global]", Qt::CaseInsensitive) == 0;
         if (!global) continue;
         const auto m = entry.match(line);

@@ -14,7 +14,9 @@
 #include "ui/commands.h"
 
 #include <QDialog>
+#include <QElapsedTimer>
 #include <QFile>
+#include <QFileInfo>
 #include <QLabel>
 #include <QListWidget>
 #include <QPlainTextEdit>
@@ -24,6 +26,7 @@
 #include <QStandardPaths>
 #include <QTest>
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 
 #ifdef TAVTOOLS_HAVE_XCB
 #include <xcb/xcb.h>
@@ -139,6 +142,34 @@ TEST(Applications, OwnedListedUnownedLeftOutFrenchNamePreferred) {
               QStringList({QStringLiteral("Calculatrice\t-> apt-get remove galculator:amd64"),
                            QStringLiteral("Éditeur de texte\t-> apt-get remove gedit"),
                            QStringLiteral("Exemple\t-> flatpak uninstall org.example.App")}));
+}
+
+// FIFOs and endless devices in the place of system files are passed over
+// at once: nothing blocks, nothing is read without end.
+TEST(Facts, FifosAndDevicesInPlaceOfSystemFilesAreNotRead) {
+    TempDir dir;
+    for (const char* fifo :
+         {"etc/os-release", "sys/class/dmi/id/bios_vendor", "sys/class/net/eth0/address",
+          "proc/meminfo", "usr/share/applications/fifo.desktop"}) {
+        dir.mkdir(QFileInfo(dir.file(fifo)).path().mid(dir.path().size() + 1));
+        ASSERT_EQ(mkfifo(dir.file(fifo).toLocal8Bit().constData(), 0600), 0) << fifo;
+    }
+    dir.write(QStringLiteral("sys/class/dmi/id/bios_version"), "4.06\n");
+    dir.write(QStringLiteral("var/lib/dpkg/info/x.list"), "/usr/share/applications/x.desktop\n");
+    ASSERT_TRUE(QFile::link("/dev/zero", dir.file("var/lib/dpkg/info/zero.list")));
+    dir.write(QStringLiteral("usr/share/applications/x.desktop"),
+              "[Desktop Entry]\nType=Application\nName=X\n");
+    QElapsedTimer clock;
+    clock.start();
+    const TWinInfo info(dir.path());
+    EXPECT_TRUE(info.Version.isEmpty());
+    EXPECT_TRUE(info.BiosName.isEmpty());
+    EXPECT_EQ(info.BiosVer, QStringLiteral("4.06"));
+    EXPECT_TRUE(lastAdapterAddress(dir.path()).isEmpty());
+    EXPECT_EQ(readMemory(dir.file("proc")).totalKo, 0);
+    EXPECT_EQ(applicationLines(installedApplications({dir.path(), {}})),
+              QStringList({QStringLiteral("X\t-> apt-get remove x")}));
+    EXPECT_LT(clock.elapsed(), 5000);
 }
 
 TEST(Tasks, TitlesCutTo99EmptyOnesLeftOut) {
