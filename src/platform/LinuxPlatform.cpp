@@ -796,6 +796,30 @@ bool LinuxPlatform::openForWrite(QFile& file, int openMode) {
     return true;
 }
 
+bool LinuxPlatform::openOwnFile(QFile& file, DirEntry& opened) {
+    const int fd =
+        ::open(native(file.fileName()).constData(), O_RDWR | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC);
+    if (fd < 0) {
+        setLastError(errno == ELOOP ? errNotRegular : errorFromErrno(errno));
+        return false;
+    }
+    struct stat st;
+    if (fstat(fd, &st) != 0 || !file.open(fd, QIODevice::ReadWrite, QFileDevice::AutoCloseHandle)) {
+        setLastError(errorFromErrno(errno));
+        ::close(fd);
+        return false;
+    }
+    opened = DirEntry{};
+    opened.name = file.fileName().mid(file.fileName().lastIndexOf(u'/') + 1);
+    opened.regular = S_ISREG(st.st_mode);
+    opened.kind = kindOfMode(st.st_mode);
+    opened.links = quint32(st.st_nlink);
+    opened.size = qint64(st.st_size);
+    opened.device = quint64(st.st_dev);
+    opened.inode = quint64(st.st_ino);
+    return true;
+}
+
 bool LinuxPlatform::setSystemClockUtc(const QDateTime& utc) {
     struct timespec ts;
     ts.tv_sec = time_t(utc.toSecsSinceEpoch());

@@ -42,6 +42,7 @@ class LinuxPlatform : public Platform {
     bool entryOf(const QString& path, DirEntry& out, bool followLinks = true) override;
     bool removeFolder(const QString& path) override;
     bool openForWrite(QFile& file, int openMode) override;
+    bool openOwnFile(QFile& file, DirEntry& opened) override;
     bool copyLink(const QString& from, const QString& to) override;
     bool appendFile(const QString& from, QFile& to, qint64 offset = 0, qint64 size = -1) override;
     QString fileSystemName(QChar letter) override;

@@ -156,6 +156,11 @@ class Platform {
     virtual bool removeFolder(const QString& path) = 0;
     // Opens for writing unless the file is read-only; flags as QIODevice.
     virtual bool openForWrite(QFile& file, int openMode) = 0;
+    // Opens the file itself for reading and writing, never through a link
+    // nor blocking on a FIFO, and tells what was opened (kind, names,
+    // device and inode) from the open descriptor: a check made on it holds
+    // for what is written, whatever happens to the name meanwhile.
+    virtual bool openOwnFile(QFile& file, DirEntry& opened) = 0;
     // Tells the system that this part of an open file will not be read
     // again (its cached pages may go); nothing where it cannot.
     virtual void forgetCached(QFile& file, qint64 offset, qint64 size);

@@ -19,7 +19,7 @@ namespace {
 
 // Only a plain file with one name goes: zeroing a device, a file that lives
 // on under another name or at another place would spoil data that stays.
-void checkErasable(const QString& name) {
+platform::DirEntry checkErasable(const QString& name) {
     platform::Platform& p = platform::Platform::instance();
     platform::DirEntry e;
     if (!p.entryOf(name, e, false)) fail(2);
@@ -28,13 +28,31 @@ void checkErasable(const QString& name) {
     if (!e.regular) refuse(QStringLiteral("%1 n'est pas un fichier ordinaire").arg(name));
     if (e.links > 1) refuse(QStringLiteral("%1 a d'autres noms (%2 liens)").arg(name).arg(e.links));
     if (p.isMountPoint(name)) refuse(QStringLiteral("%1 est un point de montage").arg(name));
+    return e;
+}
+
+// The file opened is checked again through its descriptor: the name may
+// have been given to another file (a link, a device) since it was looked at.
+void openChecked(QFile& f, const QString& name, const platform::DirEntry& checked) {
+    platform::Platform& p = platform::Platform::instance();
+    if (p.attributes(name) & platform::faReadOnly) fail(5);
+    platform::DirEntry opened;
+    if (!p.openOwnFile(f, opened)) {
+        if (p.lastError() == platform::errNotRegular)
+            refuse(QStringLiteral("%1 est un lien symbolique").arg(name));
+        fail(5);
+    }
+    if (!opened.regular) refuse(QStringLiteral("%1 n'est pas un fichier ordinaire").arg(name));
+    if (opened.links > 1)
+        refuse(QStringLiteral("%1 a d'autres noms (%2 liens)").arg(name).arg(opened.links));
+    if (opened.device != checked.device || opened.inode != checked.inode)
+        refuse(QStringLiteral("%1 a changé pendant l'effacement").arg(name));
 }
 
 void eraseInPlace(const QString& name, const Progress& progress) {
     platform::Platform& p = platform::Platform::instance();
     QFile f(name);
-    checkErasable(name);
-    if (!p.openForWrite(f, QIODevice::ReadWrite)) fail(5);
+    openChecked(f, name, checkErasable(name));
     const qint64 size = f.size();
     const QByteArray zeros(1 << 20, 0);
     for (qint64 pos = 0; pos < size;) {

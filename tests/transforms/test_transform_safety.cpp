@@ -1,5 +1,6 @@
 // The transforms never lose or expose data: outputs that are inputs,
 // failed writes, special files, other names, crashes midway.
+#include "platform/FakePlatform.h"
 #include "support/TempDir.h"
 #include "transforms/crypt.h"
 #include "transforms/erase.h"
@@ -212,4 +213,45 @@ TEST(TransformSafety, PipesAreRefusedWithoutWaiting) {
     EXPECT_EQ(cli({"join", dir.file("p.000"), fifo}), 1);
     EXPECT_EQ(readAll(dir.file("p.")), QByteArray("old output"));
     EXPECT_EQ(cli({"split", dir.file("p.000"), "abc"}), 1);
+}
+
+namespace {
+// Gives the name to another thing between the erase's look and its open.
+struct SwappingPlatform : platform::FakePlatform {
+    std::function<void(const QString&)> beforeOpen;
+    bool openOwnFile(QFile& file, platform::DirEntry& opened) override {
+        if (beforeOpen) beforeOpen(file.fileName());
+        return FakePlatform::openOwnFile(file, opened);
+    }
+};
+} // namespace
+
+// What is zeroed is what was checked: a name turned into a link to another
+// file, or given to another file, after the check is refused untouched.
+TEST(TransformSafety, EraseZeroesOnlyTheFileItChecked) {
+    TempDir dir;
+    SwappingPlatform swapping;
+    platform::Platform::setInstance(&swapping);
+    dir.write("victim", "precious");
+    for (const bool toLink : {true, false}) {
+        SCOPED_TRACE(toLink ? "link" : "other file");
+        dir.write("target", "to erase");
+        swapping.beforeOpen = [&](const QString& name) {
+            QFile::remove(name + ".old");
+            QFile::rename(name, name + ".old"); // still in use: its inode stays its own
+            if (toLink)
+                QFile::link(dir.file("victim"), name);
+            else
+                dir.write("target", "another file");
+        };
+        EXPECT_FALSE(eraseFile(dir.file("target")));
+        EXPECT_EQ(readAll(dir.file("victim")), QByteArray("precious"));
+        if (!toLink) EXPECT_EQ(readAll(dir.file("target")), QByteArray("another file"));
+        QFile::remove(dir.file("target"));
+    }
+    swapping.beforeOpen = {};
+    dir.write("plain", "zeroed then gone");
+    EXPECT_TRUE(eraseFile(dir.file("plain")));
+    EXPECT_FALSE(QFileInfo::exists(dir.file("plain")));
+    platform::Platform::setInstance(nullptr);
 }
