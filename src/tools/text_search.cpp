@@ -17,10 +17,19 @@ core::Outcome TextFile::open(const QString& name) {
         return core::Outcome::failed(core::InOutError::textFor(
             err == platform::errFileNotFound || err == platform::errPathNotFound ? 2 : 5));
     }
-    const qint64 size = m_file.size();
+    qint64 size = m_file.size();
     const uchar* data = size > 0 ? m_file.map(0, size) : nullptr;
     if (size > 0 && !data) {
         m_copy = m_file.readAll();
+        data = reinterpret_cast<const uchar*>(m_copy.constData());
+    } else if (size == 0) {
+        // A size of 0 is no end of file for the kernel's files (/proc):
+        // read what there is, up to 64 MiB.
+        constexpr qint64 cap = qint64(64) << 20;
+        char chunk[65536];
+        for (qint64 n; m_copy.size() < cap && (n = m_file.read(chunk, sizeof chunk)) > 0;)
+            m_copy.append(chunk, qsizetype(n));
+        size = m_copy.size();
         data = reinterpret_cast<const uchar*>(m_copy.constData());
     }
     const char* text = reinterpret_cast<const char*>(data);

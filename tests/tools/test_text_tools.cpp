@@ -50,6 +50,8 @@ TEST(FindString, LinesAsTheProgramReadsThem) {
     EXPECT_TRUE(matches(dir.file("empty.txt"), "abc").isEmpty());
     dir.write("cp.txt", "caf\xe9\r\n"); // Windows-1252 bytes found from the text "café"
     EXPECT_EQ(matches(dir.file("cp.txt"), QStringLiteral("café")).size(), 1);
+    // The kernel's files tell a size of 0 and still have text.
+    EXPECT_EQ(matches(QStringLiteral("/proc/self/status"), "Name:").size(), 1);
 }
 
 TEST(FindString, TheWindowKeepsItsEntriesWhenAFileFails) {
