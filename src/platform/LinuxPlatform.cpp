@@ -933,10 +933,12 @@ bool LinuxPlatform::appendFile(const QString& from, QFile& to, qint64 offset, qi
             continue;
         }
         if (n == 0) { // the file is shorter than announced
+            setLastError(errGeneric);
             ok = false;
             break;
         }
         if (errno != EXDEV && errno != ENOSYS && errno != EINVAL && errno != EOPNOTSUPP) {
+            setLastError(errorFromErrno(errno)); // a full disk says so
             ok = false;
             break;
         }
@@ -944,7 +946,14 @@ bool LinuxPlatform::appendFile(const QString& from, QFile& to, qint64 offset, qi
         std::unique_ptr<char[]> buf(new char[1 << 20]);
         while (size > 0) {
             const ssize_t r = pread(in, buf.get(), size_t(std::min<qint64>(size, 1 << 20)), pos);
-            if (r <= 0 || write(out, buf.get(), size_t(r)) != r) {
+            if (r <= 0) {
+                setLastError(r < 0 ? errorFromErrno(errno) : errGeneric);
+                ok = false;
+                break;
+            }
+            if (write(out, buf.get(), size_t(r)) != r) {
+                setLastError(errno == ENOSPC || errno == EDQUOT ? errDiskFull
+                                                                : errorFromErrno(errno));
                 ok = false;
                 break;
             }

@@ -89,7 +89,9 @@ core::Outcome joinFiles(QStringList names, const Progress& progress, QString* jo
                 QStringLiteral("%1 n'est pas un fichier ordinaire").arg(names[i]));
         if (!p.appendFile(names[i], out.file()))
             return core::Outcome::failed(
-                QStringLiteral("Ne peut pas lire la part %1").arg(names[i]));
+                p.lastError() == platform::errDiskFull
+                    ? writeFailure(output, platform::errDiskFull)
+                    : QStringLiteral("Ne peut pas lire la part %1").arg(names[i]));
         if (progress.stop()) return core::Outcome::cancelled(); // the output stays as it was
     }
     if (!out.commit()) return core::Outcome::failed(writeFailure(output, out.error()));

@@ -255,3 +255,22 @@ TEST(TransformSafety, EraseZeroesOnlyTheFileItChecked) {
     EXPECT_FALSE(QFileInfo::exists(dir.file("plain")));
     platform::Platform::setInstance(nullptr);
 }
+
+// A join that fills the disk says the disk is full (not that a part cannot
+// be read) and leaves nothing beside the parts.
+TEST(TransformSafety, JoinOnAFullDiskSaysSo) {
+    TempDir dir;
+    const QString volume = dir.mkdir("small");
+    if (geteuid() != 0 ||
+        mount("tmpfs", volume.toLocal8Bit().constData(), "tmpfs", 0, "size=1m") != 0)
+        GTEST_SKIP() << "no small file system can be mounted here";
+    dir.write("small/big.001", QByteArray(400 * 1024, 'a'));
+    dir.write("small/big.002", QByteArray(400 * 1024, 'b'));
+    const core::Outcome o =
+        joinFiles({dir.file("small/big.001"), dir.file("small/big.002")}, Progress{});
+    const QStringList left = QDir(volume).entryList(QDir::Files | QDir::Hidden);
+    umount(volume.toLocal8Bit().constData());
+    EXPECT_FALSE(o);
+    EXPECT_TRUE(o.text.contains(QStringLiteral("Disque plein"))) << o.text.toStdString();
+    EXPECT_EQ(left, QStringList({"big.001", "big.002"}));
+}
