@@ -11,14 +11,21 @@ int fail(const QString& message) {
 }
 
 void appendEscaped(QByteArray& out, QByteArrayView bytes) {
-    // Runs without a character to escape go in one piece.
+    // Runs without a character to escape go in one piece; a control byte
+    // never reaches the terminal as it is.
+    static const char hex[] = "0123456789abcdef";
     const char* p = bytes.data();
     qsizetype from = 0;
     for (qsizetype i = 0; i < bytes.size(); ++i) {
-        const char c = p[i];
-        if (c != '\t' && c != '\r' && c != '\n' && c != '\\') continue;
+        const auto c = static_cast<unsigned char>(p[i]);
+        if (c >= 0x20 && c != '\\' && c != 0x7f) continue;
         out.append(p + from, i - from);
-        out += c == '\t' ? "\\t" : c == '\r' ? "\\r" : c == '\n' ? "\\n" : "\\\\";
+        if (c == '\t' || c == '\r' || c == '\n' || c == '\\') {
+            out += c == '\t' ? "\\t" : c == '\r' ? "\\r" : c == '\n' ? "\\n" : "\\\\";
+        } else {
+            const char escape[] = {'\\', 'x', hex[c >> 4], hex[c & 15]};
+            out.append(escape, 4);
+        }
         from = i + 1;
     }
     out.append(p + from, bytes.size() - from);

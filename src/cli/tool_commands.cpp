@@ -18,7 +18,8 @@ int runFind(const QStringList& args) {
         tools::GetAllFiles(tools::searchSpec(folder, args[1]),
                            {{},
                             [&](const QString& path) {
-                                out += platform::nativeName(path) + '\n';
+                                appendEscaped(out, platform::nativeName(path));
+                                out += '\n';
                                 if (out.size() > (1 << 20)) {
                                     std::fwrite(out.constData(), 1, size_t(out.size()), stdout);
                                     out.clear();

@@ -217,3 +217,23 @@ TEST(FindFiles, FermerStopsARunningSearchAndNothingMoves) {
     EXPECT_TRUE(dialogs.shown.isEmpty()); // no "Fichiers trouvés": it was stopped
     platform::Platform::setInstance(nullptr);
 }
+
+// One name, one line: line ends, backslashes and control bytes in names are
+// escaped, so no name can pass for two nor reach the terminal as codes.
+TEST(FindFiles, CommandLineEscapesNames) {
+    TempDir dir;
+    dir.write("a\nb.txt");
+    dir.write("c\x1b[31m.txt");
+    dir.write("d\\e.txt");
+    QProcess p;
+    p.start(QStringLiteral(TAVTOOLS_CLI), {"find", dir.path(), "*.txt"});
+    ASSERT_TRUE(p.waitForFinished(30000));
+    QStringList lines = QString::fromUtf8(p.readAllStandardOutput()).split('\n');
+    lines.removeAll(QString());
+    QStringList names;
+    for (const QString& l : lines.mid(0, 3))
+        names << l.mid(dir.path().size() + 1);
+    names.sort();
+    EXPECT_EQ(names, QStringList({"a\\nb.txt", "c\\x1b[31m.txt", "d\\\\e.txt"}));
+    EXPECT_EQ(lines.value(3), QStringLiteral("3 Fichiers trouvés"));
+}
