@@ -27,24 +27,75 @@ quint16 u16(const uchar* p) {
     return quint16(p[0] | p[1] << 8);
 }
 
-// The code page named by the table's language driver byte.
+// The code page named by the table's language driver byte: the marks
+// dBase and FoxPro write, for the code pages of one byte a character (the
+// Far East's double-byte pages and those no decoder knows are read as
+// Windows-1252, as an unmarked table is).
 const char* codePage(quint8 driver) {
-    switch (driver) {
-    case 0x01:
-        return "IBM437";
-    case 0x02:
-        return "IBM850";
-    case 0x64:
-        return "IBM852";
-    case 0x65:
-        return "IBM866";
-    case 0xC8:
-        return "windows-1250";
-    case 0xC9:
-        return "windows-1251";
-    default:
-        return "windows-1252";
-    }
+    struct Mark {
+        quint8 driver;
+        const char* page;
+    };
+    static const Mark marks[] = {
+        {0x01, "IBM437"},
+        {0x02, "IBM850"},
+        {0x03, "windows-1252"},
+        {0x04, "macintosh"},
+        {0x08, "IBM865"},
+        {0x09, "IBM437"},
+        {0x0A, "IBM850"},
+        {0x0B, "IBM437"},
+        {0x0D, "IBM437"},
+        {0x0E, "IBM850"},
+        {0x0F, "IBM437"},
+        {0x10, "IBM850"},
+        {0x11, "IBM437"},
+        {0x12, "IBM850"},
+        {0x14, "IBM850"},
+        {0x15, "IBM437"},
+        {0x16, "IBM850"},
+        {0x17, "IBM865"},
+        {0x18, "IBM437"},
+        {0x19, "IBM437"},
+        {0x1A, "IBM850"},
+        {0x1B, "IBM437"},
+        {0x1C, "IBM863"},
+        {0x1D, "IBM850"},
+        {0x1F, "IBM852"},
+        {0x22, "IBM852"},
+        {0x23, "IBM852"},
+        {0x24, "IBM860"},
+        {0x25, "IBM850"},
+        {0x26, "IBM866"},
+        {0x37, "IBM850"},
+        {0x40, "IBM852"},
+        {0x50, "windows-874"},
+        {0x57, "windows-1252"},
+        {0x58, "windows-1252"},
+        {0x59, "windows-1252"},
+        {0x64, "IBM852"},
+        {0x65, "IBM866"},
+        {0x66, "IBM865"},
+        {0x67, "IBM861"},
+        {0x6A, "IBM737"},
+        {0x6B, "IBM857"},
+        {0x6C, "IBM863"},
+        {0x7C, "windows-874"},
+        {0x86, "IBM737"},
+        {0x87, "IBM852"},
+        {0x88, "IBM857"},
+        {0x96, "x-mac-cyrillic"},
+        {0x97, "x-mac-centraleurroman"},
+        {0x98, "x-mac-greek"},
+        {0xC8, "windows-1250"},
+        {0xC9, "windows-1251"},
+        {0xCA, "windows-1254"},
+        {0xCB, "windows-1253"},
+        {0xCC, "windows-1257"},
+    };
+    for (const Mark& m : marks)
+        if (m.driver == driver) return m.page;
+    return "windows-1252";
 }
 
 } // namespace

@@ -232,6 +232,26 @@ TEST(XBase, TextDecodedByTheTablesCodePage) {
     x.setFilename(dir.file("cp.dbf"));
     x.setActive(true);
     EXPECT_EQ(x.FieldValue(1), QStringLiteral("été"));
+    // The same Cyrillic bytes under the two marks of code page 866, under
+    // Windows-1251's, and Greek under 737's.
+    const struct {
+        quint8 driver;
+        QByteArray bytes;
+        QString text;
+    } marks[] = {{0x26, "\x8c\xa8\xe0", QStringLiteral("Мир")},
+                 {0x65, "\x8c\xa8\xe0", QStringLiteral("Мир")},
+                 {0xC9, "\xcc\xe8\xf0", QStringLiteral("Мир")},
+                 {0x86, "\x8a\x9e\xa9", QStringLiteral("Λησ")}};
+    for (const auto& m : marks) {
+        t.language = m.driver;
+        t.fields = {{"NOM", 'C', 3}};
+        t.records = {{m.bytes}};
+        t.write(dir.file("ru.dbf"));
+        TXBase r;
+        r.setFilename(dir.file("ru.dbf"));
+        r.setActive(true);
+        EXPECT_EQ(r.FieldValue(1), m.text) << int(m.driver);
+    }
 }
 
 TEST(DbaseWindow, GridOfTheTableAndFermerAtTheRight) {
