@@ -40,6 +40,8 @@ int runSplit(const QStringList& args) {
         return fail(QStringLiteral("Découpage refusé : plus de 999 parts"));
     case SplitResult::Failed:
         return fail(QStringLiteral("Ne peut pas lire le fichier"));
+    case SplitResult::DiskFull:
+        return fail(core::InOutError::textFor(101));
     default:
         break;
     }

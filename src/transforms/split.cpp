@@ -50,11 +50,21 @@ SplitResult splitFile(const QString& file, qint64 partSize, const Progress& prog
     platform::Platform& p = platform::Platform::instance();
     qint64 written = 0;
     progress(0);
+    // A failed write on a full disk is told as such; other failures stay quiet.
+    const auto failure = [&p](int error) {
+        return error == platform::errDiskFull || p.lastError() == platform::errDiskFull
+                   ? SplitResult::DiskFull
+                   : SplitResult::Failed;
+    };
     for (size_t i = 0; i < plan.size(); ++i) {
-        QFile out(partName(file, int(i) + 1));
-        if (!out.open(QIODevice::WriteOnly | QIODevice::Truncate)) return SplitResult::Failed;
+        // Written aside and put in place whole: a part is the old one or the
+        // new one, never cut short, whatever stops the split.
+        platform::FileReplacement out(partName(file, int(i) + 1));
+        if (!out.open()) return failure(out.error());
         // Each part is one kernel copy of its slice of the file.
-        if (plan[i] > 0 && !p.appendFile(file, out, written, plan[i])) return SplitResult::Failed;
+        if (plan[i] > 0 && !p.appendFile(file, out.file(), written, plan[i]))
+            return failure(platform::errNone);
+        if (!out.commit()) return failure(out.error());
         written += plan[i];
         progress(size > 0 ? int(std::nearbyint(double(written) * 100 / size)) : 100);
         if (progress.stop()) return SplitResult::Failed;

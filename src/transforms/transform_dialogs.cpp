@@ -159,6 +159,9 @@ void TDecoupe::Button2Click() {
     case SplitResult::TooManyParts:
         ui::dialogs().message(QStringLiteral("Découpage refusé : plus de 999 parts"));
         break;
+    case SplitResult::DiskFull:
+        ui::dialogs().error(core::InOutError::textFor(101));
+        break;
     default:
         ui::dialogs().message(QStringLiteral("Découpage terminé"));
         break;

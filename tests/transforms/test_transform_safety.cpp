@@ -274,3 +274,34 @@ TEST(TransformSafety, JoinOnAFullDiskSaysSo) {
     EXPECT_TRUE(o.text.contains(QStringLiteral("Disque plein"))) << o.text.toStdString();
     EXPECT_EQ(left, QStringList({"big.001", "big.002"}));
 }
+
+// A split that fills the disk says so, and every part is either the one
+// that was there or its whole new slice: none is cut short.
+TEST(TransformSafety, SplitOnAFullDiskKeepsEachPartWhole) {
+    TempDir dir;
+    const QString volume = dir.mkdir("small");
+    if (geteuid() != 0 ||
+        mount("tmpfs", volume.toLocal8Bit().constData(), "tmpfs", 0, "size=1m") != 0)
+        GTEST_SKIP() << "no small file system can be mounted here";
+    QByteArray content(600 * 1024, '\0');
+    for (int i = 0; i < content.size(); ++i)
+        content[i] = char(i * 7 / 1024);
+    dir.write("small/big", content);
+    for (int n = 1; n <= 3; ++n)
+        dir.write(QStringLiteral("small/big%1").arg(n, 3, 10, QChar(u'0')), "old part");
+    const SplitResult r = splitFile(dir.file("small/big"), 200 * 1024);
+    QList<QByteArray> parts;
+    for (int n = 1; n <= 3; ++n)
+        parts << readAll(dir.file(QStringLiteral("small/big%1").arg(n, 3, 10, QChar(u'0'))));
+    const QStringList left = QDir(volume).entryList(QDir::Files | QDir::Hidden);
+    umount(volume.toLocal8Bit().constData());
+    EXPECT_EQ(r, SplitResult::DiskFull);
+    bool anyOld = false;
+    for (int n = 0; n < 3; ++n) {
+        const QByteArray slice = content.mid(n * 200 * 1024, 200 * 1024);
+        EXPECT_TRUE(parts[n] == "old part" || parts[n] == slice) << n;
+        anyOld = anyOld || parts[n] == "old part";
+    }
+    EXPECT_TRUE(anyOld);
+    EXPECT_EQ(left, QStringList({"big", "big001", "big002", "big003"}));
+}
