@@ -11,6 +11,7 @@
 #include <QDir>
 #include <QFileInfo>
 #include <QProcess>
+#include <QThread>
 #include <atomic>
 #include <csignal>
 #include <gtest/gtest.h>
@@ -304,4 +305,35 @@ TEST(TransformSafety, SplitOnAFullDiskKeepsEachPartWhole) {
     }
     EXPECT_TRUE(anyOld);
     EXPECT_EQ(left, QStringList({"big", "big001", "big002", "big003"}));
+}
+
+// A backup that fails (the disk fills) or is killed leaves the archive of
+// that name as it was: the new one takes the name only when complete.
+TEST(TransformSafety, AFailedOrKilledBackupKeepsTheOlderArchive) {
+    TempDir dir;
+    const QString volume = dir.mkdir("small");
+    if (geteuid() != 0 ||
+        mount("tmpfs", volume.toLocal8Bit().constData(), "tmpfs", 0, "size=1m") != 0)
+        GTEST_SKIP() << "no small file system can be mounted here";
+    dir.write("big.bin", QByteArray(3 * 1024 * 1024, 'x'));
+    dir.write("small.txt", "a small file");
+    ASSERT_EQ(cli({"backup", dir.file("small/a.tav"), dir.file("small.txt")}), 0);
+    const QByteArray older = readAll(dir.file("small/a.tav"));
+    EXPECT_EQ(cli({"backup", "--level", "none", dir.file("small/a.tav"), dir.file("big.bin")}), 1);
+    EXPECT_EQ(readAll(dir.file("small/a.tav")), older);
+    EXPECT_EQ(QDir(volume).entryList(QDir::Files | QDir::Hidden), QStringList({"a.tav"}));
+    umount(volume.toLocal8Bit().constData());
+
+    // Killed midway over an existing archive: still the older one.
+    dir.write("huge.bin", QByteArray(256 * 1024 * 1024, 'y'));
+    ASSERT_EQ(cli({"backup", dir.file("saved.bck"), dir.file("small.txt")}), 0);
+    const QByteArray saved = readAll(dir.file("saved.bck"));
+    QProcess p;
+    p.start(QStringLiteral(TAVTOOLS_CLI),
+            {"backup", "--level", "max", dir.file("saved.bck"), dir.file("huge.bin")});
+    ASSERT_TRUE(p.waitForStarted());
+    QThread::msleep(150);
+    ::kill(pid_t(p.processId()), SIGKILL);
+    p.waitForFinished();
+    EXPECT_EQ(readAll(dir.file("saved.bck")), saved);
 }

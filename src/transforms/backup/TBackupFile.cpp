@@ -247,7 +247,7 @@ bool TBackupFile::nextVolume(VolumeWriter& out, const QString& archive, int& vol
     }
     ++volume;
     const QByteArray name = volumeBreakName(volume);
-    if (!out.writeInt(qint32(name.size())) || !out.write(name) || !out.close()) {
+    if (!out.writeInt(qint32(name.size())) || !out.write(name) || !out.commit()) {
         ErrorCode = 4;
         Continue = false;
         return false;
@@ -429,10 +429,11 @@ bool TBackupFile::Backup(const QStringList& fileSpecs, const QString& archiveNam
         else
             ErrorCode = 4, Continue = false;
     }
-    if (!out.close() && result) {
+    if (result && !out.commit()) {
         result = false; // the last bytes never reached the disk
         ErrorCode = 4;
     }
+    out.abandon(); // a backup that failed or stopped leaves the older volume whole
     if (!listFile.isEmpty()) QFile::remove(listFile);
     if (OnProgress) {
         bool c = Continue;

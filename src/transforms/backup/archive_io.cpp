@@ -1,4 +1,5 @@
 #include "archive_io.h"
+#include "platform/FileReplacement.h"
 #include "platform/file_names.h"
 
 #include <QFileInfo>
@@ -141,8 +142,10 @@ QByteArray volumeBreakName(int volume) {
 
 // ---- writer ----
 
+VolumeWriter::VolumeWriter(QIODevice* stream) : m_stream(stream) {}
+
 VolumeWriter::~VolumeWriter() {
-    close();
+    abandon();
 }
 
 bool VolumeWriter::open(const QString& fileName) {
@@ -150,8 +153,8 @@ bool VolumeWriter::open(const QString& fileName) {
     m_failed = false;
     m_buffer.clear();
     if (m_stream) return true;
-    m_file = std::make_unique<QFile>(fileName);
-    if (!m_file->open(QIODevice::WriteOnly | QIODevice::Truncate | QIODevice::Unbuffered)) {
+    m_file = std::make_unique<platform::FileReplacement>(fileName);
+    if (!m_file->open()) {
         m_failed = true;
         return false;
     }
@@ -160,7 +163,7 @@ bool VolumeWriter::open(const QString& fileName) {
 
 bool VolumeWriter::flush() {
     if (m_buffer.isEmpty()) return !m_failed;
-    QIODevice* d = m_stream ? m_stream : m_file.get();
+    QIODevice* d = m_stream ? m_stream : m_file ? &m_file->file() : nullptr;
     if (!d || d->write(m_buffer) != m_buffer.size()) m_failed = true;
     m_buffer.clear();
     return !m_failed;
@@ -179,18 +182,19 @@ bool VolumeWriter::writeInt(qint32 v) {
     return write(b, 4);
 }
 
-bool VolumeWriter::close() {
+bool VolumeWriter::commit() {
     bool ok = flush();
     if (m_file) {
-        if (m_file->isOpen()) {
-            if (!m_file->flush()) ok = false;
-            m_file->close();
-            if (m_file->error() != QFileDevice::NoError) ok = false;
-        }
+        ok = ok && m_file->commit();
         m_file.reset();
     }
     if (!ok) m_failed = true;
     return ok;
+}
+
+void VolumeWriter::abandon() {
+    m_buffer.clear();
+    m_file.reset(); // what was written aside goes
 }
 
 // ---- reader ----

@@ -8,6 +8,10 @@
 #include <QString>
 #include <memory>
 
+namespace platform {
+class FileReplacement;
+}
+
 namespace transforms {
 
 constexpr int kBlockSize = 16384;
@@ -49,21 +53,25 @@ QString volumeFileName(const QString& archive, int volume);
 QByteArray volumeBreakName(int volume);
 
 // Writes an archive across volumes; counts positions within the volume.
+// Each volume is written aside and takes its name only when it is complete
+// (commit): a backup that fails or stops leaves the volume of that name as
+// it was.
 class VolumeWriter {
   public:
-    explicit VolumeWriter(QIODevice* stream = nullptr) : m_stream(stream) {}
-    ~VolumeWriter();
-    bool open(const QString& fileName); // creates or truncates
+    explicit VolumeWriter(QIODevice* stream = nullptr);
+    ~VolumeWriter();                    // an uncommitted volume is abandoned
+    bool open(const QString& fileName); // the volume is created, or replaced on commit
     bool write(const char* data, qint64 size);
     bool write(const QByteArray& b) { return write(b.constData(), b.size()); }
     bool writeInt(qint32 v);
-    bool close();
+    bool commit(); // the volume is complete: it takes its name
+    void abandon();
     qint64 position() const { return m_position; }
 
   private:
     bool flush();
     QIODevice* m_stream;
-    std::unique_ptr<QFile> m_file;
+    std::unique_ptr<platform::FileReplacement> m_file;
     QByteArray m_buffer;
     qint64 m_position = 0;
     bool m_failed = false;
