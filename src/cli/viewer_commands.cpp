@@ -25,6 +25,7 @@ int runDbf(const QStringList& args) {
     out.reserve(1 << 20);
     try {
         table.setFilename(args[0]);
+        table.setMemoLimit(4096); // a memo printed in a cell is cut, as the window cuts it
         table.setActive(true);
         if (!table.Active() || table.RecordCount() == 0) return 0; // an empty grid
         for (int k = 1; k <= table.FieldCount(); ++k) {

@@ -14,7 +14,8 @@ namespace viewers {
 
 namespace {
 constexpr int kBarHeight = 33;
-}
+constexpr qint64 kShownMemo = 4096; // bytes of a memo a cell shows
+} // namespace
 
 TDbase::TDbase(QWidget* parent) : QDialog(parent) {
     setWindowTitle(QStringLiteral("Fichier dBase"));
@@ -55,6 +56,7 @@ void TDbase::Charge() {
         ~Restore() { QApplication::restoreOverrideCursor(); }
     } restore;
     XBase1.setFilename(m_fileName);
+    XBase1.setMemoLimit(kShownMemo);
     XBase1.setActive(true);
     // Reading errors met while cells are shown are reported once each, after the paint.
     m_model = new DbfGridModel(

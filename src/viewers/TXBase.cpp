@@ -13,7 +13,6 @@ const char* const kHeaderError = "Error Reading Header Info.";
 const char* const kRecordError = "Error Reading Record";
 const char* const kMemoError = "Error Reading Memo Record";
 constexpr qint64 kMemoBlock = 512;
-constexpr qint64 kMaxMemo = 16 << 20; // a memo without an end stops here
 constexpr int kMaxFields = 255;
 
 [[noreturn]] void raise(const char* text) {
@@ -346,7 +345,7 @@ QString TXBase::memo(qint64 block) {
     if (!m_hasMemo) raise(kMemoError);
     QByteArray text;
     if (block > m_memoSize / kMemoBlock) return {}; // past the end of the memo file
-    for (qint64 at = block * kMemoBlock; at < m_memoSize && text.size() < kMaxMemo;
+    for (qint64 at = block * kMemoBlock; at < m_memoSize && text.size() <= m_memoLimit;
          at += kMemoBlock) {
         const qint64 n = std::min(kMemoBlock, m_memoSize - at);
         const QByteArray part(reinterpret_cast<const char*>(m_memoData + at), n);
@@ -364,9 +363,10 @@ QString TXBase::memo(qint64 block) {
         text += single >= 0 ? part.left(single) : part;
         if (n < kMemoBlock) break;
     }
-    text.truncate(kMaxMemo);
+    const bool cut = text.size() > m_memoLimit;
+    text.truncate(m_memoLimit);
     text.replace('\x8D', '\r'); // soft line ends
-    return decode(text);
+    return cut ? decode(text) + QChar(0x2026) : decode(text);
 }
 
 QString TXBase::decode(const QByteArray& bytes) const {

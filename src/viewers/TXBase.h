@@ -38,6 +38,9 @@ class TXBase {
     QString Filename() const { return m_base + QStringLiteral(".dbf"); }
     void setFilename(const QString& name);
     bool Active() const { return m_active; }
+    // How much of a memo is read, in bytes; a memo cut there ends with "…".
+    // Windows and printouts that show memos in cells set a small one.
+    void setMemoLimit(qint64 bytes) { m_memoLimit = bytes; }
     void setActive(bool on);
     qint64 Recno() const { return m_recno; }
     qint64 RecordCount() const { return m_recordCount; }
@@ -92,6 +95,7 @@ class TXBase {
     const uchar* m_memoData = nullptr;
     qint64 m_memoSize = 0;
     bool m_hasMemo = false;
+    qint64 m_memoLimit = qint64(16) << 20; // a memo without an end stops here
     quint8 m_version = 0;
     quint8 m_language = 0;
     qint64 m_recordCount = 0;

@@ -167,6 +167,17 @@ TEST(XBase, MemosOverBlocksAndTheirErrors) {
     s.setFilename(dir.file("memo.dbf"));
     s.setActive(true);
     EXPECT_EQ(s.FieldValue(2), QString(511, u's'));
+    // A memo without an end, shown in a cell: cut at the limit, with a mark.
+    ASSERT_TRUE(m.open(QIODevice::WriteOnly | QIODevice::Truncate));
+    m.write(QByteArray(512, 0) + QByteArray(64 * 1024, 'e'));
+    m.close();
+    TXBase shown;
+    shown.setFilename(dir.file("memo.dbf"));
+    shown.setMemoLimit(4096);
+    shown.setActive(true);
+    EXPECT_EQ(shown.FieldValue(2), QString(4096, u'e') + QChar(0x2026));
+    shown.setMemoLimit(1 << 20);
+    EXPECT_EQ(shown.FieldValue(2), QString(64 * 1024, u'e')); // whole: no mark
     // A memo field in a table of version 03, or without its memo file.
     t.version = 0x03;
     t.write(dir.file("plain.dbf"));
