@@ -45,8 +45,15 @@ int runSysinfo(const QStringList& args) {
         {"WorkGroup", info.Workgroup},
         {"Adresse", info.MacAdress},
     };
-    for (const auto& [caption, value] : facts)
-        out(QString::fromUtf8(caption) + u'\t' + value);
+    // The values come from files of the machine: escaped like every output.
+    QByteArray text;
+    for (const auto& [caption, value] : facts) {
+        text += caption;
+        text += '\t';
+        appendEscaped(text, value.toUtf8());
+        text += '\n';
+    }
+    std::fwrite(text.constData(), 1, size_t(text.size()), stdout);
     return 0;
 }
 
@@ -55,17 +62,25 @@ int runApps(const QStringList& args) {
     const QString root = args.value(0, QStringLiteral("/"));
     const QString home = args.isEmpty() ? QDir::homePath() : QString();
     QByteArray text;
-    for (const QString& line :
-         sysinfo::applicationLines(sysinfo::installedApplications({root, home})))
-        text += line.toUtf8() + '\n';
+    // "name\t-> command", each part escaped: a desktop entry's name is outside text.
+    for (const sysinfo::Application& app : sysinfo::installedApplications({root, home})) {
+        appendEscaped(text, app.name.toUtf8());
+        text += "\t-> ";
+        appendEscaped(text, app.command.toUtf8());
+        text += '\n';
+    }
     std::fwrite(text.constData(), 1, size_t(text.size()), stdout);
     return 0;
 }
 
 int runTasks(const QStringList& args) {
     if (!args.isEmpty()) return fail(QStringLiteral("usage : tasks"));
-    for (const QString& line : sysinfo::taskLines(sysinfo::topLevelWindowTitles()))
-        out(line);
+    QByteArray text;
+    for (const QString& line : sysinfo::taskLines(sysinfo::topLevelWindowTitles())) {
+        appendEscaped(text, line.toUtf8());
+        text += '\n';
+    }
+    std::fwrite(text.constData(), 1, size_t(text.size()), stdout);
     return 0;
 }
 
@@ -76,7 +91,8 @@ int runExports(const QStringList& args) {
     QByteArray text;
     text.reserve(1 << 20);
     sysinfo::forEachExportedNameOfFile(args[0], [&](QByteArrayView name) {
-        text.append(name).append('\n');
+        appendEscaped(text, name);
+        text.append('\n');
         if (text.size() > (1 << 20)) {
             std::fwrite(text.constData(), 1, size_t(text.size()), stdout);
             text.clear();

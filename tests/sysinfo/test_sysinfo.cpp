@@ -172,6 +172,25 @@ TEST(Facts, FifosAndDevicesInPlaceOfSystemFilesAreNotRead) {
     EXPECT_LT(clock.elapsed(), 5000);
 }
 
+// Text from the machine's files reaches the terminal escaped: no escape
+// code, no tab taken for a field separator.
+TEST(Facts, CommandLinePrintsOutsideTextEscaped) {
+    TempDir dir;
+    dir.write(QStringLiteral("etc/os-release"), "PRETTY_NAME=\"Red\x1b[31m\tOS\"\n");
+    dir.write(QStringLiteral("var/lib/dpkg/info/x.list"), "/usr/share/applications/x.desktop\n");
+    dir.write(QStringLiteral("usr/share/applications/x.desktop"),
+              "[Desktop Entry]\nType=Application\nName=Evil\x1b[2J\tName\n");
+    const auto run = [](const QStringList& args) {
+        QProcess p;
+        p.start(QStringLiteral(TAVTOOLS_CLI), args);
+        p.waitForFinished(30000);
+        return p.readAllStandardOutput();
+    };
+    const QByteArray facts = run({"sysinfo", dir.path()});
+    EXPECT_TRUE(facts.contains("Système\tRed\\x1b[31m\\tOS\n")) << facts.constData();
+    EXPECT_EQ(run({"apps", dir.path()}), QByteArray("Evil\\x1b[2J\\tName\t-> apt-get remove x\n"));
+}
+
 TEST(Tasks, TitlesCutTo99EmptyOnesLeftOut) {
     const QString longTitle(120, u'x');
     EXPECT_EQ(taskLines({longTitle, QString(), QStringLiteral("Terminal")}),
