@@ -31,8 +31,13 @@ core::Outcome occupation(const QString& folder, const QString& mask, qint64 clus
                          Occupation& o) {
     o = Occupation{};
     std::vector<DirEntry> entries;
-    if (!Platform::instance().listDirectory(folder, mask, entries))
-        return core::Outcome::failed(core::InOutError::textFor(3) + QStringLiteral(" : ") + folder);
+    Platform& p = Platform::instance();
+    if (!p.listDirectory(folder, mask, entries)) {
+        // A folder that is there but may not be read says so.
+        const int code = p.lastError() == platform::errAccessDenied ? 5 : 3;
+        return core::Outcome::failed(core::InOutError::textFor(code) + QStringLiteral(" : ") +
+                                     folder);
+    }
     for (const DirEntry& e : entries) {
         if (e.name == u"." || e.name == u"..") continue; // not files, and not theirs
         const qint64 s = (e.attributes & platform::faDirectory) ? 0 : e.size;

@@ -337,3 +337,26 @@ TEST(TransformSafety, AFailedOrKilledBackupKeepsTheOlderArchive) {
     p.waitForFinished();
     EXPECT_EQ(readAll(dir.file("saved.bck")), saved);
 }
+
+namespace {
+// Folders that are there but may not be read (as for a user without the right).
+struct RefusingPlatform : platform::FakePlatform {
+    bool listDirectory(const QString&, const QString&, std::vector<platform::DirEntry>&,
+                       ListMode) override {
+        setLastError(platform::errAccessDenied);
+        return false;
+    }
+};
+} // namespace
+
+TEST(TransformSafety, OccupationOfAFolderThatMayNotBeReadSaysSo) {
+    TempDir dir;
+    RefusingPlatform refusing;
+    platform::Platform::setInstance(&refusing);
+    Occupation o;
+    const core::Outcome r = occupation(dir.path(), "*.*", 4096, o);
+    platform::Platform::setInstance(nullptr);
+    EXPECT_EQ(r.text, QStringLiteral("Accès au fichier refusé : ") + dir.path());
+    EXPECT_TRUE(occupation(dir.file("missing"), "*.*", 4096, o)
+                    .text.startsWith(QStringLiteral("Nom de fichier incorrect")));
+}
