@@ -38,8 +38,11 @@ int runThumbnails(const QStringList& args) {
     const QList<viewers::Thumbnail> thumbnails =
         QtConcurrent::blockingMapped(files, [&](const QString& file) {
             viewers::Thumbnail t = viewers::makeThumbnail(file);
-            if (!QFileInfo(file).isFile())
+            const QFileInfo info(file);
+            if (!info.exists() && !info.isSymLink())
                 t.error = QStringLiteral("Fichier introuvable : %1").arg(file);
+            else if (!info.isFile())
+                t.error = QStringLiteral("%1 n'est pas un fichier ordinaire").arg(file);
             else if (t.shown &&
                      !viewers::renderPanel(t).save(
                          folder.filePath(QFileInfo(file).fileName() + QStringLiteral(".png")),

@@ -496,9 +496,10 @@ TEST(ThumbnailsCli, PanelsAndOneLinePerFile) {
     const QString small = writeImage(dir, "small.jpg", {100, 50}, "JPG");
     const QString bad = dir.write("bad.gif", "GIF89a broken");
     const QString avi = writeImage(dir, "clip.avi.bmp", {30, 30}, "BMP");
+    const QString folder = dir.mkdir("folder.jpg");
     QProcess p;
     p.start(QStringLiteral(TAVTOOLS_CLI),
-            {"thumbnails", dir.file("out"), big, small, bad, avi, dir.file("gone.jpg")});
+            {"thumbnails", dir.file("out"), big, small, bad, avi, dir.file("gone.jpg"), folder});
     ASSERT_TRUE(p.waitForFinished(30000));
     EXPECT_EQ(p.exitCode(), 1); // some failed, the others still done
     const QStringList lines = QString::fromUtf8(p.readAllStandardOutput()).split(u'\n');
@@ -507,6 +508,8 @@ TEST(ThumbnailsCli, PanelsAndOneLinePerFile) {
     EXPECT_EQ(lines.value(2), QStringLiteral("bad.gif\t-\t-\tImage illisible : bad.gif"));
     EXPECT_EQ(lines.value(3), QStringLiteral("clip.avi.bmp\t-\t-\tok"));
     EXPECT_TRUE(lines.value(4).startsWith(QStringLiteral("gone.jpg\t-\t-\tFichier introuvable")));
+    EXPECT_EQ(lines.value(5),
+              QStringLiteral("folder.jpg\t-\t-\t%1 n'est pas un fichier ordinaire").arg(folder));
     const QImage panel(dir.file("out/wide.bmp.png"));
     ASSERT_EQ(panel.size(), QSize(160, 130));
     EXPECT_EQ(panel.pixel(80, 50), qRgb(0, 0, 255)); // inside the 158 x 98 box
