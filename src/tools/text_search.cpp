@@ -18,7 +18,7 @@ core::Outcome TextFile::open(const QString& name) {
             err == platform::errFileNotFound || err == platform::errPathNotFound ? 2 : 5));
     }
     qint64 size = m_file.size();
-    const uchar* data = size > 0 ? m_file.map(0, size) : nullptr;
+    const uchar* data = size > 0 && m_map.map(m_file.handle(), size) ? m_map.data() : nullptr;
     if (size > 0 && !data) {
         m_copy = m_file.readAll();
         data = reinterpret_cast<const uchar*>(m_copy.constData());
@@ -82,6 +82,11 @@ qsizetype find(QByteArrayView text, qsizetype from, const QByteArray& needle) {
 
 } // namespace
 
+// A file cut short while it was read: the read error, and its name.
+QString shrankText(const QString& name) {
+    return core::InOutError::textFor(100) + QStringLiteral(" : ") + name;
+}
+
 core::Outcome findInFile(const QString& name, const QString& needle,
                          const std::function<void(const Match&)>& found,
                          const std::function<bool()>& stop) {
@@ -116,6 +121,7 @@ core::Outcome findInFile(const QString& name, const QString& needle,
         found({cursor.line, QByteArray(base + startAt, endAt - startAt)});
         from = endAt;
     }
+    if (file.changed()) return core::Outcome::failed(shrankText(name));
     return core::Outcome::done();
 }
 
@@ -135,6 +141,8 @@ core::Outcome compareFiles(const QString& first, const QString& second,
         if (left != right) differ({line, left.toByteArray(), right.toByteArray()});
         if (stop && stop()) break;
     }
+    if (a.changed()) return core::Outcome::failed(shrankText(first));
+    if (b.changed()) return core::Outcome::failed(shrankText(second));
     return core::Outcome::done();
 }
 

@@ -6,6 +6,7 @@
 // No widgets.
 
 #include "core/errors.h"
+#include "core/guarded_mapping.h"
 
 #include <QByteArray>
 #include <QFile>
@@ -23,9 +24,12 @@ class TextFile {
     // The next line without its end; false once the text has ended.
     bool next(QByteArrayView& line);
     QByteArrayView text() const { return m_text; }
+    // The file shrank while it was read: what was read is not the file.
+    bool changed() const { return m_map.changed(); }
 
   private:
     QFile m_file;
+    core::GuardedMapping m_map;
     QByteArray m_copy; // when the file cannot be mapped
     QByteArrayView m_text;
     qsizetype m_at = 0;

@@ -138,8 +138,8 @@ bool TXBase::Deleted() const {
 }
 
 void TXBase::close() {
-    if (m_data) m_table.unmap(const_cast<uchar*>(m_data));
-    if (m_memoData) m_memo.unmap(const_cast<uchar*>(m_memoData));
+    m_tableMap.unmap();
+    m_memoMap.unmap();
     m_data = m_memoData = nullptr;
     m_table.close();
     m_memo.close();
@@ -159,7 +159,7 @@ void TXBase::open() {
         throw core::InOutError(
             platform::Platform::instance().lastError() == platform::errFileNotFound ? 2 : 5);
     m_size = m_table.size();
-    m_data = m_size > 0 ? m_table.map(0, m_size) : nullptr;
+    m_data = m_size > 0 && m_tableMap.map(m_table.handle(), m_size) ? m_tableMap.data() : nullptr;
     if (m_size > 0 && !m_data) raise(kHeaderError);
     m_active = true;
     try {
@@ -176,7 +176,9 @@ void TXBase::open() {
         m_memo.setFileName(memoPath);
         if (!memoPath.isEmpty() && platform::Platform::instance().openForRead(m_memo)) {
             m_memoSize = m_memo.size();
-            m_memoData = m_memoSize > 0 ? m_memo.map(0, m_memoSize) : nullptr;
+            m_memoData = m_memoSize > 0 && m_memoMap.map(m_memo.handle(), m_memoSize)
+                             ? m_memoMap.data()
+                             : nullptr;
             m_hasMemo = true;
         } else {
             m_hasMemo = false;
@@ -292,7 +294,19 @@ QByteArray TXBase::trimmedField(const Field& f) const {
     return QByteArray::fromRawData(p, end);
 }
 
+// A table or memo file cut short while it is read: what was read of it is
+// not the file any more.
+void TXBase::checkUnchanged() const {
+    if (m_tableMap.changed() || m_memoMap.changed()) raise(kRecordError);
+}
+
 QString TXBase::FieldValue(int n) {
+    const QString value = fieldValue(n);
+    checkUnchanged();
+    return value;
+}
+
+QString TXBase::fieldValue(int n) {
     const Field& f = field(n, false);
     const QByteArray bytes = trimmedField(f);
     if (f.type == 'M') {
@@ -325,6 +339,7 @@ void TXBase::appendFieldValueUtf8(int n, QByteArray& out) {
         }
         out += m_utf8[uchar(p[i++])];
     }
+    checkUnchanged();
 }
 
 void TXBase::buildCodePage() {

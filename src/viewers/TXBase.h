@@ -5,6 +5,8 @@
 
 #include "core/errors.h"
 
+#include "core/guarded_mapping.h"
+
 #include <QFile>
 #include <QString>
 #include <functional>
@@ -90,6 +92,9 @@ class TXBase {
     bool m_active = false;
     QFile m_table;
     QFile m_memo;
+    core::GuardedMapping m_tableMap, m_memoMap;
+    QString fieldValue(int n);
+    void checkUnchanged() const;
     const uchar* m_data = nullptr; // the table, mapped
     qint64 m_size = 0;
     const uchar* m_memoData = nullptr;

@@ -1,5 +1,6 @@
 // Find a string and compare texts: the line rules, the windows, the CLI.
 #include "core/byte_search.h"
+#include "core/guarded_mapping.h"
 #include "support/TempDir.h"
 #include "tools/TFilecomp.h"
 #include "tools/TFindStr.h"
@@ -154,4 +155,29 @@ TEST(ByteSearch, AgreesWithMemmemAndCount) {
         for (qsizetype end : {start, start + 16, qsizetype(4100), hay.size()})
             EXPECT_EQ(core::countByte(hay.constData() + start, hay.constData() + end, '\r'),
                       std::count(hay.constData() + start, hay.constData() + end, '\r'));
+}
+
+// A mapped file cut short by another while it is read: the pages that
+// went read as zeros instead of killing the program, and the reader knows.
+TEST(GuardedMapping, AFileThatShrinksUnderItsReaderIsToldNotFatal) {
+    TempDir dir;
+    const qint64 size = 1 << 20;
+    dir.write("shrinks.txt", QByteArray(size, 'a'));
+    QFile f(dir.file("shrinks.txt"));
+    ASSERT_TRUE(f.open(QIODevice::ReadOnly));
+    core::GuardedMapping map;
+    ASSERT_TRUE(map.map(f.handle(), size));
+    EXPECT_EQ(map.data()[size - 1], 'a');
+    EXPECT_FALSE(map.changed());
+    ASSERT_TRUE(QFile::resize(dir.file("shrinks.txt"), 4096));
+    qint64 sum = 0;
+    for (qint64 i = 0; i < size; ++i)
+        sum += map.data()[i];
+    EXPECT_EQ(sum, 4096 * 'a'); // the rest reads as zeros
+    EXPECT_TRUE(map.changed());
+    map.unmap();
+    // Mapped again, the shorter file reads whole and unchanged.
+    ASSERT_TRUE(map.map(f.handle(), 4096));
+    EXPECT_EQ(map.data()[4095], 'a');
+    EXPECT_FALSE(map.changed());
 }

@@ -381,3 +381,16 @@ TEST(DbaseWindow, ReadingErrorsComeOneBoxAtATimeOverTheWindow) {
         w.reject();
     }
 }
+
+// A table cut short by another program while it is shown: a reading
+// error, not the end of the program.
+TEST(XBase, ATableThatShrinksWhileReadIsAReadingError) {
+    TempDir dir;
+    people().write(dir.file("people.dbf"));
+    TXBase x;
+    x.setFilename(dir.file("people.dbf"));
+    x.setActive(true);
+    EXPECT_EQ(x.FieldValue(1), QStringLiteral("Ann"));
+    ASSERT_TRUE(QFile::resize(dir.file("people.dbf"), 0));
+    EXPECT_EQ(error([&] { x.FieldValue(1); }), QStringLiteral("Error Reading Record"));
+}

@@ -1,0 +1,36 @@
+#pragma once
+// A read-only mapping of a file that survives the file shrinking under it.
+// Another process may truncate a mapped file at any moment; reading a page
+// past the new end would then kill the program (SIGBUS). Here such a page is
+// replaced by zeros the moment it is touched, and changed() tells the reader
+// that what it read is not the file any more.
+
+#include <QtGlobal>
+#include <atomic>
+
+namespace core {
+
+class GuardedMapping {
+  public:
+    GuardedMapping() = default;
+    ~GuardedMapping();
+    GuardedMapping(const GuardedMapping&) = delete;
+    GuardedMapping& operator=(const GuardedMapping&) = delete;
+
+    // Maps size bytes of the open descriptor; false when it cannot (the
+    // caller then reads the file instead).
+    bool map(int fd, qint64 size);
+    void unmap();
+    const uchar* data() const { return m_data; }
+    qint64 size() const { return m_size; }
+    // A page vanished while it was read: the file shrank.
+    bool changed() const { return m_changed.load(std::memory_order_relaxed); }
+
+  private:
+    const uchar* m_data = nullptr;
+    qint64 m_size = 0;
+    int m_slot = -1;
+    std::atomic<bool> m_changed{false};
+};
+
+} // namespace core
