@@ -90,7 +90,7 @@ int runExports(const QStringList& args) {
         return fail(QStringLiteral("Fichier introuvable : %1").arg(args[0]));
     QByteArray text;
     text.reserve(1 << 20);
-    sysinfo::forEachExportedNameOfFile(args[0], [&](QByteArrayView name) {
+    const bool read = sysinfo::forEachExportedNameOfFile(args[0], [&](QByteArrayView name) {
         appendEscaped(text, name);
         text.append('\n');
         if (text.size() > (1 << 20)) {
@@ -99,6 +99,7 @@ int runExports(const QStringList& args) {
         }
     });
     std::fwrite(text.constData(), 1, size_t(text.size()), stdout);
+    if (!read) return fail(QStringLiteral("Ne peut pas lire le fichier : %1").arg(args[0]));
     return 0;
 }
 

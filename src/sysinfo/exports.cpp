@@ -1,4 +1,5 @@
 #include "exports.h"
+#include "core/guarded_mapping.h"
 
 #include "platform/Platform.h"
 
@@ -161,11 +162,11 @@ bool forEachExportedNameOfFile(const QString& path,
     if (!platform::Platform::instance().openForRead(file)) return false;
     const qint64 size = file.size();
     if (size <= 0) return true;
-    if (const uchar* data = file.map(0, size)) {
-        forEachExportedName(QByteArrayView(data, size), name);
-        file.unmap(const_cast<uchar*>(data));
-    }
-    return true;
+    // A file cut short while it is read reads as zeros past its new end,
+    // and the read is then a failure.
+    core::GuardedMapping map;
+    if (map.map(file.handle(), size)) forEachExportedName(QByteArrayView(map.data(), size), name);
+    return !map.changed();
 }
 
 QStringList exportedNamesOfFile(const QString& path) {
