@@ -69,10 +69,16 @@ GuardedMapping::~GuardedMapping() {
     unmap();
 }
 
-bool GuardedMapping::map(int fd, qint64 size) {
+bool GuardedMapping::map(int fd, qint64 size, qint64 offset, bool readAhead) {
     unmap();
-    if (fd < 0 || size <= 0) return false;
-    void* p = mmap(nullptr, size_t(size), PROT_READ, MAP_SHARED, fd, 0);
+    if (fd < 0 || size <= 0 || offset < 0) return false;
+    const qint64 page = sysconf(_SC_PAGESIZE), first = offset / page * page;
+    const size_t length = size_t(offset - first + size);
+    int flags = MAP_SHARED;
+#ifdef MAP_POPULATE
+    if (readAhead) flags |= MAP_POPULATE;
+#endif
+    void* p = mmap(nullptr, length, PROT_READ, flags, fd, off_t(first));
     if (p == MAP_FAILED) return false;
     installHandler();
     const auto start = reinterpret_cast<std::uintptr_t>(p);
@@ -81,17 +87,19 @@ bool GuardedMapping::map(int fd, qint64 size) {
         Slot& s = g_slots[i];
         // Claimed by writing a placeholder start, published once complete.
         if (!s.start.compare_exchange_strong(free, std::uintptr_t(1))) continue;
-        s.end.store(start + std::uintptr_t(size), std::memory_order_relaxed);
+        s.end.store(start + length, std::memory_order_relaxed);
         s.changed.store(&m_changed, std::memory_order_relaxed);
         s.start.store(start, std::memory_order_release);
         m_slot = i;
         break;
     }
     if (m_slot < 0) { // every slot taken: no guard, no mapping
-        munmap(p, size_t(size));
+        munmap(p, length);
         return false;
     }
-    m_data = static_cast<const uchar*>(p);
+    m_base = p;
+    m_length = length;
+    m_data = static_cast<const uchar*>(p) + (offset - first);
     m_size = size;
     m_changed = false;
     return true;
@@ -108,7 +116,9 @@ void GuardedMapping::unmap() {
         s.start.store(0, std::memory_order_release);
         m_slot = -1;
     }
-    munmap(const_cast<uchar*>(m_data), size_t(m_size));
+    munmap(m_base, m_length);
+    m_base = nullptr;
+    m_length = 0;
     m_data = nullptr;
     m_size = 0;
 }

@@ -17,9 +17,11 @@ class GuardedMapping {
     GuardedMapping(const GuardedMapping&) = delete;
     GuardedMapping& operator=(const GuardedMapping&) = delete;
 
-    // Maps size bytes of the open descriptor; false when it cannot (the
-    // caller then reads the file instead).
-    bool map(int fd, qint64 size);
+    // Maps size bytes of the open descriptor from offset (any offset: the
+    // mapping starts at the page that holds it); false when it cannot (the
+    // caller then reads the file instead). With readAhead, the pages are
+    // read in at once.
+    bool map(int fd, qint64 size, qint64 offset = 0, bool readAhead = false);
     void unmap();
     const uchar* data() const { return m_data; }
     qint64 size() const { return m_size; }
@@ -29,6 +31,8 @@ class GuardedMapping {
   private:
     const uchar* m_data = nullptr;
     qint64 m_size = 0;
+    void* m_base = nullptr;
+    size_t m_length = 0;
     int m_slot = -1;
     std::atomic<bool> m_changed{false};
 };

@@ -180,4 +180,10 @@ TEST(GuardedMapping, AFileThatShrinksUnderItsReaderIsToldNotFatal) {
     ASSERT_TRUE(map.map(f.handle(), 4096));
     EXPECT_EQ(map.data()[4095], 'a');
     EXPECT_FALSE(map.changed());
+    // A window from an offset inside a page.
+    dir.write("window.bin", QByteArray(5000, 'x') + "found" + QByteArray(100, 'y'));
+    QFile w(dir.file("window.bin"));
+    ASSERT_TRUE(w.open(QIODevice::ReadOnly));
+    ASSERT_TRUE(map.map(w.handle(), 5, 5000, true));
+    EXPECT_EQ(QByteArrayView(map.data(), map.size()), QByteArrayView("found"));
 }

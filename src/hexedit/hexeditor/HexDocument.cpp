@@ -2,6 +2,7 @@
 #include "code_pages.h"
 #include "core/byte_search.h"
 #include "core/errors.h"
+#include "core/guarded_mapping.h"
 #include "platform/FileReplacement.h"
 #include "platform/Platform.h"
 
@@ -89,27 +90,14 @@ const LowerTable& lowerTable() {
     return t;
 }
 
-// A window of a file mapped for reading, its pages read in at once.
+// A window of a file mapped for reading, its pages read in at once; a
+// file cut short meanwhile reads as zeros instead of ending the program.
 struct MappedWindow {
     const char* data = nullptr;
-    void* base = MAP_FAILED;
-    size_t length = 0;
+    core::GuardedMapping map;
     MappedWindow(int fd, qint64 offset, qint64 size) {
-        if (fd < 0 || size <= 0) return;
-        const qint64 page = sysconf(_SC_PAGESIZE), start = offset / page * page;
-        length = size_t(offset - start + size);
-        int flags = MAP_SHARED;
-#ifdef MAP_POPULATE
-        flags |= MAP_POPULATE;
-#endif
-        base = mmap(nullptr, length, PROT_READ, flags, fd, off_t(start));
-        if (base != MAP_FAILED) data = static_cast<const char*>(base) + (offset - start);
+        if (map.map(fd, size, offset, true)) data = reinterpret_cast<const char*>(map.data());
     }
-    ~MappedWindow() {
-        if (base != MAP_FAILED) munmap(base, length);
-    }
-    MappedWindow(const MappedWindow&) = delete;
-    MappedWindow& operator=(const MappedWindow&) = delete;
 };
 
 #if defined(__x86_64__) && defined(__GNUC__)
