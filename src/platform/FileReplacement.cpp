@@ -168,6 +168,19 @@ bool FileReplacement::takeOwnersOf(const QByteArray& target) {
     return true;
 }
 
+namespace {
+
+void syncFolderOf(const QByteArray& path) {
+    const qsizetype slash = path.lastIndexOf('/');
+    const QByteArray folder = slash > 0 ? path.left(slash) : QByteArray(slash == 0 ? "/" : ".");
+    const int fd = ::open(folder.constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (fd < 0) return;
+    ::fsync(fd);
+    ::close(fd);
+}
+
+} // namespace
+
 bool FileReplacement::putInPlace(const QByteArray& target) {
     return nameAside(m_fd, m_named, target, true);
 }
@@ -184,7 +197,11 @@ bool FileReplacement::commit(const QDateTime& modified) {
         times[1].tv_nsec = 0;
         if (futimens(m_fd, times) != 0) return fail(errno);
     }
+    // Durable: the new content is on the disk before it takes the name, and
+    // the name is on the disk before the replacement is told done.
+    if (::fdatasync(m_fd) != 0) return fail(errno);
     if (!putInPlace(m_final)) return fail(errno);
+    syncFolderOf(m_final);
     m_file.close();
     ::close(m_fd);
     m_fd = -1;
