@@ -199,13 +199,25 @@ bool FileReplacement::commit(const QDateTime& modified) {
     }
     // Durable: the new content is on the disk before it takes the name, and
     // the name is on the disk before the replacement is told done.
-    if (::fdatasync(m_fd) != 0) return fail(errno);
+    if (m_durable && ::fdatasync(m_fd) != 0) return fail(errno);
     if (!putInPlace(m_final)) return fail(errno);
-    syncFolderOf(m_final);
+    if (m_durable) syncFolderOf(m_final);
     m_file.close();
     ::close(m_fd);
     m_fd = -1;
     return true;
+}
+
+bool FileReplacement::syncFileSystemOf(const QString& path) {
+    if (path.isEmpty()) { // files anywhere: every file system
+        ::sync();
+        return true;
+    }
+    const int fd = ::open(nativeName(path).constData(), O_RDONLY | O_CLOEXEC);
+    if (fd < 0) return false;
+    const bool ok = ::syncfs(fd) == 0;
+    ::close(fd);
+    return ok;
 }
 
 void FileReplacement::discard() {

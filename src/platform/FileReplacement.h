@@ -40,6 +40,10 @@ class FileReplacement {
     // no stored flags) instead of the old one's; mode bits for the group and
     // others, owner and group are kept all the same.
     void setFreshAttributes(bool fresh) { m_fresh = fresh; }
+    // By default a commit waits until the content and the name are on the
+    // disk. Work that replaces many files turns that off and makes them all
+    // durable at once at its end (syncFileSystemOf).
+    void setDurable(bool durable) { m_durable = durable; }
 
     // Flushes, gives the new file the old one's mode, owner, group and
     // stored attributes (a new file the usual mode), the modification time
@@ -49,6 +53,10 @@ class FileReplacement {
 
     // The error of the last failure (see Platform's error codes).
     int error() const { return m_error; }
+
+    // Waits until everything written on the file system holding path is on
+    // the disk (every file system for an empty path); false when it cannot.
+    static bool syncFileSystemOf(const QString& path);
     const QString& target() const { return m_target; }
 
   private:
@@ -63,6 +71,7 @@ class FileReplacement {
     int m_fd = -1;
     int m_error = 0;
     bool m_fresh = false;
+    bool m_durable = true;
 };
 
 } // namespace platform

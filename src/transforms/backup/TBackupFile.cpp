@@ -689,6 +689,7 @@ void TBackupFile::startFile(Pending& pending, const QString& target, qint32 date
         return;
     }
     pending.content = std::make_unique<platform::FileReplacement>(target);
+    pending.content->setDurable(false); // all of them at once, at the end
     if (!pending.content->open()) {
         notRestored(target, causeOf(pending.content->error()));
         pending.content.reset();
@@ -755,6 +756,9 @@ bool TBackupFile::Restore(const QString& archiveName, const QString& restorePath
         throw;
     }
     in.close();
+    // The restored files are on the disk before the restore is told done.
+    // (Restored to their own full paths, they may be on any file system.)
+    platform::FileReplacement::syncFileSystemOf(path);
     const bool result = ErrorCode == 0 && Continue;
     if (OnProgress) {
         bool c = Continue;
