@@ -257,20 +257,34 @@ TEST(TransformSafety, EraseZeroesOnlyTheFileItChecked) {
     platform::Platform::setInstance(nullptr);
 }
 
+namespace {
+// A 1 MiB file system on a folder for the length of a test (root only;
+// where mounting is refused, mounted stays false).
+struct SmallVolume {
+    QString path;
+    bool mounted = false;
+    explicit SmallVolume(const QString& folder) : path(folder) {
+        mounted = geteuid() == 0 &&
+                  mount("tmpfs", path.toLocal8Bit().constData(), "tmpfs", 0, "size=1m") == 0;
+    }
+    ~SmallVolume() {
+        if (mounted) umount(path.toLocal8Bit().constData());
+    }
+};
+} // namespace
+
 // A join that fills the disk says the disk is full (not that a part cannot
 // be read) and leaves nothing beside the parts.
 TEST(TransformSafety, JoinOnAFullDiskSaysSo) {
     TempDir dir;
-    const QString volume = dir.mkdir("small");
-    if (geteuid() != 0 ||
-        mount("tmpfs", volume.toLocal8Bit().constData(), "tmpfs", 0, "size=1m") != 0)
-        GTEST_SKIP() << "no small file system can be mounted here";
+    SmallVolume small(dir.mkdir("small"));
+    if (!small.mounted) GTEST_SKIP() << "no small file system can be mounted here";
+    const QString volume = small.path;
     dir.write("small/big.001", QByteArray(400 * 1024, 'a'));
     dir.write("small/big.002", QByteArray(400 * 1024, 'b'));
     const core::Outcome o =
         joinFiles({dir.file("small/big.001"), dir.file("small/big.002")}, Progress{});
     const QStringList left = QDir(volume).entryList(QDir::Files | QDir::Hidden);
-    umount(volume.toLocal8Bit().constData());
     EXPECT_FALSE(o);
     EXPECT_TRUE(o.text.contains(QStringLiteral("Disque plein"))) << o.text.toStdString();
     EXPECT_EQ(left, QStringList({"big.001", "big.002"}));
@@ -280,10 +294,9 @@ TEST(TransformSafety, JoinOnAFullDiskSaysSo) {
 // that was there or its whole new slice: none is cut short.
 TEST(TransformSafety, SplitOnAFullDiskKeepsEachPartWhole) {
     TempDir dir;
-    const QString volume = dir.mkdir("small");
-    if (geteuid() != 0 ||
-        mount("tmpfs", volume.toLocal8Bit().constData(), "tmpfs", 0, "size=1m") != 0)
-        GTEST_SKIP() << "no small file system can be mounted here";
+    SmallVolume small(dir.mkdir("small"));
+    if (!small.mounted) GTEST_SKIP() << "no small file system can be mounted here";
+    const QString volume = small.path;
     QByteArray content(600 * 1024, '\0');
     for (int i = 0; i < content.size(); ++i)
         content[i] = char(i * 7 / 1024);
@@ -295,7 +308,6 @@ TEST(TransformSafety, SplitOnAFullDiskKeepsEachPartWhole) {
     for (int n = 1; n <= 3; ++n)
         parts << readAll(dir.file(QStringLiteral("small/big%1").arg(n, 3, 10, QChar(u'0'))));
     const QStringList left = QDir(volume).entryList(QDir::Files | QDir::Hidden);
-    umount(volume.toLocal8Bit().constData());
     EXPECT_EQ(r, SplitResult::DiskFull);
     bool anyOld = false;
     for (int n = 0; n < 3; ++n) {
@@ -311,10 +323,9 @@ TEST(TransformSafety, SplitOnAFullDiskKeepsEachPartWhole) {
 // that name as it was: the new one takes the name only when complete.
 TEST(TransformSafety, AFailedOrKilledBackupKeepsTheOlderArchive) {
     TempDir dir;
-    const QString volume = dir.mkdir("small");
-    if (geteuid() != 0 ||
-        mount("tmpfs", volume.toLocal8Bit().constData(), "tmpfs", 0, "size=1m") != 0)
-        GTEST_SKIP() << "no small file system can be mounted here";
+    SmallVolume small(dir.mkdir("small"));
+    if (!small.mounted) GTEST_SKIP() << "no small file system can be mounted here";
+    const QString volume = small.path;
     dir.write("big.bin", QByteArray(3 * 1024 * 1024, 'x'));
     dir.write("small.txt", "a small file");
     ASSERT_EQ(cli({"backup", dir.file("small/a.tav"), dir.file("small.txt")}), 0);
@@ -322,7 +333,6 @@ TEST(TransformSafety, AFailedOrKilledBackupKeepsTheOlderArchive) {
     EXPECT_EQ(cli({"backup", "--level", "none", dir.file("small/a.tav"), dir.file("big.bin")}), 1);
     EXPECT_EQ(readAll(dir.file("small/a.tav")), older);
     EXPECT_EQ(QDir(volume).entryList(QDir::Files | QDir::Hidden), QStringList({"a.tav"}));
-    umount(volume.toLocal8Bit().constData());
 
     // Killed midway over an existing archive: still the older one.
     dir.write("huge.bin", QByteArray(256 * 1024 * 1024, 'y'));
