@@ -187,7 +187,7 @@ class Platform {
     // Volume facts: file system name and serial number (0 when unknown).
     virtual QString fileSystemName(QChar letter) = 0;
     virtual quint32 volumeSerial(QChar letter) = 0;
-    // Asks for a new label (the answer is not used, as with the original).
+    // Asks for a new label; callers do not use the answer.
     virtual bool setVolumeLabel(QChar letter, const QString& label) = 0;
     // Opens the desktop's disk utility to format a drive.
     virtual bool formatDrive(QChar letter, int formatId, int options) = 0;

@@ -144,7 +144,7 @@ void crypt(const ui::CommandContext& c, int mode) {
             const Progress inFile{[&](int percent) { job.progress((i * 100 + percent) / count); },
                                   [&job] { return job.cancelled(); }};
             const core::Outcome o = cryptFile(c.selection[i], password, inFile);
-            // Folders are passed over without a word, as they always were.
+            // Folders in the selection are passed over without a word.
             if (o.kind == core::Outcome::Failed &&
                 !(platform::Platform::instance().attributes(c.selection[i]) &
                   platform::faDirectory))

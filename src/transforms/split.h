@@ -25,8 +25,8 @@ enum class SplitResult { Done, TooSmall, TooManyParts, Failed, DiskFull };
 
 // Writes the parts beside the file, each written aside and put in place
 // whole. TooSmall below 300 bytes per part; TooManyParts (nothing written)
-// past 999 parts. I/O failures stop the copy quietly, as the tool always
-// did, and answer Failed; a full disk answers DiskFull, which is told.
+// past 999 parts. Other I/O failures stop the copy quietly and answer
+// Failed; a full disk answers DiskFull, which is told.
 SplitResult splitFile(const QString& file, qint64 partSize, const Progress& progress = {});
 
 // Joins the names in case-insensitive order into the first name less its

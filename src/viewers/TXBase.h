@@ -36,7 +36,7 @@ class TXBase {
     TXBase(const TXBase&) = delete;
     TXBase& operator=(const TXBase&) = delete;
 
-    // ---- published ----
+    // ---- the table: name, state, fields and records ----
     QString Filename() const { return m_base + QStringLiteral(".dbf"); }
     void setFilename(const QString& name);
     bool Active() const { return m_active; }

@@ -35,7 +35,7 @@ class TBackupFile {
     TBackupFile();
     ~TBackupFile();
 
-    // Published properties
+    // Settings and events
     QString Version() const { return QStringLiteral("5.10"); }
     void setVersion(const QString&) {}
     QString BackupTitle;
@@ -56,8 +56,8 @@ class TBackupFile {
     // Each file of the archive that a restore leaves as it was, with why.
     std::function<void(const QString& name, const QString& cause)> OnNotRestored;
 
-    // Host hooks standing for the component's own boxes: the volume prompt
-    // (answers true for OK) and the error box. Without them a prompt
+    // The boxes the archive shows, supplied by whoever drives it: the volume
+    // prompt (answers true for OK) and the error box. Without them a prompt
     // cancels and an error box shows nothing.
     std::function<bool(const QString& text)> defaultPrompt;
     std::function<void(const QString& text)> defaultErrorBox;

@@ -55,7 +55,7 @@ class RunScope {
     QProgressBar* m_bar;
 };
 
-// Runs the component's work as a job: progress to the bar, the volume
+// Runs the archive's work as a job: progress to the bar, the volume
 // prompts and error boxes asked on the window's thread.
 bool runComponent(TBackupFile& b, QProgressBar* bar, const QString& diskPrompt,
                   const std::function<bool()>& work) {
