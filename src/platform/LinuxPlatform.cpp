@@ -855,10 +855,8 @@ bool LinuxPlatform::shellExecute(const QString& verb, const QString& file, const
 
 // A program that needs a terminal is chosen only when there is one to run it in.
 QString LinuxPlatform::findExecutable(const QString& file, const QString& folder) {
-    return associatedApplication(
-        QDir(folder).absoluteFilePath(file), XdgDirs::fromEnvironment(), [](const QString& entry) {
-            return !runsInTerminal(entry) || !inTerminal({QStringLiteral("true")}).isEmpty();
-        });
+    return associatedApplication(QDir(folder).absoluteFilePath(file), XdgDirs::fromEnvironment(),
+                                 [](const QString& entry) { return canStart(entry); });
 }
 
 bool LinuxPlatform::launch(const QString& verb, const QString& program,
@@ -952,8 +950,7 @@ bool LinuxPlatform::appendFile(const QString& from, QFile& to, qint64 offset, qi
                 break;
             }
             if (write(out, buf.get(), size_t(r)) != r) {
-                setLastError(errno == ENOSPC || errno == EDQUOT ? errDiskFull
-                                                                : errorFromErrno(errno));
+                setLastError(errorFromErrno(errno)); // a full disk says so
                 ok = false;
                 break;
             }

@@ -179,4 +179,8 @@ QStringList execArguments(const QString& desktopFile, const QStringList& files) 
     return argv;
 }
 
+bool canStart(const QString& desktopFile, const QStringList& searchPath) {
+    return !runsInTerminal(desktopFile) || !inTerminal({}, searchPath).isEmpty();
+}
+
 } // namespace platform

@@ -39,6 +39,10 @@ bool runsInTerminal(const QString& desktopFile);
 // in searchPath (empty: PATH); empty when there is none.
 QStringList inTerminal(const QStringList& argv, const QStringList& searchPath = {});
 
+// Whether an entry can be started here: one that needs a terminal only
+// when there is a terminal emulator to run it in.
+bool canStart(const QString& desktopFile, const QStringList& searchPath = {});
+
 // The entry's Exec line with its field codes given the files: program
 // first; the files appended when the line names none.
 QStringList execArguments(const QString& desktopFile, const QStringList& files);

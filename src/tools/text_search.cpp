@@ -1,6 +1,7 @@
 #include "text_search.h"
 #include "core/byte_search.h"
 #include "platform/Platform.h"
+#include "platform/small_files.h"
 
 #include <QStringDecoder>
 #include <QStringEncoder>
@@ -25,10 +26,7 @@ core::Outcome TextFile::open(const QString& name) {
     } else if (size == 0) {
         // A size of 0 is no end of file for the kernel's files (/proc):
         // read what there is, up to 64 MiB.
-        constexpr qint64 cap = qint64(64) << 20;
-        char chunk[65536];
-        for (qint64 n; m_copy.size() < cap && (n = m_file.read(chunk, sizeof chunk)) > 0;)
-            m_copy.append(chunk, qsizetype(n));
+        m_copy = platform::readSmallFile(name, qint64(64) << 20);
         size = m_copy.size();
         data = reinterpret_cast<const uchar*>(m_copy.constData());
     }

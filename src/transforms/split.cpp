@@ -51,10 +51,8 @@ SplitResult splitFile(const QString& file, qint64 partSize, const Progress& prog
     qint64 written = 0;
     progress(0);
     // A failed write on a full disk is told as such; other failures stay quiet.
-    const auto failure = [&p](int error) {
-        return error == platform::errDiskFull || p.lastError() == platform::errDiskFull
-                   ? SplitResult::DiskFull
-                   : SplitResult::Failed;
+    const auto failure = [](int error) {
+        return error == platform::errDiskFull ? SplitResult::DiskFull : SplitResult::Failed;
     };
     for (size_t i = 0; i < plan.size(); ++i) {
         // Written aside and put in place whole: a part is the old one or the
@@ -63,7 +61,7 @@ SplitResult splitFile(const QString& file, qint64 partSize, const Progress& prog
         if (!out.open()) return failure(out.error());
         // Each part is one kernel copy of its slice of the file.
         if (plan[i] > 0 && !p.appendFile(file, out.file(), written, plan[i]))
-            return failure(platform::errNone);
+            return failure(p.lastError());
         if (!out.commit()) return failure(out.error());
         written += plan[i];
         progress(size > 0 ? int(std::nearbyint(double(written) * 100 / size)) : 100);
