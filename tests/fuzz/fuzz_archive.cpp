@@ -1,6 +1,7 @@
 // The archive reader on any bytes: the input is cut into volumes at each
 // "\nVOLUME\n", listed, verified and restored under a folder holding
 // planted links to a sentinel folder that must never change.
+#include "fuzz_folder.h"
 #include "transforms/backup/TBackupFile.h"
 #include "transforms/backup/archive_io.h"
 
@@ -17,8 +18,7 @@ namespace {
 const QByteArray kVolumeMark("\nVOLUME\n");
 
 QString base() {
-    static const QString b = QDir::tempPath() + QStringLiteral("/tavfuzz-%1").arg(getpid());
-    return b;
+    return fuzzFolder();
 }
 
 void write(const QString& path, const QByteArray& bytes) {
@@ -67,7 +67,6 @@ extern "C" int LLVMFuzzerInitialize(int* argc, char*** argv) {
     static QCoreApplication app(*argc, *argv);
     QDir().mkpath(base() + QStringLiteral("/sentinel"));
     write(base() + QStringLiteral("/sentinel/keep"), "k");
-    std::atexit([] { QDir(base()).removeRecursively(); });
     return 0;
 }
 

@@ -1,5 +1,6 @@
 // The dBase reader on any bytes: the input up to "\nMEMO\n" is the table,
 // the rest its memo file; every value of every record is read.
+#include "fuzz_folder.h"
 #include "viewers/TXBase.h"
 
 #include <QCoreApplication>
@@ -12,8 +13,7 @@
 namespace {
 
 QString path(const char* ext) {
-    return QDir::tempPath() + QStringLiteral("/tavfuzz-dbf-%1.").arg(getpid()) +
-           QString::fromLatin1(ext);
+    return fuzzFolder() + QStringLiteral("/table.") + QString::fromLatin1(ext);
 }
 
 void write(const QString& name, const QByteArray& bytes) {

@@ -1,5 +1,7 @@
 // The hex document's edits, undo and save, driven by any bytes and checked
 // after each step against a plain byte vector.
+#include "data_provider.h"
+#include "fuzz_folder.h"
 #include "hexedit/hexeditor/HexDocument.h"
 
 #include <QCoreApplication>
@@ -10,7 +12,6 @@
 #include <cstdlib>
 #include <deque>
 #include <exception>
-#include <fuzzer/FuzzedDataProvider.h>
 #include <vector>
 
 namespace {
@@ -18,8 +19,7 @@ namespace {
 using Bytes = std::vector<uint8_t>;
 
 QString path(const char* name) {
-    return QDir::tempPath() + QStringLiteral("/tavfuzz-hex-%1-").arg(getpid()) +
-           QString::fromLatin1(name);
+    return fuzzFolder() + QLatin1Char('/') + QString::fromLatin1(name);
 }
 
 void check(bool ok, int line = __builtin_LINE()) {
@@ -52,7 +52,7 @@ extern "C" int LLVMFuzzerInitialize(int* argc, char*** argv) {
 }
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* bytes, size_t size) {
-    FuzzedDataProvider in(bytes, size);
+    DataProvider in(bytes, size);
     Bytes model = in.ConsumeBytes<uint8_t>(in.ConsumeIntegralInRange<size_t>(0, 300));
     {
         QFile f(path("in"));
