@@ -78,6 +78,28 @@ qsizetype find(QByteArrayView text, qsizetype from, const QByteArray& needle) {
     return from >= text.size() ? -1 : core::findBytes(text, needle, from);
 }
 
+// The line [start, end) whole, or kExcerptBytes of it around the match at
+// `at`, cut between characters and marked "…" on each cut side.
+QByteArray excerpt(QByteArrayView text, qsizetype start, qsizetype at, qsizetype end) {
+    if (end - start <= kExcerptBytes) return text.sliced(start, end - start).toByteArray();
+    const QByteArray mark("\xE2\x80\xA6"); // …
+    const qsizetype room = kExcerptBytes - 2 * mark.size();
+    qsizetype from = std::max(start, at - room / 4);
+    qsizetype to = std::min(end, from + room);
+    from = std::max(start, to - room);
+    const auto continuation = [&](qsizetype i) { return (uchar(text[i]) & 0xC0) == 0x80; };
+    for (int k = 0; k < 3 && from > start && from < to && continuation(from); ++k)
+        ++from;
+    for (int k = 0; k < 3 && to < end && to > from && continuation(to); ++k)
+        --to;
+    QByteArray out;
+    out.reserve(to - from + 2 * mark.size());
+    if (from > start) out += mark;
+    out += text.sliced(from, to - from);
+    if (to < end) out += mark;
+    return out;
+}
+
 } // namespace
 
 // A file cut short while it was read: the read error, and its name.
@@ -116,7 +138,7 @@ core::Outcome findInFile(const QString& name, const QString& needle,
         const void* cr = std::memchr(base + at, '\r', size_t(text.size() - at));
         const qsizetype endAt = cr ? static_cast<const char*>(cr) - base : text.size();
         cursor.advanceTo(startAt);
-        found({cursor.line, QByteArray(base + startAt, endAt - startAt)});
+        found({cursor.line, excerpt(text, startAt, at, endAt)});
         from = endAt;
     }
     if (file.changed()) return core::Outcome::failed(shrankText(name));

@@ -41,8 +41,13 @@ QString lineText(QByteArrayView line, bool cut = false);
 
 struct Match {
     qint64 line; // from 1
+    // The line, or for a line longer than kExcerptBytes an excerpt of it
+    // that holds the match's start, with "…" where it was cut (at most
+    // kExcerptBytes in all).
     QByteArray text;
 };
+
+constexpr qsizetype kExcerptBytes = 4096;
 
 // Every line of the file that contains needle (bytes, case counts), each
 // once, in order; also the needle's Windows-1252 form when it differs.

@@ -55,6 +55,36 @@ TEST(FindString, LinesAsTheProgramReadsThem) {
     EXPECT_EQ(matches(QStringLiteral("/proc/self/status"), "Name:").size(), 1);
 }
 
+// A line far longer than any list shows comes back as an excerpt that holds
+// the match, cut between characters, never the whole line.
+TEST(FindString, AHugeLineGivesABoundedExcerptHoldingTheMatch) {
+    TempDir dir;
+    const QByteArray e = "\xC3\xA9"; // é, two bytes
+    const QByteArray line = e.repeated(3'000'000) + "NEEDLE" + e.repeated(3'000'000);
+    dir.write("huge.txt", "short NEEDLE\r\n" + line + "\r\nend");
+    std::vector<Match> found;
+    findInFile(dir.file("huge.txt"), "NEEDLE", [&](const Match& m) { found.push_back(m); });
+    ASSERT_EQ(found.size(), 2u);
+    EXPECT_EQ(found[0].text, "short NEEDLE");
+    const QByteArray& text = found[1].text;
+    EXPECT_EQ(found[1].line, 2);
+    EXPECT_LE(text.size(), kExcerptBytes);
+    EXPECT_TRUE(text.contains("NEEDLE"));
+    const QString shown = QString::fromUtf8(text);
+    EXPECT_TRUE(shown.startsWith(QChar(0x2026)) && shown.endsWith(QChar(0x2026)));
+    EXPECT_FALSE(shown.contains(QChar::ReplacementCharacter)); // no character cut in two
+    // The window shows that excerpt as it is.
+    EXPECT_EQ(lineText(text, true), shown);
+
+    QProcess p;
+    p.start(QStringLiteral(TAVTOOLS_CLI), {"grep", "NEEDLE", dir.file("huge.txt")});
+    ASSERT_TRUE(p.waitForFinished(30000));
+    const QList<QByteArray> out = p.readAllStandardOutput().split('\n');
+    ASSERT_EQ(out.size(), 3); // two lines and the empty rest
+    EXPECT_LE(out[1].size(), dir.file("huge.txt").size() + 10 + kExcerptBytes);
+    EXPECT_TRUE(out[1].contains("NEEDLE"));
+}
+
 TEST(FindString, TheWindowKeepsItsEntriesWhenAFileFails) {
     TempDir dir;
     ui::ScriptedDialogs dialogs;
