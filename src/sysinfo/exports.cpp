@@ -5,11 +5,15 @@
 
 #include <QFile>
 #include <cstring>
+#include <map>
 #include <optional>
 
 namespace sysinfo {
 
 namespace {
+
+// Longer than any linker writes: a name is shown cut there.
+constexpr quint64 kLongestName = 4096;
 
 // Bounded little- or big-endian reads; nothing is read past the end.
 class Bytes {
@@ -28,19 +32,50 @@ class Bytes {
         return v;
     }
     quint64 u(quint64 offset, int width) const { return read(offset, width).value_or(0); }
-    // The zero-terminated text at offset, up to `limit`; empty when it has no end.
-    QByteArrayView text(quint64 offset, quint64 limit) const {
+    // The zero-terminated text at offset, up to `limit`; empty when it has
+    // no end. A text longer than kLongestName comes back cut, `cut` set.
+    QByteArrayView text(quint64 offset, quint64 limit, bool& cut) const {
+        cut = false;
         if (offset >= size() || offset >= limit) return {};
         const quint64 end = std::min(limit, size());
+        const quint64 scan = std::min(end - offset, kLongestName + 1);
         const char* start = m_data.data() + offset;
-        const void* zero = std::memchr(start, 0, size_t(end - offset));
-        if (!zero) return {};
-        return QByteArrayView(start, static_cast<const char*>(zero) - start);
+        const void* zero = std::memchr(start, 0, size_t(scan));
+        if (zero) return QByteArrayView(start, static_cast<const char*>(zero) - start);
+        if (scan <= kLongestName) return {};
+        cut = true;
+        return QByteArrayView(start, qsizetype(kLongestName));
     }
 
   private:
     QByteArrayView m_data;
     bool m_big;
+};
+
+// Hands the names on, a cut one with "…", and stops once they add up to
+// more than the image could honestly hold: names that all point at one long
+// text would otherwise print without end.
+class NameSink {
+  public:
+    NameSink(quint64 imageSize, const std::function<void(QByteArrayView)>& name)
+        : m_budget(2 * imageSize + (quint64(1) << 20)), m_name(name) {}
+    bool take(QByteArrayView text, bool cut) {
+        if (text.isEmpty()) return true;
+        if (text.size() + 3 > m_budget) return false;
+        m_budget -= text.size() + 3;
+        if (!cut) {
+            m_name(text);
+            return true;
+        }
+        QByteArray shown = text.toByteArray();
+        shown.append("\xE2\x80\xA6");
+        m_name(shown);
+        return true;
+    }
+
+  private:
+    quint64 m_budget;
+    const std::function<void(QByteArrayView)>& m_name;
 };
 
 // ---- PE ----
@@ -49,17 +84,51 @@ struct PeSection {
     quint64 address, virtualSize, rawSize, rawOffset;
 };
 
-std::optional<quint64> fileOffset(const std::vector<PeSection>& sections, quint64 rva) {
-    for (const PeSection& s : sections) {
-        if (rva < s.address) continue;
-        const quint64 within = rva - s.address;
-        if (within < std::max(s.virtualSize, s.rawSize) && within < s.rawSize)
-            return s.rawOffset + within;
+// Where each address of the image lies in the file: the sections' address
+// ranges, an earlier section winning where they overlap, kept as disjoint
+// pieces so a lookup costs a logarithm, not a walk over every section.
+class SectionIndex {
+  public:
+    void add(const PeSection& s) {
+        // An address reaches the file within the section's raw bytes.
+        const quint64 length = s.rawSize;
+        if (length == 0) return;
+        const quint64 end = s.address + length;
+        quint64 from = s.address;
+        // The covered ranges met are merged into one as the gaps are filled.
+        auto it = m_covered.upper_bound(from);
+        if (it != m_covered.begin() && std::prev(it)->second > from) --it;
+        quint64 mergedStart = from, mergedEnd = end;
+        while (it != m_covered.end() && it->first < end) {
+            if (it->first > from) piece(from, it->first, s);
+            from = std::max(from, it->second);
+            mergedStart = std::min(mergedStart, it->first);
+            mergedEnd = std::max(mergedEnd, it->second);
+            it = m_covered.erase(it);
+        }
+        if (from < end) piece(from, end, s);
+        m_covered[mergedStart] = mergedEnd;
     }
-    return std::nullopt;
-}
+    std::optional<quint64> fileOffset(quint64 rva) const {
+        auto it = m_pieces.upper_bound(rva);
+        if (it == m_pieces.begin()) return std::nullopt;
+        --it;
+        if (rva >= it->second.end) return std::nullopt;
+        return it->second.rawOffset + (rva - it->second.address);
+    }
 
-void peNames(const Bytes& b, const std::function<void(QByteArrayView)>& name) {
+  private:
+    struct Piece {
+        quint64 end, address, rawOffset;
+    };
+    void piece(quint64 from, quint64 to, const PeSection& s) {
+        m_pieces[from] = {to, s.address, s.rawOffset};
+    }
+    std::map<quint64, quint64> m_covered; // start -> end, disjoint
+    std::map<quint64, Piece> m_pieces;    // start -> piece, disjoint
+};
+
+void peNames(const Bytes& b, NameSink& name) {
     const quint64 pe = b.u(0x3C, 4);
     if (b.u(pe, 4) != 0x4550) return; // "PE\0\0"
     const quint64 sectionCount = b.u(pe + 6, 2), optionalSize = b.u(pe + 20, 2);
@@ -72,24 +141,25 @@ void peNames(const Bytes& b, const std::function<void(QByteArrayView)>& name) {
     const quint64 exportRva = b.u(directories, 4);
     if (exportRva == 0) return;
 
-    std::vector<PeSection> sections;
+    SectionIndex sections;
     const quint64 table = optional + optionalSize;
     for (quint64 i = 0; i < sectionCount && b.has(table + i * 40, 40); ++i) {
         const quint64 s = table + i * 40;
-        sections.push_back({b.u(s + 12, 4), b.u(s + 8, 4), b.u(s + 16, 4), b.u(s + 20, 4)});
+        sections.add({b.u(s + 12, 4), b.u(s + 8, 4), b.u(s + 16, 4), b.u(s + 20, 4)});
     }
-    const auto directory = fileOffset(sections, exportRva);
+    const auto directory = sections.fileOffset(exportRva);
     if (!directory || !b.has(*directory, 40)) return;
     const quint64 nameCount = b.u(*directory + 24, 4);
-    const auto names = fileOffset(sections, b.u(*directory + 32, 4));
+    const auto names = sections.fileOffset(b.u(*directory + 32, 4));
     if (!names) return;
     // Never more entries than the file can hold.
     const quint64 room = *names < b.size() ? (b.size() - *names) / 4 : 0;
     for (quint64 i = 0; i < std::min(nameCount, room); ++i) {
-        const auto at = fileOffset(sections, b.u(*names + i * 4, 4));
+        const auto at = sections.fileOffset(b.u(*names + i * 4, 4));
         if (!at) continue;
-        const QByteArrayView text = b.text(*at, b.size());
-        if (!text.isEmpty()) name(text);
+        bool cut = false;
+        const QByteArrayView text = b.text(*at, b.size(), cut);
+        if (!name.take(text, cut)) return;
     }
 }
 
@@ -107,7 +177,7 @@ ElfSection elfSection(const Bytes& b, bool wide, quint64 at) {
     return {b.u(at + 4, 4), b.u(at + 16, 4), b.u(at + 20, 4), b.u(at + 24, 4), b.u(at + 36, 4)};
 }
 
-void elfNames(const Bytes& b, bool wide, const std::function<void(QByteArrayView)>& name) {
+void elfNames(const Bytes& b, bool wide, NameSink& name) {
     const quint64 sectionsAt = wide ? b.u(0x28, 8) : b.u(0x20, 4);
     const quint64 entry = wide ? b.u(0x3A, 2) : b.u(0x2E, 2);
     const quint64 count = wide ? b.u(0x3C, 2) : b.u(0x30, 2);
@@ -129,9 +199,10 @@ void elfNames(const Bytes& b, bool wide, const std::function<void(QByteArrayView
                 continue;
             const quint64 nameAt = b.u(s, 4);
             if (nameAt >= strings.size) continue;
+            bool cut = false;
             const QByteArrayView text =
-                b.text(strings.offset + nameAt, strings.offset + strings.size);
-            if (!text.isEmpty()) name(text);
+                b.text(strings.offset + nameAt, strings.offset + strings.size, cut);
+            if (!name.take(text, cut)) return;
         }
         return;
     }
@@ -140,12 +211,13 @@ void elfNames(const Bytes& b, bool wide, const std::function<void(QByteArrayView
 } // namespace
 
 void forEachExportedName(QByteArrayView image, const std::function<void(QByteArrayView)>& name) {
-    if (image.size() >= 0x40 && image.startsWith("MZ")) return peNames(Bytes(image), name);
+    NameSink sink(quint64(image.size()), name);
+    if (image.size() >= 0x40 && image.startsWith("MZ")) return peNames(Bytes(image), sink);
     if (image.size() >= 0x34 && image.startsWith("\x7F"
                                                  "ELF")) {
         const char klass = image[4], order = image[5];
         if ((klass != 1 && klass != 2) || (order != 1 && order != 2)) return;
-        elfNames(Bytes(image, order == 2), klass == 2, name);
+        elfNames(Bytes(image, order == 2), klass == 2, sink);
     }
 }
 

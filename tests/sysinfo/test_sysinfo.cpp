@@ -254,6 +254,90 @@ TEST(Exports, HostilePeImagesGiveWhatCanBeRead) {
     EXPECT_TRUE(exportedNames(open).isEmpty());
 }
 
+// Sections that overlap: the earlier one in the table answers for the
+// addresses it holds, a later one for the rest.
+TEST(Exports, OverlappingSectionsTheEarlierOneWins) {
+    using image_builders::put;
+    QByteArray image = image_builders::peImage({"One", "Two"});
+    const int sections = 0x58 + 0xE0;
+    // Two more sections, the real one moved to the end of the table: first a
+    // small one over part of the names' addresses pointing at zeros, then a
+    // wide one pointing at the headers.
+    const QByteArray real = image.mid(sections, 40);
+    image.replace(sections + 80, 40, real);
+    QByteArray small(40, '\0'), wide(40, '\0');
+    put(small, 8, 0x10, 4), put(small, 12, 0x1300, 4), put(small, 16, 0x10, 4);
+    put(small, 20, 0x500, 4);
+    put(wide, 8, 0x400, 4), put(wide, 12, 0x1104, 4), put(wide, 16, 0x400, 4);
+    put(wide, 20, 0x5F0, 4); // zeros
+    image.replace(sections, 40, small);
+    image.replace(sections + 40, 40, wide);
+    put(image, 0x46, 3, 2);
+    // "One" at 0x1100 comes through the real section, "Two" at 0x1104
+    // through the wide one, which holds no text there.
+    EXPECT_EQ(exportedNames(image), QStringList({"One"}));
+    put(image, 0x46, 1, 2); // only the small one: nothing is reachable
+    EXPECT_TRUE(exportedNames(image).isEmpty());
+}
+
+// Tens of thousands of sections and half a million names that all point at
+// one text with no end: read in a moment, each name cut, the whole bounded.
+TEST(Exports, HostileSizesStayLinearAndBounded) {
+    using image_builders::put;
+    const int sectionCount = 65535, names = 500'000;
+    const quint64 data = 0x290000, nameText = data + 0x300000;
+    QByteArray b(qsizetype(nameText) + 6000, 'x');
+    b.replace(0, qsizetype(data), QByteArray(qsizetype(data), '\0'));
+    b.replace(0, 2, "MZ");
+    put(b, 0x3C, 0x40, 4);
+    b.replace(0x40, 4, QByteArray("PE\0\0", 4));
+    put(b, 0x46, sectionCount, 2);
+    put(b, 0x54, 0xE0, 2);
+    put(b, 0x58, 0x10B, 2);
+    put(b, 0x58 + 92, 16, 4);
+    put(b, 0x58 + 96, 0x10000000, 4);
+    const int table = 0x58 + 0xE0;
+    for (int i = 0; i + 1 < sectionCount; ++i) {
+        put(b, table + i * 40 + 8, 0x10, 4);
+        put(b, table + i * 40 + 12, 0x100000 + quint64(i) * 0x10, 4);
+        put(b, table + i * 40 + 16, 0x10, 4);
+    }
+    const int last = table + (sectionCount - 1) * 40;
+    put(b, last + 8, 0x800000, 4), put(b, last + 12, 0x10000000, 4);
+    put(b, last + 16, 0x800000, 4), put(b, last + 20, data, 4);
+    put(b, qsizetype(data) + 24, names, 4);
+    put(b, qsizetype(data) + 32, 0x10000100, 4);
+    for (int i = 0; i < names; ++i)
+        put(b, qsizetype(data) + 0x100 + i * 4, 0x10300000, 4);
+    QElapsedTimer clock;
+    clock.start();
+    qint64 count = 0, total = 0;
+    forEachExportedName(b, [&](QByteArrayView name) {
+        ++count;
+        total += name.size();
+        ASSERT_EQ(name.size(), 4096 + 3);
+        ASSERT_TRUE(name.endsWith("\xE2\x80\xA6"));
+    });
+    EXPECT_GT(count, 0);
+    EXPECT_LE(total, 2 * b.size() + (1 << 20));
+    EXPECT_LT(clock.elapsed(), 10'000); // minutes when each name walked every section
+
+    // An ELF string table with no zero under 300,000 symbols.
+    using image_builders::Symbol;
+    const QList<Symbol> symbols(300'000, Symbol{"f", 1, 2, 7});
+    QByteArray elf = image_builders::elfImage(symbols, true, false);
+    const qsizetype strings = elf.size() - 2 * symbols.size() - 1;
+    elf.replace(strings, elf.size() - strings, QByteArray(elf.size() - strings, 'a'));
+    count = 0;
+    clock.restart();
+    forEachExportedName(elf, [&](QByteArrayView name) {
+        ++count;
+        ASSERT_LE(name.size(), 4096 + 3);
+    });
+    EXPECT_GT(count, 0);
+    EXPECT_LT(clock.elapsed(), 10'000);
+}
+
 TEST(Exports, ElfDefinedGlobalAndWeakFunctionsAllLayouts) {
     using image_builders::Symbol;
     const QList<Symbol> symbols{{"first", 1, 2, 7},
