@@ -22,4 +22,4 @@ dict=()
 [ -f "tests/fuzz/$target.dict" ] && dict=("-dict=tests/fuzz/$target.dict")
 QT_QPA_PLATFORM=offscreen ASAN_OPTIONS=detect_leaks=0 \
   "./build-fuzz/tests/fuzz/fuzz_$target" "${dict[@]}" -max_total_time="$seconds" \
-  -print_final_stats=1 -rss_limit_mb=4096 "$corpus" "tests/fuzz/seeds/$target"
+  -print_final_stats=1 -rss_limit_mb="$([ "$target" = pictures ] && echo 1024 || echo 4096)" "$corpus" "tests/fuzz/seeds/$target"

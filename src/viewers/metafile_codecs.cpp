@@ -60,10 +60,11 @@ constexpr quint32 kEmfHeader = 1, kEmfEnd = 14, kEmfSignature = 0x464D4520;
 bool emfRecordsChain(const QByteArray& d) {
     if (u32(d, 0) != kEmfHeader || u32(d, 40) != kEmfSignature) return false;
     qsizetype at = 0;
-    while (at + 8 <= d.size()) {
+    for (qsizetype count = 0; at + 8 <= d.size(); ++count) {
         const quint32 type = u32(d, at), size = u32(d, at + 4);
         if (size < 8 || size % 4 || size > quint32(d.size() - at)) return false;
         if (type == kEmfEnd) return true;
+        if (count >= kMaxMetafileRecords) return false;
         at += size;
     }
     return at == d.size();
@@ -81,10 +82,11 @@ bool emfSize(const QByteArray& d, QSize& size) {
     return acceptable(size);
 }
 
-bool readEmf(const QByteArray& d, QSize box, QImage& image) {
+bool readEmf(const QByteArray& d, QSize box, QImage& image, qint64 maxBytes) {
     QSize natural;
     if (!emfSize(d, natural)) return false;
     const QSize size = box.isEmpty() ? natural : box;
+    if (!fits(size, maxBytes)) return false;
     generatorOptions options{};
     options.nameSpace = const_cast<char*>("");
     options.svgDelimiter = true;
@@ -115,11 +117,12 @@ bool wmfRecordsChain(const QByteArray& d) {
     const quint16 type = u16(d, header), words = u16(d, header + 2);
     if ((type != 1 && type != 2) || words != 9) return false;
     qsizetype at = header + 18;
-    while (at + 6 <= d.size()) {
+    for (qsizetype count = 0; at + 6 <= d.size(); ++count) {
         const quint32 size = u32(d, at);
         const quint16 function = u16(d, at + 4);
         if (size < 3 || size > quint32((d.size() - at) / 2)) return false;
         if (function == 0) return true;
+        if (count >= kMaxMetafileRecords) return false;
         at += qsizetype(size) * 2;
     }
     return false;
@@ -184,10 +187,11 @@ bool wmfSize(const QByteArray& d, QSize& size) {
     return wmfToSvg(d, QSize(1, 1), svg, &size) && acceptable(size);
 }
 
-bool readWmf(const QByteArray& d, QSize box, QImage& image) {
+bool readWmf(const QByteArray& d, QSize box, QImage& image, qint64 maxBytes) {
     QSize natural;
     if (!wmfSize(d, natural)) return false;
     const QSize size = box.isEmpty() ? natural : box;
+    if (!fits(size, maxBytes)) return false;
     QByteArray svg;
     return wmfToSvg(d, size, svg, nullptr) && drawSvg(svg, size, image);
 }

@@ -1,34 +1,47 @@
 #pragma once
 // The decoders behind readPicture, on bytes in memory. Each answers false
 // for bytes it cannot decode; none reads past the bytes or decodes a
-// picture above kMaxPicturePixels.
+// picture above kMaxPicturePixels, and none takes more than `maxBytes` for
+// one picture (counted from the headers, before decoding).
 
 #include <QByteArray>
 #include <QImage>
 #include <QSize>
+#include <limits>
 
 namespace viewers::codecs {
 
+constexpr qint64 kNoByteLimit = std::numeric_limits<qint64>::max();
+
 bool jpegSize(const QByteArray& data, QSize& size);
 // Scaled down by 2, 4 or 8 in the decoder while the result still covers box.
-bool readJpeg(const QByteArray& data, QSize box, QImage& image);
+// A progressive picture also counts the decoder's whole-picture buffer.
+bool readJpeg(const QByteArray& data, QSize box, QImage& image, qint64 maxBytes = kNoByteLimit);
 
 bool gifSize(const QByteArray& data, QSize& size);
-// The first frame on the logical screen, transparency kept.
-bool readGif(const QByteArray& data, QImage& image);
+// The first frame on the logical screen, transparency kept. With a box, a
+// screen much larger than the box is sampled down while it is decoded.
+bool readGif(const QByteArray& data, QSize box, QImage& image, qint64 maxBytes = kNoByteLimit);
 
 bool bmpSize(const QByteArray& data, QSize& size);
-bool readBmp(const QByteArray& data, QImage& image);
+bool readBmp(const QByteArray& data, QImage& image, qint64 maxBytes = kNoByteLimit);
 
 // Metafiles: the frame (EMF) or the placeable header's bounds (WMF) at 96
 // dpi; drawn through SVG at `box`, or at the natural size.
+// A metafile of more records than kMaxMetafileRecords is refused.
+constexpr qsizetype kMaxMetafileRecords = 100'000;
 bool emfSize(const QByteArray& data, QSize& size);
-bool readEmf(const QByteArray& data, QSize box, QImage& image);
+bool readEmf(const QByteArray& data, QSize box, QImage& image, qint64 maxBytes = kNoByteLimit);
 bool wmfSize(const QByteArray& data, QSize& size);
-bool readWmf(const QByteArray& data, QSize box, QImage& image);
+bool readWmf(const QByteArray& data, QSize box, QImage& image, qint64 maxBytes = kNoByteLimit);
 
 inline bool acceptable(QSize s) {
     return s.width() > 0 && s.height() > 0 && qint64(s.width()) * s.height() <= 100'000'000;
+}
+
+// Acceptable, and its 32-bit pixels within maxBytes.
+inline bool fits(QSize s, qint64 maxBytes) {
+    return acceptable(s) && qint64(s.width()) * s.height() * 4 <= maxBytes;
 }
 
 } // namespace viewers::codecs

@@ -64,25 +64,25 @@ QSize pictureSize(const QString& path) {
     return size;
 }
 
-QImage readPicture(const QString& path, QSize box) {
+QImage readPicture(const QString& path, QSize box, qint64 maxBytes) {
     const QByteArray data = contents(path);
     QImage image;
     bool ok = false;
     switch (pictureKind(path)) {
     case PictureKind::Jpeg:
-        ok = codecs::readJpeg(data, box, image);
+        ok = codecs::readJpeg(data, box, image, maxBytes);
         break;
     case PictureKind::Gif:
-        ok = codecs::readGif(data, image);
+        ok = codecs::readGif(data, box, image, maxBytes);
         break;
     case PictureKind::Bmp:
-        ok = codecs::readBmp(data, image);
+        ok = codecs::readBmp(data, image, maxBytes);
         break;
     case PictureKind::Emf:
-        ok = codecs::readEmf(data, box, image);
+        ok = codecs::readEmf(data, box, image, maxBytes);
         break;
     case PictureKind::Wmf:
-        ok = codecs::readWmf(data, box, image);
+        ok = codecs::readWmf(data, box, image, maxBytes);
         break;
     case PictureKind::None:
         break;

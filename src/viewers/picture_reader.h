@@ -7,6 +7,7 @@
 #include <QImage>
 #include <QSize>
 #include <QString>
+#include <limits>
 
 namespace viewers {
 
@@ -27,14 +28,17 @@ class PictureError : public core::TavError {
 
 // No picture above this is decoded: its memory would be out of all measure.
 constexpr qint64 kMaxPicturePixels = 100'000'000;
+constexpr qint64 kNoByteLimit = std::numeric_limits<qint64>::max();
 
 // The natural size in pixels, from the header alone (metafiles at 96 dpi).
 // Throws PictureError.
 QSize pictureSize(const QString& path);
 
 // The whole picture, or with a box, a picture at least that large where the
-// format can decode smaller (JPEG scaled in the decoder, metafiles drawn at
-// the box size); others come whole. Throws PictureError.
-QImage readPicture(const QString& path, QSize box = {});
+// format can decode smaller (JPEG scaled in the decoder, a large GIF sampled
+// down, metafiles drawn at the box size); others come whole. A picture that
+// would take more than maxBytes to decode is refused before it is decoded.
+// Throws PictureError.
+QImage readPicture(const QString& path, QSize box = {}, qint64 maxBytes = kNoByteLimit);
 
 } // namespace viewers

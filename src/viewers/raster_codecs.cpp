@@ -45,8 +45,26 @@ void cmykToRgb(uchar* line, int width) {
     }
 }
 
+// What a progressive (or multi-scan) picture's decoder keeps for the whole
+// picture: the coefficients of every block of every component.
+qint64 coefficientBytes(const jpeg_decompress_struct& info) {
+    if (!jpeg_has_multiple_scans(const_cast<jpeg_decompress_struct*>(&info))) return 0;
+    qint64 total = 0;
+    const qint64 maxH = std::max(1, info.max_h_samp_factor),
+                 maxV = std::max(1, info.max_v_samp_factor);
+    for (int i = 0; i < info.num_components; ++i) {
+        const jpeg_component_info& c = info.comp_info[i];
+        const qint64 columns =
+            (qint64(info.image_width) * c.h_samp_factor + maxH * 8 - 1) / (maxH * 8);
+        const qint64 rows =
+            (qint64(info.image_height) * c.v_samp_factor + maxV * 8 - 1) / (maxV * 8);
+        total += (columns + c.h_samp_factor) * (rows + c.v_samp_factor) * qint64(sizeof(JBLOCK));
+    }
+    return total;
+}
+
 // Decodes into `image`; everything that longjmp may skip is plain C data.
-bool decodeJpeg(const QByteArray& data, QSize box, QImage* image, QSize* size) {
+bool decodeJpeg(const QByteArray& data, QSize box, QImage* image, QSize* size, qint64 maxBytes) {
     jpeg_decompress_struct info;
     JpegFailure failure;
     info.err = jpeg_std_error(&failure.manager);
@@ -70,6 +88,12 @@ bool decodeJpeg(const QByteArray& data, QSize box, QImage* image, QSize* size) {
     info.scale_denom = unsigned(scaleFor(natural, box));
     const bool cmyk = info.jpeg_color_space == JCS_CMYK || info.jpeg_color_space == JCS_YCCK;
     info.out_color_space = cmyk ? JCS_CMYK : JCS_EXT_BGRX;
+    jpeg_calc_output_dimensions(&info);
+    const QSize output(int(info.output_width), int(info.output_height));
+    if (!fits(output, maxBytes - std::min(maxBytes, coefficientBytes(info)))) {
+        jpeg_destroy_decompress(&info);
+        return false;
+    }
     jpeg_start_decompress(&info);
     *image = QImage(int(info.output_width), int(info.output_height), QImage::Format_RGB32);
     if (image->isNull()) {
@@ -89,11 +113,11 @@ bool decodeJpeg(const QByteArray& data, QSize box, QImage* image, QSize* size) {
 } // namespace
 
 bool jpegSize(const QByteArray& data, QSize& size) {
-    return decodeJpeg(data, {}, nullptr, &size);
+    return decodeJpeg(data, {}, nullptr, &size, kNoByteLimit);
 }
 
-bool readJpeg(const QByteArray& data, QSize box, QImage& image) {
-    return decodeJpeg(data, box, &image, nullptr);
+bool readJpeg(const QByteArray& data, QSize box, QImage& image, qint64 maxBytes) {
+    return decodeJpeg(data, box, &image, nullptr, maxBytes);
 }
 
 // ---- GIF ----
@@ -143,7 +167,8 @@ QList<int> frameRows(int height, bool interlaced) {
     return rows;
 }
 
-bool readFrame(GifFileType* gif, int transparent, QImage& canvas) {
+// The frame's pixels on the canvas, one pixel of `step` x `step` kept.
+bool readFrame(GifFileType* gif, int transparent, int step, QImage& canvas) {
     if (DGifGetImageDesc(gif) == GIF_ERROR) return false;
     const GifImageDesc& d = gif->Image;
     const ColorMapObject* map = d.ColorMap ? d.ColorMap : gif->SColorMap;
@@ -152,11 +177,11 @@ bool readFrame(GifFileType* gif, int transparent, QImage& canvas) {
     for (int y : frameRows(d.Height, d.Interlace)) {
         auto* pixels = reinterpret_cast<GifPixelType*>(line.data());
         if (DGifGetLine(gif, pixels, d.Width) == GIF_ERROR) return false;
-        const int row = d.Top + y;
-        if (row < 0 || row >= canvas.height()) continue;
+        const int screenRow = d.Top + y, row = screenRow / step;
+        if (screenRow % step || row >= canvas.height()) continue;
         auto* out = reinterpret_cast<QRgb*>(canvas.scanLine(row));
-        for (int x = 0; x < d.Width; ++x) {
-            const int column = d.Left + x, index = pixels[x];
+        for (int x = (step - d.Left % step) % step; x < d.Width; x += step) {
+            const int column = (d.Left + x) / step, index = pixels[x];
             if (column < 0 || column >= canvas.width() || index == transparent ||
                 index >= map->ColorCount)
                 continue;
@@ -176,20 +201,39 @@ bool gifSize(const QByteArray& data, QSize& size) {
     return acceptable(size);
 }
 
-bool readGif(const QByteArray& data, QImage& image) {
+// One screen pixel of step x step kept: with a box, as many as leave the
+// canvas twice the box; always few enough to stay within maxBytes.
+int gifStep(QSize screen, QSize box, qint64 maxBytes) {
+    int step = 1;
+    if (!box.isEmpty())
+        step = std::max(
+            1, std::min(screen.width() / (2 * box.width()), screen.height() / (2 * box.height())));
+    const auto canvas = [&](int s) {
+        return QSize((screen.width() + s - 1) / s, (screen.height() + s - 1) / s);
+    };
+    while (!fits(canvas(step), maxBytes) && step < std::max(screen.width(), screen.height()))
+        ++step;
+    return step;
+}
+
+bool readGif(const QByteArray& data, QSize box, QImage& image, qint64 maxBytes) {
     GifFile file(data);
     if (!file.gif) return false;
     GifFileType* gif = file.gif;
     const QSize screen(gif->SWidth, gif->SHeight);
     if (!acceptable(screen)) return false;
-    image = QImage(screen, QImage::Format_ARGB32);
+    // Without a box the whole screen is the picture: it must fit as it is.
+    const int step = box.isEmpty() ? 1 : gifStep(screen, box, maxBytes);
+    const QSize canvas((screen.width() + step - 1) / step, (screen.height() + step - 1) / step);
+    if (!fits(canvas, maxBytes)) return false;
+    image = QImage(canvas, QImage::Format_ARGB32);
     if (image.isNull()) return false;
     image.fill(Qt::transparent);
     int transparent = -1;
     for (;;) {
         GifRecordType type;
         if (DGifGetRecordType(gif, &type) == GIF_ERROR) return false;
-        if (type == IMAGE_DESC_RECORD_TYPE) return readFrame(gif, transparent, image);
+        if (type == IMAGE_DESC_RECORD_TYPE) return readFrame(gif, transparent, step, image);
         if (type == TERMINATE_RECORD_TYPE) return false; // no frame at all
         if (type != EXTENSION_RECORD_TYPE) continue;
         int code = 0;
@@ -223,11 +267,11 @@ bool bmpSize(const QByteArray& data, QSize& size) {
     return bmpReader(data, buffer, reader, size);
 }
 
-bool readBmp(const QByteArray& data, QImage& image) {
+bool readBmp(const QByteArray& data, QImage& image, qint64 maxBytes) {
     QBuffer buffer;
     QImageReader reader;
     QSize size;
-    if (!bmpReader(data, buffer, reader, size)) return false;
+    if (!bmpReader(data, buffer, reader, size) || !fits(size, maxBytes)) return false;
     return reader.read(&image) && !image.isNull();
 }
 

@@ -35,13 +35,13 @@ Thumbnail makeThumbnail(const QString& path) {
         t.natural = pictureSize(path);
         t.fit = Echelle(t.natural);
         if (t.fit.stretch) {
-            const QImage decoded = readPicture(path, t.fit.box.size());
+            const QImage decoded = readPicture(path, t.fit.box.size(), kThumbnailBytes);
             t.image = decoded.size() == t.fit.box.size()
                           ? decoded
                           : decoded.scaled(t.fit.box.size(), Qt::IgnoreAspectRatio,
                                            Qt::SmoothTransformation);
         } else {
-            t.image = readPicture(path);
+            t.image = readPicture(path, {}, kThumbnailBytes);
         }
         t.shown = true;
     } catch (const PictureError& e) {

@@ -30,7 +30,11 @@ struct Thumbnail {
     QString error; // the picture error's text, when it could not be read
 };
 
-// Reads the picture for its slot: decoded for the box, stretched smoothly.
+// What one thumbnail may take to decode; several are made at once.
+constexpr qint64 kThumbnailBytes = qint64(64) << 20;
+
+// Reads the picture for its slot: decoded for the box, stretched smoothly;
+// a picture that would take more than kThumbnailBytes is told unreadable.
 Thumbnail makeThumbnail(const QString& path);
 
 // The panel with the picture drawn as the slot shows it (no caption).

@@ -1,5 +1,7 @@
 // The picture codecs on any bytes: the first byte chooses the format, the
-// rest is the file. Size, full decode and decode for a thumbnail box.
+// rest is the file. Size, full decode and decode for a thumbnail box. Two
+// more choices put a small input behind a header that declares a large
+// picture, so the fuzzer reaches what large pictures cost.
 #include "viewers/picture_codecs.h"
 
 #include <QGuiApplication>
@@ -17,14 +19,15 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     const QByteArray bytes(reinterpret_cast<const char*>(data) + 1, qsizetype(size - 1));
     QSize natural;
     QImage image;
-    switch (data[0] % 5) {
+    constexpr qint64 kBox = 64 << 20;
+    switch (data[0] % 7) {
     case 0:
         jpegSize(bytes, natural);
-        readJpeg(bytes, {158, 98}, image);
+        readJpeg(bytes, {158, 98}, image, 64 << 20);
         break;
     case 1:
         gifSize(bytes, natural);
-        readGif(bytes, image);
+        readGif(bytes, (size & 1) ? QSize(158, 98) : QSize(), image, 64 << 20);
         break;
     case 2:
         bmpSize(bytes, natural);
@@ -38,6 +41,19 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         if (wmfSize(bytes, natural) && natural.width() * qint64(natural.height()) < 4'000'000)
             readWmf(bytes, {158, 98}, image);
         break;
+    case 5: { // a GIF screen of up to 65535 x 65535 around the input's frames
+        const QByteArray gif = QByteArray("GIF89a", 6) + bytes;
+        readGif(gif, {158, 98}, image, kBox);
+        readGif(gif, {}, image, kBox);
+        break;
+    }
+    case 6: { // a BMP header of any size over the input's pixels (RLE allowed)
+        QByteArray bmp("BM", 2);
+        bmp += QByteArray(12, '\0') + bytes;
+        bmpSize(bmp, natural);
+        readBmp(bmp, image, kBox);
+        break;
+    }
     }
     return 0;
 }

@@ -16,8 +16,9 @@ inline void add32(QByteArray& b, qint64 v) {
     add16(b, int((v >> 16) & 0xFFFF));
 }
 
-// An EMF of `width` x `height` pixels (its frame at 96 dpi) with one rectangle.
-inline QByteArray emf(int width, int height) {
+// An EMF of `width` x `height` pixels (its frame at 96 dpi) with `rectangles`
+// rectangles.
+inline QByteArray emf(int width, int height, int rectangles = 1) {
     QByteArray b;
     const auto frame = [](int px) { return qint64(px) * 2540 / 96; };
     add32(b, 1);
@@ -28,16 +29,18 @@ inline QByteArray emf(int width, int height) {
         add32(b, v);
     add32(b, 0x464D4520);
     add32(b, 0x10000);
-    add32(b, 108 + 24 + 20);
-    add32(b, 3);
+    add32(b, 108 + 24 * qint64(rectangles) + 20);
+    add32(b, 2 + rectangles);
     add16(b, 1);
     add16(b, 0);
     for (int v : {0, 0, 0, 1024, 768, 320, 240, 0, 0, 0, 320000, 240000})
         add32(b, v);
-    add32(b, 43); // EMR_RECTANGLE
-    add32(b, 24);
-    for (int v : {2, 2, width - 3, height - 3})
-        add32(b, v);
+    for (int r = 0; r < rectangles; ++r) {
+        add32(b, 43); // EMR_RECTANGLE
+        add32(b, 24);
+        for (int v : {2, 2, width - 3, height - 3})
+            add32(b, v);
+    }
     add32(b, 14); // EMR_EOF
     add32(b, 20);
     add32(b, 0);

@@ -19,6 +19,7 @@
 #include <QApplication>
 #include <QDir>
 #include <QFile>
+#include <QImageWriter>
 #include <QLabel>
 #include <QProcess>
 #include <QScrollArea>
@@ -152,6 +153,40 @@ TEST(Pictures, HostileFilesRaiseThePictureError) {
         EXPECT_FALSE(t.shown) << name;
         EXPECT_EQ(t.error, QStringLiteral("Image illisible : %1").arg(QString::fromLatin1(name)));
     }
+}
+
+// Small files that declare huge pictures: a thumbnail takes what its box
+// needs, never more than kThumbnailBytes; the viewer still reads them whole.
+TEST(Pictures, ThumbnailsStayWithinTheirMemory) {
+    TempDir dir;
+    const QString screen = dir.write("screen.gif", gif(10, 10, 10000, 10000));
+    const QImage sampled = readPicture(screen, {158, 98}, kThumbnailBytes);
+    EXPECT_GE(sampled.width(), 158);
+    EXPECT_LE(sampled.width(), 4 * 158);
+    EXPECT_TRUE(makeThumbnail(screen).shown);
+    EXPECT_THROW(readPicture(screen, {}, kThumbnailBytes), PictureError); // 400 MB whole
+
+    QImage photo(3000, 3000, QImage::Format_RGB32);
+    photo.fill(Qt::darkGreen);
+    const QString progressive = dir.file("progressive.jpg");
+    QImageWriter writer(progressive, "jpeg");
+    writer.setProgressiveScanWrite(true);
+    ASSERT_TRUE(writer.write(photo));
+    const QString baseline = writeImage(dir, "baseline.jpg", {3000, 3000}, "JPG");
+    // The progressive decoder keeps every block's coefficients (about 27 MB).
+    EXPECT_THROW(readPicture(progressive, {158, 98}, 16 << 20), PictureError);
+    EXPECT_EQ(readPicture(progressive, {158, 98}, 64 << 20).size(), QSize(375, 375));
+    EXPECT_EQ(readPicture(baseline, {158, 98}, 16 << 20).size(), QSize(375, 375));
+
+    // Too many records to draw; a tall one whose natural size is too large
+    // for a thumbnail that shows it unscaled.
+    const QString records = dir.write("records.emf", picture_files::emf(300, 200, 100'001));
+    EXPECT_THROW(pictureSize(records), PictureError);
+    EXPECT_EQ(readPicture(dir.write("fine.emf", picture_files::emf(300, 200, 1000))).size(),
+              QSize(300, 200));
+    const QString tall = dir.write("tall.emf", picture_files::emf(150, 200'000));
+    EXPECT_FALSE(makeThumbnail(tall).shown);
+    EXPECT_EQ(readPicture(tall, {150, 20}).size(), QSize(150, 20));
 }
 
 TEST(Thumbnails, TheBoxesOfTheSlot) {
