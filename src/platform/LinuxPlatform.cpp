@@ -398,9 +398,41 @@ bool LinuxPlatform::setFileTime(const QString& path, const QDateTime& when) {
 
 namespace {
 
+// Opens a folder at any depth: a path longer than the system takes is
+// opened a part at a time, each part relative to the folder before it.
+int openDeepFolder(const QByteArray& path) {
+    constexpr int kFlags = O_RDONLY | O_DIRECTORY | O_CLOEXEC;
+    if (path.size() < PATH_MAX) return open(path.constData(), kFlags);
+    int at = AT_FDCWD;
+    qsizetype from = 0;
+    while (path.size() - from >= PATH_MAX) {
+        const qsizetype cut = path.lastIndexOf('/', from + PATH_MAX - 2);
+        if (cut <= from) { // one name longer than any file system allows
+            if (at != AT_FDCWD) close(at);
+            errno = ENAMETOOLONG;
+            return -1;
+        }
+        const QByteArray part = path.mid(from, cut - from);
+        const int next = openat(at, part.constData(), kFlags);
+        const int saved = errno;
+        if (at != AT_FDCWD) close(at);
+        if (next < 0) {
+            errno = saved;
+            return -1;
+        }
+        at = next;
+        from = cut + 1;
+    }
+    const int fd = openat(at, path.mid(from).constData(), kFlags);
+    const int saved = errno;
+    close(at);
+    errno = saved;
+    return fd;
+}
+
 // A folder open for reading its entries; null (errno set) when it cannot be.
 DIR* openFolder(const QByteArray& path) {
-    const int fd = open(path.constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    const int fd = openDeepFolder(path);
     if (fd < 0) return nullptr;
     DIR* dir = fdopendir(fd);
     if (!dir) close(fd);
@@ -454,7 +486,8 @@ bool LinuxPlatform::listDirectory(const QString& folder, const QString& mask,
             (e.isLink && !walk && fstatat(fd, n, &target, 0) == 0) ? target : st;
         path.resize(base);
         path.append(n);
-        e.attributes = attributesOf(AT_FDCWD, path.constData(), st, !walk);
+        e.attributes = path.size() < PATH_MAX ? attributesOf(AT_FDCWD, path.constData(), st, !walk)
+                                              : attributesOf(fd, n, st, !walk);
         if (S_ISDIR(shown.st_mode)) e.attributes |= faDirectory;
         e.regular = S_ISREG(shown.st_mode);
         e.kind = kindOfMode(shown.st_mode);
@@ -575,21 +608,23 @@ bool LinuxPlatform::listEntries(const QString& folder, std::vector<DirEntry>& ou
 }
 
 bool LinuxPlatform::deleteFile(const QString& path) {
-    QByteArray p = native(path);
+    const QByteArray p = native(path);
+    // A path longer than the system takes: through its folder, opened in parts.
+    const qsizetype slash = p.lastIndexOf('/');
+    const bool deep = p.size() >= PATH_MAX && slash > 0;
+    const int folder = deep ? openDeepFolder(p.left(slash)) : AT_FDCWD;
+    const QByteArray name = deep ? p.mid(slash + 1) : p;
     struct stat st;
-    if (lstat(p.constData(), &st) != 0) {
-        setLastError(errorFromErrno(errno));
-        return false;
-    }
-    if (S_ISDIR(st.st_mode) || isReadOnlyMode(st.st_mode)) {
-        setLastError(errAccessDenied);
-        return false;
-    }
-    if (unlink(p.constData()) != 0) {
-        setLastError(errorFromErrno(errno));
-        return false;
-    }
-    return true;
+    int error = 0;
+    if ((deep && folder < 0) || fstatat(folder, name.constData(), &st, AT_SYMLINK_NOFOLLOW) != 0)
+        error = errorFromErrno(errno);
+    else if (S_ISDIR(st.st_mode) || isReadOnlyMode(st.st_mode))
+        error = errAccessDenied;
+    else if (unlinkat(folder, name.constData(), 0) != 0)
+        error = errorFromErrno(errno);
+    if (folder >= 0) close(folder);
+    if (error) setLastError(error);
+    return error == 0;
 }
 
 bool LinuxPlatform::deleteListedFile(const QString& folder, const DirEntry& entry, int folderFd) {

@@ -108,6 +108,8 @@ ssize_t getXattrAt(int dirfd, const char* name, const char* path, char* buf, siz
         missing = true;
     }
 #endif
+    // A path longer than the system takes is read through the open folder.
+    if (std::strlen(path) >= PATH_MAX) return readXattr(dirfd, name, kAttribName, buf, size);
     return lgetxattr(path, kAttribName, buf, size);
 }
 

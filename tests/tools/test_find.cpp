@@ -13,6 +13,7 @@
 #include "ui/ScriptedDialogs.h"
 #include "ui/commands.h"
 
+#include <QFile>
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
@@ -165,6 +166,37 @@ TEST(FindFiles, CommandLinePrintsThePathsThenTheCount) {
     EXPECT_EQ(p.exitCode(), 0);
     EXPECT_EQ(QString::fromUtf8(p.readAllStandardOutput()),
               dir.file("t/a.txt") + "\n" + dir.file("t/s/b.txt") + "\n2 Fichiers trouvés\n");
+}
+
+// Folders deeper than the longest path the system takes are walked too:
+// find, clean (listing and deleting) and catalogue reach the bottom.
+TEST(FindFiles, FoldersDeeperThanThePathLimit) {
+    TempDir dir;
+    const QString name(100, u'd');
+    int fd = open(QFile::encodeName(dir.path()).constData(), O_RDONLY | O_DIRECTORY);
+    for (int level = 0; level < 50 && fd >= 0; ++level) { // about 5,000 characters
+        mkdirat(fd, QFile::encodeName(name).constData(), 0755);
+        const int next = openat(fd, QFile::encodeName(name).constData(), O_RDONLY | O_DIRECTORY);
+        close(fd);
+        fd = next;
+    }
+    ASSERT_GE(fd, 0);
+    for (const char* file : {"bottom.txt", "old.tmp"})
+        close(openat(fd, file, O_WRONLY | O_CREAT, 0644));
+    close(fd);
+    const auto run = [&](const QStringList& args) {
+        QProcess p;
+        p.start(QStringLiteral(TAVTOOLS_CLI), args);
+        EXPECT_TRUE(p.waitForFinished(30000));
+        return QString::fromUtf8(p.readAllStandardOutput());
+    };
+    const QString bottom = dir.path() + QString(u'/' + name).repeated(50) + u'/';
+    EXPECT_EQ(run({"find", dir.path(), "*.txt"}), bottom + "bottom.txt\n1 Fichiers trouvés\n");
+    EXPECT_TRUE(run({"clean", "--delete", dir.path(), "tmp"}).endsWith("1 fichiers effacé\n"));
+    EXPECT_TRUE(run({"clean", dir.path(), "tmp"}).startsWith("0 fichiers"));
+    EXPECT_EQ(run({"catalogue", dir.path(), dir.file("cat.txt")}), "1 Fichiers trouvés\n");
+    // Removed with the fds the test made it with: QDir cannot reach so deep.
+    QProcess::execute(QStringLiteral("rm"), {"-rf", dir.file(name)});
 }
 
 // "Fermer" stops a running search and closes the window; long folder names
