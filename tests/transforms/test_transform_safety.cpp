@@ -290,6 +290,27 @@ TEST(TransformSafety, JoinOnAFullDiskSaysSo) {
     EXPECT_EQ(left, QStringList({"big.001", "big.002"}));
 }
 
+// A restore that fills the disk says the file could not be written, and
+// why; the file it was writing is not left half made.
+TEST(TransformSafety, RestoreOnAFullDiskSaysSo) {
+    TempDir dir;
+    SmallVolume small(dir.mkdir("small"));
+    if (!small.mounted) GTEST_SKIP() << "no small file system can be mounted here";
+    QByteArray noise(3 * 1024 * 1024, '\0');
+    for (qsizetype i = 0; i < noise.size(); ++i)
+        noise[i] = char((i * 2654435761u) >> 13);
+    dir.write("big.bin", noise);
+    ASSERT_EQ(cli({"backup", dir.file("saved.bck"), dir.file("big.bin")}), 0);
+    QProcess p;
+    p.start(QStringLiteral(TAVTOOLS_CLI), {"restore", "--to", small.path, dir.file("saved.bck")});
+    ASSERT_TRUE(p.waitForFinished(30000));
+    const QString said = QString::fromUtf8(p.readAllStandardError() + p.readAllStandardOutput());
+    EXPECT_EQ(p.exitCode(), 1);
+    EXPECT_TRUE(said.contains(QStringLiteral("Disque plein"))) << said.toStdString();
+    EXPECT_FALSE(said.contains(QStringLiteral("Ne peut pas lire"))) << said.toStdString();
+    EXPECT_TRUE(QDir(small.path).entryList(QDir::Files | QDir::Hidden).isEmpty());
+}
+
 // A split that fills the disk says so, and every part is either the one
 // that was there or its whole new slice: none is cut short.
 TEST(TransformSafety, SplitOnAFullDiskKeepsEachPartWhole) {

@@ -15,6 +15,7 @@
 #include <QThread>
 #include <QThreadPool>
 #include <QtConcurrent/QtConcurrentRun>
+#include <cerrno>
 #include <cmath>
 #include <cstring>
 #include <deque>
@@ -141,6 +142,8 @@ QString TBackupFile::errorText(int code) {
             .arg(kMinVolumeSize);
     case 10:
         return QStringLiteral("Plus de 999 volumes : archive incomplète");
+    case 11:
+        return QStringLiteral("Ne peut pas écrire le fichier");
     default:
         return QStringLiteral("Erreur %1").arg(code);
     }
@@ -617,7 +620,11 @@ void TBackupFile::readSegment(VolumeReader& in, QFile* target, SegmentMode mode,
         // The good blocks before a damaged one are written; then the error.
         const QByteArray& written = run.bytes;
         if (target && target->write(written) != written.size()) {
-            ErrorCode = 1;
+            const int cause = errno;
+            m_writeCause =
+                causeOf(cause == ENOSPC || cause == EDQUOT ? platform::errDiskFull
+                                                           : platform::errorFromErrno(cause));
+            ErrorCode = 11;
             Continue = false;
             break;
         }
@@ -702,7 +709,9 @@ void TBackupFile::endFile(Pending& pending) {
     if (!pending.content) return;
     std::unique_ptr<platform::FileReplacement> content = std::move(pending.content);
     if (ErrorCode != 0 || !Continue) { // the old file stays as it was
-        notRestored(pending.target, ErrorCode ? errorText(ErrorCode) : QStringLiteral("annulé"));
+        notRestored(pending.target, ErrorCode == 11 ? m_writeCause
+                                    : ErrorCode     ? errorText(ErrorCode)
+                                                    : QStringLiteral("annulé"));
         return;
     }
     if (OnFileRestored) OnFileRestored(pending.target, content->file());
@@ -764,7 +773,7 @@ bool TBackupFile::Restore(const QString& archiveName, const QString& restorePath
         bool c = Continue;
         OnProgress(QString(), 100, c);
     }
-    if (ErrorCode != 0) ReportError(ErrorCode);
+    if (ErrorCode != 0) ReportError(ErrorCode, ErrorCode == 11 ? m_writeCause : QString());
     return result;
 }
 

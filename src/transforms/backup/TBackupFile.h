@@ -108,6 +108,7 @@ class TBackupFile {
     struct Pending;
     static bool isVolumeOf(const QString& candidate, const QString& archive);
     static QString causeOf(int platformError);
+    QString m_writeCause; // why a restored file could not be written
     void notRestored(const QString& name, const QString& cause);
     bool wanted(const QString& target, qint32 date) const;
     void startFile(Pending& pending, const QString& target, qint32 date);
