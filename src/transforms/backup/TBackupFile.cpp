@@ -715,13 +715,26 @@ void TBackupFile::endFile(Pending& pending) {
         return;
     }
     if (OnFileRestored) OnFileRestored(pending.target, content->file());
-    if (!content->commit(platform::fromDosDateTime(quint32(pending.date)))) {
-        notRestored(pending.target, causeOf(content->error()));
+    m_completed.push_back(
+        std::make_unique<Pending>(Pending{pending.target, pending.date, std::move(content)}));
+    if (m_completed.size() >= 64) commitCompleted();
+}
+
+void TBackupFile::commitCompleted() {
+    if (m_completed.empty()) return;
+    // One flush of the file system for the whole batch, before any rename:
+    // a name never points at content that is not on the disk yet.
+    platform::FileReplacement::syncFileSystemOf(m_restoreRoot);
+    for (const std::unique_ptr<Pending>& done : m_completed) {
+        if (done->content->commit(platform::fromDosDateTime(quint32(done->date)))) {
+            ++FilesDone;
+            continue;
+        }
+        notRestored(done->target, causeOf(done->content->error()));
         ErrorCode = 1;
         Continue = false;
-        return;
     }
-    ++FilesDone;
+    m_completed.clear();
 }
 
 bool TBackupFile::Restore(const QString& archiveName, const QString& restorePath) {
@@ -736,6 +749,8 @@ bool TBackupFile::Restore(const QString& archiveName, const QString& restorePath
     if (!in.open(archiveName)) unreadable();
     readHeader(in);
     BytesDone = 0;
+    m_restoreRoot = path;
+    m_completed.clear();
 
     QString archive = archiveName;
     int volume = 1;
@@ -762,10 +777,13 @@ bool TBackupFile::Restore(const QString& archiveName, const QString& restorePath
     } catch (const core::TavError&) {
         pending.content.reset(); // damaged data never reaches an existing file
         in.close();
+        commitCompleted(); // the files read whole before the damage
+        platform::FileReplacement::syncFileSystemOf(path);
         throw;
     }
     in.close();
-    // The restored files are on the disk before the restore is told done.
+    commitCompleted();
+    // The renames are on the disk before the restore is told done.
     // (Restored to their own full paths, they may be on any file system.)
     platform::FileReplacement::syncFileSystemOf(path);
     const bool result = ErrorCode == 0 && Continue;

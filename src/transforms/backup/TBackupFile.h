@@ -9,6 +9,7 @@
 #include <QStringList>
 #include <functional>
 #include <memory>
+#include <vector>
 
 class QFile;
 class QThreadPool;
@@ -113,6 +114,11 @@ class TBackupFile {
     bool wanted(const QString& target, qint32 date) const;
     void startFile(Pending& pending, const QString& target, qint32 date);
     void endFile(Pending& pending);
+    // Restored files written whole and waiting for their names: flushed to
+    // the disk together, then each renamed over its target.
+    std::vector<std::unique_ptr<Pending>> m_completed;
+    QString m_restoreRoot;
+    void commitCompleted();
     void restoreEntry(VolumeReader& in, const QByteArray& raw, const QString& path,
                       Pending& pending);
     enum class SegmentMode { Extract, Skip };
