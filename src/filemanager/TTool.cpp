@@ -392,8 +392,9 @@ void TTool::Inverse() {
     m_details->selectionModel()->select(all, QItemSelectionModel::Toggle);
 }
 
-void TTool::ChargeIni() {
-    readCleanEntries(QString::fromLatin1(kSettingsFile), ListeNettoyage);
+void TTool::ChargeIni(const QString& folder) {
+    const QString name = QString::fromLatin1(kSettingsFile);
+    readCleanEntries(folder.isEmpty() ? name : folder + u'/' + name, ListeNettoyage);
 }
 
 void TTool::SauveIni() {

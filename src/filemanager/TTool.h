@@ -64,7 +64,8 @@ class TTool : public QWidget {
     void Memorise();
     void SelectAll();
     void Inverse();
-    void ChargeIni();
+    // The settings file in `folder`, or in the current folder.
+    void ChargeIni(const QString& folder = {});
     void SauveIni();
     void FormShow();
 

@@ -25,6 +25,8 @@ class FakePlatform : public LinuxPlatform {
 
     QList<QChar> driveLetters() override { return m_drives.keys(); }
     QString driveRoot(QChar letter) override;
+    // The folder the test started the program from.
+    QString startFolder() override { return currentDirectory(); }
     QChar driveOf(const QString& path) override;
     DriveType driveType(QChar letter) override;
     bool driveReady(QChar letter) override;

@@ -607,6 +607,14 @@ bool LinuxPlatform::listEntries(const QString& folder, std::vector<DirEntry>& ou
     return true;
 }
 
+QString LinuxPlatform::startFolder() {
+    QString base = qEnvironmentVariable("XDG_CONFIG_HOME");
+    if (!QDir::isAbsolutePath(base)) base = QDir::homePath() + QStringLiteral("/.config");
+    const QString folder = QDir::cleanPath(base + QStringLiteral("/tavtools"));
+    QDir().mkpath(folder);
+    return folder;
+}
+
 bool LinuxPlatform::deleteFile(const QString& path) {
     const QByteArray p = native(path);
     // A path longer than the system takes: through its folder, opened in parts.

@@ -11,6 +11,9 @@ class LinuxPlatform : public Platform {
   public:
     LinuxPlatform();
 
+    // $XDG_CONFIG_HOME/tavtools, by default ~/.config/tavtools.
+    QString startFolder() override;
+
     QList<QChar> driveLetters() override;
     QString driveRoot(QChar letter) override;
     QChar driveOf(const QString& path) override;

@@ -30,6 +30,10 @@ QString Platform::rootOf(const QString& path) {
     return root.isEmpty() ? QStringLiteral("/") : root;
 }
 
+QString Platform::startFolder() {
+    return currentDirectory();
+}
+
 QString Platform::currentDirectory() {
     return QDir::currentPath();
 }

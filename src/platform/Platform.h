@@ -95,6 +95,11 @@ class Platform {
     // Root folder of the drive holding path ("the first three characters").
     QString rootOf(const QString& path);
 
+    // The program's own folder for its notes and settings: the folder it was
+    // started from, or where the system keeps users' settings, the user's
+    // configuration folder (made at the first call).
+    virtual QString startFolder();
+
     // Current folder, with the folder last visited on each drive.
     virtual QString currentDirectory();
     virtual bool setCurrentDirectory(const QString& path);

@@ -26,6 +26,7 @@
 #include <QPrintDialog>
 #include <QPrinter>
 #include <QScreen>
+#include <QStandardPaths>
 #include <QStatusBar>
 #include <QStatusTipEvent>
 #include <QStyle>
@@ -41,6 +42,14 @@ using filemanager::TTool;
 namespace {
 
 const char* const kNotesFile = "TavTools.nte";
+
+// The help file: installed with the program's data (the system's data
+// folders), else beside the notes.
+QString helpFileIn(const QString& startFolder) {
+    const QString installed =
+        QStandardPaths::locate(QStandardPaths::GenericDataLocation, "tavtools/TavTools.hlp");
+    return installed.isEmpty() ? startFolder + QStringLiteral("/TavTools.hlp") : installed;
+}
 
 TMainForm* mainFormOf(const ui::CommandContext& c) {
     return c.parent ? qobject_cast<TMainForm*>(c.parent->window()) : nullptr;
@@ -302,10 +311,12 @@ void TMainForm::FormShow() {
     // Without a window manager the state alone does not resize the window.
     if (QScreen* screen = this->screen()) setGeometry(screen->availableGeometry());
     setWindowState(windowState() | Qt::WindowMaximized);
-    m_startFolder = platform::Platform::instance().currentDirectory();
-    m_helpFile = m_startFolder + QStringLiteral("/TavTools.hlp");
-    if (m_notepad) ui::runCommand([this] { m_notepad->Charge(QString::fromLatin1(kNotesFile)); });
-    m_tool->ChargeIni();
+    m_startFolder = platform::Platform::instance().startFolder();
+    m_helpFile = helpFileIn(m_startFolder);
+    if (m_notepad)
+        ui::runCommand(
+            [this] { m_notepad->Charge(m_startFolder + u'/' + QString::fromLatin1(kNotesFile)); });
+    m_tool->ChargeIni(m_startFolder);
 }
 
 void TMainForm::closeEvent(QCloseEvent* event) {

@@ -279,6 +279,24 @@ TEST(RealDrives, RootIsDriveCAndReadinessAnswers) {
     EXPECT_TRUE(p.driveDisplayName(u'C').endsWith("(C:)"));
 }
 
+// Notes and settings live in the user's configuration folder, made at the
+// first call, wherever the program was started from.
+TEST(RealDrives, StartFolderIsTheUsersConfigurationFolder) {
+    TempDir dir;
+    const QByteArray savedConfig = qgetenv("XDG_CONFIG_HOME"), savedHome = qgetenv("HOME");
+    LinuxPlatform p;
+    qputenv("XDG_CONFIG_HOME", dir.file("config").toLocal8Bit());
+    EXPECT_EQ(p.startFolder(), dir.file("config/tavtools"));
+    EXPECT_TRUE(QFileInfo(dir.file("config/tavtools")).isDir());
+    // Unset or relative: the default under the home folder.
+    qputenv("XDG_CONFIG_HOME", "relative/config");
+    qputenv("HOME", dir.file("home").toLocal8Bit());
+    EXPECT_EQ(p.startFolder(), dir.file("home/.config/tavtools"));
+    EXPECT_TRUE(QFileInfo(dir.file("home/.config/tavtools")).isDir());
+    qputenv("XDG_CONFIG_HOME", savedConfig);
+    qputenv("HOME", savedHome);
+}
+
 TEST(TempNames, UniqueAndCreated) {
     TempDir dir(false);
     LinuxPlatform p;

@@ -122,6 +122,33 @@ TEST_F(ShellFixture, StartFolderHoldsNotesSettingsAndHelp) {
     EXPECT_FALSE(QFile::exists(start.file("elsewhere/TvaTools.ini")));
 }
 
+// Where the system gives the program a folder of its own for its notes and
+// settings, they are read and written there, never where it was started.
+TEST_F(ShellFixture, NotesAndSettingsLiveInTheProgramsOwnFolder) {
+    struct OwnFolder : platform::FakePlatform {
+        QString own;
+        QString startFolder() override { return own; }
+    } platform;
+    platform.own = start.mkdir("config");
+    platform.addDrive(u'C', {start.path()});
+    platform::Platform::setInstance(&platform);
+    start.write("config/TavTools.nte", "kept note\r\n");
+    start.write("config/TvaTools.ini", "clean=.BAK\r\n");
+    start.mkdir("launched");
+    QDir::setCurrent(start.file("launched"));
+    open();
+    EXPECT_EQ(form->startFolder(), start.file("config"));
+    EXPECT_EQ(form->notepad()->editor()->toPlainText(), QStringLiteral("kept note\n"));
+    EXPECT_EQ(form->tool()->ListeNettoyage, QStringList({".BAK"}));
+    form->tool()->ListeNettoyage << ".OLD";
+    EXPECT_TRUE(form->close());
+    EXPECT_EQ(testing_support::readAll(start.file("config/TvaTools.ini")),
+              QByteArray("clean=.BAK\r\nclean=.OLD\r\n"));
+    EXPECT_TRUE(QDir(start.file("launched")).isEmpty());
+    form.reset();
+    platform::Platform::setInstance(&fake);
+}
+
 TEST_F(ShellFixture, FailedReturnToStartFolderKeepsRunning) {
     start.mkdir("launch");
     QDir::setCurrent(start.file("launch"));

@@ -5,12 +5,17 @@
 
 #include <QApplication>
 #include <QLocale>
+#include <QTemporaryDir>
 #include <gtest/gtest.h>
 
 int main(int argc, char** argv) {
     qputenv("QT_QPA_PLATFORM", "offscreen");
     qputenv("TZ",
             qgetenv("TAVTOOLS_TEST_TZ").isEmpty() ? "Europe/Paris" : qgetenv("TAVTOOLS_TEST_TZ"));
+    // Nothing a test does reaches the user's own settings.
+    QTemporaryDir home;
+    qputenv("XDG_CONFIG_HOME", home.filePath(QStringLiteral("config")).toLocal8Bit());
+    qputenv("XDG_DATA_HOME", home.filePath(QStringLiteral("data")).toLocal8Bit());
     QApplication app(argc, argv);
     ui::installCommandLock();
     ui::installAccessibleNames();
