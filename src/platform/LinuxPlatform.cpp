@@ -686,7 +686,7 @@ bool LinuxPlatform::moveFile(const QString& from, const QString& to, const CopyW
 }
 
 bool LinuxPlatform::copyFile(const QString& from, const QString& to, bool failIfExists,
-                             const CopyWatch& watch) {
+                             const CopyWatch& watch, bool durable) {
     QByteArray f = native(from), t = native(to);
     int in = open(f.constData(), O_RDONLY | O_CLOEXEC);
     if (in < 0) {
@@ -726,7 +726,8 @@ bool LinuxPlatform::copyFile(const QString& from, const QString& to, bool failIf
         fchmod(out, src.st_mode & 07777);
         struct timespec times[2] = {src.st_atim, src.st_mtim};
         futimens(out, times);
-        if (!nameAside(out, named, t, !failIfExists)) ok = false, err = errno;
+        if (durable && fdatasync(out) != 0) ok = false, err = errno;
+        if (ok && !nameAside(out, named, t, !failIfExists)) ok = false, err = errno;
     }
     close(out);
     if (!named.isEmpty()) unlink(named.constData());

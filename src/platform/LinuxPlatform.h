@@ -37,7 +37,7 @@ class LinuxPlatform : public Platform {
     bool deleteListedFile(const QString& folder, const DirEntry& entry, int folderFd = -1) override;
     bool moveFile(const QString& from, const QString& to, const CopyWatch& watch = {}) override;
     bool copyFile(const QString& from, const QString& to, bool failIfExists,
-                  const CopyWatch& watch = {}) override;
+                  const CopyWatch& watch = {}, bool durable = false) override;
     bool createFolder(const QString& path) override;
     bool createPath(const QString& path) override;
     bool openForRead(QFile& file) override;

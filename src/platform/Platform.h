@@ -144,9 +144,10 @@ class Platform {
     // deletes the original only once the copy is whole.
     virtual bool moveFile(const QString& from, const QString& to, const CopyWatch& watch = {}) = 0;
     // A copy is written aside and takes the target's name once whole; a copy
-    // stopped by watch ends with nothing left behind (errCancelled).
+    // stopped by watch ends with nothing left behind (errCancelled). A
+    // durable copy is flushed to the disk before it takes the name.
     virtual bool copyFile(const QString& from, const QString& to, bool failIfExists,
-                          const CopyWatch& watch = {}) = 0;
+                          const CopyWatch& watch = {}, bool durable = false) = 0;
     virtual bool createFolder(const QString& path) = 0;
     // Creates the folder and every missing parent; true when it exists.
     virtual bool createPath(const QString& path) = 0;

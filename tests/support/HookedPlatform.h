@@ -31,9 +31,9 @@ class HookedPlatform : public platform::FakePlatform {
         return FakePlatform::deleteListedFile(folder, entry, folderFd);
     }
     bool copyFile(const QString& from, const QString& to, bool failIfExists,
-                  const CopyWatch& watch = {}) override {
+                  const CopyWatch& watch = {}, bool durable = false) override {
         if (beforeCopy) beforeCopy(to);
-        return FakePlatform::copyFile(from, to, failIfExists, watch);
+        return FakePlatform::copyFile(from, to, failIfExists, watch, durable);
     }
 };
 

@@ -321,7 +321,9 @@ bool HexDocument::SaveToFile(const QString& name) {
         const QFileInfo fi(name);
         const int dot = int(fi.fileName().lastIndexOf(u'.'));
         const QString base = dot < 0 ? name : fi.dir().filePath(fi.fileName().left(dot));
-        if (!p.copyFile(name, base + BackupExtension, false)) {
+        // Flushed before it takes its name: the old content must survive
+        // the replacement that follows.
+        if (!p.copyFile(name, base + BackupExtension, false, {}, true)) {
             repaint();
             return false;
         }
