@@ -9,6 +9,7 @@ packages=(
   zlib1g-dev libdeflate-dev libicu-dev libjpeg-dev libgif-dev libwmf-dev fonts-urw-base35 libemf2svg-dev libxcb1-dev
   libgtest-dev libgmock-dev libbenchmark-dev
   xvfb xauth bc pigz time tzdata
+  dpkg-dev desktop-file-utils appstream
 )
 
 missing=()

@@ -3,7 +3,37 @@
 #include "shell/TSplash.h"
 #include "ui/TavApplication.h"
 
+#include <QDir>
+#include <QIcon>
+#include <cstdio>
+#include <cstring>
+
+namespace {
+
+const char* const kUsage = "usage: tavtools [DOSSIER]\n"
+                           "Ouvre Tav Tools sur DOSSIER (par défaut le dossier courant).\n"
+                           "  --version    --help\n";
+
+} // namespace
+
 int main(int argc, char** argv) {
+    if (argc == 2 && std::strcmp(argv[1], "--version") == 0) {
+        std::puts("tavtools " TAVTOOLS_VERSION);
+        return 0;
+    }
+    if (argc == 2 && (std::strcmp(argv[1], "--help") == 0 || std::strcmp(argv[1], "-h") == 0)) {
+        std::fputs(kUsage, stdout);
+        return 0;
+    }
+    // The file manager opens on the folder it is given (a launcher passes one).
+    if (argc == 2 && argv[1][0] != '-' && !QDir::setCurrent(QString::fromLocal8Bit(argv[1]))) {
+        std::fprintf(stderr, "tavtools : dossier introuvable : %s\n", argv[1]);
+        return 2;
+    }
+    if (argc > 2 || (argc == 2 && argv[1][0] == '-')) {
+        std::fputs(kUsage, stderr);
+        return 2;
+    }
     ui::TavApplication app(argc, argv);
     auto* splash = new shell::TSplash;
     splash->show();
@@ -13,6 +43,9 @@ int main(int argc, char** argv) {
     QApplication::processEvents();
 
     QApplication::setApplicationDisplayName(QStringLiteral("Tav Tools"));
+    // The desktop's entry and icon for this program's windows.
+    QGuiApplication::setDesktopFileName(QStringLiteral("tavtools"));
+    QApplication::setWindowIcon(QIcon::fromTheme(QStringLiteral("tavtools")));
     shell::TMainForm main;
     auto* notepad = new desk::TBlocnotes(&main);
     main.setNotepad(notepad);

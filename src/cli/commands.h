@@ -15,6 +15,7 @@ int runSplit(const QStringList& args);
 int runJoin(const QStringList& args);
 int runCrypt(const QStringList& args);
 int runErase(const QStringList& args);
+int runMove(const QStringList& args);
 int runExtract(const QStringList& args);
 int runMerge(const QStringList& args);
 int runSort(const QStringList& args);

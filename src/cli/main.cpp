@@ -24,8 +24,10 @@ const char* const kUsage =
     "  dbf FICHIER                      find DOSSIER CRITERE\n"
     "  grep CHAINE FICHIER...           compare FICHIER1 FICHIER2\n"
     "  clean [--delete] DOSSIER [EXT...]\n"
+    "  move SOURCE... DOSSIER\n"
     "  cpu    memory    sysinfo    apps    tasks    exports FICHIER\n"
-    "  thumbnails DOSSIER IMAGE...\n";
+    "  thumbnails DOSSIER IMAGE...\n"
+    "  --version    --help\n";
 
 } // namespace
 
@@ -33,6 +35,10 @@ int main(int argc, char** argv) {
     // Pictures are drawn by a program of their own beside this one, so that
     // every other command starts without the graphics libraries.
     if (argc > 1 && std::strcmp(argv[1], "thumbnails") == 0) return cli::runPictureProgram(argv);
+    if (argc == 2 && std::strcmp(argv[1], "--version") == 0) {
+        std::puts("tavtools-cli " TAVTOOLS_VERSION);
+        return 0;
+    }
     QCoreApplication app(argc, argv);
     QStringList args = app.arguments().mid(1);
     const std::map<QString, std::function<int(const QStringList&)>> commands = {
@@ -44,6 +50,7 @@ int main(int argc, char** argv) {
         {QStringLiteral("join"), cli::runJoin},
         {QStringLiteral("crypt"), cli::runCrypt},
         {QStringLiteral("erase"), cli::runErase},
+        {QStringLiteral("move"), cli::runMove},
         {QStringLiteral("extract"), cli::runExtract},
         {QStringLiteral("merge"), cli::runMerge},
         {QStringLiteral("sort"), cli::runSort},

@@ -18,7 +18,11 @@ int runPictureProgram(char** argv) {
         self[n] = 0;
         std::string folder(self);
         folder.resize(folder.rfind('/') + 1);
-        program = folder + program;
+        // Beside this program in the build folder; installed, in its own folder.
+        const std::string beside = folder + program;
+        program = access(beside.c_str(), X_OK) == 0
+                      ? beside
+                      : folder + TAVTOOLS_PICTURES_DIR + "/" + program;
     }
     argv[0] = program.data();
     execv(program.c_str(), argv);

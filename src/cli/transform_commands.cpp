@@ -148,3 +148,42 @@ int runDiskInfo(const QStringList& args) {
 }
 
 } // namespace cli
+
+namespace cli {
+
+namespace {
+
+QString moveFailure(int error, const QString& name) {
+    switch (error) {
+    case platform::errFileExists:
+        return QStringLiteral("Existe déjà : %1").arg(name);
+    case platform::errDiskFull:
+        return core::InOutError::textFor(101) + QStringLiteral(" : ") + name;
+    case platform::errFileNotFound:
+    case platform::errPathNotFound:
+        return core::InOutError::textFor(3) + QStringLiteral(" : ") + name;
+    default:
+        return core::InOutError::textFor(5) + QStringLiteral(" : ") + name;
+    }
+}
+
+} // namespace
+
+// move SOURCE... DOSSIER: files and folders into a folder, never over an
+// entry of the same name; to another volume, copied then deleted.
+int runMove(const QStringList& input) {
+    QStringList args = input;
+    if (args.size() < 2) return fail(QStringLiteral("usage : move SOURCE... DOSSIER"));
+    const QString destination = QDir(args.takeLast()).absolutePath();
+    if (!QFileInfo(destination).isDir())
+        return fail(moveFailure(platform::errPathNotFound, destination));
+    platform::Platform& p = platform::Platform::instance();
+    for (const QString& source : args) {
+        const QString absolute = QFileInfo(source).absoluteFilePath();
+        const QString target = destination + u'/' + QFileInfo(absolute).fileName();
+        if (!p.moveFile(absolute, target)) return fail(moveFailure(p.lastError(), source));
+    }
+    return 0;
+}
+
+} // namespace cli

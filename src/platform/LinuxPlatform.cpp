@@ -649,6 +649,136 @@ bool LinuxPlatform::deleteListedFile(const QString& folder, const DirEntry& entr
     return true;
 }
 
+namespace {
+
+// A folder moved to another volume: the whole tree copied with its modes
+// and dates, then the original deleted. Nothing is deleted before the copy
+// is whole, and a copy that fails or is stopped is removed.
+class TreeMove {
+  public:
+    TreeMove(LinuxPlatform& platform, const Platform::CopyWatch& watch)
+        : m_platform(platform), m_watch(watch) {}
+
+    int error = 0;
+
+    // Counts the bytes to copy and checks that every folder of the tree can
+    // be emptied afterwards (else the original could not be deleted whole).
+    bool survey(const QByteArray& folder) {
+        if (access(folder.constData(), W_OK | X_OK) != 0) return fail(errAccessDenied);
+        return forEach(folder, [&](const QByteArray& path, const struct stat& st) {
+            if (S_ISDIR(st.st_mode)) return survey(path);
+            if (S_ISREG(st.st_mode))
+                m_total += qint64(st.st_size);
+            else if (!S_ISLNK(st.st_mode) && !S_ISFIFO(st.st_mode))
+                return fail(errAccessDenied);
+            return true;
+        });
+    }
+
+    bool copy(const QByteArray& from, const QByteArray& to, const struct stat& self) {
+        if (mkdir(to.constData(), 0700) != 0) return fail(errorFromErrno(errno));
+        const bool whole = forEach(from, [&](const QByteArray& path, const struct stat& st) {
+            if (m_watch && m_watch(m_done, m_total)) return fail(errCancelled);
+            return copyEntry(path, to + '/' + path.mid(path.lastIndexOf('/') + 1), st);
+        });
+        if (!whole) return false;
+        chmod(to.constData(), self.st_mode & 07777);
+        if (lchown(to.constData(), self.st_uid, self.st_gid) != 0) {
+            // Another owner only for the administrator: the mover keeps it.
+        }
+        const struct timespec times[2] = {self.st_atim, self.st_mtim};
+        utimensat(AT_FDCWD, to.constData(), times, AT_SYMLINK_NOFOLLOW);
+        return true;
+    }
+
+    static bool remove(const QByteArray& path) {
+        struct stat st;
+        if (lstat(path.constData(), &st) != 0) return errno == ENOENT;
+        if (!S_ISDIR(st.st_mode)) return unlink(path.constData()) == 0;
+        const bool emptied = forEach(
+            path, [](const QByteArray& entry, const struct stat&) { return remove(entry); });
+        return emptied && rmdir(path.constData()) == 0;
+    }
+
+  private:
+    LinuxPlatform& m_platform;
+    const Platform::CopyWatch& m_watch;
+    qint64 m_total = 0, m_done = 0;
+
+    bool fail(int code) {
+        if (error == 0) error = code;
+        return false;
+    }
+
+    template <typename F> static bool forEach(const QByteArray& folder, F&& visit) {
+        DIR* dir = opendir(folder.constData());
+        if (!dir) return false;
+        bool ok = true;
+        while (dirent* d = readdir(dir)) {
+            const char* n = d->d_name;
+            if (n[0] == '.' && (n[1] == 0 || (n[1] == '.' && n[2] == 0))) continue;
+            const QByteArray path = folder + '/' + n;
+            struct stat st;
+            if (lstat(path.constData(), &st) != 0 || !visit(path, st)) {
+                ok = false;
+                break;
+            }
+        }
+        closedir(dir);
+        return ok;
+    }
+
+    bool copyEntry(const QByteArray& from, const QByteArray& to, const struct stat& st) {
+        if (S_ISDIR(st.st_mode)) return copy(from, to, st);
+        if (S_ISLNK(st.st_mode)) {
+            char target[4096];
+            const ssize_t n = readlink(from.constData(), target, sizeof target - 1);
+            if (n < 0 || (target[n] = 0, symlink(target, to.constData())) != 0)
+                return fail(errorFromErrno(errno));
+            return true;
+        }
+        if (S_ISFIFO(st.st_mode))
+            return mkfifo(to.constData(), st.st_mode & 07777) == 0 || fail(errorFromErrno(errno));
+        const qint64 before = m_done;
+        const auto piece = [&](qint64 copied, qint64) {
+            return m_watch && m_watch(before + copied, m_total);
+        };
+        if (!m_platform.copyFile(QFile::decodeName(from), QFile::decodeName(to), true, piece))
+            return fail(m_platform.lastError());
+        m_done = before + qint64(st.st_size);
+        return true;
+    }
+};
+
+} // namespace
+
+bool LinuxPlatform::moveFolderAcross(const QByteArray& from, const QByteArray& to,
+                                     const CopyWatch& watch) {
+    struct stat self;
+    TreeMove move(*this, watch);
+    const QByteArray parent = from.left(std::max<qsizetype>(1, from.lastIndexOf('/')));
+    if (lstat(from.constData(), &self) != 0 || access(parent.constData(), W_OK | X_OK) != 0 ||
+        !move.survey(from)) {
+        setLastError(move.error ? move.error : errAccessDenied);
+        return false;
+    }
+    struct stat there;
+    if (lstat(to.constData(), &there) == 0) { // never replaces
+        setLastError(errFileExists);
+        return false;
+    }
+    if (!move.copy(from, to, self)) {
+        TreeMove::remove(to); // the part of the tree made so far
+        setLastError(move.error ? move.error : errorFromErrno(errno));
+        return false;
+    }
+    if (!TreeMove::remove(from)) {
+        setLastError(errorFromErrno(errno));
+        return false;
+    }
+    return true;
+}
+
 bool LinuxPlatform::moveFile(const QString& from, const QString& to, const CopyWatch& watch) {
     QByteArray f = native(from), t = native(to);
     struct stat st;
@@ -659,7 +789,8 @@ bool LinuxPlatform::moveFile(const QString& from, const QString& to, const CopyW
     // A read-only file can be renamed and moved (it stays read-only); only
     // writing and deleting it are refused.
     if (renameNoReplace(f.constData(), t.constData()) == 0) return true;
-    if (errno != EXDEV || S_ISDIR(st.st_mode)) {
+    if (errno == EXDEV && S_ISDIR(st.st_mode)) return moveFolderAcross(f, t, watch);
+    if (errno != EXDEV) {
         setLastError(errorFromErrno(errno));
         return false;
     }

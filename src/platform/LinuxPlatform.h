@@ -36,6 +36,11 @@ class LinuxPlatform : public Platform {
     bool deleteFile(const QString& path) override;
     bool deleteListedFile(const QString& folder, const DirEntry& entry, int folderFd = -1) override;
     bool moveFile(const QString& from, const QString& to, const CopyWatch& watch = {}) override;
+
+  private:
+    bool moveFolderAcross(const QByteArray& from, const QByteArray& to, const CopyWatch& watch);
+
+  public:
     bool copyFile(const QString& from, const QString& to, bool failIfExists,
                   const CopyWatch& watch = {}, bool durable = false) override;
     bool createFolder(const QString& path) override;

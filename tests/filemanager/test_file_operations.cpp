@@ -17,6 +17,7 @@
 #include <QPushButton>
 #include <QRadioButton>
 #include <QTreeView>
+#include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -150,6 +151,35 @@ TEST_F(FileOpsFixture, MoveToAnotherVolumeCopiesThenDeletes) {
     tool->CopyMove();
     EXPECT_EQ(readAll(shm.filePath("moved.bin")).size(), 100000);
     EXPECT_FALSE(exists(dir.file("src/moved.bin")));
+}
+
+// A folder cut and pasted on another volume arrives whole, with its modes,
+// dates and links, and leaves the source.
+TEST_F(FileOpsFixture, FolderMovedToAnotherVolume) {
+    QTemporaryDir shm(QStringLiteral("/dev/shm/tavtest-XXXXXX"));
+    if (!shm.isValid()) GTEST_SKIP() << "no second volume";
+    dir.write("src/tree/a.txt", "a");
+    dir.write("src/tree/sub/deep/b.bin", QByteArray(300000, 'b'));
+    QFile::link("a.txt", dir.file("src/tree/link"));
+    QFile::setPermissions(dir.file("src/tree/a.txt"), QFile::ReadOwner | QFile::WriteOwner);
+    const QDateTime old = QDateTime::fromSecsSinceEpoch(1'000'000'000);
+    for (const char* entry : {"src/tree/sub/deep", "src/tree/a.txt"}) {
+        const struct timespec times[2] = {{1'000'000'000, 0}, {1'000'000'000, 0}};
+        ASSERT_EQ(utimensat(AT_FDCWD, QFile::encodeName(dir.file(entry)).constData(), times, 0), 0);
+    }
+    QDir::setCurrent(dir.file("src"));
+    open();
+    memorise({"tree"}, true);
+    goTo(shm.path());
+    tool->CopyMove();
+    EXPECT_FALSE(exists(dir.file("src/tree")));
+    EXPECT_EQ(readAll(shm.filePath("tree/a.txt")), QByteArray("a"));
+    EXPECT_EQ(readAll(shm.filePath("tree/sub/deep/b.bin")).size(), 300000);
+    EXPECT_EQ(QFileInfo(shm.filePath("tree/link")).symLinkTarget(), shm.filePath("tree/a.txt"));
+    EXPECT_EQ(QFile::permissions(shm.filePath("tree/a.txt")) & 0x7077, // owner, group, others
+              QFile::ReadOwner | QFile::WriteOwner);
+    EXPECT_EQ(QFileInfo(shm.filePath("tree/sub/deep")).lastModified(), old);
+    EXPECT_EQ(QFileInfo(shm.filePath("tree/a.txt")).lastModified(), old);
 }
 
 TEST_F(FileOpsFixture, DeleteAsksForReadOnlyAndGoesOn) {

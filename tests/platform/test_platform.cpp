@@ -194,6 +194,42 @@ TEST_F(FileOps, AStoppedCopyLeavesTheTargetAsItWasAndNothingBeside) {
     EXPECT_TRUE(testing_support::readAll(dir.file("new.bin")) == data);
 }
 
+// A folder move to another volume that is stopped or cannot finish leaves
+// the source whole and removes what it copied; it never replaces.
+TEST_F(FileOps, AFolderMoveToAnotherVolumeIsAllOrNothing) {
+    QTemporaryDir shm(QStringLiteral("/dev/shm/tavtest-XXXXXX"));
+    if (!shm.isValid()) GTEST_SKIP() << "no second volume";
+    for (int i = 0; i < 20; ++i)
+        dir.write(QStringLiteral("tree/f%1.bin").arg(i), QByteArray(1 << 20, char('a' + i)));
+    const QString tree = dir.file("tree"), target = shm.filePath("tree");
+    int calls = 0;
+    EXPECT_FALSE(p.moveFile(tree, target, [&](qint64, qint64) { return ++calls > 5; }));
+    EXPECT_EQ(p.lastError(), errCancelled);
+    EXPECT_EQ(QDir(tree).entryList(QDir::Files).size(), 20);
+    EXPECT_FALSE(QFileInfo::exists(target));
+    // A socket cannot be copied: refused before anything is copied.
+    const QString fifoFree = dir.mkdir("special");
+    ASSERT_EQ(::mknod(QFile::encodeName(fifoFree + "/sock").constData(), S_IFSOCK | 0600, 0), 0);
+    EXPECT_FALSE(p.moveFile(fifoFree, shm.filePath("special")));
+    EXPECT_TRUE(QFileInfo::exists(fifoFree + "/sock"));
+    EXPECT_FALSE(QFileInfo::exists(shm.filePath("special")));
+    // Never over a folder of that name.
+    dir.write("clash/x", "x");
+    QDir().mkpath(shm.filePath("clash"));
+    EXPECT_FALSE(p.moveFile(dir.file("clash"), shm.filePath("clash")));
+    EXPECT_EQ(p.lastError(), errFileExists);
+    EXPECT_TRUE(QFileInfo::exists(dir.file("clash/x")));
+    qint64 last = 0, total = 0;
+    ASSERT_TRUE(p.moveFile(tree, target, [&](qint64 done, qint64 size) {
+        last = done, total = size;
+        return false;
+    }));
+    EXPECT_EQ(total, 20 << 20);
+    EXPECT_GT(last, 0);
+    EXPECT_FALSE(QFileInfo::exists(tree));
+    EXPECT_EQ(QDir(target).entryList(QDir::Files).size(), 20);
+}
+
 TEST_F(FileOps, AStoppedMoveToAnotherVolumeKeepsTheSource) {
     QTemporaryDir shm(QStringLiteral("/dev/shm/tavtest-XXXXXX"));
     if (!shm.isValid()) GTEST_SKIP() << "no second volume";
