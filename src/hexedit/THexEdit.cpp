@@ -1,8 +1,10 @@
 #include "THexEdit.h"
+#include "core/Job.h"
 #include "hexeditor/THexEditor.h"
 #include "ui/Dialogs.h"
 #include "ui/ModalRunner.h"
 #include "ui/errors.h"
+#include "ui/job_progress.h"
 
 #include <QCloseEvent>
 #include <QFileInfo>
@@ -130,7 +132,23 @@ bool THexEdit::Save() {
         ui::dialogs().saveFileName(QStringLiteral("Enregistrer"), m_fileName, QString());
     if (chosen.isEmpty()) return true;
     m_fileName = chosen;
-    if (HexEditor1->document().SaveToFile(chosen)) return true;
+    // Written as a job: a large file shows its progress, and Escape or
+    // "Annuler" stops it with the file as it was and the changes kept here.
+    HexDocument& d = HexEditor1->document();
+    d.flushWork();
+    bool written = false;
+    core::FunctionJob job([&](core::Job& j) {
+        written = d.writeTo(chosen, [&j](qint64 done, qint64 size) {
+            j.progress(int(100 * done / std::max<qint64>(size, 1)));
+            return j.cancelled();
+        });
+    });
+    ui::runWithProgress(job, this, QStringLiteral("Enregistrer"));
+    if (written) {
+        d.savedAs(chosen);
+        return true;
+    }
+    if (job.cancelled()) return false;
     // Told, so that nobody leaves believing the changes are on the disk.
     ui::dialogs().error(QStringLiteral("Ne peut pas enregistrer %1 : les modifications ne sont "
                                        "que dans l'éditeur")

@@ -104,6 +104,7 @@ constexpr off_t kCopyPiece = 16 << 20;
 struct Watched {
     const Platform::CopyWatch& watch;
     off_t size;
+    off_t start = 0; // where the copied range begins in the source
     bool goOn(off_t copied) const {
         if (!watch || !watch(copied, size)) return true;
         errno = ECANCELED;
@@ -114,13 +115,13 @@ struct Watched {
 // Copies [from, to) of one file into the same place of another, in the
 // kernel where possible, telling the watcher after each piece that leaves
 // more to copy (a small file is always copied whole).
-bool copyRange(int in, int out, off_t from, off_t to, const Watched& watched) {
-    loff_t inOff = from, outOff = from;
+bool copyRange(int in, int out, off_t from, off_t to, const Watched& watched, off_t shift = 0) {
+    loff_t inOff = from, outOff = from + shift;
     while (inOff < to) {
         const ssize_t n = copy_file_range(in, &inOff, out, &outOff,
                                           size_t(std::min<off_t>(to - inOff, kCopyPiece)), 0);
         if (n > 0) {
-            if (inOff < to && !watched.goOn(inOff)) return false;
+            if (inOff < to && !watched.goOn(inOff - watched.start)) return false;
             continue;
         }
         if (n == 0) return false; // shorter than announced
@@ -133,34 +134,40 @@ bool copyRange(int in, int out, off_t from, off_t to, const Watched& watched) {
             if (r <= 0 || pwrite(out, buf.get(), size_t(r), outOff) != r) return false;
             inOff += r;
             outOff += r;
-            if (inOff < to && (inOff - from) % kCopyPiece == 0 && !watched.goOn(inOff))
+            if (inOff < to && (inOff - from) % kCopyPiece == 0 &&
+                !watched.goOn(inOff - watched.start))
                 return false;
         }
     }
     return true;
 }
 
-// Copies a whole open file into an empty one; holes stay holes, so a
-// sparse disk image is not blown up to its full size.
-bool copyBytes(int in, int out, const Platform::CopyWatch& watch) {
-    struct stat st;
-    if (fstat(in, &st) != 0) return false;
-    const off_t size = st.st_size;
-    const Watched watched{watch, size};
-    off_t pos = 0;
-    while (pos < size) {
+// Copies [from, end) of an open file to `shift` bytes further on in
+// another, whose end is then end + shift; holes stay holes, so a sparse
+// disk image is not blown up to its full size.
+bool copySparse(int in, int out, off_t from, off_t end, off_t shift, const Watched& watched) {
+    off_t pos = from;
+    while (pos < end) {
         const off_t data = lseek(in, pos, SEEK_DATA);
         if (data < 0) {
             if (errno == ENXIO) break; // only a hole remains
-            return copyRange(in, out, pos, size, watched) &&
-                   ftruncate(out, size) == 0; // no hole support
+            return copyRange(in, out, pos, end, watched, shift) &&
+                   ftruncate(out, end + shift) == 0; // no hole support
         }
+        if (data >= end) break;
         off_t hole = lseek(in, data, SEEK_HOLE);
-        if (hole < 0 || hole > size) hole = size;
-        if (!copyRange(in, out, data, hole, watched)) return false;
+        if (hole < 0 || hole > end) hole = end;
+        if (!copyRange(in, out, data, hole, watched, shift)) return false;
         pos = hole;
     }
-    return ftruncate(out, size) == 0;
+    return ftruncate(out, end + shift) == 0;
+}
+
+// Copies a whole open file into an empty one.
+bool copyBytes(int in, int out, const Platform::CopyWatch& watch) {
+    struct stat st;
+    if (fstat(in, &st) != 0) return false;
+    return copySparse(in, out, 0, st.st_size, 0, Watched{watch, st.st_size});
 }
 
 } // namespace
@@ -1081,7 +1088,8 @@ QString LinuxPlatform::plainTextEditor() {
     return QStringLiteral("xdg-open");
 }
 
-bool LinuxPlatform::appendFile(const QString& from, QFile& to, qint64 offset, qint64 size) {
+bool LinuxPlatform::appendFile(const QString& from, QFile& to, qint64 offset, qint64 size,
+                               const CopyWatch& watch) {
     const int in = open(native(from).constData(), O_RDONLY | O_CLOEXEC);
     if (in < 0) {
         setLastError(errorFromErrno(errno));
@@ -1095,44 +1103,21 @@ bool LinuxPlatform::appendFile(const QString& from, QFile& to, qint64 offset, qi
     fstat(in, &st);
     if (size < 0) size = std::max<qint64>(0, qint64(st.st_size) - offset);
     const int out = to.handle();
-    lseek(out, 0, SEEK_END);
-    loff_t pos = offset;
+    const off_t outStart = lseek(out, 0, SEEK_END);
     bool ok = true;
-    while (size > 0) {
-        ssize_t n =
-            copy_file_range(in, &pos, out, nullptr, size_t(std::min<qint64>(size, 1 << 30)), 0);
-        if (n > 0) {
-            size -= n;
-            continue;
-        }
-        if (n == 0) { // the file is shorter than announced
-            setLastError(errGeneric);
-            ok = false;
-            break;
-        }
-        if (errno != EXDEV && errno != ENOSYS && errno != EINVAL && errno != EOPNOTSUPP) {
-            setLastError(errorFromErrno(errno)); // a full disk says so
-            ok = false;
-            break;
-        }
-        // No kernel copy here: through a buffer.
-        std::unique_ptr<char[]> buf(new char[1 << 20]);
-        while (size > 0) {
-            const ssize_t r = pread(in, buf.get(), size_t(std::min<qint64>(size, 1 << 20)), pos);
-            if (r <= 0) {
-                setLastError(r < 0 ? errorFromErrno(errno) : errGeneric);
-                ok = false;
-                break;
-            }
-            if (write(out, buf.get(), size_t(r)) != r) {
-                setLastError(errorFromErrno(errno)); // a full disk says so
-                ok = false;
-                break;
-            }
-            pos += r;
-            size -= r;
-        }
-        break;
+    if (offset + size > qint64(st.st_size)) { // the file is shorter than announced
+        setLastError(errGeneric);
+        ok = false;
+    } else {
+        Watched watched{watch, off_t(size), off_t(offset)};
+        errno = 0;
+        ok = copySparse(in, out, off_t(offset), off_t(offset + size), outStart - off_t(offset),
+                        watched);
+        // A full disk says so; a stop is a stop.
+        if (!ok)
+            setLastError(errno == ECANCELED ? errCancelled
+                         : errno            ? errorFromErrno(errno)
+                                            : errGeneric);
     }
     close(in);
     to.seek(to.size());

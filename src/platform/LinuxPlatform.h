@@ -52,7 +52,8 @@ class LinuxPlatform : public Platform {
     bool openForWrite(QFile& file, int openMode) override;
     bool openOwnFile(QFile& file, DirEntry& opened) override;
     bool copyLink(const QString& from, const QString& to) override;
-    bool appendFile(const QString& from, QFile& to, qint64 offset = 0, qint64 size = -1) override;
+    bool appendFile(const QString& from, QFile& to, qint64 offset = 0, qint64 size = -1,
+                    const CopyWatch& watch = {}) override;
     QString fileSystemName(QChar letter) override;
     quint32 volumeSerial(QChar letter) override;
     bool setVolumeLabel(QChar letter, const QString& label) override;

@@ -175,10 +175,12 @@ class Platform {
     // left to write when it is closed or put in another's place.
     virtual void startWriting(QFile& file, qint64 offset, qint64 size);
     // Appends size bytes of file `from` starting at offset (all of it with
-    // size -1) to the open file `to`, in the kernel where it can; false on a
-    // failed or short read or write.
-    virtual bool appendFile(const QString& from, QFile& to, qint64 offset = 0,
-                            qint64 size = -1) = 0;
+    // size -1) to the open file `to`, in the kernel where it can, its holes
+    // kept as holes; false on a failed or short read or write. `watch` is
+    // told the bytes appended so far as copyFile's is (errCancelled when it
+    // stops the append).
+    virtual bool appendFile(const QString& from, QFile& to, qint64 offset = 0, qint64 size = -1,
+                            const CopyWatch& watch = {}) = 0;
     // Makes `to` a symbolic link with the same target as the link `from`; never replaces.
     virtual bool copyLink(const QString& from, const QString& to) = 0;
     // The error of the last failed operation of the calling thread, so that

@@ -11,11 +11,14 @@
 
 #include <QAbstractButton>
 #include <QApplication>
+#include <QDir>
 #include <QFileInfo>
 #include <QKeyEvent>
 #include <QLineEdit>
 #include <QMouseEvent>
 #include <QTest>
+#include <QThread>
+#include <QTimer>
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -243,6 +246,37 @@ TEST_F(Doc, SaveBackupRuleAndAtomicReplace) {
     EXPECT_FALSE(d.SaveToFile(dir.file("missing/dir/x.bin")));
     EXPECT_TRUE(d.Modified);
     EXPECT_TRUE(d.CanUndo());
+}
+
+// A sparse file stays sparse through load, a typed byte and save: only the
+// parts with data are written, and the content is the same.
+TEST_F(Doc, SparseFilesKeepTheirHoles) {
+    const QString name = dir.file("disk.img");
+    {
+        QFile f(name);
+        ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+        f.write("head");
+        f.seek(qint64(1) << 30);
+        f.write("tail");
+    }
+    struct stat st;
+    ASSERT_EQ(::stat(QFile::encodeName(name).constData(), &st), 0);
+    if (qint64(st.st_blocks) * 512 > (qint64(1) << 20)) GTEST_SKIP() << "no sparse files here";
+    d.CreateBackup = false;
+    ASSERT_TRUE(d.LoadFromFile(name));
+    d.ChangeByte(0, 'H');
+    d.ChangeByte(qint64(1) << 29, 'm'); // a byte in the middle of the hole
+    ASSERT_TRUE(d.SaveToFile(name));
+    ASSERT_EQ(::stat(QFile::encodeName(name).constData(), &st), 0);
+    EXPECT_EQ(qint64(st.st_size), (qint64(1) << 30) + 4);
+    EXPECT_LT(qint64(st.st_blocks) * 512, qint64(1) << 20);
+    QFile f(name);
+    ASSERT_TRUE(f.open(QIODevice::ReadOnly));
+    EXPECT_EQ(f.read(4), QByteArray("Head"));
+    f.seek(qint64(1) << 29);
+    EXPECT_EQ(f.read(2), QByteArray("m\0", 2));
+    f.seek(qint64(1) << 30);
+    EXPECT_EQ(f.read(4), QByteArray("tail"));
 }
 
 TEST_F(Doc, SaveKeepsOwnerAndStoredAttributesAndSparesReadOnlyFiles) {
@@ -493,6 +527,55 @@ TEST(HexWindow, OpensFindsGoesToAndAsksBeforeClosing) {
     win.reject();
     EXPECT_FALSE(win.isVisible());
     EXPECT_EQ(readAll(dir.file("data.bin")), QByteArray("zaaaa Hello"));
+}
+
+namespace {
+// A disk so slow that a save goes on until it is stopped.
+struct SlowDisk : platform::FakePlatform {
+    bool slow = true;
+    bool appendFile(const QString& from, QFile& to, qint64 offset, qint64 size,
+                    const CopyWatch& watch) override {
+        for (int i = 0; slow && i < 5000; ++i) {
+            if (watch && watch(i, 5000)) {
+                setLastError(platform::errCancelled);
+                return false;
+            }
+            QThread::msleep(1);
+        }
+        return FakePlatform::appendFile(from, to, offset, size, watch);
+    }
+};
+} // namespace
+
+// The save runs as a job: Escape stops it, the file stays as it was and the
+// changes stay in the editor without an error box; saved again, it is whole.
+TEST(HexWindow, EscapeStopsASaveAndKeepsTheChanges) {
+    TempDir dir;
+    ui::ScriptedDialogs dialogs;
+    SlowDisk disk;
+    disk.addDrive(u'C', {dir.path()});
+    platform::Platform::setInstance(&disk);
+    dir.write("large.bin", "data");
+    THexEdit win;
+    win.Init(dir.file("large.bin"));
+    win.show();
+    QApplication::processEvents();
+    HexDocument& d = win.HexEditor1->document();
+    d.ChangeByte(0, 'E');
+    dialogs.answerFile(dir.file("large.bin"));
+    QTimer::singleShot(50, [&] { QTest::keyClick(&win, Qt::Key_Escape); });
+    EXPECT_FALSE(win.Save());
+    ASSERT_EQ(dialogs.shown.size(), 1); // the file name asked, and no error box
+    EXPECT_EQ(dialogs.shown[0].title, QStringLiteral("Enregistrer"));
+    EXPECT_TRUE(d.Modified);
+    EXPECT_EQ(readAll(dir.file("large.bin")), QByteArray("data"));
+    disk.slow = false;
+    dialogs.answerFile(dir.file("large.bin"));
+    EXPECT_TRUE(win.Save());
+    EXPECT_FALSE(d.Modified);
+    EXPECT_EQ(readAll(dir.file("large.bin")), QByteArray("Eata"));
+    win.hide();
+    platform::Platform::setInstance(nullptr);
 }
 
 TEST(HexWindow, MissingFileAndSelectionRule) {

@@ -316,6 +316,24 @@ void HexDocument::NewFile(const QString& name) {
 }
 
 bool HexDocument::SaveToFile(const QString& name) {
+    flushWork();
+    const bool ok = writeTo(name);
+    if (ok)
+        savedAs(name);
+    else
+        repaint();
+    return ok;
+}
+
+void HexDocument::savedAs(const QString& name) {
+    m_marks.clear();
+    Modified = false;
+    FileName = name;
+    emptyUndo();
+    repaint();
+}
+
+bool HexDocument::writeTo(const QString& name, const SaveWatch& watch) {
     platform::Platform& p = platform::Platform::instance();
     if (CreateBackup && Modified && name == FileName && QFileInfo::exists(name)) {
         const QFileInfo fi(name);
@@ -323,27 +341,16 @@ bool HexDocument::SaveToFile(const QString& name) {
         const QString base = dot < 0 ? name : fi.dir().filePath(fi.fileName().left(dot));
         // Flushed before it takes its name: the old content must survive
         // the replacement that follows.
-        if (!p.copyFile(name, base + BackupExtension, false, {}, true)) {
-            repaint();
-            return false;
-        }
+        if (!p.copyFile(name, base + BackupExtension, false, {}, true)) return false;
     }
     // The new content goes beside the file and replaces it in one step,
     // keeping its mode, owner and stored attributes (a link is followed to
     // the real file); a read-only file is not replaced.
     const quint32 attrs = p.attributes(name);
     const bool readOnly = attrs != 0xFFFFFFFFu && (attrs & platform::faReadOnly);
-    m_work.flush();
     platform::FileReplacement out(name);
-    const bool ok = !readOnly && out.open() && p.appendFile(m_workName, out.file()) && out.commit();
-    if (ok) {
-        m_marks.clear();
-        Modified = false;
-        FileName = name;
-        emptyUndo();
-    }
-    repaint();
-    return ok;
+    return !readOnly && out.open() && p.appendFile(m_workName, out.file(), 0, -1, watch) &&
+           out.commit();
 }
 
 // ---- cells ----

@@ -58,6 +58,16 @@ class HexDocument {
     bool LoadFromFile(const QString& name);
     void NewFile(const QString& name);
     bool SaveToFile(const QString& name);
+    // The save in two steps, for a save run as a job: the writing, which
+    // touches no widget and may run on a worker thread (told its progress,
+    // and stopped, through watch: answers true to stop), then on the
+    // document's thread what a written file changes (name, history, marks).
+    using SaveWatch = std::function<bool(qint64 written, qint64 size)>;
+    // writeTo reads the working copy by its name: flushWork() first, on the
+    // document's thread.
+    void flushWork() { m_work.flush(); }
+    bool writeTo(const QString& name, const SaveWatch& watch = {});
+    void savedAs(const QString& name);
 
     // ---- caret and selection ----
     Cell caret;
