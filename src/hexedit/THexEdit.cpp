@@ -68,7 +68,19 @@ bool THexEdit::openFile() {
         ui::dialogs().message(QStringLiteral("Ce fichier n'existe pas"));
         return false;
     }
-    HexEditor1->document().LoadFromFile(m_fileName);
+    // Copied as a job: a large file shows its progress, and Escape or
+    // "Annuler" stops the copy and closes the window.
+    HexDocument& d = HexEditor1->document();
+    bool copied = false;
+    core::FunctionJob job([&](core::Job& j) {
+        copied = d.copyIn(m_fileName, [&j](qint64 done, qint64 size) {
+            j.progress(int(100 * done / std::max<qint64>(size, 1)));
+            return j.cancelled();
+        });
+    });
+    ui::runWithProgress(job, this, QStringLiteral("Ouvrir"));
+    if (job.cancelled()) return false;
+    if (copied) d.adoptCopy(m_fileName);
     return true;
 }
 

@@ -532,7 +532,18 @@ TEST(HexWindow, OpensFindsGoesToAndAsksBeforeClosing) {
 namespace {
 // A disk so slow that a save goes on until it is stopped.
 struct SlowDisk : platform::FakePlatform {
-    bool slow = true;
+    bool slow = true, slowCopy = false;
+    bool copyFile(const QString& from, const QString& to, bool failIfExists, const CopyWatch& watch,
+                  bool durable) override {
+        for (int i = 0; slowCopy && i < 5000; ++i) {
+            if (watch && watch(i, 5000)) {
+                setLastError(platform::errCancelled);
+                return false;
+            }
+            QThread::msleep(1);
+        }
+        return FakePlatform::copyFile(from, to, failIfExists, watch, durable);
+    }
     bool appendFile(const QString& from, QFile& to, qint64 offset, qint64 size,
                     const CopyWatch& watch) override {
         for (int i = 0; slow && i < 5000; ++i) {
@@ -574,6 +585,34 @@ TEST(HexWindow, EscapeStopsASaveAndKeepsTheChanges) {
     EXPECT_TRUE(win.Save());
     EXPECT_FALSE(d.Modified);
     EXPECT_EQ(readAll(dir.file("large.bin")), QByteArray("Eata"));
+    win.hide();
+    platform::Platform::setInstance(nullptr);
+}
+
+// The file is read as a job too: Escape stops it and closes the window.
+TEST(HexWindow, EscapeStopsALoadAndClosesTheWindow) {
+    TempDir dir;
+    ui::ScriptedDialogs dialogs;
+    SlowDisk disk;
+    disk.slowCopy = true;
+    disk.addDrive(u'C', {dir.path()});
+    platform::Platform::setInstance(&disk);
+    dir.write("large.bin", "data");
+    {
+        THexEdit win;
+        win.Init(dir.file("large.bin"));
+        QTimer::singleShot(50, [&] { QTest::keyClick(&win, Qt::Key_Escape); });
+        win.show();
+        QApplication::processEvents();
+        EXPECT_FALSE(win.isVisible());
+        EXPECT_EQ(win.HexEditor1->document().DataSize(), 0);
+    }
+    disk.slowCopy = false;
+    THexEdit win;
+    win.Init(dir.file("large.bin"));
+    win.show();
+    QApplication::processEvents();
+    EXPECT_EQ(win.HexEditor1->document().DataSize(), 4);
     win.hide();
     platform::Platform::setInstance(nullptr);
 }

@@ -207,6 +207,7 @@ HexDocument::~HexDocument() {
     m_work.resize(0);
     m_work.close();
     QFile::remove(m_workName);
+    QFile::remove(m_workName + QStringLiteral(".load")); // a load that was stopped
 }
 
 // ---- notifications ----
@@ -274,21 +275,37 @@ qint64 HexDocument::rowCount() {
 // ---- load, new, save ----
 
 bool HexDocument::LoadFromFile(const QString& name) {
+    return copyIn(name) && adoptCopy(name);
+}
+
+namespace {
+QString copyNameOf(const QString& workName) {
+    return workName + QStringLiteral(".load");
+}
+} // namespace
+
+bool HexDocument::copyIn(const QString& name, const std::function<bool(qint64, qint64)>& watch) {
     QFile probe(name);
     if (!QFileInfo(name).isFile() || !probe.open(QIODevice::ReadOnly)) return false;
     probe.close();
-    m_work.resize(0);
+    // One copy beside the working file, in the kernel where it can, holes kept.
+    const QString copy = copyNameOf(m_workName);
+    QFile::remove(copy);
+    return platform::Platform::instance().copyFile(name, copy, false, watch);
+}
+
+bool HexDocument::adoptCopy(const QString& name) {
+    const QString copy = copyNameOf(m_workName);
     m_work.close();
-    // One copy into the working file, in the kernel where it can.
     QFile::remove(m_workName);
-    if (!platform::Platform::instance().copyFile(name, m_workName, false)) {
-        m_work.open(QIODevice::ReadWrite);
-        dropWindow();
-        return false;
-    }
+    const bool taken = QFile::rename(copy, m_workName);
     QFile::setPermissions(m_workName, QFile::ReadOwner | QFile::WriteOwner);
     m_work.open(QIODevice::ReadWrite);
     dropWindow();
+    if (!taken) {
+        m_work.resize(0);
+        return false;
+    }
     FileName = name;
     emptyUndo();
     m_marks.clear();

@@ -56,6 +56,12 @@ class HexDocument {
     int columnCount() const { return 3 * m_bytesPerLine + 3; }
 
     bool LoadFromFile(const QString& name);
+    // The load in two steps, for a load run as a job: the copy of the file
+    // beside the working copy, which touches no widget and may run on a
+    // worker thread (watch as for writeTo), then on the document's thread
+    // that copy taken as the document.
+    bool copyIn(const QString& name, const std::function<bool(qint64, qint64)>& watch = {});
+    bool adoptCopy(const QString& name);
     void NewFile(const QString& name);
     bool SaveToFile(const QString& name);
     // The save in two steps, for a save run as a job: the writing, which
