@@ -30,14 +30,24 @@ core::Outcome TextFile::open(const QString& name) {
         size = m_copy.size();
         data = reinterpret_cast<const uchar*>(m_copy.constData());
     }
-    const char* text = reinterpret_cast<const char*>(data);
-    const void* eof = text ? std::memchr(text, 26, size_t(size)) : nullptr;
-    m_text = QByteArrayView(text, eof ? static_cast<const char*>(eof) - text : size);
+    m_raw = QByteArrayView(reinterpret_cast<const char*>(data), size);
+    m_text = {};
+    m_textKnown = false;
     m_at = 0;
     return core::Outcome::done();
 }
 
+QByteArrayView TextFile::text() {
+    if (!m_textKnown) {
+        const void* eof = m_raw.isEmpty() ? nullptr : std::memchr(m_raw.data(), 26, size_t(m_raw.size()));
+        m_text = m_raw.first(eof ? static_cast<const char*>(eof) - m_raw.data() : m_raw.size());
+        m_textKnown = true;
+    }
+    return m_text;
+}
+
 bool TextFile::next(QByteArrayView& line) {
+    text();
     if (m_at >= m_text.size()) return false;
     const char* start = m_text.data() + m_at;
     const qsizetype left = m_text.size() - m_at;
@@ -116,18 +126,31 @@ core::Outcome findInFile(const QString& name, const QString& needle,
     QStringEncoder cp1252("windows-1252");
     const QByteArray other = cp1252.encode(needle);
     if (!cp1252.hasError() && other != forms.first()) forms << other;
-    const QByteArrayView text = file.text();
-    LineCursor cursor{text};
+    // The text ends at its first byte 26, looked for only up to where the
+    // matches need it: an absent string costs a single pass.
+    const QByteArrayView all = file.raw();
+    qsizetype end = all.size(), checked = 0;
+    const auto endBefore = [&](qsizetype upTo) {
+        upTo = std::min(upTo, end);
+        if (upTo <= checked) return;
+        const void* eof = std::memchr(all.data() + checked, 26, size_t(upTo - checked));
+        if (eof) end = static_cast<const char*>(eof) - all.data();
+        checked = eof ? end : upTo;
+    };
+    LineCursor cursor{all};
     qsizetype from = 0;
     // The next match of any form, its line listed once; the search goes on
     // after that line's end. Absent strings cost one pass at memory speed.
     while (!(stop && stop())) {
-        qsizetype at = -1;
+        const QByteArrayView text = all.first(end);
+        qsizetype at = -1, length = 0;
         for (const QByteArray& f : forms) {
             const qsizetype hit = f.isEmpty() ? -1 : find(text, from, f);
-            if (hit >= 0 && (at < 0 || hit < at)) at = hit;
+            if (hit >= 0 && (at < 0 || hit < at)) at = hit, length = f.size();
         }
         if (at < 0) break;
+        endBefore(at + length);
+        if (at + length > end) break; // past the end of the text
         const char* base = text.data();
         const char* lineStart = base + at;
         while (lineStart > base + from && lineStart[-1] != '\r')
@@ -135,8 +158,10 @@ core::Outcome findInFile(const QString& name, const QString& needle,
         // A line feed right after a carriage return belongs to the line end.
         qsizetype startAt = lineStart - base;
         if (startAt > 0 && base[startAt] == '\n' && base[startAt - 1] == '\r') ++startAt;
-        const void* cr = std::memchr(base + at, '\r', size_t(text.size() - at));
-        const qsizetype endAt = cr ? static_cast<const char*>(cr) - base : text.size();
+        const void* cr = std::memchr(base + at, '\r', size_t(end - at));
+        const qsizetype lineEnd = cr ? static_cast<const char*>(cr) - base : end;
+        endBefore(lineEnd);
+        const qsizetype endAt = std::min(lineEnd, end);
         cursor.advanceTo(startAt);
         found({cursor.line, excerpt(text, startAt, at, endAt)});
         from = endAt;

@@ -23,7 +23,10 @@ class TextFile {
     core::Outcome open(const QString& name);
     // The next line without its end; false once the text has ended.
     bool next(QByteArrayView& line);
-    QByteArrayView text() const { return m_text; }
+    // The text, cut at its first byte 26 (found at the first call).
+    QByteArrayView text();
+    // The file's bytes as they are, byte 26 and what follows included.
+    QByteArrayView raw() const { return m_raw; }
     // The file shrank while it was read: what was read is not the file.
     bool changed() const { return m_map.changed(); }
 
@@ -31,7 +34,8 @@ class TextFile {
     QFile m_file;
     core::GuardedMapping m_map;
     QByteArray m_copy; // when the file cannot be mapped
-    QByteArrayView m_text;
+    QByteArrayView m_raw, m_text;
+    bool m_textKnown = false;
     qsizetype m_at = 0;
 };
 
