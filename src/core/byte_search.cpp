@@ -16,22 +16,54 @@ namespace core {
 
 namespace {
 
+// How common a byte is in text, 0 rarest: control bytes and most
+// punctuation are rare, letters common, spaces and line ends commonest.
+int commonness(uchar b) {
+    if (b == ' ' || b == '\t' || b == '\n' || b == '\r') return 9;
+    if (std::strchr("etaoinsrhl", b) && b) return 8;
+    if (b >= 'a' && b <= 'z') return 7;
+    if ((b >= 'A' && b <= 'Z') || (b >= '0' && b <= '9')) return 6;
+    if (b && std::strchr("(),-./:_", b)) return 4;
+    if (b >= 0x80) return 3;
+    if (b >= 0x20 && b < 0x7F) return 1; // other punctuation
+    return 0;
+}
+
+// The two positions of the needle whose bytes are the rarest.
+void rarePositions(const char* n, qsizetype k, qsizetype& first, qsizetype& second) {
+    first = 0;
+    for (qsizetype i = 1; i < k; ++i)
+        if (commonness(uchar(n[i])) < commonness(uchar(n[first]))) first = i;
+    second = first == 0 ? k - 1 : 0;
+    for (qsizetype i = 0; i < k; ++i)
+        if (i != first && n[i] != n[first] &&
+            commonness(uchar(n[i])) < commonness(uchar(n[second])))
+            second = i;
+}
+
+struct Needle {
+    const char* n;
+    qsizetype k, r1, r2; // r1 < r2 or r2 < r1: the two rare positions
+    bool matchesAt(const char* at) const {
+        return at[r2] == n[r2] && std::memcmp(at, n, size_t(k)) == 0;
+    }
+};
+
 #ifdef TAV_HAVE_AVX2_PATH
-// The same candidate test 32 positions at a time, on processors that have
-// AVX2; answers the first match at or after i, or where it stopped (the
-// last 32 + k positions are left to the caller) through `stoppedAt`.
-__attribute__((target("avx2"))) qsizetype findAvx2(const char* h, qsizetype size, const char* n,
-                                                   qsizetype k, qsizetype i,
-                                                   qsizetype& stoppedAt) {
-    const __m256i first = _mm256_set1_epi8(n[0]), last = _mm256_set1_epi8(n[k - 1]);
-    for (; i + k - 1 + 32 <= size; i += 32) {
-        const __m256i a = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(h + i));
-        const __m256i b = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(h + i + k - 1));
+// Candidates where both rare bytes match, 32 positions at a time, on
+// processors that have AVX2. Answers the first match at or after i, or -1
+// with `stoppedAt` where the caller goes on.
+__attribute__((target("avx2"))) qsizetype pairsAvx2(const char* h, qsizetype size, const Needle& d,
+                                                    qsizetype i, qsizetype& stoppedAt) {
+    const __m256i b1 = _mm256_set1_epi8(d.n[d.r1]), b2 = _mm256_set1_epi8(d.n[d.r2]);
+    for (; i + d.k + 32 <= size; i += 32) {
+        const __m256i a = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(h + i + d.r1));
+        const __m256i b = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(h + i + d.r2));
         unsigned mask = unsigned(_mm256_movemask_epi8(
-            _mm256_and_si256(_mm256_cmpeq_epi8(a, first), _mm256_cmpeq_epi8(b, last))));
+            _mm256_and_si256(_mm256_cmpeq_epi8(a, b1), _mm256_cmpeq_epi8(b, b2))));
         while (mask) {
             const int bit = __builtin_ctz(mask);
-            if (std::memcmp(h + i + bit + 1, n + 1, size_t(k - 2)) == 0) return i + bit;
+            if (std::memcmp(h + i + bit, d.n, size_t(d.k)) == 0) return i + bit;
             mask &= mask - 1;
         }
     }
@@ -44,6 +76,37 @@ bool hasAvx2() {
     return has;
 }
 #endif
+
+// The same with SSE2, sixteen positions at a time; the rest byte by byte.
+qsizetype pairsPlain(const char* h, qsizetype size, const Needle& d, qsizetype i) {
+#if defined(__SSE2__)
+    const __m128i b1 = _mm_set1_epi8(d.n[d.r1]), b2 = _mm_set1_epi8(d.n[d.r2]);
+    for (; i + d.k + 16 <= size; i += 16) {
+        const __m128i a = _mm_loadu_si128(reinterpret_cast<const __m128i*>(h + i + d.r1));
+        const __m128i b = _mm_loadu_si128(reinterpret_cast<const __m128i*>(h + i + d.r2));
+        unsigned mask = unsigned(
+            _mm_movemask_epi8(_mm_and_si128(_mm_cmpeq_epi8(a, b1), _mm_cmpeq_epi8(b, b2))));
+        while (mask) {
+            const int bit = __builtin_ctz(mask);
+            if (std::memcmp(h + i + bit, d.n, size_t(d.k)) == 0) return i + bit;
+            mask &= mask - 1;
+        }
+    }
+#endif
+    for (; i <= size - d.k; ++i)
+        if (h[i + d.r1] == d.n[d.r1] && d.matchesAt(h + i)) return i;
+    return -1;
+}
+
+qsizetype findPairs(const char* h, qsizetype size, const Needle& d, qsizetype i) {
+#ifdef TAV_HAVE_AVX2_PATH
+    if (hasAvx2()) {
+        const qsizetype at = pairsAvx2(h, size, d, i, i);
+        if (at >= 0) return at;
+    }
+#endif
+    return pairsPlain(h, size, d, i);
+}
 
 } // namespace
 
@@ -58,37 +121,54 @@ qsizetype findBytes(QByteArrayView hay, QByteArrayView needle, qsizetype from) {
         const void* at = std::memchr(h + from, n[0], size_t(size - from));
         return at ? static_cast<const char*>(at) - h : -1;
     }
-    qsizetype i = from;
-#ifdef TAV_HAVE_AVX2_PATH
-    if (hasAvx2()) {
-        const qsizetype at = findAvx2(h, size, n, k, i, i);
-        if (at >= 0) return at;
+    Needle d{n, k, 0, 0};
+    rarePositions(n, k, d.r1, d.r2);
+    // The rarest byte through memchr, as fast as memory goes, while its
+    // occurrences stay rare; once they are frequent in this text, both
+    // rare bytes are tested together, many positions at a time.
+    qsizetype i = from, candidates = 0;
+    const char rare = n[d.r1];
+    if (commonness(uchar(rare)) >= 5) return findPairs(h, size, d, i); // letters and digits
+    while (i <= size - k) {
+        const void* p = std::memchr(h + i + d.r1, rare, size_t(size - k - i + 1));
+        if (!p) return -1;
+        const qsizetype at = static_cast<const char*>(p) - h - d.r1;
+        if (d.matchesAt(h + at)) return at;
+        i = at + 1;
+        if (++candidates > 64 && (i - from) < candidates * 256) return findPairs(h, size, d, i);
     }
-#endif
-#if defined(__SSE2__)
-    // Candidates where both the first and the last byte of the needle match,
-    // sixteen positions at a time; only those are compared in full.
-    const __m128i first = _mm_set1_epi8(n[0]), last = _mm_set1_epi8(n[k - 1]);
-    for (; i + k - 1 + 16 <= size; i += 16) {
-        const __m128i a = _mm_loadu_si128(reinterpret_cast<const __m128i*>(h + i));
-        const __m128i b = _mm_loadu_si128(reinterpret_cast<const __m128i*>(h + i + k - 1));
-        unsigned mask = unsigned(
-            _mm_movemask_epi8(_mm_and_si128(_mm_cmpeq_epi8(a, first), _mm_cmpeq_epi8(b, last))));
-        while (mask) {
-            const int bit = __builtin_ctz(mask);
-            if (std::memcmp(h + i + bit + 1, n + 1, size_t(k - 2)) == 0) return i + bit;
-            mask &= mask - 1;
-        }
-    }
-#endif
-    for (; i <= size - k; ++i)
-        if (h[i] == n[0] && std::memcmp(h + i + 1, n + 1, size_t(k - 1)) == 0) return i;
     return -1;
 }
+
+#ifdef TAV_HAVE_AVX2_PATH
+namespace {
+// Whole blocks of 32 bytes; answers the count and moves p past them.
+__attribute__((target("avx2"))) qsizetype countAvx2(const char*& p, const char* end, char byte) {
+    qsizetype count = 0;
+    const __m256i wanted = _mm256_set1_epi8(byte), zero = _mm256_setzero_si256();
+    while (end - p >= 32) {
+        // Up to 255 blocks summed in bytes, then added up in 64 bits.
+        __m256i sums = zero;
+        const qsizetype blocks = std::min<qsizetype>((end - p) / 32, 255);
+        for (qsizetype b = 0; b < blocks; ++b, p += 32) {
+            const __m256i v = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(p));
+            sums = _mm256_sub_epi8(sums, _mm256_cmpeq_epi8(v, wanted));
+        }
+        const __m256i total = _mm256_sad_epu8(sums, zero);
+        count += _mm256_extract_epi64(total, 0) + _mm256_extract_epi64(total, 1) +
+                 _mm256_extract_epi64(total, 2) + _mm256_extract_epi64(total, 3);
+    }
+    return count;
+}
+} // namespace
+#endif
 
 qsizetype countByte(const char* begin, const char* end, char byte) {
     qsizetype count = 0;
     const char* p = begin;
+#ifdef TAV_HAVE_AVX2_PATH
+    if (hasAvx2()) count += countAvx2(p, end, byte);
+#endif
 #if defined(__SSE2__)
     const __m128i wanted = _mm_set1_epi8(byte), zero = _mm_setzero_si128();
     while (end - p >= 16) {

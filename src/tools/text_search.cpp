@@ -39,7 +39,8 @@ core::Outcome TextFile::open(const QString& name) {
 
 QByteArrayView TextFile::text() {
     if (!m_textKnown) {
-        const void* eof = m_raw.isEmpty() ? nullptr : std::memchr(m_raw.data(), 26, size_t(m_raw.size()));
+        const void* eof =
+            m_raw.isEmpty() ? nullptr : std::memchr(m_raw.data(), 26, size_t(m_raw.size()));
         m_text = m_raw.first(eof ? static_cast<const char*>(eof) - m_raw.data() : m_raw.size());
         m_textKnown = true;
     }
