@@ -20,17 +20,17 @@ bench_tools_present() {
 
 hf() { # best of 5 after one warm-up, in seconds (hyperfine); the command is one string
   local json="$work/hf.json"
-  hyperfine -N --warmup 1 --runs 5 --export-json "$json" "$1" >/dev/null 2>&1 || { echo nan; return; }
+  hyperfine -N -i --warmup 1 --runs 5 --export-json "$json" "$1" >/dev/null 2>&1 || { echo nan; return; }
   python3 -c "import json,sys; print('%.4f' % min(json.load(open(sys.argv[1]))['results'][0]['times']))" "$json"
 }
 
 hfs() { # the same through a shell, for commands that redirect their output
   local json="$work/hf.json"
-  hyperfine --warmup 1 --runs 5 --export-json "$json" "$1" >/dev/null 2>&1 || { echo nan; return; }
+  hyperfine -i --warmup 1 --runs 5 --export-json "$json" "$1" >/dev/null 2>&1 || { echo nan; return; }
   python3 -c "import json,sys; print('%.4f' % min(json.load(open(sys.argv[1]))['results'][0]['times']))" "$json"
 }
 
-ratio() { echo "$1 / $2" | bc -l | cut -c1-5; }
+ratio() { [ "$2" = nan ] || [ "$1" = nan ] && { echo "?"; return; }; echo "$1 / $2" | bc -l | cut -c1-5; }
 
 timeit() { # best of 3 wall-clock seconds of a command
   local best=999
@@ -127,7 +127,7 @@ PY
   echo "grep -F -n (frequent): $a s   rg -F -n: $r s   tavtools grep: $b s   ratio to rg $(ratio "$b" "$r")   to grep $(ratio "$b" "$a")"
   a=$(timeit cmp "$work/text.txt" "$work/text2.txt"); b=$(timeit $cli compare "$work/text.txt" "$work/text2.txt")
   echo "cmp: $a s   tavtools compare: $b s   ratio $(echo "$b / $a" | bc -l | cut -c1-5)"
-  a=$(hf "find $work/tree -xdev -iname *.tmp"); f=$(hf "fdfind -u -e tmp $work/tree")
+  a=$(hf "find $work/tree -xdev -iname *.tmp"); f=$(hf "fdfind -u -e tmp . $work/tree")
   b=$(hf "$cli clean $work/tree")
   echo "find -xdev -iname: $a s   fdfind -u -e tmp: $f s   tavtools clean: $b s   ratio to fd $(ratio "$b" "$f")   to find $(ratio "$b" "$a")"
 }

@@ -61,7 +61,7 @@ int runClean(const QStringList& input) {
     QStringList paths;
     const qint64 count = tools::findToClean(
         root, extensions, [&](const tools::CleanerHit& hit) { paths << hit.path; }, total, {}, {},
-        tools::packagedFiles(extensions));
+        tools::packagedFilesLater(extensions));
     QByteArray text;
     for (const QString& p : paths) {
         appendEscaped(text, platform::nativeName(p));

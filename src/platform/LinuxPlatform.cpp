@@ -145,7 +145,10 @@ bool copyRange(int in, int out, off_t from, off_t to, const Watched& watched, of
 // Copies [from, end) of an open file to `shift` bytes further on in
 // another, whose end is then end + shift; holes stay holes, so a sparse
 // disk image is not blown up to its full size.
-bool copySparse(int in, int out, off_t from, off_t end, off_t shift, const Watched& watched) {
+bool copySparse(int in, int out, off_t from, off_t end, off_t shift, const Watched& watched,
+                bool mayHaveHoles = true) {
+    // A file with as many blocks as bytes has no holes to look for.
+    if (!mayHaveHoles) return copyRange(in, out, from, end, watched, shift);
     off_t pos = from;
     while (pos < end) {
         const off_t data = lseek(in, pos, SEEK_DATA);
@@ -159,15 +162,15 @@ bool copySparse(int in, int out, off_t from, off_t end, off_t shift, const Watch
         if (hole < 0 || hole > end) hole = end;
         if (!copyRange(in, out, data, hole, watched, shift)) return false;
         pos = hole;
+        if (hole == end) return true; // ends with data: the size is right
     }
     return ftruncate(out, end + shift) == 0;
 }
 
 // Copies a whole open file into an empty one.
-bool copyBytes(int in, int out, const Platform::CopyWatch& watch) {
-    struct stat st;
-    if (fstat(in, &st) != 0) return false;
-    return copySparse(in, out, 0, st.st_size, 0, Watched{watch, st.st_size});
+bool copyBytes(int in, int out, const struct stat& st, const Platform::CopyWatch& watch) {
+    const bool holes = qint64(st.st_blocks) * 512 < qint64(st.st_size);
+    return copySparse(in, out, 0, st.st_size, 0, Watched{watch, st.st_size}, holes);
 }
 
 } // namespace
@@ -832,7 +835,11 @@ bool LinuxPlatform::copyFile(const QString& from, const QString& to, bool failIf
         return false;
     }
     struct stat src;
-    fstat(in, &src);
+    if (fstat(in, &src) != 0) {
+        setLastError(errorFromErrno(errno));
+        close(in);
+        return false;
+    }
     struct stat dst;
     if (lstat(t.constData(), &dst) == 0) {
         if (failIfExists) {
@@ -857,7 +864,7 @@ bool LinuxPlatform::copyFile(const QString& from, const QString& to, bool failIf
         close(in);
         return false;
     }
-    bool ok = copyBytes(in, out, watch);
+    bool ok = copyBytes(in, out, src, watch);
     int err = errno;
     close(in);
     if (ok) {

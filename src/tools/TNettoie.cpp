@@ -116,7 +116,7 @@ void TNettoie::Chercher() {
     const SearchEnd end = runSearch(Button1, ListBox2, Label1, [&](core::Job& job, Batch& batch) {
         if (root.isEmpty()) return;
         // What installed packages need is never a leftover, whatever its extension.
-        const QSet<QString> kept = packagedFiles(list);
+        const KeptFiles kept = packagedFilesLater(list);
         count = findToClean(
             root, list, [&](const CleanerHit& hit) { batch.add(hit.path); }, total,
             [&](const QString& f) { batch.setFolder(f); }, [&job] { return job.cancelled(); },

@@ -63,12 +63,43 @@ QSet<QString> packagedFiles(const QStringList& extensions, const QString& infoFo
     return files;
 }
 
+KeptFiles packagedFilesLater(const QStringList& extensions, const QString& infoFolder) {
+    return std::async(std::launch::async,
+                      [extensions, infoFolder] { return packagedFiles(extensions, infoFolder); })
+        .share();
+}
+
 qint64 findToClean(const QString& root, const QStringList& extensions,
                    const std::function<void(const CleanerHit&)>& found, qint64& total,
                    const std::function<void(const QString& folder)>& onFolder,
                    const std::function<bool()>& stop, const QSet<QString>& kept) {
+    std::promise<QSet<QString>> known;
+    known.set_value(kept);
+    return findToClean(root, extensions, found, total, onFolder, stop, known.get_future().share());
+}
+
+qint64 findToClean(const QString& root, const QStringList& extensions,
+                   const std::function<void(const CleanerHit&)>& found, qint64& total,
+                   const std::function<void(const QString& folder)>& onFolder,
+                   const std::function<bool()>& stop, const KeptFiles& kept) {
     qint64 count = 0;
-    total = 0; // 64 bits: a drive's leftovers can pass 2 GiB
+    total = 0;                       // 64 bits: a drive's leftovers can pass 2 GiB
+    std::vector<CleanerHit> waiting; // met before the packages' files were known
+    const QSet<QString>* keep = nullptr;
+    const auto report = [&](const CleanerHit& hit) {
+        if (keep->contains(hit.path)) return;
+        found(hit);
+        ++count;
+        total += hit.size;
+    };
+    const auto settle = [&](bool wait) {
+        if (keep || (!wait && kept.wait_for(std::chrono::seconds(0)) != std::future_status::ready))
+            return;
+        keep = &kept.get();
+        for (const CleanerHit& hit : waiting)
+            report(hit);
+        waiting.clear();
+    };
     Walk walk;
     walk.wanted = [&](const QString& name) {
         for (const QString& e : extensions)
@@ -79,17 +110,20 @@ qint64 findToClean(const QString& root, const QStringList& extensions,
     walk.visit = [&](const QString& folder, const platform::DirEntry& e) {
         // An extension entered twice lists its files twice.
         const QString ext = upperExtension(e.name);
-        if (!kept.isEmpty() && kept.contains(folder + e.name)) return;
+        settle(false);
         for (const QString& entry : extensions)
             if (entry == ext) {
-                found({folder + e.name, e.size});
-                ++count;
-                total += e.size;
+                const CleanerHit hit{folder + e.name, e.size};
+                if (keep)
+                    report(hit);
+                else
+                    waiting.push_back(hit);
             }
     };
     walk.onFolder = onFolder;
     walk.stop = stop;
     walkFiles(root.endsWith(u'/') ? root : root + u'/', walk);
+    settle(true);
     return count;
 }
 

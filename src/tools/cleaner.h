@@ -6,6 +6,7 @@
 #include <QString>
 #include <QStringList>
 #include <functional>
+#include <future>
 
 namespace tools {
 
@@ -27,6 +28,10 @@ struct CleanerHit {
 // leftovers. infoFolder is dpkg's ("/var/lib/dpkg/info").
 QSet<QString> packagedFiles(const QStringList& extensions,
                             const QString& infoFolder = QStringLiteral("/var/lib/dpkg/info"));
+// The same, read on a thread of its own while a walk goes on.
+using KeptFiles = std::shared_future<QSet<QString>>;
+KeptFiles packagedFilesLater(const QStringList& extensions,
+                             const QString& infoFolder = QStringLiteral("/var/lib/dpkg/info"));
 
 // Every file below root whose extension equals an entry (once per equal
 // entry), in the find-files order, leaving out the files in kept. Answers
@@ -35,6 +40,12 @@ qint64 findToClean(const QString& root, const QStringList& extensions,
                    const std::function<void(const CleanerHit&)>& found, qint64& total,
                    const std::function<void(const QString& folder)>& onFolder = {},
                    const std::function<bool()>& stop = {}, const QSet<QString>& kept = {});
+// With the files to leave out still being read: the hits met before they
+// are known wait for them, so the order stays the walk's.
+qint64 findToClean(const QString& root, const QStringList& extensions,
+                   const std::function<void(const CleanerHit&)>& found, qint64& total,
+                   const std::function<void(const QString& folder)>& onFolder,
+                   const std::function<bool()>& stop, const KeptFiles& kept);
 
 // Clears each file's attributes and deletes it; answers the paths deleted.
 QStringList deleteAll(const QStringList& paths);
