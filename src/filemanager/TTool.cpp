@@ -712,8 +712,8 @@ ui::CommandContext TTool::context() {
     return c;
 }
 
-// Tools still to come are found in the command table, where their folder
-// puts them; until then they do nothing.
+// Every tool is found in the command table, where its folder puts it: the
+// file manager names the operations without depending on the tools.
 void TTool::Rechercher() {
     ui::runRegistered(QStringLiteral("Rechercher"), context());
 }
@@ -749,6 +749,55 @@ void TTool::FonctionsDll() {
 }
 void TTool::Panneau() {
     ui::runRegistered(QStringLiteral("Panneau"), context());
+}
+void TTool::Trier() {
+    ui::runRegistered(QStringLiteral("Trier"), context());
+}
+void TTool::Fusionner() {
+    ui::runRegistered(QStringLiteral("Fusionner"), context());
+}
+void TTool::Occupation() {
+    ui::runRegistered(QStringLiteral("Occupation"), context());
+}
+void TTool::Formatage() {
+    ui::runRegistered(QStringLiteral("Formatage"), context());
+}
+void TTool::Nommer() {
+    ui::runRegistered(QStringLiteral("Nommer"), context());
+}
+void TTool::DiskInfos1() {
+    ui::runRegistered(QStringLiteral("DiskInfos1"), context());
+}
+void TTool::EditHex() {
+    ui::runRegistered(QStringLiteral("EditHex"), context());
+}
+void TTool::Extraire() {
+    ui::runRegistered(QStringLiteral("Extraire"), context());
+}
+void TTool::Optimiser() {
+    ui::runRegistered(QStringLiteral("Optimiser"), context());
+}
+void TTool::EffIrreversible() {
+    ui::runRegistered(QStringLiteral("EffIrreversible"), context());
+}
+void TTool::Repertorier() {
+    ui::runRegistered(QStringLiteral("Repertorier"), context());
+}
+void TTool::Backup1() {
+    ui::runRegistered(QStringLiteral("Backup1"), context());
+}
+void TTool::Restore1() {
+    ui::runRegistered(QStringLiteral("Restore1"), context());
+}
+void TTool::Decouper1() {
+    ui::runRegistered(QStringLiteral("Decouper1"), context());
+}
+void TTool::Recoller1() {
+    ui::runRegistered(QStringLiteral("Recoller1"), context());
+}
+void TTool::Crypter(int mode) {
+    ui::runRegistered(mode == 1 ? QStringLiteral("Crypter") : QStringLiteral("Decrypter"),
+                      context());
 }
 
 void TTool::ComboBox1Enter() {

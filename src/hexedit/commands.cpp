@@ -1,6 +1,5 @@
 #include "commands.h"
 #include "THexEdit.h"
-#include "filemanager/TTool.h"
 #include "ui/ModalRunner.h"
 #include "ui/commands.h"
 
@@ -25,7 +24,3 @@ void registerCommands(ui::CommandRegistry& r) {
 }
 
 } // namespace hexedit
-
-void filemanager::TTool::EditHex() {
-    hexedit::editFile(context());
-}

@@ -2,7 +2,6 @@
 #include "TDiskInfo.h"
 #include "TInfodisk.h"
 #include "applications.h"
-#include "filemanager/TTool.h"
 #include "platform/Platform.h"
 #include "settings_program.h"
 #include "system_windows.h"
@@ -128,17 +127,3 @@ void registerCommands(ui::CommandRegistry& r) {
 }
 
 } // namespace sysinfo
-
-namespace filemanager {
-
-void TTool::DiskInfos1() {
-    sysinfo::showDiskInfo(context());
-}
-void TTool::Formatage() {
-    sysinfo::format(context());
-}
-void TTool::Nommer() {
-    sysinfo::nameVolume(context());
-}
-
-} // namespace filemanager

@@ -7,7 +7,6 @@
 #include "core/Job.h"
 #include "crypt.h"
 #include "erase.h"
-#include "filemanager/TTool.h"
 #include "filemanager/file_tree.h"
 #include "occupation.h"
 #include "platform/Platform.h"
@@ -349,45 +348,3 @@ void registerCommands(ui::CommandRegistry& r) {
 }
 
 } // namespace transforms
-
-// The file manager's named operations for these tools.
-namespace filemanager {
-
-void TTool::Decouper1() {
-    transforms::split(context());
-}
-void TTool::Recoller1() {
-    transforms::join(context());
-}
-void TTool::Crypter(int mode) {
-    transforms::crypt(context(), mode);
-}
-void TTool::EffIrreversible() {
-    transforms::erase(context());
-}
-void TTool::Optimiser() {
-    transforms::optimise(context());
-}
-void TTool::Extraire() {
-    transforms::extract(context());
-}
-void TTool::Fusionner() {
-    transforms::merge(context());
-}
-void TTool::Trier() {
-    transforms::sort(context());
-}
-void TTool::Occupation() {
-    transforms::showOccupation(context());
-}
-void TTool::Repertorier() {
-    transforms::listMedium(context());
-}
-void TTool::Backup1() {
-    transforms::backup(context());
-}
-void TTool::Restore1() {
-    transforms::restore(context());
-}
-
-} // namespace filemanager

@@ -1,12 +1,14 @@
 #include "filemanager/TTool.h"
 #include "hexedit/TFindDial.h"
 #include "hexedit/THexEdit.h"
+#include "hexedit/commands.h"
 #include "hexedit/hexeditor/HexDocument.h"
 #include "hexedit/hexeditor/THexEditor.h"
 #include "platform/FakePlatform.h"
 #include "support/TempDir.h"
 #include "ui/ModalRunner.h"
 #include "ui/ScriptedDialogs.h"
+#include "ui/commands.h"
 #include "ui/errors.h"
 
 #include <QAbstractButton>
@@ -26,6 +28,12 @@
 using namespace hexedit;
 using testing_support::readAll;
 using testing_support::TempDir;
+
+// The file manager reaches its tools through the command table.
+static const bool commandsRegistered = [] {
+    hexedit::registerCommands(ui::commands());
+    return true;
+}();
 
 namespace {
 QByteArray bytesOf(HexDocument& d) {

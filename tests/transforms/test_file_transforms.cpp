@@ -4,8 +4,10 @@
 #include "support/TempDir.h"
 #include "sysinfo/TDiskInfo.h"
 #include "sysinfo/TInfodisk.h"
+#include "sysinfo/commands.h"
 #include "transforms/TDecoupe.h"
 #include "transforms/TSupport.h"
+#include "transforms/commands.h"
 #include "transforms/crypt.h"
 #include "transforms/erase.h"
 #include "transforms/occupation.h"
@@ -13,6 +15,7 @@
 #include "transforms/text_tools.h"
 #include "ui/ModalRunner.h"
 #include "ui/ScriptedDialogs.h"
+#include "ui/commands.h"
 #include "ui/errors.h"
 
 #include <QCollator>
@@ -33,6 +36,13 @@
 using namespace transforms;
 using testing_support::readAll;
 using testing_support::TempDir;
+
+// The file manager reaches its tools through the command table.
+static const bool commandsRegistered = [] {
+    transforms::registerCommands(ui::commands());
+    sysinfo::registerCommands(ui::commands());
+    return true;
+}();
 
 namespace {
 
