@@ -30,7 +30,10 @@ hfs() { # the same through a shell, for commands that redirect their output
   python3 -c "import json,sys; print('%.4f' % min(json.load(open(sys.argv[1]))['results'][0]['times']))" "$json"
 }
 
-ratio() { [ "$2" = nan ] || [ "$1" = nan ] && { echo "?"; return; }; echo "$1 / $2" | bc -l | cut -c1-5; }
+ratio() { # "?" when either is unknown or the anchor took no measurable time
+  if [ "$1" = nan ] || [ "$2" = nan ] || [ "$(echo "$2 == 0" | bc -l)" = 1 ]; then echo "?"; return; fi
+  echo "$1 / $2" | bc -l | cut -c1-5
+}
 
 timeit() { # best of 3 wall-clock seconds of a command
   local best=999

@@ -826,10 +826,6 @@ bool TTool::listKeyPress(QKeyEvent* e) {
     if (enter && mods == Qt::ControlModifier) return ui::runCommand([this] { LanceApp(); }), true;
     if (enter && mods == Qt::NoModifier)
         return ui::runCommand([this] { ListView1DblClick(); }), true;
-    if (e->key() == Qt::Key_Escape) {
-        Abandon = true;
-        return true;
-    }
     return false;
 }
 

@@ -9,7 +9,6 @@
 
 #include <QStringList>
 #include <QWidget>
-#include <atomic>
 #include <functional>
 
 class QAbstractItemView;
@@ -49,7 +48,6 @@ class TTool : public QWidget {
     int VoletActif = 0;
     bool DemanderRemplacer = true;
     bool EnEdition = false;
-    std::atomic<bool> Abandon{false}; // read by the running job
     QString Histo[10];
     int HistoDernier = 0;
     int HistoPos = 0;

@@ -62,8 +62,9 @@ bool confirmed(const char* text) {
     return ui::dialogs().confirm(QString::fromUtf8(text), ui::Ok | ui::Cancel) == ui::Ok;
 }
 
-bool stopping(const TTool& t, const core::Job& job) {
-    return job.cancelled() || t.Abandon;
+// Escape reaches a running job through the command lock, which cancels it.
+bool stopping(const TTool&, const core::Job& job) {
+    return job.cancelled();
 }
 
 } // namespace
@@ -88,7 +89,6 @@ void TTool::Efface1() {
 void TTool::Supprimer() {
     // Taken now: whatever the window shows later, these are the entries.
     const QStringList paths = pathsOf(Selection);
-    Abandon = false;
     runLoop([this, paths](core::Job& job) {
         Platform& p = Platform::instance();
         const TreeCallbacks tree{[&] { return stopping(*this, job); }, {}};
@@ -168,7 +168,6 @@ void TTool::CopyMove() {
             return;
         }
     }
-    Abandon = false;
     const QStringList sources = PressePapier;
     const int mode = ModeColler;
     bool ask = DemanderRemplacer;

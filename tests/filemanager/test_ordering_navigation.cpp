@@ -164,17 +164,6 @@ TEST_F(ToolFixture, EnterWithSeveralRowsDoesNothing) {
     EXPECT_EQ(tool->RepCourant, dir.file("a"));
 }
 
-TEST_F(ToolFixture, EscapeSetsAbandonOnlyWithASelection) {
-    dir.write("x");
-    open();
-    tool->detailsView()->clearSelection();
-    QTest::keyClick(tool->detailsView(), Qt::Key_Escape);
-    EXPECT_FALSE(tool->Abandon);
-    select({"x"});
-    QTest::keyClick(tool->detailsView(), Qt::Key_Escape);
-    EXPECT_TRUE(tool->Abandon);
-}
-
 TEST_F(ToolFixture, DriveWithoutMediumIsNotReady) {
     testing_support::TempDir floppy(false);
     fake.addDrive(u'A', {floppy.path(), platform::DriveType::Removable, false});
