@@ -699,7 +699,6 @@ ui::CommandContext TTool::context() {
         LitRepert();
     };
     c.runJob = [this](const std::function<void(core::Job&)>& body) { runLoop(body); };
-    c.fileManager = this;
     c.cleanList = &ListeNettoyage;
     c.listedPaths = [this] {
         QStringList names;

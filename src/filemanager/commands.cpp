@@ -8,10 +8,15 @@ namespace {
 
 using C = ui::CommandContext;
 
+// The file manager that made the context (its parent), if a file manager did.
+TTool* fileManagerOf(const C& ctx) {
+    return qobject_cast<TTool*>(ctx.parent);
+}
+
 // Runs one of the file manager's operations.
 ui::CommandAction call(void (TTool::*operation)()) {
     return [operation](const C& ctx) {
-        if (ctx.fileManager) (ctx.fileManager->*operation)();
+        if (TTool* tool = fileManagerOf(ctx)) (tool->*operation)();
     };
 }
 
@@ -85,7 +90,7 @@ void registerViewEntries(ui::CommandRegistry& r) {
                .checkable = true,
                .checked = s.style == 3,
                .run = [style = s.style](const C& ctx) {
-                   if (ctx.fileManager) ctx.fileManager->ListeStyle(style);
+                   if (TTool* tool = fileManagerOf(ctx)) tool->ListeStyle(style);
                }});
     r.add(op("Filtre1", view, 50, "F&iltre...", "", "Filtre", &TTool::Filtre1));
     r.addMenu(sort, 60, QStringLiteral("Trier la liste"), -1, true);

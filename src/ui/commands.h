@@ -17,9 +17,6 @@ class QWidget;
 namespace core {
 class Job;
 }
-namespace filemanager {
-class TTool;
-}
 
 namespace ui {
 
@@ -29,8 +26,8 @@ struct CommandContext {
     QString currentFolder; // the folder the list shows
     QString toolFolder;    // the tree's folder if the tree had the focus last, else the current one
     QString filter;        // the list's mask
-    bool listActive = false; // the list had the focus last
-    QWidget* parent = nullptr;
+    bool listActive = false;   // the list had the focus last
+    QWidget* parent = nullptr; // the file manager's own commands find it here; tools don't
     // Reads the folder again.
     std::function<void()> refresh;
     // Memorises the selection for a paste, as cut and copy do.
@@ -44,8 +41,6 @@ struct CommandContext {
     QStringList* cleanList = nullptr;
     // Runs long work as a job with the file manager's progress bar.
     std::function<void(const std::function<void(core::Job&)>&)> runJob;
-    // The file manager's own commands reach the window through this; tools don't.
-    filemanager::TTool* fileManager = nullptr;
 
     // The one selected file as an absolute path; otherwise the message
     // "Un fichier et un seul doit être sélectionné" and an empty text.
