@@ -96,8 +96,19 @@ bool THexEdit::search(qint64 from) {
     HexDocument& d = HexEditor1->document();
     QByteArray pattern = m_pattern.pattern;
     const bool text = m_pattern.kind == TFindDial::Result::Text;
-    const qint64 found = d.Find(pattern, from, d.DataSize() - 1, text, text);
+    const HexDocument::Search prepared = d.prepareFind(pattern, from, d.DataSize() - 1, text, text);
     if (text) m_pattern.pattern = pattern; // lower-cased by the search
+    // Scanned as a job: a long search shows its progress and Escape or
+    // "Annuler" stops it, the caret where it was.
+    qint64 found = -1;
+    core::FunctionJob job([&](core::Job& j) {
+        found = HexDocument::scan(prepared, [&j](qint64 done, qint64 total) {
+            j.progress(int(100 * done / std::max<qint64>(total, 1)));
+            return j.cancelled();
+        });
+    });
+    ui::runWithProgress(job, this, QStringLiteral("Rechercher"));
+    if (job.cancelled()) return false;
     if (found < 0) {
         ui::dialogs().message(QStringLiteral("Chaîne ") + fromAnsi(m_pattern.pattern) +
                               QStringLiteral(" non trouvée"));

@@ -694,37 +694,53 @@ int HexDocument::markerOn(qint64 line) const {
 
 qint64 HexDocument::Find(QByteArray& pattern, qint64 first, qint64 last, bool ignoreCase,
                          bool translate) {
+    return scan(prepareFind(pattern, first, last, ignoreCase, translate));
+}
+
+HexDocument::Search HexDocument::prepareFind(QByteArray& pattern, qint64 first, qint64 last,
+                                             bool ignoreCase, bool translate) {
     const qint64 size = DataSize();
     if (last >= size) last = size - 1;
-    const qint64 length = pattern.size();
-    if (length < 1 || first < 0 || first + length > last + 1) return -1;
+    // Nothing to search: the pattern stays as it was typed.
+    if (pattern.isEmpty() || first < 0 || first + pattern.size() > last + 1)
+        return Search{m_workName, pattern, first, last, ignoreCase};
     if (translate && Translation != ttAnsi)
         for (char& c : pattern)
             c = char(translatePattern(quint8(c), Translation));
     if (ignoreCase)
         for (char& c : pattern)
             c = char(ansiLower(quint8(c)));
+    m_work.flush();
+    return Search{m_workName, pattern, first, last, ignoreCase};
+}
+
+qint64 HexDocument::scan(const Search& s, const std::function<bool(qint64, qint64)>& watch) {
+    const QByteArray& pattern = s.pattern;
+    const qint64 length = pattern.size(), first = s.first, last = s.last;
+    if (length < 1 || first < 0 || first + length > last + 1) return -1;
+    QFile work(s.workName);
+    if (!work.open(QIODevice::ReadOnly)) return -1;
     // The leftmost match, as a byte-by-byte scan with restarts would find
     // it, searched in place in the working file (mapped a window at a time),
     // else in large reads.
     const auto search = [&](const char* data, qint64 n) -> qint64 {
-        if (ignoreCase)
+        if (s.ignoreCase)
             return findFolded(reinterpret_cast<const quint8*>(data), n,
                               reinterpret_cast<const quint8*>(pattern.constData()), length);
         return core::findBytes(QByteArrayView(data, n), pattern);
     };
-    m_work.flush();
     constexpr qint64 kWindow = 16 << 20, kChunk = 1 << 20;
     QByteArray buf;
     for (qint64 at = first; at + length <= last + 1;) {
+        if (watch && watch(at - first, last + 1 - first)) return -1;
         qint64 n = std::min(kWindow + length - 1, last + 1 - at);
         qint64 hit = -1;
-        if (const MappedWindow window(m_work.handle(), at, n); window.data) {
+        if (const MappedWindow window(work.handle(), at, n); window.data) {
             hit = search(window.data, n);
         } else {
             n = std::min(kChunk + length - 1, last + 1 - at);
             buf.resize(n);
-            if (!readAt(at, buf.data(), n)) return -1;
+            if (!work.seek(at) || work.read(buf.data(), n) != n) return -1;
             hit = search(buf.constData(), n);
         }
         if (hit >= 0) return at + hit;

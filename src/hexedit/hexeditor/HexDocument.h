@@ -125,6 +125,21 @@ class HexDocument {
     // First match at or after first that ends at or before last, or -1.
     // The pattern is translated and lower-cased in place as asked.
     qint64 Find(QByteArray& pattern, qint64 first, qint64 last, bool ignoreCase, bool translate);
+    // The search in two steps, for a search run as a job: on the document's
+    // thread, the pattern made ready (translated, lower-cased) and the bounds
+    // checked; then the scan, which reads the working copy through a handle
+    // of its own and may run on a worker thread (watch told the bytes
+    // scanned; answers true to stop, and the scan answers -1).
+    struct Search {
+        QString workName;
+        QByteArray pattern;
+        qint64 first = 0, last = -1;
+        bool ignoreCase = false;
+    };
+    Search prepareFind(QByteArray& pattern, qint64 first, qint64 last, bool ignoreCase,
+                       bool translate);
+    static qint64 scan(const Search& search,
+                       const std::function<bool(qint64 done, qint64 total)>& watch = {});
 
     // ---- undo ----
     bool CanUndo() const { return m_canUndo; }
