@@ -673,10 +673,13 @@ class TreeMove {
 
     // Counts the bytes to copy and checks that every folder of the tree can
     // be emptied afterwards (else the original could not be deleted whole).
-    bool survey(const QByteArray& folder) {
+    // A folder on a volume of its own inside the tree (a mount point) is
+    // refused: its contents would be deleted from that other volume.
+    bool survey(const QByteArray& folder, dev_t device) {
         if (access(folder.constData(), W_OK | X_OK) != 0) return fail(errAccessDenied);
         return forEach(folder, [&](const QByteArray& path, const struct stat& st) {
-            if (S_ISDIR(st.st_mode)) return survey(path);
+            if (S_ISDIR(st.st_mode))
+                return st.st_dev == device ? survey(path, device) : fail(errAccessDenied);
             if (S_ISREG(st.st_mode))
                 m_total += qint64(st.st_size);
             else if (!S_ISLNK(st.st_mode) && !S_ISFIFO(st.st_mode))
@@ -768,7 +771,7 @@ bool LinuxPlatform::moveFolderAcross(const QByteArray& from, const QByteArray& t
     TreeMove move(*this, watch);
     const QByteArray parent = from.left(std::max<qsizetype>(1, from.lastIndexOf('/')));
     if (lstat(from.constData(), &self) != 0 || access(parent.constData(), W_OK | X_OK) != 0 ||
-        !move.survey(from)) {
+        !move.survey(from, self.st_dev)) {
         setLastError(move.error ? move.error : errAccessDenied);
         return false;
     }

@@ -10,6 +10,7 @@
 #include <QTemporaryDir>
 #include <csignal>
 #include <gtest/gtest.h>
+#include <sys/mount.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -213,6 +214,16 @@ TEST_F(FileOps, AFolderMoveToAnotherVolumeIsAllOrNothing) {
     EXPECT_FALSE(p.moveFile(fifoFree, shm.filePath("special")));
     EXPECT_TRUE(QFileInfo::exists(fifoFree + "/sock"));
     EXPECT_FALSE(QFileInfo::exists(shm.filePath("special")));
+    // A volume mounted inside the tree: refused, so nothing of it is deleted.
+    const QString mountPoint = dir.mkdir("holder/mounted");
+    if (geteuid() == 0 &&
+        ::mount("tmpfs", QFile::encodeName(mountPoint).constData(), "tmpfs", 0, "size=1m") == 0) {
+        dir.write("holder/mounted/precious", "p");
+        EXPECT_FALSE(p.moveFile(dir.file("holder"), shm.filePath("holder")));
+        EXPECT_EQ(testing_support::readAll(dir.file("holder/mounted/precious")), "p");
+        EXPECT_FALSE(QFileInfo::exists(shm.filePath("holder")));
+        ::umount(QFile::encodeName(mountPoint).constData());
+    }
     // Never over a folder of that name.
     dir.write("clash/x", "x");
     QDir().mkpath(shm.filePath("clash"));
