@@ -83,8 +83,8 @@ void TFilecomp::Comparer() {
     }
     ListBox1->clear();
     ListBox2->clear();
-    const QString first = QDir::current().absoluteFilePath(Edit1->text());
-    const QString second = QDir::current().absoluteFilePath(Edit2->text());
+    const QString first = QDir(m_folder).absoluteFilePath(Edit1->text());
+    const QString second = QDir(m_folder).absoluteFilePath(Edit2->text());
     QStringList left, right;
     core::Outcome opened;
     core::FunctionJob job([&](core::Job& j) {

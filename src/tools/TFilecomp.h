@@ -3,6 +3,7 @@
 // pairs side by side.
 
 #include <QDialog>
+#include <QDir>
 
 class QLabel;
 class QLineEdit;
@@ -16,6 +17,9 @@ class TFilecomp : public QDialog {
     Q_OBJECT
   public:
     explicit TFilecomp(QWidget* parent = nullptr);
+    // The folder names typed in the window are relative to (the file
+    // manager's); the current folder until told.
+    void setFolder(const QString& folder) { m_folder = folder; }
     void Init(const QString& first, const QString& second);
     void Comparer();
 
@@ -38,6 +42,9 @@ class TFilecomp : public QDialog {
   private:
     void browse(QLineEdit* into);
     QWidget* m_bar;
+
+  private:
+    QString m_folder = QDir::currentPath();
 };
 
 } // namespace tools

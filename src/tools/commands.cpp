@@ -31,6 +31,7 @@ void findString(const ui::CommandContext& c) {
 void compare(const ui::CommandContext& c) {
     // The first selected row from the top and the next one below it.
     TFilecomp window(c.parent);
+    window.setFolder(c.currentFolder);
     window.Init(c.selection.value(0), c.selection.value(1));
     ui::runModal(&window);
 }

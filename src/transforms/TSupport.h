@@ -2,6 +2,7 @@
 // "Répertorier support": a text catalogue of every file of a drive.
 
 #include <QDialog>
+#include <QDir>
 
 class QLabel;
 class QLineEdit;
@@ -18,6 +19,9 @@ class TSupport : public QDialog {
     Q_OBJECT
   public:
     explicit TSupport(QWidget* parent = nullptr);
+    // The folder names typed in the window are relative to (the file
+    // manager's); the current folder until told.
+    void setFolder(const QString& folder) { m_folder = folder; }
     void Button2Click();
     void driveChosen();
 
@@ -31,6 +35,9 @@ class TSupport : public QDialog {
 
   protected:
     void showEvent(QShowEvent* e) override;
+
+  private:
+    QString m_folder = QDir::currentPath();
 };
 
 } // namespace transforms

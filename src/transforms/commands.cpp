@@ -233,6 +233,7 @@ void showOccupation(const ui::CommandContext& c) {
 
 void listMedium(const ui::CommandContext& c) {
     TSupport dialog(c.parent);
+    dialog.setFolder(c.currentFolder);
     ui::runModal(&dialog);
 }
 
@@ -240,6 +241,7 @@ void backup(const ui::CommandContext& c) {
     KeepFolder keep;
     c.memorise(); // the backup's entries are also what a paste would take
     TBackdial dialog(c.parent);
+    dialog.setFolder(c.currentFolder);
     dialog.Init(c.selection);
     ui::runModal(&dialog);
 }
@@ -248,6 +250,7 @@ void restore(const ui::CommandContext& c) {
     {
         KeepFolder keep;
         TRestoreDial dialog(c.parent);
+        dialog.setFolder(c.currentFolder);
         ui::runModal(&dialog);
     }
     c.refresh();

@@ -287,7 +287,7 @@ void TSupport::driveChosen() {
 
 void TSupport::Button2Click() {
     platform::Platform& p = platform::Platform::instance();
-    const QString output = QDir::current().absoluteFilePath(Edit1->text());
+    const QString output = QDir(m_folder).absoluteFilePath(Edit1->text());
     const QString name = Edit2->text();
     const QString root = p.driveRoot(drives->Drive());
     qint64 files = 0;

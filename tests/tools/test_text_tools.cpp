@@ -8,6 +8,7 @@
 #include "ui/ScriptedDialogs.h"
 #include "ui/errors.h"
 
+#include <QDir>
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
@@ -138,6 +139,16 @@ TEST(Compare, TheWindow) {
     w.resize(600, 400);
     EXPECT_EQ(w.Button1->x(), 500);
     EXPECT_EQ(w.Edit1->width(), 270);
+    // Names typed without a folder are the file manager's folder's, wherever
+    // the process happens to be.
+    dir.write("c", "1\r\n3\r\n");
+    const QString before = QDir::currentPath();
+    QDir::setCurrent(QDir::tempPath());
+    w.setFolder(dir.path());
+    w.Init("a", "c");
+    w.Comparer();
+    QDir::setCurrent(before);
+    EXPECT_EQ(w.Label1->text(), QStringLiteral("1 lignes différentes"));
 }
 
 TEST(TextToolsCli, GrepAndCompare) {

@@ -2,6 +2,7 @@
 // The backup dialog: stores the selected files into an archive.
 
 #include "TBackupFile.h"
+#include <QDir>
 
 #include <QDialog>
 
@@ -18,6 +19,9 @@ class TBackdial : public QDialog {
     Q_OBJECT
   public:
     explicit TBackdial(QWidget* parent = nullptr);
+    // The folder names typed in the window are relative to (the file
+    // manager's); the current folder until told.
+    void setFolder(const QString& folder) { m_folder = folder; }
 
     void Init(const QStringList& list);
     void Button2Click();
@@ -48,6 +52,9 @@ class TBackdial : public QDialog {
     QStringList m_specs;
     QString m_lastArchive;
     bool m_running = false;
+
+  private:
+    QString m_folder = QDir::currentPath();
 };
 
 } // namespace transforms

@@ -2,6 +2,7 @@
 // The restore dialog: restores files from an archive.
 
 #include "TBackupFile.h"
+#include <QDir>
 
 #include <QDialog>
 
@@ -18,6 +19,9 @@ class TRestoreDial : public QDialog {
     Q_OBJECT
   public:
     explicit TRestoreDial(QWidget* parent = nullptr);
+    // The folder names typed in the window are relative to (the file
+    // manager's); the current folder until told.
+    void setFolder(const QString& folder) { m_folder = folder; }
 
     void Button2Click();
     void SpeedButton1Click();
@@ -43,6 +47,9 @@ class TRestoreDial : public QDialog {
 
   private:
     bool m_running = false;
+
+  private:
+    QString m_folder = QDir::currentPath();
 };
 
 } // namespace transforms

@@ -182,13 +182,13 @@ QString TBackdial::archiveNameFor(const QString& typed) {
 
 qint32 TBackdial::maxSizeFor(const QString& archive) {
     platform::Platform& p = platform::Platform::instance();
-    const QChar drive = p.driveOf(QDir::current().absoluteFilePath(archive));
+    const QChar drive = p.driveOf(QDir::current().absoluteFilePath(archive)); // absolute as a rule
     return drive == u'A' || drive == u'B' ? 1400000 : 0;
 }
 
 void TBackdial::Button2Click() {
     if (m_running || Edit2->text().isEmpty()) return;
-    const QString archive = QDir::current().absoluteFilePath(archiveNameFor(Edit2->text()));
+    const QString archive = QDir(m_folder).absoluteFilePath(archiveNameFor(Edit2->text()));
     BackupFile1.MaxSize = maxSizeFor(archive);
     BackupFile1.BackupTitle = Edit1->text();
     BackupFile1.setBackupMode(modeIncremental->isChecked() ? bmIncremental : bmAll);
@@ -314,8 +314,8 @@ void TRestoreDial::Button2Click() {
     bool ok = false;
     {
         RunScope run(m_running, {Button1, Button2, SpeedButton1}, ProgressBar1);
-        const QString archive = QDir::current().absoluteFilePath(Edit1->text());
-        if (!path.isEmpty()) path = QDir::current().absoluteFilePath(path);
+        const QString archive = QDir(m_folder).absoluteFilePath(Edit1->text());
+        if (!path.isEmpty()) path = QDir(m_folder).absoluteFilePath(path);
         ok = runComponent(BackupFile1, ProgressBar1, QStringLiteral("Insérer une disquette en "),
                           [&] { return BackupFile1.Restore(archive, path); });
     }
