@@ -1121,8 +1121,9 @@ bool LinuxPlatform::appendFile(const QString& from, QFile& to, qint64 offset, qi
     } else {
         Watched watched{watch, off_t(size), off_t(offset)};
         errno = 0;
+        const bool holes = qint64(st.st_blocks) * 512 < qint64(st.st_size);
         ok = copySparse(in, out, off_t(offset), off_t(offset + size), outStart - off_t(offset),
-                        watched);
+                        watched, holes);
         // A full disk says so; a stop is a stop.
         if (!ok)
             setLastError(errno == ECANCELED ? errCancelled

@@ -8,6 +8,8 @@
 #include <QFileInfo>
 #include <QLocale>
 #include <cmath>
+#include <memory>
+#include <vector>
 
 namespace transforms {
 
@@ -54,19 +56,43 @@ SplitResult splitFile(const QString& file, qint64 partSize, const Progress& prog
     const auto failure = [](int error) {
         return error == platform::errDiskFull ? SplitResult::DiskFull : SplitResult::Failed;
     };
+    // Written aside and put in place whole: a part is the old one or the
+    // new one, never cut short, whatever stops the split. The parts written
+    // are flushed to the disk together, up to 64 at a time, before any of
+    // them takes its name.
+    std::vector<std::unique_ptr<platform::FileReplacement>> whole;
+    const QString folder = QFileInfo(file).absolutePath();
+    const auto name = [&]() -> int {
+        if (whole.empty()) return 0;
+        platform::FileReplacement::syncFileSystemOf(folder);
+        int error = 0;
+        for (const auto& part : whole)
+            if (!error && !part->commit()) error = part->error(); // the rest are dropped
+        whole.clear();
+        return error;
+    };
+    // Parts already whole keep their place when a later one fails.
+    const auto stopWith = [&](SplitResult result) {
+        name();
+        platform::FileReplacement::syncFileSystemOf(folder);
+        return result;
+    };
     for (size_t i = 0; i < plan.size(); ++i) {
-        // Written aside and put in place whole: a part is the old one or the
-        // new one, never cut short, whatever stops the split.
-        platform::FileReplacement out(partName(file, int(i) + 1));
-        if (!out.open()) return failure(out.error());
+        auto out = std::make_unique<platform::FileReplacement>(partName(file, int(i) + 1));
+        out->setDurable(false);
+        if (!out->open()) return stopWith(failure(out->error()));
         // Each part is one kernel copy of its slice of the file.
-        if (plan[i] > 0 && !p.appendFile(file, out.file(), written, plan[i]))
-            return failure(p.lastError());
-        if (!out.commit()) return failure(out.error());
+        if (plan[i] > 0 && !p.appendFile(file, out->file(), written, plan[i]))
+            return stopWith(failure(p.lastError()));
+        whole.push_back(std::move(out));
+        if (whole.size() >= 64)
+            if (const int error = name()) return stopWith(failure(error));
         written += plan[i];
         progress(size > 0 ? int(std::nearbyint(double(written) * 100 / size)) : 100);
-        if (progress.stop()) return SplitResult::Failed;
+        if (progress.stop()) return stopWith(SplitResult::Failed);
     }
+    if (const int error = name()) return stopWith(failure(error));
+    platform::FileReplacement::syncFileSystemOf(folder); // the names, on the disk
     progress(0);
     return SplitResult::Done;
 }
