@@ -156,6 +156,7 @@ namespace {
 QString moveFailure(int error, const QString& name) {
     switch (error) {
     case platform::errFileExists:
+    case platform::errAlreadyExists:
         return QStringLiteral("Existe déjà : %1").arg(name);
     case platform::errDiskFull:
         return core::InOutError::textFor(101) + QStringLiteral(" : ") + name;

@@ -122,3 +122,21 @@ TEST(Cli, HelpAndUnknownOptions) {
     EXPECT_TRUE(r.err.contains("--frobnicate"));
     EXPECT_FALSE(QFile::exists(dir.file("x.bck")));
 }
+
+// move: files and folders into a folder, never over an entry of that name.
+TEST(Cli, MoveIntoAFolderNeverReplaces) {
+    TempDir dir;
+    dir.write("a.txt", "a");
+    dir.write("tree/b.txt", "b");
+    dir.write("into/a.txt", "older");
+    CliRun r = cli({"move", dir.file("tree"), dir.file("into")});
+    EXPECT_EQ(r.code, 0) << r.err.toStdString();
+    EXPECT_EQ(readAll(dir.file("into/tree/b.txt")), QByteArray("b"));
+    EXPECT_FALSE(QFileInfo::exists(dir.file("tree")));
+    r = cli({"move", dir.file("a.txt"), dir.file("into")});
+    EXPECT_EQ(r.code, 1);
+    EXPECT_TRUE(r.err.startsWith(QStringLiteral("Existe déjà"))) << r.err.toStdString();
+    EXPECT_EQ(readAll(dir.file("into/a.txt")), QByteArray("older"));
+    EXPECT_EQ(readAll(dir.file("a.txt")), QByteArray("a"));
+    EXPECT_EQ(cli({"move", dir.file("a.txt")}).code, 1); // no folder to move into
+}
