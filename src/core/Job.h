@@ -5,6 +5,7 @@
 // user its questions on the thread that started it, waiting for the answer.
 
 #include <QElapsedTimer>
+#include <algorithm>
 #include <atomic>
 #include <exception>
 #include <functional>
@@ -30,6 +31,12 @@ class Job {
     // Percentage done, handed to the progress sink on the starting thread;
     // calls closer than 50 ms apart are dropped, except 0 and 100.
     void progress(int percent);
+    // Progress as `done` of `total` (bytes, entries); answers whether the
+    // job is to stop, as the platform's copy watches ask.
+    bool advance(qint64 done, qint64 total) {
+        progress(int(100 * done / std::max<qint64>(total, 1)));
+        return cancelled();
+    }
     std::function<void(int percent)> onProgress;
 
     // Runs question on the starting thread and waits for its answer. An

@@ -73,10 +73,8 @@ bool THexEdit::openFile() {
     HexDocument& d = HexEditor1->document();
     bool copied = false;
     core::FunctionJob job([&](core::Job& j) {
-        copied = d.copyIn(m_fileName, [&j](qint64 done, qint64 size) {
-            j.progress(int(100 * done / std::max<qint64>(size, 1)));
-            return j.cancelled();
-        });
+        copied = d.copyIn(m_fileName,
+                          [&j](qint64 done, qint64 total) { return j.advance(done, total); });
     });
     ui::runWithProgress(job, this, QStringLiteral("Ouvrir"));
     if (job.cancelled()) return false;
@@ -102,10 +100,8 @@ bool THexEdit::search(qint64 from) {
     // "Annuler" stops it, the caret where it was.
     qint64 found = -1;
     core::FunctionJob job([&](core::Job& j) {
-        found = HexDocument::scan(prepared, [&j](qint64 done, qint64 total) {
-            j.progress(int(100 * done / std::max<qint64>(total, 1)));
-            return j.cancelled();
-        });
+        found = HexDocument::scan(
+            prepared, [&j](qint64 done, qint64 total) { return j.advance(done, total); });
     });
     ui::runWithProgress(job, this, QStringLiteral("Rechercher"));
     if (job.cancelled()) return false;
@@ -161,10 +157,8 @@ bool THexEdit::Save() {
     d.flushWork();
     bool written = false;
     core::FunctionJob job([&](core::Job& j) {
-        written = d.writeTo(chosen, [&j](qint64 done, qint64 size) {
-            j.progress(int(100 * done / std::max<qint64>(size, 1)));
-            return j.cancelled();
-        });
+        written =
+            d.writeTo(chosen, [&j](qint64 done, qint64 total) { return j.advance(done, total); });
     });
     ui::runWithProgress(job, this, QStringLiteral("Enregistrer"));
     if (written) {

@@ -1,4 +1,5 @@
 #include "text_tools.h"
+#include "core/ansi.h"
 #include "core/errors.h"
 #include "file_io.h"
 #include "platform/FileReplacement.h"
@@ -13,7 +14,6 @@
 #include <QThread>
 #include <QtConcurrent/QtConcurrentMap>
 #include <algorithm>
-#include <array>
 #include <cstring>
 #include <numeric>
 
@@ -126,33 +126,15 @@ struct Line {
     qsizetype start, length;
 };
 
-// Windows-1252 as the system's converter reads it, one byte at a time,
-// made once: opening the converter for every line cost more than the sort.
-const std::array<char16_t, 256>& ansiTable() {
-    static const std::array<char16_t, 256> table = [] {
-        std::array<char16_t, 256> t{};
-        QStringDecoder ansi("windows-1252");
-        for (int b = 0; b < 256; ++b) {
-            const char byte = char(b);
-            const QString one =
-                ansi.isValid() ? QString(ansi.decode(QByteArrayView(&byte, 1))) : QString(QChar(b));
-            t[size_t(b)] = one.size() == 1 ? one[0].unicode() : char16_t(b);
-        }
-        return t;
-    }();
-    return table;
-}
-
 QString decodeLine(const QByteArray& data, const Line& l) {
     const QByteArray bytes = QByteArray::fromRawData(data.constData() + l.start, l.length);
     QStringDecoder utf8(QStringDecoder::Utf8, QStringDecoder::Flag::Stateless);
     QString s = utf8.decode(bytes);
     if (!utf8.hasError()) return s;
-    const std::array<char16_t, 256>& ansi = ansiTable();
     s.resize(bytes.size());
     char16_t* out = reinterpret_cast<char16_t*>(s.data());
     for (qsizetype i = 0; i < bytes.size(); ++i)
-        out[i] = ansi[quint8(bytes[i])];
+        out[i] = core::ansiToUnicode(quint8(bytes[i]));
     return s;
 }
 

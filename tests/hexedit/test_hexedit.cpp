@@ -541,26 +541,25 @@ namespace {
 // A disk so slow that a save goes on until it is stopped.
 struct SlowDisk : platform::FakePlatform {
     bool slow = true, slowCopy = false;
-    bool copyFile(const QString& from, const QString& to, bool failIfExists, const CopyWatch& watch,
-                  bool durable) override {
-        for (int i = 0; slowCopy && i < 5000; ++i) {
+    // Up to five seconds of work, asking the watch at each millisecond.
+    bool stoppedWhileSlow(const CopyWatch& watch) {
+        for (int i = 0; i < 5000; ++i) {
             if (watch && watch(i, 5000)) {
                 setLastError(platform::errCancelled);
-                return false;
+                return true;
             }
             QThread::msleep(1);
         }
+        return false;
+    }
+    bool copyFile(const QString& from, const QString& to, bool failIfExists, const CopyWatch& watch,
+                  bool durable) override {
+        if (slowCopy && stoppedWhileSlow(watch)) return false;
         return FakePlatform::copyFile(from, to, failIfExists, watch, durable);
     }
     bool appendFile(const QString& from, QFile& to, qint64 offset, qint64 size,
                     const CopyWatch& watch) override {
-        for (int i = 0; slow && i < 5000; ++i) {
-            if (watch && watch(i, 5000)) {
-                setLastError(platform::errCancelled);
-                return false;
-            }
-            QThread::msleep(1);
-        }
+        if (slow && stoppedWhileSlow(watch)) return false;
         return FakePlatform::appendFile(from, to, offset, size, watch);
     }
 };

@@ -1,12 +1,12 @@
 #include "THexEditor.h"
 #include "code_pages.h"
+#include "core/ansi.h"
 
 #include <QFontDatabase>
 #include <QGuiApplication>
 #include <QKeyEvent>
 #include <QPainter>
 #include <QScrollBar>
-#include <QStringDecoder>
 #include <QStyleOptionFocusRect>
 #include <QTimer>
 #include <cmath>
@@ -18,15 +18,7 @@ namespace {
 const char* const kDigits = "0123456789ABCDEF";
 
 QChar ansiChar(quint8 b) {
-    static const QString table = [] {
-        QByteArray all(256, 0);
-        for (int i = 0; i < 256; ++i)
-            all[i] = char(i);
-        QStringDecoder cp1252("windows-1252");
-        QString s = cp1252.isValid() ? QString(cp1252.decode(all)) : QString::fromLatin1(all);
-        return s.size() == 256 ? s : QString::fromLatin1(all);
-    }();
-    return table[b];
+    return QChar(core::ansiToUnicode(b));
 }
 
 int ansiCode(QChar c) {
