@@ -24,7 +24,10 @@ const char* const kUsage =
     "  dbf FICHIER                      find DOSSIER CRITERE\n"
     "  grep CHAINE FICHIER...           compare FICHIER1 FICHIER2\n"
     "  clean [--delete] DOSSIER [EXT...]\n"
-    "  move SOURCE... DOSSIER\n"
+    "  copy [--replace] SOURCE... DOSSIER    move SOURCE... DOSSIER\n"
+    "  delete [--force] CHEMIN...\n"
+    "  attrib [--date JJ/MM/AAAA [--time HH:MM:SS]] [--readonly] [--hidden] [--system]\n"
+    "         [--archive] CHEMIN...\n"
     "  cpu    memory    sysinfo    apps    tasks    exports FICHIER\n"
     "  thumbnails DOSSIER IMAGE...\n"
     "  --version    --help\n";
@@ -51,6 +54,9 @@ int main(int argc, char** argv) {
         {QStringLiteral("crypt"), cli::runCrypt},
         {QStringLiteral("erase"), cli::runErase},
         {QStringLiteral("move"), cli::runMove},
+        {QStringLiteral("copy"), cli::runCopy},
+        {QStringLiteral("delete"), cli::runDelete},
+        {QStringLiteral("attrib"), cli::runAttrib},
         {QStringLiteral("extract"), cli::runExtract},
         {QStringLiteral("merge"), cli::runMerge},
         {QStringLiteral("sort"), cli::runSort},
@@ -89,6 +95,10 @@ int main(int argc, char** argv) {
          {"--title", "--level", "--max-size", "--incremental", "--file-list"}},
         {QStringLiteral("restore"), {"--mode", "--to", "--full-path"}},
         {QStringLiteral("clean"), {"--delete"}},
+        {QStringLiteral("copy"), {"--replace"}},
+        {QStringLiteral("delete"), {"--force"}},
+        {QStringLiteral("attrib"),
+         {"--date", "--time", "--readonly", "--hidden", "--system", "--archive"}},
     };
     const QStringList known = options.count(name) ? options.at(name) : QStringList();
     for (const QString& a : args)

@@ -95,11 +95,9 @@ class TTool : public QWidget {
     // File operations
     void Efface1();
     void Supprimer();
-    void DelTree(const QString& spec);
     void Couper1();
     void Copier1();
     void CopyMove();
-    void CopyFolder(const QString& spec, const QString& destination);
     void ListView1Editing();
     void ListView1Edited(int row, const QString& text);
     void Modif();

@@ -7,7 +7,7 @@
 #include "dialogs/TCasse.h"
 #include "dialogs/TFixattr.h"
 #include "dialogs/TRenommer.h"
-#include "file_tree.h"
+#include "file_operations.h"
 #include "platform/Platform.h"
 #include "ui/Dialogs.h"
 #include "ui/ModalRunner.h"
@@ -27,13 +27,7 @@ const char* const kDeleteQuestion =
     "Attention, les fichiers ne seront pas récupérables dans la corbeille\r\nEffacer les fichiers "
     "sélectionnée ?";
 const char* const kReadOnlyQuestion = "Fichier en lecture seule. Effacer quand même ?";
-const char* const kSameFolder = "Destination doit être différente de la source";
-const char* const kIntoItself = "Un dossier ne peut pas être copié dans lui-même";
 const char* const kOneFile = "Un fichier et un seul doit être sélectionné";
-
-QString fileName(const QString& path) {
-    return path.mid(path.lastIndexOf(u'/') + 1);
-}
 
 QString withSlash(const QString& folder) {
     return folder.endsWith(u'/') ? folder : QString(folder + u'/');
@@ -62,9 +56,12 @@ bool confirmed(const char* text) {
     return ui::dialogs().confirm(QString::fromUtf8(text), ui::Ok | ui::Cancel) == ui::Ok;
 }
 
-// Escape reaches a running job through the command lock, which cancels it.
-bool stopping(const TTool&, const core::Job& job) {
-    return job.cancelled();
+// The window's answers to an operation's questions.
+OperationQuestions askTheUser() {
+    OperationQuestions q;
+    q.deleteReadOnly = [](const QString&) { return confirmed(kReadOnlyQuestion); };
+    q.replace = askReplace;
+    return q;
 }
 
 } // namespace
@@ -88,39 +85,10 @@ void TTool::Efface1() {
 
 void TTool::Supprimer() {
     // Taken now: whatever the window shows later, these are the entries.
-    const QStringList paths = pathsOf(Selection);
-    runLoop([this, paths](core::Job& job) {
-        Platform& p = Platform::instance();
-        const TreeCallbacks tree{[&] { return stopping(*this, job); }, {}};
-        for (int i = 0; i < paths.size(); ++i) {
-            job.progress(int(100LL * i / paths.size()));
-            const QString& path = paths[i];
-            if (!p.deleteFile(path)) {
-                const quint32 attrs = p.attributes(path);
-                if (attrs == 0xFFFFFFFFu || (attrs & platform::faDirectory)) {
-                    if (!delTree(path, QStringLiteral("*.*"), tree)) return;
-                    if (!p.removeFolder(path))
-                        throw ui::InOutError(
-                            p.lastError() == platform::errDirNotEmpty ? 5 : p.lastError());
-                    continue;
-                }
-                if (attrs != 0) {
-                    if (!job.ask([] { return confirmed(kReadOnlyQuestion); })) continue;
-                    p.setAttributes(path, 0);
-                    p.deleteFile(path);
-                }
-            }
-            if (stopping(*this, job)) break;
-        }
-    });
-}
-
-void TTool::DelTree(const QString& spec) {
-    QString folder, mask;
-    splitSpec(spec, folder, mask);
-    runLoop([&](core::Job& job) {
-        delTree(folder, mask, {[&] { return stopping(*this, job); }, {}});
-    });
+    const DeleteRequest request{pathsOf(Selection)};
+    OperationResult result;
+    runLoop([&](core::Job& job) { result = deleteEntries(request, askTheUser(), job); });
+    ui::reportFailure(result.outcome);
 }
 
 // ---- cut, copy and paste ----
@@ -137,72 +105,20 @@ void TTool::Copier1() {
     ModeColler = 2;
 }
 
-void TTool::CopyFolder(const QString& spec, const QString& destination) {
-    QString folder, mask;
-    splitSpec(spec, folder, mask);
-    bool ask = DemanderRemplacer;
-    runLoop([&](core::Job& job) {
-        copyFolder(
-            folder, mask, destination, ask,
-            {[&] { return stopping(*this, job); },
-             [&](const QString& name) { return job.ask([&] { return askReplace(name); }); }});
-    });
-    DemanderRemplacer = ask;
-}
-
 void TTool::CopyMove() {
     if (PressePapier.isEmpty()) return;
-    Platform& p = Platform::instance();
     QString destination = VoletActif == 1 ? tree()->SelectedPath() : m_listedFolder;
     if (destination.isEmpty()) return; // a tree node that is no folder
-    destination = withSlash(destination);
+    PasteRequest request{PressePapier, withSlash(destination), PasteMode(ModeColler), true};
     DemanderRemplacer = true;
-    const QString& first = PressePapier.first();
-    if (first.left(first.lastIndexOf(u'/') + 1) == destination) {
-        ui::dialogs().message(QString::fromUtf8(kSameFolder));
+    const QString refusal = pasteRefusal(request);
+    if (!refusal.isEmpty()) {
+        ui::dialogs().message(refusal);
         return;
     }
-    for (const QString& source : PressePapier) {
-        if ((p.attributes(source) & platform::faDirectory) && isSameOrInside(source, destination)) {
-            ui::dialogs().message(QString::fromUtf8(kIntoItself));
-            return;
-        }
-    }
-    const QStringList sources = PressePapier;
-    const int mode = ModeColler;
-    bool ask = DemanderRemplacer;
-    runLoop([&](core::Job& job) {
-        int i = 0;
-        const qint64 count = sources.size();
-        const TreeCallbacks cb{
-            [&] { return stopping(*this, job); },
-            [&](const QString& name) { return job.ask([&] { return askReplace(name); }); },
-            [&](qint64 copied, qint64 size) {
-                job.progress(int((100 * i + 100 * copied / std::max<qint64>(size, 1)) / count));
-            }};
-        for (; i < sources.size(); ++i) {
-            job.progress(int(100LL * i / sources.size()));
-            const QString& source = sources[i];
-            const QString name = fileName(source);
-            if (name == u".." || name.isEmpty()) continue;
-            const QString target = destination + name;
-            if (mode == 1) {
-                p.moveFile(source, target, watchOf(cb)); // a stopped move leaves the source
-            } else if (mode == 2) {
-                platform::DirEntry info;
-                if (!p.entryOf(source, info, false)) continue; // gone since it was memorised
-                if ((info.attributes & platform::faDirectory) && !info.isLink) {
-                    if (p.createPath(target) &&
-                        !copyFolder(source, QStringLiteral("*.*"), target + u'/', ask, cb))
-                        break;
-                    continue;
-                }
-                copyOne(source, target, name, info.isLink, ask, cb);
-            }
-            if (stopping(*this, job)) break;
-        }
-    });
-    DemanderRemplacer = ask;
+    if (ModeColler == 1 || ModeColler == 2)
+        runLoop([&](core::Job& job) { paste(request, askTheUser(), job); });
+    DemanderRemplacer = request.askReplace;
     LitRepert();
 }
 
@@ -305,18 +221,8 @@ void TTool::Fixer() {
     if (readOnly) attrs |= platform::faReadOnly;
     if (hidden) attrs |= platform::faHidden;
     if (system) attrs |= platform::faSysFile;
-    const QStringList paths = pathsOf(Selection);
-    runLoop([&](core::Job& job) {
-        Platform& p = Platform::instance();
-        for (int i = 0; i < paths.size(); ++i) {
-            job.progress(int(100LL * i / paths.size()));
-            platform::DirEntry e;
-            const bool folder = p.entryOf(paths[i], e) && (e.attributes & platform::faDirectory);
-            // The time goes first: a changed time would set the archive bit again.
-            if (!folder) p.setFileTime(paths[i], when);
-            p.setAttributes(paths[i], attrs);
-        }
-    });
+    const AttributeRequest request{pathsOf(Selection), when, attrs};
+    runLoop([&](core::Job& job) { fixAttributes(request, job); });
     LitRepert();
 }
 
@@ -326,18 +232,8 @@ void TTool::chCasse() {
     ui::runModal(&dialog);
     const int choice = dialog.Result();
     if (choice < 0) return;
-    const QString folder = withSlash(m_listedFolder);
-    QStringList names = Selection;
-    names.removeAll(QStringLiteral(".."));
-    runLoop([&](core::Job& job) {
-        Platform& p = Platform::instance();
-        for (int i = 0; i < names.size(); ++i) {
-            job.progress(int(100LL * i / names.size()));
-            const QString changed = changeCase(names[i], choice);
-            // Never over a twin of the other case.
-            if (changed != names[i]) p.moveFile(folder + names[i], folder + changed);
-        }
-    });
+    const CaseRequest request{m_listedFolder, Selection, choice};
+    runLoop([&](core::Job& job) { changeNamesCase(request, job); });
     LitRepert();
 }
 

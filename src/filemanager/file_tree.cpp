@@ -32,6 +32,10 @@ bool stopped(const TreeCallbacks& cb) {
     return cb.stop && cb.stop();
 }
 
+void tell(const TreeCallbacks& cb, const QString& path, int error) {
+    if (cb.failed) cb.failed(path, error);
+}
+
 } // namespace
 
 void splitSpec(const QString& spec, QString& folder, QString& mask) {
@@ -61,7 +65,10 @@ bool deleteTree(const QString& folder, const QString& mask, const TreeCallbacks&
                 platform::ListingAhead& lister) {
     Platform& p = Platform::instance();
     const platform::ListingAhead::Listing listing = lister.take(folder);
-    if (!listing.ok) return !stopped(cb);
+    if (!listing.ok) {
+        tell(cb, folder, listing.error);
+        return !stopped(cb);
+    }
     // The next folders are read while this one's files go.
     QStringList subFolders;
     for (const DirEntry& e : listing.entries)
@@ -73,15 +80,18 @@ bool deleteTree(const QString& folder, const QString& mask, const TreeCallbacks&
         if ((e.attributes & platform::faReadOnly) && !e.isLink) {
             const QString path = join(folder, e.name);
             p.setAttributes(path, e.attributes & ~quint32(platform::faReadOnly));
-            p.deleteFile(path);
-        } else {
-            p.deleteListedFile(folder, e, listing.folderFd());
+            if (!p.deleteFile(path)) tell(cb, path, p.lastError());
+        } else if (!p.deleteListedFile(folder, e, listing.folderFd())) {
+            tell(cb, join(folder, e.name), p.lastError());
         }
     }
     for (int i = 0; i < subFolders.size(); ++i) {
         lister.keepAhead(subFolders, i);
         if (!deleteTree(subFolders[i], mask, cb, lister)) return false;
-        if (!p.removeFolder(subFolders[i])) break;
+        if (!p.removeFolder(subFolders[i])) {
+            tell(cb, subFolders[i], p.lastError());
+            break;
+        }
     }
     return !stopped(cb);
 }
@@ -110,18 +120,21 @@ void copyOne(const QString& from, const QString& to, const QString& name, bool i
         return p.copyLink(from, to);
     };
     if (attempt(askReplace) || p.lastError() == platform::errCancelled) return;
+    const int firstError = p.lastError();
     const ReplaceAnswer answer = cb.askReplace ? cb.askReplace(name) : ReplaceAnswer::No;
-    if (answer == ReplaceAnswer::No) return;
+    if (answer == ReplaceAnswer::No) return tell(cb, to, firstError);
     if (answer == ReplaceAnswer::All) askReplace = false;
-    attempt(false); // a failure now is silent
+    if (!attempt(false) && p.lastError() != platform::errCancelled) tell(cb, to, p.lastError());
 }
 
 bool copyFolder(const QString& folder, const QString& mask, const QString& destination,
                 bool& askReplace, const TreeCallbacks& cb) {
     Platform& p = Platform::instance();
     std::vector<DirEntry> entries;
-    if (!p.listDirectory(folder, QStringLiteral("*.*"), entries, Platform::ListMode::Walk))
+    if (!p.listDirectory(folder, QStringLiteral("*.*"), entries, Platform::ListMode::Walk)) {
+        tell(cb, folder, p.lastError());
         return !stopped(cb);
+    }
     for (const DirEntry& e : entries) {
         if (!isWalkedFile(e, mask)) continue;
         if (stopped(cb)) return false;
@@ -130,7 +143,10 @@ bool copyFolder(const QString& folder, const QString& mask, const QString& desti
     for (const DirEntry& e : entries) {
         if (!isSubFolder(e)) continue;
         const QString target = join(destination, e.name);
-        if (!p.createPath(target)) return !stopped(cb);
+        if (!p.createPath(target)) {
+            tell(cb, target, p.lastError());
+            return !stopped(cb);
+        }
         if (!copyFolder(join(folder, e.name), mask, target, askReplace, cb)) return false;
     }
     return !stopped(cb);

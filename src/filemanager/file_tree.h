@@ -17,6 +17,9 @@ struct TreeCallbacks {
     std::function<ReplaceAnswer(const QString& name)> askReplace;
     // How far the copy of a large file is (bytes copied of its size).
     std::function<void(qint64 copied, qint64 size)> fileProgress;
+    // An entry left as it was, with the platform's error. The walks go on
+    // as the file manager always did; who drives them decides what to say.
+    std::function<void(const QString& path, int error)> failed;
 };
 
 // Splits "folder/mask" at its last separator.
@@ -24,13 +27,13 @@ void splitSpec(const QString& spec, QString& folder, QString& mask);
 
 // Deletes the files of folder matching mask, then every sub-folder's tree
 // (every name) and the sub-folder itself; a sub-folder that cannot be
-// removed ends this folder's sub-folders silently. Answers false when
+// removed ends this folder's sub-folders (told to `failed`). Answers false when
 // stopped, at the next entry after the request.
 bool delTree(const QString& folder, const QString& mask, const TreeCallbacks& cb);
 
 // Copies the files of folder matching mask into destination (an existing
 // folder), then each sub-folder's tree. askReplace is the paste's
-// "still ask before replacing" flag. Errors end a level silently.
+// "still ask before replacing" flag. An error ends a level (told to `failed`).
 bool copyFolder(const QString& folder, const QString& mask, const QString& destination,
                 bool& askReplace, const TreeCallbacks& cb);
 

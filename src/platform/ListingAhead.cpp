@@ -39,6 +39,7 @@ ListingAhead::Listing ListingAhead::list(const QString& folder) const {
     int fd = -1;
     l.ok =
         Platform::instance().listEntries(folder, l.entries, m_choose, m_keepOpen ? &fd : nullptr);
+    if (!l.ok) l.error = Platform::instance().lastError();
     if (fd >= 0)
         l.folder = std::shared_ptr<const int>(new int(fd), [](const int* f) {
             ::close(*f);

@@ -21,6 +21,7 @@ class ListingAhead {
     // walk asked for it (keepOpen), closed with the last copy.
     struct Listing {
         bool ok = false;
+        int error = 0; // the platform's error when not ok
         std::vector<DirEntry> entries;
         std::shared_ptr<const int> folder;
         int folderFd() const { return folder ? *folder : -1; }

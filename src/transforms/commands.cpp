@@ -16,6 +16,7 @@
 #include "ui/Dialogs.h"
 #include "ui/ModalRunner.h"
 #include "ui/commands.h"
+#include "ui/errors.h"
 
 #include <QDir>
 #include <QFileInfo>
@@ -38,11 +39,6 @@ bool isFolder(const QString& path) {
 // Progress and cancel of a transform, routed through the running job.
 Progress progressOf(core::Job& job) {
     return {[&job](int p) { job.progress(p); }, [&job] { return job.cancelled(); }};
-}
-
-// A failure is told; a stop asked for by the user is not.
-void raiseFailure(const core::Outcome& o) {
-    if (o.kind == core::Outcome::Failed) throw core::TavError(o.text);
 }
 
 bool confirmed(const QString& text) {
@@ -121,7 +117,7 @@ void join(const ui::CommandContext& c) {
     core::Outcome o;
     c.runJob([&](core::Job& job) { o = joinFiles(c.selection, progressOf(job)); });
     c.refresh();
-    raiseFailure(o);
+    ui::reportFailure(o);
 }
 
 void crypt(const ui::CommandContext& c, int mode) {
@@ -162,7 +158,7 @@ void erase(const ui::CommandContext& c) {
     core::Outcome o;
     c.runJob([&](core::Job& job) { o = eraseFile(path, progressOf(job)); });
     c.refresh();
-    raiseFailure(o);
+    ui::reportFailure(o);
 }
 
 void optimise(const ui::CommandContext& c) {
@@ -190,7 +186,7 @@ void extract(const ui::CommandContext& c) {
     core::Outcome o;
     c.runJob([&](core::Job& job) { o = extractText(source, target, progressOf(job)); });
     c.refresh();
-    raiseFailure(o);
+    ui::reportFailure(o);
 }
 
 void merge(const ui::CommandContext& c) {
@@ -203,7 +199,7 @@ void merge(const ui::CommandContext& c) {
     core::Outcome o;
     c.runJob([&](core::Job& job) { o = mergeFiles(c.selection, target, progressOf(job)); });
     c.refresh();
-    raiseFailure(o);
+    ui::reportFailure(o);
 }
 
 void sort(const ui::CommandContext& c) {
@@ -215,7 +211,7 @@ void sort(const ui::CommandContext& c) {
     core::Outcome o;
     c.runJob([&](core::Job& job) { o = sortLines(path, progressOf(job)); });
     c.refresh();
-    raiseFailure(o);
+    ui::reportFailure(o);
 }
 
 void showOccupation(const ui::CommandContext& c) {

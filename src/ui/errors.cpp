@@ -16,6 +16,12 @@ void reportError(const std::exception& e) {
     dialogs().messageBox(titles::plain, reportText(text), Icon::Stop, Ok);
 }
 
+bool reportFailure(const core::Outcome& outcome) {
+    if (outcome.kind == core::Outcome::Failed)
+        dialogs().messageBox(titles::plain, reportText(outcome.text), Icon::Stop, Ok);
+    return outcome.ok();
+}
+
 bool runCommand(const std::function<void()>& command) {
     try {
         command();

@@ -43,17 +43,4 @@ int TCasse::Result() const {
     return -1;
 }
 
-QString changeCase(const QString& name, int choice) {
-    switch (choice) {
-    case 0:
-        return name.toLower();
-    case 1:
-        return name.toUpper();
-    case 2:
-        return name.left(1).toUpper() + name.mid(1).toLower();
-    default:
-        return name;
-    }
-}
-
 } // namespace filemanager

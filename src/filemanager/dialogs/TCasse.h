@@ -20,7 +20,4 @@ class TCasse : public QDialog {
     bool m_confirmed = false;
 };
 
-// The name in the chosen case: 0 lower, 1 upper, 2 first letter only.
-QString changeCase(const QString& name, int choice);
-
 } // namespace filemanager

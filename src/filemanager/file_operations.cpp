@@ -1,0 +1,226 @@
+#include "file_operations.h"
+#include "core/Job.h"
+#include "platform/Platform.h"
+
+#include <QDir>
+
+namespace filemanager {
+
+using platform::Platform;
+
+namespace {
+
+QString fileName(const QString& path) {
+    return path.mid(path.lastIndexOf(u'/') + 1);
+}
+
+QString withSlash(const QString& folder) {
+    return folder.endsWith(u'/') ? folder : QString(folder + u'/');
+}
+
+// The walks' callbacks for an operation: Escape through the job, entries
+// left as they were into the result.
+TreeCallbacks walkCallbacks(core::Job& job, OperationResult& result) {
+    TreeCallbacks cb;
+    cb.stop = [&job] { return job.cancelled(); };
+    cb.failed = [&result](const QString& path, int error) {
+        result.notHandled << entryFailure(error, path);
+    };
+    return cb;
+}
+
+void finish(OperationResult& result, const core::Job& job) {
+    if (job.cancelled() && result.outcome.ok()) result.outcome = core::Outcome::cancelled();
+}
+
+// One entry of a delete: a file (asking before a read-only one goes) or a
+// folder with its whole tree. False when the whole operation is to end.
+bool deleteOne(const QString& path, const OperationQuestions& questions, core::Job& job,
+               OperationResult& result) {
+    Platform& p = Platform::instance();
+    if (p.deleteFile(path)) return ++result.handled, true;
+    const int error = p.lastError();
+    const quint32 attrs = p.attributes(path);
+    if (attrs == 0xFFFFFFFFu || (attrs & platform::faDirectory)) {
+        if (!delTree(path, QStringLiteral("*.*"), walkCallbacks(job, result))) return false;
+        if (!p.removeFolder(path)) {
+            const int code = p.lastError() == platform::errDirNotEmpty ? 5 : p.lastError();
+            result.outcome = core::Outcome::failed(core::InOutError::textFor(code));
+            return false;
+        }
+        return ++result.handled, true;
+    }
+    const bool confirmed = attrs != 0 && questions.deleteReadOnly &&
+                           job.ask([&] { return questions.deleteReadOnly(path); });
+    if (!confirmed) {
+        result.notHandled << (attrs != 0 ? QStringLiteral("Fichier en lecture seule : ") + path
+                                         : entryFailure(error, path));
+        return true;
+    }
+    p.setAttributes(path, 0);
+    if (p.deleteFile(path))
+        ++result.handled;
+    else
+        result.notHandled << entryFailure(p.lastError(), path);
+    return true;
+}
+
+// One source of a paste into `target`.
+void pasteOne(const QString& source, const QString& target, PasteRequest& request,
+              const TreeCallbacks& cb, OperationResult& result) {
+    Platform& p = Platform::instance();
+    const int before = int(result.notHandled.size());
+    if (request.mode == PasteMode::Move) {
+        // A stopped move leaves the source.
+        if (!p.moveFile(source, target, watchOf(cb))) {
+            if (p.lastError() != platform::errCancelled)
+                result.notHandled << entryFailure(p.lastError(), source);
+            return;
+        }
+    } else {
+        platform::DirEntry info;
+        if (!p.entryOf(source, info, false)) { // gone since it was memorised
+            result.notHandled << entryFailure(p.lastError(), source);
+            return;
+        }
+        if ((info.attributes & platform::faDirectory) && !info.isLink) {
+            if (!p.createPath(target)) {
+                result.notHandled << entryFailure(p.lastError(), target);
+                return;
+            }
+            copyFolder(source, QStringLiteral("*.*"), target + u'/', request.askReplace, cb);
+        } else {
+            copyOne(source, target, fileName(source), info.isLink, request.askReplace, cb);
+        }
+    }
+    if (result.notHandled.size() == before) ++result.handled;
+}
+
+} // namespace
+
+QString entryFailure(int error, const QString& path) {
+    QString reason;
+    switch (error) {
+    case platform::errFileExists:
+    case platform::errAlreadyExists:
+        reason = QStringLiteral("Existe déjà");
+        break;
+    case platform::errDiskFull:
+        reason = core::InOutError::textFor(101);
+        break;
+    case platform::errFileNotFound:
+    case platform::errPathNotFound:
+        reason = core::InOutError::textFor(3);
+        break;
+    default:
+        reason = core::InOutError::textFor(5);
+    }
+    return reason + QStringLiteral(" : ") + path;
+}
+
+OperationResult deleteEntries(const DeleteRequest& request, const OperationQuestions& questions,
+                              core::Job& job) {
+    OperationResult result;
+    const QStringList& paths = request.paths;
+    for (int i = 0; i < paths.size() && !job.cancelled(); ++i) {
+        job.progress(int(100LL * i / paths.size()));
+        if (!deleteOne(paths[i], questions, job, result)) break;
+    }
+    finish(result, job);
+    return result;
+}
+
+QString pasteRefusal(const PasteRequest& request) {
+    if (request.sources.isEmpty()) return {};
+    const QString destination = withSlash(request.destination);
+    const QString& first = request.sources.first();
+    if (first.left(first.lastIndexOf(u'/') + 1) == destination)
+        return QStringLiteral("Destination doit être différente de la source");
+    Platform& p = Platform::instance();
+    for (const QString& source : request.sources)
+        if ((p.attributes(source) & platform::faDirectory) && isSameOrInside(source, destination))
+            return QStringLiteral("Un dossier ne peut pas être copié dans lui-même");
+    return {};
+}
+
+OperationResult paste(PasteRequest& request, const OperationQuestions& questions, core::Job& job) {
+    OperationResult result;
+    const QString destination = withSlash(request.destination);
+    const QStringList& sources = request.sources;
+    const qint64 count = sources.size();
+    int i = 0;
+    TreeCallbacks cb = walkCallbacks(job, result);
+    cb.askReplace = [&](const QString& name) {
+        return questions.replace ? job.ask([&] { return questions.replace(name); })
+                                 : ReplaceAnswer::No;
+    };
+    cb.fileProgress = [&](qint64 copied, qint64 size) {
+        job.progress(int((100 * i + 100 * copied / std::max<qint64>(size, 1)) / count));
+    };
+    for (; i < sources.size() && !job.cancelled(); ++i) {
+        job.progress(int(100LL * i / count));
+        const QString name = fileName(sources[i]);
+        if (name == u".." || name.isEmpty()) continue;
+        pasteOne(sources[i], destination + name, request, cb, result);
+    }
+    finish(result, job);
+    return result;
+}
+
+OperationResult fixAttributes(const AttributeRequest& request, core::Job& job) {
+    OperationResult result;
+    Platform& p = Platform::instance();
+    const QStringList& paths = request.paths;
+    for (int i = 0; i < paths.size() && !job.cancelled(); ++i) {
+        job.progress(int(100LL * i / paths.size()));
+        platform::DirEntry e;
+        if (!p.entryOf(paths[i], e)) {
+            result.notHandled << entryFailure(p.lastError(), paths[i]);
+            continue;
+        }
+        // The time goes first: a changed time would set the archive bit again.
+        const bool folder = e.attributes & platform::faDirectory;
+        bool ok = folder || !request.when.isValid() || p.setFileTime(paths[i], request.when);
+        ok = p.setAttributes(paths[i], request.attributes) && ok;
+        if (ok)
+            ++result.handled;
+        else
+            result.notHandled << entryFailure(p.lastError(), paths[i]);
+    }
+    finish(result, job);
+    return result;
+}
+
+QString changeCase(const QString& name, int choice) {
+    switch (choice) {
+    case 0:
+        return name.toLower();
+    case 1:
+        return name.toUpper();
+    case 2:
+        return name.left(1).toUpper() + name.mid(1).toLower();
+    default:
+        return name;
+    }
+}
+
+OperationResult changeNamesCase(const CaseRequest& request, core::Job& job) {
+    OperationResult result;
+    Platform& p = Platform::instance();
+    const QString folder = withSlash(request.folder);
+    const QStringList& names = request.names;
+    for (int i = 0; i < names.size() && !job.cancelled(); ++i) {
+        job.progress(int(100LL * i / names.size()));
+        if (names[i] == u"..") continue;
+        const QString changed = changeCase(names[i], request.choice);
+        // Never over a twin of the other case.
+        if (changed == names[i] || p.moveFile(folder + names[i], folder + changed))
+            ++result.handled;
+        else
+            result.notHandled << entryFailure(p.lastError(), folder + names[i]);
+    }
+    finish(result, job);
+    return result;
+}
+
+} // namespace filemanager

@@ -1,0 +1,188 @@
+// The file operations as engines (no window), and the command line that
+// drives the same engines.
+#include "core/Job.h"
+#include "filemanager/file_operations.h"
+#include "platform/Platform.h"
+#include "support/TempDir.h"
+
+#include <QFileInfo>
+#include <QProcess>
+#include <gtest/gtest.h>
+
+using namespace filemanager;
+using testing_support::readAll;
+using testing_support::TempDir;
+
+namespace {
+
+template <class F> OperationResult run(F&& operation) {
+    OperationResult result;
+    core::FunctionJob job([&](core::Job& j) { result = operation(j); });
+    job.runHere();
+    return result;
+}
+
+bool exists(const QString& path) {
+    return QFileInfo::exists(path);
+}
+
+struct CliRun {
+    int code;
+    QString err;
+};
+
+CliRun cli(const QStringList& args) {
+    QProcess p;
+    p.start(QStringLiteral(TAVTOOLS_CLI), args);
+    p.waitForFinished(60000);
+    return {p.exitCode(), QString::fromUtf8(p.readAllStandardError())};
+}
+
+quint32 attributesOf(const QString& path) {
+    return platform::Platform::instance().attributes(path) & 0x27;
+}
+
+} // namespace
+
+TEST(FileEngine, DeleteAsksBeforeAReadOnlyFileAndTellsWhatItLeft) {
+    TempDir dir;
+    const QString locked = dir.write("locked.txt", "l");
+    dir.write("tree/sub/f.txt", "f");
+    platform::Platform::instance().setAttributes(locked, platform::faReadOnly);
+    QStringList asked;
+    OperationQuestions no;
+    no.deleteReadOnly = [&](const QString& path) { return asked << path, false; };
+    const DeleteRequest request{{locked, dir.file("tree")}};
+    OperationResult r = run([&](core::Job& j) { return deleteEntries(request, no, j); });
+    EXPECT_TRUE(r.outcome.ok());
+    EXPECT_EQ(asked, QStringList{locked});
+    EXPECT_EQ(r.handled, 1);
+    EXPECT_EQ(r.notHandled, QStringList{QStringLiteral("Fichier en lecture seule : ") + locked});
+    EXPECT_TRUE(exists(locked));
+    EXPECT_FALSE(exists(dir.file("tree")));
+    OperationQuestions yes;
+    yes.deleteReadOnly = [](const QString&) { return true; };
+    r = run([&](core::Job& j) { return deleteEntries({{locked}}, yes, j); });
+    EXPECT_EQ(r.handled, 1);
+    EXPECT_FALSE(exists(locked));
+}
+
+TEST(FileEngine, PasteAsksOncePerClashUntilAllAndReportsWhatFailed) {
+    TempDir dir;
+    for (const char* name : {"a.txt", "b.txt", "c.txt"})
+        dir.write(QStringLiteral("src/") + name, "new");
+    dir.write("src/d", "a file where the destination has a folder");
+    for (const char* name : {"a.txt", "b.txt", "c.txt"})
+        dir.write(QStringLiteral("out/") + name, "old");
+    dir.mkdir("out/d");
+    QStringList asked;
+    OperationQuestions q;
+    q.replace = [&](const QString& name) {
+        asked << name;
+        return name == u"a.txt" ? ReplaceAnswer::No : ReplaceAnswer::All;
+    };
+    QStringList sources;
+    for (const char* name : {"a.txt", "b.txt", "c.txt", "d"})
+        sources << dir.file(QStringLiteral("src/") + name);
+    PasteRequest request{sources, dir.file("out"), PasteMode::Copy, true};
+    const OperationResult r = run([&](core::Job& j) { return paste(request, q, j); });
+    // "All" stops the questions about clashes; a copy that fails anyway is still asked about.
+    EXPECT_EQ(asked, (QStringList{"a.txt", "b.txt", "d"}));
+    EXPECT_FALSE(request.askReplace);
+    EXPECT_EQ(readAll(dir.file("out/a.txt")), QByteArray("old"));
+    EXPECT_EQ(readAll(dir.file("out/b.txt")), QByteArray("new"));
+    EXPECT_EQ(readAll(dir.file("out/c.txt")), QByteArray("new"));
+    // a.txt declined, d cannot replace a folder: both told, the rest done.
+    ASSERT_EQ(r.notHandled.size(), 2) << r.notHandled.join(u'\n').toStdString();
+    EXPECT_TRUE(r.notHandled[0].endsWith(dir.file("out/a.txt")));
+    EXPECT_TRUE(r.notHandled[1].endsWith(dir.file("out/d")));
+    EXPECT_EQ(r.handled, 2);
+}
+
+TEST(FileEngine, ACancelledPasteStopsAtTheNextEntryAndSaysSo) {
+    TempDir dir;
+    dir.write("src/a.txt", "a");
+    dir.write("src/b.txt", "b");
+    dir.write("out/a.txt", "old");
+    core::Job* running = nullptr;
+    OperationQuestions q;
+    q.replace = [&](const QString&) {
+        running->cancel(); // Escape while the question is up
+        return ReplaceAnswer::No;
+    };
+    PasteRequest request{
+        {dir.file("src/a.txt"), dir.file("src/b.txt")}, dir.file("out"), PasteMode::Copy, true};
+    const OperationResult r = run([&](core::Job& j) {
+        running = &j;
+        return paste(request, q, j);
+    });
+    EXPECT_EQ(r.outcome.kind, core::Outcome::Cancelled);
+    EXPECT_FALSE(exists(dir.file("out/b.txt")));
+}
+
+TEST(FileEngine, PasteRefusesItsOwnFolderAndAFolderIntoItself) {
+    TempDir dir;
+    dir.write("tree/sub/f.txt", "f");
+    EXPECT_EQ(pasteRefusal({{dir.file("tree/sub")}, dir.file("tree"), PasteMode::Copy}),
+              QStringLiteral("Destination doit être différente de la source"));
+    EXPECT_EQ(pasteRefusal({{dir.file("tree")}, dir.file("tree/sub"), PasteMode::Move}),
+              QStringLiteral("Un dossier ne peut pas être copié dans lui-même"));
+    EXPECT_EQ(pasteRefusal({{dir.file("tree/sub")}, dir.path(), PasteMode::Copy}), QString());
+}
+
+TEST(FileEngine, AttributesAndCaseGoOnPastAnEntryTheyCannotChange) {
+    TempDir dir;
+    const QString f = dir.write("Mixed.TXT", "x");
+    dir.write("Twin.txt", "1");
+    dir.write("twin.txt", "2");
+    const QDateTime when(QDate(2001, 2, 3), QTime(4, 5, 6), Qt::LocalTime);
+    AttributeRequest attributes{{dir.file("gone"), f}, when, platform::faHidden};
+    OperationResult r = run([&](core::Job& j) { return fixAttributes(attributes, j); });
+    EXPECT_EQ(r.handled, 1);
+    ASSERT_EQ(r.notHandled.size(), 1);
+    EXPECT_TRUE(r.notHandled[0].endsWith(dir.file("gone")));
+    EXPECT_EQ(attributesOf(f), quint32(platform::faHidden));
+    EXPECT_EQ(QFileInfo(f).lastModified(), when);
+    const CaseRequest lower{dir.path(), {"..", "Mixed.TXT", "Twin.txt"}, 0};
+    r = run([&](core::Job& j) { return changeNamesCase(lower, j); });
+    EXPECT_TRUE(exists(dir.file("mixed.txt")));
+    EXPECT_EQ(readAll(dir.file("twin.txt")), QByteArray("2")); // never over its twin
+    ASSERT_EQ(r.notHandled.size(), 1);
+    EXPECT_TRUE(r.notHandled[0].startsWith(QStringLiteral("Existe déjà")));
+}
+
+// The command line: the same engines, questions answered by options.
+TEST(FileEngineCli, CopyDeleteAndAttribWithTheirExitCodes) {
+    TempDir dir;
+    dir.write("tree/sub/f.txt", "new");
+    dir.write("a.txt", "new");
+    dir.write("out/a.txt", "old");
+    CliRun r = cli({"copy", dir.file("tree"), dir.file("a.txt"), dir.file("out")});
+    EXPECT_EQ(r.code, 1);
+    EXPECT_TRUE(r.err.startsWith(QStringLiteral("Existe déjà : ") + dir.file("out/a.txt")))
+        << r.err.toStdString();
+    EXPECT_EQ(readAll(dir.file("out/tree/sub/f.txt")), QByteArray("new"));
+    EXPECT_EQ(readAll(dir.file("out/a.txt")), QByteArray("old"));
+    EXPECT_EQ(cli({"copy", "--replace", dir.file("a.txt"), dir.file("out")}).code, 0);
+    EXPECT_EQ(readAll(dir.file("out/a.txt")), QByteArray("new"));
+    EXPECT_EQ(cli({"copy", dir.file("tree"), dir.file("tree/sub")}).err.trimmed(),
+              QStringLiteral("Un dossier ne peut pas être copié dans lui-même"));
+
+    r = cli(
+        {"attrib", "--date", "03/02/2001", "--time", "04:05:06", "--readonly", dir.file("a.txt")});
+    EXPECT_EQ(r.code, 0) << r.err.toStdString();
+    EXPECT_EQ(attributesOf(dir.file("a.txt")), quint32(platform::faReadOnly));
+    EXPECT_EQ(QFileInfo(dir.file("a.txt")).lastModified(),
+              QDateTime(QDate(2001, 2, 3), QTime(4, 5, 6), Qt::LocalTime));
+    EXPECT_EQ(cli({"attrib", "--date", "31/02/2001", dir.file("a.txt")}).code, 1);
+
+    r = cli({"delete", dir.file("a.txt"), dir.file("out")});
+    EXPECT_EQ(r.code, 1);
+    EXPECT_TRUE(r.err.startsWith(QStringLiteral("Fichier en lecture seule")))
+        << r.err.toStdString();
+    EXPECT_TRUE(exists(dir.file("a.txt")));
+    EXPECT_FALSE(exists(dir.file("out")));
+    EXPECT_EQ(cli({"delete", "--force", dir.file("a.txt")}).code, 0);
+    EXPECT_FALSE(exists(dir.file("a.txt")));
+    EXPECT_EQ(cli({"delete"}).code, 1);
+}
