@@ -35,6 +35,6 @@ int main(int argc, char** argv) {
     const double select = t.nsecsElapsed() / 1e9;
     std::printf("rows %d  best %.3f s  listing memory %.1f MiB  select all %.3f s (%lld)\n",
                 tool.model()->rowCount(), best, (residentKiB() - before) / 1024.0, select,
-                qlonglong(tool.Selection.size()));
+                qlonglong(tool.selection().size()));
     return 0;
 }

@@ -7,6 +7,7 @@
 #include "transforms/backup/archive_io.h"
 
 #include <QDateTime>
+#include <QDir>
 #include <QFileInfo>
 #include <cstdio>
 
@@ -58,6 +59,7 @@ int runBackup(const QStringList& input) {
     b.SaveFileID = takeFlag(args, QStringLiteral("--file-list"));
     if (args.isEmpty()) return fail(QStringLiteral("archive manquante"));
     const QString archive = args.takeFirst();
+    b.Folder = QDir::currentPath(); // the command line's names are the shell's
     b.OnNeedDisk = [](quint16, bool& cont) { cont = true; };
     if (!b.Backup(args, archive)) return fail(QStringLiteral("Backup échoué ou annulé"));
     out(QStringLiteral("Backup terminé. Taux de compression = %1 %  (%2 fichiers)")
@@ -80,6 +82,7 @@ int runRestore(const QStringList& input) {
     b.RestoreFullPath = takeFlag(args, QStringLiteral("--full-path"));
     if (args.size() != 1) return fail(QStringLiteral("une archive et une seule"));
     const QString archive = args.first();
+    b.Folder = QDir::currentPath();
     if (!QFileInfo::exists(archive))
         return fail(QStringLiteral("Fichier introuvable : %1").arg(archive));
     b.OnNeedDisk = [&b, archive](quint16 disk, bool& cont) {

@@ -166,7 +166,7 @@ void TTool::buildLayout() {
                                  static_cast<QAbstractItemView*>(m_iconView)}) {
         v->setItemDelegate(new NameDelegate(this));
         connect(v->itemDelegate(), &QAbstractItemDelegate::closeEditor, this,
-                [this] { EnEdition = false; });
+                [this] { m_editing = false; });
     }
     connect(m_model, &FileListModel::nameEdited, this, [this](int row, const QString& text) {
         // Renamed once the editor has gone: the listing resets the model.
@@ -216,19 +216,22 @@ void TTool::showEvent(QShowEvent* event) {
 
 void TTool::FormShow() {
     Platform& p = Platform::instance();
-    RepCourant = p.currentDirectory();
-    const QChar drive = p.driveOf(RepCourant);
+    // The folder the program was started in; from here on the file manager
+    // keeps its own.
+    const auto start = p.enterFolder(p.currentDirectory());
+    m_folder = start ? *start : p.currentDirectory();
+    const QChar drive = p.driveOf(m_folder);
     m_treeDrives->SetDrive(drive);
     m_listDrives->SetDrive(drive);
     currentView()->setFocus();
-    VoletActif = 2;
+    m_pane = 2;
     showActivePane();
     Q_EMIT listFocused();
     ChangeRep();
     LitArbre();
     LitRepert();
-    m_tree->SelectPath(RepCourant);
-    Histo[0] = p.currentDirectory();
+    m_tree->SelectPath(m_folder);
+    m_history[0] = m_folder;
 }
 
 QAbstractItemView* TTool::currentView() const {
@@ -240,8 +243,8 @@ void TTool::LitRepert() {
     QApplication::setOverrideCursor(Qt::WaitCursor);
     m_icons.beginListing();
     std::vector<platform::DirEntry> entries;
-    const QString folder = p.currentDirectory();
-    p.listDirectory(folder, Filtre, entries);
+    const QString folder = m_folder;
+    p.listDirectory(folder, m_filter, entries);
 
     // Names in the platform's order: alphabetical first, case between equals.
     QCollator collator(ui::frenchLocale());
@@ -285,8 +288,7 @@ void TTool::LitRepert() {
     selectCurrent(currentName, currentRow);
     m_listStatus->setText(statusText(count, total));
     QApplication::restoreOverrideCursor();
-    EnEdition = false;
-    RepCourant = p.currentDirectory();
+    m_editing = false;
     m_listedFolder = folder;
 }
 
@@ -305,7 +307,7 @@ void TTool::selectCurrent(const QString& name, int row) {
 void TTool::LitArbre() {
     Platform& p = Platform::instance();
     std::vector<platform::DirEntry> entries;
-    p.listDirectory(p.rootOf(p.currentDirectory()), QStringLiteral("*.*"), entries);
+    p.listDirectory(p.rootOf(m_folder), QStringLiteral("*.*"), entries);
     qint64 count = 0, total = 0;
     for (const auto& e : entries) {
         if (e.attributes & (platform::faHidden | platform::faSysFile | platform::faVolumeID))
@@ -343,9 +345,9 @@ int TTool::rowOf(const QString& name) const {
 
 void TTool::Remplit() {
     // ".." is never an entry to act on, whatever the selection holds.
-    Selection.clear();
+    m_selection.clear();
     for (int r : selectedRows())
-        if (m_model->row(r).name != u"..") Selection.append(m_model->row(r).name);
+        if (m_model->row(r).name != u"..") m_selection.append(m_model->row(r).name);
 }
 
 QStringList TTool::pathsOf(const QStringList& names) const {
@@ -366,7 +368,7 @@ QStringList TTool::selectedPaths() const {
 }
 
 void TTool::Memorise() {
-    PressePapier = selectedPaths();
+    m_clipboard = selectedPaths();
 }
 
 void TTool::SelectAll() {
@@ -394,11 +396,11 @@ void TTool::Inverse() {
 
 void TTool::ChargeIni(const QString& folder) {
     const QString name = QString::fromLatin1(kSettingsFile);
-    readCleanEntries(folder.isEmpty() ? name : folder + u'/' + name, ListeNettoyage);
+    readCleanEntries(folder.isEmpty() ? name : folder + u'/' + name, m_cleanEntries);
 }
 
 void TTool::SauveIni() {
-    writeCleanEntries(QString::fromLatin1(kSettingsFile), ListeNettoyage);
+    writeCleanEntries(QString::fromLatin1(kSettingsFile), m_cleanEntries);
 }
 
 // ---- ordering and filter ----
@@ -505,54 +507,84 @@ void TTool::ListView1ColumnClick(int column) {
 
 void TTool::Filtre1() {
     TFixFiltre dialog(this);
-    dialog.Init(Filtre);
+    dialog.Init(m_filter);
     ui::runModal(&dialog);
     const QString result = dialog.Result();
     if (result.isEmpty()) return;
-    Filtre = result;
+    m_filter = result;
     LitRepert();
 }
 
 // ---- navigation and history ----
 
+bool TTool::enter(const QString& path, int* error) {
+    const auto entered =
+        Platform::instance().enterFolder(QDir::cleanPath(QDir(m_folder).absoluteFilePath(path)));
+    if (!entered) {
+        if (error) *error = entered.error;
+        return false;
+    }
+    m_folder = *entered;
+    Q_EMIT folderChanged(m_folder);
+    return true;
+}
+
 void TTool::changeDirectory(const QString& path) {
-    Platform& p = Platform::instance();
-    if (!p.setCurrentDirectory(path))
-        throw ui::InOutError(p.lastError() == platform::errAccessDenied ? 5 : 3);
+    int error = 0;
+    if (!enter(path, &error)) throw ui::InOutError(error == platform::errAccessDenied ? 5 : 3);
+}
+
+void TTool::setFolder(const QString& folder) {
+    changeDirectory(folder);
+    ChangeRep();
+    LitRepert();
+}
+
+void TTool::setFilter(const QString& mask) {
+    m_filter = mask;
+}
+
+void TTool::setActivePane(int pane) {
+    m_pane = pane;
+    showActivePane();
+}
+
+QStringList TTool::history() const {
+    return QStringList(std::begin(m_history), std::end(m_history));
 }
 
 void TTool::ChangeRep() {
-    QString shown = RepCourant; // as spelled: case names another folder here
+    QString shown = m_folder; // as spelled: case names another folder here
     while (shown.size() > 1 && shown.endsWith(u'/'))
         shown.chop(1);
     m_prompt->setText(shown + u'>');
 }
 
 void TTool::AddHisto() {
-    if (HistoDernier >= 9) {
+    if (m_historyLast >= 9) {
         for (int i = 0; i < 9; ++i)
-            Histo[i] = Histo[i + 1];
-        Histo[9] = RepCourant;
-        HistoPos = 9;
+            m_history[i] = m_history[i + 1];
+        m_history[9] = m_folder;
+        m_historyPos = 9;
     } else {
-        ++HistoDernier;
-        Histo[HistoDernier] = RepCourant;
-        HistoPos = HistoDernier;
+        ++m_historyLast;
+        m_history[m_historyLast] = m_folder;
+        m_historyPos = m_historyLast;
     }
 }
 
 void TTool::HistoPrec() {
-    if (HistoPos < 1) return;
-    --HistoPos;
-    changeDirectory(Histo[HistoPos]);
+    if (m_historyPos < 1) return;
+    --m_historyPos;
+    changeDirectory(m_history[m_historyPos]);
     LitRepert();
     ChangeRep();
 }
 
 void TTool::HistoSuiv() {
-    if (HistoPos >= HistoDernier) return;
-    ++HistoPos;
-    changeDirectory(Histo[HistoPos]);
+    if (m_historyPos >= m_historyLast) return;
+    ++m_historyPos;
+    changeDirectory(m_history[m_historyPos]);
     LitRepert();
     ChangeRep();
 }
@@ -569,11 +601,10 @@ void TTool::DriveComboBox2Change() {
     const QChar letter = m_listDrives->Drive();
     if (!driveReady(letter)) {
         ui::dialogs().message(QStringLiteral("Le lecteur n'est pas prêt"));
-        m_listDrives->SetDrive(p.driveOf(RepCourant));
+        m_listDrives->SetDrive(p.driveOf(m_folder));
         return;
     }
     changeDirectory(p.driveCurrentFolder(letter));
-    RepCourant = p.currentDirectory();
     AddHisto();
     ChangeRep();
     LitRepert();
@@ -584,13 +615,12 @@ void TTool::DriveComboBox1Change() {
     const QChar letter = m_treeDrives->Drive();
     if (!driveReady(letter)) {
         ui::dialogs().message(QStringLiteral("Le lecteur n'est pas prêt"));
-        m_treeDrives->SetDrive(p.driveOf(RepCourant));
+        m_treeDrives->SetDrive(p.driveOf(m_folder));
         return;
     }
     changeDirectory(p.driveCurrentFolder(letter));
-    RepCourant = p.currentDirectory();
     AddHisto();
-    m_tree->SelectPath(RepCourant);
+    m_tree->SelectPath(m_folder);
     LitArbre();
     // The list is read again so it shows the folder its operations act on.
     LitRepert();
@@ -602,7 +632,6 @@ void TTool::DirectoryOutline1DblClick() {
     const QString path = m_tree->SelectedPath();
     if (path.isEmpty()) return;
     changeDirectory(path);
-    RepCourant = p.currentDirectory();
     if (p.driveRoot(p.driveOf(path)) == QDir::cleanPath(path)) {
         m_treeDrives->SetDrive(p.driveOf(path));
         m_listDrives->SetDrive(p.driveOf(path));
@@ -617,10 +646,11 @@ void TTool::ListView1DblClick() {
     if (rows.size() != 1) return;
     const ListRow& row = m_model->row(rows.first());
     const QString name = row.name;
-    const quint32 attrs = Platform::instance().attributes(name);
+    const QString path = QDir(m_listedFolder).absoluteFilePath(name);
+    const quint32 attrs = Platform::instance().attributes(path);
     if (attrs == 0xFFFFFFFFu || (attrs & platform::faDirectory) ||
         (row.attributes & platform::faDirectory)) {
-        changeDirectory(name);
+        changeDirectory(path);
         LitRepert();
         ChangeRep();
         AddHisto();
@@ -666,16 +696,16 @@ void TTool::Ouvrirtexte() {
     const QString path = context().oneFile();
     if (path.isEmpty()) return;
     Platform& p = Platform::instance();
-    p.launch(QStringLiteral("open"), p.plainTextEditor(), {path}, p.currentDirectory());
+    p.launch(QStringLiteral("open"), p.plainTextEditor(), {path}, m_folder);
 }
 
 // Only when the list had the focus last.
 void TTool::Imprimer() {
-    if (VoletActif != 2) return;
+    if (m_pane != 2) return;
     const QString path = context().oneFile();
     if (path.isEmpty()) return;
     Platform& p = Platform::instance();
-    const QString folder = p.currentDirectory();
+    const QString folder = m_folder;
     p.launch(QStringLiteral("print"), p.findExecutable(path, folder), {path}, folder);
 }
 
@@ -685,21 +715,20 @@ ui::CommandContext TTool::context() {
     ui::CommandContext c;
     c.selection = selectedPaths();
     c.selectedRows = int(selectedRows().size());
-    c.currentFolder = m_listedFolder.isEmpty() ? RepCourant : m_listedFolder;
-    c.toolFolder = VoletActif == 1 ? m_tree->SelectedPath() : c.currentFolder;
-    c.filter = Filtre;
-    c.listActive = VoletActif == 2;
+    c.currentFolder = m_listedFolder.isEmpty() ? m_folder : m_listedFolder;
+    c.toolFolder = m_pane == 1 ? m_tree->SelectedPath() : c.currentFolder;
+    c.filter = m_filter;
+    c.listActive = m_pane == 2;
     c.parent = this;
     c.refresh = [this] { LitRepert(); };
     c.memorise = [this] { Memorise(); };
     c.goTo = [this](const QString& folder) {
-        if (!Platform::instance().setCurrentDirectory(folder)) return;
-        RepCourant = folder;
+        if (!enter(folder)) return;
         ChangeRep();
         LitRepert();
     };
     c.runJob = [this](const std::function<void(core::Job&)>& body) { runLoop(body); };
-    c.cleanList = &ListeNettoyage;
+    c.cleanList = &m_cleanEntries;
     c.listedPaths = [this] {
         QStringList names;
         for (int r = 0; r < m_model->rowCount(); ++r) {
@@ -808,14 +837,14 @@ void TTool::ComboBox1Enter() {
     const QString program = space < 0 ? text : text.left(space);
     const QString params = space < 0 ? QString() : text.mid(space + 1);
     Platform& p = Platform::instance();
-    p.shellExecute(QStringLiteral("open"), program, params, p.currentDirectory());
+    p.shellExecute(QStringLiteral("open"), program, params, m_folder);
 }
 
 // ---- keyboard and focus ----
 
 bool TTool::listKeyPress(QKeyEvent* e) {
     const bool anySelected = m_details->selectionModel()->hasSelection();
-    if (EnEdition || !anySelected) return false;
+    if (m_editing || !anySelected) return false;
     const auto mods = e->modifiers() & ~Qt::KeypadModifier;
     const bool enter = e->key() == Qt::Key_Return || e->key() == Qt::Key_Enter;
     if (e->key() == Qt::Key_Delete && mods == Qt::NoModifier)
@@ -854,20 +883,20 @@ void TTool::showActivePane() {
         inactive.setColor(group, QPalette::HighlightedText,
                           normal.color(QPalette::Active, QPalette::Text));
     }
-    m_tree->setPalette(VoletActif == 1 ? normal : inactive);
-    m_details->setPalette(VoletActif == 1 ? inactive : normal);
-    m_iconView->setPalette(VoletActif == 1 ? inactive : normal);
+    m_tree->setPalette(m_pane == 1 ? normal : inactive);
+    m_details->setPalette(m_pane == 1 ? inactive : normal);
+    m_iconView->setPalette(m_pane == 1 ? inactive : normal);
 }
 
 bool TTool::eventFilter(QObject* watched, QEvent* event) {
     const bool isList = watched == m_details || watched == m_iconView;
     if (event->type() == QEvent::FocusIn) {
         if (isList) {
-            VoletActif = 2;
+            m_pane = 2;
             showActivePane();
             Q_EMIT listFocused();
         } else if (watched == m_tree) {
-            VoletActif = 1;
+            m_pane = 1;
             showActivePane();
             Q_EMIT treeFocused();
         }

@@ -38,19 +38,29 @@ class TTool : public QWidget {
     explicit TTool(QWidget* parent = nullptr);
     ~TTool() override;
 
-    // State
-    QString RepCourant;
-    QString Filtre = QStringLiteral("*.*");
-    QStringList Selection;
-    QStringList PressePapier;
-    int ModeColler = 0;
-    QStringList ListeNettoyage;
-    int VoletActif = 0;
-    bool DemanderRemplacer = true;
-    bool EnEdition = false;
-    QString Histo[10];
-    int HistoDernier = 0;
-    int HistoPos = 0;
+    // The folder the file manager is in: absolute, changed by navigation and
+    // by setFolder; the process's own folder is left alone.
+    const QString& folder() const { return m_folder; }
+    // Goes to folder (absolute, or relative to the current one) and lists
+    // it, without extending the history; an error when it cannot be entered.
+    void setFolder(const QString& folder);
+    const QString& filter() const { return m_filter; }
+    void setFilter(const QString& mask);
+    // The names Remplit took from the list's selection; the paths Memorise
+    // took for a paste, and how it will paste them (1 move, 2 copy).
+    const QStringList& selection() const { return m_selection; }
+    const QStringList& clipboard() const { return m_clipboard; }
+    int pasteMode() const { return m_pasteMode; }
+    const QStringList& cleanEntries() const { return m_cleanEntries; }
+    void setCleanEntries(const QStringList& extensions) { m_cleanEntries = extensions; }
+    // 1 the tree, 2 the list: the pane the commands act on.
+    int activePane() const { return m_pane; }
+    void setActivePane(int pane);
+    bool editing() const { return m_editing; }
+    // The last ten folders, the last one's place and the one shown.
+    QStringList history() const;
+    int historyLast() const { return m_historyLast; }
+    int historyPosition() const { return m_historyPos; }
 
     const QStringList& CleIcones() const { return m_icons.keys(); }
     const IconCache& icons() const { return m_icons; }
@@ -180,6 +190,7 @@ class TTool : public QWidget {
     int rowOf(const QString& name) const;
 
   Q_SIGNALS:
+    void folderChanged(const QString& folder);
     void listFocused(); // the shell enables its list group
     void treeFocused(); // the shell disables it
 
@@ -191,6 +202,8 @@ class TTool : public QWidget {
   private:
     void buildLayout();
     void sortBy(SortKey key);
+    // Enters path (relative to the current folder); false with the error.
+    bool enter(const QString& path, int* error = nullptr);
     void changeDirectory(const QString& path);
     void layoutBars();
     void renameEntry(const QString& oldName, const QString& newName);
@@ -225,6 +238,19 @@ class TTool : public QWidget {
     int m_style = 3;
     bool m_shown = false;
     QString m_listedFolder; // the folder the list's names belong to
+
+    QString m_folder;
+    QString m_filter = QStringLiteral("*.*");
+    QStringList m_selection;
+    QStringList m_clipboard;
+    int m_pasteMode = 0;
+    QStringList m_cleanEntries;
+    int m_pane = 0;
+    bool m_askReplace = true;
+    bool m_editing = false;
+    QString m_history[10];
+    int m_historyLast = 0;
+    int m_historyPos = 0;
 };
 
 // The extension "Voir" goes by: the last four or five characters when they

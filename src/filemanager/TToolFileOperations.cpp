@@ -85,7 +85,7 @@ void TTool::Efface1() {
 
 void TTool::Supprimer() {
     // Taken now: whatever the window shows later, these are the entries.
-    const DeleteRequest request{pathsOf(Selection)};
+    const DeleteRequest request{pathsOf(m_selection)};
     OperationResult result;
     runLoop([&](core::Job& job) { result = deleteEntries(request, askTheUser(), job); });
     ui::reportFailure(result.outcome);
@@ -94,31 +94,31 @@ void TTool::Supprimer() {
 // ---- cut, copy and paste ----
 
 void TTool::Couper1() {
-    if (VoletActif != 2) return;
+    if (m_pane != 2) return;
     Memorise();
-    ModeColler = 1;
+    m_pasteMode = 1;
 }
 
 void TTool::Copier1() {
-    if (VoletActif != 2) return;
+    if (m_pane != 2) return;
     Memorise();
-    ModeColler = 2;
+    m_pasteMode = 2;
 }
 
 void TTool::CopyMove() {
-    if (PressePapier.isEmpty()) return;
-    QString destination = VoletActif == 1 ? tree()->SelectedPath() : m_listedFolder;
+    if (m_clipboard.isEmpty()) return;
+    QString destination = m_pane == 1 ? tree()->SelectedPath() : m_listedFolder;
     if (destination.isEmpty()) return; // a tree node that is no folder
-    PasteRequest request{PressePapier, withSlash(destination), PasteMode(ModeColler), true};
-    DemanderRemplacer = true;
+    PasteRequest request{m_clipboard, withSlash(destination), PasteMode(m_pasteMode), true};
+    m_askReplace = true;
     const QString refusal = pasteRefusal(request);
     if (!refusal.isEmpty()) {
         ui::dialogs().message(refusal);
         return;
     }
-    if (ModeColler == 1 || ModeColler == 2)
+    if (m_pasteMode == 1 || m_pasteMode == 2)
         runLoop([&](core::Job& job) { paste(request, askTheUser(), job); });
-    DemanderRemplacer = request.askReplace;
+    m_askReplace = request.askReplace;
     LitRepert();
 }
 
@@ -138,7 +138,7 @@ void TTool::renameEntry(const QString& oldName, const QString& newName) {
 }
 
 void TTool::ListView1Editing() {
-    EnEdition = true;
+    m_editing = true;
 }
 
 void TTool::ListView1Edited(int row, const QString& text) {
@@ -146,12 +146,12 @@ void TTool::ListView1Edited(int row, const QString& text) {
         const QString old = model()->row(row).name;
         if (text != old) {
             renameEntry(old, text);
-            EnEdition = false;
+            m_editing = false;
             LitRepert();
             return;
         }
     }
-    EnEdition = false;
+    m_editing = false;
 }
 
 void TTool::Modif() {
@@ -160,9 +160,9 @@ void TTool::Modif() {
 
 void TTool::Renomme() {
     Remplit();
-    if (Selection.isEmpty()) return;
+    if (m_selection.isEmpty()) return;
     TRenommer dialog([this](const QString& o, const QString& n) { renameEntry(o, n); }, this);
-    dialog.Init(Selection);
+    dialog.Init(m_selection);
     ui::runModal(&dialog);
     LitRepert();
 }
@@ -221,7 +221,7 @@ void TTool::Fixer() {
     if (readOnly) attrs |= platform::faReadOnly;
     if (hidden) attrs |= platform::faHidden;
     if (system) attrs |= platform::faSysFile;
-    const AttributeRequest request{pathsOf(Selection), when, attrs};
+    const AttributeRequest request{pathsOf(m_selection), when, attrs};
     runLoop([&](core::Job& job) { fixAttributes(request, job); });
     LitRepert();
 }
@@ -232,7 +232,7 @@ void TTool::chCasse() {
     ui::runModal(&dialog);
     const int choice = dialog.Result();
     if (choice < 0) return;
-    const CaseRequest request{m_listedFolder, Selection, choice};
+    const CaseRequest request{m_listedFolder, m_selection, choice};
     runLoop([&](core::Job& job) { changeNamesCase(request, job); });
     LitRepert();
 }

@@ -3,6 +3,7 @@
 
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QRandomGenerator>
 #include <cerrno>
 
@@ -47,6 +48,17 @@ bool Platform::setCurrentDirectory(const QString& path) {
     if (letter >= u'A' && letter <= u'Z')
         m_driveFolders[letter.unicode() - 'A'] = QDir::currentPath();
     return true;
+}
+
+Result<QString> Platform::enterFolder(const QString& path) {
+    const QFileInfo info(path);
+    if (!info.isDir()) return Result<QString>::failed(errPathNotFound);
+    if (!info.isExecutable()) return Result<QString>::failed(errAccessDenied);
+    const QString real = info.canonicalFilePath();
+    const QString entered = real.isEmpty() ? QDir::cleanPath(path) : real;
+    const QChar letter = driveOf(entered);
+    if (letter >= u'A' && letter <= u'Z') m_driveFolders[letter.unicode() - 'A'] = entered;
+    return {entered};
 }
 
 QString Platform::driveCurrentFolder(QChar letter) {

@@ -59,7 +59,7 @@ struct DirEntry {
 EntryKind kindOfMode(unsigned mode);
 
 // Error codes left by a failed file operation (the usual numbering).
-enum ErrorCode : int {
+enum Error : int {
     errNone = 0,
     errFileNotFound = 2,
     errPathNotFound = 3,
@@ -72,6 +72,17 @@ enum ErrorCode : int {
     errGeneric = 1117,
     errNotRegular = 2001, // a device, pipe, socket or folder where a file is wanted
     errCancelled = 2002,  // stopped at the user's request
+};
+
+// What a platform call answers when it makes a value: the value, or the
+// error (one of the codes above) that kept it from being made.
+template <class T> struct Result {
+    T value{};
+    int error = errNone;
+    bool ok() const { return error == errNone; }
+    explicit operator bool() const { return ok(); }
+    const T& operator*() const { return value; }
+    static Result failed(int code) { return {T{}, code}; }
 };
 
 class Platform {
@@ -100,9 +111,13 @@ class Platform {
     // configuration folder (made at the first call).
     virtual QString startFolder();
 
-    // Current folder, with the folder last visited on each drive.
+    // The process's folder: what it was started in, and where it ends.
     virtual QString currentDirectory();
     virtual bool setCurrentDirectory(const QString& path);
+    // Checks that the folder can be entered and remembers it as its drive's
+    // last folder; answers its canonical path. The process stays where it is.
+    Result<QString> enterFolder(const QString& path);
+    // The folder last entered on a drive (still there), else its root.
     virtual QString driveCurrentFolder(QChar letter);
 
     // Attributes

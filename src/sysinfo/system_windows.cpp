@@ -268,8 +268,7 @@ void TVoirdll::showEvent(QShowEvent* e) {
 
 void TVoirdll::Fonctions() {
     ListBox1->clear();
-    const QString path =
-        QDir(m_folder.isEmpty() ? QDir::currentPath() : m_folder).absoluteFilePath(m_name);
+    const QString path = QDir(m_folder).absoluteFilePath(m_name);
     if (!QFileInfo::exists(path)) return;
     ListBox1->addItems(exportedNamesOfFile(path));
 }

@@ -3,7 +3,6 @@
 // pairs side by side.
 
 #include <QDialog>
-#include <QDir>
 
 class QLabel;
 class QLineEdit;
@@ -44,7 +43,7 @@ class TFilecomp : public QDialog {
     QWidget* m_bar;
 
   private:
-    QString m_folder = QDir::currentPath();
+    QString m_folder; // absolute, from the file manager; empty: the process's
 };
 
 } // namespace tools

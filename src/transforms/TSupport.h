@@ -2,7 +2,6 @@
 // "Répertorier support": a text catalogue of every file of a drive.
 
 #include <QDialog>
-#include <QDir>
 
 class QLabel;
 class QLineEdit;
@@ -37,7 +36,7 @@ class TSupport : public QDialog {
     void showEvent(QShowEvent* e) override;
 
   private:
-    QString m_folder = QDir::currentPath();
+    QString m_folder; // absolute, from the file manager; empty: the process's
 };
 
 } // namespace transforms

@@ -52,12 +52,6 @@ bool askFloppy() {
     }
 }
 
-// Puts the current folder back when a command ends, however it ends.
-struct KeepFolder {
-    QString folder = platform::Platform::instance().currentDirectory();
-    ~KeepFolder() { platform::Platform::instance().setCurrentDirectory(folder); }
-};
-
 // Work list of the optimiser: sizes right-aligned in 16 characters, a tab,
 // the full path.
 qint64 sizeOf(const QString& line) {
@@ -234,7 +228,6 @@ void listMedium(const ui::CommandContext& c) {
 }
 
 void backup(const ui::CommandContext& c) {
-    KeepFolder keep;
     c.memorise(); // the backup's entries are also what a paste would take
     TBackdial dialog(c.parent);
     dialog.setFolder(c.currentFolder);
@@ -243,12 +236,9 @@ void backup(const ui::CommandContext& c) {
 }
 
 void restore(const ui::CommandContext& c) {
-    {
-        KeepFolder keep;
-        TRestoreDial dialog(c.parent);
-        dialog.setFolder(c.currentFolder);
-        ui::runModal(&dialog);
-    }
+    TRestoreDial dialog(c.parent);
+    dialog.setFolder(c.currentFolder);
+    ui::runModal(&dialog);
     c.refresh();
 }
 

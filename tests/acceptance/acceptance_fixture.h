@@ -155,7 +155,7 @@ class AcceptanceFixture : public ::testing::Test {
             out << QStringLiteral("format ") + f.letter;
         if (!form->isVisible()) out << "closed";
         filemanager::TTool* t = form->tool();
-        for (const QString& path : t->PressePapier)
+        for (const QString& path : t->clipboard())
             out << "state clipboard " + path;
         out << QStringLiteral("state %1 selected").arg(t->selectedRows().size());
         out << QStringLiteral("state style %1").arg(t->listStyle());

@@ -36,13 +36,10 @@ class FileOpsFixture : public ToolFixture {
     void memorise(const QStringList& rows, bool cut) {
         tool->detailsView()->clearSelection();
         select(rows);
-        tool->VoletActif = 2;
+        tool->setActivePane(2);
         cut ? tool->Couper1() : tool->Copier1();
     }
-    void goTo(const QString& folder) {
-        QDir::setCurrent(folder);
-        tool->LitRepert();
-    }
+    void goTo(const QString& folder) { tool->setFolder(folder); }
 };
 
 TEST_F(FileOpsFixture, PasteIntoTheSourceFolderIsRefused) {
@@ -259,7 +256,7 @@ TEST_F(FileOpsFixture, RenameOntoAnExistingName) {
     EXPECT_TRUE(names().contains("a.txt"));
     tool->ListView1Edited(tool->rowOf("a.txt"), "c.txt");
     EXPECT_TRUE(names().contains("c.txt"));
-    EXPECT_FALSE(tool->EnEdition);
+    EXPECT_FALSE(tool->editing());
 }
 
 TEST_F(FileOpsFixture, RenameInPlaceThroughTheList) {
@@ -269,14 +266,14 @@ TEST_F(FileOpsFixture, RenameInPlaceThroughTheList) {
     const QModelIndex index = tool->model()->index(tool->rowOf("old.txt"), 0);
     view->setCurrentIndex(index);
     view->edit(index);
-    EXPECT_TRUE(tool->EnEdition);
+    EXPECT_TRUE(tool->editing());
     auto* editor = view->findChild<QLineEdit*>();
     ASSERT_NE(editor, nullptr);
     editor->setText("new.txt");
     QTest::keyClick(editor, Qt::Key_Return);
     EXPECT_TRUE(QTest::qWaitFor([&] { return names().contains("new.txt"); }, 2000));
     EXPECT_FALSE(QFile::exists(dir.file("old.txt")));
-    EXPECT_FALSE(tool->EnEdition);
+    EXPECT_FALSE(tool->editing());
 }
 
 TEST_F(FileOpsFixture, RenameDialogOfferedOneByOne) {

@@ -27,7 +27,7 @@ class JobFixture : public ToolFixture {
     void selectAll(const QStringList& rows) {
         tool->detailsView()->clearSelection();
         select(rows);
-        tool->VoletActif = 2;
+        tool->setActivePane(2);
     }
 };
 
@@ -70,8 +70,7 @@ TEST_F(JobFixture, ReplaceQuestionAskedOnTheWindowThreadAndAllObeyed) {
     open();
     selectAll({"a", "b", "c"});
     tool->Copier1();
-    QDir::setCurrent(dir.file("dst"));
-    tool->LitRepert();
+    tool->setFolder(dir.file("dst"));
     QThread* asked = nullptr;
     QList<QThread*> copied;
     hooked.beforeCopy = [&](const QString&) { copied << QThread::currentThread(); };
@@ -117,8 +116,7 @@ TEST_F(JobFixture, TreesWithNamesThatAreNotUtf8AreCopiedAndDeleted) {
     selectAll({"tree"});
     tool->Copier1();
     dir.mkdir("dst");
-    QDir::setCurrent(dir.file("dst"));
-    tool->LitRepert();
+    tool->setFolder(dir.file("dst"));
     tool->CopyMove();
     const QByteArray copied = QFile::encodeName(dir.file("dst/tree/sub")) + "/e\xff.txt";
     struct stat st;

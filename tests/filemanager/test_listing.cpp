@@ -114,9 +114,9 @@ TEST_F(ToolFixture, RootFolderHasNoParentRowAndStatusCountsAll) {
     EXPECT_EQ(tool->listStatus()->text(), QStringLiteral("3 objets  -  2 ko"));
     EXPECT_EQ(cell("sub", FileListModel::ColSize), QString());
     EXPECT_EQ(cell("a.txt", FileListModel::ColSize), QStringLiteral("2048"));
-    EXPECT_EQ(tool->RepCourant, dir.path());
-    EXPECT_EQ(tool->Histo[0], dir.path());
-    EXPECT_EQ(tool->VoletActif, 2);
+    EXPECT_EQ(tool->folder(), dir.path());
+    EXPECT_EQ(tool->history()[0], dir.path());
+    EXPECT_EQ(tool->activePane(), 2);
 }
 
 TEST_F(ToolFixture, SubFolderListsParentRowAndAttributeLetters) {
@@ -152,7 +152,7 @@ TEST_F(ToolFixture, MaskAppliesToFoldersAndParentRow) {
     dir.write("sub/readme.txt");
     QDir::setCurrent(dir.file("sub"));
     open();
-    tool->Filtre = "*.exe";
+    tool->setFilter("*.exe");
     tool->LitRepert();
     EXPECT_EQ(names(), QStringList({"SETUP.EXE", "tools.exe"}));
 }
@@ -175,22 +175,22 @@ TEST_F(ToolFixture, SelectionHandedAsNamesAndFullPaths) {
     open();
     tool->SelectAll();
     tool->Remplit();
-    EXPECT_EQ(tool->Selection, QStringList({"x.txt", "y.txt"}));
+    EXPECT_EQ(tool->selection(), QStringList({"x.txt", "y.txt"}));
     tool->Memorise();
-    EXPECT_EQ(tool->PressePapier, QStringList({dir.file("sub/x.txt"), dir.file("sub/y.txt")}));
+    EXPECT_EQ(tool->clipboard(), QStringList({dir.file("sub/x.txt"), dir.file("sub/y.txt")}));
     tool->Inverse(); // only ".." selected now: nothing to hand over
     tool->Remplit();
-    EXPECT_TRUE(tool->Selection.isEmpty());
+    EXPECT_TRUE(tool->selection().isEmpty());
     tool->Memorise();
-    EXPECT_TRUE(tool->PressePapier.isEmpty());
+    EXPECT_TRUE(tool->clipboard().isEmpty());
 }
 
 TEST_F(ToolFixture, SettingsLoadedAndSavedInTheCurrentFolder) {
     dir.write("TvaTools.ini", "clean=.BAK\r\n");
     open();
     tool->ChargeIni();
-    EXPECT_EQ(tool->ListeNettoyage, QStringList({".BAK"}));
-    tool->ListeNettoyage << ".OLD";
+    EXPECT_EQ(tool->cleanEntries(), QStringList({".BAK"}));
+    tool->setCleanEntries(tool->cleanEntries() + QStringList{".OLD"});
     tool->SauveIni();
     EXPECT_EQ(readAll(dir.file("TvaTools.ini")), QByteArray("clean=.BAK\r\nclean=.OLD\r\n"));
 }
@@ -208,8 +208,8 @@ TEST_F(ToolFixture, SelectAllOfALargeFolderIsReadInLinearTime) {
     tool->SelectAll();
     tool->Remplit();
     tool->Memorise();
-    EXPECT_EQ(tool->Selection.size(), 20000);
-    EXPECT_FALSE(tool->Selection.contains(".."));
-    EXPECT_EQ(tool->PressePapier.size(), 20000);
+    EXPECT_EQ(tool->selection().size(), 20000);
+    EXPECT_FALSE(tool->selection().contains(".."));
+    EXPECT_EQ(tool->clipboard().size(), 20000);
     EXPECT_LT(t.elapsed(), 1000); // quadratic reading took tens of seconds
 }

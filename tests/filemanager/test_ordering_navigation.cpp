@@ -3,6 +3,7 @@
 #include "filemanager/components/TFolderTree.h"
 #include "fixture.h"
 #include "ui/ModalRunner.h"
+#include "ui/commands.h"
 #include "ui/errors.h"
 
 #include <QComboBox>
@@ -81,7 +82,7 @@ TEST_F(ToolFixture, FilterDialogConfirmedOrCancelled) {
         });
         tool->Filtre1();
     }
-    EXPECT_EQ(tool->Filtre, QStringLiteral("*.exe"));
+    EXPECT_EQ(tool->filter(), QStringLiteral("*.exe"));
     EXPECT_EQ(names(), QStringList({"a.exe"}));
     {
         ui::ScopedModalHandler h([](QDialog* d) {
@@ -91,7 +92,7 @@ TEST_F(ToolFixture, FilterDialogConfirmedOrCancelled) {
         });
         tool->Filtre1();
     }
-    EXPECT_EQ(tool->Filtre, QStringLiteral("*.exe")); // an empty mask keeps the previous one
+    EXPECT_EQ(tool->filter(), QStringLiteral("*.exe")); // an empty mask keeps the previous one
 }
 
 TEST_F(ToolFixture, HistoryKeepsTheLastTen) {
@@ -99,18 +100,17 @@ TEST_F(ToolFixture, HistoryKeepsTheLastTen) {
         dir.mkdir(QStringLiteral("d%1").arg(i));
     open();
     for (int i = 0; i < 11; ++i) {
-        QDir::setCurrent(dir.file(QStringLiteral("d%1").arg(i)));
-        tool->RepCourant = QDir::currentPath();
+        tool->setFolder(dir.file(QStringLiteral("d%1").arg(i)));
         tool->AddHisto();
     }
-    EXPECT_EQ(tool->HistoDernier, 9);
-    EXPECT_EQ(tool->Histo[9], dir.file("d10"));
-    EXPECT_EQ(tool->Histo[0], dir.file("d1"));
+    EXPECT_EQ(tool->historyLast(), 9);
+    EXPECT_EQ(tool->history()[9], dir.file("d10"));
+    EXPECT_EQ(tool->history()[0], dir.file("d1"));
     for (int i = 0; i < 9; ++i)
         tool->HistoPrec();
-    EXPECT_EQ(tool->RepCourant, dir.file("d1"));
+    EXPECT_EQ(tool->folder(), dir.file("d1"));
     tool->HistoPrec();
-    EXPECT_EQ(tool->RepCourant, dir.file("d1"));
+    EXPECT_EQ(tool->folder(), dir.file("d1"));
 }
 
 TEST_F(ToolFixture, BackThenNewFolderBecomesLast) {
@@ -126,16 +126,16 @@ TEST_F(ToolFixture, BackThenNewFolderBecomesLast) {
     }
     // History: root, a, root, b, root
     tool->HistoPrec(); // back to b
-    EXPECT_EQ(tool->RepCourant, dir.file("b"));
+    EXPECT_EQ(tool->folder(), dir.file("b"));
     select({".."});
     tool->ListView1DblClick();
     select({"c"});
     tool->ListView1DblClick();
-    EXPECT_EQ(tool->Histo[tool->HistoDernier], dir.file("c"));
+    EXPECT_EQ(tool->history()[tool->historyLast()], dir.file("c"));
     tool->HistoSuiv();
-    EXPECT_EQ(tool->RepCourant, dir.file("c"));
+    EXPECT_EQ(tool->folder(), dir.file("c"));
     tool->HistoPrec();
-    EXPECT_EQ(tool->RepCourant, dir.path());
+    EXPECT_EQ(tool->folder(), dir.path());
 }
 
 TEST_F(ToolFixture, ParentRowGoesUpAndPromptFollows) {
@@ -144,7 +144,7 @@ TEST_F(ToolFixture, ParentRowGoesUpAndPromptFollows) {
     open();
     select({".."});
     tool->ListView1DblClick();
-    EXPECT_EQ(tool->RepCourant, dir.file("Win"));
+    EXPECT_EQ(tool->folder(), dir.file("Win"));
     EXPECT_EQ(tool->prompt()->text(), dir.file("Win") + ">"); // as spelled
     select({".."});
     tool->ListView1DblClick();
@@ -157,11 +157,11 @@ TEST_F(ToolFixture, EnterWithSeveralRowsDoesNothing) {
     open();
     select({"a", "b"});
     QTest::keyClick(tool->detailsView(), Qt::Key_Return);
-    EXPECT_EQ(tool->RepCourant, dir.path());
+    EXPECT_EQ(tool->folder(), dir.path());
     tool->detailsView()->clearSelection();
     select({"a"});
     QTest::keyClick(tool->detailsView(), Qt::Key_Return);
-    EXPECT_EQ(tool->RepCourant, dir.file("a"));
+    EXPECT_EQ(tool->folder(), dir.file("a"));
 }
 
 TEST_F(ToolFixture, DriveWithoutMediumIsNotReady) {
@@ -175,7 +175,7 @@ TEST_F(ToolFixture, DriveWithoutMediumIsNotReady) {
     EXPECT_EQ(tool->listDrives()->Drive(), u'C');
     fake.drive(u'A').ready = true;
     tool->listDrives()->pick(int(tool->listDrives()->letters().indexOf(u'A')));
-    EXPECT_EQ(tool->RepCourant, floppy.path());
+    EXPECT_EQ(tool->folder(), floppy.path());
     EXPECT_THROW(TTool::driveReady(u'1'), ui::TavError);
 }
 
@@ -196,6 +196,26 @@ TEST_F(ToolFixture, TreeDoubleClickMovesTheList) {
     open();
     ASSERT_TRUE(tool->tree()->SelectPath(dir.file("one/two")));
     tool->DirectoryOutline1DblClick();
-    EXPECT_EQ(tool->RepCourant, dir.file("one/two"));
-    EXPECT_EQ(tool->Histo[tool->HistoPos], dir.file("one/two"));
+    EXPECT_EQ(tool->folder(), dir.file("one/two"));
+    EXPECT_EQ(tool->history()[tool->historyPosition()], dir.file("one/two"));
+}
+
+// The file manager keeps its folder itself: moving about tells who listens
+// and gives the commands absolute folders, and the process stays where the
+// program was started.
+TEST_F(ToolFixture, TheFolderIsTheWindowsOwnAndTheProcessStaysPut) {
+    dir.write("sub/inner/f.txt", "f");
+    open();
+    QStringList told;
+    QObject::connect(tool.get(), &filemanager::TTool::folderChanged,
+                     [&](const QString& f) { told << f; });
+    tool->selectRow(tool->rowOf("sub"));
+    tool->ListView1DblClick();
+    tool->setFolder("inner"); // relative to where it is
+    EXPECT_EQ(told, QStringList({dir.file("sub"), dir.file("sub/inner")}));
+    EXPECT_EQ(tool->context().currentFolder, dir.file("sub/inner"));
+    EXPECT_EQ(QDir::currentPath(), dir.path());
+    EXPECT_EQ(fake.driveCurrentFolder(u'C'), dir.file("sub/inner"));
+    EXPECT_THROW(tool->setFolder("missing"), ui::InOutError);
+    EXPECT_EQ(tool->folder(), dir.file("sub/inner"));
 }

@@ -36,7 +36,7 @@ TEST(CommandLock, NavigatingDuringADeleteNeitherMovesItNorStartsAnother) {
         // Open folder A from the list, as a user does.
         list->setCurrentIndex(tool->model()->index(tool->rowOf("A"), 0));
         QTest::keyClick(list, Qt::Key_Return);
-        ASSERT_EQ(QFileInfo(tool->RepCourant).fileName(), QStringLiteral("A"));
+        ASSERT_EQ(QFileInfo(tool->folder()).fileName(), QStringLiteral("A"));
         list->clearSelection();
         tool->selectRow(tool->rowOf("x1"));
         tool->selectRow(tool->rowOf("x2"));
@@ -61,12 +61,12 @@ TEST(CommandLock, NavigatingDuringADeleteNeitherMovesItNorStartsAnother) {
         EXPECT_FALSE(QFileInfo::exists(root.file("B/A/x2")));
         EXPECT_TRUE(QFileInfo::exists(root.file("B/x1")));
         EXPECT_TRUE(QFileInfo::exists(root.file("B/x2")));
-        EXPECT_EQ(QFileInfo(tool->RepCourant).fileName(), QStringLiteral("A"));
+        EXPECT_EQ(QFileInfo(tool->folder()).fileName(), QStringLiteral("A"));
         EXPECT_EQ(dialogs.texts().size(), 1)
             << dialogs.texts().join("|").toStdString(); // no second delete
         // Once the delete is over the window answers again.
         QTest::mouseClick(form.toolButton(QStringLiteral("Précédent")), Qt::LeftButton);
-        EXPECT_EQ(QFileInfo(tool->RepCourant).fileName(), QStringLiteral("B"));
+        EXPECT_EQ(QFileInfo(tool->folder()).fileName(), QStringLiteral("B"));
     }
     platform::Platform::setInstance(nullptr);
 }

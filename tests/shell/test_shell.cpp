@@ -56,7 +56,7 @@ TEST_F(ShellFixture, ListGroupFollowsTheFocus) {
     EXPECT_TRUE(enabled("&Supprimer"));
     form->tool()->tree()->setFocus();
     QApplication::processEvents();
-    EXPECT_EQ(form->tool()->VoletActif, 1);
+    EXPECT_EQ(form->tool()->activePane(), 1);
     for (const char* c : {"&Ouvrir", "&Supprimer", "&Renommer...", "Co&uper", "C&opier",
                           "Sélectionner &tout", "&Parcourir images", "&Imprimer", "Nouveau &texte"})
         EXPECT_FALSE(enabled(c)) << c;
@@ -67,7 +67,7 @@ TEST_F(ShellFixture, ListGroupFollowsTheFocus) {
     EXPECT_TRUE(form->toolButton("Coller")->isEnabled());
     form->tool()->detailsView()->setFocus();
     QApplication::processEvents();
-    EXPECT_EQ(form->tool()->VoletActif, 2);
+    EXPECT_EQ(form->tool()->activePane(), 2);
     EXPECT_TRUE(enabled("&Supprimer"));
     EXPECT_TRUE(form->toolButton("Ouvrir")->isEnabled());
 }
@@ -110,10 +110,10 @@ TEST_F(ShellFixture, StartFolderHoldsNotesSettingsAndHelp) {
     EXPECT_EQ(form->startFolder(), start.path());
     EXPECT_EQ(form->helpFile(), start.path() + "/TavTools.hlp");
     EXPECT_EQ(form->notepad()->editor()->toPlainText(), QStringLiteral("note\n"));
-    EXPECT_EQ(form->tool()->ListeNettoyage, QStringList({".BAK"}));
+    EXPECT_EQ(form->tool()->cleanEntries(), QStringList({".BAK"}));
     const QDateTime notesDate = QFileInfo(start.file("TavTools.nte")).lastModified();
     QDir::setCurrent(start.file("elsewhere")); // the file manager moved on
-    form->tool()->ListeNettoyage << ".OLD";
+    form->tool()->setCleanEntries(form->tool()->cleanEntries() + QStringList{".OLD"});
     EXPECT_TRUE(form->close());
     EXPECT_EQ(QDir::currentPath(), start.path());
     EXPECT_EQ(testing_support::readAll(start.file("TvaTools.ini")),
@@ -139,8 +139,8 @@ TEST_F(ShellFixture, NotesAndSettingsLiveInTheProgramsOwnFolder) {
     open();
     EXPECT_EQ(form->startFolder(), start.file("config"));
     EXPECT_EQ(form->notepad()->editor()->toPlainText(), QStringLiteral("kept note\n"));
-    EXPECT_EQ(form->tool()->ListeNettoyage, QStringList({".BAK"}));
-    form->tool()->ListeNettoyage << ".OLD";
+    EXPECT_EQ(form->tool()->cleanEntries(), QStringList({".BAK"}));
+    form->tool()->setCleanEntries(form->tool()->cleanEntries() + QStringList{".OLD"});
     EXPECT_TRUE(form->close());
     EXPECT_EQ(testing_support::readAll(start.file("config/TvaTools.ini")),
               QByteArray("clean=.BAK\r\nclean=.OLD\r\n"));
@@ -165,13 +165,14 @@ TEST_F(ShellFixture, FailedReturnToStartFolderKeepsRunning) {
 TEST_F(ShellFixture, FailingCommandShowsOneBoxAndWindowStaysUsable) {
     start.mkdir("gone");
     open();
-    form->tool()->Histo[1] = start.file("gone");
-    form->tool()->HistoDernier = 1;
+    form->tool()->setFolder(start.file("gone"));
+    form->tool()->AddHisto();
+    form->tool()->HistoPrec();
     QDir(start.file("gone")).removeRecursively();
     form->toolButton("Suivant")->click();
     ASSERT_EQ(dialogs.shown.size(), 1);
     EXPECT_EQ(dialogs.shown[0].icon, ui::Icon::Stop);
-    EXPECT_EQ(form->tool()->RepCourant, start.path());
+    EXPECT_EQ(form->tool()->folder(), start.path());
     form->action("&Actualiser")->trigger();
     EXPECT_EQ(dialogs.shown.size(), 1);
 }

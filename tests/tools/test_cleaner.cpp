@@ -71,7 +71,7 @@ TEST(Cleaner, TheWindowFindsDeletesAndKeepsTheUsersExtensions) {
     }
     {
         filemanager::TTool tool;
-        tool.ListeNettoyage = {".OLD"};
+        tool.setCleanEntries({".OLD"});
         ui::ScopedModalHandler h([&](QDialog* d) {
             auto* w = static_cast<TNettoie*>(d);
             w->Edit1->setText("bak");
@@ -79,7 +79,7 @@ TEST(Cleaner, TheWindowFindsDeletesAndKeepsTheUsersExtensions) {
             return 0;
         });
         tool.Nettoyer();
-        EXPECT_EQ(tool.ListeNettoyage, QStringList({".OLD", ".BAK"}));
+        EXPECT_EQ(tool.cleanEntries(), QStringList({".OLD", ".BAK"}));
     }
 }
 

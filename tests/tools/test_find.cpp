@@ -141,7 +141,7 @@ TEST(FindFiles, TheWindowAndTheFileManagerMovingThere) {
     {
         filemanager::TTool tool;
         tool.show();
-        const int history = tool.HistoDernier;
+        const int history = tool.historyLast();
         ui::ScopedModalHandler h([&](QDialog* d) {
             auto* w = static_cast<TFindfile*>(d);
             w->Edit1->setText(dir.file("Temp"));
@@ -151,8 +151,8 @@ TEST(FindFiles, TheWindowAndTheFileManagerMovingThere) {
             return int(w->result());
         });
         tool.Rechercher();
-        EXPECT_EQ(tool.RepCourant, dir.file("Temp/x"));
-        EXPECT_EQ(tool.HistoDernier, history); // the history is not extended
+        EXPECT_EQ(tool.folder(), dir.file("Temp/x"));
+        EXPECT_EQ(tool.historyLast(), history); // the history is not extended
     }
 }
 

@@ -290,6 +290,7 @@ TEST(BackupFileList, RecursionDepthFirstSkippingArchiveAndHiddenFolders) {
     dir.write("r/.git/ignored.txt");
     dir.write("r/b/other.dat");
     Quiet b;
+    b.Folder = dir.path(); // relative specs are taken there
     QStringList list = b.buildFileList({"r/*.txt /s", "r/top.txt"}, "r/top.txt.bck");
     EXPECT_EQ(list, QStringList({dir.file("r/b/deep.txt"), dir.file("r/top.txt")}));
     EXPECT_TRUE(b.buildFileList({"r/top.txt"}, "r/top.txt").isEmpty());

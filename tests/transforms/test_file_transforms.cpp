@@ -472,7 +472,7 @@ TEST_F(DriveFixture, PasswordDialogAndEncryptionCommand) {
     dir.write("z", QByteArray(4, 0));
     filemanager::TTool tool;
     tool.show();
-    tool.VoletActif = 2;
+    tool.setActivePane(2);
     tool.selectRow(tool.rowOf("z"));
     ui::ScopedModalHandler h([](QDialog* d) {
         auto* p = static_cast<TPasse*>(d);
@@ -530,7 +530,7 @@ TEST_F(DriveFixture, ListCommandsForExtractMergeRejoinAndAnEmptyOptimiser) {
     dir.write("p.dat002", "two");
     filemanager::TTool tool;
     tool.show();
-    tool.VoletActif = 2;
+    tool.setActivePane(2);
     tool.selectRow(tool.rowOf("doc.bin"));
     dialogs.answerFile(dir.file("text.txt"));
     tool.Extraire();

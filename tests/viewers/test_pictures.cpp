@@ -443,18 +443,18 @@ struct ToolOnFakeDrive {
     ui::ScriptedDialogs dialogs;
     std::unique_ptr<filemanager::TTool> tool;
     void open(const QString& folder) {
-        QDir::setCurrent(folder);
         if (!tool) {
+            QDir::setCurrent(folder);
             tool = std::make_unique<filemanager::TTool>();
             tool->show();
         }
-        tool->LitRepert();
+        tool->setFolder(folder);
     }
     void select(const QStringList& names) {
         tool->detailsView()->clearSelection();
         for (const QString& n : names)
             tool->selectRow(tool->rowOf(n));
-        tool->VoletActif = 2;
+        tool->setActivePane(2);
     }
 };
 
@@ -488,11 +488,11 @@ TEST(Launching, FileAddressTextEditorAndPrinting) {
     EXPECT_EQ(fake.launches.last().arguments, QStringList{t.dir.file("tool.exe")});
 
     const qsizetype before = fake.launches.size();
-    t.tool->VoletActif = 1; // the tree had the focus: nothing at all
+    t.tool->setActivePane(1); // the tree had the focus: nothing at all
     t.tool->Imprimer();
     EXPECT_EQ(fake.launches.size(), before);
     EXPECT_TRUE(t.dialogs.shown.isEmpty());
-    t.tool->VoletActif = 2;
+    t.tool->setActivePane(2);
     t.tool->Imprimer();
     EXPECT_EQ(fake.launches.last().verb, QStringLiteral("print"));
     t.select({});
@@ -516,7 +516,7 @@ TEST(Launching, BrowsingPassesEveryListedPictureInListOrder) {
     t.select({"c.pcx"}); // the selection does not matter
     t.tool->Parcourir();
     EXPECT_EQ(shown, QStringList({t.dir.file("a.gif"), t.dir.file("b.JPEG"), t.dir.file("e.Bmp")}));
-    t.tool->Filtre = QStringLiteral("*.gif");
+    t.tool->setFilter(QStringLiteral("*.gif"));
     t.tool->LitRepert();
     t.tool->Parcourir();
     EXPECT_EQ(shown, QStringList({t.dir.file("a.gif")}));

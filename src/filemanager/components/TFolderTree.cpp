@@ -16,11 +16,6 @@ namespace {
 
 enum Role { PathRole = Qt::UserRole + 1, NameRole, KindRole, ReadRole };
 
-QString cleaned(const QString& path) {
-    return QDir::cleanPath(QDir::isAbsolutePath(path) ? path
-                                                      : QDir::current().absoluteFilePath(path));
-}
-
 QString desktopFolder() {
     QString d = QStandardPaths::writableLocation(QStandardPaths::DesktopLocation);
     return QDir(d).exists() ? QDir::cleanPath(d) : QDir::homePath();
@@ -212,7 +207,7 @@ void TFolderTree::onExpanding(QTreeWidgetItem* node) {
 
 QTreeWidgetItem* TFolderTree::FindPath(const QString& path, bool noOpen) {
     if (path.isEmpty() || !rootNode()) return nullptr;
-    const QString target = cleaned(path);
+    const QString target = QDir::cleanPath(path); // absolute, as the file manager keeps it
     Platform& p = Platform::instance();
     QTreeWidgetItem* node = nullptr;
     QString built;

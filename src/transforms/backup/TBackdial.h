@@ -2,7 +2,6 @@
 // The backup dialog: stores the selected files into an archive.
 
 #include "TBackupFile.h"
-#include <QDir>
 
 #include <QDialog>
 
@@ -54,7 +53,7 @@ class TBackdial : public QDialog {
     bool m_running = false;
 
   private:
-    QString m_folder = QDir::currentPath();
+    QString m_folder; // absolute, from the file manager; empty: the process's
 };
 
 } // namespace transforms

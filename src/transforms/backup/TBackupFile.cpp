@@ -185,6 +185,11 @@ bool TBackupFile::askDisk(int disk) {
 
 // ---- file list ----
 
+QString TBackupFile::inFolder(const QString& name) const {
+    if (Folder.isEmpty() || QDir::isAbsolutePath(name)) return QDir::cleanPath(name);
+    return QDir::cleanPath(QDir(Folder).filePath(name));
+}
+
 void TBackupFile::addSpec(QString spec, const QString& archive, QStringList& list,
                           QSet<QString>& seen) const {
     Platform& p = Platform::instance();
@@ -192,7 +197,7 @@ void TBackupFile::addSpec(QString spec, const QString& archive, QStringList& lis
     const bool recurse =
         spec.endsWith(QStringLiteral(" /s"), Qt::CaseInsensitive) || spec.compare(u"/s") == 0;
     if (recurse) spec = spec.left(spec.size() - 2).trimmed();
-    const QString abs = QDir::cleanPath(QDir::current().absoluteFilePath(spec));
+    const QString abs = inFolder(spec);
     const QString folder = folderOf(abs);
     const QString pattern = abs.mid(abs.lastIndexOf(u'/') + 1);
     std::vector<platform::DirEntry> entries;
@@ -207,7 +212,7 @@ void TBackupFile::addSpec(QString spec, const QString& archive, QStringList& lis
         }
     }
     if (!p.listDirectory(folder, pattern, entries, Platform::ListMode::Walk)) return;
-    const QString self = QDir::cleanPath(QDir::current().absoluteFilePath(archive));
+    const QString self = inFolder(archive);
     for (const auto& e : entries) {
         if ((e.attributes & platform::faDirectory) && !e.isLink) continue;
         const QString candidate = join(folder, e.name);
@@ -485,7 +490,7 @@ bool TBackupFile::restoreTarget(const QString& stored, const QString& restorePat
         }
         target = join(root, parts.join(u'/'));
     } else {
-        target = (absolute ? QStringLiteral("/") : QString()) + parts.join(u'/');
+        target = absolute ? QStringLiteral("/") + parts.join(u'/') : inFolder(parts.join(u'/'));
     }
     // Never write through a link that is already there.
     QString check = restorePath.isEmpty() ? target : restorePath;

@@ -48,6 +48,9 @@ class TBackupFile {
     bool SetArchiveFlag = false;
     bool RestoreFullPath = false;
     bool SaveFileID = false;
+    // The folder relative specs and stored names without a root are taken
+    // in (absolute). Empty: names stay as given.
+    QString Folder;
 
     std::function<void(const QString& fileName, int percent, bool& cont)> OnProgress;
     std::function<void(quint16 diskId, bool& cont)> OnNeedDisk;
@@ -107,6 +110,7 @@ class TBackupFile {
     bool openNextVolume(VolumeReader& in, QString& archive, int& current,
                         const QByteArray& breakName);
     struct Pending;
+    QString inFolder(const QString& name) const;
     static bool isVolumeOf(const QString& candidate, const QString& archive);
     static QString causeOf(int platformError);
     QString m_writeCause; // why a restored file could not be written

@@ -2,7 +2,6 @@
 // The restore dialog: restores files from an archive.
 
 #include "TBackupFile.h"
-#include <QDir>
 
 #include <QDialog>
 
@@ -49,7 +48,7 @@ class TRestoreDial : public QDialog {
     bool m_running = false;
 
   private:
-    QString m_folder = QDir::currentPath();
+    QString m_folder; // absolute, from the file manager; empty: the process's
 };
 
 } // namespace transforms

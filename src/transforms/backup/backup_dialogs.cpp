@@ -182,7 +182,7 @@ QString TBackdial::archiveNameFor(const QString& typed) {
 
 qint32 TBackdial::maxSizeFor(const QString& archive) {
     platform::Platform& p = platform::Platform::instance();
-    const QChar drive = p.driveOf(QDir::current().absoluteFilePath(archive)); // absolute as a rule
+    const QChar drive = p.driveOf(archive);
     return drive == u'A' || drive == u'B' ? 1400000 : 0;
 }
 
@@ -190,6 +190,7 @@ void TBackdial::Button2Click() {
     if (m_running || Edit2->text().isEmpty()) return;
     const QString archive = QDir(m_folder).absoluteFilePath(archiveNameFor(Edit2->text()));
     BackupFile1.MaxSize = maxSizeFor(archive);
+    BackupFile1.Folder = QDir(m_folder).absolutePath();
     BackupFile1.BackupTitle = Edit1->text();
     BackupFile1.setBackupMode(modeIncremental->isChecked() ? bmIncremental : bmAll);
     const TCompressionLevel levels[] = {clFastest, clDefault, clMax, clNone};
@@ -311,6 +312,7 @@ void TRestoreDial::Button2Click() {
         }
     }
     BackupFile1.RestoreFullPath = CbFullPath->isEnabled() && CbFullPath->isChecked();
+    BackupFile1.Folder = QDir(m_folder).absolutePath();
     bool ok = false;
     {
         RunScope run(m_running, {Button1, Button2, SpeedButton1}, ProgressBar1);
