@@ -1,6 +1,7 @@
 // The archive commands of tavtools-cli: volumes are written and read
 // without prompting when their files are at hand.
 #include "commands.h"
+#include "core/Job.h"
 #include "platform/dos_datetime.h"
 #include "platform/file_names.h"
 #include "transforms/backup/TBackupFile.h"
@@ -33,8 +34,14 @@ bool takeFlag(QStringList& args, const QString& name) {
     return args.removeAll(name) > 0;
 }
 
-void reportToStderr(TBackupFile& b) {
-    b.OnError = [](int, const QString& text) { fail(text); };
+// Runs an archive job here: questions are answered at once, reports go to
+// standard error, and the result's failure too.
+ArchiveResult runHere(const std::function<ArchiveResult(core::Job&)>& work) {
+    ArchiveResult result;
+    core::FunctionJob job([&](core::Job& j) { result = work(j); });
+    job.runHere();
+    if (result.outcome.kind == core::Outcome::Failed) fail(result.outcome.text);
+    return result;
 }
 
 } // namespace
@@ -42,7 +49,6 @@ void reportToStderr(TBackupFile& b) {
 int runBackup(const QStringList& input) {
     QStringList args = input;
     TBackupFile b;
-    reportToStderr(b);
     QString value;
     if (takeOption(args, QStringLiteral("--title"), value)) b.BackupTitle = value;
     if (takeOption(args, QStringLiteral("--level"), value)) {
@@ -60,18 +66,21 @@ int runBackup(const QStringList& input) {
     if (args.isEmpty()) return fail(QStringLiteral("archive manquante"));
     const QString archive = args.takeFirst();
     b.Folder = QDir::currentPath(); // the command line's names are the shell's
-    b.OnNeedDisk = [](quint16, bool& cont) { cont = true; };
-    if (!b.Backup(args, archive)) return fail(QStringLiteral("Backup échoué ou annulé"));
+    ArchiveQuestions questions;
+    questions.nextVolume = [](int) { return true; };
+    questions.report = [](const QString& text) { fail(text); };
+    const ArchiveResult r =
+        runHere([&](core::Job& job) { return b.backup(args, archive, job, questions); });
+    if (!r.outcome.ok()) return fail(QStringLiteral("Backup échoué ou annulé"));
     out(QStringLiteral("Backup terminé. Taux de compression = %1 %  (%2 fichiers)")
-            .arg(b.CompressionRate())
-            .arg(b.FilesDone));
+            .arg(r.compressionRate)
+            .arg(r.filesDone));
     return 0;
 }
 
 int runRestore(const QStringList& input) {
     QStringList args = input;
     TBackupFile b;
-    reportToStderr(b);
     QString value, to;
     if (takeOption(args, QStringLiteral("--mode"), value)) {
         const QStringList modes = {"all", "no-overwrite", "newer", "existing", "existing-newer"};
@@ -85,19 +94,24 @@ int runRestore(const QStringList& input) {
     b.Folder = QDir::currentPath();
     if (!QFileInfo::exists(archive))
         return fail(QStringLiteral("Fichier introuvable : %1").arg(archive));
-    b.OnNeedDisk = [&b, archive](quint16 disk, bool& cont) {
+    ArchiveQuestions questions;
+    questions.nextVolume = [archive](int disk) {
         const QString next = volumeFileName(archive, disk);
-        cont = QFileInfo::exists(next);
-        if (!cont) fail(QStringLiteral("Volume manquant : %1").arg(next));
+        if (QFileInfo::exists(next)) return true;
+        fail(QStringLiteral("Volume manquant : %1").arg(next));
+        return false;
     };
-    b.OnNotRestored = [](const QString& name, const QString& cause) {
+    questions.report = [](const QString& text) { fail(text); };
+    questions.notRestored = [](const QString& name, const QString& cause) {
         fail(QStringLiteral("Non restauré : %1 (%2)").arg(name, cause));
     };
-    if (!b.Restore(archive, to)) return fail(QStringLiteral("Restore échoué ou annulé"));
+    const ArchiveResult r =
+        runHere([&](core::Job& job) { return b.restore(archive, to, job, questions); });
+    if (!r.outcome.ok()) return fail(QStringLiteral("Restore échoué ou annulé"));
     out(QStringLiteral("Restore terminée avec succès, %1 fichiers sur %2 restorés")
-            .arg(b.FilesDone)
-            .arg(b.FileCount));
-    return b.FilesDone < b.FileCount ? 1 : 0; // a partial restore is no success
+            .arg(r.filesDone)
+            .arg(r.fileCount));
+    return r.filesDone < r.fileCount ? 1 : 0; // a partial restore is no success
 }
 
 int runList(const QStringList& args) {

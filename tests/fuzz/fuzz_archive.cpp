@@ -1,6 +1,7 @@
 // The archive reader on any bytes: the input is cut into volumes at each
 // "\nVOLUME\n", listed, verified and restored under a folder holding
 // planted links to a sentinel folder that must never change.
+#include "core/Job.h"
 #include "fuzz_folder.h"
 #include "transforms/backup/TBackupFile.h"
 #include "transforms/backup/archive_io.h"
@@ -85,14 +86,14 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* bytes, size_t size) {
         transforms::TBackupFile r;
         r.threads = 1;
         r.RestoreFullPath = fullPath;
-        r.OnError = [](int, const QString&) {};
-        r.OnNeedDisk = [&](quint16 disk, bool& cont) {
-            cont = QFile::exists(transforms::volumeFileName(archive, disk));
+        transforms::ArchiveQuestions questions;
+        questions.nextVolume = [&](int disk) {
+            return QFile::exists(transforms::volumeFileName(archive, disk));
         };
-        try {
-            r.Restore(archive, base() + QStringLiteral("/out"));
-        } catch (const std::exception&) {
-        }
+        core::FunctionJob job([&](core::Job& j) {
+            r.restore(archive, base() + QStringLiteral("/out"), j, questions);
+        });
+        job.runHere();
     }
     if (sentinelState() != before) std::abort(); // a restore wrote through a link
     return 0;

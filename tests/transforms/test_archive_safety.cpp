@@ -1,6 +1,7 @@
 // Restores never harm a good file: damaged data, a crash midway and
 // broken volume chains leave the existing files as they were.
 #include "archive_bytes.h"
+#include "archive_run.h"
 #include "support/TempDir.h"
 #include "transforms/backup/TBackupFile.h"
 #include "transforms/backup/archive_io.h"
@@ -10,8 +11,8 @@
 #include <QFileInfo>
 #include <csignal>
 #include <fcntl.h>
-#include <sys/stat.h>
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -31,13 +32,12 @@ void put(const QString& path, const QByteArray& bytes) {
 // Restores into the archive's own paths; answers the error text raised, or
 // the component's error code as text.
 QString restore(const QString& archive, int* filesDone = nullptr) {
-    TBackupFile r;
-    r.OnError = [](int, const QString&) {};
-    r.OnNeedDisk = [](quint16, bool& c) { c = true; };
+    archive_test::TestArchive r;
+    r.volumesAtHand();
     try {
         const bool ok = r.Restore(archive, QString());
-        if (filesDone) *filesDone = r.FilesDone;
-        return ok ? QString() : QString::number(r.ErrorCode);
+        if (filesDone) *filesDone = r.last.filesDone;
+        return ok ? QString() : QString::number(r.last.error);
     } catch (const ui::TavError& e) {
         return e.text();
     }
@@ -83,21 +83,20 @@ TEST(ArchiveSafety, RestoreKilledMidwayLeavesTheOldFileAndNoTemporary) {
         data += QByteArray(16384, char('a' + i % 26));
     put(target, data);
     {
-        TBackupFile b;
+        archive_test::TestArchive b;
         b.threads = 1;
         ASSERT_TRUE(b.Backup({target}, dir.file("k.bck")));
     }
     const QByteArray old(data.size(), 'o');
     put(target, old);
-    // A child process restores over it and is killed halfway through.
+    // A child process restores over it and is killed before the end.
     const pid_t child = fork();
     ASSERT_GE(child, 0);
     if (child == 0) {
-        TBackupFile r;
+        archive_test::TestArchive r;
         r.threads = 1; // no worker threads in a forked child
-        r.OnProgress = [](const QString&, int percent, bool&) {
-            if (percent >= 50) raise(SIGKILL);
-        };
+        // Killed with the new content written whole, before it takes the name.
+        r.OnFileRestored = [](QString&, QFile&) { raise(SIGKILL); };
         r.Restore(dir.file("k.bck"), QString());
         _exit(0);
     }
@@ -116,7 +115,7 @@ TEST(ArchiveSafety, VolumeChainsThatLoopOrGoBackAreDamaged) {
     put("a.002", QByteArray::fromBase64("RUMyAAoAAAB4nMvIBAABOwDSAAAAAAwAAABORVhUOkRJU0swMDI="));
     EXPECT_EQ(restore("a.bck"), QStringLiteral("Archive illisible"));
     EXPECT_LT(QFileInfo(dir.file("a.txt")).size(), 1000);
-    TBackupFile scan;
+    archive_test::TestArchive scan;
     EXPECT_THROW(scan.Scan("a.bck"), ui::TavError);
     // Volume 3 going back to volume 2, and a chain past 999.
     const QByteArray seg = QByteArray("EC2\0", 4) + block("x") + le(0);
@@ -144,8 +143,8 @@ TEST(ArchiveSafety, ABackupNeverReadsItsOwnVolumes) {
         noise[i] = char((i * 2654435761u) >> 13);
     dir.write("t/data.bin", noise);
     for (int run = 0; run < 2; ++run) {
-        TBackupFile b;
-        b.OnNeedDisk = [](quint16, bool& c) { c = true; };
+        archive_test::TestArchive b;
+        b.volumesAtHand();
         b.CompressionLevel = clNone;
         b.MaxSize = 20000;
         ASSERT_TRUE(b.Backup({dir.file("t/*")}, dir.file("t/v.bck")));
@@ -161,13 +160,11 @@ TEST(ArchiveSafety, ABackupNeverReadsItsOwnVolumes) {
 TEST(ArchiveSafety, VolumeSizesThatCannotHoldABlockAreRefused) {
     TempDir dir;
     put("f", QByteArray(50000, 'f'));
-    TBackupFile b;
-    QStringList errors;
-    b.OnError = [&](int, const QString& t) { errors << t; };
-    b.OnNeedDisk = [](quint16, bool& c) { c = true; };
+    archive_test::TestArchive b;
+    b.volumesAtHand();
     b.MaxSize = kMinVolumeSize - 1;
     EXPECT_FALSE(b.Backup({dir.file("f")}, "s.bck"));
-    EXPECT_EQ(errors,
+    EXPECT_EQ(b.errors,
               QStringList({QStringLiteral("Taille de volume trop petite : %1 octets au moins")
                                .arg(kMinVolumeSize)}));
     EXPECT_FALSE(QFile::exists("s.bck"));
@@ -181,14 +178,14 @@ TEST(ArchiveSafety, ABackslashIsPartOfALinuxName) {
     TempDir dir;
     const QString odd = dir.write("c\\d.txt", "backslash");
     const QString plain = dir.write("d.txt", "plain");
-    TBackupFile b;
+    archive_test::TestArchive b;
     ASSERT_TRUE(b.Backup({odd}, "n.bck"));
     QFile::remove(odd);
     EXPECT_EQ(restore("n.bck"), QString());
     EXPECT_EQ(readAll(odd), QByteArray("backslash"));
     EXPECT_EQ(readAll(plain), QByteArray("plain"));
     TempDir out(false);
-    TBackupFile full;
+    archive_test::TestArchive full;
     full.RestoreFullPath = true;
     ASSERT_TRUE(full.Restore(dir.file("n.bck"), out.path()));
     EXPECT_TRUE(QFile::exists(out.path() + dir.path() + "/c\\d.txt"));
@@ -196,7 +193,7 @@ TEST(ArchiveSafety, ABackslashIsPartOfALinuxName) {
     put("w.bck", header(2, 2) + str("c:\\docs\\a.txt") + le(0) + segmentOf("a") +
                      str("c:/docs/b.txt") + le(0) + segmentOf("b") + le(0));
     TempDir other(false);
-    TBackupFile win;
+    archive_test::TestArchive win;
     win.RestoreFullPath = true;
     ASSERT_TRUE(win.Restore(dir.file("w.bck"), other.path()));
     EXPECT_EQ(readAll(other.file("docs/a.txt")), QByteArray("a"));
@@ -207,17 +204,17 @@ TEST(ArchiveSafety, EachFileNotRestoredIsToldWithItsCause) {
     TempDir dir;
     const QString a = dir.write("src/a.txt", "a");
     const QString b = dir.write("src/b.txt", "b");
-    TBackupFile backup;
+    archive_test::TestArchive backup;
     ASSERT_TRUE(backup.Backup({dir.file("src/*")}, "p.bck"));
     // Restoring under a file instead of a folder: nothing can be written.
     put("plainfile", "x");
-    TBackupFile r;
+    archive_test::TestArchive r;
     QStringList told;
-    r.OnNotRestored = [&](const QString& name, const QString& cause) {
+    r.questions.notRestored = [&](const QString& name, const QString& cause) {
         told << QFileInfo(name).fileName() + " " + cause;
     };
     r.Restore("p.bck", dir.file("plainfile"));
-    EXPECT_EQ(r.FilesDone, 0);
+    EXPECT_EQ(r.last.filesDone, 0);
     told.sort();
     EXPECT_EQ(told, QStringList(
                         {"a.txt dossier impossible à créer", "b.txt dossier impossible à créer"}));
@@ -231,7 +228,7 @@ TEST(ArchiveSafety, NamesThatAreNotUtf8RoundTripByteForByte) {
     ASSERT_GE(fd, 0);
     ASSERT_EQ(::write(fd, "d", 1), 1);
     ::close(fd);
-    TBackupFile b;
+    archive_test::TestArchive b;
     ASSERT_TRUE(b.Backup({dir.file("src/*")}, "n.bck"));
     EXPECT_EQ(b.FilesDone, 1);
     EXPECT_TRUE(readAll("n.bck").contains("/e\xff.txt"));

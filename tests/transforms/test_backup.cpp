@@ -1,5 +1,6 @@
 #include "archive_bytes.h"
 #include "archive_reader.h"
+#include "archive_run.h"
 #include "platform/FakePlatform.h"
 #include "support/TempDir.h"
 #include "transforms/backup/TBackupFile.h"
@@ -36,13 +37,7 @@ struct Collected {
 };
 
 // A component whose errors are collected instead of shown.
-struct Quiet : TBackupFile {
-    QStringList errors;
-    Quiet() {
-        OnError = [this](int, const QString& t) { errors << t; };
-        threads = 2;
-    }
-};
+using Quiet = archive_test::TestArchive;
 
 } // namespace
 
@@ -139,9 +134,9 @@ TEST(BackupVolumes, LimitRuleAndEmptyFirstSegment) {
     b.CompressionLevel = clNone;
     b.MaxSize = 50000;
     QList<int> disks;
-    b.OnNeedDisk = [&](quint16 d, bool& c) {
+    b.questions.nextVolume = [&](int d) {
         disks << d;
-        c = true;
+        return true;
     };
     ASSERT_TRUE(b.Backup({dir.file("s/first"), dir.file("s/second")}, "v.bck"));
     EXPECT_EQ(disks, QList<int>({2}));
@@ -156,7 +151,7 @@ TEST(BackupVolumes, LimitRuleAndEmptyFirstSegment) {
 
     TempDir out(false);
     Quiet r;
-    r.OnNeedDisk = [](quint16, bool& c) { c = true; };
+    r.volumesAtHand();
     ASSERT_TRUE(r.Restore("v.bck", out.path()));
     EXPECT_EQ(readAll(out.file("first")), readAll(dir.file("s/first")));
     EXPECT_EQ(readAll(out.file("second")), QByteArray(100, 'q'));
@@ -169,7 +164,7 @@ TEST(BackupVolumes, FloppyThresholdAndThreeVolumes) {
     Quiet b;
     b.CompressionLevel = clNone;
     b.MaxSize = 1400000;
-    b.OnNeedDisk = [](quint16, bool& c) { c = true; };
+    b.volumesAtHand();
     ASSERT_TRUE(b.Backup({dir.file("big")}, "floppy.bck"));
     const QByteArray v1 = readAll("floppy.bck");
     EXPECT_LE(v1.size(), 1400000);
@@ -192,16 +187,16 @@ TEST(BackupVolumes, PromptAnsweredWhileVolumeMissingAsksAgain) {
     Quiet b;
     b.CompressionLevel = clNone;
     b.MaxSize = 40000;
-    b.OnNeedDisk = [](quint16, bool& c) { c = true; };
+    b.volumesAtHand();
     ASSERT_TRUE(b.Backup({dir.file("big")}, "p.bck"));
     QFile::rename("p.002", "elsewhere");
     TempDir out(false);
     Quiet r;
     QList<int> asked;
-    r.OnNeedDisk = [&](quint16 d, bool& c) {
+    r.questions.nextVolume = [&](int d) {
         asked << d;
         if (asked.size() == 2) QFile::rename("elsewhere", "p.002");
-        c = true;
+        return true;
     };
     ASSERT_TRUE(r.Restore("p.bck", out.path()));
     EXPECT_EQ(asked, QList<int>({2, 2}));
@@ -209,7 +204,7 @@ TEST(BackupVolumes, PromptAnsweredWhileVolumeMissingAsksAgain) {
     // Cancelling at the prompt fails the restore.
     QFile::remove("p.002");
     Quiet cancel;
-    cancel.OnNeedDisk = [](quint16, bool& c) { c = false; };
+    cancel.questions.nextVolume = [](int) { return false; };
     EXPECT_FALSE(cancel.Restore("p.bck", out.path()));
 }
 
@@ -320,7 +315,7 @@ TEST(BackupErrors, FullDiskIsErrorFour) {
     dir.write("f", randomBytes(100000));
     Quiet b;
     EXPECT_FALSE(b.Backup({dir.file("f")}, "/dev/full"));
-    EXPECT_EQ(b.ErrorCode, 4);
+    EXPECT_EQ(b.last.error, 4);
     EXPECT_EQ(b.errors, QStringList({"Ne peut pas écrire dans archive"}));
 }
 
@@ -338,7 +333,7 @@ TEST(BackupErrors, HostileArchivesFailCleanly) {
         try {
             bool ok = r.Restore("h.bck", out.path());
             EXPECT_TRUE(QDir(out.path()).entryList(QDir::Files).size() <= 1);
-            return ok ? 0 : r.ErrorCode;
+            return ok ? 0 : r.last.error;
         } catch (const ui::TavError& e) {
             if (raised) *raised = e.text();
             return -1;
@@ -454,12 +449,22 @@ TEST(BackupProgress, CancelLeavesNoEndMark) {
     TempDir dir;
     dir.write("f", randomBytes(200000));
     Quiet b;
-    b.OnProgress = [](const QString& file, int percent, bool& c) {
-        if (!file.isEmpty() && percent > 20) c = false;
+    b.CompressionLevel = clNone;
+    b.MaxSize = 60000;
+    QList<int> percents;
+    b.onProgress = [&](int percent) { percents << percent; };
+    // Escape while the second volume is asked for: the run stops at its next block.
+    b.questions.nextVolume = [&](int) {
+        b.running->cancel();
+        return true;
     };
     EXPECT_FALSE(b.Backup({dir.file("f")}, "c.bck"));
+    EXPECT_EQ(b.last.outcome.kind, core::Outcome::Cancelled);
+    EXPECT_TRUE(b.errors.isEmpty()); // a stop is no error
+    EXPECT_EQ(percents.value(0), 0);
+    EXPECT_EQ(percents.last(), 100);
     archive_test::Volume head;
-    EXPECT_THROW(parse({readAll("c.bck")}, &head), std::runtime_error);
+    EXPECT_THROW(parse({readAll("c.bck"), readAll("c.002")}, &head), std::runtime_error);
 }
 
 TEST(BackupErrors, DamagedCopiesOfAnArchiveNeverCrashOrEscape) {

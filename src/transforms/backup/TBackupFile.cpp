@@ -1,5 +1,6 @@
 #include "TBackupFile.h"
 #include "archive_io.h"
+#include "core/Job.h"
 #include "core/errors.h"
 #include "platform/FileReplacement.h"
 #include "platform/Platform.h"
@@ -149,13 +150,49 @@ QString TBackupFile::errorText(int code) {
     }
 }
 
-void TBackupFile::ReportError(int code, const QString& detail) {
-    QString text = errorText(code);
-    if (!detail.isEmpty()) text += QStringLiteral(" : ") + detail;
-    if (OnError)
-        OnError(code, text);
-    else if (defaultErrorBox)
-        defaultErrorBox(text);
+void TBackupFile::report(const QString& text) {
+    if (m_questions.report && m_job) m_job->ask([&] { m_questions.report(text); });
+}
+
+ArchiveResult TBackupFile::run(core::Job& job, const ArchiveQuestions& questions,
+                               const std::function<bool()>& work) {
+    m_job = &job;
+    m_questions = questions;
+    m_error = 0;
+    m_errorDetail.clear();
+    ArchiveResult result;
+    bool done = false;
+    try {
+        done = work();
+    } catch (const core::TavError& e) {
+        result.outcome = core::Outcome::failed(e.text());
+    }
+    m_job = nullptr;
+    m_questions = {};
+    if (m_error != 0) {
+        QString text = errorText(m_error);
+        if (!m_errorDetail.isEmpty()) text += QStringLiteral(" : ") + m_errorDetail;
+        result.outcome = core::Outcome::failed(text);
+        result.error = m_error;
+    } else if (!done && result.outcome.ok()) {
+        result.outcome = core::Outcome::cancelled();
+    }
+    result.fileCount = FileCount;
+    result.filesDone = FilesDone;
+    result.totalSize = TotalSize;
+    result.bytesWritten = BytesWritten;
+    result.compressionRate = CompressionRate();
+    return result;
+}
+
+ArchiveResult TBackupFile::backup(const QStringList& fileSpecs, const QString& archiveName,
+                                  core::Job& job, const ArchiveQuestions& questions) {
+    return run(job, questions, [&] { return runBackup(fileSpecs, archiveName); });
+}
+
+ArchiveResult TBackupFile::restore(const QString& archiveName, const QString& restorePath,
+                                   core::Job& job, const ArchiveQuestions& questions) {
+    return run(job, questions, [&] { return runRestore(archiveName, restorePath); });
 }
 
 int TBackupFile::CompressionRate() const {
@@ -163,24 +200,16 @@ int TBackupFile::CompressionRate() const {
     return 100 - roundPercent(double(BytesWritten) / double(TotalSize) * 100.0);
 }
 
-void TBackupFile::progress(const QString& file) {
-    if (!OnProgress) return;
+void TBackupFile::progress(const QString&) {
+    if (!m_job) return;
     int percent = TotalSize > 0 ? roundPercent(double(BytesDone) / double(TotalSize) * 100.0) : 0;
-    bool cont = Continue;
-    OnProgress(file, std::clamp(percent, 0, 100), cont);
-    Continue = cont;
+    m_job->progress(std::clamp(percent, 0, 100));
+    if (m_job->cancelled()) m_continue = false;
 }
 
 bool TBackupFile::askDisk(int disk) {
-    bool cont = true;
-    if (OnNeedDisk)
-        OnNeedDisk(quint16(disk), cont);
-    else
-        cont =
-            defaultPrompt &&
-            defaultPrompt(QStringLiteral("Insérer une disquette %1 cliquer sur OK pour continuer.")
-                              .arg(disk));
-    return cont;
+    return m_questions.nextVolume && m_job &&
+           m_job->ask([&] { return m_questions.nextVolume(disk); });
 }
 
 // ---- file list ----
@@ -249,22 +278,22 @@ QStringList TBackupFile::buildFileList(const QStringList& fileSpecs,
 
 bool TBackupFile::nextVolume(VolumeWriter& out, const QString& archive, int& volume) {
     if (volume >= 999) { // three digits: never reuse an earlier volume's name
-        ErrorCode = 10;
-        Continue = false;
+        m_error = 10;
+        m_continue = false;
         return false;
     }
     ++volume;
     const QByteArray name = volumeBreakName(volume);
     if (!out.writeInt(qint32(name.size())) || !out.write(name) || !out.commit()) {
-        ErrorCode = 4;
-        Continue = false;
+        m_error = 4;
+        m_continue = false;
         return false;
     }
-    Continue = askDisk(volume);
-    if (!Continue) return false;
+    m_continue = askDisk(volume);
+    if (!m_continue) return false;
     if (!out.open(volumeFileName(archive, volume))) {
-        ErrorCode = 4;
-        Continue = false;
+        m_error = 4;
+        m_continue = false;
         return false;
     }
     return true;
@@ -275,12 +304,12 @@ bool TBackupFile::writeSegment(Source& src, VolumeWriter& out) {
     const size_t depth = size_t(std::max(4, 4 * pool()->maxThreadCount()));
     const bool parallel = pool()->maxThreadCount() > 1;
     if (!out.write(kMagic, 4)) {
-        ErrorCode = 4;
-        Continue = false;
+        m_error = 4;
+        m_continue = false;
         return false;
     }
     BytesWritten += 4;
-    while (src.remaining > 0 && Continue &&
+    while (src.remaining > 0 && m_continue &&
            (MaxSize == 0 || out.position() < qint64(MaxSize) - kVolumeMargin)) {
         // Blocks are read in order and compressed ahead on the workers, a
         // run of them per task.
@@ -307,20 +336,20 @@ bool TBackupFile::writeSegment(Source& src, VolumeWriter& out) {
             src.inflight.pop_front();
         }
         if (src.ready.empty()) {
-            ErrorCode = 1;
-            Continue = false;
+            m_error = 1;
+            m_continue = false;
             break;
         }
         const CodedBlock block = std::move(src.ready.front());
         src.ready.pop_front();
         if (block.failed) {
-            ErrorCode = 6;
-            Continue = false;
+            m_error = 6;
+            m_continue = false;
             break;
         }
         if (!out.writeInt(block.length) || !out.write(block.bytes)) {
-            ErrorCode = 4;
-            Continue = false;
+            m_error = 4;
+            m_continue = false;
             break;
         }
         src.remaining -= block.sourceBytes;
@@ -328,16 +357,16 @@ bool TBackupFile::writeSegment(Source& src, VolumeWriter& out) {
         progress(CurrentFile);
     }
     if (!out.writeInt(0)) {
-        ErrorCode = 4;
-        Continue = false;
+        m_error = 4;
+        m_continue = false;
     }
-    return Continue;
+    return m_continue;
 }
 
 bool TBackupFile::writeEntries(const QStringList& files, VolumeWriter& out, const QString& archive,
                                int& volume) {
     Platform& p = Platform::instance();
-    for (int i = 0; i < files.size() && Continue; ++i) {
+    for (int i = 0; i < files.size() && m_continue; ++i) {
         const QString path = files[i].trimmed();
         if (!exists(path)) continue;
         const bool isList = SaveFileID && i == 0;
@@ -345,48 +374,42 @@ bool TBackupFile::writeEntries(const QStringList& files, VolumeWriter& out, cons
         Source src;
         src.file.setFileName(path);
         if (!p.openForRead(src.file)) {
-            ErrorCode = 1;
-            Continue = false;
+            m_error = 1;
+            m_continue = false;
             break;
         }
         const QByteArray name = isList ? QByteArray(kFileList) : encodeName(path);
         if (!out.writeInt(qint32(name.size())) || !out.write(name) ||
             !out.writeInt(fileDate(path))) {
-            ErrorCode = 4;
-            Continue = false;
+            m_error = 4;
+            m_continue = false;
             break;
         }
         src.remaining = src.toRead = src.file.size();
         do {
             if (!writeSegment(src, out)) break;
             if (src.remaining > 0) nextVolume(out, archive, volume);
-        } while (Continue && src.remaining > 0);
-        if (!isList && src.remaining == 0 && Continue) ++FilesDone;
+        } while (m_continue && src.remaining > 0);
+        if (!isList && src.remaining == 0 && m_continue) ++FilesDone;
         src.file.close();
         if (SetArchiveFlag && !isList) {
             const quint32 attrs = p.attributes(path);
             if (attrs != 0xFFFFFFFFu) p.setAttributes(path, attrs & ~quint32(platform::faArchive));
         }
     }
-    return Continue;
+    return m_continue;
 }
 
-bool TBackupFile::Backup(const QStringList& fileSpecs, const QString& archiveName) {
+bool TBackupFile::runBackup(const QStringList& fileSpecs, const QString& archiveName) {
     const bool stream = archiveName == QLatin1String(kStream);
-    ErrorCode = 0;
     if (MaxSize != 0 && MaxSize < kMinVolumeSize) {
         // No volume could hold a block: refused before anything is written.
-        ErrorCode = 9;
-        ReportError(ErrorCode);
+        m_error = 9;
         return false;
     }
     QStringList files = buildFileList(fileSpecs, stream ? QString() : archiveName);
-    Continue = true;
-    if (OnProgress) {
-        bool c = true;
-        OnProgress(QString(), 0, c);
-        Continue = c;
-    }
+    m_continue = true;
+    progress(QString());
     TotalSize = 0;
     FilesDone = 0;
 
@@ -408,8 +431,8 @@ bool TBackupFile::Backup(const QStringList& fileSpecs, const QString& archiveNam
         QFile f(listFile);
         if (listFile.isEmpty() || !f.open(QIODevice::WriteOnly | QIODevice::Truncate) ||
             f.write(listText) != listText.size() || !f.flush()) {
-            Continue = false;
-            ErrorCode = 7;
+            m_continue = false;
+            m_error = 7;
         } else {
             files.prepend(listFile);
             TotalSize += listText.size();
@@ -418,36 +441,31 @@ bool TBackupFile::Backup(const QStringList& fileSpecs, const QString& archiveNam
 
     VolumeWriter out(stream ? BackupStream : nullptr);
     int volume = 1;
-    FileCount =
-        qint32(files.size() - (SaveFileID && !listFile.isEmpty() && ErrorCode == 0 ? 1 : 0));
+    FileCount = qint32(files.size() - (SaveFileID && !listFile.isEmpty() && m_error == 0 ? 1 : 0));
     const QByteArray title = encodeName(BackupTitle);
     const qint32 total = qint32(std::min<qint64>(TotalSize, std::numeric_limits<qint32>::max()));
-    if (Continue && (!out.open(archiveName) || !out.writeInt(qint32(title.size())) ||
-                     !out.write(title) || !out.writeInt(total) || !out.writeInt(FileCount))) {
-        ErrorCode = 4;
-        Continue = false;
+    if (m_continue && (!out.open(archiveName) || !out.writeInt(qint32(title.size())) ||
+                       !out.write(title) || !out.writeInt(total) || !out.writeInt(FileCount))) {
+        m_error = 4;
+        m_continue = false;
     }
     BytesDone = 0;
     BytesWritten = 0;
-    if (Continue) writeEntries(files, out, archiveName, volume);
+    if (m_continue) writeEntries(files, out, archiveName, volume);
     bool result = false;
-    if (Continue) {
+    if (m_continue) {
         if (out.writeInt(0))
             result = true;
         else
-            ErrorCode = 4, Continue = false;
+            m_error = 4, m_continue = false;
     }
     if (result && !out.commit()) {
         result = false; // the last bytes never reached the disk
-        ErrorCode = 4;
+        m_error = 4;
     }
     out.abandon(); // a backup that failed or stopped leaves the older volume whole
     if (!listFile.isEmpty()) QFile::remove(listFile);
-    if (OnProgress) {
-        bool c = Continue;
-        OnProgress(QString(), 100, c);
-    }
-    if (ErrorCode != 0) ReportError(ErrorCode);
+    if (m_job) m_job->progress(100);
     return result;
 }
 
@@ -543,10 +561,10 @@ bool TBackupFile::openNextVolume(VolumeReader& in, QString& archive, int& curren
     in.close();
     QString next;
     do {
-        Continue = askDisk(volume);
+        m_continue = askDisk(volume);
         next = volumeFileName(archive, volume);
-    } while (!QFileInfo::exists(next) && Continue);
-    if (!Continue) return false;
+    } while (!QFileInfo::exists(next) && m_continue);
+    if (!m_continue) return false;
     archive = next;
     current = volume;
     if (!in.open(next)) unreadable();
@@ -595,7 +613,7 @@ void TBackupFile::readSegment(VolumeReader& in, QFile* target, SegmentMode mode,
         return result;
     };
     bool ended = false;
-    while (Continue) {
+    while (m_continue) {
         while (!ended && inflight.size() < depth) {
             Run run;
             while (run.size() < kBlocksPerTask) {
@@ -629,16 +647,16 @@ void TBackupFile::readSegment(VolumeReader& in, QFile* target, SegmentMode mode,
             m_writeCause =
                 causeOf(cause == ENOSPC || cause == EDQUOT ? platform::errDiskFull
                                                            : platform::errorFromErrno(cause));
-            ErrorCode = 11;
-            Continue = false;
+            m_error = 11;
+            m_continue = false;
             break;
         }
         if (counted) *counted += written.size();
         BytesDone += written.size();
         progress(CurrentFile);
         if (run.damaged) {
-            ErrorCode = 6;
-            Continue = false;
+            m_error = 6;
+            m_continue = false;
             break;
         }
     }
@@ -659,7 +677,7 @@ QString TBackupFile::causeOf(int platformError) {
 }
 
 void TBackupFile::notRestored(const QString& name, const QString& cause) {
-    if (OnNotRestored) OnNotRestored(name, cause);
+    if (m_questions.notRestored) m_questions.notRestored(name, cause);
 }
 
 bool TBackupFile::wanted(const QString& target, qint32 date) const {
@@ -696,8 +714,8 @@ void TBackupFile::startFile(Pending& pending, const QString& target, qint32 date
     // A read-only file is never written over, as the platform refuses it.
     if (attrs != 0xFFFFFFFFu && (attrs & platform::faReadOnly)) {
         notRestored(target, core::InOutError::textFor(5));
-        ErrorCode = 1;
-        Continue = false;
+        m_error = 1;
+        m_continue = false;
         return;
     }
     pending.content = std::make_unique<platform::FileReplacement>(target);
@@ -705,18 +723,18 @@ void TBackupFile::startFile(Pending& pending, const QString& target, qint32 date
     if (!pending.content->open()) {
         notRestored(target, causeOf(pending.content->error()));
         pending.content.reset();
-        ErrorCode = 1;
-        Continue = false;
+        m_error = 1;
+        m_continue = false;
     }
 }
 
 void TBackupFile::endFile(Pending& pending) {
     if (!pending.content) return;
     std::unique_ptr<platform::FileReplacement> content = std::move(pending.content);
-    if (ErrorCode != 0 || !Continue) { // the old file stays as it was
-        notRestored(pending.target, ErrorCode == 11 ? m_writeCause
-                                    : ErrorCode     ? errorText(ErrorCode)
-                                                    : QStringLiteral("annulé"));
+    if (m_error != 0 || !m_continue) { // the old file stays as it was
+        notRestored(pending.target, m_error == 11 ? m_writeCause
+                                    : m_error     ? errorText(m_error)
+                                                  : QStringLiteral("annulé"));
         return;
     }
     if (OnFileRestored) OnFileRestored(pending.target, content->file());
@@ -736,19 +754,18 @@ void TBackupFile::commitCompleted() {
             continue;
         }
         notRestored(done->target, causeOf(done->content->error()));
-        ErrorCode = 1;
-        Continue = false;
+        m_error = 1;
+        m_continue = false;
     }
     m_completed.clear();
 }
 
-bool TBackupFile::Restore(const QString& archiveName, const QString& restorePath) {
+bool TBackupFile::runRestore(const QString& archiveName, const QString& restorePath) {
     QString path = restorePath;
     if (!path.isEmpty() && !path.endsWith(u'/')) path += u'/';
     const bool stream = archiveName == QLatin1String(kStream);
-    ErrorCode = 0;
     FilesDone = 0;
-    Continue = true;
+    m_continue = true;
     if (!stream && !QFileInfo::exists(archiveName)) return false;
     VolumeReader in(stream ? RestoreStream : nullptr);
     if (!in.open(archiveName)) unreadable();
@@ -762,7 +779,7 @@ bool TBackupFile::Restore(const QString& archiveName, const QString& restorePath
     bool anyFile = false;
     Pending pending;
     try {
-        while (Continue) {
+        while (m_continue) {
             QByteArray raw;
             if (!readName(in, raw)) break;
             if (raw.startsWith("NEXT:DISK")) {
@@ -774,7 +791,7 @@ bool TBackupFile::Restore(const QString& archiveName, const QString& restorePath
                 continue;
             }
             endFile(pending);
-            if (!Continue) break;
+            if (!m_continue) break;
             anyFile = true;
             restoreEntry(in, raw, path, pending);
         }
@@ -791,12 +808,9 @@ bool TBackupFile::Restore(const QString& archiveName, const QString& restorePath
     // The renames are on the disk before the restore is told done.
     // (Restored to their own full paths, they may be on any file system.)
     platform::FileReplacement::syncFileSystemOf(path);
-    const bool result = ErrorCode == 0 && Continue;
-    if (OnProgress) {
-        bool c = Continue;
-        OnProgress(QString(), 100, c);
-    }
-    if (ErrorCode != 0) ReportError(ErrorCode, ErrorCode == 11 ? m_writeCause : QString());
+    const bool result = m_error == 0 && m_continue;
+    if (m_error == 11) m_errorDetail = m_writeCause;
+    if (m_job) m_job->progress(100);
     return result;
 }
 
@@ -810,7 +824,7 @@ void TBackupFile::restoreEntry(VolumeReader& in, const QByteArray& raw, const QS
     if (raw != kFileList) {
         QString refusal;
         if (!restoreTarget(name, path, target, refusal)) {
-            ReportError(8, refusal); // the rest of the archive goes on
+            report(errorText(8) + QStringLiteral(" : ") + refusal); // the rest goes on
             notRestored(name, errorText(8));
         } else {
             doRestore = wanted(target, date);
@@ -824,7 +838,7 @@ void TBackupFile::restoreEntry(VolumeReader& in, const QByteArray& raw, const QS
     }
     CurrentFile = target;
     if (doRestore) startFile(pending, target, date);
-    if (!Continue) return;
+    if (!m_continue) return;
     QFile* into = pending.content ? &pending.content->file() : nullptr;
     try {
         readSegment(in, into, into ? SegmentMode::Extract : SegmentMode::Skip);
@@ -832,8 +846,8 @@ void TBackupFile::restoreEntry(VolumeReader& in, const QByteArray& raw, const QS
         if (!into) throw;
         notRestored(target, e.text());
         pending.content.reset();
-        ErrorCode = 1;
-        Continue = false;
+        m_error = 1;
+        m_continue = false;
     }
 }
 
@@ -844,13 +858,12 @@ QList<ArchiveEntry> TBackupFile::Scan(const QString& archiveName) {
     VolumeReader in;
     if (!in.open(archiveName)) unreadable();
     readHeader(in);
-    ErrorCode = 0;
-    Continue = true;
+    m_error = 0;
+    m_continue = true;
     int volume = 1;
     auto segment = [&](ArchiveEntry& e) {
         readSegment(in, nullptr, SegmentMode::Extract, &e.size);
-        if (ErrorCode != 0)
-            throw core::TavError(errorText(ErrorCode) + QStringLiteral(" : ") + e.name);
+        if (m_error != 0) throw core::TavError(errorText(m_error) + QStringLiteral(" : ") + e.name);
         if (!e.volumes.contains(volume)) e.volumes << volume;
     };
     for (;;) {

@@ -1,7 +1,9 @@
 #pragma once
 // The backup archive component: writes files into one compressed archive,
-// possibly spread over several volumes, and restores them. No widgets: the
-// host answers through the events and the default-prompt hooks.
+// possibly spread over several volumes, and restores them. No widgets: each
+// run is a job, and the host answers its questions.
+
+#include "core/errors.h"
 
 #include <QIODevice>
 #include <QSet>
@@ -13,6 +15,9 @@
 
 class QFile;
 class QThreadPool;
+namespace core {
+class Job;
+}
 
 namespace transforms {
 
@@ -30,6 +35,33 @@ struct ArchiveEntry {
 
 class VolumeReader;
 class VolumeWriter;
+
+// What a backup or restore answers: done, cancelled (the user stopped it or
+// declined a volume), or failed with its French text. `error` is the
+// archive's error number (1 to 11) when one ended the run; 0 with a failure
+// means the archive could not be read at all.
+struct ArchiveResult {
+    core::Outcome outcome;
+    int error = 0;
+    qint32 fileCount = 0;
+    qint32 filesDone = 0;
+    qint64 totalSize = 0;
+    qint64 bytesWritten = 0;
+    int compressionRate = 0;
+};
+
+// The questions a run asks, each through job.ask on the thread that
+// started it. Unset: a volume prompt stops the run, a report is dropped.
+struct ArchiveQuestions {
+    // "Insert volume `disk`": true to go on.
+    std::function<bool(int disk)> nextVolume;
+    // An error met on the way that does not end the run (a stored name
+    // refused); shown as it happens.
+    std::function<void(const QString& text)> report;
+    // Each file of the archive that a restore leaves as it was, with why.
+    // Called on the worker, as it happens: it must not touch windows.
+    std::function<void(const QString& name, const QString& cause)> notRestored;
+};
 
 class TBackupFile {
   public:
@@ -52,19 +84,10 @@ class TBackupFile {
     // in (absolute). Empty: names stay as given.
     QString Folder;
 
-    std::function<void(const QString& fileName, int percent, bool& cont)> OnProgress;
-    std::function<void(quint16 diskId, bool& cont)> OnNeedDisk;
+    // Hooks of a restore, called on the worker: a file about to be restored
+    // (clearing doRestore skips it) and a file restored.
     std::function<void(QString& fileName, qint32 fa, bool& doRestore)> OnRestoreFile;
     std::function<void(QString& fileName, QFile& stream)> OnFileRestored;
-    std::function<void(int error, const QString& text)> OnError;
-    // Each file of the archive that a restore leaves as it was, with why.
-    std::function<void(const QString& name, const QString& cause)> OnNotRestored;
-
-    // The boxes the archive shows, supplied by whoever drives it: the volume
-    // prompt (answers true for OK) and the error box. Without them a prompt
-    // cancels and an error box shows nothing.
-    std::function<bool(const QString& text)> defaultPrompt;
-    std::function<void(const QString& text)> defaultErrorBox;
 
     // Run-time state
     qint32 FileCount = 0;
@@ -73,15 +96,16 @@ class TBackupFile {
     qint64 BytesDone = 0;
     qint64 BytesWritten = 0;
     QString CurrentFile;
-    bool Continue = false;
-    int ErrorCode = 0;
     QIODevice* RestoreStream = nullptr;
     QIODevice* BackupStream = nullptr;
 
-    bool Backup(const QStringList& fileSpecs, const QString& archiveName);
-    bool Restore(const QString& archiveName, const QString& restorePath);
+    // The runs, as jobs: progress and Escape through the job, questions
+    // through job.ask, the outcome and the counts in the result.
+    ArchiveResult backup(const QStringList& fileSpecs, const QString& archiveName, core::Job& job,
+                         const ArchiveQuestions& questions = {});
+    ArchiveResult restore(const QString& archiveName, const QString& restorePath, core::Job& job,
+                          const ArchiveQuestions& questions = {});
     int CompressionRate() const;
-    void ReportError(int code, const QString& detail = QString());
     static QString errorText(int code);
 
     // Reads the whole archive, inflating every block; throws core::TavError on
@@ -95,6 +119,11 @@ class TBackupFile {
     int threads = 0;
 
   private:
+    bool runBackup(const QStringList& fileSpecs, const QString& archiveName);
+    bool runRestore(const QString& archiveName, const QString& restorePath);
+    ArchiveResult run(core::Job& job, const ArchiveQuestions& questions,
+                      const std::function<bool()>& work);
+    void report(const QString& text);
     struct Source;
     bool writeEntries(const QStringList& files, VolumeWriter& out, const QString& archive,
                       int& volume);
@@ -131,6 +160,11 @@ class TBackupFile {
                        QString& refusal) const;
     QThreadPool* pool();
 
+    core::Job* m_job = nullptr; // the job running, during a run
+    ArchiveQuestions m_questions;
+    bool m_continue = false;
+    int m_error = 0;
+    QString m_errorDetail;
     TBackupMode m_backupMode = bmAll;
     std::unique_ptr<QThreadPool> m_pool;
 };

@@ -56,44 +56,28 @@ class RunScope {
 };
 
 // Runs the archive's work as a job: progress to the bar, the volume
-// prompts and error boxes asked on the window's thread.
-bool runComponent(TBackupFile& b, QProgressBar* bar, const QString& diskPrompt,
-                  const std::function<bool()>& work) {
-    bool ok = false;
-    core::FunctionJob job([&](core::Job& j) {
-        b.OnProgress = [&j](const QString&, int percent, bool& cont) {
-            j.progress(percent);
-            if (j.cancelled()) cont = false;
-        };
-        b.OnNeedDisk = [&j, diskPrompt](quint16 disk, bool& cont) {
-            cont = j.ask([&] {
-                return ui::dialogs().messageBox(QString::fromLatin1(ui::titles::plain),
-                                                diskPrompt + QString::number(disk),
-                                                ui::Icon::Information,
-                                                ui::Ok | ui::Cancel) == ui::Ok;
-            });
-        };
-        b.defaultPrompt = [&j](const QString& text) {
-            return j.ask([&] {
-                return ui::dialogs().messageBox(QString::fromLatin1(ui::titles::plain), text,
-                                                ui::Icon::Information,
-                                                ui::Ok | ui::Cancel) == ui::Ok;
-            });
-        };
-        b.defaultErrorBox = [&j](const QString& text) {
-            j.ask([&] { ui::dialogs().error(text); });
-        };
-        ok = work();
-    });
+// prompts and error boxes asked on the window's thread. A numbered archive
+// error is shown in its error box; an archive that cannot be read at all
+// leaves as an error for the general report, ending the command.
+ArchiveResult
+runArchive(QProgressBar* bar, const QString& diskPrompt,
+           const std::function<ArchiveResult(core::Job&, const ArchiveQuestions&)>& work) {
+    ArchiveQuestions questions;
+    questions.nextVolume = [diskPrompt](int disk) {
+        return ui::dialogs().messageBox(QString::fromLatin1(ui::titles::plain),
+                                        diskPrompt + QString::number(disk), ui::Icon::Information,
+                                        ui::Ok | ui::Cancel) == ui::Ok;
+    };
+    questions.report = [](const QString& text) { ui::dialogs().error(text); };
+    ArchiveResult result;
+    core::FunctionJob job([&](core::Job& j) { result = work(j, questions); });
     job.onProgress = [bar](int percent) { bar->setValue(percent); };
-    struct Unwire {
-        TBackupFile& b;
-        ~Unwire() {
-            b.OnProgress = {}, b.OnNeedDisk = {}, b.defaultPrompt = {}, b.defaultErrorBox = {};
-        }
-    } unwire{b};
     job.runInBackground();
-    return ok;
+    if (result.outcome.kind == core::Outcome::Failed) {
+        if (result.error == 0) throw core::TavError(result.outcome.text);
+        ui::dialogs().error(result.outcome.text);
+    }
+    return result;
 }
 
 QToolButton* browseButton(QWidget* parent) {
@@ -198,15 +182,17 @@ void TBackdial::Button2Click() {
         if (compression[i]->isChecked()) BackupFile1.CompressionLevel = levels[i];
     BackupFile1.SaveFileID = CheckBox1->isChecked();
     m_lastArchive = archive;
-    bool ok = false;
+    ArchiveResult result;
     {
         RunScope run(m_running, {Button1, Button2, SpeedButton1}, ProgressBar1);
-        ok = runComponent(BackupFile1, ProgressBar1, QStringLiteral("Insérer une disquete "),
-                          [&] { return BackupFile1.Backup(m_specs, archive); });
+        result = runArchive(ProgressBar1, QStringLiteral("Insérer une disquete "),
+                            [&](core::Job& job, const ArchiveQuestions& q) {
+                                return BackupFile1.backup(m_specs, archive, job, q);
+                            });
     }
-    if (ok)
+    if (result.outcome.ok())
         ui::dialogs().message(QStringLiteral("Backup terminé. Taux de compression = %1 %")
-                                  .arg(BackupFile1.CompressionRate()));
+                                  .arg(result.compressionRate));
     else
         ui::dialogs().message(QStringLiteral("Backup échoué ou annulé"));
 }
@@ -313,19 +299,21 @@ void TRestoreDial::Button2Click() {
     }
     BackupFile1.RestoreFullPath = CbFullPath->isEnabled() && CbFullPath->isChecked();
     BackupFile1.Folder = QDir(m_folder).absolutePath();
-    bool ok = false;
+    ArchiveResult result;
     {
         RunScope run(m_running, {Button1, Button2, SpeedButton1}, ProgressBar1);
         const QString archive = QDir(m_folder).absoluteFilePath(Edit1->text());
         if (!path.isEmpty()) path = QDir(m_folder).absoluteFilePath(path);
-        ok = runComponent(BackupFile1, ProgressBar1, QStringLiteral("Insérer une disquette en "),
-                          [&] { return BackupFile1.Restore(archive, path); });
+        result = runArchive(ProgressBar1, QStringLiteral("Insérer une disquette en "),
+                            [&](core::Job& job, const ArchiveQuestions& q) {
+                                return BackupFile1.restore(archive, path, job, q);
+                            });
     }
-    if (ok)
+    if (result.outcome.ok())
         ui::dialogs().message(
             QStringLiteral("Restore terminée avec succès, %1 fichiers sur %2 restorés")
-                .arg(BackupFile1.FilesDone)
-                .arg(BackupFile1.FileCount));
+                .arg(result.filesDone)
+                .arg(result.fileCount));
     else
         ui::dialogs().message(QStringLiteral("Restore échoué ou annulé"));
 }
