@@ -1,5 +1,6 @@
 // The file transform and drive commands of tavtools-cli.
 #include "commands.h"
+#include "core/Job.h"
 #include "platform/Platform.h"
 #include "sysinfo/TDiskInfo.h"
 #include "transforms/crypt.h"
@@ -19,6 +20,7 @@ namespace cli {
 using namespace transforms;
 
 int runSplit(const QStringList& args) {
+    core::DirectJob job; // no window: nothing to show, nothing to cancel
     if (args.isEmpty() || args.size() > 2)
         return fail(QStringLiteral("usage : split FICHIER [TAILLE_KO]"));
     qint64 ko = kDefaultPartKo;
@@ -33,7 +35,7 @@ int runSplit(const QStringList& args) {
     }
     if (!QFileInfo(args[0]).isFile())
         return fail(QStringLiteral("Fichier introuvable : %1").arg(args[0]));
-    switch (splitFile(args[0], ko * 1024)) {
+    switch (splitFile(args[0], ko * 1024, job)) {
     case SplitResult::TooSmall:
         return fail(QStringLiteral("Parts trop petites"));
     case SplitResult::TooManyParts:
@@ -50,15 +52,17 @@ int runSplit(const QStringList& args) {
 }
 
 int runJoin(const QStringList& args) {
+    core::DirectJob job; // no window: nothing to show, nothing to cancel
     if (args.isEmpty()) return fail(QStringLiteral("usage : join PART..."));
     QString output;
-    const core::Outcome o = joinFiles(args, {}, &output);
+    const core::Outcome o = joinFiles(args, job, &output);
     if (!o.ok()) return fail(o.text);
     out(output);
     return 0;
 }
 
 int runCrypt(const QStringList& input) {
+    core::DirectJob job; // no window: nothing to show, nothing to cancel
     QStringList args = input;
     if (args.size() < 2) return fail(QStringLiteral("usage : crypt MOT_DE_PASSE FICHIER..."));
     QByteArray password;
@@ -68,38 +72,42 @@ int runCrypt(const QStringList& input) {
     if (password.isEmpty()) return fail(QStringLiteral("Mot de passe vide"));
     int failures = 0;
     for (const QString& f : args)
-        if (const core::Outcome o = cryptFile(f, password); !o.ok())
+        if (const core::Outcome o = cryptFile(f, password, job); !o.ok())
             failures += fail(QStringLiteral("Non transformé : %1 (%2)").arg(f, o.text));
     return failures ? 1 : 0;
 }
 
 int runErase(const QStringList& args) {
+    core::DirectJob job; // no window: nothing to show, nothing to cancel
     if (args.size() != 1)
         return fail(QStringLiteral("Un fichier et un seul doit être sélectionné"));
-    const core::Outcome o = eraseFile(args[0]);
+    const core::Outcome o = eraseFile(args[0], job);
     return o.ok() ? 0 : fail(o.text);
 }
 
 int runExtract(const QStringList& args) {
+    core::DirectJob job; // no window: nothing to show, nothing to cancel
     if (args.isEmpty() || args.size() > 2)
         return fail(QStringLiteral("usage : extract FICHIER [SORTIE]"));
     const QString output = args.size() == 2 ? args[1] : QStringLiteral("Extract.txt");
-    const core::Outcome o = extractText(args[0], output);
+    const core::Outcome o = extractText(args[0], output, job);
     return o.ok() ? 0 : fail(o.text);
 }
 
 int runMerge(const QStringList& input) {
+    core::DirectJob job; // no window: nothing to show, nothing to cancel
     QStringList args = input;
     if (args.size() < 2) return fail(QStringLiteral("usage : merge SORTIE FICHIER..."));
     const QString output = args.takeFirst();
-    const core::Outcome o = mergeFiles(args, output);
+    const core::Outcome o = mergeFiles(args, output, job);
     return o.ok() ? 0 : fail(o.text);
 }
 
 int runSort(const QStringList& args) {
+    core::DirectJob job; // no window: nothing to show, nothing to cancel
     if (args.size() != 1)
         return fail(QStringLiteral("Un fichier et un seul doit être sélectionné"));
-    const core::Outcome o = sortLines(args[0]);
+    const core::Outcome o = sortLines(args[0], job);
     return o.ok() ? 0 : fail(o.text);
 }
 

@@ -27,9 +27,19 @@ Job::~Job() = default;
 
 void Job::progress(int percent) {
     const bool edge = percent <= 0 || percent >= 100;
-    if (!edge && m_sinceProgress.isValid() && m_sinceProgress.elapsed() < kProgressInterval) return;
+    if (m_partCount > 1)
+        percent = int((qint64(m_partIndex) * 100 + std::clamp(percent, 0, 100)) / m_partCount);
+    // Reports crossing threads are thinned out; direct ones cost nothing.
+    if (m_home && !edge && m_sinceProgress.isValid() &&
+        m_sinceProgress.elapsed() < kProgressInterval)
+        return;
     m_sinceProgress.start();
     deliver(percent);
+}
+
+void Job::setPart(int index, int count) {
+    m_partIndex = index;
+    m_partCount = count;
 }
 
 void Job::deliver(int percent) {

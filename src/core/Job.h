@@ -29,8 +29,12 @@ class Job {
     bool cancelled() const { return m_cancel.load(std::memory_order_relaxed); }
 
     // Percentage done, handed to the progress sink on the starting thread;
-    // calls closer than 50 ms apart are dropped, except 0 and 100.
+    // in the background, calls closer than 50 ms apart are dropped, except
+    // 0 and 100 (of each part).
     void progress(int percent);
+    // The progress that follows is that of part `index` of `count` equal
+    // parts of the whole (a loop over files, each reporting 0 to 100).
+    void setPart(int index, int count);
     // Progress as `done` of `total` (bytes, entries); answers whether the
     // job is to stop, as the platform's copy watches ask.
     bool advance(qint64 done, qint64 total) {
@@ -69,6 +73,8 @@ class Job {
     QObject* m_home = nullptr; // lives on the starting thread while the job runs
     std::shared_ptr<std::atomic<bool>> m_alive;
     QElapsedTimer m_sinceProgress;
+    int m_partIndex = 0;
+    int m_partCount = 1;
     std::exception_ptr m_error;
 };
 
@@ -80,6 +86,14 @@ class FunctionJob : public Job {
 
   private:
     std::function<void(Job&)> m_body;
+};
+
+// A job its caller drives on its own thread, without running it: progress
+// and questions are direct calls, cancel() stops the engine it is given.
+// For engines driven by the front end and by tests.
+class DirectJob : public Job {
+  public:
+    void run() override {}
 };
 
 // Called by runInBackground around the wait, so that a host (the window

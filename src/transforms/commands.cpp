@@ -36,11 +36,6 @@ bool isFolder(const QString& path) {
     return attrs == 0xFFFFFFFFu || (attrs & platform::faDirectory);
 }
 
-// Progress and cancel of a transform, routed through the running job.
-Progress progressOf(core::Job& job) {
-    return {[&job](int p) { job.progress(p); }, [&job] { return job.cancelled(); }};
-}
-
 bool confirmed(const QString& text) {
     return ui::dialogs().confirm(text, ui::Ok | ui::Cancel) == ui::Ok;
 }
@@ -109,7 +104,7 @@ void split(const ui::CommandContext& c) {
 void join(const ui::CommandContext& c) {
     if (!c.listActive || c.selection.isEmpty()) return;
     core::Outcome o;
-    c.runJob([&](core::Job& job) { o = joinFiles(c.selection, progressOf(job)); });
+    c.runJob([&](core::Job& job) { o = joinFiles(c.selection, job); });
     c.refresh();
     ui::reportFailure(o);
 }
@@ -130,9 +125,8 @@ void crypt(const ui::CommandContext& c, int mode) {
     c.runJob([&](core::Job& job) {
         const int count = int(c.selection.size());
         for (int i = 0; i < count && !job.cancelled(); ++i) {
-            const Progress inFile{[&](int percent) { job.progress((i * 100 + percent) / count); },
-                                  [&job] { return job.cancelled(); }};
-            const core::Outcome o = cryptFile(c.selection[i], password, inFile);
+            job.setPart(i, count);
+            const core::Outcome o = cryptFile(c.selection[i], password, job);
             // Folders in the selection are passed over without a word.
             if (o.kind == core::Outcome::Failed &&
                 !(platform::Platform::instance().attributes(c.selection[i]) &
@@ -150,7 +144,7 @@ void erase(const ui::CommandContext& c) {
             "Attention, le fichier effacé ne pourra pas être récupéré.\r\ncontinuer ?")))
         return;
     core::Outcome o;
-    c.runJob([&](core::Job& job) { o = eraseFile(path, progressOf(job)); });
+    c.runJob([&](core::Job& job) { o = eraseFile(path, job); });
     c.refresh();
     ui::reportFailure(o);
 }
@@ -178,7 +172,7 @@ void extract(const ui::CommandContext& c) {
     savedOutputName() = output;
     const QString target = QDir(c.currentFolder).absoluteFilePath(output);
     core::Outcome o;
-    c.runJob([&](core::Job& job) { o = extractText(source, target, progressOf(job)); });
+    c.runJob([&](core::Job& job) { o = extractText(source, target, job); });
     c.refresh();
     ui::reportFailure(o);
 }
@@ -191,7 +185,7 @@ void merge(const ui::CommandContext& c) {
     savedOutputName() = output;
     const QString target = QDir(c.currentFolder).absoluteFilePath(output);
     core::Outcome o;
-    c.runJob([&](core::Job& job) { o = mergeFiles(c.selection, target, progressOf(job)); });
+    c.runJob([&](core::Job& job) { o = mergeFiles(c.selection, target, job); });
     c.refresh();
     ui::reportFailure(o);
 }
@@ -203,7 +197,7 @@ void sort(const ui::CommandContext& c) {
                    QStringLiteral(" ?")))
         return;
     core::Outcome o;
-    c.runJob([&](core::Job& job) { o = sortLines(path, progressOf(job)); });
+    c.runJob([&](core::Job& job) { o = sortLines(path, job); });
     c.refresh();
     ui::reportFailure(o);
 }

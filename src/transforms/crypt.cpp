@@ -1,4 +1,5 @@
 #include "crypt.h"
+#include "core/Job.h"
 #include "file_io.h"
 #include "platform/FileReplacement.h"
 #include "platform/Platform.h"
@@ -43,7 +44,7 @@ bool passwordBytes(const QString& password, QByteArray& out) {
     return cp1252.isValid() && !cp1252.hasError();
 }
 
-core::Outcome cryptFile(const QString& name, const QByteArray& password, const Progress& progress) {
+core::Outcome cryptFile(const QString& name, const QByteArray& password, core::Job& job) {
     platform::Platform& p = platform::Platform::instance();
     const quint32 attrs = name.isEmpty() ? 0xFFFFFFFFu : p.attributes(name);
     if (attrs == 0xFFFFFFFFu) return core::Outcome::failed(core::InOutError::textFor(2));
@@ -76,8 +77,8 @@ core::Outcome cryptFile(const QString& name, const QByteArray& password, const P
         p.forgetCached(in, done, n);
         p.startWriting(out.file(), done, n);
         done += n;
-        progress(size > 0 ? int(done * 100 / size) : 100);
-        if (progress.stop()) return core::Outcome::cancelled(); // the file stays as it was
+        job.progress(size > 0 ? int(done * 100 / size) : 100);
+        if (job.cancelled()) return core::Outcome::cancelled(); // the file stays as it was
     }
     if (!out.commit()) return core::Outcome::failed(writeFailure(name, out.error()));
     return core::Outcome::done();

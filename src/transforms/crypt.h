@@ -4,7 +4,9 @@
 // transform is its own inverse.
 
 #include "core/errors.h"
-#include "transform_progress.h"
+namespace core {
+class Job;
+}
 
 #include <QByteArray>
 #include <QString>
@@ -25,7 +27,6 @@ bool passwordBytes(const QString& password, QByteArray& out);
 // the file's place in one step, keeping its mode, owner and attributes; on
 // any failure or a stop the file stays as it was. Folders, missing names and
 // special files are refused.
-core::Outcome cryptFile(const QString& name, const QByteArray& password,
-                        const Progress& progress = {});
+core::Outcome cryptFile(const QString& name, const QByteArray& password, core::Job& job);
 
 } // namespace transforms

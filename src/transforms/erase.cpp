@@ -1,4 +1,5 @@
 #include "erase.h"
+#include "core/Job.h"
 #include "core/errors.h"
 #include "platform/Platform.h"
 
@@ -49,7 +50,7 @@ void openChecked(QFile& f, const QString& name, const platform::DirEntry& checke
         refuse(QStringLiteral("%1 a changé pendant l'effacement").arg(name));
 }
 
-void eraseInPlace(const QString& name, const Progress& progress) {
+void eraseInPlace(const QString& name, core::Job& job) {
     platform::Platform& p = platform::Platform::instance();
     QFile f(name);
     openChecked(f, name, checkErasable(name));
@@ -59,7 +60,7 @@ void eraseInPlace(const QString& name, const Progress& progress) {
         const qint64 n = std::min<qint64>(zeros.size(), size - pos);
         if (!f.seek(pos) || f.write(zeros.constData(), n) != n) fail(101);
         pos += n;
-        progress(int(pos * 100 / size));
+        job.progress(int(pos * 100 / size));
     }
     // On the disk before the name goes.
     if (!f.flush()) fail(101);
@@ -76,8 +77,8 @@ void eraseInPlace(const QString& name, const Progress& progress) {
 
 } // namespace
 
-core::Outcome eraseFile(const QString& name, const Progress& progress) {
-    return core::Outcome::from([&] { eraseInPlace(name, progress); });
+core::Outcome eraseFile(const QString& name, core::Job& job) {
+    return core::Outcome::from([&] { eraseInPlace(name, job); });
 }
 
 } // namespace transforms

@@ -3,7 +3,9 @@
 // the disk, then the file renamed to a meaningless name and deleted.
 
 #include "core/errors.h"
-#include "transform_progress.h"
+namespace core {
+class Job;
+}
 
 #include <QString>
 
@@ -12,6 +14,6 @@ namespace transforms {
 // Fails with the input/output error's text at the first failure, leaving
 // the file partly overwritten under its own name; a read-only file is
 // refused before any byte changes.
-core::Outcome eraseFile(const QString& name, const Progress& progress = {});
+core::Outcome eraseFile(const QString& name, core::Job& job);
 
 } // namespace transforms

@@ -1,4 +1,5 @@
 #include "split.h"
+#include "core/Job.h"
 #include "file_io.h"
 #include "platform/FileReplacement.h"
 #include "platform/Platform.h"
@@ -41,7 +42,7 @@ QString partName(const QString& file, int number) {
     return file + QStringLiteral("%1").arg(number, 3, 10, QChar(u'0'));
 }
 
-SplitResult splitFile(const QString& file, qint64 partSize, const Progress& progress) {
+SplitResult splitFile(const QString& file, qint64 partSize, core::Job& job) {
     if (partSize < 300) return SplitResult::TooSmall;
     QFile in(file);
     if (!in.open(QIODevice::ReadOnly)) return SplitResult::Failed;
@@ -51,7 +52,7 @@ SplitResult splitFile(const QString& file, qint64 partSize, const Progress& prog
     in.close();
     platform::Platform& p = platform::Platform::instance();
     qint64 written = 0;
-    progress(0);
+    job.progress(0);
     // A failed write on a full disk is told as such; other failures stay quiet.
     const auto failure = [](int error) {
         return error == platform::errDiskFull ? SplitResult::DiskFull : SplitResult::Failed;
@@ -88,16 +89,16 @@ SplitResult splitFile(const QString& file, qint64 partSize, const Progress& prog
         if (whole.size() >= 64)
             if (const int error = name()) return stopWith(failure(error));
         written += plan[i];
-        progress(size > 0 ? int(std::nearbyint(double(written) * 100 / size)) : 100);
-        if (progress.stop()) return stopWith(SplitResult::Failed);
+        job.progress(size > 0 ? int(std::nearbyint(double(written) * 100 / size)) : 100);
+        if (job.cancelled()) return stopWith(SplitResult::Failed);
     }
     if (const int error = name()) return stopWith(failure(error));
     platform::FileReplacement::syncFileSystemOf(folder); // the names, on the disk
-    progress(0);
+    job.progress(0);
     return SplitResult::Done;
 }
 
-core::Outcome joinFiles(QStringList names, const Progress& progress, QString* joined) {
+core::Outcome joinFiles(QStringList names, core::Job& job, QString* joined) {
     names.removeAll(QString());
     if (names.isEmpty()) return core::Outcome::failed(QStringLiteral("Rien à reconstituer"));
     QCollator collator{QLocale(QLocale::French, QLocale::France)};
@@ -113,9 +114,9 @@ core::Outcome joinFiles(QStringList names, const Progress& progress, QString* jo
     platform::Platform& p = platform::Platform::instance();
     platform::FileReplacement out(output);
     if (!out.open()) return core::Outcome::failed(writeFailure(output, out.error()));
-    progress(0);
+    job.progress(0);
     for (int i = 0; i < names.size(); ++i) {
-        progress(i * 100 / names.size());
+        job.progress(i * 100 / names.size());
         platform::DirEntry part;
         if (!p.entryOf(names[i], part) || (part.attributes & platform::faDirectory)) continue;
         if (!part.regular)
@@ -126,7 +127,7 @@ core::Outcome joinFiles(QStringList names, const Progress& progress, QString* jo
                 p.lastError() == platform::errDiskFull
                     ? writeFailure(output, platform::errDiskFull)
                     : QStringLiteral("Ne peut pas lire la part %1").arg(names[i]));
-        if (progress.stop()) return core::Outcome::cancelled(); // the output stays as it was
+        if (job.cancelled()) return core::Outcome::cancelled(); // the output stays as it was
     }
     if (!out.commit()) return core::Outcome::failed(writeFailure(output, out.error()));
     if (joined) *joined = output;

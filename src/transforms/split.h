@@ -3,7 +3,9 @@
 // parts back together.
 
 #include "core/errors.h"
-#include "transform_progress.h"
+namespace core {
+class Job;
+}
 
 #include <QString>
 #include <QStringList>
@@ -27,13 +29,12 @@ enum class SplitResult { Done, TooSmall, TooManyParts, Failed, DiskFull };
 // whole. TooSmall below 300 bytes per part; TooManyParts (nothing written)
 // past 999 parts. Other I/O failures stop the copy quietly and answer
 // Failed; a full disk answers DiskFull, which is told.
-SplitResult splitFile(const QString& file, qint64 partSize, const Progress& progress = {});
+SplitResult splitFile(const QString& file, qint64 partSize, core::Job& job);
 
 // Joins the names in case-insensitive order into the first name less its
 // last three characters; folders, missing and empty names are skipped,
 // special files refused. The output is written aside and takes its place
 // at the end; its name goes to joined.
-core::Outcome joinFiles(QStringList names, const Progress& progress = {},
-                        QString* joined = nullptr);
+core::Outcome joinFiles(QStringList names, core::Job& job, QString* joined = nullptr);
 
 } // namespace transforms

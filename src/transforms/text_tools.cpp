@@ -1,4 +1,5 @@
 #include "text_tools.h"
+#include "core/Job.h"
 #include "core/ansi.h"
 #include "core/errors.h"
 #include "file_io.h"
@@ -65,7 +66,7 @@ QByteArray extractBlock(const QByteArray& in, bool& cr) {
     return out;
 }
 
-core::Outcome extractText(const QString& source, const QString& output, const Progress& progress) {
+core::Outcome extractText(const QString& source, const QString& output, core::Job& job) {
     QFile in(source);
     if (!platform::Platform::instance().openForRead(in))
         return core::Outcome::failed(readFailure(source));
@@ -82,8 +83,8 @@ core::Outcome extractText(const QString& source, const QString& output, const Pr
         if (out.file().write(kept) != kept.size())
             return core::Outcome::failed(writeFailure(output, platform::errDiskFull));
         done += block.size();
-        progress(size > 0 ? int(done * 100 / size) : 100);
-        if (progress.stop()) return core::Outcome::cancelled(); // the output stays as it was
+        job.progress(size > 0 ? int(done * 100 / size) : 100);
+        if (job.cancelled()) return core::Outcome::cancelled(); // the output stays as it was
     }
     if (in.error() != QFileDevice::NoError)
         return core::Outcome::failed(QStringLiteral("Ne peut pas lire le fichier %1").arg(source));
@@ -91,15 +92,14 @@ core::Outcome extractText(const QString& source, const QString& output, const Pr
     return core::Outcome::done();
 }
 
-core::Outcome mergeFiles(const QStringList& names, const QString& output,
-                         const Progress& progress) {
+core::Outcome mergeFiles(const QStringList& names, const QString& output, core::Job& job) {
     platform::Platform& p = platform::Platform::instance();
     // Written aside: an input that is the output is read as it was.
     platform::FileReplacement out(output);
     if (!out.open()) return core::Outcome::failed(writeFailure(output, out.error()));
-    progress(0);
+    job.progress(0);
     for (int i = 0; i < names.size(); ++i) {
-        progress(i * 100 / names.size());
+        job.progress(i * 100 / names.size());
         const quint32 attrs = names[i].isEmpty() ? 0xFFFFFFFFu : p.attributes(names[i]);
         if (attrs == 0xFFFFFFFFu || (attrs & platform::faDirectory)) continue;
         QFile in(names[i]);
@@ -113,7 +113,7 @@ core::Outcome mergeFiles(const QStringList& names, const QString& output,
             if (block.isEmpty()) break;
             if (out.file().write(block) != block.size())
                 return core::Outcome::failed(writeFailure(output, platform::errDiskFull));
-            if (progress.stop()) return core::Outcome::cancelled();
+            if (job.cancelled()) return core::Outcome::cancelled();
         }
     }
     if (!out.commit()) return core::Outcome::failed(writeFailure(output, out.error()));
@@ -163,14 +163,14 @@ struct Run {
 struct Stopped {};
 
 void makeRun(const QByteArray& data, const std::vector<Line>& lines, size_t first, size_t last,
-             Run& run, const Progress& progress) {
+             Run& run, core::Job& job) {
     SortKeyMaker maker;
     std::vector<qsizetype> offsets;
     offsets.reserve(last - first);
     run.arena.reserve(qsizetype(last - first) * 96);
     run.keyed.resize(last - first);
     for (size_t i = first; i < last; ++i) {
-        if ((i - first) % 4096 == 0 && progress.stop()) return; // the caller sees the stop
+        if ((i - first) % 4096 == 0 && job.cancelled()) return; // the caller sees the stop
         offsets.push_back(run.arena.size());
         run.keyed[i - first].length = quint32(maker.append(decodeLine(data, lines[i]), run.arena));
         run.keyed[i - first].index = quint32(i);
@@ -188,7 +188,7 @@ void makeRun(const QByteArray& data, const std::vector<Line>& lines, size_t firs
 
 // The lines' order: keys made and sorted in runs on every core, then merged.
 std::vector<quint32> sortedOrder(const QByteArray& data, const std::vector<Line>& lines,
-                                 const Progress& progress) {
+                                 core::Job& job) {
     const size_t parts = std::min<size_t>(std::max(2, QThread::idealThreadCount()),
                                           std::max<size_t>(1, lines.size()));
     std::vector<Run> runs(parts);
@@ -196,10 +196,10 @@ std::vector<quint32> sortedOrder(const QByteArray& data, const std::vector<Line>
     std::iota(ids.begin(), ids.end(), 0);
     QtConcurrent::blockingMap(ids, [&](size_t r) {
         makeRun(data, lines, lines.size() * r / parts, lines.size() * (r + 1) / parts, runs[r],
-                progress);
+                job);
     });
-    if (progress.stop()) throw Stopped();
-    progress(70);
+    if (job.cancelled()) throw Stopped();
+    job.progress(70);
     std::vector<Keyed> merged = std::move(runs[0].keyed);
     for (size_t r = 1; r < parts; ++r) {
         std::vector<Keyed> next(merged.size() + runs[r].keyed.size());
@@ -214,7 +214,7 @@ std::vector<quint32> sortedOrder(const QByteArray& data, const std::vector<Line>
     return order;
 }
 
-void sortInPlace(const QString& name, const Progress& progress) {
+void sortInPlace(const QString& name, core::Job& job) {
     QFile f(name);
     platform::Platform& platform = platform::Platform::instance();
     if (!platform.openForRead(f)) {
@@ -226,8 +226,8 @@ void sortInPlace(const QString& name, const Progress& progress) {
     const QByteArray data = f.readAll();
     if (f.error() != QFileDevice::NoError) throw core::InOutError(100);
     f.close();
-    progress(10);
-    if (progress.stop()) throw Stopped();
+    job.progress(10);
+    if (job.cancelled()) throw Stopped();
     std::vector<Line> lines;
     const char* p = data.constData();
     const qsizetype n = data.size();
@@ -239,8 +239,8 @@ void sortInPlace(const QString& name, const Progress& progress) {
         if (i < n && p[i] == '\r' && i + 1 < n && p[i + 1] == '\n') ++i;
         start = i + 1;
     }
-    const std::vector<quint32> order = sortedOrder(data, lines, progress);
-    progress(80);
+    const std::vector<quint32> order = sortedOrder(data, lines, job);
+    job.progress(80);
     // Written aside and put in place whole, keeping the file's mode and owner.
     platform::FileReplacement replacement(name);
     if (!replacement.open()) throw core::TavError(writeFailure(name, replacement.error()));
@@ -254,8 +254,8 @@ void sortInPlace(const QString& name, const Progress& progress) {
         if (buf.size() >= (1 << 20)) {
             if (out.write(buf) != buf.size()) throw core::InOutError(101);
             buf.clear();
-            progress(80 + int(k * 20 / order.size()));
-            if (progress.stop()) throw Stopped(); // the replacement is discarded
+            job.progress(80 + int(k * 20 / order.size()));
+            if (job.cancelled()) throw Stopped(); // the replacement is discarded
         }
     }
     if (out.write(buf) != buf.size()) throw core::InOutError(101);
@@ -264,9 +264,9 @@ void sortInPlace(const QString& name, const Progress& progress) {
 
 } // namespace
 
-core::Outcome sortLines(const QString& name, const Progress& progress) {
+core::Outcome sortLines(const QString& name, core::Job& job) {
     try {
-        return core::Outcome::from([&] { sortInPlace(name, progress); });
+        return core::Outcome::from([&] { sortInPlace(name, job); });
     } catch (const Stopped&) {
         return core::Outcome::cancelled();
     }

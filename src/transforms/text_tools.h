@@ -2,7 +2,9 @@
 // Text extraction, merge and line sort.
 
 #include "core/errors.h"
-#include "transform_progress.h"
+namespace core {
+class Job;
+}
 
 #include <QByteArray>
 #include <QString>
@@ -15,19 +17,17 @@ namespace transforms {
 QByteArray extractBlock(const QByteArray& in, bool& cr);
 // The output is written aside and takes its place at the end (it may be
 // the source); a failure leaves any older output as it was.
-core::Outcome extractText(const QString& source, const QString& output,
-                          const Progress& progress = {});
+core::Outcome extractText(const QString& source, const QString& output, core::Job& job);
 
 // Byte concatenation in the given order; folders and missing names skipped,
 // special files refused. An input that is the output is read as it was.
-core::Outcome mergeFiles(const QStringList& names, const QString& output,
-                         const Progress& progress = {});
+core::Outcome mergeFiles(const QStringList& names, const QString& output, core::Job& job);
 
 // Lines end at CR LF, LF or CR; sorted case-insensitively in the French
 // locale and written back with CR LF, through a copy that replaces the
 // file in one step. NUL bytes are ordinary bytes. Fails with the
 // input/output error's text, the file untouched; a stop leaves it
 // untouched too.
-core::Outcome sortLines(const QString& name, const Progress& progress = {});
+core::Outcome sortLines(const QString& name, core::Job& job);
 
 } // namespace transforms

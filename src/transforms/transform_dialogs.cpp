@@ -144,10 +144,7 @@ void TDecoupe::Button2Click() {
             QPushButton* b;
             ~Enable() { b->setEnabled(true); }
         } enable{Button2};
-        core::FunctionJob job([&](core::Job& j) {
-            r = splitFile(FileName, PartSize,
-                          {[&j](int p) { j.progress(p); }, [&j] { return j.cancelled(); }});
-        });
+        core::FunctionJob job([&](core::Job& j) { r = splitFile(FileName, PartSize, j); });
         job.onProgress = [this](int p) { ProgressBar1->setValue(p); };
         job.runInBackground();
     }

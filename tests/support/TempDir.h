@@ -2,6 +2,8 @@
 // Test helpers: a temporary start folder that is the current directory
 // for the test's lifetime, and small file makers.
 
+#include "core/Job.h"
+
 #include <QByteArray>
 #include <QString>
 #include <QTemporaryDir>
@@ -27,5 +29,11 @@ class TempDir {
 };
 
 QByteArray readAll(const QString& path);
+
+// A job nobody stops and nobody watches, for engines called directly.
+inline core::Job& idle() {
+    static core::DirectJob job;
+    return job;
+}
 
 } // namespace testing_support

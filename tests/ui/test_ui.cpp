@@ -103,6 +103,22 @@ TEST(Jobs, ProgressIsThrottledAndQuestionErrorsComeBackToTheWorker) {
     EXPECT_EQ(progressThread, QThread::currentThread());
 }
 
+TEST(Jobs, DirectProgressIsWholeAndPartsMapIntoTheWhole) {
+    core::DirectJob job;
+    QList<int> seen;
+    job.onProgress = [&](int p) { seen << p; };
+    for (int part = 0; part < 4; ++part) {
+        job.setPart(part, 4);
+        job.progress(0);
+        job.progress(50);
+        job.progress(100);
+    }
+    EXPECT_EQ(seen, QList<int>({0, 12, 25, 25, 37, 50, 50, 62, 75, 75, 87, 100}));
+    EXPECT_FALSE(job.cancelled());
+    job.cancel();
+    EXPECT_TRUE(job.cancelled());
+}
+
 TEST(Jobs, OutcomeTurnsErrorsIntoValues) {
     EXPECT_TRUE(core::Outcome::from([] {}).ok());
     const core::Outcome failed = core::Outcome::from([] { throw InOutError(101); });
