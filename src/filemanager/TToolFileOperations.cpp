@@ -177,7 +177,8 @@ void TTool::NouveauDossier() {
         return;
     Platform& p = Platform::instance();
     const QString path = QDir::isAbsolutePath(name) ? name : withSlash(m_listedFolder) + name;
-    if (!p.createFolder(path)) throw ui::InOutError(p.lastError());
+    if (const platform::Status made = p.createFolder(path); !made)
+        throw ui::InOutError(made.error());
     LitRepert();
 }
 

@@ -29,6 +29,14 @@ TreeCallbacks walkCallbacks(core::Job& job, OperationResult& result) {
     return cb;
 }
 
+// Counts an entry handled, or tells why it was not.
+void tally(OperationResult& result, const QString& path, const platform::Status& status) {
+    if (status)
+        ++result.handled;
+    else
+        result.notHandled << entryFailure(status.error(), path);
+}
+
 void finish(OperationResult& result, const core::Job& job) {
     if (job.cancelled() && result.outcome.ok()) result.outcome = core::Outcome::cancelled();
 }
@@ -38,13 +46,13 @@ void finish(OperationResult& result, const core::Job& job) {
 bool deleteOne(const QString& path, const OperationQuestions& questions, core::Job& job,
                OperationResult& result) {
     Platform& p = Platform::instance();
-    if (p.deleteFile(path)) return ++result.handled, true;
-    const int error = p.lastError();
+    const platform::Status deleted = p.deleteFile(path);
+    if (deleted) return ++result.handled, true;
     const quint32 attrs = p.attributes(path);
     if (attrs == 0xFFFFFFFFu || (attrs & platform::faDirectory)) {
         if (!delTree(path, QStringLiteral("*.*"), walkCallbacks(job, result))) return false;
-        if (!p.removeFolder(path)) {
-            const int code = p.lastError() == platform::errDirNotEmpty ? 5 : p.lastError();
+        if (const platform::Status removed = p.removeFolder(path); !removed) {
+            const int code = removed.error() == platform::errDirNotEmpty ? 5 : removed.error();
             result.outcome = core::Outcome::failed(core::InOutError::textFor(code));
             return false;
         }
@@ -54,14 +62,11 @@ bool deleteOne(const QString& path, const OperationQuestions& questions, core::J
                            job.ask([&] { return questions.deleteReadOnly(path); });
     if (!confirmed) {
         result.notHandled << (attrs != 0 ? QStringLiteral("Fichier en lecture seule : ") + path
-                                         : entryFailure(error, path));
+                                         : entryFailure(deleted.error(), path));
         return true;
     }
     p.setAttributes(path, 0);
-    if (p.deleteFile(path))
-        ++result.handled;
-    else
-        result.notHandled << entryFailure(p.lastError(), path);
+    tally(result, path, p.deleteFile(path));
     return true;
 }
 
@@ -72,20 +77,21 @@ void pasteOne(const QString& source, const QString& target, PasteRequest& reques
     const int before = int(result.notHandled.size());
     if (request.mode == PasteMode::Move) {
         // A stopped move leaves the source.
-        if (!p.moveFile(source, target, watchOf(cb))) {
-            if (p.lastError() != platform::errCancelled)
-                result.notHandled << entryFailure(p.lastError(), source);
+        if (const platform::Status moved = p.moveFile(source, target, watchOf(cb)); !moved) {
+            if (moved.error() != platform::errCancelled)
+                result.notHandled << entryFailure(moved.error(), source);
             return;
         }
     } else {
         platform::DirEntry info;
-        if (!p.entryOf(source, info, false)) { // gone since it was memorised
-            result.notHandled << entryFailure(p.lastError(), source);
+        const platform::Status found = p.entryOf(source, info, false);
+        if (!found) { // gone since it was memorised
+            result.notHandled << entryFailure(found.error(), source);
             return;
         }
         if ((info.attributes & platform::faDirectory) && !info.isLink) {
-            if (!p.createPath(target)) {
-                result.notHandled << entryFailure(p.lastError(), target);
+            if (const platform::Status made = p.createPath(target); !made) {
+                result.notHandled << entryFailure(made.error(), target);
                 return;
             }
             copyFolder(source, QStringLiteral("*.*"), target + u'/', request.askReplace, cb);
@@ -174,18 +180,17 @@ OperationResult fixAttributes(const AttributeRequest& request, core::Job& job) {
     for (int i = 0; i < paths.size() && !job.cancelled(); ++i) {
         job.progress(int(100LL * i / paths.size()));
         platform::DirEntry e;
-        if (!p.entryOf(paths[i], e)) {
-            result.notHandled << entryFailure(p.lastError(), paths[i]);
+        if (const platform::Status found = p.entryOf(paths[i], e); !found) {
+            tally(result, paths[i], found);
             continue;
         }
         // The time goes first: a changed time would set the archive bit again.
         const bool folder = e.attributes & platform::faDirectory;
-        bool ok = folder || !request.when.isValid() || p.setFileTime(paths[i], request.when);
-        ok = p.setAttributes(paths[i], request.attributes) && ok;
-        if (ok)
-            ++result.handled;
-        else
-            result.notHandled << entryFailure(p.lastError(), paths[i]);
+        const platform::Status timed = folder || !request.when.isValid()
+                                           ? platform::Status(true)
+                                           : p.setFileTime(paths[i], request.when);
+        const platform::Status set = p.setAttributes(paths[i], request.attributes);
+        tally(result, paths[i], timed ? set : timed);
     }
     finish(result, job);
     return result;
@@ -214,10 +219,9 @@ OperationResult changeNamesCase(const CaseRequest& request, core::Job& job) {
         if (names[i] == u"..") continue;
         const QString changed = changeCase(names[i], request.choice);
         // Never over a twin of the other case.
-        if (changed == names[i] || p.moveFile(folder + names[i], folder + changed))
-            ++result.handled;
-        else
-            result.notHandled << entryFailure(p.lastError(), folder + names[i]);
+        tally(result, folder + names[i],
+              changed == names[i] ? platform::Status(true)
+                                  : p.moveFile(folder + names[i], folder + changed));
     }
     finish(result, job);
     return result;

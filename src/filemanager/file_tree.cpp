@@ -36,6 +36,12 @@ void tell(const TreeCallbacks& cb, const QString& path, int error) {
     if (cb.failed) cb.failed(path, error);
 }
 
+// Whether the operation on path went through; a failure is told.
+bool done(const TreeCallbacks& cb, const QString& path, const platform::Status& status) {
+    if (!status) tell(cb, path, status.error());
+    return status.ok();
+}
+
 } // namespace
 
 void splitSpec(const QString& spec, QString& folder, QString& mask) {
@@ -80,18 +86,15 @@ bool deleteTree(const QString& folder, const QString& mask, const TreeCallbacks&
         if ((e.attributes & platform::faReadOnly) && !e.isLink) {
             const QString path = join(folder, e.name);
             p.setAttributes(path, e.attributes & ~quint32(platform::faReadOnly));
-            if (!p.deleteFile(path)) tell(cb, path, p.lastError());
-        } else if (!p.deleteListedFile(folder, e, listing.folderFd())) {
-            tell(cb, join(folder, e.name), p.lastError());
+            done(cb, path, p.deleteFile(path));
+        } else {
+            done(cb, join(folder, e.name), p.deleteListedFile(folder, e, listing.folderFd()));
         }
     }
     for (int i = 0; i < subFolders.size(); ++i) {
         lister.keepAhead(subFolders, i);
         if (!deleteTree(subFolders[i], mask, cb, lister)) return false;
-        if (!p.removeFolder(subFolders[i])) {
-            tell(cb, subFolders[i], p.lastError());
-            break;
-        }
+        if (!done(cb, subFolders[i], p.removeFolder(subFolders[i]))) break;
     }
     return !stopped(cb);
 }
@@ -119,22 +122,22 @@ void copyOne(const QString& from, const QString& to, const QString& name, bool i
         if (!failIfExists && (p.attributes(to) & platform::faDirectory) == 0) p.deleteFile(to);
         return p.copyLink(from, to);
     };
-    if (attempt(askReplace) || p.lastError() == platform::errCancelled) return;
-    const int firstError = p.lastError();
+    const platform::Status first = attempt(askReplace);
+    if (first || first.error() == platform::errCancelled) return;
     const ReplaceAnswer answer = cb.askReplace ? cb.askReplace(name) : ReplaceAnswer::No;
-    if (answer == ReplaceAnswer::No) return tell(cb, to, firstError);
+    if (answer == ReplaceAnswer::No) return tell(cb, to, first.error());
     if (answer == ReplaceAnswer::All) askReplace = false;
-    if (!attempt(false) && p.lastError() != platform::errCancelled) tell(cb, to, p.lastError());
+    const platform::Status again = attempt(false);
+    if (again.error() != platform::errCancelled) done(cb, to, again);
 }
 
 bool copyFolder(const QString& folder, const QString& mask, const QString& destination,
                 bool& askReplace, const TreeCallbacks& cb) {
     Platform& p = Platform::instance();
     std::vector<DirEntry> entries;
-    if (!p.listDirectory(folder, QStringLiteral("*.*"), entries, Platform::ListMode::Walk)) {
-        tell(cb, folder, p.lastError());
+    if (!done(cb, folder,
+              p.listDirectory(folder, QStringLiteral("*.*"), entries, Platform::ListMode::Walk)))
         return !stopped(cb);
-    }
     for (const DirEntry& e : entries) {
         if (!isWalkedFile(e, mask)) continue;
         if (stopped(cb)) return false;
@@ -143,10 +146,7 @@ bool copyFolder(const QString& folder, const QString& mask, const QString& desti
     for (const DirEntry& e : entries) {
         if (!isSubFolder(e)) continue;
         const QString target = join(destination, e.name);
-        if (!p.createPath(target)) {
-            tell(cb, target, p.lastError());
-            return !stopped(cb);
-        }
+        if (!done(cb, target, p.createPath(target))) return !stopped(cb);
         if (!copyFolder(join(folder, e.name), mask, target, askReplace, cb)) return false;
     }
     return !stopped(cb);

@@ -386,7 +386,7 @@ quint32 LinuxPlatform::attributes(const QString& path) {
     return attributesOf(AT_FDCWD, p.constData(), st);
 }
 
-bool LinuxPlatform::setAttributes(const QString& path, quint32 attrs) {
+Status LinuxPlatform::setAttributes(const QString& path, quint32 attrs) {
     if (!applyAttributes(path, attrs)) {
         setLastError(errorFromErrno(errno));
         return false;
@@ -394,7 +394,7 @@ bool LinuxPlatform::setAttributes(const QString& path, quint32 attrs) {
     return true;
 }
 
-bool LinuxPlatform::setFileTime(const QString& path, const QDateTime& when) {
+Status LinuxPlatform::setFileTime(const QString& path, const QDateTime& when) {
     struct timespec times[2];
     times[0].tv_nsec = UTIME_OMIT;
     times[1].tv_sec = time_t(when.toSecsSinceEpoch());
@@ -461,8 +461,8 @@ void takeStat(DirEntry& e, const struct stat& st) {
 
 } // namespace
 
-bool LinuxPlatform::listDirectory(const QString& folder, const QString& mask,
-                                  std::vector<DirEntry>& out, ListMode mode) {
+Status LinuxPlatform::listDirectory(const QString& folder, const QString& mask,
+                                    std::vector<DirEntry>& out, ListMode mode) {
     out.clear();
     const QString abs = cleanAbsolute(folder);
     DIR* dir = openFolder(native(abs));
@@ -569,8 +569,8 @@ void LinuxPlatform::startWriting(QFile& file, qint64 offset, qint64 size) {
     sync_file_range(file.handle(), off_t(offset), off_t(size), SYNC_FILE_RANGE_WRITE);
 }
 
-bool LinuxPlatform::listEntries(const QString& folder, std::vector<DirEntry>& out,
-                                const EntryChooser& choose, int* folderFd) {
+Status LinuxPlatform::listEntries(const QString& folder, std::vector<DirEntry>& out,
+                                  const EntryChooser& choose, int* folderFd) {
     out.clear();
     if (folderFd) *folderFd = -1;
     QByteArray path = native(cleanAbsolute(folder));
@@ -625,7 +625,7 @@ QString LinuxPlatform::startFolder() {
     return folder;
 }
 
-bool LinuxPlatform::deleteFile(const QString& path) {
+Status LinuxPlatform::deleteFile(const QString& path) {
     const QByteArray p = native(path);
     // A path longer than the system takes: through its folder, opened in parts.
     const qsizetype slash = p.lastIndexOf('/');
@@ -645,7 +645,7 @@ bool LinuxPlatform::deleteFile(const QString& path) {
     return error == 0;
 }
 
-bool LinuxPlatform::deleteListedFile(const QString& folder, const DirEntry& entry, int folderFd) {
+Status LinuxPlatform::deleteListedFile(const QString& folder, const DirEntry& entry, int folderFd) {
     const QString path =
         folder.endsWith(u'/') ? QString(folder + entry.name) : QString(folder + u'/' + entry.name);
     if (((entry.attributes & faDirectory) && !entry.isLink) || (entry.attributes & faReadOnly))
@@ -756,8 +756,10 @@ class TreeMove {
         const auto piece = [&](qint64 copied, qint64) {
             return m_watch && m_watch(before + copied, m_total);
         };
-        if (!m_platform.copyFile(QFile::decodeName(from), QFile::decodeName(to), true, piece))
-            return fail(m_platform.lastError());
+        if (const Status copied =
+                m_platform.copyFile(QFile::decodeName(from), QFile::decodeName(to), true, piece);
+            !copied)
+            return fail(copied.error());
         m_done = before + qint64(st.st_size);
         return true;
     }
@@ -792,7 +794,7 @@ bool LinuxPlatform::moveFolderAcross(const QByteArray& from, const QByteArray& t
     return true;
 }
 
-bool LinuxPlatform::moveFile(const QString& from, const QString& to, const CopyWatch& watch) {
+Status LinuxPlatform::moveFile(const QString& from, const QString& to, const CopyWatch& watch) {
     QByteArray f = native(from), t = native(to);
     struct stat st;
     if (lstat(f.constData(), &st) != 0) {
@@ -829,8 +831,8 @@ bool LinuxPlatform::moveFile(const QString& from, const QString& to, const CopyW
     return true;
 }
 
-bool LinuxPlatform::copyFile(const QString& from, const QString& to, bool failIfExists,
-                             const CopyWatch& watch, bool durable) {
+Status LinuxPlatform::copyFile(const QString& from, const QString& to, bool failIfExists,
+                               const CopyWatch& watch, bool durable) {
     QByteArray f = native(from), t = native(to);
     int in = open(f.constData(), O_RDONLY | O_CLOEXEC);
     if (in < 0) {
@@ -883,7 +885,7 @@ bool LinuxPlatform::copyFile(const QString& from, const QString& to, bool failIf
     return ok;
 }
 
-bool LinuxPlatform::createFolder(const QString& path) {
+Status LinuxPlatform::createFolder(const QString& path) {
     if (mkdir(native(path).constData(), 0777) != 0) {
         setLastError(errorFromErrno(errno));
         return false;
@@ -891,7 +893,7 @@ bool LinuxPlatform::createFolder(const QString& path) {
     return true;
 }
 
-bool LinuxPlatform::createPath(const QString& path) {
+Status LinuxPlatform::createPath(const QString& path) {
     const QByteArray p = native(cleanAbsolute(path));
     for (qsizetype i = 1; i <= p.size(); ++i) {
         if (i < p.size() && p[i] != '/') continue;
@@ -908,7 +910,7 @@ bool LinuxPlatform::createPath(const QString& path) {
     return true;
 }
 
-bool LinuxPlatform::openForRead(QFile& file) {
+Status LinuxPlatform::openForRead(QFile& file) {
     // Without waiting: a pipe with no writer would block the open for ever.
     const int fd = open(native(file.fileName()).constData(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
     if (fd < 0) {
@@ -941,7 +943,7 @@ bool LinuxPlatform::isMountPoint(const QString& path) {
     return false;
 }
 
-bool LinuxPlatform::entryOf(const QString& path, DirEntry& out, bool followLinks) {
+Status LinuxPlatform::entryOf(const QString& path, DirEntry& out, bool followLinks) {
     const QByteArray p = native(path);
     struct stat st;
     if (lstat(p.constData(), &st) != 0) {
@@ -967,7 +969,7 @@ bool LinuxPlatform::entryOf(const QString& path, DirEntry& out, bool followLinks
     return true;
 }
 
-bool LinuxPlatform::removeFolder(const QString& path) {
+Status LinuxPlatform::removeFolder(const QString& path) {
     if (rmdir(native(path).constData()) != 0) {
         setLastError(errorFromErrno(errno));
         return false;
@@ -975,7 +977,7 @@ bool LinuxPlatform::removeFolder(const QString& path) {
     return true;
 }
 
-bool LinuxPlatform::openForWrite(QFile& file, int openMode) {
+Status LinuxPlatform::openForWrite(QFile& file, int openMode) {
     struct stat st;
     if (lstat(native(file.fileName()).constData(), &st) == 0 && isReadOnlyMode(st.st_mode)) {
         setLastError(errAccessDenied);
@@ -988,7 +990,7 @@ bool LinuxPlatform::openForWrite(QFile& file, int openMode) {
     return true;
 }
 
-bool LinuxPlatform::openOwnFile(QFile& file, DirEntry& opened) {
+Status LinuxPlatform::openOwnFile(QFile& file, DirEntry& opened) {
     const int fd =
         ::open(native(file.fileName()).constData(), O_RDWR | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC);
     if (fd < 0) {
@@ -1073,7 +1075,7 @@ bool LinuxPlatform::launch(const QString& verb, const QString& program,
     return QProcess::startDetached(executable, argv, folder);
 }
 
-bool LinuxPlatform::copyLink(const QString& from, const QString& to) {
+Status LinuxPlatform::copyLink(const QString& from, const QString& to) {
     char target[4096];
     ssize_t n = readlink(native(from).constData(), target, sizeof target - 1);
     if (n < 0) {
@@ -1098,8 +1100,8 @@ QString LinuxPlatform::plainTextEditor() {
     return QStringLiteral("xdg-open");
 }
 
-bool LinuxPlatform::appendFile(const QString& from, QFile& to, qint64 offset, qint64 size,
-                               const CopyWatch& watch) {
+Status LinuxPlatform::appendFile(const QString& from, QFile& to, qint64 offset, qint64 size,
+                                 const CopyWatch& watch) {
     const int in = open(native(from).constData(), O_RDONLY | O_CLOEXEC);
     if (in < 0) {
         setLastError(errorFromErrno(errno));

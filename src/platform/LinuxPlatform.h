@@ -24,36 +24,37 @@ class LinuxPlatform : public Platform {
     QString volumeLabel(QChar letter) override;
 
     quint32 attributes(const QString& path) override;
-    bool setAttributes(const QString& path, quint32 attrs) override;
-    bool setFileTime(const QString& path, const QDateTime& when) override;
+    Status setAttributes(const QString& path, quint32 attrs) override;
+    Status setFileTime(const QString& path, const QDateTime& when) override;
     void forgetCached(QFile& file, qint64 offset, qint64 size) override;
     void startWriting(QFile& file, qint64 offset, qint64 size) override;
-    bool listEntries(const QString& folder, std::vector<DirEntry>& out, const EntryChooser& choose,
-                     int* folderFd = nullptr) override;
-    bool listDirectory(const QString& folder, const QString& mask, std::vector<DirEntry>& out,
-                       ListMode mode = ListMode::Display) override;
+    Status listEntries(const QString& folder, std::vector<DirEntry>& out,
+                       const EntryChooser& choose, int* folderFd = nullptr) override;
+    Status listDirectory(const QString& folder, const QString& mask, std::vector<DirEntry>& out,
+                         ListMode mode = ListMode::Display) override;
 
-    bool deleteFile(const QString& path) override;
-    bool deleteListedFile(const QString& folder, const DirEntry& entry, int folderFd = -1) override;
-    bool moveFile(const QString& from, const QString& to, const CopyWatch& watch = {}) override;
+    Status deleteFile(const QString& path) override;
+    Status deleteListedFile(const QString& folder, const DirEntry& entry,
+                            int folderFd = -1) override;
+    Status moveFile(const QString& from, const QString& to, const CopyWatch& watch = {}) override;
 
   private:
     bool moveFolderAcross(const QByteArray& from, const QByteArray& to, const CopyWatch& watch);
 
   public:
-    bool copyFile(const QString& from, const QString& to, bool failIfExists,
-                  const CopyWatch& watch = {}, bool durable = false) override;
-    bool createFolder(const QString& path) override;
-    bool createPath(const QString& path) override;
-    bool openForRead(QFile& file) override;
+    Status copyFile(const QString& from, const QString& to, bool failIfExists,
+                    const CopyWatch& watch = {}, bool durable = false) override;
+    Status createFolder(const QString& path) override;
+    Status createPath(const QString& path) override;
+    Status openForRead(QFile& file) override;
     bool isMountPoint(const QString& path) override;
-    bool entryOf(const QString& path, DirEntry& out, bool followLinks = true) override;
-    bool removeFolder(const QString& path) override;
-    bool openForWrite(QFile& file, int openMode) override;
-    bool openOwnFile(QFile& file, DirEntry& opened) override;
-    bool copyLink(const QString& from, const QString& to) override;
-    bool appendFile(const QString& from, QFile& to, qint64 offset = 0, qint64 size = -1,
-                    const CopyWatch& watch = {}) override;
+    Status entryOf(const QString& path, DirEntry& out, bool followLinks = true) override;
+    Status removeFolder(const QString& path) override;
+    Status openForWrite(QFile& file, int openMode) override;
+    Status openOwnFile(QFile& file, DirEntry& opened) override;
+    Status copyLink(const QString& from, const QString& to) override;
+    Status appendFile(const QString& from, QFile& to, qint64 offset = 0, qint64 size = -1,
+                      const CopyWatch& watch = {}) override;
     QString fileSystemName(QChar letter) override;
     quint32 volumeSerial(QChar letter) override;
     bool setVolumeLabel(QChar letter, const QString& label) override;

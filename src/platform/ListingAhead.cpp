@@ -37,9 +37,10 @@ ListingAhead::Listing ListingAhead::take(const QString& folder) {
 ListingAhead::Listing ListingAhead::list(const QString& folder) const {
     Listing l;
     int fd = -1;
-    l.ok =
+    const Status listed =
         Platform::instance().listEntries(folder, l.entries, m_choose, m_keepOpen ? &fd : nullptr);
-    if (!l.ok) l.error = Platform::instance().lastError();
+    l.ok = listed.ok();
+    l.error = listed.error();
     if (fd >= 0)
         l.folder = std::shared_ptr<const int>(new int(fd), [](const int* f) {
             ::close(*f);

@@ -15,6 +15,10 @@ Platform* g_instance = nullptr;
 
 thread_local int Platform::t_lastError = 0;
 
+Status::Status(bool ok) : m_error(ok ? errNone : Platform::t_lastError) {
+    if (!ok && m_error == errNone) m_error = errGeneric; // a failure never reads as success
+}
+
 Platform& Platform::instance() {
     if (g_instance) return *g_instance;
     static LinuxPlatform real;
@@ -39,7 +43,7 @@ QString Platform::currentDirectory() {
     return QDir::currentPath();
 }
 
-bool Platform::setCurrentDirectory(const QString& path) {
+Status Platform::setCurrentDirectory(const QString& path) {
     if (!QDir::setCurrent(path)) {
         setLastError(QDir(path).exists() ? errAccessDenied : errPathNotFound);
         return false;
@@ -122,8 +126,8 @@ void Platform::forgetCached(QFile&, qint64, qint64) {}
 void Platform::startWriting(QFile&, qint64, qint64) {}
 
 // Without a quicker way: the full walk listing, then the choice.
-bool Platform::listEntries(const QString& folder, std::vector<DirEntry>& out,
-                           const EntryChooser& choose, int* folderFd) {
+Status Platform::listEntries(const QString& folder, std::vector<DirEntry>& out,
+                             const EntryChooser& choose, int* folderFd) {
     if (folderFd) *folderFd = -1;
     std::vector<DirEntry> all;
     out.clear();

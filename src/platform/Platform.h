@@ -74,6 +74,25 @@ enum Error : int {
     errCancelled = 2002,  // stopped at the user's request
 };
 
+// What a platform operation answers: done, or the error (one of the codes
+// above) that stopped it. A platform answers true or false having set its
+// thread's error, which the answer carries from then on.
+class Status {
+  public:
+    Status(bool ok); // NOLINT: the platforms' own answers
+    static Status failed(int code) {
+        Status s(true);
+        s.m_error = code;
+        return s;
+    }
+    bool ok() const { return m_error == errNone; }
+    explicit operator bool() const { return ok(); }
+    int error() const { return m_error; }
+
+  private:
+    int m_error = errNone;
+};
+
 // What a platform call answers when it makes a value: the value, or the
 // error (one of the codes above) that kept it from being made.
 template <class T> struct Result {
@@ -113,7 +132,7 @@ class Platform {
 
     // The process's folder: what it was started in, and where it ends.
     virtual QString currentDirectory();
-    virtual bool setCurrentDirectory(const QString& path);
+    virtual Status setCurrentDirectory(const QString& path);
     // Checks that the folder can be entered and remembers it as its drive's
     // last folder; answers its canonical path. The process stays where it is.
     Result<QString> enterFolder(const QString& path);
@@ -122,14 +141,14 @@ class Platform {
 
     // Attributes
     virtual quint32 attributes(const QString& path) = 0; // 0xFFFFFFFF when missing
-    virtual bool setAttributes(const QString& path, quint32 attrs) = 0;
-    virtual bool setFileTime(const QString& path, const QDateTime& when) = 0;
+    virtual Status setAttributes(const QString& path, quint32 attrs) = 0;
+    virtual Status setFileTime(const QString& path, const QDateTime& when) = 0;
 
     // Enumeration of a folder (every kind of entry but "." ), mask applied to names.
     // A walk lists links as themselves and leaves the archive bit out.
     enum class ListMode { Display, Walk };
-    virtual bool listDirectory(const QString& folder, const QString& mask,
-                               std::vector<DirEntry>& out, ListMode mode = ListMode::Display) = 0;
+    virtual Status listDirectory(const QString& folder, const QString& mask,
+                                 std::vector<DirEntry>& out, ListMode mode = ListMode::Display) = 0;
 
     // A walk's listing that only looks closer where the walk needs it. Each
     // entry ("." and ".." left out) is first seen by `choose` with its name
@@ -141,47 +160,48 @@ class Platform {
     using EntryChooser = std::function<Detail(const DirEntry& seen)>;
     // With folderFd, the listed folder stays open for the caller (-1 when it
     // cannot), who closes it.
-    virtual bool listEntries(const QString& folder, std::vector<DirEntry>& out,
-                             const EntryChooser& choose, int* folderFd = nullptr);
+    virtual Status listEntries(const QString& folder, std::vector<DirEntry>& out,
+                               const EntryChooser& choose, int* folderFd = nullptr);
 
-    // File operations with their usual semantics; false on failure, see lastError().
-    virtual bool deleteFile(const QString& path) = 0;
+    // File operations with their usual semantics; each answers its Status.
+    virtual Status deleteFile(const QString& path) = 0;
     // Deletes an entry just listed in folder: the listing already says it is
     // no folder and not read-only, so no second look is needed. With the
     // listed folder still open (folderFd), the entry is taken in that very
     // folder, whatever has become of its path.
-    virtual bool deleteListedFile(const QString& folder, const DirEntry& entry,
-                                  int folderFd = -1) = 0;
+    virtual Status deleteListedFile(const QString& folder, const DirEntry& entry,
+                                    int folderFd = -1) = 0;
     // Told the bytes copied and the file's size after each piece of 16 MiB
     // that leaves more to copy; answers true to stop the copy.
     using CopyWatch = std::function<bool(qint64 copied, qint64 size)>;
     // Never replaces; to another volume it copies (watched as copyFile) and
     // deletes the original only once the copy is whole.
-    virtual bool moveFile(const QString& from, const QString& to, const CopyWatch& watch = {}) = 0;
+    virtual Status moveFile(const QString& from, const QString& to,
+                            const CopyWatch& watch = {}) = 0;
     // A copy is written aside and takes the target's name once whole; a copy
     // stopped by watch ends with nothing left behind (errCancelled). A
     // durable copy is flushed to the disk before it takes the name.
-    virtual bool copyFile(const QString& from, const QString& to, bool failIfExists,
-                          const CopyWatch& watch = {}, bool durable = false) = 0;
-    virtual bool createFolder(const QString& path) = 0;
+    virtual Status copyFile(const QString& from, const QString& to, bool failIfExists,
+                            const CopyWatch& watch = {}, bool durable = false) = 0;
+    virtual Status createFolder(const QString& path) = 0;
     // Creates the folder and every missing parent; true when it exists.
-    virtual bool createPath(const QString& path) = 0;
+    virtual Status createPath(const QString& path) = 0;
     // Opens a regular file for reading (never waits on a pipe or device:
     // those fail with errNotRegular); any name the listings give can be opened.
-    virtual bool openForRead(QFile& file) = 0;
+    virtual Status openForRead(QFile& file) = 0;
     // True when another file system (or a bind mount) is mounted on path.
     virtual bool isMountPoint(const QString& path) = 0;
     // Size, time and attributes of one entry (of a link's target when
     // followLinks); false when it is missing.
-    virtual bool entryOf(const QString& path, DirEntry& out, bool followLinks = true) = 0;
-    virtual bool removeFolder(const QString& path) = 0;
+    virtual Status entryOf(const QString& path, DirEntry& out, bool followLinks = true) = 0;
+    virtual Status removeFolder(const QString& path) = 0;
     // Opens for writing unless the file is read-only; flags as QIODevice.
-    virtual bool openForWrite(QFile& file, int openMode) = 0;
+    virtual Status openForWrite(QFile& file, int openMode) = 0;
     // Opens the file itself for reading and writing, never through a link
     // nor blocking on a FIFO, and tells what was opened (kind, names,
     // device and inode) from the open descriptor: a check made on it holds
     // for what is written, whatever happens to the name meanwhile.
-    virtual bool openOwnFile(QFile& file, DirEntry& opened) = 0;
+    virtual Status openOwnFile(QFile& file, DirEntry& opened) = 0;
     // Tells the system that this part of an open file will not be read
     // again (its cached pages may go); nothing where it cannot.
     virtual void forgetCached(QFile& file, qint64 offset, qint64 size);
@@ -194,13 +214,10 @@ class Platform {
     // kept as holes; false on a failed or short read or write. `watch` is
     // told the bytes appended so far as copyFile's is (errCancelled when it
     // stops the append).
-    virtual bool appendFile(const QString& from, QFile& to, qint64 offset = 0, qint64 size = -1,
-                            const CopyWatch& watch = {}) = 0;
+    virtual Status appendFile(const QString& from, QFile& to, qint64 offset = 0, qint64 size = -1,
+                              const CopyWatch& watch = {}) = 0;
     // Makes `to` a symbolic link with the same target as the link `from`; never replaces.
-    virtual bool copyLink(const QString& from, const QString& to) = 0;
-    // The error of the last failed operation of the calling thread, so that
-    // jobs on worker threads never see each other's errors.
-    int lastError() const { return t_lastError; }
+    virtual Status copyLink(const QString& from, const QString& to) = 0;
 
     // Temporary files
     virtual QString tempPath();
@@ -234,6 +251,10 @@ class Platform {
                         const QString& folder) = 0;
 
   protected:
+    // The error of the calling thread's last failed operation, which its
+    // answer carries: jobs on worker threads never see each other's errors.
+    friend class Status;
+    int lastError() const { return t_lastError; }
     void setLastError(int code) { t_lastError = code; }
     static thread_local int t_lastError;
     QString m_driveFolders[26];

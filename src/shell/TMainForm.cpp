@@ -323,8 +323,8 @@ void TMainForm::closeEvent(QCloseEvent* event) {
     bool ok = ui::runCommand([this] {
         if (m_startFolder.isEmpty()) return;
         platform::Platform& p = platform::Platform::instance();
-        if (!p.setCurrentDirectory(m_startFolder))
-            throw ui::InOutError(p.lastError() == platform::errAccessDenied ? 5 : 3);
+        if (const platform::Status entered = p.setCurrentDirectory(m_startFolder); !entered)
+            throw ui::InOutError(entered.error() == platform::errAccessDenied ? 5 : 3);
         if (m_notepad) m_notepad->Sauve(QString::fromLatin1(kNotesFile));
         m_tool->SauveIni();
     });

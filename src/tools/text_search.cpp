@@ -13,8 +13,8 @@ namespace tools {
 core::Outcome TextFile::open(const QString& name) {
     platform::Platform& p = platform::Platform::instance();
     m_file.setFileName(name);
-    if (!p.openForRead(m_file)) {
-        const int err = p.lastError();
+    if (const platform::Status opened = p.openForRead(m_file); !opened) {
+        const int err = opened.error();
         return core::Outcome::failed(core::InOutError::textFor(
             err == platform::errFileNotFound || err == platform::errPathNotFound ? 2 : 5));
     }

@@ -51,7 +51,8 @@ core::Outcome cryptFile(const QString& name, const QByteArray& password, core::J
     if (attrs & platform::faDirectory)
         return core::Outcome::failed(QStringLiteral("%1 est un dossier").arg(name));
     QFile in(name);
-    if (!p.openForRead(in)) return core::Outcome::failed(readFailure(name));
+    if (const platform::Status opened = p.openForRead(in); !opened)
+        return core::Outcome::failed(readFailure(name, opened.error()));
     // The transformed copy takes the file's place (a link's target's) in
     // one step; until then the file stays as it was.
     platform::FileReplacement out(name);

@@ -38,8 +38,8 @@ void openChecked(QFile& f, const QString& name, const platform::DirEntry& checke
     platform::Platform& p = platform::Platform::instance();
     if (p.attributes(name) & platform::faReadOnly) fail(5);
     platform::DirEntry opened;
-    if (!p.openOwnFile(f, opened)) {
-        if (p.lastError() == platform::errNotRegular)
+    if (const platform::Status own = p.openOwnFile(f, opened); !own) {
+        if (own.error() == platform::errNotRegular)
             refuse(QStringLiteral("%1 est un lien symbolique").arg(name));
         fail(5);
     }

@@ -14,8 +14,8 @@ QString notAFile(const QString& name) {
 
 } // namespace
 
-QString readFailure(const QString& name) {
-    switch (Platform::instance().lastError()) {
+QString readFailure(const QString& name, int platformError) {
+    switch (platformError) {
     case errNotRegular:
         return notAFile(name);
     case errFileNotFound:

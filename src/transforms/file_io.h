@@ -5,8 +5,8 @@
 
 namespace transforms {
 
-// After Platform::openForRead failed on name.
-QString readFailure(const QString& name);
+// After Platform::openForRead failed on name with a platform error.
+QString readFailure(const QString& name, int platformError);
 // A write, flush or replacement of name that failed with a platform error.
 QString writeFailure(const QString& name, int platformError);
 

@@ -32,9 +32,9 @@ core::Outcome occupation(const QString& folder, const QString& mask, qint64 clus
     o = Occupation{};
     std::vector<DirEntry> entries;
     Platform& p = Platform::instance();
-    if (!p.listDirectory(folder, mask, entries)) {
+    if (const platform::Status listed = p.listDirectory(folder, mask, entries); !listed) {
         // A folder that is there but may not be read says so.
-        const int code = p.lastError() == platform::errAccessDenied ? 5 : 3;
+        const int code = listed.error() == platform::errAccessDenied ? 5 : 3;
         return core::Outcome::failed(core::InOutError::textFor(code) + QStringLiteral(" : ") +
                                      folder);
     }

@@ -83,8 +83,10 @@ SplitResult splitFile(const QString& file, qint64 partSize, core::Job& job) {
         out->setDurable(false);
         if (!out->open()) return stopWith(failure(out->error()));
         // Each part is one kernel copy of its slice of the file.
-        if (plan[i] > 0 && !p.appendFile(file, out->file(), written, plan[i]))
-            return stopWith(failure(p.lastError()));
+        if (plan[i] > 0)
+            if (const platform::Status copied = p.appendFile(file, out->file(), written, plan[i]);
+                !copied)
+                return stopWith(failure(copied.error()));
         whole.push_back(std::move(out));
         if (whole.size() >= 64)
             if (const int error = name()) return stopWith(failure(error));
@@ -122,9 +124,9 @@ core::Outcome joinFiles(QStringList names, core::Job& job, QString* joined) {
         if (!part.regular)
             return core::Outcome::failed(
                 QStringLiteral("%1 n'est pas un fichier ordinaire").arg(names[i]));
-        if (!p.appendFile(names[i], out.file()))
+        if (const platform::Status appended = p.appendFile(names[i], out.file()); !appended)
             return core::Outcome::failed(
-                p.lastError() == platform::errDiskFull
+                appended.error() == platform::errDiskFull
                     ? writeFailure(output, platform::errDiskFull)
                     : QStringLiteral("Ne peut pas lire la part %1").arg(names[i]));
         if (job.cancelled()) return core::Outcome::cancelled(); // the output stays as it was

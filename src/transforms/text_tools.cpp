@@ -68,8 +68,8 @@ QByteArray extractBlock(const QByteArray& in, bool& cr) {
 
 core::Outcome extractText(const QString& source, const QString& output, core::Job& job) {
     QFile in(source);
-    if (!platform::Platform::instance().openForRead(in))
-        return core::Outcome::failed(readFailure(source));
+    if (const platform::Status opened = platform::Platform::instance().openForRead(in); !opened)
+        return core::Outcome::failed(readFailure(source, opened.error()));
     // Written aside: the output may be the source itself.
     platform::FileReplacement out(output);
     if (!out.open()) return core::Outcome::failed(writeFailure(output, out.error()));
@@ -103,9 +103,9 @@ core::Outcome mergeFiles(const QStringList& names, const QString& output, core::
         const quint32 attrs = names[i].isEmpty() ? 0xFFFFFFFFu : p.attributes(names[i]);
         if (attrs == 0xFFFFFFFFu || (attrs & platform::faDirectory)) continue;
         QFile in(names[i]);
-        if (!p.openForRead(in)) {
-            if (p.lastError() == platform::errNotRegular)
-                return core::Outcome::failed(readFailure(names[i]));
+        if (const platform::Status opened = p.openForRead(in); !opened) {
+            if (opened.error() == platform::errNotRegular)
+                return core::Outcome::failed(readFailure(names[i], opened.error()));
             continue; // gone or unreadable: left out, as a missing name is
         }
         for (;;) {
@@ -217,9 +217,9 @@ std::vector<quint32> sortedOrder(const QByteArray& data, const std::vector<Line>
 void sortInPlace(const QString& name, core::Job& job) {
     QFile f(name);
     platform::Platform& platform = platform::Platform::instance();
-    if (!platform.openForRead(f)) {
-        const int err = platform.lastError();
-        if (err == platform::errNotRegular) throw core::TavError(readFailure(name));
+    if (const platform::Status opened = platform.openForRead(f); !opened) {
+        const int err = opened.error();
+        if (err == platform::errNotRegular) throw core::TavError(readFailure(name, err));
         throw core::InOutError(
             err == platform::errFileNotFound || err == platform::errPathNotFound ? 2 : 5);
     }

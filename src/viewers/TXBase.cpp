@@ -155,9 +155,9 @@ void TXBase::open() {
     if (m_tablePath.isEmpty()) return; // no table: stays closed
     m_table.setFileName(m_tablePath);
     // Read only: the viewer never writes, so read-only tables open too.
-    if (!platform::Platform::instance().openForRead(m_table))
-        throw core::InOutError(
-            platform::Platform::instance().lastError() == platform::errFileNotFound ? 2 : 5);
+    if (const platform::Status opened = platform::Platform::instance().openForRead(m_table);
+        !opened)
+        throw core::InOutError(opened.error() == platform::errFileNotFound ? 2 : 5);
     m_size = m_table.size();
     m_data = m_size > 0 && m_tableMap.map(m_table.handle(), m_size) ? m_tableMap.data() : nullptr;
     if (m_size > 0 && !m_data) raise(kHeaderError);

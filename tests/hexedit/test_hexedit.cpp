@@ -552,13 +552,13 @@ struct SlowDisk : platform::FakePlatform {
         }
         return false;
     }
-    bool copyFile(const QString& from, const QString& to, bool failIfExists, const CopyWatch& watch,
-                  bool durable) override {
+    platform::Status copyFile(const QString& from, const QString& to, bool failIfExists,
+                              const CopyWatch& watch, bool durable) override {
         if (slowCopy && stoppedWhileSlow(watch)) return false;
         return FakePlatform::copyFile(from, to, failIfExists, watch, durable);
     }
-    bool appendFile(const QString& from, QFile& to, qint64 offset, qint64 size,
-                    const CopyWatch& watch) override {
+    platform::Status appendFile(const QString& from, QFile& to, qint64 offset, qint64 size,
+                                const CopyWatch& watch) override {
         if (slow && stoppedWhileSlow(watch)) return false;
         return FakePlatform::appendFile(from, to, offset, size, watch);
     }

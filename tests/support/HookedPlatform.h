@@ -15,23 +15,23 @@ class HookedPlatform : public platform::FakePlatform {
     std::function<void(const QString& to)> beforeCopy;
     std::function<void(const QString& folder)> beforeList;
 
-    bool listEntries(const QString& folder, std::vector<platform::DirEntry>& out,
-                     const EntryChooser& choose, int* folderFd = nullptr) override {
+    platform::Status listEntries(const QString& folder, std::vector<platform::DirEntry>& out,
+                                 const EntryChooser& choose, int* folderFd = nullptr) override {
         if (beforeList) beforeList(folder);
         return FakePlatform::listEntries(folder, out, choose, folderFd);
     }
 
-    bool deleteFile(const QString& path) override {
+    platform::Status deleteFile(const QString& path) override {
         if (beforeDelete) beforeDelete(path);
         return FakePlatform::deleteFile(path);
     }
-    bool deleteListedFile(const QString& folder, const platform::DirEntry& entry,
-                          int folderFd = -1) override {
+    platform::Status deleteListedFile(const QString& folder, const platform::DirEntry& entry,
+                                      int folderFd = -1) override {
         if (beforeDelete) beforeDelete(folder + u'/' + entry.name);
         return FakePlatform::deleteListedFile(folder, entry, folderFd);
     }
-    bool copyFile(const QString& from, const QString& to, bool failIfExists,
-                  const CopyWatch& watch = {}, bool durable = false) override {
+    platform::Status copyFile(const QString& from, const QString& to, bool failIfExists,
+                              const CopyWatch& watch = {}, bool durable = false) override {
         if (beforeCopy) beforeCopy(to);
         return FakePlatform::copyFile(from, to, failIfExists, watch, durable);
     }

@@ -221,7 +221,7 @@ namespace {
 // Gives the name to another thing between the erase's look and its open.
 struct SwappingPlatform : platform::FakePlatform {
     std::function<void(const QString&)> beforeOpen;
-    bool openOwnFile(QFile& file, platform::DirEntry& opened) override {
+    platform::Status openOwnFile(QFile& file, platform::DirEntry& opened) override {
         if (beforeOpen) beforeOpen(file.fileName());
         return FakePlatform::openOwnFile(file, opened);
     }
@@ -373,8 +373,8 @@ TEST(TransformSafety, AFailedOrKilledBackupKeepsTheOlderArchive) {
 namespace {
 // Folders that are there but may not be read (as for a user without the right).
 struct RefusingPlatform : platform::FakePlatform {
-    bool listDirectory(const QString&, const QString&, std::vector<platform::DirEntry>&,
-                       ListMode) override {
+    platform::Status listDirectory(const QString&, const QString&, std::vector<platform::DirEntry>&,
+                                   ListMode) override {
         setLastError(platform::errAccessDenied);
         return false;
     }

@@ -291,7 +291,7 @@ bool HexDocument::copyIn(const QString& name, const std::function<bool(qint64, q
     // One copy beside the working file, in the kernel where it can, holes kept.
     const QString copy = copyNameOf(m_workName);
     QFile::remove(copy);
-    return platform::Platform::instance().copyFile(name, copy, false, watch);
+    return platform::Platform::instance().copyFile(name, copy, false, watch).ok();
 }
 
 bool HexDocument::adoptCopy(const QString& name) {

@@ -51,7 +51,7 @@ QString join(const QString& folder, const QString& name) {
 // its bytes.
 bool exists(const QString& path, platform::DirEntry* entry = nullptr) {
     platform::DirEntry e;
-    const bool found = Platform::instance().entryOf(path, e);
+    const bool found = Platform::instance().entryOf(path, e).ok();
     if (entry) *entry = e;
     return found;
 }
