@@ -124,36 +124,6 @@ class TTool : public QWidget {
     void Imprimer();
     void LanceApp();
 
-    // The tools' commands: each forwards to its tool with context().
-    void Rechercher();
-    void Comparer();
-    void Trier();
-    void Fusionner();
-    void Occupation();
-    void Formatage();
-    void Nommer();
-    void Chercher();
-    void Parcourir();
-    void DiskInfos1();
-    void CpuInfos();
-    void Memoire();
-    void Systeme();
-    void Applications();
-    void Tachesactives();
-    void FonctionsDll();
-    void Panneau();
-    void EditHex();
-    void Nettoyer();
-    void Extraire();
-    void Optimiser();
-    void EffIrreversible();
-    void Repertorier();
-    void Crypter(int mode);
-    void Backup1();
-    void Restore1();
-    void Decouper1();
-    void Recoller1();
-
     // What a command receives: the selection as absolute paths taken now,
     // the folders, refresh, progress and the parent window.
     ui::CommandContext context();

@@ -637,7 +637,7 @@ TEST(HexWindow, MissingFileAndSelectionRule) {
         tool.show();
         tool.selectRow(tool.rowOf("one"));
         tool.selectRow(tool.rowOf("two"));
-        tool.EditHex();
+        ui::runRegistered(QStringLiteral("EditHex"), tool.context());
         EXPECT_EQ(dialogs.lastText(),
                   QStringLiteral("Un fichier et un seul doit être sélectionné"));
         tool.selectRow(tool.rowOf("two"), false);
@@ -646,7 +646,7 @@ TEST(HexWindow, MissingFileAndSelectionRule) {
             title = dlg->windowTitle();
             return 0;
         });
-        tool.EditHex();
+        ui::runRegistered(QStringLiteral("EditHex"), tool.context());
         EXPECT_EQ(title, QStringLiteral("Editeur Hexadécimal"));
     }
     THexEdit win;

@@ -78,7 +78,7 @@ TEST(Cleaner, TheWindowFindsDeletesAndKeepsTheUsersExtensions) {
             w->Ajoute();
             return 0;
         });
-        tool.Nettoyer();
+        ui::runRegistered(QStringLiteral("Nettoyer"), tool.context());
         EXPECT_EQ(tool.cleanEntries(), QStringList({".OLD", ".BAK"}));
     }
 }

@@ -150,7 +150,7 @@ TEST(FindFiles, TheWindowAndTheFileManagerMovingThere) {
             emit w->ListBox1->itemDoubleClicked(w->ListBox1->item(0));
             return int(w->result());
         });
-        tool.Rechercher();
+        ui::runRegistered(QStringLiteral("Rechercher"), tool.context());
         EXPECT_EQ(tool.folder(), dir.file("Temp/x"));
         EXPECT_EQ(tool.historyLast(), history); // the history is not extended
     }

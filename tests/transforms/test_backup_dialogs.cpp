@@ -5,6 +5,7 @@
 #include "transforms/backup/TRestoreDial.h"
 #include "ui/ModalRunner.h"
 #include "ui/ScriptedDialogs.h"
+#include "ui/commands.h"
 
 #include <QCheckBox>
 #include <QLineEdit>
@@ -124,7 +125,7 @@ TEST_F(DialogFixture, ToolCommandsLeaveTheFileManagersFolderAlone) {
             QDir::setCurrent("/"); // the process may be anywhere: the file manager is not moved
             return 0;
         });
-        tool.Backup1();
+        ui::runRegistered(QStringLiteral("Backup1"), tool.context());
     }
     EXPECT_EQ(specs, QStringList({dir.file("f.txt") + " /s"}));
     EXPECT_EQ(tool.folder(), dir.path());
@@ -132,6 +133,6 @@ TEST_F(DialogFixture, ToolCommandsLeaveTheFileManagersFolderAlone) {
         EXPECT_EQ(d->windowTitle(), QStringLiteral("Restaure"));
         return 0;
     });
-    tool.Restore1();
+    ui::runRegistered(QStringLiteral("Restore1"), tool.context());
     EXPECT_EQ(tool.folder(), dir.path());
 }

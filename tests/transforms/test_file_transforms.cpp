@@ -416,7 +416,7 @@ TEST_F(DriveFixture, OptimiserPacksGreedily) {
     dialogs.answer(ui::Ok);
     dialogs.answer(ui::Ok);
     dialogs.answer(ui::Ok);
-    tool.Optimiser();
+    ui::runRegistered(QStringLiteral("Optimiser"), tool.context());
     ASSERT_EQ(dialogs.disks.size(), 2);
     EXPECT_EQ(dialogs.disks[1],
               QStringList({"f300", "f900"})); // the first disk, when the second is asked for
@@ -427,7 +427,7 @@ TEST_F(DriveFixture, OptimiserPacksGreedily) {
     tool.LitRepert();
     tool.SelectAll();
     dialogs.answer(ui::Ok);
-    tool.Optimiser();
+    ui::runRegistered(QStringLiteral("Optimiser"), tool.context());
     EXPECT_EQ(dialogs.lastText(),
               QStringLiteral("Taille de fichier supérieure à la capacité de la disquette"));
 }
@@ -440,29 +440,29 @@ TEST_F(DriveFixture, ToolCommandsForOneFile) {
     tool.show();
     tool.selectRow(tool.rowOf("x.txt"));
     tool.selectRow(tool.rowOf("y.txt"));
-    tool.EffIrreversible();
+    ui::runRegistered(QStringLiteral("EffIrreversible"), tool.context());
     EXPECT_EQ(dialogs.lastText(), QStringLiteral("Un fichier et un seul doit être sélectionné"));
     tool.selectRow(tool.rowOf("y.txt"), false);
     dialogs.answer(ui::Cancel);
-    tool.EffIrreversible();
+    ui::runRegistered(QStringLiteral("EffIrreversible"), tool.context());
     EXPECT_TRUE(QFile::exists(dir.file("x.txt")));
     EXPECT_EQ(
         dialogs.lastText(),
         QStringLiteral("Attention, le fichier effacé ne pourra pas être récupéré.\r\ncontinuer ?"));
     dialogs.answer(ui::Ok);
-    tool.Trier();
+    ui::runRegistered(QStringLiteral("Trier"), tool.context());
     EXPECT_EQ(dialogs.lastText(), QStringLiteral("Trier le fichier x.txt ?"));
     EXPECT_EQ(readAll(dir.file("x.txt")), QByteArray("a\r\nb\r\n"));
-    tool.Occupation();
+    ui::runRegistered(QStringLiteral("Occupation"), tool.context());
     EXPECT_TRUE(dialogs.lastText().contains("Espace réellement occupé : "));
     dialogs.cancelInput();
-    tool.Nommer();
+    ui::runRegistered(QStringLiteral("Nommer"), tool.context());
     EXPECT_TRUE(fake.labelWrites.isEmpty());
     dialogs.answerInput("SAUVE");
-    tool.Nommer();
+    ui::runRegistered(QStringLiteral("Nommer"), tool.context());
     ASSERT_EQ(fake.labelWrites.size(), 1);
     EXPECT_EQ(fake.labelWrites[0].label, QStringLiteral("SAUVE"));
-    tool.Formatage();
+    ui::runRegistered(QStringLiteral("Formatage"), tool.context());
     ASSERT_EQ(fake.formats.size(), 1);
     EXPECT_EQ(fake.formats[0].letter, u'A');
     EXPECT_EQ(fake.formats[0].options, 1);
@@ -486,7 +486,7 @@ TEST_F(DriveFixture, PasswordDialogAndEncryptionCommand) {
         p->Button2->click();
         return d->result();
     });
-    tool.Crypter(1);
+    ui::runRegistered(QStringLiteral("Crypter"), tool.context());
     const quint8 k = cryptKey("ab");
     QByteArray expected;
     for (int i = 0; i < 4; ++i)
@@ -499,7 +499,7 @@ TEST_F(DriveFixture, PasswordDialogAndEncryptionCommand) {
             (cancel ? p->Button1 : p->Button2)->click();
             return d->result();
         });
-        tool.Crypter(2);
+        ui::runRegistered(QStringLiteral("Decrypter"), tool.context());
         EXPECT_EQ(readAll(dir.file("z")), expected);
     }
 }
@@ -534,26 +534,26 @@ TEST_F(DriveFixture, ListCommandsForExtractMergeRejoinAndAnEmptyOptimiser) {
     tool.setActivePane(2);
     tool.selectRow(tool.rowOf("doc.bin"));
     dialogs.answerFile(dir.file("text.txt"));
-    tool.Extraire();
+    ui::runRegistered(QStringLiteral("Extraire"), tool.context());
     EXPECT_EQ(dialogs.shown.last().title, QStringLiteral("Extraire texte"));
     EXPECT_EQ(readAll(dir.file("text.txt")), QByteArray("A\nB"));
     EXPECT_GE(tool.rowOf("text.txt"), 0); // the folder was read again
     tool.detailsView()->clearSelection();
     tool.selectRow(tool.rowOf("p.dat002"));
     tool.selectRow(tool.rowOf("p.dat001"));
-    tool.Recoller1();
+    ui::runRegistered(QStringLiteral("Recoller1"), tool.context());
     EXPECT_EQ(readAll(dir.file("p.dat")), QByteArray("one-two"));
     tool.detailsView()->clearSelection();
     tool.selectRow(tool.rowOf("p.dat002"));
     tool.selectRow(tool.rowOf("doc.bin"));
     dialogs.answerFile(dir.file("merged"));
-    tool.Fusionner();
+    ui::runRegistered(QStringLiteral("Fusionner"), tool.context());
     EXPECT_EQ(readAll(dir.file("merged")), QByteArray::fromHex("410D0A42") + "two"); // list order
     // Nothing selected: the first disk is emptied, then the optimiser ends.
     QFile(floppy.file("old")).open(QIODevice::WriteOnly);
     tool.detailsView()->clearSelection();
     const int before = int(dialogs.shown.size());
-    tool.Optimiser();
+    ui::runRegistered(QStringLiteral("Optimiser"), tool.context());
     EXPECT_EQ(dialogs.shown.size(), before + 1);
     EXPECT_TRUE(QDir(floppy.path()).isEmpty());
 }

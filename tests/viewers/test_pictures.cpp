@@ -514,11 +514,11 @@ TEST(Launching, BrowsingPassesEveryListedPictureInListOrder) {
     });
     t.open(t.dir.path());
     t.select({"c.pcx"}); // the selection does not matter
-    t.tool->Parcourir();
+    ui::runRegistered(QStringLiteral("Parcourir"), t.tool->context());
     EXPECT_EQ(shown, QStringList({t.dir.file("a.gif"), t.dir.file("b.JPEG"), t.dir.file("e.Bmp")}));
     t.tool->setFilter(QStringLiteral("*.gif"));
     t.tool->LitRepert();
-    t.tool->Parcourir();
+    ui::runRegistered(QStringLiteral("Parcourir"), t.tool->context());
     EXPECT_EQ(shown, QStringList({t.dir.file("a.gif")}));
 }
 
