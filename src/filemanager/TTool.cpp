@@ -838,18 +838,4 @@ bool TTool::eventFilter(QObject* watched, QEvent* event) {
 
 // ---- progress ----
 
-void TTool::startProgress() {
-    m_progress->setValue(0);
-    m_progress->show();
-    m_progress->raise();
-}
-
-void TTool::setProgress(int percent) {
-    m_progress->setValue(std::clamp(percent, 0, 100));
-}
-
-void TTool::endProgress() {
-    m_progress->hide();
-}
-
 } // namespace filemanager

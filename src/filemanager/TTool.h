@@ -137,10 +137,6 @@ class TTool : public QWidget {
     // the window stays drawn and Escape stops it. Errors come back here.
     void runLoop(const std::function<void(core::Job&)>& body);
 
-    // Bottom progress bar over the selection.
-    void startProgress();
-    void setProgress(int percent);
-    void endProgress();
 
     // Widgets, for the shell and tests.
     FileListModel* model() const { return m_model; }

@@ -12,10 +12,12 @@
 #include "ui/Dialogs.h"
 #include "ui/ModalRunner.h"
 #include "ui/errors.h"
+#include "ui/job_progress.h"
 
 #include <QDateTime>
 #include <QDir>
 #include <QFileInfo>
+#include <QProgressBar>
 
 namespace filemanager {
 
@@ -36,11 +38,14 @@ QString withSlash(const QString& folder) {
 // Shows the bottom progress bar for the lifetime of a loop.
 class ProgressScope {
   public:
-    explicit ProgressScope(TTool& t) : m_tool(t) { m_tool.startProgress(); }
-    ~ProgressScope() { m_tool.endProgress(); }
+    explicit ProgressScope(QProgressBar* bar) : m_bar(bar) {
+        m_bar->show();
+        m_bar->raise();
+    }
+    ~ProgressScope() { m_bar->hide(); }
 
   private:
-    TTool& m_tool;
+    QProgressBar* m_bar;
 };
 
 ReplaceAnswer askReplace(const QString& name) {
@@ -68,9 +73,8 @@ OperationQuestions askTheUser() {
 
 void TTool::runLoop(const std::function<void(core::Job&)>& body) {
     core::FunctionJob job(body);
-    job.onProgress = [this](int percent) { setProgress(percent); };
-    ProgressScope progress(*this);
-    job.runInBackground();
+    ProgressScope shown(progressBar());
+    ui::runOnBar(job, progressBar());
 }
 
 // ---- delete ----

@@ -9,6 +9,7 @@
 #include "sysinfo/TDiskInfo.h"
 #include "ui/Dialogs.h"
 #include "ui/errors.h"
+#include "ui/job_progress.h"
 
 #include <QApplication>
 #include <QDir>
@@ -145,8 +146,7 @@ void TDecoupe::Button2Click() {
             ~Enable() { b->setEnabled(true); }
         } enable{Button2};
         core::FunctionJob job([&](core::Job& j) { r = splitFile(FileName, PartSize, j); });
-        job.onProgress = [this](int p) { ProgressBar1->setValue(p); };
-        job.runInBackground();
+        ui::runOnBar(job, ProgressBar1);
     }
     ProgressBar1->setValue(0);
     switch (r) {

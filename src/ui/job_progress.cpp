@@ -1,9 +1,22 @@
 #include "job_progress.h"
 #include "core/Job.h"
 
+#include <QProgressBar>
 #include <QProgressDialog>
+#include <algorithm>
 
 namespace ui {
+
+namespace {
+
+// The sink goes with the run, however it ends: a report queued before the
+// end never reaches a bar that is gone.
+struct Unwire {
+    core::Job& job;
+    ~Unwire() { job.onProgress = nullptr; }
+};
+
+} // namespace
 
 void runWithProgress(core::Job& job, QWidget* parent, const QString& title) {
     QProgressDialog dialog(title, QStringLiteral("Annuler"), 0, 100, parent);
@@ -14,13 +27,15 @@ void runWithProgress(core::Job& job, QWidget* parent, const QString& title) {
     dialog.setValue(0);
     QObject::connect(&dialog, &QProgressDialog::canceled, [&job] { job.cancel(); });
     job.onProgress = [&dialog](int percent) { dialog.setValue(percent); };
-    try {
-        job.runInBackground();
-    } catch (...) {
-        job.onProgress = nullptr;
-        throw;
-    }
-    job.onProgress = nullptr;
+    const Unwire unwire{job};
+    job.runInBackground();
+}
+
+void runOnBar(core::Job& job, QProgressBar* bar) {
+    bar->setValue(0);
+    job.onProgress = [bar](int percent) { bar->setValue(std::clamp(percent, 0, 100)); };
+    const Unwire unwire{job};
+    job.runInBackground();
 }
 
 } // namespace ui

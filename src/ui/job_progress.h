@@ -4,6 +4,7 @@
 
 #include <QString>
 
+class QProgressBar;
 class QWidget;
 namespace core {
 class Job;
@@ -14,5 +15,9 @@ namespace ui {
 // Runs the job in the background with its progress shown over parent;
 // errors leave as they leave runInBackground.
 void runWithProgress(core::Job& job, QWidget* parent, const QString& title);
+
+// Runs the job in the background with its progress on a bar of the window
+// that started it (from 0); errors leave as they leave runInBackground.
+void runOnBar(core::Job& job, QProgressBar* bar);
 
 } // namespace ui

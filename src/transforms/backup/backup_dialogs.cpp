@@ -5,6 +5,7 @@
 #include "platform/Platform.h"
 #include "ui/Dialogs.h"
 #include "ui/errors.h"
+#include "ui/job_progress.h"
 #include "ui/window_parts.h"
 
 #include <QApplication>
@@ -71,8 +72,7 @@ runArchive(QProgressBar* bar, const QString& diskPrompt,
     questions.report = [](const QString& text) { ui::dialogs().error(text); };
     ArchiveResult result;
     core::FunctionJob job([&](core::Job& j) { result = work(j, questions); });
-    job.onProgress = [bar](int percent) { bar->setValue(percent); };
-    job.runInBackground();
+    ui::runOnBar(job, bar);
     if (result.outcome.kind == core::Outcome::Failed) {
         if (result.error == 0) throw core::TavError(result.outcome.text);
         ui::dialogs().error(result.outcome.text);
