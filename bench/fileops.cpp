@@ -1,12 +1,12 @@
 // Deletes or copies a folder tree through the file manager's walks and
 // prints the time taken. Usage: bench_fileops delete|copy SOURCE [DEST]
+#include "core/Job.h"
 #include "filemanager/file_tree.h"
 #include "platform/Platform.h"
 
 #include <QCoreApplication>
 #include <QDir>
 #include <QElapsedTimer>
-#include <atomic>
 #include <cstdio>
 
 int main(int argc, char** argv) {
@@ -15,8 +15,8 @@ int main(int argc, char** argv) {
     const QString mode = QString::fromLocal8Bit(argv[1]);
     const QString source = QString::fromLocal8Bit(argv[2]);
     // Asks for a stop between entries, as a running job does.
-    std::atomic<bool> cancel{false};
-    filemanager::TreeCallbacks cb{[&] { return cancel.load(std::memory_order_relaxed); }, {}};
+    core::DirectJob job;
+    filemanager::TreeCallbacks cb{job, {}, {}};
     QElapsedTimer t;
     t.start();
     if (mode == u"delete") {

@@ -21,12 +21,9 @@ QString withSlash(const QString& folder) {
 // The walks' callbacks for an operation: Escape through the job, entries
 // left as they were into the result.
 TreeCallbacks walkCallbacks(core::Job& job, OperationResult& result) {
-    TreeCallbacks cb;
-    cb.stop = [&job] { return job.cancelled(); };
-    cb.failed = [&result](const QString& path, int error) {
-        result.notHandled << entryFailure(error, path);
-    };
-    return cb;
+    return {job, {}, [&result](const QString& path, int error) {
+                result.notHandled << entryFailure(error, path);
+            }};
 }
 
 // Counts an entry handled, or tells why it was not.
@@ -160,11 +157,9 @@ OperationResult paste(PasteRequest& request, const OperationQuestions& questions
         return questions.replace ? job.ask([&] { return questions.replace(name); })
                                  : ReplaceAnswer::No;
     };
-    cb.fileProgress = [&](qint64 copied, qint64 size) {
-        job.progress(int((100 * i + 100 * copied / std::max<qint64>(size, 1)) / count));
-    };
     for (; i < sources.size() && !job.cancelled(); ++i) {
-        job.progress(int(100LL * i / count));
+        job.setPart(i, int(count)); // a large file's copy moves within its share
+        job.progress(0);
         const QString name = fileName(sources[i]);
         if (name == u".." || name.isEmpty()) continue;
         pasteOne(sources[i], destination + name, request, cb, result);

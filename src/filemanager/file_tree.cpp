@@ -1,4 +1,5 @@
 #include "file_tree.h"
+#include "core/Job.h"
 #include "platform/ListingAhead.h"
 #include "platform/Platform.h"
 #include "platform/wildcard.h"
@@ -29,7 +30,7 @@ bool isWalkedFile(const DirEntry& e, const QString& mask) {
 }
 
 bool stopped(const TreeCallbacks& cb) {
-    return cb.stop && cb.stop();
+    return cb.job.cancelled();
 }
 
 void tell(const TreeCallbacks& cb, const QString& path, int error) {
@@ -107,10 +108,7 @@ bool delTree(const QString& folder, const QString& mask, const TreeCallbacks& cb
 }
 
 Platform::CopyWatch watchOf(const TreeCallbacks& cb) {
-    return [&cb](qint64 copied, qint64 size) {
-        if (cb.fileProgress) cb.fileProgress(copied, size);
-        return stopped(cb);
-    };
+    return [&job = cb.job](qint64 copied, qint64 size) { return job.advance(copied, size); };
 }
 
 void copyOne(const QString& from, const QString& to, const QString& name, bool isLink,

@@ -7,16 +7,20 @@
 #include <QString>
 #include <functional>
 
+namespace core {
+class Job;
+}
+
 namespace filemanager {
 
 enum class ReplaceAnswer { Yes, No, All };
 
 struct TreeCallbacks {
-    std::function<bool()> stop; // true once the user asked to stop (checked between entries)
+    // The job the walk runs in: Escape is checked between entries and
+    // between the pieces of a large file, whose copy is its progress.
+    core::Job& job;
     // "Remplacer le ficher NAME ?" for a copy that failed.
     std::function<ReplaceAnswer(const QString& name)> askReplace;
-    // How far the copy of a large file is (bytes copied of its size).
-    std::function<void(qint64 copied, qint64 size)> fileProgress;
     // An entry left as it was, with the platform's error. The walks go on
     // as the file manager always did; who drives them decides what to say.
     std::function<void(const QString& path, int error)> failed;
@@ -40,7 +44,7 @@ bool copyFolder(const QString& folder, const QString& mask, const QString& desti
 // True when path is folder itself or lies inside it.
 bool isSameOrInside(const QString& folder, const QString& path);
 
-// The watch of a large file's copy: its progress told, the stop asked.
+// The watch of a large file's copy: its progress told, Escape asked.
 std::function<bool(qint64 copied, qint64 size)> watchOf(const TreeCallbacks& cb);
 
 // Copies one file (or link) into `to`, asking before replacing as the paste does.

@@ -55,7 +55,7 @@ qint64 sizeOf(const QString& line) {
 
 void fillFloppies(core::Job& job, QStringList work, const QString& floppy) {
     platform::Platform& p = platform::Platform::instance();
-    const filemanager::TreeCallbacks walk{[&] { return job.cancelled(); }, {}};
+    const filemanager::TreeCallbacks walk{job, {}, {}};
     filemanager::delTree(floppy, QStringLiteral("*.*"), walk);
     if (work.isEmpty()) return; // nothing to copy once the disk is empty
     sysinfo::TDiskInfo disk;
