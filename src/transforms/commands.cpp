@@ -7,7 +7,7 @@
 #include "core/Job.h"
 #include "crypt.h"
 #include "erase.h"
-#include "filemanager/file_tree.h"
+#include "floppy_packer.h"
 #include "occupation.h"
 #include "platform/Platform.h"
 #include "split.h"
@@ -44,49 +44,6 @@ bool askFloppy() {
     for (;;) {
         if (!confirmed(QStringLiteral("Insérer une disquette dans le lesteur A"))) return false;
         if (sysinfo::TDiskInfo::ready(u'A')) return true;
-    }
-}
-
-// Work list of the optimiser: sizes right-aligned in 16 characters, a tab,
-// the full path.
-qint64 sizeOf(const QString& line) {
-    return line.left(16).trimmed().toLongLong();
-}
-
-void fillFloppies(core::Job& job, QStringList work, const QString& floppy) {
-    platform::Platform& p = platform::Platform::instance();
-    const filemanager::TreeCallbacks walk{job, {}, {}};
-    filemanager::delTree(floppy, QStringLiteral("*.*"), walk);
-    if (work.isEmpty()) return; // nothing to copy once the disk is empty
-    sysinfo::TDiskInfo disk;
-    disk.setDisk(u'A');
-    if (disk.DiskFree < sizeOf(work.last())) {
-        job.ask([] {
-            ui::dialogs().message(
-                QStringLiteral("Taille de fichier supérieure à la capacité de la disquette"));
-        });
-        return;
-    }
-    const int total = int(work.size());
-    qint64 remaining = disk.DiskFree;
-    int copied = 0;
-    while (!work.isEmpty() && !job.cancelled()) {
-        job.progress(copied * 100 / total);
-        int pick = -1;
-        for (int i = int(work.size()) - 1; i >= 0 && pick < 0; --i)
-            if (sizeOf(work[i]) <= remaining) pick = i;
-        if (pick >= 0) {
-            const QString line = work.takeAt(pick);
-            remaining -= sizeOf(line);
-            const QString path = line.mid(17);
-            p.copyFile(path, floppy + u'/' + QFileInfo(path).fileName(), false);
-            ++copied;
-            continue;
-        }
-        if (!job.ask([] { return askFloppy(); })) return;
-        filemanager::delTree(floppy, QStringLiteral("*.*"), walk);
-        disk.setDisk(u'A');
-        remaining = disk.DiskFree;
     }
 }
 
@@ -151,15 +108,11 @@ void erase(const ui::CommandContext& c) {
 
 void optimise(const ui::CommandContext& c) {
     if (!askFloppy()) return;
-    QStringList work;
-    for (const QString& path : c.selection)
-        if (!isFolder(path))
-            work << QString::number(QFileInfo(path).size()).rightJustified(16, u' ') + u'\t' + path;
-    std::sort(work.begin(), work.end(), [](const QString& a, const QString& b) {
-        return a.compare(b, Qt::CaseInsensitive) < 0;
-    });
-    const QString floppy = platform::Platform::instance().driveRoot(u'A');
-    c.runJob([&](core::Job& job) { fillFloppies(job, work, floppy); });
+    const PackRequest request{c.selection, platform::Platform::instance().driveRoot(u'A')};
+    PackQuestions questions;
+    questions.nextDisk = askFloppy;
+    questions.tell = [](const QString& text) { ui::dialogs().message(text); };
+    c.runJob([&](core::Job& job) { packFloppies(request, questions, job); });
 }
 
 void extract(const ui::CommandContext& c) {
