@@ -3,6 +3,7 @@
 #include "hexedit/THexEdit.h"
 #include "hexedit/commands.h"
 #include "hexedit/hexeditor/HexDocument.h"
+#include "hexedit/hexeditor/HexStorage.h"
 #include "hexedit/hexeditor/THexEditor.h"
 #include "platform/FakePlatform.h"
 #include "support/TempDir.h"
@@ -18,6 +19,7 @@
 #include <QKeyEvent>
 #include <QLineEdit>
 #include <QMouseEvent>
+#include <QRandomGenerator>
 #include <QTest>
 #include <QThread>
 #include <QTimer>
@@ -96,8 +98,6 @@ TEST_F(Doc, ChangeByteMarksAndUndo) {
     d.ChangeByte(1, 'x');
     EXPECT_TRUE(d.isChanged(1));
     EXPECT_TRUE(d.Modified);
-    // One record: 33-byte header, the old byte, the 4-byte length.
-    EXPECT_EQ(d.undoStream().size(), 38);
     d.Undo();
     EXPECT_EQ(bytesOf(d), QByteArray("ABC"));
     EXPECT_FALSE(d.isChanged(1));
@@ -117,7 +117,6 @@ TEST_F(Doc, DeleteThreeBytesAndUndoRestoresSelectionAndCaret) {
     const Cell caret = d.caret;
     d.DeleteSelection();
     EXPECT_EQ(bytesOf(d), QByteArray("abcgh"));
-    EXPECT_EQ(d.undoStream().size(), 3 + 37);
     d.Undo();
     EXPECT_EQ(bytesOf(d), QByteArray("abcdefgh"));
     EXPECT_EQ(d.selStart, 3);
@@ -711,4 +710,59 @@ TEST(HexWindow, FoundMatchesComeIntoViewAndTabReachesTheButtons) {
     }
     EXPECT_TRUE(reached.contains("Fermer")) << reached.join(", ").toStdString();
     EXPECT_TRUE(editor->hasFocus());
+}
+
+// The storage under the document: whatever is written, removed or inserted,
+// the read window shows the working copy's bytes.
+TEST(HexStorage, TheReadWindowFollowsEveryChange) {
+    hexedit::HexStorage bytes;
+    QByteArray model;
+    QRandomGenerator random(11);
+    // Looks first where the change was (what a stale window would show),
+    // then all along.
+    auto check = [&](const char* step, qint64 changed = 0) {
+        ASSERT_EQ(bytes.size(), model.size()) << step;
+        QList<qint64> places = {changed - 8, changed, changed + 8};
+        for (qint64 at = 0; at < model.size(); at += 4093)
+            places << at;
+        for (qint64 at : places) {
+            if (at < 0 || at >= model.size()) continue;
+            int count = 0;
+            const quint8* seen = bytes.bytesAt(at, 16, count);
+            ASSERT_EQ(count, std::min<qint64>(16, model.size() - at)) << step;
+            ASSERT_EQ(QByteArray(reinterpret_cast<const char*>(seen), count), model.mid(at, count))
+                << step << " at " << at;
+            ASSERT_EQ(bytes.byteAt(at, 16), quint8(model[at])) << step;
+        }
+    };
+    for (int round = 0; round < 60; ++round) {
+        const qint64 at = model.isEmpty() ? 0 : random.bounded(int(model.size()));
+        const qint64 end = model.size();
+        QByteArray piece(random.bounded(1, 300000), char(round));
+        switch (round % 4) {
+        case 0: // at the end: the file grows past the window
+            bytes.write(model.size(), piece.constData(), piece.size());
+            model += piece;
+            break;
+        case 1: // in place, short
+            piece.truncate(std::min<qint64>(piece.size(), std::min<qint64>(7, model.size() - at)));
+            bytes.write(at, piece.constData(), piece.size());
+            model.replace(at, piece.size(), piece);
+            break;
+        case 2:
+            bytes.insert(at, piece);
+            model.insert(at, piece);
+            break;
+        case 3: {
+            const qint64 last = std::min<qint64>(model.size(), at + piece.size() / 2);
+            bytes.remove(at, last);
+            model.remove(at, last - at);
+            break;
+        }
+        }
+        check("change", round % 4 == 0 ? end : at);
+    }
+    bytes.resize(10);
+    model.truncate(10);
+    check("resize");
 }

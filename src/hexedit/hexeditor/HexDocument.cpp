@@ -26,8 +26,6 @@ namespace hexedit {
 
 namespace {
 
-constexpr qint64 kWindowSize = 65536;
-constexpr qint64 kMoveChunk = 4 << 20; // tail moves go through this much at a time
 constexpr int kHeaderSize = 33;
 
 const char* const kUndoTexts[] = {"Byte changed", "Byte(s) removed", "Insert buffer",
@@ -62,19 +60,6 @@ quint8 translatePattern(quint8 c, TTranslationType t) {
         return kAnsiToEbcdic[c];
     default:
         return c;
-    }
-}
-
-QString newWorkingName() {
-    QString folder = platform::Platform::instance().tempPath().trimmed();
-    if (!folder.endsWith(u'/')) folder += u'/';
-    quint32 tick = quint32(QDateTime::currentMSecsSinceEpoch());
-    for (;; ++tick) {
-        const QString name =
-            folder + QStringLiteral("%1.KWDT").arg(tick, 8, 16, QChar(u'0')).toUpper();
-        QFile probe(name);
-        // Created at once, so two editors never share a name.
-        if (probe.open(QIODevice::WriteOnly | QIODevice::NewOnly)) return name;
     }
 }
 
@@ -196,19 +181,12 @@ qint64 findFolded(const quint8* hay, qint64 n, const quint8* pat, qint64 m) {
 
 } // namespace
 
-HexDocument::HexDocument() : m_workName(newWorkingName()), m_work(m_workName) {
+HexDocument::HexDocument() {
     for (qint64& m : m_markers)
         m = -1;
-    m_work.open(QIODevice::ReadWrite);
-    m_window.resize(kWindowSize);
 }
 
-HexDocument::~HexDocument() {
-    m_work.resize(0);
-    m_work.close();
-    QFile::remove(m_workName);
-    QFile::remove(m_workName + QStringLiteral(".load")); // a load that was stopped
-}
+HexDocument::~HexDocument() = default;
 
 // ---- notifications ----
 
@@ -224,47 +202,18 @@ void HexDocument::relayout() {
     if (layoutChanged) layoutChanged();
 }
 
-// ---- working file and read window ----
+// ---- bytes ----
 
 qint64 HexDocument::DataSize() {
-    if (m_size < 0) m_size = m_work.isOpen() ? m_work.size() : 0;
-    return m_size;
-}
-
-void HexDocument::dropWindow() {
-    m_windowStart = -1;
-    m_size = -1;
-}
-
-void HexDocument::ensureWindow(qint64 p) {
-    if (m_windowStart >= 0 && m_windowStart <= p &&
-        m_windowStart + kWindowSize >= p + m_bytesPerLine)
-        return;
-    m_windowStart = std::max<qint64>(0, p - kWindowSize / 2);
-    m_work.seek(m_windowStart);
-    m_windowLength =
-        std::max<qint64>(0, m_work.read(reinterpret_cast<char*>(m_window.data()), kWindowSize));
+    return m_bytes.size();
 }
 
 quint8 HexDocument::ReadByte(qint64 offset) {
-    ensureWindow(offset);
-    const qint64 i = offset - m_windowStart;
-    return i >= 0 && i < m_windowLength ? m_window[size_t(i)] : 0;
+    return m_bytes.byteAt(offset, m_bytesPerLine);
 }
 
 const quint8* HexDocument::lineBytes(qint64 lineStart, int& count) {
-    ensureWindow(lineStart);
-    const qint64 i = lineStart - m_windowStart;
-    count = int(std::clamp<qint64>(m_windowLength - i, 0, m_bytesPerLine));
-    return m_window.data() + i;
-}
-
-bool HexDocument::readAt(qint64 offset, char* data, qint64 size) {
-    return m_work.seek(offset) && m_work.read(data, size) == size;
-}
-
-bool HexDocument::writeAt(qint64 offset, const char* data, qint64 size) {
-    return m_work.seek(offset) && m_work.write(data, size) == size;
+    return m_bytes.bytesAt(lineStart, m_bytesPerLine, count);
 }
 
 qint64 HexDocument::rowCount() {
@@ -278,34 +227,12 @@ bool HexDocument::LoadFromFile(const QString& name) {
     return copyIn(name) && adoptCopy(name);
 }
 
-namespace {
-QString copyNameOf(const QString& workName) {
-    return workName + QStringLiteral(".load");
-}
-} // namespace
-
 bool HexDocument::copyIn(const QString& name, const std::function<bool(qint64, qint64)>& watch) {
-    QFile probe(name);
-    if (!QFileInfo(name).isFile() || !probe.open(QIODevice::ReadOnly)) return false;
-    probe.close();
-    // One copy beside the working file, in the kernel where it can, holes kept.
-    const QString copy = copyNameOf(m_workName);
-    QFile::remove(copy);
-    return platform::Platform::instance().copyFile(name, copy, false, watch).ok();
+    return m_bytes.copyIn(name, watch);
 }
 
 bool HexDocument::adoptCopy(const QString& name) {
-    const QString copy = copyNameOf(m_workName);
-    m_work.close();
-    QFile::remove(m_workName);
-    const bool taken = QFile::rename(copy, m_workName);
-    QFile::setPermissions(m_workName, QFile::ReadOwner | QFile::WriteOwner);
-    m_work.open(QIODevice::ReadWrite);
-    dropWindow();
-    if (!taken) {
-        m_work.resize(0);
-        return false;
-    }
+    if (!m_bytes.adoptCopy()) return false;
     FileName = name;
     emptyUndo();
     m_marks.clear();
@@ -319,8 +246,7 @@ bool HexDocument::adoptCopy(const QString& name) {
 }
 
 void HexDocument::NewFile(const QString& name) {
-    m_work.resize(0);
-    dropWindow();
+    m_bytes.resize(0);
     FileName = name;
     emptyUndo();
     selAnchor = selStart = selEnd = -1;
@@ -366,7 +292,7 @@ bool HexDocument::writeTo(const QString& name, const SaveWatch& watch) {
     const quint32 attrs = p.attributes(name);
     const bool readOnly = attrs != 0xFFFFFFFFu && (attrs & platform::faReadOnly);
     platform::FileReplacement out(name);
-    return !readOnly && out.open() && p.appendFile(m_workName, out.file(), 0, -1, watch) &&
+    return !readOnly && out.open() && p.appendFile(m_bytes.workName(), out.file(), 0, -1, watch) &&
            out.commit();
 }
 
@@ -492,7 +418,6 @@ void HexDocument::setBytesPerLine(int n) {
     const bool chars = caretInChars();
     const int nibble = caretNibble();
     m_bytesPerLine = n;
-    dropWindow();
     caret = offsetCell(off, chars, nibble);
     relayout();
     repaint();
@@ -527,9 +452,7 @@ void HexDocument::ChangeByte(qint64 offset, quint8 value) {
     if (offset < 0 || offset >= DataSize()) return;
     if (ReadByte(offset) == value) return;
     if (!gate(ctByte, offset, 0, 1)) return;
-    writeAt(offset, reinterpret_cast<const char*>(&value), 1);
-    const qint64 i = offset - m_windowStart;
-    if (m_windowStart >= 0 && i >= 0 && i < m_windowLength) m_window[size_t(i)] = value;
+    m_bytes.write(offset, reinterpret_cast<const char*>(&value), 1);
     if (!InsertMode()) m_marks.insert(offset);
     if (repaintByte)
         repaintByte(offset);
@@ -537,40 +460,9 @@ void HexDocument::ChangeByte(qint64 offset, quint8 value) {
         repaint(lineOf(offset), lineOf(offset));
 }
 
-void HexDocument::removeRange(qint64 a, qint64 b) {
-    const qint64 size = DataSize();
-    QByteArray chunk;
-    for (qint64 from = b; from < size; from += kMoveChunk) {
-        const qint64 n = std::min(kMoveChunk, size - from);
-        chunk.resize(n);
-        readAt(from, chunk.data(), n);
-        writeAt(from - (b - a), chunk.constData(), n);
-    }
-    m_work.resize(size - (b - a));
-    dropWindow();
-}
-
-void HexDocument::insertRaw(qint64 p, const QByteArray& bytes) {
-    const qint64 size = DataSize();
-    const qint64 n = bytes.size();
-    if (!m_work.isOpen()) m_work.open(QIODevice::ReadWrite);
-    m_work.resize(size + n);
-    QByteArray chunk;
-    // From the end backwards, so nothing is overwritten before it is moved.
-    for (qint64 end = size; end > p;) {
-        const qint64 len = std::min(kMoveChunk, end - p);
-        chunk.resize(len);
-        readAt(end - len, chunk.data(), len);
-        writeAt(end - len + n, chunk.constData(), len);
-        end -= len;
-    }
-    writeAt(p, bytes.constData(), n);
-    dropWindow();
-}
-
 void HexDocument::deleteRange(qint64 a, qint64 b, Cell target, bool truncate) {
     if (truncate) truncateMarks(a);
-    removeRange(a, b);
+    m_bytes.remove(a, b);
     const qint64 size = DataSize();
     const bool chars = isCharColumn(target.col);
     if (cellOffset(target) >= size)
@@ -621,7 +513,7 @@ void HexDocument::InsertBuffer(const QByteArray& bytes, qint64 p) {
         p = 0;
         m_marks.clear();
     }
-    insertRaw(p, bytes);
+    m_bytes.insert(p, bytes);
     relayout();
     truncateMarks(p);
     if (p == caretRawOffset()) {
@@ -638,8 +530,7 @@ void HexDocument::AppendBuffer(const QByteArray& bytes) {
     if (!gate(ctAppend, old, 0, bytes.size())) return;
     truncateMarks(old);
     if (old == 0) m_marks.clear();
-    writeAt(old, bytes.constData(), bytes.size());
-    dropWindow();
+    m_bytes.write(old, bytes.constData(), bytes.size());
     relayout();
     caret = offsetCell(old, caretInChars());
     selAnchor = selStart = old;
@@ -656,8 +547,8 @@ void HexDocument::ReplaceSelection(QByteArray bytes) {
     if (bytes.isEmpty()) return;
     const qint64 start = selStart, count = SelCount();
     if (!gate(ctReplace, start, count, bytes.size())) return;
-    removeRange(start, start + count);
-    insertRaw(start, bytes);
+    m_bytes.remove(start, start + count);
+    m_bytes.insert(start, bytes);
     truncateMarks(start);
     relayout();
     if (caretRawOffset() == start && start < DataSize()) {
@@ -703,15 +594,15 @@ HexDocument::Search HexDocument::prepareFind(QByteArray& pattern, qint64 first, 
     if (last >= size) last = size - 1;
     // Nothing to search: the pattern stays as it was typed.
     if (pattern.isEmpty() || first < 0 || first + pattern.size() > last + 1)
-        return Search{m_workName, pattern, first, last, ignoreCase};
+        return Search{m_bytes.workName(), pattern, first, last, ignoreCase};
     if (translate && Translation != ttAnsi)
         for (char& c : pattern)
             c = char(translatePattern(quint8(c), Translation));
     if (ignoreCase)
         for (char& c : pattern)
             c = char(ansiLower(quint8(c)));
-    m_work.flush();
-    return Search{m_workName, pattern, first, last, ignoreCase};
+    m_bytes.flush();
+    return Search{m_bytes.workName(), pattern, first, last, ignoreCase};
 }
 
 qint64 HexDocument::scan(const Search& s, const std::function<bool(qint64, qint64)>& watch) {
@@ -791,13 +682,12 @@ void HexDocument::pushUndo(ChangeType type, qint64 position, qint64 oldLength, q
     const qint64 saved = type == ctRemove ? count : type == ctReplace ? oldLength : 1;
     QByteArray bytes(saved, 0);
     if (type == ctByte || type == ctRemove || type == ctReplace)
-        readAt(position, bytes.data(), saved);
+        m_bytes.read(position, bytes.data(), saved);
     r.append(bytes);
     putI32(r, r.size() + 4);
     m_undo.append(r);
     m_undoHigh.push_back(
         {high(caretOff), high(selStart), high(selEnd), high(selAnchor), high(position)});
-    if (type != ctByte) dropWindow();
 }
 
 void HexDocument::restoreState(const QByteArray& r, qint64 at) {
@@ -825,9 +715,7 @@ void HexDocument::Undo() {
     switch (type) {
     case ctByte: {
         const quint8 v = quint8(saved[0]);
-        writeAt(position, reinterpret_cast<const char*>(&v), 1);
-        const qint64 i = position - m_windowStart;
-        if (m_windowStart >= 0 && i >= 0 && i < m_windowLength) m_window[size_t(i)] = v;
+        m_bytes.write(position, reinterpret_cast<const char*>(&v), 1);
         if (m_undo[at + 1])
             m_marks.insert(position);
         else
@@ -836,25 +724,24 @@ void HexDocument::Undo() {
         break;
     }
     case ctRemove:
-        insertRaw(position, saved);
+        m_bytes.insert(position, saved);
         restoreState(m_undo, at);
         truncateMarks(position);
         break;
     case ctInsert:
-        removeRange(position, position + count);
+        m_bytes.remove(position, position + count);
         restoreState(m_undo, at);
         truncateMarks(position);
         break;
     case ctReplace:
-        removeRange(position, position + count);
-        insertRaw(position, saved.left(oldLength));
+        m_bytes.remove(position, position + count);
+        m_bytes.insert(position, saved.left(oldLength));
         restoreState(m_undo, at);
         truncateMarks(position > 0 ? position - 1 : 0);
         break;
     case ctAppend:
         caret = Cell{0, 2};
-        m_work.resize(position);
-        dropWindow();
+        m_bytes.resize(position);
         truncateMarks(position);
         restoreState(m_undo, at);
         break;

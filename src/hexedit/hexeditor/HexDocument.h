@@ -1,12 +1,12 @@
 #pragma once
-// The hex editor's document: a working copy of the file in the temporary
-// folder, edited in place and read through a 64 KiB window, with the caret
-// and selection as cells and offsets, changed-byte marks, line markers,
-// search and a packed undo stack. No widgets: the editor widget paints it
-// and feeds it keys.
+// The hex editor's document: the bytes (HexStorage, a working copy of the
+// file) with the caret and selection as cells and offsets, changed-byte
+// marks, line markers, search and a packed undo stack on top. No widgets:
+// the editor widget paints it and feeds it keys.
+
+#include "HexStorage.h"
 
 #include <QByteArray>
-#include <QFile>
 #include <QString>
 #include <functional>
 #include <set>
@@ -47,7 +47,7 @@ class HexDocument {
     bool Modified = false;
 
     // ---- data ----
-    QString workingFileName() const { return m_workName; }
+    QString workingFileName() const { return m_bytes.workName(); }
     qint64 DataSize();
     quint8 ReadByte(qint64 offset);
     // Bytes of the line starting at offset, through the read window.
@@ -71,7 +71,7 @@ class HexDocument {
     using SaveWatch = std::function<bool(qint64 written, qint64 size)>;
     // writeTo reads the working copy by its name: flushWork() first, on the
     // document's thread.
-    void flushWork() { m_work.flush(); }
+    void flushWork() { m_bytes.flush(); }
     bool writeTo(const QString& name, const SaveWatch& watch = {});
     void savedAs(const QString& name);
 
@@ -160,12 +160,6 @@ class HexDocument {
     bool gate(ChangeType type, qint64 position, qint64 oldLength, qint64 count);
     void pushUndo(ChangeType type, qint64 position, qint64 oldLength, qint64 count);
     void restoreState(const QByteArray& record, qint64 recordStart);
-    void dropWindow();
-    void ensureWindow(qint64 p);
-    bool readAt(qint64 offset, char* data, qint64 size);
-    bool writeAt(qint64 offset, const char* data, qint64 size);
-    void removeRange(qint64 a, qint64 b);          // moves the tail down
-    void insertRaw(qint64 p, const QByteArray& b); // moves the tail up
     void deleteRange(qint64 a, qint64 b, Cell target, bool truncate);
     void truncateMarks(qint64 p);
     void extendSelection(qint64 target);
@@ -174,12 +168,7 @@ class HexDocument {
     void relayout();
     qint64 lineOf(qint64 offset) const { return offset / m_bytesPerLine; }
 
-    QString m_workName;
-    QFile m_work;
-    qint64 m_size = -1; // cached DataSize, -1 when to be read again
-    std::vector<quint8> m_window;
-    qint64 m_windowStart = -1;
-    qint64 m_windowLength = 0;
+    HexStorage m_bytes;
     int m_bytesPerLine = 16;
     bool m_allowInsert = false;
     bool m_noSizeChange = false;
