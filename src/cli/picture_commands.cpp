@@ -26,6 +26,10 @@ QString thumbnailLine(const viewers::Thumbnail& t) {
            (t.error.isEmpty() ? QStringLiteral("ok") : t.error);
 }
 
+// Small pictures written for a person or a script to look at: fast
+// compression (Qt maps quality 0..100 to zlib's levels 9..0).
+constexpr int kPngQuality = 90;
+
 } // namespace
 
 int runThumbnails(const QStringList& args) {
@@ -46,7 +50,7 @@ int runThumbnails(const QStringList& args) {
             else if (t.shown &&
                      !viewers::renderPanel(t).save(
                          folder.filePath(QFileInfo(file).fileName() + QStringLiteral(".png")),
-                         "PNG"))
+                         "PNG", kPngQuality))
                 t.error = QStringLiteral("Impossible d'écrire la vignette de %1").arg(file);
             return t;
         });
