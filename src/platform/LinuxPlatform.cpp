@@ -707,10 +707,7 @@ class TreeMove {
     static bool remove(const QByteArray& path) {
         struct stat st;
         if (lstat(path.constData(), &st) != 0) return errno == ENOENT;
-        if (!S_ISDIR(st.st_mode)) return unlink(path.constData()) == 0;
-        const bool emptied = forEach(
-            path, [](const QByteArray& entry, const struct stat&) { return remove(entry); });
-        return emptied && rmdir(path.constData()) == 0;
+        return removeEntry(path, st);
     }
 
   private:
@@ -723,6 +720,15 @@ class TreeMove {
         return false;
     }
 
+    // An entry already looked at (the listing's own look is passed on).
+    static bool removeEntry(const QByteArray& path, const struct stat& st) {
+        if (!S_ISDIR(st.st_mode)) return unlink(path.constData()) == 0;
+        const bool emptied = forEach(path, removeEntry);
+        return emptied && rmdir(path.constData()) == 0;
+    }
+
+    // Each entry with what lstat tells of it, looked at through the open
+    // folder (one name to resolve, not the whole path).
     template <typename F> static bool forEach(const QByteArray& folder, F&& visit) {
         DIR* dir = opendir(folder.constData());
         if (!dir) return false;
@@ -732,7 +738,7 @@ class TreeMove {
             if (n[0] == '.' && (n[1] == 0 || (n[1] == '.' && n[2] == 0))) continue;
             const QByteArray path = folder + '/' + n;
             struct stat st;
-            if (lstat(path.constData(), &st) != 0 || !visit(path, st)) {
+            if (fstatat(dirfd(dir), n, &st, AT_SYMLINK_NOFOLLOW) != 0 || !visit(path, st)) {
                 ok = false;
                 break;
             }
