@@ -35,18 +35,8 @@ int runSplit(const QStringList& args) {
     }
     if (!QFileInfo(args[0]).isFile())
         return fail(QStringLiteral("Fichier introuvable : %1").arg(args[0]));
-    switch (splitFile(args[0], ko * 1024, job)) {
-    case SplitResult::TooSmall:
-        return fail(QStringLiteral("Parts trop petites"));
-    case SplitResult::TooManyParts:
-        return fail(QStringLiteral("Découpage refusé : plus de 999 parts"));
-    case SplitResult::Failed:
-        return fail(QStringLiteral("Ne peut pas lire le fichier"));
-    case SplitResult::DiskFull:
-        return fail(core::InOutError::textFor(101));
-    default:
-        break;
-    }
+    if (const core::Outcome o = splitOutcome(splitFile(args[0], ko * 1024, job)); !o)
+        return fail(o.text);
     out(QStringLiteral("Découpage terminé"));
     return 0;
 }

@@ -92,12 +92,30 @@ SplitResult splitFile(const QString& file, qint64 partSize, core::Job& job) {
             if (const int error = name()) return stopWith(failure(error));
         written += plan[i];
         job.progress(size > 0 ? int(std::nearbyint(double(written) * 100 / size)) : 100);
-        if (job.cancelled()) return stopWith(SplitResult::Failed);
+        if (job.cancelled()) return stopWith(SplitResult::Cancelled);
     }
     if (const int error = name()) return stopWith(failure(error));
     platform::FileReplacement::syncFileSystemOf(folder); // the names, on the disk
     job.progress(0);
     return SplitResult::Done;
+}
+
+core::Outcome splitOutcome(SplitResult result) {
+    switch (result) {
+    case SplitResult::Done:
+        return core::Outcome::done();
+    case SplitResult::TooSmall:
+        return core::Outcome::failed(QStringLiteral("Parts trop petites"));
+    case SplitResult::TooManyParts:
+        return core::Outcome::failed(QStringLiteral("Découpage refusé : plus de 999 parts"));
+    case SplitResult::DiskFull:
+        return core::Outcome::failed(core::InOutError::textFor(101));
+    case SplitResult::Cancelled:
+        return core::Outcome::cancelled();
+    case SplitResult::Failed:
+        break;
+    }
+    return core::Outcome::failed(QStringLiteral("Ne peut pas lire le fichier"));
 }
 
 core::Outcome joinFiles(QStringList names, core::Job& job, QString* joined) {

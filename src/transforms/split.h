@@ -23,13 +23,19 @@ std::vector<qint64> splitPlan(qint64 fileSize, qint64 partSize);
 
 QString partName(const QString& file, int number);
 
-enum class SplitResult { Done, TooSmall, TooManyParts, Failed, DiskFull };
+enum class SplitResult { Done, TooSmall, TooManyParts, Failed, DiskFull, Cancelled };
 
 // Writes the parts beside the file, each written aside and put in place
 // whole. TooSmall below 300 bytes per part; TooManyParts (nothing written)
-// past 999 parts. Other I/O failures stop the copy quietly and answer
-// Failed; a full disk answers DiskFull, which is told.
+// past 999 parts. Other I/O failures stop the copy and answer Failed (the
+// window keeps quiet about them); a full disk answers DiskFull, which is
+// told; a stop asked for answers Cancelled. Parts already whole stay.
 SplitResult splitFile(const QString& file, qint64 partSize, core::Job& job);
+
+// The outcome of a split, with its French text: the refusals ("Parts trop
+// petites", "Découpage refusé : plus de 999 parts"), a full disk, a file
+// that could not be read.
+core::Outcome splitOutcome(SplitResult result);
 
 // Joins the names in case-insensitive order into the first name less its
 // last three characters; folders, missing and empty names are skipped,

@@ -149,15 +149,15 @@ void TDecoupe::Button2Click() {
         ui::runOnBar(job, ProgressBar1);
     }
     ProgressBar1->setValue(0);
+    // A refusal is told in a message, a full disk in an error box; another
+    // failure or a stop ends as a split does.
     switch (r) {
     case SplitResult::TooSmall:
-        ui::dialogs().message(QStringLiteral("Parts trop petites"));
-        break;
     case SplitResult::TooManyParts:
-        ui::dialogs().message(QStringLiteral("Découpage refusé : plus de 999 parts"));
+        ui::dialogs().message(splitOutcome(r).text);
         break;
     case SplitResult::DiskFull:
-        ui::dialogs().error(core::InOutError::textFor(101));
+        ui::dialogs().error(splitOutcome(r).text);
         break;
     default:
         ui::dialogs().message(QStringLiteral("Découpage terminé"));

@@ -176,6 +176,25 @@ TEST(TransformSafety, AStoppedEncryptionLeavesTheFileAsItWas) {
     EXPECT_EQ(filesIn(dir.path()), QStringList({"big"}));
 }
 
+TEST(TransformSafety, AStoppedSplitSaysSoAndKeepsItsWholeParts) {
+    TempDir dir;
+    const QByteArray data(20 * 8192, 's');
+    dir.write("f", data);
+    const std::vector<qint64> plan = splitPlan(data.size(), 3 * 8192);
+    ASSERT_GE(plan.size(), 5u);
+    core::DirectJob job; // Escape once some parts are written
+    job.onProgress = [&](int percent) {
+        if (percent >= 40) job.cancel();
+    };
+    const SplitResult r = splitFile(dir.file("f"), 3 * 8192, job);
+    EXPECT_EQ(r, SplitResult::Cancelled);
+    EXPECT_EQ(splitOutcome(r).kind, core::Outcome::Cancelled);
+    EXPECT_EQ(readAll(dir.file("f001")).size(), plan[0]); // whole, kept
+    EXPECT_FALSE(QFile::exists(partName(dir.file("f"), int(plan.size()))));
+    EXPECT_EQ(splitOutcome(SplitResult::TooManyParts).text,
+              QStringLiteral("Découpage refusé : plus de 999 parts"));
+}
+
 TEST(TransformSafety, AStoppedTransformLeavesItsOutputAsItWas) {
     TempDir dir;
     QByteArray text;
