@@ -2,7 +2,6 @@
 #include "core/Job.h"
 #include "platform/Platform.h"
 
-#include <QDir>
 
 namespace filemanager {
 
