@@ -72,10 +72,7 @@ bool THexEdit::openFile() {
     // "Annuler" stops the copy and closes the window.
     HexDocument& d = HexEditor1->document();
     bool copied = false;
-    core::FunctionJob job([&](core::Job& j) {
-        copied = d.copyIn(m_fileName,
-                          [&j](qint64 done, qint64 total) { return j.advance(done, total); });
-    });
+    core::FunctionJob job([&](core::Job& j) { copied = d.copyIn(m_fileName, j); });
     ui::runWithProgress(job, this, QStringLiteral("Ouvrir"));
     if (job.cancelled()) return false;
     if (copied) d.adoptCopy(m_fileName);
@@ -99,10 +96,7 @@ bool THexEdit::search(qint64 from) {
     // Scanned as a job: a long search shows its progress and Escape or
     // "Annuler" stops it, the caret where it was.
     qint64 found = -1;
-    core::FunctionJob job([&](core::Job& j) {
-        found = HexDocument::scan(
-            prepared, [&j](qint64 done, qint64 total) { return j.advance(done, total); });
-    });
+    core::FunctionJob job([&](core::Job& j) { found = HexDocument::scan(prepared, j); });
     ui::runWithProgress(job, this, QStringLiteral("Rechercher"));
     if (job.cancelled()) return false;
     if (found < 0) {
@@ -156,10 +150,7 @@ bool THexEdit::Save() {
     HexDocument& d = HexEditor1->document();
     d.flushWork();
     bool written = false;
-    core::FunctionJob job([&](core::Job& j) {
-        written =
-            d.writeTo(chosen, [&j](qint64 done, qint64 total) { return j.advance(done, total); });
-    });
+    core::FunctionJob job([&](core::Job& j) { written = d.writeTo(chosen, j); });
     ui::runWithProgress(job, this, QStringLiteral("Enregistrer"));
     if (written) {
         d.savedAs(chosen);

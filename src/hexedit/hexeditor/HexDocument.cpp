@@ -1,5 +1,6 @@
 #include "HexDocument.h"
 #include "code_pages.h"
+#include "core/Job.h"
 #include "core/byte_search.h"
 #include "core/errors.h"
 #include "core/guarded_mapping.h"
@@ -224,11 +225,12 @@ qint64 HexDocument::rowCount() {
 // ---- load, new, save ----
 
 bool HexDocument::LoadFromFile(const QString& name) {
-    return copyIn(name) && adoptCopy(name);
+    core::DirectJob job;
+    return copyIn(name, job) && adoptCopy(name);
 }
 
-bool HexDocument::copyIn(const QString& name, const std::function<bool(qint64, qint64)>& watch) {
-    return m_bytes.copyIn(name, watch);
+bool HexDocument::copyIn(const QString& name, core::Job& job) {
+    return m_bytes.copyIn(name, job);
 }
 
 bool HexDocument::adoptCopy(const QString& name) {
@@ -260,7 +262,8 @@ void HexDocument::NewFile(const QString& name) {
 
 bool HexDocument::SaveToFile(const QString& name) {
     flushWork();
-    const bool ok = writeTo(name);
+    core::DirectJob job;
+    const bool ok = writeTo(name, job);
     if (ok)
         savedAs(name);
     else
@@ -276,7 +279,8 @@ void HexDocument::savedAs(const QString& name) {
     repaint();
 }
 
-bool HexDocument::writeTo(const QString& name, const SaveWatch& watch) {
+bool HexDocument::writeTo(const QString& name, core::Job& job) {
+    const auto watch = [&job](qint64 done, qint64 size) { return job.advance(done, size); };
     platform::Platform& p = platform::Platform::instance();
     if (CreateBackup && Modified && name == FileName && QFileInfo::exists(name)) {
         const QFileInfo fi(name);
@@ -585,7 +589,8 @@ int HexDocument::markerOn(qint64 line) const {
 
 qint64 HexDocument::Find(QByteArray& pattern, qint64 first, qint64 last, bool ignoreCase,
                          bool translate) {
-    return scan(prepareFind(pattern, first, last, ignoreCase, translate));
+    core::DirectJob job;
+    return scan(prepareFind(pattern, first, last, ignoreCase, translate), job);
 }
 
 HexDocument::Search HexDocument::prepareFind(QByteArray& pattern, qint64 first, qint64 last,
@@ -605,7 +610,7 @@ HexDocument::Search HexDocument::prepareFind(QByteArray& pattern, qint64 first, 
     return Search{m_bytes.workName(), pattern, first, last, ignoreCase};
 }
 
-qint64 HexDocument::scan(const Search& s, const std::function<bool(qint64, qint64)>& watch) {
+qint64 HexDocument::scan(const Search& s, core::Job& job) {
     const QByteArray& pattern = s.pattern;
     const qint64 length = pattern.size(), first = s.first, last = s.last;
     if (length < 1 || first < 0 || first + length > last + 1) return -1;
@@ -623,7 +628,7 @@ qint64 HexDocument::scan(const Search& s, const std::function<bool(qint64, qint6
     constexpr qint64 kWindow = 16 << 20, kChunk = 1 << 20;
     QByteArray buf;
     for (qint64 at = first; at + length <= last + 1;) {
-        if (watch && watch(at - first, last + 1 - first)) return -1;
+        if (job.advance(at - first, last + 1 - first)) return -1;
         qint64 n = std::min(kWindow + length - 1, last + 1 - at);
         qint64 hit = -1;
         if (const MappedWindow window(work.handle(), at, n); window.data) {

@@ -12,6 +12,10 @@
 #include <set>
 #include <vector>
 
+namespace core {
+class Job;
+}
+
 namespace hexedit {
 
 enum TTranslationType { ttAnsi, ttDos8, ttASCII, ttMac, ttEBCDIC };
@@ -57,22 +61,20 @@ class HexDocument {
 
     bool LoadFromFile(const QString& name);
     // The load in two steps, for a load run as a job: the copy of the file
-    // beside the working copy, which touches no widget and may run on a
-    // worker thread (watch as for writeTo), then on the document's thread
-    // that copy taken as the document.
-    bool copyIn(const QString& name, const std::function<bool(qint64, qint64)>& watch = {});
+    // beside the working copy, which touches no widget and may run on the
+    // job's worker thread (its progress and Escape through the job), then
+    // on the document's thread that copy taken as the document.
+    bool copyIn(const QString& name, core::Job& job);
     bool adoptCopy(const QString& name);
     void NewFile(const QString& name);
     bool SaveToFile(const QString& name);
     // The save in two steps, for a save run as a job: the writing, which
-    // touches no widget and may run on a worker thread (told its progress,
-    // and stopped, through watch: answers true to stop), then on the
-    // document's thread what a written file changes (name, history, marks).
-    using SaveWatch = std::function<bool(qint64 written, qint64 size)>;
-    // writeTo reads the working copy by its name: flushWork() first, on the
-    // document's thread.
+    // touches no widget and may run on the job's worker thread (progress
+    // and Escape through the job), then on the document's thread what a
+    // written file changes (name, history, marks). writeTo reads the
+    // working copy by its name: flushWork() first, on the document's thread.
     void flushWork() { m_bytes.flush(); }
-    bool writeTo(const QString& name, const SaveWatch& watch = {});
+    bool writeTo(const QString& name, core::Job& job);
     void savedAs(const QString& name);
 
     // ---- caret and selection ----
@@ -128,8 +130,8 @@ class HexDocument {
     // The search in two steps, for a search run as a job: on the document's
     // thread, the pattern made ready (translated, lower-cased) and the bounds
     // checked; then the scan, which reads the working copy through a handle
-    // of its own and may run on a worker thread (watch told the bytes
-    // scanned; answers true to stop, and the scan answers -1).
+    // of its own and may run on the job's worker thread (the bytes scanned
+    // are its progress; stopped, the scan answers -1).
     struct Search {
         QString workName;
         QByteArray pattern;
@@ -138,8 +140,7 @@ class HexDocument {
     };
     Search prepareFind(QByteArray& pattern, qint64 first, qint64 last, bool ignoreCase,
                        bool translate);
-    static qint64 scan(const Search& search,
-                       const std::function<bool(qint64 done, qint64 total)>& watch = {});
+    static qint64 scan(const Search& search, core::Job& job);
 
     // ---- undo ----
     bool CanUndo() const { return m_canUndo; }

@@ -1,4 +1,5 @@
 #include "HexStorage.h"
+#include "core/Job.h"
 #include "platform/Platform.h"
 
 #include <QDateTime>
@@ -128,13 +129,14 @@ void HexStorage::resize(qint64 size) {
     invalidate();
 }
 
-bool HexStorage::copyIn(const QString& name, const std::function<bool(qint64, qint64)>& watch) {
+bool HexStorage::copyIn(const QString& name, core::Job& job) {
     QFile probe(name);
     if (!QFileInfo(name).isFile() || !probe.open(QIODevice::ReadOnly)) return false;
     probe.close();
     // One copy beside the working file, in the kernel where it can, holes kept.
     const QString copy = copyNameOf(m_workName);
     QFile::remove(copy);
+    const auto watch = [&job](qint64 done, qint64 size) { return job.advance(done, size); };
     return platform::Platform::instance().copyFile(name, copy, false, watch).ok();
 }
 

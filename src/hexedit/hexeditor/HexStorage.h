@@ -5,8 +5,11 @@
 
 #include <QFile>
 #include <QString>
-#include <functional>
 #include <vector>
+
+namespace core {
+class Job;
+}
 
 namespace hexedit {
 
@@ -36,9 +39,9 @@ class HexStorage {
     void invalidate();
 
     // A load in two steps: the copy of a file beside the working copy (no
-    // widget: may run on a worker thread; watch as Platform::CopyWatch),
-    // then that copy taken as the working copy.
-    bool copyIn(const QString& name, const std::function<bool(qint64, qint64)>& watch = {});
+    // widget: may run on the job's worker thread, its progress and Escape
+    // through the job), then that copy taken as the working copy.
+    bool copyIn(const QString& name, core::Job& job);
     bool adoptCopy();
 
   private:
