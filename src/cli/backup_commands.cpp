@@ -18,28 +18,11 @@ using namespace transforms;
 
 namespace {
 
-// Takes "--name value" out of args; false when the option is absent.
-bool takeOption(QStringList& args, const QString& name, QString& value) {
-    const int i = int(args.indexOf(name));
-    if (i < 0) return false;
-    if (i + 1 >= args.size())
-        throw std::runtime_error(
-            QString(QStringLiteral("option sans valeur : ") + name).toStdString());
-    value = args.takeAt(i + 1);
-    args.removeAt(i);
-    return true;
-}
-
-bool takeFlag(QStringList& args, const QString& name) {
-    return args.removeAll(name) > 0;
-}
-
 // Runs an archive job here: questions are answered at once, reports go to
 // standard error, and the result's failure too.
 ArchiveResult runHere(const std::function<ArchiveResult(core::Job&)>& work) {
-    ArchiveResult result;
-    core::FunctionJob job([&](core::Job& j) { result = work(j); });
-    job.runHere();
+    core::DirectJob job;
+    const ArchiveResult result = work(job);
     if (result.outcome.kind == core::Outcome::Failed) fail(result.outcome.text);
     return result;
 }

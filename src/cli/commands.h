@@ -44,6 +44,12 @@ int runPictureProgram(char** argv);
 // so that one entry stays one output line.
 void appendEscaped(QByteArray& out, QByteArrayView bytes);
 
+// Takes "--name value" out of args; false when the option is absent. An
+// option without its value is an error ("option sans valeur : --name").
+bool takeOption(QStringList& args, const QString& name, QString& value);
+// Takes "--name" out of args; true when it was there.
+bool takeFlag(QStringList& args, const QString& name);
+
 // Prints the message on standard error and answers 1.
 int fail(const QString& message);
 void out(const QString& line);

@@ -29,27 +29,12 @@ QStringList absolute(const QStringList& paths) {
 // Runs an operation here (no worker thread: questions are answered by the
 // options) and turns its result into the exit code.
 int runOperation(const std::function<OperationResult(core::Job&)>& operation) {
-    OperationResult result;
-    core::FunctionJob job([&](core::Job& j) { result = operation(j); });
-    job.runHere();
+    core::DirectJob job;
+    const OperationResult result = operation(job);
     for (const QString& entry : result.notHandled)
         fail(entry);
     if (result.outcome.kind == core::Outcome::Failed) return fail(result.outcome.text);
     return result.notHandled.isEmpty() && result.outcome.ok() ? 0 : 1;
-}
-
-// Takes "--name VALUE" out of args; false when the value is missing.
-bool takeValue(QStringList& args, const QString& name, QString& value) {
-    const qsizetype at = args.indexOf(name);
-    if (at < 0) return true;
-    if (at + 1 >= args.size()) return false;
-    value = args.takeAt(at + 1);
-    args.removeAt(at);
-    return true;
-}
-
-bool takeFlag(QStringList& args, const QString& name) {
-    return args.removeAll(name) > 0;
 }
 
 // copy and move: SOURCE... DOSSIER, as the window's paste.
@@ -102,9 +87,8 @@ int runDelete(const QStringList& input) {
 int runAttrib(const QStringList& input) {
     QStringList args = input;
     QString date, time = QStringLiteral("00:00:00");
-    if (!takeValue(args, QStringLiteral("--date"), date) ||
-        !takeValue(args, QStringLiteral("--time"), time))
-        return fail(QStringLiteral("--date et --time attendent une valeur"));
+    takeOption(args, QStringLiteral("--date"), date);
+    takeOption(args, QStringLiteral("--time"), time);
     AttributeRequest request;
     if (takeFlag(args, QStringLiteral("--readonly"))) request.attributes |= platform::faReadOnly;
     if (takeFlag(args, QStringLiteral("--hidden"))) request.attributes |= platform::faHidden;

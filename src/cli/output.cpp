@@ -2,8 +2,24 @@
 #include "commands.h"
 
 #include <cstdio>
+#include <stdexcept>
 
 namespace cli {
+
+bool takeOption(QStringList& args, const QString& name, QString& value) {
+    const qsizetype i = args.indexOf(name);
+    if (i < 0) return false;
+    if (i + 1 >= args.size())
+        throw std::runtime_error(
+            QString(QStringLiteral("option sans valeur : ") + name).toStdString());
+    value = args.takeAt(i + 1);
+    args.removeAt(i);
+    return true;
+}
+
+bool takeFlag(QStringList& args, const QString& name) {
+    return args.removeAll(name) > 0;
+}
 
 int fail(const QString& message) {
     std::fprintf(stderr, "%s\n", message.toUtf8().constData());

@@ -51,7 +51,7 @@ void appendEscapedLine(QByteArray& out, const QByteArray& line) {
 
 int runClean(const QStringList& input) {
     QStringList args = input;
-    const bool remove = args.removeAll(QStringLiteral("--delete")) > 0;
+    const bool remove = takeFlag(args, QStringLiteral("--delete"));
     if (args.isEmpty()) return fail(QStringLiteral("usage : clean [--delete] DOSSIER [EXT...]"));
     const QString root = QDir(args.takeFirst()).absolutePath();
     QStringList extensions = tools::builtInExtensions();

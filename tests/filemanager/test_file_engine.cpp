@@ -16,10 +16,8 @@ using testing_support::TempDir;
 namespace {
 
 template <class F> OperationResult run(F&& operation) {
-    OperationResult result;
-    core::FunctionJob job([&](core::Job& j) { result = operation(j); });
-    job.runHere();
-    return result;
+    core::DirectJob job;
+    return operation(job);
 }
 
 bool exists(const QString& path) {

@@ -90,10 +90,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* bytes, size_t size) {
         questions.nextVolume = [&](int disk) {
             return QFile::exists(transforms::volumeFileName(archive, disk));
         };
-        core::FunctionJob job([&](core::Job& j) {
-            r.restore(archive, base() + QStringLiteral("/out"), j, questions);
-        });
-        job.runHere();
+        core::DirectJob job;
+        r.restore(archive, base() + QStringLiteral("/out"), job, questions);
     }
     if (sentinelState() != before) std::abort(); // a restore wrote through a link
     return 0;

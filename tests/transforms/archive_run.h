@@ -37,13 +37,11 @@ struct TestArchive : transforms::TBackupFile {
     template <class F> bool runJob(F&& work) {
         transforms::ArchiveQuestions q = questions;
         q.report = [this](const QString& text) { errors << text; };
-        core::FunctionJob job([&](core::Job& j) {
-            running = &j;
-            last = work(j, q);
-            running = nullptr;
-        });
+        core::DirectJob job;
         job.onProgress = onProgress;
-        job.runHere();
+        running = &job;
+        last = work(job, q);
+        running = nullptr;
         if (last.outcome.kind == core::Outcome::Failed) {
             if (last.error == 0) throw core::TavError(last.outcome.text);
             errors << last.outcome.text;
