@@ -36,11 +36,15 @@ class Job {
     // parts of the whole (a loop over files, each reporting 0 to 100).
     void setPart(int index, int count);
     // Progress as `done` of `total` (bytes, entries); answers whether the
-    // job is to stop, as the platform's copy watches ask.
+    // job is to stop. The last amounts stay readable by the sinks.
     bool advance(qint64 done, qint64 total) {
+        m_done.store(done, std::memory_order_relaxed);
+        m_total.store(total, std::memory_order_relaxed);
         progress(int(100 * done / std::max<qint64>(total, 1)));
         return cancelled();
     }
+    qint64 amountDone() const { return m_done.load(std::memory_order_relaxed); }
+    qint64 amountTotal() const { return m_total.load(std::memory_order_relaxed); }
     std::function<void(int percent)> onProgress;
 
     // Runs question on the starting thread and waits for its answer. An
@@ -70,6 +74,7 @@ class Job {
     void deliver(int percent);
 
     std::atomic<bool> m_cancel{false};
+    std::atomic<qint64> m_done{0}, m_total{0};
     QObject* m_home = nullptr; // lives on the starting thread while the job runs
     std::shared_ptr<std::atomic<bool>> m_alive;
     QElapsedTimer m_sinceProgress;

@@ -73,7 +73,7 @@ void pasteOne(const QString& source, const QString& target, PasteRequest& reques
     const int before = int(result.notHandled.size());
     if (request.mode == PasteMode::Move) {
         // A stopped move leaves the source.
-        if (const platform::Status moved = p.moveFile(source, target, watchOf(cb)); !moved) {
+        if (const platform::Status moved = p.moveFile(source, target, &cb.job); !moved) {
             if (moved.error() != platform::errCancelled)
                 result.notHandled << entryFailure(moved.error(), source);
             return;

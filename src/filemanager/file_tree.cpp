@@ -107,16 +107,11 @@ bool delTree(const QString& folder, const QString& mask, const TreeCallbacks& cb
     return deleteTree(folder, mask, cb, lister);
 }
 
-Platform::CopyWatch watchOf(const TreeCallbacks& cb) {
-    return [&job = cb.job](qint64 copied, qint64 size) { return job.advance(copied, size); };
-}
-
 void copyOne(const QString& from, const QString& to, const QString& name, bool isLink,
              bool& askReplace, const TreeCallbacks& cb) {
     Platform& p = Platform::instance();
-    const Platform::CopyWatch watch = watchOf(cb);
     auto attempt = [&](bool failIfExists) {
-        if (!isLink) return p.copyFile(from, to, failIfExists, watch);
+        if (!isLink) return p.copyFile(from, to, failIfExists, &cb.job);
         if (!failIfExists && (p.attributes(to) & platform::faDirectory) == 0) p.deleteFile(to);
         return p.copyLink(from, to);
     };

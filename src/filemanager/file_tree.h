@@ -44,9 +44,6 @@ bool copyFolder(const QString& folder, const QString& mask, const QString& desti
 // True when path is folder itself or lies inside it.
 bool isSameOrInside(const QString& folder, const QString& path);
 
-// The watch of a large file's copy: its progress told, Escape asked.
-std::function<bool(qint64 copied, qint64 size)> watchOf(const TreeCallbacks& cb);
-
 // Copies one file (or link) into `to`, asking before replacing as the paste does.
 void copyOne(const QString& from, const QString& to, const QString& name, bool isLink,
              bool& askReplace, const TreeCallbacks& cb);

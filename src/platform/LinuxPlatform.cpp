@@ -4,6 +4,7 @@
 #include "desktop_entries.h"
 #include "file_names.h"
 #include "wildcard.h"
+#include "core/Job.h"
 
 #include <QDir>
 #include <QFile>
@@ -100,13 +101,15 @@ QByteArray native(const QString& path) {
 
 constexpr off_t kCopyPiece = 16 << 20;
 
-// A copy's watcher, told how far the copy is; false once it asked to stop.
+// How far a copy is, told to its job; false once the job is stopped.
 struct Watched {
-    const Platform::CopyWatch& watch;
+    core::Job* job;
     off_t size;
-    off_t start = 0; // where the copied range begins in the source
+    off_t start = 0;   // where the copied range begins in the source
+    qint64 before = 0; // of a larger whole: bytes done before this copy
+    qint64 total = -1; // and the whole's size
     bool goOn(off_t copied) const {
-        if (!watch || !watch(copied, size)) return true;
+        if (!job || !job->advance(before + copied, total < 0 ? size : total)) return true;
         errno = ECANCELED;
         return false;
     }
@@ -168,9 +171,10 @@ bool copySparse(int in, int out, off_t from, off_t end, off_t shift, const Watch
 }
 
 // Copies a whole open file into an empty one.
-bool copyBytes(int in, int out, const struct stat& st, const Platform::CopyWatch& watch) {
+bool copyBytes(int in, int out, const struct stat& st, Watched watched) {
     const bool holes = qint64(st.st_blocks) * 512 < qint64(st.st_size);
-    return copySparse(in, out, 0, st.st_size, 0, Watched{watch, st.st_size}, holes);
+    watched.size = st.st_size;
+    return copySparse(in, out, 0, st.st_size, 0, watched, holes);
 }
 
 } // namespace
@@ -666,8 +670,7 @@ namespace {
 // is whole, and a copy that fails or is stopped is removed.
 class TreeMove {
   public:
-    TreeMove(LinuxPlatform& platform, const Platform::CopyWatch& watch)
-        : m_platform(platform), m_watch(watch) {}
+    TreeMove(LinuxPlatform& platform, core::Job* job) : m_platform(platform), m_job(job) {}
 
     int error = 0;
 
@@ -691,7 +694,7 @@ class TreeMove {
     bool copy(const QByteArray& from, const QByteArray& to, const struct stat& self) {
         if (mkdir(to.constData(), 0700) != 0) return fail(errorFromErrno(errno));
         const bool whole = forEach(from, [&](const QByteArray& path, const struct stat& st) {
-            if (m_watch && m_watch(m_done, m_total)) return fail(errCancelled);
+            if (m_job && m_job->advance(m_done, m_total)) return fail(errCancelled);
             return copyEntry(path, to + '/' + path.mid(path.lastIndexOf('/') + 1), st);
         });
         if (!whole) return false;
@@ -712,7 +715,7 @@ class TreeMove {
 
   private:
     LinuxPlatform& m_platform;
-    const Platform::CopyWatch& m_watch;
+    core::Job* m_job;
     qint64 m_total = 0, m_done = 0;
 
     bool fail(int code) {
@@ -758,15 +761,12 @@ class TreeMove {
         }
         if (S_ISFIFO(st.st_mode))
             return mkfifo(to.constData(), st.st_mode & 07777) == 0 || fail(errorFromErrno(errno));
-        const qint64 before = m_done;
-        const auto piece = [&](qint64 copied, qint64) {
-            return m_watch && m_watch(before + copied, m_total);
-        };
-        if (const Status copied =
-                m_platform.copyFile(QFile::decodeName(from), QFile::decodeName(to), true, piece);
+        if (const Status copied = m_platform.copyWithin(QFile::decodeName(from),
+                                                        QFile::decodeName(to), true, m_job,
+                                                        m_done, m_total, false);
             !copied)
             return fail(copied.error());
-        m_done = before + qint64(st.st_size);
+        m_done += qint64(st.st_size);
         return true;
     }
 };
@@ -774,9 +774,9 @@ class TreeMove {
 } // namespace
 
 bool LinuxPlatform::moveFolderAcross(const QByteArray& from, const QByteArray& to,
-                                     const CopyWatch& watch) {
+                                     core::Job* job) {
     struct stat self;
-    TreeMove move(*this, watch);
+    TreeMove move(*this, job);
     const QByteArray parent = from.left(std::max<qsizetype>(1, from.lastIndexOf('/')));
     if (lstat(from.constData(), &self) != 0 || access(parent.constData(), W_OK | X_OK) != 0 ||
         !move.survey(from, self.st_dev)) {
@@ -800,7 +800,7 @@ bool LinuxPlatform::moveFolderAcross(const QByteArray& from, const QByteArray& t
     return true;
 }
 
-Status LinuxPlatform::moveFile(const QString& from, const QString& to, const CopyWatch& watch) {
+Status LinuxPlatform::moveFile(const QString& from, const QString& to, core::Job* job) {
     QByteArray f = native(from), t = native(to);
     struct stat st;
     if (lstat(f.constData(), &st) != 0) {
@@ -810,7 +810,7 @@ Status LinuxPlatform::moveFile(const QString& from, const QString& to, const Cop
     // A read-only file can be renamed and moved (it stays read-only); only
     // writing and deleting it are refused.
     if (renameNoReplace(f.constData(), t.constData()) == 0) return true;
-    if (errno == EXDEV && S_ISDIR(st.st_mode)) return moveFolderAcross(f, t, watch);
+    if (errno == EXDEV && S_ISDIR(st.st_mode)) return moveFolderAcross(f, t, job);
     if (errno != EXDEV) {
         setLastError(errorFromErrno(errno));
         return false;
@@ -829,7 +829,7 @@ Status LinuxPlatform::moveFile(const QString& from, const QString& to, const Cop
         }
         return unlink(f.constData()) == 0;
     }
-    if (!copyFile(from, to, true, watch)) return false;
+    if (!copyFile(from, to, true, job)) return false;
     if (unlink(f.constData()) != 0) {
         setLastError(errorFromErrno(errno));
         return false;
@@ -838,7 +838,12 @@ Status LinuxPlatform::moveFile(const QString& from, const QString& to, const Cop
 }
 
 Status LinuxPlatform::copyFile(const QString& from, const QString& to, bool failIfExists,
-                               const CopyWatch& watch, bool durable) {
+                               core::Job* job, bool durable) {
+    return copyWithin(from, to, failIfExists, job, 0, -1, durable);
+}
+
+Status LinuxPlatform::copyWithin(const QString& from, const QString& to, bool failIfExists,
+                                 core::Job* job, qint64 before, qint64 total, bool durable) {
     QByteArray f = native(from), t = native(to);
     int in = open(f.constData(), O_RDONLY | O_CLOEXEC);
     if (in < 0) {
@@ -875,7 +880,7 @@ Status LinuxPlatform::copyFile(const QString& from, const QString& to, bool fail
         close(in);
         return false;
     }
-    bool ok = copyBytes(in, out, src, watch);
+    bool ok = copyBytes(in, out, src, Watched{job, 0, 0, before, total});
     int err = errno;
     close(in);
     if (ok) {
@@ -1107,7 +1112,7 @@ QString LinuxPlatform::plainTextEditor() {
 }
 
 Status LinuxPlatform::appendFile(const QString& from, QFile& to, qint64 offset, qint64 size,
-                                 const CopyWatch& watch) {
+                                 core::Job* job) {
     const int in = open(native(from).constData(), O_RDONLY | O_CLOEXEC);
     if (in < 0) {
         setLastError(errorFromErrno(errno));
@@ -1127,7 +1132,7 @@ Status LinuxPlatform::appendFile(const QString& from, QFile& to, qint64 offset, 
         setLastError(errGeneric);
         ok = false;
     } else {
-        Watched watched{watch, off_t(size), off_t(offset)};
+        Watched watched{job, off_t(size), off_t(offset)};
         errno = 0;
         const bool holes = qint64(st.st_blocks) * 512 < qint64(st.st_size);
         ok = copySparse(in, out, off_t(offset), off_t(offset + size), outStart - off_t(offset),

@@ -36,14 +36,19 @@ class LinuxPlatform : public Platform {
     Status deleteFile(const QString& path) override;
     Status deleteListedFile(const QString& folder, const DirEntry& entry,
                             int folderFd = -1) override;
-    Status moveFile(const QString& from, const QString& to, const CopyWatch& watch = {}) override;
+    Status moveFile(const QString& from, const QString& to, core::Job* job = nullptr) override;
+    Status copyFile(const QString& from, const QString& to, bool failIfExists,
+                    core::Job* job = nullptr, bool durable = false) override;
+
+    // A copy whose progress is that of a larger whole: `before` bytes of
+    // `total` were done when it started (total -1: the copy is the whole).
+    Status copyWithin(const QString& from, const QString& to, bool failIfExists, core::Job* job,
+                      qint64 before, qint64 total, bool durable);
 
   private:
-    bool moveFolderAcross(const QByteArray& from, const QByteArray& to, const CopyWatch& watch);
+    bool moveFolderAcross(const QByteArray& from, const QByteArray& to, core::Job* job);
 
   public:
-    Status copyFile(const QString& from, const QString& to, bool failIfExists,
-                    const CopyWatch& watch = {}, bool durable = false) override;
     Status createFolder(const QString& path) override;
     Status createPath(const QString& path) override;
     Status openForRead(QFile& file) override;
@@ -54,7 +59,7 @@ class LinuxPlatform : public Platform {
     Status openOwnFile(QFile& file, DirEntry& opened) override;
     Status copyLink(const QString& from, const QString& to) override;
     Status appendFile(const QString& from, QFile& to, qint64 offset = 0, qint64 size = -1,
-                      const CopyWatch& watch = {}) override;
+                      core::Job* job = nullptr) override;
     QString fileSystemName(QChar letter) override;
     quint32 volumeSerial(QChar letter) override;
     bool setVolumeLabel(QChar letter, const QString& label) override;

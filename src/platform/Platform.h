@@ -14,6 +14,10 @@
 
 class QFile;
 
+namespace core {
+class Job;
+}
+
 namespace platform {
 
 // File attribute bits, as the tools know them.
@@ -171,18 +175,17 @@ class Platform {
     // folder, whatever has become of its path.
     virtual Status deleteListedFile(const QString& folder, const DirEntry& entry,
                                     int folderFd = -1) = 0;
-    // Told the bytes copied and the file's size after each piece of 16 MiB
-    // that leaves more to copy; answers true to stop the copy.
-    using CopyWatch = std::function<bool(qint64 copied, qint64 size)>;
-    // Never replaces; to another volume it copies (watched as copyFile) and
+    // Copies report to the job they run in (when given one) after each
+    // piece of 16 MiB that leaves more to copy, and stop when it is
+    // cancelled (errCancelled).
+    // Never replaces; to another volume it copies (as copyFile) and
     // deletes the original only once the copy is whole.
-    virtual Status moveFile(const QString& from, const QString& to,
-                            const CopyWatch& watch = {}) = 0;
-    // A copy is written aside and takes the target's name once whole; a copy
-    // stopped by watch ends with nothing left behind (errCancelled). A
-    // durable copy is flushed to the disk before it takes the name.
+    virtual Status moveFile(const QString& from, const QString& to, core::Job* job = nullptr) = 0;
+    // A copy is written aside and takes the target's name once whole; a
+    // stopped copy ends with nothing left behind. A durable copy is flushed
+    // to the disk before it takes the name.
     virtual Status copyFile(const QString& from, const QString& to, bool failIfExists,
-                            const CopyWatch& watch = {}, bool durable = false) = 0;
+                            core::Job* job = nullptr, bool durable = false) = 0;
     virtual Status createFolder(const QString& path) = 0;
     // Creates the folder and every missing parent; true when it exists.
     virtual Status createPath(const QString& path) = 0;
@@ -211,11 +214,10 @@ class Platform {
     virtual void startWriting(QFile& file, qint64 offset, qint64 size);
     // Appends size bytes of file `from` starting at offset (all of it with
     // size -1) to the open file `to`, in the kernel where it can, its holes
-    // kept as holes; false on a failed or short read or write. `watch` is
-    // told the bytes appended so far as copyFile's is (errCancelled when it
-    // stops the append).
+    // kept as holes; false on a failed or short read or write. The job is
+    // told the bytes appended so far, as a copy's is.
     virtual Status appendFile(const QString& from, QFile& to, qint64 offset = 0, qint64 size = -1,
-                              const CopyWatch& watch = {}) = 0;
+                              core::Job* job = nullptr) = 0;
     // Makes `to` a symbolic link with the same target as the link `from`; never replaces.
     virtual Status copyLink(const QString& from, const QString& to) = 0;
 

@@ -540,10 +540,10 @@ namespace {
 // A disk so slow that a save goes on until it is stopped.
 struct SlowDisk : platform::FakePlatform {
     bool slow = true, slowCopy = false;
-    // Up to five seconds of work, asking the watch at each millisecond.
-    bool stoppedWhileSlow(const CopyWatch& watch) {
+    // Up to five seconds of work, telling the job at each millisecond.
+    bool stoppedWhileSlow(core::Job* job) {
         for (int i = 0; i < 5000; ++i) {
-            if (watch && watch(i, 5000)) {
+            if (job && job->advance(i, 5000)) {
                 setLastError(platform::errCancelled);
                 return true;
             }
@@ -552,14 +552,14 @@ struct SlowDisk : platform::FakePlatform {
         return false;
     }
     platform::Status copyFile(const QString& from, const QString& to, bool failIfExists,
-                              const CopyWatch& watch, bool durable) override {
-        if (slowCopy && stoppedWhileSlow(watch)) return false;
-        return FakePlatform::copyFile(from, to, failIfExists, watch, durable);
+                              core::Job* job, bool durable) override {
+        if (slowCopy && stoppedWhileSlow(job)) return false;
+        return FakePlatform::copyFile(from, to, failIfExists, job, durable);
     }
     platform::Status appendFile(const QString& from, QFile& to, qint64 offset, qint64 size,
-                                const CopyWatch& watch) override {
-        if (slow && stoppedWhileSlow(watch)) return false;
-        return FakePlatform::appendFile(from, to, offset, size, watch);
+                                core::Job* job) override {
+        if (slow && stoppedWhileSlow(job)) return false;
+        return FakePlatform::appendFile(from, to, offset, size, job);
     }
 };
 } // namespace

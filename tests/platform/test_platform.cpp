@@ -17,6 +17,7 @@
 
 using namespace platform;
 using testing_support::TempDir;
+using testing_support::WatchingJob;
 
 namespace {
 
@@ -161,23 +162,23 @@ TEST_F(FileOps, AStoppedCopyLeavesTheTargetAsItWasAndNothingBeside) {
     const QString src = dir.write("big.bin", data);
     const QString existing = dir.write("old.bin", "old");
     int asked = 0;
-    const auto stopAfterTwoPieces = [&](qint64, qint64) { return ++asked == 2; };
-    EXPECT_EQ(p.copyFile(src, existing, false, stopAfterTwoPieces).error(), errCancelled);
+    WatchingJob stopAfterTwoPieces([&](qint64, qint64) { return ++asked == 2; });
+    EXPECT_EQ(p.copyFile(src, existing, false, &stopAfterTwoPieces).error(), errCancelled);
     EXPECT_EQ(asked, 2);
     EXPECT_EQ(testing_support::readAll(existing), QByteArray("old"));
-    const auto stopAtOnce = [](qint64, qint64) { return true; };
-    EXPECT_FALSE(p.copyFile(src, dir.file("new.bin"), true, stopAtOnce));
+    WatchingJob stopAtOnce([](qint64, qint64) { return true; });
+    EXPECT_FALSE(p.copyFile(src, dir.file("new.bin"), true, &stopAtOnce));
     EXPECT_EQ(QDir(dir.path()).entryList(QDir::Files | QDir::Hidden),
               QStringList({"big.bin", "old.bin"}));
-    ASSERT_TRUE(p.copyFile(existing, dir.file("small.bin"), true, stopAtOnce));
+    ASSERT_TRUE(p.copyFile(existing, dir.file("small.bin"), true, &stopAtOnce));
     EXPECT_EQ(testing_support::readAll(dir.file("small.bin")), QByteArray("old"));
     // A copy killed halfway leaves nothing either, over an existing file or not.
     for (const char* name : {"old.bin", "new.bin"}) {
         const pid_t child = fork();
         ASSERT_GE(child, 0);
         if (child == 0) {
-            p.copyFile(src, dir.file(name), false,
-                       [](qint64, qint64) { return raise(SIGKILL) != 0; });
+            WatchingJob killer([](qint64, qint64) { return raise(SIGKILL) != 0; });
+            p.copyFile(src, dir.file(name), false, &killer);
             _exit(0);
         }
         int status = 0;
@@ -188,10 +189,11 @@ TEST_F(FileOps, AStoppedCopyLeavesTheTargetAsItWasAndNothingBeside) {
     EXPECT_EQ(QDir(dir.path()).entryList(QDir::Files | QDir::Hidden),
               QStringList({"big.bin", "old.bin", "small.bin"}));
     QList<qint64> told;
-    ASSERT_TRUE(p.copyFile(src, dir.file("new.bin"), true, [&](qint64 copied, qint64 size) {
+    WatchingJob telling([&](qint64 copied, qint64 size) {
         told << copied << size;
         return false;
-    }));
+    });
+    ASSERT_TRUE(p.copyFile(src, dir.file("new.bin"), true, &telling));
     // After each 16 MiB piece that leaves more to copy.
     EXPECT_EQ(told, QList<qint64>({16 << 20, 40 << 20, 32 << 20, 40 << 20}));
     EXPECT_TRUE(testing_support::readAll(dir.file("new.bin")) == data);
@@ -206,8 +208,8 @@ TEST_F(FileOps, AFolderMoveToAnotherVolumeIsAllOrNothing) {
         dir.write(QStringLiteral("tree/f%1.bin").arg(i), QByteArray(1 << 20, char('a' + i)));
     const QString tree = dir.file("tree"), target = shm.filePath("tree");
     int calls = 0;
-    EXPECT_EQ(p.moveFile(tree, target, [&](qint64, qint64) { return ++calls > 5; }).error(),
-              errCancelled);
+    WatchingJob stopAfterFive([&](qint64, qint64) { return ++calls > 5; });
+    EXPECT_EQ(p.moveFile(tree, target, &stopAfterFive).error(), errCancelled);
     EXPECT_EQ(QDir(tree).entryList(QDir::Files).size(), 20);
     EXPECT_FALSE(QFileInfo::exists(target));
     // A socket cannot be copied: refused before anything is copied.
@@ -232,10 +234,11 @@ TEST_F(FileOps, AFolderMoveToAnotherVolumeIsAllOrNothing) {
     EXPECT_EQ(p.moveFile(dir.file("clash"), shm.filePath("clash")).error(), errFileExists);
     EXPECT_TRUE(QFileInfo::exists(dir.file("clash/x")));
     qint64 last = 0, total = 0;
-    ASSERT_TRUE(p.moveFile(tree, target, [&](qint64 done, qint64 size) {
+    WatchingJob watching([&](qint64 done, qint64 size) {
         last = done, total = size;
         return false;
-    }));
+    });
+    ASSERT_TRUE(p.moveFile(tree, target, &watching));
     EXPECT_EQ(total, 20 << 20);
     EXPECT_GT(last, 0);
     EXPECT_FALSE(QFileInfo::exists(tree));
@@ -247,12 +250,12 @@ TEST_F(FileOps, AStoppedMoveToAnotherVolumeKeepsTheSource) {
     if (!shm.isValid()) GTEST_SKIP() << "no second volume";
     const QByteArray data(20 << 20, 'm');
     const QString src = dir.write("moved.bin", data);
-    EXPECT_EQ(
-        p.moveFile(src, shm.filePath("moved.bin"), [](qint64, qint64) { return true; }).error(),
-        errCancelled);
+    WatchingJob stopAtOnce([](qint64, qint64) { return true; });
+    EXPECT_EQ(p.moveFile(src, shm.filePath("moved.bin"), &stopAtOnce).error(), errCancelled);
     EXPECT_TRUE(testing_support::readAll(src) == data);
     EXPECT_TRUE(QDir(shm.path()).entryList(QDir::Files | QDir::Hidden).isEmpty());
-    ASSERT_TRUE(p.moveFile(src, shm.filePath("moved.bin"), [](qint64, qint64) { return false; }));
+    WatchingJob goOn([](qint64, qint64) { return false; });
+    ASSERT_TRUE(p.moveFile(src, shm.filePath("moved.bin"), &goOn));
     EXPECT_FALSE(QFile::exists(src));
     EXPECT_TRUE(testing_support::readAll(shm.filePath("moved.bin")) == data);
 }

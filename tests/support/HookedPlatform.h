@@ -31,9 +31,9 @@ class HookedPlatform : public platform::FakePlatform {
         return FakePlatform::deleteListedFile(folder, entry, folderFd);
     }
     platform::Status copyFile(const QString& from, const QString& to, bool failIfExists,
-                              const CopyWatch& watch = {}, bool durable = false) override {
+                              core::Job* job = nullptr, bool durable = false) override {
         if (beforeCopy) beforeCopy(to);
-        return FakePlatform::copyFile(from, to, failIfExists, watch, durable);
+        return FakePlatform::copyFile(from, to, failIfExists, job, durable);
     }
 };
 

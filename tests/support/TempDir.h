@@ -7,6 +7,7 @@
 #include <QByteArray>
 #include <QString>
 #include <QTemporaryDir>
+#include <functional>
 
 namespace testing_support {
 
@@ -35,5 +36,16 @@ inline core::Job& idle() {
     static core::DirectJob job;
     return job;
 }
+
+// A job that shows `told` each amount reported to it and is stopped when
+// told answers true.
+class WatchingJob : public core::DirectJob {
+  public:
+    explicit WatchingJob(std::function<bool(qint64 done, qint64 total)> told) {
+        onProgress = [this, told = std::move(told)](int) {
+            if (told(amountDone(), amountTotal())) cancel();
+        };
+    }
+};
 
 } // namespace testing_support

@@ -280,7 +280,6 @@ void HexDocument::savedAs(const QString& name) {
 }
 
 bool HexDocument::writeTo(const QString& name, core::Job& job) {
-    const auto watch = [&job](qint64 done, qint64 size) { return job.advance(done, size); };
     platform::Platform& p = platform::Platform::instance();
     if (CreateBackup && Modified && name == FileName && QFileInfo::exists(name)) {
         const QFileInfo fi(name);
@@ -288,7 +287,7 @@ bool HexDocument::writeTo(const QString& name, core::Job& job) {
         const QString base = dot < 0 ? name : fi.dir().filePath(fi.fileName().left(dot));
         // Flushed before it takes its name: the old content must survive
         // the replacement that follows.
-        if (!p.copyFile(name, base + BackupExtension, false, {}, true)) return false;
+        if (!p.copyFile(name, base + BackupExtension, false, nullptr, true)) return false;
     }
     // The new content goes beside the file and replaces it in one step,
     // keeping its mode, owner and stored attributes (a link is followed to
@@ -296,7 +295,7 @@ bool HexDocument::writeTo(const QString& name, core::Job& job) {
     const quint32 attrs = p.attributes(name);
     const bool readOnly = attrs != 0xFFFFFFFFu && (attrs & platform::faReadOnly);
     platform::FileReplacement out(name);
-    return !readOnly && out.open() && p.appendFile(m_bytes.workName(), out.file(), 0, -1, watch) &&
+    return !readOnly && out.open() && p.appendFile(m_bytes.workName(), out.file(), 0, -1, &job) &&
            out.commit();
 }
 

@@ -136,8 +136,7 @@ bool HexStorage::copyIn(const QString& name, core::Job& job) {
     // One copy beside the working file, in the kernel where it can, holes kept.
     const QString copy = copyNameOf(m_workName);
     QFile::remove(copy);
-    const auto watch = [&job](qint64 done, qint64 size) { return job.advance(done, size); };
-    return platform::Platform::instance().copyFile(name, copy, false, watch).ok();
+    return platform::Platform::instance().copyFile(name, copy, false, &job).ok();
 }
 
 bool HexStorage::adoptCopy() {
