@@ -1,5 +1,6 @@
 // The search tools' commands of tavtools-cli.
 #include "commands.h"
+#include "core/Job.h"
 #include "platform/file_names.h"
 #include "tools/cleaner.h"
 #include "tools/find_files.h"
@@ -14,18 +15,16 @@ int runFind(const QStringList& args) {
     if (args.size() != 2) return fail(QStringLiteral("usage : find DOSSIER CRITERE"));
     const QString folder = QDir(args[0]).absolutePath();
     QByteArray out;
-    const qint64 count =
-        tools::GetAllFiles(tools::searchSpec(folder, args[1]),
-                           {{},
-                            [&](const QString& path) {
-                                appendEscaped(out, platform::nativeName(path));
-                                out += '\n';
-                                if (out.size() > (1 << 20)) {
-                                    std::fwrite(out.constData(), 1, size_t(out.size()), stdout);
-                                    out.clear();
-                                }
-                            },
-                            {}});
+    core::DirectJob job;
+    const auto found = [&](const QString& path) {
+        appendEscaped(out, platform::nativeName(path));
+        out += '\n';
+        if (out.size() > (1 << 20)) {
+            std::fwrite(out.constData(), 1, size_t(out.size()), stdout);
+            out.clear();
+        }
+    };
+    const qint64 count = tools::GetAllFiles(tools::searchSpec(folder, args[1]), found, job);
     std::fwrite(out.constData(), 1, size_t(out.size()), stdout);
     cli::out(QString::number(count) + QStringLiteral(" Fichiers trouvés"));
     return 0;
@@ -59,8 +58,9 @@ int runClean(const QStringList& input) {
         extensions << tools::extensionEntry(e);
     qint64 total = 0;
     QStringList paths;
+    core::DirectJob job;
     const qint64 count = tools::findToClean(
-        root, extensions, [&](const tools::CleanerHit& hit) { paths << hit.path; }, total, {}, {},
+        root, extensions, [&](const tools::CleanerHit& hit) { paths << hit.path; }, total, job,
         tools::packagedFilesLater(extensions));
     QByteArray text;
     for (const QString& p : paths) {
@@ -79,20 +79,24 @@ int runClean(const QStringList& input) {
 int runGrep(const QStringList& args) {
     if (args.size() < 2) return fail(QStringLiteral("usage : grep CHAINE FICHIER..."));
     QByteArray out;
+    core::DirectJob job;
     for (int i = 1; i < args.size(); ++i) {
         const QString name = args[i];
         const QByteArray prefix = escaped(name) + '[';
-        const core::Outcome o = tools::findInFile(name, args[0], [&](const tools::Match& m) {
-            out += prefix;
-            out += QByteArray::number(m.line);
-            out += ']';
-            appendEscapedLine(out, m.text);
-            out += '\n';
-            if (out.size() > (1 << 20)) {
-                std::fwrite(out.constData(), 1, size_t(out.size()), stdout);
-                out.clear();
-            }
-        });
+        const core::Outcome o = tools::findInFile(
+            name, args[0],
+            [&](const tools::Match& m) {
+                out += prefix;
+                out += QByteArray::number(m.line);
+                out += ']';
+                appendEscapedLine(out, m.text);
+                out += '\n';
+                if (out.size() > (1 << 20)) {
+                    std::fwrite(out.constData(), 1, size_t(out.size()), stdout);
+                    out.clear();
+                }
+            },
+            job);
         std::fwrite(out.constData(), 1, size_t(out.size()), stdout);
         out.clear();
         if (!o) {
@@ -107,11 +111,13 @@ int runCompare(const QStringList& args) {
     if (args.size() != 2) return fail(QStringLiteral("usage : compare FICHIER1 FICHIER2"));
     qint64 count = 0;
     QByteArray out;
-    const core::Outcome o = tools::compareFiles(args[0], args[1], [&](const tools::Difference& d) {
+    core::DirectJob job;
+    const auto differ = [&](const tools::Difference& d) {
         ++count;
         out += QByteArray::number(d.line) + '\t' + escaped(tools::lineText(d.left)) + '\t' +
                escaped(tools::lineText(d.right)) + '\n';
-    });
+    };
+    const core::Outcome o = tools::compareFiles(args[0], args[1], differ, job);
     if (!o) {
         fail(o.text);
         return 2;

@@ -120,7 +120,8 @@ int runCatalogue(const QStringList& args) {
     const QString label = args.value(2, platform::Platform::instance().volumeLabel(
                                             platform::Platform::instance().driveOf(args[0])));
     qint64 files = 0;
-    const core::Outcome o = writeCatalogue(args[0], args[1], label, {}, &files);
+    core::DirectJob job;
+    const core::Outcome o = writeCatalogue(args[0], args[1], label, job, &files);
     if (!o.ok()) return fail(o.text);
     out(QStringLiteral("%1 Fichiers trouvés").arg(files));
     return 0;

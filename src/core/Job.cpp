@@ -4,6 +4,7 @@
 #include <QEventLoop>
 #include <QObject>
 #include <QThread>
+#include <mutex>
 
 namespace core {
 
@@ -22,7 +23,14 @@ void setJobWaiter(JobWaiter w) {
     waiter() = std::move(w);
 }
 
-Job::Job() = default;
+// The latest item told by a worker, waiting for the starting thread.
+struct Job::ItemBox {
+    std::mutex lock;
+    QString latest;
+    bool posted = false;
+};
+
+Job::Job() : m_item(std::make_shared<ItemBox>()) {}
 Job::~Job() = default;
 
 void Job::progress(int percent) {
@@ -58,6 +66,37 @@ void Job::deliver(int percent) {
             if (alive->load()) sink(percent);
         },
         Qt::QueuedConnection);
+}
+
+void Job::setItem(const QString& item) {
+    if (!onItem) return;
+    if (!m_home || QThread::currentThread() == m_home->thread()) {
+        onItem(item);
+        return;
+    }
+    {
+        std::lock_guard<std::mutex> l(m_item->lock);
+        m_item->latest = item;
+        if (std::exchange(m_item->posted, true)) return; // already on its way
+    }
+    auto alive = m_alive;
+    QMetaObject::invokeMethod(
+        m_home,
+        [this, alive] {
+            if (alive->load()) deliverItem();
+        },
+        Qt::QueuedConnection);
+}
+
+// On the starting thread: hands over the item waiting, if any.
+void Job::deliverItem() {
+    QString item;
+    {
+        std::lock_guard<std::mutex> l(m_item->lock);
+        if (!std::exchange(m_item->posted, false)) return;
+        item = std::exchange(m_item->latest, {});
+    }
+    if (onItem) onItem(item);
 }
 
 void Job::askOnHome(const std::function<void()>& question) {
@@ -108,6 +147,7 @@ void Job::runInBackground() {
     else
         wait();
     delete thread;
+    deliverItem();
     m_alive->store(false);
     m_home = nullptr;
     if (m_error) std::rethrow_exception(std::exchange(m_error, nullptr));

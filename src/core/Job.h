@@ -5,6 +5,7 @@
 // user its questions on the thread that started it, waiting for the answer.
 
 #include <QElapsedTimer>
+#include <QString>
 #include <algorithm>
 #include <atomic>
 #include <exception>
@@ -47,6 +48,13 @@ class Job {
     qint64 amountTotal() const { return m_total.load(std::memory_order_relaxed); }
     std::function<void(int percent)> onProgress;
 
+    // The item under way (the folder searched, the file copied), handed to
+    // onItem on the starting thread. From a worker only the latest item
+    // waits for delivery, however fast they come; the last one is
+    // delivered before the job ends.
+    void setItem(const QString& item);
+    std::function<void(const QString& item)> onItem;
+
     // Runs question on the starting thread and waits for its answer. An
     // error leaving the question leaves ask too, on the worker.
     template <class F> auto ask(F&& question) -> decltype(question()) {
@@ -72,6 +80,7 @@ class Job {
     friend class JobThread;
     void askOnHome(const std::function<void()>& question);
     void deliver(int percent);
+    void deliverItem();
 
     std::atomic<bool> m_cancel{false};
     std::atomic<qint64> m_done{0}, m_total{0};
@@ -81,6 +90,8 @@ class Job {
     int m_partIndex = 0;
     int m_partCount = 1;
     std::exception_ptr m_error;
+    struct ItemBox;
+    std::shared_ptr<ItemBox> m_item;
 };
 
 // A job made of a function, for the many one-loop commands.

@@ -94,7 +94,7 @@ void TFilecomp::Comparer() {
                 left << lineText(d.left, true);
                 right << lineText(d.right, true);
             },
-            [&j] { return j.cancelled(); });
+            j);
     });
     job.runInBackground();
     if (!opened) { // a file that cannot be opened: a beep and nothing else

@@ -66,7 +66,7 @@ void TFindStr::Chercher() {
                     batch.add(name + u'[' + QString::number(m.line) + u']' +
                               lineText(m.text, true));
                 },
-                [&job] { return job.cancelled(); });
+                job);
             if (!o) { // ends the search; the entries listed so far stay
                 failure = o;
                 return;

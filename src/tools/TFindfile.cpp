@@ -59,9 +59,8 @@ void TFindfile::Rechercher() {
     const QString spec = searchSpec(Edit1->text(), Edit2->text());
     qint64 count = 0;
     const SearchEnd end = runSearch(Button1, ListBox1, Label3, [&](core::Job& job, Batch& batch) {
-        count = GetAllFiles(spec, {[&](const QString& f) { batch.setFolder(f); },
-                                   [&](const QString& path) { batch.add(path); },
-                                   [&job] { return job.cancelled(); }});
+        count = GetAllFiles(
+            spec, [&](const QString& path) { batch.add(path); }, job);
     });
     if (end == SearchEnd::Closed) return;
     if (end == SearchEnd::Escaped) { // stopped, and the window closes

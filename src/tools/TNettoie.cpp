@@ -118,9 +118,7 @@ void TNettoie::Chercher() {
         // What installed packages need is never a leftover, whatever its extension.
         const KeptFiles kept = packagedFilesLater(list);
         count = findToClean(
-            root, list, [&](const CleanerHit& hit) { batch.add(hit.path); }, total,
-            [&](const QString& f) { batch.setFolder(f); }, [&job] { return job.cancelled(); },
-            kept);
+            root, list, [&](const CleanerHit& hit) { batch.add(hit.path); }, total, job, kept);
     });
     if (end == SearchEnd::Closed) return;
     if (end == SearchEnd::Escaped) {

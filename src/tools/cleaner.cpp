@@ -71,17 +71,15 @@ KeptFiles packagedFilesLater(const QStringList& extensions, const QString& infoF
 
 qint64 findToClean(const QString& root, const QStringList& extensions,
                    const std::function<void(const CleanerHit&)>& found, qint64& total,
-                   const std::function<void(const QString& folder)>& onFolder,
-                   const std::function<bool()>& stop, const QSet<QString>& kept) {
+                   core::Job& job, const QSet<QString>& kept) {
     std::promise<QSet<QString>> known;
     known.set_value(kept);
-    return findToClean(root, extensions, found, total, onFolder, stop, known.get_future().share());
+    return findToClean(root, extensions, found, total, job, known.get_future().share());
 }
 
 qint64 findToClean(const QString& root, const QStringList& extensions,
                    const std::function<void(const CleanerHit&)>& found, qint64& total,
-                   const std::function<void(const QString& folder)>& onFolder,
-                   const std::function<bool()>& stop, const KeptFiles& kept) {
+                   core::Job& job, const KeptFiles& kept) {
     qint64 count = 0;
     total = 0;                       // 64 bits: a drive's leftovers can pass 2 GiB
     std::vector<CleanerHit> waiting; // met before the packages' files were known
@@ -120,9 +118,7 @@ qint64 findToClean(const QString& root, const QStringList& extensions,
                     waiting.push_back(hit);
             }
     };
-    walk.onFolder = onFolder;
-    walk.stop = stop;
-    walkFiles(root.endsWith(u'/') ? root : root + u'/', walk);
+    walkFiles(root.endsWith(u'/') ? root : root + u'/', walk, job);
     settle(true);
     return count;
 }

@@ -8,6 +8,10 @@
 #include <functional>
 #include <future>
 
+namespace core {
+class Job;
+}
+
 namespace tools {
 
 // The four extensions always offered, in their order.
@@ -35,17 +39,16 @@ KeptFiles packagedFilesLater(const QStringList& extensions,
 
 // Every file below root whose extension equals an entry (once per equal
 // entry), in the find-files order, leaving out the files in kept. Answers
-// the number of hits; total gets their size.
+// the number of hits; total gets their size. The job is told each folder
+// searched and stops the search.
 qint64 findToClean(const QString& root, const QStringList& extensions,
                    const std::function<void(const CleanerHit&)>& found, qint64& total,
-                   const std::function<void(const QString& folder)>& onFolder = {},
-                   const std::function<bool()>& stop = {}, const QSet<QString>& kept = {});
+                   core::Job& job, const QSet<QString>& kept = {});
 // With the files to leave out still being read: the hits met before they
 // are known wait for them, so the order stays the walk's.
 qint64 findToClean(const QString& root, const QStringList& extensions,
                    const std::function<void(const CleanerHit&)>& found, qint64& total,
-                   const std::function<void(const QString& folder)>& onFolder,
-                   const std::function<bool()>& stop, const KeptFiles& kept);
+                   core::Job& job, const KeptFiles& kept);
 
 // Clears each file's attributes and deletes it; answers the paths deleted.
 QStringList deleteAll(const QStringList& paths);

@@ -1,4 +1,5 @@
 #include "find_files.h"
+#include "core/Job.h"
 #include "platform/ListingAhead.h"
 #include "platform/Platform.h"
 #include "platform/wildcard.h"
@@ -31,9 +32,9 @@ bool entered(const DirEntry& e) {
     return folder && !e.otherVolume && !(e.attributes & (platform::faHidden | platform::faSysFile));
 }
 
-void walkFolder(const QString& folder, const Walk& walk, Lister& lister) {
-    if (walk.stop && walk.stop()) return;
-    if (walk.onFolder) walk.onFolder(folder);
+void walkFolder(const QString& folder, const Walk& walk, Lister& lister, core::Job& job) {
+    if (job.cancelled()) return;
+    job.setItem(folder);
     const Lister::Listing listing = lister.take(folder);
     if (!listing.ok) return;
     QStringList subFolders;
@@ -41,30 +42,31 @@ void walkFolder(const QString& folder, const Walk& walk, Lister& lister) {
         if (entered(e)) subFolders << folder + e.name + u'/';
     lister.keepAhead(subFolders, 0);
     for (const DirEntry& e : listing.entries) {
-        if (walk.stop && walk.stop()) return;
+        if (job.cancelled()) return;
         const bool folderEntry = (e.attributes & platform::faDirectory) && !e.isLink;
         if (folderEntry || (e.attributes & (platform::faSysFile | platform::faVolumeID))) continue;
         walk.visit(folder, e);
     }
     for (int i = 0; i < subFolders.size(); ++i) {
-        if (walk.stop && walk.stop()) return;
+        if (job.cancelled()) return;
         lister.keepAhead(subFolders, i);
-        walkFolder(subFolders[i], walk, lister);
+        walkFolder(subFolders[i], walk, lister, job);
     }
 }
 
 } // namespace
 
-void walkFiles(const QString& folder, const Walk& walk) {
+void walkFiles(const QString& folder, const Walk& walk, core::Job& job) {
     Lister lister(chooserFor(walk));
-    walkFolder(folder, walk, lister);
+    walkFolder(folder, walk, lister, job);
 }
 
 QString searchSpec(const QString& path, const QString& pattern) {
     return (path.endsWith(u'/') ? path : path + u'/') + pattern;
 }
 
-qint64 GetAllFiles(const QString& spec, const FindCallbacks& cb) {
+qint64 GetAllFiles(const QString& spec, const std::function<void(const QString& path)>& found,
+                   core::Job& job) {
     const qsizetype slash = spec.lastIndexOf(u'/');
     const QString folder = slash < 0 ? QStringLiteral("./") : spec.left(slash + 1);
     const QString pattern = spec.mid(slash + 1);
@@ -75,12 +77,10 @@ qint64 GetAllFiles(const QString& spec, const FindCallbacks& cb) {
         return everything || platform::matchesMask(name, pattern);
     };
     walk.visit = [&](const QString& in, const DirEntry& e) {
-        if (cb.found) cb.found(in + e.name);
+        if (found) found(in + e.name);
         ++count;
     };
-    walk.onFolder = cb.folder;
-    walk.stop = cb.stop;
-    walkFiles(folder, walk);
+    walkFiles(folder, walk, job);
     return count;
 }
 

@@ -8,20 +8,21 @@
 #include <QString>
 #include <functional>
 
-namespace tools {
+namespace core {
+class Job;
+}
 
-struct FindCallbacks {
-    std::function<void(const QString& folder)> folder; // each folder as it is searched
-    std::function<void(const QString& path)> found;    // each file, in order
-    std::function<bool()> stop;                        // true to stop at the next entry
-};
+namespace tools {
 
 // spec: a folder path followed by a pattern ("/data/*.txt"; a pattern with
 // a folder in it starts in that sub-folder). Answers the number of files
-// found. Links to folders, other volumes, special files, hidden folders
+// found; `found` gets each file, in order. The job is told each folder as
+// it is searched (its item) and stops the search at the next entry. Links
+// to folders, other volumes, special files, hidden folders
 // and folders whose names begin with "." are not searched; folders that
 // cannot be read add nothing.
-qint64 GetAllFiles(const QString& spec, const FindCallbacks& cb);
+qint64 GetAllFiles(const QString& spec, const std::function<void(const QString& path)>& found,
+                   core::Job& job);
 
 // The walk under both finders: visit gets each file of each folder whose
 // name is `wanted` (folder ends with "/"), a folder's files first, then each
@@ -31,10 +32,8 @@ struct Walk {
     std::function<bool(const QString& name)> wanted;
     bool sized = false;
     std::function<void(const QString& folder, const platform::DirEntry& e)> visit;
-    std::function<void(const QString& folder)> onFolder;
-    std::function<bool()> stop;
 };
-void walkFiles(const QString& folder, const Walk& walk);
+void walkFiles(const QString& folder, const Walk& walk, core::Job& job);
 
 // The start of a search from the "Chemin" and "Critère" texts.
 QString searchSpec(const QString& path, const QString& pattern);

@@ -19,19 +19,19 @@ SearchEnd runSearch(QPushButton* closeButton, QListWidget* list, QLabel* label,
         label->setMinimumWidth(1);
     }
     auto drain = [&] {
-        QString folder;
-        const QStringList entries = batch.take(folder);
+        const QStringList entries = batch.take();
         if (!entries.isEmpty()) list->addItems(entries);
-        if (label && !folder.isEmpty()) {
-            label->setText(
-                label->fontMetrics().elidedText(folder, Qt::ElideMiddle, label->width()));
-            label->setToolTip(folder);
-        }
     };
     QTimer timer;
     timer.setInterval(100);
     QObject::connect(&timer, &QTimer::timeout, list, drain);
     core::FunctionJob job([&](core::Job& j) { work(j, batch); });
+    if (label)
+        job.onItem = [label](const QString& folder) {
+            label->setText(
+                label->fontMetrics().elidedText(folder, Qt::ElideMiddle, label->width()));
+            label->setToolTip(folder);
+        };
     bool closing = false;
     ui::allowDuringJob(closeButton);
     const auto stopper = QObject::connect(closeButton, &QPushButton::clicked, list, [&] {

@@ -1,7 +1,8 @@
 #pragma once
 // A search run as a job from a tool's window: entries reach the window's
-// list in batches and the folder being read its label a few times a
-// second; the window's "Fermer" stops the search and Escape stops it too.
+// list in batches a few times a second and the job's item (the folder
+// being read) its label; the window's "Fermer" stops the search and Escape
+// stops it too.
 
 #include <QMutex>
 #include <QString>
@@ -19,28 +20,22 @@ class Job;
 
 namespace tools {
 
-// What the worker hands over; safe to fill from the worker thread.
+// The entries found, handed over by the worker; safe to fill from it.
 class Batch {
   public:
     void add(const QString& entry) {
         QMutexLocker l(&m_lock);
         m_entries.append(entry);
     }
-    void setFolder(const QString& folder) {
-        QMutexLocker l(&m_lock);
-        m_folder = folder;
-    }
     // Takes what came since the last call.
-    QStringList take(QString& folder) {
+    QStringList take() {
         QMutexLocker l(&m_lock);
-        folder = m_folder;
         return std::exchange(m_entries, {});
     }
 
   private:
     QMutex m_lock;
     QStringList m_entries;
-    QString m_folder;
 };
 
 enum class SearchEnd { Done, Closed, Escaped };

@@ -119,8 +119,7 @@ QString shrankText(const QString& name) {
 }
 
 core::Outcome findInFile(const QString& name, const QString& needle,
-                         const std::function<void(const Match&)>& found,
-                         const std::function<bool()>& stop) {
+                         const std::function<void(const Match&)>& found, core::Job& job) {
     TextFile file;
     if (core::Outcome o = file.open(name); !o) return o;
     QList<QByteArray> forms{needle.toUtf8()};
@@ -142,7 +141,7 @@ core::Outcome findInFile(const QString& name, const QString& needle,
     qsizetype from = 0;
     // The next match of any form, its line listed once; the search goes on
     // after that line's end. Absent strings cost one pass at memory speed.
-    while (!(stop && stop())) {
+    while (!job.cancelled()) {
         const QByteArrayView text = all.first(end);
         qsizetype at = -1, length = 0;
         for (const QByteArray& f : forms) {
@@ -172,8 +171,7 @@ core::Outcome findInFile(const QString& name, const QString& needle,
 }
 
 core::Outcome compareFiles(const QString& first, const QString& second,
-                           const std::function<void(const Difference&)>& differ,
-                           const std::function<bool()>& stop) {
+                           const std::function<void(const Difference&)>& differ, core::Job& job) {
     TextFile a, b;
     if (core::Outcome o = a.open(first); !o) return o;
     if (core::Outcome o = b.open(second); !o) return o;
@@ -185,7 +183,7 @@ core::Outcome compareFiles(const QString& first, const QString& second,
         if (!hasLeft && !hasRight && !firstPair) break;
         ++line;
         if (left != right) differ({line, left.toByteArray(), right.toByteArray()});
-        if (stop && stop()) break;
+        if (job.cancelled()) break;
     }
     if (a.changed()) return core::Outcome::failed(shrankText(first));
     if (b.changed()) return core::Outcome::failed(shrankText(second));

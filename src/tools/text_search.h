@@ -5,6 +5,7 @@
 // file ends the text. Find a string and compare two texts on top of it.
 // No widgets.
 
+#include "core/Job.h"
 #include "core/errors.h"
 #include "core/guarded_mapping.h"
 
@@ -55,9 +56,9 @@ constexpr qsizetype kExcerptBytes = 4096;
 
 // Every line of the file that contains needle (bytes, case counts), each
 // once, in order; also the needle's Windows-1252 form when it differs.
+// A cancelled job ends the search after the current match.
 core::Outcome findInFile(const QString& name, const QString& needle,
-                         const std::function<void(const Match&)>& found,
-                         const std::function<bool()>& stop = {});
+                         const std::function<void(const Match&)>& found, core::Job& job);
 
 struct Difference {
     qint64 line;
@@ -67,7 +68,6 @@ struct Difference {
 // Line k against line k, to the end of the longer text (a line that only
 // one text has is compared with an empty one).
 core::Outcome compareFiles(const QString& first, const QString& second,
-                           const std::function<void(const Difference&)>& differ,
-                           const std::function<bool()>& stop = {});
+                           const std::function<void(const Difference&)>& differ, core::Job& job);
 
 } // namespace tools

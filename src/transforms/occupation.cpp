@@ -1,4 +1,5 @@
 #include "occupation.h"
+#include "core/Job.h"
 #include "core/errors.h"
 #include "file_io.h"
 #include "platform/FileReplacement.h"
@@ -52,8 +53,9 @@ namespace {
 
 using Seen = QSet<QPair<quint64, quint64>>; // folders entered, by device and inode
 
-qint64 walk(const QString& folder, const std::function<bool(const QString&)>& line,
-            const std::function<void(const QString&)>& showFolder, Seen& seen) {
+qint64 walk(const QString& folder, const std::function<bool(const QString&)>& line, core::Job& job,
+            Seen& seen) {
+    if (job.cancelled()) return 0;
     const QString prefix = folder.endsWith(u'/') ? folder : folder + u'/';
     DirEntry self;
     // A folder reached twice (a bind mount of a folder already walked) is not walked again.
@@ -62,7 +64,7 @@ qint64 walk(const QString& folder, const std::function<bool(const QString&)>& li
         if (seen.contains(id)) return 0;
         seen.insert(id);
     }
-    if (showFolder) showFolder(prefix);
+    job.setItem(prefix);
     std::vector<DirEntry> entries;
     if (!Platform::instance().listDirectory(folder, QStringLiteral("*.*"), entries,
                                             Platform::ListMode::Walk))
@@ -80,7 +82,7 @@ qint64 walk(const QString& folder, const std::function<bool(const QString&)>& li
         const bool isFolder = (e.attributes & platform::faDirectory) && !e.isLink;
         if (!isFolder || e.otherVolume || e.name.startsWith(u'.')) continue;
         if (e.attributes & (platform::faHidden | platform::faSysFile)) continue;
-        count += walk(prefix + e.name, line, showFolder, seen);
+        count += walk(prefix + e.name, line, job, seen);
     }
     return count;
 }
@@ -88,7 +90,7 @@ qint64 walk(const QString& folder, const std::function<bool(const QString&)>& li
 } // namespace
 
 core::Outcome writeCatalogue(const QString& root, const QString& output, const QString& name,
-                             const std::function<void(const QString&)>& showFolder, qint64* files) {
+                             core::Job& job, qint64* files) {
     // Written aside: a failure leaves any older catalogue as it was.
     platform::FileReplacement out(output);
     if (!out.open()) return core::Outcome::failed(writeFailure(output, out.error()));
@@ -101,7 +103,7 @@ core::Outcome writeCatalogue(const QString& root, const QString& output, const Q
             const QByteArray b = platform::nativeName(line) + "\r\n";
             return out.file().write(b) == b.size();
         },
-        showFolder);
+        job);
     if (!c.outcome.ok()) return c.outcome;
     if (!out.commit()) return core::Outcome::failed(writeFailure(output, out.error()));
     if (files) *files = c.files;
@@ -109,7 +111,7 @@ core::Outcome writeCatalogue(const QString& root, const QString& output, const Q
 }
 
 Catalogue catalogue(const QString& root, const std::function<bool(const QString&)>& line,
-                    const std::function<void(const QString&)>& showFolder) {
+                    core::Job& job) {
     Catalogue c;
     platform::DirEntry e;
     if (!Platform::instance().entryOf(root, e) || !(e.attributes & platform::faDirectory)) {
@@ -118,7 +120,8 @@ Catalogue catalogue(const QString& root, const std::function<bool(const QString&
         return c;
     }
     Seen seen;
-    c.outcome = core::Outcome::from([&] { c.files = walk(root, line, showFolder, seen); });
+    c.outcome = core::Outcome::from([&] { c.files = walk(root, line, job, seen); });
+    if (c.outcome.ok() && job.cancelled()) c.outcome = core::Outcome::cancelled();
     return c;
 }
 

@@ -2,6 +2,10 @@
 // Space really taken by a folder's entries, and the catalogue of a medium.
 
 #include "core/errors.h"
+
+namespace core {
+class Job;
+}
 #include <QString>
 #include <functional>
 
@@ -24,19 +28,19 @@ core::Outcome occupation(const QString& folder, const QString& mask, qint64 clus
 
 // Writes every file below root, depth first (a folder's files before its
 // sub-folders), one full path per call of line; system files, hidden
-// folders, links to folders and other volumes are left out. showFolder is
-// told each folder as it is read. Answers the number of files, or fails
-// with "Disque plein" when line fails.
+// folders, links to folders and other volumes are left out. The job is
+// told each folder as it is read (its item) and stops the walk (cancelled).
+// Answers the number of files, or fails with "Disque plein" when line fails.
 struct Catalogue {
     core::Outcome outcome;
     qint64 files = 0;
 };
 // The catalogue file: the medium's name, then one path per file, CR LF
 // line ends; written aside and put in place once complete.
+// A stopped catalogue leaves the older one as it was.
 core::Outcome writeCatalogue(const QString& root, const QString& output, const QString& name,
-                             const std::function<void(const QString&)>& showFolder = {},
-                             qint64* files = nullptr);
+                             core::Job& job, qint64* files = nullptr);
 Catalogue catalogue(const QString& root, const std::function<bool(const QString&)>& line,
-                    const std::function<void(const QString&)>& showFolder = {});
+                    core::Job& job);
 
 } // namespace transforms

@@ -289,20 +289,11 @@ void TSupport::Button2Click() {
     const QString root = p.driveRoot(drives->Drive());
     qint64 files = 0;
     core::Outcome written;
-    QElapsedTimer shown;
-    core::FunctionJob job([&](core::Job&) {
-        written = writeCatalogue(
-            root, output, name,
-            [&](const QString& folder) {
-                // The folder being read, at most every 50 ms; the label takes it
-                // on its own thread.
-                if (shown.isValid() && shown.elapsed() < 50) return;
-                shown.start();
-                QMetaObject::invokeMethod(Label4, [l = Label4, folder] { l->setText(folder); });
-            },
-            &files);
-    });
+    core::FunctionJob job(
+        [&](core::Job& j) { written = writeCatalogue(root, output, name, j, &files); });
+    job.onItem = [l = Label4](const QString& folder) { l->setText(folder); };
     job.runInBackground();
+    if (written.kind == core::Outcome::Cancelled) return;
     if (!written.ok()) throw core::TavError(written.text);
     ui::dialogs().message(QStringLiteral("%1 Fichiers trouvés").arg(files));
 }

@@ -117,8 +117,8 @@ TEST(Cleaner, LeavesOutWhatInstalledPackagesNeed) {
     QStringList found;
     qint64 total = 0;
     findToClean(
-        dir.path(), builtInExtensions(), [&](const CleanerHit& h) { found << h.path; }, total, {},
-        {}, kept);
+        dir.path(), builtInExtensions(), [&](const CleanerHit& h) { found << h.path; }, total,
+        testing_support::idle(), kept);
     found.sort();
     EXPECT_EQ(found, QStringList({dir.file("lib/notes.tmp"), dir.file("lib/old.chk")}));
 }

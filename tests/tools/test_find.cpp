@@ -35,7 +35,8 @@ namespace {
 
 QStringList found(const QString& spec) {
     QStringList out;
-    GetAllFiles(spec, {{}, [&](const QString& p) { out << p; }, {}});
+    GetAllFiles(
+        spec, [&](const QString& p) { out << p; }, testing_support::idle());
     return out;
 }
 

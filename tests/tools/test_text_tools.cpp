@@ -25,17 +25,19 @@ namespace {
 
 QStringList matches(const QString& file, const QString& needle) {
     QStringList out;
-    findInFile(file, needle, [&](const Match& m) {
-        out << QString::number(m.line) + ":" + QString::fromLatin1(m.text);
-    });
+    findInFile(
+        file, needle,
+        [&](const Match& m) { out << QString::number(m.line) + ":" + QString::fromLatin1(m.text); },
+        testing_support::idle());
     return out;
 }
 
 QStringList differences(const QString& a, const QString& b) {
     QStringList out;
-    compareFiles(a, b, [&](const Difference& d) {
-        out << QString::number(d.line) + ":" + d.left + "|" + d.right;
-    });
+    compareFiles(
+        a, b,
+        [&](const Difference& d) { out << QString::number(d.line) + ":" + d.left + "|" + d.right; },
+        testing_support::idle());
     return out;
 }
 
@@ -64,7 +66,9 @@ TEST(FindString, AHugeLineGivesABoundedExcerptHoldingTheMatch) {
     const QByteArray line = e.repeated(3'000'000) + "NEEDLE" + e.repeated(3'000'000);
     dir.write("huge.txt", "short NEEDLE\r\n" + line + "\r\nend");
     std::vector<Match> found;
-    findInFile(dir.file("huge.txt"), "NEEDLE", [&](const Match& m) { found.push_back(m); });
+    findInFile(
+        dir.file("huge.txt"), "NEEDLE", [&](const Match& m) { found.push_back(m); },
+        testing_support::idle());
     ASSERT_EQ(found.size(), 2u);
     EXPECT_EQ(found[0].text, "short NEEDLE");
     const QByteArray& text = found[1].text;
@@ -116,7 +120,8 @@ TEST(Compare, PairsLineByLineToTheEndOfTheLongerText) {
     EXPECT_EQ(differences(dir.file("a"), dir.file("longer")), QStringList({"4:|4", "5:|5"}));
     EXPECT_EQ(differences(dir.file("a"), dir.file("top")),
               QStringList({"1:1|0", "2:2|1", "3:3|2", "4:|3"}));
-    EXPECT_FALSE(compareFiles(dir.file("missing"), dir.file("a"), [](const Difference&) {}));
+    EXPECT_FALSE(compareFiles(
+        dir.file("missing"), dir.file("a"), [](const Difference&) {}, testing_support::idle()));
 }
 
 TEST(Compare, TheWindow) {

@@ -331,7 +331,7 @@ TEST(Catalogue, DepthFirstAndEmptyMedium) {
         lines << l;
         return true;
     };
-    EXPECT_EQ(catalogue(medium.path(), collect).files, 0);
+    EXPECT_EQ(catalogue(medium.path(), collect, idle()).files, 0);
     EXPECT_TRUE(lines.isEmpty());
     QDir(medium.path()).mkpath("b/c");
     QFile(medium.path() + "/b/c/deep").open(QIODevice::WriteOnly);
@@ -339,10 +339,12 @@ TEST(Catalogue, DepthFirstAndEmptyMedium) {
     QFile(medium.path() + "/b/mid").open(QIODevice::WriteOnly);
     QDir(medium.path()).mkpath(".hidden");
     QFile(medium.path() + "/.hidden/x").open(QIODevice::WriteOnly);
-    EXPECT_EQ(catalogue(medium.path(), collect).files, 3);
+    EXPECT_EQ(catalogue(medium.path(), collect, idle()).files, 3);
     EXPECT_EQ(lines, QStringList({medium.path() + "/top", medium.path() + "/b/mid",
                                   medium.path() + "/b/c/deep"}));
-    EXPECT_EQ(catalogue(medium.path(), [](const QString&) { return false; }).outcome.text,
+    EXPECT_EQ(catalogue(
+                  medium.path(), [](const QString&) { return false; }, idle())
+                  .outcome.text,
               QStringLiteral("Disque plein"));
 }
 

@@ -84,7 +84,7 @@ TEST(TransformSafety, WritesThatFailAreFailuresAndKeepTheOldOutput) {
     dir.write("src", "data");
     EXPECT_FALSE(mergeFiles({"src"}, "/dev/full", idle()));
     EXPECT_FALSE(extractText("src", "/dev/full", idle()));
-    EXPECT_FALSE(writeCatalogue(dir.path(), "/dev/full", "x"));
+    EXPECT_FALSE(writeCatalogue(dir.path(), "/dev/full", "x", idle()));
     EXPECT_EQ(cli({"merge", "/dev/full", dir.file("src")}), 1);
     EXPECT_EQ(cli({"catalogue", dir.path(), "/dev/full"}), 1);
     struct stat st;
@@ -92,7 +92,20 @@ TEST(TransformSafety, WritesThatFailAreFailuresAndKeepTheOldOutput) {
     EXPECT_TRUE(S_ISCHR(st.st_mode)); // still the device
     // A catalogue of a folder that does not exist fails and keeps the old one.
     dir.write("old.txt", "old catalogue");
-    EXPECT_FALSE(writeCatalogue(dir.file("nowhere"), dir.file("old.txt"), "x"));
+    EXPECT_FALSE(writeCatalogue(dir.file("nowhere"), dir.file("old.txt"), "x", idle()));
+    EXPECT_EQ(readAll(dir.file("old.txt")), QByteArray("old catalogue"));
+    // Stopped while its first folder is read (told to the job as its item):
+    // a stop, and the old one stays.
+    dir.write("sub/more", "m");
+    QStringList told;
+    core::DirectJob stopping;
+    stopping.onItem = [&](const QString& folder) {
+        told << folder;
+        stopping.cancel();
+    };
+    EXPECT_EQ(writeCatalogue(dir.path(), dir.file("old.txt"), "x", stopping).kind,
+              core::Outcome::Cancelled);
+    EXPECT_EQ(told, QStringList{dir.path() + u'/'});
     EXPECT_EQ(readAll(dir.file("old.txt")), QByteArray("old catalogue"));
 }
 

@@ -70,7 +70,9 @@ TEST(French, DecimalCommaAndDates) {
 
 #include "core/Job.h"
 
+#include <QCoreApplication>
 #include <QThread>
+#include <algorithm>
 
 TEST(Jobs, ProgressIsThrottledAndQuestionErrorsComeBackToTheWorker) {
     QList<int> seen;
@@ -117,6 +119,27 @@ TEST(Jobs, DirectProgressIsWholeAndPartsMapIntoTheWhole) {
     EXPECT_FALSE(job.cancelled());
     job.cancel();
     EXPECT_TRUE(job.cancelled());
+}
+
+// Items told by a worker reach the starting thread newest last, never an
+// older after a newer, and the last one always arrives.
+TEST(Jobs, ItemsFromAWorkerKeepTheirOrderAndTheLastArrives) {
+    QList<int> seen;
+    bool onHome = true;
+    core::FunctionJob job([](core::Job& j) {
+        for (int i = 1; i <= 20000; ++i)
+            j.setItem(QString::number(i));
+    });
+    job.onItem = [&](const QString& item) {
+        seen << item.toInt();
+        onHome = onHome && QThread::currentThread() == QCoreApplication::instance()->thread();
+    };
+    job.runInBackground();
+    ASSERT_FALSE(seen.isEmpty());
+    EXPECT_EQ(seen.last(), 20000);
+    EXPECT_TRUE(std::is_sorted(seen.begin(), seen.end()));
+    EXPECT_EQ(std::adjacent_find(seen.begin(), seen.end()), seen.end());
+    EXPECT_TRUE(onHome);
 }
 
 TEST(Jobs, OutcomeTurnsErrorsIntoValues) {
