@@ -1,10 +1,10 @@
 #include "LinuxPlatform.h"
 #include "FileReplacement.h"
 #include "attributes.h"
+#include "core/Job.h"
 #include "desktop_entries.h"
 #include "file_names.h"
 #include "wildcard.h"
-#include "core/Job.h"
 
 #include <QDir>
 #include <QFile>
@@ -761,9 +761,9 @@ class TreeMove {
         }
         if (S_ISFIFO(st.st_mode))
             return mkfifo(to.constData(), st.st_mode & 07777) == 0 || fail(errorFromErrno(errno));
-        if (const Status copied = m_platform.copyWithin(QFile::decodeName(from),
-                                                        QFile::decodeName(to), true, m_job,
-                                                        m_done, m_total, false);
+        if (const Status copied =
+                m_platform.copyWithin(QFile::decodeName(from), QFile::decodeName(to), true, m_job,
+                                      m_done, m_total, false);
             !copied)
             return fail(copied.error());
         m_done += qint64(st.st_size);
@@ -773,8 +773,7 @@ class TreeMove {
 
 } // namespace
 
-bool LinuxPlatform::moveFolderAcross(const QByteArray& from, const QByteArray& to,
-                                     core::Job* job) {
+bool LinuxPlatform::moveFolderAcross(const QByteArray& from, const QByteArray& to, core::Job* job) {
     struct stat self;
     TreeMove move(*this, job);
     const QByteArray parent = from.left(std::max<qsizetype>(1, from.lastIndexOf('/')));
