@@ -17,11 +17,18 @@ QString withSlash(const QString& folder) {
     return folder.endsWith(u'/') ? folder : QString(folder + u'/');
 }
 
-// The walks' callbacks for an operation: Escape through the job, entries
-// left as they were into the result.
-TreeCallbacks walkCallbacks(core::Job& job, OperationResult& result) {
-    return {job, {}, [&result](const QString& path, int error) {
-                result.notHandled << entryFailure(error, path);
+// The walks' callbacks for an operation: Escape through the job; an entry
+// that fails is asked about when the caller has the question, and an
+// entry given up goes into the result.
+TreeCallbacks walkCallbacks(core::Job& job, const OperationQuestions& questions,
+                            OperationResult& result) {
+    return {job, {}, [&job, &questions, &result](const QString& path, int error) {
+                const QString reason = entryFailure(error, path);
+                const FailureAnswer answer =
+                    questions.entryFailed ? job.ask([&] { return questions.entryFailed(reason); })
+                                          : FailureAnswer::Skip;
+                if (answer != FailureAnswer::Retry) result.notHandled << reason;
+                return answer;
             }};
 }
 
@@ -44,9 +51,10 @@ bool deleteOne(const QString& path, const OperationQuestions& questions, core::J
     Platform& p = Platform::instance();
     const platform::Status deleted = p.deleteFile(path);
     if (deleted) return ++result.handled, true;
+    const TreeCallbacks cb = walkCallbacks(job, questions, result);
     const quint32 attrs = p.attributes(path);
     if (attrs == 0xFFFFFFFFu || (attrs & platform::faDirectory)) {
-        if (!delTree(path, QStringLiteral("*.*"), walkCallbacks(job, result))) return false;
+        if (!delTree(path, QStringLiteral("*.*"), cb)) return false;
         if (const platform::Status removed = p.removeFolder(path); !removed) {
             const int code = removed.error() == platform::errDirNotEmpty ? 5 : removed.error();
             result.outcome = core::Outcome::failed(core::InOutError::textFor(code));
@@ -62,8 +70,8 @@ bool deleteOne(const QString& path, const OperationQuestions& questions, core::J
         return true;
     }
     p.setAttributes(path, 0);
-    tally(result, path, p.deleteFile(path));
-    return true;
+    if (attempt(cb, path, [&] { return p.deleteFile(path); })) ++result.handled;
+    return !job.cancelled();
 }
 
 // One source of a paste into `target`.
@@ -73,23 +81,12 @@ void pasteOne(const QString& source, const QString& target, PasteRequest& reques
     const int before = int(result.notHandled.size());
     if (request.mode == PasteMode::Move) {
         // A stopped move leaves the source.
-        if (const platform::Status moved = p.moveFile(source, target, &cb.job); !moved) {
-            if (moved.error() != platform::errCancelled)
-                result.notHandled << entryFailure(moved.error(), source);
-            return;
-        }
+        if (!attempt(cb, source, [&] { return p.moveFile(source, target, &cb.job); })) return;
     } else {
-        platform::DirEntry info;
-        const platform::Status found = p.entryOf(source, info, false);
-        if (!found) { // gone since it was memorised
-            result.notHandled << entryFailure(found.error(), source);
-            return;
-        }
+        platform::DirEntry info; // gone since it was memorised: a failure
+        if (!attempt(cb, source, [&] { return p.entryOf(source, info, false); })) return;
         if ((info.attributes & platform::faDirectory) && !info.isLink) {
-            if (const platform::Status made = p.createPath(target); !made) {
-                result.notHandled << entryFailure(made.error(), target);
-                return;
-            }
+            if (!attempt(cb, target, [&] { return p.createPath(target); })) return;
             copyFolder(source, QStringLiteral("*.*"), target + u'/', request.askReplace, cb);
         } else {
             copyOne(source, target, fileName(source), info.isLink, request.askReplace, cb);
@@ -151,7 +148,7 @@ OperationResult paste(PasteRequest& request, const OperationQuestions& questions
     const QStringList& sources = request.sources;
     const qint64 count = sources.size();
     int i = 0;
-    TreeCallbacks cb = walkCallbacks(job, result);
+    TreeCallbacks cb = walkCallbacks(job, questions, result);
     cb.askReplace = [&](const QString& name) {
         return questions.replace ? job.ask([&] { return questions.replace(name); })
                                  : ReplaceAnswer::No;

@@ -33,6 +33,9 @@ struct OperationQuestions {
     std::function<bool(const QString& path)> deleteReadOnly;
     // "Remplacer le ficher NAME ?"
     std::function<ReplaceAnswer(const QString& name)> replace;
+    // An entry that could not be handled ("reason : path"): skipped (into
+    // the result), tried again, or the operation stopped.
+    std::function<FailureAnswer(const QString& reason)> entryFailed;
 };
 
 struct DeleteRequest {

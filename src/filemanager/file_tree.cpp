@@ -33,17 +33,24 @@ bool stopped(const TreeCallbacks& cb) {
     return cb.job.cancelled();
 }
 
-void tell(const TreeCallbacks& cb, const QString& path, int error) {
-    if (cb.failed) cb.failed(path, error);
-}
-
-// Whether the operation on path went through; a failure is told.
-bool done(const TreeCallbacks& cb, const QString& path, const platform::Status& status) {
-    if (!status) tell(cb, path, status.error());
-    return status.ok();
+// A failure told; an Abort stops the job.
+FailureAnswer tell(const TreeCallbacks& cb, const QString& path, int error) {
+    const FailureAnswer answer = cb.failed ? cb.failed(path, error) : FailureAnswer::Skip;
+    if (answer == FailureAnswer::Abort) cb.job.cancel();
+    return answer;
 }
 
 } // namespace
+
+bool attempt(const TreeCallbacks& cb, const QString& path,
+             const std::function<platform::Status()>& step) {
+    for (;;) {
+        const platform::Status status = step();
+        if (status) return true;
+        if (status.error() == platform::errCancelled || stopped(cb)) return false;
+        if (tell(cb, path, status.error()) != FailureAnswer::Retry) return false;
+    }
+}
 
 void splitSpec(const QString& spec, QString& folder, QString& mask) {
     int slash = int(spec.lastIndexOf(u'/'));
@@ -71,11 +78,14 @@ Platform::EntryChooser deleteChooser(const QString& mask) {
 bool deleteTree(const QString& folder, const QString& mask, const TreeCallbacks& cb,
                 platform::ListingAhead& lister) {
     Platform& p = Platform::instance();
-    const platform::ListingAhead::Listing listing = lister.take(folder);
-    if (!listing.ok) {
-        tell(cb, folder, listing.error);
+    platform::ListingAhead::Listing listing = lister.take(folder);
+    // Taken again, a folder is listed anew.
+    bool fresh = true;
+    if (!attempt(cb, folder, [&] {
+            if (!std::exchange(fresh, false)) listing = lister.take(folder);
+            return listing.ok ? platform::Status(true) : platform::Status::failed(listing.error);
+        }))
         return !stopped(cb);
-    }
     // The next folders are read while this one's files go.
     QStringList subFolders;
     for (const DirEntry& e : listing.entries)
@@ -87,15 +97,16 @@ bool deleteTree(const QString& folder, const QString& mask, const TreeCallbacks&
         if ((e.attributes & platform::faReadOnly) && !e.isLink) {
             const QString path = join(folder, e.name);
             p.setAttributes(path, e.attributes & ~quint32(platform::faReadOnly));
-            done(cb, path, p.deleteFile(path));
+            attempt(cb, path, [&] { return p.deleteFile(path); });
         } else {
-            done(cb, join(folder, e.name), p.deleteListedFile(folder, e, listing.folderFd()));
+            attempt(cb, join(folder, e.name),
+                    [&] { return p.deleteListedFile(folder, e, listing.folderFd()); });
         }
     }
     for (int i = 0; i < subFolders.size(); ++i) {
         lister.keepAhead(subFolders, i);
         if (!deleteTree(subFolders[i], mask, cb, lister)) return false;
-        if (!done(cb, subFolders[i], p.removeFolder(subFolders[i]))) break;
+        if (!attempt(cb, subFolders[i], [&] { return p.removeFolder(subFolders[i]); })) break;
     }
     return !stopped(cb);
 }
@@ -110,26 +121,33 @@ bool delTree(const QString& folder, const QString& mask, const TreeCallbacks& cb
 void copyOne(const QString& from, const QString& to, const QString& name, bool isLink,
              bool& askReplace, const TreeCallbacks& cb) {
     Platform& p = Platform::instance();
-    auto attempt = [&](bool failIfExists) {
+    auto copy = [&](bool failIfExists) {
         if (!isLink) return p.copyFile(from, to, failIfExists, &cb.job);
         if (!failIfExists && (p.attributes(to) & platform::faDirectory) == 0) p.deleteFile(to);
         return p.copyLink(from, to);
     };
-    const platform::Status first = attempt(askReplace);
-    if (first || first.error() == platform::errCancelled) return;
-    const ReplaceAnswer answer = cb.askReplace ? cb.askReplace(name) : ReplaceAnswer::No;
-    if (answer == ReplaceAnswer::No) return tell(cb, to, first.error());
-    if (answer == ReplaceAnswer::All) askReplace = false;
-    const platform::Status again = attempt(false);
-    if (again.error() != platform::errCancelled) done(cb, to, again);
+    // A copy refused is asked about once; declined, it is an entry left.
+    bool asked = false;
+    attempt(cb, to, [&] {
+        const platform::Status first = copy(askReplace);
+        if (first || first.error() == platform::errCancelled || std::exchange(asked, true))
+            return first;
+        const ReplaceAnswer answer = cb.askReplace ? cb.askReplace(name) : ReplaceAnswer::No;
+        if (answer == ReplaceAnswer::No) return first;
+        if (answer == ReplaceAnswer::All) askReplace = false;
+        return copy(false);
+    });
 }
 
 bool copyFolder(const QString& folder, const QString& mask, const QString& destination,
                 bool& askReplace, const TreeCallbacks& cb) {
     Platform& p = Platform::instance();
     std::vector<DirEntry> entries;
-    if (!done(cb, folder,
-              p.listDirectory(folder, QStringLiteral("*.*"), entries, Platform::ListMode::Walk)))
+    if (!attempt(cb, folder, [&] {
+            entries.clear();
+            return p.listDirectory(folder, QStringLiteral("*.*"), entries,
+                                   Platform::ListMode::Walk);
+        }))
         return !stopped(cb);
     for (const DirEntry& e : entries) {
         if (!isWalkedFile(e, mask)) continue;
@@ -139,7 +157,7 @@ bool copyFolder(const QString& folder, const QString& mask, const QString& desti
     for (const DirEntry& e : entries) {
         if (!isSubFolder(e)) continue;
         const QString target = join(destination, e.name);
-        if (!done(cb, target, p.createPath(target))) return !stopped(cb);
+        if (!attempt(cb, target, [&] { return p.createPath(target); })) return !stopped(cb);
         if (!copyFolder(join(folder, e.name), mask, target, askReplace, cb)) return false;
     }
     return !stopped(cb);

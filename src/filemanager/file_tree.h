@@ -10,10 +10,16 @@
 namespace core {
 class Job;
 }
+namespace platform {
+class Status;
+}
 
 namespace filemanager {
 
 enum class ReplaceAnswer { Yes, No, All };
+// What becomes of an entry that could not be handled: left as it is, tried
+// again, or the whole operation stopped (its job cancelled).
+enum class FailureAnswer { Skip, Retry, Abort };
 
 struct TreeCallbacks {
     // The job the walk runs in: Escape is checked between entries and
@@ -21,10 +27,16 @@ struct TreeCallbacks {
     core::Job& job;
     // "Remplacer le ficher NAME ?" for a copy that failed.
     std::function<ReplaceAnswer(const QString& name)> askReplace;
-    // An entry left as it was, with the platform's error. The walks go on
-    // as the file manager always did; who drives them decides what to say.
-    std::function<void(const QString& path, int error)> failed;
+    // An entry that could not be handled, with the platform's error; unset,
+    // it is skipped and the walk goes on, as the file manager always did.
+    std::function<FailureAnswer(const QString& path, int error)> failed;
 };
+
+// Runs step on path until it goes through or is given up: each failure is
+// told to cb.failed, whose answer may have it run again or stop the whole
+// walk. A step stopped by the job is no failure. True when it went through.
+bool attempt(const TreeCallbacks& cb, const QString& path,
+             const std::function<platform::Status()>& step);
 
 // Splits "folder/mask" at its last separator.
 void splitSpec(const QString& spec, QString& folder, QString& mask);

@@ -35,6 +35,7 @@ qint64 emptied(const QString& floppy, core::Job& job, PackResult& result) {
     filemanager::delTree(floppy, QStringLiteral("*.*"),
                          {job, {}, [&result](const QString& path, int error) {
                               result.notCopied << filemanager::entryFailure(error, path);
+                              return filemanager::FailureAnswer::Skip;
                           }});
     sysinfo::TDiskInfo disk;
     disk.setDisk(u'A');

@@ -159,9 +159,6 @@ struct Run {
     std::vector<Keyed> keyed;
 };
 
-// Thrown out of a sort that was stopped.
-struct Stopped {};
-
 void makeRun(const QByteArray& data, const std::vector<Line>& lines, size_t first, size_t last,
              Run& run, core::Job& job) {
     SortKeyMaker maker;
@@ -186,7 +183,8 @@ void makeRun(const QByteArray& data, const std::vector<Line>& lines, size_t firs
     std::sort(run.keyed.begin(), run.keyed.end(), before);
 }
 
-// The lines' order: keys made and sorted in runs on every core, then merged.
+// The lines' order: keys made and sorted in runs on every core, then
+// merged; empty when the job was stopped meanwhile.
 std::vector<quint32> sortedOrder(const QByteArray& data, const std::vector<Line>& lines,
                                  core::Job& job) {
     const size_t parts = std::min<size_t>(std::max(2, QThread::idealThreadCount()),
@@ -198,7 +196,7 @@ std::vector<quint32> sortedOrder(const QByteArray& data, const std::vector<Line>
         makeRun(data, lines, lines.size() * r / parts, lines.size() * (r + 1) / parts, runs[r],
                 job);
     });
-    if (job.cancelled()) throw Stopped();
+    if (job.cancelled()) return {};
     job.progress(70);
     std::vector<Keyed> merged = std::move(runs[0].keyed);
     for (size_t r = 1; r < parts; ++r) {
@@ -214,7 +212,8 @@ std::vector<quint32> sortedOrder(const QByteArray& data, const std::vector<Line>
     return order;
 }
 
-void sortInPlace(const QString& name, core::Job& job) {
+// False when the job was stopped: the file is left as it was.
+bool sortInPlace(const QString& name, core::Job& job) {
     QFile f(name);
     platform::Platform& platform = platform::Platform::instance();
     if (const platform::Status opened = platform.openForRead(f); !opened) {
@@ -227,7 +226,7 @@ void sortInPlace(const QString& name, core::Job& job) {
     if (f.error() != QFileDevice::NoError) throw core::InOutError(100);
     f.close();
     job.progress(10);
-    if (job.cancelled()) throw Stopped();
+    if (job.cancelled()) return false;
     std::vector<Line> lines;
     const char* p = data.constData();
     const qsizetype n = data.size();
@@ -240,6 +239,7 @@ void sortInPlace(const QString& name, core::Job& job) {
         start = i + 1;
     }
     const std::vector<quint32> order = sortedOrder(data, lines, job);
+    if (job.cancelled()) return false;
     job.progress(80);
     // Written aside and put in place whole, keeping the file's mode and owner.
     platform::FileReplacement replacement(name);
@@ -255,21 +255,20 @@ void sortInPlace(const QString& name, core::Job& job) {
             if (out.write(buf) != buf.size()) throw core::InOutError(101);
             buf.clear();
             job.progress(80 + int(k * 20 / order.size()));
-            if (job.cancelled()) throw Stopped(); // the replacement is discarded
+            if (job.cancelled()) return false; // the replacement is discarded
         }
     }
     if (out.write(buf) != buf.size()) throw core::InOutError(101);
     if (!replacement.commit()) throw core::TavError(writeFailure(name, replacement.error()));
+    return true;
 }
 
 } // namespace
 
 core::Outcome sortLines(const QString& name, core::Job& job) {
-    try {
-        return core::Outcome::from([&] { sortInPlace(name, job); });
-    } catch (const Stopped&) {
-        return core::Outcome::cancelled();
-    }
+    bool finished = false;
+    const core::Outcome o = core::Outcome::from([&] { finished = sortInPlace(name, job); });
+    return o.ok() && !finished ? core::Outcome::cancelled() : o;
 }
 
 } // namespace transforms

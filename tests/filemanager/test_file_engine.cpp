@@ -5,6 +5,7 @@
 #include "platform/Platform.h"
 #include "support/TempDir.h"
 
+#include <QDir>
 #include <QFileInfo>
 #include <QProcess>
 #include <gtest/gtest.h>
@@ -95,6 +96,34 @@ TEST(FileEngine, PasteAsksOncePerClashUntilAllAndReportsWhatFailed) {
     EXPECT_TRUE(r.notHandled[0].endsWith(dir.file("out/a.txt")));
     EXPECT_TRUE(r.notHandled[1].endsWith(dir.file("out/d")));
     EXPECT_EQ(r.handled, 2);
+}
+
+// An entry that fails is asked about: tried again once its cause is gone,
+// or the whole paste stopped; only the entry given up is in the result.
+TEST(FileEngine, AFailedEntryCanBeRetriedOrStopThePaste) {
+    TempDir dir;
+    QStringList sources;
+    for (const char* name : {"a.txt", "b.txt", "c.txt"})
+        sources << dir.write(QStringLiteral("src/") + name, name);
+    dir.mkdir("out/a.txt"); // folders where the files go: each copy fails
+    dir.mkdir("out/b.txt");
+    QStringList told;
+    OperationQuestions q;
+    q.entryFailed = [&](const QString& reason) {
+        told << reason;
+        if (!reason.endsWith(dir.file("out/a.txt"))) return FailureAnswer::Abort;
+        if (told.size() == 1) QDir(dir.file("out/a.txt")).removeRecursively();
+        return FailureAnswer::Retry;
+    };
+    PasteRequest request{sources, dir.file("out"), PasteMode::Copy, true};
+    const OperationResult r = run([&](core::Job& j) { return paste(request, q, j); });
+    ASSERT_EQ(told.size(), 2) << told.join(u'\n').toStdString();
+    EXPECT_TRUE(told[1].endsWith(dir.file("out/b.txt")));
+    EXPECT_EQ(readAll(dir.file("out/a.txt")), QByteArray("a.txt"));
+    EXPECT_FALSE(exists(dir.file("out/c.txt")));
+    EXPECT_EQ(r.outcome.kind, core::Outcome::Cancelled);
+    EXPECT_EQ(r.notHandled, QStringList{told[1]});
+    EXPECT_EQ(r.handled, 1);
 }
 
 TEST(FileEngine, ACancelledPasteStopsAtTheNextEntryAndSaysSo) {
