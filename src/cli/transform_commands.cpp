@@ -35,7 +35,7 @@ int runSplit(const QStringList& args) {
     }
     if (!QFileInfo(args[0]).isFile())
         return fail(QStringLiteral("Fichier introuvable : %1").arg(args[0]));
-    if (const core::Outcome o = splitOutcome(splitFile(args[0], ko * 1024, job)); !o)
+    if (const core::Outcome o = splitFile(args[0], ko * 1024, job).outcome(); !o)
         return fail(o.text);
     out(QStringLiteral("Découpage terminé"));
     return 0;

@@ -43,40 +43,43 @@ QString partName(const QString& file, int number) {
 }
 
 SplitResult splitFile(const QString& file, qint64 partSize, core::Job& job) {
-    if (partSize < 300) return SplitResult::TooSmall;
+    if (partSize < 300) return {SplitEnd::TooSmall};
     QFile in(file);
-    if (!in.open(QIODevice::ReadOnly)) return SplitResult::Failed;
+    if (!in.open(QIODevice::ReadOnly)) return {SplitEnd::Failed};
     const qint64 size = in.size();
     const std::vector<qint64> plan = splitPlan(size, partSize);
-    if (plan.size() > size_t(kMaxParts)) return SplitResult::TooManyParts;
+    if (plan.size() > size_t(kMaxParts)) return {SplitEnd::TooManyParts};
     in.close();
     platform::Platform& p = platform::Platform::instance();
     qint64 written = 0;
     job.progress(0);
     // A failed write on a full disk is told as such; other failures stay quiet.
     const auto failure = [](int error) {
-        return error == platform::errDiskFull ? SplitResult::DiskFull : SplitResult::Failed;
+        return error == platform::errDiskFull ? SplitEnd::DiskFull : SplitEnd::Failed;
     };
     // Written aside and put in place whole: a part is the old one or the
     // new one, never cut short, whatever stops the split. The parts written
     // are flushed to the disk together, up to 64 at a time, before any of
     // them takes its name.
     std::vector<std::unique_ptr<platform::FileReplacement>> whole;
+    int named = 0; // parts that took their names
     const QString folder = QFileInfo(file).absolutePath();
     const auto name = [&]() -> int {
         if (whole.empty()) return 0;
         platform::FileReplacement::syncFileSystemOf(folder);
         int error = 0;
-        for (const auto& part : whole)
+        for (const auto& part : whole) {
             if (!error && !part->commit()) error = part->error(); // the rest are dropped
+            if (!error) ++named;
+        }
         whole.clear();
         return error;
     };
     // Parts already whole keep their place when a later one fails.
-    const auto stopWith = [&](SplitResult result) {
+    const auto stopWith = [&](SplitEnd end) {
         name();
         platform::FileReplacement::syncFileSystemOf(folder);
-        return result;
+        return SplitResult{end, named};
     };
     for (size_t i = 0; i < plan.size(); ++i) {
         auto out = std::make_unique<platform::FileReplacement>(partName(file, int(i) + 1));
@@ -92,27 +95,27 @@ SplitResult splitFile(const QString& file, qint64 partSize, core::Job& job) {
             if (const int error = name()) return stopWith(failure(error));
         written += plan[i];
         job.progress(size > 0 ? int(std::nearbyint(double(written) * 100 / size)) : 100);
-        if (job.cancelled()) return stopWith(SplitResult::Cancelled);
+        if (job.cancelled()) return stopWith(SplitEnd::Cancelled);
     }
     if (const int error = name()) return stopWith(failure(error));
     platform::FileReplacement::syncFileSystemOf(folder); // the names, on the disk
     job.progress(0);
-    return SplitResult::Done;
+    return {SplitEnd::Done, named};
 }
 
-core::Outcome splitOutcome(SplitResult result) {
-    switch (result) {
-    case SplitResult::Done:
+core::Outcome SplitResult::outcome() const {
+    switch (end) {
+    case SplitEnd::Done:
         return core::Outcome::done();
-    case SplitResult::TooSmall:
+    case SplitEnd::TooSmall:
         return core::Outcome::failed(QStringLiteral("Parts trop petites"));
-    case SplitResult::TooManyParts:
+    case SplitEnd::TooManyParts:
         return core::Outcome::failed(QStringLiteral("Découpage refusé : plus de 999 parts"));
-    case SplitResult::DiskFull:
+    case SplitEnd::DiskFull:
         return core::Outcome::failed(core::InOutError::textFor(101));
-    case SplitResult::Cancelled:
+    case SplitEnd::Cancelled:
         return core::Outcome::cancelled();
-    case SplitResult::Failed:
+    case SplitEnd::Failed:
         break;
     }
     return core::Outcome::failed(QStringLiteral("Ne peut pas lire le fichier"));

@@ -23,7 +23,16 @@ std::vector<qint64> splitPlan(qint64 fileSize, qint64 partSize);
 
 QString partName(const QString& file, int number);
 
-enum class SplitResult { Done, TooSmall, TooManyParts, Failed, DiskFull, Cancelled };
+enum class SplitEnd { Done, TooSmall, TooManyParts, Failed, DiskFull, Cancelled };
+
+// How a split ended and how many parts it left whole. Its outcome carries
+// the French text: the refusals ("Parts trop petites", "Découpage refusé :
+// plus de 999 parts"), a full disk, a file that could not be read.
+struct SplitResult {
+    SplitEnd end = SplitEnd::Done;
+    int parts = 0;
+    core::Outcome outcome() const;
+};
 
 // Writes the parts beside the file, each written aside and put in place
 // whole. TooSmall below 300 bytes per part; TooManyParts (nothing written)
@@ -31,11 +40,6 @@ enum class SplitResult { Done, TooSmall, TooManyParts, Failed, DiskFull, Cancell
 // window keeps quiet about them); a full disk answers DiskFull, which is
 // told; a stop asked for answers Cancelled. Parts already whole stay.
 SplitResult splitFile(const QString& file, qint64 partSize, core::Job& job);
-
-// The outcome of a split, with its French text: the refusals ("Parts trop
-// petites", "Découpage refusé : plus de 999 parts"), a full disk, a file
-// that could not be read.
-core::Outcome splitOutcome(SplitResult result);
 
 // Joins the names in case-insensitive order into the first name less its
 // last three characters; folders, missing and empty names are skipped,

@@ -139,7 +139,7 @@ void TDecoupe::Button2Click() {
         return;
     }
     Button2->setEnabled(false);
-    SplitResult r = SplitResult::Failed;
+    SplitResult r{SplitEnd::Failed};
     {
         struct Enable {
             QPushButton* b;
@@ -151,13 +151,13 @@ void TDecoupe::Button2Click() {
     ProgressBar1->setValue(0);
     // A refusal is told in a message, a full disk in an error box; another
     // failure or a stop ends as a split does.
-    switch (r) {
-    case SplitResult::TooSmall:
-    case SplitResult::TooManyParts:
-        ui::dialogs().message(splitOutcome(r).text);
+    switch (r.end) {
+    case SplitEnd::TooSmall:
+    case SplitEnd::TooManyParts:
+        ui::dialogs().message(r.outcome().text);
         break;
-    case SplitResult::DiskFull:
-        ui::dialogs().error(splitOutcome(r).text);
+    case SplitEnd::DiskFull:
+        ui::dialogs().error(r.outcome().text);
         break;
     default:
         ui::dialogs().message(QStringLiteral("Découpage terminé"));

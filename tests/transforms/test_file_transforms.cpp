@@ -90,7 +90,7 @@ TEST(Split, PartsRejoinInAnyOrder) {
     TempDir dir;
     const QByteArray data = randomBytes(3000000);
     dir.write("report.doc", data);
-    ASSERT_EQ(splitFile("report.doc", 1454080, idle()), SplitResult::Done);
+    ASSERT_EQ(splitFile("report.doc", 1454080, idle()).end, SplitEnd::Done);
     EXPECT_EQ(QFileInfo("report.doc003").size(), 91840);
     EXPECT_FALSE(QFile::exists("report.doc004"));
     QFile::rename("report.doc", "original");
@@ -103,11 +103,11 @@ TEST(Split, PartsRejoinInAnyOrder) {
 TEST(Split, SizesRefusedAndTooManyParts) {
     TempDir dir;
     dir.write("f", QByteArray(1000 * 1024, 'x'));
-    EXPECT_EQ(splitFile("f", 0, idle()), SplitResult::TooSmall);
-    EXPECT_EQ(splitFile("f", 299, idle()), SplitResult::TooSmall);
-    EXPECT_EQ(splitFile("f", 1024, idle()), SplitResult::TooManyParts);
+    EXPECT_EQ(splitFile("f", 0, idle()).end, SplitEnd::TooSmall);
+    EXPECT_EQ(splitFile("f", 299, idle()).end, SplitEnd::TooSmall);
+    EXPECT_EQ(splitFile("f", 1024, idle()).end, SplitEnd::TooManyParts);
     EXPECT_FALSE(QFile::exists("f001")); // nothing written
-    EXPECT_EQ(splitFile("f", 2048, idle()), SplitResult::Done);
+    EXPECT_EQ(splitFile("f", 2048, idle()).end, SplitEnd::Done);
     EXPECT_TRUE(QFile::exists("f501"));
 }
 
