@@ -84,8 +84,8 @@ TEST_F(Doc, SelStartSeekAndSelEnd) {
     EXPECT_TRUE(d.Seek(-2, 1, true));
     EXPECT_EQ(d.CaretOffset(), 7);
     d.setSelEnd(3);
-    EXPECT_EQ(d.selStart, 3);
-    EXPECT_EQ(d.selEnd, 7);
+    EXPECT_EQ(d.selStart(), 3);
+    EXPECT_EQ(d.selEnd(), 7);
     EXPECT_EQ(d.SelCount(), 5);
     EXPECT_EQ(d.CaretOffset(), 7);
 }
@@ -114,14 +114,14 @@ TEST_F(Doc, DeleteThreeBytesAndUndoRestoresSelectionAndCaret) {
     load("abcdefgh");
     d.setSelStart(5);
     d.setSelEnd(3);
-    const Cell caret = d.caret;
+    const Cell caret = d.caret();
     d.DeleteSelection();
     EXPECT_EQ(bytesOf(d), QByteArray("abcgh"));
     d.Undo();
     EXPECT_EQ(bytesOf(d), QByteArray("abcdefgh"));
-    EXPECT_EQ(d.selStart, 3);
-    EXPECT_EQ(d.selEnd, 5);
-    EXPECT_EQ(d.caret, caret);
+    EXPECT_EQ(d.selStart(), 3);
+    EXPECT_EQ(d.selEnd(), 5);
+    EXPECT_EQ(d.caret(), caret);
 }
 
 TEST_F(Doc, HundredAndOneRecords) {
@@ -225,7 +225,7 @@ TEST_F(Doc, BytesPerLineLimitsAndMarkers) {
     d.SetMarker(3, 2);
     EXPECT_EQ(d.MarkerLine(3), 2);
     EXPECT_EQ(d.markerOn(2), 3);
-    EXPECT_EQ(d.MarkerLine(4), d.caret.row);
+    EXPECT_EQ(d.MarkerLine(4), d.caret().row);
 }
 
 TEST_F(Doc, SaveBackupRuleAndAtomicReplace) {
@@ -374,7 +374,7 @@ TEST_F(Widget, TypingHexDigitsAndCharacters) {
     EXPECT_EQ(d.ReadByte(0), 0x40);
     QTest::keyClick(&w, Qt::Key_1);
     EXPECT_EQ(d.ReadByte(0), 0x41);
-    EXPECT_EQ(d.caret, (Cell{0, 4}));
+    EXPECT_EQ(d.caret(), (Cell{0, 4}));
     QTest::keyClick(&w, Qt::Key_G);
     EXPECT_EQ(d.ReadByte(1), 0);
     QTest::keyClick(&w, Qt::Key_Tab); // to the character area
@@ -410,7 +410,7 @@ TEST_F(Widget, CtrlDeleteAndNavigation) {
     EXPECT_EQ(d.markerSlot(3), 1);
     QTest::keyClick(&w, Qt::Key_Home, Qt::ControlModifier);
     QTest::keyClick(&w, Qt::Key_3, Qt::ControlModifier);
-    EXPECT_EQ(d.caret, (Cell{1, 2}));
+    EXPECT_EQ(d.caret(), (Cell{1, 2}));
     d.setNoSizeChange(true);
     QTest::keyClick(&w, Qt::Key_Delete, Qt::ControlModifier);
     EXPECT_EQ(d.DataSize(), 18);
@@ -422,24 +422,24 @@ TEST_F(Widget, ShiftSelectsAndMouseClicksSeparator) {
     QTest::keyClick(&w, Qt::Key_Right, Qt::ShiftModifier);
     QTest::keyClick(&w, Qt::Key_Right, Qt::ShiftModifier);
     QTest::keyRelease(&w, Qt::Key_Shift);
-    EXPECT_EQ(d.selStart, 0);
-    EXPECT_EQ(d.selEnd, 1);
+    EXPECT_EQ(d.selStart(), 0);
+    EXPECT_EQ(d.selEnd(), 1);
     QTest::keyClick(&w, Qt::Key_Left);
-    EXPECT_EQ(d.selStart, -1);
+    EXPECT_EQ(d.selStart(), -1);
     const int sepX = 0;
     Q_UNUSED(sepX);
     const Cell sep{0, d.separatorColumn()};
     d.moveCaret(sep, true, true);
-    EXPECT_EQ(d.caret, (Cell{0, d.separatorColumn() - 1}));
+    EXPECT_EQ(d.caret(), (Cell{0, d.separatorColumn() - 1}));
 }
 
 TEST_F(Widget, PagesMouseSelectionAndBackspace) {
     load(QByteArray(16 * 200, 'p'));
     const int visible = w.visibleRows();
     QTest::keyClick(&w, Qt::Key_PageDown);
-    EXPECT_EQ(d.caret.row, visible - 1);
+    EXPECT_EQ(d.caret().row, visible - 1);
     QTest::keyClick(&w, Qt::Key_PageUp);
-    EXPECT_EQ(d.caret.row, 0);
+    EXPECT_EQ(d.caret().row, 0);
     // Press on byte 1 and drag to byte 5 of the first line, hex area.
     const int y = w.rowHeight() / 2;
     auto xOf = [&](int col) {
@@ -454,11 +454,11 @@ TEST_F(Widget, PagesMouseSelectionAndBackspace) {
                      Qt::NoModifier);
     QApplication::sendEvent(w.viewport(), &move);
     QTest::mouseRelease(w.viewport(), Qt::LeftButton, Qt::NoModifier, QPoint(xOf(12), y));
-    EXPECT_EQ(d.selStart, 1);
-    EXPECT_EQ(d.selEnd, 5);
+    EXPECT_EQ(d.selStart(), 1);
+    EXPECT_EQ(d.selEnd(), 5);
     QTest::keyClick(
         &w, Qt::Key_Backspace); // outside insert mode: a Left arrow that clears the selection
-    EXPECT_EQ(d.selStart, -1);
+    EXPECT_EQ(d.selStart(), -1);
     EXPECT_EQ(d.DataSize(), 16 * 200);
 }
 
@@ -502,10 +502,10 @@ TEST(HexWindow, OpensFindsGoesToAndAsksBeforeClosing) {
         });
         win.Find();
     }
-    EXPECT_EQ(d.selStart, 0);
+    EXPECT_EQ(d.selStart(), 0);
     EXPECT_EQ(d.CaretOffset(), 1);
     QTest::keyClick(win.HexEditor1, Qt::Key_F3);
-    EXPECT_EQ(d.selStart, 2);
+    EXPECT_EQ(d.selStart(), 2);
     QTest::keyClick(win.HexEditor1, Qt::Key_F3);
     EXPECT_EQ(dialogs.lastText(), QStringLiteral("Chaîne aa non trouvée"));
     dialogs.answerInput("B");
@@ -672,7 +672,7 @@ TEST(HexWindow, FoundMatchesComeIntoViewAndTabReachesTheButtons) {
     QApplication::processEvents();
     THexEditor* editor = win.HexEditor1;
     const auto caretShown = [&] {
-        const qint64 row = editor->document().caret.row;
+        const qint64 row = editor->document().caret().row;
         return row >= editor->topRow() && row < editor->topRow() + editor->visibleRows();
     };
     {
@@ -684,11 +684,11 @@ TEST(HexWindow, FoundMatchesComeIntoViewAndTabReachesTheButtons) {
         });
         win.Find();
     }
-    EXPECT_EQ(std::min(editor->document().selStart, editor->document().selEnd), 40000);
+    EXPECT_EQ(std::min(editor->document().selStart(), editor->document().selEnd()), 40000);
     EXPECT_GT(editor->topRow(), 0);
     EXPECT_TRUE(caretShown());
     QTest::keyClick(editor, Qt::Key_F3);
-    EXPECT_EQ(std::min(editor->document().selStart, editor->document().selEnd), 60000);
+    EXPECT_EQ(std::min(editor->document().selStart(), editor->document().selEnd()), 60000);
     EXPECT_TRUE(caretShown());
     dialogs.answerInput("10");
     win.GoTo();

@@ -239,9 +239,9 @@ bool HexDocument::adoptCopy(const QString& name) {
     emptyUndo();
     m_marks.clear();
     Modified = false;
-    selecting = false;
-    selAnchor = selStart = selEnd = -1;
-    caret = Cell{0, 2};
+    m_selecting = false;
+    m_selAnchor = m_selStart = m_selEnd = -1;
+    m_caret = Cell{0, 2};
     relayout();
     repaint();
     return true;
@@ -251,12 +251,12 @@ void HexDocument::NewFile(const QString& name) {
     m_bytes.resize(0);
     FileName = name;
     emptyUndo();
-    selAnchor = selStart = selEnd = -1;
-    selecting = false;
+    m_selAnchor = m_selStart = m_selEnd = -1;
+    m_selecting = false;
     m_marks.clear();
     relayout();
     Modified = false;
-    caret = Cell{0, 2};
+    m_caret = Cell{0, 2};
     repaint();
 }
 
@@ -325,26 +325,26 @@ qint64 HexDocument::CaretOffset() {
 }
 
 void HexDocument::placeCaret(qint64 offset, bool charArea) {
-    const qint64 before = caret.row;
-    caret = offsetCell(offset, charArea);
-    repaint(std::min(before, caret.row), std::max(before, caret.row));
+    const qint64 before = m_caret.row;
+    m_caret = offsetCell(offset, charArea);
+    repaint(std::min(before, m_caret.row), std::max(before, m_caret.row));
 }
 
 void HexDocument::clearSelection() {
-    if (selStart >= 0) repaint(lineOf(selStart), lineOf(selEnd));
-    selAnchor = selStart = selEnd = -1;
-    selecting = false;
+    if (m_selStart >= 0) repaint(lineOf(m_selStart), lineOf(m_selEnd));
+    m_selAnchor = m_selStart = m_selEnd = -1;
+    m_selecting = false;
 }
 
 void HexDocument::extendSelection(qint64 t) {
-    const qint64 oldFirst = selStart, oldLast = selEnd;
-    if (selStart < 0) selAnchor = CaretOffset();
-    selStart = std::min(selAnchor, t);
-    selEnd = std::max(selAnchor, t);
-    if (InsertMode() && t != selAnchor)
-        (t > selAnchor ? selEnd : selStart) = t > selAnchor ? t - 1 : t + 1;
-    const qint64 a = oldFirst >= 0 ? std::min(oldFirst, selStart) : selStart;
-    const qint64 b = oldLast >= 0 ? std::max(oldLast, selEnd) : selEnd;
+    const qint64 oldFirst = m_selStart, oldLast = m_selEnd;
+    if (m_selStart < 0) m_selAnchor = CaretOffset();
+    m_selStart = std::min(m_selAnchor, t);
+    m_selEnd = std::max(m_selAnchor, t);
+    if (InsertMode() && t != m_selAnchor)
+        (t > m_selAnchor ? m_selEnd : m_selStart) = t > m_selAnchor ? t - 1 : t + 1;
+    const qint64 a = oldFirst >= 0 ? std::min(oldFirst, m_selStart) : m_selStart;
+    const qint64 b = oldLast >= 0 ? std::max(oldLast, m_selEnd) : m_selEnd;
     repaint(lineOf(a), lineOf(b));
     notify();
 }
@@ -362,13 +362,13 @@ bool HexDocument::moveCaret(const Cell& target, bool shiftOrButton, bool buttonD
         if (buttonDown) moveCaret(Cell{target.row, target.col - 1}, shiftOrButton, false);
         return false;
     }
-    if (selecting)
+    if (m_selecting)
         extendSelection(cellOffset(target));
-    else if (selStart >= 0)
+    else if (m_selStart >= 0)
         clearSelection();
-    const qint64 before = caret.row;
-    caret = target;
-    repaint(std::min(before, caret.row), std::max(before, caret.row));
+    const qint64 before = m_caret.row;
+    m_caret = target;
+    repaint(std::min(before, m_caret.row), std::max(before, m_caret.row));
     return true;
 }
 
@@ -381,10 +381,10 @@ void HexDocument::setSelStart(qint64 p) {
 void HexDocument::setSelEnd(qint64 p) {
     if (p < 0 || p >= DataSize()) throw core::TavError(QStringLiteral("Invalid SelEnd"));
     clearSelection();
-    selAnchor = CaretOffset();
-    selStart = std::min(selAnchor, p);
-    selEnd = std::max(selAnchor, p);
-    repaint(lineOf(selStart), lineOf(selEnd));
+    m_selAnchor = CaretOffset();
+    m_selStart = std::min(m_selAnchor, p);
+    m_selEnd = std::max(m_selAnchor, p);
+    repaint(lineOf(m_selStart), lineOf(m_selEnd));
     notify();
 }
 
@@ -421,7 +421,7 @@ void HexDocument::setBytesPerLine(int n) {
     const bool chars = caretInChars();
     const int nibble = caretNibble();
     m_bytesPerLine = n;
-    caret = offsetCell(off, chars, nibble);
+    m_caret = offsetCell(off, chars, nibble);
     relayout();
     repaint();
 }
@@ -469,26 +469,26 @@ void HexDocument::deleteRange(qint64 a, qint64 b, Cell target, bool truncate) {
     const qint64 size = DataSize();
     const bool chars = isCharColumn(target.col);
     if (cellOffset(target) >= size)
-        caret = offsetCell(std::max<qint64>(0, size - 1), chars);
+        m_caret = offsetCell(std::max<qint64>(0, size - 1), chars);
     else
-        caret = target;
+        m_caret = target;
     relayout();
-    selAnchor = selStart = selEnd = -1;
-    selecting = false;
+    m_selAnchor = m_selStart = m_selEnd = -1;
+    m_selecting = false;
     repaint();
 }
 
 void HexDocument::DeleteSelection() {
     qint64 a, b;
     Cell target;
-    if (selStart >= 0) {
-        a = selStart;
-        b = selEnd + 1;
+    if (m_selStart >= 0) {
+        a = m_selStart;
+        b = m_selEnd + 1;
         target = offsetCell(a, caretInChars());
     } else {
         a = CaretOffset();
         b = a + 1;
-        target = caret;
+        target = m_caret;
     }
     truncateMarks(a);
     if (!gate(ctRemove, a, 0, b - a)) return;
@@ -500,12 +500,12 @@ void HexDocument::DeleteByte(bool before) {
     if (before) {
         if (o <= 0 || o > DataSize()) return;
         if (!gate(ctRemove, o - 1, 0, 1)) return;
-        deleteRange(o - 1, o, caret, false);
+        deleteRange(o - 1, o, m_caret, false);
         Seek(o - 1, 0, true);
     } else {
         if (o >= DataSize()) return;
         if (!gate(ctRemove, o, 0, 1)) return;
-        deleteRange(o, o + 1, caret, false);
+        deleteRange(o, o + 1, m_caret, false);
     }
 }
 
@@ -520,8 +520,8 @@ void HexDocument::InsertBuffer(const QByteArray& bytes, qint64 p) {
     relayout();
     truncateMarks(p);
     if (p == caretRawOffset()) {
-        selAnchor = selStart = p;
-        selEnd = p + bytes.size() - 1;
+        m_selAnchor = m_selStart = p;
+        m_selEnd = p + bytes.size() - 1;
         notify();
     }
     repaint();
@@ -535,30 +535,30 @@ void HexDocument::AppendBuffer(const QByteArray& bytes) {
     if (old == 0) m_marks.clear();
     m_bytes.write(old, bytes.constData(), bytes.size());
     relayout();
-    caret = offsetCell(old, caretInChars());
-    selAnchor = selStart = old;
-    selEnd = old + bytes.size() - 1;
+    m_caret = offsetCell(old, caretInChars());
+    m_selAnchor = m_selStart = old;
+    m_selEnd = old + bytes.size() - 1;
     repaint();
 }
 
 void HexDocument::ReplaceSelection(QByteArray bytes) {
-    if (selStart < 0) return InsertBuffer(bytes, caretRawOffset());
+    if (m_selStart < 0) return InsertBuffer(bytes, caretRawOffset());
     if (m_noSizeChange) {
         if (bytes.size() > SelCount()) bytes.truncate(SelCount());
-        if (bytes.size() < SelCount()) selEnd = selStart + bytes.size() - 1;
+        if (bytes.size() < SelCount()) m_selEnd = m_selStart + bytes.size() - 1;
     }
     if (bytes.isEmpty()) return;
-    const qint64 start = selStart, count = SelCount();
+    const qint64 start = m_selStart, count = SelCount();
     if (!gate(ctReplace, start, count, bytes.size())) return;
     m_bytes.remove(start, start + count);
     m_bytes.insert(start, bytes);
     truncateMarks(start);
     relayout();
     if (caretRawOffset() == start && start < DataSize()) {
-        selAnchor = selStart = start;
-        selEnd = start + bytes.size() - 1;
+        m_selAnchor = m_selStart = start;
+        m_selEnd = start + bytes.size() - 1;
     } else {
-        selAnchor = selStart = selEnd = -1;
+        m_selAnchor = m_selStart = m_selEnd = -1;
     }
     repaint();
 }
@@ -574,8 +574,8 @@ void HexDocument::SetMarker(int index, qint64 line) {
 }
 
 qint64 HexDocument::MarkerLine(int index) {
-    if (index < 0 || index > 9) return caret.row;
-    return m_markers[index] < 0 ? caret.row : m_markers[index];
+    if (index < 0 || index > 9) return m_caret.row;
+    return m_markers[index] < 0 ? m_caret.row : m_markers[index];
 }
 
 int HexDocument::markerOn(qint64 line) const {
@@ -677,9 +677,9 @@ void HexDocument::pushUndo(ChangeType type, qint64 position, qint64 oldLength, q
     putI32(r, caretOff);
     r.append(char(caretInChars() ? 0 : caretNibble()));
     r.append(char(caretInChars() ? 1 : 0));
-    putI32(r, selStart);
-    putI32(r, selEnd);
-    putI32(r, selAnchor);
+    putI32(r, m_selStart);
+    putI32(r, m_selEnd);
+    putI32(r, m_selAnchor);
     putI32(r, position);
     putI32(r, count);
     putI32(r, oldLength);
@@ -691,7 +691,7 @@ void HexDocument::pushUndo(ChangeType type, qint64 position, qint64 oldLength, q
     putI32(r, r.size() + 4);
     m_undo.append(r);
     m_undoHigh.push_back(
-        {high(caretOff), high(selStart), high(selEnd), high(selAnchor), high(position)});
+        {high(caretOff), high(m_selStart), high(m_selEnd), high(m_selAnchor), high(position)});
 }
 
 void HexDocument::restoreState(const QByteArray& r, qint64 at) {
@@ -699,10 +699,10 @@ void HexDocument::restoreState(const QByteArray& r, qint64 at) {
     const qint64 caretOff = join(getI32(r, at + 3), hi[0]);
     const int nibble = r[at + 7];
     const bool chars = r[at + 8] != 0;
-    caret = DataSize() == 0 ? Cell{0, 2} : offsetCell(caretOff, chars, chars ? 0 : nibble);
-    selStart = join(getI32(r, at + 9), hi[1]);
-    selEnd = join(getI32(r, at + 13), hi[2]);
-    selAnchor = join(getI32(r, at + 17), hi[3]);
+    m_caret = DataSize() == 0 ? Cell{0, 2} : offsetCell(caretOff, chars, chars ? 0 : nibble);
+    m_selStart = join(getI32(r, at + 9), hi[1]);
+    m_selEnd = join(getI32(r, at + 13), hi[2]);
+    m_selAnchor = join(getI32(r, at + 17), hi[3]);
     Modified = r[at + 2] != 0;
 }
 
@@ -744,7 +744,7 @@ void HexDocument::Undo() {
         truncateMarks(position > 0 ? position - 1 : 0);
         break;
     case ctAppend:
-        caret = Cell{0, 2};
+        m_caret = Cell{0, 2};
         m_bytes.resize(position);
         truncateMarks(position);
         restoreState(m_undo, at);

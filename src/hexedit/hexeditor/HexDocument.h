@@ -78,12 +78,17 @@ class HexDocument {
     void savedAs(const QString& name);
 
     // ---- caret and selection ----
-    Cell caret;
-    qint64 selAnchor = -1, selStart = -1, selEnd = -1;
-    bool selecting = false;
-    qint64 SelCount() const { return selStart < 0 ? 0 : selEnd - selStart + 1; }
+    const Cell& caret() const { return m_caret; }
+    // The selected bytes, first to last; -1, -1 without a selection.
+    qint64 selStart() const { return m_selStart; }
+    qint64 selEnd() const { return m_selEnd; }
+    bool hasSelection() const { return m_selStart >= 0; }
+    // While a selection is being drawn (mouse or shift), moves extend it.
+    bool selecting() const { return m_selecting; }
+    void setSelecting(bool on) { m_selecting = on; }
+    qint64 SelCount() const { return m_selStart < 0 ? 0 : m_selEnd - m_selStart + 1; }
     bool inSelection(qint64 offset) const {
-        return selStart >= 0 && offset >= selStart && offset <= selEnd;
+        return m_selStart >= 0 && offset >= m_selStart && offset <= m_selEnd;
     }
     qint64 cellOffset(const Cell& c) const;
     Cell offsetCell(qint64 offset, bool charArea, int nibble = 0) const;
@@ -91,10 +96,10 @@ class HexDocument {
     bool isHexColumn(int col) const { return col >= 2 && col <= 2 * m_bytesPerLine + 1; }
     int separatorColumn() const { return 2 * m_bytesPerLine + 2; }
     Cell counterpart(const Cell& c) const;
-    qint64 caretRawOffset() const { return cellOffset(caret); }
+    qint64 caretRawOffset() const { return cellOffset(m_caret); }
     qint64 CaretOffset();
-    bool caretInChars() const { return isCharColumn(caret.col); }
-    int caretNibble() const { return isHexColumn(caret.col) ? (caret.col - 2) % 2 : 0; }
+    bool caretInChars() const { return isCharColumn(m_caret.col); }
+    int caretNibble() const { return isHexColumn(m_caret.col) ? (m_caret.col - 2) % 2 : 0; }
 
     void setSelStart(qint64 p); // throws "Invalid SelStart"
     void setSelEnd(qint64 p);   // throws "Invalid SelEnd"
@@ -170,6 +175,9 @@ class HexDocument {
     qint64 lineOf(qint64 offset) const { return offset / m_bytesPerLine; }
 
     HexStorage m_bytes;
+    Cell m_caret;
+    qint64 m_selAnchor = -1, m_selStart = -1, m_selEnd = -1;
+    bool m_selecting = false;
     int m_bytesPerLine = 16;
     bool m_allowInsert = false;
     bool m_noSizeChange = false;

@@ -269,7 +269,7 @@ void THexEditor::paintLine(QPainter& p, qint64 row, int y) {
         }
     }
     if (!hasFocus()) return;
-    const Cell caret = m_doc.caret;
+    const Cell caret = m_doc.caret();
     const Cell other = m_doc.counterpart(caret);
     if (other.row == row && size > 0) {
         const QRect r(columnX(other.col), y, m_w, m_rowHeight);
@@ -301,12 +301,12 @@ void THexEditor::showCaret() {
 }
 
 void THexEditor::ensureCaretVisible() {
-    const qint64 row = m_doc.caret.row, top = topRow();
+    const qint64 row = m_doc.caret().row, top = topRow();
     if (row < top)
         verticalScrollBar()->setValue(int(row));
     else if (row >= top + visibleRows())
         verticalScrollBar()->setValue(int(row - visibleRows() + 1));
-    const int x = columnX(m_doc.caret.col), h = horizontalScrollBar()->value();
+    const int x = columnX(m_doc.caret().col), h = horizontalScrollBar()->value();
     if (x < h)
         horizontalScrollBar()->setValue(x);
     else if (x + m_w > h + viewport()->width())
@@ -322,7 +322,7 @@ void THexEditor::focusInEvent(QFocusEvent* e) {
 
 void THexEditor::focusOutEvent(QFocusEvent* e) {
     QAbstractScrollArea::focusOutEvent(e);
-    m_doc.selecting = false;
+    m_doc.setSelecting(false);
     viewport()->update();
 }
 
@@ -338,7 +338,7 @@ void THexEditor::mousePressEvent(QMouseEvent* e) {
     m_buttonDown = true;
     moveTo(cellAt(e->position().toPoint()));
     m_doc.clearSelection();
-    m_doc.selecting = true;
+    m_doc.setSelecting(true);
 }
 
 void THexEditor::mouseDoubleClickEvent(QMouseEvent* e) {
@@ -355,7 +355,7 @@ void THexEditor::mouseMoveEvent(QMouseEvent* e) {
     }
     m_buttonDown = true;
     const Cell c = cellAt(e->position().toPoint());
-    if (!(c == m_doc.caret)) moveTo(c);
+    if (!(c == m_doc.caret())) moveTo(c);
 }
 
 // ---- keyboard ----
@@ -377,7 +377,7 @@ bool THexEditor::navigate(QKeyEvent* e) {
     const qint64 size = d.DataSize();
     const qint64 last = d.rowCount() - 1;
     const qint64 visible = visibleRows();
-    Cell c = d.caret;
+    Cell c = d.caret();
     const bool chars = d.caretInChars();
     const qint64 off = d.caretRawOffset();
     switch (key) {
@@ -455,8 +455,8 @@ bool THexEditor::navigate(QKeyEvent* e) {
     }
     case Qt::Key_Shift:
         if (mods != Qt::ShiftModifier) return false;
-        if (!d.selecting) d.clearSelection();
-        d.selecting = true;
+        if (!d.selecting()) d.clearSelection();
+        d.setSelecting(true);
         return true;
     default:
         break;
@@ -494,7 +494,7 @@ void THexEditor::keyPressEvent(QKeyEvent* e) {
         return;
     case Qt::Key_Backspace:
         if (d.InsertMode()) {
-            if (d.selStart >= 0) d.DeleteSelection();
+            if (d.selStart() >= 0) d.DeleteSelection();
             d.DeleteByte(true);
             ensureCaretVisible();
             return;
@@ -504,7 +504,7 @@ void THexEditor::keyPressEvent(QKeyEvent* e) {
             return;
         }
     case Qt::Key_Delete:
-        if (mods == Qt::ControlModifier || (d.InsertMode() && d.selStart >= 0))
+        if (mods == Qt::ControlModifier || (d.InsertMode() && d.selStart() >= 0))
             d.DeleteSelection();
         else if (d.InsertMode())
             d.DeleteByte(false);
@@ -536,7 +536,7 @@ void THexEditor::typeCharacter(QChar ch) {
         if (!insert) {
             d.clearSelection();
             d.ChangeByte(o, quint8(value));
-        } else if (d.selStart >= 0) {
+        } else if (d.selStart() >= 0) {
             d.ReplaceSelection(QByteArray(1, char(value)));
         } else if (size == 0) {
             d.AppendBuffer(QByteArray(1, char(value)));
@@ -547,18 +547,18 @@ void THexEditor::typeCharacter(QChar ch) {
         return;
     }
     const int v = QStringLiteral("0123456789ABCDEF").indexOf(ch.toUpper());
-    if (v < 0 || !d.isHexColumn(d.caret.col)) return;
+    if (v < 0 || !d.isHexColumn(d.caret().col)) return;
     if (!insert) d.clearSelection();
     const quint8 old = o < size ? d.ReadByte(o) : 0;
     const bool highCell = (d.caretNibble() == 0) != SwapNibbles;
-    const bool highNibble = highCell || d.selStart >= 0;
+    const bool highNibble = highCell || d.selStart() >= 0;
     const quint8 fresh = highNibble ? quint8(v * 16 + (old % 16)) : quint8((old & 0xF0) + v);
     if (!insert) {
         d.ChangeByte(o, fresh);
         navigate(&right);
         return;
     }
-    if (d.caretNibble() == 1 && d.selStart < 0) {
+    if (d.caretNibble() == 1 && d.selStart() < 0) {
         d.ChangeByte(o, fresh);
         if (o == size - 1) {
             d.AppendBuffer(QByteArray(1, 0));
@@ -570,7 +570,7 @@ void THexEditor::typeCharacter(QChar ch) {
     const quint8 half = SwapNibbles ? quint8(v) : quint8(v * 16);
     if (size == 0)
         d.AppendBuffer(QByteArray(1, char(half)));
-    else if (d.selStart >= 0)
+    else if (d.selStart() >= 0)
         d.ReplaceSelection(QByteArray(1, char(half)));
     else
         d.InsertBuffer(QByteArray(1, char(half)), o);
