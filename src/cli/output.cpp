@@ -2,6 +2,9 @@
 #include "commands.h"
 
 #include <cstdio>
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
 #include <stdexcept>
 
 namespace cli {
@@ -26,7 +29,36 @@ int fail(const QString& message) {
     return 1;
 }
 
+namespace {
+
+// Whether any byte needs an escape (a control byte, a backslash), sixteen
+// bytes at a time where the processor has SSE2.
+bool needsEscapes(QByteArrayView bytes) {
+    const auto* p = reinterpret_cast<const unsigned char*>(bytes.data());
+    const qsizetype n = bytes.size();
+    qsizetype i = 0;
+#if defined(__SSE2__)
+    const __m128i control = _mm_set1_epi8(0x1f), slash = _mm_set1_epi8('\\'),
+                  del = _mm_set1_epi8(0x7f);
+    for (; i + 16 <= n; i += 16) {
+        const __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p + i));
+        const __m128i low = _mm_cmpeq_epi8(_mm_min_epu8(v, control), v); // v <= 0x1f
+        const __m128i other = _mm_or_si128(_mm_cmpeq_epi8(v, slash), _mm_cmpeq_epi8(v, del));
+        if (_mm_movemask_epi8(_mm_or_si128(low, other))) return true;
+    }
+#endif
+    for (; i < n; ++i)
+        if (p[i] < 0x20 || p[i] == '\\' || p[i] == 0x7f) return true;
+    return false;
+}
+
+} // namespace
+
 void appendEscaped(QByteArray& out, QByteArrayView bytes) {
+    if (!needsEscapes(bytes)) {
+        out.append(bytes.data(), bytes.size());
+        return;
+    }
     // Runs without a character to escape go in one piece; a control byte
     // never reaches the terminal as it is.
     static const char hex[] = "0123456789abcdef";

@@ -7,25 +7,47 @@
 #include "tools/text_search.h"
 
 #include <QDir>
+#include <charconv>
 #include <cstdio>
 
 namespace cli {
 
+namespace {
+
+// Standard output in large writes: the lines gather in one buffer, made
+// once, that is written out whenever it passes 1 MiB, and at the end.
+class LargeWrites {
+  public:
+    LargeWrites() { m_text.reserve(kFlushAt + (64 << 10)); }
+    ~LargeWrites() { flush(); }
+    QByteArray& text() { return m_text; }
+    void lineDone() {
+        if (m_text.size() >= kFlushAt) flush();
+    }
+    void flush() {
+        std::fwrite(m_text.constData(), 1, size_t(m_text.size()), stdout);
+        m_text.resize(0); // the buffer stays
+    }
+
+  private:
+    static constexpr qsizetype kFlushAt = 1 << 20;
+    QByteArray m_text;
+};
+
+} // namespace
+
 int runFind(const QStringList& args) {
     if (args.size() != 2) return fail(QStringLiteral("usage : find DOSSIER CRITERE"));
     const QString folder = QDir(args[0]).absolutePath();
-    QByteArray out;
+    LargeWrites out;
     core::DirectJob job;
     const auto found = [&](const QString& path) {
-        appendEscaped(out, platform::nativeName(path));
-        out += '\n';
-        if (out.size() > (1 << 20)) {
-            std::fwrite(out.constData(), 1, size_t(out.size()), stdout);
-            out.clear();
-        }
+        appendEscaped(out.text(), platform::nativeName(path));
+        out.text() += '\n';
+        out.lineDone();
     };
     const qint64 count = tools::GetAllFiles(tools::searchSpec(folder, args[1]), found, job);
-    std::fwrite(out.constData(), 1, size_t(out.size()), stdout);
+    out.flush();
     cli::out(QString::number(count) + QStringLiteral(" Fichiers trouvés"));
     return 0;
 }
@@ -78,7 +100,7 @@ int runClean(const QStringList& input) {
 
 int runGrep(const QStringList& args) {
     if (args.size() < 2) return fail(QStringLiteral("usage : grep CHAINE FICHIER..."));
-    QByteArray out;
+    LargeWrites out;
     core::DirectJob job;
     for (int i = 1; i < args.size(); ++i) {
         const QString name = args[i];
@@ -86,19 +108,18 @@ int runGrep(const QStringList& args) {
         const core::Outcome o = tools::findInFile(
             name, args[0],
             [&](const tools::Match& m) {
-                out += prefix;
-                out += QByteArray::number(m.line);
-                out += ']';
-                appendEscapedLine(out, m.text);
-                out += '\n';
-                if (out.size() > (1 << 20)) {
-                    std::fwrite(out.constData(), 1, size_t(out.size()), stdout);
-                    out.clear();
-                }
+                QByteArray& text = out.text();
+                text += prefix;
+                char number[24];
+                char* end = std::to_chars(number, number + sizeof number, m.line).ptr;
+                *end++ = ']';
+                text.append(number, end - number);
+                appendEscapedLine(text, m.text);
+                text += '\n';
+                out.lineDone();
             },
             job);
-        std::fwrite(out.constData(), 1, size_t(out.size()), stdout);
-        out.clear();
+        out.flush();
         if (!o) {
             std::fflush(stdout);
             return fail(o.text); // the entries printed so far stay

@@ -111,24 +111,33 @@ qsizetype findPairs(const char* h, qsizetype size, const Needle& d, qsizetype i)
 } // namespace
 
 qsizetype findBytes(QByteArrayView hay, QByteArrayView needle, qsizetype from) {
-    const qsizetype size = hay.size(), k = needle.size();
+    return BytePattern(needle).in(hay, from);
+}
+
+BytePattern::BytePattern(QByteArrayView needle) : m_needle(needle) {
+    if (needle.size() < 2) return;
+    rarePositions(needle.data(), needle.size(), m_rare1, m_rare2);
+    m_common = commonness(uchar(needle[m_rare1])) >= 5;
+}
+
+qsizetype BytePattern::in(QByteArrayView hay, qsizetype from) const {
+    const qsizetype size = hay.size(), k = m_needle.size();
     if (from < 0) from = 0;
     if (k == 0) return from <= size ? from : -1;
     if (from > size - k) return -1;
     const char* h = hay.data();
-    const char* n = needle.data();
+    const char* n = m_needle.data();
     if (k == 1) {
         const void* at = std::memchr(h + from, n[0], size_t(size - from));
         return at ? static_cast<const char*>(at) - h : -1;
     }
-    Needle d{n, k, 0, 0};
-    rarePositions(n, k, d.r1, d.r2);
+    const Needle d{n, k, m_rare1, m_rare2};
     // The rarest byte through memchr, as fast as memory goes, while its
     // occurrences stay rare; once they are frequent in this text, both
     // rare bytes are tested together, many positions at a time.
     qsizetype i = from, candidates = 0;
     const char rare = n[d.r1];
-    if (commonness(uchar(rare)) >= 5) return findPairs(h, size, d, i); // letters and digits
+    if (m_common) return findPairs(h, size, d, i); // letters and digits
     while (i <= size - k) {
         const void* p = std::memchr(h + i + d.r1, rare, size_t(size - k - i + 1));
         if (!p) return -1;

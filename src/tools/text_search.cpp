@@ -7,6 +7,7 @@
 #include <QStringEncoder>
 #include <algorithm>
 #include <cstring>
+#include <list>
 
 namespace tools {
 
@@ -85,9 +86,19 @@ struct LineCursor {
     }
 };
 
-qsizetype find(QByteArrayView text, qsizetype from, const QByteArray& needle) {
-    return from >= text.size() ? -1 : core::findBytes(text, needle, from);
-}
+// A form of the needle with its next match, kept while the search has not
+// passed it: a form found far ahead is not looked for again at each line.
+struct Form {
+    explicit Form(QByteArray b) : bytes(std::move(b)), pattern(bytes) {}
+    const QByteArray bytes;
+    const core::BytePattern pattern;
+    qsizetype next = -2; // -2 not looked for yet, -1 none left
+    qsizetype nextFrom(QByteArrayView text, qsizetype from) {
+        if (next == -1 || next >= from) return next;
+        next = from >= text.size() ? -1 : pattern.in(text, from);
+        return next;
+    }
+};
 
 // The line [start, end) whole, or kExcerptBytes of it around the match at
 // `at`, cut between characters and marked "…" on each cut side.
@@ -122,10 +133,11 @@ core::Outcome findInFile(const QString& name, const QString& needle,
                          const std::function<void(const Match&)>& found, core::Job& job) {
     TextFile file;
     if (core::Outcome o = file.open(name); !o) return o;
-    QList<QByteArray> forms{needle.toUtf8()};
+    std::list<Form> forms; // stays in place: each pattern looks at its own bytes
+    forms.emplace_back(needle.toUtf8());
     QStringEncoder cp1252("windows-1252");
     const QByteArray other = cp1252.encode(needle);
-    if (!cp1252.hasError() && other != forms.first()) forms << other;
+    if (!cp1252.hasError() && other != forms.front().bytes) forms.emplace_back(other);
     // The text ends at its first byte 26, looked for only up to where the
     // matches need it: an absent string costs a single pass.
     const QByteArrayView all = file.raw();
@@ -144,9 +156,9 @@ core::Outcome findInFile(const QString& name, const QString& needle,
     while (!job.cancelled()) {
         const QByteArrayView text = all.first(end);
         qsizetype at = -1, length = 0;
-        for (const QByteArray& f : forms) {
-            const qsizetype hit = f.isEmpty() ? -1 : find(text, from, f);
-            if (hit >= 0 && (at < 0 || hit < at)) at = hit, length = f.size();
+        for (Form& f : forms) {
+            const qsizetype hit = f.bytes.isEmpty() ? -1 : f.nextFrom(text, from);
+            if (hit >= 0 && (at < 0 || hit < at)) at = hit, length = f.bytes.size();
         }
         if (at < 0) break;
         endBefore(at + length);
