@@ -54,6 +54,13 @@ TEST(FindString, LinesAsTheProgramReadsThem) {
     EXPECT_TRUE(matches(dir.file("empty.txt"), "abc").isEmpty());
     dir.write("cp.txt", "caf\xe9\r\n"); // Windows-1252 bytes found from the text "café"
     EXPECT_EQ(matches(dir.file("cp.txt"), QStringLiteral("café")).size(), 1);
+    // Both forms in one text, in turns and twice on a line: each line once, in order.
+    dir.write("mixed.txt", "caf\xe9 1\r\nno\r\ncaf\xC3\xA9 3\r\ncaf\xe9 caf\xC3\xA9 4\r\n"
+                           "no\r\ncaf\xC3\xA9 caf\xe9 6\r\ncaf\xe9 7");
+    QStringList lines;
+    for (const QString& m : matches(dir.file("mixed.txt"), QStringLiteral("café")))
+        lines << m.section(u':', 0, 0);
+    EXPECT_EQ(lines, QStringList({"1", "3", "4", "6", "7"}));
     // The kernel's files tell a size of 0 and still have text.
     EXPECT_EQ(matches(QStringLiteral("/proc/self/status"), "Name:").size(), 1);
 }
