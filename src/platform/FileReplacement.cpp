@@ -72,13 +72,13 @@ int renameNoReplace(const char* from, const char* to) {
     return rename(from, to);
 }
 
-int openAside(const QByteArray& folder, QByteArray& named) {
+int openAside(const QByteArray& folder, QByteArray& named, unsigned mode) {
     named.clear();
-    int fd = ::open(folder.constData(), O_TMPFILE | O_WRONLY | O_CLOEXEC, 0600);
+    int fd = ::open(folder.constData(), O_TMPFILE | O_WRONLY | O_CLOEXEC, mode_t(mode));
     if (fd >= 0 || (errno != EOPNOTSUPP && errno != EISDIR && errno != EINVAL)) return fd;
     for (int tries = 0; tries < 100; ++tries) {
         named = hiddenName(folder);
-        fd = ::open(named.constData(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0600);
+        fd = ::open(named.constData(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, mode_t(mode));
         if (fd >= 0 || errno != EEXIST) break;
     }
     if (fd < 0) named.clear();

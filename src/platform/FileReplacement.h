@@ -17,8 +17,9 @@ int renameNoReplace(const char* from, const char* to);
 
 // An unnamed file open for writing in folder (nothing is left of it if the
 // program dies), or, where the file system has none, a new hidden file
-// whose name is put in `named`; -1 with errno on failure.
-int openAside(const QByteArray& folder, QByteArray& named);
+// whose name is put in `named`; -1 with errno on failure. It is made with
+// the permission bits `mode`, less the process's umask.
+int openAside(const QByteArray& folder, QByteArray& named, unsigned mode = 0600);
 
 // Gives the file of openAside its final name in one step: over an existing
 // target when replace, else failing with EEXIST if there is one. false with

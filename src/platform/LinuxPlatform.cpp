@@ -170,6 +170,26 @@ bool copySparse(int in, int out, off_t from, off_t end, off_t shift, const Watch
     return ftruncate(out, end + shift) == 0;
 }
 
+// The process's umask, read once (the program never changes it); all bits
+// set when it cannot be read, so that every mode is then set explicitly.
+mode_t processUmask() {
+    static const mode_t mask = [] {
+        mode_t m = 07777;
+        if (FILE* f = std::fopen("/proc/self/status", "re")) {
+            char line[256];
+            unsigned value = 0;
+            while (std::fgets(line, sizeof line, f))
+                if (std::sscanf(line, "Umask: %o", &value) == 1) {
+                    m = mode_t(value);
+                    break;
+                }
+            std::fclose(f);
+        }
+        return m;
+    }();
+    return mask;
+}
+
 // Copies a whole open file into an empty one.
 bool copyBytes(int in, int out, const struct stat& st, Watched watched) {
     const bool holes = qint64(st.st_blocks) * 512 < qint64(st.st_size);
@@ -855,8 +875,12 @@ Status LinuxPlatform::copyWithin(const QString& from, const QString& to, bool fa
         close(in);
         return false;
     }
+    // Where a copy never replaces, a small file's name is checked when the
+    // copy takes it (the naming never replaces): one look less per file of
+    // a tree. A large file is not copied for nothing.
     struct stat dst;
-    if (lstat(t.constData(), &dst) == 0) {
+    const bool lookFirst = !failIfExists || src.st_size > (1 << 20);
+    if (lookFirst && lstat(t.constData(), &dst) == 0) {
         if (failIfExists) {
             close(in);
             setLastError(errFileExists);
@@ -873,7 +897,8 @@ Status LinuxPlatform::copyWithin(const QString& from, const QString& to, bool fa
     // killed copy leaves neither a truncated file under the name nor a
     // temporary beside it.
     QByteArray named;
-    const int out = openAside(native(QFileInfo(to).absolutePath()), named);
+    const mode_t mode = src.st_mode & 07777;
+    const int out = openAside(native(QFileInfo(to).absolutePath()), named, mode & 0777);
     if (out < 0) {
         setLastError(errorFromErrno(errno));
         close(in);
@@ -883,7 +908,7 @@ Status LinuxPlatform::copyWithin(const QString& from, const QString& to, bool fa
     int err = errno;
     close(in);
     if (ok) {
-        fchmod(out, src.st_mode & 07777);
+        if ((mode & ~processUmask()) != mode) fchmod(out, mode); // what the umask took
         struct timespec times[2] = {src.st_atim, src.st_mtim};
         futimens(out, times);
         if (durable && fdatasync(out) != 0) ok = false, err = errno;

@@ -151,10 +151,21 @@ TEST_F(FileOps, CopyKeepsDateAndHonoursFailIfExists) {
     EXPECT_EQ(QFileInfo(dir.file("dst.bin")).lastModified(), old);
     QString existing = dir.write("exists.bin", "old");
     EXPECT_EQ(p.copyFile(src, existing, true).error(), errFileExists);
+    EXPECT_EQ(testing_support::readAll(existing), QByteArray("old"));
     EXPECT_TRUE(p.copyFile(src, existing, false));
     EXPECT_EQ(testing_support::readAll(existing).size(), 300000);
     // No temporary file is left beside the targets.
     EXPECT_EQ(QDir(dir.path()).entryList(QDir::Files | QDir::Hidden).size(), 3);
+    // The mode is the source's, also the bits the umask (022 as a rule)
+    // takes from new files.
+    for (const mode_t mode : {mode_t(0777), mode_t(0604), mode_t(0400)}) {
+        ASSERT_EQ(::chmod(QFile::encodeName(src).constData(), mode), 0);
+        const QString copy = dir.file(QStringLiteral("mode%1").arg(mode, 0, 8));
+        ASSERT_TRUE(p.copyFile(src, copy, true));
+        struct stat st;
+        ASSERT_EQ(::stat(QFile::encodeName(copy).constData(), &st), 0);
+        EXPECT_EQ(st.st_mode & 07777, mode);
+    }
 }
 
 TEST_F(FileOps, AStoppedCopyLeavesTheTargetAsItWasAndNothingBeside) {
