@@ -51,7 +51,7 @@ DesktopEntry readEntry(const QString& path) {
 // The desktop entries' paths of every dpkg file list, to their package.
 QHash<QString, QString> packageOwners(const QString& infoFolder) {
     QHash<QString, QString> owners;
-    forEachPackagedPath(infoFolder, [&](const QString& package, const QByteArray& line) {
+    forEachPackagedPath(infoFolder, [&](const QString& package, QByteArrayView line) {
         if (line.endsWith(".desktop")) owners.insert(QString::fromUtf8(line), package);
     });
     return owners;
@@ -77,15 +77,19 @@ void addEntry(QList<Application>& apps, const QString& path, const QString& comm
 
 void forEachPackagedPath(
     const QString& infoFolder,
-    const std::function<void(const QString& package, const QByteArray& path)>& each) {
+    const std::function<void(const QString& package, QByteArrayView path)>& each) {
     constexpr qint64 maxList = qint64(64) << 20; // far beyond any package's list
     QDirIterator it(infoFolder, {QStringLiteral("*.list")}, QDir::Files);
     while (it.hasNext()) {
         // A link to a device or a FIFO is no file list: never read it.
         const QByteArray text = platform::readSmallFile(it.next(), maxList);
         const QString package = it.fileName().chopped(5);
-        for (const QByteArray& line : text.split('\n'))
-            if (!line.isEmpty()) each(package, line);
+        for (qsizetype from = 0; from < text.size();) {
+            qsizetype end = text.indexOf('\n', from);
+            if (end < 0) end = text.size();
+            if (end > from) each(package, QByteArrayView(text).sliced(from, end - from));
+            from = end + 1;
+        }
     }
 }
 

@@ -27,7 +27,7 @@ QList<Application> installedApplications(const ApplicationSources& sources);
 // read, each up to 64 MiB.
 void forEachPackagedPath(
     const QString& infoFolder,
-    const std::function<void(const QString& package, const QByteArray& path)>& each);
+    const std::function<void(const QString& package, QByteArrayView path)>& each);
 
 // "name\t-> command" lines.
 QStringList applicationLines(const QList<Application>& apps);

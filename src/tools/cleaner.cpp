@@ -44,11 +44,47 @@ bool hasExtension(QStringView name, QStringView extension) {
 
 } // namespace
 
+// Whether a listed path (UTF-8) may have one of the extensions: its bytes
+// from the last "." on compared in ASCII upper case, so that most lines
+// are passed over without being made a text. Extensions that are not
+// plain ASCII are left to the text's comparison.
+class ExtensionSieve {
+  public:
+    explicit ExtensionSieve(const QStringList& extensions) {
+        for (const QString& e : extensions) {
+            for (const QChar c : e)
+                if (c.unicode() >= 0x80) m_all = true;
+            m_ascii << e.toLatin1();
+        }
+    }
+    bool mayMatch(QByteArrayView path) const {
+        const qsizetype dot = path.lastIndexOf('.');
+        if (dot < 0 || path.indexOf('/', dot) >= 0) return false;
+        if (m_all) return true;
+        const QByteArrayView ext = path.sliced(dot);
+        for (const QByteArray& e : m_ascii)
+            if (e.size() == ext.size() && sameUpper(ext, e)) return true;
+        return false;
+    }
+
+  private:
+    static bool sameUpper(QByteArrayView ext, QByteArrayView upper) {
+        for (qsizetype i = 0; i < ext.size(); ++i) {
+            char c = ext[i];
+            if (c >= 'a' && c <= 'z') c = char(c - 'a' + 'A');
+            if (c != upper[i]) return false;
+        }
+        return true;
+    }
+    QList<QByteArray> m_ascii;
+    bool m_all = false; // some extension is not plain ASCII
+};
+
 QSet<QString> packagedFiles(const QStringList& extensions, const QString& infoFolder) {
     QSet<QString> files;
-    sysinfo::forEachPackagedPath(infoFolder, [&](const QString&, const QByteArray& path) {
-        const qsizetype dot = path.lastIndexOf('.');
-        if (dot < 0 || path.indexOf('/', dot) >= 0) return;
+    const ExtensionSieve sieve(extensions);
+    sysinfo::forEachPackagedPath(infoFolder, [&](const QString&, QByteArrayView path) {
+        if (!sieve.mayMatch(path)) return;
         const QString name = QString::fromUtf8(path);
         for (const QString& e : extensions)
             if (hasExtension(name, e)) {
