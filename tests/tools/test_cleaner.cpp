@@ -101,6 +101,18 @@ TEST(Cleaner, CommandLineListsAndDeletesOnlyWhenAsked) {
     EXPECT_TRUE(QFile::exists(dir.file("t/y.log")));
 }
 
+// A listed path counts by its extension in any letter case, also one that
+// is not plain ASCII; a longer extension or a folder's dot does not.
+TEST(Cleaner, PackagedPathsAreMatchedByTheirExtension) {
+    TempDir dir;
+    dir.write("dpkg/p.list", "/a/x.TmP\n/a/y.tmpx\n/a/z.tmp/sub\n/a/w.\xC3\xA9t\xC3\xA9\n/a/v.ete\n"
+                             "/a/u.tmp");
+    const QSet<QString> kept =
+        packagedFiles({".TMP", extensionEntry(QStringLiteral("été"))}, dir.file("dpkg"));
+    EXPECT_EQ(kept, QSet<QString>({"/a/x.TmP", QStringLiteral("/a/w.été"), "/a/u.tmp"}));
+    EXPECT_EQ(packagedFiles({".TMP"}, dir.file("dpkg")), QSet<QString>({"/a/x.TmP", "/a/u.tmp"}));
+}
+
 // Files that installed packages put in place are theirs, not leftovers,
 // whatever their extension; a file list that is not a regular file is
 // never read.
