@@ -88,6 +88,12 @@ bool decodeJpeg(const QByteArray& data, QSize box, QImage* image, QSize* size, q
     info.scale_denom = unsigned(scaleFor(natural, box));
     const bool cmyk = info.jpeg_color_space == JCS_CMYK || info.jpeg_color_space == JCS_YCCK;
     info.out_color_space = cmyk ? JCS_CMYK : JCS_EXT_BGRX;
+    if (info.scale_denom > 1) {
+        // Scaled down, a picture loses far more than these refinements give.
+        info.dct_method = JDCT_IFAST;
+        info.do_fancy_upsampling = FALSE;
+        info.do_block_smoothing = FALSE;
+    }
     jpeg_calc_output_dimensions(&info);
     const QSize output(int(info.output_width), int(info.output_height));
     if (!fits(output, maxBytes - std::min(maxBytes, coefficientBytes(info)))) {
