@@ -37,15 +37,24 @@ class ListingAhead {
     void keepAhead(const QStringList& folders, qsizetype next);
     Listing take(const QString& folder);
 
-    // How many sub-folders a walk keeps listed ahead of it, at each level.
+    // How many sub-folders a walk keeps listed ahead of it, at each level,
+    // and how many one worker lists in a row (fewer hand-overs between
+    // threads for the many small folders of a tree).
     static constexpr qsizetype kAhead = 8;
+    static constexpr qsizetype kBatch = 2;
 
   private:
+    using Batch = std::shared_ptr<std::vector<Listing>>;
+    struct Pending {
+        QFuture<Batch> batch;
+        size_t index;
+    };
+    void launch(const QStringList& folders);
     Listing list(const QString& folder) const;
     Platform::EntryChooser m_choose;
     bool m_keepOpen;
     QThreadPool m_pool;
-    std::map<QString, QFuture<Listing>> m_ahead;
+    std::map<QString, Pending> m_ahead;
 };
 
 } // namespace platform
