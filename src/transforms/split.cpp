@@ -58,15 +58,19 @@ SplitResult splitFile(const QString& file, qint64 partSize, core::Job& job) {
         return error == platform::errDiskFull ? SplitEnd::DiskFull : SplitEnd::Failed;
     };
     // Written aside and put in place whole: a part is the old one or the
-    // new one, never cut short, whatever stops the split. The parts written
-    // are flushed to the disk together, up to 64 at a time, before any of
-    // them takes its name.
+    // new one, never cut short, whatever stops the split. Where parts of an
+    // earlier split are replaced, the parts written are flushed to the disk
+    // together, up to 64 at a time, before any of them takes its name; new
+    // parts replace nothing and are left to the system's own writing.
     std::vector<std::unique_ptr<platform::FileReplacement>> whole;
-    int named = 0; // parts that took their names
+    int named = 0;              // parts that took their names
+    bool batchReplaces = false; // a part of `whole` takes an existing file's place
+    bool replaced = false;
     const QString folder = QFileInfo(file).absolutePath();
     const auto name = [&]() -> int {
         if (whole.empty()) return 0;
-        platform::FileReplacement::syncFileSystemOf(folder);
+        if (std::exchange(batchReplaces, false))
+            platform::FileReplacement::syncFileSystemOf(folder);
         int error = 0;
         for (const auto& part : whole) {
             if (!error && !part->commit()) error = part->error(); // the rest are dropped
@@ -78,11 +82,13 @@ SplitResult splitFile(const QString& file, qint64 partSize, core::Job& job) {
     // Parts already whole keep their place when a later one fails.
     const auto stopWith = [&](SplitEnd end) {
         name();
-        platform::FileReplacement::syncFileSystemOf(folder);
+        if (replaced) platform::FileReplacement::syncFileSystemOf(folder);
         return SplitResult{end, named};
     };
     for (size_t i = 0; i < plan.size(); ++i) {
-        auto out = std::make_unique<platform::FileReplacement>(partName(file, int(i) + 1));
+        const QString part = partName(file, int(i) + 1);
+        if (QFileInfo::exists(part)) batchReplaces = replaced = true;
+        auto out = std::make_unique<platform::FileReplacement>(part);
         out->setDurable(false);
         if (!out->open()) return stopWith(failure(out->error()));
         // Each part is one kernel copy of its slice of the file.
@@ -98,7 +104,7 @@ SplitResult splitFile(const QString& file, qint64 partSize, core::Job& job) {
         if (job.cancelled()) return stopWith(SplitEnd::Cancelled);
     }
     if (const int error = name()) return stopWith(failure(error));
-    platform::FileReplacement::syncFileSystemOf(folder); // the names, on the disk
+    if (replaced) platform::FileReplacement::syncFileSystemOf(folder); // the names, on the disk
     job.progress(0);
     return {SplitEnd::Done, named};
 }
