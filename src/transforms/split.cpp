@@ -139,9 +139,11 @@ core::Outcome joinFiles(QStringList names, core::Job& job, QString* joined) {
         return core::Outcome::failed(QStringLiteral("Rien à reconstituer"));
     // Written aside and put in place at the end: the output may share its
     // name with one of the parts, and a part that cannot be read leaves any
-    // older output as it was.
+    // older output as it was. Only an output that replaces a file is
+    // flushed to the disk before it takes the name.
     platform::Platform& p = platform::Platform::instance();
     platform::FileReplacement out(output);
+    out.setDurable(QFileInfo::exists(output));
     if (!out.open()) return core::Outcome::failed(writeFailure(output, out.error()));
     job.progress(0);
     for (int i = 0; i < names.size(); ++i) {
