@@ -27,6 +27,8 @@
 #include <QRadioButton>
 #include <QRandomGenerator>
 #include <QTest>
+#include <QThread>
+#include <QTimer>
 #include <QTreeView>
 #include <gtest/gtest.h>
 #include <numeric>
@@ -524,6 +526,42 @@ TEST_F(DriveFixture, MediaCatalogueWindow) {
     EXPECT_EQ(dialogs.lastText(), QStringLiteral("1 Fichiers trouvés"));
     EXPECT_EQ(readAll(dir.file("empty.txt")),
               QByteArray("DISQUE1\r\n") + floppy.file("one.txt").toUtf8() + "\r\n");
+}
+
+namespace {
+// A medium read slowly, folder by folder.
+struct SlowMedium : platform::FakePlatform {
+    platform::Status listDirectory(const QString& folder, const QString& mask,
+                                   std::vector<platform::DirEntry>& out, ListMode mode) override {
+        QThread::msleep(20);
+        return FakePlatform::listDirectory(folder, mask, out, mode);
+    }
+};
+} // namespace
+
+// Escape stops a catalogue under way: the older catalogue stays, nothing is
+// said, and the label showed the folder being read.
+TEST_F(DriveFixture, EscapeStopsAMediaCatalogueAndKeepsTheOldOne) {
+    SlowMedium slow;
+    slow.addDrive(u'C', {dir.path()});
+    slow.addDrive(u'A', {floppy.path(), platform::DriveType::Removable});
+    platform::Platform::setInstance(&slow);
+    for (int i = 0; i < 40; ++i)
+        QDir(floppy.path()).mkpath(QStringLiteral("d%1/e").arg(i));
+    dir.write("old.txt", "old catalogue");
+    ui::ScriptedDialogs dialogs;
+    TSupport window;
+    window.show();
+    window.drives->pick(int(window.drives->letters().indexOf(u'A')));
+    window.Edit1->setText(dir.file("old.txt"));
+    QTimer::singleShot(150, [&] { QTest::keyClick(&window, Qt::Key_Escape); });
+    window.Button2Click();
+    EXPECT_TRUE(dialogs.shown.isEmpty());
+    EXPECT_EQ(readAll(dir.file("old.txt")), QByteArray("old catalogue"));
+    EXPECT_TRUE(window.Label4->text().startsWith(floppy.path()))
+        << window.Label4->text().toStdString();
+    window.hide();
+    platform::Platform::setInstance(&fake);
 }
 
 TEST_F(DriveFixture, ListCommandsForExtractMergeRejoinAndAnEmptyOptimiser) {
