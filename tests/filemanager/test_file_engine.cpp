@@ -3,11 +3,13 @@
 #include "core/Job.h"
 #include "filemanager/file_operations.h"
 #include "platform/Platform.h"
+#include "support/HookedPlatform.h"
 #include "support/TempDir.h"
 
 #include <QDir>
 #include <QFileInfo>
 #include <QProcess>
+#include <atomic>
 #include <gtest/gtest.h>
 
 using namespace filemanager;
@@ -124,6 +126,61 @@ TEST(FileEngine, AFailedEntryCanBeRetriedOrStopThePaste) {
     EXPECT_EQ(r.outcome.kind, core::Outcome::Cancelled);
     EXPECT_EQ(r.notHandled, QStringList{told[1]});
     EXPECT_EQ(r.handled, 1);
+}
+
+// A folder of many small files is copied several files at a time; the
+// clashes are still asked about, each once, and what failed is told.
+TEST(FileEngine, AFolderOfManyFilesIsCopiedWholeWithItsClashesAsked) {
+    TempDir dir;
+    for (int i = 0; i < 100; ++i)
+        dir.write(QStringLiteral("src/tree/f%1").arg(i, 3, 10, QChar(u'0')),
+                  QByteArray::number(i * 7919));
+    dir.write("out/tree/f010", "old");
+    dir.write("out/tree/f050", "old");
+    dir.mkdir("out/tree/f070/inside");
+    QStringList asked;
+    OperationQuestions q;
+    q.replace = [&](const QString& name) {
+        asked << name;
+        return name == u"f010" ? ReplaceAnswer::No : ReplaceAnswer::Yes;
+    };
+    PasteRequest request{{dir.file("src/tree")}, dir.file("out"), PasteMode::Copy, true};
+    const OperationResult r = run([&](core::Job& j) { return paste(request, q, j); });
+    asked.sort();
+    EXPECT_EQ(asked, (QStringList{"f010", "f050", "f070"}));
+    EXPECT_EQ(readAll(dir.file("out/tree/f010")), QByteArray("old"));
+    EXPECT_EQ(readAll(dir.file("out/tree/f050")), QByteArray::number(50 * 7919));
+    for (int i : {0, 1, 49, 51, 99})
+        EXPECT_EQ(readAll(dir.file(QStringLiteral("out/tree/f%1").arg(i, 3, 10, QChar(u'0')))),
+                  QByteArray::number(i * 7919));
+    EXPECT_TRUE(QFileInfo(dir.file("out/tree/f070")).isDir());
+    EXPECT_EQ(r.notHandled.size(), 2) << r.notHandled.join(u'\n').toStdString();
+    EXPECT_EQ(QDir(dir.file("out/tree")).entryList(QDir::Files | QDir::Hidden).size(), 99);
+}
+
+// Escape while many small files are copied side by side: the copy stops
+// soon, says so, and every file it made is whole.
+TEST(FileEngine, EscapeStopsACopyOfManyFilesAndLeavesNoPart) {
+    TempDir dir;
+    for (int i = 0; i < 200; ++i)
+        dir.write(QStringLiteral("src/tree/f%1").arg(i, 3, 10, QChar(u'0')), QByteArray(5000, 'x'));
+    testing_support::HookedPlatform hooked;
+    hooked.addDrive(u'C', {dir.path()});
+    platform::Platform::setInstance(&hooked);
+    std::atomic<int> copies{0};
+    core::DirectJob job;
+    hooked.beforeCopy = [&](const QString&) {
+        if (++copies == 10) job.cancel();
+    };
+    PasteRequest request{{dir.file("src/tree")}, dir.file("out"), PasteMode::Copy, true};
+    dir.mkdir("out");
+    const OperationResult r = paste(request, {}, job);
+    platform::Platform::setInstance(nullptr);
+    EXPECT_EQ(r.outcome.kind, core::Outcome::Cancelled);
+    const QStringList made = QDir(dir.file("out/tree")).entryList(QDir::Files | QDir::Hidden);
+    EXPECT_LT(made.size(), 100);
+    for (const QString& name : made)
+        EXPECT_EQ(QFileInfo(dir.file("out/tree/" + name)).size(), 5000) << name.toStdString();
 }
 
 TEST(FileEngine, ACancelledPasteStopsAtTheNextEntryAndSaysSo) {
