@@ -38,10 +38,22 @@ QByteArray contents(const QString& path) {
 } // namespace
 
 QSize pictureSize(const QString& path) {
-    const QByteArray data = contents(path);
+    return PictureFile(path).size();
+}
+
+QImage readPicture(const QString& path, QSize box, qint64 maxBytes) {
+    return PictureFile(path).read(box, maxBytes);
+}
+
+PictureFile::PictureFile(const QString& path)
+    : m_path(path), m_kind(pictureKind(path)), m_data(contents(path)) {}
+
+QSize PictureFile::size() const {
+    const QByteArray& data = m_data;
+    const QString& path = m_path;
     QSize size;
     bool ok = false;
-    switch (pictureKind(path)) {
+    switch (m_kind) {
     case PictureKind::Jpeg:
         ok = codecs::jpegSize(data, size);
         break;
@@ -64,11 +76,12 @@ QSize pictureSize(const QString& path) {
     return size;
 }
 
-QImage readPicture(const QString& path, QSize box, qint64 maxBytes) {
-    const QByteArray data = contents(path);
+QImage PictureFile::read(QSize box, qint64 maxBytes) const {
+    const QByteArray& data = m_data;
+    const QString& path = m_path;
     QImage image;
     bool ok = false;
-    switch (pictureKind(path)) {
+    switch (m_kind) {
     case PictureKind::Jpeg:
         ok = codecs::readJpeg(data, box, image, maxBytes);
         break;

@@ -41,4 +41,18 @@ QSize pictureSize(const QString& path);
 // Throws PictureError.
 QImage readPicture(const QString& path, QSize box = {}, qint64 maxBytes = kNoByteLimit);
 
+// A picture file read once, for its size and then its picture (the two
+// functions above, each of which reads the file).
+class PictureFile {
+  public:
+    explicit PictureFile(const QString& path);                         // throws PictureError
+    QSize size() const;                                                // as pictureSize
+    QImage read(QSize box = {}, qint64 maxBytes = kNoByteLimit) const; // as readPicture
+
+  private:
+    QString m_path;
+    PictureKind m_kind;
+    QByteArray m_data;
+};
+
 } // namespace viewers

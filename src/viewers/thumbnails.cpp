@@ -32,16 +32,17 @@ Thumbnail makeThumbnail(const QString& path) {
     t.path = path;
     if (!isShown(path)) return t;
     try {
-        t.natural = pictureSize(path);
+        const PictureFile file(path); // read once, for the size and the picture
+        t.natural = file.size();
         t.fit = Echelle(t.natural);
         if (t.fit.stretch) {
-            const QImage decoded = readPicture(path, t.fit.box.size(), kThumbnailBytes);
+            const QImage decoded = file.read(t.fit.box.size(), kThumbnailBytes);
             t.image = decoded.size() == t.fit.box.size()
                           ? decoded
                           : decoded.scaled(t.fit.box.size(), Qt::IgnoreAspectRatio,
                                            Qt::SmoothTransformation);
         } else {
-            t.image = readPicture(path, {}, kThumbnailBytes);
+            t.image = file.read({}, kThumbnailBytes);
         }
         t.shown = true;
     } catch (const PictureError& e) {
