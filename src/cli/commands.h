@@ -43,6 +43,9 @@ int runPictureProgram(char** argv);
 // Appends bytes with a tab, CR, LF or backslash written \t, \r, \n, \\,
 // so that one entry stays one output line.
 void appendEscaped(QByteArray& out, QByteArrayView bytes);
+// True when every byte is printable ASCII other than a backslash: such
+// bytes are valid UTF-8 and print as they are.
+bool isPlainText(QByteArrayView bytes);
 
 // Takes "--name value" out of args; false when the option is absent. An
 // option without its value is an error ("option sans valeur : --name").

@@ -31,28 +31,38 @@ int fail(const QString& message) {
 
 namespace {
 
-// Whether any byte needs an escape (a control byte, a backslash), sixteen
-// bytes at a time where the processor has SSE2.
-bool needsEscapes(QByteArrayView bytes) {
+// Whether any byte needs an escape (a control byte, a backslash), or with
+// highToo is not ASCII; sixteen bytes at a time where the processor has SSE2.
+bool anyByteOutside(QByteArrayView bytes, bool highToo) {
     const auto* p = reinterpret_cast<const unsigned char*>(bytes.data());
     const qsizetype n = bytes.size();
     qsizetype i = 0;
 #if defined(__SSE2__)
     const __m128i control = _mm_set1_epi8(0x1f), slash = _mm_set1_epi8('\\'),
                   del = _mm_set1_epi8(0x7f);
+    const int high = highToo ? 0xFFFF : 0;
     for (; i + 16 <= n; i += 16) {
         const __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p + i));
         const __m128i low = _mm_cmpeq_epi8(_mm_min_epu8(v, control), v); // v <= 0x1f
         const __m128i other = _mm_or_si128(_mm_cmpeq_epi8(v, slash), _mm_cmpeq_epi8(v, del));
-        if (_mm_movemask_epi8(_mm_or_si128(low, other))) return true;
+        if (_mm_movemask_epi8(_mm_or_si128(low, other)) | (_mm_movemask_epi8(v) & high))
+            return true;
     }
 #endif
     for (; i < n; ++i)
-        if (p[i] < 0x20 || p[i] == '\\' || p[i] == 0x7f) return true;
+        if (p[i] < 0x20 || p[i] == '\\' || p[i] == 0x7f || (highToo && p[i] >= 0x80)) return true;
     return false;
 }
 
+bool needsEscapes(QByteArrayView bytes) {
+    return anyByteOutside(bytes, false);
+}
+
 } // namespace
+
+bool isPlainText(QByteArrayView bytes) {
+    return !anyByteOutside(bytes, true);
+}
 
 void appendEscaped(QByteArray& out, QByteArrayView bytes) {
     if (!needsEscapes(bytes)) {

@@ -62,7 +62,9 @@ QByteArray escaped(const QString& text) {
 
 // A line's bytes: valid UTF-8 goes as it is, anything else through its text.
 void appendEscapedLine(QByteArray& out, const QByteArray& line) {
-    if (QByteArrayView(line).isValidUtf8())
+    if (isPlainText(line)) // the usual line: one look, as it is
+        out.append(line);
+    else if (QByteArrayView(line).isValidUtf8())
         appendEscaped(out, line);
     else
         appendEscaped(out, tools::lineText(line).toUtf8());
@@ -111,7 +113,7 @@ int runGrep(const QStringList& args) {
                 QByteArray& text = out.text();
                 text += prefix;
                 char number[24];
-                char* end = std::to_chars(number, number + sizeof number, m.line).ptr;
+                char* end = std::to_chars(number, number + sizeof number - 1, m.line).ptr;
                 *end++ = ']';
                 text.append(number, end - number);
                 appendEscapedLine(text, m.text);

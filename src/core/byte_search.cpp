@@ -75,6 +75,41 @@ bool hasAvx2() {
     static const bool has = __builtin_cpu_supports("avx2");
     return has;
 }
+
+// The tallying search, 32 positions at a time: each block's tally and stop
+// bytes are found with the same loads as the candidates. Answers false
+// when it reached the last whole block (i is where the caller goes on).
+__attribute__((target("avx2,popcnt"))) bool tallyAvx2(const char* h, qsizetype size,
+                                                      const Needle& d, char tally, char stop,
+                                                      qsizetype& i, BytePattern::Tallied& r) {
+    const __m256i b1 = _mm256_set1_epi8(d.n[d.r1]), b2 = _mm256_set1_epi8(d.n[d.r2]);
+    const __m256i t = _mm256_set1_epi8(tally), s = _mm256_set1_epi8(stop);
+    const auto below = [](int bit) { return bit >= 32 ? ~0u : (1u << bit) - 1; };
+    for (; i + d.k + 32 <= size; i += 32) {
+        const __m256i block = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(h + i));
+        const auto stops = unsigned(_mm256_movemask_epi8(_mm256_cmpeq_epi8(block, s)));
+        const auto tallies = unsigned(_mm256_movemask_epi8(_mm256_cmpeq_epi8(block, t)));
+        const __m256i a = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(h + i + d.r1));
+        const __m256i b = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(h + i + d.r2));
+        unsigned mask = unsigned(_mm256_movemask_epi8(
+            _mm256_and_si256(_mm256_cmpeq_epi8(a, b1), _mm256_cmpeq_epi8(b, b2))));
+        const int stopBit = stops ? __builtin_ctz(stops) : 32;
+        mask &= below(stopBit); // nothing starts at or after the end
+        while (mask) {
+            const int bit = __builtin_ctz(mask);
+            const char* at = h + i + bit;
+            if (std::memcmp(at, d.n, size_t(d.k)) == 0 && !std::memchr(at, stop, size_t(d.k))) {
+                r.at = i + bit;
+                r.tally += __builtin_popcount(tallies & below(bit));
+                return true;
+            }
+            mask &= mask - 1;
+        }
+        if (stops) return true; // the end: no match
+        r.tally += __builtin_popcount(tallies);
+    }
+    return false;
+}
 #endif
 
 // The same with SSE2, sixteen positions at a time; the rest byte by byte.
@@ -118,6 +153,27 @@ BytePattern::BytePattern(QByteArrayView needle) : m_needle(needle) {
     if (needle.size() < 2) return;
     rarePositions(needle.data(), needle.size(), m_rare1, m_rare2);
     m_common = commonness(uchar(needle[m_rare1])) >= 5;
+}
+
+BytePattern::Tallied BytePattern::inTallying(QByteArrayView hay, qsizetype from, char tally,
+                                             char stop) const {
+    Tallied r;
+    const qsizetype size = hay.size(), k = m_needle.size();
+    const char* h = hay.data();
+    qsizetype i = std::max<qsizetype>(from, 0);
+#ifdef TAV_HAVE_AVX2_PATH
+    if (m_common && k >= 2 && hasAvx2()) {
+        const Needle d{m_needle.data(), k, m_rare1, m_rare2};
+        if (tallyAvx2(h, size, d, tally, stop, i, r)) return r;
+    }
+#endif
+    // The rest, or a rare needle: the match first, then the end and the
+    // count only up to it (an absent needle costs the search alone).
+    const qsizetype at = in(hay, i);
+    if (at < 0 || std::memchr(h + i, stop, size_t(at + k - i))) return r;
+    r.tally += countByte(h + i, h + at, tally);
+    r.at = at;
+    return r;
 }
 
 qsizetype BytePattern::in(QByteArrayView hay, qsizetype from) const {

@@ -17,6 +17,18 @@ class BytePattern {
     // As findBytes.
     qsizetype in(QByteArrayView hay, qsizetype from = 0) const;
 
+    // The same search with two more things done on the way: the hay ends
+    // at its first `stop` byte at or after `from` (no match may hold it),
+    // and the `tally` bytes from `from` up to the match are counted. Where
+    // the needle's rarest byte is a letter or digit (matches may be many)
+    // all three are done in one pass; otherwise the end and the count are
+    // looked for only up to the match found.
+    struct Tallied {
+        qsizetype at = -1;   // the match, -1 without one (tally then unknown)
+        qsizetype tally = 0; // tally bytes in [from, at)
+    };
+    Tallied inTallying(QByteArrayView hay, qsizetype from, char tally, char stop) const;
+
   private:
     QByteArrayView m_needle;
     qsizetype m_rare1 = 0, m_rare2 = 0;

@@ -129,6 +129,47 @@ QString shrankText(const QString& name) {
     return core::InOutError::textFor(100) + QStringLiteral(" : ") + name;
 }
 
+namespace {
+
+// Where a match's line starts: after the last carriage return before it
+// (not before `from`), a line feed right after that return belonging to
+// the line end.
+qsizetype lineStartOf(QByteArrayView text, qsizetype from, qsizetype at) {
+    const char* base = text.data();
+    const char* lineStart = base + at;
+    while (lineStart > base + from && lineStart[-1] != '\r')
+        --lineStart;
+    qsizetype startAt = lineStart - base;
+    if (startAt > 0 && base[startAt] == '\n' && base[startAt - 1] == '\r') ++startAt;
+    return startAt;
+}
+
+// One form of the needle: the search, the line ends before each match and
+// the end mark (byte 26) are all looked for in the same pass.
+void findOneForm(QByteArrayView all, const QByteArray& needle,
+                 const std::function<void(const Match&)>& found, core::Job& job) {
+    const core::BytePattern pattern(needle);
+    qint64 line = 1; // of `from`
+    qsizetype from = 0, end = all.size();
+    while (!job.cancelled() && from < end) {
+        // No match (or only past the end mark): nothing more to list.
+        const core::BytePattern::Tallied r = pattern.inTallying(all.first(end), from, '\r', 26);
+        if (r.at < 0) break;
+        line += r.tally; // no line end between the line's start and the match
+        const QByteArrayView text = all.first(end);
+        const qsizetype startAt = lineStartOf(text, from, r.at);
+        const void* cr = std::memchr(text.data() + r.at, '\r', size_t(end - r.at));
+        qsizetype lineEnd = cr ? static_cast<const char*>(cr) - text.data() : end;
+        // The end mark inside the match's line ends the text there.
+        if (const void* eof = std::memchr(text.data() + r.at, 26, size_t(lineEnd - r.at)))
+            end = lineEnd = static_cast<const char*>(eof) - text.data();
+        found({line, excerpt(all.first(end), startAt, r.at, lineEnd)});
+        from = lineEnd;
+    }
+}
+
+} // namespace
+
 core::Outcome findInFile(const QString& name, const QString& needle,
                          const std::function<void(const Match&)>& found, core::Job& job) {
     TextFile file;
@@ -138,9 +179,14 @@ core::Outcome findInFile(const QString& name, const QString& needle,
     QStringEncoder cp1252("windows-1252");
     const QByteArray other = cp1252.encode(needle);
     if (!cp1252.hasError() && other != forms.front().bytes) forms.emplace_back(other);
+    const QByteArrayView all = file.raw();
+    if (forms.size() == 1 && !forms.front().bytes.isEmpty()) {
+        findOneForm(all, forms.front().bytes, found, job);
+        if (file.changed()) return core::Outcome::failed(shrankText(name));
+        return core::Outcome::done();
+    }
     // The text ends at its first byte 26, looked for only up to where the
     // matches need it: an absent string costs a single pass.
-    const QByteArrayView all = file.raw();
     qsizetype end = all.size(), checked = 0;
     const auto endBefore = [&](qsizetype upTo) {
         upTo = std::min(upTo, end);

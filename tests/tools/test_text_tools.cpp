@@ -43,6 +43,45 @@ QStringList differences(const QString& a, const QString& b) {
 
 } // namespace
 
+// The lines a search must list, found the slow way: the text up to its
+// first byte 26, cut at each carriage return, a line feed right after one
+// belonging to the line end.
+QStringList slowMatches(const QByteArray& all, const QByteArray& needle) {
+    const QByteArray text = all.left(all.indexOf('\x1A') < 0 ? all.size() : all.indexOf('\x1A'));
+    QStringList out;
+    qint64 line = 1;
+    for (qsizetype pos = 0; pos <= text.size(); ++line) {
+        qsizetype cr = text.indexOf('\r', pos);
+        if (cr < 0) cr = text.size();
+        qsizetype start = pos;
+        if (start > 0 && start < text.size() && text[start] == '\n') ++start;
+        const QByteArray content = text.mid(start, cr - start);
+        if (content.contains(needle))
+            out << QString::number(line) + ":" + QString::fromLatin1(content);
+        pos = cr + 1;
+    }
+    return out;
+}
+
+// Random texts of short lines, CR LF, lone CR and LF, and now and then the
+// end mark: every line holding the needle, once, with its number.
+TEST(FindString, ListsWhatALineByLineSearchWould) {
+    TempDir dir;
+    std::mt19937 random(7);
+    const char alphabet[] = {'a', 'b', 'a', 'b', ' ', '\r', '\n', 'x'};
+    for (int round = 0; round < 300; ++round) {
+        QByteArray text;
+        const int size = int(random() % 3000);
+        for (int i = 0; i < size; ++i)
+            text += random() % 2000 == 0 ? '\x1A' : alphabet[random() % sizeof alphabet];
+        if (round % 3 == 0) text.replace("\r", "\r\n");
+        const QString file = dir.write("r.txt", text);
+        for (const char* needle : {"ab", "ba", "aab", "b", "abba"})
+            ASSERT_EQ(matches(file, needle), slowMatches(text, needle))
+                << "round " << round << " needle " << needle;
+    }
+}
+
 TEST(FindString, LinesAsTheProgramReadsThem) {
     TempDir dir;
     dir.write("a.txt", "first\r\nxabcabc\r\nABC only\rlast abc\x1A then abc");
