@@ -5,4 +5,5 @@ set(TAV_FUZZ_TARGETS
   "hexdoc|tav_hexedit"
   "dbase|tav_viewers_engine"
   "exports|tav_sysinfo"
-  "pictures|tav_pictures")
+  "pictures|tav_pictures"
+  "search|tav_core")
