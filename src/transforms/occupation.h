@@ -3,11 +3,12 @@
 
 #include "core/errors.h"
 
+#include <QString>
+#include <functional>
+
 namespace core {
 class Job;
 }
-#include <QString>
-#include <functional>
 
 namespace transforms {
 
