@@ -168,25 +168,10 @@ void findOneForm(QByteArrayView all, const QByteArray& needle,
     }
 }
 
-} // namespace
-
-core::Outcome findInFile(const QString& name, const QString& needle,
-                         const std::function<void(const Match&)>& found, core::Job& job) {
-    TextFile file;
-    if (core::Outcome o = file.open(name); !o) return o;
-    std::list<Form> forms; // stays in place: each pattern looks at its own bytes
-    forms.emplace_back(needle.toUtf8());
-    QStringEncoder cp1252("windows-1252");
-    const QByteArray other = cp1252.encode(needle);
-    if (!cp1252.hasError() && other != forms.front().bytes) forms.emplace_back(other);
-    const QByteArrayView all = file.raw();
-    if (forms.size() == 1 && !forms.front().bytes.isEmpty()) {
-        findOneForm(all, forms.front().bytes, found, job);
-        if (file.changed()) return core::Outcome::failed(shrankText(name));
-        return core::Outcome::done();
-    }
-    // The text ends at its first byte 26, looked for only up to where the
-    // matches need it: an absent string costs a single pass.
+// Both forms of the needle: the next match of either, the end mark (byte
+// 26) and the line ends looked for only up to where the matches need them.
+void findForms(QByteArrayView all, std::list<Form>& forms,
+               const std::function<void(const Match&)>& found, core::Job& job) {
     qsizetype end = all.size(), checked = 0;
     const auto endBefore = [&](qsizetype upTo) {
         upTo = std::min(upTo, end);
@@ -210,12 +195,7 @@ core::Outcome findInFile(const QString& name, const QString& needle,
         endBefore(at + length);
         if (at + length > end) break; // past the end of the text
         const char* base = text.data();
-        const char* lineStart = base + at;
-        while (lineStart > base + from && lineStart[-1] != '\r')
-            --lineStart;
-        // A line feed right after a carriage return belongs to the line end.
-        qsizetype startAt = lineStart - base;
-        if (startAt > 0 && base[startAt] == '\n' && base[startAt - 1] == '\r') ++startAt;
+        const qsizetype startAt = lineStartOf(text, from, at);
         const void* cr = std::memchr(base + at, '\r', size_t(end - at));
         const qsizetype lineEnd = cr ? static_cast<const char*>(cr) - base : end;
         endBefore(lineEnd);
@@ -224,6 +204,24 @@ core::Outcome findInFile(const QString& name, const QString& needle,
         found({cursor.line, excerpt(text, startAt, at, endAt)});
         from = endAt;
     }
+}
+
+} // namespace
+
+core::Outcome findInFile(const QString& name, const QString& needle,
+                         const std::function<void(const Match&)>& found, core::Job& job) {
+    TextFile file;
+    if (core::Outcome o = file.open(name); !o) return o;
+    std::list<Form> forms; // stays in place: each pattern looks at its own bytes
+    forms.emplace_back(needle.toUtf8());
+    QStringEncoder cp1252("windows-1252");
+    const QByteArray other = cp1252.encode(needle);
+    if (!cp1252.hasError() && other != forms.front().bytes) forms.emplace_back(other);
+    const QByteArrayView all = file.raw();
+    if (forms.size() == 1 && !forms.front().bytes.isEmpty())
+        findOneForm(all, forms.front().bytes, found, job);
+    else
+        findForms(all, forms, found, job);
     if (file.changed()) return core::Outcome::failed(shrankText(name));
     return core::Outcome::done();
 }
