@@ -53,6 +53,11 @@ Thumbnail makeThumbnail(const QString& path) {
 
 QImage renderPanel(const Thumbnail& t, QColor background) {
     QImage panel(kPanelWidth, kPanelHeight, QImage::Format_ARGB32_Premultiplied);
+    // 96 dots per inch, whatever the screen (or none): a saved panel is the
+    // same file everywhere.
+    constexpr int kDotsPerMeter = 3780;
+    panel.setDotsPerMeterX(kDotsPerMeter);
+    panel.setDotsPerMeterY(kDotsPerMeter);
     panel.fill(background);
     if (!t.shown) return panel;
     QPainter painter(&panel);

@@ -548,3 +548,25 @@ TEST(ThumbnailsCli, PanelsAndOneLinePerFile) {
     EXPECT_NE(panel.pixel(80, 4), qRgb(0, 0, 255));  // above it
     EXPECT_FALSE(QFile::exists(dir.file("out/bad.gif.png")));
 }
+
+// The command line starts a graphical application only for metafiles: its
+// panels, with or without one, are the ones drawn here, as saved files.
+TEST(ThumbnailsCli, PanelsAreTheWindowsWithOrWithoutMetafiles) {
+    TempDir dir;
+    const QString jpeg = writeImage(dir, "photo.jpg", {640, 480}, "JPG");
+    const QString emf = dir.write("p.emf", picture_files::emf(400, 300));
+    for (const QStringList& files : {QStringList{jpeg}, QStringList{jpeg, emf}}) {
+        const QString out = dir.file(QStringLiteral("out%1").arg(files.size()));
+        QProcess p;
+        p.start(QStringLiteral(TAVTOOLS_CLI), QStringList{"thumbnails", out} + files);
+        ASSERT_TRUE(p.waitForFinished(30000));
+        EXPECT_EQ(p.exitCode(), 0);
+        for (const QString& file : files) {
+            const QString saved = out + u'/' + QFileInfo(file).fileName() + QStringLiteral(".png");
+            const QImage expected = renderPanel(makeThumbnail(file));
+            const QImage panel(saved);
+            EXPECT_EQ(panel.dotsPerMeterX(), expected.dotsPerMeterX()) << saved.toStdString();
+            EXPECT_EQ(panel.convertToFormat(expected.format()), expected) << saved.toStdString();
+        }
+    }
+}
