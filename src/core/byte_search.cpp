@@ -50,22 +50,32 @@ struct Needle {
 };
 
 #ifdef TAV_HAVE_AVX2_PATH
+__attribute__((target("avx2"))) inline __m256i load32(const char* p) {
+    return _mm256_loadu_si256(reinterpret_cast<const __m256i*>(p));
+}
+
+// Bytes compared one by one: no call inside the vector loops below, whose
+// constants then stay in registers.
+inline bool sameBytes(const char* a, const char* b, qsizetype k) {
+    for (qsizetype j = 0; j < k; ++j)
+        if (a[j] != b[j]) return false;
+    return true;
+}
+
 // Candidates where both rare bytes match, 32 positions at a time, on
 // processors that have AVX2. Answers the first match at or after i, or -1
 // with `stoppedAt` where the caller goes on.
-__attribute__((target("avx2"))) qsizetype pairsAvx2(const char* h, qsizetype size, const Needle& d,
-                                                    qsizetype i, qsizetype& stoppedAt) {
-    const __m256i b1 = _mm256_set1_epi8(d.n[d.r1]), b2 = _mm256_set1_epi8(d.n[d.r2]);
-    for (; i + d.k + 32 <= size; i += 32) {
-        const __m256i a = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(h + i + d.r1));
-        const __m256i b = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(h + i + d.r2));
-        unsigned mask = unsigned(_mm256_movemask_epi8(
-            _mm256_and_si256(_mm256_cmpeq_epi8(a, b1), _mm256_cmpeq_epi8(b, b2))));
-        while (mask) {
-            const int bit = __builtin_ctz(mask);
-            if (std::memcmp(h + i + bit, d.n, size_t(d.k)) == 0) return i + bit;
-            mask &= mask - 1;
-        }
+__attribute__((target("avx2,bmi"))) qsizetype
+pairsAvx2(const char* h, qsizetype size, const Needle& d, qsizetype i, qsizetype& stoppedAt) {
+    const char* const n = d.n;
+    const qsizetype k = d.k, r1 = d.r1, r2 = d.r2;
+    const __m256i b1 = _mm256_set1_epi8(n[r1]), b2 = _mm256_set1_epi8(n[r2]);
+    for (; i + k + 32 <= size; i += 32) {
+        const char* p = h + i;
+        unsigned mask = unsigned(_mm256_movemask_epi8(_mm256_and_si256(
+            _mm256_cmpeq_epi8(load32(p + r1), b1), _mm256_cmpeq_epi8(load32(p + r2), b2))));
+        for (; mask; mask &= mask - 1)
+            if (sameBytes(p + __builtin_ctz(mask), n, k)) return i + __builtin_ctz(mask);
     }
     stoppedAt = i;
     return -1;
@@ -76,38 +86,66 @@ bool hasAvx2() {
     return has;
 }
 
-// The tallying search, 32 positions at a time: each block's tally and stop
+inline bool holdsByte(const char* a, qsizetype k, char c) {
+    for (qsizetype j = 0; j < k; ++j)
+        if (a[j] == c) return true;
+    return false;
+}
+
+// One bit for each of 64 bytes, from the comparisons of two halves.
+__attribute__((target("avx2"))) inline quint64 bits64(__m256i low, __m256i high) {
+    return quint64(unsigned(_mm256_movemask_epi8(low))) |
+           (quint64(unsigned(_mm256_movemask_epi8(high))) << 32);
+}
+
+inline quint64 below64(int bit) {
+    return bit >= 64 ? ~quint64(0) : (quint64(1) << bit) - 1;
+}
+
+// The tallying search, 64 positions at a time: each block's tally and stop
 // bytes are found with the same loads as the candidates. Answers false
-// when it reached the last whole block (i is where the caller goes on).
-__attribute__((target("avx2,popcnt"))) bool tallyAvx2(const char* h, qsizetype size,
-                                                      const Needle& d, char tally, char stop,
-                                                      qsizetype& i, BytePattern::Tallied& r) {
-    const __m256i b1 = _mm256_set1_epi8(d.n[d.r1]), b2 = _mm256_set1_epi8(d.n[d.r2]);
+// when it reached the last whole block (from is where the caller goes on).
+// Everything the loop changes is local: kept in registers, not written
+// back to the caller's variables at every block.
+__attribute__((target("avx2,popcnt,bmi"))) bool tallyAvx2(const char* h, qsizetype size,
+                                                          const Needle& d, char tally, char stop,
+                                                          qsizetype& from,
+                                                          BytePattern::Tallied& r) {
+    const char* const n = d.n;
+    const qsizetype k = d.k, r1 = d.r1, r2 = d.r2;
+    const __m256i b1 = _mm256_set1_epi8(n[r1]), b2 = _mm256_set1_epi8(n[r2]);
     const __m256i t = _mm256_set1_epi8(tally), s = _mm256_set1_epi8(stop);
-    const auto below = [](int bit) { return bit >= 32 ? ~0u : (1u << bit) - 1; };
-    for (; i + d.k + 32 <= size; i += 32) {
-        const __m256i block = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(h + i));
-        const auto stops = unsigned(_mm256_movemask_epi8(_mm256_cmpeq_epi8(block, s)));
-        const auto tallies = unsigned(_mm256_movemask_epi8(_mm256_cmpeq_epi8(block, t)));
-        const __m256i a = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(h + i + d.r1));
-        const __m256i b = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(h + i + d.r2));
-        unsigned mask = unsigned(_mm256_movemask_epi8(
-            _mm256_and_si256(_mm256_cmpeq_epi8(a, b1), _mm256_cmpeq_epi8(b, b2))));
-        const int stopBit = stops ? __builtin_ctz(stops) : 32;
-        mask &= below(stopBit); // nothing starts at or after the end
-        while (mask) {
-            const int bit = __builtin_ctz(mask);
-            const char* at = h + i + bit;
-            if (std::memcmp(at, d.n, size_t(d.k)) == 0 && !std::memchr(at, stop, size_t(d.k))) {
-                r.at = i + bit;
-                r.tally += __builtin_popcount(tallies & below(bit));
+    qsizetype i = from, count = r.tally;
+    for (; i + k + 64 <= size; i += 64) {
+        const char* p = h + i;
+        const __m256i x0 = load32(p), x1 = load32(p + 32);
+        const quint64 stops = bits64(_mm256_cmpeq_epi8(x0, s), _mm256_cmpeq_epi8(x1, s));
+        const quint64 tallies = bits64(_mm256_cmpeq_epi8(x0, t), _mm256_cmpeq_epi8(x1, t));
+        quint64 candidates = bits64(_mm256_and_si256(_mm256_cmpeq_epi8(load32(p + r1), b1),
+                                                     _mm256_cmpeq_epi8(load32(p + r2), b2)),
+                                    _mm256_and_si256(_mm256_cmpeq_epi8(load32(p + 32 + r1), b1),
+                                                     _mm256_cmpeq_epi8(load32(p + 32 + r2), b2)));
+        if (stops | candidates) {
+            candidates &= below64(stops ? __builtin_ctzll(stops) : 64); // nothing after the end
+            for (; candidates; candidates &= candidates - 1) {
+                const int bit = __builtin_ctzll(candidates);
+                if (sameBytes(p + bit, n, k) && !holdsByte(p + bit, k, stop)) {
+                    r.at = i + bit;
+                    r.tally = count + __builtin_popcountll(tallies & below64(bit));
+                    from = i;
+                    return true;
+                }
+            }
+            if (stops) { // the end: no match
+                r.tally = count;
+                from = i;
                 return true;
             }
-            mask &= mask - 1;
         }
-        if (stops) return true; // the end: no match
-        r.tally += __builtin_popcount(tallies);
+        count += __builtin_popcountll(tallies);
     }
+    r.tally = count;
+    from = i;
     return false;
 }
 #endif
