@@ -91,7 +91,6 @@ bool deleteTree(const QString& folder, const QString& mask, const TreeCallbacks&
     QStringList subFolders;
     for (const DirEntry& e : listing.entries)
         if (isSubFolder(e)) subFolders << join(folder, e.name);
-    lister.keepAhead(subFolders, 0);
     for (const DirEntry& e : listing.entries) {
         if (!isWalkedFile(e, mask)) continue;
         if (stopped(cb)) return false;
@@ -105,7 +104,6 @@ bool deleteTree(const QString& folder, const QString& mask, const TreeCallbacks&
         }
     }
     for (int i = 0; i < subFolders.size(); ++i) {
-        lister.keepAhead(subFolders, i);
         if (!deleteTree(subFolders[i], mask, cb, lister)) return false;
         if (!attempt(cb, subFolders[i], [&] { return p.removeFolder(subFolders[i]); })) break;
     }
@@ -115,7 +113,12 @@ bool deleteTree(const QString& folder, const QString& mask, const TreeCallbacks&
 } // namespace
 
 bool delTree(const QString& folder, const QString& mask, const TreeCallbacks& cb) {
-    platform::ListingAhead lister(deleteChooser(mask), true);
+    platform::ListingAhead lister(
+        deleteChooser(mask),
+        [](const QString& in, const DirEntry& e) {
+            return isSubFolder(e) ? join(in, e.name) : QString();
+        },
+        true);
     return deleteTree(folder, mask, cb, lister);
 }
 

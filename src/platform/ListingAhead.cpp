@@ -1,57 +1,128 @@
 #include "ListingAhead.h"
 
 #include <QThread>
-#include <QtConcurrent/QtConcurrentRun>
+#include <algorithm>
 #include <unistd.h>
 
 namespace platform {
 
-ListingAhead::ListingAhead(Platform::EntryChooser choose, bool keepOpen)
-    : m_choose(std::move(choose)), m_keepOpen(keepOpen) {
-    m_pool.setMaxThreadCount(std::max(2, QThread::idealThreadCount()));
+struct ListingAhead::Slot {
+    enum State { Queued, Listing, Done };
+    QString folder;
+    // Where the walk meets it: the entry's position in each folder above,
+    // then the order it became known in (folders taken without being
+    // known start a walk of their own).
+    std::vector<quint32> place;
+    quint64 made = 0;
+    State state = Queued;
+    ListingAhead::Listing listing;
+};
+
+bool ListingAhead::Earlier::operator()(const SlotPtr& a, const SlotPtr& b) const {
+    if (a->place != b->place) return a->place < b->place;
+    return a->made < b->made;
+}
+
+ListingAhead::ListingAhead(Platform::EntryChooser choose, SubFolder subFolder, bool keepOpen)
+    : m_choose(std::move(choose)), m_subFolder(std::move(subFolder)), m_keepOpen(keepOpen) {
+    const int workers = std::clamp(QThread::idealThreadCount(), 2, 4);
+    for (int i = 0; i < workers; ++i)
+        m_workers.emplace_back([this] { work(); });
 }
 
 ListingAhead::~ListingAhead() {
-    for (auto& [folder, pending] : m_ahead)
-        pending.batch.waitForFinished();
+    {
+        const std::lock_guard lock(m_mutex);
+        m_stop = true;
+    }
+    m_work.notify_all();
+    for (std::thread& t : m_workers)
+        t.join();
 }
 
-void ListingAhead::launch(const QStringList& folders) {
-    const QFuture<Batch> batch = QtConcurrent::run(&m_pool, [this, folders] {
-        auto listings = std::make_shared<std::vector<Listing>>();
-        for (const QString& folder : folders)
-            listings->push_back(list(folder));
-        return listings;
-    });
-    for (qsizetype i = 0; i < folders.size(); ++i)
-        m_ahead.emplace(folders[i], Pending{batch, size_t(i)});
+// Folders wait, the walk has not left too many entries untaken.
+bool ListingAhead::workWaiting() const {
+    return !m_queue.empty() && m_held < kHeldEntries;
 }
 
-void ListingAhead::ahead(const QString& folder) {
-    if (!m_ahead.count(folder)) launch({folder});
-}
-
-void ListingAhead::keepAhead(const QStringList& folders, qsizetype next) {
-    // The folders not asked for yet go in batches; a short one only when
-    // the list ends or nothing is left ahead.
-    QStringList fresh;
-    const qsizetype end = std::min(next + kAhead, folders.size());
-    for (qsizetype i = next; i < end; ++i)
-        if (!m_ahead.count(folders[i])) fresh << folders[i];
-    const bool lastOnes = end == folders.size();
-    for (qsizetype i = 0; i < fresh.size(); i += kBatch) {
-        const QStringList batch = fresh.mid(i, kBatch);
-        if (batch.size() < kBatch && !lastOnes && fresh.size() < kAhead) break;
-        launch(batch);
+void ListingAhead::work() {
+    Lock lock(m_mutex);
+    for (;;) {
+        while (!m_stop && !workWaiting()) {
+            ++m_sleeping;
+            m_work.wait(lock);
+            --m_sleeping;
+        }
+        if (m_stop) return;
+        const SlotPtr slot = *m_queue.begin();
+        listSlot(slot, lock);
+        m_held += slot->listing.entries.size();
+        m_done.notify_all();
     }
 }
 
+// Lists a queued folder with the lock let go meanwhile; its sub-folders
+// join the queue.
+void ListingAhead::listSlot(const SlotPtr& slot, Lock& lock) {
+    m_queue.erase(slot);
+    slot->state = Slot::Listing;
+    lock.unlock();
+    Listing listing = list(slot->folder);
+    lock.lock();
+    slot->listing = std::move(listing);
+    slot->state = Slot::Done;
+    addSubFolders(*slot);
+}
+
+void ListingAhead::addSubFolders(const Slot& parent) {
+    const std::vector<DirEntry>& entries = parent.listing.entries;
+    for (size_t i = 0; i < entries.size(); ++i) {
+        QString path = m_subFolder(parent.folder, entries[i]);
+        if (path.isEmpty() || m_slots.count(path)) continue;
+        const auto slot = std::make_shared<Slot>();
+        slot->folder = std::move(path);
+        slot->place = parent.place;
+        slot->place.push_back(quint32(i));
+        slot->made = m_made++;
+        m_slots.emplace(slot->folder, slot);
+        m_queue.insert(slot);
+    }
+    if (m_sleeping && m_queue.size() >= kWake && m_held < kHeldEntries) m_work.notify_one();
+}
+
 ListingAhead::Listing ListingAhead::take(const QString& folder) {
-    const auto it = m_ahead.find(folder);
-    if (it == m_ahead.end()) return list(folder);
-    Listing l = std::move((*it->second.batch.result())[it->second.index]);
-    m_ahead.erase(it);
-    return l;
+    Lock lock(m_mutex);
+    const auto it = m_slots.find(folder);
+    SlotPtr slot;
+    if (it == m_slots.end()) {
+        slot = std::make_shared<Slot>();
+        slot->folder = folder;
+        slot->made = m_made++;
+    } else {
+        slot = std::move(it->second);
+        m_slots.erase(it);
+    }
+    if (slot->state == Slot::Queued) {
+        // No worker got to it: listed here.
+        listSlot(slot, lock);
+        if (m_sleeping && workWaiting()) m_work.notify_one();
+        return std::move(slot->listing);
+    }
+    // Being listed: the walk lists the next folders meanwhile, rather than
+    // wait with nothing to do.
+    while (slot->state != Slot::Done) {
+        if (workWaiting()) {
+            const SlotPtr next = *m_queue.begin();
+            listSlot(next, lock);
+            m_held += next->listing.entries.size();
+        } else {
+            m_done.wait(lock);
+        }
+    }
+    const bool paused = !m_queue.empty() && !workWaiting();
+    m_held -= slot->listing.entries.size();
+    if (paused && m_sleeping && workWaiting()) m_work.notify_one();
+    return std::move(slot->listing);
 }
 
 ListingAhead::Listing ListingAhead::list(const QString& folder) const {

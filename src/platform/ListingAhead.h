@@ -1,17 +1,23 @@
 #pragma once
-// Folders listed ahead on worker threads while a walk works on the ones
-// before them: the walk asks for the next folders early and takes each
-// listing when it gets there (listed then, if it was not asked for). Only
-// reading is done ahead; whatever the walk does stays on its own thread,
-// in its own order.
+// Folders listed ahead on worker threads while a depth-first walk works on
+// the ones before them. Each listing names the sub-folders the walk will
+// enter; they are listed next, the one the walk will reach first before
+// the others, until enough entries wait for the walk. The walk takes each
+// listing when it gets there (listed then, on its own thread, if no worker
+// has started it). Only reading is done ahead; whatever the walk does
+// stays on its own thread, in its own order.
 
 #include "Platform.h"
 
-#include <QFuture>
-#include <QStringList>
-#include <QThreadPool>
+#include <QString>
+#include <condition_variable>
+#include <functional>
 #include <map>
 #include <memory>
+#include <mutex>
+#include <set>
+#include <thread>
+#include <vector>
 
 namespace platform {
 
@@ -26,35 +32,50 @@ class ListingAhead {
         std::shared_ptr<const int> folder;
         int folderFd() const { return folder ? *folder : -1; }
     };
-    // `choose` is called on the worker threads: it must only read.
-    explicit ListingAhead(Platform::EntryChooser choose, bool keepOpen = false);
+    // The path the walk takes for an entry it enters, empty for the others.
+    using SubFolder = std::function<QString(const QString& folder, const DirEntry& e)>;
+    // `choose` and `subFolder` are called on the worker threads: they must
+    // only read.
+    ListingAhead(Platform::EntryChooser choose, SubFolder subFolder, bool keepOpen = false);
     ~ListingAhead();
     ListingAhead(const ListingAhead&) = delete;
     ListingAhead& operator=(const ListingAhead&) = delete;
 
-    void ahead(const QString& folder);
-    // Asks for folders[next] and the few after it (none of them taken yet).
-    void keepAhead(const QStringList& folders, qsizetype next);
+    // Taken once; taken again, a folder is listed anew.
     Listing take(const QString& folder);
 
-    // How many sub-folders a walk keeps listed ahead of it, at each level,
-    // and how many one worker lists in a row (fewer hand-overs between
-    // threads for the many small folders of a tree).
-    static constexpr qsizetype kAhead = 8;
-    static constexpr qsizetype kBatch = 2;
+    // How many folders wait before a sleeping worker is woken (a tree's
+    // many small folders then cost few hand-overs between threads), and
+    // how many listed entries may wait for the walk before the workers
+    // pause.
+    static constexpr size_t kWake = 4;
+    static constexpr size_t kHeldEntries = 200'000;
 
   private:
-    using Batch = std::shared_ptr<std::vector<Listing>>;
-    struct Pending {
-        QFuture<Batch> batch;
-        size_t index;
+    struct Slot;
+    using SlotPtr = std::shared_ptr<Slot>;
+    struct Earlier {
+        bool operator()(const SlotPtr& a, const SlotPtr& b) const;
     };
-    void launch(const QStringList& folders);
+    using Lock = std::unique_lock<std::mutex>;
+    void work();
+    bool workWaiting() const;
+    void listSlot(const SlotPtr& slot, Lock& lock);
+    void addSubFolders(const Slot& parent);
     Listing list(const QString& folder) const;
+
     Platform::EntryChooser m_choose;
+    SubFolder m_subFolder;
     bool m_keepOpen;
-    QThreadPool m_pool;
-    std::map<QString, Pending> m_ahead;
+    std::mutex m_mutex; // guards what follows
+    std::condition_variable m_work, m_done;
+    std::map<QString, SlotPtr> m_slots; // known, not taken yet
+    std::set<SlotPtr, Earlier> m_queue; // not listed yet, the walk's first first
+    quint64 m_made = 0;
+    size_t m_held = 0; // entries listed ahead, not taken yet
+    int m_sleeping = 0;
+    bool m_stop = false;
+    std::vector<std::thread> m_workers;
 };
 
 } // namespace platform

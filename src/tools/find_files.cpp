@@ -32,6 +32,10 @@ bool entered(const DirEntry& e) {
     return folder && !e.otherVolume && !(e.attributes & (platform::faHidden | platform::faSysFile));
 }
 
+QString subFolderPath(const QString& folder, const DirEntry& e) {
+    return entered(e) ? folder + e.name + u'/' : QString();
+}
+
 void walkFolder(const QString& folder, const Walk& walk, Lister& lister, core::Job& job) {
     if (job.cancelled()) return;
     job.setItem(folder);
@@ -39,8 +43,7 @@ void walkFolder(const QString& folder, const Walk& walk, Lister& lister, core::J
     if (!listing.ok) return;
     QStringList subFolders;
     for (const DirEntry& e : listing.entries)
-        if (entered(e)) subFolders << folder + e.name + u'/';
-    lister.keepAhead(subFolders, 0);
+        if (entered(e)) subFolders << subFolderPath(folder, e);
     for (const DirEntry& e : listing.entries) {
         if (job.cancelled()) return;
         const bool folderEntry = (e.attributes & platform::faDirectory) && !e.isLink;
@@ -49,7 +52,6 @@ void walkFolder(const QString& folder, const Walk& walk, Lister& lister, core::J
     }
     for (int i = 0; i < subFolders.size(); ++i) {
         if (job.cancelled()) return;
-        lister.keepAhead(subFolders, i);
         walkFolder(subFolders[i], walk, lister, job);
     }
 }
@@ -57,7 +59,7 @@ void walkFolder(const QString& folder, const Walk& walk, Lister& lister, core::J
 } // namespace
 
 void walkFiles(const QString& folder, const Walk& walk, core::Job& job) {
-    Lister lister(chooserFor(walk));
+    Lister lister(chooserFor(walk), subFolderPath);
     walkFolder(folder, walk, lister, job);
 }
 

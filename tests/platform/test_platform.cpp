@@ -1,5 +1,6 @@
 #include "platform/FakePlatform.h"
 #include "platform/LinuxPlatform.h"
+#include "platform/ListingAhead.h"
 #include "platform/dos_datetime.h"
 #include "platform/wildcard.h"
 #include "support/TempDir.h"
@@ -309,6 +310,50 @@ TEST_F(FileOps, FoldersAndListing) {
     names.sort();
     EXPECT_EQ(names, QStringList({"..", "f", "link"}));
     EXPECT_FALSE(p.listDirectory(dir.file("nowhere"), "*.*", entries));
+}
+
+// Folders listed ahead as their parent names them, taken while the workers
+// list them, some before any worker got to them, some never named, one
+// taken twice: each listing is the folder's own, whole.
+TEST_F(FileOps, ListingsAheadAreEachFoldersOwn) {
+    QStringList folders;
+    for (int f = 0; f < 60; ++f) {
+        const QString folder = QStringLiteral("d%1/").arg(f);
+        for (int i = 0; i < f % 7 * 3; ++i)
+            dir.write(folder + QStringLiteral("f%1.txt").arg(i));
+        dir.mkdir(folder + QStringLiteral("sub"));
+        folders << dir.file(folder);
+    }
+    folders << dir.file("nowhere/");
+    const auto names = [](const ListingAhead::Listing& l) {
+        QStringList n;
+        for (const DirEntry& e : l.entries)
+            n << e.name;
+        n.sort();
+        return n;
+    };
+    for (int round = 0; round < 20; ++round) {
+        // The top folder names the first 40, which are listed ahead; the
+        // others are taken unknown.
+        ListingAhead lister([](const DirEntry&) { return Platform::Detail::Full; },
+                            [&](const QString& in, const DirEntry& e) {
+                                const QString path = in + e.name + u'/';
+                                return folders.indexOf(path) < 40 ? path : QString();
+                            });
+        EXPECT_TRUE(lister.take(dir.path() + u'/').ok);
+        for (int i = 0; i < folders.size(); ++i) {
+            const ListingAhead::Listing l = lister.take(folders[i]);
+            if (i == 60) {
+                EXPECT_FALSE(l.ok);
+                continue;
+            }
+            ASSERT_TRUE(l.ok) << i;
+            EXPECT_EQ(l.entries.size(), size_t(i % 7 * 3 + 1)) << i;
+            if (i == 5) {
+                EXPECT_EQ(names(lister.take(folders[i])), names(l));
+            }
+        }
+    }
 }
 
 TEST(FakeDrives, DriveOfAndCurrentFolderPerDrive) {
