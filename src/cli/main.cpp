@@ -5,6 +5,7 @@
 #include <cstring>
 #include <functional>
 #include <map>
+#include <optional>
 
 namespace {
 
@@ -32,6 +33,8 @@ const char* const kUsage =
     "  thumbnails DOSSIER IMAGE...\n"
     "  --version    --help\n";
 
+const QStringList kPlainCommands = {"find", "grep", "compare", "clean"};
+
 } // namespace
 
 int main(int argc, char** argv) {
@@ -42,8 +45,13 @@ int main(int argc, char** argv) {
         std::puts("tavtools-cli " TAVTOOLS_VERSION);
         return 0;
     }
-    QCoreApplication app(argc, argv);
-    QStringList args = app.arguments().mid(1);
+    QStringList args;
+    for (int i = 1; i < argc; ++i)
+        args << QString::fromLocal8Bit(argv[i]);
+    // The searches need no event loop: they start without the application
+    // object, whose start takes longer than some of them.
+    std::optional<QCoreApplication> app;
+    if (args.isEmpty() || !kPlainCommands.contains(args.first())) app.emplace(argc, argv);
     const std::map<QString, std::function<int(const QStringList&)>> commands = {
         {QStringLiteral("backup"), cli::runBackup},
         {QStringLiteral("restore"), cli::runRestore},
