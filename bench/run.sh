@@ -164,12 +164,13 @@ bench_fileops() {
   # delete waits for its trims (seconds, for cp as for us).
   sync
   for i in $(seq 1 10); do
+    # Each copy starts with nothing of the other's left to write.
     if [ $((i % 2)) -eq 1 ]; then
-      cp_time=$(once cp -r "$work/src" "$work/cp1.$i")
-      tav_time=$(./build/bench/bench_fileops copy "$work/src" "$work/cp2.$i")
+      sync; cp_time=$(once cp -r "$work/src" "$work/cp1.$i")
+      sync; tav_time=$(./build/bench/bench_fileops copy "$work/src" "$work/cp2.$i")
     else
-      tav_time=$(./build/bench/bench_fileops copy "$work/src" "$work/cp2.$i")
-      cp_time=$(once cp -r "$work/src" "$work/cp1.$i")
+      sync; tav_time=$(./build/bench/bench_fileops copy "$work/src" "$work/cp2.$i")
+      sync; cp_time=$(once cp -r "$work/src" "$work/cp1.$i")
     fi
     r=$(ratio "$tav_time" "$cp_time")
     echo "  round $i: cp -r ${cp_time} s   CopyFolder ${tav_time} s   ratio $r"
@@ -293,6 +294,43 @@ crypt_rounds() {
   echo "medians: dd $d s, dd + mv $m s, crypt $c s   ratio to dd $(echo "$c / $d" | bc -l | cut -c1-5)   to dd + mv $(echo "$c / $m" | bc -l | cut -c1-5)"
 }
 
+cold() { # wall-clock seconds of a command from a dropped cache, output discarded
+  drop_caches
+  local s=$EPOCHREALTIME
+  "$@" > /dev/null || true
+  echo "$EPOCHREALTIME - $s" | bc -l | cut -c1-5
+}
+
+# Split and join, each from a dropped cache, three rounds with who goes
+# first alternating, compared by medians. Both joins make a new file (a
+# join that replaces a file flushes it first).
+split_join_rounds() {
+  local i sa=() sb=() ja=() jb=()
+  for i in 1 2 3; do
+    rm -f gnu.* big.bin[0-9]*
+    if [ $((i % 2)) -eq 1 ]; then
+      sa+=("$(cold split -b 1454080 -a 3 -d big.bin gnu.)"); sb+=("$(cold "$cli" split big.bin)")
+    else
+      sb+=("$(cold "$cli" split big.bin)"); sa+=("$(cold split -b 1454080 -a 3 -d big.bin gnu.)")
+    fi
+    mv big.bin big.orig
+    rm -f gnu.joined
+    if [ $((i % 2)) -eq 1 ]; then
+      ja+=("$(cold sh -c 'cat gnu.* > gnu.joined')"); jb+=("$(cold "$cli" join big.bin*[0-9][0-9][0-9])")
+    else
+      jb+=("$(cold "$cli" join big.bin*[0-9][0-9][0-9])"); ja+=("$(cold sh -c 'cat gnu.* > gnu.joined')")
+    fi
+    cmp -s big.bin big.orig || echo "join: the joined file differs"
+    mv big.orig big.bin
+  done
+  rm -f gnu.* big.bin[0-9]*
+  local a b
+  a=$(median "${sa[@]}"); b=$(median "${sb[@]}")
+  echo "split -b 1454080: ${sa[*]}   tavtools split: ${sb[*]}   medians $a / $b s   ratio $(echo "$b / $a" | bc -l | cut -c1-5)"
+  a=$(median "${ja[@]}"); b=$(median "${jb[@]}")
+  echo "cat: ${ja[*]}   tavtools join: ${jb[*]}   medians $a / $b s   ratio $(echo "$b / $a" | bc -l | cut -c1-5)"
+}
+
 bench_transforms() {
   echo "== file transforms on a 1 GiB file and a 200 MiB text"
   drop_caches
@@ -300,15 +338,7 @@ bench_transforms() {
   mkdir -p "$work/t" && cd "$work/t"
   head -c $((1 << 30)) /dev/urandom > big.bin
   sync
-  a=$(secs split -b 1454080 -a 3 -d big.bin gnu.); b=$(secs $cli split big.bin)
-  echo "split -b 1454080: $a s   tavtools split: $b s   ratio $(echo "$b / $a" | bc -l | cut -c1-5)"
-  # Both make a new file (a join that replaces a file flushes it first).
-  mv big.bin big.orig
-  a=$(secs sh -c 'cat gnu.* > gnu.joined'); b=$(secs $cli join big.bin*[0-9][0-9][0-9])
-  cmp -s big.bin big.orig || echo "join: the joined file differs"
-  mv big.orig big.bin
-  echo "cat: $a s   tavtools join: $b s   ratio $(echo "$b / $a" | bc -l | cut -c1-5)"
-  rm -f gnu.* big.bin[0-9]*
+  split_join_rounds
   a=$(secs cp big.bin copy.bin); b=$(secs $cli crypt secret big.bin)
   echo "cp: $a s   tavtools crypt: $b s   ratio $(echo "$b / $a" | bc -l | cut -c1-5)"
   crypt_rounds

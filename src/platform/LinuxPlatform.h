@@ -28,6 +28,7 @@ class LinuxPlatform : public Platform {
     Status setFileTime(const QString& path, const QDateTime& when) override;
     void forgetCached(QFile& file, qint64 offset, qint64 size) override;
     void startWriting(QFile& file, qint64 offset, qint64 size) override;
+    void readAhead(const QString& path) override;
     Status listEntries(const QString& folder, std::vector<DirEntry>& out,
                        const EntryChooser& choose, int* folderFd = nullptr) override;
     Status listDirectory(const QString& folder, const QString& mask, std::vector<DirEntry>& out,

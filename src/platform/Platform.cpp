@@ -125,6 +125,8 @@ void Platform::forgetCached(QFile&, qint64, qint64) {}
 
 void Platform::startWriting(QFile&, qint64, qint64) {}
 
+void Platform::readAhead(const QString&) {}
+
 // Without a quicker way: the full walk listing, then the choice.
 Status Platform::listEntries(const QString& folder, std::vector<DirEntry>& out,
                              const EntryChooser& choose, int* folderFd) {

@@ -212,6 +212,10 @@ class Platform {
     // waiting for it; a file written through in one go then has little
     // left to write when it is closed or put in another's place.
     virtual void startWriting(QFile& file, qint64 offset, qint64 size);
+    // Starts reading a file that the caller reads next, while it works on
+    // another: its bytes are then in memory when it gets there. Nothing
+    // where it cannot; never waits for the disk.
+    virtual void readAhead(const QString& path);
     // Appends size bytes of file `from` starting at offset (all of it with
     // size -1) to the open file `to`, in the kernel where it can, its holes
     // kept as holes; false on a failed or short read or write. The job is

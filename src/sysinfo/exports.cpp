@@ -61,8 +61,9 @@ class NameSink {
         : m_budget(2 * imageSize + (quint64(1) << 20)), m_name(name) {}
     bool take(QByteArrayView text, bool cut) {
         if (text.isEmpty()) return true;
-        if (text.size() + 3 > m_budget) return false;
-        m_budget -= text.size() + 3;
+        const quint64 cost = quint64(text.size()) + 3;
+        if (cost > m_budget) return false;
+        m_budget -= cost;
         if (!cut) {
             m_name(text);
             return true;

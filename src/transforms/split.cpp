@@ -153,6 +153,8 @@ core::Outcome joinFiles(QStringList names, core::Job& job, QString* joined) {
         if (!part.regular)
             return core::Outcome::failed(
                 QStringLiteral("%1 n'est pas un fichier ordinaire").arg(names[i]));
+        // The next part is read from the disk while this one is appended.
+        if (i + 1 < names.size()) p.readAhead(names[i + 1]);
         if (const platform::Status appended = p.appendFile(names[i], out.file()); !appended)
             return core::Outcome::failed(
                 appended.error() == platform::errDiskFull

@@ -160,11 +160,17 @@ TEST_F(AcceptanceFixture, ListGroupIsOffFromTheTreeAndOnFromTheList) {
     reopen();
     form->tool()->tree()->setFocus();
     QApplication::processEvents();
-    for (QAction* a : form->listGroup())
-        if (a) EXPECT_FALSE(a->isEnabled()) << a->text().toStdString();
+    for (QAction* a : form->listGroup()) {
+        if (a) {
+            EXPECT_FALSE(a->isEnabled()) << a->text().toStdString();
+        }
+    }
     clickRows({"lettre.txt"});
-    for (QAction* a : form->listGroup())
-        if (a) EXPECT_TRUE(a->isEnabled()) << a->text().toStdString();
+    for (QAction* a : form->listGroup()) {
+        if (a) {
+            EXPECT_TRUE(a->isEnabled()) << a->text().toStdString();
+        }
+    }
     clearSeen();
     form->action("&Chercher chaîne...")->trigger();
     expectSeen("Rechercher chaîne");

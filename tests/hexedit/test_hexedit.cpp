@@ -298,7 +298,9 @@ TEST_F(Doc, SaveKeepsOwnerAndStoredAttributesAndSparesReadOnlyFiles) {
     EXPECT_TRUE(p.attributes(dir.file("f.bin")) & platform::faSysFile);
     struct stat st;
     ASSERT_EQ(::stat(path.constData(), &st), 0);
-    if (chowned) EXPECT_EQ(st.st_uid, 4321u);
+    if (chowned) {
+        EXPECT_EQ(st.st_uid, 4321u);
+    }
     ASSERT_TRUE(p.setAttributes(dir.file("f.bin"), platform::faReadOnly));
     d.ChangeByte(1, 'O');
     EXPECT_FALSE(d.SaveToFile(dir.file("f.bin")));

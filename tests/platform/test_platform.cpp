@@ -312,6 +312,16 @@ TEST_F(FileOps, FoldersAndListing) {
     EXPECT_FALSE(p.listDirectory(dir.file("nowhere"), "*.*", entries));
 }
 
+// A read ahead is a hint: a FIFO without a writer, a folder or a missing
+// file neither hold it nor fail anything.
+TEST_F(FileOps, ReadingAheadNeverWaits) {
+    const QString fifo = dir.file("fifo");
+    ASSERT_EQ(mkfifo(fifo.toLocal8Bit().constData(), 0600), 0);
+    for (const QString& path : {fifo, dir.path(), dir.file("missing"), dir.write("f", "bytes")})
+        p.readAhead(path);
+    EXPECT_EQ(testing_support::readAll(dir.file("f")), QByteArray("bytes"));
+}
+
 // Folders listed ahead as their parent names them, taken while the workers
 // list them, some before any worker got to them, some never named, one
 // taken twice: each listing is the folder's own, whole.
