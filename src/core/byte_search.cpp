@@ -289,4 +289,27 @@ qsizetype countByte(const char* begin, const char* end, char byte) {
     return count + std::count(p, end, byte);
 }
 
+const char* lastByte(const char* begin, const char* end, char byte) {
+#if defined(__GLIBC__)
+    return static_cast<const char*>(memrchr(begin, byte, size_t(end - begin)));
+#else
+    while (end > begin)
+        if (*--end == byte) return end;
+    return nullptr;
+#endif
+}
+
+qsizetype commonPrefix(QByteArrayView a, QByteArrayView b) {
+    const qsizetype n = std::min(a.size(), b.size());
+    // Whole blocks through memcmp, as fast as memory goes; then byte by byte
+    // in the block that differs.
+    constexpr qsizetype kBlock = 4096;
+    qsizetype i = 0;
+    while (i + kBlock <= n && std::memcmp(a.data() + i, b.data() + i, size_t(kBlock)) == 0)
+        i += kBlock;
+    while (i < n && a[i] == b[i])
+        ++i;
+    return i;
+}
+
 } // namespace core

@@ -38,4 +38,10 @@ class BytePattern {
 // How many times `byte` occurs in [begin, end).
 qsizetype countByte(const char* begin, const char* end, char byte);
 
+// The last `byte` in [begin, end), or nullptr.
+const char* lastByte(const char* begin, const char* end, char byte);
+
+// How many bytes the two start with alike.
+qsizetype commonPrefix(QByteArrayView a, QByteArrayView b);
+
 } // namespace core

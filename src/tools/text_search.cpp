@@ -61,6 +61,22 @@ bool TextFile::next(QByteArrayView& line) {
     return true;
 }
 
+qint64 TextFile::skipCommonLines(TextFile& other) {
+    const QByteArrayView mine = text().sliced(m_at), theirs = other.text().sliced(other.m_at);
+    const qsizetype same = core::commonPrefix(mine, theirs);
+    // Up to the last line end whose next byte is alike too: a line feed
+    // after it belongs to that end in both texts, or in neither.
+    if (same < 2) return 0;
+    const char* cr = core::lastByte(mine.data(), mine.data() + same - 1, '\r');
+    if (!cr) return 0;
+    qsizetype end = cr - mine.data() + 1;
+    const qint64 lines = core::countByte(mine.data(), mine.data() + end, '\r');
+    if (mine[end] == '\n') ++end; // end < same: theirs has it too
+    m_at += end;
+    other.m_at += end;
+    return lines;
+}
+
 QString lineText(QByteArrayView line, bool cut) {
     QStringDecoder utf8(QStringDecoder::Utf8, QStringDecoder::Flag::Stateless);
     QString s = utf8.decode(line);
@@ -234,6 +250,7 @@ core::Outcome compareFiles(const QString& first, const QString& second,
     qint64 line = 0;
     // At least one pair is read: two empty texts compare an empty line with another.
     for (bool firstPair = true;; firstPair = false) {
+        line += a.skipCommonLines(b);
         QByteArrayView left, right;
         const bool hasLeft = a.next(left), hasRight = b.next(right);
         if (!hasLeft && !hasRight && !firstPair) break;

@@ -28,6 +28,9 @@ class TextFile {
     QByteArrayView text();
     // The file's bytes as they are, byte 26 and what follows included.
     QByteArrayView raw() const { return m_raw; }
+    // Passes over the lines both texts have alike from where each is, at
+    // memory speed; answers how many. What comes next differs or ends.
+    qint64 skipCommonLines(TextFile& other);
     // The file shrank while it was read: what was read is not the file.
     bool changed() const { return m_map.changed(); }
 

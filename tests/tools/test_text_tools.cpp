@@ -170,6 +170,57 @@ TEST(Compare, PairsLineByLineToTheEndOfTheLongerText) {
         dir.file("missing"), dir.file("a"), [](const Difference&) {}, testing_support::idle()));
 }
 
+// The differences of two texts read pair by pair, line by line.
+QStringList slowDifferences(const QString& a, const QString& b) {
+    TextFile left, right;
+    EXPECT_TRUE(left.open(a));
+    EXPECT_TRUE(right.open(b));
+    QStringList out;
+    qint64 line = 0;
+    for (bool first = true;; first = false) {
+        QByteArrayView l, r;
+        const bool hasLeft = left.next(l), hasRight = right.next(r);
+        if (!hasLeft && !hasRight && !first) break;
+        ++line;
+        if (l != r) out << QString::number(line) + ":" + l.toByteArray() + "|" + r.toByteArray();
+    }
+    return out;
+}
+
+// Texts alike for long stretches, with a few bytes changed, added or taken
+// out (line ends and end marks among them): the same differences as a
+// comparison of every pair of lines.
+TEST(Compare, FindsWhatALineByLineComparisonWould) {
+    TempDir dir;
+    std::mt19937 random(11);
+    const char alphabet[] = {'a', 'b', ' ', '\r', '\n', 'x', '\r', 'y'};
+    for (int round = 0; round < 400; ++round) {
+        QByteArray text;
+        const int size = int(random() % 20000);
+        for (int i = 0; i < size; ++i)
+            text += random() % 5000 == 0 ? '\x1A' : alphabet[random() % sizeof alphabet];
+        if (round % 3 == 0) text.replace("\r", "\r\n");
+        QByteArray other = text;
+        for (int edits = int(random() % 6); edits > 0 && !other.isEmpty(); --edits) {
+            const qsizetype at = qsizetype(random() % other.size());
+            const char byte = alphabet[random() % sizeof alphabet];
+            switch (random() % 3) {
+            case 0:
+                other[at] = byte;
+                break;
+            case 1:
+                other.insert(at, byte);
+                break;
+            default:
+                other.remove(at, 1);
+            }
+        }
+        const QString a = dir.write("a.txt", text), b = dir.write("b.txt", other);
+        ASSERT_EQ(differences(a, b), slowDifferences(a, b)) << "round " << round;
+        ASSERT_EQ(differences(b, a), slowDifferences(b, a)) << "round " << round;
+    }
+}
+
 TEST(Compare, TheWindow) {
     TempDir dir;
     ui::ScriptedDialogs dialogs;
