@@ -12,5 +12,8 @@ namespace platform {
 // unread); empty when it is no regular file or cannot be opened. A size of
 // 0 is no end of file here: /proc's files tell none.
 QByteArray readSmallFile(const QString& path, qint64 cap);
+// The same into `out`, whose memory serves again: many files read one
+// after another take no new memory each.
+void readSmallFileInto(const QString& path, qint64 cap, QByteArray& out);
 
 } // namespace platform

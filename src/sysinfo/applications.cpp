@@ -80,9 +80,10 @@ void forEachPackagedPath(
     const std::function<void(const QString& package, QByteArrayView path)>& each) {
     constexpr qint64 maxList = qint64(64) << 20; // far beyond any package's list
     QDirIterator it(infoFolder, {QStringLiteral("*.list")}, QDir::Files);
+    QByteArray text; // one buffer for every list
     while (it.hasNext()) {
         // A link to a device or a FIFO is no file list: never read it.
-        const QByteArray text = platform::readSmallFile(it.next(), maxList);
+        platform::readSmallFileInto(it.next(), maxList, text);
         const QString package = it.fileName().chopped(5);
         for (qsizetype from = 0; from < text.size();) {
             qsizetype end = text.indexOf('\n', from);

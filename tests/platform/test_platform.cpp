@@ -2,6 +2,7 @@
 #include "platform/LinuxPlatform.h"
 #include "platform/ListingAhead.h"
 #include "platform/dos_datetime.h"
+#include "platform/small_files.h"
 #include "platform/wildcard.h"
 #include "support/TempDir.h"
 
@@ -310,6 +311,27 @@ TEST_F(FileOps, FoldersAndListing) {
     names.sort();
     EXPECT_EQ(names, QStringList({"..", "f", "link"}));
     EXPECT_FALSE(p.listDirectory(dir.file("nowhere"), "*.*", entries));
+}
+
+// Small files read whole or up to the cap, the kernel's files (which tell
+// a size of 0) too, a FIFO never waited for; a buffer read into again holds
+// the new file only.
+TEST_F(FileOps, SmallFilesAreReadWholeOrCut) {
+    const QByteArray big = QByteArray("0123456789").repeated(20'000);
+    const QString bigFile = dir.write("big", big);
+    EXPECT_EQ(readSmallFile(bigFile, 1 << 20), big);
+    EXPECT_EQ(readSmallFile(bigFile, 100'001), big.left(100'001));
+    EXPECT_EQ(readSmallFile(dir.write("empty", ""), 100), QByteArray());
+    EXPECT_TRUE(readSmallFile(QStringLiteral("/proc/self/status"), 1 << 20).contains("Name:"));
+    const QString fifo = dir.file("fifo");
+    ASSERT_EQ(mkfifo(fifo.toLocal8Bit().constData(), 0600), 0);
+    EXPECT_EQ(readSmallFile(fifo, 100), QByteArray());
+    QByteArray buffer;
+    readSmallFileInto(bigFile, 1 << 20, buffer);
+    readSmallFileInto(dir.write("small", "abc"), 1 << 20, buffer);
+    EXPECT_EQ(buffer, QByteArray("abc"));
+    readSmallFileInto(dir.file("missing"), 1 << 20, buffer);
+    EXPECT_EQ(buffer, QByteArray());
 }
 
 // A read ahead is a hint: a FIFO without a writer, a folder or a missing
