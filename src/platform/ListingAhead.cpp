@@ -68,21 +68,25 @@ void ListingAhead::listSlot(const SlotPtr& slot, Lock& lock) {
     slot->state = Slot::Listing;
     lock.unlock();
     Listing listing = list(slot->folder);
+    // The sub-folders' paths are made before the lock is taken again.
+    std::vector<std::pair<quint32, QString>> subFolders;
+    for (size_t i = 0; i < listing.entries.size(); ++i)
+        if (QString path = m_subFolder(slot->folder, listing.entries[i]); !path.isEmpty())
+            subFolders.emplace_back(quint32(i), std::move(path));
     lock.lock();
     slot->listing = std::move(listing);
     slot->state = Slot::Done;
-    addSubFolders(*slot);
+    addSubFolders(*slot, subFolders);
 }
 
-void ListingAhead::addSubFolders(const Slot& parent) {
-    const std::vector<DirEntry>& entries = parent.listing.entries;
-    for (size_t i = 0; i < entries.size(); ++i) {
-        QString path = m_subFolder(parent.folder, entries[i]);
-        if (path.isEmpty() || m_slots.count(path)) continue;
+void ListingAhead::addSubFolders(const Slot& parent,
+                                 std::vector<std::pair<quint32, QString>>& subFolders) {
+    for (auto& [index, path] : subFolders) {
+        if (m_slots.count(path)) continue;
         const auto slot = std::make_shared<Slot>();
         slot->folder = std::move(path);
         slot->place = parent.place;
-        slot->place.push_back(quint32(i));
+        slot->place.push_back(index);
         slot->made = m_made++;
         m_slots.emplace(slot->folder, slot);
         m_queue.insert(slot);

@@ -61,7 +61,7 @@ class ListingAhead {
     void work();
     bool workWaiting() const;
     void listSlot(const SlotPtr& slot, Lock& lock);
-    void addSubFolders(const Slot& parent);
+    void addSubFolders(const Slot& parent, std::vector<std::pair<quint32, QString>>& subFolders);
     Listing list(const QString& folder) const;
 
     Platform::EntryChooser m_choose;
