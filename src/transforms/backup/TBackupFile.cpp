@@ -369,6 +369,8 @@ bool TBackupFile::writeEntries(const QStringList& files, VolumeWriter& out, cons
     for (int i = 0; i < files.size() && m_continue; ++i) {
         const QString path = files[i].trimmed();
         if (!exists(path)) continue;
+        // The next file is read from the disk while this one is compressed.
+        if (i + 1 < files.size()) p.readAhead(files[i + 1].trimmed());
         const bool isList = SaveFileID && i == 0;
         CurrentFile = path;
         Source src;
