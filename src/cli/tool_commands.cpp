@@ -1,6 +1,7 @@
 // The search tools' commands of tavtools-cli.
 #include "commands.h"
 #include "core/Job.h"
+#include "platform/Platform.h"
 #include "platform/file_names.h"
 #include "tools/cleaner.h"
 #include "tools/find_files.h"
@@ -106,6 +107,8 @@ int runGrep(const QStringList& args) {
     core::DirectJob job;
     for (int i = 1; i < args.size(); ++i) {
         const QString name = args[i];
+        // The next file is read from the disk while this one is searched.
+        if (i + 1 < args.size()) platform::Platform::instance().readAhead(args[i + 1]);
         const QByteArray prefix = escaped(name) + '[';
         const core::Outcome o = tools::findInFile(
             name, args[0],

@@ -1,5 +1,6 @@
 #include "TFindStr.h"
 #include "core/Job.h"
+#include "platform/Platform.h"
 #include "search_run.h"
 #include "text_search.h"
 #include "ui/Dialogs.h"
@@ -58,8 +59,11 @@ void TFindStr::Chercher() {
     ListBox1->clear();
     core::Outcome failure;
     const SearchEnd end = runSearch(Button1, ListBox1, nullptr, [&](core::Job& job, Batch& batch) {
+        platform::Platform& p = platform::Platform::instance();
         for (int i = 0; i < m_paths.size() && !job.cancelled(); ++i) {
             const QString name = m_names.value(i);
+            // The next file is read from the disk while this one is searched.
+            if (i + 1 < m_paths.size()) p.readAhead(m_paths[i + 1]);
             const core::Outcome o = findInFile(
                 m_paths[i], needle,
                 [&](const Match& m) {
