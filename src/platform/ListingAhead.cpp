@@ -42,7 +42,13 @@ ListingAhead::~ListingAhead() {
 
 // Folders wait, the walk has not left too many entries untaken.
 bool ListingAhead::workWaiting() const {
-    return !m_queue.empty() && m_held < kHeldEntries;
+    return !m_queue.empty() && roomAhead();
+}
+
+// Listings waiting for the walk hold memory, and with keepOpen an open
+// folder each: both are bounded.
+bool ListingAhead::roomAhead() const {
+    return m_held < kHeldEntries && m_heldFolders < kHeldFolders;
 }
 
 void ListingAhead::work() {
@@ -57,6 +63,7 @@ void ListingAhead::work() {
         const SlotPtr slot = *m_queue.begin();
         listSlot(slot, lock);
         m_held += slot->listing.entries.size();
+        ++m_heldFolders;
         m_done.notify_all();
     }
 }
@@ -91,7 +98,7 @@ void ListingAhead::addSubFolders(const Slot& parent,
         m_slots.emplace(slot->folder, slot);
         m_queue.insert(slot);
     }
-    if (m_sleeping && m_queue.size() >= kWake && m_held < kHeldEntries) m_work.notify_one();
+    if (m_sleeping && m_queue.size() >= kWake && roomAhead()) m_work.notify_one();
 }
 
 ListingAhead::Listing ListingAhead::take(const QString& folder) {
@@ -119,12 +126,14 @@ ListingAhead::Listing ListingAhead::take(const QString& folder) {
             const SlotPtr next = *m_queue.begin();
             listSlot(next, lock);
             m_held += next->listing.entries.size();
+            ++m_heldFolders;
         } else {
             m_done.wait(lock);
         }
     }
     const bool paused = !m_queue.empty() && !workWaiting();
     m_held -= slot->listing.entries.size();
+    --m_heldFolders;
     if (paused && m_sleeping && workWaiting()) m_work.notify_one();
     return std::move(slot->listing);
 }

@@ -46,10 +46,11 @@ class ListingAhead {
 
     // How many folders wait before a sleeping worker is woken (a tree's
     // many small folders then cost few hand-overs between threads), and
-    // how many listed entries may wait for the walk before the workers
-    // pause.
+    // how many listed entries and folders may wait for the walk before
+    // the workers pause (a delete keeps each of its folders open).
     static constexpr size_t kWake = 4;
     static constexpr size_t kHeldEntries = 200'000;
+    static constexpr size_t kHeldFolders = 256;
 
   private:
     struct Slot;
@@ -60,6 +61,7 @@ class ListingAhead {
     using Lock = std::unique_lock<std::mutex>;
     void work();
     bool workWaiting() const;
+    bool roomAhead() const;
     void listSlot(const SlotPtr& slot, Lock& lock);
     void addSubFolders(const Slot& parent, std::vector<std::pair<quint32, QString>>& subFolders);
     Listing list(const QString& folder) const;
@@ -72,7 +74,8 @@ class ListingAhead {
     std::map<QString, SlotPtr> m_slots; // known, not taken yet
     std::set<SlotPtr, Earlier> m_queue; // not listed yet, the walk's first first
     quint64 m_made = 0;
-    size_t m_held = 0; // entries listed ahead, not taken yet
+    size_t m_held = 0;        // entries listed ahead, not taken yet
+    size_t m_heldFolders = 0; // and their folders
     int m_sleeping = 0;
     bool m_stop = false;
     std::vector<std::thread> m_workers;

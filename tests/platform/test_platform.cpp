@@ -13,6 +13,7 @@
 #include <csignal>
 #include <gtest/gtest.h>
 #include <sys/mount.h>
+#include <sys/resource.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -386,6 +387,32 @@ TEST_F(FileOps, ListingsAheadAreEachFoldersOwn) {
             }
         }
     }
+}
+
+// A walk that keeps its folders open (a delete) and falls far behind its
+// workers: they pause before the process runs out of descriptors, and
+// every folder is listed whole.
+TEST_F(FileOps, ListingsAheadNeverHoldTooManyFoldersOpen) {
+    const int count = 1200;
+    for (int f = 0; f < count; ++f)
+        dir.mkdir(QStringLiteral("d%1").arg(f));
+    rlimit old{};
+    ASSERT_EQ(getrlimit(RLIMIT_NOFILE, &old), 0);
+    rlimit low = old;
+    low.rlim_cur = std::min<rlim_t>(old.rlim_cur, 512);
+    ASSERT_EQ(setrlimit(RLIMIT_NOFILE, &low), 0);
+    int listed = 0;
+    {
+        ListingAhead lister([](const DirEntry&) { return Platform::Detail::Full; },
+                            [](const QString& in, const DirEntry& e) { return in + e.name; }, true);
+        const ListingAhead::Listing top = lister.take(dir.path() + u'/');
+        ASSERT_TRUE(top.ok);
+        usleep(300'000); // the workers go as far ahead as they may
+        for (const DirEntry& e : top.entries)
+            listed += lister.take(dir.path() + u'/' + e.name).ok ? 1 : 0;
+    }
+    setrlimit(RLIMIT_NOFILE, &old);
+    EXPECT_EQ(listed, count);
 }
 
 TEST(FakeDrives, DriveOfAndCurrentFolderPerDrive) {
