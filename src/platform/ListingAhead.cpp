@@ -51,6 +51,12 @@ bool ListingAhead::roomAhead() const {
     return m_held < kHeldEntries && m_heldFolders < kHeldFolders;
 }
 
+// A listing made ahead, waiting for the walk to take it.
+void ListingAhead::hold(const Slot& slot) {
+    m_held += slot.listing.entries.size();
+    ++m_heldFolders;
+}
+
 void ListingAhead::work() {
     Lock lock(m_mutex);
     for (;;) {
@@ -62,8 +68,7 @@ void ListingAhead::work() {
         if (m_stop) return;
         const SlotPtr slot = *m_queue.begin();
         listSlot(slot, lock);
-        m_held += slot->listing.entries.size();
-        ++m_heldFolders;
+        hold(*slot);
         m_done.notify_all();
     }
 }
@@ -125,8 +130,7 @@ ListingAhead::Listing ListingAhead::take(const QString& folder) {
         if (workWaiting()) {
             const SlotPtr next = *m_queue.begin();
             listSlot(next, lock);
-            m_held += next->listing.entries.size();
-            ++m_heldFolders;
+            hold(*next);
         } else {
             m_done.wait(lock);
         }

@@ -62,6 +62,7 @@ class ListingAhead {
     void work();
     bool workWaiting() const;
     bool roomAhead() const;
+    void hold(const Slot& slot);
     void listSlot(const SlotPtr& slot, Lock& lock);
     void addSubFolders(const Slot& parent, std::vector<std::pair<quint32, QString>>& subFolders);
     Listing list(const QString& folder) const;
