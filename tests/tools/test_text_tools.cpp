@@ -63,6 +63,19 @@ QStringList slowMatches(const QByteArray& all, const QByteArray& needle) {
     return out;
 }
 
+// Up to maxSize bytes of the alphabet, one in `markOdds` the end mark;
+// every third round's carriage returns followed by line feeds.
+template <size_t N>
+QByteArray randomText(std::mt19937& random, const char (&alphabet)[N], int maxSize, int markOdds,
+                      int round) {
+    QByteArray text;
+    const int size = int(random() % unsigned(maxSize));
+    for (int i = 0; i < size; ++i)
+        text += random() % unsigned(markOdds) == 0 ? '\x1A' : alphabet[random() % N];
+    if (round % 3 == 0) text.replace("\r", "\r\n");
+    return text;
+}
+
 // Random texts of short lines, CR LF, lone CR and LF, and now and then the
 // end mark: every line holding the needle, once, with its number.
 TEST(FindString, ListsWhatALineByLineSearchWould) {
@@ -70,11 +83,7 @@ TEST(FindString, ListsWhatALineByLineSearchWould) {
     std::mt19937 random(7);
     const char alphabet[] = {'a', 'b', 'a', 'b', ' ', '\r', '\n', 'x'};
     for (int round = 0; round < 300; ++round) {
-        QByteArray text;
-        const int size = int(random() % 3000);
-        for (int i = 0; i < size; ++i)
-            text += random() % 2000 == 0 ? '\x1A' : alphabet[random() % sizeof alphabet];
-        if (round % 3 == 0) text.replace("\r", "\r\n");
+        const QByteArray text = randomText(random, alphabet, 3000, 2000, round);
         const QString file = dir.write("r.txt", text);
         for (const char* needle : {"ab", "ba", "aab", "b", "abba"})
             ASSERT_EQ(matches(file, needle), slowMatches(text, needle))
@@ -195,11 +204,7 @@ TEST(Compare, FindsWhatALineByLineComparisonWould) {
     std::mt19937 random(11);
     const char alphabet[] = {'a', 'b', ' ', '\r', '\n', 'x', '\r', 'y'};
     for (int round = 0; round < 400; ++round) {
-        QByteArray text;
-        const int size = int(random() % 20000);
-        for (int i = 0; i < size; ++i)
-            text += random() % 5000 == 0 ? '\x1A' : alphabet[random() % sizeof alphabet];
-        if (round % 3 == 0) text.replace("\r", "\r\n");
+        const QByteArray text = randomText(random, alphabet, 20000, 5000, round);
         QByteArray other = text;
         for (int edits = int(random() % 6); edits > 0 && !other.isEmpty(); --edits) {
             const qsizetype at = qsizetype(random() % other.size());
