@@ -1,4 +1,5 @@
 // JPEG through libjpeg(-turbo), GIF through giflib, BMP through Qt.
+#include "jpeg_eighth.h"
 #include "picture_codecs.h"
 
 #include <QBuffer>
@@ -7,7 +8,6 @@
 #include <cstdio>
 #include <cstring>
 #include <gif_lib.h>
-#include <jpeglib.h>
 
 namespace viewers::codecs {
 
@@ -99,6 +99,10 @@ bool decodeJpeg(const QByteArray& data, QSize box, QImage* image, QSize* size, q
     if (!fits(output, maxBytes - std::min(maxBytes, coefficientBytes(info)))) {
         jpeg_destroy_decompress(&info);
         return false;
+    }
+    if (readJpegEighth(info, *image)) {
+        jpeg_destroy_decompress(&info);
+        return true;
     }
     jpeg_start_decompress(&info);
     *image = QImage(int(info.output_width), int(info.output_height), QImage::Format_RGB32);

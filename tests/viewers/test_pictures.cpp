@@ -2,6 +2,7 @@
 // the slot fitting, the browser and the viewer, and the desktop's
 // associations behind opening, launching and printing.
 #include "filemanager/TTool.h"
+#include "jpeg_reference.h"
 #include "picture_files.h"
 #include "platform/FakePlatform.h"
 #include "platform/desktop_entries.h"
@@ -13,6 +14,8 @@
 #include "viewers/TPhoto.h"
 #include "viewers/TVignettes.h"
 #include "viewers/commands.h"
+#include "viewers/jpeg_eighth.h"
+#include "viewers/picture_codecs.h"
 #include "viewers/picture_reader.h"
 #include "viewers/thumbnails.h"
 
@@ -28,6 +31,7 @@
 #include <QTreeView>
 #include <gif_lib.h>
 #include <gtest/gtest.h>
+#include <random>
 
 using namespace viewers;
 using testing_support::TempDir;
@@ -152,6 +156,140 @@ TEST(Pictures, HostileFilesRaiseThePictureError) {
         const Thumbnail t = makeThumbnail(path);
         EXPECT_FALSE(t.shown) << name;
         EXPECT_EQ(t.error, QStringLiteral("Image illisible : %1").arg(QString::fromLatin1(name)));
+    }
+}
+
+namespace {
+
+// Smooth colours with noise of `grain` levels; grey when asked.
+QImage photo(QSize size, int grain, bool grey, std::mt19937& random) {
+    QImage image(size, QImage::Format_RGB32);
+    for (int y = 0; y < size.height(); ++y)
+        for (int x = 0; x < size.width(); ++x) {
+            const auto noisy = [&](int v) {
+                return std::clamp(v + int(random() % unsigned(2 * grain + 1)) - grain, 0, 255);
+            };
+            image.setPixel(x, y,
+                           qRgb(noisy(x * 255 / size.width()), noisy(y * 255 / size.height()),
+                                noisy((x * y) % 256)));
+        }
+    return grey ? image.convertToFormat(QImage::Format_Grayscale8) : image;
+}
+
+// The eighth-size decoder alone, from a header read as the pictures' reader
+// reads it; false where it leaves the picture to libjpeg.
+bool eighthAlone(const QByteArray& bytes, QImage& image) {
+    jpeg_decompress_struct info;
+    jpeg_reference::Failure failure;
+    info.err = jpeg_std_error(&failure.manager);
+    failure.manager.error_exit = jpeg_reference::failed;
+    if (setjmp(failure.jump)) {
+        jpeg_destroy_decompress(&info);
+        return false;
+    }
+    jpeg_create_decompress(&info);
+    jpeg_mem_src(&info, reinterpret_cast<const unsigned char*>(bytes.constData()),
+                 static_cast<unsigned long>(bytes.size()));
+    jpeg_read_header(&info, TRUE);
+    info.scale_denom = 8;
+    info.out_color_space = JCS_EXT_BGRX;
+    jpeg_calc_output_dimensions(&info);
+    const bool decoded = codecs::readJpegEighth(info, image);
+    jpeg_destroy_decompress(&info);
+    return decoded;
+}
+
+// What the pictures' reader gives for a box that any picture covers at an
+// eighth of its size, against libjpeg's own decode.
+void expectLibjpegs(const QByteArray& bytes, const std::string& what) {
+    QImage expected, got;
+    const auto outcome = jpeg_reference::eighth(bytes, expected);
+    if (outcome == jpeg_reference::Outcome::Cmyk) return;
+    const bool decoded = codecs::readJpeg(bytes, {1, 1}, got);
+    ASSERT_EQ(decoded, outcome == jpeg_reference::Outcome::Decoded) << what;
+    if (decoded) {
+        ASSERT_EQ(got, expected) << what;
+    }
+}
+
+} // namespace
+
+// Pictures whose blocks reduce to their DC terms are read without libjpeg,
+// pixel for pixel as libjpeg reads them; the others go through libjpeg.
+TEST(Pictures, EighthSizeJpegsAreLibjpegs) {
+    std::mt19937 random(7);
+    using jpeg_reference::Layout;
+    const Layout layouts[] = {
+        {},
+        {1},
+        {50},
+        {100},
+        {90, 1, 1},
+        {75, 1, 3, true},
+        {90, 1, 0, true, true},
+        {100, 1, 2, false, true},
+        {90, 2},
+        {60, 2, 4, true},
+    };
+    const QSize sizes[] = {{1, 1}, {9, 7}, {64, 48}, {333, 211}, {17, 400}};
+    for (const Layout& layout : layouts)
+        for (QSize size : sizes)
+            for (int grain : {0, 40, 255})
+                for (bool grey : {false, true}) {
+                    const QImage picture = photo(size, grain, grey, random);
+                    const QByteArray bytes = jpeg_reference::encode(picture, layout);
+                    const std::string what = "quality " + std::to_string(layout.quality) +
+                                             " sampling " + std::to_string(layout.sampling) +
+                                             " restart " + std::to_string(layout.restartInterval) +
+                                             (layout.rgb ? " rgb" : "") + " grain " +
+                                             std::to_string(grain) + (grey ? " grey " : " ") +
+                                             std::to_string(size.width());
+                    QImage alone, expected;
+                    ASSERT_EQ(jpeg_reference::eighth(bytes, expected),
+                              jpeg_reference::Outcome::Decoded)
+                        << what;
+                    // Grey pictures have one component, whatever the sampling.
+                    ASSERT_EQ(eighthAlone(bytes, alone), layout.sampling == 1 || grey) << what;
+                    if (!alone.isNull()) {
+                        ASSERT_EQ(alone, expected) << what;
+                    }
+                    expectLibjpegs(bytes, what);
+                }
+}
+
+// Damaged pictures: bytes changed, cut or doubled at random places, markers
+// included, the end marker too; the reader gives up where libjpeg does and otherwise
+// gives libjpeg's pixels.
+TEST(Pictures, DamagedEighthSizeJpegsAreLibjpegs) {
+    std::mt19937 random(11);
+    using jpeg_reference::Layout;
+    for (const Layout& layout : {Layout{}, Layout{90, 1, 2}, Layout{70, 1, 1, true}}) {
+        const QByteArray whole =
+            jpeg_reference::encode(photo({120, 90}, 30, false, random), layout);
+        for (int round = 0; round < 300; ++round) {
+            QByteArray bytes = whole;
+            const qsizetype at = round % 5 == 4
+                                     ? bytes.size() - 1 - qsizetype(random() % 4) // the end marker
+                                     : qsizetype(random() % unsigned(bytes.size()));
+            switch (round % 5) {
+            case 0:
+                bytes[at] = char(random());
+                break;
+            case 1:
+                bytes.truncate(at);
+                break;
+            case 2:
+                bytes.insert(at, bytes.mid(at, 1 + qsizetype(random() % 8)));
+                break;
+            case 3:
+                bytes[at] = char(0xFF);
+                break;
+            case 4:
+                bytes[at] = char(0xC0 + random() % 64);
+                break;
+            }
+            expectLibjpegs(bytes, "round " + std::to_string(round));
+        }
     }
 }
 
