@@ -116,6 +116,9 @@ bool wmfRecordsChain(const QByteArray& d) {
     const qsizetype header = wmfHeader(d);
     const quint16 type = u16(d, header), words = u16(d, header + 2);
     if ((type != 1 && type != 2) || words != 9) return false;
+    // The reader allocates the longest record the header names: none is
+    // longer than the file.
+    if (u32(d, header + 12) > quint32(d.size() / 2)) return false;
     qsizetype at = header + 18;
     for (qsizetype count = 0; at + 6 <= d.size(); ++count) {
         const quint32 size = u32(d, at);

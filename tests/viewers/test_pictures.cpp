@@ -138,6 +138,8 @@ TEST(Pictures, HostileFilesRaiseThePictureError) {
     hugeBmp.replace(18, 8, QByteArray("\x40\x9C\x00\x00\x40\x9C\x00\x00", 8)); // 40000 x 40000
     negative.replace(18, 4, QByteArray("\xFC\xFF\xFF\xFF", 4));                // width -4
     QByteArray wildWmf = picture_files::wmf(100, 100, 0x7FFFFFFF);
+    QByteArray longestRecord = picture_files::wmf(100, 100); // named 2 GB long
+    longestRecord.replace(22 + 12, 4, QByteArray("\x00\x00\x00\x40", 4));
     QByteArray wildEmf = picture_files::emf(100, 100);
     wildEmf.replace(4, 4, QByteArray("\xFF\xFF\xFF\x7F", 4)); // a header record past the end
     const std::pair<const char*, QByteArray> files[] = {
@@ -147,6 +149,7 @@ TEST(Pictures, HostileFilesRaiseThePictureError) {
         {"huge.bmp", hugeBmp},
         {"negative.bmp", negative},
         {"records.wmf", wildWmf},
+        {"longest.wmf", longestRecord},
         {"records.emf", wildEmf},
         {"empty.gif", QByteArray()},
     };
