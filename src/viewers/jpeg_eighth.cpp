@@ -210,7 +210,7 @@ struct Samples {
         for (int i = 0; i < 1024; ++i) {
             if (i < 128)
                 limit[i] = uint8_t(i + 128);
-            else if (i < 384)
+            else if (i < 512)
                 limit[i] = 255;
             else if (i < 896)
                 limit[i] = 0;
