@@ -44,10 +44,10 @@ bool hasExtension(QStringView name, QStringView extension) {
 
 } // namespace
 
-// Whether a listed path (UTF-8) may have one of the extensions: its bytes
-// from the last "." on compared in ASCII upper case, so that most lines
-// are passed over without being made a text. Extensions that are not
-// plain ASCII are left to the text's comparison.
+// Whether a listed path (UTF-8) may have one of the extensions: its last
+// bytes compared in ASCII upper case, so that most lines are passed over
+// without being made a text. Extensions that are not plain ASCII are left
+// to the text's comparison.
 class ExtensionSieve {
   public:
     explicit ExtensionSieve(const QStringList& extensions) {
@@ -58,12 +58,13 @@ class ExtensionSieve {
         }
     }
     bool mayMatch(QByteArrayView path) const {
-        const qsizetype dot = path.lastIndexOf('.');
-        if (dot < 0 || path.indexOf('/', dot) >= 0) return false;
-        if (m_all) return true;
-        const QByteArrayView ext = path.sliced(dot);
+        if (m_all) {
+            const qsizetype dot = path.lastIndexOf('.');
+            return dot >= 0 && path.indexOf('/', dot) < 0;
+        }
+        // A path with the extension ends with it.
         for (const QByteArray& e : m_ascii)
-            if (e.size() == ext.size() && sameUpper(ext, e)) return true;
+            if (path.size() >= e.size() && sameUpper(path.last(e.size()), e)) return true;
         return false;
     }
 

@@ -102,7 +102,8 @@ TEST(Cleaner, CommandLineListsAndDeletesOnlyWhenAsked) {
 }
 
 // A listed path counts by its extension in any letter case, also one that
-// is not plain ASCII; a longer extension or a folder's dot does not.
+// is not plain ASCII; a longer extension, a folder's dot or an entry that
+// ends the path without being its extension does not.
 TEST(Cleaner, PackagedPathsAreMatchedByTheirExtension) {
     TempDir dir;
     dir.write("dpkg/p.list", "/a/x.TmP\n/a/y.tmpx\n/a/z.tmp/sub\n/a/w.\xC3\xA9t\xC3\xA9\n/a/v.ete\n"
@@ -111,6 +112,9 @@ TEST(Cleaner, PackagedPathsAreMatchedByTheirExtension) {
         packagedFiles({".TMP", extensionEntry(QStringLiteral("été"))}, dir.file("dpkg"));
     EXPECT_EQ(kept, QSet<QString>({"/a/x.TmP", QStringLiteral("/a/w.été"), "/a/u.tmp"}));
     EXPECT_EQ(packagedFiles({".TMP"}, dir.file("dpkg")), QSet<QString>({"/a/x.TmP", "/a/u.tmp"}));
+    // An entry of two dots is no file's extension: its last one starts it.
+    dir.write("dpkg/q.list", "/a/t.tar.gz\n");
+    EXPECT_TRUE(packagedFiles({".TAR.GZ"}, dir.file("dpkg")).isEmpty());
 }
 
 // Files that installed packages put in place are theirs, not leftovers,
