@@ -1,10 +1,12 @@
 #include "guarded_mapping.h"
 
+#include <algorithm>
 #include <csignal>
 #include <cstdint>
 #include <cstring>
 #include <mutex>
 #include <sys/mman.h>
+#include <thread>
 #include <unistd.h>
 
 namespace core {
@@ -65,8 +67,34 @@ void installHandler() {
 
 } // namespace
 
+struct GuardedMapping::Filler {
+    std::atomic<bool> stop{false};
+    std::thread thread;
+};
+
+GuardedMapping::GuardedMapping() = default;
+
 GuardedMapping::~GuardedMapping() {
     unmap();
+}
+
+void GuardedMapping::fillAhead(qint64 from) {
+#ifdef MADV_POPULATE_READ
+    if (!m_data || m_filler || from < 0 || from >= m_size) return;
+    const auto page = std::uintptr_t(sysconf(_SC_PAGESIZE));
+    auto* start =
+        reinterpret_cast<uchar*>(reinterpret_cast<std::uintptr_t>(m_data + from) & ~(page - 1));
+    auto* end = static_cast<uchar*>(m_base) + m_length;
+    m_filler = std::make_unique<Filler>();
+    m_filler->thread = std::thread([start, end, stop = &m_filler->stop] {
+        constexpr std::ptrdiff_t kStep = std::ptrdiff_t(8) << 20;
+        // A page past a shrunk file's end fails the call (no signal): stop there.
+        for (uchar* at = start; at < end && !stop->load(std::memory_order_relaxed); at += kStep)
+            if (madvise(at, size_t(std::min(kStep, end - at)), MADV_POPULATE_READ) != 0) break;
+    });
+#else
+    Q_UNUSED(from);
+#endif
 }
 
 bool GuardedMapping::map(int fd, qint64 size, qint64 offset, bool readAhead) {
@@ -106,6 +134,11 @@ bool GuardedMapping::map(int fd, qint64 size, qint64 offset, bool readAhead) {
 }
 
 void GuardedMapping::unmap() {
+    if (m_filler) {
+        m_filler->stop = true;
+        m_filler->thread.join();
+        m_filler.reset();
+    }
     if (!m_data) return;
     // Unguarded first: the range may be mapped again by another at once.
     if (m_slot >= 0) {

@@ -7,12 +7,13 @@
 
 #include <QtGlobal>
 #include <atomic>
+#include <memory>
 
 namespace core {
 
 class GuardedMapping {
   public:
-    GuardedMapping() = default;
+    GuardedMapping();
     ~GuardedMapping();
     GuardedMapping(const GuardedMapping&) = delete;
     GuardedMapping& operator=(const GuardedMapping&) = delete;
@@ -22,6 +23,11 @@ class GuardedMapping {
     // caller then reads the file instead). With readAhead, the pages are
     // read in at once.
     bool map(int fd, qint64 size, qint64 offset = 0, bool readAhead = false);
+    // Fills the page tables from `from` to the end on another thread, step
+    // by step, while the caller reads the start itself: the two share the
+    // cost of the first touches. Stopped and waited for by unmap(); nothing
+    // where the system cannot.
+    void fillAhead(qint64 from);
     void unmap();
     const uchar* data() const { return m_data; }
     qint64 size() const { return m_size; }
@@ -35,6 +41,8 @@ class GuardedMapping {
     size_t m_length = 0;
     int m_slot = -1;
     std::atomic<bool> m_changed{false};
+    struct Filler;
+    std::unique_ptr<Filler> m_filler;
 };
 
 } // namespace core

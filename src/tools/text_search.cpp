@@ -11,6 +11,10 @@
 
 namespace tools {
 
+namespace {
+constexpr qint64 kFillAheadFrom = qint64(32) << 20, kFillAheadUpTo = qint64(1) << 30;
+}
+
 core::Outcome TextFile::open(const QString& name) {
     platform::Platform& p = platform::Platform::instance();
     m_file.setFileName(name);
@@ -31,6 +35,9 @@ core::Outcome TextFile::open(const QString& name) {
         size = m_copy.size();
         data = reinterpret_cast<const uchar*>(m_copy.constData());
     }
+    // A large file's first touches shared with another thread (which a
+    // file larger than the memory would only make evict pages early).
+    if (m_map.data() && size >= kFillAheadFrom && size <= kFillAheadUpTo) m_map.fillAhead(size / 4);
     m_raw = QByteArrayView(reinterpret_cast<const char*>(data), size);
     m_text = {};
     m_textKnown = false;

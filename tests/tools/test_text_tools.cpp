@@ -335,3 +335,33 @@ TEST(GuardedMapping, AFileThatShrinksUnderItsReaderIsToldNotFatal) {
     ASSERT_TRUE(map.map(w.handle(), 5, 5000, true));
     EXPECT_EQ(QByteArrayView(map.data(), map.size()), QByteArrayView("found"));
 }
+
+// Pages filled ahead by another thread read as the file; a file cut short
+// while they are filled is told as without them, and unmapping stops the
+// filling.
+TEST(GuardedMapping, PagesFilledAheadReadAsTheFile) {
+    TempDir dir;
+    const qint64 size = qint64(40) << 20;
+    QByteArray bytes(size, 0);
+    for (qint64 i = 0; i < size; ++i)
+        bytes[i] = char(i * 7 + (i >> 12));
+    dir.write("big.bin", bytes);
+    QFile f(dir.file("big.bin"));
+    ASSERT_TRUE(f.open(QIODevice::ReadOnly));
+    core::GuardedMapping map;
+    ASSERT_TRUE(map.map(f.handle(), size));
+    map.fillAhead(size / 4);
+    EXPECT_EQ(QByteArrayView(map.data(), size), QByteArrayView(bytes));
+    map.unmap();
+
+    ASSERT_TRUE(map.map(f.handle(), size));
+    map.fillAhead(4096);
+    ASSERT_TRUE(QFile::resize(dir.file("big.bin"), 4096));
+    qint64 zeros = 0;
+    for (qint64 i = 4096; i < size; i += 4096)
+        zeros += map.data()[i] == 0;
+    EXPECT_EQ(zeros, size / 4096 - 1);
+    EXPECT_TRUE(map.changed());
+    map.fillAhead(0); // once per mapping
+    map.unmap();
+}
