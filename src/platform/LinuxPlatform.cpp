@@ -778,7 +778,8 @@ class TreeMove {
     static bool remove(const QByteArray& path) {
         struct stat st;
         if (lstat(path.constData(), &st) != 0) return errno == ENOENT;
-        return removeEntry(path, st);
+        if (!S_ISDIR(st.st_mode)) return unlink(path.constData()) == 0;
+        return empty(path) && rmdir(path.constData()) == 0;
     }
 
   private:
@@ -791,11 +792,29 @@ class TreeMove {
         return false;
     }
 
-    // An entry already looked at (the listing's own look is passed on).
-    static bool removeEntry(const QByteArray& path, const struct stat& st) {
-        if (!S_ISDIR(st.st_mode)) return unlink(path.constData()) == 0;
-        const bool emptied = forEach(path, removeEntry);
-        return emptied && rmdir(path.constData()) == 0;
+    // Deletes a folder's contents, each entry by the type its listing tells
+    // (looked at only where the file system does not tell) and by its name
+    // in the open folder.
+    static bool empty(const QByteArray& folder) {
+        DIR* dir = opendir(folder.constData());
+        if (!dir) return false;
+        const int fd = dirfd(dir);
+        bool ok = true;
+        while (dirent* d = readdir(dir)) {
+            const char* n = d->d_name;
+            if (n[0] == '.' && (n[1] == 0 || (n[1] == '.' && n[2] == 0))) continue;
+            bool isFolder = d->d_type == DT_DIR;
+            struct stat st;
+            if (d->d_type == DT_UNKNOWN && fstatat(fd, n, &st, AT_SYMLINK_NOFOLLOW) == 0)
+                isFolder = S_ISDIR(st.st_mode);
+            if (isFolder ? !empty(folder + '/' + n) || unlinkat(fd, n, AT_REMOVEDIR) != 0
+                         : unlinkat(fd, n, 0) != 0) {
+                ok = false;
+                break;
+            }
+        }
+        closedir(dir);
+        return ok;
     }
 
     // Each entry with what lstat tells of it, looked at through the open

@@ -252,11 +252,19 @@ TEST_F(FileOps, AFolderMoveToAnotherVolumeIsAllOrNothing) {
         last = done, total = size;
         return false;
     });
+    // Nested folders go whole; a link to a folder outside goes as a link,
+    // and what it leads to stays.
+    dir.write("tree/sub/deeper/g.txt", "g");
+    dir.write("outside/kept.txt", "k");
+    ASSERT_TRUE(QFile::link(dir.file("outside"), dir.file("tree/sub/link")));
     ASSERT_TRUE(p.moveFile(tree, target, &watching));
-    EXPECT_EQ(total, 20 << 20);
+    EXPECT_EQ(total, (20 << 20) + 1);
     EXPECT_GT(last, 0);
     EXPECT_FALSE(QFileInfo::exists(tree));
     EXPECT_EQ(QDir(target).entryList(QDir::Files).size(), 20);
+    EXPECT_EQ(testing_support::readAll(target + "/sub/deeper/g.txt"), "g");
+    EXPECT_EQ(QFileInfo(target + "/sub/link").symLinkTarget(), dir.file("outside"));
+    EXPECT_EQ(testing_support::readAll(dir.file("outside/kept.txt")), "k");
 }
 
 TEST_F(FileOps, AStoppedMoveToAnotherVolumeKeepsTheSource) {
