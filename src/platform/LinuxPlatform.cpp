@@ -11,11 +11,13 @@
 #include <QFileInfo>
 #include <QProcess>
 #include <QStandardPaths>
+#include <atomic>
 #include <condition_variable>
 #include <cstring>
 #include <memory>
 #include <mutex>
 #include <thread>
+#include <vector>
 
 #include <cerrno>
 #include <cstdio>
@@ -761,11 +763,22 @@ class TreeMove {
 
     bool copy(const QByteArray& from, const QByteArray& to, const struct stat& self) {
         if (mkdir(to.constData(), 0700) != 0) return fail(errorFromErrno(errno));
-        const bool whole = forEach(from, [&](const QByteArray& path, const struct stat& st) {
+        // The folder's small plain files first, several at a time; the other
+        // entries in the listing's order, each folder after them.
+        std::vector<Listed> small, others;
+        if (!forEach(from, [&](const QByteArray& path, const struct stat& st) {
+                (S_ISREG(st.st_mode) && st.st_size <= kSmallFile ? small : others)
+                    .push_back({path, st});
+                return true;
+            }))
+            return fail(errorFromErrno(errno));
+        if (!copySmallFiles(small, to)) return false;
+        small = {};
+        for (const Listed& e : others) {
             if (m_job && m_job->advance(m_done, m_total)) return fail(errCancelled);
-            return copyEntry(path, to + '/' + path.mid(path.lastIndexOf('/') + 1), st);
-        });
-        if (!whole) return false;
+            if (!copyEntry(e.path, to + '/' + e.path.mid(e.path.lastIndexOf('/') + 1), e.st))
+                return false;
+        }
         chmod(to.constData(), self.st_mode & 07777);
         if (lchown(to.constData(), self.st_uid, self.st_gid) != 0) {
             // Another owner only for the administrator: the mover keeps it.
@@ -783,9 +796,53 @@ class TreeMove {
     }
 
   private:
+    // Files up to this size are copied without progress of their own; from
+    // kManyFiles of them in a folder on, two at a time.
+    static constexpr qint64 kSmallFile = 16 << 20;
+    static constexpr size_t kManyFiles = 32;
+
+    struct Listed {
+        QByteArray path;
+        struct stat st;
+    };
+
     LinuxPlatform& m_platform;
     core::Job* m_job;
     qint64 m_total = 0, m_done = 0;
+
+    // The progress and the stop are the calling thread's; a helper takes
+    // files from the same list until the list ends or a copy fails.
+    bool copySmallFiles(const std::vector<Listed>& files, const QByteArray& to) {
+        std::atomic<size_t> next{0};
+        std::atomic<int> failure{0};
+        std::atomic<qint64> copied{0};
+        const auto work = [&](bool calling) {
+            for (size_t i; failure.load() == 0 && (i = next++) < files.size();) {
+                if (calling && m_job && m_job->advance(m_done + copied.load(), m_total)) {
+                    failure = errCancelled;
+                    break;
+                }
+                const QByteArray& path = files[i].path;
+                const QByteArray target = to + '/' + path.mid(path.lastIndexOf('/') + 1);
+                if (const Status done =
+                        m_platform.copyWithin(QFile::decodeName(path), QFile::decodeName(target),
+                                              true, nullptr, 0, 0, false);
+                    !done) {
+                    int none = 0;
+                    failure.compare_exchange_strong(none,
+                                                    done.error() ? done.error() : errAccessDenied);
+                    break;
+                }
+                copied += qint64(files[i].st.st_size);
+            }
+        };
+        std::thread helper;
+        if (files.size() >= kManyFiles) helper = std::thread(work, false);
+        work(true);
+        if (helper.joinable()) helper.join();
+        m_done += copied.load();
+        return failure.load() == 0 || fail(failure.load());
+    }
 
     bool fail(int code) {
         if (error == 0) error = code;

@@ -267,6 +267,54 @@ TEST_F(FileOps, AFolderMoveToAnotherVolumeIsAllOrNothing) {
     EXPECT_EQ(testing_support::readAll(dir.file("outside/kept.txt")), "k");
 }
 
+// A folder of many small files is copied several at a time: whole when it
+// goes through; stopped, or short of room on the other volume, the source
+// stays whole and nothing of the copy is left.
+TEST_F(FileOps, AMoveOfManySmallFilesIsAllOrNothingToo) {
+    QTemporaryDir shm(QStringLiteral("/dev/shm/tavtest-XXXXXX"));
+    if (!shm.isValid()) GTEST_SKIP() << "no second volume";
+    const auto content = [](int i) -> QByteArray {
+        return QByteArray(16 << 10, char('a' + i % 26)) + QByteArray::number(i);
+    };
+    for (int i = 0; i < 100; ++i)
+        dir.write(QStringLiteral("many/f%1.txt").arg(i), content(i));
+    const struct timespec old[2] = {{1'000'000'000, 0}, {1'000'000'000, 0}};
+    ASSERT_EQ(utimensat(AT_FDCWD, QFile::encodeName(dir.file("many/f7.txt")).constData(), old, 0),
+              0);
+    const QString many = dir.file("many");
+    const auto sourceWhole = [&] {
+        for (int i = 0; i < 100; ++i)
+            if (testing_support::readAll(QStringLiteral("%1/f%2.txt").arg(many).arg(i)) !=
+                content(i))
+                return false;
+        return true;
+    };
+    int calls = 0;
+    WatchingJob stopAfterTen([&](qint64, qint64) { return ++calls > 10; });
+    EXPECT_EQ(p.moveFile(many, shm.filePath("many"), &stopAfterTen).error(), errCancelled);
+    EXPECT_TRUE(sourceWhole());
+    EXPECT_FALSE(QFileInfo::exists(shm.filePath("many")));
+
+    const QString small = QDir(shm.path()).filePath("small");
+    QDir().mkpath(small);
+    if (geteuid() == 0 &&
+        ::mount("tmpfs", QFile::encodeName(small).constData(), "tmpfs", 0, "size=512k") == 0) {
+        EXPECT_FALSE(p.moveFile(many, small + "/many"));
+        EXPECT_TRUE(sourceWhole());
+        EXPECT_FALSE(QFileInfo::exists(small + "/many"));
+        ::umount(QFile::encodeName(small).constData());
+    }
+
+    WatchingJob goOn([](qint64, qint64) { return false; });
+    ASSERT_TRUE(p.moveFile(many, shm.filePath("many"), &goOn));
+    EXPECT_FALSE(QFileInfo::exists(many));
+    for (int i = 0; i < 100; ++i)
+        EXPECT_EQ(testing_support::readAll(shm.filePath(QStringLiteral("many/f%1.txt").arg(i))),
+                  content(i));
+    EXPECT_EQ(QFileInfo(shm.filePath("many/f7.txt")).lastModified().toSecsSinceEpoch(),
+              1'000'000'000);
+}
+
 TEST_F(FileOps, AStoppedMoveToAnotherVolumeKeepsTheSource) {
     QTemporaryDir shm(QStringLiteral("/dev/shm/tavtest-XXXXXX"));
     if (!shm.isValid()) GTEST_SKIP() << "no second volume";
