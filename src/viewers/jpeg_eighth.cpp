@@ -300,12 +300,15 @@ bool readJpegEighth(const jpeg_decompress_struct& info, QImage& image) {
     if (!eligible(info, layout)) return false;
     const int count = info.comps_in_scan;
     std::vector<Part> parts(static_cast<size_t>(count));
+    unsigned seen = 0; // each component once in the scan
     for (int i = 0; i < count; ++i) {
         const jpeg_component_info* c = info.cur_comp_info[i];
         Part& part = parts[size_t(i)];
         if (!c || c->dc_tbl_no < 0 || c->dc_tbl_no >= NUM_HUFF_TBLS || c->ac_tbl_no < 0 ||
-            c->ac_tbl_no >= NUM_HUFF_TBLS || c->component_index < 0 || c->component_index >= count)
+            c->ac_tbl_no >= NUM_HUFF_TBLS || c->component_index < 0 ||
+            c->component_index >= count || (seen & (1u << c->component_index)))
             return false;
+        seen |= 1u << c->component_index;
         if (!part.dc.build(info.dc_huff_tbl_ptrs[c->dc_tbl_no], true) ||
             !part.ac.build(info.ac_huff_tbl_ptrs[c->ac_tbl_no], false))
             return false;
