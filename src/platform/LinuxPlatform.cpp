@@ -776,8 +776,7 @@ class TreeMove {
         small = {};
         for (const Listed& e : others) {
             if (m_job && m_job->advance(m_done, m_total)) return fail(errCancelled);
-            if (!copyEntry(e.path, to + '/' + e.path.mid(e.path.lastIndexOf('/') + 1), e.st))
-                return false;
+            if (!copyEntry(e.path, inside(to, e.path), e.st)) return false;
         }
         chmod(to.constData(), self.st_mode & 07777);
         if (lchown(to.constData(), self.st_uid, self.st_gid) != 0) {
@@ -810,6 +809,11 @@ class TreeMove {
     core::Job* m_job;
     qint64 m_total = 0, m_done = 0;
 
+    // The entry of that path's name in folder `to`.
+    static QByteArray inside(const QByteArray& to, const QByteArray& path) {
+        return to + '/' + path.mid(path.lastIndexOf('/') + 1);
+    }
+
     // The progress and the stop are the calling thread's; a helper takes
     // files from the same list until the list ends or a copy fails.
     bool copySmallFiles(const std::vector<Listed>& files, const QByteArray& to) {
@@ -823,10 +827,9 @@ class TreeMove {
                     break;
                 }
                 const QByteArray& path = files[i].path;
-                const QByteArray target = to + '/' + path.mid(path.lastIndexOf('/') + 1);
-                if (const Status done =
-                        m_platform.copyWithin(QFile::decodeName(path), QFile::decodeName(target),
-                                              true, nullptr, 0, 0, false);
+                if (const Status done = m_platform.copyWithin(QFile::decodeName(path),
+                                                              QFile::decodeName(inside(to, path)),
+                                                              true, nullptr, 0, 0, false);
                     !done) {
                     int none = 0;
                     failure.compare_exchange_strong(none,
