@@ -6,6 +6,7 @@
 #include "hexedit/hexeditor/HexStorage.h"
 #include "hexedit/hexeditor/THexEditor.h"
 #include "platform/FakePlatform.h"
+#include "platform/held_files.h"
 #include "support/TempDir.h"
 #include "ui/ModalRunner.h"
 #include "ui/ScriptedDialogs.h"
@@ -23,8 +24,10 @@
 #include <QTest>
 #include <QThread>
 #include <QTimer>
+#include <csignal>
 #include <gtest/gtest.h>
 #include <sys/stat.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
 using namespace hexedit;
@@ -320,6 +323,69 @@ TEST(DocLife, WorkingFileNamedAndRemoved) {
         EXPECT_NE(other.workingFileName(), name);
     }
     EXPECT_FALSE(QFile::exists(name));
+}
+
+// An editor killed while it runs leaves its working file in the temporary
+// folder; the next editor removes it. What a running editor holds (before
+// and after a load), a file just made, a load copy whose editor runs, a
+// link and other names stay.
+TEST(DocLife, WorkingFilesOfAKilledEditorAreRemovedByTheNext) {
+    TempDir tmp;
+    const QByteArray savedTemp = qgetenv("TMPDIR");
+    qputenv("TMPDIR", QFile::encodeName(tmp.path()));
+    int channel[2];
+    ASSERT_EQ(pipe(channel), 0);
+    const pid_t child = fork();
+    if (child == 0) {
+        hexedit::HexStorage killed;
+        const QByteArray name = QFile::encodeName(killed.workName());
+        if (write(channel[1], name.constData(), size_t(name.size())) < 0) _exit(1);
+        raise(SIGKILL);
+    }
+    close(channel[1]);
+    char name[4096] = {};
+    ASSERT_GT(read(channel[0], name, sizeof name - 1), 0);
+    close(channel[0]);
+    waitpid(child, nullptr, 0);
+    const QString left = QFile::decodeName(name);
+    ASSERT_TRUE(QFile::exists(left));
+    EXPECT_FALSE(platform::isHeld(left));
+
+    const auto age = [](const QString& path) {
+        QFile f(path);
+        ASSERT_TRUE(f.open(QIODevice::ReadWrite));
+        f.setFileTime(QDateTime::currentDateTime().addSecs(-120),
+                      QFileDevice::FileModificationTime);
+    };
+    const auto make = [&](const QString& file, bool old) {
+        tmp.write(file, "x");
+        if (old) age(tmp.file(file));
+    };
+    age(left);
+    make(QFileInfo(left).fileName() + ".load", true);
+    for (const char* file : {"0000BBBB.KWDT", "0000BBBB.KWDT.load", "notes.KWDT", "outside"})
+        make(file, true);
+    make("0000CCCC.KWDT", false);
+    QFile::link(tmp.file("outside"), tmp.file("0000DDDD.KWDT"));
+    QFile running(tmp.file("0000BBBB.KWDT"));
+    ASSERT_TRUE(running.open(QIODevice::ReadWrite));
+    ASSERT_TRUE(platform::holdFile(running.handle()));
+    {
+        HexDocument next;
+        EXPECT_FALSE(QFile::exists(left));
+        EXPECT_FALSE(QFile::exists(left + ".load"));
+        for (const char* file : {"0000BBBB.KWDT", "0000BBBB.KWDT.load", "notes.KWDT", "outside",
+                                 "0000CCCC.KWDT", "0000DDDD.KWDT"})
+            EXPECT_TRUE(QFileInfo(tmp.file(file)).exists()) << file;
+        EXPECT_TRUE(QFileInfo(tmp.file("0000DDDD.KWDT")).isSymLink());
+        EXPECT_TRUE(platform::isHeld(next.workingFileName()));
+        tmp.write("f.bin", "loaded");
+        ASSERT_TRUE(next.LoadFromFile(tmp.file("f.bin")));
+        EXPECT_TRUE(platform::isHeld(next.workingFileName()));
+        EXPECT_FALSE(QFile::exists(next.workingFileName() + ".load"));
+        EXPECT_EQ(bytesOf(next), QByteArray("loaded"));
+    }
+    savedTemp.isNull() ? qunsetenv("TMPDIR") : qputenv("TMPDIR", savedTemp);
 }
 
 TEST_F(Doc, SourceChangesAfterLoadLeaveTheCopy) {

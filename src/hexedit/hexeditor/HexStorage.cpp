@@ -1,10 +1,13 @@
 #include "HexStorage.h"
 #include "core/Job.h"
 #include "platform/Platform.h"
+#include "platform/held_files.h"
 
 #include <QDateTime>
+#include <QDir>
 #include <QFileInfo>
 #include <algorithm>
+#include <cstdio>
 
 namespace hexedit {
 
@@ -13,9 +16,38 @@ namespace {
 constexpr qint64 kWindowSize = 65536;
 constexpr qint64 kMoveChunk = 4 << 20; // tail moves go through this much at a time
 
+constexpr int kAbandonedAge = 60; // seconds unchanged before a working file may be abandoned
+
+bool isWorkingName(QStringView name) {
+    if (!name.endsWith(u".KWDT")) return false;
+    if (name.size() != 8 + 5) return false;
+    for (const QChar c : name.first(8))
+        if (!c.isDigit() && !(c >= u'A' && c <= u'F')) return false;
+    return true;
+}
+
+QString copyNameOf(const QString& workName) {
+    return workName + QStringLiteral(".load");
+}
+
+// The working files (and load copies) of editors that were killed: held by
+// no one. A load copy goes with its working file only.
+void removeAbandoned(const QString& folder) {
+    const QStringList names = QDir(folder).entryList(
+        {QStringLiteral("*.KWDT"), QStringLiteral("*.KWDT.load")}, QDir::Files | QDir::System);
+    for (const QString& name : names) {
+        const bool copy = name.endsWith(u".load");
+        const QString work = folder + (copy ? name.chopped(5) : name);
+        if (!isWorkingName(QStringView(work).sliced(folder.size()))) continue;
+        if (copy && platform::isHeld(work)) continue;
+        platform::removeIfAbandoned(folder + name, kAbandonedAge);
+    }
+}
+
 QString newWorkingName() {
     QString folder = platform::Platform::instance().tempPath().trimmed();
     if (!folder.endsWith(u'/')) folder += u'/';
+    removeAbandoned(folder);
     quint32 tick = quint32(QDateTime::currentMSecsSinceEpoch());
     for (;; ++tick) {
         const QString name =
@@ -26,15 +58,16 @@ QString newWorkingName() {
     }
 }
 
-QString copyNameOf(const QString& workName) {
-    return workName + QStringLiteral(".load");
-}
-
 } // namespace
 
 HexStorage::HexStorage() : m_workName(newWorkingName()), m_work(m_workName) {
-    m_work.open(QIODevice::ReadWrite);
+    openWork();
     m_window.resize(kWindowSize);
+}
+
+void HexStorage::openWork() {
+    // Held while open: another editor never takes it for one left behind.
+    if (m_work.open(QIODevice::ReadWrite)) platform::holdFile(m_work.handle());
 }
 
 HexStorage::~HexStorage() {
@@ -107,7 +140,7 @@ void HexStorage::remove(qint64 a, qint64 b) {
 void HexStorage::insert(qint64 p, const QByteArray& bytes) {
     const qint64 total = size();
     const qint64 n = bytes.size();
-    if (!m_work.isOpen()) m_work.open(QIODevice::ReadWrite);
+    if (!m_work.isOpen()) openWork();
     m_work.resize(total + n);
     QByteArray chunk;
     // From the end backwards, so nothing is overwritten before it is moved.
@@ -140,11 +173,17 @@ bool HexStorage::copyIn(const QString& name, core::Job& job) {
 }
 
 bool HexStorage::adoptCopy() {
-    m_work.close();
-    QFile::remove(m_workName);
-    const bool taken = QFile::rename(copyNameOf(m_workName), m_workName);
+    // The copy is held before it takes the working name, and the old file
+    // until the copy is open under it: the name is never left unheld.
+    const QString copyName = copyNameOf(m_workName);
+    QFile copy(copyName);
+    const bool taken = copy.open(QIODevice::ReadOnly) && platform::holdFile(copy.handle()) &&
+                       std::rename(QFile::encodeName(copyName).constData(),
+                                   QFile::encodeName(m_workName).constData()) == 0;
+    if (!taken) QFile::remove(copyName);
     QFile::setPermissions(m_workName, QFile::ReadOwner | QFile::WriteOwner);
-    m_work.open(QIODevice::ReadWrite);
+    m_work.close();
+    openWork();
     invalidate();
     if (!taken) m_work.resize(0);
     return taken;

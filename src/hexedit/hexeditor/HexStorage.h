@@ -46,6 +46,7 @@ class HexStorage {
 
   private:
     void ensureWindow(qint64 offset, qint64 span);
+    void openWork();
 
     QString m_workName;
     QFile m_work;
