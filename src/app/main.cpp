@@ -1,4 +1,5 @@
 #include "desk/TBlocnotes.h"
+#include "platform/end_requests.h"
 #include "shell/TMainForm.h"
 #include "shell/TSplash.h"
 #include "ui/TavApplication.h"
@@ -35,6 +36,9 @@ int main(int argc, char** argv) {
         return 2;
     }
     ui::TavApplication app(argc, argv);
+    // Ended by the system, the program closes as its user would close it:
+    // the notes and settings are written.
+    platform::onEndRequest(&app, [] { QApplication::closeAllWindows(); });
     auto* splash = new shell::TSplash;
     splash->show();
     splash->repaint();

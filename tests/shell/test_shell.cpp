@@ -13,10 +13,13 @@
 #include <QLabel>
 #include <QMenuBar>
 #include <QPlainTextEdit>
+#include <QProcess>
 #include <QStatusTipEvent>
 #include <QTest>
+#include <QThread>
 #include <QToolButton>
 #include <QTreeView>
+#include <csignal>
 #include <filemanager/components/TFolderTree.h>
 #include <gtest/gtest.h>
 #include <memory>
@@ -191,4 +194,30 @@ TEST_F(ShellFixture, NotepadAndAboutOpenModally) {
         form->action(QString::fromUtf8(c))->trigger();
     EXPECT_EQ(seen, QStringList({"Bloc-notes", "A propos", "Calendrier", "Calculatrice", "Horloge",
                                  "Euro convertisseur"}));
+}
+
+// Ended by the system (a terminal closed, a session ending, Ctrl+C), the
+// program closes as when its window is closed: its settings are written and
+// it ends normally.
+TEST(EndRequest, TheProgramClosesAsItsUserWould) {
+    for (const int request : {SIGTERM, SIGHUP, SIGINT}) {
+        TempDir home;
+        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+        env.insert("QT_QPA_PLATFORM", "offscreen");
+        env.insert("HOME", home.path());
+        env.insert("XDG_CONFIG_HOME", home.file("config"));
+        QProcess app;
+        app.setProcessEnvironment(env);
+        app.start(TAVTOOLS_APP, {home.path()});
+        ASSERT_TRUE(app.waitForStarted());
+        // The program's folder is made once it listens for the request.
+        QDeadlineTimer deadline(20000);
+        while (!QFileInfo::exists(home.file("config/tavtools")) && !deadline.hasExpired())
+            QThread::msleep(20);
+        ::kill(pid_t(app.processId()), request);
+        ASSERT_TRUE(app.waitForFinished(20000)) << request;
+        EXPECT_EQ(app.exitStatus(), QProcess::NormalExit) << request;
+        EXPECT_EQ(app.exitCode(), 0) << request;
+        EXPECT_TRUE(QFileInfo::exists(home.file("config/tavtools/TvaTools.ini"))) << request;
+    }
 }
