@@ -137,6 +137,8 @@ PY
   # The cleaner prints the bytes it would free: fd made to read every size too.
   s=$(hf "fdfind -u -e tmp -S -1k . $work/tree")
   echo "fdfind -u -e tmp -S -1k (sizes read): $s s   ratio of tavtools clean to it $(ratio "$b" "$s")"
+  # What each file found costs the find (stored attributes) and the cleaner (and its size).
+  ./build/bench/bench_lookups "$work/tree" .tmp
 }
 
 make_tree() { # folder, sub-folders, files per sub-folder
