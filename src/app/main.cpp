@@ -2,6 +2,7 @@
 #include "platform/end_requests.h"
 #include "shell/TMainForm.h"
 #include "shell/TSplash.h"
+#include "ui/CommandLock.h"
 #include "ui/TavApplication.h"
 
 #include <QDir>
@@ -38,7 +39,7 @@ int main(int argc, char** argv) {
     ui::TavApplication app(argc, argv);
     // Ended by the system, the program closes as its user would close it:
     // the notes and settings are written.
-    platform::onEndRequest(&app, [] { QApplication::closeAllWindows(); });
+    platform::onEndRequest(&app, ui::closeAllWindowsWhenIdle);
     auto* splash = new shell::TSplash;
     splash->show();
     splash->repaint();

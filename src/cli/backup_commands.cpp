@@ -21,7 +21,7 @@ namespace {
 // Runs an archive job here: questions are answered at once, reports go to
 // standard error, and the result's failure too.
 ArchiveResult runHere(const std::function<ArchiveResult(core::Job&)>& work) {
-    core::DirectJob job;
+    CommandJob job;
     const ArchiveResult result = work(job);
     if (result.outcome.kind == core::Outcome::Failed) fail(result.outcome.text);
     return result;

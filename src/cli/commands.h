@@ -2,10 +2,21 @@
 // tavtools-cli: the toolbox's engines for scripts and servers. Each command
 // answers 0 on success, 1 on failure with the French message on stderr.
 
+#include "core/Job.h"
+#include "platform/end_requests.h"
+
 #include <QByteArray>
 #include <QStringList>
 
 namespace cli {
+
+// The job of a command, driven on the calling thread: a request to end
+// (Ctrl+C, a terminal closed) stops it as Escape stops the window's, so
+// that it leaves nothing half done.
+class CommandJob : public core::DirectJob {
+  private:
+    platform::StopOnEndRequest m_stop{*this};
+};
 
 int runBackup(const QStringList& args);
 int runRestore(const QStringList& args);

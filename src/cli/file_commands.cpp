@@ -29,7 +29,7 @@ QStringList absolute(const QStringList& paths) {
 // Runs an operation here (no worker thread: questions are answered by the
 // options) and turns its result into the exit code.
 int runOperation(const std::function<OperationResult(core::Job&)>& operation) {
-    core::DirectJob job;
+    CommandJob job;
     const OperationResult result = operation(job);
     for (const QString& entry : result.notHandled)
         fail(entry);

@@ -45,6 +45,7 @@ int main(int argc, char** argv) {
         std::puts("tavtools-cli " TAVTOOLS_VERSION);
         return 0;
     }
+    platform::stopJobsOnEndRequest();
     QStringList args;
     for (int i = 1; i < argc; ++i)
         args << QString::fromLocal8Bit(argv[i]);

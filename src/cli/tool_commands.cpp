@@ -41,7 +41,7 @@ int runFind(const QStringList& args) {
     if (args.size() != 2) return fail(QStringLiteral("usage : find DOSSIER CRITERE"));
     const QString folder = QDir(args[0]).absolutePath();
     LargeWrites out;
-    core::DirectJob job;
+    CommandJob job;
     const auto found = [&](const QString& path) {
         appendEscaped(out.text(), platform::nativeName(path));
         out.text() += '\n';
@@ -83,7 +83,7 @@ int runClean(const QStringList& input) {
         extensions << tools::extensionEntry(e);
     qint64 total = 0;
     QStringList paths;
-    core::DirectJob job;
+    CommandJob job;
     const qint64 count = tools::findToClean(
         root, extensions, [&](const tools::CleanerHit& hit) { paths << hit.path; }, total, job,
         tools::packagedFilesLater(extensions));
@@ -104,7 +104,7 @@ int runClean(const QStringList& input) {
 int runGrep(const QStringList& args) {
     if (args.size() < 2) return fail(QStringLiteral("usage : grep CHAINE FICHIER..."));
     LargeWrites out;
-    core::DirectJob job;
+    CommandJob job;
     for (int i = 1; i < args.size(); ++i) {
         const QString name = args[i];
         // The next file is read from the disk while this one is searched.
@@ -137,7 +137,7 @@ int runCompare(const QStringList& args) {
     if (args.size() != 2) return fail(QStringLiteral("usage : compare FICHIER1 FICHIER2"));
     qint64 count = 0;
     QByteArray out;
-    core::DirectJob job;
+    CommandJob job;
     const auto differ = [&](const tools::Difference& d) {
         ++count;
         out += QByteArray::number(d.line) + '\t' + escaped(tools::lineText(d.left)) + '\t' +

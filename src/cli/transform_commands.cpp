@@ -20,7 +20,7 @@ namespace cli {
 using namespace transforms;
 
 int runSplit(const QStringList& args) {
-    core::DirectJob job; // no window: nothing to show, nothing to cancel
+    CommandJob job;
     if (args.isEmpty() || args.size() > 2)
         return fail(QStringLiteral("usage : split FICHIER [TAILLE_KO]"));
     qint64 ko = kDefaultPartKo;
@@ -42,7 +42,7 @@ int runSplit(const QStringList& args) {
 }
 
 int runJoin(const QStringList& args) {
-    core::DirectJob job; // no window: nothing to show, nothing to cancel
+    CommandJob job;
     if (args.isEmpty()) return fail(QStringLiteral("usage : join PART..."));
     QString output;
     const core::Outcome o = joinFiles(args, job, &output);
@@ -52,7 +52,7 @@ int runJoin(const QStringList& args) {
 }
 
 int runCrypt(const QStringList& input) {
-    core::DirectJob job; // no window: nothing to show, nothing to cancel
+    CommandJob job;
     QStringList args = input;
     if (args.size() < 2) return fail(QStringLiteral("usage : crypt MOT_DE_PASSE FICHIER..."));
     QByteArray password;
@@ -68,7 +68,7 @@ int runCrypt(const QStringList& input) {
 }
 
 int runErase(const QStringList& args) {
-    core::DirectJob job; // no window: nothing to show, nothing to cancel
+    CommandJob job;
     if (args.size() != 1)
         return fail(QStringLiteral("Un fichier et un seul doit être sélectionné"));
     const core::Outcome o = eraseFile(args[0], job);
@@ -76,7 +76,7 @@ int runErase(const QStringList& args) {
 }
 
 int runExtract(const QStringList& args) {
-    core::DirectJob job; // no window: nothing to show, nothing to cancel
+    CommandJob job;
     if (args.isEmpty() || args.size() > 2)
         return fail(QStringLiteral("usage : extract FICHIER [SORTIE]"));
     const QString output = args.size() == 2 ? args[1] : QStringLiteral("Extract.txt");
@@ -85,7 +85,7 @@ int runExtract(const QStringList& args) {
 }
 
 int runMerge(const QStringList& input) {
-    core::DirectJob job; // no window: nothing to show, nothing to cancel
+    CommandJob job;
     QStringList args = input;
     if (args.size() < 2) return fail(QStringLiteral("usage : merge SORTIE FICHIER..."));
     const QString output = args.takeFirst();
@@ -94,7 +94,7 @@ int runMerge(const QStringList& input) {
 }
 
 int runSort(const QStringList& args) {
-    core::DirectJob job; // no window: nothing to show, nothing to cancel
+    CommandJob job;
     if (args.size() != 1)
         return fail(QStringLiteral("Un fichier et un seul doit être sélectionné"));
     const core::Outcome o = sortLines(args[0], job);
@@ -120,7 +120,7 @@ int runCatalogue(const QStringList& args) {
     const QString label = args.value(2, platform::Platform::instance().volumeLabel(
                                             platform::Platform::instance().driveOf(args[0])));
     qint64 files = 0;
-    core::DirectJob job;
+    CommandJob job;
     const core::Outcome o = writeCatalogue(args[0], args[1], label, job, &files);
     if (!o.ok()) return fail(o.text);
     out(QStringLiteral("%1 Fichiers trouvés").arg(files));

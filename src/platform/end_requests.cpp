@@ -1,7 +1,9 @@
 #include "end_requests.h"
+#include "core/Job.h"
 
 #include <QObject>
 #include <QSocketNotifier>
+#include <atomic>
 #include <cerrno>
 #include <csignal>
 #include <fcntl.h>
@@ -12,22 +14,49 @@ namespace platform {
 
 namespace {
 
-int ends[2] = {-1, -1}; // written by the handler, read on the event loop
+int ends[2] = {-1, -1};                   // written by the handler, read on the event loop
+std::atomic<core::Job*> running{nullptr}; // stopped by the handler
 
-void requested(int) {
+static_assert(std::atomic<core::Job*>::is_always_lock_free);
+static_assert(std::atomic<bool>::is_always_lock_free); // a job's stop flag
+
+constexpr int kRequests[] = {SIGTERM, SIGHUP, SIGINT};
+
+// Only what a signal handler may do: lock-free stores, one write that never
+// blocks, the default actions put back (the next request, of whatever kind,
+// ends the program) and raised again.
+void requested(int signal) {
     const int saved = errno;
+    for (const int request : kRequests)
+        ::signal(request, SIG_DFL);
+    core::Job* job = running.load();
+    if (job) job->cancel();
     const char byte = 1;
-    // Only what a signal handler may do: one write, never blocking.
-    [[maybe_unused]] const ssize_t n = write(ends[0], &byte, 1);
+    if (ends[0] >= 0) {
+        [[maybe_unused]] const ssize_t n = write(ends[0], &byte, 1);
+    } else if (!job) {
+        raise(signal);
+    }
     errno = saved;
+}
+
+void listen() {
+    struct sigaction action = {};
+    action.sa_handler = requested;
+    sigemptyset(&action.sa_mask);
+    for (const int request : kRequests) // one at a time: a second waits for the first
+        sigaddset(&action.sa_mask, request);
+    action.sa_flags = SA_RESTART;
+    for (const int request : kRequests)
+        sigaction(request, &action, nullptr);
 }
 
 bool openChannel() {
     if (ends[0] >= 0) return true;
-    if (socketpair(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC | SOCK_NONBLOCK, 0, ends) != 0) {
-        ends[0] = ends[1] = -1;
-        return false;
-    }
+    int made[2];
+    if (socketpair(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC | SOCK_NONBLOCK, 0, made) != 0) return false;
+    ends[1] = made[1];
+    ends[0] = made[0];
     return true;
 }
 
@@ -43,12 +72,17 @@ void onEndRequest(QObject* context, std::function<void()> end) {
             asked = true;
         if (asked) end();
     });
-    struct sigaction action = {};
-    action.sa_handler = requested;
-    sigemptyset(&action.sa_mask);
-    action.sa_flags = SA_RESTART | SA_RESETHAND; // the second request ends the program
-    for (const int signal : {SIGTERM, SIGHUP, SIGINT})
-        sigaction(signal, &action, nullptr);
+    listen();
+}
+
+void stopJobsOnEndRequest() {
+    listen();
+}
+
+StopOnEndRequest::StopOnEndRequest(core::Job& job) : m_outer(running.exchange(&job)) {}
+
+StopOnEndRequest::~StopOnEndRequest() {
+    running.store(m_outer);
 }
 
 } // namespace platform

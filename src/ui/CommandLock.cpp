@@ -1,11 +1,13 @@
 #include "CommandLock.h"
 #include "core/Job.h"
+#include "platform/end_requests.h"
 
 #include <QAction>
 #include <QApplication>
 #include <QKeyEvent>
 #include <QPointer>
 #include <QSet>
+#include <QTimer>
 #include <QWidget>
 
 namespace ui {
@@ -95,6 +97,7 @@ void waitLocked(core::Job& job, const std::function<void()>& wait) {
             if (!outer) g_allowed.clear();
         }
     } restore{outer, &filter};
+    const platform::StopOnEndRequest stop(job); // the program's end waits for no long job
     wait();
 }
 
@@ -106,6 +109,15 @@ void installCommandLock() {
 
 core::Job* runningJob() {
     return g_job;
+}
+
+void closeAllWindowsWhenIdle() {
+    // Windows take no closing while a job runs; asked to end the program,
+    // the job is stopping already.
+    if (g_job)
+        QTimer::singleShot(50, closeAllWindowsWhenIdle);
+    else
+        QApplication::closeAllWindows();
 }
 
 void allowDuringJob(QWidget* widget) {

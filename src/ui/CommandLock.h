@@ -18,6 +18,9 @@ void installCommandLock();
 // The job running now, or nullptr.
 core::Job* runningJob();
 
+// Closes every window as its user would, once no job runs.
+void closeAllWindowsWhenIdle();
+
 // Lets a button ("Fermer", "Abandon") take clicks while the next job runs,
 // so that it can stop it, and its window close, which stops the job too;
 // forgotten when that job ends.

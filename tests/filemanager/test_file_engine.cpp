@@ -7,9 +7,13 @@
 #include "support/TempDir.h"
 
 #include <QDir>
+#include <QDirIterator>
 #include <QFileInfo>
 #include <QProcess>
+#include <QTemporaryDir>
+#include <QThread>
 #include <atomic>
+#include <csignal>
 #include <gtest/gtest.h>
 
 using namespace filemanager;
@@ -269,4 +273,35 @@ TEST(FileEngineCli, CopyDeleteAndAttribWithTheirExitCodes) {
     EXPECT_EQ(cli({"delete", "--force", dir.file("a.txt")}).code, 0);
     EXPECT_FALSE(exists(dir.file("a.txt")));
     EXPECT_EQ(cli({"delete"}).code, 1);
+}
+
+// Ctrl+C during a folder's move to another volume stops it as Escape would:
+// the source stays whole and nothing is left on the other volume.
+TEST(FileEngineCli, AnInterruptedMoveLeavesTheSourceWhole) {
+    QTemporaryDir shm(QStringLiteral("/dev/shm/tavtest-XXXXXX"));
+    if (!shm.isValid()) GTEST_SKIP() << "no second volume";
+    TempDir target;
+    constexpr int kFiles = 5000; // stopped as soon as its first folder is copied
+    const QString tree = shm.filePath("tree");
+    for (int i = 0; i < kFiles; ++i) {
+        const QString folder = tree + QStringLiteral("/d%1").arg(i / 100);
+        if (i % 100 == 0) QDir().mkpath(folder);
+        QFile f(folder + QStringLiteral("/f%1.txt").arg(i));
+        ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+    }
+    QProcess move;
+    move.start(QStringLiteral(TAVTOOLS_CLI), {"move", tree, target.path()});
+    ASSERT_TRUE(move.waitForStarted());
+    QDeadlineTimer deadline(20000);
+    while (!exists(target.file("tree/d0")) && !deadline.hasExpired())
+        QThread::usleep(200);
+    ::kill(pid_t(move.processId()), SIGINT);
+    ASSERT_TRUE(move.waitForFinished(60000));
+    EXPECT_EQ(move.exitStatus(), QProcess::NormalExit);
+    EXPECT_EQ(move.exitCode(), 1);
+    EXPECT_TRUE(QDir(target.path()).isEmpty());
+    int left = 0;
+    for (QDirIterator it(tree, QDir::Files, QDirIterator::Subdirectories); it.hasNext(); it.next())
+        ++left;
+    EXPECT_EQ(left, kFiles);
 }

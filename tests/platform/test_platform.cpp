@@ -1,7 +1,9 @@
+#include "core/Job.h"
 #include "platform/FakePlatform.h"
 #include "platform/LinuxPlatform.h"
 #include "platform/ListingAhead.h"
 #include "platform/dos_datetime.h"
+#include "platform/end_requests.h"
 #include "platform/small_files.h"
 #include "platform/wildcard.h"
 #include "support/TempDir.h"
@@ -11,6 +13,7 @@
 #include <QFileInfo>
 #include <QTemporaryDir>
 #include <csignal>
+#include <functional>
 #include <gtest/gtest.h>
 #include <sys/mount.h>
 #include <sys/resource.h>
@@ -526,4 +529,45 @@ TEST(TempNames, UniqueAndCreated) {
     EXPECT_NE(a, b);
     EXPECT_TRUE(QFile::exists(a));
     EXPECT_TRUE(QFileInfo(a).fileName().startsWith("FID"));
+}
+
+namespace {
+
+// How a child process running `body` ended: its exit code, or minus the
+// signal that ended it.
+int endOfChild(const std::function<int()>& body) {
+    const pid_t child = fork();
+    if (child == 0) _exit(body());
+    int status = 0;
+    waitpid(child, &status, 0);
+    return WIFSIGNALED(status) ? -WTERMSIG(status) : WEXITSTATUS(status);
+}
+
+} // namespace
+
+// Without an event loop: a request to end stops the latest running job
+// (the one before it comes back when it ends), a second request ends the
+// program at once, and with no job running the first one does.
+TEST(EndRequests, StopTheRunningJobThenEndTheProgram) {
+    EXPECT_EQ(endOfChild([] {
+                  platform::stopJobsOnEndRequest();
+                  core::DirectJob outer, inner;
+                  const platform::StopOnEndRequest stopOuter(outer);
+                  {
+                      const platform::StopOnEndRequest stopInner(inner);
+                      raise(SIGINT);
+                      if (!inner.cancelled() || outer.cancelled()) return 3;
+                  }
+                  raise(SIGTERM); // the handler is gone after the first request
+                  return 4;
+              }),
+              -SIGTERM);
+    EXPECT_EQ(endOfChild([] {
+                  platform::stopJobsOnEndRequest();
+                  core::DirectJob job;
+                  { const platform::StopOnEndRequest stop(job); }
+                  raise(SIGHUP);
+                  return 5;
+              }),
+              -SIGHUP);
 }

@@ -1,8 +1,11 @@
+#include "core/Job.h"
 #include "desk/TBlocnotes.h"
 #include "filemanager/TTool.h"
 #include "platform/FakePlatform.h"
+#include "platform/end_requests.h"
 #include "shell/TMainForm.h"
 #include "support/TempDir.h"
+#include "ui/CommandLock.h"
 #include "ui/ModalRunner.h"
 #include "ui/ScriptedDialogs.h"
 #include "ui/errors.h"
@@ -220,4 +223,31 @@ TEST(EndRequest, TheProgramClosesAsItsUserWould) {
         EXPECT_EQ(app.exitCode(), 0) << request;
         EXPECT_TRUE(QFileInfo::exists(home.file("config/tavtools/TvaTools.ini"))) << request;
     }
+}
+
+// A request to end that comes while a command's job runs stops the job at
+// once, as Escape would; the windows are closed, as their user would close
+// them, once the job has stopped.
+TEST_F(ShellFixture, ARequestToEndStopsTheRunningJobThenCloses) {
+    open();
+    QObject context;
+    platform::onEndRequest(&context, ui::closeAllWindowsWhenIdle);
+    struct Working : core::Job {
+        bool stoppedFirst = false;
+        void run() override {
+            raise(SIGTERM);
+            QDeadlineTimer deadline(10000);
+            while (!cancelled() && !deadline.hasExpired())
+                QThread::msleep(1);
+            QThread::msleep(100); // the request is handed over meanwhile
+            stoppedFirst = cancelled();
+        }
+    } job;
+    job.runInBackground();
+    EXPECT_TRUE(job.stoppedFirst);
+    QDeadlineTimer deadline(10000);
+    while (form->isVisible() && !deadline.hasExpired())
+        QApplication::processEvents(QEventLoop::AllEvents, 50);
+    EXPECT_FALSE(form->isVisible());
+    EXPECT_TRUE(QFileInfo::exists(start.file("TvaTools.ini")));
 }
