@@ -112,12 +112,15 @@ core::Job* runningJob() {
 }
 
 void closeAllWindowsWhenIdle() {
-    // Windows take no closing while a job runs; asked to end the program,
-    // the job is stopping already.
-    if (g_job)
-        QTimer::singleShot(50, closeAllWindowsWhenIdle);
-    else
+    if (!g_job) {
         QApplication::closeAllWindows();
+        return;
+    }
+    // Windows take no closing while a job runs; asked to end the program,
+    // the job is stopping already, unless it waits for the answer to a
+    // question: that box is closed (the locked windows refuse).
+    if (QWidget* box = QApplication::activeModalWidget()) box->close();
+    QTimer::singleShot(50, closeAllWindowsWhenIdle);
 }
 
 void allowDuringJob(QWidget* widget) {

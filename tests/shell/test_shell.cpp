@@ -20,6 +20,7 @@
 #include <QStatusTipEvent>
 #include <QTest>
 #include <QThread>
+#include <QTimer>
 #include <QToolButton>
 #include <QTreeView>
 #include <csignal>
@@ -250,4 +251,33 @@ TEST_F(ShellFixture, ARequestToEndStopsTheRunningJobThenCloses) {
         QApplication::processEvents(QEventLoop::AllEvents, 50);
     EXPECT_FALSE(form->isVisible());
     EXPECT_TRUE(QFileInfo::exists(start.file("TvaTools.ini")));
+}
+
+// The same while the job waits for the answer to a question: the box is
+// closed, the job goes on to its stop, then the windows close.
+TEST_F(ShellFixture, ARequestToEndClosesTheQuestionTheJobWaitsFor) {
+    open();
+    QObject context;
+    platform::onEndRequest(&context, ui::closeAllWindowsWhenIdle);
+    bool leftWaiting = false;
+    struct Asking : core::Job {
+        std::function<void()> question;
+        void run() override {
+            raise(SIGTERM);
+            ask(question);
+        }
+    } job;
+    job.question = [&] {
+        QDialog question(form.get());
+        // A box nobody closes would wait for ever: closed here after a while.
+        QTimer::singleShot(5000, &question, [&] { leftWaiting = true, question.reject(); });
+        question.exec();
+    };
+    job.runInBackground();
+    EXPECT_FALSE(leftWaiting);
+    EXPECT_TRUE(job.cancelled());
+    QDeadlineTimer deadline(10000);
+    while (form->isVisible() && !deadline.hasExpired())
+        QApplication::processEvents(QEventLoop::AllEvents, 50);
+    EXPECT_FALSE(form->isVisible());
 }
