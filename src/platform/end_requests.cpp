@@ -16,9 +16,11 @@ namespace {
 
 int ends[2] = {-1, -1};                   // written by the handler, read on the event loop
 std::atomic<core::Job*> running{nullptr}; // stopped by the handler
+std::atomic<int> stopping{0};             // handlers using `running` now
 
 static_assert(std::atomic<core::Job*>::is_always_lock_free);
 static_assert(std::atomic<bool>::is_always_lock_free); // a job's stop flag
+static_assert(std::atomic<int>::is_always_lock_free);
 
 constexpr int kRequests[] = {SIGTERM, SIGHUP, SIGINT};
 
@@ -29,8 +31,10 @@ void requested(int signal) {
     const int saved = errno;
     for (const int request : kRequests)
         ::signal(request, SIG_DFL);
+    ++stopping; // the job stays alive until this handler is done with it
     core::Job* job = running.load();
     if (job) job->cancel();
+    --stopping;
     const char byte = 1;
     if (ends[0] >= 0) {
         [[maybe_unused]] const ssize_t n = write(ends[0], &byte, 1);
@@ -83,6 +87,9 @@ StopOnEndRequest::StopOnEndRequest(core::Job& job) : m_outer(running.exchange(&j
 
 StopOnEndRequest::~StopOnEndRequest() {
     running.store(m_outer);
+    // A handler on another thread may still hold the job that goes.
+    while (stopping.load() != 0) {
+    }
 }
 
 } // namespace platform
