@@ -113,9 +113,11 @@ for d in range(1000):
         ext = (".txt", ".tmp", ".doc", ".c")[f % 4]
         open(os.path.join(folder, "f%03d%s" % (f, ext)), "w").close()
 PY
-  # Lines end with CR LF, as the tools read them (a lone LF is no line end).
+  # The same text twice: lines ending with CR LF, and with LF alone as Linux writes them.
   (head -c $((150 << 20)) /dev/urandom | base64 -w 76 | sed 's/$/\r/' | head -c $((200 << 20)) > "$work/text.txt") || true
   cp "$work/text.txt" "$work/text2.txt"
+  tr -d '\r' < "$work/text.txt" > "$work/lf.txt"
+  cp "$work/lf.txt" "$work/lf2.txt"
   sync
   bench_tools_present
   # hyperfine, best of 5 after a warm-up; every tool in the same run.
@@ -131,6 +133,12 @@ PY
   echo "grep -F -n (frequent): $a s   rg -F -n: $r s   tavtools grep: $b s   ratio to rg $(ratio "$b" "$r")   to grep $(ratio "$b" "$a")"
   a=$(timeit cmp "$work/text.txt" "$work/text2.txt"); b=$(timeit $cli compare "$work/text.txt" "$work/text2.txt")
   echo "cmp: $a s   tavtools compare: $b s   ratio $(echo "$b / $a" | bc -l | cut -c1-5)"
+  r=$(hf "rg -F -n ABSENT_PATTERN_! $work/lf.txt"); b=$(hf "$cli grep ABSENT_PATTERN_! $work/lf.txt")
+  echo "LF text, absent: rg -F -n: $r s   tavtools grep: $b s   ratio to rg $(ratio "$b" "$r")"
+  r=$(hfs "rg -F -n Ab $work/lf.txt > $work/g3"); b=$(hfs "$cli grep Ab $work/lf.txt > $work/g2")
+  echo "LF text, frequent: rg -F -n: $r s   tavtools grep: $b s   ratio to rg $(ratio "$b" "$r")"
+  a=$(timeit cmp "$work/lf.txt" "$work/lf2.txt"); b=$(timeit $cli compare "$work/lf.txt" "$work/lf2.txt")
+  echo "LF text: cmp: $a s   tavtools compare: $b s   ratio $(echo "$b / $a" | bc -l | cut -c1-5)"
   a=$(hf "find $work/tree -xdev -iname *.tmp"); f=$(hf "fdfind -u -e tmp . $work/tree")
   b=$(hf "$cli clean $work/tree")
   echo "find -xdev -iname: $a s   fdfind -u -e tmp: $f s   tavtools clean: $b s   ratio to fd $(ratio "$b" "$f")   to find $(ratio "$b" "$a")"

@@ -108,19 +108,24 @@ inline quint64 below64(int bit) {
 // Everything the loop changes is local: kept in registers, not written
 // back to the caller's variables at every block.
 __attribute__((target("avx2,popcnt,bmi"))) bool tallyAvx2(const char* h, qsizetype size,
-                                                          const Needle& d, char tally, char stop,
+                                                          const Needle& d, char stop,
                                                           qsizetype& from,
                                                           BytePattern::Tallied& r) {
     const char* const n = d.n;
     const qsizetype k = d.k, r1 = d.r1, r2 = d.r2;
     const __m256i b1 = _mm256_set1_epi8(n[r1]), b2 = _mm256_set1_epi8(n[r2]);
-    const __m256i t = _mm256_set1_epi8(tally), s = _mm256_set1_epi8(stop);
+    const __m256i cr = _mm256_set1_epi8('\r'), lf = _mm256_set1_epi8('\n');
+    const __m256i s = _mm256_set1_epi8(stop);
     qsizetype i = from, count = r.tally;
+    quint64 crBefore = 0; // a CR ended the previous block: an LF first is its end's
     for (; i + k + 64 <= size; i += 64) {
         const char* p = h + i;
         const __m256i x0 = load32(p), x1 = load32(p + 32);
         const quint64 stops = bits64(_mm256_cmpeq_epi8(x0, s), _mm256_cmpeq_epi8(x1, s));
-        const quint64 tallies = bits64(_mm256_cmpeq_epi8(x0, t), _mm256_cmpeq_epi8(x1, t));
+        const quint64 crs = bits64(_mm256_cmpeq_epi8(x0, cr), _mm256_cmpeq_epi8(x1, cr));
+        const quint64 lfs = bits64(_mm256_cmpeq_epi8(x0, lf), _mm256_cmpeq_epi8(x1, lf));
+        const quint64 tallies = crs | (lfs & ~((crs << 1) | crBefore));
+        crBefore = crs >> 63;
         quint64 candidates = bits64(_mm256_and_si256(_mm256_cmpeq_epi8(load32(p + r1), b1),
                                                      _mm256_cmpeq_epi8(load32(p + r2), b2)),
                                     _mm256_and_si256(_mm256_cmpeq_epi8(load32(p + 32 + r1), b1),
@@ -193,23 +198,26 @@ BytePattern::BytePattern(QByteArrayView needle) : m_needle(needle) {
     m_common = commonness(uchar(needle[m_rare1])) >= 5;
 }
 
-BytePattern::Tallied BytePattern::inTallying(QByteArrayView hay, qsizetype from, char tally,
-                                             char stop) const {
+BytePattern::Tallied BytePattern::inCountingLines(QByteArrayView hay, qsizetype from,
+                                                  char stop) const {
     Tallied r;
     const qsizetype size = hay.size(), k = m_needle.size();
     const char* h = hay.data();
-    qsizetype i = std::max<qsizetype>(from, 0);
+    const qsizetype start = std::max<qsizetype>(from, 0);
+    qsizetype i = start;
 #ifdef TAV_HAVE_AVX2_PATH
     if (m_common && k >= 2 && hasAvx2()) {
         const Needle d{m_needle.data(), k, m_rare1, m_rare2};
-        if (tallyAvx2(h, size, d, tally, stop, i, r)) return r;
+        if (tallyAvx2(h, size, d, stop, i, r)) return r;
     }
 #endif
     // The rest, or a rare needle: the match first, then the end and the
     // count only up to it (an absent needle costs the search alone).
     const qsizetype at = in(hay, i);
     if (at < 0 || std::memchr(h + i, stop, size_t(at + k - i))) return r;
-    r.tally += countByte(h + i, h + at, tally);
+    r.tally += countLineEnds(h + i, h + at);
+    // A CR LF cut by where the vector loop stopped is one line end.
+    if (i > start && i < at && h[i - 1] == '\r' && h[i] == '\n') --r.tally;
     r.at = at;
     return r;
 }
@@ -287,6 +295,79 @@ qsizetype countByte(const char* begin, const char* end, char byte) {
     }
 #endif
     return count + std::count(p, end, byte);
+}
+
+#ifdef TAV_HAVE_AVX2_PATH
+namespace {
+// Whole blocks of 32 bytes after the first byte; answers the count and
+// moves p past them. p > begin: each block looks at the byte before it.
+__attribute__((target("avx2"))) qsizetype lineEndsAvx2(const char*& p, const char* end) {
+    qsizetype count = 0;
+    const __m256i cr = _mm256_set1_epi8('\r'), lf = _mm256_set1_epi8('\n');
+    const __m256i zero = _mm256_setzero_si256();
+    while (end - p >= 32) {
+        __m256i sums = zero;
+        const qsizetype blocks = std::min<qsizetype>((end - p) / 32, 255);
+        for (qsizetype b = 0; b < blocks; ++b, p += 32) {
+            const __m256i v = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(p));
+            const __m256i before = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(p - 1));
+            const __m256i ends = _mm256_or_si256(
+                _mm256_cmpeq_epi8(v, cr),
+                _mm256_andnot_si256(_mm256_cmpeq_epi8(before, cr), _mm256_cmpeq_epi8(v, lf)));
+            sums = _mm256_sub_epi8(sums, ends);
+        }
+        const __m256i total = _mm256_sad_epu8(sums, zero);
+        count += _mm256_extract_epi64(total, 0) + _mm256_extract_epi64(total, 1) +
+                 _mm256_extract_epi64(total, 2) + _mm256_extract_epi64(total, 3);
+    }
+    return count;
+}
+} // namespace
+#endif
+
+qsizetype countLineEnds(const char* begin, const char* end) {
+    if (end <= begin) return 0;
+    qsizetype count = (*begin == '\r' || *begin == '\n') ? 1 : 0;
+    const char* p = begin + 1;
+#ifdef TAV_HAVE_AVX2_PATH
+    if (hasAvx2()) count += lineEndsAvx2(p, end);
+#endif
+#if defined(__SSE2__)
+    const __m128i cr = _mm_set1_epi8('\r'), lf = _mm_set1_epi8('\n'), zero = _mm_setzero_si128();
+    while (end - p >= 16) {
+        __m128i sums = zero;
+        const qsizetype blocks = std::min<qsizetype>((end - p) / 16, 255);
+        for (qsizetype b = 0; b < blocks; ++b, p += 16) {
+            const __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p));
+            const __m128i before = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p - 1));
+            const __m128i ends =
+                _mm_or_si128(_mm_cmpeq_epi8(v, cr),
+                             _mm_andnot_si128(_mm_cmpeq_epi8(before, cr), _mm_cmpeq_epi8(v, lf)));
+            sums = _mm_sub_epi8(sums, ends);
+        }
+        const __m128i total = _mm_sad_epu8(sums, zero);
+        count += _mm_cvtsi128_si32(total) + _mm_cvtsi128_si32(_mm_srli_si128(total, 8));
+    }
+#endif
+    for (; p < end; ++p)
+        count += *p == '\r' || (*p == '\n' && p[-1] != '\r');
+    return count;
+}
+
+const char* findLineEnd(const char* begin, const char* end) {
+    const char* p = begin;
+#if defined(__SSE2__)
+    const __m128i cr = _mm_set1_epi8('\r'), lf = _mm_set1_epi8('\n');
+    for (; end - p >= 16; p += 16) {
+        const __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p));
+        const unsigned mask =
+            unsigned(_mm_movemask_epi8(_mm_or_si128(_mm_cmpeq_epi8(v, cr), _mm_cmpeq_epi8(v, lf))));
+        if (mask) return p + __builtin_ctz(mask);
+    }
+#endif
+    for (; p < end; ++p)
+        if (*p == '\r' || *p == '\n') return p;
+    return nullptr;
 }
 
 const char* lastByte(const char* begin, const char* end, char byte) {

@@ -60,25 +60,42 @@ bool TextFile::next(QByteArrayView& line) {
     if (m_at >= m_text.size()) return false;
     const char* start = m_text.data() + m_at;
     const qsizetype left = m_text.size() - m_at;
-    const void* cr = std::memchr(start, '\r', size_t(left));
-    const qsizetype length = cr ? static_cast<const char*>(cr) - start : left;
+    const char* lineEnd = core::findLineEnd(start, start + left);
+    const qsizetype length = lineEnd ? lineEnd - start : left;
     line = QByteArrayView(start, length);
-    m_at += length + (cr ? 1 : 0);
-    if (cr && m_at < m_text.size() && m_text[m_at] == '\n') ++m_at;
+    m_at += length + (lineEnd ? 1 : 0);
+    if (lineEnd && *lineEnd == '\r' && m_at < m_text.size() && m_text[m_at] == '\n') ++m_at;
     return true;
 }
+
+namespace {
+// The last CR or LF in [begin, end), or nullptr; looked for from the end a
+// page at a time, lines being short.
+const char* lastLineEnd(const char* begin, const char* end) {
+    while (end > begin) {
+        const char* from = end - std::min<qsizetype>(end - begin, 4096);
+        const char* cr = core::lastByte(from, end, '\r');
+        const char* lf = core::lastByte(from, end, '\n');
+        if (cr && lf) return cr > lf ? cr : lf;
+        if (cr || lf) return cr ? cr : lf;
+        end = from;
+    }
+    return nullptr;
+}
+} // namespace
 
 qint64 TextFile::skipCommonLines(TextFile& other) {
     const QByteArrayView mine = text().sliced(m_at), theirs = other.text().sliced(other.m_at);
     const qsizetype same = core::commonPrefix(mine, theirs);
-    // Up to the last line end whose next byte is alike too: a line feed
-    // after it belongs to that end in both texts, or in neither.
-    if (same < 2) return 0;
-    const char* cr = core::lastByte(mine.data(), mine.data() + same - 1, '\r');
-    if (!cr) return 0;
-    qsizetype end = cr - mine.data() + 1;
-    const qint64 lines = core::countByte(mine.data(), mine.data() + end, '\r');
-    if (mine[end] == '\n') ++end; // end < same: theirs has it too
+    // Up to the last line end both have alike: an LF, or a CR whose next
+    // byte is alike too (a line feed after it belongs to that end in both
+    // texts, or in neither).
+    const char* base = mine.data();
+    const char* last = lastLineEnd(base, base + same);
+    if (last && *last == '\r' && last + 1 == base + same) last = lastLineEnd(base, last);
+    if (!last) return 0;
+    const qsizetype end = last - base + 1;
+    const qint64 lines = core::countLineEnds(base, base + end);
     m_at += end;
     other.m_at += end;
     return lines;
@@ -104,7 +121,7 @@ struct LineCursor {
     qsizetype counted = 0; // line ends counted up to here
     qint64 line = 1;
     void advanceTo(qsizetype at) {
-        line += core::countByte(text.data() + counted, text.data() + at, '\r');
+        line += core::countLineEnds(text.data() + counted, text.data() + at);
         counted = at;
     }
 };
@@ -154,13 +171,13 @@ QString shrankText(const QString& name) {
 
 namespace {
 
-// Where a match's line starts: after the last carriage return before it
-// (not before `from`), a line feed right after that return belonging to
+// Where a match's line starts: after the last line end before it (not
+// before `from`), a line feed right after a carriage return belonging to
 // the line end.
 qsizetype lineStartOf(QByteArrayView text, qsizetype from, qsizetype at) {
     const char* base = text.data();
     const char* lineStart = base + at;
-    while (lineStart > base + from && lineStart[-1] != '\r')
+    while (lineStart > base + from && lineStart[-1] != '\r' && lineStart[-1] != '\n')
         --lineStart;
     qsizetype startAt = lineStart - base;
     if (startAt > 0 && base[startAt] == '\n' && base[startAt - 1] == '\r') ++startAt;
@@ -176,13 +193,13 @@ void findOneForm(QByteArrayView all, const QByteArray& needle,
     qsizetype from = 0, end = all.size();
     while (!job.cancelled() && from < end) {
         // No match (or only past the end mark): nothing more to list.
-        const core::BytePattern::Tallied r = pattern.inTallying(all.first(end), from, '\r', 26);
+        const core::BytePattern::Tallied r = pattern.inCountingLines(all.first(end), from, 26);
         if (r.at < 0) break;
         line += r.tally; // no line end between the line's start and the match
         const QByteArrayView text = all.first(end);
         const qsizetype startAt = lineStartOf(text, from, r.at);
-        const void* cr = std::memchr(text.data() + r.at, '\r', size_t(end - r.at));
-        qsizetype lineEnd = cr ? static_cast<const char*>(cr) - text.data() : end;
+        const char* cr = core::findLineEnd(text.data() + r.at, text.data() + end);
+        qsizetype lineEnd = cr ? cr - text.data() : end;
         // The end mark inside the match's line ends the text there.
         if (const void* eof = std::memchr(text.data() + r.at, 26, size_t(lineEnd - r.at)))
             end = lineEnd = static_cast<const char*>(eof) - text.data();
@@ -219,8 +236,8 @@ void findForms(QByteArrayView all, std::list<Form>& forms,
         if (at + length > end) break; // past the end of the text
         const char* base = text.data();
         const qsizetype startAt = lineStartOf(text, from, at);
-        const void* cr = std::memchr(base + at, '\r', size_t(end - at));
-        const qsizetype lineEnd = cr ? static_cast<const char*>(cr) - base : end;
+        const char* cr = core::findLineEnd(base + at, base + end);
+        const qsizetype lineEnd = cr ? cr - base : end;
         endBefore(lineEnd);
         const qsizetype endAt = std::min(lineEnd, end);
         cursor.advanceTo(startAt);

@@ -1,8 +1,7 @@
 #pragma once
 // Text read by lines the way the program reads every text file: a line ends
-// at a carriage return (a line feed right after it belongs to that end), a
-// lone line feed is ordinary text, and the first byte 26 or the end of the
-// file ends the text. Find a string and compare two texts on top of it.
+// at CR LF, at a lone CR or at a lone LF, and the first byte 26 or the end
+// of the file ends the text. Find a string and compare two texts on top of it.
 // No widgets.
 
 #include "core/Job.h"

@@ -1,6 +1,7 @@
 #include "text_tools.h"
 #include "core/Job.h"
 #include "core/ansi.h"
+#include "core/byte_search.h"
 #include "core/errors.h"
 #include "file_io.h"
 #include "platform/FileReplacement.h"
@@ -230,6 +231,13 @@ bool sortInPlace(const QString& name, core::Job& job) {
     std::vector<Line> lines;
     const char* p = data.constData();
     const qsizetype n = data.size();
+    // Lines are written back with the end the text uses: its first one; a
+    // text without any gets CR LF.
+    QByteArrayView lineEnd("\r\n");
+    if (const char* first = core::findLineEnd(p, p + n))
+        lineEnd = *first == '\n'                          ? QByteArrayView("\n")
+                  : first + 1 < p + n && first[1] == '\n' ? QByteArrayView("\r\n")
+                                                          : QByteArrayView("\r");
     for (qsizetype start = 0; start < n;) {
         qsizetype i = start;
         while (i < n && p[i] != '\r' && p[i] != '\n')
@@ -250,7 +258,7 @@ bool sortInPlace(const QString& name, core::Job& job) {
     for (size_t k = 0; k < order.size(); ++k) {
         const Line& line = lines[order[k]];
         buf.append(data.constData() + line.start, line.length);
-        buf.append("\r\n", 2);
+        buf.append(lineEnd.data(), lineEnd.size());
         if (buf.size() >= (1 << 20)) {
             if (out.write(buf) != buf.size()) throw core::InOutError(101);
             buf.clear();

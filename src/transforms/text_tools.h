@@ -24,8 +24,9 @@ core::Outcome extractText(const QString& source, const QString& output, core::Jo
 core::Outcome mergeFiles(const QStringList& names, const QString& output, core::Job& job);
 
 // Lines end at CR LF, LF or CR; sorted case-insensitively in the French
-// locale and written back with CR LF, through a copy that replaces the
-// file in one step. NUL bytes are ordinary bytes. Fails with the
+// locale and written back each with the text's first line end (CR LF when
+// it has none, the last line too), through a copy that replaces the file
+// in one step. NUL bytes are ordinary bytes. Fails with the
 // input/output error's text, the file untouched; a stop leaves it
 // untouched too.
 core::Outcome sortLines(const QString& name, core::Job& job);

@@ -117,10 +117,14 @@ TXBase::~TXBase() {
 }
 
 void TXBase::setFilename(const QString& name) {
-    // The name is cut before the first "." of its file name (not of its folders).
+    // The table is the file named, dots and all ("clients.2023.dbf"); a
+    // name without an extension is the table of that name with ".dbf".
+    // Its memo file is the same name with ".dbt".
     const qsizetype slash = name.lastIndexOf(u'/');
-    const qsizetype dot = name.indexOf(u'.', slash + 1);
-    m_base = dot < 0 ? name : name.left(dot);
+    const qsizetype dot = name.lastIndexOf(u'.');
+    const bool hasExtension = dot > slash + 1;
+    m_base = hasExtension ? name.left(dot) : name;
+    m_extension = hasExtension ? name.mid(dot) : QStringLiteral(".dbf");
     if (m_active && findIgnoringCase(Filename()).isEmpty()) setActive(false);
 }
 
@@ -195,13 +199,14 @@ void TXBase::readHeader() {
     m_recordCount = u32(m_data + 4);
     m_headerLength = u16(m_data + 8);
     m_recordLength = u16(m_data + 10);
-    if (m_recordLength == 0 || m_headerLength < 32) raise(kHeaderError);
+    if (m_headerLength < 32) raise(kHeaderError);
     // The descriptors run up to the 0x0D terminator; without one, the
     // header length says how many there are.
     const qint64 area = std::min<qint64>(m_headerLength, m_size);
     int count = -1;
+    // Some writers end the list with a line feed: no name starts with either.
     for (qint64 at = 32; at < area && (at - 32) / 32 < kMaxFields + 1; at += 32)
-        if (m_data[at] == 0x0D) {
+        if (m_data[at] == 0x0D || m_data[at] == 0x0A) {
             count = int((at - 32) / 32);
             break;
         }
@@ -225,8 +230,13 @@ void TXBase::readHeader() {
         if (offset > m_recordLength) raise(kHeaderError); // a field past the record's end
         m_fields.push_back(f);
     }
+    // A table without fields may give its records no length: it has none.
+    if (m_recordLength == 0) {
+        if (!m_fields.empty()) raise(kHeaderError);
+        m_recordCount = 0;
+    }
     const qint64 room = std::max<qint64>(0, m_size - m_headerLength);
-    m_available = std::min<qint64>(m_recordCount, room / m_recordLength);
+    m_available = m_recordLength ? std::min<qint64>(m_recordCount, room / m_recordLength) : 0;
 }
 
 void TXBase::readRecord(qint64 r) {

@@ -37,7 +37,7 @@ class TXBase {
     TXBase& operator=(const TXBase&) = delete;
 
     // ---- the table: name, state, fields and records ----
-    QString Filename() const { return m_base + QStringLiteral(".dbf"); }
+    QString Filename() const { return m_base + m_extension; }
     void setFilename(const QString& name);
     bool Active() const { return m_active; }
     // How much of a memo is read, in bytes; a memo cut there ends with "…".
@@ -87,7 +87,8 @@ class TXBase {
     QString memo(qint64 block);
     const Field& field(int n, bool withNumber) const;
 
-    QString m_base;
+    QString m_base;      // the table's name without its extension
+    QString m_extension; // ".dbf", or the one the table's name has
     QString m_tablePath;
     bool m_active = false;
     QFile m_table;

@@ -89,7 +89,7 @@ QImage PictureFile::read(QSize box, qint64 maxBytes) const {
         ok = codecs::readGif(data, box, image, maxBytes);
         break;
     case PictureKind::Bmp:
-        ok = codecs::readBmp(data, image, maxBytes);
+        ok = codecs::readBmp(data, box, image, maxBytes);
         break;
     case PictureKind::Emf:
         ok = codecs::readEmf(data, box, image, maxBytes);

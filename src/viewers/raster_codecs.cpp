@@ -1,15 +1,48 @@
-// JPEG through libjpeg(-turbo), GIF through giflib, BMP through Qt.
+// JPEG through libjpeg(-turbo), GIF through giflib; the decodes' shared memory budget.
 #include "jpeg_eighth.h"
 #include "picture_codecs.h"
 
-#include <QBuffer>
-#include <QImageReader>
+#include <QMutex>
+#include <QWaitCondition>
 #include <csetjmp>
 #include <cstdio>
 #include <cstring>
 #include <gif_lib.h>
 
 namespace viewers::codecs {
+
+// ---- the decodes' memory ----
+
+namespace {
+struct Budget {
+    QMutex lock;
+    QWaitCondition freed;
+    qint64 left = kDecodeBudget;
+};
+Budget& budget() {
+    static Budget b;
+    return b;
+}
+} // namespace
+
+qint64 takeDecodeCharge(qint64 bytes, qint64 maxBytes) {
+    bytes = std::max<qint64>(bytes, 1);
+    if (bytes > kDecodeBudget || bytes > maxBytes) return 0;
+    Budget& b = budget();
+    QMutexLocker locked(&b.lock);
+    while (b.left < bytes)
+        b.freed.wait(&b.lock);
+    b.left -= bytes;
+    return bytes;
+}
+
+void giveBackDecodeCharge(qint64 taken) {
+    if (taken <= 0) return;
+    Budget& b = budget();
+    QMutexLocker locked(&b.lock);
+    b.left += taken;
+    b.freed.wakeAll();
+}
 
 // ---- JPEG ----
 
@@ -70,8 +103,10 @@ bool decodeJpeg(const QByteArray& data, QSize box, QImage* image, QSize* size, q
     info.err = jpeg_std_error(&failure.manager);
     failure.manager.error_exit = jpegFailed;
     failure.manager.emit_message = jpegQuiet;
+    volatile qint64 charged = 0; // memory taken from the budget, given back on every way out
     if (setjmp(failure.jump)) {
         jpeg_destroy_decompress(&info);
+        giveBackDecodeCharge(charged);
         return false;
     }
     jpeg_create_decompress(&info);
@@ -96,18 +131,27 @@ bool decodeJpeg(const QByteArray& data, QSize box, QImage* image, QSize* size, q
     }
     jpeg_calc_output_dimensions(&info);
     const QSize output(int(info.output_width), int(info.output_height));
-    if (!fits(output, maxBytes - std::min(maxBytes, coefficientBytes(info)))) {
+    if (!acceptable(output)) {
+        jpeg_destroy_decompress(&info);
+        return false;
+    }
+    // The picture, and for a progressive one every coefficient, held at once.
+    charged = takeDecodeCharge(
+        qint64(output.width()) * output.height() * 4 + coefficientBytes(info), maxBytes);
+    if (!charged) {
         jpeg_destroy_decompress(&info);
         return false;
     }
     if (readJpegEighth(info, *image)) {
         jpeg_destroy_decompress(&info);
+        giveBackDecodeCharge(charged);
         return true;
     }
     jpeg_start_decompress(&info);
     *image = QImage(int(info.output_width), int(info.output_height), QImage::Format_RGB32);
     if (image->isNull()) {
         jpeg_destroy_decompress(&info);
+        giveBackDecodeCharge(charged);
         return false;
     }
     while (info.output_scanline < info.output_height) {
@@ -117,6 +161,7 @@ bool decodeJpeg(const QByteArray& data, QSize box, QImage* image, QSize* size, q
     }
     jpeg_finish_decompress(&info);
     jpeg_destroy_decompress(&info);
+    giveBackDecodeCharge(charged);
     return true;
 }
 
@@ -236,6 +281,8 @@ bool readGif(const QByteArray& data, QSize box, QImage& image, qint64 maxBytes) 
     const int step = box.isEmpty() ? 1 : gifStep(screen, box, maxBytes);
     const QSize canvas((screen.width() + step - 1) / step, (screen.height() + step - 1) / step);
     if (!fits(canvas, maxBytes)) return false;
+    const DecodeCharge charge(qint64(canvas.width()) * canvas.height() * 4, maxBytes);
+    if (!charge) return false;
     image = QImage(canvas, QImage::Format_ARGB32);
     if (image.isNull()) return false;
     image.fill(Qt::transparent);
@@ -254,35 +301,6 @@ bool readGif(const QByteArray& data, QSize box, QImage& image, qint64 maxBytes) 
         while (block)
             if (DGifGetExtensionNext(gif, &block) == GIF_ERROR) return false;
     }
-}
-
-// ---- BMP ----
-
-namespace {
-
-bool bmpReader(const QByteArray& data, QBuffer& buffer, QImageReader& reader, QSize& size) {
-    buffer.setData(data);
-    buffer.open(QIODevice::ReadOnly);
-    reader.setDevice(&buffer);
-    reader.setFormat("bmp");
-    size = reader.size();
-    return acceptable(size);
-}
-
-} // namespace
-
-bool bmpSize(const QByteArray& data, QSize& size) {
-    QBuffer buffer;
-    QImageReader reader;
-    return bmpReader(data, buffer, reader, size);
-}
-
-bool readBmp(const QByteArray& data, QImage& image, qint64 maxBytes) {
-    QBuffer buffer;
-    QImageReader reader;
-    QSize size;
-    if (!bmpReader(data, buffer, reader, size) || !fits(size, maxBytes)) return false;
-    return reader.read(&image) && !image.isNull();
 }
 
 } // namespace viewers::codecs

@@ -30,8 +30,11 @@ struct Thumbnail {
     QString error; // the picture error's text, when it could not be read
 };
 
-// What one thumbnail may take to decode; several are made at once.
-constexpr qint64 kThumbnailBytes = qint64(64) << 20;
+// What one thumbnail may take to decode: enough for every common form up
+// to 50 megapixels (a progressive JPEG's coefficients are kept whole
+// whatever the scale). Several are made at once, within the decodes'
+// shared budget.
+constexpr qint64 kThumbnailBytes = qint64(512) << 20;
 
 // Reads the picture for its slot: decoded for the box, stretched smoothly;
 // a picture that would take more than kThumbnailBytes is told unreadable.

@@ -49,7 +49,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         break;
     case 2:
         bmpSize(bytes, natural);
-        readBmp(bytes, image);
+        readBmp(bytes, (size & 1) ? QSize(158, 98) : QSize(), image, 64 << 20);
         break;
     case 3:
         if (emfSize(bytes, natural) && natural.width() * qint64(natural.height()) < 4'000'000)
@@ -69,7 +69,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         QByteArray bmp("BM", 2);
         bmp += QByteArray(12, '\0') + bytes;
         bmpSize(bmp, natural);
-        readBmp(bmp, image, kBox);
+        readBmp(bmp, {158, 98}, image, kBox);
+        readBmp(bmp, {}, image, kBox);
         break;
     }
     }

@@ -1,5 +1,5 @@
 // The byte searches on any bytes, checked against a plain search: the
-// first match, and with the line ends counted and the end mark (26) kept.
+// first match, and with the line ends (CR LF, CR, LF) counted and the end mark (26) kept.
 #include "core/byte_search.h"
 #include "data_provider.h"
 
@@ -33,9 +33,11 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     const qsizetype mark = hay.sliced(start).indexOf('\x1A');
     const qsizetype end = mark < 0 ? hay.size() : start + mark;
     const qsizetype expected = plainFind(hay.first(end), needle, from);
-    const core::BytePattern::Tallied r = pattern.inTallying(hay, from, '\r', 26);
+    const core::BytePattern::Tallied r = pattern.inCountingLines(hay, from, 26);
     if (r.at != expected) std::abort();
-    if (r.at >= 0 && r.tally != std::count(hay.begin() + start, hay.begin() + r.at, '\r'))
-        std::abort();
+    qsizetype ends = 0; // each CR, and each LF not right after a CR (from counts as a start)
+    for (qsizetype i = start; i < r.at; ++i)
+        ends += hay[i] == '\r' || (hay[i] == '\n' && (i == start || hay[i - 1] != '\r'));
+    if (r.at >= 0 && r.tally != ends) std::abort();
     return 0;
 }

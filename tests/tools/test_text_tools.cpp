@@ -9,6 +9,7 @@
 #include "ui/errors.h"
 
 #include <QDir>
+#include <QFile>
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
@@ -43,23 +44,31 @@ QStringList differences(const QString& a, const QString& b) {
 
 } // namespace
 
-// The lines a search must list, found the slow way: the text up to its
-// first byte 26, cut at each carriage return, a line feed right after one
-// belonging to the line end.
-QStringList slowMatches(const QByteArray& all, const QByteArray& needle) {
+// A text's lines found the slow way: the text up to its first byte 26,
+// cut at each CR LF, lone CR and lone LF.
+QList<QByteArray> slowLines(const QByteArray& all) {
     const QByteArray text = all.left(all.indexOf('\x1A') < 0 ? all.size() : all.indexOf('\x1A'));
-    QStringList out;
-    qint64 line = 1;
-    for (qsizetype pos = 0; pos <= text.size(); ++line) {
-        qsizetype cr = text.indexOf('\r', pos);
-        if (cr < 0) cr = text.size();
-        qsizetype start = pos;
-        if (start > 0 && start < text.size() && text[start] == '\n') ++start;
-        const QByteArray content = text.mid(start, cr - start);
-        if (content.contains(needle))
-            out << QString::number(line) + ":" + QString::fromLatin1(content);
-        pos = cr + 1;
+    QList<QByteArray> lines;
+    QByteArray line;
+    for (qsizetype i = 0; i < text.size(); ++i) {
+        if (text[i] != '\r' && text[i] != '\n') {
+            line += text[i];
+            continue;
+        }
+        if (text[i] == '\r' && i + 1 < text.size() && text[i + 1] == '\n') ++i;
+        lines << line;
+        line.clear();
     }
+    if (!line.isEmpty() || lines.isEmpty()) lines << line;
+    return lines;
+}
+
+QStringList slowMatches(const QByteArray& all, const QByteArray& needle) {
+    QStringList out;
+    qint64 number = 0;
+    for (const QByteArray& line : slowLines(all))
+        if (++number, line.contains(needle))
+            out << QString::number(number) + ":" + QString::fromLatin1(line);
     return out;
 }
 
@@ -96,8 +105,10 @@ TEST(FindString, LinesAsTheProgramReadsThem) {
     dir.write("a.txt", "first\r\nxabcabc\r\nABC only\rlast abc\x1A then abc");
     EXPECT_EQ(matches(dir.file("a.txt"), "abc"), QStringList({"2:xabcabc", "4:last abc"}));
     EXPECT_EQ(matches(dir.file("a.txt"), "ABC"), QStringList({"3:ABC only"}));
-    dir.write("lf.txt", "one\ntwo abc\nthree");
-    EXPECT_EQ(matches(dir.file("lf.txt"), "abc"), QStringList({"1:one\ntwo abc\nthree"}));
+    // Linux texts end their lines with LF alone; mixed ends count alike.
+    dir.write("lf.txt", "one\ntwo abc\n\nfour abc\r\nfive\rsix abc");
+    EXPECT_EQ(matches(dir.file("lf.txt"), "abc"),
+              QStringList({"2:two abc", "4:four abc", "6:six abc"}));
     dir.write("empty.txt", "");
     EXPECT_TRUE(matches(dir.file("empty.txt"), "abc").isEmpty());
     dir.write("cp.txt", "caf\xe9\r\n"); // Windows-1252 bytes found from the text "café"
@@ -181,17 +192,13 @@ TEST(Compare, PairsLineByLineToTheEndOfTheLongerText) {
 
 // The differences of two texts read pair by pair, line by line.
 QStringList slowDifferences(const QString& a, const QString& b) {
-    TextFile left, right;
-    EXPECT_TRUE(left.open(a));
-    EXPECT_TRUE(right.open(b));
+    QFile fa(a), fb(b);
+    EXPECT_TRUE(fa.open(QIODevice::ReadOnly) && fb.open(QIODevice::ReadOnly));
+    const QList<QByteArray> left = slowLines(fa.readAll()), right = slowLines(fb.readAll());
     QStringList out;
-    qint64 line = 0;
-    for (bool first = true;; first = false) {
-        QByteArrayView l, r;
-        const bool hasLeft = left.next(l), hasRight = right.next(r);
-        if (!hasLeft && !hasRight && !first) break;
-        ++line;
-        if (l != r) out << QString::number(line) + ":" + l.toByteArray() + "|" + r.toByteArray();
+    for (qsizetype i = 0; i < std::max(left.size(), right.size()); ++i) {
+        const QByteArray l = left.value(i), r = right.value(i);
+        if (l != r) out << QString::number(i + 1) + ":" + l + "|" + r;
     }
     return out;
 }
@@ -299,10 +306,17 @@ TEST(ByteSearch, AgreesWithMemmemAndCount) {
     EXPECT_EQ(core::findBytes("abc", "abcd"), -1);
     EXPECT_EQ(core::findBytes("xxab", "ab", 2), 2);
     EXPECT_EQ(core::findBytes("xxab", "ab", 3), -1);
-    for (qsizetype start : {0, 1, 15, 17})
-        for (qsizetype end : {start, start + 16, qsizetype(4100), hay.size()})
-            EXPECT_EQ(core::countByte(hay.constData() + start, hay.constData() + end, '\r'),
-                      std::count(hay.constData() + start, hay.constData() + end, '\r'));
+    for (qsizetype start : {0, 1, 15, 17, 40})
+        for (qsizetype end : {start, start + 16, start + 33, qsizetype(4100), hay.size()}) {
+            const char *b = hay.constData() + start, *e = hay.constData() + end;
+            EXPECT_EQ(core::countByte(b, e, '\r'), std::count(b, e, '\r'));
+            qsizetype ends = 0;
+            for (const char* p = b; p < e; ++p)
+                ends += *p == '\r' || (*p == '\n' && (p == b || p[-1] != '\r'));
+            EXPECT_EQ(core::countLineEnds(b, e), ends) << start << " " << end;
+            const char* first = std::find_if(b, e, [](char c) { return c == '\r' || c == '\n'; });
+            EXPECT_EQ(core::findLineEnd(b, e), first == e ? nullptr : first);
+        }
 }
 
 // A mapped file cut short by another while it is read: the pages that

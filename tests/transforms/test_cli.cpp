@@ -85,7 +85,7 @@ TEST(Cli, SplitJoinCryptSortAndOccupation) {
     EXPECT_EQ(readAll(dir.file("f.dat")), data);
     dir.write("lines.txt", "b\nA\n");
     ASSERT_EQ(cli({"sort", dir.file("lines.txt")}).code, 0);
-    EXPECT_EQ(readAll(dir.file("lines.txt")), QByteArray("A\r\nb\r\n"));
+    EXPECT_EQ(readAll(dir.file("lines.txt")), QByteArray("A\nb\n"));
     r = cli({"occupation", dir.path()});
     EXPECT_EQ(r.code, 0);
     EXPECT_TRUE(r.out.contains("Espace réellement occupé"));

@@ -250,15 +250,22 @@ TEST(TextTools, MergeAndSort) {
     dir.mkdir("folder");
     ASSERT_TRUE(mergeFiles({"ten", "zero", "folder", "five"}, "all", idle()));
     EXPECT_EQ(readAll("all"), QByteArray("0123456789abcde"));
-    dir.write("lines", "b\nA\r\na\rB");
+    // Every line, the last one too, gets the text's first line end.
+    dir.write("lines", "b\r\nA\na\rB");
     sortLines("lines", idle());
     const QByteArray sorted = readAll("lines");
     EXPECT_TRUE(sorted == "A\r\na\r\nB\r\nb\r\n" || sorted == "a\r\nA\r\nB\r\nb\r\n" ||
                 sorted == "A\r\na\r\nb\r\nB\r\n" || sorted == "a\r\nA\r\nb\r\nB\r\n")
         << sorted.toStdString();
-    dir.write("nul", QByteArray("z\0z\nb\0\0\na", 9));
+    dir.write("nul", QByteArray("z\0z\nb\0\0\r\na", 10));
     sortLines("nul", idle());
-    EXPECT_EQ(readAll("nul"), QByteArray("a\r\nb\0\0\r\nz\0z\r\n", 13));
+    EXPECT_EQ(readAll("nul"), QByteArray("a\nb\0\0\nz\0z\n", 10));
+    for (const auto& [text, expected] : std::vector<std::pair<QByteArray, QByteArray>>{
+             {"b\rc\na", "a\rb\rc\r"}, {"b", "b\r\n"}, {"b\r", "b\r"}, {"", ""}}) {
+        dir.write("ends", text);
+        ASSERT_TRUE(sortLines("ends", idle()));
+        EXPECT_EQ(readAll("ends"), expected) << text.toStdString();
+    }
     EXPECT_EQ(sortLines("missing", idle()).text, QStringLiteral("Fichier introuvable"));
 }
 
@@ -456,7 +463,7 @@ TEST_F(DriveFixture, ToolCommandsForOneFile) {
     dialogs.answer(ui::Ok);
     ui::runRegistered(QStringLiteral("Trier"), tool.context());
     EXPECT_EQ(dialogs.lastText(), QStringLiteral("Trier le fichier x.txt ?"));
-    EXPECT_EQ(readAll(dir.file("x.txt")), QByteArray("a\r\nb\r\n"));
+    EXPECT_EQ(readAll(dir.file("x.txt")), QByteArray("a\nb\n")); // the LF text keeps its line ends
     ui::runRegistered(QStringLiteral("Occupation"), tool.context());
     EXPECT_TRUE(dialogs.lastText().contains("Espace réellement occupé : "));
     dialogs.cancelInput();

@@ -5,6 +5,7 @@
 
 #include <QByteArray>
 #include <QList>
+#include <algorithm>
 
 namespace picture_files {
 
@@ -86,6 +87,62 @@ inline QByteArray wmf(int width, int height, qint64 recordWords = 7) {
     add32(b, 3); // EOF
     add16(b, 0);
     return b;
+}
+
+// A placeable WMF of `width` x `height` pixels that writes `text` (bytes in
+// the font's own code page) with the font `face` of character set
+// `charset` (0 ANSI, 2 Symbol).
+inline QByteArray wmfText(int width, int height, const QByteArray& face, int charset,
+                          const QByteArray& text) {
+    QByteArray records;
+    const auto record = [&](int function, const QByteArray& params) {
+        add32(records, 3 + params.size() / 2);
+        add16(records, function);
+        records += params;
+    };
+    QByteArray p;
+    add16(p, 0), add16(p, 0);
+    record(0x020B, p); // SETWINDOWORG
+    p.clear();
+    add16(p, height), add16(p, width);
+    record(0x020C, p); // SETWINDOWEXT
+    p.clear();
+    for (int v : {-height / 3, 0, 0, 0, 400})
+        add16(p, v);
+    p += char(0), p += char(0), p += char(0), p += char(charset);
+    p += QByteArray(4, '\0');
+    p += face.left(31) + QByteArray(32 - std::min<qsizetype>(face.size(), 31), '\0');
+    record(0x02FB, p); // CREATEFONTINDIRECT
+    p.clear();
+    add16(p, 0);
+    record(0x012D, p); // SELECTOBJECT
+    p.clear();
+    add16(p, int(text.size()));
+    p += text;
+    if (text.size() % 2) p += char(0);
+    add16(p, height / 2), add16(p, 2);
+    record(0x0521, p); // TEXTOUT
+    add32(records, 3);
+    add16(records, 0); // EOF
+    QByteArray b;
+    add32(b, 0x9AC6CDD7);
+    add16(b, 0);
+    for (int v : {0, 0, width, height})
+        add16(b, v);
+    add16(b, 96);
+    add32(b, 0);
+    quint16 sum = 0;
+    for (int i = 0; i < 20; i += 2)
+        sum ^= quint16(uchar(b[i]) | uchar(b[i + 1]) << 8);
+    add16(b, sum);
+    add16(b, 1);
+    add16(b, 9);
+    add16(b, 0x300);
+    add32(b, 9 + records.size() / 2);
+    add16(b, 1);
+    add32(b, 3 + 25);
+    add16(b, 0);
+    return b + records;
 }
 
 } // namespace picture_files

@@ -83,14 +83,19 @@ TEST(XBase, FieldsValuesAndDeletedRecords) {
     EXPECT_EQ(error([&] { t.Next(); }), QStringLiteral("Data File Not Open"));
 }
 
-TEST(XBase, NamesCutAtTheFirstDotAndFoundWhateverTheirCase) {
+TEST(XBase, TheTableNamedIsReadFoundWhateverItsCase) {
     TempDir dir;
     people().write(dir.file("TABLE.DBF"));
     TXBase t;
-    t.setFilename(dir.file("table.old.dbf"));
+    t.setFilename(dir.file("table.dbf"));
     t.setActive(true);
     EXPECT_TRUE(t.Active());
     EXPECT_EQ(t.tablePath(), dir.file("TABLE.DBF"));
+    // A dotted name is its own table, never the one cut at its first dot.
+    TXBase dotted;
+    dotted.setFilename(dir.file("table.old.dbf"));
+    dotted.setActive(true);
+    EXPECT_FALSE(dotted.Active());
     TXBase missing;
     missing.setFilename(dir.file("nothing.dbf"));
     missing.setActive(true);
@@ -98,9 +103,50 @@ TEST(XBase, NamesCutAtTheFirstDotAndFoundWhateverTheirCase) {
     // A read-only table opens: the viewer only reads.
     ASSERT_EQ(::chmod(dir.file("TABLE.DBF").toLocal8Bit().constData(), 0444), 0);
     TXBase ro;
-    ro.setFilename(dir.file("table.dbf"));
+    ro.setFilename(dir.file("table"));
     ro.setActive(true);
     EXPECT_TRUE(ro.Active());
+}
+
+// Tables written by another program (python3-dbf), kept in tests/viewers/tables.
+TEST(XBase, TablesOtherProgramsWrote) {
+    const QString tables = QStringLiteral(TAVTOOLS_TEST_TABLES);
+    const auto grid = [](const QString& path) {
+        TXBase t;
+        t.setFilename(path);
+        t.setActive(true);
+        QStringList rows;
+        if (!t.Active()) return rows;
+        QStringList names;
+        for (int f = 1; f <= t.FieldCount(); ++f)
+            names << t.FieldName(f);
+        rows << names.join(u'|');
+        for (qint64 r = 1; r <= t.RecordCount(); ++r, t.Next()) {
+            QStringList values;
+            for (int f = 1; f <= t.FieldCount(); ++f)
+                values << t.FieldValue(f).trimmed();
+            rows << values.join(u'|');
+        }
+        return rows;
+    };
+    // Beside clients.dbf, the dotted name opens itself and its own memo file.
+    EXPECT_EQ(grid(tables + "/clients.2023.dbf"),
+              QStringList({"NOM|VILLE|INSCRIT|SOLDE|ACTIF|NOTES",
+                           QStringLiteral("Dupont|Paris|20230105|1234567.89|T|Client fidèle\r\n"
+                                          "depuis 2001"),
+                           QStringLiteral("Lefèvre|Lyon|20230309|-12.50|F|")}));
+    const QStringList world = {"NAME|AREA|LON", "France|55010|2.550",
+                               QStringLiteral("Côte d'Ivoire|31800|-5.554")};
+    EXPECT_EQ(grid(tables + "/TM_WORLD_BORDERS_SIMPL-0.3.dbf"), world);
+    // The field list ended by a line feed instead of a carriage return.
+    EXPECT_EQ(grid(tables + "/lf_header.dbf"), world);
+    // No field and no record: a valid table, open and empty, even with a
+    // record length of 0 and nothing after its header.
+    EXPECT_EQ(grid(tables + "/vide.dbf"), QStringList({""}));
+    TempDir dir;
+    QByteArray bare(32, '\0');
+    bare[0] = 3, bare[8] = 32;
+    EXPECT_EQ(grid(dir.write("bare.dbf", bare)), QStringList({""}));
 }
 
 TEST(XBase, FieldCountFromTheTerminatorOrTheHeaderLength) {

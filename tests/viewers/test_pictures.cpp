@@ -29,9 +29,12 @@
 #include <QSignalSpy>
 #include <QTest>
 #include <QTreeView>
+#include <QtConcurrent/QtConcurrentMap>
+#include <atomic>
 #include <gif_lib.h>
 #include <gtest/gtest.h>
 #include <random>
+#include <thread>
 
 using namespace viewers;
 using testing_support::TempDir;
@@ -305,7 +308,7 @@ TEST(Pictures, ThumbnailsStayWithinTheirMemory) {
     EXPECT_GE(sampled.width(), 158);
     EXPECT_LE(sampled.width(), 4 * 158);
     EXPECT_TRUE(makeThumbnail(screen).shown);
-    EXPECT_THROW(readPicture(screen, {}, kThumbnailBytes), PictureError); // 400 MB whole
+    EXPECT_THROW(readPicture(screen, {}, 256 << 20), PictureError); // 400 MB whole
 
     QImage photo(3000, 3000, QImage::Format_RGB32);
     photo.fill(Qt::darkGreen);
@@ -320,14 +323,135 @@ TEST(Pictures, ThumbnailsStayWithinTheirMemory) {
     EXPECT_EQ(readPicture(baseline, {158, 98}, 16 << 20).size(), QSize(375, 375));
 
     // Too many records to draw; a tall one whose natural size is too large
-    // for a thumbnail that shows it unscaled.
+    // for a small budget.
     const QString records = dir.write("records.emf", picture_files::emf(300, 200, 100'001));
     EXPECT_THROW(pictureSize(records), PictureError);
     EXPECT_EQ(readPicture(dir.write("fine.emf", picture_files::emf(300, 200, 1000))).size(),
               QSize(300, 200));
     const QString tall = dir.write("tall.emf", picture_files::emf(150, 200'000));
-    EXPECT_FALSE(makeThumbnail(tall).shown);
+    EXPECT_THROW(readPicture(tall, {}, 64 << 20), PictureError);
     EXPECT_EQ(readPicture(tall, {150, 20}).size(), QSize(150, 20));
+    // A canvas beyond what is drawn at all is drawn scaled down, as a vector can be.
+    const QString huge = dir.write("huge.emf", picture_files::emf(20'000, 10'000));
+    const QSize drawn = pictureSize(huge);
+    EXPECT_LE(qint64(drawn.width()) * drawn.height(), 50'000'000);
+    EXPECT_NEAR(double(drawn.width()) / drawn.height(), 2.0, 0.01);
+    EXPECT_TRUE(makeThumbnail(huge).shown);
+}
+
+// Pictures as cameras, phones and other programs write them, made at test
+// time by Pillow and ImageMagick; BMPs read pixel for pixel as Pillow reads them.
+TEST(Pictures, FilesOtherProgramsMade) {
+    TempDir dir;
+    const QString script = QStringLiteral(R"PY(
+import struct, subprocess, sys
+from PIL import Image
+out = sys.argv[1]
+def photo(w, h):
+    r = Image.linear_gradient("L").resize((w, h))
+    g = Image.radial_gradient("L").resize((w, h))
+    b = Image.effect_noise((w // 8, h // 8), 60).resize((w, h))
+    return Image.merge("RGB", (r, g, b))
+photo(4000, 3000).save(out + "/p444.jpg", quality=90, progressive=True, subsampling=0)
+photo(6000, 4000).save(out + "/p420.jpg", quality=85, progressive=True, subsampling=2)
+photo(5000, 3500).save(out + "/big.bmp")
+small = photo(61, 37)
+forms = {"one": small.convert("1"), "grey": small.convert("L"),
+         "pal": small.quantize(200), "rgb": small, "rgba": small.convert("RGBA")}
+for name, im in forms.items():
+    im.save(out + "/" + name + ".bmp")
+    im.convert("RGBA").save(out + "/" + name + ".png")
+# Rows stored top-down: the palette file's rows reversed, its height negative.
+d = bytearray(open(out + "/pal.bmp", "rb").read())
+off, = struct.unpack_from("<I", d, 10)
+w, h = struct.unpack_from("<ii", d, 18)
+stride = (w + 3) & ~3
+rows = [d[off + i * stride: off + (i + 1) * stride] for i in range(h)]
+d[off:] = b"".join(reversed(rows))
+struct.pack_into("<i", d, 22, -h)
+open(out + "/topdown.bmp", "wb").write(d)
+forms["pal"].convert("RGBA").save(out + "/topdown.png")
+# OS/2's first header with a palette of five entries of three bytes.
+five = small.quantize(5)
+pal = five.getpalette()[:15]
+stride = ((61 * 4 + 31) // 32) * 4
+px = five.load()
+data = b""
+for y in reversed(range(37)):
+    row = bytearray(stride)
+    for x in range(61):
+        row[x // 2] |= px[x, y] << (0 if x % 2 else 4)
+    data += bytes(row)
+palette = b"".join(bytes((pal[3 * i + 2], pal[3 * i + 1], pal[3 * i])) for i in range(5))
+off = 14 + 12 + len(palette)
+open(out + "/os2.bmp", "wb").write(b"BM" + struct.pack("<IHHI", off + len(data), 0, 0, off) +
+    struct.pack("<IHHHH", 12, 61, 37, 1, 4) + palette + data)
+five.convert("RGBA").save(out + "/os2.png")
+subprocess.run(["convert", out + "/rgb.png", "-alpha", "off", "-colors", "64", "-compress", "RLE",
+                "BMP3:" + out + "/rle.bmp"], check=True)
+assert struct.unpack_from("<I", open(out + "/rle.bmp", "rb").read(), 30)[0] == 1  # RLE8
+Image.open(out + "/rle.bmp").convert("RGBA").save(out + "/rle.png")
+)PY");
+    QProcess maker;
+    maker.start(QStringLiteral("/usr/bin/python3"), {"-c", script, dir.path()});
+    ASSERT_TRUE(maker.waitForFinished(120000));
+    ASSERT_EQ(maker.exitCode(), 0) << maker.readAllStandardError().toStdString();
+
+    for (const char* name : {"one", "grey", "pal", "rgb", "rgba", "topdown", "os2", "rle"}) {
+        const QImage ours = readPicture(dir.file(QString::fromLatin1(name) + ".bmp"));
+        const QImage theirs(dir.file(QString::fromLatin1(name) + ".png"));
+        ASSERT_FALSE(theirs.isNull()) << name;
+        EXPECT_EQ(ours.convertToFormat(QImage::Format_ARGB32),
+                  theirs.convertToFormat(QImage::Format_ARGB32))
+            << name;
+    }
+    // Progressive 12 and 24 megapixel photos, and a 17.5 megapixel BMP: each
+    // makes its thumbnail, all at once, and opens whole in the viewer.
+    const QStringList large = {dir.file("p444.jpg"), dir.file("p420.jpg"), dir.file("big.bmp")};
+    const QList<Thumbnail> made = QtConcurrent::blockingMapped(large, makeThumbnail);
+    for (const Thumbnail& t : made)
+        EXPECT_TRUE(t.shown) << t.path.toStdString() << " " << t.error.toStdString();
+    EXPECT_EQ(readPicture(dir.file("p444.jpg")).size(), QSize(4000, 3000));
+    EXPECT_EQ(readPicture(dir.file("big.bmp")).size(), QSize(5000, 3500));
+}
+
+// Decodes share one memory budget: a decode that finds too little left
+// waits for the others instead of being refused; one larger than the whole
+// budget is refused at once.
+TEST(Pictures, DecodesWaitForTheirShareOfMemory) {
+    using viewers::codecs::DecodeCharge;
+    using viewers::codecs::kDecodeBudget;
+    EXPECT_FALSE(DecodeCharge(kDecodeBudget + 1));
+    EXPECT_FALSE(DecodeCharge(1000, 999));
+    auto first = std::make_unique<DecodeCharge>(kDecodeBudget * 3 / 4);
+    ASSERT_TRUE(*first);
+    std::atomic<bool> granted = false;
+    std::thread second([&] {
+        const DecodeCharge charge(kDecodeBudget / 2);
+        granted = bool(charge);
+    });
+    std::this_thread::sleep_for(std::chrono::milliseconds(100));
+    EXPECT_FALSE(granted);
+    first.reset();
+    second.join();
+    EXPECT_TRUE(granted);
+}
+
+// Metafiles whose texts are not ASCII (Windows-1252 and Symbol bytes) draw them.
+TEST(Pictures, MetafileTextsInTheirFontsCodePages) {
+    TempDir dir;
+    for (const auto& [face, charset, text] : std::vector<std::tuple<QByteArray, int, QByteArray>>{
+             {"Arial", 0, "Caf\xE9 & <\x80>"}, {"Symbol", 2, "abg \xB9 \xA5"}}) {
+        const QString path =
+            dir.write("t.wmf", picture_files::wmfText(300, 100, face, charset, text));
+        const QImage image = readPicture(path);
+        ASSERT_EQ(image.size(), QSize(300, 100)) << face.toStdString();
+        int inked = 0;
+        for (int y = 0; y < image.height(); ++y)
+            for (int x = 0; x < image.width(); ++x)
+                inked += qAlpha(image.pixel(x, y)) > 128;
+        EXPECT_GT(inked, 200) << face.toStdString();
+    }
 }
 
 TEST(Thumbnails, TheBoxesOfTheSlot) {
