@@ -5,6 +5,7 @@
 
 #include <QByteArray>
 #include <QList>
+#include <QString>
 #include <algorithm>
 
 namespace picture_files {
@@ -89,6 +90,9 @@ inline QByteArray wmf(int width, int height, qint64 recordWords = 7) {
     return b;
 }
 
+// The metafiles with text kept in tests/viewers/pictures were written by the
+// two makers below (Debian's tools write none).
+
 // A placeable WMF of `width` x `height` pixels that writes `text` (bytes in
 // the font's own code page) with the font `face` of character set
 // `charset` (0 ANSI, 2 Symbol).
@@ -143,6 +147,63 @@ inline QByteArray wmfText(int width, int height, const QByteArray& face, int cha
     add32(b, 3 + 25);
     add16(b, 0);
     return b + records;
+}
+
+// An EMF of `width` x `height` pixels that writes `text` in the font `face`.
+inline QByteArray emfText(int width, int height, const QString& face, const QString& text) {
+    QByteArray records;
+    QByteArray font; // EMR_EXTCREATEFONTINDIRECTW, a LOGFONTW
+    add32(font, 1);  // its handle
+    for (int v : {-height / 3, 0, 0, 0, 400})
+        add32(font, v);
+    font += QByteArray(8, '\0');
+    for (int i = 0; i < 32; ++i)
+        add16(font, i < face.size() && i < 31 ? face[i].unicode() : 0);
+    add32(records, 82);
+    add32(records, 8 + font.size());
+    records += font;
+    add32(records, 37); // EMR_SELECTOBJECT
+    add32(records, 12);
+    add32(records, 1);
+    const qsizetype n = text.size(), stringBytes = (2 * n + 3) / 4 * 4;
+    QByteArray out; // EMR_EXTTEXTOUTW
+    for (int v : {0, 0, width - 1, height - 1})
+        add32(out, v);
+    add32(out, 1);          // GM_COMPATIBLE
+    add32(out, 0x3F800000); // scales 1.0
+    add32(out, 0x3F800000);
+    add32(out, 2), add32(out, height / 2); // reference point
+    add32(out, n);
+    add32(out, 76); // the string, from the record's start
+    add32(out, 0);
+    for (int v : {0, 0, width, height})
+        add32(out, v);
+    add32(out, 76 + stringBytes); // the advances
+    for (QChar c : text)
+        add16(out, c.unicode());
+    out += QByteArray(stringBytes - 2 * n, '\0');
+    for (qsizetype i = 0; i < n; ++i)
+        add32(out, height / 4);
+    add32(records, 84);
+    add32(records, 8 + out.size());
+    records += out;
+    QByteArray b = emf(width, height, 0);
+    b.chop(20); // its end record
+    const qsizetype end = b.size() + records.size() + 20;
+    b += records;
+    add32(b, 14); // EMR_EOF
+    add32(b, 20);
+    add32(b, 0);
+    add32(b, 16);
+    add32(b, 20);
+    b.replace(48, 4, QByteArray(4, '\0')); // the header's total size and record count
+    QByteArray size, count;
+    add32(size, end);
+    add32(count, 5);
+    b.replace(48, 4, size);
+    b.replace(52, 4, count);
+    b[56] = 2; // handles
+    return b;
 }
 
 } // namespace picture_files
