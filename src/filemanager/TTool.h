@@ -137,7 +137,6 @@ class TTool : public QWidget {
     // the window stays drawn and Escape stops it. Errors come back here.
     void runLoop(const std::function<void(core::Job&)>& body);
 
-
     // Widgets, for the shell and tests.
     FileListModel* model() const { return m_model; }
     QTreeView* detailsView() const { return m_details; }

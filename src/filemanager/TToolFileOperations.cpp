@@ -120,10 +120,19 @@ void TTool::CopyMove() {
         ui::dialogs().message(refusal);
         return;
     }
+    OperationResult result;
     if (m_pasteMode == 1 || m_pasteMode == 2)
-        runLoop([&](core::Job& job) { paste(request, askTheUser(), job); });
+        runLoop([&](core::Job& job) { result = paste(request, askTheUser(), job); });
     m_askReplace = request.askReplace;
     LitRepert();
+    // What could not be written is told, one box for the paste: the first
+    // entries with their reason ("Accès au fichier refusé : ...").
+    if (!result.errors.isEmpty()) {
+        constexpr int kShown = 10;
+        QStringList shown = result.errors.mid(0, kShown);
+        if (result.errors.size() > kShown) shown << QStringLiteral("…");
+        ui::reportFailure(core::Outcome::failed(shown.join(QStringLiteral("\r\n"))));
+    }
 }
 
 // ---- rename ----

@@ -2,7 +2,6 @@
 #include "core/Job.h"
 #include "platform/Platform.h"
 
-
 namespace filemanager {
 
 using platform::Platform;
@@ -27,7 +26,10 @@ TreeCallbacks walkCallbacks(core::Job& job, const OperationQuestions& questions,
                 const FailureAnswer answer =
                     questions.entryFailed ? job.ask([&] { return questions.entryFailed(reason); })
                                           : FailureAnswer::Skip;
-                if (answer != FailureAnswer::Retry) result.notHandled << reason;
+                if (answer == FailureAnswer::Retry) return answer;
+                result.notHandled << reason;
+                if (error != platform::errFileExists && error != platform::errAlreadyExists)
+                    result.errors << reason;
                 return answer;
             }};
 }

@@ -24,6 +24,9 @@ struct OperationResult {
     core::Outcome outcome;
     int handled = 0;
     QStringList notHandled;
+    // Those of notHandled left by an error, not because their name was
+    // taken (which a paste asks about): what the window reports.
+    QStringList errors;
 };
 
 // The questions an operation may ask; each runs through job.ask. Unset, the

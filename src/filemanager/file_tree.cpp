@@ -130,12 +130,15 @@ void copyOne(const QString& from, const QString& to, const QString& name, bool i
         if (!failIfExists && (p.attributes(to) & platform::faDirectory) == 0) p.deleteFile(to);
         return p.copyLink(from, to);
     };
-    // A copy refused is asked about once; declined, it is an entry left.
+    // A copy refused because the name is taken is asked about once;
+    // declined, it is an entry left. Any other failure (a folder that cannot
+    // be written) is no question of replacing.
     bool asked = false;
     attempt(cb, to, [&] {
         const platform::Status first = copy(askReplace);
-        if (first || first.error() == platform::errCancelled || std::exchange(asked, true))
-            return first;
+        const bool taken =
+            first.error() == platform::errFileExists || first.error() == platform::errAlreadyExists;
+        if (first || !taken || std::exchange(asked, true)) return first;
         const ReplaceAnswer answer = cb.askReplace ? cb.askReplace(name) : ReplaceAnswer::No;
         if (answer == ReplaceAnswer::No) return first;
         if (answer == ReplaceAnswer::All) askReplace = false;

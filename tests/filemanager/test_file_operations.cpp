@@ -18,6 +18,7 @@
 #include <QRadioButton>
 #include <QTreeView>
 #include <fcntl.h>
+#include <sys/mount.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -116,6 +117,27 @@ TEST_F(FileOpsFixture, ReplaceQuestionNoYesAndAll) {
     tool->CopyMove(); // a new paste asks again
     EXPECT_EQ(readAll(dir.file("dst/one.txt")), QByteArray("new1"));
     EXPECT_EQ(dialogs.shown.size(), 6);
+}
+
+// A folder that cannot be written: no question about replacing a file
+// that is not there; the refusal is told, with the entry's name.
+TEST_F(FileOpsFixture, PasteIntoAFolderThatCannotBeWrittenTellsTheRefusal) {
+    dir.write("src/a.txt", "a");
+    const QString target = dir.mkdir("ro");
+    // Root writes anywhere: a read-only mount stops it; others, the mode.
+    const bool mounted = geteuid() == 0 && ::mount("tmpfs", QFile::encodeName(target).constData(),
+                                                   "tmpfs", MS_RDONLY, "size=1m") == 0;
+    if (!mounted) ASSERT_EQ(::chmod(QFile::encodeName(target).constData(), 0555), 0);
+    QDir::setCurrent(dir.file("src"));
+    open();
+    memorise({"a.txt"}, false);
+    goTo(target);
+    tool->CopyMove();
+    if (mounted) ::umount(QFile::encodeName(target).constData());
+    ASSERT_EQ(dialogs.shown.size(), 1) << dialogs.texts().join(" | ").toStdString();
+    EXPECT_EQ(dialogs.lastText(),
+              QStringLiteral("Accès au fichier refusé : ") + target + QStringLiteral("/a.txt."));
+    EXPECT_FALSE(exists(target + "/a.txt"));
 }
 
 TEST_F(FileOpsFixture, CutMovesOnceAndNeverReplaces) {
