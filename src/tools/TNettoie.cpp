@@ -4,6 +4,7 @@
 #include "filemanager/components/TDriveCombo.h"
 #include "platform/Platform.h"
 #include "search_run.h"
+#include "ui/Dialogs.h"
 #include "ui/errors.h"
 #include "ui/window_parts.h"
 
@@ -113,13 +114,20 @@ void TNettoie::Chercher() {
     const QString root = platform::Platform::instance().driveRoot(DriveComboBox1->Drive());
     const QStringList list = extensions();
     qint64 total = 0, count = 0;
+    QHash<QString, qint64> sizes; // filled by the search alone, read once it ended
     const SearchEnd end = runSearch(Button1, ListBox2, Label1, [&](core::Job& job, Batch& batch) {
         if (root.isEmpty()) return;
         // What installed packages need is never a leftover, whatever its extension.
         const KeptFiles kept = packagedFilesLater(list);
         count = findToClean(
-            root, list, [&](const CleanerHit& hit) { batch.add(hit.path); }, total, job, kept);
+            root, list,
+            [&](const CleanerHit& hit) {
+                sizes.insert(hit.path, hit.size);
+                batch.add(hit.path);
+            },
+            total, job, kept);
     });
+    m_sizes = std::move(sizes);
     if (end == SearchEnd::Closed) return;
     if (end == SearchEnd::Escaped) {
         reject();
@@ -139,8 +147,20 @@ void TNettoie::Retirer() {
 
 void TNettoie::Nettoyer() {
     QStringList paths;
-    for (int i = 0; i < ListBox2->count(); ++i)
+    qint64 bytes = 0;
+    for (int i = 0; i < ListBox2->count(); ++i) {
         paths << ListBox2->item(i)->text();
+        bytes += m_sizes.value(paths.last());
+    }
+    if (paths.isEmpty()) return;
+    // Files deleted for good, found all over a drive: asked once, as the
+    // file manager's delete asks; anything but OK deletes nothing.
+    const QString question =
+        QStringLiteral("Attention, les fichiers ne seront pas récupérables dans la corbeille\r\n"
+                       "Effacer les %1 fichiers trouvés (%2 octets) ?")
+            .arg(paths.size())
+            .arg(bytes);
+    if (ui::dialogs().confirm(question, ui::Ok | ui::Cancel) != ui::Ok) return;
     QStringList deleted;
     core::FunctionJob job([&](core::Job&) { deleted = deleteAll(paths); });
     job.runInBackground();

@@ -2,6 +2,7 @@
 // "Nettoyer": files of a drive with leftover extensions, found and deleted.
 
 #include <QDialog>
+#include <QHash>
 #include <QStringList>
 
 class QLabel;
@@ -46,6 +47,7 @@ class TNettoie : public QDialog {
 
   private:
     QStringList extensions() const;
+    QHash<QString, qint64> m_sizes; // each file found, with its size
 };
 
 } // namespace tools

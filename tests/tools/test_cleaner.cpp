@@ -61,6 +61,16 @@ TEST(Cleaner, TheWindowFindsDeletesAndKeepsTheUsersExtensions) {
         for (int i = 0; i < w.ListBox2->count(); ++i)
             if (w.ListBox2->item(i)->text().endsWith("keep.old")) w.ListBox2->setCurrentRow(i);
         w.Retirer();
+        // Asked once before anything goes; Annuler deletes nothing.
+        dialogs.answer(ui::Cancel);
+        w.Nettoyer();
+        EXPECT_EQ(dialogs.lastText(),
+                  QStringLiteral("Attention, les fichiers ne seront pas récupérables dans la "
+                                 "corbeille\r\nEffacer les 5 fichiers trouvés (13 octets) ?"));
+        EXPECT_EQ(dialogs.shown.last().buttons, ui::Ok | ui::Cancel);
+        EXPECT_TRUE(QFile::exists(ro));
+        EXPECT_EQ(w.ListBox2->count(), 5);
+        dialogs.answer(ui::Ok);
         w.Nettoyer();
         EXPECT_TRUE(QFile::exists(dir.file("sub/keep.old")));
         EXPECT_FALSE(QFile::exists(ro)); // read-only, deleted all the same
