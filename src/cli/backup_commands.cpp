@@ -91,9 +91,7 @@ int runRestore(const QStringList& input) {
     const ArchiveResult r =
         runHere([&](core::Job& job) { return b.restore(archive, to, job, questions); });
     if (!r.outcome.ok()) return fail(QStringLiteral("Restore échoué ou annulé"));
-    out(QStringLiteral("Restore terminée avec succès, %1 fichiers sur %2 restorés")
-            .arg(r.filesDone)
-            .arg(r.fileCount));
+    out(restoreDoneText(r));
     return r.filesDone < r.fileCount ? 1 : 0; // a partial restore is no success
 }
 

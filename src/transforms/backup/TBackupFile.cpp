@@ -179,6 +179,7 @@ ArchiveResult TBackupFile::run(core::Job& job, const ArchiveQuestions& questions
     }
     result.fileCount = FileCount;
     result.filesDone = FilesDone;
+    result.renamed = m_renamed;
     result.totalSize = TotalSize;
     result.bytesWritten = BytesWritten;
     result.compressionRate = CompressionRate();
@@ -472,6 +473,16 @@ bool TBackupFile::runBackup(const QStringList& fileSpecs, const QString& archive
 }
 
 // ---- restore ----
+
+QString restoreDoneText(const ArchiveResult& result) {
+    QString text = QStringLiteral("Restore terminée avec succès, %1 fichiers sur %2 restorés")
+                       .arg(result.filesDone)
+                       .arg(result.fileCount);
+    if (result.renamed > 0)
+        text += QStringLiteral(", dont %1 sous un autre nom (même nom qu'un fichier déjà restauré)")
+                    .arg(result.renamed);
+    return text;
+}
 
 bool TBackupFile::restoreTarget(const QString& stored, const QString& restorePath, QString& target,
                                 QString& refusal) const {
@@ -775,6 +786,8 @@ bool TBackupFile::runRestore(const QString& archiveName, const QString& restoreP
     BytesDone = 0;
     m_restoreRoot = path;
     m_completed.clear();
+    m_restoredTargets.clear();
+    m_renamed = 0;
 
     QString archive = archiveName;
     int volume = 1;
@@ -816,6 +829,22 @@ bool TBackupFile::runRestore(const QString& archiveName, const QString& restoreP
     return result;
 }
 
+namespace {
+// "nom (2).ext", "nom (3).ext"…: the first that no file of this run took.
+// A file of that name from before is treated as the mode says, as any
+// other: restoring the same archive again gives the same names.
+QString freeName(const QString& target, const QSet<QString>& taken) {
+    const qsizetype slash = target.lastIndexOf(u'/');
+    const qsizetype dot = target.lastIndexOf(u'.');
+    const qsizetype cut = dot > slash + 1 ? dot : target.size();
+    for (int n = 2;; ++n) {
+        const QString candidate =
+            target.left(cut) + QStringLiteral(" (%1)").arg(n) + target.mid(cut);
+        if (!taken.contains(candidate)) return candidate;
+    }
+}
+} // namespace
+
 void TBackupFile::restoreEntry(VolumeReader& in, const QByteArray& raw, const QString& path,
                                Pending& pending) {
     const QString name = decodeName(raw);
@@ -829,6 +858,14 @@ void TBackupFile::restoreEntry(VolumeReader& in, const QByteArray& raw, const QS
             report(errorText(8) + QStringLiteral(" : ") + refusal); // the rest goes on
             notRestored(name, errorText(8));
         } else {
+            // Into one folder without their paths, files of the same name
+            // meet: one restored earlier in this run is never overwritten.
+            const bool flattened = !path.isEmpty() && !RestoreFullPath;
+            if (flattened && m_restoredTargets.contains(target)) {
+                target = freeName(target, m_restoredTargets);
+                ++m_renamed;
+            }
+            if (flattened) m_restoredTargets.insert(target);
             doRestore = wanted(target, date);
             if (!doRestore) notRestored(target, QStringLiteral("ignoré selon le mode"));
             if (OnRestoreFile) OnRestoreFile(target, date, doRestore);

@@ -45,10 +45,17 @@ struct ArchiveResult {
     int error = 0;
     qint32 fileCount = 0;
     qint32 filesDone = 0;
+    // Restored into one folder without their paths: files of the same name
+    // from different folders, each after the first under a free name.
+    qint32 renamed = 0;
     qint64 totalSize = 0;
     qint64 bytesWritten = 0;
     int compressionRate = 0;
 };
+
+// "Restore terminée avec succès, N fichiers sur M restorés", and how many
+// took a free name when some did.
+QString restoreDoneText(const ArchiveResult& result);
 
 // The questions a run asks, each through job.ask on the thread that
 // started it. Unset: a volume prompt stops the run, a report is dropped.
@@ -150,6 +157,8 @@ class TBackupFile {
     // Restored files written whole and waiting for their names: flushed to
     // the disk together, then each renamed over its target.
     std::vector<std::unique_ptr<Pending>> m_completed;
+    QSet<QString> m_restoredTargets; // this run's targets, when names may meet
+    qint32 m_renamed = 0;
     QString m_restoreRoot;
     void commitCompleted();
     void restoreEntry(VolumeReader& in, const QByteArray& raw, const QString& path,

@@ -310,10 +310,7 @@ void TRestoreDial::Button2Click() {
                             });
     }
     if (result.outcome.ok())
-        ui::dialogs().message(
-            QStringLiteral("Restore terminée avec succès, %1 fichiers sur %2 restorés")
-                .arg(result.filesDone)
-                .arg(result.fileCount));
+        ui::dialogs().message(restoreDoneText(result));
     else
         ui::dialogs().message(QStringLiteral("Restore échoué ou annulé"));
 }
