@@ -103,9 +103,11 @@ int runList(const QStringList& args) {
         QStringList volumes;
         for (int v : e.volumes)
             volumes << QString::number(v);
-        // The name as its bytes: a name that is not UTF-8 prints as it is stored.
-        std::fwrite(platform::nativeName(e.name).constData(), 1,
-                    size_t(platform::nativeName(e.name).size()), stdout);
+        // The name as its bytes (a name that is not UTF-8 prints as it is
+        // stored), escaped as find prints names: one line an entry whatever it holds.
+        QByteArray name;
+        appendEscaped(name, platform::nativeName(e.name));
+        std::fwrite(name.constData(), 1, size_t(name.size()), stdout);
         out(QStringLiteral("\t%2\t%3\t%4")
                 .arg(when.isValid() ? when.toString(QStringLiteral("dd/MM/yyyy HH:mm:ss"))
                                     : QStringLiteral("?"))

@@ -43,6 +43,12 @@ TEST(Cli, BackupListVerifyRestoreWithVolumes) {
     EXPECT_TRUE(lines[1].startsWith(dir.file("src/sub/big.bin") + "\t"));
     EXPECT_TRUE(lines[1].endsWith("\t200000\t1,2,3,4") || lines[1].contains("\t200000\t1,2,3"));
     EXPECT_EQ(cli({"verify", dir.file("arch.bck")}).code, 0);
+    // A name holding a line feed or a tab keeps its entry on one line, escaped as find does.
+    dir.write("odd/a\nb\tc.txt", "x");
+    ASSERT_EQ(cli({"backup", dir.file("odd.bck"), dir.file("odd/*.txt")}).code, 0);
+    r = cli({"list", dir.file("odd.bck")});
+    ASSERT_EQ(r.out.count('\n'), 1) << r.out.toStdString();
+    EXPECT_TRUE(r.out.startsWith(dir.file("odd/a\\nb\\tc.txt") + "\t")) << r.out.toStdString();
     r = cli({"restore", "--to", dir.mkdir("out"), dir.file("arch.bck")});
     ASSERT_EQ(r.code, 0) << r.err.toStdString();
     EXPECT_EQ(readAll(dir.file("out/big.bin")), big);
