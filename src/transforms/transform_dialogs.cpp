@@ -65,6 +65,7 @@ TDecoupe::TDecoupe(QWidget* parent) : QDialog(parent) {
     ProgressBar1->setValue(0);
     layout->addWidget(ProgressBar1);
     Button2 = new QPushButton(QStringLiteral("Découper"), this);
+    Button2->setDefault(true);
     layout->addWidget(Button2);
     connect(Button1, &QPushButton::clicked, this, &QDialog::reject);
     connect(RadioButton1, &QRadioButton::clicked, this, &TDecoupe::choiceClicked);
@@ -125,9 +126,11 @@ bool TDecoupe::eventFilter(QObject* watched, QEvent* e) {
     if (watched == Edit1 && e->type() == QEvent::KeyPress) {
         auto* k = static_cast<QKeyEvent*>(e);
         const QString t = k->text();
+        // Enter goes through: the dialog gives it to "Découper", its default button.
         const bool allowed = (t.size() == 1 && t[0] >= u'0' && t[0] <= u'9') ||
                              k->key() == Qt::Key_Backspace || k->key() == Qt::Key_Tab ||
-                             k->key() == Qt::Key_Backtab;
+                             k->key() == Qt::Key_Backtab || k->key() == Qt::Key_Return ||
+                             k->key() == Qt::Key_Enter || k->key() == Qt::Key_Escape;
         if (!allowed && !t.isEmpty()) return true; // discarded
     }
     return QDialog::eventFilter(watched, e);
@@ -203,8 +206,10 @@ QString TPasse::Result() const {
 }
 
 void TPasse::done(int r) {
-    // Closes only when both fields hold the same text.
-    if (Edit1->text() != Edit2->text()) {
+    // Confirmed only when both fields hold the same text; Annuler and
+    // Escape always close, doing nothing.
+    if (r == QDialog::Rejected) m_confirmed = false;
+    if (r == QDialog::Accepted && Edit1->text() != Edit2->text()) {
         QApplication::beep();
         Edit2->setFocus();
         return;
@@ -225,10 +230,6 @@ bool TPasse::eventFilter(QObject* watched, QEvent* e) {
             }
             return true;
         }
-    } else if (e->type() == QEvent::FocusOut && watched == Edit2 &&
-               Edit1->text() != Edit2->text() && isVisible() && Edit1->hasFocus()) {
-        QApplication::beep();
-        Edit2->setFocus();
     }
     return QDialog::eventFilter(watched, e);
 }

@@ -134,6 +134,12 @@ TEST(SplitDialog, PartCountAndCustomSize) {
     d.Button2Click();
     EXPECT_EQ(dialogs.lastText(), QStringLiteral("Découpage terminé"));
     EXPECT_EQ(QFileInfo("big003").size(), 3000000 - 2 * 1048576);
+    // Enter in the size field starts the split, "Découper" being the default button.
+    dialogs.shown.clear();
+    d.Edit1->setText("2048");
+    QTest::keyClick(d.Edit1, Qt::Key_Return);
+    EXPECT_EQ(dialogs.lastText(), QStringLiteral("Découpage terminé"));
+    EXPECT_EQ(QFileInfo("big002").size(), 3000000 - 2097152);
 }
 
 TEST(Crypt, RunningKeyAndInverse) {
@@ -511,6 +517,33 @@ TEST_F(DriveFixture, PasswordDialogAndEncryptionCommand) {
             return d->result();
         });
         ui::runRegistered(QStringLiteral("Decrypter"), tool.context());
+        EXPECT_EQ(readAll(dir.file("z")), expected);
+    }
+    // Fields that differ hold nobody: Shift+Tab goes back to the first,
+    // Escape and Annuler close, doing nothing; Enter keeps the check.
+    for (bool escape : {true, false}) {
+        bool closed = false, backToFirst = false;
+        ui::ScopedModalHandler trap([&](QDialog* d) {
+            auto* p = static_cast<TPasse*>(d);
+            d->show();
+            QApplication::setActiveWindow(d);
+            p->Edit1->setText("ab");
+            p->Edit2->setText("xy");
+            p->Edit2->setFocus();
+            QTest::keyClick(p->Edit2, Qt::Key_Return); // refused: the fields differ
+            EXPECT_TRUE(d->isVisible());
+            QTest::keyClick(p->Edit2, Qt::Key_Backtab, Qt::ShiftModifier);
+            backToFirst = p->Edit1->hasFocus();
+            if (escape)
+                QTest::keyClick(p->Edit1, Qt::Key_Escape);
+            else
+                p->Button1->click();
+            closed = !d->isVisible();
+            return d->result();
+        });
+        ui::runRegistered(QStringLiteral("Crypter"), tool.context());
+        EXPECT_TRUE(backToFirst);
+        EXPECT_TRUE(closed) << (escape ? "Escape" : "Annuler");
         EXPECT_EQ(readAll(dir.file("z")), expected);
     }
 }
