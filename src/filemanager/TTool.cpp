@@ -818,8 +818,11 @@ bool TTool::eventFilter(QObject* watched, QEvent* event) {
         const bool enter = key->key() == Qt::Key_Return || key->key() == Qt::Key_Enter;
         if (watched == m_tree && enter &&
             (key->modifiers() & ~Qt::KeypadModifier) == Qt::NoModifier) {
-            // Enter in the tree opens its folder, as a double click does.
+            // Enter in the tree opens its folder, as a double click does,
+            // and the keyboard goes on in the list: the file commands then
+            // act on its entries, as they do once the list is clicked.
             ui::runCommand([this] { DirectoryOutline1DblClick(); });
+            if (!m_tree->SelectedPath().isEmpty()) currentView()->setFocus();
             return true;
         }
         // The box itself has the focus and hands keys to its line without

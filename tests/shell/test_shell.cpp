@@ -77,6 +77,16 @@ TEST_F(ShellFixture, ListGroupFollowsTheFocus) {
     EXPECT_EQ(form->tool()->activePane(), 2);
     EXPECT_TRUE(enabled("&Supprimer"));
     EXPECT_TRUE(form->toolButton("Ouvrir")->isEnabled());
+    // A folder opened from the tree with Enter: the keyboard goes on in its
+    // list, and the file commands with it.
+    form->tool()->tree()->setFocus();
+    QApplication::processEvents();
+    EXPECT_FALSE(enabled("&Supprimer"));
+    form->tool()->tree()->SelectPath(start.path());
+    QTest::keyClick(form->tool()->tree(), Qt::Key_Return);
+    QApplication::processEvents();
+    EXPECT_EQ(form->tool()->activePane(), 2);
+    EXPECT_TRUE(enabled("&Supprimer"));
 }
 
 TEST_F(ShellFixture, CommandTableCaptionsShortcutsAndHints) {
