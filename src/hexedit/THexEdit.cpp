@@ -11,6 +11,7 @@
 #include <QHBoxLayout>
 #include <QKeyEvent>
 #include <QPushButton>
+#include <QShortcut>
 #include <QStyle>
 #include <QTimer>
 #include <QToolButton>
@@ -60,6 +61,9 @@ THexEdit::THexEdit(QWidget* parent) : QDialog(parent) {
     connect(gotoButton, &QToolButton::clicked, this,
             [this] { ui::runCommand([this] { GoTo(); }); });
     connect(undoButton, &QToolButton::clicked, this, [this] { UndoStep(); });
+    // Ctrl+Z does what the "Annuler" button does.
+    auto* undoKey = new QShortcut(QKeySequence::Undo, this);
+    connect(undoKey, &QShortcut::activated, this, [this] { UndoStep(); });
     connect(closeButton, &QPushButton::clicked, this, &THexEdit::reject);
 }
 

@@ -582,6 +582,12 @@ TEST(HexWindow, OpensFindsGoesToAndAsksBeforeClosing) {
     dialogs.answerInput("6");
     win.GoTo();
     EXPECT_EQ(d.CaretOffset(), 6);
+    // Ctrl+Z undoes, as the toolbar's "Annuler" does.
+    QApplication::setActiveWindow(&win);
+    win.HexEditor1->setFocus();
+    d.ChangeByte(0, 'z');
+    QTest::keyClick(win.HexEditor1, Qt::Key_Z, Qt::ControlModifier);
+    EXPECT_EQ(d.ReadByte(0), quint8('a'));
     // Closing unchanged asks nothing; changed asks, and Cancel keeps it open.
     d.ChangeByte(0, 'z');
     dialogs.answer(ui::Cancel);
