@@ -1,4 +1,5 @@
 #include "desk/TBlocnotes.h"
+#include "filemanager/TTool.h"
 #include "platform/end_requests.h"
 #include "shell/TMainForm.h"
 #include "shell/TSplash.h"
@@ -6,14 +7,16 @@
 #include "ui/TavApplication.h"
 
 #include <QDir>
+#include <QFileInfo>
 #include <QIcon>
 #include <cstdio>
 #include <cstring>
 
 namespace {
 
-const char* const kUsage = "usage: tavtools [DOSSIER]\n"
-                           "Ouvre Tav Tools sur DOSSIER (par défaut le dossier courant).\n"
+const char* const kUsage = "utilisation : tavtools [DOSSIER | FICHIER]\n"
+                           "Ouvre Tav Tools sur DOSSIER (par défaut le dossier courant),\n"
+                           "ou sur le dossier de FICHIER, FICHIER choisi.\n"
                            "  --version    --help\n";
 
 } // namespace
@@ -27,10 +30,18 @@ int main(int argc, char** argv) {
         std::fputs(kUsage, stdout);
         return 0;
     }
-    // The file manager opens on the folder it is given (a launcher passes one).
-    if (argc == 2 && argv[1][0] != '-' && !QDir::setCurrent(QString::fromLocal8Bit(argv[1]))) {
-        std::fprintf(stderr, "tavtools : dossier introuvable : %s\n", argv[1]);
-        return 2;
+    // The file manager opens on the folder it is given; given a file (a
+    // file manager's "Open with" passes one), on its folder with the file
+    // selected.
+    QString selected;
+    if (argc == 2 && argv[1][0] != '-') {
+        const QFileInfo given(QString::fromLocal8Bit(argv[1]));
+        const bool file = given.exists() && !given.isDir();
+        if (file) selected = given.fileName();
+        if (!QDir::setCurrent(file ? given.absolutePath() : given.filePath())) {
+            std::fprintf(stderr, "tavtools : dossier introuvable : %s\n", argv[1]);
+            return 2;
+        }
     }
     if (argc > 2 || (argc == 2 && argv[1][0] == '-')) {
         std::fputs(kUsage, stderr);
@@ -57,5 +68,6 @@ int main(int argc, char** argv) {
 
     delete splash;
     main.show();
+    if (!selected.isEmpty()) main.tool()->showEntry(selected);
     return app.exec();
 }

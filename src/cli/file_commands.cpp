@@ -41,9 +41,10 @@ int runOperation(const std::function<OperationResult(core::Job&)>& operation) {
 int runPaste(const QStringList& input, PasteMode mode, bool replace) {
     QStringList args = input;
     if (args.size() < 2)
-        return fail(mode == PasteMode::Move ? QStringLiteral("usage : move SOURCE... DOSSIER")
-                                            : QStringLiteral("usage : copy [--replace] SOURCE... "
-                                                             "DOSSIER"));
+        return fail(mode == PasteMode::Move
+                        ? QStringLiteral("utilisation : move SOURCE... DOSSIER")
+                        : QStringLiteral("utilisation : copy [--replace] SOURCE... "
+                                         "DOSSIER"));
     const QString destination = absolute(args.takeLast());
     if (!QFileInfo(destination).isDir())
         return fail(entryFailure(platform::errPathNotFound, destination));
@@ -74,7 +75,7 @@ int runCopy(const QStringList& input) {
 int runDelete(const QStringList& input) {
     QStringList args = input;
     const bool force = takeFlag(args, QStringLiteral("--force"));
-    if (args.isEmpty()) return fail(QStringLiteral("usage : delete [--force] CHEMIN..."));
+    if (args.isEmpty()) return fail(QStringLiteral("utilisation : delete [--force] CHEMIN..."));
     OperationQuestions questions;
     questions.deleteReadOnly = [force](const QString&) { return force; };
     const DeleteRequest request{absolute(args)};
@@ -95,7 +96,7 @@ int runAttrib(const QStringList& input) {
     if (takeFlag(args, QStringLiteral("--system"))) request.attributes |= platform::faSysFile;
     if (takeFlag(args, QStringLiteral("--archive"))) request.attributes |= platform::faArchive;
     if (args.isEmpty())
-        return fail(QStringLiteral("usage : attrib [--date JJ/MM/AAAA [--time HH:MM:SS]] "
+        return fail(QStringLiteral("utilisation : attrib [--date JJ/MM/AAAA [--time HH:MM:SS]] "
                                    "[--readonly] [--hidden] [--system] [--archive] CHEMIN..."));
     if (!date.isEmpty()) {
         request.when =

@@ -10,7 +10,7 @@
 namespace {
 
 const char* const kUsage =
-    "usage: tavtools-cli COMMANDE [options]\n"
+    "utilisation : tavtools-cli COMMANDE [options]\n"
     "  backup [--title T] [--level fastest|none|default|max] [--max-size OCTETS]\n"
     "         [--incremental] [--file-list] ARCHIVE SPEC...\n"
     "  restore [--mode all|no-overwrite|newer|existing|existing-newer] [--to DOSSIER "

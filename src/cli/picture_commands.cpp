@@ -33,7 +33,7 @@ constexpr int kPngQuality = 90;
 } // namespace
 
 int runThumbnails(const QStringList& args) {
-    if (args.size() < 2) return fail(QStringLiteral("usage : thumbnails DOSSIER FICHIER..."));
+    if (args.size() < 2) return fail(QStringLiteral("utilisation : thumbnails DOSSIER FICHIER..."));
     const QDir folder(args[0]);
     if (!folder.exists() && !QDir().mkpath(args[0]))
         return fail(QStringLiteral("Impossible de créer le dossier %1").arg(args[0]));

@@ -38,7 +38,7 @@ std::unique_ptr<QCoreApplication> application(int& argc, char** argv) {
 
 int main(int argc, char** argv) {
     if (argc < 2 || std::strcmp(argv[1], "thumbnails") != 0) {
-        std::fputs("usage: tavtools-pictures thumbnails DOSSIER IMAGE...\n", stderr);
+        std::fputs("utilisation : tavtools-pictures thumbnails DOSSIER IMAGE...\n", stderr);
         return 1;
     }
     qtHandler = qInstallMessageHandler(quieterMessages);

@@ -13,14 +13,14 @@
 namespace cli {
 
 int runCpu(const QStringList& args) {
-    if (!args.isEmpty()) return fail(QStringLiteral("usage : cpu"));
+    if (!args.isEmpty()) return fail(QStringLiteral("utilisation : cpu"));
     out(QStringLiteral("Type de CPU : ") + sysinfo::processorType());
     out(sysinfo::speedText(sysinfo::measureMhz()));
     return 0;
 }
 
 int runMemory(const QStringList& args) {
-    if (!args.isEmpty()) return fail(QStringLiteral("usage : memory"));
+    if (!args.isEmpty()) return fail(QStringLiteral("utilisation : memory"));
     const sysinfo::MemoryStatus m = sysinfo::readMemory();
     out(QStringLiteral("Mémoire totale\t%1 Ko").arg(m.totalKo));
     out(QStringLiteral("Mémoire utilisée\t%1 %").arg(m.load));
@@ -30,7 +30,7 @@ int runMemory(const QStringList& args) {
 }
 
 int runSysinfo(const QStringList& args) {
-    if (args.size() > 1) return fail(QStringLiteral("usage : sysinfo [RACINE]"));
+    if (args.size() > 1) return fail(QStringLiteral("utilisation : sysinfo [RACINE]"));
     const QString root = args.value(0, QStringLiteral("/"));
     const sysinfo::TWinInfo info(root);
     const std::pair<const char*, QString> facts[] = {
@@ -58,7 +58,7 @@ int runSysinfo(const QStringList& args) {
 }
 
 int runApps(const QStringList& args) {
-    if (args.size() > 1) return fail(QStringLiteral("usage : apps [RACINE]"));
+    if (args.size() > 1) return fail(QStringLiteral("utilisation : apps [RACINE]"));
     const QString root = args.value(0, QStringLiteral("/"));
     const QString home = args.isEmpty() ? QDir::homePath() : QString();
     QByteArray text;
@@ -74,7 +74,7 @@ int runApps(const QStringList& args) {
 }
 
 int runTasks(const QStringList& args) {
-    if (!args.isEmpty()) return fail(QStringLiteral("usage : tasks"));
+    if (!args.isEmpty()) return fail(QStringLiteral("utilisation : tasks"));
     QByteArray text;
     for (const QString& line : sysinfo::taskLines(sysinfo::topLevelWindowTitles())) {
         appendEscaped(text, line.toUtf8());
@@ -85,7 +85,7 @@ int runTasks(const QStringList& args) {
 }
 
 int runExports(const QStringList& args) {
-    if (args.size() != 1) return fail(QStringLiteral("usage : exports FICHIER"));
+    if (args.size() != 1) return fail(QStringLiteral("utilisation : exports FICHIER"));
     if (!QFileInfo::exists(args[0]))
         return fail(QStringLiteral("Fichier introuvable : %1").arg(args[0]));
     QByteArray text;

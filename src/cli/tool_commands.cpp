@@ -38,7 +38,7 @@ class LargeWrites {
 } // namespace
 
 int runFind(const QStringList& args) {
-    if (args.size() != 2) return fail(QStringLiteral("usage : find DOSSIER CRITERE"));
+    if (args.size() != 2) return fail(QStringLiteral("utilisation : find DOSSIER CRITERE"));
     const QString folder = QDir(args[0]).absolutePath();
     LargeWrites out;
     CommandJob job;
@@ -76,7 +76,8 @@ void appendEscapedLine(QByteArray& out, const QByteArray& line) {
 int runClean(const QStringList& input) {
     QStringList args = input;
     const bool remove = takeFlag(args, QStringLiteral("--delete"));
-    if (args.isEmpty()) return fail(QStringLiteral("usage : clean [--delete] DOSSIER [EXT...]"));
+    if (args.isEmpty())
+        return fail(QStringLiteral("utilisation : clean [--delete] DOSSIER [EXT...]"));
     const QString root = QDir(args.takeFirst()).absolutePath();
     QStringList extensions = tools::builtInExtensions();
     for (const QString& e : args)
@@ -102,7 +103,7 @@ int runClean(const QStringList& input) {
 }
 
 int runGrep(const QStringList& args) {
-    if (args.size() < 2) return fail(QStringLiteral("usage : grep CHAINE FICHIER..."));
+    if (args.size() < 2) return fail(QStringLiteral("utilisation : grep CHAINE FICHIER..."));
     LargeWrites out;
     CommandJob job;
     for (int i = 1; i < args.size(); ++i) {
@@ -134,7 +135,7 @@ int runGrep(const QStringList& args) {
 }
 
 int runCompare(const QStringList& args) {
-    if (args.size() != 2) return fail(QStringLiteral("usage : compare FICHIER1 FICHIER2"));
+    if (args.size() != 2) return fail(QStringLiteral("utilisation : compare FICHIER1 FICHIER2"));
     qint64 count = 0;
     QByteArray out;
     CommandJob job;

@@ -22,7 +22,7 @@ using namespace transforms;
 int runSplit(const QStringList& args) {
     CommandJob job;
     if (args.isEmpty() || args.size() > 2)
-        return fail(QStringLiteral("usage : split FICHIER [TAILLE_KO]"));
+        return fail(QStringLiteral("utilisation : split FICHIER [TAILLE_KO]"));
     qint64 ko = kDefaultPartKo;
     if (args.size() == 2) {
         bool ok = false;
@@ -43,7 +43,7 @@ int runSplit(const QStringList& args) {
 
 int runJoin(const QStringList& args) {
     CommandJob job;
-    if (args.isEmpty()) return fail(QStringLiteral("usage : join PART..."));
+    if (args.isEmpty()) return fail(QStringLiteral("utilisation : join PART..."));
     QString output;
     const core::Outcome o = joinFiles(args, job, &output);
     if (!o.ok()) return fail(o.text);
@@ -54,7 +54,7 @@ int runJoin(const QStringList& args) {
 int runCrypt(const QStringList& input) {
     CommandJob job;
     QStringList args = input;
-    if (args.size() < 2) return fail(QStringLiteral("usage : crypt MOT_DE_PASSE FICHIER..."));
+    if (args.size() < 2) return fail(QStringLiteral("utilisation : crypt MOT_DE_PASSE FICHIER..."));
     QByteArray password;
     if (!passwordBytes(args.takeFirst().left(8), password))
         return fail(
@@ -78,7 +78,7 @@ int runErase(const QStringList& args) {
 int runExtract(const QStringList& args) {
     CommandJob job;
     if (args.isEmpty() || args.size() > 2)
-        return fail(QStringLiteral("usage : extract FICHIER [SORTIE]"));
+        return fail(QStringLiteral("utilisation : extract FICHIER [SORTIE]"));
     const QString output = args.size() == 2 ? args[1] : QStringLiteral("Extract.txt");
     const core::Outcome o = extractText(args[0], output, job);
     return o.ok() ? 0 : fail(o.text);
@@ -87,7 +87,7 @@ int runExtract(const QStringList& args) {
 int runMerge(const QStringList& input) {
     CommandJob job;
     QStringList args = input;
-    if (args.size() < 2) return fail(QStringLiteral("usage : merge SORTIE FICHIER..."));
+    if (args.size() < 2) return fail(QStringLiteral("utilisation : merge SORTIE FICHIER..."));
     const QString output = args.takeFirst();
     const core::Outcome o = mergeFiles(args, output, job);
     return o.ok() ? 0 : fail(o.text);
@@ -116,7 +116,7 @@ int runOccupation(const QStringList& args) {
 
 int runCatalogue(const QStringList& args) {
     if (args.size() < 2 || args.size() > 3)
-        return fail(QStringLiteral("usage : catalogue DOSSIER SORTIE [NOM]"));
+        return fail(QStringLiteral("utilisation : catalogue DOSSIER SORTIE [NOM]"));
     const QString label = args.value(2, platform::Platform::instance().volumeLabel(
                                             platform::Platform::instance().driveOf(args[0])));
     qint64 files = 0;

@@ -17,7 +17,7 @@ void flush(QByteArray& out) {
 } // namespace
 
 int runDbf(const QStringList& args) {
-    if (args.size() != 1) return fail(QStringLiteral("usage : dbf FICHIER"));
+    if (args.size() != 1) return fail(QStringLiteral("utilisation : dbf FICHIER"));
     if (!QFileInfo::exists(args[0]))
         return fail(QStringLiteral("Fichier introuvable : %1").arg(args[0]));
     viewers::TXBase table;

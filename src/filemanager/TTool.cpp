@@ -337,6 +337,17 @@ void TTool::selectRow(int row, bool selected) {
                    QItemSelectionModel::Rows);
 }
 
+void TTool::showEntry(const QString& name) {
+    const int row = rowOf(name);
+    if (row < 0) return;
+    QAbstractItemView* view = currentView();
+    const QModelIndex index = m_model->index(row, 0);
+    view->selectionModel()->setCurrentIndex(index, QItemSelectionModel::ClearAndSelect |
+                                                       QItemSelectionModel::Rows);
+    view->scrollTo(index);
+    view->setFocus();
+}
+
 int TTool::rowOf(const QString& name) const {
     for (int r = 0; r < m_model->rowCount(); ++r)
         if (m_model->row(r).name == name) return r;

@@ -152,6 +152,9 @@ class TTool : public QWidget {
     QProgressBar* progressBar() const { return m_progress; }
     QList<int> selectedRows() const;
     void selectRow(int row, bool selected = true);
+    // The list's entry of that name alone selected, current and in view, the
+    // list taking the keyboard; nothing when there is none.
+    void showEntry(const QString& name);
     int rowOf(const QString& name) const;
 
   Q_SIGNALS:

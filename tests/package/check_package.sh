@@ -35,7 +35,9 @@ done
 
 dpkg -x "$deb" "$work/root"
 root="$work/root/usr"
-desktop-file-validate "$root/share/applications/tavtools.desktop"
+# Valid, and without hints: a hint is a menu that places the program badly.
+hints=$(desktop-file-validate "$root/share/applications/tavtools.desktop")
+if [ -n "$hints" ]; then echo "$hints"; exit 1; fi
 appstreamcli validate --no-net "$root/share/metainfo/org.tavtools.TavTools.metainfo.xml" >/dev/null
 gzip -t "$root/share/man/man1/tavtools-cli.1.gz" "$root/share/man/man1/tavtools.1.gz"
 

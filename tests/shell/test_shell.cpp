@@ -210,6 +210,37 @@ TEST_F(ShellFixture, NotepadAndAboutOpenModally) {
                                  "Euro convertisseur"}));
 }
 
+// Started on a file (a file manager's "Open with"), the program opens its
+// folder with the file selected; on a folder, that folder.
+TEST_F(ShellFixture, OpensOnAFileWithTheFileSelected) {
+    start.write("a.txt", "a");
+    start.write("b.txt", "b");
+    open();
+    filemanager::TTool& tool = *form->tool();
+    tool.showEntry("b.txt");
+    EXPECT_EQ(tool.selectedRows(), QList<int>{tool.rowOf("b.txt")});
+    EXPECT_EQ(tool.activePane(), 2);
+    for (const QString& given : {start.file("b.txt"), start.path()}) {
+        TempDir home;
+        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+        env.insert("QT_QPA_PLATFORM", "offscreen");
+        env.insert("HOME", home.path());
+        env.insert("XDG_CONFIG_HOME", home.file("config"));
+        QProcess app;
+        app.setProcessEnvironment(env);
+        app.start(TAVTOOLS_APP, {given});
+        ASSERT_TRUE(app.waitForStarted());
+        QDeadlineTimer deadline(20000);
+        while (!QFileInfo::exists(home.file("config/tavtools")) && !deadline.hasExpired() &&
+               app.state() == QProcess::Running)
+            QThread::msleep(20);
+        ::kill(pid_t(app.processId()), SIGTERM);
+        ASSERT_TRUE(app.waitForFinished(20000));
+        EXPECT_EQ(app.exitCode(), 0)
+            << given.toStdString() << app.readAllStandardError().toStdString();
+    }
+}
+
 // Ended by the system (a terminal closed, a session ending, Ctrl+C), the
 // program closes as when its window is closed: its settings are written and
 // it ends normally.
