@@ -4,6 +4,7 @@
 #include "errors.h"
 
 #include <QLibraryInfo>
+#include <QLocale>
 #include <QTranslator>
 
 namespace ui {
@@ -13,7 +14,12 @@ TavApplication::TavApplication(int& argc, char** argv) : QApplication(argc, argv
     setApplicationDisplayName(QStringLiteral("Tav Tools"));
     installCommandLock();
     installAccessibleNames();
+    useFrenchLocale();
     loadFrenchQtTranslations();
+}
+
+void useFrenchLocale() {
+    QLocale::setDefault(QLocale(QLocale::French, QLocale::France));
 }
 
 bool loadFrenchQtTranslations() {

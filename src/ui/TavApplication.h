@@ -14,4 +14,8 @@ class TavApplication : public QApplication {
 // Installs Qt's French translations; false when they are not installed.
 bool loadFrenchQtTranslations();
 
+// The interface is French whatever the system's locale: dates, sizes and
+// the names of kinds of file in Qt's own dialogs too.
+void useFrenchLocale();
+
 } // namespace ui

@@ -71,6 +71,8 @@ TEST(French, DecimalCommaAndDates) {
 #include "core/Job.h"
 
 #include <QCoreApplication>
+#include <QLocale>
+#include <QMimeDatabase>
 #include <QThread>
 #include <algorithm>
 
@@ -156,4 +158,14 @@ TEST(Jobs, OutcomeTurnsErrorsIntoValues) {
 TEST(Translations, QtsOwnButtonsSpeakFrench) {
     ASSERT_TRUE(loadFrenchQtTranslations());
     EXPECT_EQ(QCoreApplication::translate("QPlatformTheme", "Cancel"), QStringLiteral("Annuler"));
+    // Whatever the system's locale (C here): French dates, numbers and kinds of file.
+    const QLocale before;
+    QLocale::setDefault(QLocale::c());
+    useFrenchLocale();
+    EXPECT_EQ(QLocale().dayName(1), QStringLiteral("lundi"));
+    EXPECT_EQ(QLocale().toString(1.5), QStringLiteral("1,5"));
+    EXPECT_EQ(QLocale().formattedDataSize(2048), QStringLiteral("2,00 Kio"));
+    EXPECT_EQ(QMimeDatabase().mimeTypeForName("inode/directory").comment(),
+              QStringLiteral("dossier"));
+    QLocale::setDefault(before);
 }
