@@ -60,6 +60,7 @@ TBlocnotes::TBlocnotes(QWidget* parent) : QDialog(parent) {
     m_close = new QPushButton(QStringLiteral("Fermer"), m_top);
     m_close->setAutoDefault(false);
     m_edit = new QPlainTextEdit(this);
+    m_edit->setAccessibleName(QStringLiteral("Texte du bloc-notes"));
     m_edit->setLineWrapMode(QPlainTextEdit::WidgetWidth);
     layout->addWidget(m_top);
     layout->addWidget(m_edit, 1);

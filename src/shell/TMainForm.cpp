@@ -239,6 +239,8 @@ void TMainForm::buildListGroup() {
 void TMainForm::buildStatusBar() {
     m_hintPanel = new QLabel(this);
     m_clockPanel = new QLabel(this);
+    m_hintPanel->setAccessibleName(QStringLiteral("Aide de la commande"));
+    m_clockPanel->setAccessibleName(QStringLiteral("Heure"));
     m_clockPanel->setAlignment(Qt::AlignCenter);
     m_clockPanel->setFixedWidth(50);
     QFont small(QStringLiteral("Sans Serif"), 8);

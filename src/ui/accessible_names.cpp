@@ -1,7 +1,9 @@
 #include "accessible_names.h"
 
 #include <QAbstractButton>
+#include <QAccessibleWidget>
 #include <QApplication>
+#include <QComboBox>
 #include <QEvent>
 #include <QRegularExpression>
 
@@ -24,6 +26,37 @@ class NameGiver : public QObject {
     }
 };
 
+// A list box given a name of its own (two drive selectors side by side):
+// Qt's own interface names it by its value, so both would read alike. This
+// one says the name, and the value as the description and the value.
+class NamedComboBox : public QAccessibleWidget {
+  public:
+    explicit NamedComboBox(QComboBox* box) : QAccessibleWidget(box, QAccessible::ComboBox) {}
+    QComboBox* box() const { return static_cast<QComboBox*>(widget()); }
+    QString text(QAccessible::Text t) const override {
+        switch (t) {
+        case QAccessible::Name:
+            return box()->accessibleName().isEmpty() ? box()->currentText()
+                                                     : box()->accessibleName();
+        case QAccessible::Description:
+        case QAccessible::Value:
+            return box()->currentText();
+        default:
+            return QAccessibleWidget::text(t);
+        }
+    }
+    QStringList actionNames() const override { return {showMenuAction()}; }
+    void doAction(const QString& name) override {
+        if (name == showMenuAction()) box()->showPopup();
+    }
+};
+
+QAccessibleInterface* namedComboBoxes(const QString&, QObject* object) {
+    auto* box = qobject_cast<QComboBox*>(object);
+    if (!box || box->isEditable() || !box->property(kNamedByRole).toBool()) return nullptr;
+    return new NamedComboBox(box);
+}
+
 } // namespace
 
 void installAccessibleNames() {
@@ -31,6 +64,7 @@ void installAccessibleNames() {
     if (installed || !qApp) return;
     installed = true;
     qApp->installEventFilter(new NameGiver(qApp));
+    QAccessible::installFactory(namedComboBoxes);
 }
 
 } // namespace ui

@@ -7,6 +7,10 @@ namespace ui {
 // From then on, a button without a name of its own takes its caption
 // (without its accelerator) or, for a picture-only button, its hint. Called
 // once at start-up.
+// A list box marked with this property (true), set before it is first
+// shown, is read by its accessible name, its value as the description:
+// two boxes side by side whose values are alike are told apart.
 void installAccessibleNames();
+inline constexpr char kNamedByRole[] = "tavtoolsNamedByRole";
 
 } // namespace ui

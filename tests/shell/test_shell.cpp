@@ -1,6 +1,7 @@
 #include "core/Job.h"
 #include "desk/TBlocnotes.h"
 #include "filemanager/TTool.h"
+#include "filemanager/components/TDriveCombo.h"
 #include "platform/FakePlatform.h"
 #include "platform/end_requests.h"
 #include "shell/TMainForm.h"
@@ -10,7 +11,9 @@
 #include "ui/ScriptedDialogs.h"
 #include "ui/errors.h"
 
+#include <QAccessible>
 #include <QAction>
+#include <QComboBox>
 #include <QDialog>
 #include <QFileInfo>
 #include <QLabel>
@@ -87,6 +90,34 @@ TEST_F(ShellFixture, ListGroupFollowsTheFocus) {
     QApplication::processEvents();
     EXPECT_EQ(form->tool()->activePane(), 2);
     EXPECT_TRUE(enabled("&Supprimer"));
+}
+
+// What a screen reader says of the main window's controls: each named by
+// its role, its value apart.
+TEST_F(ShellFixture, ControlsAreNamedByTheirRole) {
+    open();
+    const auto said = [](QWidget* w, QAccessible::Text what) {
+        QAccessibleInterface* a = QAccessible::queryAccessibleInterface(w);
+        return a ? a->text(what) : QString();
+    };
+    filemanager::TTool& tool = *form->tool();
+    QList<QComboBox*> drives;
+    for (QComboBox* c : tool.findChildren<QComboBox*>())
+        if (qobject_cast<filemanager::TDriveCombo*>(c)) drives << c;
+    ASSERT_EQ(drives.size(), 2);
+    QStringList names;
+    for (QComboBox* c : drives) {
+        names << said(c, QAccessible::Name);
+        EXPECT_EQ(said(c, QAccessible::Description), c->currentText());
+    }
+    names.sort();
+    EXPECT_EQ(names, QStringList({"Lecteur de l'arborescence", "Lecteur de la liste"}));
+    // The status bar's hint, the notepad's text: named too.
+    QStringList all;
+    for (QWidget* w : form->findChildren<QWidget*>())
+        all << said(w, QAccessible::Name);
+    for (const char* name : {"Aide de la commande", "Texte du bloc-notes"})
+        EXPECT_TRUE(all.contains(QString::fromUtf8(name))) << name;
 }
 
 TEST_F(ShellFixture, CommandTableCaptionsShortcutsAndHints) {

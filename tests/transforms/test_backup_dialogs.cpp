@@ -52,6 +52,9 @@ TEST_F(DialogFixture, FloppyDestinationIsCutIntoVolumes) {
     dir.write("big.bin", big);
     TBackdial d;
     d.Init({dir.file("big.bin")});
+    // Named for a screen reader by what they are, not left to their value.
+    EXPECT_EQ(d.Edit2->accessibleName(), QStringLiteral("Destination"));
+    EXPECT_EQ(d.ProgressBar1->accessibleName(), QStringLiteral("Progression"));
     d.Edit2->setText(floppy.file("b.bck"));
     d.Button2Click();
     ASSERT_GE(dialogs.shown.size(), 2);

@@ -1,5 +1,6 @@
 #include "TDriveCombo.h"
 #include "platform/Platform.h"
+#include "ui/accessible_names.h"
 #include "ui/icons.h"
 
 namespace filemanager {
@@ -8,6 +9,8 @@ using platform::DriveType;
 using platform::Platform;
 
 TDriveCombo::TDriveCombo(QWidget* parent) : QComboBox(parent) {
+    // Read by its role ("Lecteur de la liste"), its drive as the description.
+    setProperty(ui::kNamedByRole, true);
     setEditable(false);
     setAttribute(Qt::WA_InputMethodEnabled, false);
     setIconSize(QSize(16, 16));

@@ -103,6 +103,7 @@ TBackdial::TBackdial(QWidget* parent) : QDialog(parent) {
     dest->addWidget(SpeedButton1);
     form->addRow(QStringLiteral("Titre"), Edit1);
     form->addRow(QStringLiteral("Destination"), dest);
+    Edit2->setAccessibleName(QStringLiteral("Destination"));
     layout->addLayout(form);
     auto* groups = new QHBoxLayout;
     auto* mode = new QGroupBox(QStringLiteral("Mode"), this);
@@ -128,6 +129,7 @@ TBackdial::TBackdial(QWidget* parent) : QDialog(parent) {
     Button2 = new QPushButton(QStringLiteral("Backup"), this);
     layout->addWidget(Button2);
     ProgressBar1 = new QProgressBar(this);
+    ProgressBar1->setAccessibleName(QStringLiteral("Progression"));
     ProgressBar1->setRange(0, 100);
     ProgressBar1->setValue(0);
     layout->addWidget(ProgressBar1);
@@ -245,6 +247,7 @@ TRestoreDial::TRestoreDial(QWidget* parent) : QDialog(parent) {
     Button2 = new QPushButton(QStringLiteral("Restore"), this);
     layout->addWidget(Button2);
     ProgressBar1 = new QProgressBar(this);
+    ProgressBar1->setAccessibleName(QStringLiteral("Progression"));
     ProgressBar1->setRange(0, 100);
     ProgressBar1->setValue(0);
     layout->addWidget(ProgressBar1);
