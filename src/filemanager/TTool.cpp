@@ -127,10 +127,13 @@ void TTool::buildLayout() {
     m_iconView->setModel(m_model);
     m_iconView->setSelectionModel(m_details->selectionModel());
     m_details->header()->setStretchLastSection(false);
-    const int widths[] = {134, 100, 100, 50};
     for (int c = 0; c < 4; ++c)
-        m_details->header()->resizeSection(c, widths[c]);
+        m_details->header()->resizeSection(c, kColumnWidths[c]);
     m_details->header()->setSectionsClickable(true);
+    // A column the user sized keeps its width; the others fit each listing.
+    connect(m_details->header(), &QHeaderView::sectionResized, this, [this](int c, int, int) {
+        if (!m_fittingColumns && c >= 0 && c < 4) m_userSizedColumn[c] = true;
+    });
     m_views->addWidget(m_details);
     m_views->addWidget(m_iconView);
     rightLayout->addWidget(m_rightHeader);
@@ -285,11 +288,28 @@ void TTool::LitRepert() {
                                     : QString();
     const int currentRow = current.isValid() && folder == m_listedFolder ? current.row() : 0;
     m_model->setRows(std::move(rows));
+    fitColumns();
     selectCurrent(currentName, currentRow);
     m_listStatus->setText(statusText(count, total));
     QApplication::restoreOverrideCursor();
     m_editing = false;
     m_listedFolder = folder;
+}
+
+// Columns start at their set widths and grow to their header and to the
+// widest value of the first screen, names up to half the list: a name cut
+// short is a name the user cannot read.
+void TTool::fitColumns() {
+    QHeaderView* header = m_details->header();
+    m_fittingColumns = true;
+    for (int c = 0; c < 4; ++c) {
+        if (m_userSizedColumn[c]) continue;
+        int width = std::max({kColumnWidths[c], header->sectionSizeHint(c),
+                              static_cast<QAbstractItemView*>(m_details)->sizeHintForColumn(c)});
+        if (c == 0) width = std::min(width, std::max(kColumnWidths[0], m_details->width() / 2));
+        header->resizeSection(c, width);
+    }
+    m_fittingColumns = false;
 }
 
 // The list read again keeps a current row that is also selected, so the

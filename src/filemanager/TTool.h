@@ -216,6 +216,10 @@ class TTool : public QWidget {
     int m_pane = 0;
     bool m_askReplace = true;
     bool m_editing = false;
+    static constexpr int kColumnWidths[4] = {134, 100, 100, 50};
+    bool m_userSizedColumn[4] = {};
+    bool m_fittingColumns = false;
+    void fitColumns();
     QString m_history[10];
     int m_historyLast = 0;
     int m_historyPos = 0;

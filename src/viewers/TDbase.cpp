@@ -62,8 +62,19 @@ void TDbase::Charge() {
     m_model = new DbfGridModel(
         XBase1, [this](const QString& text) { reportLater(text); }, this);
     StringGrid1->setModel(m_model);
-    for (int k = 1; k < m_model->gridColumns(); ++k)
-        StringGrid1->setColumnWidth(k - 1, 5 * XBase1.FieldLength(k));
+    // Each column starts at 5 pixels a character of its field and grows to
+    // its header and to the widest value of the first screen (up to half
+    // the grid), so that numbers and names read whole; the user may still
+    // size it.
+    QHeaderView* header = StringGrid1->horizontalHeader();
+    const int widest = std::max(200, StringGrid1->viewport()->width() / 2);
+    for (int k = 1; k < m_model->gridColumns(); ++k) {
+        const int set = 5 * XBase1.FieldLength(k);
+        const int fit =
+            std::max(header->sectionSizeHint(k - 1),
+                     static_cast<QAbstractItemView*>(StringGrid1)->sizeHintForColumn(k - 1));
+        StringGrid1->setColumnWidth(k - 1, std::max(set, std::min(fit, widest)));
+    }
 }
 
 // The table is read once the window has been drawn, so that a box telling

@@ -7,7 +7,10 @@
 
 #include <QElapsedTimer>
 #include <QFile>
+#include <QFontMetrics>
+#include <QHeaderView>
 #include <QLabel>
+#include <QTreeView>
 #include <sys/stat.h>
 
 using namespace filemanager;
@@ -84,6 +87,22 @@ TEST_F(ToolFixture, FoldersFilesWithoutADotAndSpecialFilesAreShownApart) {
     EXPECT_NE(image("pipe"), image("aaa"));
     EXPECT_NE(image("pipe"), image("install"));
     EXPECT_EQ(tool->icons().image(image("install")).size(), QSize(16, 16));
+}
+
+// The name column grows to the longest name of the first screen, up to
+// half the list; a column the user sized keeps its width.
+TEST_F(ToolFixture, NamesReadWholeUpToHalfTheList) {
+    const QString longName = QStringLiteral("compte-rendu de la réunion du 12 mars.txt");
+    dir.write(longName, "x");
+    dir.write(QString(300, u'n'), "x");
+    open();
+    QHeaderView* header = tool->detailsView()->header();
+    const int nameWidth = QFontMetrics(tool->detailsView()->font()).horizontalAdvance(longName);
+    EXPECT_GT(header->sectionSize(0), nameWidth);
+    EXPECT_LE(header->sectionSize(0), std::max(134, tool->detailsView()->width() / 2));
+    header->resizeSection(0, 150);
+    tool->LitRepert();
+    EXPECT_EQ(header->sectionSize(0), 150);
 }
 
 TEST(SettingsFile, CleanLinesAnywhereAndAnyLength) {

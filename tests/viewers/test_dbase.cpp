@@ -13,6 +13,7 @@
 
 #include <QApplication>
 #include <QDialog>
+#include <QFontMetrics>
 #include <QHeaderView>
 #include <QProcess>
 #include <QPushButton>
@@ -334,6 +335,24 @@ TEST(DbaseWindow, GridOfTheTableAndFermerAtTheRight) {
     EXPECT_EQ(w.Button1->x(), 400); // 100 pixels from the right edge
     w.reject();
     EXPECT_FALSE(w.XBase1.Active());
+}
+
+// Numbers and headers read whole: a column grows past 5 pixels a character
+// to its header and its widest value on the first screen.
+TEST(DbaseWindow, ColumnsGrowToWhatTheyShow) {
+    ui::ScriptedDialogs dialogs;
+    TDbase w;
+    w.Init(QStringLiteral(TAVTOOLS_TEST_TABLES) + "/clients.2023.dbf");
+    w.show();
+    w.resize(900, 400);
+    w.Charge();
+    QTableView* grid = w.StringGrid1;
+    const QFontMetrics metrics(grid->font());
+    for (int c = 0; c < grid->model()->columnCount(); ++c) {
+        const QString header = grid->model()->headerData(c, Qt::Horizontal).toString();
+        EXPECT_GE(grid->columnWidth(c), metrics.horizontalAdvance(header)) << c;
+    }
+    EXPECT_GE(grid->columnWidth(3), metrics.horizontalAdvance("  1234567.89")); // SOLDE, N(12,2)
 }
 
 TEST(DbaseWindow, VoirOpensTablesOnly) {
