@@ -185,7 +185,67 @@ bool FileReplacement::putInPlace(const QByteArray& target) {
     return nameAside(m_fd, m_named, target, true);
 }
 
+bool FileReplacement::park() {
+    if (m_fd < 0) return fail(EBADF);
+    errno = 0;
+    if (!m_file.flush()) return fail(errno ? errno : ENOSPC);
+    if (!takeOwnersOf(m_final)) return fail(errno);
+    // An unnamed file gets a hidden name: it outlives its descriptor.
+    for (int tries = 0; m_named.isEmpty(); ++tries) {
+        const QByteArray name = hiddenName(folderOf(m_final));
+        if (linkUnnamed(m_fd, name)) {
+            m_named = name;
+        } else if (errno != EEXIST || tries >= 100) {
+            return fail(errno);
+        }
+    }
+    m_file.close();
+    ::close(m_fd);
+    m_fd = -1;
+    m_parked = true;
+    return true;
+}
+
+bool FileReplacement::commitSet(const std::vector<FileReplacement*>& members,
+                                const QStringList& older, int* error) {
+    const auto failed = [&](int err) {
+        if (error) *error = errorFromErrno(err);
+        return false;
+    };
+    if (members.empty()) return true;
+    for (FileReplacement* m : members)
+        if (!m->m_parked) return failed(EBADF);
+    // Where an older set is replaced, the new content is on the disk before
+    // any name changes; a set that replaces nothing is left to the system's
+    // own writing, as any new file is.
+    bool replaces = !older.isEmpty();
+    for (FileReplacement* m : members) {
+        struct stat st;
+        replaces = replaces || lstat(m->m_final.constData(), &st) == 0;
+    }
+    const QString folder = QFile::decodeName(folderOf(members.front()->m_final));
+    if (replaces && !syncFileSystemOf(folder)) return failed(errno ? errno : EIO);
+    if (unlink(members.front()->m_final.constData()) != 0 && errno != ENOENT) return failed(errno);
+    for (const QString& name : older)
+        if (unlink(nativeName(name).constData()) != 0 && errno != ENOENT) return failed(errno);
+    for (auto it = members.rbegin(); it != members.rend(); ++it) {
+        FileReplacement& m = **it;
+        if (rename(m.m_named.constData(), m.m_final.constData()) != 0) return failed(errno);
+        m.m_named.clear();
+        m.m_parked = false;
+    }
+    if (replaces) syncFileSystemOf(folder);
+    return true;
+}
+
 bool FileReplacement::commit(const QDateTime& modified) {
+    if (m_parked) { // complete already: only its name is to come
+        if (rename(m_named.constData(), m_final.constData()) != 0) return fail(errno);
+        m_named.clear();
+        m_parked = false;
+        if (m_durable) syncFolderOf(m_final);
+        return true;
+    }
     if (m_fd < 0) return fail(EBADF);
     errno = 0;
     if (!m_file.flush()) return fail(errno ? errno : ENOSPC);
@@ -221,6 +281,7 @@ bool FileReplacement::syncFileSystemOf(const QString& path) {
 }
 
 void FileReplacement::discard() {
+    m_parked = false;
     if (m_file.isOpen()) m_file.close();
     if (m_fd >= 0) ::close(m_fd);
     m_fd = -1;

@@ -8,6 +8,8 @@
 #include <QDateTime>
 #include <QFile>
 #include <QString>
+#include <QStringList>
+#include <vector>
 
 namespace platform {
 
@@ -52,6 +54,23 @@ class FileReplacement {
     bool commit(const QDateTime& modified = {});
     void discard();
 
+    // The content is complete but does not take its name yet: flushed,
+    // given the old file's owners and mode, kept under a hidden name beside
+    // the target and closed (a set of many members holds no descriptor for
+    // each). commit() then only names it; discard() or the destructor
+    // removes it.
+    bool park();
+
+    // Members of one set (backup volumes, split parts), each parked, take
+    // their names together: their content goes to the disk first; then the
+    // older set's first member goes, and `older` (members of the older set
+    // beyond the new count); the new members take their names from the
+    // last to the first, the first last, and the names go to the disk. An
+    // interruption in between leaves a set without its first member, never
+    // old and new members that pass for one set.
+    static bool commitSet(const std::vector<FileReplacement*>& members, const QStringList& older,
+                          int* error = nullptr);
+
     // The error of the last failure (see Platform's error codes).
     int error() const { return m_error; }
 
@@ -73,6 +92,7 @@ class FileReplacement {
     int m_error = 0;
     bool m_fresh = false;
     bool m_durable = true;
+    bool m_parked = false;
 };
 
 } // namespace platform

@@ -57,56 +57,36 @@ SplitResult splitFile(const QString& file, qint64 partSize, core::Job& job) {
     const auto failure = [](int error) {
         return error == platform::errDiskFull ? SplitEnd::DiskFull : SplitEnd::Failed;
     };
-    // Written aside and put in place whole: a part is the old one or the
-    // new one, never cut short, whatever stops the split. Where parts of an
-    // earlier split are replaced, the parts written are flushed to the disk
-    // together, up to 64 at a time, before any of them takes its name; new
-    // parts replace nothing and are left to the system's own writing.
-    std::vector<std::unique_ptr<platform::FileReplacement>> whole;
-    int named = 0;              // parts that took their names
-    bool batchReplaces = false; // a part of `whole` takes an existing file's place
-    bool replaced = false;
-    const QString folder = QFileInfo(file).absolutePath();
-    const auto name = [&]() -> int {
-        if (whole.empty()) return 0;
-        if (std::exchange(batchReplaces, false))
-            platform::FileReplacement::syncFileSystemOf(folder);
-        int error = 0;
-        for (const auto& part : whole) {
-            if (!error && !part->commit()) error = part->error(); // the rest are dropped
-            if (!error) ++named;
-        }
-        whole.clear();
-        return error;
-    };
-    // Parts already whole keep their place when a later one fails.
-    const auto stopWith = [&](SplitEnd end) {
-        name();
-        if (replaced) platform::FileReplacement::syncFileSystemOf(folder);
-        return SplitResult{end, named};
-    };
+    // The parts are a set: each is written aside and kept there, and they
+    // take their names together once all are whole. Stopped or failed, the
+    // split removes what it wrote and an earlier split's parts stay exactly
+    // as they were; complete, the earlier parts beyond the new count go in
+    // the same step, so no older part stays beside the new ones.
+    std::vector<std::unique_ptr<platform::FileReplacement>> parts;
     for (size_t i = 0; i < plan.size(); ++i) {
-        const QString part = partName(file, int(i) + 1);
-        if (QFileInfo::exists(part)) batchReplaces = replaced = true;
-        auto out = std::make_unique<platform::FileReplacement>(part);
-        out->setDurable(false);
-        if (!out->open()) return stopWith(failure(out->error()));
+        auto out = std::make_unique<platform::FileReplacement>(partName(file, int(i) + 1));
+        if (!out->open()) return {failure(out->error())};
         // Each part is one kernel copy of its slice of the file.
         if (plan[i] > 0)
             if (const platform::Status copied = p.appendFile(file, out->file(), written, plan[i]);
                 !copied)
-                return stopWith(failure(copied.error()));
-        whole.push_back(std::move(out));
-        if (whole.size() >= 64)
-            if (const int error = name()) return stopWith(failure(error));
+                return {failure(copied.error())};
+        if (!out->park()) return {failure(out->error())};
+        parts.push_back(std::move(out));
         written += plan[i];
         job.progress(size > 0 ? int(std::nearbyint(double(written) * 100 / size)) : 100);
-        if (job.cancelled()) return stopWith(SplitEnd::Cancelled);
+        if (job.cancelled()) return {SplitEnd::Cancelled};
     }
-    if (const int error = name()) return stopWith(failure(error));
-    if (replaced) platform::FileReplacement::syncFileSystemOf(folder); // the names, on the disk
+    QStringList older;
+    for (int n = int(plan.size()) + 1; n <= kMaxParts; ++n)
+        if (const QString name = partName(file, n); QFileInfo::exists(name)) older << name;
+    std::vector<platform::FileReplacement*> members;
+    for (const auto& part : parts)
+        members.push_back(part.get());
+    int error = 0;
+    if (!platform::FileReplacement::commitSet(members, older, &error)) return {failure(error)};
     job.progress(0);
-    return {SplitEnd::Done, named};
+    return {SplitEnd::Done, int(parts.size())};
 }
 
 core::Outcome SplitResult::outcome() const {

@@ -34,11 +34,14 @@ struct SplitResult {
     core::Outcome outcome() const;
 };
 
-// Writes the parts beside the file, each written aside and put in place
-// whole. TooSmall below 300 bytes per part; TooManyParts (nothing written)
-// past 999 parts. Other I/O failures stop the copy and answer Failed (the
-// window keeps quiet about them); a full disk answers DiskFull, which is
-// told; a stop asked for answers Cancelled. Parts already whole stay.
+// Writes the parts beside the file as one set: written aside, they take
+// their names together when all are whole, and an earlier split's parts
+// beyond the new count go then. TooSmall below 300 bytes per part;
+// TooManyParts (nothing written) past 999 parts. Other I/O failures stop
+// the copy and answer Failed (the window keeps quiet about them); a full
+// disk answers DiskFull, which is told; a stop asked for answers
+// Cancelled. Stopped or failed, nothing of the new parts stays and the
+// earlier parts are as they were.
 SplitResult splitFile(const QString& file, qint64 partSize, core::Job& job);
 
 // Joins the names in case-insensitive order into the first name less its

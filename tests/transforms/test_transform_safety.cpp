@@ -189,12 +189,17 @@ TEST(TransformSafety, AStoppedEncryptionLeavesTheFileAsItWas) {
     EXPECT_EQ(filesIn(dir.path()), QStringList({"big"}));
 }
 
-TEST(TransformSafety, AStoppedSplitSaysSoAndKeepsItsWholeParts) {
+// A split is one set: stopped, it leaves nothing of its own and the parts
+// of an earlier split exactly as they were; complete, it also takes away
+// the earlier parts beyond its count.
+TEST(TransformSafety, AStoppedSplitLeavesTheOlderPartsAsTheyWere) {
     TempDir dir;
     const QByteArray data(20 * 8192, 's');
     dir.write("f", data);
     const std::vector<qint64> plan = splitPlan(data.size(), 3 * 8192);
     ASSERT_GE(plan.size(), 5u);
+    for (int n = 1; n <= 12; ++n)
+        dir.write(partName("f", n), "older part " + QByteArray::number(n));
     core::DirectJob job; // Escape once some parts are written
     job.onProgress = [&](int percent) {
         if (percent >= 40) job.cancel();
@@ -202,10 +207,18 @@ TEST(TransformSafety, AStoppedSplitSaysSoAndKeepsItsWholeParts) {
     const SplitResult r = splitFile(dir.file("f"), 3 * 8192, job);
     EXPECT_EQ(r.end, SplitEnd::Cancelled);
     EXPECT_EQ(r.outcome().kind, core::Outcome::Cancelled);
-    EXPECT_GE(r.parts, 1);
-    for (int n = 1; n <= r.parts; ++n) // whole, kept
-        EXPECT_EQ(readAll(partName(dir.file("f"), n)).size(), plan[size_t(n - 1)]);
-    EXPECT_FALSE(QFile::exists(partName(dir.file("f"), int(plan.size()))));
+    for (int n = 1; n <= 12; ++n)
+        EXPECT_EQ(readAll(partName(dir.file("f"), n)), "older part " + QByteArray::number(n));
+    EXPECT_EQ(QDir(dir.path()).entryList(QDir::Files | QDir::Hidden).size(), 13); // nothing else
+    // Complete: the new parts, and none of the older ones beyond them.
+    const SplitResult done = splitFile(dir.file("f"), 3 * 8192, idle());
+    ASSERT_EQ(done.end, SplitEnd::Done);
+    EXPECT_EQ(done.parts, int(plan.size()));
+    QByteArray joined;
+    for (int n = 1; n <= done.parts; ++n)
+        joined += readAll(partName(dir.file("f"), n));
+    EXPECT_EQ(joined, data);
+    EXPECT_EQ(QDir(dir.path()).entryList(QDir::Files | QDir::Hidden).size(), 1 + done.parts);
     EXPECT_EQ(SplitResult{SplitEnd::TooManyParts}.outcome().text,
               QStringLiteral("Découpage refusé : plus de 999 parts"));
 }
@@ -348,8 +361,8 @@ TEST(TransformSafety, RestoreOnAFullDiskSaysSo) {
     EXPECT_TRUE(QDir(small.path).entryList(QDir::Files | QDir::Hidden).isEmpty());
 }
 
-// A split that fills the disk says so, and every part is either the one
-// that was there or its whole new slice: none is cut short.
+// A split that fills the disk says so, and the parts that were there stay
+// as they were: nothing new is left beside them.
 TEST(TransformSafety, SplitOnAFullDiskKeepsEachPartWhole) {
     TempDir dir;
     SmallVolume small(dir.mkdir("small"));
@@ -367,13 +380,9 @@ TEST(TransformSafety, SplitOnAFullDiskKeepsEachPartWhole) {
         parts << readAll(dir.file(QStringLiteral("small/big%1").arg(n, 3, 10, QChar(u'0'))));
     const QStringList left = QDir(volume).entryList(QDir::Files | QDir::Hidden);
     EXPECT_EQ(r.end, SplitEnd::DiskFull);
-    bool anyOld = false;
-    for (int n = 0; n < 3; ++n) {
-        const QByteArray slice = content.mid(n * 200 * 1024, 200 * 1024);
-        EXPECT_TRUE(parts[n] == "old part" || parts[n] == slice) << n;
-        anyOld = anyOld || parts[n] == "old part";
-    }
-    EXPECT_TRUE(anyOld);
+    EXPECT_EQ(r.outcome().text, QStringLiteral("Disque plein"));
+    for (int n = 0; n < 3; ++n)
+        EXPECT_EQ(parts[n], "old part") << n;
     EXPECT_EQ(left, QStringList({"big", "big001", "big002", "big003"}));
 }
 
