@@ -3,6 +3,7 @@
 // answers 0 on success, 1 on failure with the French message on stderr.
 
 #include "core/Job.h"
+#include "core/errors.h"
 #include "platform/end_requests.h"
 
 #include <QByteArray>
@@ -12,11 +13,20 @@ namespace cli {
 
 // The job of a command, driven on the calling thread: a request to end
 // (Ctrl+C, a terminal closed) stops it as Escape stops the window's, so
-// that it leaves nothing half done.
+// that it leaves nothing half done. Once a command has run its job, a
+// request that comes after the job is done ends nothing: the program is
+// ending with the work's own answer.
 class CommandJob : public core::DirectJob {
+  public:
+    CommandJob();
+
   private:
-    platform::StopOnEndRequest m_stop{*this};
+    platform::StopOnEndRequest m_stop;
 };
+
+// The message of an outcome that is no success: its text, or for a stop
+// "Opération interrompue" (with `detail` after it when given); answers 1.
+int failed(const core::Outcome& outcome, const QString& detail = {});
 
 int runBackup(const QStringList& args);
 int runRestore(const QStringList& args);

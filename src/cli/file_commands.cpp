@@ -27,13 +27,17 @@ QStringList absolute(const QStringList& paths) {
 }
 
 // Runs an operation here (no worker thread: questions are answered by the
-// options) and turns its result into the exit code.
-int runOperation(const std::function<OperationResult(core::Job&)>& operation) {
+// options) and turns its result into the exit code; a stop is said, with
+// what `stopped` tells of what is where.
+int runOperation(const std::function<OperationResult(core::Job&)>& operation,
+                 const std::function<QString(const OperationResult&)>& stopped = {}) {
     CommandJob job;
     const OperationResult result = operation(job);
     for (const QString& entry : result.notHandled)
         fail(entry);
     if (result.outcome.kind == core::Outcome::Failed) return fail(result.outcome.text);
+    if (result.outcome.kind == core::Outcome::Cancelled)
+        return failed(result.outcome, stopped ? stopped(result) : QString());
     return result.notHandled.isEmpty() && result.outcome.ok() ? 0 : 1;
 }
 
@@ -51,7 +55,15 @@ int runPaste(const QStringList& input, PasteMode mode, bool replace) {
     PasteRequest request{absolute(args), destination, mode, !replace};
     const QString refusal = pasteRefusal(request);
     if (!refusal.isEmpty()) return fail(refusal);
-    return runOperation([&](core::Job& job) { return paste(request, {}, job); });
+    return runOperation([&](core::Job& job) { return paste(request, {}, job); },
+                        [&](const OperationResult& r) {
+                            if (mode != PasteMode::Move) return QString();
+                            // A stopped move leaves the source it was moving whole.
+                            return QStringLiteral("%1 sur %2 déplacés dans %3, le reste à sa place")
+                                .arg(r.handled)
+                                .arg(request.sources.size())
+                                .arg(destination);
+                        });
 }
 
 } // namespace

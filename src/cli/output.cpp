@@ -29,6 +29,23 @@ int fail(const QString& message) {
     return 1;
 }
 
+int failed(const core::Outcome& outcome, const QString& detail) {
+    if (outcome.kind != core::Outcome::Cancelled && !outcome.text.isEmpty())
+        return fail(outcome.text);
+    const QString stopped = QStringLiteral("Opération interrompue");
+    return fail(detail.isEmpty() ? stopped : stopped + QStringLiteral(" : ") + detail);
+}
+
+namespace {
+platform::StopOnEndRequest& requestsAfterTheWork() {
+    static core::DirectJob done; // never runs: a request only marks it
+    static platform::StopOnEndRequest held(done);
+    return held;
+}
+} // namespace
+
+CommandJob::CommandJob() : m_stop((requestsAfterTheWork(), *this)) {}
+
 namespace {
 
 // Whether any byte needs an escape (a control byte, a backslash), or with

@@ -36,7 +36,7 @@ int runSplit(const QStringList& args) {
     if (!QFileInfo(args[0]).isFile())
         return fail(QStringLiteral("Fichier introuvable : %1").arg(args[0]));
     if (const core::Outcome o = splitFile(args[0], ko * 1024, job).outcome(); !o)
-        return fail(o.text);
+        return failed(o, QStringLiteral("les parts d'avant sont restées telles quelles"));
     out(QStringLiteral("Découpage terminé"));
     return 0;
 }
@@ -46,7 +46,7 @@ int runJoin(const QStringList& args) {
     if (args.isEmpty()) return fail(QStringLiteral("utilisation : join PART..."));
     QString output;
     const core::Outcome o = joinFiles(args, job, &output);
-    if (!o.ok()) return fail(o.text);
+    if (!o.ok()) return failed(o);
     out(output);
     return 0;
 }
@@ -63,7 +63,10 @@ int runCrypt(const QStringList& input) {
     int failures = 0;
     for (const QString& f : args)
         if (const core::Outcome o = cryptFile(f, password, job); !o.ok())
-            failures += fail(QStringLiteral("Non transformé : %1 (%2)").arg(f, o.text));
+            failures += fail(QStringLiteral("Non transformé : %1 (%2)")
+                                 .arg(f, o.kind == core::Outcome::Cancelled
+                                             ? QStringLiteral("opération interrompue")
+                                             : o.text));
     return failures ? 1 : 0;
 }
 

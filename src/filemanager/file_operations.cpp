@@ -2,6 +2,8 @@
 #include "core/Job.h"
 #include "platform/Platform.h"
 
+#include <QFileInfo>
+
 namespace filemanager {
 
 using platform::Platform;
@@ -76,25 +78,33 @@ bool deleteOne(const QString& path, const OperationQuestions& questions, core::J
     return !job.cancelled();
 }
 
-// One source of a paste into `target`.
-void pasteOne(const QString& source, const QString& target, PasteRequest& request,
+// One source of a paste into `target`. False when a stop ended it midway;
+// a source whose move or copy went through is done, whenever the stop came.
+bool pasteOne(const QString& source, const QString& target, PasteRequest& request,
               const TreeCallbacks& cb, OperationResult& result) {
     Platform& p = Platform::instance();
     const int before = int(result.notHandled.size());
+    const auto ended = [&] { return !cb.job.cancelled(); };
     if (request.mode == PasteMode::Move) {
         // A stopped move leaves the source.
-        if (!attempt(cb, source, [&] { return p.moveFile(source, target, &cb.job); })) return;
+        if (!attempt(cb, source, [&] { return p.moveFile(source, target, &cb.job); }))
+            return ended();
     } else {
         platform::DirEntry info; // gone since it was memorised: a failure
-        if (!attempt(cb, source, [&] { return p.entryOf(source, info, false); })) return;
+        if (!attempt(cb, source, [&] { return p.entryOf(source, info, false); })) return ended();
         if ((info.attributes & platform::faDirectory) && !info.isLink) {
-            if (!attempt(cb, target, [&] { return p.createPath(target); })) return;
-            copyFolder(source, QStringLiteral("*.*"), target + u'/', request.askReplace, cb);
+            if (!attempt(cb, target, [&] { return p.createPath(target); })) return ended();
+            if (!copyFolder(source, QStringLiteral("*.*"), target + u'/', request.askReplace, cb))
+                return false;
         } else {
             copyOne(source, target, fileName(source), info.isLink, request.askReplace, cb);
+            if (cb.job.cancelled() && result.notHandled.size() == before &&
+                !QFileInfo::exists(target) && !QFileInfo(target).isSymLink())
+                return false;
         }
     }
     if (result.notHandled.size() == before) ++result.handled;
+    return true;
 }
 
 } // namespace
@@ -155,14 +165,21 @@ OperationResult paste(PasteRequest& request, const OperationQuestions& questions
         return questions.replace ? job.ask([&] { return questions.replace(name); })
                                  : ReplaceAnswer::No;
     };
-    for (; i < sources.size() && !job.cancelled(); ++i) {
+    // Stopped between sources or in the middle of one, the paste is told
+    // stopped; a stop that comes as the last source completes changes nothing.
+    bool stopped = false;
+    for (; i < sources.size() && !stopped; ++i) {
+        if (job.cancelled()) {
+            stopped = true;
+            break;
+        }
         job.setPart(i, int(count)); // a large file's copy moves within its share
         job.progress(0);
         const QString name = fileName(sources[i]);
         if (name == u".." || name.isEmpty()) continue;
-        pasteOne(sources[i], destination + name, request, cb, result);
+        stopped = !pasteOne(sources[i], destination + name, request, cb, result);
     }
-    finish(result, job);
+    if (stopped && result.outcome.ok()) result.outcome = core::Outcome::cancelled();
     return result;
 }
 
