@@ -9,12 +9,15 @@
 #include "transforms/text_tools.h"
 
 #include <QDir>
+#include <QDirIterator>
 #include <QFileInfo>
+#include <QMap>
 #include <QProcess>
 #include <QThread>
 #include <atomic>
 #include <csignal>
 #include <gtest/gtest.h>
+#include <random>
 #include <sys/mount.h>
 #include <sys/stat.h>
 #include <sys/sysmacros.h>
@@ -436,4 +439,88 @@ TEST(TransformSafety, OccupationOfAFolderThatMayNotBeReadSaysSo) {
     EXPECT_EQ(r.text, QStringLiteral("Accès au fichier refusé : ") + dir.path());
     EXPECT_TRUE(occupation(dir.file("missing"), "*.*", 4096, o)
                     .text.startsWith(QStringLiteral("Nom de fichier incorrect")));
+}
+
+namespace {
+// The restored tree's files and contents.
+QMap<QString, QByteArray> treeOf(const QString& root) {
+    QMap<QString, QByteArray> out;
+    for (QDirIterator it(root, QDir::Files, QDirIterator::Subdirectories); it.hasNext();) {
+        const QString path = it.next();
+        out.insert(path.mid(root.size()), readAll(path));
+    }
+    return out;
+}
+} // namespace
+
+// Backups and splits stopped (SIGTERM) at random moments over an older set
+// in the same folder: the older set restores exactly as before, or the new
+// one is whole; never a mix, and nothing of a stopped run stays.
+TEST(TransformSafety, StoppedBackupsAndSplitsNeverLeaveAMixedSet) {
+    std::mt19937 random(5);
+    const auto fill = [&](TempDir& dir, char version) {
+        for (int i = 0; i < 24; ++i) {
+            QByteArray content(300 * 1024 + i * 1000, '\0');
+            for (qsizetype k = 0; k < content.size(); k += 64)
+                content[k] = char(random());
+            content[0] = version;
+            dir.write(QStringLiteral("master/f%1.bin").arg(i), content);
+        }
+    };
+    for (int round = 0; round < 6; ++round) {
+        TempDir dir;
+        fill(dir, 'o');
+        const QString archive = dir.file("arc.bak");
+        ASSERT_EQ(cli({"backup", "--level", "none", "--max-size", "1000000", archive,
+                       dir.file("master/*.bin")}),
+                  0);
+        const QStringList olderVolumes = filesIn(dir.path());
+        ASSERT_GT(olderVolumes.size(), 6);
+        ASSERT_EQ(cli({"restore", "--to", dir.mkdir("old"), archive}), 0);
+        const QMap<QString, QByteArray> older = treeOf(dir.file("old"));
+        fill(dir, 'n');
+        QProcess p;
+        p.start(QStringLiteral(TAVTOOLS_CLI), {"backup", "--level", "none", "--max-size", "1500000",
+                                               archive, dir.file("master/*.bin")});
+        ASSERT_TRUE(p.waitForStarted());
+        QThread::msleep(random() % 60);
+        ::kill(pid_t(p.processId()), SIGTERM);
+        ASSERT_TRUE(p.waitForFinished(30000));
+        ASSERT_EQ(p.exitStatus(), QProcess::NormalExit);
+        ASSERT_EQ(cli({"verify", archive}), 0) << "round " << round;
+        ASSERT_EQ(cli({"restore", "--to", dir.mkdir("now"), archive}), 0);
+        const QMap<QString, QByteArray> now = treeOf(dir.file("now"));
+        if (p.exitCode() != 0) {
+            EXPECT_EQ(now, older) << "round " << round;
+            EXPECT_EQ(filesIn(dir.path()), olderVolumes) << "round " << round;
+        } else {
+            QMap<QString, QByteArray> fresh;
+            for (const QString& name : filesIn(dir.file("master")))
+                fresh.insert(u'/' + name, readAll(dir.file("master/" + name)));
+            EXPECT_EQ(now, fresh) << "round " << round;
+        }
+
+        // The same for a split over older parts.
+        const QString big = dir.write("big", QByteArray(48 << 20, char('a' + round)));
+        ASSERT_EQ(cli({"split", big, "200"}), 0);
+        const QStringList olderParts = filesIn(dir.path());
+        const QByteArray before = readAll(partName(big, 1));
+        dir.write("big", QByteArray(40 << 20, char('A' + round)));
+        p.start(QStringLiteral(TAVTOOLS_CLI), {"split", big, "150"});
+        ASSERT_TRUE(p.waitForStarted());
+        QThread::msleep(random() % 40);
+        ::kill(pid_t(p.processId()), SIGTERM);
+        ASSERT_TRUE(p.waitForFinished(30000));
+        if (p.exitCode() != 0) {
+            EXPECT_EQ(filesIn(dir.path()), olderParts) << "round " << round;
+            EXPECT_EQ(readAll(partName(big, 1)), before);
+            EXPECT_TRUE(QString::fromUtf8(p.readAllStandardError())
+                            .startsWith(QStringLiteral("Opération interrompue")));
+        } else {
+            QByteArray joined;
+            for (int n = 1; QFileInfo::exists(partName(big, n)); ++n)
+                joined += readAll(partName(big, n));
+            EXPECT_EQ(joined, readAll(big)) << "round " << round;
+        }
+    }
 }

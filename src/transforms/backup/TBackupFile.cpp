@@ -277,6 +277,14 @@ QStringList TBackupFile::buildFileList(const QStringList& fileSpecs,
 
 // ---- backup ----
 
+// A volume on a removable medium (a floppy, a key) leaves with it when the
+// next disk comes.
+bool TBackupFile::onRemovableMedium(const QString& archive) {
+    Platform& p = Platform::instance();
+    const QChar drive = p.driveOf(archive);
+    return drive == u'A' || drive == u'B' || p.driveType(drive) == platform::DriveType::Removable;
+}
+
 bool TBackupFile::nextVolume(VolumeWriter& out, const QString& archive, int& volume) {
     if (volume >= 999) { // three digits: never reuse an earlier volume's name
         m_error = 10;
@@ -443,6 +451,9 @@ bool TBackupFile::runBackup(const QStringList& fileSpecs, const QString& archive
     }
 
     VolumeWriter out(stream ? BackupStream : nullptr);
+    // Volumes in one folder are one set, named together when the backup is
+    // complete; a volume that leaves with its disk takes its name at its break.
+    if (!stream && !onRemovableMedium(archiveName)) out.keepVolumesTogether(archiveName);
     int volume = 1;
     FileCount = qint32(files.size() - (SaveFileID && !listFile.isEmpty() && m_error == 0 ? 1 : 0));
     const QByteArray title = encodeName(BackupTitle);
@@ -462,7 +473,7 @@ bool TBackupFile::runBackup(const QStringList& fileSpecs, const QString& archive
         else
             m_error = 4, m_continue = false;
     }
-    if (result && !out.commit()) {
+    if (result && !out.commitLast()) {
         result = false; // the last bytes never reached the disk
         m_error = 4;
     }

@@ -165,6 +165,7 @@ class TBackupFile {
                       Pending& pending);
     enum class SegmentMode { Extract, Skip };
     void readSegment(VolumeReader& in, QFile* target, SegmentMode mode, qint64* counted = nullptr);
+    static bool onRemovableMedium(const QString& archive);
     bool restoreTarget(const QString& stored, const QString& restorePath, QString& target,
                        QString& refusal) const;
     QThreadPool* pool();

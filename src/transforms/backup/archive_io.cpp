@@ -184,7 +184,11 @@ bool VolumeWriter::writeInt(qint32 v) {
 
 bool VolumeWriter::commit() {
     bool ok = flush();
-    if (m_file) {
+    if (m_file && !m_together.isEmpty()) {
+        ok = ok && m_file->park();
+        if (ok) m_waiting.push_back(std::move(m_file));
+        m_file.reset();
+    } else if (m_file) {
         ok = ok && m_file->commit();
         m_file.reset();
     }
@@ -192,9 +196,26 @@ bool VolumeWriter::commit() {
     return ok;
 }
 
+bool VolumeWriter::commitLast() {
+    if (!commit()) return false;
+    if (m_together.isEmpty()) return true;
+    const int count = int(m_waiting.size());
+    QStringList older;
+    for (int n = count + 1; n <= 999; ++n)
+        if (const QString name = volumeFileName(m_together, n); QFile::exists(name)) older << name;
+    std::vector<platform::FileReplacement*> members;
+    for (const auto& v : m_waiting)
+        members.push_back(v.get());
+    const bool ok = platform::FileReplacement::commitSet(members, older);
+    m_waiting.clear();
+    if (!ok) m_failed = true;
+    return ok;
+}
+
 void VolumeWriter::abandon() {
     m_buffer.clear();
     m_file.reset(); // what was written aside goes
+    m_waiting.clear();
 }
 
 // ---- reader ----

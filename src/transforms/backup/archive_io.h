@@ -7,6 +7,7 @@
 #include <QFile>
 #include <QString>
 #include <memory>
+#include <vector>
 
 namespace platform {
 class FileReplacement;
@@ -64,14 +65,25 @@ class VolumeWriter {
     bool write(const char* data, qint64 size);
     bool write(const QByteArray& b) { return write(b.constData(), b.size()); }
     bool writeInt(qint32 v);
-    bool commit(); // the volume is complete: it takes its name
-    void abandon();
+    // The volume is complete: it takes its name. With the volumes kept
+    // together, it waits aside instead, and the last one's commit names
+    // them all at once (see FileReplacement::commitSet), the older
+    // archive's volumes beyond the new count going in the same step.
+    bool commit();
+    void abandon(); // what was written aside goes, volumes kept waiting too
     qint64 position() const { return m_position; }
+    // The volumes of `archive` are kept together until the last one: all in
+    // one folder, none leaves with its disk.
+    void keepVolumesTogether(const QString& archive) { m_together = archive; }
+    // Ends the backup: the volume being written is the last one.
+    bool commitLast();
 
   private:
     bool flush();
     QIODevice* m_stream;
     std::unique_ptr<platform::FileReplacement> m_file;
+    std::vector<std::unique_ptr<platform::FileReplacement>> m_waiting;
+    QString m_together;
     QByteArray m_buffer;
     qint64 m_position = 0;
     bool m_failed = false;
