@@ -1,6 +1,7 @@
 #include "file_operations.h"
 #include "core/Job.h"
 #include "platform/Platform.h"
+#include "platform/entry_identity.h"
 
 #include <QFileInfo>
 
@@ -123,6 +124,9 @@ QString entryFailure(int error, const QString& path) {
     case platform::errPathNotFound:
         reason = core::InOutError::textFor(3);
         break;
+    case platform::errSameEntry:
+        reason = QStringLiteral("Destination doit être différente de la source");
+        break;
     default:
         reason = core::InOutError::textFor(5);
     }
@@ -144,12 +148,16 @@ OperationResult deleteEntries(const DeleteRequest& request, const OperationQuest
 QString pasteRefusal(const PasteRequest& request) {
     if (request.sources.isEmpty()) return {};
     const QString destination = withSlash(request.destination);
+    // The same folder and "inside itself" are told by device and inode: a
+    // link to the source's folder, or to one of its own sub-folders, is it.
     const QString& first = request.sources.first();
-    if (first.left(first.lastIndexOf(u'/') + 1) == destination)
+    const QString firstFolder = first.left(first.lastIndexOf(u'/') + 1);
+    if (firstFolder == destination || platform::sameEntry(firstFolder, destination, true))
         return QStringLiteral("Destination doit être différente de la source");
     Platform& p = Platform::instance();
     for (const QString& source : request.sources)
-        if ((p.attributes(source) & platform::faDirectory) && isSameOrInside(source, destination))
+        if ((p.attributes(source) & platform::faDirectory) &&
+            (isSameOrInside(source, destination) || platform::entryWithin(source, destination)))
             return QStringLiteral("Un dossier ne peut pas être copié dans lui-même");
     return {};
 }

@@ -2,6 +2,7 @@
 #include "core/Job.h"
 #include "platform/ListingAhead.h"
 #include "platform/Platform.h"
+#include "platform/entry_identity.h"
 #include "platform/wildcard.h"
 
 #include <QDir>
@@ -130,6 +131,12 @@ void copyOne(const QString& from, const QString& to, const QString& name, bool i
         if (!failIfExists && (p.attributes(to) & platform::faDirectory) == 0) p.deleteFile(to);
         return p.copyLink(from, to);
     };
+    // An entry copied onto itself (its folder reached again through a link)
+    // is left as it is: replacing it would delete the source.
+    if (platform::sameEntry(from, to, false)) {
+        attempt(cb, to, [] { return platform::Status::failed(platform::errSameEntry); });
+        return;
+    }
     // A copy refused because the name is taken is asked about once;
     // declined, it is an entry left. Any other failure (a folder that cannot
     // be written) is no question of replacing.

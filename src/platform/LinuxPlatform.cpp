@@ -939,6 +939,13 @@ bool LinuxPlatform::moveFolderAcross(const QByteArray& from, const QByteArray& t
         setLastError(move.error ? move.error : errorFromErrno(errno));
         return false;
     }
+    // The copy is on the disk before the first entry of the original goes:
+    // a power cut in between leaves both, never neither.
+    if (!FileReplacement::syncFileSystemOf(QFile::decodeName(to))) {
+        TreeMove::remove(to);
+        setLastError(errorFromErrno(errno));
+        return false;
+    }
     if (!TreeMove::remove(from)) {
         setLastError(errorFromErrno(errno));
         return false;
@@ -975,7 +982,8 @@ Status LinuxPlatform::moveFile(const QString& from, const QString& to, core::Job
         }
         return unlink(f.constData()) == 0;
     }
-    if (!copyFile(from, to, true, job)) return false;
+    // Durable: the copy is on the disk before the original goes.
+    if (!copyFile(from, to, true, job, true)) return false;
     if (unlink(f.constData()) != 0) {
         setLastError(errorFromErrno(errno));
         return false;

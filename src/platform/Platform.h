@@ -76,6 +76,7 @@ enum Error : int {
     errGeneric = 1117,
     errNotRegular = 2001, // a device, pipe, socket or folder where a file is wanted
     errCancelled = 2002,  // stopped at the user's request
+    errSameEntry = 2003,  // the target is the source itself (the same device and inode)
 };
 
 // What a platform operation answers: done, or the error (one of the codes

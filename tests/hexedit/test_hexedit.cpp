@@ -325,14 +325,24 @@ TEST(DocLife, WorkingFileNamedAndRemoved) {
     EXPECT_FALSE(QFile::exists(name));
 }
 
-// An editor killed while it runs leaves its working file in the temporary
-// folder; the next editor removes it. What a running editor holds (before
-// and after a load), a file just made, a load copy whose editor runs, a
-// link and other names stay.
+// An editor killed while it runs leaves its working file in the editors'
+// own folder ($XDG_CACHE_HOME/tavtools/hexedit, mode 0700); the next editor
+// removes it. What a running editor holds (before and after a load), a
+// file just made, a load copy whose editor runs, a link and other names
+// stay; the shared temporary folder is never looked at.
 TEST(DocLife, WorkingFilesOfAKilledEditorAreRemovedByTheNext) {
-    TempDir tmp;
-    const QByteArray savedTemp = qgetenv("TMPDIR");
-    qputenv("TMPDIR", QFile::encodeName(tmp.path()));
+    TempDir cache, shared;
+    const QByteArray savedCache = qgetenv("XDG_CACHE_HOME"), savedTemp = qgetenv("TMPDIR");
+    qputenv("XDG_CACHE_HOME", QFile::encodeName(cache.path()));
+    qputenv("TMPDIR", QFile::encodeName(shared.path()));
+    shared.write("0000AAAA.KWDT", "another program's");
+    {
+        QFile f(shared.file("0000AAAA.KWDT"));
+        ASSERT_TRUE(f.open(QIODevice::ReadWrite));
+        f.setFileTime(QDateTime::currentDateTime().addSecs(-120),
+                      QFileDevice::FileModificationTime);
+    }
+    const QString own = cache.file("tavtools/hexedit");
     int channel[2];
     ASSERT_EQ(pipe(channel), 0);
     const pid_t child = fork();
@@ -357,35 +367,46 @@ TEST(DocLife, WorkingFilesOfAKilledEditorAreRemovedByTheNext) {
         f.setFileTime(QDateTime::currentDateTime().addSecs(-120),
                       QFileDevice::FileModificationTime);
     };
-    const auto make = [&](const QString& file, bool old) {
-        tmp.write(file, "x");
-        if (old) age(tmp.file(file));
+    EXPECT_EQ(QFileInfo(left).absolutePath(), own);
+    const QFileDevice::Permissions others = QFileDevice::ReadGroup | QFileDevice::WriteGroup |
+                                            QFileDevice::ExeGroup | QFileDevice::ReadOther |
+                                            QFileDevice::WriteOther | QFileDevice::ExeOther;
+    EXPECT_EQ(QFileInfo(own).permissions() & others, QFileDevice::Permissions());
+    const auto file = [&](const QString& name) -> QString { return own + u'/' + name; };
+    const auto make = [&](const QString& name, bool old) {
+        QFile f(file(name));
+        ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+        f.write("x");
+        f.close();
+        if (old) age(file(name));
     };
     age(left);
     make(QFileInfo(left).fileName() + ".load", true);
-    for (const char* file : {"0000BBBB.KWDT", "0000BBBB.KWDT.load", "notes.KWDT", "outside"})
-        make(file, true);
+    for (const char* name : {"0000BBBB.KWDT", "0000BBBB.KWDT.load", "notes.KWDT", "outside"})
+        make(name, true);
     make("0000CCCC.KWDT", false);
-    QFile::link(tmp.file("outside"), tmp.file("0000DDDD.KWDT"));
-    QFile running(tmp.file("0000BBBB.KWDT"));
+    QFile::link(file("outside"), file("0000DDDD.KWDT"));
+    QFile running(file("0000BBBB.KWDT"));
     ASSERT_TRUE(running.open(QIODevice::ReadWrite));
     ASSERT_TRUE(platform::holdFile(running.handle()));
     {
         HexDocument next;
         EXPECT_FALSE(QFile::exists(left));
         EXPECT_FALSE(QFile::exists(left + ".load"));
-        for (const char* file : {"0000BBBB.KWDT", "0000BBBB.KWDT.load", "notes.KWDT", "outside",
+        for (const char* name : {"0000BBBB.KWDT", "0000BBBB.KWDT.load", "notes.KWDT", "outside",
                                  "0000CCCC.KWDT", "0000DDDD.KWDT"})
-            EXPECT_TRUE(QFileInfo(tmp.file(file)).exists()) << file;
-        EXPECT_TRUE(QFileInfo(tmp.file("0000DDDD.KWDT")).isSymLink());
+            EXPECT_TRUE(QFileInfo(file(name)).exists()) << name;
+        EXPECT_TRUE(QFileInfo(file("0000DDDD.KWDT")).isSymLink());
         EXPECT_TRUE(platform::isHeld(next.workingFileName()));
-        tmp.write("f.bin", "loaded");
-        ASSERT_TRUE(next.LoadFromFile(tmp.file("f.bin")));
+        shared.write("f.bin", "loaded");
+        ASSERT_TRUE(next.LoadFromFile(shared.file("f.bin")));
         EXPECT_TRUE(platform::isHeld(next.workingFileName()));
         EXPECT_FALSE(QFile::exists(next.workingFileName() + ".load"));
         EXPECT_EQ(bytesOf(next), QByteArray("loaded"));
     }
+    EXPECT_EQ(readAll(shared.file("0000AAAA.KWDT")), QByteArray("another program's"));
     savedTemp.isNull() ? qunsetenv("TMPDIR") : qputenv("TMPDIR", savedTemp);
+    savedCache.isNull() ? qunsetenv("XDG_CACHE_HOME") : qputenv("XDG_CACHE_HOME", savedCache);
 }
 
 TEST_F(Doc, SourceChangesAfterLoadLeaveTheCopy) {

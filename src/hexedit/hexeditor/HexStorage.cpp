@@ -6,6 +6,7 @@
 #include <QDateTime>
 #include <QDir>
 #include <QFileInfo>
+#include <QStandardPaths>
 #include <algorithm>
 #include <cstdio>
 
@@ -44,10 +45,26 @@ void removeAbandoned(const QString& folder) {
     }
 }
 
+// The editors' own folder for working files, on disk (a working file is a
+// whole copy of the edited file: not the runtime folder, which lives in
+// memory) and private: $XDG_CACHE_HOME/tavtools/hexedit, mode 0700. The
+// clean-up looks there only, so it never touches another program's file.
+// Without it (no home to write in), the temporary folder, never cleaned.
+QString workFolder(bool& own) {
+    const QString cache = QStandardPaths::writableLocation(QStandardPaths::GenericCacheLocation);
+    const QString folder = cache + QStringLiteral("/tavtools/hexedit/");
+    own = !cache.isEmpty() && QDir().mkpath(folder) &&
+          QFile::setPermissions(folder, QFileDevice::ReadOwner | QFileDevice::WriteOwner |
+                                            QFileDevice::ExeOwner);
+    if (own) return folder;
+    QString temp = platform::Platform::instance().tempPath().trimmed();
+    return temp.endsWith(u'/') ? temp : temp + u'/';
+}
+
 QString newWorkingName() {
-    QString folder = platform::Platform::instance().tempPath().trimmed();
-    if (!folder.endsWith(u'/')) folder += u'/';
-    removeAbandoned(folder);
+    bool own = false;
+    const QString folder = workFolder(own);
+    if (own) removeAbandoned(folder);
     quint32 tick = quint32(QDateTime::currentMSecsSinceEpoch());
     for (;; ++tick) {
         const QString name =
