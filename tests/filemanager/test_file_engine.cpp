@@ -277,6 +277,36 @@ TEST(FileEngineCli, CopyDeleteAndAttribWithTheirExitCodes) {
     EXPECT_EQ(cli({"delete"}).code, 1);
 }
 
+// "The same" and "inside itself" by device and inode: a link leading to the
+// source's folder or into the source never gets a copy over the source.
+TEST(FileEngineCli, ACopyReachingItsSourceThroughALinkLeavesItWhole) {
+    TempDir dir;
+    dir.write("other/o.txt", "o");
+    dir.write("top/t.txt", "t");
+    dir.write("x/A/a.txt", "a");
+    dir.mkdir("x/A/sub");
+    ASSERT_TRUE(QFile::link("t.txt", dir.file("top/lnk")));
+    ASSERT_TRUE(QFile::link("a.txt", dir.file("x/A/la")));
+    ASSERT_TRUE(QFile::link(dir.file("x"), dir.file("y")));
+    ASSERT_TRUE(QFile::link(dir.file("x/A/sub"), dir.file("z")));
+    // The link copied onto itself (its folder is the destination) stays.
+    CliRun r = cli({"copy", "--replace", dir.file("other/o.txt"), dir.file("top/lnk"),
+                    dir.file("top")});
+    EXPECT_EQ(r.code, 1);
+    EXPECT_EQ(r.err.trimmed(),
+              QStringLiteral("Destination doit être différente de la source : ") +
+                  dir.file("top/lnk"));
+    EXPECT_EQ(QFile::symLinkTarget(dir.file("top/lnk")), dir.file("top/t.txt"));
+    EXPECT_EQ(readAll(dir.file("top/o.txt")), QByteArray("o"));
+    // A folder copied into a link to its own folder, or to its own sub-folder.
+    EXPECT_EQ(cli({"copy", "--replace", dir.file("x/A"), dir.file("y")}).err.trimmed(),
+              QStringLiteral("Destination doit être différente de la source"));
+    EXPECT_EQ(QFile::symLinkTarget(dir.file("x/A/la")), dir.file("x/A/a.txt"));
+    EXPECT_EQ(cli({"copy", dir.file("x/A"), dir.file("z")}).err.trimmed(),
+              QStringLiteral("Un dossier ne peut pas être copié dans lui-même"));
+    EXPECT_TRUE(QDir(dir.file("x/A/sub")).isEmpty());
+}
+
 // Ctrl+C during a folder's move to another volume stops it as Escape would:
 // the source stays whole and nothing is left on the other volume.
 TEST(FileEngineCli, AnInterruptedMoveLeavesTheSourceWhole) {
