@@ -8,7 +8,7 @@ packages=(
   qt6-base-dev qt6-base-dev-tools qt6-svg-dev qt6-translations-l10n libgl-dev
   zlib1g-dev libdeflate-dev libicu-dev libjpeg-dev libgif-dev libwmf-dev fonts-urw-base35 libemf2svg-dev libxcb1-dev
   libgtest-dev libgmock-dev libbenchmark-dev
-  xvfb xauth bc pigz time tzdata python3-pil imagemagick
+  xvfb xauth bc pigz time tzdata python3-pil imagemagick acl
   dpkg-dev desktop-file-utils appstream
 )
 

@@ -169,6 +169,8 @@ OperationResult paste(PasteRequest& request, const OperationQuestions& questions
     const qint64 count = sources.size();
     int i = 0;
     TreeCallbacks cb = walkCallbacks(job, questions, result);
+    LinkedCopies linked; // names of one file stay names of one file, across the sources
+    cb.linked = &linked;
     cb.askReplace = [&](const QString& name) {
         return questions.replace ? job.ask([&] { return questions.replace(name); })
                                  : ReplaceAnswer::No;

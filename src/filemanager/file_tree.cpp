@@ -6,6 +6,7 @@
 #include "platform/wildcard.h"
 
 #include <QDir>
+#include <QFileInfo>
 #include <QtConcurrent/QtConcurrentMap>
 #include <vector>
 
@@ -140,16 +141,24 @@ void copyOne(const QString& from, const QString& to, const QString& name, bool i
     // A copy refused because the name is taken is asked about once;
     // declined, it is an entry left. Any other failure (a folder that cannot
     // be written) is no question of replacing.
+    // A source that cannot be read is told by its own name, not the target's.
     bool asked = false;
-    attempt(cb, to, [&] {
+    QString told = to;
+    const auto blame = [&](const platform::Status& s) {
+        told = s.error() == platform::errAccessDenied && !isLink && !QFileInfo(from).isReadable()
+                   ? from
+                   : to;
+        return s;
+    };
+    attempt(cb, told, [&] {
         const platform::Status first = copy(askReplace);
         const bool taken =
             first.error() == platform::errFileExists || first.error() == platform::errAlreadyExists;
-        if (first || !taken || std::exchange(asked, true)) return first;
+        if (first || !taken || std::exchange(asked, true)) return blame(first);
         const ReplaceAnswer answer = cb.askReplace ? cb.askReplace(name) : ReplaceAnswer::No;
         if (answer == ReplaceAnswer::No) return first;
         if (answer == ReplaceAnswer::All) askReplace = false;
-        return copy(false);
+        return blame(copy(false));
     });
 }
 
@@ -174,7 +183,7 @@ std::vector<char> copySmallFilesAtOnce(const QString& folder, const QString& mas
     std::vector<size_t> small;
     for (size_t i = 0; i < entries.size(); ++i)
         if (isWalkedFile(entries[i], mask) && !entries[i].isLink && entries[i].regular &&
-            entries[i].size <= kSmallFile)
+            entries[i].size <= kSmallFile && entries[i].links <= 1)
             small.push_back(i);
     if (small.size() < kManyFiles) return copied;
     Platform& p = Platform::instance();
@@ -204,7 +213,18 @@ bool copyFolder(const QString& folder, const QString& mask, const QString& desti
         const DirEntry& e = entries[i];
         if (!isWalkedFile(e, mask) || done[i]) continue;
         if (stopped(cb)) return false;
-        copyOne(join(folder, e.name), join(destination, e.name), e.name, e.isLink, askReplace, cb);
+        const QString target = join(destination, e.name);
+        // A later name of a file already copied becomes a name of that copy.
+        if (cb.linked && e.links > 1 && e.regular && !e.isLink) {
+            const auto identity = std::make_pair(e.device, e.inode);
+            if (const auto seen = cb.linked->find(identity); seen != cb.linked->end()) {
+                if (attempt(cb, target, [&] { return p.linkFile(seen->second, target); })) continue;
+                if (stopped(cb)) return false;
+                continue;
+            }
+            cb.linked->emplace(identity, target);
+        }
+        copyOne(join(folder, e.name), target, e.name, e.isLink, askReplace, cb);
     }
     for (const DirEntry& e : entries) {
         if (!isSubFolder(e)) continue;
@@ -212,6 +232,8 @@ bool copyFolder(const QString& folder, const QString& mask, const QString& desti
         if (!attempt(cb, target, [&] { return p.createPath(target); })) return !stopped(cb);
         if (!copyFolder(join(folder, e.name), mask, target, askReplace, cb)) return false;
     }
+    // Last: the folder's entries changed its times.
+    if (!stopped(cb)) p.copyFolderAttributes(folder, destination);
     return !stopped(cb);
 }
 

@@ -6,6 +6,7 @@
 
 #include <QString>
 #include <functional>
+#include <map>
 
 namespace core {
 class Job;
@@ -21,6 +22,10 @@ enum class ReplaceAnswer { Yes, No, All };
 // again, or the whole operation stopped (its job cancelled).
 enum class FailureAnswer { Skip, Retry, Abort };
 
+// The first copy of each file that has several names, by device and inode:
+// its later names within what is copied become names of that copy.
+using LinkedCopies = std::map<std::pair<quint64, quint64>, QString>;
+
 struct TreeCallbacks {
     // The job the walk runs in: Escape is checked between entries and
     // between the pieces of a large file, whose copy is its progress.
@@ -30,6 +35,9 @@ struct TreeCallbacks {
     // An entry that could not be handled, with the platform's error; unset,
     // it is skipped and the walk goes on, as the file manager always did.
     std::function<FailureAnswer(const QString& path, int error)> failed;
+    // Where the copies of files of several names are kept; none: each name
+    // is copied as a file of its own.
+    LinkedCopies* linked = nullptr;
 };
 
 // Runs step on path until it goes through or is given up: each failure is

@@ -3,6 +3,7 @@
 #include "attributes.h"
 #include "core/Job.h"
 #include "desktop_entries.h"
+#include "entry_metadata.h"
 #include "file_names.h"
 #include "wildcard.h"
 
@@ -14,6 +15,7 @@
 #include <atomic>
 #include <condition_variable>
 #include <cstring>
+#include <map>
 #include <memory>
 #include <mutex>
 #include <thread>
@@ -767,7 +769,9 @@ class TreeMove {
         // entries in the listing's order, each folder after them.
         std::vector<Listed> small, others;
         if (!forEach(from, [&](const QByteArray& path, const struct stat& st) {
-                (S_ISREG(st.st_mode) && st.st_size <= kSmallFile ? small : others)
+                // A file of several names goes in order: its later names are links.
+                (S_ISREG(st.st_mode) && st.st_size <= kSmallFile && st.st_nlink == 1 ? small
+                                                                                     : others)
                     .push_back({path, st});
                 return true;
             }))
@@ -778,12 +782,8 @@ class TreeMove {
             if (m_job && m_job->advance(m_done, m_total)) return fail(errCancelled);
             if (!copyEntry(e.path, inside(to, e.path), e.st)) return false;
         }
-        chmod(to.constData(), self.st_mode & 07777);
-        if (lchown(to.constData(), self.st_uid, self.st_gid) != 0) {
-            // Another owner only for the administrator: the mover keeps it.
-        }
-        const struct timespec times[2] = {self.st_atim, self.st_mtim};
-        utimensat(AT_FDCWD, to.constData(), times, AT_SYMLINK_NOFOLLOW);
+        // Last, as its entries change its times: what mv keeps of a folder.
+        copyMetadataAt(from, to, self);
         return true;
     }
 
@@ -808,6 +808,7 @@ class TreeMove {
     LinuxPlatform& m_platform;
     core::Job* m_job;
     qint64 m_total = 0, m_done = 0;
+    std::map<std::pair<dev_t, ino_t>, QByteArray> m_linked; // first copy of each file of many names
 
     // The entry of that path's name in folder `to`.
     static QByteArray inside(const QByteArray& to, const QByteArray& path) {
@@ -904,10 +905,22 @@ class TreeMove {
             const ssize_t n = readlink(from.constData(), target, sizeof target - 1);
             if (n < 0 || (target[n] = 0, symlink(target, to.constData())) != 0)
                 return fail(errorFromErrno(errno));
+            copyMetadataAt(from, to, st);
             return true;
         }
-        if (S_ISFIFO(st.st_mode))
-            return mkfifo(to.constData(), st.st_mode & 07777) == 0 || fail(errorFromErrno(errno));
+        if (S_ISFIFO(st.st_mode)) {
+            if (mkfifo(to.constData(), st.st_mode & 07777) != 0) return fail(errorFromErrno(errno));
+            copyMetadataAt(from, to, st);
+            return true;
+        }
+        // Names of one file within the tree stay names of one file.
+        const std::pair<dev_t, ino_t> identity{st.st_dev, st.st_ino};
+        if (st.st_nlink > 1) {
+            if (const auto seen = m_linked.find(identity); seen != m_linked.end())
+                return link(seen->second.constData(), to.constData()) == 0 ||
+                       fail(errorFromErrno(errno));
+            m_linked.emplace(identity, to);
+        }
         if (const Status copied =
                 m_platform.copyWithin(QFile::decodeName(from), QFile::decodeName(to), true, m_job,
                                       m_done, m_total, false);
@@ -1041,11 +1054,10 @@ Status LinuxPlatform::copyWithin(const QString& from, const QString& to, bool fa
     }
     bool ok = copyBytes(in, out, src, Watched{job, 0, 0, before, total});
     int err = errno;
+    // What cp -a keeps: attributes, owner (for the administrator), mode, times.
+    if (ok) copyMetadata(in, out, src);
     close(in);
     if (ok) {
-        if ((mode & ~processUmask()) != mode) fchmod(out, mode); // what the umask took
-        struct timespec times[2] = {src.st_atim, src.st_mtim};
-        futimens(out, times);
         if (durable && fdatasync(out) != 0) ok = false, err = errno;
         if (ok && !nameAside(out, named, t, !failIfExists)) ok = false, err = errno;
     }
@@ -1254,6 +1266,26 @@ Status LinuxPlatform::copyLink(const QString& from, const QString& to) {
     }
     target[n] = 0;
     if (symlink(target, native(to).constData()) != 0) {
+        setLastError(errno == EEXIST ? errFileExists : errorFromErrno(errno));
+        return false;
+    }
+    struct stat st; // the link's own times and owner
+    if (lstat(native(from).constData(), &st) == 0) copyMetadataAt(native(from), native(to), st);
+    return true;
+}
+
+Status LinuxPlatform::copyFolderAttributes(const QString& from, const QString& to) {
+    struct stat st;
+    if (lstat(native(from).constData(), &st) != 0 || !S_ISDIR(st.st_mode)) {
+        setLastError(errorFromErrno(errno ? errno : ENOTDIR));
+        return false;
+    }
+    copyMetadataAt(native(from), native(to), st);
+    return true;
+}
+
+Status LinuxPlatform::linkFile(const QString& existing, const QString& name) {
+    if (link(native(existing).constData(), native(name).constData()) != 0) {
         setLastError(errno == EEXIST ? errFileExists : errorFromErrno(errno));
         return false;
     }

@@ -59,6 +59,8 @@ class LinuxPlatform : public Platform {
     Status openForWrite(QFile& file, int openMode) override;
     Status openOwnFile(QFile& file, DirEntry& opened) override;
     Status copyLink(const QString& from, const QString& to) override;
+    Status copyFolderAttributes(const QString& from, const QString& to) override;
+    Status linkFile(const QString& existing, const QString& name) override;
     Status appendFile(const QString& from, QFile& to, qint64 offset = 0, qint64 size = -1,
                       core::Job* job = nullptr) override;
     QString fileSystemName(QChar letter) override;

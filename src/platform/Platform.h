@@ -223,8 +223,15 @@ class Platform {
     // told the bytes appended so far, as a copy's is.
     virtual Status appendFile(const QString& from, QFile& to, qint64 offset = 0, qint64 size = -1,
                               core::Job* job = nullptr) = 0;
-    // Makes `to` a symbolic link with the same target as the link `from`; never replaces.
+    // Makes `to` a symbolic link with the same target as the link `from`,
+    // its times (and owner, for the administrator) kept; never replaces.
     virtual Status copyLink(const QString& from, const QString& to) = 0;
+    // Gives the folder `to` what cp -a keeps of folder `from`: attributes
+    // (ACLs among them), owner (for the administrator), mode and times.
+    // Called once the folder's entries are copied (they change its times).
+    virtual Status copyFolderAttributes(const QString& from, const QString& to) = 0;
+    // Gives the file `existing` another name (a hard link); never replaces.
+    virtual Status linkFile(const QString& existing, const QString& name) = 0;
 
     // Temporary files
     virtual QString tempPath();

@@ -15,6 +15,7 @@
 #include <atomic>
 #include <csignal>
 #include <gtest/gtest.h>
+#include <unistd.h>
 
 using namespace filemanager;
 using testing_support::readAll;
@@ -290,12 +291,11 @@ TEST(FileEngineCli, ACopyReachingItsSourceThroughALinkLeavesItWhole) {
     ASSERT_TRUE(QFile::link(dir.file("x"), dir.file("y")));
     ASSERT_TRUE(QFile::link(dir.file("x/A/sub"), dir.file("z")));
     // The link copied onto itself (its folder is the destination) stays.
-    CliRun r = cli({"copy", "--replace", dir.file("other/o.txt"), dir.file("top/lnk"),
-                    dir.file("top")});
+    CliRun r =
+        cli({"copy", "--replace", dir.file("other/o.txt"), dir.file("top/lnk"), dir.file("top")});
     EXPECT_EQ(r.code, 1);
-    EXPECT_EQ(r.err.trimmed(),
-              QStringLiteral("Destination doit être différente de la source : ") +
-                  dir.file("top/lnk"));
+    EXPECT_EQ(r.err.trimmed(), QStringLiteral("Destination doit être différente de la source : ") +
+                                   dir.file("top/lnk"));
     EXPECT_EQ(QFile::symLinkTarget(dir.file("top/lnk")), dir.file("top/t.txt"));
     EXPECT_EQ(readAll(dir.file("top/o.txt")), QByteArray("o"));
     // A folder copied into a link to its own folder, or to its own sub-folder.
@@ -305,6 +305,38 @@ TEST(FileEngineCli, ACopyReachingItsSourceThroughALinkLeavesItWhole) {
     EXPECT_EQ(cli({"copy", dir.file("x/A"), dir.file("z")}).err.trimmed(),
               QStringLiteral("Un dossier ne peut pas être copié dans lui-même"));
     EXPECT_TRUE(QDir(dir.file("x/A/sub")).isEmpty());
+}
+
+// A source that cannot be read is told by its own name, not its target's.
+// (The administrator reads everything: the copy then runs as nobody.)
+TEST(FileEngineCli, AnUnreadableSourceIsToldByItsOwnName) {
+    QTemporaryDir dir(QStringLiteral("/var/tmp/tavunread-XXXXXX"));
+    ASSERT_TRUE(dir.isValid());
+    const QString src = dir.filePath("src"), dst = dir.filePath("dst");
+    QDir().mkpath(src);
+    QDir().mkpath(dst);
+    for (const char* name : {"f30", "ok"}) {
+        QFile f(src + u'/' + name);
+        ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+        f.write("x");
+    }
+    QFile::setPermissions(src + "/f30", {});
+    QProcess p;
+    if (geteuid() == 0) {
+        QFile::setPermissions(dir.path(), QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner |
+                                              QFile::ReadOther | QFile::ExeOther);
+        for (const QString& path : QStringList{dir.path(), src, src + "/f30", src + "/ok", dst})
+            ASSERT_EQ(::chown(QFile::encodeName(path).constData(), 65534, 65534), 0);
+        p.start(QStringLiteral("setpriv"), {"--reuid=65534", "--regid=65534", "--clear-groups",
+                                            QStringLiteral(TAVTOOLS_CLI), "copy", src, dst});
+    } else {
+        p.start(QStringLiteral(TAVTOOLS_CLI), {"copy", src, dst});
+    }
+    ASSERT_TRUE(p.waitForFinished(30000));
+    EXPECT_EQ(p.exitCode(), 1);
+    EXPECT_EQ(QString::fromUtf8(p.readAllStandardError()).trimmed(),
+              QStringLiteral("Accès au fichier refusé : ") + src + "/f30");
+    EXPECT_TRUE(QFile::exists(dst + "/src/ok"));
 }
 
 // Ctrl+C during a folder's move to another volume stops it as Escape would:
