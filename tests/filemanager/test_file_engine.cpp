@@ -363,6 +363,12 @@ TEST(FileEngineCli, AnInterruptedMoveLeavesTheSourceWhole) {
     ASSERT_TRUE(move.waitForFinished(60000));
     EXPECT_EQ(move.exitStatus(), QProcess::NormalExit);
     EXPECT_EQ(move.exitCode(), 1);
+    // Said, with what is where.
+    const QString said = QString::fromUtf8(move.readAllStandardError()).trimmed();
+    EXPECT_TRUE(said.startsWith(QStringLiteral("Opération interrompue : 0 sur 1 déplacés dans ") +
+                                target.path()))
+        << said.toStdString();
+    EXPECT_TRUE(said.endsWith(QStringLiteral(", le reste à sa place"))) << said.toStdString();
     EXPECT_TRUE(QDir(target.path()).isEmpty());
     int left = 0;
     for (QDirIterator it(tree, QDir::Files, QDirIterator::Subdirectories); it.hasNext(); it.next())
