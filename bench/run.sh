@@ -197,24 +197,21 @@ bench_fileops() {
   else
     other=$(mktemp -d /dev/shm/tavbench.XXXXXX)
   fi
-  local cli=./build/src/tavtools-cli mv_time
-  for i in 1 2 3; do
-    rm -rf "$work/mv1" "$other/mv1"; cp -r "$work/src" "$work/mv1"; sync
-    mv_time=$(once mv "$work/mv1" "$other/")
-    rm -rf "$work/mv1" "$other/mv1"; cp -r "$work/src" "$work/mv1"; sync
-    tav_time=$(once $cli move "$work/mv1" "$other")
-    echo "  round $i: mv ${mv_time} s   tavtools move ${tav_time} s   ratio $(ratio "$tav_time" "$mv_time")"
-  done
-  rm -rf "${other:?}/mv1"
+  # Three rounds from FROM to TO, mv and then tavtools move, each from a fresh copy.
+  move_rounds() {
+    local from=$1 to=$2 label=$3 i mv_time tav_time
+    for i in 1 2 3; do
+      rm -rf "$from/mv1" "$to/mv1"; cp -r "$work/src" "$from/mv1"; sync
+      mv_time=$(once mv "$from/mv1" "$to/")
+      rm -rf "$from/mv1" "$to/mv1"; cp -r "$work/src" "$from/mv1"; sync
+      tav_time=$(once ./build/src/tavtools-cli move "$from/mv1" "$to")
+      echo "  ${label}round $i: mv ${mv_time} s   tavtools move ${tav_time} s   ratio $(ratio "$tav_time" "$mv_time")"
+    done
+  }
+  move_rounds "$work" "$other" ""
   # The other way, to a folder on the disk: what flushing the copy before
   # the original goes costs where the target is a disk (tmpfs hides it).
-  for i in 1 2 3; do
-    rm -rf "$work/mv1" "$other/mv1"; cp -r "$work/src" "$other/mv1"; sync
-    mv_time=$(once mv "$other/mv1" "$work/")
-    rm -rf "$work/mv1" "$other/mv1"; cp -r "$work/src" "$other/mv1"; sync
-    tav_time=$(once $cli move "$other/mv1" "$work")
-    echo "  to the disk, round $i: mv ${mv_time} s   tavtools move ${tav_time} s   ratio $(ratio "$tav_time" "$mv_time")"
-  done
+  move_rounds "$other" "$work" "to the disk, "
   rm -rf "$work/mv1" "${other:?}/mv1"
   if [ $mounted -eq 1 ]; then umount "$other"; else rm -rf "$other"; fi
   # Last: a large delete leaves the disk trimming for a while.

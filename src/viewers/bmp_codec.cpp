@@ -13,17 +13,6 @@ namespace viewers::codecs {
 
 namespace {
 
-quint32 u32(const QByteArray& d, qint64 at) {
-    if (at < 0 || at + 4 > d.size()) return 0;
-    const auto* p = reinterpret_cast<const uchar*>(d.constData()) + at;
-    return quint32(p[0]) | quint32(p[1]) << 8 | quint32(p[2]) << 16 | quint32(p[3]) << 24;
-}
-quint16 u16(const QByteArray& d, qint64 at) {
-    if (at < 0 || at + 2 > d.size()) return 0;
-    const auto* p = reinterpret_cast<const uchar*>(d.constData()) + at;
-    return quint16(p[0] | p[1] << 8);
-}
-
 constexpr quint32 kRgb = 0, kRle8 = 1, kRle4 = 2, kBitFields = 3, kAlphaBitFields = 6;
 constexpr qint64 kFileHeader = 14;
 

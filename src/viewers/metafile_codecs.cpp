@@ -34,16 +34,6 @@ QMutex& metafileLock() {
     return lock;
 }
 
-quint32 u32(const QByteArray& d, qsizetype at) {
-    if (at < 0 || at + 4 > d.size()) return 0;
-    const auto* p = reinterpret_cast<const uchar*>(d.constData()) + at;
-    return quint32(p[0]) | quint32(p[1]) << 8 | quint32(p[2]) << 16 | quint32(p[3]) << 24;
-}
-quint16 u16(const QByteArray& d, qsizetype at) {
-    if (at < 0 || at + 2 > d.size()) return 0;
-    const auto* p = reinterpret_cast<const uchar*>(d.constData()) + at;
-    return quint16(p[0] | p[1] << 8);
-}
 qint32 i32(const QByteArray& d, qsizetype at) {
     return qint32(u32(d, at));
 }

@@ -65,6 +65,18 @@ class DecodeCharge {
     qint64 m_bytes = 0;
 };
 
+// Little-endian numbers in a file's bytes; 0 past their end.
+inline quint32 u32(const QByteArray& d, qint64 at) {
+    if (at < 0 || at + 4 > d.size()) return 0;
+    const auto* p = reinterpret_cast<const uchar*>(d.constData()) + at;
+    return quint32(p[0]) | quint32(p[1]) << 8 | quint32(p[2]) << 16 | quint32(p[3]) << 24;
+}
+inline quint16 u16(const QByteArray& d, qint64 at) {
+    if (at < 0 || at + 2 > d.size()) return 0;
+    const auto* p = reinterpret_cast<const uchar*>(d.constData()) + at;
+    return quint16(p[0] | p[1] << 8);
+}
+
 inline bool acceptable(QSize s) {
     return s.width() > 0 && s.height() > 0 && qint64(s.width()) * s.height() <= 100'000'000;
 }

@@ -241,6 +241,24 @@ TEST_F(ShellFixture, NotepadAndAboutOpenModally) {
                                  "Euro convertisseur"}));
 }
 
+namespace {
+// Starts the program offscreen with a home of its own, on `given`, and
+// waits until it listens for a request to end (its folder is made then).
+void startProgram(QProcess& app, const TempDir& home, const QString& given) {
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.insert("QT_QPA_PLATFORM", "offscreen");
+    env.insert("HOME", home.path());
+    env.insert("XDG_CONFIG_HOME", home.file("config"));
+    app.setProcessEnvironment(env);
+    app.start(TAVTOOLS_APP, {given});
+    if (!app.waitForStarted()) return;
+    QDeadlineTimer deadline(20000);
+    while (!QFileInfo::exists(home.file("config/tavtools")) && !deadline.hasExpired() &&
+           app.state() == QProcess::Running)
+        QThread::msleep(20);
+}
+} // namespace
+
 // Started on a file (a file manager's "Open with"), the program opens its
 // folder with the file selected; on a folder, that folder.
 TEST_F(ShellFixture, OpensOnAFileWithTheFileSelected) {
@@ -253,18 +271,9 @@ TEST_F(ShellFixture, OpensOnAFileWithTheFileSelected) {
     EXPECT_EQ(tool.activePane(), 2);
     for (const QString& given : {start.file("b.txt"), start.path()}) {
         TempDir home;
-        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-        env.insert("QT_QPA_PLATFORM", "offscreen");
-        env.insert("HOME", home.path());
-        env.insert("XDG_CONFIG_HOME", home.file("config"));
         QProcess app;
-        app.setProcessEnvironment(env);
-        app.start(TAVTOOLS_APP, {given});
-        ASSERT_TRUE(app.waitForStarted());
-        QDeadlineTimer deadline(20000);
-        while (!QFileInfo::exists(home.file("config/tavtools")) && !deadline.hasExpired() &&
-               app.state() == QProcess::Running)
-            QThread::msleep(20);
+        startProgram(app, home, given);
+        ASSERT_EQ(app.state(), QProcess::Running) << given.toStdString();
         ::kill(pid_t(app.processId()), SIGTERM);
         ASSERT_TRUE(app.waitForFinished(20000));
         EXPECT_EQ(app.exitCode(), 0)
@@ -278,18 +287,9 @@ TEST_F(ShellFixture, OpensOnAFileWithTheFileSelected) {
 TEST(EndRequest, TheProgramClosesAsItsUserWould) {
     for (const int request : {SIGTERM, SIGHUP, SIGINT}) {
         TempDir home;
-        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-        env.insert("QT_QPA_PLATFORM", "offscreen");
-        env.insert("HOME", home.path());
-        env.insert("XDG_CONFIG_HOME", home.file("config"));
         QProcess app;
-        app.setProcessEnvironment(env);
-        app.start(TAVTOOLS_APP, {home.path()});
-        ASSERT_TRUE(app.waitForStarted());
-        // The program's folder is made once it listens for the request.
-        QDeadlineTimer deadline(20000);
-        while (!QFileInfo::exists(home.file("config/tavtools")) && !deadline.hasExpired())
-            QThread::msleep(20);
+        startProgram(app, home, home.path());
+        ASSERT_EQ(app.state(), QProcess::Running) << request;
         ::kill(pid_t(app.processId()), request);
         ASSERT_TRUE(app.waitForFinished(20000)) << request;
         EXPECT_EQ(app.exitStatus(), QProcess::NormalExit) << request;

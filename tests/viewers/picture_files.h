@@ -51,9 +51,8 @@ inline QByteArray emf(int width, int height, int rectangles = 1) {
     return b;
 }
 
-// A placeable WMF of `width` x `height` pixels (96 units per inch) with one
-// rectangle; `recordWords` overrides the rectangle's record length.
-inline QByteArray wmf(int width, int height, qint64 recordWords = 7) {
+// The placeable header of a WMF of `width` x `height` units at 96 a inch.
+inline QByteArray placeableHeader(int width, int height) {
     QByteArray b;
     add32(b, 0x9AC6CDD7);
     add16(b, 0);
@@ -65,6 +64,13 @@ inline QByteArray wmf(int width, int height, qint64 recordWords = 7) {
     for (int i = 0; i < 20; i += 2)
         sum ^= quint16(uchar(b[i]) | uchar(b[i + 1]) << 8);
     add16(b, sum);
+    return b;
+}
+
+// A placeable WMF of `width` x `height` pixels (96 units per inch) with one
+// rectangle; `recordWords` overrides the rectangle's record length.
+inline QByteArray wmf(int width, int height, qint64 recordWords = 7) {
+    QByteArray b = placeableHeader(width, height);
     const int words = 9 + 5 + 5 + 7 + 3;
     add16(b, 1);
     add16(b, 9);
@@ -128,17 +134,7 @@ inline QByteArray wmfText(int width, int height, const QByteArray& face, int cha
     record(0x0521, p); // TEXTOUT
     add32(records, 3);
     add16(records, 0); // EOF
-    QByteArray b;
-    add32(b, 0x9AC6CDD7);
-    add16(b, 0);
-    for (int v : {0, 0, width, height})
-        add16(b, v);
-    add16(b, 96);
-    add32(b, 0);
-    quint16 sum = 0;
-    for (int i = 0; i < 20; i += 2)
-        sum ^= quint16(uchar(b[i]) | uchar(b[i + 1]) << 8);
-    add16(b, sum);
+    QByteArray b = placeableHeader(width, height);
     add16(b, 1);
     add16(b, 9);
     add16(b, 0x300);
