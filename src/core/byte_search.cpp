@@ -251,6 +251,23 @@ qsizetype BytePattern::in(QByteArrayView hay, qsizetype from) const {
     return -1;
 }
 
+namespace {
+// The byte counters of a block of sums (each at most 255) added up.
+#ifdef TAV_HAVE_AVX2_PATH
+__attribute__((target("avx2"))) inline qsizetype addedUp(__m256i sums) {
+    const __m256i total = _mm256_sad_epu8(sums, _mm256_setzero_si256());
+    return _mm256_extract_epi64(total, 0) + _mm256_extract_epi64(total, 1) +
+           _mm256_extract_epi64(total, 2) + _mm256_extract_epi64(total, 3);
+}
+#endif
+#if defined(__SSE2__)
+inline qsizetype addedUp(__m128i sums) {
+    const __m128i total = _mm_sad_epu8(sums, _mm_setzero_si128());
+    return _mm_cvtsi128_si32(total) + _mm_cvtsi128_si32(_mm_srli_si128(total, 8));
+}
+#endif
+} // namespace
+
 #ifdef TAV_HAVE_AVX2_PATH
 namespace {
 // Whole blocks of 32 bytes; answers the count and moves p past them.
@@ -265,9 +282,7 @@ __attribute__((target("avx2"))) qsizetype countAvx2(const char*& p, const char* 
             const __m256i v = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(p));
             sums = _mm256_sub_epi8(sums, _mm256_cmpeq_epi8(v, wanted));
         }
-        const __m256i total = _mm256_sad_epu8(sums, zero);
-        count += _mm256_extract_epi64(total, 0) + _mm256_extract_epi64(total, 1) +
-                 _mm256_extract_epi64(total, 2) + _mm256_extract_epi64(total, 3);
+        count += addedUp(sums);
     }
     return count;
 }
@@ -290,8 +305,7 @@ qsizetype countByte(const char* begin, const char* end, char byte) {
             const __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p));
             sums = _mm_sub_epi8(sums, _mm_cmpeq_epi8(v, wanted));
         }
-        const __m128i total = _mm_sad_epu8(sums, zero);
-        count += _mm_cvtsi128_si32(total) + _mm_cvtsi128_si32(_mm_srli_si128(total, 8));
+        count += addedUp(sums);
     }
 #endif
     return count + std::count(p, end, byte);
@@ -316,9 +330,7 @@ __attribute__((target("avx2"))) qsizetype lineEndsAvx2(const char*& p, const cha
                 _mm256_andnot_si256(_mm256_cmpeq_epi8(before, cr), _mm256_cmpeq_epi8(v, lf)));
             sums = _mm256_sub_epi8(sums, ends);
         }
-        const __m256i total = _mm256_sad_epu8(sums, zero);
-        count += _mm256_extract_epi64(total, 0) + _mm256_extract_epi64(total, 1) +
-                 _mm256_extract_epi64(total, 2) + _mm256_extract_epi64(total, 3);
+        count += addedUp(sums);
     }
     return count;
 }
@@ -345,8 +357,7 @@ qsizetype countLineEnds(const char* begin, const char* end) {
                              _mm_andnot_si128(_mm_cmpeq_epi8(before, cr), _mm_cmpeq_epi8(v, lf)));
             sums = _mm_sub_epi8(sums, ends);
         }
-        const __m128i total = _mm_sad_epu8(sums, zero);
-        count += _mm_cvtsi128_si32(total) + _mm_cvtsi128_si32(_mm_srli_si128(total, 8));
+        count += addedUp(sums);
     }
 #endif
     for (; p < end; ++p)

@@ -360,12 +360,9 @@ void TTool::selectRow(int row, bool selected) {
 void TTool::showEntry(const QString& name) {
     const int row = rowOf(name);
     if (row < 0) return;
-    QAbstractItemView* view = currentView();
-    const QModelIndex index = m_model->index(row, 0);
-    view->selectionModel()->setCurrentIndex(index, QItemSelectionModel::ClearAndSelect |
-                                                       QItemSelectionModel::Rows);
-    view->scrollTo(index);
-    view->setFocus();
+    selectCurrent(name, row);
+    currentView()->scrollTo(m_model->index(row, 0));
+    currentView()->setFocus();
 }
 
 int TTool::rowOf(const QString& name) const {

@@ -3,8 +3,6 @@
 #include "platform/Platform.h"
 #include "platform/entry_identity.h"
 
-#include <QFileInfo>
-
 namespace filemanager {
 
 using platform::Platform;
@@ -98,10 +96,8 @@ bool pasteOne(const QString& source, const QString& target, PasteRequest& reques
             if (!copyFolder(source, QStringLiteral("*.*"), target + u'/', request.askReplace, cb))
                 return false;
         } else {
-            copyOne(source, target, fileName(source), info.isLink, request.askReplace, cb);
-            if (cb.job.cancelled() && result.notHandled.size() == before &&
-                !QFileInfo::exists(target) && !QFileInfo(target).isSymLink())
-                return false;
+            if (!copyOne(source, target, fileName(source), info.isLink, request.askReplace, cb))
+                return ended();
         }
     }
     if (result.notHandled.size() == before) ++result.handled;

@@ -124,7 +124,7 @@ bool delTree(const QString& folder, const QString& mask, const TreeCallbacks& cb
     return deleteTree(folder, mask, cb, lister);
 }
 
-void copyOne(const QString& from, const QString& to, const QString& name, bool isLink,
+bool copyOne(const QString& from, const QString& to, const QString& name, bool isLink,
              bool& askReplace, const TreeCallbacks& cb) {
     Platform& p = Platform::instance();
     auto copy = [&](bool failIfExists) {
@@ -134,10 +134,8 @@ void copyOne(const QString& from, const QString& to, const QString& name, bool i
     };
     // An entry copied onto itself (its folder reached again through a link)
     // is left as it is: replacing it would delete the source.
-    if (platform::sameEntry(from, to, false)) {
-        attempt(cb, to, [] { return platform::Status::failed(platform::errSameEntry); });
-        return;
-    }
+    if (platform::sameEntry(from, to, false))
+        return attempt(cb, to, [] { return platform::Status::failed(platform::errSameEntry); });
     // A copy refused because the name is taken is asked about once;
     // declined, it is an entry left. Any other failure (a folder that cannot
     // be written) is no question of replacing.
@@ -150,7 +148,7 @@ void copyOne(const QString& from, const QString& to, const QString& name, bool i
                    : to;
         return s;
     };
-    attempt(cb, told, [&] {
+    return attempt(cb, told, [&] {
         const platform::Status first = copy(askReplace);
         const bool taken =
             first.error() == platform::errFileExists || first.error() == platform::errAlreadyExists;
@@ -218,8 +216,7 @@ bool copyFolder(const QString& folder, const QString& mask, const QString& desti
         if (cb.linked && e.links > 1 && e.regular && !e.isLink) {
             const auto identity = std::make_pair(e.device, e.inode);
             if (const auto seen = cb.linked->find(identity); seen != cb.linked->end()) {
-                if (attempt(cb, target, [&] { return p.linkFile(seen->second, target); })) continue;
-                if (stopped(cb)) return false;
+                attempt(cb, target, [&] { return p.linkFile(seen->second, target); });
                 continue;
             }
             cb.linked->emplace(identity, target);

@@ -65,7 +65,8 @@ bool copyFolder(const QString& folder, const QString& mask, const QString& desti
 bool isSameOrInside(const QString& folder, const QString& path);
 
 // Copies one file (or link) into `to`, asking before replacing as the paste does.
-void copyOne(const QString& from, const QString& to, const QString& name, bool isLink,
+// True when the copy went through.
+bool copyOne(const QString& from, const QString& to, const QString& name, bool isLink,
              bool& askReplace, const TreeCallbacks& cb);
 
 } // namespace filemanager

@@ -85,6 +85,19 @@ int openAside(const QByteArray& folder, QByteArray& named, unsigned mode) {
     return fd;
 }
 
+namespace {
+// Gives the unnamed file a new hidden name in folder (put in `name`).
+bool linkHidden(int fd, const QByteArray& folder, QByteArray& name) {
+    for (int tries = 0; tries < 100; ++tries) {
+        name = hiddenName(folder);
+        if (linkUnnamed(fd, name)) return true;
+        if (errno != EEXIST) break;
+    }
+    name.clear();
+    return false;
+}
+} // namespace
+
 bool nameAside(int fd, QByteArray& named, const QByteArray& target, bool replace) {
     if (!named.isEmpty()) {
         const int r = replace ? rename(named.constData(), target.constData())
@@ -96,23 +109,15 @@ bool nameAside(int fd, QByteArray& named, const QByteArray& target, bool replace
     if (!replace) return linkUnnamed(fd, target);
     // The unnamed file gets a hidden name beside the target, then the
     // target's name in one step.
-    const QByteArray folder = folderOf(target);
-    for (int tries = 0; tries < 100; ++tries) {
-        const QByteArray name = hiddenName(folder);
-        if (!linkUnnamed(fd, name)) {
-            if (errno == EEXIST) continue;
-            return false;
-        }
-        if (rename(name.constData(), target.constData()) != 0) {
-            const int err = errno;
-            unlink(name.constData());
-            errno = err;
-            return false;
-        }
-        return true;
+    QByteArray name;
+    if (!linkHidden(fd, folderOf(target), name)) return false;
+    if (rename(name.constData(), target.constData()) != 0) {
+        const int err = errno;
+        unlink(name.constData());
+        errno = err;
+        return false;
     }
-    errno = EEXIST;
-    return false;
+    return true;
 }
 
 FileReplacement::FileReplacement(const QString& target) : m_target(target) {}
@@ -191,14 +196,7 @@ bool FileReplacement::park() {
     if (!m_file.flush()) return fail(errno ? errno : ENOSPC);
     if (!takeOwnersOf(m_final)) return fail(errno);
     // An unnamed file gets a hidden name: it outlives its descriptor.
-    for (int tries = 0; m_named.isEmpty(); ++tries) {
-        const QByteArray name = hiddenName(folderOf(m_final));
-        if (linkUnnamed(m_fd, name)) {
-            m_named = name;
-        } else if (errno != EEXIST || tries >= 100) {
-            return fail(errno);
-        }
-    }
+    if (m_named.isEmpty() && !linkHidden(m_fd, folderOf(m_final), m_named)) return fail(errno);
     m_file.close();
     ::close(m_fd);
     m_fd = -1;
@@ -206,28 +204,34 @@ bool FileReplacement::park() {
     return true;
 }
 
-bool FileReplacement::commitSet(const std::vector<FileReplacement*>& members,
-                                const QStringList& older, int* error) {
+bool FileReplacement::commitSet(const std::vector<std::unique_ptr<FileReplacement>>& members,
+                                const std::function<QString(int)>& nameOf, int most, int* error) {
     const auto failed = [&](int err) {
         if (error) *error = errorFromErrno(err);
         return false;
     };
     if (members.empty()) return true;
-    for (FileReplacement* m : members)
+    for (const auto& m : members)
         if (!m->m_parked) return failed(EBADF);
+    QList<QByteArray> older; // the older set's members beyond the new count
+    for (int n = int(members.size()) + 1; n <= most; ++n) {
+        const QByteArray name = nativeName(nameOf(n));
+        struct stat st;
+        if (lstat(name.constData(), &st) == 0) older << name;
+    }
     // Where an older set is replaced, the new content is on the disk before
     // any name changes; a set that replaces nothing is left to the system's
     // own writing, as any new file is.
     bool replaces = !older.isEmpty();
-    for (FileReplacement* m : members) {
+    for (const auto& m : members) {
         struct stat st;
         replaces = replaces || lstat(m->m_final.constData(), &st) == 0;
     }
     const QString folder = QFile::decodeName(folderOf(members.front()->m_final));
     if (replaces && !syncFileSystemOf(folder)) return failed(errno ? errno : EIO);
     if (unlink(members.front()->m_final.constData()) != 0 && errno != ENOENT) return failed(errno);
-    for (const QString& name : older)
-        if (unlink(nativeName(name).constData()) != 0 && errno != ENOENT) return failed(errno);
+    for (const QByteArray& name : older)
+        if (unlink(name.constData()) != 0 && errno != ENOENT) return failed(errno);
     for (auto it = members.rbegin(); it != members.rend(); ++it) {
         FileReplacement& m = **it;
         if (rename(m.m_named.constData(), m.m_final.constData()) != 0) return failed(errno);

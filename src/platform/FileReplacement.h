@@ -8,7 +8,8 @@
 #include <QDateTime>
 #include <QFile>
 #include <QString>
-#include <QStringList>
+#include <functional>
+#include <memory>
 #include <vector>
 
 namespace platform {
@@ -63,12 +64,14 @@ class FileReplacement {
 
     // Members of one set (backup volumes, split parts), each parked, take
     // their names together: their content goes to the disk first; then the
-    // older set's first member goes, and `older` (members of the older set
-    // beyond the new count); the new members take their names from the
-    // last to the first, the first last, and the names go to the disk. An
-    // interruption in between leaves a set without its first member, never
-    // old and new members that pass for one set.
-    static bool commitSet(const std::vector<FileReplacement*>& members, const QStringList& older,
+    // older set's first member goes, and the older set's members beyond
+    // the new count (`nameOf(n)` names member n, from 1, up to `most`); the
+    // new members take their names from the last to the first, the first
+    // last, and the names go to the disk. An interruption in between leaves
+    // a set without its first member, never old and new members that pass
+    // for one set.
+    static bool commitSet(const std::vector<std::unique_ptr<FileReplacement>>& members,
+                          const std::function<QString(int)>& nameOf, int most,
                           int* error = nullptr);
 
     // The error of the last failure (see Platform's error codes).

@@ -77,14 +77,10 @@ SplitResult splitFile(const QString& file, qint64 partSize, core::Job& job) {
         job.progress(size > 0 ? int(std::nearbyint(double(written) * 100 / size)) : 100);
         if (job.cancelled()) return {SplitEnd::Cancelled};
     }
-    QStringList older;
-    for (int n = int(plan.size()) + 1; n <= kMaxParts; ++n)
-        if (const QString name = partName(file, n); QFileInfo::exists(name)) older << name;
-    std::vector<platform::FileReplacement*> members;
-    for (const auto& part : parts)
-        members.push_back(part.get());
     int error = 0;
-    if (!platform::FileReplacement::commitSet(members, older, &error)) return {failure(error)};
+    if (!platform::FileReplacement::commitSet(
+            parts, [&](int n) { return partName(file, n); }, kMaxParts, &error))
+        return {failure(error)};
     job.progress(0);
     return {SplitEnd::Done, int(parts.size())};
 }

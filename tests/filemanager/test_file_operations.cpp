@@ -127,7 +127,9 @@ TEST_F(FileOpsFixture, PasteIntoAFolderThatCannotBeWrittenTellsTheRefusal) {
     // Root writes anywhere: a read-only mount stops it; others, the mode.
     const bool mounted = geteuid() == 0 && ::mount("tmpfs", QFile::encodeName(target).constData(),
                                                    "tmpfs", MS_RDONLY, "size=1m") == 0;
-    if (!mounted) ASSERT_EQ(::chmod(QFile::encodeName(target).constData(), 0555), 0);
+    if (!mounted) {
+        ASSERT_EQ(::chmod(QFile::encodeName(target).constData(), 0555), 0);
+    }
     QDir::setCurrent(dir.file("src"));
     open();
     memorise({"a.txt"}, false);

@@ -199,14 +199,8 @@ bool VolumeWriter::commit() {
 bool VolumeWriter::commitLast() {
     if (!commit()) return false;
     if (m_together.isEmpty()) return true;
-    const int count = int(m_waiting.size());
-    QStringList older;
-    for (int n = count + 1; n <= 999; ++n)
-        if (const QString name = volumeFileName(m_together, n); QFile::exists(name)) older << name;
-    std::vector<platform::FileReplacement*> members;
-    for (const auto& v : m_waiting)
-        members.push_back(v.get());
-    const bool ok = platform::FileReplacement::commitSet(members, older);
+    const bool ok = platform::FileReplacement::commitSet(
+        m_waiting, [&](int n) { return volumeFileName(m_together, n); }, 999);
     m_waiting.clear();
     if (!ok) m_failed = true;
     return ok;
