@@ -1,8 +1,8 @@
 // Opens a dBase table in the "Fichier dBase" window offscreen and prints
 // the time until its first screen is drawn and the memory it took.
 // Usage: bench_dbase TABLE | bench_dbase --make TABLE RECORDS
-#include "viewers/DbfGridModel.h"
-#include "viewers/TDbase.h"
+#include "viewers/dbase_window.h"
+#include "viewers/dbf_grid_model.h"
 
 #include "resident.h"
 
@@ -79,7 +79,7 @@ int main(int argc, char** argv) {
     const long before = residentKiB();
     QElapsedTimer t;
     t.start();
-    viewers::TDbase window;
+    viewers::DbaseWindow window;
     window.Init(QString::fromLocal8Bit(argv[1]));
     window.resize(1024, 768);
     window.show();

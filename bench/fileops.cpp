@@ -1,8 +1,8 @@
 // Deletes or copies a folder tree through the file manager's walks and
 // prints the time taken. Usage: bench_fileops delete|copy SOURCE [DEST]
-#include "core/Job.h"
+#include "core/job.h"
 #include "filemanager/file_tree.h"
-#include "platform/Platform.h"
+#include "platform/platform.h"
 
 #include <QCoreApplication>
 #include <QDir>

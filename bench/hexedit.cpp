@@ -1,6 +1,6 @@
 // Loads a file into the hex editor's document and searches it for a pattern
 // that is not there; prints both times and the peak memory.
-#include "hexedit/hexeditor/HexDocument.h"
+#include "hexedit/hexeditor/hex_document.h"
 
 #include <QCoreApplication>
 #include <QElapsedTimer>

@@ -1,6 +1,6 @@
 // Lists a folder through the file manager's LitRepert, no window shown,
 // and prints the time taken and the memory the listing holds.
-#include "filemanager/TTool.h"
+#include "filemanager/file_manager_view.h"
 
 #include "resident.h"
 
@@ -18,7 +18,7 @@ int main(int argc, char** argv) {
     }
     QDir::setCurrent(QString::fromLocal8Bit(argv[1]));
     const int runs = argc > 2 ? std::atoi(argv[2]) : 3;
-    filemanager::TTool tool;
+    filemanager::FileManagerView tool;
     const long before = residentKiB();
     double best = 1e9;
     for (int i = 0; i < runs; ++i) {

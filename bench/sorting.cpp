@@ -1,6 +1,6 @@
 // Orders a listed folder by each of the four keys through the file
 // manager, no window shown, and prints the best time of each.
-#include "filemanager/TTool.h"
+#include "filemanager/file_manager_view.h"
 
 #include <QApplication>
 #include <QDir>
@@ -16,16 +16,16 @@ int main(int argc, char** argv) {
     }
     QDir::setCurrent(QString::fromLocal8Bit(argv[1]));
     const int runs = argc > 2 ? std::atoi(argv[2]) : 3;
-    filemanager::TTool tool;
+    filemanager::FileManagerView tool;
     tool.LitRepert();
-    using Sort = void (filemanager::TTool::*)();
+    using Sort = void (filemanager::FileManagerView::*)();
     const struct {
         const char* name;
         Sort sort;
-    } keys[] = {{"name", &filemanager::TTool::TriNom},
-                {"size", &filemanager::TTool::TriTaille},
-                {"date", &filemanager::TTool::TriDate},
-                {"ext", &filemanager::TTool::TriExt}};
+    } keys[] = {{"name", &filemanager::FileManagerView::TriNom},
+                {"size", &filemanager::FileManagerView::TriTaille},
+                {"date", &filemanager::FileManagerView::TriDate},
+                {"ext", &filemanager::FileManagerView::TriExt}};
     std::printf("rows %d", tool.model()->rowCount());
     for (const auto& k : keys) {
         double best = 1e9;

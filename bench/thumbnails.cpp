@@ -1,6 +1,6 @@
 // Shows a page of the "Parcourir" window offscreen and prints the time until
 // its last slot is painted. Usage: bench_thumbnails PICTURE...
-#include "viewers/TVignettes.h"
+#include "viewers/thumbnails_window.h"
 
 #include <QApplication>
 #include <QElapsedTimer>
@@ -13,7 +13,7 @@ int main(int argc, char** argv) {
     const QStringList files = app.arguments().mid(1);
     QElapsedTimer clock;
     clock.start();
-    viewers::TVignettes browser;
+    viewers::ThumbnailsWindow browser;
     browser.Init(files);
     browser.show();
     if (!QTest::qWaitFor([&] { return browser.pageComplete(); }, 60000)) return 1;

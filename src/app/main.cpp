@@ -1,10 +1,10 @@
-#include "desk/TBlocnotes.h"
-#include "filemanager/TTool.h"
+#include "desk/notepad_window.h"
+#include "filemanager/file_manager_view.h"
 #include "platform/end_requests.h"
-#include "shell/TMainForm.h"
-#include "shell/TSplash.h"
-#include "ui/CommandLock.h"
-#include "ui/TavApplication.h"
+#include "shell/main_window.h"
+#include "shell/splash_screen.h"
+#include "ui/command_lock.h"
+#include "ui/tav_application.h"
 
 #include <QDir>
 #include <QFileInfo>
@@ -51,7 +51,7 @@ int main(int argc, char** argv) {
     // Ended by the system, the program closes as its user would close it:
     // the notes and settings are written.
     platform::onEndRequest(&app, ui::closeAllWindowsWhenIdle);
-    auto* splash = new shell::TSplash;
+    auto* splash = new shell::SplashScreen;
     splash->show();
     splash->repaint();
     // Once, at start-up, so the splash is on screen while the main window is
@@ -62,8 +62,8 @@ int main(int argc, char** argv) {
     // The desktop's entry and icon for this program's windows.
     QGuiApplication::setDesktopFileName(QStringLiteral("tavtools"));
     QApplication::setWindowIcon(QIcon::fromTheme(QStringLiteral("tavtools")));
-    shell::TMainForm main;
-    auto* notepad = new desk::TBlocnotes(&main);
+    shell::MainWindow main;
+    auto* notepad = new desk::NotepadWindow(&main);
     main.setNotepad(notepad);
 
     delete splash;

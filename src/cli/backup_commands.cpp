@@ -1,11 +1,11 @@
 // The archive commands of tavtools-cli: volumes are written and read
 // without prompting when their files are at hand.
 #include "commands.h"
-#include "core/Job.h"
+#include "core/job.h"
 #include "platform/dos_datetime.h"
 #include "platform/file_names.h"
-#include "transforms/backup/TBackupFile.h"
 #include "transforms/backup/archive_io.h"
+#include "transforms/backup/backup_archive.h"
 
 #include <QDateTime>
 #include <QDir>
@@ -31,7 +31,7 @@ ArchiveResult runHere(const std::function<ArchiveResult(core::Job&)>& work) {
 
 int runBackup(const QStringList& input) {
     QStringList args = input;
-    TBackupFile b;
+    BackupArchive b;
     QString value;
     if (takeOption(args, QStringLiteral("--title"), value)) b.BackupTitle = value;
     if (takeOption(args, QStringLiteral("--level"), value)) {
@@ -63,7 +63,7 @@ int runBackup(const QStringList& input) {
 
 int runRestore(const QStringList& input) {
     QStringList args = input;
-    TBackupFile b;
+    BackupArchive b;
     QString value, to;
     if (takeOption(args, QStringLiteral("--mode"), value)) {
         const QStringList modes = {"all", "no-overwrite", "newer", "existing", "existing-newer"};
@@ -97,7 +97,7 @@ int runRestore(const QStringList& input) {
 
 int runList(const QStringList& args) {
     if (args.size() != 1) return fail(QStringLiteral("une archive et une seule"));
-    TBackupFile b;
+    BackupArchive b;
     for (const ArchiveEntry& e : b.Scan(args.first())) {
         const QDateTime when = platform::fromDosDateTime(quint32(e.date));
         QStringList volumes;
@@ -119,7 +119,7 @@ int runList(const QStringList& args) {
 
 int runVerify(const QStringList& args) {
     if (args.size() != 1) return fail(QStringLiteral("une archive et une seule"));
-    TBackupFile b;
+    BackupArchive b;
     const QList<ArchiveEntry> entries = b.Scan(args.first());
     out(QStringLiteral("Archive correcte : %1 entrées").arg(entries.size()));
     return 0;

@@ -2,8 +2,8 @@
 // tavtools-cli: the toolbox's engines for scripts and servers. Each command
 // answers 0 on success, 1 on failure with the French message on stderr.
 
-#include "core/Job.h"
 #include "core/errors.h"
+#include "core/job.h"
 #include "platform/end_requests.h"
 
 #include <QByteArray>

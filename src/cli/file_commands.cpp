@@ -2,9 +2,9 @@
 // the window, questions answered by options, every entry left as it was
 // told on standard error.
 #include "commands.h"
-#include "core/Job.h"
+#include "core/job.h"
 #include "filemanager/file_operations.h"
-#include "platform/Platform.h"
+#include "platform/platform.h"
 
 #include <QDir>
 #include <QFileInfo>

@@ -32,7 +32,7 @@ int runMemory(const QStringList& args) {
 int runSysinfo(const QStringList& args) {
     if (args.size() > 1) return fail(QStringLiteral("utilisation : sysinfo [RACINE]"));
     const QString root = args.value(0, QStringLiteral("/"));
-    const sysinfo::TWinInfo info(root);
+    const sysinfo::SystemFacts info(root);
     const std::pair<const char*, QString> facts[] = {
         {"Bios date", info.BiosDate},
         {"Bios nom", info.BiosName},

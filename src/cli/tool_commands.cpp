@@ -1,8 +1,8 @@
 // The search tools' commands of tavtools-cli.
 #include "commands.h"
-#include "core/Job.h"
-#include "platform/Platform.h"
+#include "core/job.h"
 #include "platform/file_names.h"
+#include "platform/platform.h"
 #include "tools/cleaner.h"
 #include "tools/find_files.h"
 #include "tools/text_search.h"

@@ -1,8 +1,8 @@
 // The file transform and drive commands of tavtools-cli.
 #include "commands.h"
-#include "core/Job.h"
-#include "platform/Platform.h"
-#include "sysinfo/TDiskInfo.h"
+#include "core/job.h"
+#include "platform/platform.h"
+#include "sysinfo/disk_info.h"
 #include "transforms/crypt.h"
 #include "transforms/erase.h"
 #include "transforms/occupation.h"
@@ -133,14 +133,12 @@ int runCatalogue(const QStringList& args) {
 int runDiskInfo(const QStringList& args) {
     platform::Platform& p = platform::Platform::instance();
     const QChar letter = args.isEmpty() ? p.driveOf(QDir::currentPath()) : args[0].at(0);
-    if (!sysinfo::TDiskInfo::ready(letter))
-        return fail(QStringLiteral("Le lecteur n'est pas prêt"));
-    sysinfo::TDiskInfo info;
+    if (!sysinfo::DiskInfo::ready(letter)) return fail(QStringLiteral("Le lecteur n'est pas prêt"));
+    sysinfo::DiskInfo info;
     info.setDisk(letter);
     out(QStringLiteral("Informations disque - %1").arg(letter.toUpper()));
     out(QStringLiteral("Nom du volume\t%1").arg(info.VolumeLabel));
-    out(QStringLiteral("Type de disque\t%1")
-            .arg(sysinfo::TDiskInfo::driveTypeText(info.DriveType)));
+    out(QStringLiteral("Type de disque\t%1").arg(sysinfo::DiskInfo::driveTypeText(info.DriveType)));
     out(QStringLiteral("Taille du disque\t%1").arg(info.DiskSize));
     out(QStringLiteral("Espace libre\t%1").arg(info.DiskFree));
     out(QStringLiteral("Système de fichiers\t%1").arg(info.FileSystem));

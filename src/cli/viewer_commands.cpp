@@ -1,6 +1,6 @@
 // The viewers' commands of tavtools-cli.
 #include "commands.h"
-#include "viewers/TXBase.h"
+#include "viewers/dbase_table.h"
 
 #include <QFileInfo>
 #include <cstdio>
@@ -20,7 +20,7 @@ int runDbf(const QStringList& args) {
     if (args.size() != 1) return fail(QStringLiteral("utilisation : dbf FICHIER"));
     if (!QFileInfo::exists(args[0]))
         return fail(QStringLiteral("Fichier introuvable : %1").arg(args[0]));
-    viewers::TXBase table;
+    viewers::DbaseTable table;
     QByteArray out, cell;
     out.reserve(1 << 20);
     try {
@@ -45,7 +45,7 @@ int runDbf(const QStringList& args) {
             out += '\n';
             if (out.size() > (1 << 20)) flush(out);
         }
-    } catch (const viewers::EXBaseException& e) {
+    } catch (const viewers::DbaseError& e) {
         flush(out); // the rows read so far stay printed, as the grid keeps them
         std::fflush(stdout);
         return fail(e.text());

@@ -1,10 +1,10 @@
 #include "commands.h"
-#include "TCalendrier.h"
-#include "TEurof.h"
-#include "THorloge.h"
-#include "TPocket.h"
-#include "ui/ModalRunner.h"
+#include "calculator_window.h"
+#include "calendar_window.h"
+#include "clock_window.h"
+#include "euro_converter_window.h"
 #include "ui/commands.h"
+#include "ui/modal_runner.h"
 
 namespace desk {
 
@@ -25,25 +25,25 @@ void registerCommands(ui::CommandRegistry& r) {
            .position = 10,
            .caption = "&Calendrier",
            .hint = "Calendrier",
-           .run = showModal<TCalendrier>});
+           .run = showModal<CalendarWindow>});
     r.add({.id = "Calculatrice",
            .menu = desk,
            .position = 20,
            .caption = "C&alculatrice",
            .hint = "Calculatrice",
-           .run = showModal<TPocket>});
+           .run = showModal<CalculatorWindow>});
     r.add({.id = "Horloge",
            .menu = desk,
            .position = 30,
            .caption = "&Horloge",
            .hint = "Horloge",
-           .run = showModal<THorloge>});
+           .run = showModal<ClockWindow>});
     r.add({.id = "Euro",
            .menu = desk,
            .position = 40,
            .caption = "&Euro conversion",
            .hint = "convertisseur euro",
-           .run = showModal<TEurof>});
+           .run = showModal<EuroConverterWindow>});
 }
 
 } // namespace desk

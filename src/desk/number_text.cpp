@@ -1,5 +1,5 @@
 #include "number_text.h"
-#include "Real48.h"
+#include "real48.h"
 
 #include <QRegularExpression>
 #include <cmath>

@@ -1,5 +1,5 @@
 #include "commands.h"
-#include "TTool.h"
+#include "file_manager_view.h"
 #include "ui/commands.h"
 
 namespace filemanager {
@@ -9,20 +9,20 @@ namespace {
 using C = ui::CommandContext;
 
 // The file manager that made the context (its parent), if a file manager did.
-TTool* fileManagerOf(const C& ctx) {
-    return qobject_cast<TTool*>(ctx.parent);
+FileManagerView* fileManagerOf(const C& ctx) {
+    return qobject_cast<FileManagerView*>(ctx.parent);
 }
 
 // Runs one of the file manager's operations.
-ui::CommandAction call(void (TTool::*operation)()) {
+ui::CommandAction call(void (FileManagerView::*operation)()) {
     return [operation](const C& ctx) {
-        if (TTool* tool = fileManagerOf(ctx)) (tool->*operation)();
+        if (FileManagerView* tool = fileManagerOf(ctx)) (tool->*operation)();
     };
 }
 
 // A command that is one of the file manager's operations.
 ui::Command op(const char* id, const QString& menu, int position, const char* caption,
-               const char* shortcut, const char* hint, void (TTool::*operation)(),
+               const char* shortcut, const char* hint, void (FileManagerView::*operation)(),
                int listGroup = -1, bool separatorAfter = false) {
     return {.id = QString::fromLatin1(id),
             .menu = menu,
@@ -38,43 +38,48 @@ ui::Command op(const char* id, const QString& menu, int position, const char* ca
 void registerFileEntries(ui::CommandRegistry& r) {
     const QString file = QStringLiteral("&Fichier"), create = QStringLiteral("&Fichier/&Nouveau");
     r.addMenu(create, 10, QStringLiteral("Nouveau fichier"), 12);
-    r.add(op("Nouveau", create, 10, "Nouveau &texte", "", "Nouveau texte", &TTool::Nouveau, 20));
+    r.add(op("Nouveau", create, 10, "Nouveau &texte", "", "Nouveau texte",
+             &FileManagerView::Nouveau, 20));
     r.add(op("NouveauDossier", create, 20, "Nouveau &dossier", "", "Nouveau dossier",
-             &TTool::NouveauDossier, 21));
-    r.add(op("Ouvrirtexte", file, 20, "&Ouvrir", "Ctrl+O", "Ouvrir un fichier", &TTool::Ouvrirtexte,
-             0, true));
-    r.add(op("Modif", file, 30, "&Renommer...", "F2", "Renommer fichier", &TTool::Modif, 2));
-    r.add(op("Fixer", file, 40, "Fixer les &attributs...", "", "Fixer les attributs", &TTool::Fixer,
-             23));
+             &FileManagerView::NouveauDossier, 21));
+    r.add(op("Ouvrirtexte", file, 20, "&Ouvrir", "Ctrl+O", "Ouvrir un fichier",
+             &FileManagerView::Ouvrirtexte, 0, true));
+    r.add(op("Modif", file, 30, "&Renommer...", "F2", "Renommer fichier", &FileManagerView::Modif,
+             2));
+    r.add(op("Fixer", file, 40, "Fixer les &attributs...", "", "Fixer les attributs",
+             &FileManagerView::Fixer, 23));
     r.add(op("chCasse", file, 50, "C&hanger la casse...", "",
-             "Changer les casse des noms de fichiers", &TTool::chCasse, 18));
-    r.add(
-        op("Imprimer", file, 120, "&Imprimer", "", "imprimer fichier", &TTool::Imprimer, 26, true));
-    r.add(op("Attributs", file, 150, "&Propriétés", "", "Propriétés du fichier", &TTool::Attributs,
-             7, true));
+             "Changer les casse des noms de fichiers", &FileManagerView::chCasse, 18));
+    r.add(op("Imprimer", file, 120, "&Imprimer", "", "imprimer fichier", &FileManagerView::Imprimer,
+             26, true));
+    r.add(op("Attributs", file, 150, "&Propriétés", "", "Propriétés du fichier",
+             &FileManagerView::Attributs, 7, true));
 }
 
 void registerEditEntries(ui::CommandRegistry& r) {
     const QString edit = QStringLiteral("&Edition");
-    r.add(op("Efface1", edit, 10, "&Supprimer", "Del", "Supprimer fichiers", &TTool::Efface1, 1,
-             true));
-    ui::Command cut = op("Couper1", edit, 20, "Co&uper", "Ctrl+X", "Couper", &TTool::Couper1, 3);
-    ui::Command copy = op("Copier1", edit, 30, "C&opier", "Ctrl+C", "Copier", &TTool::Copier1, 4);
+    r.add(op("Efface1", edit, 10, "&Supprimer", "Del", "Supprimer fichiers",
+             &FileManagerView::Efface1, 1, true));
+    ui::Command cut =
+        op("Couper1", edit, 20, "Co&uper", "Ctrl+X", "Couper", &FileManagerView::Couper1, 3);
+    ui::Command copy =
+        op("Copier1", edit, 30, "C&opier", "Ctrl+C", "Copier", &FileManagerView::Copier1, 4);
     cut.enables = copy.enables = QStringLiteral("CopyMove");
     r.add(cut);
     r.add(copy);
-    r.add(op("CopyMove", edit, 40, "Co&ller", "Ctrl+V", "Coller", &TTool::CopyMove, -1, true));
+    r.add(op("CopyMove", edit, 40, "Co&ller", "Ctrl+V", "Coller", &FileManagerView::CopyMove, -1,
+             true));
     r.add(op("SelectAll", edit, 50, "Sélectionner &tout", "Ctrl+A", "Sélectionner tout",
-             &TTool::SelectAll, 5));
+             &FileManagerView::SelectAll, 5));
     r.add(op("Inverse", edit, 60, "&Inverser la sélection", "", "Inverser la sélection",
-             &TTool::Inverse, 6, true));
+             &FileManagerView::Inverse, 6, true));
 }
 
 void registerViewEntries(ui::CommandRegistry& r) {
     const QString view = QStringLiteral("&Affichage"),
                   sort = QStringLiteral("&Affichage/&Trier liste");
-    r.add(
-        op("LitRepert", view, 10, "&Actualiser", "", "Actualiser l'affichage", &TTool::LitRepert));
+    r.add(op("LitRepert", view, 10, "&Actualiser", "", "Actualiser l'affichage",
+             &FileManagerView::LitRepert));
     const struct {
         const char *id, *caption, *hint;
         int style;
@@ -90,25 +95,25 @@ void registerViewEntries(ui::CommandRegistry& r) {
                .checkable = true,
                .checked = s.style == 3,
                .run = [style = s.style](const C& ctx) {
-                   if (TTool* tool = fileManagerOf(ctx)) tool->ListeStyle(style);
+                   if (FileManagerView* tool = fileManagerOf(ctx)) tool->ListeStyle(style);
                }});
-    r.add(op("Filtre1", view, 50, "F&iltre...", "", "Filtre", &TTool::Filtre1));
+    r.add(op("Filtre1", view, 50, "F&iltre...", "", "Filtre", &FileManagerView::Filtre1));
     r.addMenu(sort, 60, QStringLiteral("Trier la liste"), -1, true);
-    r.add(op("TriNom", sort, 10, "&Nom", "", "Tri par nom", &TTool::TriNom));
-    r.add(op("TriTaille", sort, 20, "&Taille", "", "Tri par taille", &TTool::TriTaille));
-    r.add(op("TriDate", sort, 30, "&Date", "", "Tri par date", &TTool::TriDate));
-    r.add(op("TriExt", sort, 40, "&Extension", "", "Tri par extension", &TTool::TriExt));
+    r.add(op("TriNom", sort, 10, "&Nom", "", "Tri par nom", &FileManagerView::TriNom));
+    r.add(op("TriTaille", sort, 20, "&Taille", "", "Tri par taille", &FileManagerView::TriTaille));
+    r.add(op("TriDate", sort, 30, "&Date", "", "Tri par date", &FileManagerView::TriDate));
+    r.add(op("TriExt", sort, 40, "&Extension", "", "Tri par extension", &FileManagerView::TriExt));
     r.add(op("Voir", view, 80, "&Voir fichier                             Entrée", "",
-             "visualiser le fichier", &TTool::ListView1DblClick, 13));
+             "visualiser le fichier", &FileManagerView::ListView1DblClick, 13));
     r.add(op("LanceApp", view, 90, "&Lancer app. associée      Ctrl+Entrée", "",
-             "Ouvre le fichier avec l'applicarion associée", &TTool::LanceApp));
+             "Ouvre le fichier avec l'applicarion associée", &FileManagerView::LanceApp));
     r.add(op("OuvrirCommeTexte", view, 100, "&Ouvrir en tant que texte", "F9",
-             "Ouvrir comme un fichier texte", &TTool::Ouvrirtexte));
+             "Ouvrir comme un fichier texte", &FileManagerView::Ouvrirtexte));
 }
 
 void registerToolbar(ui::CommandRegistry& r) {
-    r.add(op("HistoPrec", {}, 0, "", "", "", &TTool::HistoPrec));
-    r.add(op("HistoSuiv", {}, 0, "", "", "", &TTool::HistoSuiv));
+    r.add(op("HistoPrec", {}, 0, "", "", "", &FileManagerView::HistoPrec));
+    r.add(op("HistoSuiv", {}, 0, "", "", "", &FileManagerView::HistoSuiv));
     r.add(ui::ToolButton{10, "Nouveau", "document-new", "Nouveau"});
     r.add(ui::ToolButton{20, "Ouvrir", "document-open", "Ouvrirtexte", true, 8});
     r.add(ui::ToolButton{30, "Couper", "edit-cut", "Couper1", false, -1, true});

@@ -1,7 +1,7 @@
 #include "file_operations.h"
-#include "core/Job.h"
-#include "platform/Platform.h"
+#include "core/job.h"
 #include "platform/entry_identity.h"
+#include "platform/platform.h"
 
 namespace filemanager {
 

@@ -1,8 +1,8 @@
 #include "file_tree.h"
-#include "core/Job.h"
-#include "platform/ListingAhead.h"
-#include "platform/Platform.h"
+#include "core/job.h"
 #include "platform/entry_identity.h"
+#include "platform/listing_ahead.h"
+#include "platform/platform.h"
 #include "platform/wildcard.h"
 
 #include <QDir>

@@ -4,7 +4,7 @@
 // the order of the row records (key, name, size, date, attributes, image)
 // compared as whole texts, without building them.
 
-#include "FileListModel.h"
+#include "file_list_model.h"
 
 #include <vector>
 

@@ -1,14 +1,14 @@
 #include "commands.h"
-#include "THexEdit.h"
-#include "ui/ModalRunner.h"
+#include "hex_editor_window.h"
 #include "ui/commands.h"
+#include "ui/modal_runner.h"
 
 namespace hexedit {
 
 void editFile(const ui::CommandContext& c) {
     const QString path = c.oneFile();
     if (path.isEmpty()) return;
-    THexEdit window(c.parent);
+    HexEditorWindow window(c.parent);
     window.Init(path);
     ui::runModal(&window);
 }

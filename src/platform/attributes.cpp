@@ -1,5 +1,5 @@
 #include "attributes.h"
-#include "Platform.h"
+#include "platform.h"
 
 #include <atomic>
 #include <cerrno>

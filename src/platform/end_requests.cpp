@@ -1,5 +1,5 @@
 #include "end_requests.h"
-#include "core/Job.h"
+#include "core/job.h"
 
 #include <QObject>
 #include <QSocketNotifier>

@@ -1,13 +1,17 @@
 #include "commands.h"
-#include "TDiskInfo.h"
-#include "TInfodisk.h"
 #include "applications.h"
-#include "platform/Platform.h"
+#include "cpu_speed_window.h"
+#include "disk_info.h"
+#include "disk_info_window.h"
+#include "exports_window.h"
+#include "memory_window.h"
+#include "platform/platform.h"
 #include "settings_program.h"
-#include "system_windows.h"
-#include "ui/Dialogs.h"
-#include "ui/ModalRunner.h"
+#include "system_info_window.h"
+#include "text_list_window.h"
 #include "ui/commands.h"
+#include "ui/dialogs.h"
+#include "ui/modal_runner.h"
 #include "window_titles.h"
 
 #include <QDir>
@@ -15,7 +19,7 @@
 namespace sysinfo {
 
 void showDiskInfo(const ui::CommandContext& c) {
-    TInfodisk window(c.parent);
+    DiskInfoWindow window(c.parent);
     window.Init(c.toolFolder.isEmpty() ? c.currentFolder : c.toolFolder);
     ui::runModal(&window);
 }
@@ -23,13 +27,13 @@ void showDiskInfo(const ui::CommandContext& c) {
 // Formatting is the desktop's disk utility's work; without one the user
 // is told rather than left wondering.
 void format(const ui::CommandContext&) {
-    if (!TFormat().Execute())
+    if (!DiskFormat().Execute())
         ui::dialogs().message(QStringLiteral(
             "Aucun utilitaire de disques n'est installé pour formater la disquette"));
 }
 
 void nameVolume(const ui::CommandContext&) {
-    TDiskInfo disk;
+    DiskInfo disk;
     disk.setDisk(u'A');
     QString label = disk.VolumeLabel;
     if (!ui::dialogs().inputBox(QStringLiteral("Nommer volume"), QStringLiteral("Nom du volume"),
@@ -39,22 +43,22 @@ void nameVolume(const ui::CommandContext&) {
 }
 
 void showCpuSpeed(const ui::CommandContext& c) {
-    TFormCPUSpeed window(c.parent);
+    CpuSpeedWindow window(c.parent);
     ui::runModal(&window);
 }
 
 void showMemory(const ui::CommandContext& c) {
-    TMem window(c.parent);
+    MemoryWindow window(c.parent);
     ui::runModal(&window);
 }
 
 void showSystem(const ui::CommandContext& c) {
-    TInfoSys window(c.parent);
+    SystemInfoWindow window(c.parent);
     ui::runModal(&window);
 }
 
 void showApplications(const ui::CommandContext& c) {
-    TTextList window(
+    TextListWindow window(
         QStringLiteral("Applications installées"),
         [] {
             return applicationLines(installedApplications({QStringLiteral("/"), QDir::homePath()}));
@@ -64,7 +68,7 @@ void showApplications(const ui::CommandContext& c) {
 }
 
 void showTasks(const ui::CommandContext& c) {
-    TTextList window(
+    TextListWindow window(
         QStringLiteral("Taches"), [] { return taskLines(topLevelWindowTitles()); }, c.parent);
     ui::runModal(&window);
 }
@@ -72,7 +76,7 @@ void showTasks(const ui::CommandContext& c) {
 // Exactly one entry of the list, whatever its extension.
 void showExports(const ui::CommandContext& c) {
     if (c.selectedRows != 1 || c.selection.size() != 1) return;
-    TVoirdll window(c.parent);
+    ExportsWindow window(c.parent);
     window.Init(c.selection.first(), c.currentFolder);
     ui::runModal(&window);
 }

@@ -1,7 +1,7 @@
 #include "exports.h"
 #include "core/guarded_mapping.h"
 
-#include "platform/Platform.h"
+#include "platform/platform.h"
 
 #include <QFile>
 #include <cstring>

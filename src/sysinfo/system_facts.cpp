@@ -66,7 +66,7 @@ QString domainName(const QString& root) {
 
 } // namespace
 
-TWinInfo::TWinInfo(const QString& root) {
+SystemFacts::SystemFacts(const QString& root) {
     const QString dmi = root + QStringLiteral("/sys/class/dmi/id/");
     BiosDate = firstLine(dmi + QStringLiteral("bios_date"));
     BiosName = firstLine(dmi + QStringLiteral("bios_vendor"));

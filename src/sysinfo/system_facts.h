@@ -8,9 +8,9 @@
 
 namespace sysinfo {
 
-class TWinInfo {
+class SystemFacts {
   public:
-    explicit TWinInfo(const QString& root = QStringLiteral("/"));
+    explicit SystemFacts(const QString& root = QStringLiteral("/"));
 
     QString BiosDate, BiosName, BiosVer;
     QString Workgroup, ComputerName, Comment;

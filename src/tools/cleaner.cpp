@@ -1,6 +1,6 @@
 #include "cleaner.h"
 #include "find_files.h"
-#include "platform/Platform.h"
+#include "platform/platform.h"
 #include "sysinfo/applications.h"
 
 #include <QFileInfo>

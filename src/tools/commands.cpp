@@ -1,17 +1,17 @@
 #include "commands.h"
-#include "TFilecomp.h"
-#include "TFindStr.h"
-#include "TFindfile.h"
-#include "TNettoie.h"
+#include "cleaner_dialog.h"
+#include "compare_window.h"
+#include "find_files_window.h"
+#include "find_text_window.h"
 
-#include "ui/ModalRunner.h"
 #include "ui/commands.h"
+#include "ui/modal_runner.h"
 #include <QFileInfo>
 
 namespace tools {
 
 void findFiles(const ui::CommandContext& c) {
-    TFindfile dialog(c.parent);
+    FindFilesWindow dialog(c.parent);
     dialog.Init(c.toolFolder.isEmpty() ? c.currentFolder : c.toolFolder);
     ui::runModal(&dialog);
     const QString chosen = dialog.Result();
@@ -23,21 +23,21 @@ void findString(const ui::CommandContext& c) {
     QStringList names;
     for (const QString& path : c.selection)
         names << QFileInfo(path).fileName();
-    TFindStr dialog(c.parent);
+    FindTextWindow dialog(c.parent);
     dialog.Init(names, c.selection);
     ui::runModal(&dialog);
 }
 
 void compare(const ui::CommandContext& c) {
     // The first selected row from the top and the next one below it.
-    TFilecomp window(c.parent);
+    CompareWindow window(c.parent);
     window.setFolder(c.currentFolder);
     window.Init(c.selection.value(0), c.selection.value(1));
     ui::runModal(&window);
 }
 
 void clean(const ui::CommandContext& c) {
-    TNettoie dialog(c.parent);
+    CleanerDialog dialog(c.parent);
     if (c.cleanList) dialog.Init(*c.cleanList);
     ui::runModal(&dialog);
     if (c.cleanList) dialog.Result(*c.cleanList);

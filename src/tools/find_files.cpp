@@ -1,7 +1,7 @@
 #include "find_files.h"
-#include "core/Job.h"
-#include "platform/ListingAhead.h"
-#include "platform/Platform.h"
+#include "core/job.h"
+#include "platform/listing_ahead.h"
+#include "platform/platform.h"
 #include "platform/wildcard.h"
 
 #include <vector>

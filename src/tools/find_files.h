@@ -3,7 +3,7 @@
 // pattern, depth first (a folder's own files, then each sub-folder
 // completely). No widgets.
 
-#include "platform/Platform.h"
+#include "platform/platform.h"
 
 #include <QString>
 #include <functional>

@@ -1,6 +1,6 @@
 #include "search_run.h"
-#include "core/Job.h"
-#include "ui/CommandLock.h"
+#include "core/job.h"
+#include "ui/command_lock.h"
 
 #include <QLabel>
 #include <QListWidget>

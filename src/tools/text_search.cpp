@@ -1,6 +1,6 @@
 #include "text_search.h"
 #include "core/byte_search.h"
-#include "platform/Platform.h"
+#include "platform/platform.h"
 #include "platform/small_files.h"
 
 #include <QStringDecoder>

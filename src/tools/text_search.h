@@ -4,9 +4,9 @@
 // of the file ends the text. Find a string and compare two texts on top of it.
 // No widgets.
 
-#include "core/Job.h"
 #include "core/errors.h"
 #include "core/guarded_mapping.h"
+#include "core/job.h"
 
 #include <QByteArray>
 #include <QFile>

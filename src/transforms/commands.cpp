@@ -1,22 +1,23 @@
 // The file manager's commands for the file transforms.
 #include "commands.h"
-#include "TDecoupe.h"
-#include "TSupport.h"
-#include "backup/TBackdial.h"
-#include "backup/TRestoreDial.h"
-#include "core/Job.h"
+#include "backup/backup_dialog.h"
+#include "backup/restore_dialog.h"
+#include "catalogue_dialog.h"
+#include "core/job.h"
 #include "crypt.h"
 #include "erase.h"
 #include "floppy_packer.h"
 #include "occupation.h"
-#include "platform/Platform.h"
+#include "password_dialog.h"
+#include "platform/platform.h"
 #include "split.h"
-#include "sysinfo/TDiskInfo.h"
+#include "split_dialog.h"
+#include "sysinfo/disk_info.h"
 #include "text_tools.h"
-#include "ui/Dialogs.h"
-#include "ui/ModalRunner.h"
 #include "ui/commands.h"
+#include "ui/dialogs.h"
 #include "ui/errors.h"
+#include "ui/modal_runner.h"
 
 #include <QDir>
 #include <QFileInfo>
@@ -43,7 +44,7 @@ bool confirmed(const QString& text) {
 bool askFloppy() {
     for (;;) {
         if (!confirmed(QStringLiteral("Insérer une disquette dans le lesteur A"))) return false;
-        if (sysinfo::TDiskInfo::ready(u'A')) return true;
+        if (sysinfo::DiskInfo::ready(u'A')) return true;
     }
 }
 
@@ -52,7 +53,7 @@ bool askFloppy() {
 void split(const ui::CommandContext& c) {
     const QString path = c.oneFile();
     if (path.isEmpty() || isFolder(path)) return;
-    TDecoupe dialog(c.parent);
+    SplitDialog dialog(c.parent);
     dialog.Init(path);
     ui::runModal(&dialog);
     c.refresh();
@@ -68,7 +69,7 @@ void join(const ui::CommandContext& c) {
 
 void crypt(const ui::CommandContext& c, int mode) {
     if (!c.listActive) return;
-    TPasse dialog(c.parent);
+    PasswordDialog dialog(c.parent);
     dialog.setWindowTitle(mode == 1 ? QStringLiteral("Crypter") : QStringLiteral("Décrypter"));
     ui::runModal(&dialog);
     QByteArray password;
@@ -169,21 +170,21 @@ void showOccupation(const ui::CommandContext& c) {
 }
 
 void listMedium(const ui::CommandContext& c) {
-    TSupport dialog(c.parent);
+    CatalogueDialog dialog(c.parent);
     dialog.setFolder(c.currentFolder);
     ui::runModal(&dialog);
 }
 
 void backup(const ui::CommandContext& c) {
     c.memorise(); // the backup's entries are also what a paste would take
-    TBackdial dialog(c.parent);
+    BackupDialog dialog(c.parent);
     dialog.setFolder(c.currentFolder);
     dialog.Init(c.selection);
     ui::runModal(&dialog);
 }
 
 void restore(const ui::CommandContext& c) {
-    TRestoreDial dialog(c.parent);
+    RestoreDialog dialog(c.parent);
     dialog.setFolder(c.currentFolder);
     ui::runModal(&dialog);
     c.refresh();

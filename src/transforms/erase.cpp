@@ -1,7 +1,7 @@
 #include "erase.h"
-#include "core/Job.h"
 #include "core/errors.h"
-#include "platform/Platform.h"
+#include "core/job.h"
+#include "platform/platform.h"
 
 #include <QDir>
 #include <QFile>

@@ -1,6 +1,6 @@
 #include "file_io.h"
 #include "core/errors.h"
-#include "platform/Platform.h"
+#include "platform/platform.h"
 
 namespace transforms {
 

@@ -1,8 +1,8 @@
 #include "floppy_packer.h"
-#include "core/Job.h"
+#include "core/job.h"
 #include "filemanager/file_operations.h"
-#include "platform/Platform.h"
-#include "sysinfo/TDiskInfo.h"
+#include "platform/platform.h"
+#include "sysinfo/disk_info.h"
 
 #include <QFileInfo>
 #include <algorithm>
@@ -37,7 +37,7 @@ qint64 emptied(const QString& floppy, core::Job& job, PackResult& result) {
                               result.notCopied << filemanager::entryFailure(error, path);
                               return filemanager::FailureAnswer::Skip;
                           }});
-    sysinfo::TDiskInfo disk;
+    sysinfo::DiskInfo disk;
     disk.setDisk(u'A');
     return disk.DiskFree;
 }

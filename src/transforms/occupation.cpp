@@ -1,10 +1,10 @@
 #include "occupation.h"
-#include "core/Job.h"
 #include "core/errors.h"
+#include "core/job.h"
 #include "file_io.h"
-#include "platform/FileReplacement.h"
-#include "platform/Platform.h"
 #include "platform/file_names.h"
+#include "platform/file_replacement.h"
+#include "platform/platform.h"
 
 #include <QPair>
 #include <QSet>

@@ -1,8 +1,8 @@
 #include "split.h"
-#include "core/Job.h"
+#include "core/job.h"
 #include "file_io.h"
-#include "platform/FileReplacement.h"
-#include "platform/Platform.h"
+#include "platform/file_replacement.h"
+#include "platform/platform.h"
 
 #include <QCollator>
 #include <QFile>

@@ -1,11 +1,11 @@
 #include "text_tools.h"
-#include "core/Job.h"
 #include "core/ansi.h"
 #include "core/byte_search.h"
 #include "core/errors.h"
+#include "core/job.h"
 #include "file_io.h"
-#include "platform/FileReplacement.h"
-#include "platform/Platform.h"
+#include "platform/file_replacement.h"
+#include "platform/platform.h"
 #include "sort_keys.h"
 
 #include <QCollator>

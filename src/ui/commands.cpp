@@ -1,5 +1,5 @@
 #include "commands.h"
-#include "Dialogs.h"
+#include "dialogs.h"
 
 #include <algorithm>
 

@@ -1,5 +1,5 @@
 #include "errors.h"
-#include "Dialogs.h"
+#include "dialogs.h"
 
 namespace ui {
 

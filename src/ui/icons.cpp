@@ -1,7 +1,7 @@
 // Icons of drives and files: the desktop's icon theme where there is one,
 // else small drawn pictures, so kinds stay apart without a theme.
 #include "icons.h"
-#include "platform/Platform.h"
+#include "platform/platform.h"
 
 #include <QFileInfo>
 #include <QMimeDatabase>

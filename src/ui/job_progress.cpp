@@ -1,5 +1,5 @@
 #include "job_progress.h"
-#include "core/Job.h"
+#include "core/job.h"
 
 #include <QProgressBar>
 #include <QProgressDialog>

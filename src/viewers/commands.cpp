@@ -1,14 +1,14 @@
 #include "commands.h"
-#include "TDbase.h"
-#include "TVignettes.h"
+#include "dbase_window.h"
 #include "picture_reader.h"
-#include "ui/ModalRunner.h"
+#include "thumbnails_window.h"
 #include "ui/commands.h"
+#include "ui/modal_runner.h"
 
 namespace viewers {
 
 void showTable(const QString& path, QWidget* parent) {
-    TDbase window(parent);
+    DbaseWindow window(parent);
     window.Init(path);
     ui::runModal(&window);
 }
@@ -19,7 +19,7 @@ void browsePictures(const ui::CommandContext& c) {
     if (c.listedPaths)
         for (const QString& path : c.listedPaths())
             if (isPictureName(path)) pictures << path;
-    TVignettes window(c.parent);
+    ThumbnailsWindow window(c.parent);
     window.Init(pictures);
     ui::runModal(&window);
 }

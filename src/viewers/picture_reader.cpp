@@ -1,6 +1,6 @@
 #include "picture_reader.h"
 #include "picture_codecs.h"
-#include "platform/Platform.h"
+#include "platform/platform.h"
 
 #include <QFile>
 #include <QFileInfo>

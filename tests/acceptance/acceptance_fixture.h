@@ -3,15 +3,15 @@
 // (drive A), scripted boxes, and a record of every window, box and launch
 // a command shows, as the user would see them.
 
-#include "desk/TBlocnotes.h"
-#include "filemanager/TTool.h"
-#include "filemanager/components/TFolderTree.h"
-#include "platform/FakePlatform.h"
-#include "shell/TMainForm.h"
-#include "support/TempDir.h"
-#include "ui/ModalRunner.h"
-#include "ui/ScriptedDialogs.h"
+#include "desk/notepad_window.h"
+#include "filemanager/components/folder_tree.h"
+#include "filemanager/file_manager_view.h"
+#include "shell/main_window.h"
+#include "support/fake_platform.h"
+#include "support/temp_dir.h"
 #include "ui/commands.h"
+#include "ui/modal_runner.h"
+#include "ui/scripted_dialogs.h"
 
 #include <QAction>
 #include <QApplication>
@@ -33,7 +33,7 @@ class AcceptanceFixture : public ::testing::Test {
     testing_support::TempDir bin{false};
     platform::FakePlatform fake;
     ui::ScriptedDialogs dialogs;
-    std::unique_ptr<shell::TMainForm> form;
+    std::unique_ptr<shell::MainWindow> form;
     QStringList windows; // the modal windows run, by class and title
     // Runs each modal window; by default it is closed at once.
     std::function<int(QDialog*)> onWindow;
@@ -79,8 +79,8 @@ class AcceptanceFixture : public ::testing::Test {
         form.reset();
         prepareFolder();
         QDir::setCurrent(dir.path());
-        form = std::make_unique<shell::TMainForm>();
-        form->setNotepad(new desk::TBlocnotes(form.get()));
+        form = std::make_unique<shell::MainWindow>();
+        form->setNotepad(new desk::NotepadWindow(form.get()));
         form->show();
         QApplication::setActiveWindow(form.get());
         form->tool()->detailsView()->setFocus();
@@ -154,7 +154,7 @@ class AcceptanceFixture : public ::testing::Test {
         for (const auto& f : fake.formats)
             out << QStringLiteral("format ") + f.letter;
         if (!form->isVisible()) out << "closed";
-        filemanager::TTool* t = form->tool();
+        filemanager::FileManagerView* t = form->tool();
         for (const QString& path : t->clipboard())
             out << "state clipboard " + path;
         out << QStringLiteral("state %1 selected").arg(t->selectedRows().size());

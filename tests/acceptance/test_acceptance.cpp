@@ -243,7 +243,7 @@ TEST_F(AcceptanceFixture, ControlsHaveNamesAndThePaneInUseShowsIt) {
             unnamed << QString::fromLatin1(w->metaObject()->className());
     }
     EXPECT_TRUE(unnamed.isEmpty()) << unnamed.join(", ").toStdString();
-    filemanager::TTool* t = form->tool();
+    filemanager::FileManagerView* t = form->tool();
     const auto highlight = [](QWidget* w) { return w->palette().color(QPalette::Highlight); };
     t->tree()->setFocus();
     QApplication::processEvents();

@@ -1,17 +1,18 @@
-#include "desk/EuroMachine.h"
-#include "desk/PocketMachine.h"
-#include "desk/Real48.h"
-#include "desk/TCalendrier.h"
-#include "desk/TEurof.h"
+#include "desk/calculator_machine.h"
+#include "desk/calendar_window.h"
+#include "desk/euro_converter_window.h"
+#include "desk/euro_machine.h"
+#include "desk/month_grid.h"
+#include "desk/real48.h"
 
-#include "desk/THorloge.h"
-#include "desk/TPocket.h"
+#include "desk/calculator_window.h"
 #include "desk/clock_fields.h"
+#include "desk/clock_window.h"
 #include "desk/number_text.h"
-#include "platform/FakePlatform.h"
-#include "ui/ScriptedDialogs.h"
+#include "support/fake_platform.h"
 #include "ui/errors.h"
 #include "ui/french.h"
+#include "ui/scripted_dialogs.h"
 #include <QApplication>
 #include <QScreen>
 
@@ -74,7 +75,7 @@ TEST(NumberText, GeneralFormatAndReading) {
 
 class Pocket : public ::testing::Test {
   protected:
-    PocketMachine m;
+    CalculatorMachine m;
     void keys(const QString& sequence) {
         for (QChar c : sequence) {
             if (c.isDigit())
@@ -182,7 +183,7 @@ TEST_F(Pocket, ErrorsLeaveTheState) {
 
 TEST(PocketWindow, KeysClickButtonsAndDotTypesComma) {
     ui::ScriptedDialogs dialogs;
-    TPocket w;
+    CalculatorWindow w;
     w.show();
     QApplication::setActiveWindow(&w);
     (void)QTest::qWaitFor([&] { return w.isActiveWindow(); }, 1000);
@@ -240,7 +241,7 @@ TEST(Euro, RateLimits) {
 
 TEST(EuroWindow, KeyboardAndFreshRate) {
     {
-        TEurof w;
+        EuroConverterWindow w;
         w.show();
         w.rateUp->click();
         EXPECT_EQ(w.rateField->text(), QStringLiteral("6,55958"));
@@ -254,7 +255,7 @@ TEST(EuroWindow, KeyboardAndFreshRate) {
         EXPECT_EQ(w.rateUp->autoRepeatDelay(), 400);
         EXPECT_EQ(w.rateUp->autoRepeatInterval(), 100);
     }
-    TEurof again;
+    EuroConverterWindow again;
     EXPECT_EQ(again.rateField->text(), QStringLiteral("6,55957"));
 }
 
@@ -278,7 +279,7 @@ TEST(Clock, FieldLimits) {
 TEST(Clock, SetWritesUniversalTimeThroughTheRealZone) {
     platform::FakePlatform fake;
     platform::Platform::setInstance(&fake);
-    THorloge w;
+    ClockWindow w;
     w.SetClick();
     EXPECT_TRUE(w.editing());
     EXPECT_FALSE(w.timer->isActive());
@@ -308,11 +309,11 @@ TEST(Calendar, MonthsKeepTheDayWherePossible) {
     EXPECT_EQ(addMonthKeepingDay(QDate(2001, 1, 31), 1), QDate(2001, 2, 28));
     EXPECT_EQ(addMonthKeepingDay(QDate(2001, 3, 31), -1), QDate(2001, 2, 28));
     EXPECT_EQ(addMonthKeepingDay(QDate(2001, 1, 1), -1), QDate(2000, 12, 1));
-    EXPECT_EQ(TCalendrier::headingFor(QDate(1998, 10, 20)), QStringLiteral("octobre  1998"));
+    EXPECT_EQ(CalendarWindow::headingFor(QDate(1998, 10, 20)), QStringLiteral("octobre  1998"));
 }
 
 TEST(CalendarWindow, GridPagesAndIgnoresEmptyCells) {
-    TCalendrier w;
+    CalendarWindow w;
     w.Calendar1->setDate(QDate(2001, 3, 15));
     EXPECT_EQ(w.heading->text(), QStringLiteral("mars  2001"));
     EXPECT_EQ(w.Calendar1->item(0, 0)->text(), ui::dayShortName(7)); // the week starts on Sunday
@@ -332,7 +333,7 @@ TEST(CalendarWindow, GridPagesAndIgnoresEmptyCells) {
 }
 
 TEST(EuroWindow, KeypadAsACalculatorsAndCentred) {
-    TEurof w;
+    EuroConverterWindow w;
     w.show();
     QApplication::processEvents();
     // "0" under "1", "," under "2", "=" under "3".

@@ -1,5 +1,5 @@
-#include "desk/TBlocnotes.h"
-#include "support/TempDir.h"
+#include "desk/notepad_window.h"
+#include "support/temp_dir.h"
 #include "ui/errors.h"
 
 #include <QFileInfo>
@@ -10,14 +10,14 @@
 #include <QTest>
 #include <gtest/gtest.h>
 
-using desk::TBlocnotes;
+using desk::NotepadWindow;
 using testing_support::readAll;
 using testing_support::TempDir;
 
 TEST(Notepad, LoadsAnyLineEndAndSavesCrLfOnlyWhenChanged) {
     TempDir dir;
     dir.write("notes.nte", "one\ntwo\rthree\r\nfour");
-    TBlocnotes pad;
+    NotepadWindow pad;
     pad.Charge("notes.nte");
     EXPECT_EQ(pad.editor()->toPlainText(), QStringLiteral("one\ntwo\nthree\nfour"));
     EXPECT_FALSE(pad.modified());
@@ -34,7 +34,7 @@ TEST(Notepad, LoadsAnyLineEndAndSavesCrLfOnlyWhenChanged) {
 
 TEST(Notepad, MissingFileGivesEmptyNote) {
     TempDir dir;
-    TBlocnotes pad;
+    NotepadWindow pad;
     pad.Charge("absent.nte");
     EXPECT_TRUE(pad.editor()->toPlainText().isEmpty());
 }
@@ -42,7 +42,7 @@ TEST(Notepad, MissingFileGivesEmptyNote) {
 TEST(Notepad, OlderSingleByteNotesAreRead) {
     TempDir dir;
     dir.write("old.nte", "caf\xe9\r\n");
-    TBlocnotes pad;
+    NotepadWindow pad;
     pad.Charge("old.nte");
     EXPECT_EQ(pad.editor()->toPlainText(), QStringLiteral("café\n"));
 }
@@ -50,7 +50,7 @@ TEST(Notepad, OlderSingleByteNotesAreRead) {
 TEST(Notepad, UnreadableAndUnwritableFilesAreReported) {
     TempDir dir;
     dir.mkdir("folder.nte");
-    TBlocnotes pad;
+    NotepadWindow pad;
     try {
         pad.Charge("folder.nte");
         FAIL();
@@ -70,7 +70,7 @@ TEST(Notepad, UnreadableAndUnwritableFilesAreReported) {
 }
 
 TEST(Notepad, HidingKeepsTheTextAndWrappedLinesPrintApart) {
-    TBlocnotes pad;
+    NotepadWindow pad;
     pad.resize(200, 300);
     pad.show();
     QTest::keyClicks(pad.editor(), "hello");
@@ -85,7 +85,7 @@ TEST(Notepad, HidingKeepsTheTextAndWrappedLinesPrintApart) {
 }
 
 TEST(Notepad, PrintingWithoutAPrinterIsReported) {
-    TBlocnotes pad;
+    NotepadWindow pad;
     pad.editor()->setPlainText("line");
     if (!QPrinterInfo::defaultPrinter().isNull()) GTEST_SKIP() << "a printer is installed here";
     try {

@@ -2,10 +2,10 @@
 // A file manager on a fake drive C rooted at a temporary folder, with
 // scripted dialogs.
 
-#include "filemanager/TTool.h"
-#include "platform/FakePlatform.h"
-#include "support/TempDir.h"
-#include "ui/ScriptedDialogs.h"
+#include "filemanager/file_manager_view.h"
+#include "support/fake_platform.h"
+#include "support/temp_dir.h"
+#include "ui/scripted_dialogs.h"
 
 #include <QDir>
 #include <QTest>
@@ -18,7 +18,7 @@ class ToolFixture : public ::testing::Test {
     testing_support::TempDir dir;
     platform::FakePlatform fake;
     ui::ScriptedDialogs dialogs;
-    std::unique_ptr<filemanager::TTool> tool;
+    std::unique_ptr<filemanager::FileManagerView> tool;
 
     void SetUp() override {
         fake.addDrive(u'C', {dir.path()});
@@ -29,8 +29,8 @@ class ToolFixture : public ::testing::Test {
         platform::Platform::setInstance(nullptr);
     }
     // Creates and shows the window (its first showing lists the folder).
-    filemanager::TTool& open() {
-        tool = std::make_unique<filemanager::TTool>();
+    filemanager::FileManagerView& open() {
+        tool = std::make_unique<filemanager::FileManagerView>();
         tool->resize(900, 600);
         tool->show();
         return *tool;

@@ -1,12 +1,12 @@
-#include "filemanager/components/TDriveCombo.h"
-#include "filemanager/components/TFolderTree.h"
+#include "filemanager/components/drive_selector.h"
+#include "filemanager/components/folder_tree.h"
 #include "fixture.h"
 
 using namespace filemanager;
 
 class TreeFixture : public ToolFixture {
   protected:
-    TFolderTree tree;
+    FolderTree tree;
     void SetUp() override {
         ToolFixture::SetUp();
         tree.setActive(true);
@@ -20,7 +20,7 @@ TEST_F(TreeFixture, DeepPathOpensNodesOnTheWay) {
     ASSERT_NE(node, nullptr);
     EXPECT_EQ(tree.SelectedPath(), dir.file("Windows/System"));
     EXPECT_TRUE(node->parent()->isExpanded());
-    EXPECT_EQ(TFolderTree::nodePath(node->parent()->parent()), dir.path()); // the drive
+    EXPECT_EQ(FolderTree::nodePath(node->parent()->parent()), dir.path()); // the drive
     EXPECT_EQ(tree.FindPath(dir.file("Windows/Missing"), false), node->parent());
     EXPECT_EQ(tree.FindPath(dir.file("Windows/Missing"), true), nullptr);
 }
@@ -71,7 +71,7 @@ TEST_F(TreeFixture, RemovedSelectedFolderRefreshesItsDrive) {
 TEST_F(ToolFixture, DriveComboListsDrivesWithoutMedium) {
     testing_support::TempDir floppy(false);
     fake.addDrive(u'A', {floppy.path(), platform::DriveType::Removable, false, "Disquette"});
-    TDriveCombo combo;
+    DriveSelector combo;
     ASSERT_EQ(combo.count(), 2);
     EXPECT_EQ(combo.itemText(0), QStringLiteral("Disquette (A:)"));
     combo.SetDrive(u'c');
@@ -80,7 +80,7 @@ TEST_F(ToolFixture, DriveComboListsDrivesWithoutMedium) {
     combo.SetDrive(u'Q'); // no such drive: unchanged
     EXPECT_EQ(combo.Drive(), u'C');
     int changes = 0;
-    QObject::connect(&combo, &TDriveCombo::OnChange, [&] { ++changes; });
+    QObject::connect(&combo, &DriveSelector::OnChange, [&] { ++changes; });
     combo.pick(0);
     EXPECT_EQ(combo.Drive(), u'A');
     EXPECT_EQ(changes, 1);

@@ -1,10 +1,10 @@
 // The file operations as engines (no window), and the command line that
 // drives the same engines.
-#include "core/Job.h"
+#include "core/job.h"
 #include "filemanager/file_operations.h"
-#include "platform/Platform.h"
-#include "support/HookedPlatform.h"
-#include "support/TempDir.h"
+#include "platform/platform.h"
+#include "support/hooked_platform.h"
+#include "support/temp_dir.h"
 
 #include <QDir>
 #include <QDirIterator>

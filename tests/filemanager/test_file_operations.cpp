@@ -1,12 +1,12 @@
-#include "filemanager/components/TFolderTree.h"
-#include "filemanager/dialogs/TAttrib.h"
-#include "filemanager/dialogs/TCasse.h"
-#include "filemanager/dialogs/TFixattr.h"
-#include "filemanager/dialogs/TRenommer.h"
+#include "filemanager/components/folder_tree.h"
+#include "filemanager/dialogs/case_dialog.h"
+#include "filemanager/dialogs/properties_dialog.h"
+#include "filemanager/dialogs/rename_dialog.h"
+#include "filemanager/dialogs/set_attributes_dialog.h"
 #include "filemanager/file_tree.h"
 #include "fixture.h"
-#include "ui/ModalRunner.h"
 #include "ui/errors.h"
+#include "ui/modal_runner.h"
 
 #include <QCheckBox>
 #include <QDateEdit>
@@ -306,7 +306,7 @@ TEST_F(FileOpsFixture, RenameDialogOfferedOneByOne) {
     open();
     select({"one", "two"});
     ui::ScopedModalHandler h([](QDialog* d) {
-        auto* r = static_cast<TRenommer*>(d);
+        auto* r = static_cast<RenameDialog*>(d);
         EXPECT_EQ(r->oldName()->text(), QStringLiteral("one"));
         r->newName()->setText("uno");
         QTest::keyClick(r->newName(), Qt::Key_Return);
@@ -327,7 +327,7 @@ TEST_F(FileOpsFixture, ChangeCaseKeepsOtherCaseTwins) {
     open();
     select({"MY FILE.TXT", "readme.TXT", "TWIN.TXT"});
     ui::ScopedModalHandler h([](QDialog* d) {
-        auto* c = static_cast<TCasse*>(d);
+        auto* c = static_cast<CaseDialog*>(d);
         c->choice(2)->setChecked(true);
         c->okButton()->click();
         return d->result();
@@ -345,7 +345,7 @@ TEST_F(FileOpsFixture, SetAttributesClearsTheOthersAndSetsTheDate) {
     open();
     select({"f.txt"});
     ui::ScopedModalHandler h([](QDialog* d) {
-        auto* fx = static_cast<TFixattr*>(d);
+        auto* fx = static_cast<SetAttributesDialog*>(d);
         EXPECT_EQ(fx->dateEdit()->date(), QDate(2001, 2, 19));
         fx->readOnly()->setChecked(true);
         fx->okButton()->click();
@@ -373,7 +373,7 @@ TEST_F(FileOpsFixture, PropertiesNeedExactlyOneEntry) {
     select({"a"});
     QString size;
     ui::ScopedModalHandler h([&](QDialog* d) {
-        size = static_cast<TAttrib*>(d)->sizeEdit()->text();
+        size = static_cast<PropertiesDialog*>(d)->sizeEdit()->text();
         return 0;
     });
     tool->Attributs();

@@ -1,7 +1,7 @@
 // Long file operations run as jobs: Escape reaches them through the
 // window, questions come back to the window's thread.
 #include "fixture.h"
-#include "support/HookedPlatform.h"
+#include "support/hooked_platform.h"
 #include "ui/errors.h"
 
 #include <QAtomicInt>

@@ -1,5 +1,5 @@
-#include "filemanager/FileListModel.h"
-#include "filemanager/IconCache.h"
+#include "filemanager/file_list_model.h"
+#include "filemanager/icon_cache.h"
 #include "filemanager/scale_filtered.h"
 #include "filemanager/settings_file.h"
 #include "fixture.h"

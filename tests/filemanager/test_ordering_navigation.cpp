@@ -1,10 +1,10 @@
-#include "filemanager/TFixFiltre.h"
-#include "filemanager/components/TDriveCombo.h"
-#include "filemanager/components/TFolderTree.h"
+#include "filemanager/components/drive_selector.h"
+#include "filemanager/components/folder_tree.h"
+#include "filemanager/filter_dialog.h"
 #include "fixture.h"
-#include "ui/ModalRunner.h"
 #include "ui/commands.h"
 #include "ui/errors.h"
+#include "ui/modal_runner.h"
 
 #include <QComboBox>
 #include <QLabel>
@@ -40,9 +40,9 @@ TEST_F(ToolFixture, SortByDateYearFirstAndByExtension) {
     EXPECT_LT(names().indexOf("old.txt"), names().indexOf("new.txt"));
     tool->TriExt();
     EXPECT_LT(names().indexOf("archive.tar.gz"), names().indexOf("b.txt"));
-    EXPECT_EQ(
-        tool->rowRecord(tool->rowOf("archive.tar.gz"), TTool::SortKey::Ext).section('\t', 0, 0),
-        QStringLiteral("tar.gz"));
+    EXPECT_EQ(tool->rowRecord(tool->rowOf("archive.tar.gz"), FileManagerView::SortKey::Ext)
+                  .section('\t', 0, 0),
+              QStringLiteral("tar.gz"));
 }
 
 TEST_F(ToolFixture, SortByNameIgnoresCaseAndClearsSelection) {
@@ -62,9 +62,9 @@ TEST_F(ToolFixture, SizeKeyIsRightAlignedInSixteen) {
     dir.write("f", QByteArray(123, 'x'));
     dir.mkdir("d");
     open();
-    EXPECT_EQ(tool->rowRecord(tool->rowOf("f"), TTool::SortKey::Size).section('\t', 0, 0),
+    EXPECT_EQ(tool->rowRecord(tool->rowOf("f"), FileManagerView::SortKey::Size).section('\t', 0, 0),
               QString(13, ' ') + "123");
-    EXPECT_EQ(tool->rowRecord(tool->rowOf("d"), TTool::SortKey::Size).section('\t', 0, 0),
+    EXPECT_EQ(tool->rowRecord(tool->rowOf("d"), FileManagerView::SortKey::Size).section('\t', 0, 0),
               QString(15, ' '));
 }
 
@@ -74,7 +74,7 @@ TEST_F(ToolFixture, FilterDialogConfirmedOrCancelled) {
     open();
     {
         ui::ScopedModalHandler h([](QDialog* d) {
-            auto* f = static_cast<TFixFiltre*>(d);
+            auto* f = static_cast<FilterDialog*>(d);
             EXPECT_EQ(f->edit()->text(), QStringLiteral("*.*"));
             f->edit()->setText("*.exe");
             QTest::keyClick(f->edit(), Qt::Key_Return);
@@ -86,8 +86,8 @@ TEST_F(ToolFixture, FilterDialogConfirmedOrCancelled) {
     EXPECT_EQ(names(), QStringList({"a.exe"}));
     {
         ui::ScopedModalHandler h([](QDialog* d) {
-            static_cast<TFixFiltre*>(d)->edit()->clear();
-            QTest::keyClick(static_cast<TFixFiltre*>(d)->edit(), Qt::Key_Return);
+            static_cast<FilterDialog*>(d)->edit()->clear();
+            QTest::keyClick(static_cast<FilterDialog*>(d)->edit(), Qt::Key_Return);
             return d->result();
         });
         tool->Filtre1();
@@ -176,7 +176,7 @@ TEST_F(ToolFixture, DriveWithoutMediumIsNotReady) {
     fake.drive(u'A').ready = true;
     tool->listDrives()->pick(int(tool->listDrives()->letters().indexOf(u'A')));
     EXPECT_EQ(tool->folder(), floppy.path());
-    EXPECT_THROW(TTool::driveReady(u'1'), ui::TavError);
+    EXPECT_THROW(FileManagerView::driveReady(u'1'), ui::TavError);
 }
 
 TEST_F(ToolFixture, CommandBoxStartsProgramInCurrentFolder) {
@@ -207,7 +207,7 @@ TEST_F(ToolFixture, TheFolderIsTheWindowsOwnAndTheProcessStaysPut) {
     dir.write("sub/inner/f.txt", "f");
     open();
     QStringList told;
-    QObject::connect(tool.get(), &filemanager::TTool::folderChanged,
+    QObject::connect(tool.get(), &filemanager::FileManagerView::folderChanged,
                      [&](const QString& f) { told << f; });
     tool->selectRow(tool->rowOf("sub"));
     tool->ListView1DblClick();

@@ -1,10 +1,10 @@
 // The archive reader on any bytes: the input is cut into volumes at each
 // "\nVOLUME\n", listed, verified and restored under a folder holding
 // planted links to a sentinel folder that must never change.
-#include "core/Job.h"
+#include "core/job.h"
 #include "fuzz_folder.h"
-#include "transforms/backup/TBackupFile.h"
 #include "transforms/backup/archive_io.h"
+#include "transforms/backup/backup_archive.h"
 
 #include <QCoreApplication>
 #include <QDir>
@@ -77,13 +77,13 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* bytes, size_t size) {
     prepare(data);
     const QString archive = base() + QStringLiteral("/vol/a.bck");
     try {
-        transforms::TBackupFile scan;
+        transforms::BackupArchive scan;
         scan.threads = 1;
         scan.Scan(archive);
     } catch (const std::exception&) {
     }
     for (bool fullPath : {true, false}) {
-        transforms::TBackupFile r;
+        transforms::BackupArchive r;
         r.threads = 1;
         r.RestoreFullPath = fullPath;
         transforms::ArchiveQuestions questions;

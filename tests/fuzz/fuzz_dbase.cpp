@@ -1,7 +1,7 @@
 // The dBase reader on any bytes: the input up to "\nMEMO\n" is the table,
 // the rest its memo file; every value of every record is read.
 #include "fuzz_folder.h"
-#include "viewers/TXBase.h"
+#include "viewers/dbase_table.h"
 
 #include <QCoreApplication>
 #include <QDir>
@@ -34,7 +34,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* bytes, size_t size) {
     write(path("dbf"), mark < 0 ? data : data.left(mark));
     QFile::remove(path("dbt"));
     if (mark >= 0) write(path("dbt"), data.mid(mark + 6));
-    viewers::TXBase table;
+    viewers::DbaseTable table;
     try {
         table.setFilename(path("dbf"));
         table.setActive(true);
@@ -50,7 +50,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* bytes, size_t size) {
             for (int k = 1; k <= table.FieldCount(); ++k) {
                 try {
                     table.FieldValue(k);
-                } catch (const viewers::EXBaseException&) {
+                } catch (const viewers::DbaseError&) {
                 }
             }
         }

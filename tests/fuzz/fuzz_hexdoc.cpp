@@ -2,7 +2,7 @@
 // after each step against a plain byte vector.
 #include "data_provider.h"
 #include "fuzz_folder.h"
-#include "hexedit/hexeditor/HexDocument.h"
+#include "hexedit/hexeditor/hex_document.h"
 
 #include <QCoreApplication>
 #include <QDir>

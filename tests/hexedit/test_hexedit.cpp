@@ -1,17 +1,17 @@
-#include "filemanager/TTool.h"
-#include "hexedit/TFindDial.h"
-#include "hexedit/THexEdit.h"
+#include "filemanager/file_manager_view.h"
 #include "hexedit/commands.h"
-#include "hexedit/hexeditor/HexDocument.h"
-#include "hexedit/hexeditor/HexStorage.h"
-#include "hexedit/hexeditor/THexEditor.h"
-#include "platform/FakePlatform.h"
+#include "hexedit/hex_editor_window.h"
+#include "hexedit/hex_find_dialog.h"
+#include "hexedit/hexeditor/hex_document.h"
+#include "hexedit/hexeditor/hex_editor_view.h"
+#include "hexedit/hexeditor/hex_storage.h"
 #include "platform/held_files.h"
-#include "support/TempDir.h"
-#include "ui/ModalRunner.h"
-#include "ui/ScriptedDialogs.h"
+#include "support/fake_platform.h"
+#include "support/temp_dir.h"
 #include "ui/commands.h"
 #include "ui/errors.h"
+#include "ui/modal_runner.h"
+#include "ui/scripted_dialogs.h"
 
 #include <QAbstractButton>
 #include <QApplication>
@@ -418,15 +418,15 @@ TEST_F(Doc, SourceChangesAfterLoadLeaveTheCopy) {
 }
 
 TEST(FindDialog, HexParsing) {
-    EXPECT_EQ(TFindDial::parseHex("41 42").pattern, QByteArray("AB"));
-    EXPECT_EQ(TFindDial::parseHex("414").pattern, QByteArray("A\x04"));
-    EXPECT_EQ(TFindDial::parseHex("zz").kind, TFindDial::Result::Nothing);
+    EXPECT_EQ(HexFindDialog::parseHex("41 42").pattern, QByteArray("AB"));
+    EXPECT_EQ(HexFindDialog::parseHex("414").pattern, QByteArray("A\x04"));
+    EXPECT_EQ(HexFindDialog::parseHex("zz").kind, HexFindDialog::Result::Nothing);
 }
 
 class Widget : public ::testing::Test {
   protected:
     TempDir dir;
-    THexEditor w;
+    HexEditorView w;
     HexDocument& d = w.document();
     void SetUp() override {
         w.resize(800, 400);
@@ -576,7 +576,7 @@ TEST(HexWindow, OpensFindsGoesToAndAsksBeforeClosing) {
     TempDir dir;
     ui::ScriptedDialogs dialogs;
     dir.write("data.bin", "aaaaa Hello");
-    THexEdit win;
+    HexEditorWindow win;
     win.Init("data.bin");
     win.show();
     QApplication::processEvents();
@@ -584,7 +584,7 @@ TEST(HexWindow, OpensFindsGoesToAndAsksBeforeClosing) {
     ASSERT_EQ(d.DataSize(), 11);
     {
         ui::ScopedModalHandler h([](QDialog* dlg) {
-            auto* f = static_cast<TFindDial*>(dlg);
+            auto* f = static_cast<HexFindDialog*>(dlg);
             f->text()->setText("AA");
             QTest::keyClick(f->text(), Qt::Key_Return);
             return 1;
@@ -668,7 +668,7 @@ TEST(HexWindow, EscapeStopsASaveAndKeepsTheChanges) {
     disk.addDrive(u'C', {dir.path()});
     platform::Platform::setInstance(&disk);
     dir.write("large.bin", "data");
-    THexEdit win;
+    HexEditorWindow win;
     win.Init(dir.file("large.bin"));
     win.show();
     QApplication::processEvents();
@@ -700,7 +700,7 @@ TEST(HexWindow, EscapeStopsALoadAndClosesTheWindow) {
     platform::Platform::setInstance(&disk);
     dir.write("large.bin", "data");
     {
-        THexEdit win;
+        HexEditorWindow win;
         win.Init(dir.file("large.bin"));
         QTimer::singleShot(50, [&] { QTest::keyClick(&win, Qt::Key_Escape); });
         win.show();
@@ -709,7 +709,7 @@ TEST(HexWindow, EscapeStopsALoadAndClosesTheWindow) {
         EXPECT_EQ(win.HexEditor1->document().DataSize(), 0);
     }
     disk.slowCopy = false;
-    THexEdit win;
+    HexEditorWindow win;
     win.Init(dir.file("large.bin"));
     win.show();
     QApplication::processEvents();
@@ -727,7 +727,7 @@ TEST(HexWindow, MissingFileAndSelectionRule) {
     dir.write("one");
     dir.write("two");
     {
-        filemanager::TTool tool;
+        filemanager::FileManagerView tool;
         tool.show();
         tool.selectRow(tool.rowOf("one"));
         tool.selectRow(tool.rowOf("two"));
@@ -743,7 +743,7 @@ TEST(HexWindow, MissingFileAndSelectionRule) {
         ui::runRegistered(QStringLiteral("EditHex"), tool.context());
         EXPECT_EQ(title, QStringLiteral("Editeur Hexadécimal"));
     }
-    THexEdit win;
+    HexEditorWindow win;
     win.Init("absent.bin");
     EXPECT_FALSE(win.openFile());
     EXPECT_EQ(dialogs.lastText(), QStringLiteral("Ce fichier n'existe pas"));
@@ -760,19 +760,19 @@ TEST(HexWindow, FoundMatchesComeIntoViewAndTabReachesTheButtons) {
     data.replace(40000, 4, "ZZZZ");
     data.replace(60000, 4, "ZZZZ");
     dir.write("big.bin", data);
-    THexEdit win;
+    HexEditorWindow win;
     win.Init("big.bin");
     win.resize(640, 400);
     win.show();
     QApplication::processEvents();
-    THexEditor* editor = win.HexEditor1;
+    HexEditorView* editor = win.HexEditor1;
     const auto caretShown = [&] {
         const qint64 row = editor->document().caret().row;
         return row >= editor->topRow() && row < editor->topRow() + editor->visibleRows();
     };
     {
         ui::ScopedModalHandler h([](QDialog* dlg) {
-            auto* f = static_cast<TFindDial*>(dlg);
+            auto* f = static_cast<HexFindDialog*>(dlg);
             f->text()->setText("zzzz");
             QTest::keyClick(f->text(), Qt::Key_Return);
             return 1;

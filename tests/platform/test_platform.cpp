@@ -1,12 +1,12 @@
-#include "core/Job.h"
-#include "platform/FakePlatform.h"
-#include "platform/LinuxPlatform.h"
-#include "platform/ListingAhead.h"
+#include "core/job.h"
 #include "platform/dos_datetime.h"
 #include "platform/end_requests.h"
+#include "platform/linux_platform.h"
+#include "platform/listing_ahead.h"
 #include "platform/small_files.h"
 #include "platform/wildcard.h"
-#include "support/TempDir.h"
+#include "support/fake_platform.h"
+#include "support/temp_dir.h"
 
 #include <QDir>
 #include <QFile>

@@ -1,11 +1,11 @@
 // While a command runs, the main window takes no other command and no
 // navigation; the command acts on the entries selected when it started.
-#include "desk/TBlocnotes.h"
-#include "filemanager/TTool.h"
-#include "shell/TMainForm.h"
-#include "support/HookedPlatform.h"
-#include "support/TempDir.h"
-#include "ui/ScriptedDialogs.h"
+#include "desk/notepad_window.h"
+#include "filemanager/file_manager_view.h"
+#include "shell/main_window.h"
+#include "support/hooked_platform.h"
+#include "support/temp_dir.h"
+#include "ui/scripted_dialogs.h"
 
 #include <QFileInfo>
 #include <QTest>
@@ -26,10 +26,10 @@ TEST(CommandLock, NavigatingDuringADeleteNeitherMovesItNorStartsAnother) {
         root.write(QString::fromLatin1(n), "data");
     QDir::setCurrent(root.file("B"));
     {
-        TMainForm form;
-        form.setNotepad(new desk::TBlocnotes(&form));
+        MainWindow form;
+        form.setNotepad(new desk::NotepadWindow(&form));
         form.show();
-        filemanager::TTool* tool = form.tool();
+        filemanager::FileManagerView* tool = form.tool();
         QTreeView* list = tool->detailsView();
         list->setFocus();
 

@@ -1,11 +1,11 @@
 // The whole command table as the user sees it: menus in order with their
 // captions, shortcuts, hints and separators, the list group and the
 // toolbar. Compared with the table kept beside this test.
-#include "desk/TBlocnotes.h"
-#include "platform/FakePlatform.h"
-#include "shell/TMainForm.h"
-#include "support/TempDir.h"
-#include "ui/ScriptedDialogs.h"
+#include "desk/notepad_window.h"
+#include "shell/main_window.h"
+#include "support/fake_platform.h"
+#include "support/temp_dir.h"
+#include "ui/scripted_dialogs.h"
 
 #include <QAction>
 #include <QFile>
@@ -39,7 +39,7 @@ TEST(MenuTable, MenusListGroupAndToolbarAsDescribed) {
     ui::ScriptedDialogs dialogs;
     QStringList out;
     {
-        shell::TMainForm form;
+        shell::MainWindow form;
         for (QAction* top : form.menuBar()->actions()) {
             out << top->text() + " | " + top->statusTip();
             dumpMenu(top->menu(), "    ", out);

@@ -1,15 +1,15 @@
-#include "core/Job.h"
-#include "desk/TBlocnotes.h"
-#include "filemanager/TTool.h"
-#include "filemanager/components/TDriveCombo.h"
-#include "platform/FakePlatform.h"
+#include "core/job.h"
+#include "desk/notepad_window.h"
+#include "filemanager/components/drive_selector.h"
+#include "filemanager/file_manager_view.h"
 #include "platform/end_requests.h"
-#include "shell/TMainForm.h"
-#include "support/TempDir.h"
-#include "ui/CommandLock.h"
-#include "ui/ModalRunner.h"
-#include "ui/ScriptedDialogs.h"
+#include "shell/main_window.h"
+#include "support/fake_platform.h"
+#include "support/temp_dir.h"
+#include "ui/command_lock.h"
 #include "ui/errors.h"
+#include "ui/modal_runner.h"
+#include "ui/scripted_dialogs.h"
 
 #include <QAccessible>
 #include <QAction>
@@ -27,7 +27,7 @@
 #include <QToolButton>
 #include <QTreeView>
 #include <csignal>
-#include <filemanager/components/TFolderTree.h>
+#include <filemanager/components/folder_tree.h>
 #include <gtest/gtest.h>
 #include <memory>
 
@@ -39,7 +39,7 @@ class ShellFixture : public ::testing::Test {
     TempDir start;
     platform::FakePlatform fake;
     ui::ScriptedDialogs dialogs;
-    std::unique_ptr<TMainForm> form;
+    std::unique_ptr<MainWindow> form;
 
     void SetUp() override {
         fake.addDrive(u'C', {start.path()});
@@ -49,9 +49,9 @@ class ShellFixture : public ::testing::Test {
         form.reset();
         platform::Platform::setInstance(nullptr);
     }
-    TMainForm& open() {
-        form = std::make_unique<TMainForm>();
-        form->setNotepad(new desk::TBlocnotes(form.get()));
+    MainWindow& open() {
+        form = std::make_unique<MainWindow>();
+        form->setNotepad(new desk::NotepadWindow(form.get()));
         form->show();
         return *form;
     }
@@ -100,10 +100,10 @@ TEST_F(ShellFixture, ControlsAreNamedByTheirRole) {
         QAccessibleInterface* a = QAccessible::queryAccessibleInterface(w);
         return a ? a->text(what) : QString();
     };
-    filemanager::TTool& tool = *form->tool();
+    filemanager::FileManagerView& tool = *form->tool();
     QList<QComboBox*> drives;
     for (QComboBox* c : tool.findChildren<QComboBox*>())
-        if (qobject_cast<filemanager::TDriveCombo*>(c)) drives << c;
+        if (qobject_cast<filemanager::DriveSelector*>(c)) drives << c;
     ASSERT_EQ(drives.size(), 2);
     QStringList names;
     for (QComboBox* c : drives) {
@@ -265,7 +265,7 @@ TEST_F(ShellFixture, OpensOnAFileWithTheFileSelected) {
     start.write("a.txt", "a");
     start.write("b.txt", "b");
     open();
-    filemanager::TTool& tool = *form->tool();
+    filemanager::FileManagerView& tool = *form->tool();
     tool.showEntry("b.txt");
     EXPECT_EQ(tool.selectedRows(), QList<int>{tool.rowOf("b.txt")});
     EXPECT_EQ(tool.activePane(), 2);

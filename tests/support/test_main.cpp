@@ -1,7 +1,7 @@
 // Runner entry: the application object is created offscreen, whatever the
 // developer's shell says, so every runner works without a display.
-#include "ui/CommandLock.h"
 #include "ui/accessible_names.h"
+#include "ui/command_lock.h"
 
 #include <QApplication>
 #include <QLocale>

@@ -1,17 +1,21 @@
 // System information: the readers on fake trees, the exported-names reader
 // on images built byte by byte, and the windows.
 #include "image_builders.h"
-#include "support/TempDir.h"
+#include "support/temp_dir.h"
 #include "sysinfo/applications.h"
 #include "sysinfo/commands.h"
 #include "sysinfo/cpu_memory.h"
+#include "sysinfo/cpu_speed_window.h"
 #include "sysinfo/exports.h"
+#include "sysinfo/exports_window.h"
+#include "sysinfo/memory_window.h"
 #include "sysinfo/settings_program.h"
 #include "sysinfo/system_facts.h"
-#include "sysinfo/system_windows.h"
+#include "sysinfo/system_info_window.h"
+#include "sysinfo/text_list_window.h"
 #include "sysinfo/window_titles.h"
-#include "ui/ModalRunner.h"
 #include "ui/commands.h"
+#include "ui/modal_runner.h"
 
 #include <QDialog>
 #include <QElapsedTimer>
@@ -87,7 +91,7 @@ TEST(Facts, FromAFakeTreeAndFromAnEmptyOne) {
     dir.write(QStringLiteral("etc/os-release"),
               "NAME=\"Debian GNU/Linux\"\nPRETTY_NAME=\"Debian GNU/Linux 12 (bookworm)\"\n");
     dir.write(QStringLiteral("etc/samba/smb.conf"), "[global]\n   workgroup = BUREAU\n[homes]\n");
-    const TWinInfo info(dir.path());
+    const SystemFacts info(dir.path());
     EXPECT_EQ(info.BiosDate, QStringLiteral("12/15/1999"));
     EXPECT_EQ(info.BiosName, QStringLiteral("Phoenix"));
     EXPECT_EQ(info.BiosVer, QStringLiteral("4.06"));
@@ -98,7 +102,7 @@ TEST(Facts, FromAFakeTreeAndFromAnEmptyOne) {
     EXPECT_TRUE(info.MacAdress.isEmpty()); // no adapter
 
     TempDir empty;
-    const TWinInfo nothing(empty.path());
+    const SystemFacts nothing(empty.path());
     EXPECT_TRUE(nothing.BiosName.isEmpty());
     EXPECT_TRUE(nothing.BiosVer.isEmpty());
     EXPECT_TRUE(nothing.Workgroup.isEmpty()); // "(none)" is no domain
@@ -161,7 +165,7 @@ TEST(Facts, FifosAndDevicesInPlaceOfSystemFilesAreNotRead) {
               "[Desktop Entry]\nType=Application\nName=X\n");
     QElapsedTimer clock;
     clock.start();
-    const TWinInfo info(dir.path());
+    const SystemFacts info(dir.path());
     EXPECT_TRUE(info.Version.isEmpty());
     EXPECT_TRUE(info.BiosName.isEmpty());
     EXPECT_EQ(info.BiosVer, QStringLiteral("4.06"));
@@ -394,7 +398,7 @@ TEST(Settings, CurrentDesktopFirstAndNothingWhenNoneIsInstalled) {
 // ---- windows ----
 
 TEST(Windows, CpuSpeedStartsShowsAndStops) {
-    TFormCPUSpeed window;
+    CpuSpeedWindow window;
     window.measure = [] {
         QThread::msleep(20);
         return 451.03;
@@ -417,14 +421,14 @@ TEST(Windows, CpuSpeedStartsShowsAndStops) {
 TEST(Windows, MemoryValuesAndEnvironmentOnOneLine) {
     TempDir dir;
     dir.write(QStringLiteral("proc/meminfo"), "MemTotal: 65536 kB\nMemAvailable: 32768 kB\n");
-    TMem memory(nullptr, dir.file(QStringLiteral("proc")));
+    MemoryWindow memory(nullptr, dir.file(QStringLiteral("proc")));
     memory.show();
     EXPECT_EQ(memory.value(0), QStringLiteral("65536 Ko"));
     EXPECT_EQ(memory.value(1), QStringLiteral("50 %"));
     EXPECT_EQ(memory.value(2), QStringLiteral("32768 Ko"));
 
     qputenv("TAVTOOLS_LONG_VALUE", QByteArray(600, 'v'));
-    TInfoSys info(nullptr, dir.path());
+    SystemInfoWindow info(nullptr, dir.path());
     info.show();
     EXPECT_EQ(info.value(QStringLiteral("Cd Audio")), QStringLiteral("Non"));
     EXPECT_TRUE(info.value(QStringLiteral("Ecran")).startsWith(QStringLiteral("Ecran ")));
@@ -445,8 +449,8 @@ TEST(Windows, ExportsWindowOnlyForExactlyOneRow) {
         ++shown;
         title = d->windowTitle();
         d->show();
-        names = static_cast<TVoirdll*>(d)->ListBox1->count()
-                    ? QStringList{static_cast<TVoirdll*>(d)->ListBox1->item(0)->text()}
+        names = static_cast<ExportsWindow*>(d)->ListBox1->count()
+                    ? QStringList{static_cast<ExportsWindow*>(d)->ListBox1->item(0)->text()}
                     : QStringList{};
         return 0;
     });

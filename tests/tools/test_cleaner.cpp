@@ -1,14 +1,14 @@
 // The disk cleaner: extensions, the walk, deletion and the saved list.
-#include "filemanager/TTool.h"
-#include "filemanager/components/TDriveCombo.h"
-#include "support/FakeDrive.h"
-#include "support/TempDir.h"
-#include "tools/TNettoie.h"
+#include "filemanager/components/drive_selector.h"
+#include "filemanager/file_manager_view.h"
+#include "support/fake_drive.h"
+#include "support/temp_dir.h"
 #include "tools/cleaner.h"
+#include "tools/cleaner_dialog.h"
 #include "tools/commands.h"
-#include "ui/ModalRunner.h"
-#include "ui/ScriptedDialogs.h"
 #include "ui/commands.h"
+#include "ui/modal_runner.h"
+#include "ui/scripted_dialogs.h"
 
 #include <QLabel>
 #include <QLineEdit>
@@ -43,7 +43,7 @@ TEST(Cleaner, TheWindowFindsDeletesAndKeepsTheUsersExtensions) {
     const QString ro = dir.write("sub/ro.chk", "1");
     drive.fake.setAttributes(ro, platform::faReadOnly);
     {
-        TNettoie w;
+        CleanerDialog w;
         w.Init({".OLD"});
         w.DriveComboBox1->SetDrive(u'C');
         QTest::keyClicks(w.Edit1, "tmp");
@@ -80,10 +80,10 @@ TEST(Cleaner, TheWindowFindsDeletesAndKeepsTheUsersExtensions) {
         EXPECT_TRUE(w.Label1->text().endsWith(" fichiers effacé"));
     }
     {
-        filemanager::TTool tool;
+        filemanager::FileManagerView tool;
         tool.setCleanEntries({".OLD"});
         ui::ScopedModalHandler h([&](QDialog* d) {
-            auto* w = static_cast<TNettoie*>(d);
+            auto* w = static_cast<CleanerDialog*>(d);
             w->Edit1->setText("bak");
             w->Ajoute();
             return 0;

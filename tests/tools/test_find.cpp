@@ -1,17 +1,17 @@
 // Find files: the walk's order and rules, the window, and the file
 // manager moving to the chosen file's folder.
-#include "filemanager/TTool.h"
-#include "platform/Platform.h"
+#include "filemanager/file_manager_view.h"
 #include "platform/file_names.h"
-#include "support/FakeDrive.h"
-#include "support/HookedPlatform.h"
-#include "support/TempDir.h"
-#include "tools/TFindfile.h"
+#include "platform/platform.h"
+#include "support/fake_drive.h"
+#include "support/hooked_platform.h"
+#include "support/temp_dir.h"
 #include "tools/commands.h"
 #include "tools/find_files.h"
-#include "ui/ModalRunner.h"
-#include "ui/ScriptedDialogs.h"
+#include "tools/find_files_window.h"
 #include "ui/commands.h"
+#include "ui/modal_runner.h"
+#include "ui/scripted_dialogs.h"
 
 #include <QFile>
 #include <QLabel>
@@ -130,7 +130,7 @@ TEST(FindFiles, TheWindowAndTheFileManagerMovingThere) {
     dir.write("Temp/x/y.doc");
     QDir::setCurrent(dir.file("Data/Letters"));
     {
-        TFindfile w;
+        FindFilesWindow w;
         w.Init(dir.file("Data/Letters"));
         EXPECT_EQ(w.Edit1->text(), dir.path()); // the root of the volume
         w.Edit1->setText(dir.file("Temp"));
@@ -140,11 +140,11 @@ TEST(FindFiles, TheWindowAndTheFileManagerMovingThere) {
         EXPECT_EQ(dialogs.lastText(), QStringLiteral("1 Fichiers trouvés"));
     }
     {
-        filemanager::TTool tool;
+        filemanager::FileManagerView tool;
         tool.show();
         const int history = tool.historyLast();
         ui::ScopedModalHandler h([&](QDialog* d) {
-            auto* w = static_cast<TFindfile*>(d);
+            auto* w = static_cast<FindFilesWindow*>(d);
             w->Edit1->setText(dir.file("Temp"));
             w->Rechercher();
             w->ListBox1->setCurrentRow(0);
@@ -218,7 +218,7 @@ TEST(FindFiles, FermerStopsARunningSearchAndNothingMoves) {
             while (!release)
                 QThread::msleep(2);
     };
-    TFindfile window;
+    FindFilesWindow window;
     window.Init(dir.path());
     window.Edit1->setText(dir.path());
     window.Edit2->setText("*.txt");

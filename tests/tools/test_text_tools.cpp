@@ -1,12 +1,12 @@
 // Find a string and compare texts: the line rules, the windows, the CLI.
 #include "core/byte_search.h"
 #include "core/guarded_mapping.h"
-#include "support/TempDir.h"
-#include "tools/TFilecomp.h"
-#include "tools/TFindStr.h"
+#include "support/temp_dir.h"
+#include "tools/compare_window.h"
+#include "tools/find_text_window.h"
 #include "tools/text_search.h"
-#include "ui/ScriptedDialogs.h"
 #include "ui/errors.h"
+#include "ui/scripted_dialogs.h"
 
 #include <QDir>
 #include <QFile>
@@ -161,7 +161,7 @@ TEST(FindString, TheWindowKeepsItsEntriesWhenAFileFails) {
     ui::ScriptedDialogs dialogs;
     dir.write("n.txt", "total: 40\r\n");
     dir.mkdir("folder");
-    TFindStr w;
+    FindTextWindow w;
     w.Init({"n.txt", "folder", "n.txt"},
            {dir.file("n.txt"), dir.file("folder"), dir.file("n.txt")});
     w.Chercher();
@@ -238,7 +238,7 @@ TEST(Compare, TheWindow) {
     ui::ScriptedDialogs dialogs;
     dir.write("a", "1\r\n2\r\n");
     dir.write("b", "1\r\n2\r\n");
-    TFilecomp w;
+    CompareWindow w;
     w.Comparer();
     EXPECT_EQ(dialogs.lastText(), QStringLiteral("Indiquer les fichiers à comparer"));
     w.Init(dir.file("a"), dir.file("b"));

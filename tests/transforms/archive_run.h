@@ -3,14 +3,14 @@
 // test's own, reports and numbered failures are collected, and an archive
 // that cannot be read is raised as the window's general report would get it.
 
-#include "core/Job.h"
-#include "transforms/backup/TBackupFile.h"
+#include "core/job.h"
+#include "transforms/backup/backup_archive.h"
 
 #include <QStringList>
 
 namespace archive_test {
 
-struct TestArchive : transforms::TBackupFile {
+struct TestArchive : transforms::BackupArchive {
     transforms::ArchiveQuestions questions;
     std::function<void(int percent)> onProgress;
     QStringList errors; // reports on the way, then a numbered failure

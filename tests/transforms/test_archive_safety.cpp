@@ -2,9 +2,9 @@
 // broken volume chains leave the existing files as they were.
 #include "archive_bytes.h"
 #include "archive_run.h"
-#include "support/TempDir.h"
-#include "transforms/backup/TBackupFile.h"
+#include "support/temp_dir.h"
 #include "transforms/backup/archive_io.h"
+#include "transforms/backup/backup_archive.h"
 #include "ui/errors.h"
 
 #include <QDir>

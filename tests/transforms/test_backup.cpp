@@ -1,10 +1,10 @@
 #include "archive_bytes.h"
 #include "archive_reader.h"
 #include "archive_run.h"
-#include "platform/FakePlatform.h"
-#include "support/TempDir.h"
-#include "transforms/backup/TBackupFile.h"
+#include "support/fake_platform.h"
+#include "support/temp_dir.h"
 #include "transforms/backup/archive_io.h"
+#include "transforms/backup/backup_archive.h"
 #include "ui/errors.h"
 
 #include <QFileInfo>

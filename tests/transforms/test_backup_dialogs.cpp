@@ -1,11 +1,11 @@
-#include "filemanager/TTool.h"
-#include "platform/FakePlatform.h"
-#include "support/TempDir.h"
-#include "transforms/backup/TBackdial.h"
-#include "transforms/backup/TRestoreDial.h"
-#include "ui/ModalRunner.h"
-#include "ui/ScriptedDialogs.h"
+#include "filemanager/file_manager_view.h"
+#include "support/fake_platform.h"
+#include "support/temp_dir.h"
+#include "transforms/backup/backup_dialog.h"
+#include "transforms/backup/restore_dialog.h"
 #include "ui/commands.h"
+#include "ui/modal_runner.h"
+#include "ui/scripted_dialogs.h"
 
 #include <QCheckBox>
 #include <QLineEdit>
@@ -33,24 +33,24 @@ class DialogFixture : public ::testing::Test {
 };
 
 TEST(BackupDialogRules, DestinationNamesAndFloppyLimit) {
-    EXPECT_EQ(TBackdial::archiveNameFor("/save/docs.zip"), QStringLiteral("/save/docs.bck"));
-    EXPECT_EQ(TBackdial::archiveNameFor("/data.old/save.tar.gz"),
+    EXPECT_EQ(BackupDialog::archiveNameFor("/save/docs.zip"), QStringLiteral("/save/docs.bck"));
+    EXPECT_EQ(BackupDialog::archiveNameFor("/data.old/save.tar.gz"),
               QStringLiteral("/data.old/save.bck"));
-    EXPECT_EQ(TBackdial::archiveNameFor("/save/noext"), QStringLiteral("/save/noext"));
+    EXPECT_EQ(BackupDialog::archiveNameFor("/save/noext"), QStringLiteral("/save/noext"));
 }
 
 TEST_F(DialogFixture, FloppyDestinationIsCutIntoVolumes) {
     TempDir floppy(false);
     fake.addDrive(u'A', {floppy.path(), platform::DriveType::Removable});
-    EXPECT_EQ(TBackdial::maxSizeFor(floppy.file("b.bck")), 1400000);
-    EXPECT_EQ(TBackdial::maxSizeFor(dir.file("b.bck")), 0);
-    EXPECT_EQ(TBackdial::maxSizeFor("Backup.bck"), 0); // relative: the current folder's drive
+    EXPECT_EQ(BackupDialog::maxSizeFor(floppy.file("b.bck")), 1400000);
+    EXPECT_EQ(BackupDialog::maxSizeFor(dir.file("b.bck")), 0);
+    EXPECT_EQ(BackupDialog::maxSizeFor("Backup.bck"), 0); // relative: the current folder's drive
     QByteArray big(1500000, 0);
     QRandomGenerator g(5);
     for (auto& c : big)
         c = char(g.bounded(256));
     dir.write("big.bin", big);
-    TBackdial d;
+    BackupDialog d;
     d.Init({dir.file("big.bin")});
     // Named for a screen reader by what they are, not left to their value.
     EXPECT_EQ(d.Edit2->accessibleName(), QStringLiteral("Destination"));
@@ -66,10 +66,10 @@ TEST_F(DialogFixture, FloppyDestinationIsCutIntoVolumes) {
 TEST_F(DialogFixture, BackupThenRestoreThroughTheDialogs) {
     dir.write("tree/a.txt", "alpha");
     dir.write("tree/sub/b.txt", QByteArray(50000, 'b'));
-    TBackdial back;
+    BackupDialog back;
     back.Init({dir.file("tree/*")});
     EXPECT_EQ(back.specs(), QStringList({dir.file("tree/*") + " /s"}));
-    TBackdial folders;
+    BackupDialog folders;
     folders.Init({dir.file("tree/sub"), dir.file("tree/a.txt")});
     EXPECT_EQ(folders.specs(),
               QStringList({dir.file("tree/sub") + "/*.* /s", dir.file("tree/a.txt") + " /s"}));
@@ -86,7 +86,7 @@ TEST_F(DialogFixture, BackupThenRestoreThroughTheDialogs) {
     EXPECT_EQ(back.ProgressBar1->value(), 100);
     EXPECT_TRUE(back.Button2->isEnabled());
 
-    TRestoreDial restore;
+    RestoreDialog restore;
     restore.Button2Click();
     EXPECT_EQ(dialogs.lastText(), QStringLiteral("Indiquer l'archive à restaurer"));
     restore.Edit1->setText(dir.file("save.bck"));
@@ -107,7 +107,7 @@ TEST_F(DialogFixture, BackupThenRestoreThroughTheDialogs) {
 }
 
 TEST_F(DialogFixture, NothingSelectedGivesAnEmptyArchive) {
-    TBackdial back;
+    BackupDialog back;
     back.Init({});
     back.Edit2->setText(dir.file("empty.bck"));
     back.Button2Click();
@@ -117,13 +117,13 @@ TEST_F(DialogFixture, NothingSelectedGivesAnEmptyArchive) {
 
 TEST_F(DialogFixture, ToolCommandsLeaveTheFileManagersFolderAlone) {
     dir.write("f.txt", "x");
-    filemanager::TTool tool;
+    filemanager::FileManagerView tool;
     tool.show();
     tool.selectRow(tool.rowOf("f.txt"));
     QStringList specs;
     {
         ui::ScopedModalHandler h([&](QDialog* d) {
-            auto* b = static_cast<TBackdial*>(d);
+            auto* b = static_cast<BackupDialog*>(d);
             specs = b->specs();
             QDir::setCurrent("/"); // the process may be anywhere: the file manager is not moved
             return 0;

@@ -1,5 +1,5 @@
 // The command-line front end, run as a separate process.
-#include "support/TempDir.h"
+#include "support/temp_dir.h"
 
 #include <QProcess>
 #include <gtest/gtest.h>

@@ -1,22 +1,23 @@
-#include "filemanager/TTool.h"
-#include "filemanager/components/TDriveCombo.h"
-#include "platform/FakePlatform.h"
-#include "support/TempDir.h"
-#include "sysinfo/TDiskInfo.h"
-#include "sysinfo/TInfodisk.h"
+#include "filemanager/components/drive_selector.h"
+#include "filemanager/file_manager_view.h"
+#include "support/fake_platform.h"
+#include "support/temp_dir.h"
 #include "sysinfo/commands.h"
-#include "transforms/TDecoupe.h"
-#include "transforms/TSupport.h"
+#include "sysinfo/disk_info.h"
+#include "sysinfo/disk_info_window.h"
+#include "transforms/catalogue_dialog.h"
 #include "transforms/commands.h"
 #include "transforms/crypt.h"
 #include "transforms/erase.h"
 #include "transforms/occupation.h"
+#include "transforms/password_dialog.h"
 #include "transforms/split.h"
+#include "transforms/split_dialog.h"
 #include "transforms/text_tools.h"
-#include "ui/ModalRunner.h"
-#include "ui/ScriptedDialogs.h"
 #include "ui/commands.h"
 #include "ui/errors.h"
+#include "ui/modal_runner.h"
+#include "ui/scripted_dialogs.h"
 
 #include <QCollator>
 #include <QDir>
@@ -117,7 +118,7 @@ TEST(SplitDialog, PartCountAndCustomSize) {
     TempDir dir;
     ui::ScriptedDialogs dialogs;
     dir.write("big", QByteArray(3000000, 'b'));
-    TDecoupe d;
+    SplitDialog d;
     d.Init("big");
     d.show();
     EXPECT_EQ(d.Label3->text(), QStringLiteral("3 parts"));
@@ -382,7 +383,7 @@ class DriveFixture : public ::testing::Test {
 TEST_F(DriveFixture, DiskInfoFacts) {
     fake.drive(u'C').serial = 0x256617D3;
     fake.drive(u'C').space = {8, 512, 1000, 2000};
-    sysinfo::TDiskInfo info;
+    sysinfo::DiskInfo info;
     EXPECT_EQ(info.Disk(), u'C');
     EXPECT_EQ(info.SerialNumberStr(), QStringLiteral("2566-17D3"));
     EXPECT_EQ(info.SerialNumber, 627447763);
@@ -397,8 +398,8 @@ TEST_F(DriveFixture, DiskInfoFacts) {
     fake.drive(u'C').serial = 0x80000001;
     info.setDisk(u'C');
     EXPECT_LT(info.SerialNumber, 0);
-    EXPECT_THROW(sysinfo::TDiskInfo::ready(u'#'), ui::TavError);
-    sysinfo::TInfodisk window;
+    EXPECT_THROW(sysinfo::DiskInfo::ready(u'#'), ui::TavError);
+    sysinfo::DiskInfoWindow window;
     window.Init(dir.path());
     window.show();
     EXPECT_EQ(window.windowTitle(), QStringLiteral("Informations disque - C"));
@@ -427,7 +428,7 @@ TEST_F(DriveFixture, OptimiserPacksGreedily) {
                               std::pair{"f600", 600000}, std::pair{"f300", 300000}})
         dir.write(name, QByteArray(size, 'x'));
     dir.mkdir("folder");
-    filemanager::TTool tool;
+    filemanager::FileManagerView tool;
     tool.show();
     tool.SelectAll();
     dialogs.answer(ui::Ok);
@@ -453,7 +454,7 @@ TEST_F(DriveFixture, ToolCommandsForOneFile) {
     ui::ScriptedDialogs dialogs;
     dir.write("x.txt", "b\na\n");
     dir.write("y.txt", "y");
-    filemanager::TTool tool;
+    filemanager::FileManagerView tool;
     tool.show();
     tool.selectRow(tool.rowOf("x.txt"));
     tool.selectRow(tool.rowOf("y.txt"));
@@ -488,12 +489,12 @@ TEST_F(DriveFixture, ToolCommandsForOneFile) {
 TEST_F(DriveFixture, PasswordDialogAndEncryptionCommand) {
     ui::ScriptedDialogs dialogs;
     dir.write("z", QByteArray(4, 0));
-    filemanager::TTool tool;
+    filemanager::FileManagerView tool;
     tool.show();
     tool.setActivePane(2);
     tool.selectRow(tool.rowOf("z"));
     ui::ScopedModalHandler h([](QDialog* d) {
-        auto* p = static_cast<TPasse*>(d);
+        auto* p = static_cast<PasswordDialog*>(d);
         EXPECT_EQ(p->windowTitle(), QStringLiteral("Crypter"));
         p->Edit1->setText("ab");
         p->Edit2->setText("abc");
@@ -512,7 +513,7 @@ TEST_F(DriveFixture, PasswordDialogAndEncryptionCommand) {
     // Cancelling, or confirming two empty fields, changes nothing.
     for (bool cancel : {true, false}) {
         ui::ScopedModalHandler again([cancel](QDialog* d) {
-            auto* p = static_cast<TPasse*>(d);
+            auto* p = static_cast<PasswordDialog*>(d);
             (cancel ? p->Button1 : p->Button2)->click();
             return d->result();
         });
@@ -524,7 +525,7 @@ TEST_F(DriveFixture, PasswordDialogAndEncryptionCommand) {
     for (bool escape : {true, false}) {
         bool closed = false, backToFirst = false;
         ui::ScopedModalHandler trap([&](QDialog* d) {
-            auto* p = static_cast<TPasse*>(d);
+            auto* p = static_cast<PasswordDialog*>(d);
             d->show();
             QApplication::setActiveWindow(d);
             p->Edit1->setText("ab");
@@ -550,7 +551,7 @@ TEST_F(DriveFixture, PasswordDialogAndEncryptionCommand) {
 
 TEST_F(DriveFixture, MediaCatalogueWindow) {
     ui::ScriptedDialogs dialogs;
-    TSupport window;
+    CatalogueDialog window;
     window.show();
     const int a = int(window.drives->letters().indexOf(u'A'));
     ASSERT_GE(a, 0);
@@ -590,7 +591,7 @@ TEST_F(DriveFixture, EscapeStopsAMediaCatalogueAndKeepsTheOldOne) {
         QDir(floppy.path()).mkpath(QStringLiteral("d%1/e").arg(i));
     dir.write("old.txt", "old catalogue");
     ui::ScriptedDialogs dialogs;
-    TSupport window;
+    CatalogueDialog window;
     window.show();
     window.drives->pick(int(window.drives->letters().indexOf(u'A')));
     window.Edit1->setText(dir.file("old.txt"));
@@ -609,7 +610,7 @@ TEST_F(DriveFixture, ListCommandsForExtractMergeRejoinAndAnEmptyOptimiser) {
     dir.write("doc.bin", QByteArray::fromHex("410D0A42"));
     dir.write("p.dat001", "one-");
     dir.write("p.dat002", "two");
-    filemanager::TTool tool;
+    filemanager::FileManagerView tool;
     tool.show();
     tool.setActivePane(2);
     tool.selectRow(tool.rowOf("doc.bin"));

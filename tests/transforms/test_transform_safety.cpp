@@ -1,7 +1,7 @@
 // The transforms never lose or expose data: outputs that are inputs,
 // failed writes, special files, other names, crashes midway.
-#include "platform/FakePlatform.h"
-#include "support/TempDir.h"
+#include "support/fake_platform.h"
+#include "support/temp_dir.h"
 #include "transforms/crypt.h"
 #include "transforms/erase.h"
 #include "transforms/occupation.h"

@@ -1,8 +1,8 @@
-#include "ui/Dialogs.h"
-#include "ui/ModalRunner.h"
-#include "ui/ScriptedDialogs.h"
+#include "ui/dialogs.h"
 #include "ui/errors.h"
 #include "ui/french.h"
+#include "ui/modal_runner.h"
+#include "ui/scripted_dialogs.h"
 
 #include <QDialog>
 #include <gtest/gtest.h>
@@ -68,7 +68,7 @@ TEST(French, DecimalCommaAndDates) {
 
 // ---- jobs ----
 
-#include "core/Job.h"
+#include "core/job.h"
 
 #include <QCoreApplication>
 #include <QLocale>
@@ -151,7 +151,7 @@ TEST(Jobs, OutcomeTurnsErrorsIntoValues) {
     EXPECT_EQ(failed.text, QStringLiteral("Disque plein"));
 }
 
-#include "ui/TavApplication.h"
+#include "ui/tav_application.h"
 
 #include <QCoreApplication>
 

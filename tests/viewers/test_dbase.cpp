@@ -1,15 +1,15 @@
 // The dBase reader, its window and the file manager's "Voir" of a table.
 #include "dbf_builder.h"
-#include "filemanager/TTool.h"
-#include "support/FakeDrive.h"
-#include "support/TempDir.h"
-#include "ui/ModalRunner.h"
-#include "ui/ScriptedDialogs.h"
+#include "filemanager/file_manager_view.h"
+#include "support/fake_drive.h"
+#include "support/temp_dir.h"
 #include "ui/commands.h"
-#include "viewers/DbfGridModel.h"
-#include "viewers/TDbase.h"
-#include "viewers/TXBase.h"
+#include "ui/modal_runner.h"
+#include "ui/scripted_dialogs.h"
 #include "viewers/commands.h"
+#include "viewers/dbase_table.h"
+#include "viewers/dbase_window.h"
+#include "viewers/dbf_grid_model.h"
 
 #include <QApplication>
 #include <QDialog>
@@ -53,7 +53,7 @@ QString error(const std::function<void()>& f) {
 TEST(XBase, FieldsValuesAndDeletedRecords) {
     TempDir dir;
     people().write(dir.file("people.dbf"));
-    TXBase t;
+    DbaseTable t;
     t.setFilename(dir.file("people.dbf"));
     t.setActive(true);
     ASSERT_TRUE(t.Active());
@@ -87,23 +87,23 @@ TEST(XBase, FieldsValuesAndDeletedRecords) {
 TEST(XBase, TheTableNamedIsReadFoundWhateverItsCase) {
     TempDir dir;
     people().write(dir.file("TABLE.DBF"));
-    TXBase t;
+    DbaseTable t;
     t.setFilename(dir.file("table.dbf"));
     t.setActive(true);
     EXPECT_TRUE(t.Active());
     EXPECT_EQ(t.tablePath(), dir.file("TABLE.DBF"));
     // A dotted name is its own table, never the one cut at its first dot.
-    TXBase dotted;
+    DbaseTable dotted;
     dotted.setFilename(dir.file("table.old.dbf"));
     dotted.setActive(true);
     EXPECT_FALSE(dotted.Active());
-    TXBase missing;
+    DbaseTable missing;
     missing.setFilename(dir.file("nothing.dbf"));
     missing.setActive(true);
     EXPECT_FALSE(missing.Active());
     // A read-only table opens: the viewer only reads.
     ASSERT_EQ(::chmod(dir.file("TABLE.DBF").toLocal8Bit().constData(), 0444), 0);
-    TXBase ro;
+    DbaseTable ro;
     ro.setFilename(dir.file("table"));
     ro.setActive(true);
     EXPECT_TRUE(ro.Active());
@@ -113,7 +113,7 @@ TEST(XBase, TheTableNamedIsReadFoundWhateverItsCase) {
 TEST(XBase, TablesOtherProgramsWrote) {
     const QString tables = QStringLiteral(TAVTOOLS_TEST_TABLES);
     const auto grid = [](const QString& path) {
-        TXBase t;
+        DbaseTable t;
         t.setFilename(path);
         t.setActive(true);
         QStringList rows;
@@ -165,12 +165,12 @@ TEST(XBase, FieldCountFromTheTerminatorOrTheHeaderLength) {
         t.headerLength = c.header;
         t.terminator = c.terminator;
         t.write(dir.file("h.dbf"));
-        TXBase x;
+        DbaseTable x;
         x.setFilename(dir.file("h.dbf"));
         try {
             x.setActive(true);
             EXPECT_EQ(x.FieldCount(), c.fields) << c.header << " " << c.terminator;
-        } catch (const EXBaseException& e) {
+        } catch (const DbaseError& e) {
             ADD_FAILURE() << c.header << " " << c.terminator << ": " << e.text().toStdString();
         }
     }
@@ -192,7 +192,7 @@ TEST(XBase, MemosOverBlocksAndTheirErrors) {
     ASSERT_TRUE(m.open(QIODevice::WriteOnly));
     m.write(dbf_test::memoFile({{1, text}}));
     m.close();
-    TXBase x;
+    DbaseTable x;
     x.setFilename(dir.file("memo.dbf"));
     x.setActive(true);
     QByteArray expected = text;
@@ -210,7 +210,7 @@ TEST(XBase, MemosOverBlocksAndTheirErrors) {
     ASSERT_TRUE(m.open(QIODevice::WriteOnly | QIODevice::Truncate));
     m.write(split);
     m.close();
-    TXBase s;
+    DbaseTable s;
     s.setFilename(dir.file("memo.dbf"));
     s.setActive(true);
     EXPECT_EQ(s.FieldValue(2), QString(511, u's'));
@@ -218,7 +218,7 @@ TEST(XBase, MemosOverBlocksAndTheirErrors) {
     ASSERT_TRUE(m.open(QIODevice::WriteOnly | QIODevice::Truncate));
     m.write(QByteArray(512, 0) + QByteArray(64 * 1024, 'e'));
     m.close();
-    TXBase shown;
+    DbaseTable shown;
     shown.setFilename(dir.file("memo.dbf"));
     shown.setMemoLimit(4096);
     shown.setActive(true);
@@ -228,13 +228,13 @@ TEST(XBase, MemosOverBlocksAndTheirErrors) {
     // A memo field in a table of version 03, or without its memo file.
     t.version = 0x03;
     t.write(dir.file("plain.dbf"));
-    TXBase plain;
+    DbaseTable plain;
     plain.setFilename(dir.file("plain.dbf"));
     plain.setActive(true);
     EXPECT_EQ(error([&] { plain.FieldValue(2); }), QStringLiteral("Error Reading Memo Record"));
     t.version = 0x83;
     t.write(dir.file("alone.dbf"));
-    TXBase alone;
+    DbaseTable alone;
     alone.setFilename(dir.file("alone.dbf"));
     alone.setActive(true);
     EXPECT_EQ(error([&] { alone.FieldValue(2); }), QStringLiteral("Error Reading Memo Record"));
@@ -246,13 +246,13 @@ TEST(XBase, HostileHeadersAndShortFiles) {
     ASSERT_TRUE(f.open(QIODevice::WriteOnly));
     f.write(QByteArray(20, 3));
     f.close();
-    TXBase tiny;
+    DbaseTable tiny;
     tiny.setFilename(dir.file("tiny.dbf"));
     EXPECT_EQ(error([&] { tiny.setActive(true); }), QStringLiteral("Error Reading Header Info."));
     Table t = people();
     t.recordCount = 1000000; // far more than the file holds
     t.write(dir.file("short.dbf"));
-    TXBase s;
+    DbaseTable s;
     s.setFilename(dir.file("short.dbf"));
     s.setActive(true);
     EXPECT_EQ(s.availableRecords(), 2);
@@ -267,13 +267,13 @@ TEST(XBase, HostileHeadersAndShortFiles) {
     ASSERT_TRUE(w.open(QIODevice::WriteOnly));
     w.write(bytes);
     w.close();
-    TXBase bad;
+    DbaseTable bad;
     bad.setFilename(dir.file("wide.dbf"));
     EXPECT_EQ(error([&] { bad.setActive(true); }), QStringLiteral("Error Reading Header Info."));
     Table empty = people();
     empty.records.clear();
     empty.write(dir.file("empty.dbf"));
-    TXBase e;
+    DbaseTable e;
     e.setFilename(dir.file("empty.dbf"));
     e.setActive(true); // no record to read: no error
     EXPECT_EQ(e.RecordCount(), 0);
@@ -286,7 +286,7 @@ TEST(XBase, TextDecodedByTheTablesCodePage) {
     t.fields = {{"NOM", 'C', 6}};
     t.records = {{QByteArray("\x82t\x82")}}; // "été"
     t.write(dir.file("cp.dbf"));
-    TXBase x;
+    DbaseTable x;
     x.setFilename(dir.file("cp.dbf"));
     x.setActive(true);
     EXPECT_EQ(x.FieldValue(1), QStringLiteral("été"));
@@ -305,7 +305,7 @@ TEST(XBase, TextDecodedByTheTablesCodePage) {
         t.fields = {{"NOM", 'C', 3}};
         t.records = {{m.bytes}};
         t.write(dir.file("ru.dbf"));
-        TXBase r;
+        DbaseTable r;
         r.setFilename(dir.file("ru.dbf"));
         r.setActive(true);
         EXPECT_EQ(r.FieldValue(1), m.text) << int(m.driver);
@@ -316,7 +316,7 @@ TEST(DbaseWindow, GridOfTheTableAndFermerAtTheRight) {
     TempDir dir;
     people().write(dir.file("people.dbf"));
     ui::ScriptedDialogs dialogs;
-    TDbase w;
+    DbaseWindow w;
     w.Init(dir.file("people.dbf"));
     w.Charge();
     ASSERT_NE(w.model(), nullptr);
@@ -341,7 +341,7 @@ TEST(DbaseWindow, GridOfTheTableAndFermerAtTheRight) {
 // to its header and its widest value on the first screen.
 TEST(DbaseWindow, ColumnsGrowToWhatTheyShow) {
     ui::ScriptedDialogs dialogs;
-    TDbase w;
+    DbaseWindow w;
     w.Init(QStringLiteral(TAVTOOLS_TEST_TABLES) + "/clients.2023.dbf");
     w.show();
     w.resize(900, 400);
@@ -364,13 +364,13 @@ TEST(DbaseWindow, VoirOpensTablesOnly) {
     people().write(dir.file("data.dbf.bak"));
     QDir::setCurrent(dir.path());
     {
-        filemanager::TTool tool;
+        filemanager::FileManagerView tool;
         tool.show();
         QStringList opened;
         ui::ScopedModalHandler h([&](QDialog* d) {
             opened << d->windowTitle();
-            static_cast<TDbase*>(d)->Charge();
-            opened << static_cast<TDbase*>(d)->model()->cell(1, 1);
+            static_cast<DbaseWindow*>(d)->Charge();
+            opened << static_cast<DbaseWindow*>(d)->model()->cell(1, 1);
             return 0;
         });
         tool.Voir("data.DbF");
@@ -424,7 +424,7 @@ TEST(DbaseWindow, ReadingErrorsComeOneBoxAtATimeOverTheWindow) {
     for (const char* name : {"short.dbf", "tiny.dbf"}) {
         SCOPED_TRACE(name);
         ui::ScriptedDialogs dialogs;
-        TDbase w;
+        DbaseWindow w;
         int depth = 0, deepest = 0, beforeWindow = 0;
         PaintCounter painted;
         w.installEventFilter(&painted);
@@ -452,7 +452,7 @@ TEST(DbaseWindow, ReadingErrorsComeOneBoxAtATimeOverTheWindow) {
 TEST(XBase, ATableThatShrinksWhileReadIsAReadingError) {
     TempDir dir;
     people().write(dir.file("people.dbf"));
-    TXBase x;
+    DbaseTable x;
     x.setFilename(dir.file("people.dbf"));
     x.setActive(true);
     EXPECT_EQ(x.FieldValue(1), QStringLiteral("Ann"));

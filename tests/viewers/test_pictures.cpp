@@ -1,23 +1,23 @@
 // Pictures: the codecs on small files of every format and on hostile ones,
 // the slot fitting, the browser and the viewer, and the desktop's
 // associations behind opening, launching and printing.
-#include "filemanager/TTool.h"
+#include "filemanager/file_manager_view.h"
 #include "jpeg_reference.h"
 #include "picture_files.h"
-#include "platform/FakePlatform.h"
 #include "platform/desktop_entries.h"
-#include "support/FakeDrive.h"
-#include "support/TempDir.h"
-#include "ui/ModalRunner.h"
-#include "ui/ScriptedDialogs.h"
+#include "support/fake_drive.h"
+#include "support/fake_platform.h"
+#include "support/temp_dir.h"
 #include "ui/commands.h"
-#include "viewers/TPhoto.h"
-#include "viewers/TVignettes.h"
+#include "ui/modal_runner.h"
+#include "ui/scripted_dialogs.h"
 #include "viewers/commands.h"
 #include "viewers/jpeg_eighth.h"
 #include "viewers/picture_codecs.h"
 #include "viewers/picture_reader.h"
+#include "viewers/picture_window.h"
 #include "viewers/thumbnails.h"
+#include "viewers/thumbnails_window.h"
 
 #include <QApplication>
 #include <QDir>
@@ -497,7 +497,7 @@ QStringList pictures(const TempDir& dir, int count) {
     return paths;
 }
 
-void showPage(TVignettes& browser) {
+void showPage(ThumbnailsWindow& browser) {
     ASSERT_TRUE(QTest::qWaitFor([&] { return browser.pageComplete(); }, 10000));
 }
 
@@ -507,7 +507,7 @@ TEST(Browser, PagesOfTwelveTheLastShowingTheLastTwelve) {
     TempDir dir;
     ui::ScriptedDialogs dialogs;
     const QStringList list = pictures(dir, 13);
-    TVignettes browser;
+    ThumbnailsWindow browser;
     browser.Init(list);
     browser.show();
     QApplication::setActiveWindow(&browser);
@@ -534,7 +534,7 @@ TEST(Browser, SlotsTakeTheFocusAndEnterOpensTheViewer) {
     ui::ScriptedDialogs dialogs;
     QStringList opened;
     ui::ScopedModalHandler handler([&](QDialog* d) { return opened << d->windowTitle(), 0; });
-    TVignettes browser;
+    ThumbnailsWindow browser;
     browser.Init(pictures(dir, 6));
     browser.show();
     QApplication::setActiveWindow(&browser);
@@ -560,7 +560,7 @@ TEST(Browser, OnePictureEmptyBrowserAndEmptySlots) {
     ui::ScriptedDialogs dialogs;
     int viewers = 0;
     ui::ScopedModalHandler handler([&](QDialog*) { return ++viewers, 0; });
-    TVignettes one;
+    ThumbnailsWindow one;
     one.Init(pictures(dir, 1));
     one.show();
     showPage(one);
@@ -572,7 +572,7 @@ TEST(Browser, OnePictureEmptyBrowserAndEmptySlots) {
     EXPECT_EQ(viewers, 1);
     EXPECT_EQ(one.chosen(), 0);
 
-    TVignettes empty;
+    ThumbnailsWindow empty;
     empty.Init({});
     empty.show();
     showPage(empty);
@@ -588,7 +588,7 @@ TEST(Browser, AviNamesAndUnreadablePicturesLeaveOnlyTheirOwnSlotEmpty) {
     QStringList list = pictures(dir, 3);
     list.insert(1, writeImage(dir, "photo.avi.bmp", {30, 30}, "BMP"));
     list.insert(2, dir.write("corrupt.jpg", "not a jpeg at all"));
-    TVignettes browser;
+    ThumbnailsWindow browser;
     browser.Init(list);
     browser.show();
     showPage(browser);
@@ -609,7 +609,7 @@ TEST(Viewer, NaturalSizeAndStepsWithoutWrapping) {
     TempDir dir;
     ui::ScriptedDialogs dialogs;
     const QStringList list = pictures(dir, 3);
-    TPhoto viewer;
+    PictureWindow viewer;
     viewer.Init(list[2]);
     viewer.Init2(list);
     viewer.show();
@@ -712,11 +712,11 @@ struct ToolOnFakeDrive {
     TempDir dir;
     testing_support::FakeDrive drive{dir.path()};
     ui::ScriptedDialogs dialogs;
-    std::unique_ptr<filemanager::TTool> tool;
+    std::unique_ptr<filemanager::FileManagerView> tool;
     void open(const QString& folder) {
         if (!tool) {
             QDir::setCurrent(folder);
-            tool = std::make_unique<filemanager::TTool>();
+            tool = std::make_unique<filemanager::FileManagerView>();
             tool->show();
         }
         tool->setFolder(folder);
@@ -780,7 +780,7 @@ TEST(Launching, BrowsingPassesEveryListedPictureInListOrder) {
     t.dir.mkdir("folder.jpg");
     QStringList shown;
     ui::ScopedModalHandler handler([&](QDialog* d) {
-        shown = static_cast<TVignettes*>(d)->list();
+        shown = static_cast<ThumbnailsWindow*>(d)->list();
         return 0;
     });
     t.open(t.dir.path());

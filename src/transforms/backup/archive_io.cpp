@@ -1,6 +1,6 @@
 #include "archive_io.h"
-#include "platform/FileReplacement.h"
 #include "platform/file_names.h"
+#include "platform/file_replacement.h"
 
 #include <QFileInfo>
 #include <QStringDecoder>

@@ -1,0 +1,83 @@
+#pragma once
+// The folder hierarchy from the desktop: a computer node with the drives,
+// sub-folders read lazily when a node is first opened, and kept up to date
+// from change notification.
+
+#include <QSet>
+#include <QTimer>
+#include <QTreeWidget>
+
+namespace platform {
+class FolderWatcher;
+}
+
+namespace filemanager {
+
+enum class NodeKind {
+    Folder = 0,
+    Network = 1,
+    RecycleBin = 2,
+    Computer = 3,
+    Desktop = 4,
+    NetworkChild = 5
+};
+enum TDisplayMode { dmAsis, dmUppercase, dmLowercase };
+
+class FolderTree : public QTreeWidget {
+    Q_OBJECT
+  public:
+    explicit FolderTree(QWidget* parent = nullptr);
+    ~FolderTree() override;
+
+    bool Active() const { return m_active; }
+    void setActive(bool active);
+    TDisplayMode DisplayMode() const { return m_displayMode; }
+    void setDisplayMode(TDisplayMode mode);
+
+    QString SelectedPath() const;
+    QTreeWidgetItem* SelectPath(const QString& path);
+    QTreeWidgetItem* FindPath(const QString& path, bool noOpen);
+
+    // Node record access.
+    static QString nodePath(const QTreeWidgetItem* item);
+    static NodeKind nodeKind(const QTreeWidgetItem* item);
+    QTreeWidgetItem* rootNode() const { return topLevelItemCount() ? topLevelItem(0) : nullptr; }
+    QTreeWidgetItem* computerNode() const;
+
+    // Re-reads a drive's node when its name changed, or always when forced.
+    void refreshDrive(QChar letter, bool force);
+    // Re-reads a node's children after a change inside it.
+    void refreshNode(QTreeWidgetItem* node);
+    // Reads the drives under the computer node again.
+    void refreshDrives();
+    // The checks run before a double click is passed on.
+    void verifySelected();
+
+  Q_SIGNALS:
+    void OnDblClick();
+
+  protected:
+    void mouseDoubleClickEvent(QMouseEvent* event) override;
+
+  private:
+    QTreeWidgetItem* addNode(QTreeWidgetItem* parent, const QString& path, const QString& name,
+                             NodeKind kind);
+    bool readChildren(QTreeWidgetItem* node);
+    void sortChildren(QTreeWidgetItem* node);
+    void onExpanding(QTreeWidgetItem* node);
+    void onFolderChanged(const QString& folder);
+    void applyChanges();
+    void applyChange(const QString& folder);
+    void removeChildren(QTreeWidgetItem* node);
+    void unwatchTree(QTreeWidgetItem* node);
+    QString labelFor(const QString& name) const;
+    void build();
+
+    bool m_active = false;
+    TDisplayMode m_displayMode = dmAsis;
+    platform::FolderWatcher* m_watcher;
+    QSet<QString> m_pending; // folders changed since the last refresh
+    QTimer m_coalesce;
+};
+
+} // namespace filemanager

@@ -1,0 +1,235 @@
+#pragma once
+// The file-manager window: the folder tree, the list of the current
+// folder, the drive selectors and the bottom bar. It hands the current
+// folder and the selection to the tools.
+
+#include "file_list_model.h"
+#include "icon_cache.h"
+#include "list_order.h"
+
+#include <QStringList>
+#include <QWidget>
+#include <functional>
+
+class QAbstractItemView;
+class QComboBox;
+class QLabel;
+class QListView;
+class QProgressBar;
+class QSplitter;
+class QStackedWidget;
+class QTreeView;
+
+namespace core {
+class Job;
+}
+namespace ui {
+struct CommandContext;
+}
+
+namespace filemanager {
+
+class DriveSelector;
+class FolderTree;
+
+class FileManagerView : public QWidget {
+    Q_OBJECT
+  public:
+    explicit FileManagerView(QWidget* parent = nullptr);
+    ~FileManagerView() override;
+
+    // The folder the file manager is in: absolute, changed by navigation and
+    // by setFolder; the process's own folder is left alone.
+    const QString& folder() const { return m_folder; }
+    // Goes to folder (absolute, or relative to the current one) and lists
+    // it, without extending the history; an error when it cannot be entered.
+    void setFolder(const QString& folder);
+    const QString& filter() const { return m_filter; }
+    void setFilter(const QString& mask);
+    // The names Remplit took from the list's selection; the paths Memorise
+    // took for a paste, and how it will paste them (1 move, 2 copy).
+    const QStringList& selection() const { return m_selection; }
+    const QStringList& clipboard() const { return m_clipboard; }
+    int pasteMode() const { return m_pasteMode; }
+    const QStringList& cleanEntries() const { return m_cleanEntries; }
+    void setCleanEntries(const QStringList& extensions) { m_cleanEntries = extensions; }
+    // 1 the tree, 2 the list: the pane the commands act on.
+    int activePane() const { return m_pane; }
+    void setActivePane(int pane);
+    bool editing() const { return m_editing; }
+    // The last ten folders, the last one's place and the one shown.
+    QStringList history() const;
+    int historyLast() const { return m_historyLast; }
+    int historyPosition() const { return m_historyPos; }
+
+    const QStringList& CleIcones() const { return m_icons.keys(); }
+    const IconCache& icons() const { return m_icons; }
+
+    // Listing and selection
+    void LitRepert();
+    void LitArbre();
+    void Remplit();
+    void Memorise();
+    void SelectAll();
+    void Inverse();
+    // The settings file in `folder`, or in the current folder.
+    void ChargeIni(const QString& folder = {});
+    void SauveIni();
+    void FormShow();
+
+    // Ordering and filter
+    void ListeStyle(int style);
+    int listStyle() const { return m_style; }
+    void TriNom();
+    void TriTaille();
+    void TriDate();
+    void TriExt();
+    void ListView1ColumnClick(int column);
+    void Filtre1();
+    using SortKey = filemanager::SortKey;
+    QString rowRecord(int row, SortKey key) const;
+    void Maj(const QStringList& records);
+
+    // Navigation and history
+    void ChangeRep();
+    void AddHisto();
+    void HistoPrec();
+    void HistoSuiv();
+    void DriveComboBox1Change();
+    void DriveComboBox2Change();
+    void DirectoryOutline1DblClick();
+    void ListView1DblClick();
+    void ComboBox1Enter();
+    static bool driveReady(QChar letter);
+
+    // File operations
+    void Efface1();
+    void Supprimer();
+    void Couper1();
+    void Copier1();
+    void CopyMove();
+    void ListView1Editing();
+    void ListView1Edited(int row, const QString& text);
+    void Modif();
+    void Renomme();
+    void NouveauDossier();
+    void Nouveau();
+    void Attributs();
+    void Fixer();
+    void chCasse();
+
+    // Viewing and launching (the file manager's own).
+    virtual void Voir(const QString& name);
+    void Ouvrirtexte();
+    void Imprimer();
+    void LanceApp();
+
+    // What a command receives: the selection as absolute paths taken now,
+    // the folders, refresh, progress and the parent window.
+    ui::CommandContext context();
+
+    // The folder the list shows, and the absolute paths of names of it
+    // ("..", never an entry to act on, left out).
+    const QString& listedFolder() const { return m_listedFolder; }
+    QStringList pathsOf(const QStringList& names) const;
+    QStringList selectedPaths() const;
+    // Runs a loop as a job on a worker thread with the bottom progress bar;
+    // the window stays drawn and Escape stops it. Errors come back here.
+    void runLoop(const std::function<void(core::Job&)>& body);
+
+    // Widgets, for the shell and tests.
+    FileListModel* model() const { return m_model; }
+    QTreeView* detailsView() const { return m_details; }
+    QListView* iconView() const { return m_iconView; }
+    QAbstractItemView* currentView() const;
+    FolderTree* tree() const { return m_tree; }
+    DriveSelector* treeDrives() const { return m_treeDrives; }
+    DriveSelector* listDrives() const { return m_listDrives; }
+    QLabel* listStatus() const { return m_listStatus; }
+    QLabel* treeStatus() const { return m_treeStatus; }
+    QLabel* prompt() const { return m_prompt; }
+    QComboBox* commandBox() const { return m_command; }
+    QProgressBar* progressBar() const { return m_progress; }
+    QList<int> selectedRows() const;
+    void selectRow(int row, bool selected = true);
+    // The list's entry of that name alone selected, current and in view, the
+    // list taking the keyboard; nothing when there is none.
+    void showEntry(const QString& name);
+    int rowOf(const QString& name) const;
+
+  Q_SIGNALS:
+    void folderChanged(const QString& folder);
+    void listFocused(); // the shell enables its list group
+    void treeFocused(); // the shell disables it
+
+  protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
+    void resizeEvent(QResizeEvent* event) override;
+    void showEvent(QShowEvent* event) override;
+
+  private:
+    void buildLayout();
+    void sortBy(SortKey key);
+    // Enters path (relative to the current folder); false with the error.
+    bool enter(const QString& path, int* error = nullptr);
+    void changeDirectory(const QString& path);
+    void layoutBars();
+    void renameEntry(const QString& oldName, const QString& newName);
+    void selectCurrent(const QString& name, int row);
+    void showActivePane();
+    void nameControls();
+
+  public:
+    // Exactly one row selected: its name; otherwise the message, and false.
+    bool oneSelected(QString& name);
+
+  private:
+    bool listKeyPress(QKeyEvent* e);
+
+    IconCache m_icons;
+    FileListModel* m_model;
+    QSplitter* m_splitter = nullptr;
+    QWidget* m_leftHeader = nullptr;
+    QWidget* m_rightHeader = nullptr;
+    QWidget* m_bottomBar = nullptr;
+    FolderTree* m_tree = nullptr;
+    DriveSelector* m_treeDrives = nullptr;
+    DriveSelector* m_listDrives = nullptr;
+    QLabel* m_treeStatus = nullptr;
+    QLabel* m_listStatus = nullptr;
+    QStackedWidget* m_views = nullptr;
+    QTreeView* m_details = nullptr;
+    QListView* m_iconView = nullptr;
+    QLabel* m_prompt = nullptr;
+    QComboBox* m_command = nullptr;
+    QProgressBar* m_progress = nullptr;
+    int m_style = 3;
+    bool m_shown = false;
+    QString m_listedFolder; // the folder the list's names belong to
+
+    QString m_folder;
+    QString m_filter = QStringLiteral("*.*");
+    QStringList m_selection;
+    QStringList m_clipboard;
+    int m_pasteMode = 0;
+    QStringList m_cleanEntries;
+    int m_pane = 0;
+    bool m_askReplace = true;
+    bool m_editing = false;
+    static constexpr int kColumnWidths[4] = {134, 100, 100, 50};
+    bool m_userSizedColumn[4] = {};
+    bool m_fittingColumns = false;
+    void fitColumns();
+    QString m_history[10];
+    int m_historyLast = 0;
+    int m_historyPos = 0;
+};
+
+// The extension "Voir" goes by: the last four or five characters when they
+// start with a ".", in upper case ("data.dbf.bak" has none).
+QString viewedExtension(const QString& name);
+
+// "12 objets  -  340 ko"
+QString statusText(qint64 count, qint64 totalBytes);
+
+} // namespace filemanager

@@ -1,0 +1,22 @@
+#pragma once
+#include <QDialog>
+
+class QLineEdit;
+
+namespace filemanager {
+
+// The list filter dialog.
+class FilterDialog : public QDialog {
+    Q_OBJECT
+  public:
+    explicit FilterDialog(QWidget* parent = nullptr);
+    void Init(const QString& mask);
+    QString Result() const;
+    QLineEdit* edit() const { return m_edit; }
+
+  private:
+    QLineEdit* m_edit;
+    bool m_confirmed = false;
+};
+
+} // namespace filemanager

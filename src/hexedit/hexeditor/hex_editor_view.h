@@ -1,0 +1,104 @@
+#pragma once
+// The hex editor control: paints offset, marker, hex and character columns
+// of a HexDocument itself, and turns keys and the mouse into its operations.
+
+#include "hex_document.h"
+
+#include <QAbstractScrollArea>
+#include <QColor>
+
+namespace hexedit {
+
+enum TOffsetDisplayStyle { odHex, odDec, odOctal, odNone };
+enum TCaretStyle { csFull, csLeftLine, csBottomLine };
+
+struct HexColors {
+    QColor Background = QColor(255, 255, 255);
+    QColor Offset = QColor(0, 0, 0);
+    QColor OddColumn = QColor(0, 0, 255);
+    QColor EvenColumn = QColor(0, 0, 128);
+    QColor PositionBackground = QColor(128, 0, 0);
+    QColor PositionText = QColor(255, 255, 255);
+    QColor ChangedBackground = QColor(255, 255, 168);
+    QColor ChangedText = QColor(128, 0, 0);
+    QColor CursorFrame = QColor(0, 0, 128);
+    static QColor complement(const QColor& c) {
+        return QColor(255 - c.red(), 255 - c.green(), 255 - c.blue());
+    }
+};
+
+class HexEditorView : public QAbstractScrollArea {
+    Q_OBJECT
+  public:
+    explicit HexEditorView(QWidget* parent = nullptr);
+
+    HexDocument& document() { return m_doc; }
+
+    // Display properties
+    int BytesPerColumn = 2;
+    TOffsetDisplayStyle OffsetDisplay = odHex;
+    QChar OffsetSeparator = u':';
+    bool ShowMarkerColumn = true;
+    bool MaskWhiteSpaces = true;
+    QChar MaskChar = u'.';
+    bool SwapNibbles = false;
+    TCaretStyle CaretStyle = csFull;
+    bool AutoCaretMode = true;
+    bool FocusFrame = true;
+    HexColors Colors;
+    void setOffsetDisplay(TOffsetDisplayStyle s);
+    void setBytesPerLine(int n) { m_doc.setBytesPerLine(n); }
+
+    // Layout, exposed for tests and the window.
+    int columnWidth(int col) const;
+    int offsetChars();
+    QString offsetText(qint64 offset);
+    int rowHeight() const { return m_rowHeight; }
+    int charWidth() const { return m_w; }
+    Cell cellAt(const QPoint& viewportPos) const;
+    QChar displayChar(quint8 byte) const;
+    // The byte value a typed character stands for in the character area.
+    int typedValue(QChar c) const;
+    int visibleRows() const;
+    qint64 topRow() const;
+    // Scrolls the caret's line and column into view and repaints: for a
+    // caret moved by the program (a match found, a position reached).
+    void showCaret();
+
+  Q_SIGNALS:
+    void OnStateChanged();
+
+  protected:
+    void paintEvent(QPaintEvent* e) override;
+    void keyPressEvent(QKeyEvent* e) override;
+    void keyReleaseEvent(QKeyEvent* e) override;
+    void mousePressEvent(QMouseEvent* e) override;
+    void mouseMoveEvent(QMouseEvent* e) override;
+    void mouseDoubleClickEvent(QMouseEvent* e) override;
+    void focusInEvent(QFocusEvent* e) override;
+    void focusOutEvent(QFocusEvent* e) override;
+    void resizeEvent(QResizeEvent* e) override;
+    void scrollContentsBy(int dx, int dy) override;
+    bool focusNextPrevChild(bool) override { return false; } // Tab moves to the counterpart cell
+
+  private:
+    void recomputeLayout();
+    void updateScrollBars();
+    void repaintLines(qint64 first, qint64 last);
+    void ensureCaretVisible();
+    bool navigate(QKeyEvent* e);
+    void typeCharacter(QChar c);
+    void moveTo(const Cell& c);
+    int columnX(int col) const { return m_x[size_t(col)]; }
+    void paintLine(class QPainter& p, qint64 row, int y);
+
+    HexDocument m_doc;
+    int m_w = 8;
+    int m_rowHeight = 16;
+    std::vector<int> m_x; // left edge of each column, then the total width
+    bool m_altEntry = false;
+    bool m_buttonDown = false;
+    bool m_statePosted = false;
+};
+
+} // namespace hexedit

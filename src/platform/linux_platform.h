@@ -1,0 +1,106 @@
+#pragma once
+#include "platform.h"
+
+#include <QMutex>
+
+namespace platform {
+
+// The real stand-in: volumes from /proc/self/mountinfo, attributes from
+// mode bits and extended attributes, file operations on POSIX calls.
+class LinuxPlatform : public Platform {
+  public:
+    LinuxPlatform();
+
+    // $XDG_CONFIG_HOME/tavtools, by default ~/.config/tavtools.
+    QString startFolder() override;
+
+    QList<QChar> driveLetters() override;
+    QString driveRoot(QChar letter) override;
+    QChar driveOf(const QString& path) override;
+    DriveType driveType(QChar letter) override;
+    bool driveReady(QChar letter) override;
+    QString driveDisplayName(QChar letter) override;
+    bool diskFreeSpace(QChar letter, DiskSpace& out) override;
+    QString volumeLabel(QChar letter) override;
+
+    quint32 attributes(const QString& path) override;
+    Status setAttributes(const QString& path, quint32 attrs) override;
+    Status setFileTime(const QString& path, const QDateTime& when) override;
+    void forgetCached(QFile& file, qint64 offset, qint64 size) override;
+    void startWriting(QFile& file, qint64 offset, qint64 size) override;
+    void readAhead(const QString& path) override;
+    Status listEntries(const QString& folder, std::vector<DirEntry>& out,
+                       const EntryChooser& choose, int* folderFd = nullptr) override;
+    Status listDirectory(const QString& folder, const QString& mask, std::vector<DirEntry>& out,
+                         ListMode mode = ListMode::Display) override;
+
+    Status deleteFile(const QString& path) override;
+    Status deleteListedFile(const QString& folder, const DirEntry& entry,
+                            int folderFd = -1) override;
+    Status moveFile(const QString& from, const QString& to, core::Job* job = nullptr) override;
+    Status copyFile(const QString& from, const QString& to, bool failIfExists,
+                    core::Job* job = nullptr, bool durable = false) override;
+
+    // A copy whose progress is that of a larger whole: `before` bytes of
+    // `total` were done when it started (total -1: the copy is the whole).
+    Status copyWithin(const QString& from, const QString& to, bool failIfExists, core::Job* job,
+                      qint64 before, qint64 total, bool durable);
+
+  private:
+    bool moveFolderAcross(const QByteArray& from, const QByteArray& to, core::Job* job);
+
+  public:
+    Status createFolder(const QString& path) override;
+    Status createPath(const QString& path) override;
+    Status openForRead(QFile& file) override;
+    bool isMountPoint(const QString& path) override;
+    Status entryOf(const QString& path, DirEntry& out, bool followLinks = true) override;
+    Status removeFolder(const QString& path) override;
+    Status openForWrite(QFile& file, int openMode) override;
+    Status openOwnFile(QFile& file, DirEntry& opened) override;
+    Status copyLink(const QString& from, const QString& to) override;
+    Status copyFolderAttributes(const QString& from, const QString& to) override;
+    Status linkFile(const QString& existing, const QString& name) override;
+    Status appendFile(const QString& from, QFile& to, qint64 offset = 0, qint64 size = -1,
+                      core::Job* job = nullptr) override;
+    QString fileSystemName(QChar letter) override;
+    quint32 volumeSerial(QChar letter) override;
+    bool setVolumeLabel(QChar letter, const QString& label) override;
+    bool formatDrive(QChar letter, int formatId, int options) override;
+    QString plainTextEditor() override;
+
+    bool setSystemClockUtc(const QDateTime& utc) override;
+    QString findExecutable(const QString& file, const QString& folder) override;
+    bool launch(const QString& verb, const QString& program, const QStringList& arguments,
+                const QString& folder) override;
+    bool shellExecute(const QString& verb, const QString& file, const QString& params,
+                      const QString& folder) override;
+
+    struct Volume {
+        QChar letter;
+        QString mountPoint;
+        QString device;
+        QString fsType;
+        bool removable = false;
+    };
+    // Reads the mount table again (drives added or removed since).
+    void refreshVolumes();
+    QList<Volume> volumes();
+
+  protected:
+    // Statvfs with a time limit, so a dead network mount cannot hang the caller.
+    bool statVolume(const QString& root, DiskSpace& out, int timeoutMs = 1500);
+    Volume volumeFor(QChar letter);
+
+  private:
+    QMutex m_mutex;
+    QList<Volume> m_volumes;
+    bool m_loaded = false;
+};
+
+// Parses mount table text (the format of /proc/self/mountinfo) into volumes
+// with letters given; exposed for tests.
+QList<LinuxPlatform::Volume> parseMountTable(const QByteArray& mountinfo, const QString& driveA,
+                                             const QString& driveB);
+
+} // namespace platform

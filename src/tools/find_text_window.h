@@ -1,0 +1,34 @@
+#pragma once
+// "Rechercher chaîne": the lines of the selected files that hold a string.
+
+#include <QDialog>
+#include <QStringList>
+
+class QLineEdit;
+class QListWidget;
+class QPushButton;
+
+namespace tools {
+
+class FindTextWindow : public QDialog {
+    Q_OBJECT
+  public:
+    explicit FindTextWindow(QWidget* parent = nullptr);
+
+    // The names shown in the entries, and the files they stand for.
+    void Init(const QStringList& names, const QStringList& paths = {});
+    void Chercher();
+
+    QPushButton* Button1; // "Fermer"
+    QLineEdit* Edit1;
+    QPushButton* Button2; // "OK"
+    QListWidget* ListBox1;
+
+  protected:
+    void showEvent(QShowEvent* e) override;
+
+  private:
+    QStringList m_names, m_paths;
+};
+
+} // namespace tools

@@ -1,0 +1,942 @@
+#include "backup_archive.h"
+#include "archive_io.h"
+#include "core/errors.h"
+#include "core/job.h"
+#include "platform/dos_datetime.h"
+#include "platform/file_replacement.h"
+#include "platform/platform.h"
+#include "platform/wildcard.h"
+
+#include <QDateTime>
+#include <QDir>
+#include <QFileInfo>
+#include <QFuture>
+#include <QRegularExpression>
+#include <QSet>
+#include <QThread>
+#include <QThreadPool>
+#include <QtConcurrent/QtConcurrentRun>
+#include <cerrno>
+#include <cmath>
+#include <cstring>
+#include <deque>
+
+namespace transforms {
+
+using platform::Platform;
+
+namespace {
+
+const char* const kFileList = "FILE:LIST";
+const char* const kStream = ":STREAM";
+
+[[noreturn]] void unreadable() {
+    throw core::TavError(QStringLiteral("Archive illisible"));
+}
+
+int roundPercent(double value) {
+    return int(std::nearbyint(value));
+} // halves to even
+
+QString folderOf(const QString& path) {
+    const int slash = int(path.lastIndexOf(u'/'));
+    return slash <= 0 ? QStringLiteral("/") : path.left(slash);
+}
+
+QString join(const QString& folder, const QString& name) {
+    return folder.endsWith(u'/') ? QString(folder + name) : QString(folder + u'/' + name);
+}
+
+// Any name a listing gives is found again through the platform, whatever
+// its bytes.
+bool exists(const QString& path, platform::DirEntry* entry = nullptr) {
+    platform::DirEntry e;
+    const bool found = Platform::instance().entryOf(path, e).ok();
+    if (entry) *entry = e;
+    return found;
+}
+
+bool isLink(const QString& path) {
+    platform::DirEntry e;
+    return Platform::instance().entryOf(path, e, false) && e.isLink;
+}
+
+qint32 fileDate(const QString& path) {
+    platform::DirEntry e;
+    exists(path, &e);
+    return qint32(platform::toDosDateTime(QDateTime::fromSecsSinceEpoch(e.mtime)));
+}
+
+// Decoded blocks waiting to be written, in archive order.
+struct DecodedBlock {
+    bool ok = true;
+    QByteArray bytes;
+};
+
+constexpr size_t kBlocksPerTask = 8;
+
+std::vector<CodedBlock> encodeRun(const std::vector<QByteArray>& run, int level) {
+    std::vector<CodedBlock> blocks;
+    blocks.reserve(run.size());
+    for (const QByteArray& b : run)
+        blocks.push_back(encodeBlock(b, level));
+    return blocks;
+}
+
+} // namespace
+
+struct BackupArchive::Source {
+    QFile file;
+    qint64 toRead = 0;    // not yet read from the file
+    qint64 remaining = 0; // not yet written to the archive
+    bool readFailed = false;
+    // Runs of blocks compressed on the workers, and the blocks of the run
+    // being written.
+    std::deque<QFuture<std::vector<CodedBlock>>> inflight;
+    std::deque<CodedBlock> ready;
+    ~Source() {
+        for (auto& f : inflight)
+            f.waitForFinished();
+    }
+};
+
+BackupArchive::BackupArchive() = default;
+
+BackupArchive::~BackupArchive() {
+    if (m_pool) m_pool->waitForDone();
+}
+
+QThreadPool* BackupArchive::pool() {
+    if (!m_pool) {
+        m_pool = std::make_unique<QThreadPool>();
+        m_pool->setMaxThreadCount(threads > 0 ? threads : std::max(1, QThread::idealThreadCount()));
+    }
+    return m_pool.get();
+}
+
+void BackupArchive::setBackupMode(TBackupMode mode) {
+    if (mode == m_backupMode) return;
+    m_backupMode = mode;
+    if (mode == bmIncremental) SetArchiveFlag = true;
+}
+
+QString BackupArchive::errorText(int code) {
+    switch (code) {
+    case 1:
+        return QStringLiteral("Ne peut pas lire le fichier");
+    case 2:
+        return QStringLiteral("Ne peut pas ecraser le fichier");
+    case 3:
+        return QStringLiteral("Archive illisible");
+    case 4:
+        return QStringLiteral("Ne peut pas écrire dans archive");
+    case 5:
+        return QStringLiteral("Archive de type Invalide");
+    case 6:
+        return QStringLiteral("Compression error");
+    case 7:
+        return QStringLiteral("Ne peut créer fichier temporaire pour sauver file IDs");
+    case 8:
+        return QStringLiteral("Fichier non restauré");
+    case 9:
+        return QStringLiteral("Taille de volume trop petite : %1 octets au moins")
+            .arg(kMinVolumeSize);
+    case 10:
+        return QStringLiteral("Plus de 999 volumes : archive incomplète");
+    case 11:
+        return QStringLiteral("Ne peut pas écrire le fichier");
+    default:
+        return QStringLiteral("Erreur %1").arg(code);
+    }
+}
+
+void BackupArchive::report(const QString& text) {
+    if (m_questions.report && m_job) m_job->ask([&] { m_questions.report(text); });
+}
+
+ArchiveResult BackupArchive::run(core::Job& job, const ArchiveQuestions& questions,
+                                 const std::function<bool()>& work) {
+    m_job = &job;
+    m_questions = questions;
+    m_error = 0;
+    m_errorDetail.clear();
+    ArchiveResult result;
+    bool done = false;
+    try {
+        done = work();
+    } catch (const core::TavError& e) {
+        result.outcome = core::Outcome::failed(e.text());
+    }
+    m_job = nullptr;
+    m_questions = {};
+    if (m_error != 0) {
+        QString text = errorText(m_error);
+        if (!m_errorDetail.isEmpty()) text += QStringLiteral(" : ") + m_errorDetail;
+        result.outcome = core::Outcome::failed(text);
+        result.error = m_error;
+    } else if (!done && result.outcome.ok()) {
+        result.outcome = core::Outcome::cancelled();
+    }
+    result.fileCount = FileCount;
+    result.filesDone = FilesDone;
+    result.renamed = m_renamed;
+    result.totalSize = TotalSize;
+    result.bytesWritten = BytesWritten;
+    result.compressionRate = CompressionRate();
+    return result;
+}
+
+ArchiveResult BackupArchive::backup(const QStringList& fileSpecs, const QString& archiveName,
+                                    core::Job& job, const ArchiveQuestions& questions) {
+    return run(job, questions, [&] { return runBackup(fileSpecs, archiveName); });
+}
+
+ArchiveResult BackupArchive::restore(const QString& archiveName, const QString& restorePath,
+                                     core::Job& job, const ArchiveQuestions& questions) {
+    return run(job, questions, [&] { return runRestore(archiveName, restorePath); });
+}
+
+int BackupArchive::CompressionRate() const {
+    if (TotalSize < 0.1) return 0;
+    return 100 - roundPercent(double(BytesWritten) / double(TotalSize) * 100.0);
+}
+
+void BackupArchive::progress(const QString&) {
+    if (!m_job) return;
+    int percent = TotalSize > 0 ? roundPercent(double(BytesDone) / double(TotalSize) * 100.0) : 0;
+    m_job->progress(std::clamp(percent, 0, 100));
+    if (m_job->cancelled()) m_continue = false;
+}
+
+bool BackupArchive::askDisk(int disk) {
+    return m_questions.nextVolume && m_job &&
+           m_job->ask([&] { return m_questions.nextVolume(disk); });
+}
+
+// ---- file list ----
+
+QString BackupArchive::inFolder(const QString& name) const {
+    if (Folder.isEmpty() || QDir::isAbsolutePath(name)) return QDir::cleanPath(name);
+    return QDir::cleanPath(QDir(Folder).filePath(name));
+}
+
+void BackupArchive::addSpec(QString spec, const QString& archive, QStringList& list,
+                            QSet<QString>& seen) const {
+    Platform& p = Platform::instance();
+    spec = spec.trimmed();
+    const bool recurse =
+        spec.endsWith(QStringLiteral(" /s"), Qt::CaseInsensitive) || spec.compare(u"/s") == 0;
+    if (recurse) spec = spec.left(spec.size() - 2).trimmed();
+    const QString abs = inFolder(spec);
+    const QString folder = folderOf(abs);
+    const QString pattern = abs.mid(abs.lastIndexOf(u'/') + 1);
+    std::vector<platform::DirEntry> entries;
+    if (recurse &&
+        p.listDirectory(folder, QStringLiteral("*.*"), entries, Platform::ListMode::Walk)) {
+        for (const auto& e : entries) {
+            const bool folderEntry = (e.attributes & platform::faDirectory) && !e.isLink;
+            if (!folderEntry || e.otherVolume || e.name == u"." || e.name == u"..") continue;
+            if (e.attributes & (platform::faHidden | platform::faSysFile)) continue;
+            addSpec(join(join(folder, e.name), pattern) + QStringLiteral(" /s"), archive, list,
+                    seen);
+        }
+    }
+    if (!p.listDirectory(folder, pattern, entries, Platform::ListMode::Walk)) return;
+    const QString self = inFolder(archive);
+    for (const auto& e : entries) {
+        if ((e.attributes & platform::faDirectory) && !e.isLink) continue;
+        const QString candidate = join(folder, e.name);
+        platform::DirEntry target;
+        const bool regular = e.isLink ? exists(candidate, &target) && target.regular : e.regular;
+        if (!regular) continue; // devices, pipes, links to folders
+        if (isVolumeOf(candidate, self) || seen.contains(candidate)) continue;
+        if (m_backupMode == bmIncremental && !(p.attributes(candidate) & platform::faArchive))
+            continue;
+        seen.insert(candidate);
+        list.append(candidate);
+    }
+}
+
+// The archive itself, or one of its continuation volumes (name.002 ...).
+bool BackupArchive::isVolumeOf(const QString& candidate, const QString& archive) {
+    if (candidate == archive) return true;
+    const QString ext = candidate.mid(candidate.lastIndexOf(u'.') + 1);
+    bool number = false;
+    const int volume = ext.toInt(&number);
+    return ext.size() == 3 && number && volume >= 2 && volumeFileName(archive, volume) == candidate;
+}
+
+QStringList BackupArchive::buildFileList(const QStringList& fileSpecs,
+                                         const QString& archiveName) const {
+    QStringList list;
+    QSet<QString> seen;
+    for (const QString& spec : fileSpecs)
+        addSpec(spec, archiveName, list, seen);
+    return list;
+}
+
+// ---- backup ----
+
+// A volume on a removable medium (a floppy, a key) leaves with it when the
+// next disk comes.
+bool BackupArchive::onRemovableMedium(const QString& archive) {
+    Platform& p = Platform::instance();
+    const QChar drive = p.driveOf(archive);
+    return drive == u'A' || drive == u'B' || p.driveType(drive) == platform::DriveType::Removable;
+}
+
+bool BackupArchive::nextVolume(VolumeWriter& out, const QString& archive, int& volume) {
+    if (volume >= 999) { // three digits: never reuse an earlier volume's name
+        m_error = 10;
+        m_continue = false;
+        return false;
+    }
+    ++volume;
+    const QByteArray name = volumeBreakName(volume);
+    if (!out.writeInt(qint32(name.size())) || !out.write(name) || !out.commit()) {
+        m_error = 4;
+        m_continue = false;
+        return false;
+    }
+    m_continue = askDisk(volume);
+    if (!m_continue) return false;
+    if (!out.open(volumeFileName(archive, volume))) {
+        m_error = 4;
+        m_continue = false;
+        return false;
+    }
+    return true;
+}
+
+bool BackupArchive::writeSegment(Source& src, VolumeWriter& out) {
+    const int level = zlibLevel(CompressionLevel);
+    const size_t depth = size_t(std::max(4, 4 * pool()->maxThreadCount()));
+    const bool parallel = pool()->maxThreadCount() > 1;
+    if (!out.write(kMagic, 4)) {
+        m_error = 4;
+        m_continue = false;
+        return false;
+    }
+    BytesWritten += 4;
+    while (src.remaining > 0 && m_continue &&
+           (MaxSize == 0 || out.position() < qint64(MaxSize) - kVolumeMargin)) {
+        // Blocks are read in order and compressed ahead on the workers, a
+        // run of them per task.
+        while (src.inflight.size() < depth && src.toRead > 0 && !src.readFailed) {
+            std::vector<QByteArray> run;
+            while (run.size() < kBlocksPerTask && src.toRead > 0) {
+                QByteArray buf(qsizetype(std::min<qint64>(kBlockSize, src.toRead)),
+                               Qt::Uninitialized);
+                if (src.file.read(buf.data(), buf.size()) != buf.size()) {
+                    src.readFailed = true;
+                    break;
+                }
+                src.toRead -= buf.size();
+                BytesDone += buf.size();
+                run.push_back(std::move(buf));
+            }
+            if (run.empty()) break;
+            src.inflight.push_back(parallel ? QtConcurrent::run(pool(), encodeRun, run, level)
+                                            : QtFuture::makeReadyFuture(encodeRun(run, level)));
+        }
+        if (src.ready.empty() && !src.inflight.empty()) {
+            for (CodedBlock& b : src.inflight.front().result())
+                src.ready.push_back(std::move(b));
+            src.inflight.pop_front();
+        }
+        if (src.ready.empty()) {
+            m_error = 1;
+            m_continue = false;
+            break;
+        }
+        const CodedBlock block = std::move(src.ready.front());
+        src.ready.pop_front();
+        if (block.failed) {
+            m_error = 6;
+            m_continue = false;
+            break;
+        }
+        if (!out.writeInt(block.length) || !out.write(block.bytes)) {
+            m_error = 4;
+            m_continue = false;
+            break;
+        }
+        src.remaining -= block.sourceBytes;
+        BytesWritten += qAbs(qint64(block.length)) + 4;
+        progress(CurrentFile);
+    }
+    if (!out.writeInt(0)) {
+        m_error = 4;
+        m_continue = false;
+    }
+    return m_continue;
+}
+
+bool BackupArchive::writeEntries(const QStringList& files, VolumeWriter& out,
+                                 const QString& archive, int& volume) {
+    Platform& p = Platform::instance();
+    for (int i = 0; i < files.size() && m_continue; ++i) {
+        const QString path = files[i].trimmed();
+        if (!exists(path)) continue;
+        // The next file is read from the disk while this one is compressed.
+        if (i + 1 < files.size()) p.readAhead(files[i + 1].trimmed());
+        const bool isList = SaveFileID && i == 0;
+        CurrentFile = path;
+        Source src;
+        src.file.setFileName(path);
+        if (!p.openForRead(src.file)) {
+            m_error = 1;
+            m_continue = false;
+            break;
+        }
+        const QByteArray name = isList ? QByteArray(kFileList) : encodeName(path);
+        if (!out.writeInt(qint32(name.size())) || !out.write(name) ||
+            !out.writeInt(fileDate(path))) {
+            m_error = 4;
+            m_continue = false;
+            break;
+        }
+        src.remaining = src.toRead = src.file.size();
+        do {
+            if (!writeSegment(src, out)) break;
+            if (src.remaining > 0) nextVolume(out, archive, volume);
+        } while (m_continue && src.remaining > 0);
+        if (!isList && src.remaining == 0 && m_continue) ++FilesDone;
+        src.file.close();
+        if (SetArchiveFlag && !isList) {
+            const quint32 attrs = p.attributes(path);
+            if (attrs != 0xFFFFFFFFu) p.setAttributes(path, attrs & ~quint32(platform::faArchive));
+        }
+    }
+    return m_continue;
+}
+
+bool BackupArchive::runBackup(const QStringList& fileSpecs, const QString& archiveName) {
+    const bool stream = archiveName == QLatin1String(kStream);
+    if (MaxSize != 0 && MaxSize < kMinVolumeSize) {
+        // No volume could hold a block: refused before anything is written.
+        m_error = 9;
+        return false;
+    }
+    QStringList files = buildFileList(fileSpecs, stream ? QString() : archiveName);
+    m_continue = true;
+    progress(QString());
+    TotalSize = 0;
+    FilesDone = 0;
+
+    QByteArray listText;
+    for (const QString& f : files) {
+        if (!exists(f)) continue;
+        QFile probe(f);
+        if (!Platform::instance().openForRead(probe))
+            throw core::TavError(QStringLiteral("Ne peut ouvrir le fichier %1").arg(f));
+        TotalSize += probe.size();
+        if (SaveFileID)
+            listText += encodeName(f) + '\t' + QByteArray::number(fileDate(f)) + '=' +
+                        QByteArray::number(probe.size()) + "\r\n";
+    }
+    QString listFile;
+    if (SaveFileID) {
+        listFile = Platform::instance().tempFileName(Platform::instance().tempPath(),
+                                                     QStringLiteral("FID"));
+        QFile f(listFile);
+        if (listFile.isEmpty() || !f.open(QIODevice::WriteOnly | QIODevice::Truncate) ||
+            f.write(listText) != listText.size() || !f.flush()) {
+            m_continue = false;
+            m_error = 7;
+        } else {
+            files.prepend(listFile);
+            TotalSize += listText.size();
+        }
+    }
+
+    VolumeWriter out(stream ? BackupStream : nullptr);
+    // Volumes in one folder are one set, named together when the backup is
+    // complete; a volume that leaves with its disk takes its name at its break.
+    if (!stream && !onRemovableMedium(archiveName)) out.keepVolumesTogether(archiveName);
+    int volume = 1;
+    FileCount = qint32(files.size() - (SaveFileID && !listFile.isEmpty() && m_error == 0 ? 1 : 0));
+    const QByteArray title = encodeName(BackupTitle);
+    const qint32 total = qint32(std::min<qint64>(TotalSize, std::numeric_limits<qint32>::max()));
+    if (m_continue && (!out.open(archiveName) || !out.writeInt(qint32(title.size())) ||
+                       !out.write(title) || !out.writeInt(total) || !out.writeInt(FileCount))) {
+        m_error = 4;
+        m_continue = false;
+    }
+    BytesDone = 0;
+    BytesWritten = 0;
+    if (m_continue) writeEntries(files, out, archiveName, volume);
+    bool result = false;
+    if (m_continue) {
+        if (out.writeInt(0))
+            result = true;
+        else
+            m_error = 4, m_continue = false;
+    }
+    if (result && !out.commitLast()) {
+        result = false; // the last bytes never reached the disk
+        m_error = 4;
+    }
+    out.abandon(); // a backup that failed or stopped leaves the older volume whole
+    if (!listFile.isEmpty()) QFile::remove(listFile);
+    if (m_job) m_job->progress(100);
+    return result;
+}
+
+// ---- restore ----
+
+QString restoreDoneText(const ArchiveResult& result) {
+    QString text = QStringLiteral("Restore terminée avec succès, %1 fichiers sur %2 restorés")
+                       .arg(result.filesDone)
+                       .arg(result.fileCount);
+    if (result.renamed > 0)
+        text += QStringLiteral(", dont %1 sous un autre nom (même nom qu'un fichier déjà restauré)")
+                    .arg(result.renamed);
+    return text;
+}
+
+bool BackupArchive::restoreTarget(const QString& stored, const QString& restorePath,
+                                  QString& target, QString& refusal) const {
+    QString rest = stored;
+    QChar drive;
+    if (rest.size() >= 2 && rest[1] == u':' && rest[0].isLetter()) {
+        drive = rest[0].toUpper();
+        rest = rest.mid(2);
+    }
+    const bool absolute = rest.startsWith(u'/') || rest.startsWith(u'\\');
+    // Names written here are Linux paths, from "/": a backslash is part of
+    // a file name. Names from the platform with drive letters use both.
+    const bool linuxName = drive.isNull() && stored.startsWith(u'/');
+    const QStringList split =
+        linuxName ? rest.split(u'/', Qt::SkipEmptyParts)
+                  : rest.split(QRegularExpression(QStringLiteral("[/\\\\]")), Qt::SkipEmptyParts);
+    QStringList parts;
+    for (const QString& part : split) {
+        if (part == u"..") {
+            refusal = stored;
+            return false;
+        }
+        if (part != u".") parts << part;
+    }
+    if (parts.isEmpty()) {
+        refusal = stored;
+        return false;
+    }
+    if (!restorePath.isEmpty()) {
+        target = restorePath + (RestoreFullPath ? parts.join(u'/') : parts.last());
+    } else if (!drive.isNull()) {
+        const QString root = Platform::instance().driveRoot(drive);
+        if (root.isEmpty()) {
+            refusal = stored + QStringLiteral(" (lecteur %1: absent)").arg(drive);
+            return false;
+        }
+        target = join(root, parts.join(u'/'));
+    } else {
+        target = absolute ? QStringLiteral("/") + parts.join(u'/') : inFolder(parts.join(u'/'));
+    }
+    // Never write through a link that is already there.
+    QString check = restorePath.isEmpty() ? target : restorePath;
+    const QStringList below =
+        restorePath.isEmpty() ? QStringList() : target.mid(restorePath.size()).split(u'/');
+    if (isLink(target)) {
+        refusal = stored;
+        return false;
+    }
+    for (const QString& part : below) {
+        check = join(check, part);
+        if (isLink(check)) {
+            refusal = stored;
+            return false;
+        }
+    }
+    return true;
+}
+
+bool BackupArchive::readName(VolumeReader& in, QByteArray& raw) {
+    qint32 length = 0;
+    if (!in.readInt(length)) unreadable();
+    if (length == 0) return false; // the end mark
+    if (length < 0 || length > kMaxNameLength || !in.readBytes(length, raw)) unreadable();
+    return true;
+}
+
+void BackupArchive::readHeader(VolumeReader& in) {
+    qint32 titleLength = 0, total = 0, count = 0;
+    if (!in.readInt(titleLength) || titleLength < 0 || titleLength > kMaxTitleLength ||
+        !in.skip(titleLength) || !in.readInt(total) || !in.readInt(count))
+        unreadable();
+    TotalSize = total;
+    FileCount = count;
+}
+
+int BackupArchive::continuationVolume(const QByteArray& breakName, int current) {
+    // Each continuation names a later volume, and no chain runs past 999:
+    // a chain that loops or goes back is a damaged archive.
+    const QByteArray digits = breakName.mid(9);
+    bool isNumber = false;
+    const int volume = digits.toInt(&isNumber);
+    if (!isNumber || digits.size() != 3 || volume <= current || volume > 999) unreadable();
+    return volume;
+}
+
+bool BackupArchive::openNextVolume(VolumeReader& in, QString& archive, int& current,
+                                   const QByteArray& breakName) {
+    const int volume = continuationVolume(breakName, current);
+    in.close();
+    QString next;
+    do {
+        m_continue = askDisk(volume);
+        next = volumeFileName(archive, volume);
+    } while (!QFileInfo::exists(next) && m_continue);
+    if (!m_continue) return false;
+    archive = next;
+    current = volume;
+    if (!in.open(next)) unreadable();
+    return true;
+}
+
+void BackupArchive::readSegment(VolumeReader& in, QFile* target, SegmentMode mode,
+                                qint64* counted) {
+    char magic[4];
+    if (!in.read(magic, 4)) unreadable();
+    if (qstrncmp(magic, "EC2", 4) != 0)
+        throw core::TavError(QStringLiteral("Archive de type Invalide"));
+    const bool parallel = pool()->maxThreadCount() > 1;
+    const size_t depth = size_t(std::max(4, 4 * pool()->maxThreadCount()));
+    // Runs of blocks inflated on the workers straight into one buffer,
+    // written in order, a run at a time.
+    using Run = std::vector<DecodedBlock>; // stored blocks: ok false until inflated
+    struct Inflated {
+        QByteArray bytes; // the good blocks before any damaged one
+        bool damaged = false;
+    };
+    std::deque<QFuture<Inflated>> inflight;
+    struct Drain {
+        std::deque<QFuture<Inflated>>& q;
+        ~Drain() {
+            for (auto& f : q)
+                f.waitForFinished();
+        }
+    } drain{inflight};
+    auto decode = [](const Run& run) {
+        Inflated result;
+        result.bytes.resize(qsizetype(run.size()) * kBlockSize);
+        qsizetype at = 0;
+        for (const DecodedBlock& b : run) {
+            qsizetype made = b.bytes.size();
+            if (b.ok)
+                std::memcpy(result.bytes.data() + at, b.bytes.constData(), size_t(made));
+            else
+                made = decodeBlockInto(b.bytes, result.bytes.data() + at);
+            if (made < 0) {
+                result.damaged = true;
+                break;
+            }
+            at += made;
+        }
+        result.bytes.resize(at);
+        return result;
+    };
+    bool ended = false;
+    while (m_continue) {
+        while (!ended && inflight.size() < depth) {
+            Run run;
+            while (run.size() < kBlocksPerTask) {
+                qint32 n = 0;
+                if (!in.readInt(n)) unreadable();
+                if (n == 0) {
+                    ended = true;
+                    break;
+                }
+                if (n > kBlockSize || n < -kBlockSize) unreadable();
+                const qint64 size = n < 0 ? -qint64(n) : n;
+                if (mode == SegmentMode::Skip) {
+                    if (!in.skip(size)) unreadable();
+                    continue;
+                }
+                QByteArray data;
+                if (!in.readBytes(size, data)) unreadable();
+                run.push_back(DecodedBlock{n < 0, std::move(data)});
+            }
+            if (run.empty()) break;
+            inflight.push_back(parallel ? QtConcurrent::run(pool(), decode, std::move(run))
+                                        : QtFuture::makeReadyFuture(decode(std::move(run))));
+        }
+        if (inflight.empty()) break;
+        const Inflated run = inflight.front().result();
+        inflight.pop_front();
+        // The good blocks before a damaged one are written; then the error.
+        const QByteArray& written = run.bytes;
+        if (target && target->write(written) != written.size()) {
+            const int cause = errno;
+            m_writeCause =
+                causeOf(cause == ENOSPC || cause == EDQUOT ? platform::errDiskFull
+                                                           : platform::errorFromErrno(cause));
+            m_error = 11;
+            m_continue = false;
+            break;
+        }
+        if (counted) *counted += written.size();
+        BytesDone += written.size();
+        progress(CurrentFile);
+        if (run.damaged) {
+            m_error = 6;
+            m_continue = false;
+            break;
+        }
+    }
+}
+
+QString BackupArchive::causeOf(int platformError) {
+    switch (platformError) {
+    case platform::errDiskFull:
+        return core::InOutError::textFor(101);
+    case platform::errFileNotFound:
+    case platform::errPathNotFound:
+        return core::InOutError::textFor(3);
+    case platform::errAccessDenied:
+        return core::InOutError::textFor(5);
+    default:
+        return core::InOutError::textFor(platformError);
+    }
+}
+
+void BackupArchive::notRestored(const QString& name, const QString& cause) {
+    if (m_questions.notRestored) m_questions.notRestored(name, cause);
+}
+
+bool BackupArchive::wanted(const QString& target, qint32 date) const {
+    platform::DirEntry e;
+    const bool present = exists(target, &e) && !(e.attributes & platform::faDirectory);
+    const bool older = present && fileDate(target) < date;
+    switch (RestoreMode) {
+    case rmAll:
+        return true;
+    case rmNoOverwrite:
+        return !present;
+    case rmNewer:
+        return !present || older;
+    case rmExisting:
+        return present;
+    case rmExistingNewer:
+        return older;
+    }
+    return false;
+}
+
+// The file being restored: its data goes to a temporary beside the target,
+// which takes the target's place only once the data has ended cleanly.
+struct BackupArchive::Pending {
+    QString target;
+    qint32 date = 0;
+    std::unique_ptr<platform::FileReplacement> content;
+};
+
+void BackupArchive::startFile(Pending& pending, const QString& target, qint32 date) {
+    Platform& p = Platform::instance();
+    pending = Pending{target, date, nullptr};
+    const quint32 attrs = p.attributes(target);
+    // A read-only file is never written over, as the platform refuses it.
+    if (attrs != 0xFFFFFFFFu && (attrs & platform::faReadOnly)) {
+        notRestored(target, core::InOutError::textFor(5));
+        m_error = 1;
+        m_continue = false;
+        return;
+    }
+    pending.content = std::make_unique<platform::FileReplacement>(target);
+    pending.content->setDurable(false); // all of them at once, at the end
+    if (!pending.content->open()) {
+        notRestored(target, causeOf(pending.content->error()));
+        pending.content.reset();
+        m_error = 1;
+        m_continue = false;
+    }
+}
+
+void BackupArchive::endFile(Pending& pending) {
+    if (!pending.content) return;
+    std::unique_ptr<platform::FileReplacement> content = std::move(pending.content);
+    if (m_error != 0 || !m_continue) { // the old file stays as it was
+        notRestored(pending.target, m_error == 11 ? m_writeCause
+                                    : m_error     ? errorText(m_error)
+                                                  : QStringLiteral("annulé"));
+        return;
+    }
+    if (OnFileRestored) OnFileRestored(pending.target, content->file());
+    m_completed.push_back(
+        std::make_unique<Pending>(Pending{pending.target, pending.date, std::move(content)}));
+    if (m_completed.size() >= 64) commitCompleted();
+}
+
+void BackupArchive::commitCompleted() {
+    if (m_completed.empty()) return;
+    // One flush of the file system for the whole batch, before any rename:
+    // a name never points at content that is not on the disk yet.
+    platform::FileReplacement::syncFileSystemOf(m_restoreRoot);
+    for (const std::unique_ptr<Pending>& done : m_completed) {
+        if (done->content->commit(platform::fromDosDateTime(quint32(done->date)))) {
+            ++FilesDone;
+            continue;
+        }
+        notRestored(done->target, causeOf(done->content->error()));
+        m_error = 1;
+        m_continue = false;
+    }
+    m_completed.clear();
+}
+
+bool BackupArchive::runRestore(const QString& archiveName, const QString& restorePath) {
+    QString path = restorePath;
+    if (!path.isEmpty() && !path.endsWith(u'/')) path += u'/';
+    const bool stream = archiveName == QLatin1String(kStream);
+    FilesDone = 0;
+    m_continue = true;
+    if (!stream && !QFileInfo::exists(archiveName)) return false;
+    VolumeReader in(stream ? RestoreStream : nullptr);
+    if (!in.open(archiveName)) unreadable();
+    readHeader(in);
+    BytesDone = 0;
+    m_restoreRoot = path;
+    m_completed.clear();
+    m_restoredTargets.clear();
+    m_renamed = 0;
+
+    QString archive = archiveName;
+    int volume = 1;
+    bool anyFile = false;
+    Pending pending;
+    try {
+        while (m_continue) {
+            QByteArray raw;
+            if (!readName(in, raw)) break;
+            if (raw.startsWith("NEXT:DISK")) {
+                // Blocks that follow a break belong to the file before it.
+                if (!anyFile) unreadable();
+                if (!openNextVolume(in, archive, volume, raw)) break;
+                QFile* into = pending.content ? &pending.content->file() : nullptr;
+                readSegment(in, into, into ? SegmentMode::Extract : SegmentMode::Skip);
+                continue;
+            }
+            endFile(pending);
+            if (!m_continue) break;
+            anyFile = true;
+            restoreEntry(in, raw, path, pending);
+        }
+        endFile(pending);
+    } catch (const core::TavError&) {
+        pending.content.reset(); // damaged data never reaches an existing file
+        in.close();
+        commitCompleted(); // the files read whole before the damage
+        platform::FileReplacement::syncFileSystemOf(path);
+        throw;
+    }
+    in.close();
+    commitCompleted();
+    // The renames are on the disk before the restore is told done.
+    // (Restored to their own full paths, they may be on any file system.)
+    platform::FileReplacement::syncFileSystemOf(path);
+    const bool result = m_error == 0 && m_continue;
+    if (m_error == 11) m_errorDetail = m_writeCause;
+    if (m_job) m_job->progress(100);
+    return result;
+}
+
+namespace {
+// "nom (2).ext", "nom (3).ext"…: the first that no file of this run took.
+// A file of that name from before is treated as the mode says, as any
+// other: restoring the same archive again gives the same names.
+QString freeName(const QString& target, const QSet<QString>& taken) {
+    const qsizetype slash = target.lastIndexOf(u'/');
+    const qsizetype dot = target.lastIndexOf(u'.');
+    const qsizetype cut = dot > slash + 1 ? dot : target.size();
+    for (int n = 2;; ++n) {
+        const QString candidate =
+            target.left(cut) + QStringLiteral(" (%1)").arg(n) + target.mid(cut);
+        if (!taken.contains(candidate)) return candidate;
+    }
+}
+} // namespace
+
+void BackupArchive::restoreEntry(VolumeReader& in, const QByteArray& raw, const QString& path,
+                                 Pending& pending) {
+    const QString name = decodeName(raw);
+    qint32 date = 0;
+    if (!in.readInt(date)) unreadable();
+    bool doRestore = false;
+    QString target;
+    if (raw != kFileList) {
+        QString refusal;
+        if (!restoreTarget(name, path, target, refusal)) {
+            report(errorText(8) + QStringLiteral(" : ") + refusal); // the rest goes on
+            notRestored(name, errorText(8));
+        } else {
+            // Into one folder without their paths, files of the same name
+            // meet: one restored earlier in this run is never overwritten.
+            const bool flattened = !path.isEmpty() && !RestoreFullPath;
+            if (flattened && m_restoredTargets.contains(target)) {
+                target = freeName(target, m_restoredTargets);
+                ++m_renamed;
+            }
+            if (flattened) m_restoredTargets.insert(target);
+            doRestore = wanted(target, date);
+            if (!doRestore) notRestored(target, QStringLiteral("ignoré selon le mode"));
+            if (OnRestoreFile) OnRestoreFile(target, date, doRestore);
+        }
+    }
+    if (doRestore && !Platform::instance().createPath(folderOf(target))) {
+        doRestore = false;
+        notRestored(target, QStringLiteral("dossier impossible à créer"));
+    }
+    CurrentFile = target;
+    if (doRestore) startFile(pending, target, date);
+    if (!m_continue) return;
+    QFile* into = pending.content ? &pending.content->file() : nullptr;
+    try {
+        readSegment(in, into, into ? SegmentMode::Extract : SegmentMode::Skip);
+    } catch (const core::TavError& e) {
+        if (!into) throw;
+        notRestored(target, e.text());
+        pending.content.reset();
+        m_error = 1;
+        m_continue = false;
+    }
+}
+
+// ---- scan ----
+
+QList<ArchiveEntry> BackupArchive::Scan(const QString& archiveName) {
+    QList<ArchiveEntry> entries;
+    VolumeReader in;
+    if (!in.open(archiveName)) unreadable();
+    readHeader(in);
+    m_error = 0;
+    m_continue = true;
+    int volume = 1;
+    auto segment = [&](ArchiveEntry& e) {
+        readSegment(in, nullptr, SegmentMode::Extract, &e.size);
+        if (m_error != 0) throw core::TavError(errorText(m_error) + QStringLiteral(" : ") + e.name);
+        if (!e.volumes.contains(volume)) e.volumes << volume;
+    };
+    for (;;) {
+        QByteArray raw;
+        if (!readName(in, raw)) break;
+        if (raw.startsWith("NEXT:DISK")) {
+            if (entries.isEmpty()) unreadable();
+            volume = continuationVolume(raw, volume);
+            const QString next = volumeFileName(archiveName, volume);
+            in.close();
+            if (!in.open(next))
+                throw core::TavError(QStringLiteral("Volume manquant : %1").arg(next));
+            segment(entries.last());
+            continue;
+        }
+        ArchiveEntry e;
+        e.name = decodeName(raw);
+        if (!in.readInt(e.date)) unreadable();
+        segment(e);
+        entries.append(e);
+    }
+    return entries;
+}
+
+} // namespace transforms
