@@ -80,10 +80,10 @@ int main(int argc, char** argv) {
     QElapsedTimer t;
     t.start();
     viewers::DbaseWindow window;
-    window.Init(QString::fromLocal8Bit(argv[1]));
+    window.init(QString::fromLocal8Bit(argv[1]));
     window.resize(1024, 768);
     window.show();
-    window.StringGrid1->viewport()->repaint(); // the first screen, drawn
+    window.grid->viewport()->repaint(); // the first screen, drawn
     const double seconds = t.nsecsElapsed() / 1e9;
     std::printf("rows %d  first screen %.3f s  memory %.1f MiB\n",
                 window.model() ? window.model()->gridRows() : 0, seconds,

@@ -14,27 +14,27 @@ int main(int argc, char** argv) {
     // save FILE: two bytes typed, then the whole file saved over itself.
     if (QByteArray(argv[1]) == "save") {
         const QString name = QString::fromLocal8Bit(argv[2]);
-        doc.CreateBackup = false;
-        if (!doc.LoadFromFile(name)) return 1;
-        doc.ChangeByte(0, 'A');
-        doc.ChangeByte(doc.DataSize() / 2, 'B');
+        doc.createBackup = false;
+        if (!doc.loadFromFile(name)) return 1;
+        doc.changeByte(0, 'A');
+        doc.changeByte(doc.dataSize() / 2, 'B');
         QElapsedTimer t;
         t.start();
-        const bool saved = doc.SaveToFile(name);
+        const bool saved = doc.saveToFile(name);
         std::printf("%.3f\n", t.nsecsElapsed() / 1e9);
         return saved ? 0 : 1;
     }
     QElapsedTimer t;
     t.start();
-    doc.LoadFromFile(QString::fromLocal8Bit(argv[1]));
+    doc.loadFromFile(QString::fromLocal8Bit(argv[1]));
     const double load = t.nsecsElapsed() / 1e9;
     QByteArray pattern(argv[2]);
     t.restart();
-    const qint64 exact = doc.Find(pattern, 0, doc.DataSize() - 1, false, false);
+    const qint64 exact = doc.find(pattern, 0, doc.dataSize() - 1, false, false);
     const double find = t.nsecsElapsed() / 1e9;
     QByteArray text(argv[2]);
     t.restart();
-    const qint64 folded = doc.Find(text, 0, doc.DataSize() - 1, true, true);
+    const qint64 folded = doc.find(text, 0, doc.dataSize() - 1, true, true);
     const double findCase = t.nsecsElapsed() / 1e9;
     struct rusage ru;
     getrusage(RUSAGE_SELF, &ru);

@@ -24,14 +24,14 @@ int main(int argc, char** argv) {
     for (int i = 0; i < runs; ++i) {
         QElapsedTimer t;
         t.start();
-        tool.LitRepert();
+        tool.readFolder();
         best = std::min(best, t.nsecsElapsed() / 1e9);
     }
     // Select all and read the selection, as every command does.
     QElapsedTimer t;
     t.start();
-    tool.SelectAll();
-    tool.Remplit();
+    tool.selectAll();
+    tool.takeSelection();
     const double select = t.nsecsElapsed() / 1e9;
     std::printf("rows %d  best %.3f s  listing memory %.1f MiB  select all %.3f s (%lld)\n",
                 tool.model()->rowCount(), best, (residentKiB() - before) / 1024.0, select,

@@ -17,20 +17,20 @@ int main(int argc, char** argv) {
     QDir::setCurrent(QString::fromLocal8Bit(argv[1]));
     const int runs = argc > 2 ? std::atoi(argv[2]) : 3;
     filemanager::FileManagerView tool;
-    tool.LitRepert();
+    tool.readFolder();
     using Sort = void (filemanager::FileManagerView::*)();
     const struct {
         const char* name;
         Sort sort;
-    } keys[] = {{"name", &filemanager::FileManagerView::TriNom},
-                {"size", &filemanager::FileManagerView::TriTaille},
-                {"date", &filemanager::FileManagerView::TriDate},
-                {"ext", &filemanager::FileManagerView::TriExt}};
+    } keys[] = {{"name", &filemanager::FileManagerView::sortByName},
+                {"size", &filemanager::FileManagerView::sortBySize},
+                {"date", &filemanager::FileManagerView::sortByDate},
+                {"ext", &filemanager::FileManagerView::sortByExtension}};
     std::printf("rows %d", tool.model()->rowCount());
     for (const auto& k : keys) {
         double best = 1e9;
         for (int i = 0; i < runs; ++i) {
-            tool.LitRepert(); // each sort starts from the listing's order
+            tool.readFolder(); // each sort starts from the listing's order
             QElapsedTimer t;
             t.start();
             (tool.*k.sort)();

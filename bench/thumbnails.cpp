@@ -14,14 +14,14 @@ int main(int argc, char** argv) {
     QElapsedTimer clock;
     clock.start();
     viewers::ThumbnailsWindow browser;
-    browser.Init(files);
+    browser.init(files);
     browser.show();
     if (!QTest::qWaitFor([&] { return browser.pageComplete(); }, 60000)) return 1;
     const double page = clock.elapsed() / 1000.0;
     // The next page was read ahead while the user looked at this one.
     QTest::qWait(3000);
     clock.restart();
-    browser.Suivant();
+    browser.showNextPage();
     if (!QTest::qWaitFor([&] { return browser.pageComplete(); }, 60000)) return 1;
     std::printf("page %.3f s, next page %.3f s\n", page, clock.elapsed() / 1000.0);
     return 0;

@@ -31,29 +31,30 @@ ArchiveResult runHere(const std::function<ArchiveResult(core::Job&)>& work) {
 
 int runBackup(const QStringList& input) {
     QStringList args = input;
-    BackupArchive b;
+    BackupRequest b;
     QString value;
-    if (takeOption(args, QStringLiteral("--title"), value)) b.BackupTitle = value;
+    if (takeOption(args, QStringLiteral("--title"), value)) b.title = value;
     if (takeOption(args, QStringLiteral("--level"), value)) {
         const QStringList levels = {"fastest", "none", "default", "max"};
         if (!levels.contains(value)) return fail(QStringLiteral("niveau inconnu : %1").arg(value));
-        b.CompressionLevel = TCompressionLevel(levels.indexOf(value));
+        b.level = CompressionLevel(levels.indexOf(value));
     }
     if (takeOption(args, QStringLiteral("--max-size"), value)) {
         bool ok = false;
-        b.MaxSize = value.toInt(&ok);
-        if (!ok || b.MaxSize < 0) return fail(QStringLiteral("taille incorrecte : %1").arg(value));
+        b.maxSize = value.toInt(&ok);
+        if (!ok || b.maxSize < 0) return fail(QStringLiteral("taille incorrecte : %1").arg(value));
     }
-    if (takeFlag(args, QStringLiteral("--incremental"))) b.setBackupMode(bmIncremental);
-    b.SaveFileID = takeFlag(args, QStringLiteral("--file-list"));
+    if (takeFlag(args, QStringLiteral("--incremental"))) b.mode = bmIncremental;
+    b.saveFileList = takeFlag(args, QStringLiteral("--file-list"));
     if (args.isEmpty()) return fail(QStringLiteral("archive manquante"));
-    const QString archive = args.takeFirst();
-    b.Folder = QDir::currentPath(); // the command line's names are the shell's
+    b.archive = args.takeFirst();
+    b.specs = args;
+    b.folder = QDir::currentPath(); // the command line's names are the shell's
     ArchiveQuestions questions;
     questions.nextVolume = [](int) { return true; };
     questions.report = [](const QString& text) { fail(text); };
     const ArchiveResult r =
-        runHere([&](core::Job& job) { return b.backup(args, archive, job, questions); });
+        runHere([&](core::Job& job) { return BackupArchive::backup(b, job, questions); });
     if (!r.outcome.ok()) return fail(QStringLiteral("Backup échoué ou annulé"));
     out(QStringLiteral("Backup terminé. Taux de compression = %1 %  (%2 fichiers)")
             .arg(r.compressionRate)
@@ -63,18 +64,19 @@ int runBackup(const QStringList& input) {
 
 int runRestore(const QStringList& input) {
     QStringList args = input;
-    BackupArchive b;
-    QString value, to;
+    RestoreRequest b;
+    QString value;
     if (takeOption(args, QStringLiteral("--mode"), value)) {
         const QStringList modes = {"all", "no-overwrite", "newer", "existing", "existing-newer"};
         if (!modes.contains(value)) return fail(QStringLiteral("mode inconnu : %1").arg(value));
-        b.RestoreMode = TRestoreMode(modes.indexOf(value));
+        b.mode = RestoreMode(modes.indexOf(value));
     }
-    takeOption(args, QStringLiteral("--to"), to);
-    b.RestoreFullPath = takeFlag(args, QStringLiteral("--full-path"));
+    takeOption(args, QStringLiteral("--to"), b.restorePath);
+    b.fullPath = takeFlag(args, QStringLiteral("--full-path"));
     if (args.size() != 1) return fail(QStringLiteral("une archive et une seule"));
     const QString archive = args.first();
-    b.Folder = QDir::currentPath();
+    b.archive = archive;
+    b.folder = QDir::currentPath();
     if (!QFileInfo::exists(archive))
         return fail(QStringLiteral("Fichier introuvable : %1").arg(archive));
     ArchiveQuestions questions;
@@ -89,7 +91,7 @@ int runRestore(const QStringList& input) {
         fail(QStringLiteral("Non restauré : %1 (%2)").arg(name, cause));
     };
     const ArchiveResult r =
-        runHere([&](core::Job& job) { return b.restore(archive, to, job, questions); });
+        runHere([&](core::Job& job) { return BackupArchive::restore(b, job, questions); });
     if (!r.outcome.ok()) return fail(QStringLiteral("Restore échoué ou annulé"));
     out(restoreDoneText(r));
     return r.filesDone < r.fileCount ? 1 : 0; // a partial restore is no success
@@ -97,8 +99,7 @@ int runRestore(const QStringList& input) {
 
 int runList(const QStringList& args) {
     if (args.size() != 1) return fail(QStringLiteral("une archive et une seule"));
-    BackupArchive b;
-    for (const ArchiveEntry& e : b.Scan(args.first())) {
+    for (const ArchiveEntry& e : BackupArchive::scan(args.first())) {
         const QDateTime when = platform::fromDosDateTime(quint32(e.date));
         QStringList volumes;
         for (int v : e.volumes)
@@ -119,8 +120,7 @@ int runList(const QStringList& args) {
 
 int runVerify(const QStringList& args) {
     if (args.size() != 1) return fail(QStringLiteral("une archive et une seule"));
-    BackupArchive b;
-    const QList<ArchiveEntry> entries = b.Scan(args.first());
+    const QList<ArchiveEntry> entries = BackupArchive::scan(args.first());
     out(QStringLiteral("Archive correcte : %1 entrées").arg(entries.size()));
     return 0;
 }

@@ -34,16 +34,16 @@ int runSysinfo(const QStringList& args) {
     const QString root = args.value(0, QStringLiteral("/"));
     const sysinfo::SystemFacts info(root);
     const std::pair<const char*, QString> facts[] = {
-        {"Bios date", info.BiosDate},
-        {"Bios nom", info.BiosName},
-        {"Bios version", info.BiosVer},
-        {"Nom de la machine", info.ComputerName},
-        {"Organisme", info.RegisteredOrganization},
-        {"Système", info.Version},
-        {"Version", info.VersionNumber},
+        {"Bios date", info.biosDate},
+        {"Bios nom", info.biosName},
+        {"Bios version", info.biosVersion},
+        {"Nom de la machine", info.computerName},
+        {"Organisme", info.registeredOrganization},
+        {"Système", info.version},
+        {"Version", info.versionNumber},
         {"Cd Audio", sysinfo::audioCdPresent(sysinfo::opticalDrives(root)) ? "Oui" : "Non"},
-        {"WorkGroup", info.Workgroup},
-        {"Adresse", info.MacAdress},
+        {"WorkGroup", info.workgroup},
+        {"Adresse", info.macAddress},
     };
     // The values come from files of the machine: escaped like every output.
     QByteArray text;

@@ -47,7 +47,7 @@ int runFind(const QStringList& args) {
         out.text() += '\n';
         out.lineDone();
     };
-    const qint64 count = tools::GetAllFiles(tools::searchSpec(folder, args[1]), found, job);
+    const qint64 count = tools::findAllFiles(tools::searchSpec(folder, args[1]), found, job);
     out.flush();
     cli::out(QString::number(count) + QStringLiteral(" Fichiers trouvés"));
     return 0;

@@ -137,13 +137,13 @@ int runDiskInfo(const QStringList& args) {
     sysinfo::DiskInfo info;
     info.setDisk(letter);
     out(QStringLiteral("Informations disque - %1").arg(letter.toUpper()));
-    out(QStringLiteral("Nom du volume\t%1").arg(info.VolumeLabel));
-    out(QStringLiteral("Type de disque\t%1").arg(sysinfo::DiskInfo::driveTypeText(info.DriveType)));
-    out(QStringLiteral("Taille du disque\t%1").arg(info.DiskSize));
-    out(QStringLiteral("Espace libre\t%1").arg(info.DiskFree));
-    out(QStringLiteral("Système de fichiers\t%1").arg(info.FileSystem));
-    out(QStringLiteral("Numéro de série\t%1").arg(info.SerialNumber));
-    out(QStringLiteral("Octets par cluster\t%1").arg(info.ClusterSize));
+    out(QStringLiteral("Nom du volume\t%1").arg(info.volumeLabel));
+    out(QStringLiteral("Type de disque\t%1").arg(sysinfo::DiskInfo::driveTypeText(info.driveType)));
+    out(QStringLiteral("Taille du disque\t%1").arg(info.diskSize));
+    out(QStringLiteral("Espace libre\t%1").arg(info.diskFree));
+    out(QStringLiteral("Système de fichiers\t%1").arg(info.fileSystem));
+    out(QStringLiteral("Numéro de série\t%1").arg(info.serialNumber));
+    out(QStringLiteral("Octets par cluster\t%1").arg(info.clusterSize));
     return 0;
 }
 

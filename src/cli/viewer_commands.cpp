@@ -27,16 +27,16 @@ int runDbf(const QStringList& args) {
         table.setFilename(args[0]);
         table.setMemoLimit(4096); // a memo printed in a cell is cut, as the window cuts it
         table.setActive(true);
-        if (!table.Active() || table.RecordCount() == 0) return 0; // an empty grid
-        for (int k = 1; k <= table.FieldCount(); ++k) {
+        if (!table.active() || table.recordCount() == 0) return 0; // an empty grid
+        for (int k = 1; k <= table.fieldCount(); ++k) {
             out += '\t';
-            appendEscaped(out, table.FieldName(k).toUtf8());
+            appendEscaped(out, table.fieldName(k).toUtf8());
         }
         out += '\n';
-        for (qint64 r = 1; r <= table.RecordCount(); ++r) {
+        for (qint64 r = 1; r <= table.recordCount(); ++r) {
             if (r > 1) table.readRecord(r);
             out += QByteArray::number(r);
-            for (int k = 1; k <= table.FieldCount(); ++k) {
+            for (int k = 1; k <= table.fieldCount(); ++k) {
                 out += '\t';
                 cell.clear();
                 table.appendFieldValueUtf8(k, cell);

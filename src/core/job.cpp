@@ -31,7 +31,9 @@ struct Job::ItemBox {
 };
 
 Job::Job() : m_item(std::make_shared<ItemBox>()) {}
-Job::~Job() = default;
+Job::~Job() {
+    stop();
+}
 
 void Job::progress(int percent) {
     const bool edge = percent <= 0 || percent >= 100;
@@ -151,6 +153,61 @@ void Job::runInBackground() {
     m_alive->store(false);
     m_home = nullptr;
     if (m_error) std::rethrow_exception(std::exchange(m_error, nullptr));
+}
+
+void Job::start(std::function<void()> finished) {
+    stop();
+    m_cancel.store(false, std::memory_order_relaxed);
+    m_ownHome = std::make_unique<QObject>();
+    m_home = m_ownHome.get();
+    m_alive = std::make_shared<std::atomic<bool>>(true);
+    m_error = nullptr;
+    m_thread.reset(QThread::create([this] {
+        try {
+            run();
+        } catch (...) {
+            m_error = std::current_exception();
+        }
+    }));
+    auto alive = m_alive;
+    QObject::connect(m_thread.get(), &QThread::finished, m_home,
+                     [this, alive, finished = std::move(finished)] {
+                         if (!alive->load()) return; // stopped: nothing more is told
+                         m_thread->wait();
+                         deliverItem();
+                         alive->store(false);
+                         if (finished) finished();
+                     });
+    m_thread->start();
+}
+
+void Job::stop() {
+    if (!m_thread) return;
+    cancel();
+    m_thread->wait();
+    if (m_alive) m_alive->store(false);
+    m_thread.reset();
+    m_home = nullptr;
+    // Later: stop() may be called from its own finished().
+    if (m_ownHome) m_ownHome.release()->deleteLater();
+}
+
+bool Job::running() const {
+    return m_thread && m_alive && m_alive->load();
+}
+
+void Job::post(std::function<void()> what) {
+    if (!m_home || QThread::currentThread() == m_home->thread()) {
+        what();
+        return;
+    }
+    auto alive = m_alive;
+    QMetaObject::invokeMethod(
+        m_home,
+        [alive, what = std::move(what)] {
+            if (alive->load()) what();
+        },
+        Qt::QueuedConnection);
 }
 
 } // namespace core

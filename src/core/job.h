@@ -13,6 +13,7 @@
 #include <memory>
 
 class QObject;
+class QThread;
 
 namespace core {
 
@@ -75,6 +76,21 @@ class Job {
     // its events (repaints, questions, progress) until the job ends. An
     // error that left run() is thrown again here.
     void runInBackground();
+    // Runs the job on a worker thread and returns at once: progress, items
+    // and posts reach the calling thread through its event loop, and
+    // `finished` is called there once run() has ended (an error that left
+    // it is kept in failure()). A started job asks no questions. Its owner
+    // keeps it until then, or calls stop(); a class deriving from Job whose
+    // run() uses its own members calls stop() in its destructor.
+    void start(std::function<void()> finished = {});
+    // Cancels a started job and waits for its run() to end; nothing it
+    // posted is delivered afterwards.
+    void stop();
+    bool running() const;
+    std::exception_ptr failure() const { return m_error; }
+    // From a started job: runs `what` on the starting thread, without
+    // waiting for it; dropped once the job has ended or been stopped.
+    void post(std::function<void()> what);
 
   private:
     friend class JobThread;
@@ -90,6 +106,8 @@ class Job {
     int m_partIndex = 0;
     int m_partCount = 1;
     std::exception_ptr m_error;
+    std::unique_ptr<QObject> m_ownHome; // the home of a started job
+    std::unique_ptr<QThread> m_thread;  // the worker of a started job
     struct ItemBox;
     std::shared_ptr<ItemBox> m_item;
 };

@@ -29,9 +29,9 @@ CalendarWindow::CalendarWindow(QWidget* parent) : QDialog(parent) {
     heading->setStyleSheet(QStringLiteral("color: red; font-weight: bold; font-size: 20pt;"));
     barLayout->addWidget(heading, 0, Qt::AlignCenter);
     layout->addWidget(bar);
-    Calendar1 = new MonthGrid(this);
-    Calendar1->setMinimumSize(372, 220);
-    layout->addWidget(Calendar1);
+    monthGrid = new MonthGrid(this);
+    monthGrid->setMinimumSize(372, 220);
+    layout->addWidget(monthGrid);
     auto* buttons = new QHBoxLayout;
     previous =
         new QPushButton(style()->standardIcon(QStyle::SP_ArrowLeft), QStringLiteral("Mois"), this);
@@ -44,18 +44,18 @@ CalendarWindow::CalendarWindow(QWidget* parent) : QDialog(parent) {
     buttons->addStretch();
     buttons->addWidget(closeButton);
     layout->addLayout(buttons);
-    for (QWidget* w : {static_cast<QWidget*>(Calendar1), static_cast<QWidget*>(previous),
+    for (QWidget* w : {static_cast<QWidget*>(monthGrid), static_cast<QWidget*>(previous),
                        static_cast<QWidget*>(next), static_cast<QWidget*>(closeButton)})
         w->installEventFilter(this);
-    connect(previous, &QPushButton::clicked, Calendar1, &MonthGrid::PrevMonth);
-    connect(next, &QPushButton::clicked, Calendar1, &MonthGrid::NextMonth);
+    connect(previous, &QPushButton::clicked, monthGrid, &MonthGrid::previousMonth);
+    connect(next, &QPushButton::clicked, monthGrid, &MonthGrid::nextMonth);
     connect(closeButton, &QPushButton::clicked, this, &QDialog::reject);
-    connect(Calendar1, &MonthGrid::changed, this, &CalendarWindow::refreshHeading);
+    connect(monthGrid, &MonthGrid::changed, this, &CalendarWindow::refreshHeading);
     refreshHeading();
 }
 
 void CalendarWindow::refreshHeading() {
-    heading->setText(headingFor(Calendar1->date()));
+    heading->setText(headingFor(monthGrid->date()));
 }
 
 bool CalendarWindow::event(QEvent* e) {
@@ -66,8 +66,8 @@ bool CalendarWindow::event(QEvent* e) {
 bool CalendarWindow::eventFilter(QObject* watched, QEvent* e) {
     if (e->type() == QEvent::KeyPress) {
         const int key = static_cast<QKeyEvent*>(e)->key();
-        if (key == Qt::Key_PageUp) return Calendar1->PrevMonth(), true;
-        if (key == Qt::Key_PageDown) return Calendar1->NextMonth(), true;
+        if (key == Qt::Key_PageUp) return monthGrid->previousMonth(), true;
+        if (key == Qt::Key_PageDown) return monthGrid->nextMonth(), true;
     }
     return QDialog::eventFilter(watched, e);
 }

@@ -16,7 +16,7 @@ class CalendarWindow : public QDialog {
     Q_OBJECT
   public:
     explicit CalendarWindow(QWidget* parent = nullptr);
-    MonthGrid* Calendar1;
+    MonthGrid* monthGrid;
     QLabel* heading;
     QPushButton* previous;
     QPushButton* next;

@@ -74,7 +74,7 @@ ClockWindow::ClockWindow(QWidget* parent) : QDialog(parent) {
     connect(timer, &QTimer::timeout, this, &ClockWindow::tick);
     connect(up, &QToolButton::clicked, this, [this] { spin(true); });
     connect(down, &QToolButton::clicked, this, [this] { spin(false); });
-    connect(setButton, &QPushButton::clicked, this, &ClockWindow::SetClick);
+    connect(setButton, &QPushButton::clicked, this, &ClockWindow::setClock);
     connect(closeButton, &QPushButton::clicked, this, &QDialog::reject);
     tick();
 }
@@ -100,7 +100,7 @@ void ClockWindow::spin(bool upwards) {
     dateDisplay->setText(date);
 }
 
-void ClockWindow::SetClick() {
+void ClockWindow::setClock() {
     if (!m_editing) {
         m_editing = true;
         timer->stop();

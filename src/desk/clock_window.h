@@ -19,7 +19,7 @@ class ClockWindow : public QDialog {
     explicit ClockWindow(QWidget* parent = nullptr);
 
     bool editing() const { return m_editing; }
-    void SetClick();
+    void setClock();
     void spin(bool up);
     void tick();
 

@@ -13,8 +13,8 @@ class MonthGrid : public QTableWidget {
     explicit MonthGrid(QWidget* parent = nullptr);
     QDate date() const { return m_date; }
     void setDate(const QDate& d);
-    void PrevMonth() { changeMonth(-1); }
-    void NextMonth() { changeMonth(1); }
+    void previousMonth() { changeMonth(-1); }
+    void nextMonth() { changeMonth(1); }
     // The cell of a day of the shown month.
     QPoint cellOf(int day) const;
 

@@ -64,8 +64,7 @@ NotepadWindow::NotepadWindow(QWidget* parent) : QDialog(parent) {
     m_edit->setLineWrapMode(QPlainTextEdit::WidgetWidth);
     layout->addWidget(m_top);
     layout->addWidget(m_edit, 1);
-    connect(m_print, &QToolButton::clicked, this,
-            [this] { ui::runCommand([this] { Imprimer(); }); });
+    connect(m_print, &QToolButton::clicked, this, [this] { ui::runCommand([this] { print(); }); });
     connect(m_close, &QPushButton::clicked, this, &QDialog::reject);
 }
 
@@ -73,7 +72,7 @@ bool NotepadWindow::modified() const {
     return m_edit->document()->isModified();
 }
 
-void NotepadWindow::Charge(const QString& name) {
+void NotepadWindow::load(const QString& name) {
     QFile f(name);
     if (!f.exists()) return;
     if (!f.open(QIODevice::ReadOnly))
@@ -85,7 +84,7 @@ void NotepadWindow::Charge(const QString& name) {
     m_edit->document()->setModified(false);
 }
 
-void NotepadWindow::Sauve(const QString& name) {
+void NotepadWindow::save(const QString& name) {
     if (!modified()) return;
     QString text = m_edit->toPlainText();
     text.replace(u'\n', QStringLiteral("\r\n"));
@@ -112,7 +111,7 @@ QStringList NotepadWindow::displayedLines() const {
     return lines;
 }
 
-void NotepadWindow::Imprimer() {
+void NotepadWindow::print() {
     QPrinterInfo info = QPrinterInfo::defaultPrinter();
     if (info.isNull())
         throw ui::TavError(QStringLiteral("Aucune imprimante par défaut n'est installée"));

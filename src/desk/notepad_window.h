@@ -14,9 +14,9 @@ class NotepadWindow : public QDialog {
   public:
     explicit NotepadWindow(QWidget* parent = nullptr);
 
-    void Charge(const QString& name);
-    void Sauve(const QString& name);
-    void Imprimer();
+    void load(const QString& name);
+    void save(const QString& name);
+    void print();
 
     bool modified() const;
     QPlainTextEdit* editor() const { return m_edit; }

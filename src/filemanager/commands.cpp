@@ -39,47 +39,47 @@ void registerFileEntries(ui::CommandRegistry& r) {
     const QString file = QStringLiteral("&Fichier"), create = QStringLiteral("&Fichier/&Nouveau");
     r.addMenu(create, 10, QStringLiteral("Nouveau fichier"), 12);
     r.add(op("Nouveau", create, 10, "Nouveau &texte", "", "Nouveau texte",
-             &FileManagerView::Nouveau, 20));
+             &FileManagerView::newText, 20));
     r.add(op("NouveauDossier", create, 20, "Nouveau &dossier", "", "Nouveau dossier",
-             &FileManagerView::NouveauDossier, 21));
+             &FileManagerView::newFolder, 21));
     r.add(op("Ouvrirtexte", file, 20, "&Ouvrir", "Ctrl+O", "Ouvrir un fichier",
-             &FileManagerView::Ouvrirtexte, 0, true));
-    r.add(op("Modif", file, 30, "&Renommer...", "F2", "Renommer fichier", &FileManagerView::Modif,
-             2));
+             &FileManagerView::openAsText, 0, true));
+    r.add(op("Modif", file, 30, "&Renommer...", "F2", "Renommer fichier",
+             &FileManagerView::renameCommand, 2));
     r.add(op("Fixer", file, 40, "Fixer les &attributs...", "", "Fixer les attributs",
-             &FileManagerView::Fixer, 23));
+             &FileManagerView::setAttributes, 23));
     r.add(op("chCasse", file, 50, "C&hanger la casse...", "",
-             "Changer les casse des noms de fichiers", &FileManagerView::chCasse, 18));
-    r.add(op("Imprimer", file, 120, "&Imprimer", "", "imprimer fichier", &FileManagerView::Imprimer,
-             26, true));
+             "Changer les casse des noms de fichiers", &FileManagerView::changeCase, 18));
+    r.add(op("Imprimer", file, 120, "&Imprimer", "", "imprimer fichier",
+             &FileManagerView::printSelection, 26, true));
     r.add(op("Attributs", file, 150, "&Propriétés", "", "Propriétés du fichier",
-             &FileManagerView::Attributs, 7, true));
+             &FileManagerView::showProperties, 7, true));
 }
 
 void registerEditEntries(ui::CommandRegistry& r) {
     const QString edit = QStringLiteral("&Edition");
     r.add(op("Efface1", edit, 10, "&Supprimer", "Del", "Supprimer fichiers",
-             &FileManagerView::Efface1, 1, true));
+             &FileManagerView::deleteSelection, 1, true));
     ui::Command cut =
-        op("Couper1", edit, 20, "Co&uper", "Ctrl+X", "Couper", &FileManagerView::Couper1, 3);
+        op("Couper1", edit, 20, "Co&uper", "Ctrl+X", "Couper", &FileManagerView::cutSelection, 3);
     ui::Command copy =
-        op("Copier1", edit, 30, "C&opier", "Ctrl+C", "Copier", &FileManagerView::Copier1, 4);
+        op("Copier1", edit, 30, "C&opier", "Ctrl+C", "Copier", &FileManagerView::copySelection, 4);
     cut.enables = copy.enables = QStringLiteral("CopyMove");
     r.add(cut);
     r.add(copy);
-    r.add(op("CopyMove", edit, 40, "Co&ller", "Ctrl+V", "Coller", &FileManagerView::CopyMove, -1,
-             true));
+    r.add(op("CopyMove", edit, 40, "Co&ller", "Ctrl+V", "Coller", &FileManagerView::pasteClipboard,
+             -1, true));
     r.add(op("SelectAll", edit, 50, "Sélectionner &tout", "Ctrl+A", "Sélectionner tout",
-             &FileManagerView::SelectAll, 5));
+             &FileManagerView::selectAll, 5));
     r.add(op("Inverse", edit, 60, "&Inverser la sélection", "", "Inverser la sélection",
-             &FileManagerView::Inverse, 6, true));
+             &FileManagerView::invertSelection, 6, true));
 }
 
 void registerViewEntries(ui::CommandRegistry& r) {
     const QString view = QStringLiteral("&Affichage"),
                   sort = QStringLiteral("&Affichage/&Trier liste");
     r.add(op("LitRepert", view, 10, "&Actualiser", "", "Actualiser l'affichage",
-             &FileManagerView::LitRepert));
+             &FileManagerView::readFolder));
     const struct {
         const char *id, *caption, *hint;
         int style;
@@ -95,25 +95,27 @@ void registerViewEntries(ui::CommandRegistry& r) {
                .checkable = true,
                .checked = s.style == 3,
                .run = [style = s.style](const C& ctx) {
-                   if (FileManagerView* tool = fileManagerOf(ctx)) tool->ListeStyle(style);
+                   if (FileManagerView* tool = fileManagerOf(ctx)) tool->setListStyle(style);
                }});
-    r.add(op("Filtre1", view, 50, "F&iltre...", "", "Filtre", &FileManagerView::Filtre1));
+    r.add(op("Filtre1", view, 50, "F&iltre...", "", "Filtre", &FileManagerView::chooseFilter));
     r.addMenu(sort, 60, QStringLiteral("Trier la liste"), -1, true);
-    r.add(op("TriNom", sort, 10, "&Nom", "", "Tri par nom", &FileManagerView::TriNom));
-    r.add(op("TriTaille", sort, 20, "&Taille", "", "Tri par taille", &FileManagerView::TriTaille));
-    r.add(op("TriDate", sort, 30, "&Date", "", "Tri par date", &FileManagerView::TriDate));
-    r.add(op("TriExt", sort, 40, "&Extension", "", "Tri par extension", &FileManagerView::TriExt));
+    r.add(op("TriNom", sort, 10, "&Nom", "", "Tri par nom", &FileManagerView::sortByName));
+    r.add(op("TriTaille", sort, 20, "&Taille", "", "Tri par taille", &FileManagerView::sortBySize));
+    r.add(op("TriDate", sort, 30, "&Date", "", "Tri par date", &FileManagerView::sortByDate));
+    r.add(op("TriExt", sort, 40, "&Extension", "", "Tri par extension",
+             &FileManagerView::sortByExtension));
     r.add(op("Voir", view, 80, "&Voir fichier                             Entrée", "",
-             "visualiser le fichier", &FileManagerView::ListView1DblClick, 13));
+             "visualiser le fichier", &FileManagerView::openSelected, 13));
     r.add(op("LanceApp", view, 90, "&Lancer app. associée      Ctrl+Entrée", "",
-             "Ouvre le fichier avec l'applicarion associée", &FileManagerView::LanceApp));
+             "Ouvre le fichier avec l'applicarion associée",
+             &FileManagerView::openWithApplication));
     r.add(op("OuvrirCommeTexte", view, 100, "&Ouvrir en tant que texte", "F9",
-             "Ouvrir comme un fichier texte", &FileManagerView::Ouvrirtexte));
+             "Ouvrir comme un fichier texte", &FileManagerView::openAsText));
 }
 
 void registerToolbar(ui::CommandRegistry& r) {
-    r.add(op("HistoPrec", {}, 0, "", "", "", &FileManagerView::HistoPrec));
-    r.add(op("HistoSuiv", {}, 0, "", "", "", &FileManagerView::HistoSuiv));
+    r.add(op("HistoPrec", {}, 0, "", "", "", &FileManagerView::historyBack));
+    r.add(op("HistoSuiv", {}, 0, "", "", "", &FileManagerView::historyForward));
     r.add(ui::ToolButton{10, "Nouveau", "document-new", "Nouveau"});
     r.add(ui::ToolButton{20, "Ouvrir", "document-open", "Ouvrirtexte", true, 8});
     r.add(ui::ToolButton{30, "Couper", "edit-cut", "Couper1", false, -1, true});

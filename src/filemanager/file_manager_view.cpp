@@ -52,7 +52,7 @@ class NameDelegate : public QStyledItemDelegate {
     NameDelegate(FileManagerView* tool) : QStyledItemDelegate(tool), m_tool(tool) {}
     QWidget* createEditor(QWidget* parent, const QStyleOptionViewItem& option,
                           const QModelIndex& index) const override {
-        m_tool->ListView1Editing();
+        m_tool->onNameEditing();
         return QStyledItemDelegate::createEditor(parent, option, index);
     }
 
@@ -69,6 +69,7 @@ QString statusText(qint64 count, qint64 totalBytes) {
 FileManagerView::FileManagerView(QWidget* parent)
     : QWidget(parent), m_model(new FileListModel(&m_icons, this)) {
     setWindowTitle(QString());
+    connect(&m_state, &FileManagerState::folderChanged, this, &FileManagerView::folderChanged);
     buildLayout();
 }
 
@@ -163,9 +164,9 @@ void FileManagerView::buildLayout() {
     m_bottomBar->installEventFilter(this);
 
     connect(m_details, &QAbstractItemView::doubleClicked, this,
-            [this] { ui::runCommand([this] { ListView1DblClick(); }); });
+            [this] { ui::runCommand([this] { openSelected(); }); });
     connect(m_iconView, &QAbstractItemView::doubleClicked, this,
-            [this] { ui::runCommand([this] { ListView1DblClick(); }); });
+            [this] { ui::runCommand([this] { openSelected(); }); });
     for (QAbstractItemView* v : {static_cast<QAbstractItemView*>(m_details),
                                  static_cast<QAbstractItemView*>(m_iconView)}) {
         v->setItemDelegate(new NameDelegate(this));
@@ -175,17 +176,17 @@ void FileManagerView::buildLayout() {
     connect(m_model, &FileListModel::nameEdited, this, [this](int row, const QString& text) {
         // Renamed once the editor has gone: the listing resets the model.
         QMetaObject::invokeMethod(
-            this, [this, row, text] { ui::runCommand([&] { ListView1Edited(row, text); }); },
+            this, [this, row, text] { ui::runCommand([&] { onNameEdited(row, text); }); },
             Qt::QueuedConnection);
     });
     connect(m_details->header(), &QHeaderView::sectionClicked, this,
-            &FileManagerView::ListView1ColumnClick);
-    connect(m_tree, &FolderTree::OnDblClick, this,
-            [this] { ui::runCommand([this] { DirectoryOutline1DblClick(); }); });
-    connect(m_treeDrives, &DriveSelector::OnChange, this,
-            [this] { ui::runCommand([this] { DriveComboBox1Change(); }); });
-    connect(m_listDrives, &DriveSelector::OnChange, this,
-            [this] { ui::runCommand([this] { DriveComboBox2Change(); }); });
+            &FileManagerView::onColumnClicked);
+    connect(m_tree, &FolderTree::folderActivated, this,
+            [this] { ui::runCommand([this] { onTreeActivated(); }); });
+    connect(m_treeDrives, &DriveSelector::changed, this,
+            [this] { ui::runCommand([this] { onTreeDriveChanged(); }); });
+    connect(m_listDrives, &DriveSelector::changed, this,
+            [this] { ui::runCommand([this] { onListDriveChanged(); }); });
 
     m_tree->setActive(true);
 }
@@ -215,41 +216,40 @@ void FileManagerView::showEvent(QShowEvent* event) {
     QWidget::showEvent(event);
     if (!m_shown) {
         m_shown = true;
-        FormShow();
+        prepareFirstShow();
     }
 }
 
-void FileManagerView::FormShow() {
+void FileManagerView::prepareFirstShow() {
     Platform& p = Platform::instance();
     // The folder the program was started in; from here on the file manager
     // keeps its own.
     const auto start = p.enterFolder(p.currentDirectory());
-    m_folder = start ? *start : p.currentDirectory();
-    const QChar drive = p.driveOf(m_folder);
-    m_treeDrives->SetDrive(drive);
-    m_listDrives->SetDrive(drive);
+    m_state.start(start ? *start : p.currentDirectory());
+    const QChar drive = p.driveOf(m_state.folder());
+    m_treeDrives->setDrive(drive);
+    m_listDrives->setDrive(drive);
     currentView()->setFocus();
     m_pane = 2;
     showActivePane();
     Q_EMIT listFocused();
-    ChangeRep();
-    LitArbre();
-    LitRepert();
-    m_tree->SelectPath(m_folder);
-    m_history[0] = m_folder;
+    showFolderChange();
+    readTree();
+    readFolder();
+    m_tree->selectPath(m_state.folder());
 }
 
 QAbstractItemView* FileManagerView::currentView() const {
     return m_style == 3 ? static_cast<QAbstractItemView*>(m_details) : m_iconView;
 }
 
-void FileManagerView::LitRepert() {
+void FileManagerView::readFolder() {
     Platform& p = Platform::instance();
     QApplication::setOverrideCursor(Qt::WaitCursor);
     m_icons.beginListing();
     std::vector<platform::DirEntry> entries;
-    const QString folder = m_folder;
-    p.listDirectory(folder, m_filter, entries);
+    const QString folder = m_state.folder();
+    p.listDirectory(folder, m_state.filter(), entries);
 
     // Names in the platform's order: alphabetical first, case between equals.
     QCollator collator(ui::frenchLocale());
@@ -326,10 +326,10 @@ void FileManagerView::selectCurrent(const QString& name, int row) {
         m_model->index(row, 0), QItemSelectionModel::ClearAndSelect | QItemSelectionModel::Rows);
 }
 
-void FileManagerView::LitArbre() {
+void FileManagerView::readTree() {
     Platform& p = Platform::instance();
     std::vector<platform::DirEntry> entries;
-    p.listDirectory(p.rootOf(m_folder), QStringLiteral("*.*"), entries);
+    p.listDirectory(p.rootOf(m_state.folder()), QStringLiteral("*.*"), entries);
     qint64 count = 0, total = 0;
     for (const auto& e : entries) {
         if (e.attributes & (platform::faHidden | platform::faSysFile | platform::faVolumeID))
@@ -373,11 +373,12 @@ int FileManagerView::rowOf(const QString& name) const {
     return -1;
 }
 
-void FileManagerView::Remplit() {
+void FileManagerView::takeSelection() {
     // ".." is never an entry to act on, whatever the selection holds.
-    m_selection.clear();
+    QStringList names;
     for (int r : selectedRows())
-        if (m_model->row(r).name != u"..") m_selection.append(m_model->row(r).name);
+        names.append(m_model->row(r).name);
+    m_state.setSelection(std::move(names));
 }
 
 QStringList FileManagerView::pathsOf(const QStringList& names) const {
@@ -397,11 +398,11 @@ QStringList FileManagerView::selectedPaths() const {
     return pathsOf(names);
 }
 
-void FileManagerView::Memorise() {
-    m_clipboard = selectedPaths();
+void FileManagerView::rememberSelection() {
+    m_state.keep(selectedPaths());
 }
 
-void FileManagerView::SelectAll() {
+void FileManagerView::selectAll() {
     // One range on each side of "..": selecting row by row makes every
     // later reading of the selection quadratic.
     const int n = m_model->rowCount();
@@ -417,25 +418,27 @@ void FileManagerView::SelectAll() {
     m_details->selectionModel()->select(all, QItemSelectionModel::Select);
 }
 
-void FileManagerView::Inverse() {
+void FileManagerView::invertSelection() {
     if (m_model->rowCount() == 0) return;
     QItemSelection all(m_model->index(0, 0),
                        m_model->index(m_model->rowCount() - 1, FileListModel::ColumnCount - 1));
     m_details->selectionModel()->select(all, QItemSelectionModel::Toggle);
 }
 
-void FileManagerView::ChargeIni(const QString& folder) {
+void FileManagerView::loadSettings(const QString& folder) {
     const QString name = QString::fromLatin1(kSettingsFile);
-    readCleanEntries(folder.isEmpty() ? name : folder + u'/' + name, m_cleanEntries);
+    QStringList entries;
+    readCleanEntries(folder.isEmpty() ? name : folder + u'/' + name, entries);
+    m_state.setCleanEntries(std::move(entries));
 }
 
-void FileManagerView::SauveIni() {
-    writeCleanEntries(QString::fromLatin1(kSettingsFile), m_cleanEntries);
+void FileManagerView::saveSettings() {
+    writeCleanEntries(QString::fromLatin1(kSettingsFile), m_state.cleanEntries());
 }
 
 // ---- ordering and filter ----
 
-void FileManagerView::ListeStyle(int style) {
+void FileManagerView::setListStyle(int style) {
     if (style < 1 || style > 3) return;
     const bool hadFocus = currentView()->hasFocus();
     m_style = style;
@@ -482,7 +485,7 @@ void FileManagerView::sortBy(SortKey key) {
     m_model->setRows(sortedRows(*m_model, key));
 }
 
-void FileManagerView::Maj(const QStringList& records) {
+void FileManagerView::updateRows(const QStringList& records) {
     std::vector<ListRow> rows;
     rows.reserve(size_t(records.size()));
     const std::vector<ListRow>& old = m_model->rows();
@@ -506,72 +509,64 @@ void FileManagerView::Maj(const QStringList& records) {
     m_model->setRows(std::move(rows));
 }
 
-void FileManagerView::TriNom() {
+void FileManagerView::sortByName() {
     sortBy(SortKey::Name);
 }
-void FileManagerView::TriTaille() {
+void FileManagerView::sortBySize() {
     sortBy(SortKey::Size);
 }
-void FileManagerView::TriDate() {
+void FileManagerView::sortByDate() {
     sortBy(SortKey::Date);
 }
-void FileManagerView::TriExt() {
+void FileManagerView::sortByExtension() {
     sortBy(SortKey::Ext);
 }
 
-void FileManagerView::ListView1ColumnClick(int column) {
+void FileManagerView::onColumnClicked(int column) {
     switch (column) {
     case FileListModel::ColName:
-        TriNom();
+        sortByName();
         break;
     case FileListModel::ColSize:
-        TriTaille();
+        sortBySize();
         break;
     case FileListModel::ColDate:
-        TriDate();
+        sortByDate();
         break;
     default:
         break;
     }
 }
 
-void FileManagerView::Filtre1() {
+void FileManagerView::chooseFilter() {
     FilterDialog dialog(this);
-    dialog.Init(m_filter);
+    dialog.init(m_state.filter());
     ui::runModal(&dialog);
-    const QString result = dialog.Result();
+    const QString result = dialog.mask();
     if (result.isEmpty()) return;
-    m_filter = result;
-    LitRepert();
+    m_state.setFilter(result);
+    readFolder();
 }
 
 // ---- navigation and history ----
 
 bool FileManagerView::enter(const QString& path, int* error) {
-    const auto entered =
-        Platform::instance().enterFolder(QDir::cleanPath(QDir(m_folder).absoluteFilePath(path)));
-    if (!entered) {
-        if (error) *error = entered.error;
-        return false;
-    }
-    m_folder = *entered;
-    Q_EMIT folderChanged(m_folder);
-    return true;
+    return m_state.enter(path, error);
 }
 
 void FileManagerView::changeDirectory(const QString& path) {
     int error = 0;
-    if (!enter(path, &error)) throw ui::InOutError(error == platform::errAccessDenied ? 5 : 3);
+    if (!enter(path, &error)) throw ui::InOutError(core::enterFolderErrorNumber(error));
 }
 
 void FileManagerView::setFolder(const QString& folder) {
     changeDirectory(folder);
-    ChangeRep();
-    LitRepert();
+    showFolderChange();
+    readFolder();
 }
 
 void FileManagerView::setFilter(const QString& mask) {
-    m_filter = mask;
+    m_state.setFilter(mask);
 }
 
 void FileManagerView::setActivePane(int pane) {
@@ -579,44 +574,31 @@ void FileManagerView::setActivePane(int pane) {
     showActivePane();
 }
 
-QStringList FileManagerView::history() const {
-    return QStringList(std::begin(m_history), std::end(m_history));
-}
-
-void FileManagerView::ChangeRep() {
-    QString shown = m_folder; // as spelled: case names another folder here
+void FileManagerView::showFolderChange() {
+    QString shown = m_state.folder(); // as spelled: case names another folder here
     while (shown.size() > 1 && shown.endsWith(u'/'))
         shown.chop(1);
     m_prompt->setText(shown + u'>');
 }
 
-void FileManagerView::AddHisto() {
-    if (m_historyLast >= 9) {
-        for (int i = 0; i < 9; ++i)
-            m_history[i] = m_history[i + 1];
-        m_history[9] = m_folder;
-        m_historyPos = 9;
-    } else {
-        ++m_historyLast;
-        m_history[m_historyLast] = m_folder;
-        m_historyPos = m_historyLast;
-    }
+void FileManagerView::addToHistory() {
+    m_state.addToHistory();
 }
 
-void FileManagerView::HistoPrec() {
-    if (m_historyPos < 1) return;
-    --m_historyPos;
-    changeDirectory(m_history[m_historyPos]);
-    LitRepert();
-    ChangeRep();
+void FileManagerView::historyBack() {
+    const QString before = m_state.stepBack();
+    if (before.isEmpty()) return;
+    changeDirectory(before);
+    readFolder();
+    showFolderChange();
 }
 
-void FileManagerView::HistoSuiv() {
-    if (m_historyPos >= m_historyLast) return;
-    ++m_historyPos;
-    changeDirectory(m_history[m_historyPos]);
-    LitRepert();
-    ChangeRep();
+void FileManagerView::historyForward() {
+    const QString after = m_state.stepForward();
+    if (after.isEmpty()) return;
+    changeDirectory(after);
+    readFolder();
+    showFolderChange();
 }
 
 bool FileManagerView::driveReady(QChar letter) {
@@ -626,52 +608,52 @@ bool FileManagerView::driveReady(QChar letter) {
     return Platform::instance().diskFreeSpace(letter, space);
 }
 
-void FileManagerView::DriveComboBox2Change() {
+void FileManagerView::onListDriveChanged() {
     Platform& p = Platform::instance();
-    const QChar letter = m_listDrives->Drive();
+    const QChar letter = m_listDrives->drive();
     if (!driveReady(letter)) {
         ui::dialogs().message(QStringLiteral("Le lecteur n'est pas prêt"));
-        m_listDrives->SetDrive(p.driveOf(m_folder));
+        m_listDrives->setDrive(p.driveOf(m_state.folder()));
         return;
     }
     changeDirectory(p.driveCurrentFolder(letter));
-    AddHisto();
-    ChangeRep();
-    LitRepert();
+    addToHistory();
+    showFolderChange();
+    readFolder();
 }
 
-void FileManagerView::DriveComboBox1Change() {
+void FileManagerView::onTreeDriveChanged() {
     Platform& p = Platform::instance();
-    const QChar letter = m_treeDrives->Drive();
+    const QChar letter = m_treeDrives->drive();
     if (!driveReady(letter)) {
         ui::dialogs().message(QStringLiteral("Le lecteur n'est pas prêt"));
-        m_treeDrives->SetDrive(p.driveOf(m_folder));
+        m_treeDrives->setDrive(p.driveOf(m_state.folder()));
         return;
     }
     changeDirectory(p.driveCurrentFolder(letter));
-    AddHisto();
-    m_tree->SelectPath(m_folder);
-    LitArbre();
+    addToHistory();
+    m_tree->selectPath(m_state.folder());
+    readTree();
     // The list is read again so it shows the folder its operations act on.
-    LitRepert();
-    ChangeRep();
+    readFolder();
+    showFolderChange();
 }
 
-void FileManagerView::DirectoryOutline1DblClick() {
+void FileManagerView::onTreeActivated() {
     Platform& p = Platform::instance();
-    const QString path = m_tree->SelectedPath();
+    const QString path = m_tree->selectedPath();
     if (path.isEmpty()) return;
     changeDirectory(path);
     if (p.driveRoot(p.driveOf(path)) == QDir::cleanPath(path)) {
-        m_treeDrives->SetDrive(p.driveOf(path));
-        m_listDrives->SetDrive(p.driveOf(path));
+        m_treeDrives->setDrive(p.driveOf(path));
+        m_listDrives->setDrive(p.driveOf(path));
     }
-    ChangeRep();
-    AddHisto();
-    LitRepert();
+    showFolderChange();
+    addToHistory();
+    readFolder();
 }
 
-void FileManagerView::ListView1DblClick() {
+void FileManagerView::openSelected() {
     const QList<int> rows = selectedRows();
     if (rows.size() != 1) return;
     const ListRow& row = m_model->row(rows.first());
@@ -681,12 +663,12 @@ void FileManagerView::ListView1DblClick() {
     if (attrs == 0xFFFFFFFFu || (attrs & platform::faDirectory) ||
         (row.attributes & platform::faDirectory)) {
         changeDirectory(path);
-        LitRepert();
-        ChangeRep();
-        AddHisto();
+        readFolder();
+        showFolderChange();
+        addToHistory();
         return;
     }
-    Voir(name);
+    view(name);
 }
 
 QString viewedExtension(const QString& name) {
@@ -698,7 +680,7 @@ QString viewedExtension(const QString& name) {
 
 // A table goes to the program's own viewer; any other file to the program
 // the desktop associates with it (nothing when there is none).
-void FileManagerView::Voir(const QString& name) {
+void FileManagerView::view(const QString& name) {
     const QString path = pathsOf({name}).value(0, name);
     const QString extension = viewedExtension(name);
     if (!extension.isEmpty())
@@ -709,7 +691,7 @@ void FileManagerView::Voir(const QString& name) {
 }
 
 // The associated program; an HTML page gets its file address.
-void FileManagerView::LanceApp() {
+void FileManagerView::openWithApplication() {
     const QStringList paths = selectedPaths();
     if (selectedRows().size() != 1 || paths.size() != 1) return;
     const QString path = paths.first();
@@ -722,20 +704,20 @@ void FileManagerView::LanceApp() {
 }
 
 // Any file, whatever its type, in the plain-text editor.
-void FileManagerView::Ouvrirtexte() {
+void FileManagerView::openAsText() {
     const QString path = context().oneFile();
     if (path.isEmpty()) return;
     Platform& p = Platform::instance();
-    p.launch(QStringLiteral("open"), p.plainTextEditor(), {path}, m_folder);
+    p.launch(QStringLiteral("open"), p.plainTextEditor(), {path}, m_state.folder());
 }
 
 // Only when the list had the focus last.
-void FileManagerView::Imprimer() {
+void FileManagerView::printSelection() {
     if (m_pane != 2) return;
     const QString path = context().oneFile();
     if (path.isEmpty()) return;
     Platform& p = Platform::instance();
-    const QString folder = m_folder;
+    const QString folder = m_state.folder();
     p.launch(QStringLiteral("print"), p.findExecutable(path, folder), {path}, folder);
 }
 
@@ -745,20 +727,23 @@ ui::CommandContext FileManagerView::context() {
     ui::CommandContext c;
     c.selection = selectedPaths();
     c.selectedRows = int(selectedRows().size());
-    c.currentFolder = m_listedFolder.isEmpty() ? m_folder : m_listedFolder;
-    c.toolFolder = m_pane == 1 ? m_tree->SelectedPath() : c.currentFolder;
-    c.filter = m_filter;
+    c.currentFolder = m_listedFolder.isEmpty() ? m_state.folder() : m_listedFolder;
+    c.toolFolder = m_pane == 1 ? m_tree->selectedPath() : c.currentFolder;
+    c.filter = m_state.filter();
     c.listActive = m_pane == 2;
     c.parent = this;
-    c.refresh = [this] { LitRepert(); };
-    c.memorise = [this] { Memorise(); };
+    c.refresh = [this] { readFolder(); };
+    c.memorise = [this] { rememberSelection(); };
     c.goTo = [this](const QString& folder) {
         if (!enter(folder)) return;
-        ChangeRep();
-        LitRepert();
+        showFolderChange();
+        readFolder();
     };
     c.runJob = [this](const std::function<void(core::Job&)>& body) { runLoop(body); };
-    c.cleanList = &m_cleanEntries;
+    c.cleanExtensions = m_state.cleanEntries();
+    c.keepCleanExtensions = [this](const QStringList& extensions) {
+        m_state.setCleanEntries(extensions);
+    };
     c.listedPaths = [this] {
         QStringList names;
         for (int r = 0; r < m_model->rowCount(); ++r) {
@@ -770,7 +755,7 @@ ui::CommandContext FileManagerView::context() {
     return c;
 }
 
-void FileManagerView::ComboBox1Enter() {
+void FileManagerView::runCommandLine() {
     const QString text = m_command->currentText();
     m_command->setEditText(QString());
     m_command->insertItem(0, text);
@@ -779,7 +764,7 @@ void FileManagerView::ComboBox1Enter() {
     const QString program = space < 0 ? text : text.left(space);
     const QString params = space < 0 ? QString() : text.mid(space + 1);
     Platform& p = Platform::instance();
-    p.shellExecute(QStringLiteral("open"), program, params, m_folder);
+    p.shellExecute(QStringLiteral("open"), program, params, m_state.folder());
 }
 
 // ---- keyboard and focus ----
@@ -790,12 +775,12 @@ bool FileManagerView::listKeyPress(QKeyEvent* e) {
     const auto mods = e->modifiers() & ~Qt::KeypadModifier;
     const bool enter = e->key() == Qt::Key_Return || e->key() == Qt::Key_Enter;
     if (e->key() == Qt::Key_Delete && mods == Qt::NoModifier)
-        return ui::runCommand([this] { Efface1(); }), true;
+        return ui::runCommand([this] { deleteSelection(); }), true;
     if (e->key() == Qt::Key_F2 && mods == Qt::NoModifier)
-        return ui::runCommand([this] { Modif(); }), true;
-    if (enter && mods == Qt::ControlModifier) return ui::runCommand([this] { LanceApp(); }), true;
-    if (enter && mods == Qt::NoModifier)
-        return ui::runCommand([this] { ListView1DblClick(); }), true;
+        return ui::runCommand([this] { renameCommand(); }), true;
+    if (enter && mods == Qt::ControlModifier)
+        return ui::runCommand([this] { openWithApplication(); }), true;
+    if (enter && mods == Qt::NoModifier) return ui::runCommand([this] { openSelected(); }), true;
     return false;
 }
 
@@ -851,15 +836,15 @@ bool FileManagerView::eventFilter(QObject* watched, QEvent* event) {
             // Enter in the tree opens its folder, as a double click does,
             // and the keyboard goes on in the list: the file commands then
             // act on its entries, as they do once the list is clicked.
-            ui::runCommand([this] { DirectoryOutline1DblClick(); });
-            if (!m_tree->SelectedPath().isEmpty()) currentView()->setFocus();
+            ui::runCommand([this] { onTreeActivated(); });
+            if (!m_tree->selectedPath().isEmpty()) currentView()->setFocus();
             return true;
         }
         // The box itself has the focus and hands keys to its line without
         // passing them through filters: both are watched.
         if ((watched == m_command || watched == m_command->lineEdit()) &&
             (key->key() == Qt::Key_Return || key->key() == Qt::Key_Enter)) {
-            ui::runCommand([this] { ComboBox1Enter(); });
+            ui::runCommand([this] { runCommandLine(); });
             return true;
         }
     } else if (event->type() == QEvent::Resize &&

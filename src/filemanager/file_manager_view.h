@@ -4,6 +4,7 @@
 // folder and the selection to the tools.
 
 #include "file_list_model.h"
+#include "file_manager_state.h"
 #include "icon_cache.h"
 #include "list_order.h"
 
@@ -40,89 +41,91 @@ class FileManagerView : public QWidget {
 
     // The folder the file manager is in: absolute, changed by navigation and
     // by setFolder; the process's own folder is left alone.
-    const QString& folder() const { return m_folder; }
+    const QString& folder() const { return m_state.folder(); }
     // Goes to folder (absolute, or relative to the current one) and lists
     // it, without extending the history; an error when it cannot be entered.
     void setFolder(const QString& folder);
-    const QString& filter() const { return m_filter; }
+    const QString& filter() const { return m_state.filter(); }
     void setFilter(const QString& mask);
-    // The names Remplit took from the list's selection; the paths Memorise
+    // The names takeSelection took from the list's selection; the paths rememberSelection
     // took for a paste, and how it will paste them (1 move, 2 copy).
-    const QStringList& selection() const { return m_selection; }
-    const QStringList& clipboard() const { return m_clipboard; }
-    int pasteMode() const { return m_pasteMode; }
-    const QStringList& cleanEntries() const { return m_cleanEntries; }
-    void setCleanEntries(const QStringList& extensions) { m_cleanEntries = extensions; }
+    const QStringList& selection() const { return m_state.selection(); }
+    const QStringList& clipboard() const { return m_state.clipboard(); }
+    int pasteMode() const { return m_state.pasteMode(); }
+    const QStringList& cleanEntries() const { return m_state.cleanEntries(); }
+    void setCleanEntries(const QStringList& extensions) { m_state.setCleanEntries(extensions); }
     // 1 the tree, 2 the list: the pane the commands act on.
     int activePane() const { return m_pane; }
     void setActivePane(int pane);
     bool editing() const { return m_editing; }
     // The last ten folders, the last one's place and the one shown.
-    QStringList history() const;
-    int historyLast() const { return m_historyLast; }
-    int historyPosition() const { return m_historyPos; }
+    QStringList history() const { return m_state.history(); }
+    int historyLast() const { return m_state.historyLast(); }
+    int historyPosition() const { return m_state.historyPosition(); }
+    // What the file manager is at, without its widgets.
+    FileManagerState& state() { return m_state; }
 
-    const QStringList& CleIcones() const { return m_icons.keys(); }
+    const QStringList& iconKeys() const { return m_icons.keys(); }
     const IconCache& icons() const { return m_icons; }
 
     // Listing and selection
-    void LitRepert();
-    void LitArbre();
-    void Remplit();
-    void Memorise();
-    void SelectAll();
-    void Inverse();
+    void readFolder();
+    void readTree();
+    void takeSelection();
+    void rememberSelection();
+    void selectAll();
+    void invertSelection();
     // The settings file in `folder`, or in the current folder.
-    void ChargeIni(const QString& folder = {});
-    void SauveIni();
-    void FormShow();
+    void loadSettings(const QString& folder = {});
+    void saveSettings();
+    void prepareFirstShow();
 
     // Ordering and filter
-    void ListeStyle(int style);
+    void setListStyle(int style);
     int listStyle() const { return m_style; }
-    void TriNom();
-    void TriTaille();
-    void TriDate();
-    void TriExt();
-    void ListView1ColumnClick(int column);
-    void Filtre1();
+    void sortByName();
+    void sortBySize();
+    void sortByDate();
+    void sortByExtension();
+    void onColumnClicked(int column);
+    void chooseFilter();
     using SortKey = filemanager::SortKey;
     QString rowRecord(int row, SortKey key) const;
-    void Maj(const QStringList& records);
+    void updateRows(const QStringList& records);
 
     // Navigation and history
-    void ChangeRep();
-    void AddHisto();
-    void HistoPrec();
-    void HistoSuiv();
-    void DriveComboBox1Change();
-    void DriveComboBox2Change();
-    void DirectoryOutline1DblClick();
-    void ListView1DblClick();
-    void ComboBox1Enter();
+    void showFolderChange();
+    void addToHistory();
+    void historyBack();
+    void historyForward();
+    void onTreeDriveChanged();
+    void onListDriveChanged();
+    void onTreeActivated();
+    void openSelected();
+    void runCommandLine();
     static bool driveReady(QChar letter);
 
     // File operations
-    void Efface1();
-    void Supprimer();
-    void Couper1();
-    void Copier1();
-    void CopyMove();
-    void ListView1Editing();
-    void ListView1Edited(int row, const QString& text);
-    void Modif();
-    void Renomme();
-    void NouveauDossier();
-    void Nouveau();
-    void Attributs();
-    void Fixer();
-    void chCasse();
+    void deleteSelection();
+    void deleteTaken();
+    void cutSelection();
+    void copySelection();
+    void pasteClipboard();
+    void onNameEditing();
+    void onNameEdited(int row, const QString& text);
+    void renameCommand();
+    void renameSelected();
+    void newFolder();
+    void newText();
+    void showProperties();
+    void setAttributes();
+    void changeCase();
 
     // Viewing and launching (the file manager's own).
-    virtual void Voir(const QString& name);
-    void Ouvrirtexte();
-    void Imprimer();
-    void LanceApp();
+    virtual void view(const QString& name);
+    void openAsText();
+    void printSelection();
+    void openWithApplication();
 
     // What a command receives: the selection as absolute paths taken now,
     // the folders, refresh, progress and the parent window.
@@ -207,12 +210,7 @@ class FileManagerView : public QWidget {
     bool m_shown = false;
     QString m_listedFolder; // the folder the list's names belong to
 
-    QString m_folder;
-    QString m_filter = QStringLiteral("*.*");
-    QStringList m_selection;
-    QStringList m_clipboard;
-    int m_pasteMode = 0;
-    QStringList m_cleanEntries;
+    FileManagerState m_state;
     int m_pane = 0;
     bool m_askReplace = true;
     bool m_editing = false;
@@ -220,9 +218,6 @@ class FileManagerView : public QWidget {
     bool m_userSizedColumn[4] = {};
     bool m_fittingColumns = false;
     void fitColumns();
-    QString m_history[10];
-    int m_historyLast = 0;
-    int m_historyPos = 0;
 };
 
 // The extension "Voir" goes by: the last four or five characters when they

@@ -79,17 +79,17 @@ void FileManagerView::runLoop(const std::function<void(core::Job&)>& body) {
 
 // ---- delete ----
 
-void FileManagerView::Efface1() {
+void FileManagerView::deleteSelection() {
     if (selectedRows().isEmpty()) return;
     if (!confirmed(kDeleteQuestion)) return;
-    Remplit();
-    Supprimer();
-    LitRepert();
+    takeSelection();
+    deleteTaken();
+    readFolder();
 }
 
-void FileManagerView::Supprimer() {
+void FileManagerView::deleteTaken() {
     // Taken now: whatever the window shows later, these are the entries.
-    const DeleteRequest request{pathsOf(m_selection)};
+    const DeleteRequest request{pathsOf(m_state.selection())};
     OperationResult result;
     runLoop([&](core::Job& job) { result = deleteEntries(request, askTheUser(), job); });
     ui::reportFailure(result.outcome);
@@ -97,23 +97,24 @@ void FileManagerView::Supprimer() {
 
 // ---- cut, copy and paste ----
 
-void FileManagerView::Couper1() {
+void FileManagerView::cutSelection() {
     if (m_pane != 2) return;
-    Memorise();
-    m_pasteMode = 1;
+    rememberSelection();
+    m_state.setPasteMode(1);
 }
 
-void FileManagerView::Copier1() {
+void FileManagerView::copySelection() {
     if (m_pane != 2) return;
-    Memorise();
-    m_pasteMode = 2;
+    rememberSelection();
+    m_state.setPasteMode(2);
 }
 
-void FileManagerView::CopyMove() {
-    if (m_clipboard.isEmpty()) return;
-    QString destination = m_pane == 1 ? tree()->SelectedPath() : m_listedFolder;
+void FileManagerView::pasteClipboard() {
+    if (m_state.clipboard().isEmpty()) return;
+    QString destination = m_pane == 1 ? tree()->selectedPath() : m_listedFolder;
     if (destination.isEmpty()) return; // a tree node that is no folder
-    PasteRequest request{m_clipboard, withSlash(destination), PasteMode(m_pasteMode), true};
+    PasteRequest request{m_state.clipboard(), withSlash(destination),
+                         PasteMode(m_state.pasteMode()), true};
     m_askReplace = true;
     const QString refusal = pasteRefusal(request);
     if (!refusal.isEmpty()) {
@@ -121,10 +122,10 @@ void FileManagerView::CopyMove() {
         return;
     }
     OperationResult result;
-    if (m_pasteMode == 1 || m_pasteMode == 2)
+    if (m_state.pasteMode() == 1 || m_state.pasteMode() == 2)
         runLoop([&](core::Job& job) { result = paste(request, askTheUser(), job); });
     m_askReplace = request.askReplace;
-    LitRepert();
+    readFolder();
     // What could not be written is told, one box for the paste: the first
     // entries with their reason ("Accès au fichier refusé : ...").
     if (!result.errors.isEmpty()) {
@@ -150,39 +151,39 @@ void FileManagerView::renameEntry(const QString& oldName, const QString& newName
     Platform::instance().moveFile(folder + oldName, folder + newName);
 }
 
-void FileManagerView::ListView1Editing() {
+void FileManagerView::onNameEditing() {
     m_editing = true;
 }
 
-void FileManagerView::ListView1Edited(int row, const QString& text) {
+void FileManagerView::onNameEdited(int row, const QString& text) {
     if (row >= 0 && row < model()->rowCount()) {
         const QString old = model()->row(row).name;
         if (text != old) {
             renameEntry(old, text);
             m_editing = false;
-            LitRepert();
+            readFolder();
             return;
         }
     }
     m_editing = false;
 }
 
-void FileManagerView::Modif() {
-    Renomme();
+void FileManagerView::renameCommand() {
+    renameSelected();
 }
 
-void FileManagerView::Renomme() {
-    Remplit();
-    if (m_selection.isEmpty()) return;
+void FileManagerView::renameSelected() {
+    takeSelection();
+    if (m_state.selection().isEmpty()) return;
     RenameDialog dialog([this](const QString& o, const QString& n) { renameEntry(o, n); }, this);
-    dialog.Init(m_selection);
+    dialog.init(m_state.selection());
     ui::runModal(&dialog);
-    LitRepert();
+    readFolder();
 }
 
 // ---- new folder, new text ----
 
-void FileManagerView::NouveauDossier() {
+void FileManagerView::newFolder() {
     QString name;
     if (!ui::dialogs().inputBox(QStringLiteral("Nouveau dossier"),
                                 QStringLiteral("Nouveau dossier"), name) ||
@@ -192,10 +193,10 @@ void FileManagerView::NouveauDossier() {
     const QString path = QDir::isAbsolutePath(name) ? name : withSlash(m_listedFolder) + name;
     if (const platform::Status made = p.createFolder(path); !made)
         throw ui::InOutError(made.error());
-    LitRepert();
+    readFolder();
 }
 
-void FileManagerView::Nouveau() {
+void FileManagerView::newText() {
     Platform& p = Platform::instance();
     p.shellExecute(QStringLiteral("open"), p.plainTextEditor(), QString(), QString());
 }
@@ -212,22 +213,22 @@ bool FileManagerView::oneSelected(QString& name) {
     return true;
 }
 
-void FileManagerView::Attributs() {
+void FileManagerView::showProperties() {
     QString name;
     if (!oneSelected(name)) return;
     PropertiesDialog dialog(this);
-    dialog.Init(name);
+    dialog.init(name);
     ui::runModal(&dialog);
 }
 
-void FileManagerView::Fixer() {
+void FileManagerView::setAttributes() {
     SetAttributesDialog dialog(this);
     ui::runModal(&dialog);
     QString date, time;
     bool system = false, hidden = false, readOnly = false, archive = false;
-    dialog.Result(date, time, system, hidden, readOnly, archive);
+    dialog.chosen(date, time, system, hidden, readOnly, archive);
     if (date.isEmpty()) return;
-    Remplit();
+    takeSelection();
     const QDateTime when(QDate::fromString(date, QStringLiteral("dd/MM/yyyy")),
                          QTime::fromString(time, QStringLiteral("HH:mm:ss")), Qt::LocalTime);
     quint32 attrs = 0;
@@ -235,20 +236,20 @@ void FileManagerView::Fixer() {
     if (readOnly) attrs |= platform::faReadOnly;
     if (hidden) attrs |= platform::faHidden;
     if (system) attrs |= platform::faSysFile;
-    const AttributeRequest request{pathsOf(m_selection), when, attrs};
+    const AttributeRequest request{pathsOf(m_state.selection()), when, attrs};
     runLoop([&](core::Job& job) { fixAttributes(request, job); });
-    LitRepert();
+    readFolder();
 }
 
-void FileManagerView::chCasse() {
-    Remplit();
+void FileManagerView::changeCase() {
+    takeSelection();
     CaseDialog dialog(this);
     ui::runModal(&dialog);
-    const int choice = dialog.Result();
+    const int choice = dialog.choice();
     if (choice < 0) return;
-    const CaseRequest request{m_listedFolder, m_selection, choice};
+    const CaseRequest request{m_listedFolder, m_state.selection(), choice};
     runLoop([&](core::Job& job) { changeNamesCase(request, job); });
-    LitRepert();
+    readFolder();
 }
 
 } // namespace filemanager

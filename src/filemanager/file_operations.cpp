@@ -107,26 +107,7 @@ bool pasteOne(const QString& source, const QString& target, PasteRequest& reques
 } // namespace
 
 QString entryFailure(int error, const QString& path) {
-    QString reason;
-    switch (error) {
-    case platform::errFileExists:
-    case platform::errAlreadyExists:
-        reason = QStringLiteral("Existe déjà");
-        break;
-    case platform::errDiskFull:
-        reason = core::InOutError::textFor(101);
-        break;
-    case platform::errFileNotFound:
-    case platform::errPathNotFound:
-        reason = core::InOutError::textFor(3);
-        break;
-    case platform::errSameEntry:
-        reason = QStringLiteral("Destination doit être différente de la source");
-        break;
-    default:
-        reason = core::InOutError::textFor(5);
-    }
-    return reason + QStringLiteral(" : ") + path;
+    return core::fileErrorText(error, core::FileUse::Entry, path);
 }
 
 OperationResult deleteEntries(const DeleteRequest& request, const OperationQuestions& questions,
@@ -203,7 +184,7 @@ OperationResult fixAttributes(const AttributeRequest& request, core::Job& job) {
         // The time goes first: a changed time would set the archive bit again.
         const bool folder = e.attributes & platform::faDirectory;
         const platform::Status timed = folder || !request.when.isValid()
-                                           ? platform::Status(true)
+                                           ? platform::Status::done()
                                            : p.setFileTime(paths[i], request.when);
         const platform::Status set = p.setAttributes(paths[i], request.attributes);
         tally(result, paths[i], timed ? set : timed);
@@ -236,7 +217,7 @@ OperationResult changeNamesCase(const CaseRequest& request, core::Job& job) {
         const QString changed = changeCase(names[i], request.choice);
         // Never over a twin of the other case.
         tally(result, folder + names[i],
-              changed == names[i] ? platform::Status(true)
+              changed == names[i] ? platform::Status::done()
                                   : p.moveFile(folder + names[i], folder + changed));
     }
     finish(result, job);

@@ -86,7 +86,7 @@ bool deleteTree(const QString& folder, const QString& mask, const TreeCallbacks&
     bool fresh = true;
     if (!attempt(cb, folder, [&] {
             if (!std::exchange(fresh, false)) listing = lister.take(folder);
-            return listing.ok ? platform::Status(true) : platform::Status::failed(listing.error);
+            return listing.ok ? platform::Status::done() : platform::Status::failed(listing.error);
         }))
         return !stopped(cb);
     // The next folders are read while this one's files go.

@@ -31,12 +31,12 @@ FilterDialog::FilterDialog(QWidget* parent) : QDialog(parent) {
     connect(cancel, &QPushButton::clicked, this, &QDialog::reject);
 }
 
-void FilterDialog::Init(const QString& mask) {
+void FilterDialog::init(const QString& mask) {
     m_edit->setText(mask);
     m_confirmed = false;
 }
 
-QString FilterDialog::Result() const {
+QString FilterDialog::mask() const {
     return m_confirmed ? m_edit->text() : QString();
 }
 

@@ -10,8 +10,8 @@ class FilterDialog : public QDialog {
     Q_OBJECT
   public:
     explicit FilterDialog(QWidget* parent = nullptr);
-    void Init(const QString& mask);
-    QString Result() const;
+    void init(const QString& mask);
+    QString mask() const;
     QLineEdit* edit() const { return m_edit; }
 
   private:

@@ -58,7 +58,7 @@ int IconCache::imageFor(const QString& name, platform::EntryKind kind) {
         icon.paint(&p, QRect(1, 1, 32, 32));
     }
     QImage small(16, 16, QImage::Format_RGB888);
-    ScaleFiltered(m_surface, small, hermiteFilter, 1.0);
+    scaleFiltered(m_surface, small, hermiteFilter, 1.0);
     m_keys.append(key);
     m_index.insert(key, int(m_images.size()));
     m_images.append(QPixmap::fromImage(small));

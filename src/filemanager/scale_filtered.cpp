@@ -49,7 +49,7 @@ double hermiteFilter(double t) {
     return t < 1 ? (2 * t - 3) * t * t + 1 : 0;
 }
 
-void ScaleFiltered(const QImage& source, QImage& destination, const FilterKernel& filter,
+void scaleFiltered(const QImage& source, QImage& destination, const FilterKernel& filter,
                    double support) {
     if (source.width() <= 0 || source.height() <= 0)
         throw ui::TavError(QStringLiteral("Source bitmap too small"));

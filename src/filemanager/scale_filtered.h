@@ -14,7 +14,7 @@ double hermiteFilter(double t);
 // Redraws source into destination at the destination's current size. Both
 // end up 24-bit; weights are not normalised, as the listing's icons expect.
 // Throws ui::TavError("Source bitmap too small") for an empty source.
-void ScaleFiltered(const QImage& source, QImage& destination, const FilterKernel& filter,
+void scaleFiltered(const QImage& source, QImage& destination, const FilterKernel& filter,
                    double support);
 
 } // namespace filemanager

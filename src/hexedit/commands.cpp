@@ -9,7 +9,7 @@ void editFile(const ui::CommandContext& c) {
     const QString path = c.oneFile();
     if (path.isEmpty()) return;
     HexEditorWindow window(c.parent);
-    window.Init(path);
+    window.init(path);
     ui::runModal(&window);
 }
 

@@ -46,24 +46,24 @@ HexEditorWindow::HexEditorWindow(QWidget* parent) : QDialog(parent) {
     bar->addStretch();
     bar->addWidget(closeButton);
     layout->addLayout(bar);
-    HexEditor1 = new HexEditorView(this);
-    QFont f = HexEditor1->font();
+    editor = new HexEditorView(this);
+    QFont f = editor->font();
     f.setPixelSize(17);
-    HexEditor1->setFont(f);
-    HexEditor1->document().CreateBackup = false;
-    HexEditor1->document().setBytesPerLine(16);
-    layout->addWidget(HexEditor1, 1);
+    editor->setFont(f);
+    editor->document().createBackup = false;
+    editor->document().setBytesPerLine(16);
+    layout->addWidget(editor, 1);
     resize(760, 520);
     connect(saveButton, &QToolButton::clicked, this,
-            [this] { ui::runCommand([this] { Save(); }); });
+            [this] { ui::runCommand([this] { save(); }); });
     connect(findButton, &QToolButton::clicked, this,
-            [this] { ui::runCommand([this] { Find(); }); });
+            [this] { ui::runCommand([this] { find(); }); });
     connect(gotoButton, &QToolButton::clicked, this,
-            [this] { ui::runCommand([this] { GoTo(); }); });
-    connect(undoButton, &QToolButton::clicked, this, [this] { UndoStep(); });
+            [this] { ui::runCommand([this] { goTo(); }); });
+    connect(undoButton, &QToolButton::clicked, this, [this] { undoStep(); });
     // Ctrl+Z does what the "Annuler" button does.
     auto* undoKey = new QShortcut(QKeySequence::Undo, this);
-    connect(undoKey, &QShortcut::activated, this, [this] { UndoStep(); });
+    connect(undoKey, &QShortcut::activated, this, [this] { undoStep(); });
     connect(closeButton, &QPushButton::clicked, this, &HexEditorWindow::reject);
 }
 
@@ -74,7 +74,7 @@ bool HexEditorWindow::openFile() {
     }
     // Copied as a job: a large file shows its progress, and Escape or
     // "Annuler" stops the copy and closes the window.
-    HexDocument& d = HexEditor1->document();
+    HexDocument& d = editor->document();
     bool copied = false;
     core::FunctionJob job([&](core::Job& j) { copied = d.copyIn(m_fileName, j); });
     ui::runWithProgress(job, this, QStringLiteral("Ouvrir"));
@@ -88,14 +88,14 @@ void HexEditorWindow::showEvent(QShowEvent* e) {
     if (m_opened) return;
     m_opened = true;
     if (!openFile()) QTimer::singleShot(0, this, [this] { done(QDialog::Rejected); });
-    HexEditor1->setFocus();
+    editor->setFocus();
 }
 
 bool HexEditorWindow::search(qint64 from) {
-    HexDocument& d = HexEditor1->document();
+    HexDocument& d = editor->document();
     QByteArray pattern = m_pattern.pattern;
     const bool text = m_pattern.kind == HexFindDialog::Result::Text;
-    const HexDocument::Search prepared = d.prepareFind(pattern, from, d.DataSize() - 1, text, text);
+    const HexDocument::Search prepared = d.prepareFind(pattern, from, d.dataSize() - 1, text, text);
     if (text) m_pattern.pattern = pattern; // lower-cased by the search
     // Scanned as a job: a long search shows its progress and Escape or
     // "Annuler" stops it, the caret where it was.
@@ -110,12 +110,12 @@ bool HexEditorWindow::search(qint64 from) {
     }
     d.setSelStart(found + pattern.size() - 1);
     d.setSelEnd(found);
-    HexEditor1->showCaret();
+    editor->showCaret();
     m_lastMatch = found;
     return true;
 }
 
-void HexEditorWindow::Find() {
+void HexEditorWindow::find() {
     HexFindDialog dialog(this);
     ui::runModal(&dialog);
     const HexFindDialog::Result r = dialog.result();
@@ -125,33 +125,33 @@ void HexEditorWindow::Find() {
     search(0);
 }
 
-void HexEditorWindow::FindNext() {
+void HexEditorWindow::findNext() {
     if (m_pattern.kind == HexFindDialog::Result::Nothing) return;
     search(m_lastMatch + m_pattern.pattern.size());
 }
 
-void HexEditorWindow::GoTo() {
-    HexDocument& d = HexEditor1->document();
-    if (d.DataSize() == 0) return;
-    QString value = QString::number(d.CaretOffset(), 16).toUpper();
+void HexEditorWindow::goTo() {
+    HexDocument& d = editor->document();
+    if (d.dataSize() == 0) return;
+    QString value = QString::number(d.caretOffset(), 16).toUpper();
     if (!ui::dialogs().inputBox(QStringLiteral("Atteintre la position..."),
                                 QStringLiteral("Position en hexadécimal"), value))
         return;
     bool ok = false;
     qint64 target = value.trimmed().toLongLong(&ok, 16);
     if (!ok) target = 1;
-    if (!d.Seek(target, 0, true)) ui::dialogs().message(QStringLiteral("Position invalide"));
-    HexEditor1->showCaret();
+    if (!d.seek(target, 0, true)) ui::dialogs().message(QStringLiteral("Position invalide"));
+    editor->showCaret();
 }
 
-bool HexEditorWindow::Save() {
+bool HexEditorWindow::save() {
     const QString chosen =
         ui::dialogs().saveFileName(QStringLiteral("Enregistrer"), m_fileName, QString());
     if (chosen.isEmpty()) return true;
     m_fileName = chosen;
     // Written as a job: a large file shows its progress, and Escape or
     // "Annuler" stops it with the file as it was and the changes kept here.
-    HexDocument& d = HexEditor1->document();
+    HexDocument& d = editor->document();
     d.flushWork();
     bool written = false;
     core::FunctionJob job([&](core::Job& j) { written = d.writeTo(chosen, j); });
@@ -168,18 +168,18 @@ bool HexEditorWindow::Save() {
     return false;
 }
 
-void HexEditorWindow::UndoStep() {
-    if (HexEditor1->document().CanUndo()) HexEditor1->document().Undo();
+void HexEditorWindow::undoStep() {
+    if (editor->document().canUndo()) editor->document().undo();
 }
 
 bool HexEditorWindow::confirmClose() {
-    if (!HexEditor1->document().Modified) return true;
+    if (!editor->document().modified) return true;
     const ui::Button b = ui::dialogs().confirm(QStringLiteral("Enregistrer les modifications ?"),
                                                ui::Yes | ui::No | ui::Cancel);
     if (b == ui::Cancel) return false;
     // A save that failed keeps the window, and the changes, open.
     bool saved = true;
-    if (b == ui::Yes && !ui::runCommand([&] { saved = Save(); })) saved = false;
+    if (b == ui::Yes && !ui::runCommand([&] { saved = save(); })) saved = false;
     return saved;
 }
 
@@ -195,8 +195,8 @@ void HexEditorWindow::closeEvent(QCloseEvent* e) {
 }
 
 void HexEditorWindow::keyPressEvent(QKeyEvent* e) {
-    if (e->key() == Qt::Key_F3) return (void)ui::runCommand([this] { FindNext(); });
-    if (e->key() == Qt::Key_F6) return (void)ui::runCommand([this] { Find(); });
+    if (e->key() == Qt::Key_F3) return (void)ui::runCommand([this] { findNext(); });
+    if (e->key() == Qt::Key_F6) return (void)ui::runCommand([this] { find(); });
     QDialog::keyPressEvent(e);
 }
 

@@ -17,19 +17,19 @@ class HexEditorWindow : public QDialog {
   public:
     explicit HexEditorWindow(QWidget* parent = nullptr);
 
-    void Init(const QString& name) { m_fileName = name; }
+    void init(const QString& name) { m_fileName = name; }
     QString fileName() const { return m_fileName; }
     // Loads the file; false (after the message) when it does not exist.
     bool openFile();
 
-    void Find();
-    void FindNext();
-    void GoTo();
+    void find();
+    void findNext();
+    void goTo();
     // false when the chosen file could not be written (the user is told).
-    bool Save();
-    void UndoStep();
+    bool save();
+    void undoStep();
 
-    HexEditorView* HexEditor1;
+    HexEditorView* editor;
     QToolButton *saveButton, *findButton, *gotoButton, *undoButton;
     QPushButton* closeButton;
 

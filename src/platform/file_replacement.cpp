@@ -126,32 +126,33 @@ FileReplacement::~FileReplacement() {
     discard();
 }
 
-bool FileReplacement::fail(int err) {
-    m_error = errorFromErrno(err);
-    return false;
+namespace {
+// A failure seen through errno.
+Status failedWith(int err) {
+    return Status::failed(errorFromErrno(err));
 }
+} // namespace
 
-bool FileReplacement::open() {
+Status FileReplacement::open() {
     discard();
     m_final = nativeName(m_target);
     struct stat st;
     if (lstat(m_final.constData(), &st) == 0 && S_ISLNK(st.st_mode)) {
         char resolved[PATH_MAX];
-        if (!realpath(m_final.constData(), resolved)) return fail(errno);
+        if (!realpath(m_final.constData(), resolved)) return failedWith(errno);
         m_final = resolved;
     }
     // Only a file is replaced: never a device, a pipe or a folder.
     if (stat(m_final.constData(), &st) == 0 && !S_ISREG(st.st_mode)) {
-        m_error = errNotRegular;
-        return false;
+        return Status::failed(errNotRegular);
     }
     m_fd = openAside(folderOf(m_final), m_named);
-    if (m_fd < 0) return fail(errno);
+    if (m_fd < 0) return failedWith(errno);
     if (!m_file.open(m_fd, QIODevice::WriteOnly, QFileDevice::DontCloseHandle)) {
         discard();
-        return fail(EIO);
+        return failedWith(EIO);
     }
-    return true;
+    return Status::done();
 }
 
 bool FileReplacement::takeOwnersOf(const QByteArray& target) {
@@ -190,29 +191,26 @@ bool FileReplacement::putInPlace(const QByteArray& target) {
     return nameAside(m_fd, m_named, target, true);
 }
 
-bool FileReplacement::park() {
-    if (m_fd < 0) return fail(EBADF);
+Status FileReplacement::park() {
+    if (m_fd < 0) return failedWith(EBADF);
     errno = 0;
-    if (!m_file.flush()) return fail(errno ? errno : ENOSPC);
-    if (!takeOwnersOf(m_final)) return fail(errno);
+    if (!m_file.flush()) return failedWith(errno ? errno : ENOSPC);
+    if (!takeOwnersOf(m_final)) return failedWith(errno);
     // An unnamed file gets a hidden name: it outlives its descriptor.
-    if (m_named.isEmpty() && !linkHidden(m_fd, folderOf(m_final), m_named)) return fail(errno);
+    if (m_named.isEmpty() && !linkHidden(m_fd, folderOf(m_final), m_named))
+        return failedWith(errno);
     m_file.close();
     ::close(m_fd);
     m_fd = -1;
     m_parked = true;
-    return true;
+    return Status::done();
 }
 
-bool FileReplacement::commitSet(const std::vector<std::unique_ptr<FileReplacement>>& members,
-                                const std::function<QString(int)>& nameOf, int most, int* error) {
-    const auto failed = [&](int err) {
-        if (error) *error = errorFromErrno(err);
-        return false;
-    };
-    if (members.empty()) return true;
+Status FileReplacement::commitSet(const std::vector<std::unique_ptr<FileReplacement>>& members,
+                                  const std::function<QString(int)>& nameOf, int most) {
+    if (members.empty()) return Status::done();
     for (const auto& m : members)
-        if (!m->m_parked) return failed(EBADF);
+        if (!m->m_parked) return failedWith(EBADF);
     QList<QByteArray> older; // the older set's members beyond the new count
     for (int n = int(members.size()) + 1; n <= most; ++n) {
         const QByteArray name = nativeName(nameOf(n));
@@ -228,48 +226,49 @@ bool FileReplacement::commitSet(const std::vector<std::unique_ptr<FileReplacemen
         replaces = replaces || lstat(m->m_final.constData(), &st) == 0;
     }
     const QString folder = QFile::decodeName(folderOf(members.front()->m_final));
-    if (replaces && !syncFileSystemOf(folder)) return failed(errno ? errno : EIO);
-    if (unlink(members.front()->m_final.constData()) != 0 && errno != ENOENT) return failed(errno);
+    if (replaces && !syncFileSystemOf(folder)) return failedWith(errno ? errno : EIO);
+    if (unlink(members.front()->m_final.constData()) != 0 && errno != ENOENT)
+        return failedWith(errno);
     for (const QByteArray& name : older)
-        if (unlink(name.constData()) != 0 && errno != ENOENT) return failed(errno);
+        if (unlink(name.constData()) != 0 && errno != ENOENT) return failedWith(errno);
     for (auto it = members.rbegin(); it != members.rend(); ++it) {
         FileReplacement& m = **it;
-        if (rename(m.m_named.constData(), m.m_final.constData()) != 0) return failed(errno);
+        if (rename(m.m_named.constData(), m.m_final.constData()) != 0) return failedWith(errno);
         m.m_named.clear();
         m.m_parked = false;
     }
     if (replaces) syncFileSystemOf(folder);
-    return true;
+    return Status::done();
 }
 
-bool FileReplacement::commit(const QDateTime& modified) {
+Status FileReplacement::commit(const QDateTime& modified) {
     if (m_parked) { // complete already: only its name is to come
-        if (rename(m_named.constData(), m_final.constData()) != 0) return fail(errno);
+        if (rename(m_named.constData(), m_final.constData()) != 0) return failedWith(errno);
         m_named.clear();
         m_parked = false;
         if (m_durable) syncFolderOf(m_final);
-        return true;
+        return Status::done();
     }
-    if (m_fd < 0) return fail(EBADF);
+    if (m_fd < 0) return failedWith(EBADF);
     errno = 0;
-    if (!m_file.flush()) return fail(errno ? errno : ENOSPC);
-    if (!takeOwnersOf(m_final)) return fail(errno);
+    if (!m_file.flush()) return failedWith(errno ? errno : ENOSPC);
+    if (!takeOwnersOf(m_final)) return failedWith(errno);
     if (modified.isValid()) {
         struct timespec times[2];
         times[0].tv_nsec = UTIME_OMIT;
         times[1].tv_sec = time_t(modified.toSecsSinceEpoch());
         times[1].tv_nsec = 0;
-        if (futimens(m_fd, times) != 0) return fail(errno);
+        if (futimens(m_fd, times) != 0) return failedWith(errno);
     }
     // Durable: the new content is on the disk before it takes the name, and
     // the name is on the disk before the replacement is told done.
-    if (m_durable && ::fdatasync(m_fd) != 0) return fail(errno);
-    if (!putInPlace(m_final)) return fail(errno);
+    if (m_durable && ::fdatasync(m_fd) != 0) return failedWith(errno);
+    if (!putInPlace(m_final)) return failedWith(errno);
     if (m_durable) syncFolderOf(m_final);
     m_file.close();
     ::close(m_fd);
     m_fd = -1;
-    return true;
+    return Status::done();
 }
 
 bool FileReplacement::syncFileSystemOf(const QString& path) {

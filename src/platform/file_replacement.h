@@ -5,6 +5,8 @@
 // where the file system allows it (a hidden one, removed on failure,
 // elsewhere), created readable by its owner only.
 
+#include "platform.h"
+
 #include <QDateTime>
 #include <QFile>
 #include <QString>
@@ -37,7 +39,7 @@ class FileReplacement {
     FileReplacement(const FileReplacement&) = delete;
     FileReplacement& operator=(const FileReplacement&) = delete;
 
-    bool open();
+    Status open();
     QFile& file() { return m_file; }
 
     // The new file gets the attributes of a file just made (not read-only,
@@ -52,7 +54,7 @@ class FileReplacement {
     // Flushes, gives the new file the old one's mode, owner, group and
     // stored attributes (a new file the usual mode), the modification time
     // when given, and puts it in place of the target.
-    bool commit(const QDateTime& modified = {});
+    Status commit(const QDateTime& modified = {});
     void discard();
 
     // The content is complete but does not take its name yet: flushed,
@@ -60,7 +62,7 @@ class FileReplacement {
     // the target and closed (a set of many members holds no descriptor for
     // each). commit() then only names it; discard() or the destructor
     // removes it.
-    bool park();
+    Status park();
 
     // Members of one set (backup volumes, split parts), each parked, take
     // their names together: their content goes to the disk first; then the
@@ -70,12 +72,8 @@ class FileReplacement {
     // last, and the names go to the disk. An interruption in between leaves
     // a set without its first member, never old and new members that pass
     // for one set.
-    static bool commitSet(const std::vector<std::unique_ptr<FileReplacement>>& members,
-                          const std::function<QString(int)>& nameOf, int most,
-                          int* error = nullptr);
-
-    // The error of the last failure (see Platform's error codes).
-    int error() const { return m_error; }
+    static Status commitSet(const std::vector<std::unique_ptr<FileReplacement>>& members,
+                            const std::function<QString(int)>& nameOf, int most);
 
     // Waits until everything written on the file system holding path is on
     // the disk (every file system for an empty path); false when it cannot.
@@ -83,7 +81,6 @@ class FileReplacement {
     const QString& target() const { return m_target; }
 
   private:
-    bool fail(int err);
     bool takeOwnersOf(const QByteArray& target);
     bool putInPlace(const QByteArray& target);
 
@@ -92,7 +89,6 @@ class FileReplacement {
     QByteArray m_named; // the hidden temporary's name, when it has one
     QFile m_file;
     int m_fd = -1;
-    int m_error = 0;
     bool m_fresh = false;
     bool m_durable = true;
     bool m_parked = false;

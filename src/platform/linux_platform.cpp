@@ -416,10 +416,9 @@ quint32 LinuxPlatform::attributes(const QString& path) {
 
 Status LinuxPlatform::setAttributes(const QString& path, quint32 attrs) {
     if (!applyAttributes(path, attrs)) {
-        setLastError(errorFromErrno(errno));
-        return false;
+        return Status::failed(errorFromErrno(errno));
     }
-    return true;
+    return Status::done();
 }
 
 Status LinuxPlatform::setFileTime(const QString& path, const QDateTime& when) {
@@ -428,10 +427,9 @@ Status LinuxPlatform::setFileTime(const QString& path, const QDateTime& when) {
     times[1].tv_sec = time_t(when.toSecsSinceEpoch());
     times[1].tv_nsec = 0;
     if (utimensat(AT_FDCWD, native(path).constData(), times, 0) != 0) {
-        setLastError(errorFromErrno(errno));
-        return false;
+        return Status::failed(errorFromErrno(errno));
     }
-    return true;
+    return Status::done();
 }
 
 namespace {
@@ -528,8 +526,7 @@ Status LinuxPlatform::listDirectory(const QString& folder, const QString& mask,
     const QString abs = cleanAbsolute(folder);
     DIR* dir = openFolder(native(abs));
     if (!dir) {
-        setLastError(errorFromErrno(errno));
-        return false;
+        return Status::failed(errorFromErrno(errno));
     }
     const int fd = dirfd(dir);
     // A volume's root folder has no parent entry, as on the platforms with drive letters.
@@ -566,7 +563,7 @@ Status LinuxPlatform::listDirectory(const QString& folder, const QString& mask,
         out.push_back(std::move(e));
     }
     closedir(dir);
-    return true;
+    return Status::done();
 }
 
 EntryKind kindOfMode(unsigned mode) {
@@ -647,8 +644,7 @@ Status LinuxPlatform::listEntries(const QString& folder, std::vector<DirEntry>& 
     QByteArray path = native(cleanAbsolute(folder));
     const int fd = openDeepFolder(path);
     if (fd < 0) {
-        setLastError(errorFromErrno(errno));
-        return false;
+        return Status::failed(errorFromErrno(errno));
     }
     // The folder's own device, looked at once a sub-folder needs it.
     struct stat self;
@@ -690,7 +686,7 @@ Status LinuxPlatform::listEntries(const QString& folder, std::vector<DirEntry>& 
         *folderFd = fd; // stays open for the caller
     else
         close(fd);
-    return true;
+    return Status::done();
 }
 
 QString LinuxPlatform::startFolder() {
@@ -717,8 +713,7 @@ Status LinuxPlatform::deleteFile(const QString& path) {
     else if (unlinkat(folder, name.constData(), 0) != 0)
         error = errorFromErrno(errno);
     if (folder >= 0) close(folder);
-    if (error) setLastError(error);
-    return error == 0;
+    return error ? Status::failed(error) : Status::done();
 }
 
 Status LinuxPlatform::deleteListedFile(const QString& folder, const DirEntry& entry, int folderFd) {
@@ -729,10 +724,9 @@ Status LinuxPlatform::deleteListedFile(const QString& folder, const DirEntry& en
     const int done = folderFd >= 0 ? unlinkat(folderFd, native(entry.name).constData(), 0)
                                    : unlink(native(path).constData());
     if (done != 0) {
-        setLastError(errorFromErrno(errno));
-        return false;
+        return Status::failed(errorFromErrno(errno));
     }
-    return true;
+    return Status::done();
 }
 
 namespace {
@@ -933,75 +927,67 @@ class TreeMove {
 
 } // namespace
 
-bool LinuxPlatform::moveFolderAcross(const QByteArray& from, const QByteArray& to, core::Job* job) {
+Status LinuxPlatform::moveFolderAcross(const QByteArray& from, const QByteArray& to,
+                                       core::Job* job) {
     struct stat self;
     TreeMove move(*this, job);
     const QByteArray parent = from.left(std::max<qsizetype>(1, from.lastIndexOf('/')));
     if (lstat(from.constData(), &self) != 0 || access(parent.constData(), W_OK | X_OK) != 0 ||
         !move.survey(from, self.st_dev)) {
-        setLastError(move.error ? move.error : errAccessDenied);
-        return false;
+        return Status::failed(move.error ? move.error : errAccessDenied);
     }
     struct stat there;
     if (lstat(to.constData(), &there) == 0) { // never replaces
-        setLastError(errFileExists);
-        return false;
+        return Status::failed(errFileExists);
     }
     if (!move.copy(from, to, self)) {
         TreeMove::remove(to); // the part of the tree made so far
-        setLastError(move.error ? move.error : errorFromErrno(errno));
-        return false;
+        return Status::failed(move.error ? move.error : errorFromErrno(errno));
     }
     // The copy is on the disk before the first entry of the original goes:
     // a power cut in between leaves both, never neither.
     if (!FileReplacement::syncFileSystemOf(QFile::decodeName(to))) {
         TreeMove::remove(to);
-        setLastError(errorFromErrno(errno));
-        return false;
+        return Status::failed(errorFromErrno(errno));
     }
     if (!TreeMove::remove(from)) {
-        setLastError(errorFromErrno(errno));
-        return false;
+        return Status::failed(errorFromErrno(errno));
     }
-    return true;
+    return Status::done();
 }
 
 Status LinuxPlatform::moveFile(const QString& from, const QString& to, core::Job* job) {
     QByteArray f = native(from), t = native(to);
     struct stat st;
     if (lstat(f.constData(), &st) != 0) {
-        setLastError(errorFromErrno(errno));
-        return false;
+        return Status::failed(errorFromErrno(errno));
     }
     // A read-only file can be renamed and moved (it stays read-only); only
     // writing and deleting it are refused.
-    if (renameNoReplace(f.constData(), t.constData()) == 0) return true;
+    if (renameNoReplace(f.constData(), t.constData()) == 0) return Status::done();
     if (errno == EXDEV && S_ISDIR(st.st_mode)) return moveFolderAcross(f, t, job);
     if (errno != EXDEV) {
-        setLastError(errorFromErrno(errno));
-        return false;
+        return Status::failed(errorFromErrno(errno));
     }
     if (isReadOnlyMode(st.st_mode)) { // another volume: its original could not be deleted
-        setLastError(errAccessDenied);
-        return false;
+        return Status::failed(errAccessDenied);
     }
     // Another volume: copy, and delete the original only once the copy is whole.
     if (S_ISLNK(st.st_mode)) {
         char target[4096];
         ssize_t n = readlink(f.constData(), target, sizeof target - 1);
         if (n < 0 || (target[n] = 0, symlink(target, t.constData())) != 0) {
-            setLastError(errorFromErrno(errno));
-            return false;
+            return Status::failed(errorFromErrno(errno));
         }
-        return unlink(f.constData()) == 0;
+        if (unlink(f.constData()) != 0) return Status::failed(errorFromErrno(errno));
+        return Status::done();
     }
     // Durable: the copy is on the disk before the original goes.
-    if (!copyFile(from, to, true, job, true)) return false;
+    if (const Status copied = copyFile(from, to, true, job, true); !copied) return copied;
     if (unlink(f.constData()) != 0) {
-        setLastError(errorFromErrno(errno));
-        return false;
+        return Status::failed(errorFromErrno(errno));
     }
-    return true;
+    return Status::done();
 }
 
 Status LinuxPlatform::copyFile(const QString& from, const QString& to, bool failIfExists,
@@ -1014,14 +1000,13 @@ Status LinuxPlatform::copyWithin(const QString& from, const QString& to, bool fa
     QByteArray f = native(from), t = native(to);
     int in = open(f.constData(), O_RDONLY | O_CLOEXEC);
     if (in < 0) {
-        setLastError(errorFromErrno(errno));
-        return false;
+        return Status::failed(errorFromErrno(errno));
     }
     struct stat src;
     if (fstat(in, &src) != 0) {
-        setLastError(errorFromErrno(errno));
+        const int error = errorFromErrno(errno);
         close(in);
-        return false;
+        return Status::failed(error);
     }
     // Where a copy never replaces, a small file's name is checked when the
     // copy takes it (the naming never replaces): one look less per file of
@@ -1031,13 +1016,11 @@ Status LinuxPlatform::copyWithin(const QString& from, const QString& to, bool fa
     if (lookFirst && lstat(t.constData(), &dst) == 0) {
         if (failIfExists) {
             close(in);
-            setLastError(errFileExists);
-            return false;
+            return Status::failed(errFileExists);
         }
         if (S_ISDIR(dst.st_mode) || isReadOnlyMode(dst.st_mode)) {
             close(in);
-            setLastError(errAccessDenied);
-            return false;
+            return Status::failed(errAccessDenied);
         }
     }
     // Written beside the target, unnamed where the file system allows, and
@@ -1048,9 +1031,9 @@ Status LinuxPlatform::copyWithin(const QString& from, const QString& to, bool fa
     const mode_t mode = src.st_mode & 07777;
     const int out = openAside(native(QFileInfo(to).absolutePath()), named, mode & 0777);
     if (out < 0) {
-        setLastError(errorFromErrno(errno));
+        const int error = errorFromErrno(errno);
         close(in);
-        return false;
+        return Status::failed(error);
     }
     bool ok = copyBytes(in, out, src, Watched{job, 0, 0, before, total});
     int err = errno;
@@ -1063,16 +1046,15 @@ Status LinuxPlatform::copyWithin(const QString& from, const QString& to, bool fa
     }
     close(out);
     if (!named.isEmpty()) unlink(named.constData());
-    if (!ok) setLastError(err == EEXIST ? errFileExists : errorFromErrno(err));
-    return ok;
+    if (!ok) return Status::failed(err == EEXIST ? errFileExists : errorFromErrno(err));
+    return Status::done();
 }
 
 Status LinuxPlatform::createFolder(const QString& path) {
     if (mkdir(native(path).constData(), 0777) != 0) {
-        setLastError(errorFromErrno(errno));
-        return false;
+        return Status::failed(errorFromErrno(errno));
     }
-    return true;
+    return Status::done();
 }
 
 Status LinuxPlatform::createPath(const QString& path) {
@@ -1085,33 +1067,30 @@ Status LinuxPlatform::createPath(const QString& path) {
         // A folder made meanwhile is fine; a file of that name is not.
         if (mkdir(part.constData(), 0777) != 0 &&
             (errno != EEXIST || stat(part.constData(), &st) != 0 || !S_ISDIR(st.st_mode))) {
-            setLastError(errno == EEXIST || errno == 0 ? errAccessDenied : errorFromErrno(errno));
-            return false;
+            return Status::failed(errno == EEXIST || errno == 0 ? errAccessDenied
+                                                                : errorFromErrno(errno));
         }
     }
-    return true;
+    return Status::done();
 }
 
 Status LinuxPlatform::openForRead(QFile& file) {
     // Without waiting: a pipe with no writer would block the open for ever.
     const int fd = open(native(file.fileName()).constData(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
     if (fd < 0) {
-        setLastError(errorFromErrno(errno));
-        return false;
+        return Status::failed(errorFromErrno(errno));
     }
     struct stat st;
     if (fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
         close(fd);
-        setLastError(errNotRegular);
-        return false;
+        return Status::failed(errNotRegular);
     }
     fcntl(fd, F_SETFL, fcntl(fd, F_GETFL) & ~O_NONBLOCK);
     if (!file.open(fd, QIODevice::ReadOnly, QFileDevice::AutoCloseHandle)) {
         close(fd);
-        setLastError(errGeneric);
-        return false;
+        return Status::failed(errGeneric);
     }
-    return true;
+    return Status::done();
 }
 
 bool LinuxPlatform::isMountPoint(const QString& path) {
@@ -1129,8 +1108,7 @@ Status LinuxPlatform::entryOf(const QString& path, DirEntry& out, bool followLin
     const QByteArray p = native(path);
     struct stat st;
     if (lstat(p.constData(), &st) != 0) {
-        setLastError(errorFromErrno(errno));
-        return false;
+        return Status::failed(errorFromErrno(errno));
     }
     out = DirEntry{};
     out.name = path.mid(path.lastIndexOf(u'/') + 1);
@@ -1148,42 +1126,39 @@ Status LinuxPlatform::entryOf(const QString& path, DirEntry& out, bool followLin
     out.inode = quint64(shown.st_ino);
     out.size = S_ISDIR(shown.st_mode) ? 0 : qint64(shown.st_size);
     out.mtime = qint64(shown.st_mtim.tv_sec);
-    return true;
+    return Status::done();
 }
 
 Status LinuxPlatform::removeFolder(const QString& path) {
     if (rmdir(native(path).constData()) != 0) {
-        setLastError(errorFromErrno(errno));
-        return false;
+        return Status::failed(errorFromErrno(errno));
     }
-    return true;
+    return Status::done();
 }
 
 Status LinuxPlatform::openForWrite(QFile& file, int openMode) {
     struct stat st;
     if (lstat(native(file.fileName()).constData(), &st) == 0 && isReadOnlyMode(st.st_mode)) {
-        setLastError(errAccessDenied);
-        return false;
+        return Status::failed(errAccessDenied);
     }
     if (!file.open(QIODevice::OpenMode(openMode))) {
-        setLastError(file.error() == QFileDevice::OpenError ? errAccessDenied : errGeneric);
-        return false;
+        return Status::failed(file.error() == QFileDevice::OpenError ? errAccessDenied
+                                                                     : errGeneric);
     }
-    return true;
+    return Status::done();
 }
 
 Status LinuxPlatform::openOwnFile(QFile& file, DirEntry& opened) {
     const int fd =
         ::open(native(file.fileName()).constData(), O_RDWR | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC);
     if (fd < 0) {
-        setLastError(errno == ELOOP ? errNotRegular : errorFromErrno(errno));
-        return false;
+        return Status::failed(errno == ELOOP ? errNotRegular : errorFromErrno(errno));
     }
     struct stat st;
     if (fstat(fd, &st) != 0 || !file.open(fd, QIODevice::ReadWrite, QFileDevice::AutoCloseHandle)) {
-        setLastError(errorFromErrno(errno));
+        const int error = errorFromErrno(errno);
         ::close(fd);
-        return false;
+        return Status::failed(error);
     }
     opened = DirEntry{};
     opened.name = file.fileName().mid(file.fileName().lastIndexOf(u'/') + 1);
@@ -1193,18 +1168,14 @@ Status LinuxPlatform::openOwnFile(QFile& file, DirEntry& opened) {
     opened.size = qint64(st.st_size);
     opened.device = quint64(st.st_dev);
     opened.inode = quint64(st.st_ino);
-    return true;
+    return Status::done();
 }
 
 bool LinuxPlatform::setSystemClockUtc(const QDateTime& utc) {
     struct timespec ts;
     ts.tv_sec = time_t(utc.toSecsSinceEpoch());
     ts.tv_nsec = 0;
-    if (clock_settime(CLOCK_REALTIME, &ts) != 0) {
-        setLastError(errorFromErrno(errno));
-        return false;
-    }
-    return true;
+    return clock_settime(CLOCK_REALTIME, &ts) == 0;
 }
 
 bool LinuxPlatform::shellExecute(const QString& verb, const QString& file, const QString& params,
@@ -1261,35 +1232,31 @@ Status LinuxPlatform::copyLink(const QString& from, const QString& to) {
     char target[4096];
     ssize_t n = readlink(native(from).constData(), target, sizeof target - 1);
     if (n < 0) {
-        setLastError(errorFromErrno(errno));
-        return false;
+        return Status::failed(errorFromErrno(errno));
     }
     target[n] = 0;
     if (symlink(target, native(to).constData()) != 0) {
-        setLastError(errno == EEXIST ? errFileExists : errorFromErrno(errno));
-        return false;
+        return Status::failed(errno == EEXIST ? errFileExists : errorFromErrno(errno));
     }
     struct stat st; // the link's own times and owner
     if (lstat(native(from).constData(), &st) == 0) copyMetadataAt(native(from), native(to), st);
-    return true;
+    return Status::done();
 }
 
 Status LinuxPlatform::copyFolderAttributes(const QString& from, const QString& to) {
     struct stat st;
     if (lstat(native(from).constData(), &st) != 0 || !S_ISDIR(st.st_mode)) {
-        setLastError(errorFromErrno(errno ? errno : ENOTDIR));
-        return false;
+        return Status::failed(errorFromErrno(errno ? errno : ENOTDIR));
     }
     copyMetadataAt(native(from), native(to), st);
-    return true;
+    return Status::done();
 }
 
 Status LinuxPlatform::linkFile(const QString& existing, const QString& name) {
     if (link(native(existing).constData(), native(name).constData()) != 0) {
-        setLastError(errno == EEXIST ? errFileExists : errorFromErrno(errno));
-        return false;
+        return Status::failed(errno == EEXIST ? errFileExists : errorFromErrno(errno));
     }
-    return true;
+    return Status::done();
 }
 
 QString LinuxPlatform::plainTextEditor() {
@@ -1306,37 +1273,33 @@ Status LinuxPlatform::appendFile(const QString& from, QFile& to, qint64 offset, 
                                  core::Job* job) {
     const int in = open(native(from).constData(), O_RDONLY | O_CLOEXEC);
     if (in < 0) {
-        setLastError(errorFromErrno(errno));
-        return false;
+        return Status::failed(errorFromErrno(errno));
     }
     if (!to.flush()) {
         close(in);
-        return false;
+        return Status::failed(errGeneric);
     }
     struct stat st;
     fstat(in, &st);
     if (size < 0) size = std::max<qint64>(0, qint64(st.st_size) - offset);
     const int out = to.handle();
     const off_t outStart = lseek(out, 0, SEEK_END);
-    bool ok = true;
+    int error = errNone;
     if (offset + size > qint64(st.st_size)) { // the file is shorter than announced
-        setLastError(errGeneric);
-        ok = false;
+        error = errGeneric;
     } else {
         Watched watched{job, off_t(size), off_t(offset)};
         errno = 0;
         const bool holes = qint64(st.st_blocks) * 512 < qint64(st.st_size);
-        ok = copySparse(in, out, off_t(offset), off_t(offset + size), outStart - off_t(offset),
-                        watched, holes);
+        const bool ok = copySparse(in, out, off_t(offset), off_t(offset + size),
+                                   outStart - off_t(offset), watched, holes);
         // A full disk says so; a stop is a stop.
         if (!ok)
-            setLastError(errno == ECANCELED ? errCancelled
-                         : errno            ? errorFromErrno(errno)
-                                            : errGeneric);
+            error = errno == ECANCELED ? errCancelled : errno ? errorFromErrno(errno) : errGeneric;
     }
     close(in);
     to.seek(to.size());
-    return ok;
+    return error ? Status::failed(error) : Status::done();
 }
 
 QString LinuxPlatform::fileSystemName(QChar letter) {

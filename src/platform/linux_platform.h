@@ -47,7 +47,7 @@ class LinuxPlatform : public Platform {
                       qint64 before, qint64 total, bool durable);
 
   private:
-    bool moveFolderAcross(const QByteArray& from, const QByteArray& to, core::Job* job);
+    Status moveFolderAcross(const QByteArray& from, const QByteArray& to, core::Job* job);
 
   public:
     Status createFolder(const QString& path) override;

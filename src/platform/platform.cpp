@@ -5,28 +5,24 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QRandomGenerator>
+#include <atomic>
 #include <cerrno>
 
 namespace platform {
 
 namespace {
-Platform* g_instance = nullptr;
-}
-
-thread_local int Platform::t_lastError = 0;
-
-Status::Status(bool ok) : m_error(ok ? errNone : Platform::t_lastError) {
-    if (!ok && m_error == errNone) m_error = errGeneric; // a failure never reads as success
-}
+// Set by tests before the threads that read it start; read from any thread.
+std::atomic<Platform*> g_instance{nullptr};
+} // namespace
 
 Platform& Platform::instance() {
-    if (g_instance) return *g_instance;
+    if (Platform* installed = g_instance.load(std::memory_order_acquire)) return *installed;
     static LinuxPlatform real;
     return real;
 }
 
 void Platform::setInstance(Platform* p) {
-    g_instance = p;
+    g_instance.store(p, std::memory_order_release);
 }
 
 QString Platform::rootOf(const QString& path) {
@@ -44,14 +40,17 @@ QString Platform::currentDirectory() {
 }
 
 Status Platform::setCurrentDirectory(const QString& path) {
-    if (!QDir::setCurrent(path)) {
-        setLastError(QDir(path).exists() ? errAccessDenied : errPathNotFound);
-        return false;
-    }
-    QChar letter = driveOf(QDir::currentPath());
-    if (letter >= u'A' && letter <= u'Z')
-        m_driveFolders[letter.unicode() - 'A'] = QDir::currentPath();
-    return true;
+    if (!QDir::setCurrent(path))
+        return Status::failed(QDir(path).exists() ? errAccessDenied : errPathNotFound);
+    rememberDriveFolder(QDir::currentPath());
+    return Status::done();
+}
+
+void Platform::rememberDriveFolder(const QString& folder) {
+    const QChar letter = driveOf(folder);
+    if (letter < u'A' || letter > u'Z') return;
+    const std::lock_guard<std::mutex> hold(m_driveFoldersLock);
+    m_driveFolders[letter.unicode() - 'A'] = folder;
 }
 
 Result<QString> Platform::enterFolder(const QString& path) {
@@ -60,15 +59,18 @@ Result<QString> Platform::enterFolder(const QString& path) {
     if (!info.isExecutable()) return Result<QString>::failed(errAccessDenied);
     const QString real = info.canonicalFilePath();
     const QString entered = real.isEmpty() ? QDir::cleanPath(path) : real;
-    const QChar letter = driveOf(entered);
-    if (letter >= u'A' && letter <= u'Z') m_driveFolders[letter.unicode() - 'A'] = entered;
-    return {entered};
+    rememberDriveFolder(entered);
+    return entered;
 }
 
 QString Platform::driveCurrentFolder(QChar letter) {
     letter = letter.toUpper();
     if (letter < u'A' || letter > u'Z') return {};
-    const QString& remembered = m_driveFolders[letter.unicode() - 'A'];
+    QString remembered;
+    {
+        const std::lock_guard<std::mutex> hold(m_driveFoldersLock);
+        remembered = m_driveFolders[letter.unicode() - 'A'];
+    }
     if (!remembered.isEmpty() && QDir(remembered).exists()) return remembered;
     return driveRoot(letter);
 }
@@ -133,7 +135,9 @@ Status Platform::listEntries(const QString& folder, std::vector<DirEntry>& out,
     if (folderFd) *folderFd = -1;
     std::vector<DirEntry> all;
     out.clear();
-    if (!listDirectory(folder, QStringLiteral("*.*"), all, ListMode::Walk)) return false;
+    if (const Status listed = listDirectory(folder, QStringLiteral("*.*"), all, ListMode::Walk);
+        !listed)
+        return listed;
     for (DirEntry& e : all) {
         if (e.name == u"." || e.name == u"..") continue;
         DirEntry seen;
@@ -142,7 +146,7 @@ Status Platform::listEntries(const QString& folder, std::vector<DirEntry>& out,
         seen.attributes = e.attributes & (faDirectory | faSysFile | faHidden);
         if (choose(seen) != Detail::Skip) out.push_back(std::move(e));
     }
-    return true;
+    return Status::done();
 }
 
 } // namespace platform

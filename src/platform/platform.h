@@ -4,12 +4,16 @@
 // free space, the current folder, icons and temporary names. The program
 // talks to one instance; tests install a fake.
 
+#include "core/file_errors.h"
+
 #include <QChar>
 #include <QDateTime>
 #include <QList>
 #include <QString>
 #include <cstdint>
 #include <functional>
+#include <mutex>
+#include <optional>
 #include <vector>
 
 class QFile;
@@ -62,32 +66,20 @@ struct DirEntry {
 
 EntryKind kindOfMode(unsigned mode);
 
-// Error codes left by a failed file operation (the usual numbering).
-enum Error : int {
-    errNone = 0,
-    errFileNotFound = 2,
-    errPathNotFound = 3,
-    errAccessDenied = 5,
-    errNotReady = 21,
-    errDiskFull = 112,
-    errFileExists = 80,
-    errDirNotEmpty = 145,
-    errAlreadyExists = 183,
-    errGeneric = 1117,
-    errNotRegular = 2001, // a device, pipe, socket or folder where a file is wanted
-    errCancelled = 2002,  // stopped at the user's request
-    errSameEntry = 2003,  // the target is the source itself (the same device and inode)
-};
+// Error codes left by a failed file operation (see core/file_errors.h).
+using Error = core::FileError;
+using enum core::FileError;
 
 // What a platform operation answers: done, or the error (one of the codes
-// above) that stopped it. A platform answers true or false having set its
-// thread's error, which the answer carries from then on.
+// above) that stopped it, made where the failure was seen.
 class Status {
   public:
-    Status(bool ok); // NOLINT: the platforms' own answers
+    Status() = default; // done
+    static Status done() { return {}; }
+    // A failure never reads as success: no code is a generic failure.
     static Status failed(int code) {
-        Status s(true);
-        s.m_error = code;
+        Status s;
+        s.m_error = code == errNone ? errGeneric : code;
         return s;
     }
     bool ok() const { return m_error == errNone; }
@@ -99,14 +91,24 @@ class Status {
 };
 
 // What a platform call answers when it makes a value: the value, or the
-// error (one of the codes above) that kept it from being made.
-template <class T> struct Result {
-    T value{};
-    int error = errNone;
-    bool ok() const { return error == errNone; }
+// error (one of the codes above) that kept it from being made; never both.
+template <class T> class Result {
+  public:
+    Result(T value) : m_value(std::move(value)) {} // NOLINT: a made value
+    static Result failed(int code) { return Result(code == errNone ? errGeneric : code); }
+    bool ok() const { return m_value.has_value(); }
     explicit operator bool() const { return ok(); }
-    const T& operator*() const { return value; }
-    static Result failed(int code) { return {T{}, code}; }
+    // The value; only when ok().
+    const T& operator*() const { return *m_value; }
+    const T* operator->() const { return &*m_value; }
+    int error() const { return m_error; }
+    // The error as the Status of the call that failed.
+    Status status() const { return ok() ? Status::done() : Status::failed(m_error); }
+
+  private:
+    explicit Result(int code) : m_error(code) {}
+    std::optional<T> m_value;
+    int m_error = errNone;
 };
 
 class Platform {
@@ -264,13 +266,12 @@ class Platform {
     virtual bool launch(const QString& verb, const QString& program, const QStringList& arguments,
                         const QString& folder) = 0;
 
-  protected:
-    // The error of the calling thread's last failed operation, which its
-    // answer carries: jobs on worker threads never see each other's errors.
-    friend class Status;
-    int lastError() const { return t_lastError; }
-    void setLastError(int code) { t_lastError = code; }
-    static thread_local int t_lastError;
+  private:
+    void rememberDriveFolder(const QString& folder);
+
+    // The folder last entered on each drive, A to Z; read and written by
+    // any thread, under its lock.
+    std::mutex m_driveFoldersLock;
     QString m_driveFolders[26];
 };
 

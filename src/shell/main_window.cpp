@@ -134,8 +134,8 @@ MainWindow::MainWindow(QWidget* parent) : QMainWindow(parent) {
     buildToolbar();
     buildListGroup();
     buildStatusBar();
-    connect(m_tool, &FileManagerView::listFocused, this, &MainWindow::Valide);
-    connect(m_tool, &FileManagerView::treeFocused, this, &MainWindow::Invalide);
+    connect(m_tool, &FileManagerView::listFocused, this, &MainWindow::enableListCommands);
+    connect(m_tool, &FileManagerView::treeFocused, this, &MainWindow::disableListCommands);
 }
 
 MainWindow::~MainWindow() = default;
@@ -150,7 +150,7 @@ void MainWindow::runById(const QString& id) {
             if (QAction* a = m_byId.value(c.enables)) a->setEnabled(true);
     });
     if (c.checkable) {
-        Decoche();
+        uncheckListStyles();
         if (QAction* a = m_byId.value(c.id)) a->setChecked(true);
     }
 }
@@ -271,19 +271,19 @@ QToolButton* MainWindow::toolButton(const QString& hint) const {
     return nullptr;
 }
 
-void MainWindow::Valide() {
+void MainWindow::enableListCommands() {
     for (QAction* a : m_listGroup)
         if (a) a->setEnabled(true);
     if (QToolButton* open = toolButton(QStringLiteral("Ouvrir"))) open->setEnabled(true);
 }
 
-void MainWindow::Invalide() {
+void MainWindow::disableListCommands() {
     for (QAction* a : m_listGroup)
         if (a) a->setEnabled(false);
     if (QToolButton* open = toolButton(QStringLiteral("Ouvrir"))) open->setEnabled(false);
 }
 
-void MainWindow::Decoche() {
+void MainWindow::uncheckListStyles() {
     for (QAction* a : m_viewEntries)
         a->setChecked(false);
 }
@@ -305,10 +305,10 @@ void MainWindow::showEvent(QShowEvent* event) {
     QMainWindow::showEvent(event);
     if (m_shown) return;
     m_shown = true;
-    FormShow();
+    prepareFirstShow();
 }
 
-void MainWindow::FormShow() {
+void MainWindow::prepareFirstShow() {
     resize(width() - 10, height());
     // Without a window manager the state alone does not resize the window.
     if (QScreen* screen = this->screen()) setGeometry(screen->availableGeometry());
@@ -317,8 +317,8 @@ void MainWindow::FormShow() {
     m_helpFile = helpFileIn(m_startFolder);
     if (m_notepad)
         ui::runCommand(
-            [this] { m_notepad->Charge(m_startFolder + u'/' + QString::fromLatin1(kNotesFile)); });
-    m_tool->ChargeIni(m_startFolder);
+            [this] { m_notepad->load(m_startFolder + u'/' + QString::fromLatin1(kNotesFile)); });
+    m_tool->loadSettings(m_startFolder);
 }
 
 void MainWindow::closeEvent(QCloseEvent* event) {
@@ -326,9 +326,9 @@ void MainWindow::closeEvent(QCloseEvent* event) {
         if (m_startFolder.isEmpty()) return;
         platform::Platform& p = platform::Platform::instance();
         if (const platform::Status entered = p.setCurrentDirectory(m_startFolder); !entered)
-            throw ui::InOutError(entered.error() == platform::errAccessDenied ? 5 : 3);
-        if (m_notepad) m_notepad->Sauve(QString::fromLatin1(kNotesFile));
-        m_tool->SauveIni();
+            throw ui::InOutError(core::enterFolderErrorNumber(entered.error()));
+        if (m_notepad) m_notepad->save(QString::fromLatin1(kNotesFile));
+        m_tool->saveSettings();
     });
     if (!ok) {
         event->ignore(); // the program keeps running

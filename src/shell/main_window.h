@@ -35,9 +35,9 @@ class MainWindow : public QMainWindow {
     desk::NotepadWindow* notepad() const { return m_notepad; }
     void setNotepad(desk::NotepadWindow* notepad) { m_notepad = notepad; }
 
-    void Valide();
-    void Invalide();
-    void Decoche();
+    void enableListCommands();
+    void disableListCommands();
+    void uncheckListStyles();
 
     // Looks an entry up by its caption as stored ("&Supprimer").
     QAction* action(const QString& caption) const;
@@ -70,7 +70,7 @@ class MainWindow : public QMainWindow {
     void buildStatusBar();
     void buildListGroup();
     QAction* addEntry(QMenu* menu, const ui::Command& c);
-    void FormShow();
+    void prepareFirstShow();
     void tick();
 
     filemanager::FileManagerView* m_tool = nullptr;

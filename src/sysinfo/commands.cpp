@@ -20,14 +20,14 @@ namespace sysinfo {
 
 void showDiskInfo(const ui::CommandContext& c) {
     DiskInfoWindow window(c.parent);
-    window.Init(c.toolFolder.isEmpty() ? c.currentFolder : c.toolFolder);
+    window.init(c.toolFolder.isEmpty() ? c.currentFolder : c.toolFolder);
     ui::runModal(&window);
 }
 
 // Formatting is the desktop's disk utility's work; without one the user
 // is told rather than left wondering.
 void format(const ui::CommandContext&) {
-    if (!DiskFormat().Execute())
+    if (!DiskFormat().execute())
         ui::dialogs().message(QStringLiteral(
             "Aucun utilitaire de disques n'est installé pour formater la disquette"));
 }
@@ -35,7 +35,7 @@ void format(const ui::CommandContext&) {
 void nameVolume(const ui::CommandContext&) {
     DiskInfo disk;
     disk.setDisk(u'A');
-    QString label = disk.VolumeLabel;
+    QString label = disk.volumeLabel;
     if (!ui::dialogs().inputBox(QStringLiteral("Nommer volume"), QStringLiteral("Nom du volume"),
                                 label))
         return;
@@ -77,7 +77,7 @@ void showTasks(const ui::CommandContext& c) {
 void showExports(const ui::CommandContext& c) {
     if (c.selectedRows != 1 || c.selection.size() != 1) return;
     ExportsWindow window(c.parent);
-    window.Init(c.selection.first(), c.currentFolder);
+    window.init(c.selection.first(), c.currentFolder);
     ui::runModal(&window);
 }
 

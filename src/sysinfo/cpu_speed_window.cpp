@@ -1,5 +1,6 @@
 #include "cpu_speed_window.h"
 #include "cpu_memory.h"
+#include "cpu_speed_job.h"
 #include "ui/window_parts.h"
 
 #include <QCloseEvent>
@@ -7,7 +8,6 @@
 #include <QLabel>
 #include <QPushButton>
 #include <QVBoxLayout>
-#include <QtConcurrent/QtConcurrentRun>
 
 namespace sysinfo {
 
@@ -20,83 +20,63 @@ CpuSpeedWindow::CpuSpeedWindow(QWidget* parent) : QDialog(parent) {
                                   "un microprocessuer Pentium ou au delà."),
                    this);
     text->setWordWrap(true);
-    TypeLabel = new QLabel(this);
-    SpeedLabel = new QLabel(QStringLiteral("Vitesse CPU :  MHz"), this);
+    typeLabel = new QLabel(this);
+    speedLabel = new QLabel(QStringLiteral("Vitesse CPU :  MHz"), this);
     layout->addWidget(text);
-    layout->addWidget(TypeLabel);
-    layout->addWidget(SpeedLabel);
+    layout->addWidget(typeLabel);
+    layout->addWidget(speedLabel);
     auto* buttons = new QHBoxLayout;
-    Start = new QPushButton(QStringLiteral("Démarrer"), this);
-    StopButton = new QPushButton(QStringLiteral("Stop"), this);
-    Close = new QPushButton(QStringLiteral("Fermer"), this);
-    StopButton->setEnabled(false);
-    for (QPushButton* b : {Start, StopButton, Close}) {
+    startButton = new QPushButton(QStringLiteral("Démarrer"), this);
+    stopButton = new QPushButton(QStringLiteral("Stop"), this);
+    closeButton = new QPushButton(QStringLiteral("Fermer"), this);
+    stopButton->setEnabled(false);
+    for (QPushButton* b : {startButton, stopButton, closeButton}) {
         b->setAutoDefault(false);
         buttons->addWidget(b);
     }
     layout->addLayout(buttons);
     resize(360, 150);
-    connect(Start, &QPushButton::clicked, this, &CpuSpeedWindow::Demarrer);
-    connect(StopButton, &QPushButton::clicked, this, &CpuSpeedWindow::Stop);
-    connect(Close, &QPushButton::clicked, this, &QDialog::accept);
+    connect(startButton, &QPushButton::clicked, this, &CpuSpeedWindow::start);
+    connect(stopButton, &QPushButton::clicked, this, &CpuSpeedWindow::stop);
+    connect(closeButton, &QPushButton::clicked, this, &QDialog::accept);
 }
 
-CpuSpeedWindow::~CpuSpeedWindow() {
-    m_stop = true;
-    m_loop.waitForFinished();
-}
+CpuSpeedWindow::~CpuSpeedWindow() = default; // the job stops with the window
 
 void CpuSpeedWindow::showEvent(QShowEvent* e) {
     QDialog::showEvent(e);
-    TypeLabel->setText(QStringLiteral("Type de CPU : ") + processorType());
+    typeLabel->setText(QStringLiteral("Type de CPU : ") + processorType());
     ui::centreOnScreen(this);
 }
 
-void CpuSpeedWindow::Demarrer() {
-    Start->setEnabled(false);
-    Close->setEnabled(false);
-    StopButton->setEnabled(true);
-    m_stop = false;
-    if (m_loop.isRunning()) return; // the loop under way carries on
-    const auto measureOnce = measure;
-    m_loop = QtConcurrent::run([this, measureOnce] {
-        while (!m_stop) {
-            const double mhz = measureOnce();
-            QMetaObject::invokeMethod(
-                this, [this, mhz] { measured(mhz); }, Qt::QueuedConnection);
-        }
-        QMetaObject::invokeMethod(
-            this, [this] { loopEnded(); }, Qt::QueuedConnection);
-    });
+void CpuSpeedWindow::start() {
+    startButton->setEnabled(false);
+    closeButton->setEnabled(false);
+    stopButton->setEnabled(true);
+    m_job = std::make_unique<CpuSpeedJob>(measure, [this](double mhz) { measured(mhz); });
+    m_job->start();
 }
 
 void CpuSpeedWindow::measured(double mhz) {
-    SpeedLabel->setText(speedText(mhz));
+    speedLabel->setText(speedText(mhz));
 }
 
-void CpuSpeedWindow::loopEnded() {
-    // "Démarrer" pressed again just as the loop was ending.
-    if (!m_stop && !m_loop.isRunning()) {
-        m_stop = true;
-        Demarrer();
-    }
-}
-
-void CpuSpeedWindow::Stop() {
-    m_stop = true;
-    Start->setEnabled(true);
-    Close->setEnabled(true);
-    StopButton->setEnabled(false);
+void CpuSpeedWindow::stop() {
+    // The measurement under way ends on its own, and is not shown.
+    if (m_job) m_job->cancel();
+    startButton->setEnabled(true);
+    closeButton->setEnabled(true);
+    stopButton->setEnabled(false);
 }
 
 // While measuring, only "Stop" ends the run: the window stays.
 void CpuSpeedWindow::closeEvent(QCloseEvent* e) {
-    if (!Close->isEnabled()) return e->ignore();
+    if (!closeButton->isEnabled()) return e->ignore();
     QDialog::closeEvent(e);
 }
 
 void CpuSpeedWindow::reject() {
-    if (Close->isEnabled()) QDialog::reject();
+    if (closeButton->isEnabled()) QDialog::reject();
 }
 
 } // namespace sysinfo

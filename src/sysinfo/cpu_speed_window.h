@@ -1,14 +1,15 @@
 #pragma once
 
 #include <QDialog>
-#include <QFuture>
-#include <atomic>
 #include <functional>
+#include <memory>
 
 class QLabel;
 class QPushButton;
 
 namespace sysinfo {
+
+class CpuSpeedJob;
 
 // "Vitesse CPU": the processor's type, and its speed measured again and
 // again on a worker thread until "Stop".
@@ -18,17 +19,17 @@ class CpuSpeedWindow : public QDialog {
     explicit CpuSpeedWindow(QWidget* parent = nullptr);
     ~CpuSpeedWindow() override;
 
-    void Demarrer();
-    void Stop();
+    void start();
+    void stop();
 
     // One measurement in MHz (the machine's by default; tests give their own).
     std::function<double()> measure;
 
-    QLabel* TypeLabel;
-    QLabel* SpeedLabel;
-    QPushButton* Start;
-    QPushButton* StopButton;
-    QPushButton* Close;
+    QLabel* typeLabel;
+    QLabel* speedLabel;
+    QPushButton* startButton;
+    QPushButton* stopButton;
+    QPushButton* closeButton;
 
   protected:
     void showEvent(QShowEvent* e) override;
@@ -37,9 +38,7 @@ class CpuSpeedWindow : public QDialog {
 
   private:
     void measured(double mhz);
-    void loopEnded();
-    std::atomic<bool> m_stop{true};
-    QFuture<void> m_loop;
+    std::unique_ptr<CpuSpeedJob> m_job; // while measuring
 };
 
 } // namespace sysinfo

@@ -12,46 +12,46 @@ void DiskInfo::setDisk(QChar letter) {
     if (letter < u'A' || letter > u'Z') return;
     m_disk = letter;
     Platform& p = Platform::instance();
-    VolumeLabel = p.volumeLabel(letter);
-    FileSystem = p.fileSystemName(letter);
-    SerialNumber = qint32(p.volumeSerial(letter));
+    volumeLabel = p.volumeLabel(letter);
+    fileSystem = p.fileSystemName(letter);
+    serialNumber = qint32(p.volumeSerial(letter));
     switch (p.driveType(letter)) {
     case DriveType::NoRootDir:
-        DriveType = dtNoDrive;
+        driveType = dtNoDrive;
         break;
     case DriveType::Removable:
-        DriveType = dtFloppy;
+        driveType = dtFloppy;
         break;
     case DriveType::Fixed:
-        DriveType = dtFixed;
+        driveType = dtFixed;
         break;
     case DriveType::Remote:
-        DriveType = dtNetwork;
+        driveType = dtNetwork;
         break;
     case DriveType::CdRom:
-        DriveType = dtCDROM;
+        driveType = dtCDROM;
         break;
     case DriveType::RamDisk:
-        DriveType = dtRAM;
+        driveType = dtRAM;
         break;
     default:
-        DriveType = dtUnknown;
+        driveType = dtUnknown;
         break;
     }
     platform::DiskSpace space;
     if (p.diskFreeSpace(letter, space)) {
-        DiskSize = qint64(space.totalBytes());
-        DiskFree = qint64(space.freeBytes());
-        ClusterSize = qint64(space.clusterSize());
+        diskSize = qint64(space.totalBytes());
+        diskFree = qint64(space.freeBytes());
+        clusterSize = qint64(space.clusterSize());
     } else {
-        DiskSize = DiskFree = -1;
-        ClusterSize = 0;
+        diskSize = diskFree = -1;
+        clusterSize = 0;
     }
 }
 
-QString DiskInfo::SerialNumberStr() const {
+QString DiskInfo::serialNumberText() const {
     const QString hex =
-        QStringLiteral("%1").arg(quint32(SerialNumber), 8, 16, QChar(u'0')).toUpper();
+        QStringLiteral("%1").arg(quint32(serialNumber), 8, 16, QChar(u'0')).toUpper();
     return hex.left(4) + u'-' + hex.mid(4);
 }
 
@@ -63,7 +63,7 @@ bool DiskInfo::ready(QChar letter) {
     return Platform::instance().diskFreeSpace(letter, space);
 }
 
-QString DiskInfo::driveTypeText(TDriveType t) {
+QString DiskInfo::driveTypeText(DriveKind t) {
     switch (t) {
     case dtFloppy:
         return QStringLiteral("Disquette");
@@ -80,8 +80,8 @@ QString DiskInfo::driveTypeText(TDriveType t) {
     }
 }
 
-bool DiskFormat::Execute() const {
-    return Platform::instance().formatDrive(Drive == dtADrive ? u'A' : u'B', formatId(), options());
+bool DiskFormat::execute() const {
+    return Platform::instance().formatDrive(drive == dtADrive ? u'A' : u'B', formatId(), options());
 }
 
 } // namespace sysinfo

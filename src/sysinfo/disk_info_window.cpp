@@ -30,9 +30,9 @@ DiskInfoWindow::DiskInfoWindow(QWidget* parent) : QDialog(parent) {
     connect(close, &QPushButton::clicked, this, &QDialog::accept);
 }
 
-void DiskInfoWindow::Init(const QString& path) {
+void DiskInfoWindow::init(const QString& path) {
     const QChar letter = platform::Platform::instance().driveOf(path);
-    if (DiskInfo::ready(letter)) DiskInfo1.setDisk(letter);
+    if (DiskInfo::ready(letter)) diskInfo.setDisk(letter);
     setWindowTitle(windowTitle() + QStringLiteral(" - ") + letter);
 }
 
@@ -42,15 +42,15 @@ void DiskInfoWindow::showEvent(QShowEvent* e) {
 }
 
 void DiskInfoWindow::fill() {
-    m_values[QStringLiteral("Nom du volume")]->setText(DiskInfo1.VolumeLabel);
+    m_values[QStringLiteral("Nom du volume")]->setText(diskInfo.volumeLabel);
     m_values[QStringLiteral("Type de disque")]->setText(
-        DiskInfo::driveTypeText(DiskInfo1.DriveType));
-    m_values[QStringLiteral("Taille du disque")]->setText(QString::number(DiskInfo1.DiskSize));
-    m_values[QStringLiteral("Espace libre")]->setText(QString::number(DiskInfo1.DiskFree));
-    m_values[QStringLiteral("Système de fichiers")]->setText(DiskInfo1.FileSystem);
-    m_values[QStringLiteral("Numéro de série")]->setText(QString::number(DiskInfo1.SerialNumber));
+        DiskInfo::driveTypeText(diskInfo.driveType));
+    m_values[QStringLiteral("Taille du disque")]->setText(QString::number(diskInfo.diskSize));
+    m_values[QStringLiteral("Espace libre")]->setText(QString::number(diskInfo.diskFree));
+    m_values[QStringLiteral("Système de fichiers")]->setText(diskInfo.fileSystem);
+    m_values[QStringLiteral("Numéro de série")]->setText(QString::number(diskInfo.serialNumber));
     platform::DiskSpace space;
-    platform::Platform::instance().diskFreeSpace(DiskInfo1.Disk(), space);
+    platform::Platform::instance().diskFreeSpace(diskInfo.disk(), space);
     m_values[QStringLiteral("Octets par cluster")]->setText(QString::number(space.clusterSize()));
 }
 

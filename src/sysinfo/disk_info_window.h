@@ -14,9 +14,9 @@ class DiskInfoWindow : public QDialog {
     Q_OBJECT
   public:
     explicit DiskInfoWindow(QWidget* parent = nullptr);
-    void Init(const QString& path);
+    void init(const QString& path);
     QString value(const QString& caption) const;
-    DiskInfo DiskInfo1;
+    DiskInfo diskInfo;
 
   protected:
     void showEvent(QShowEvent* e) override;

@@ -16,33 +16,33 @@ ExportsWindow::ExportsWindow(QWidget* parent) : QDialog(parent) {
     auto* layout = new QVBoxLayout(this);
     QPushButton* close = nullptr;
     layout->addWidget(ui::closeBar(this, close));
-    FileName = new QLabel(this);
-    layout->addWidget(FileName);
-    ListBox1 = new QListWidget(this);
-    ListBox1->setUniformItemSizes(true);
-    layout->addWidget(ListBox1, 1);
+    fileLabel = new QLabel(this);
+    layout->addWidget(fileLabel);
+    exportList = new QListWidget(this);
+    exportList->setUniformItemSizes(true);
+    layout->addWidget(exportList, 1);
     resize(420, 460);
     connect(close, &QPushButton::clicked, this, &QDialog::reject);
 }
 
-void ExportsWindow::Init(const QString& name, const QString& folder) {
+void ExportsWindow::init(const QString& name, const QString& folder) {
     m_name = name;
     m_folder = folder;
-    FileName->setText(name);
+    fileLabel->setText(name);
     setWindowTitle(windowTitle() + QStringLiteral(" - ") + QFileInfo(name).fileName());
 }
 
 void ExportsWindow::showEvent(QShowEvent* e) {
     QDialog::showEvent(e);
-    Fonctions();
+    listExports();
     ui::centreOnScreen(this);
 }
 
-void ExportsWindow::Fonctions() {
-    ListBox1->clear();
+void ExportsWindow::listExports() {
+    exportList->clear();
     const QString path = QDir(m_folder).absoluteFilePath(m_name);
     if (!QFileInfo::exists(path)) return;
-    ListBox1->addItems(exportedNamesOfFile(path));
+    exportList->addItems(exportedNamesOfFile(path));
 }
 
 } // namespace sysinfo

@@ -12,10 +12,10 @@ class ExportsWindow : public QDialog {
     Q_OBJECT
   public:
     explicit ExportsWindow(QWidget* parent = nullptr);
-    void Init(const QString& name, const QString& folder = {});
-    void Fonctions();
-    QLabel* FileName;
-    QListWidget* ListBox1;
+    void init(const QString& name, const QString& folder = {});
+    void listExports();
+    QLabel* fileLabel;
+    QListWidget* exportList;
 
   protected:
     void showEvent(QShowEvent* e) override;

@@ -68,19 +68,19 @@ QString domainName(const QString& root) {
 
 SystemFacts::SystemFacts(const QString& root) {
     const QString dmi = root + QStringLiteral("/sys/class/dmi/id/");
-    BiosDate = firstLine(dmi + QStringLiteral("bios_date"));
-    BiosName = firstLine(dmi + QStringLiteral("bios_vendor"));
-    BiosVer = firstLine(dmi + QStringLiteral("bios_version"));
-    Workgroup = sambaWorkgroup(root + QStringLiteral("/etc/samba/smb.conf"));
-    if (Workgroup.isEmpty()) Workgroup = domainName(root);
-    ComputerName = firstLine(root + QStringLiteral("/proc/sys/kernel/hostname"));
-    if (ComputerName.isEmpty()) ComputerName = firstLine(root + QStringLiteral("/etc/hostname"));
-    RegisteredOrganization = firstLine(root + QStringLiteral("/etc/organization"));
+    biosDate = firstLine(dmi + QStringLiteral("bios_date"));
+    biosName = firstLine(dmi + QStringLiteral("bios_vendor"));
+    biosVersion = firstLine(dmi + QStringLiteral("bios_version"));
+    workgroup = sambaWorkgroup(root + QStringLiteral("/etc/samba/smb.conf"));
+    if (workgroup.isEmpty()) workgroup = domainName(root);
+    computerName = firstLine(root + QStringLiteral("/proc/sys/kernel/hostname"));
+    if (computerName.isEmpty()) computerName = firstLine(root + QStringLiteral("/etc/hostname"));
+    registeredOrganization = firstLine(root + QStringLiteral("/etc/organization"));
     const QString release = root + QStringLiteral("/etc/os-release");
-    ProductName = shellValue(release, QStringLiteral("NAME"));
-    Version = shellValue(release, QStringLiteral("PRETTY_NAME"));
-    VersionNumber = firstLine(root + QStringLiteral("/proc/sys/kernel/osrelease"));
-    MacAdress = lastAdapterAddress(root);
+    productName = shellValue(release, QStringLiteral("NAME"));
+    version = shellValue(release, QStringLiteral("PRETTY_NAME"));
+    versionNumber = firstLine(root + QStringLiteral("/proc/sys/kernel/osrelease"));
+    macAddress = lastAdapterAddress(root);
 }
 
 QString lastAdapterAddress(const QString& root) {

@@ -12,11 +12,11 @@ class SystemFacts {
   public:
     explicit SystemFacts(const QString& root = QStringLiteral("/"));
 
-    QString BiosDate, BiosName, BiosVer;
-    QString Workgroup, ComputerName, Comment;
-    QString RegisteredOwner, RegisteredOrganization;
-    QString ProductName, Version, VersionNumber;
-    QString MacAdress;
+    QString biosDate, biosName, biosVersion;
+    QString workgroup, computerName, comment;
+    QString registeredOwner, registeredOrganization;
+    QString productName, version, versionNumber;
+    QString macAddress;
 };
 
 // The address of the last network adapter (loopback left out), "%2.2x:" form.

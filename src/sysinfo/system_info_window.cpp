@@ -35,11 +35,11 @@ SystemInfoWindow::SystemInfoWindow(QWidget* parent, QString root)
             m_values[caption.isEmpty() ? QStringLiteral("Version système") : caption] = v;
         }
     layout->addLayout(grid);
-    Environment = new QPlainTextEdit(this);
-    Environment->setReadOnly(true);
-    Environment->setLineWrapMode(QPlainTextEdit::NoWrap);
-    Environment->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
-    layout->addWidget(Environment, 1);
+    environmentText = new QPlainTextEdit(this);
+    environmentText->setReadOnly(true);
+    environmentText->setLineWrapMode(QPlainTextEdit::NoWrap);
+    environmentText->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
+    layout->addWidget(environmentText, 1);
     resize(620, 420);
     connect(close, &QPushButton::clicked, this, &QDialog::accept);
 }
@@ -52,13 +52,13 @@ void SystemInfoWindow::showEvent(QShowEvent* e) {
 
 void SystemInfoWindow::fill() {
     const SystemFacts info(m_root);
-    m_values[QStringLiteral("Bios date")]->setText(info.BiosDate);
-    m_values[QStringLiteral("Bios nom")]->setText(info.BiosName);
-    m_values[QStringLiteral("Bios version")]->setText(info.BiosVer);
-    m_values[QStringLiteral("Nom de la machine")]->setText(info.ComputerName);
-    m_values[QStringLiteral("Organisme")]->setText(info.RegisteredOrganization);
-    m_values[QStringLiteral("Version système")]->setText(info.Version);
-    m_values[QStringLiteral("Version")]->setText(info.VersionNumber);
+    m_values[QStringLiteral("Bios date")]->setText(info.biosDate);
+    m_values[QStringLiteral("Bios nom")]->setText(info.biosName);
+    m_values[QStringLiteral("Bios version")]->setText(info.biosVersion);
+    m_values[QStringLiteral("Nom de la machine")]->setText(info.computerName);
+    m_values[QStringLiteral("Organisme")]->setText(info.registeredOrganization);
+    m_values[QStringLiteral("Version système")]->setText(info.version);
+    m_values[QStringLiteral("Version")]->setText(info.versionNumber);
     QSize screen;
     if (QScreen* s = QGuiApplication::primaryScreen())
         screen = s->geometry().size() * s->devicePixelRatio();
@@ -67,8 +67,8 @@ void SystemInfoWindow::fill() {
     const bool audio = audioCdPresent(opticalDrives(m_root));
     m_values[QStringLiteral("Cd Audio")]->setText(audio ? QStringLiteral("Oui")
                                                         : QStringLiteral("Non"));
-    m_values[QStringLiteral("WorkGroup")]->setText(info.Workgroup);
-    Environment->setPlainText(environmentLines().join(u'\n'));
+    m_values[QStringLiteral("WorkGroup")]->setText(info.workgroup);
+    environmentText->setPlainText(environmentLines().join(u'\n'));
 }
 
 QString SystemInfoWindow::value(const QString& caption) const {

@@ -15,7 +15,7 @@ class SystemInfoWindow : public QDialog {
   public:
     explicit SystemInfoWindow(QWidget* parent = nullptr, QString root = QStringLiteral("/"));
     QString value(const QString& caption) const;
-    QPlainTextEdit* Environment;
+    QPlainTextEdit* environmentText;
 
   protected:
     void showEvent(QShowEvent* e) override;

@@ -14,20 +14,20 @@ TextListWindow::TextListWindow(const QString& title, std::function<QStringList()
     auto* layout = new QVBoxLayout(this);
     QPushButton* close = nullptr;
     layout->addWidget(ui::closeBar(this, close));
-    Text = new QPlainTextEdit(this);
-    Text->setReadOnly(true);
-    Text->setLineWrapMode(QPlainTextEdit::NoWrap);
-    Text->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
-    Text->setTabStopDistance(QFontMetricsF(Text->font()).horizontalAdvance(u'x') * 40);
-    layout->addWidget(Text, 1);
+    text = new QPlainTextEdit(this);
+    text->setReadOnly(true);
+    text->setLineWrapMode(QPlainTextEdit::NoWrap);
+    text->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
+    text->setTabStopDistance(QFontMetricsF(text->font()).horizontalAdvance(u'x') * 40);
+    layout->addWidget(text, 1);
     resize(600, 420);
     connect(close, &QPushButton::clicked, this, &QDialog::reject);
 }
 
 void TextListWindow::showEvent(QShowEvent* e) {
     QDialog::showEvent(e);
-    Text->setPlainText(m_lines().join(u'\n'));
-    Text->moveCursor(QTextCursor::Start);
+    text->setPlainText(m_lines().join(u'\n'));
+    text->moveCursor(QTextCursor::Start);
     ui::centreOnScreen(this);
 }
 

@@ -14,7 +14,7 @@ class TextListWindow : public QDialog {
   public:
     TextListWindow(const QString& title, std::function<QStringList()> lines,
                    QWidget* parent = nullptr);
-    QPlainTextEdit* Text;
+    QPlainTextEdit* text;
 
   protected:
     void showEvent(QShowEvent* e) override;

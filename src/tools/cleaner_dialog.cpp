@@ -22,73 +22,73 @@ namespace tools {
 CleanerDialog::CleanerDialog(QWidget* parent) : QDialog(parent) {
     setWindowTitle(QStringLiteral("Nettoyer"));
     auto* layout = new QVBoxLayout(this);
-    layout->addWidget(ui::closeBar(this, Button1));
+    layout->addWidget(ui::closeBar(this, closeButton));
     auto* body = new QHBoxLayout;
     auto* frame = new QGroupBox(QStringLiteral("Extensions"), this);
     auto* frameLayout = new QVBoxLayout(frame);
     auto* row = new QHBoxLayout;
-    Edit1 = new QLineEdit(frame);
-    Edit1->setMaximumWidth(80);
-    Button2 = new QPushButton(QStringLiteral("OK"), frame);
-    Button2->setFixedWidth(40);
-    row->addWidget(Edit1);
-    row->addWidget(Button2);
+    extensionEdit = new QLineEdit(frame);
+    extensionEdit->setMaximumWidth(80);
+    addButton = new QPushButton(QStringLiteral("OK"), frame);
+    addButton->setFixedWidth(40);
+    row->addWidget(extensionEdit);
+    row->addWidget(addButton);
     frameLayout->addLayout(row);
-    ListBox1 = new QListWidget(frame);
-    ListBox1->addItems(builtInExtensions());
-    frameLayout->addWidget(ListBox1);
+    extensionList = new QListWidget(frame);
+    extensionList->addItems(builtInExtensions());
+    frameLayout->addWidget(extensionList);
     body->addWidget(frame);
     auto* right = new QVBoxLayout;
-    DriveComboBox1 = new filemanager::DriveSelector(this);
-    DriveComboBox1->SetDrive(u'C');
-    right->addWidget(DriveComboBox1);
+    drives = new filemanager::DriveSelector(this);
+    drives->setDrive(u'C');
+    right->addWidget(drives);
     auto* buttons = new QHBoxLayout;
-    Button3 = new QPushButton(QStringLiteral("Chercher"), this);
-    Button4 = new QPushButton(QStringLiteral("Retirer"), this);
-    Button5 = new QPushButton(QStringLiteral("Nettoyer"), this);
-    Button4->setEnabled(false);
-    Button5->setEnabled(false);
-    for (QPushButton* b : {Button1, Button2, Button3, Button4, Button5})
+    searchButton = new QPushButton(QStringLiteral("Chercher"), this);
+    removeButton = new QPushButton(QStringLiteral("Retirer"), this);
+    cleanButton = new QPushButton(QStringLiteral("Nettoyer"), this);
+    removeButton->setEnabled(false);
+    cleanButton->setEnabled(false);
+    for (QPushButton* b : {closeButton, addButton, searchButton, removeButton, cleanButton})
         b->setAutoDefault(false);
-    for (QPushButton* b : {Button3, Button4, Button5})
+    for (QPushButton* b : {searchButton, removeButton, cleanButton})
         buttons->addWidget(b);
     right->addLayout(buttons);
-    ListBox2 = new QListWidget(this);
-    ListBox2->setSelectionMode(QAbstractItemView::ExtendedSelection);
-    ListBox2->setUniformItemSizes(true);
-    right->addWidget(ListBox2, 1);
-    Label1 = new QLabel(this);
-    right->addWidget(Label1);
+    foundList = new QListWidget(this);
+    foundList->setSelectionMode(QAbstractItemView::ExtendedSelection);
+    foundList->setUniformItemSizes(true);
+    right->addWidget(foundList, 1);
+    statusLabel = new QLabel(this);
+    right->addWidget(statusLabel);
     body->addLayout(right, 1);
     layout->addLayout(body, 1);
     resize(640, 420);
-    ui::onEnter(Edit1, [this] { Ajoute(); });
-    Edit1->setFocus();
-    connect(Button1, &QPushButton::clicked, this, &QDialog::reject);
-    connect(Button2, &QPushButton::clicked, this, &CleanerDialog::Ajoute);
-    connect(ListBox1, &QListWidget::itemClicked, this,
-            [this](QListWidgetItem* item) { Edit1->setText(item->text()); });
-    connect(Button3, &QPushButton::clicked, this,
-            [this] { ui::runCommand([this] { Chercher(); }); });
-    connect(Button4, &QPushButton::clicked, this, &CleanerDialog::Retirer);
-    connect(Button5, &QPushButton::clicked, this,
-            [this] { ui::runCommand([this] { Nettoyer(); }); });
+    ui::onEnter(extensionEdit, [this] { addExtension(); });
+    extensionEdit->setFocus();
+    connect(closeButton, &QPushButton::clicked, this, &QDialog::reject);
+    connect(addButton, &QPushButton::clicked, this, &CleanerDialog::addExtension);
+    connect(extensionList, &QListWidget::itemClicked, this,
+            [this](QListWidgetItem* item) { extensionEdit->setText(item->text()); });
+    connect(searchButton, &QPushButton::clicked, this,
+            [this] { ui::runCommand([this] { search(); }); });
+    connect(removeButton, &QPushButton::clicked, this, &CleanerDialog::removeFound);
+    connect(cleanButton, &QPushButton::clicked, this,
+            [this] { ui::runCommand([this] { clean(); }); });
 }
 
-void CleanerDialog::Init(const QStringList& saved) {
-    ListBox1->addItems(saved);
+void CleanerDialog::init(const QStringList& saved) {
+    extensionList->addItems(saved);
 }
 
-void CleanerDialog::Result(QStringList& saved) const {
+void CleanerDialog::saveExtensions(QStringList& saved) const {
     saved.clear();
-    for (int i = 4; i < ListBox1->count(); ++i)
-        saved << ListBox1->item(i)->text();
+    for (int i = 4; i < extensionList->count(); ++i)
+        saved << extensionList->item(i)->text();
 }
 
 QStringList CleanerDialog::extensions() const {
     QStringList out;
-    for (int i = 0; i < ListBox1->count(); ++i)
-        out << ListBox1->item(i)->text();
+    for (int i = 0; i < extensionList->count(); ++i)
+        out << extensionList->item(i)->text();
     return out;
 }
 
@@ -97,36 +97,37 @@ void CleanerDialog::showEvent(QShowEvent* e) {
     ui::centreOnScreen(this);
 }
 
-void CleanerDialog::Ajoute() {
-    if (Edit1->text().isEmpty()) return;
-    const QString entry = extensionEntry(Edit1->text());
-    Edit1->setText(entry);
-    QListWidgetItem* selected = ListBox1->currentItem();
+void CleanerDialog::addExtension() {
+    if (extensionEdit->text().isEmpty()) return;
+    const QString entry = extensionEntry(extensionEdit->text());
+    extensionEdit->setText(entry);
+    QListWidgetItem* selected = extensionList->currentItem();
     if (selected && selected->isSelected())
         selected->setText(entry);
     else
-        ListBox1->addItem(entry);
+        extensionList->addItem(entry);
 }
 
-void CleanerDialog::Chercher() {
-    ListBox2->clear();
+void CleanerDialog::search() {
+    foundList->clear();
     foundCount = totalSize = 0;
-    const QString root = platform::Platform::instance().driveRoot(DriveComboBox1->Drive());
+    const QString root = platform::Platform::instance().driveRoot(drives->drive());
     const QStringList list = extensions();
     qint64 total = 0, count = 0;
     QHash<QString, qint64> sizes; // filled by the search alone, read once it ended
-    const SearchEnd end = runSearch(Button1, ListBox2, Label1, [&](core::Job& job, Batch& batch) {
-        if (root.isEmpty()) return;
-        // What installed packages need is never a leftover, whatever its extension.
-        const KeptFiles kept = packagedFilesLater(list);
-        count = findToClean(
-            root, list,
-            [&](const CleanerHit& hit) {
-                sizes.insert(hit.path, hit.size);
-                batch.add(hit.path);
-            },
-            total, job, kept);
-    });
+    const SearchEnd end =
+        runSearch(closeButton, foundList, statusLabel, [&](core::Job& job, Batch& batch) {
+            if (root.isEmpty()) return;
+            // What installed packages need is never a leftover, whatever its extension.
+            const KeptFiles kept = packagedFilesLater(list);
+            count = findToClean(
+                root, list,
+                [&](const CleanerHit& hit) {
+                    sizes.insert(hit.path, hit.size);
+                    batch.add(hit.path);
+                },
+                total, job, kept);
+        });
     m_sizes = std::move(sizes);
     if (end == SearchEnd::Closed) return;
     if (end == SearchEnd::Escaped) {
@@ -135,21 +136,21 @@ void CleanerDialog::Chercher() {
     }
     foundCount = count;
     totalSize = total;
-    Label1->setText(QString::number(count) + QStringLiteral(" fichiers trouvés. ") +
-                    QString::number(total) + QStringLiteral(" octets"));
-    Button4->setEnabled(true);
-    Button5->setEnabled(true);
+    statusLabel->setText(QString::number(count) + QStringLiteral(" fichiers trouvés. ") +
+                         QString::number(total) + QStringLiteral(" octets"));
+    removeButton->setEnabled(true);
+    cleanButton->setEnabled(true);
 }
 
-void CleanerDialog::Retirer() {
-    if (QListWidgetItem* item = ListBox2->currentItem()) delete item;
+void CleanerDialog::removeFound() {
+    if (QListWidgetItem* item = foundList->currentItem()) delete item;
 }
 
-void CleanerDialog::Nettoyer() {
+void CleanerDialog::clean() {
     QStringList paths;
     qint64 bytes = 0;
-    for (int i = 0; i < ListBox2->count(); ++i) {
-        paths << ListBox2->item(i)->text();
+    for (int i = 0; i < foundList->count(); ++i) {
+        paths << foundList->item(i)->text();
         bytes += m_sizes.value(paths.last());
     }
     if (paths.isEmpty()) return;
@@ -166,9 +167,9 @@ void CleanerDialog::Nettoyer() {
     job.runInBackground();
     // The files that went leave the list; those that could not be deleted stay.
     const QSet<QString> gone(deleted.begin(), deleted.end());
-    for (int i = ListBox2->count() - 1; i >= 0; --i)
-        if (gone.contains(ListBox2->item(i)->text())) delete ListBox2->takeItem(i);
-    Label1->setText(QString::number(deleted.size()) + QStringLiteral(" fichiers effacé"));
+    for (int i = foundList->count() - 1; i >= 0; --i)
+        if (gone.contains(foundList->item(i)->text())) delete foundList->takeItem(i);
+    statusLabel->setText(QString::number(deleted.size()) + QStringLiteral(" fichiers effacé"));
 }
 
 } // namespace tools

@@ -21,23 +21,23 @@ class CleanerDialog : public QDialog {
   public:
     explicit CleanerDialog(QWidget* parent = nullptr);
 
-    void Init(const QStringList& saved);
-    void Result(QStringList& saved) const;
-    void Ajoute();
-    void Chercher();
-    void Retirer();
-    void Nettoyer();
+    void init(const QStringList& saved);
+    void saveExtensions(QStringList& saved) const;
+    void addExtension();
+    void search();
+    void removeFound();
+    void clean();
 
-    QPushButton* Button1;  // "Fermer"
-    QLineEdit* Edit1;      // the extension typed
-    QPushButton* Button2;  // "OK"
-    QListWidget* ListBox1; // the extensions
-    filemanager::DriveSelector* DriveComboBox1;
-    QPushButton* Button3;  // "Chercher"
-    QPushButton* Button4;  // "Retirer"
-    QPushButton* Button5;  // "Nettoyer"
-    QListWidget* ListBox2; // the files found
-    QLabel* Label1;        // status
+    QPushButton* closeButton;   // "Fermer"
+    QLineEdit* extensionEdit;   // the extension typed
+    QPushButton* addButton;     // "OK"
+    QListWidget* extensionList; // the extensions
+    filemanager::DriveSelector* drives;
+    QPushButton* searchButton; // "Chercher"
+    QPushButton* removeButton; // "Retirer"
+    QPushButton* cleanButton;  // "Nettoyer"
+    QListWidget* foundList;    // the files found
+    QLabel* statusLabel;       // status
 
     qint64 foundCount = 0;
     qint64 totalSize = 0;

@@ -12,9 +12,9 @@ namespace tools {
 
 void findFiles(const ui::CommandContext& c) {
     FindFilesWindow dialog(c.parent);
-    dialog.Init(c.toolFolder.isEmpty() ? c.currentFolder : c.toolFolder);
+    dialog.init(c.toolFolder.isEmpty() ? c.currentFolder : c.toolFolder);
     ui::runModal(&dialog);
-    const QString chosen = dialog.Result();
+    const QString chosen = dialog.chosenPath();
     if (chosen.isEmpty() || !c.goTo) return;
     c.goTo(chosen.left(chosen.lastIndexOf(u'/') + 1));
 }
@@ -24,7 +24,7 @@ void findString(const ui::CommandContext& c) {
     for (const QString& path : c.selection)
         names << QFileInfo(path).fileName();
     FindTextWindow dialog(c.parent);
-    dialog.Init(names, c.selection);
+    dialog.init(names, c.selection);
     ui::runModal(&dialog);
 }
 
@@ -32,15 +32,18 @@ void compare(const ui::CommandContext& c) {
     // The first selected row from the top and the next one below it.
     CompareWindow window(c.parent);
     window.setFolder(c.currentFolder);
-    window.Init(c.selection.value(0), c.selection.value(1));
+    window.init(c.selection.value(0), c.selection.value(1));
     ui::runModal(&window);
 }
 
 void clean(const ui::CommandContext& c) {
     CleanerDialog dialog(c.parent);
-    if (c.cleanList) dialog.Init(*c.cleanList);
+    dialog.init(c.cleanExtensions);
     ui::runModal(&dialog);
-    if (c.cleanList) dialog.Result(*c.cleanList);
+    if (!c.keepCleanExtensions) return;
+    QStringList kept;
+    dialog.saveExtensions(kept);
+    c.keepCleanExtensions(kept);
 }
 
 void registerCommands(ui::CommandRegistry& r) {

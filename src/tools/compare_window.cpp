@@ -24,30 +24,30 @@ CompareWindow::CompareWindow(QWidget* parent) : QDialog(parent) {
     setWindowFlags(windowFlags() | Qt::WindowMaximizeButtonHint);
     setSizeGripEnabled(true);
     m_bar = new QWidget(this);
-    Button1 = new QPushButton(QStringLiteral("Fermer"), m_bar);
-    Button2 = new QPushButton(QStringLiteral("Comparer"), m_bar);
-    Label1 = new QLabel(m_bar);
-    for (QPushButton* b : {Button1, Button2})
+    closeButton = new QPushButton(QStringLiteral("Fermer"), m_bar);
+    compareButton = new QPushButton(QStringLiteral("Comparer"), m_bar);
+    countLabel = new QLabel(m_bar);
+    for (QPushButton* b : {closeButton, compareButton})
         b->setAutoDefault(false);
-    Edit1 = new QLineEdit(this);
-    Edit2 = new QLineEdit(this);
-    SpeedButton1 = new QToolButton(this);
-    SpeedButton2 = new QToolButton(this);
-    SpeedButton1->setText(QStringLiteral("..."));
-    SpeedButton2->setText(QStringLiteral("..."));
-    ListBox1 = new QListWidget(this);
-    ListBox2 = new QListWidget(this);
+    firstEdit = new QLineEdit(this);
+    secondEdit = new QLineEdit(this);
+    firstBrowseButton = new QToolButton(this);
+    secondBrowseButton = new QToolButton(this);
+    firstBrowseButton->setText(QStringLiteral("..."));
+    secondBrowseButton->setText(QStringLiteral("..."));
+    firstList = new QListWidget(this);
+    secondList = new QListWidget(this);
     resize(640, 420);
-    connect(Button1, &QPushButton::clicked, this, &QDialog::reject);
-    connect(Button2, &QPushButton::clicked, this,
-            [this] { ui::runCommand([this] { Comparer(); }); });
-    connect(SpeedButton1, &QToolButton::clicked, this, [this] { browse(Edit1); });
-    connect(SpeedButton2, &QToolButton::clicked, this, [this] { browse(Edit2); });
+    connect(closeButton, &QPushButton::clicked, this, &QDialog::reject);
+    connect(compareButton, &QPushButton::clicked, this,
+            [this] { ui::runCommand([this] { compare(); }); });
+    connect(firstBrowseButton, &QToolButton::clicked, this, [this] { browse(firstEdit); });
+    connect(secondBrowseButton, &QToolButton::clicked, this, [this] { browse(secondEdit); });
 }
 
-void CompareWindow::Init(const QString& first, const QString& second) {
-    Edit1->setText(first);
-    Edit2->setText(second);
+void CompareWindow::init(const QString& first, const QString& second) {
+    firstEdit->setText(first);
+    secondEdit->setText(second);
 }
 
 void CompareWindow::browse(QLineEdit* into) {
@@ -64,27 +64,27 @@ void CompareWindow::resizeEvent(QResizeEvent* e) {
     QDialog::resizeEvent(e);
     const int w = width(), h = height();
     m_bar->setGeometry(0, 0, w, kBar);
-    Button1->move(w - 100, 4);
-    Button2->move(8, 4);
-    Label1->setGeometry(Button2->geometry().right() + 12, 4, 200, kBar - 8);
+    closeButton->move(w - 100, 4);
+    compareButton->move(8, 4);
+    countLabel->setGeometry(compareButton->geometry().right() + 12, 4, 200, kBar - 8);
     const int half = w / 2, other = w - half;
-    Edit1->setGeometry(0, kBar, half - 30, 24);
-    Edit2->setGeometry(half, kBar, other - 30, 24);
-    SpeedButton1->setGeometry(half - 27, kBar, 24, 24);
-    SpeedButton2->setGeometry(w - 27, kBar, 24, 24);
-    ListBox1->setGeometry(0, kBar + 28, half - 2, h - kBar - 28 - 35);
-    ListBox2->setGeometry(half, kBar + 28, other - 2, h - kBar - 28 - 35);
+    firstEdit->setGeometry(0, kBar, half - 30, 24);
+    secondEdit->setGeometry(half, kBar, other - 30, 24);
+    firstBrowseButton->setGeometry(half - 27, kBar, 24, 24);
+    secondBrowseButton->setGeometry(w - 27, kBar, 24, 24);
+    firstList->setGeometry(0, kBar + 28, half - 2, h - kBar - 28 - 35);
+    secondList->setGeometry(half, kBar + 28, other - 2, h - kBar - 28 - 35);
 }
 
-void CompareWindow::Comparer() {
-    if (Edit1->text().isEmpty() || Edit2->text().isEmpty()) {
+void CompareWindow::compare() {
+    if (firstEdit->text().isEmpty() || secondEdit->text().isEmpty()) {
         ui::dialogs().message(QStringLiteral("Indiquer les fichiers à comparer"));
         return;
     }
-    ListBox1->clear();
-    ListBox2->clear();
-    const QString first = QDir(m_folder).absoluteFilePath(Edit1->text());
-    const QString second = QDir(m_folder).absoluteFilePath(Edit2->text());
+    firstList->clear();
+    secondList->clear();
+    const QString first = QDir(m_folder).absoluteFilePath(firstEdit->text());
+    const QString second = QDir(m_folder).absoluteFilePath(secondEdit->text());
     QStringList left, right;
     core::Outcome opened;
     core::FunctionJob job([&](core::Job& j) {
@@ -102,9 +102,9 @@ void CompareWindow::Comparer() {
         QApplication::beep();
         return;
     }
-    ListBox1->addItems(left);
-    ListBox2->addItems(right);
-    Label1->setText(QString::number(left.size()) + QStringLiteral(" lignes différentes"));
+    firstList->addItems(left);
+    secondList->addItems(right);
+    countLabel->setText(QString::number(left.size()) + QStringLiteral(" lignes différentes"));
     if (left.isEmpty()) ui::dialogs().message(QStringLiteral("Aucune différence"));
 }
 

@@ -19,18 +19,18 @@ class CompareWindow : public QDialog {
     // The folder names typed in the window are relative to (the file
     // manager's); the current folder until told.
     void setFolder(const QString& folder) { m_folder = folder; }
-    void Init(const QString& first, const QString& second);
-    void Comparer();
+    void init(const QString& first, const QString& second);
+    void compare();
 
-    QPushButton* Button1; // "Fermer"
-    QPushButton* Button2; // "Comparer"
-    QLabel* Label1;       // the count
-    QLineEdit* Edit1;
-    QLineEdit* Edit2;
-    QToolButton* SpeedButton1;
-    QToolButton* SpeedButton2;
-    QListWidget* ListBox1;
-    QListWidget* ListBox2;
+    QPushButton* closeButton;   // "Fermer"
+    QPushButton* compareButton; // "Comparer"
+    QLabel* countLabel;         // the count
+    QLineEdit* firstEdit;
+    QLineEdit* secondEdit;
+    QToolButton* firstBrowseButton;
+    QToolButton* secondBrowseButton;
+    QListWidget* firstList;
+    QListWidget* secondList;
     // The platform's beep, where a file cannot be opened (tests count it).
     int beeps = 0;
 

@@ -67,8 +67,8 @@ QString searchSpec(const QString& path, const QString& pattern) {
     return (path.endsWith(u'/') ? path : path + u'/') + pattern;
 }
 
-qint64 GetAllFiles(const QString& spec, const std::function<void(const QString& path)>& found,
-                   core::Job& job) {
+qint64 findAllFiles(const QString& spec, const std::function<void(const QString& path)>& found,
+                    core::Job& job) {
     const qsizetype slash = spec.lastIndexOf(u'/');
     const QString folder = slash < 0 ? QStringLiteral("./") : spec.left(slash + 1);
     const QString pattern = spec.mid(slash + 1);

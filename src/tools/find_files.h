@@ -21,8 +21,8 @@ namespace tools {
 // to folders, other volumes, special files, hidden folders
 // and folders whose names begin with "." are not searched; folders that
 // cannot be read add nothing.
-qint64 GetAllFiles(const QString& spec, const std::function<void(const QString& path)>& found,
-                   core::Job& job);
+qint64 findAllFiles(const QString& spec, const std::function<void(const QString& path)>& found,
+                    core::Job& job);
 
 // The walk under both finders: visit gets each file of each folder whose
 // name is `wanted` (folder ends with "/"), a folder's files first, then each

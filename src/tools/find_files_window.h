@@ -15,16 +15,16 @@ class FindFilesWindow : public QDialog {
   public:
     explicit FindFilesWindow(QWidget* parent = nullptr);
 
-    void Init(const QString& path);
-    QString Result() const { return m_chosen; }
-    void Rechercher(); // the search, as "Rechercher" and Enter run it
+    void init(const QString& path);
+    QString chosenPath() const { return m_chosen; }
+    void search(); // the search, as "Rechercher" and Enter run it
 
-    QPushButton* Button1; // "Fermer"
-    QLineEdit* Edit1;     // "Chemin"
-    QLineEdit* Edit2;     // "Critère"
-    QPushButton* Button2; // "Rechercher"
-    QListWidget* ListBox1;
-    QLabel* Label3; // the folder being searched
+    QPushButton* closeButton;  // "Fermer"
+    QLineEdit* pathEdit;       // "Chemin"
+    QLineEdit* patternEdit;    // "Critère"
+    QPushButton* searchButton; // "Rechercher"
+    QListWidget* resultList;
+    QLabel* folderLabel; // the folder being searched
 
   private:
     QString m_chosen;

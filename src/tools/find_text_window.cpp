@@ -19,28 +19,28 @@ namespace tools {
 FindTextWindow::FindTextWindow(QWidget* parent) : QDialog(parent) {
     setWindowTitle(QStringLiteral("Rechercher chaîne"));
     auto* layout = new QVBoxLayout(this);
-    layout->addWidget(ui::closeBar(this, Button1));
+    layout->addWidget(ui::closeBar(this, closeButton));
     layout->addWidget(new QLabel(QStringLiteral("Chaîne à rechercher"), this));
     auto* row = new QHBoxLayout;
-    Edit1 = new QLineEdit(this);
-    Button2 = new QPushButton(QStringLiteral("OK"), this);
-    Button2->setAutoDefault(false);
-    Button2->setFixedWidth(40);
-    row->addWidget(Edit1);
-    row->addWidget(Button2);
+    textEdit = new QLineEdit(this);
+    searchButton = new QPushButton(QStringLiteral("OK"), this);
+    searchButton->setAutoDefault(false);
+    searchButton->setFixedWidth(40);
+    row->addWidget(textEdit);
+    row->addWidget(searchButton);
     layout->addLayout(row);
-    ListBox1 = new QListWidget(this);
-    ListBox1->setUniformItemSizes(true);
-    layout->addWidget(ListBox1, 1);
+    resultList = new QListWidget(this);
+    resultList->setUniformItemSizes(true);
+    layout->addWidget(resultList, 1);
     resize(560, 400);
-    ui::onEnter(Edit1, [this] { ui::runCommand([this] { Chercher(); }); });
-    Edit1->setFocus();
-    connect(Button1, &QPushButton::clicked, this, &QDialog::reject);
-    connect(Button2, &QPushButton::clicked, this,
-            [this] { ui::runCommand([this] { Chercher(); }); });
+    ui::onEnter(textEdit, [this] { ui::runCommand([this] { search(); }); });
+    textEdit->setFocus();
+    connect(closeButton, &QPushButton::clicked, this, &QDialog::reject);
+    connect(searchButton, &QPushButton::clicked, this,
+            [this] { ui::runCommand([this] { search(); }); });
 }
 
-void FindTextWindow::Init(const QStringList& names, const QStringList& paths) {
+void FindTextWindow::init(const QStringList& names, const QStringList& paths) {
     m_names = names;
     m_paths = paths.isEmpty() ? names : paths;
 }
@@ -50,33 +50,34 @@ void FindTextWindow::showEvent(QShowEvent* e) {
     ui::centreOnScreen(this);
 }
 
-void FindTextWindow::Chercher() {
-    const QString needle = Edit1->text();
+void FindTextWindow::search() {
+    const QString needle = textEdit->text();
     if (needle.isEmpty()) {
         ui::dialogs().message(QStringLiteral("Indiquer la chaine à chercher"));
         return;
     }
-    ListBox1->clear();
+    resultList->clear();
     core::Outcome failure;
-    const SearchEnd end = runSearch(Button1, ListBox1, nullptr, [&](core::Job& job, Batch& batch) {
-        platform::Platform& p = platform::Platform::instance();
-        for (int i = 0; i < m_paths.size() && !job.cancelled(); ++i) {
-            const QString name = m_names.value(i);
-            // The next file is read from the disk while this one is searched.
-            if (i + 1 < m_paths.size()) p.readAhead(m_paths[i + 1]);
-            const core::Outcome o = findInFile(
-                m_paths[i], needle,
-                [&](const Match& m) {
-                    batch.add(name + u'[' + QString::number(m.line) + u']' +
-                              lineText(m.text, true));
-                },
-                job);
-            if (!o) { // ends the search; the entries listed so far stay
-                failure = o;
-                return;
+    const SearchEnd end =
+        runSearch(closeButton, resultList, nullptr, [&](core::Job& job, Batch& batch) {
+            platform::Platform& p = platform::Platform::instance();
+            for (int i = 0; i < m_paths.size() && !job.cancelled(); ++i) {
+                const QString name = m_names.value(i);
+                // The next file is read from the disk while this one is searched.
+                if (i + 1 < m_paths.size()) p.readAhead(m_paths[i + 1]);
+                const core::Outcome o = findInFile(
+                    m_paths[i], needle,
+                    [&](const Match& m) {
+                        batch.add(name + u'[' + QString::number(m.line) + u']' +
+                                  lineText(m.text, true));
+                    },
+                    job);
+                if (!o) { // ends the search; the entries listed so far stay
+                    failure = o;
+                    return;
+                }
             }
-        }
-    });
+        });
     if (end == SearchEnd::Closed) return;
     if (end == SearchEnd::Escaped) {
         reject();

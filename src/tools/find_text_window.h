@@ -16,13 +16,13 @@ class FindTextWindow : public QDialog {
     explicit FindTextWindow(QWidget* parent = nullptr);
 
     // The names shown in the entries, and the files they stand for.
-    void Init(const QStringList& names, const QStringList& paths = {});
-    void Chercher();
+    void init(const QStringList& names, const QStringList& paths = {});
+    void search();
 
-    QPushButton* Button1; // "Fermer"
-    QLineEdit* Edit1;
-    QPushButton* Button2; // "OK"
-    QListWidget* ListBox1;
+    QPushButton* closeButton; // "Fermer"
+    QLineEdit* textEdit;
+    QPushButton* searchButton; // "OK"
+    QListWidget* resultList;
 
   protected:
     void showEvent(QShowEvent* e) override;

@@ -21,16 +21,16 @@ class CatalogueDialog : public QDialog {
     // The folder names typed in the window are relative to (the file
     // manager's); the current folder until told.
     void setFolder(const QString& folder) { m_folder = folder; }
-    void Button2Click();
+    void start();
     void driveChosen();
 
-    QPushButton* Button1;
+    QPushButton* closeButton;
     filemanager::DriveSelector* drives;
-    QLineEdit* Edit1;
-    QToolButton* SpeedButton1;
-    QLineEdit* Edit2;
-    QLabel* Label4;
-    QPushButton* Button2;
+    QLineEdit* destinationEdit;
+    QToolButton* browseButton;
+    QLineEdit* mediumNameEdit;
+    QLabel* statusLabel;
+    QPushButton* startButton;
 
   protected:
     void showEvent(QShowEvent* e) override;

@@ -54,7 +54,7 @@ void split(const ui::CommandContext& c) {
     const QString path = c.oneFile();
     if (path.isEmpty() || isFolder(path)) return;
     SplitDialog dialog(c.parent);
-    dialog.Init(path);
+    dialog.init(path);
     ui::runModal(&dialog);
     c.refresh();
 }
@@ -73,7 +73,7 @@ void crypt(const ui::CommandContext& c, int mode) {
     dialog.setWindowTitle(mode == 1 ? QStringLiteral("Crypter") : QStringLiteral("Décrypter"));
     ui::runModal(&dialog);
     QByteArray password;
-    if (!passwordBytes(dialog.Result(), password))
+    if (!passwordBytes(dialog.password(), password))
         throw core::TavError(
             QStringLiteral("Le mot de passe contient un caractère qui ne peut pas servir de clé"));
     if (password.isEmpty()) return;
@@ -179,7 +179,7 @@ void backup(const ui::CommandContext& c) {
     c.memorise(); // the backup's entries are also what a paste would take
     BackupDialog dialog(c.parent);
     dialog.setFolder(c.currentFolder);
-    dialog.Init(c.selection);
+    dialog.init(c.selection);
     ui::runModal(&dialog);
 }
 

@@ -57,7 +57,8 @@ core::Outcome cryptFile(const QString& name, const QByteArray& password, core::J
     // one step; until then the file stays as it was.
     platform::FileReplacement out(name);
     out.setFreshAttributes(true); // as a file just made: no longer read-only
-    if (!out.open()) return core::Outcome::failed(writeFailure(name, out.error()));
+    if (const platform::Status opened = out.open(); !opened)
+        return core::Outcome::failed(writeFailure(name, opened.error()));
     quint8 key = cryptKey(password);
     const qint64 size = in.size();
     qint64 done = 0;
@@ -81,7 +82,8 @@ core::Outcome cryptFile(const QString& name, const QByteArray& password, core::J
         job.progress(size > 0 ? int(done * 100 / size) : 100);
         if (job.cancelled()) return core::Outcome::cancelled(); // the file stays as it was
     }
-    if (!out.commit()) return core::Outcome::failed(writeFailure(name, out.error()));
+    if (const platform::Status committed = out.commit(); !committed)
+        return core::Outcome::failed(writeFailure(name, committed.error()));
     return core::Outcome::done();
 }
 

@@ -39,7 +39,7 @@ qint64 emptied(const QString& floppy, core::Job& job, PackResult& result) {
                           }});
     sysinfo::DiskInfo disk;
     disk.setDisk(u'A');
-    return disk.DiskFree;
+    return disk.diskFree;
 }
 
 } // namespace

@@ -93,7 +93,8 @@ core::Outcome writeCatalogue(const QString& root, const QString& output, const Q
                              core::Job& job, qint64* files) {
     // Written aside: a failure leaves any older catalogue as it was.
     platform::FileReplacement out(output);
-    if (!out.open()) return core::Outcome::failed(writeFailure(output, out.error()));
+    if (const platform::Status opened = out.open(); !opened)
+        return core::Outcome::failed(writeFailure(output, opened.error()));
     const QByteArray head = platform::nativeName(name) + "\r\n";
     if (out.file().write(head) != head.size())
         return core::Outcome::failed(core::InOutError::textFor(101));
@@ -105,7 +106,8 @@ core::Outcome writeCatalogue(const QString& root, const QString& output, const Q
         },
         job);
     if (!c.outcome.ok()) return c.outcome;
-    if (!out.commit()) return core::Outcome::failed(writeFailure(output, out.error()));
+    if (const platform::Status committed = out.commit(); !committed)
+        return core::Outcome::failed(writeFailure(output, committed.error()));
     if (files) *files = c.files;
     return core::Outcome::done();
 }

@@ -15,45 +15,45 @@ namespace transforms {
 PasswordDialog::PasswordDialog(QWidget* parent) : QDialog(parent) {
     auto* layout = new QVBoxLayout(this);
     auto* form = new QFormLayout;
-    Edit1 = new QLineEdit(this);
-    Edit2 = new QLineEdit(this);
-    Edit1->setMaxLength(8);
-    Edit2->setMaxLength(8);
-    form->addRow(QStringLiteral("Mot de passe (8 car)"), Edit1);
-    form->addRow(QStringLiteral("Confirmer passe"), Edit2);
+    passwordEdit = new QLineEdit(this);
+    confirmEdit = new QLineEdit(this);
+    passwordEdit->setMaxLength(8);
+    confirmEdit->setMaxLength(8);
+    form->addRow(QStringLiteral("Mot de passe (8 car)"), passwordEdit);
+    form->addRow(QStringLiteral("Confirmer passe"), confirmEdit);
     layout->addLayout(form);
     auto* buttons = new QHBoxLayout;
-    Button1 = new QPushButton(QStringLiteral("Annuler"), this);
-    Button2 = new QPushButton(QStringLiteral("OK"), this);
-    Button1->setAutoDefault(false);
-    Button2->setAutoDefault(false);
+    cancelButton = new QPushButton(QStringLiteral("Annuler"), this);
+    okButton = new QPushButton(QStringLiteral("OK"), this);
+    cancelButton->setAutoDefault(false);
+    okButton->setAutoDefault(false);
     buttons->addStretch();
-    buttons->addWidget(Button1);
-    buttons->addWidget(Button2);
+    buttons->addWidget(cancelButton);
+    buttons->addWidget(okButton);
     layout->addLayout(buttons);
-    Edit1->installEventFilter(this);
-    Edit2->installEventFilter(this);
-    connect(Button1, &QPushButton::clicked, this, [this] {
+    passwordEdit->installEventFilter(this);
+    confirmEdit->installEventFilter(this);
+    connect(cancelButton, &QPushButton::clicked, this, [this] {
         m_confirmed = false;
         reject();
     });
-    connect(Button2, &QPushButton::clicked, this, [this] {
+    connect(okButton, &QPushButton::clicked, this, [this] {
         m_confirmed = true;
         accept();
     });
 }
 
-QString PasswordDialog::Result() const {
-    return m_confirmed ? Edit1->text() : QString();
+QString PasswordDialog::password() const {
+    return m_confirmed ? passwordEdit->text() : QString();
 }
 
 void PasswordDialog::done(int r) {
     // Confirmed only when both fields hold the same text; Annuler and
     // Escape always close, doing nothing.
     if (r == QDialog::Rejected) m_confirmed = false;
-    if (r == QDialog::Accepted && Edit1->text() != Edit2->text()) {
+    if (r == QDialog::Accepted && passwordEdit->text() != confirmEdit->text()) {
         QApplication::beep();
-        Edit2->setFocus();
+        confirmEdit->setFocus();
         return;
     }
     QDialog::done(r);
@@ -63,9 +63,9 @@ bool PasswordDialog::eventFilter(QObject* watched, QEvent* e) {
     if (e->type() == QEvent::KeyPress) {
         auto* k = static_cast<QKeyEvent*>(e);
         if (k->key() == Qt::Key_Return || k->key() == Qt::Key_Enter) {
-            if (Edit1->text() != Edit2->text()) {
+            if (passwordEdit->text() != confirmEdit->text()) {
                 QApplication::beep();
-                Edit2->setFocus();
+                confirmEdit->setFocus();
             } else {
                 m_confirmed = true;
                 accept();

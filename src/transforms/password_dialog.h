@@ -12,11 +12,11 @@ class PasswordDialog : public QDialog {
     Q_OBJECT
   public:
     explicit PasswordDialog(QWidget* parent = nullptr);
-    QString Result() const; // the password when confirmed, else empty
-    QLineEdit* Edit1;
-    QLineEdit* Edit2;
-    QPushButton* Button1; // Annuler
-    QPushButton* Button2; // OK
+    QString password() const; // the password when confirmed, else empty
+    QLineEdit* passwordEdit;
+    QLineEdit* confirmEdit;
+    QPushButton* cancelButton; // Annuler
+    QPushButton* okButton;     // OK
 
   protected:
     void done(int r) override;

@@ -65,22 +65,22 @@ SplitResult splitFile(const QString& file, qint64 partSize, core::Job& job) {
     std::vector<std::unique_ptr<platform::FileReplacement>> parts;
     for (size_t i = 0; i < plan.size(); ++i) {
         auto out = std::make_unique<platform::FileReplacement>(partName(file, int(i) + 1));
-        if (!out->open()) return {failure(out->error())};
+        if (const platform::Status opened = out->open(); !opened) return {failure(opened.error())};
         // Each part is one kernel copy of its slice of the file.
         if (plan[i] > 0)
             if (const platform::Status copied = p.appendFile(file, out->file(), written, plan[i]);
                 !copied)
                 return {failure(copied.error())};
-        if (!out->park()) return {failure(out->error())};
+        if (const platform::Status parked = out->park(); !parked) return {failure(parked.error())};
         parts.push_back(std::move(out));
         written += plan[i];
         job.progress(size > 0 ? int(std::nearbyint(double(written) * 100 / size)) : 100);
         if (job.cancelled()) return {SplitEnd::Cancelled};
     }
-    int error = 0;
-    if (!platform::FileReplacement::commitSet(
-            parts, [&](int n) { return partName(file, n); }, kMaxParts, &error))
-        return {failure(error)};
+    if (const platform::Status named = platform::FileReplacement::commitSet(
+            parts, [&](int n) { return partName(file, n); }, kMaxParts);
+        !named)
+        return {failure(named.error())};
     job.progress(0);
     return {SplitEnd::Done, int(parts.size())};
 }
@@ -120,7 +120,8 @@ core::Outcome joinFiles(QStringList names, core::Job& job, QString* joined) {
     platform::Platform& p = platform::Platform::instance();
     platform::FileReplacement out(output);
     out.setDurable(QFileInfo::exists(output));
-    if (!out.open()) return core::Outcome::failed(writeFailure(output, out.error()));
+    if (const platform::Status opened = out.open(); !opened)
+        return core::Outcome::failed(writeFailure(output, opened.error()));
     job.progress(0);
     for (int i = 0; i < names.size(); ++i) {
         job.progress(i * 100 / names.size());
@@ -138,7 +139,8 @@ core::Outcome joinFiles(QStringList names, core::Job& job, QString* joined) {
                     : QStringLiteral("Ne peut pas lire la part %1").arg(names[i]));
         if (job.cancelled()) return core::Outcome::cancelled(); // the output stays as it was
     }
-    if (!out.commit()) return core::Outcome::failed(writeFailure(output, out.error()));
+    if (const platform::Status committed = out.commit(); !committed)
+        return core::Outcome::failed(writeFailure(output, committed.error()));
     if (joined) *joined = output;
     return core::Outcome::done();
 }

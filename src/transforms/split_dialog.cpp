@@ -28,60 +28,60 @@ namespace transforms {
 SplitDialog::SplitDialog(QWidget* parent) : QDialog(parent) {
     setWindowTitle(QStringLiteral("Decouper fichier"));
     auto* layout = new QVBoxLayout(this);
-    Button1 = new QPushButton(QStringLiteral("Fermer"), this);
-    Button1->setAutoDefault(false);
-    layout->addWidget(Button1, 0, Qt::AlignRight);
-    Label1 = new QLabel(this);
-    Label2 = new QLabel(this);
-    layout->addWidget(Label1);
-    layout->addWidget(Label2);
+    closeButton = new QPushButton(QStringLiteral("Fermer"), this);
+    closeButton->setAutoDefault(false);
+    layout->addWidget(closeButton, 0, Qt::AlignRight);
+    nameLabel = new QLabel(this);
+    sizeLabel = new QLabel(this);
+    layout->addWidget(nameLabel);
+    layout->addWidget(sizeLabel);
     auto* group = new QGroupBox(QStringLiteral("Découpage"), this);
     auto* g = new QVBoxLayout(group);
-    RadioButton1 = new QRadioButton(QStringLiteral("Disquette 1.44 Mo"), group);
-    RadioButton2 = new QRadioButton(QStringLiteral("Taille personnalisée"), group);
-    RadioButton1->setChecked(true);
+    floppyButton = new QRadioButton(QStringLiteral("Disquette 1.44 Mo"), group);
+    customButton = new QRadioButton(QStringLiteral("Taille personnalisée"), group);
+    floppyButton->setChecked(true);
     auto* custom = new QHBoxLayout;
-    Edit1 = new QLineEdit(group);
-    Edit1->setEnabled(false);
-    Edit1->installEventFilter(this);
-    custom->addWidget(Edit1);
+    customSizeEdit = new QLineEdit(group);
+    customSizeEdit->setEnabled(false);
+    customSizeEdit->installEventFilter(this);
+    custom->addWidget(customSizeEdit);
     custom->addWidget(new QLabel(QStringLiteral("Ko"), group));
-    g->addWidget(RadioButton1);
-    g->addWidget(RadioButton2);
+    g->addWidget(floppyButton);
+    g->addWidget(customButton);
     g->addLayout(custom);
     layout->addWidget(group);
-    Label3 = new QLabel(QStringLiteral("Parts"), this);
-    layout->addWidget(Label3);
-    ProgressBar1 = new QProgressBar(this);
-    ProgressBar1->setRange(0, 100);
-    ProgressBar1->setValue(0);
-    layout->addWidget(ProgressBar1);
-    Button2 = new QPushButton(QStringLiteral("Découper"), this);
-    Button2->setDefault(true);
-    layout->addWidget(Button2);
-    connect(Button1, &QPushButton::clicked, this, &QDialog::reject);
-    connect(RadioButton1, &QRadioButton::clicked, this, &SplitDialog::choiceClicked);
-    connect(RadioButton2, &QRadioButton::clicked, this, &SplitDialog::choiceClicked);
-    connect(Edit1, &QLineEdit::textChanged, this, &SplitDialog::editChanged);
-    connect(Button2, &QPushButton::clicked, this,
-            [this] { ui::runCommand([this] { Button2Click(); }); });
+    partsLabel = new QLabel(QStringLiteral("Parts"), this);
+    layout->addWidget(partsLabel);
+    progressBar = new QProgressBar(this);
+    progressBar->setRange(0, 100);
+    progressBar->setValue(0);
+    layout->addWidget(progressBar);
+    splitButton = new QPushButton(QStringLiteral("Découper"), this);
+    splitButton->setDefault(true);
+    layout->addWidget(splitButton);
+    connect(closeButton, &QPushButton::clicked, this, &QDialog::reject);
+    connect(floppyButton, &QRadioButton::clicked, this, &SplitDialog::choiceClicked);
+    connect(customButton, &QRadioButton::clicked, this, &SplitDialog::choiceClicked);
+    connect(customSizeEdit, &QLineEdit::textChanged, this, &SplitDialog::editChanged);
+    connect(splitButton, &QPushButton::clicked, this,
+            [this] { ui::runCommand([this] { split(); }); });
 }
 
-void SplitDialog::Init(const QString& name) {
-    FileName = name;
-    DefaultPartKo = kDefaultPartKo;
+void SplitDialog::init(const QString& name) {
+    fileName = name;
+    defaultPartKo = kDefaultPartKo;
 }
 
 void SplitDialog::showEvent(QShowEvent* e) {
     QDialog::showEvent(e);
-    FormShow();
+    prepare();
 }
 
-void SplitDialog::FormShow() {
-    PartSize = qint64(DefaultPartKo) * 1024;
-    FileSize = QFileInfo(FileName).size();
-    Label1->setText(QFileInfo(FileName).fileName());
-    Label2->setText(QStringLiteral("%1 Ko").arg(FileSize / 1024));
+void SplitDialog::prepare() {
+    partSize = qint64(defaultPartKo) * 1024;
+    fileSize = QFileInfo(fileName).size();
+    nameLabel->setText(QFileInfo(fileName).fileName());
+    sizeLabel->setText(QStringLiteral("%1 Ko").arg(fileSize / 1024));
     updateParts();
 }
 
@@ -94,28 +94,28 @@ qint64 SplitDialog::partBytes(const QString& ko) {
 }
 
 void SplitDialog::updateParts() {
-    if (PartSize > 0) Label3->setText(QStringLiteral("%1 parts").arg(FileSize / PartSize + 1));
+    if (partSize > 0) partsLabel->setText(QStringLiteral("%1 parts").arg(fileSize / partSize + 1));
 }
 
 void SplitDialog::choiceClicked() {
-    Edit1->setEnabled(RadioButton2->isChecked());
-    if (RadioButton1->isChecked()) {
-        PartSize = qint64(DefaultPartKo) * 1024;
+    customSizeEdit->setEnabled(customButton->isChecked());
+    if (floppyButton->isChecked()) {
+        partSize = qint64(defaultPartKo) * 1024;
         updateParts();
-    } else if (!Edit1->text().isEmpty()) {
-        PartSize = partBytes(Edit1->text());
-        if (PartSize > 0) updateParts();
+    } else if (!customSizeEdit->text().isEmpty()) {
+        partSize = partBytes(customSizeEdit->text());
+        if (partSize > 0) updateParts();
     }
 }
 
 void SplitDialog::editChanged() {
-    if (Edit1->text().isEmpty()) return;
-    PartSize = partBytes(Edit1->text());
-    if (PartSize > 0) updateParts();
+    if (customSizeEdit->text().isEmpty()) return;
+    partSize = partBytes(customSizeEdit->text());
+    if (partSize > 0) updateParts();
 }
 
 bool SplitDialog::eventFilter(QObject* watched, QEvent* e) {
-    if (watched == Edit1 && e->type() == QEvent::KeyPress) {
+    if (watched == customSizeEdit && e->type() == QEvent::KeyPress) {
         auto* k = static_cast<QKeyEvent*>(e);
         const QString t = k->text();
         // Enter goes through: the dialog gives it to "Découper", its default button.
@@ -128,22 +128,22 @@ bool SplitDialog::eventFilter(QObject* watched, QEvent* e) {
     return QDialog::eventFilter(watched, e);
 }
 
-void SplitDialog::Button2Click() {
-    if (PartSize < 0) {
+void SplitDialog::split() {
+    if (partSize < 0) {
         ui::dialogs().message(QStringLiteral("Taille trop grande"));
         return;
     }
-    Button2->setEnabled(false);
+    splitButton->setEnabled(false);
     SplitResult r{SplitEnd::Failed};
     {
         struct Enable {
             QPushButton* b;
             ~Enable() { b->setEnabled(true); }
-        } enable{Button2};
-        core::FunctionJob job([&](core::Job& j) { r = splitFile(FileName, PartSize, j); });
-        ui::runOnBar(job, ProgressBar1);
+        } enable{splitButton};
+        core::FunctionJob job([&](core::Job& j) { r = splitFile(fileName, partSize, j); });
+        ui::runOnBar(job, progressBar);
     }
-    ProgressBar1->setValue(0);
+    progressBar->setValue(0);
     // A refusal is told in a message, a full disk in an error box; another
     // failure or a stop ends as a split does.
     switch (r.end) {

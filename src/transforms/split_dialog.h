@@ -15,20 +15,20 @@ class SplitDialog : public QDialog {
     Q_OBJECT
   public:
     explicit SplitDialog(QWidget* parent = nullptr);
-    void Init(const QString& name);
-    void FormShow();
-    void Button2Click();
-    qint64 PartSize = 0;
-    qint64 FileSize = 0;
-    QString FileName;
-    int DefaultPartKo = 1420;
+    void init(const QString& name);
+    void prepare();
+    void split();
+    qint64 partSize = 0;
+    qint64 fileSize = 0;
+    QString fileName;
+    int defaultPartKo = 1420;
 
-    QPushButton* Button1;
-    QLabel *Label1, *Label2, *Label3;
-    QRadioButton *RadioButton1, *RadioButton2;
-    QLineEdit* Edit1;
-    QProgressBar* ProgressBar1;
-    QPushButton* Button2;
+    QPushButton* closeButton;
+    QLabel *nameLabel, *sizeLabel, *partsLabel;
+    QRadioButton *floppyButton, *customButton;
+    QLineEdit* customSizeEdit;
+    QProgressBar* progressBar;
+    QPushButton* splitButton;
 
   protected:
     void showEvent(QShowEvent* e) override;

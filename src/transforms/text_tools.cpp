@@ -73,7 +73,8 @@ core::Outcome extractText(const QString& source, const QString& output, core::Jo
         return core::Outcome::failed(readFailure(source, opened.error()));
     // Written aside: the output may be the source itself.
     platform::FileReplacement out(output);
-    if (!out.open()) return core::Outcome::failed(writeFailure(output, out.error()));
+    if (const platform::Status opened = out.open(); !opened)
+        return core::Outcome::failed(writeFailure(output, opened.error()));
     bool cr = false;
     const qint64 size = in.size();
     qint64 done = 0;
@@ -89,7 +90,8 @@ core::Outcome extractText(const QString& source, const QString& output, core::Jo
     }
     if (in.error() != QFileDevice::NoError)
         return core::Outcome::failed(QStringLiteral("Ne peut pas lire le fichier %1").arg(source));
-    if (!out.commit()) return core::Outcome::failed(writeFailure(output, out.error()));
+    if (const platform::Status committed = out.commit(); !committed)
+        return core::Outcome::failed(writeFailure(output, committed.error()));
     return core::Outcome::done();
 }
 
@@ -97,7 +99,8 @@ core::Outcome mergeFiles(const QStringList& names, const QString& output, core::
     platform::Platform& p = platform::Platform::instance();
     // Written aside: an input that is the output is read as it was.
     platform::FileReplacement out(output);
-    if (!out.open()) return core::Outcome::failed(writeFailure(output, out.error()));
+    if (const platform::Status opened = out.open(); !opened)
+        return core::Outcome::failed(writeFailure(output, opened.error()));
     job.progress(0);
     for (int i = 0; i < names.size(); ++i) {
         job.progress(i * 100 / names.size());
@@ -117,7 +120,8 @@ core::Outcome mergeFiles(const QStringList& names, const QString& output, core::
             if (job.cancelled()) return core::Outcome::cancelled();
         }
     }
-    if (!out.commit()) return core::Outcome::failed(writeFailure(output, out.error()));
+    if (const platform::Status committed = out.commit(); !committed)
+        return core::Outcome::failed(writeFailure(output, committed.error()));
     return core::Outcome::done();
 }
 
@@ -251,7 +255,8 @@ bool sortInPlace(const QString& name, core::Job& job) {
     job.progress(80);
     // Written aside and put in place whole, keeping the file's mode and owner.
     platform::FileReplacement replacement(name);
-    if (!replacement.open()) throw core::TavError(writeFailure(name, replacement.error()));
+    if (const platform::Status opened = replacement.open(); !opened)
+        throw core::TavError(writeFailure(name, opened.error()));
     QFile& out = replacement.file();
     QByteArray buf;
     buf.reserve(1 << 20);
@@ -267,7 +272,8 @@ bool sortInPlace(const QString& name, core::Job& job) {
         }
     }
     if (out.write(buf) != buf.size()) throw core::InOutError(101);
-    if (!replacement.commit()) throw core::TavError(writeFailure(name, replacement.error()));
+    if (const platform::Status committed = replacement.commit(); !committed)
+        throw core::TavError(writeFailure(name, committed.error()));
     return true;
 }
 

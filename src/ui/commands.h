@@ -37,8 +37,10 @@ struct CommandContext {
     std::function<void(const QString& folder)> goTo;
     // Every file of the list (folders left out), in list order, absolute paths.
     std::function<QStringList()> listedPaths;
-    // The disk cleaner's own extensions, kept by the settings file.
-    QStringList* cleanList = nullptr;
+    // The disk cleaner's own extensions, kept by the settings file, and how
+    // the cleaner hands back those it was left with.
+    QStringList cleanExtensions;
+    std::function<void(const QStringList& extensions)> keepCleanExtensions;
     // Runs long work as a job with the file manager's progress bar.
     std::function<void(const std::function<void(core::Job&)>&)> runJob;
 

@@ -9,7 +9,7 @@ namespace viewers {
 
 void showTable(const QString& path, QWidget* parent) {
     DbaseWindow window(parent);
-    window.Init(path);
+    window.init(path);
     ui::runModal(&window);
 }
 
@@ -20,7 +20,7 @@ void browsePictures(const ui::CommandContext& c) {
         for (const QString& path : c.listedPaths())
             if (isPictureName(path)) pictures << path;
     ThumbnailsWindow window(c.parent);
-    window.Init(pictures);
+    window.init(pictures);
     ui::runModal(&window);
 }
 

@@ -125,7 +125,7 @@ void DbaseTable::setFilename(const QString& name) {
     const bool hasExtension = dot > slash + 1;
     m_base = hasExtension ? name.left(dot) : name;
     m_extension = hasExtension ? name.mid(dot) : QStringLiteral(".dbf");
-    if (m_active && findIgnoringCase(Filename()).isEmpty()) setActive(false);
+    if (m_active && findIgnoringCase(fileName()).isEmpty()) setActive(false);
 }
 
 void DbaseTable::setActive(bool on) {
@@ -137,7 +137,7 @@ void DbaseTable::setActive(bool on) {
     open();
 }
 
-bool DbaseTable::Deleted() const {
+bool DbaseTable::deleted() const {
     return m_table.isOpen() && !m_record.isEmpty() && m_record[0] == '*';
 }
 
@@ -155,7 +155,7 @@ void DbaseTable::close() {
 }
 
 void DbaseTable::open() {
-    m_tablePath = findIgnoringCase(Filename());
+    m_tablePath = findIgnoringCase(fileName());
     if (m_tablePath.isEmpty()) return; // no table: stays closed
     m_table.setFileName(m_tablePath);
     // Read only: the viewer never writes, so read-only tables open too.
@@ -247,34 +247,34 @@ void DbaseTable::readRecord(qint64 r) {
     m_record =
         QByteArray::fromRawData(reinterpret_cast<const char*>(m_data + start), m_recordLength);
     m_recno = r;
-    Modified = false;
+    modified = false;
 }
 
-void DbaseTable::Next() {
+void DbaseTable::next() {
     if (!m_active) raise("Data File Not Open");
     if (m_recno >= m_recordCount) return;
     bool allowed = true;
-    if (OnChanging) OnChanging(*this, allowed);
+    if (onChanging) onChanging(*this, allowed);
     if (!allowed) return;
     readRecord(m_recno + 1);
 }
 
 const DbaseTable::Field& DbaseTable::field(int n, bool withNumber) const {
-    if (n < 1 || n > FieldCount()) {
+    if (n < 1 || n > fieldCount()) {
         if (withNumber) throw DbaseError(QStringLiteral("Invalid Field Number: %1").arg(n));
         raise("Invalid Field Number");
     }
     return m_fields[size_t(n - 1)];
 }
 
-QString DbaseTable::FieldName(int n) const {
+QString DbaseTable::fieldName(int n) const {
     QByteArray name = field(n, true).name;
     for (char& c : name)
         if (c >= 'a' && c <= 'z') c = char(c - 'a' + 'A');
     return decode(name);
 }
 
-int DbaseTable::FieldType(int n) const {
+int DbaseTable::fieldType(int n) const {
     switch (field(n, true).type) {
     case 'C':
         return ftCharacter;
@@ -291,7 +291,7 @@ int DbaseTable::FieldType(int n) const {
     }
 }
 
-int DbaseTable::FieldLength(int n) const {
+int DbaseTable::fieldLength(int n) const {
     return field(n, true).length;
 }
 
@@ -310,13 +310,13 @@ void DbaseTable::checkUnchanged() const {
     if (m_tableMap.changed() || m_memoMap.changed()) raise(kRecordError);
 }
 
-QString DbaseTable::FieldValue(int n) {
-    const QString value = fieldValue(n);
+QString DbaseTable::fieldValue(int n) {
+    const QString value = readFieldValue(n);
     checkUnchanged();
     return value;
 }
 
-QString DbaseTable::fieldValue(int n) {
+QString DbaseTable::readFieldValue(int n) {
     const Field& f = field(n, false);
     const QByteArray bytes = trimmedField(f);
     if (f.type == 'M') {
@@ -331,7 +331,7 @@ QString DbaseTable::fieldValue(int n) {
 void DbaseTable::appendFieldValueUtf8(int n, QByteArray& out) {
     const Field& f = field(n, false);
     if (f.type == 'M') {
-        out += FieldValue(n).toUtf8();
+        out += fieldValue(n).toUtf8();
         return;
     }
     const QByteArray bytes = trimmedField(f);

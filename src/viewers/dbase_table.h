@@ -37,29 +37,29 @@ class DbaseTable {
     DbaseTable& operator=(const DbaseTable&) = delete;
 
     // ---- the table: name, state, fields and records ----
-    QString Filename() const { return m_base + m_extension; }
+    QString fileName() const { return m_base + m_extension; }
     void setFilename(const QString& name);
-    bool Active() const { return m_active; }
+    bool active() const { return m_active; }
     // How much of a memo is read, in bytes; a memo cut there ends with "…".
     // Windows and printouts that show memos in cells set a small one.
     void setMemoLimit(qint64 bytes) { m_memoLimit = bytes; }
     void setActive(bool on);
-    qint64 Recno() const { return m_recno; }
-    qint64 RecordCount() const { return m_recordCount; }
-    int FieldCount() const { return int(m_fields.size()); }
-    bool Bof() const { return m_recno == 1; }
-    bool Eof() const { return m_recno == m_recordCount; }
-    bool Deleted() const;
-    bool Modified = false;
-    std::function<void(DbaseTable& sender, bool& allowed)> OnChanging;
-    std::function<void(DbaseTable& sender, bool& allowed)> OnDeleting;
-    std::function<void(DbaseTable& sender)> OnAppended;
+    qint64 recordNumber() const { return m_recno; }
+    qint64 recordCount() const { return m_recordCount; }
+    int fieldCount() const { return int(m_fields.size()); }
+    bool bof() const { return m_recno == 1; }
+    bool eof() const { return m_recno == m_recordCount; }
+    bool deleted() const;
+    bool modified = false;
+    std::function<void(DbaseTable& sender, bool& allowed)> onChanging;
+    std::function<void(DbaseTable& sender, bool& allowed)> onDeleting;
+    std::function<void(DbaseTable& sender)> onAppended;
 
-    void Next();
-    QString FieldValue(int n);
-    QString FieldName(int n) const;
-    int FieldType(int n) const;
-    int FieldLength(int n) const;
+    void next();
+    QString fieldValue(int n);
+    QString fieldName(int n) const;
+    int fieldType(int n) const;
+    int fieldLength(int n) const;
 
     // ---- for views that read where they look ----
     // Records that are really in the file (the header may promise more).
@@ -68,7 +68,7 @@ class DbaseTable {
     void readRecord(qint64 r);
     // The actual table and memo file names found for the base name.
     QString tablePath() const { return m_tablePath; }
-    // FieldValue's text as UTF-8, appended to out (the fast way for dumps).
+    // fieldValue's text as UTF-8, appended to out (the fast way for dumps).
     void appendFieldValueUtf8(int n, QByteArray& out);
 
   private:
@@ -94,7 +94,7 @@ class DbaseTable {
     QFile m_table;
     QFile m_memo;
     core::GuardedMapping m_tableMap, m_memoMap;
-    QString fieldValue(int n);
+    QString readFieldValue(int n);
     void checkUnchanged() const;
     const uchar* m_data = nullptr; // the table, mapped
     qint64 m_size = 0;

@@ -24,56 +24,55 @@ DbaseWindow::DbaseWindow(QWidget* parent) : QDialog(parent) {
     resize(640, 420);
     auto* bar = new QWidget(this);
     bar->setFixedHeight(kBarHeight);
-    Button1 = new QPushButton(QStringLiteral("Fermer"), bar);
-    Button1->setAutoDefault(false);
-    StringGrid1 = new QTableView(this);
-    StringGrid1->setEditTriggers(QAbstractItemView::NoEditTriggers);
-    StringGrid1->setSelectionMode(QAbstractItemView::ContiguousSelection);
-    StringGrid1->setShowGrid(true);
-    StringGrid1->horizontalHeader()->setSectionResizeMode(QHeaderView::Interactive);
-    StringGrid1->verticalHeader()->setSectionResizeMode(QHeaderView::Fixed);
-    StringGrid1->verticalHeader()->setDefaultSectionSize(20);
-    StringGrid1->verticalHeader()->setFixedWidth(40); // column 0
+    closeButton = new QPushButton(QStringLiteral("Fermer"), bar);
+    closeButton->setAutoDefault(false);
+    grid = new QTableView(this);
+    grid->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    grid->setSelectionMode(QAbstractItemView::ContiguousSelection);
+    grid->setShowGrid(true);
+    grid->horizontalHeader()->setSectionResizeMode(QHeaderView::Interactive);
+    grid->verticalHeader()->setSectionResizeMode(QHeaderView::Fixed);
+    grid->verticalHeader()->setDefaultSectionSize(20);
+    grid->verticalHeader()->setFixedWidth(40); // column 0
     auto* layout = new QVBoxLayout(this);
     layout->setContentsMargins(0, 0, 0, 0);
     layout->setSpacing(0);
     layout->addWidget(bar);
-    layout->addWidget(StringGrid1, 1);
-    connect(Button1, &QPushButton::clicked, this, &QDialog::reject);
+    layout->addWidget(grid, 1);
+    connect(closeButton, &QPushButton::clicked, this, &QDialog::reject);
 }
 
 DbaseWindow::~DbaseWindow() {
     // The grid goes before the table it reads.
-    StringGrid1->setModel(nullptr);
+    grid->setModel(nullptr);
     delete m_model;
 }
 
-void DbaseWindow::Charge() {
+void DbaseWindow::load() {
     m_loaded = true;
     if (m_fileName.isEmpty() || !QFileInfo::exists(m_fileName)) return; // an empty grid
     QApplication::setOverrideCursor(Qt::WaitCursor);
     struct Restore {
         ~Restore() { QApplication::restoreOverrideCursor(); }
     } restore;
-    XBase1.setFilename(m_fileName);
-    XBase1.setMemoLimit(kShownMemo);
-    XBase1.setActive(true);
+    table.setFilename(m_fileName);
+    table.setMemoLimit(kShownMemo);
+    table.setActive(true);
     // Reading errors met while cells are shown are reported once each, after the paint.
     m_model = new DbfGridModel(
-        XBase1, [this](const QString& text) { reportLater(text); }, this);
-    StringGrid1->setModel(m_model);
+        table, [this](const QString& text) { reportLater(text); }, this);
+    grid->setModel(m_model);
     // Each column starts at 5 pixels a character of its field and grows to
     // its header and to the widest value of the first screen (up to half
     // the grid), so that numbers and names read whole; the user may still
     // size it.
-    QHeaderView* header = StringGrid1->horizontalHeader();
-    const int widest = std::max(200, StringGrid1->viewport()->width() / 2);
+    QHeaderView* header = grid->horizontalHeader();
+    const int widest = std::max(200, grid->viewport()->width() / 2);
     for (int k = 1; k < m_model->gridColumns(); ++k) {
-        const int set = 5 * XBase1.FieldLength(k);
-        const int fit =
-            std::max(header->sectionSizeHint(k - 1),
-                     static_cast<QAbstractItemView*>(StringGrid1)->sizeHintForColumn(k - 1));
-        StringGrid1->setColumnWidth(k - 1, std::max(set, std::min(fit, widest)));
+        const int set = 5 * table.fieldLength(k);
+        const int fit = std::max(header->sectionSizeHint(k - 1),
+                                 static_cast<QAbstractItemView*>(grid)->sizeHintForColumn(k - 1));
+        grid->setColumnWidth(k - 1, std::max(set, std::min(fit, widest)));
     }
 }
 
@@ -83,7 +82,7 @@ bool DbaseWindow::event(QEvent* e) {
     const bool done = QDialog::event(e);
     if (e->type() == QEvent::Paint && !m_loaded && !m_loadScheduled) {
         m_loadScheduled = true;
-        QTimer::singleShot(0, this, [this] { ui::runCommand([this] { Charge(); }); });
+        QTimer::singleShot(0, this, [this] { ui::runCommand([this] { load(); }); });
     }
     return done;
 }
@@ -104,11 +103,11 @@ void DbaseWindow::showPending() {
 
 void DbaseWindow::resizeEvent(QResizeEvent* e) {
     QDialog::resizeEvent(e);
-    Button1->move(std::max(0, width() - 100), 4);
+    closeButton->move(std::max(0, width() - 100), 4);
 }
 
 void DbaseWindow::done(int r) {
-    XBase1.setActive(false); // closing the window closes the table
+    table.setActive(false); // closing the window closes the table
     QDialog::done(r);
 }
 

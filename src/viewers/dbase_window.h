@@ -19,12 +19,12 @@ class DbaseWindow : public QDialog {
     explicit DbaseWindow(QWidget* parent = nullptr);
     ~DbaseWindow() override;
 
-    void Init(const QString& name) { m_fileName = name; }
-    void Charge();
+    void init(const QString& name) { m_fileName = name; }
+    void load();
 
-    QPushButton* Button1; // "Fermer"
-    QTableView* StringGrid1;
-    DbaseTable XBase1;
+    QPushButton* closeButton; // "Fermer"
+    QTableView* grid;
+    DbaseTable table;
     DbfGridModel* model() const { return m_model; }
 
   protected:

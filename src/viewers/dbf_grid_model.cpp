@@ -12,12 +12,12 @@ constexpr int kCacheCells = 20000;
 DbfGridModel::DbfGridModel(DbaseTable& table, std::function<void(const QString& text)> errors,
                            QObject* parent)
     : QAbstractTableModel(parent), onError(std::move(errors)), m_table(table) {
-    if (!table.Active() || table.RecordCount() == 0) return;
+    if (!table.active() || table.recordCount() == 0) return;
     // Records the file really holds; the rows stay within what a view can count.
     m_records = std::min<qint64>(table.availableRecords(), std::numeric_limits<int>::max() - 8);
     m_rows = int(m_records) + 5;
-    m_columns = table.FieldCount() + 1;
-    if (table.availableRecords() < table.RecordCount())
+    m_columns = table.fieldCount() + 1;
+    if (table.availableRecords() < table.recordCount())
         report(QStringLiteral("Error Reading Record"));
 }
 
@@ -29,8 +29,8 @@ void DbfGridModel::report(const QString& text) const {
 
 QString DbfGridModel::cell(int row, int column) const {
     if (row < 0 || column < 0 || row >= m_rows || column >= m_columns) return {};
-    if (!m_table.Active() || column > m_table.FieldCount()) return {}; // closed meanwhile
-    if (row == 0) return column == 0 ? QString() : m_table.FieldName(column);
+    if (!m_table.active() || column > m_table.fieldCount()) return {}; // closed meanwhile
+    if (row == 0) return column == 0 ? QString() : m_table.fieldName(column);
     if (row > m_records) return {};
     if (column == 0) return QString::number(row);
     const quint64 key = quint64(row) << 16 | quint64(column);
@@ -38,8 +38,8 @@ QString DbfGridModel::cell(int row, int column) const {
     if (hit != m_cache.constEnd()) return *hit;
     QString value;
     try {
-        if (m_table.Recno() != row) m_table.readRecord(row);
-        value = m_table.FieldValue(column);
+        if (m_table.recordNumber() != row) m_table.readRecord(row);
+        value = m_table.fieldValue(column);
     } catch (const DbaseError& e) {
         report(e.text());
     }

@@ -16,18 +16,18 @@ class PictureWindow : public QDialog {
     Q_OBJECT
   public:
     explicit PictureWindow(QWidget* parent = nullptr);
-    void Init(const QString& name) { m_current = name; }
-    void Init2(const QStringList& list) { m_list = list; }
-    void Charge();
-    void Precedent();
-    void Suivant();
+    void init(const QString& name) { m_current = name; }
+    void setList(const QStringList& list) { m_list = list; }
+    void load();
+    void showPrevious();
+    void showNext();
     QString current() const { return m_current; }
 
-    QToolButton* PreviousButton;
-    QToolButton* NextButton;
-    QPushButton* Close;
-    QScrollArea* Scroll;
-    QLabel* Picture;
+    QToolButton* previousButton;
+    QToolButton* nextButton;
+    QPushButton* closeButton;
+    QScrollArea* scrollArea;
+    QLabel* pictureLabel;
 
   protected:
     void showEvent(QShowEvent* e) override;

@@ -7,7 +7,7 @@
 
 namespace viewers {
 
-Fit Echelle(QSize picture) {
+Fit fitInSlot(QSize picture) {
     Fit fit{QRect(1, 1, kPanelWidth - 2, kPanelHeight - 16), false};
     if (picture.height() <= fit.box.height() || picture.width() <= fit.box.width()) return fit;
     const double r = double(picture.height()) / picture.width();
@@ -34,7 +34,7 @@ Thumbnail makeThumbnail(const QString& path) {
     try {
         const PictureFile file(path); // read once, for the size and the picture
         t.natural = file.size();
-        t.fit = Echelle(t.natural);
+        t.fit = fitInSlot(t.natural);
         if (t.fit.stretch) {
             const QImage decoded = file.read(t.fit.box.size(), kThumbnailBytes);
             t.image = decoded.size() == t.fit.box.size()

@@ -1,6 +1,6 @@
 #pragma once
 // The thumbnail of a picture as a slot of the browser shows it: a panel of
-// 160 x 130 pixels whose picture box is placed and sized by Echelle.
+// 160 x 130 pixels whose picture box is placed and sized by fitInSlot.
 
 #include <QImage>
 #include <QRect>
@@ -16,7 +16,7 @@ struct Fit {
 };
 
 // The box for a picture of that natural size.
-Fit Echelle(QSize picture);
+Fit fitInSlot(QSize picture);
 
 // Shown in a slot: not empty, an existing file, no ".avi" in the name.
 bool isShown(const QString& entry);

@@ -1,11 +1,12 @@
 #include "thumbnails_window.h"
 #include "picture_window.h"
+#include "thumbnail_job.h"
 #include "ui/errors.h"
 #include "ui/modal_runner.h"
 #include "ui/window_parts.h"
 
 #include <QFileInfo>
-#include <QFutureWatcher>
+#include <QHash>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QPainter>
@@ -13,7 +14,6 @@
 #include <QShortcut>
 #include <QStyle>
 #include <QToolButton>
-#include <QtConcurrent/QtConcurrentRun>
 
 namespace viewers {
 
@@ -93,7 +93,7 @@ ThumbnailsWindow::ThumbnailsWindow(QWidget* parent) : QDialog(parent) {
         QStyle::SP_MediaSkipBackward, QStyle::SP_MediaSeekBackward, QStyle::SP_MediaSeekForward,
         QStyle::SP_MediaSkipForward};
     const char* hints[] = {"Première page", "Page précédente", "Page suivante", "Dernière page"};
-    QToolButton** buttons[] = {&First, &Previous, &Next, &Last};
+    QToolButton** buttons[] = {&firstButton, &previousButton, &nextButton, &lastButton};
     for (int i = 0; i < 4; ++i) {
         auto* b = new QToolButton(this);
         b->setIcon(style()->standardIcon(glyphs[i]));
@@ -102,9 +102,9 @@ ThumbnailsWindow::ThumbnailsWindow(QWidget* parent) : QDialog(parent) {
         b->setAccessibleName(QString::fromUtf8(hints[i]));
         *buttons[i] = b;
     }
-    Close = new QPushButton(QStringLiteral("Fermer"), this);
-    Close->setGeometry(width() - 100, 5, 90, 26);
-    Close->setAutoDefault(false);
+    closeButton = new QPushButton(QStringLiteral("Fermer"), this);
+    closeButton->setGeometry(width() - 100, 5, 90, 26);
+    closeButton->setAutoDefault(false);
     for (int k = 0; k < kSlots; ++k) {
         auto* panel = new QFrame(this);
         panel->setFrameShape(QFrame::Panel);
@@ -120,20 +120,20 @@ ThumbnailsWindow::ThumbnailsWindow(QWidget* parent) : QDialog(parent) {
                 [this, k] { doubleClicked(k + 1); });
         connect(m_pictures[k], &PictureBox::arrow, this, [this, k](int key) { moveFrom(k, key); });
     }
-    connect(First, &QToolButton::clicked, this, &ThumbnailsWindow::Premier);
-    connect(Previous, &QToolButton::clicked, this, &ThumbnailsWindow::Precedent);
-    connect(Next, &QToolButton::clicked, this, &ThumbnailsWindow::Suivant);
-    connect(Last, &QToolButton::clicked, this, &ThumbnailsWindow::Dernier);
-    connect(Close, &QPushButton::clicked, this, &QDialog::reject);
+    connect(firstButton, &QToolButton::clicked, this, &ThumbnailsWindow::showFirstPage);
+    connect(previousButton, &QToolButton::clicked, this, &ThumbnailsWindow::showPreviousPage);
+    connect(nextButton, &QToolButton::clicked, this, &ThumbnailsWindow::showNextPage);
+    connect(lastButton, &QToolButton::clicked, this, &ThumbnailsWindow::showLastPage);
+    connect(closeButton, &QPushButton::clicked, this, &QDialog::reject);
     connect(new QShortcut(QKeySequence(Qt::Key_PageUp), this), &QShortcut::activated, this,
-            &ThumbnailsWindow::Precedent);
+            &ThumbnailsWindow::showPreviousPage);
     connect(new QShortcut(QKeySequence(Qt::Key_PageDown), this), &QShortcut::activated, this,
-            &ThumbnailsWindow::Suivant);
+            &ThumbnailsWindow::showNextPage);
 }
 
-ThumbnailsWindow::~ThumbnailsWindow() = default;
+ThumbnailsWindow::~ThumbnailsWindow() = default; // each job stops with it
 
-void ThumbnailsWindow::Init(const QStringList& list) {
+void ThumbnailsWindow::init(const QStringList& list) {
     m_list = list;
     m_start = 0;
     m_chosen = -1;
@@ -142,14 +142,42 @@ void ThumbnailsWindow::Init(const QStringList& list) {
 void ThumbnailsWindow::showEvent(QShowEvent* e) {
     QDialog::showEvent(e);
     ui::centreOnScreen(this);
-    Affiche();
+    showPage();
     m_pictures[0]->setFocus(Qt::OtherFocusReason);
 }
 
 void ThumbnailsWindow::closeEvent(QCloseEvent* e) {
-    ++m_generation; // results still on their way are dropped
+    stopJobs();
     m_list.clear();
     QDialog::closeEvent(e);
+}
+
+// Closed (Escape, "Fermer"): no picture is started any more, and those on
+// their way are dropped.
+void ThumbnailsWindow::done(int r) {
+    stopJobs();
+    QDialog::done(r);
+}
+
+void ThumbnailsWindow::stopJobs() {
+    ++m_generation;
+    for (const auto& job : m_jobs)
+        job->cancel();
+    m_decoding.clear();
+}
+
+// Runs the thumbnails of `paths` as one job; the job goes when it has ended.
+void ThumbnailsWindow::startJob(const QStringList& paths,
+                                std::function<void(const Thumbnail&)> ready) {
+    m_jobs.push_back(std::make_unique<ThumbnailJob>(paths, std::move(ready)));
+    ThumbnailJob* job = m_jobs.back().get();
+    job->start([this, job] {
+        for (auto i = m_jobs.begin(); i != m_jobs.end(); ++i)
+            if (i->get() == job) {
+                m_jobs.erase(i);
+                break;
+            }
+    });
 }
 
 PictureBox* ThumbnailsWindow::picture(int k) const {
@@ -160,7 +188,7 @@ QLabel* ThumbnailsWindow::caption(int k) const {
     return k >= 1 && k <= kSlots ? m_captions[k - 1] : nullptr;
 }
 
-void ThumbnailsWindow::Affiche() {
+void ThumbnailsWindow::showPage() {
     ++m_generation;
     m_pending = 0;
     m_errors.clear();
@@ -169,6 +197,7 @@ void ThumbnailsWindow::Affiche() {
         m_pictures[k]->setGeometry(1, 1, kPanelWidth - 2, kPanelHeight - 16);
         m_captions[k]->clear();
     }
+    QHash<QString, QList<int>> slotsOf; // the pictures to make, and their slots
     for (int k = 1; k <= kSlots; ++k) {
         const int i = m_start + k - 1;
         if (i >= m_list.size()) break;
@@ -178,33 +207,24 @@ void ThumbnailsWindow::Affiche() {
         if (const Thumbnail* cached = m_cache.object(entry))
             place(k, *cached);
         else
-            decode(k, entry);
+            slotsOf[entry] << k;
     }
-    if (m_pending == 0) pageDone();
+    m_pending = int(slotsOf.size());
+    if (m_pending == 0) return pageDone();
+    // Each slot is painted as soon as its picture is ready.
+    const int generation = m_generation;
+    startJob(slotsOf.keys(), [this, generation, slotsOf](const Thumbnail& t) {
+        m_cache.insert(t.path, new Thumbnail(t), 1);
+        if (generation != m_generation) return; // the page has changed since
+        for (int k : slotsOf.value(t.path))
+            place(k, t);
+        if (!t.error.isEmpty()) m_errors << t.error;
+        if (--m_pending == 0) pageDone();
+    });
 }
 
 void ThumbnailsWindow::place(int k, const Thumbnail& t) {
     m_pictures[k - 1]->setThumbnail(t);
-}
-
-// Decoded on a worker; the slot is painted as soon as its picture is ready.
-void ThumbnailsWindow::decode(int k, const QString& path) {
-    ++m_pending;
-    auto* watcher = new QFutureWatcher<Thumbnail>(this);
-    const int generation = m_generation;
-    connect(watcher, &QFutureWatcher<Thumbnail>::finished, this, [=, this] {
-        finished(generation, k, watcher->result());
-        watcher->deleteLater();
-    });
-    watcher->setFuture(QtConcurrent::run(makeThumbnail, path));
-}
-
-void ThumbnailsWindow::finished(int generation, int k, const Thumbnail& t) {
-    m_cache.insert(t.path, new Thumbnail(t), 1);
-    if (generation != m_generation) return; // the page has changed since
-    place(k, t);
-    if (!t.error.isEmpty()) m_errors << t.error;
-    if (--m_pending == 0) pageDone();
 }
 
 // Once the page is complete: its errors reported once, the next page read ahead.
@@ -219,40 +239,40 @@ void ThumbnailsWindow::pageDone() {
 }
 
 void ThumbnailsWindow::prefetch(int start) {
+    QStringList paths;
     for (int i = start; i < std::min<int>(start + kSlots, int(m_list.size())); ++i) {
         const QString path = m_list[i];
         if (!isShown(path) || m_cache.contains(path) || m_decoding.contains(path)) continue;
         m_decoding.insert(path);
-        auto* watcher = new QFutureWatcher<Thumbnail>(this);
-        connect(watcher, &QFutureWatcher<Thumbnail>::finished, this, [=, this] {
-            m_decoding.remove(path);
-            m_cache.insert(path, new Thumbnail(watcher->result()), 1);
-            watcher->deleteLater();
-        });
-        watcher->setFuture(QtConcurrent::run(makeThumbnail, path));
+        paths << path;
     }
+    if (paths.isEmpty()) return;
+    startJob(paths, [this](const Thumbnail& t) {
+        m_decoding.remove(t.path);
+        m_cache.insert(t.path, new Thumbnail(t), 1);
+    });
 }
 
-void ThumbnailsWindow::Premier() {
+void ThumbnailsWindow::showFirstPage() {
     m_start = 0;
-    Affiche();
+    showPage();
 }
 
-void ThumbnailsWindow::Precedent() {
+void ThumbnailsWindow::showPreviousPage() {
     m_start = std::max(0, m_start - kSlots);
-    Affiche();
+    showPage();
 }
 
-void ThumbnailsWindow::Suivant() {
+void ThumbnailsWindow::showNextPage() {
     m_start += kSlots;
     if (m_start > m_list.size() - kSlots) m_start = int(m_list.size()) - kSlots;
     m_start = std::max(0, m_start);
-    Affiche();
+    showPage();
 }
 
-void ThumbnailsWindow::Dernier() {
+void ThumbnailsWindow::showLastPage() {
     m_start = std::max(0, int(m_list.size()) - kSlots);
-    Affiche();
+    showPage();
 }
 
 // Only a slot that shows a picture opens it; an empty slot does nothing.
@@ -270,14 +290,14 @@ void ThumbnailsWindow::doubleClicked(int k) {
     const int index = m_start + k - 1;
     if (index >= m_list.size() || !m_pictures[k - 1]->hasPicture()) return;
     m_chosen = index;
-    ui::runCommand([this] { Zoom(); });
+    ui::runCommand([this] { zoom(); });
 }
 
-void ThumbnailsWindow::Zoom() {
+void ThumbnailsWindow::zoom() {
     if (m_chosen < 0 || m_chosen >= m_list.size()) return;
     PictureWindow viewer(this);
-    viewer.Init(m_list[m_chosen]);
-    viewer.Init2(m_list);
+    viewer.init(m_list[m_chosen]);
+    viewer.setList(m_list);
     ui::runModal(&viewer);
 }
 

@@ -7,6 +7,9 @@
 #include <QCache>
 #include <QDialog>
 #include <QStringList>
+#include <functional>
+#include <list>
+#include <memory>
 
 class QLabel;
 class QPushButton;
@@ -15,6 +18,7 @@ class QToolButton;
 namespace viewers {
 
 class PictureBox;
+class ThumbnailJob;
 
 class ThumbnailsWindow : public QDialog {
     Q_OBJECT
@@ -23,13 +27,13 @@ class ThumbnailsWindow : public QDialog {
     explicit ThumbnailsWindow(QWidget* parent = nullptr);
     ~ThumbnailsWindow() override;
 
-    void Init(const QStringList& list);
-    void Affiche();
-    void Precedent();
-    void Suivant();
-    void Premier();
-    void Dernier();
-    void Zoom();
+    void init(const QStringList& list);
+    void showPage();
+    void showPreviousPage();
+    void showNextPage();
+    void showFirstPage();
+    void showLastPage();
+    void zoom();
 
     const QStringList& list() const { return m_list; }
     int pageStart() const { return m_start; }
@@ -38,12 +42,13 @@ class ThumbnailsWindow : public QDialog {
     PictureBox* picture(int k) const;
     QLabel* caption(int k) const;
     bool pageComplete() const { return m_pending == 0; }
+    bool busy() const { return !m_jobs.empty(); } // pictures being made
 
-    QToolButton* First;
-    QToolButton* Previous;
-    QToolButton* Next;
-    QToolButton* Last;
-    QPushButton* Close;
+    QToolButton* firstButton;
+    QToolButton* previousButton;
+    QToolButton* nextButton;
+    QToolButton* lastButton;
+    QPushButton* closeButton;
 
   Q_SIGNALS:
     void pageShown();
@@ -51,11 +56,12 @@ class ThumbnailsWindow : public QDialog {
   protected:
     void showEvent(QShowEvent* e) override;
     void closeEvent(QCloseEvent* e) override;
+    void done(int r) override;
 
   private:
     void place(int k, const Thumbnail& t);
-    void decode(int k, const QString& path);
-    void finished(int generation, int k, const Thumbnail& t);
+    void startJob(const QStringList& paths, std::function<void(const Thumbnail&)> ready);
+    void stopJobs();
     void pageDone();
     void prefetch(int start);
     void doubleClicked(int k);
@@ -67,6 +73,7 @@ class ThumbnailsWindow : public QDialog {
     QStringList m_errors;
     QCache<QString, Thumbnail> m_cache{48};
     QSet<QString> m_decoding;
+    std::list<std::unique_ptr<ThumbnailJob>> m_jobs; // the page's and the next one's
     PictureBox* m_pictures[kSlots];
     QLabel* m_captions[kSlots];
 };

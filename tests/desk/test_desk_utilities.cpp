@@ -280,25 +280,25 @@ TEST(Clock, SetWritesUniversalTimeThroughTheRealZone) {
     platform::FakePlatform fake;
     platform::Platform::setInstance(&fake);
     ClockWindow w;
-    w.SetClick();
+    w.setClock();
     EXPECT_TRUE(w.editing());
     EXPECT_FALSE(w.timer->isActive());
     w.timeDisplay->setText("14:30:00");
     w.dateDisplay->setText("15/01/2027");
-    w.SetClick();
+    w.setClock();
     ASSERT_EQ(fake.clockWrites.size(), 1);
     EXPECT_EQ(fake.clockWrites[0], QDateTime(QDate(2027, 1, 15), QTime(13, 30, 0), Qt::UTC));
-    w.SetClick();
+    w.setClock();
     w.timeDisplay->setText("14:30:00");
     w.dateDisplay->setText("15/07/2027");
-    w.SetClick();
+    w.setClock();
     EXPECT_EQ(fake.clockWrites.last(), QDateTime(QDate(2027, 7, 15), QTime(12, 30, 0), Qt::UTC));
     for (auto [t, d] : {std::pair{"24:00:00", "15/01/2027"}, std::pair{"10:00:00", "31/02/2027"},
                         std::pair{"02:30:00", "28/03/2027"}}) {
-        w.SetClick();
+        w.setClock();
         w.timeDisplay->setText(t);
         w.dateDisplay->setText(d);
-        w.SetClick();
+        w.setClock();
     }
     EXPECT_EQ(fake.clockWrites.size(), 2);
     platform::Platform::setInstance(nullptr);
@@ -314,22 +314,22 @@ TEST(Calendar, MonthsKeepTheDayWherePossible) {
 
 TEST(CalendarWindow, GridPagesAndIgnoresEmptyCells) {
     CalendarWindow w;
-    w.Calendar1->setDate(QDate(2001, 3, 15));
+    w.monthGrid->setDate(QDate(2001, 3, 15));
     EXPECT_EQ(w.heading->text(), QStringLiteral("mars  2001"));
-    EXPECT_EQ(w.Calendar1->item(0, 0)->text(), ui::dayShortName(7)); // the week starts on Sunday
-    const QPoint cell = w.Calendar1->cellOf(15);
-    EXPECT_EQ(w.Calendar1->currentRow(), cell.y());
-    EXPECT_EQ(w.Calendar1->item(cell.y(), cell.x())->text(), QStringLiteral("15"));
+    EXPECT_EQ(w.monthGrid->item(0, 0)->text(), ui::dayShortName(7)); // the week starts on Sunday
+    const QPoint cell = w.monthGrid->cellOf(15);
+    EXPECT_EQ(w.monthGrid->currentRow(), cell.y());
+    EXPECT_EQ(w.monthGrid->item(cell.y(), cell.x())->text(), QStringLiteral("15"));
     EXPECT_EQ(cell.x(), 4);            // 15 March 2001 was a Thursday
-    w.Calendar1->setCurrentCell(1, 0); // before the 1st (a Thursday): empty
-    EXPECT_EQ(w.Calendar1->date(), QDate(2001, 3, 15));
-    w.Calendar1->setCurrentCell(cell.y(), cell.x() + 1);
-    EXPECT_EQ(w.Calendar1->date(), QDate(2001, 3, 16));
-    QTest::keyClick(w.Calendar1, Qt::Key_PageDown);
+    w.monthGrid->setCurrentCell(1, 0); // before the 1st (a Thursday): empty
+    EXPECT_EQ(w.monthGrid->date(), QDate(2001, 3, 15));
+    w.monthGrid->setCurrentCell(cell.y(), cell.x() + 1);
+    EXPECT_EQ(w.monthGrid->date(), QDate(2001, 3, 16));
+    QTest::keyClick(w.monthGrid, Qt::Key_PageDown);
     EXPECT_EQ(w.heading->text(), QStringLiteral("avril  2001"));
     QTest::keyClick(w.next, Qt::Key_PageUp);
     QTest::keyClick(w.next, Qt::Key_PageUp);
-    EXPECT_EQ(w.Calendar1->date(), QDate(2001, 2, 16));
+    EXPECT_EQ(w.monthGrid->date(), QDate(2001, 2, 16));
 }
 
 TEST(EuroWindow, KeypadAsACalculatorsAndCentred) {

@@ -18,16 +18,16 @@ TEST(Notepad, LoadsAnyLineEndAndSavesCrLfOnlyWhenChanged) {
     TempDir dir;
     dir.write("notes.nte", "one\ntwo\rthree\r\nfour");
     NotepadWindow pad;
-    pad.Charge("notes.nte");
+    pad.load("notes.nte");
     EXPECT_EQ(pad.editor()->toPlainText(), QStringLiteral("one\ntwo\nthree\nfour"));
     EXPECT_FALSE(pad.modified());
-    pad.Sauve("untouched.nte");
+    pad.save("untouched.nte");
     EXPECT_FALSE(QFile::exists("untouched.nte"));
     pad.show();
     QTest::keyClicks(pad.editor(), "x!");
     pad.editor()->insertPlainText(QStringLiteral("é"));
     EXPECT_TRUE(pad.modified());
-    pad.Sauve("notes.nte");
+    pad.save("notes.nte");
     EXPECT_EQ(readAll("notes.nte"), QByteArray("x!éone\r\ntwo\r\nthree\r\nfour"));
     EXPECT_FALSE(pad.modified());
 }
@@ -35,7 +35,7 @@ TEST(Notepad, LoadsAnyLineEndAndSavesCrLfOnlyWhenChanged) {
 TEST(Notepad, MissingFileGivesEmptyNote) {
     TempDir dir;
     NotepadWindow pad;
-    pad.Charge("absent.nte");
+    pad.load("absent.nte");
     EXPECT_TRUE(pad.editor()->toPlainText().isEmpty());
 }
 
@@ -43,7 +43,7 @@ TEST(Notepad, OlderSingleByteNotesAreRead) {
     TempDir dir;
     dir.write("old.nte", "caf\xe9\r\n");
     NotepadWindow pad;
-    pad.Charge("old.nte");
+    pad.load("old.nte");
     EXPECT_EQ(pad.editor()->toPlainText(), QStringLiteral("café\n"));
 }
 
@@ -52,7 +52,7 @@ TEST(Notepad, UnreadableAndUnwritableFilesAreReported) {
     dir.mkdir("folder.nte");
     NotepadWindow pad;
     try {
-        pad.Charge("folder.nte");
+        pad.load("folder.nte");
         FAIL();
     } catch (const ui::TavError& e) {
         EXPECT_EQ(e.text(), QStringLiteral("Ne peut ouvrir le fichier folder.nte"));
@@ -60,7 +60,7 @@ TEST(Notepad, UnreadableAndUnwritableFilesAreReported) {
     pad.editor()->setPlainText("keep me");
     pad.editor()->document()->setModified(true);
     try {
-        pad.Sauve("folder.nte");
+        pad.save("folder.nte");
         FAIL();
     } catch (const ui::TavError& e) {
         EXPECT_EQ(e.text(), QStringLiteral("Ne peut créer le fichier folder.nte"));
@@ -89,7 +89,7 @@ TEST(Notepad, PrintingWithoutAPrinterIsReported) {
     pad.editor()->setPlainText("line");
     if (!QPrinterInfo::defaultPrinter().isNull()) GTEST_SKIP() << "a printer is installed here";
     try {
-        pad.Imprimer();
+        pad.print();
         FAIL();
     } catch (const ui::TavError& e) {
         EXPECT_FALSE(e.text().isEmpty());

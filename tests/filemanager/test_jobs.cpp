@@ -53,7 +53,7 @@ TEST_F(JobFixture, EscapeStopsATreeDeleteWithinOneEntry) {
             Qt::BlockingQueuedConnection);
     };
     dialogs.answer(ui::Ok);
-    tool->Efface1();
+    tool->deleteSelection();
     // The file being deleted when Escape came goes; the next one is not started.
     EXPECT_LE(deleted.loadRelaxed(), 101);
     EXPECT_GE(QDir(dir.file("big/sub")).entryList(QDir::Files).size(), kFiles - 101);
@@ -69,14 +69,14 @@ TEST_F(JobFixture, ReplaceQuestionAskedOnTheWindowThreadAndAllObeyed) {
     QDir::setCurrent(dir.file("src"));
     open();
     selectAll({"a", "b", "c"});
-    tool->Copier1();
+    tool->copySelection();
     tool->setFolder(dir.file("dst"));
     QThread* asked = nullptr;
     QList<QThread*> copied;
     hooked.beforeCopy = [&](const QString&) { copied << QThread::currentThread(); };
     dialogs.onShow = [&](const ui::ScriptedDialogs::Shown&) { asked = QThread::currentThread(); };
     dialogs.answer(ui::All);
-    tool->CopyMove();
+    tool->pasteClipboard();
     EXPECT_EQ(dialogs.texts(), QStringList{"Remplacer le ficher a ?"});
     EXPECT_EQ(asked, QThread::currentThread());
     ASSERT_FALSE(copied.isEmpty());
@@ -98,7 +98,7 @@ TEST_F(JobFixture, AFailureInsideAJobIsReportedOnce) {
     selectAll({"keep", "z.txt"});
     dialogs.answer(ui::Ok);
     const qsizetype before = dialogs.shown.size();
-    EXPECT_NO_THROW(tool->Efface1());
+    EXPECT_NO_THROW(tool->deleteSelection());
     ASSERT_EQ(dialogs.shown.size(), before + 2); // the question, then the report
     EXPECT_EQ(dialogs.shown.last().icon, ui::Icon::Stop);
     EXPECT_TRUE(QFileInfo::exists(dir.file("z.txt")));
@@ -114,16 +114,16 @@ TEST_F(JobFixture, TreesWithNamesThatAreNotUtf8AreCopiedAndDeleted) {
     QDir::setCurrent(dir.path());
     open();
     selectAll({"tree"});
-    tool->Copier1();
+    tool->copySelection();
     dir.mkdir("dst");
     tool->setFolder(dir.file("dst"));
-    tool->CopyMove();
+    tool->pasteClipboard();
     const QByteArray copied = QFile::encodeName(dir.file("dst/tree/sub")) + "/e\xff.txt";
     struct stat st;
     EXPECT_EQ(::stat(copied.constData(), &st), 0);
     selectAll({"tree"});
     dialogs.answer(ui::Ok);
-    tool->Efface1();
+    tool->deleteSelection();
     EXPECT_FALSE(QFileInfo::exists(dir.file("dst/tree")));
     EXPECT_TRUE(dialogs.texts().size() == 1) << dialogs.texts().join('|').toStdString();
 }

@@ -17,11 +17,11 @@ using namespace filemanager;
 using testing_support::readAll;
 using testing_support::TempDir;
 
-TEST(ScaleFiltered, HermiteWeightsAreNotNormalised) {
+TEST(scaleFiltered, HermiteWeightsAreNotNormalised) {
     QImage src(32, 1, QImage::Format_RGB888);
     src.fill(QColor(200, 200, 200));
     QImage dst(16, 1, QImage::Format_RGB888);
-    ScaleFiltered(src, dst, hermiteFilter, 1.0);
+    scaleFiltered(src, dst, hermiteFilter, 1.0);
     ASSERT_EQ(dst.size(), QSize(16, 1));
     // Weights sum to about 0.994 at the edges and 1.0035 in the middle.
     for (int x : {0, 1, 14, 15})
@@ -30,22 +30,22 @@ TEST(ScaleFiltered, HermiteWeightsAreNotNormalised) {
         EXPECT_EQ(qGreen(dst.pixel(x, 0)), 201) << x;
 }
 
-TEST(ScaleFiltered, EmptySourceAndClamping) {
+TEST(scaleFiltered, EmptySourceAndClamping) {
     QImage dst(16, 16, QImage::Format_RGB888);
     try {
-        ScaleFiltered(QImage(), dst, hermiteFilter, 1.0);
+        scaleFiltered(QImage(), dst, hermiteFilter, 1.0);
         FAIL() << "expected an error";
     } catch (const ui::TavError& e) {
         EXPECT_EQ(e.text(), QStringLiteral("Source bitmap too small"));
     }
     QImage white(32, 32, QImage::Format_RGB888);
     white.fill(Qt::white);
-    ScaleFiltered(white, dst, hermiteFilter, 1.0);
+    scaleFiltered(white, dst, hermiteFilter, 1.0);
     EXPECT_EQ(qBlue(dst.pixel(8, 8)), 255); // 255 x 1.0035 clamps
     QImage one(1, 3, QImage::Format_RGB888);
     one.fill(Qt::black);
     QImage wide(5, 5, QImage::Format_RGB888);
-    ScaleFiltered(one, wide, hermiteFilter, 1.0); // narrower than the kernel: stays inside
+    scaleFiltered(one, wide, hermiteFilter, 1.0); // narrower than the kernel: stays inside
     EXPECT_EQ(wide.size(), QSize(5, 5));
 }
 
@@ -101,7 +101,7 @@ TEST_F(ToolFixture, NamesReadWholeUpToHalfTheList) {
     EXPECT_GT(header->sectionSize(0), nameWidth);
     EXPECT_LE(header->sectionSize(0), std::max(134, tool->detailsView()->width() / 2));
     header->resizeSection(0, 150);
-    tool->LitRepert();
+    tool->readFolder();
     EXPECT_EQ(header->sectionSize(0), 150);
 }
 
@@ -152,7 +152,7 @@ TEST_F(ToolFixture, SubFolderListsParentRowAndAttributeLetters) {
     EXPECT_EQ(cell("ro.txt", FileListModel::ColDate), QDate::currentDate().toString("dd/MM/yyyy"));
     if (fake.setAttributes(dir.file("sub/inner"), platform::faArchive) &&
         (fake.attributes(dir.file("sub/inner")) & platform::faArchive)) {
-        tool->LitRepert();
+        tool->readFolder();
         EXPECT_EQ(cell("inner", FileListModel::ColSize), QStringLiteral("0"));
     }
 }
@@ -172,7 +172,7 @@ TEST_F(ToolFixture, MaskAppliesToFoldersAndParentRow) {
     QDir::setCurrent(dir.file("sub"));
     open();
     tool->setFilter("*.exe");
-    tool->LitRepert();
+    tool->readFolder();
     EXPECT_EQ(names(), QStringList({"SETUP.EXE", "tools.exe"}));
 }
 
@@ -181,7 +181,7 @@ TEST_F(ToolFixture, VanishedFolderListsNothing) {
     QDir::setCurrent(dir.file("gone"));
     open();
     QDir(dir.file("gone")).removeRecursively();
-    tool->LitRepert();
+    tool->readFolder();
     EXPECT_EQ(tool->model()->rowCount(), 0);
     EXPECT_EQ(tool->listStatus()->text(), QStringLiteral("0 objets  -  0 ko"));
 }
@@ -192,25 +192,25 @@ TEST_F(ToolFixture, SelectionHandedAsNamesAndFullPaths) {
     dir.write("sub/y.txt");
     QDir::setCurrent(dir.file("sub"));
     open();
-    tool->SelectAll();
-    tool->Remplit();
+    tool->selectAll();
+    tool->takeSelection();
     EXPECT_EQ(tool->selection(), QStringList({"x.txt", "y.txt"}));
-    tool->Memorise();
+    tool->rememberSelection();
     EXPECT_EQ(tool->clipboard(), QStringList({dir.file("sub/x.txt"), dir.file("sub/y.txt")}));
-    tool->Inverse(); // only ".." selected now: nothing to hand over
-    tool->Remplit();
+    tool->invertSelection(); // only ".." selected now: nothing to hand over
+    tool->takeSelection();
     EXPECT_TRUE(tool->selection().isEmpty());
-    tool->Memorise();
+    tool->rememberSelection();
     EXPECT_TRUE(tool->clipboard().isEmpty());
 }
 
 TEST_F(ToolFixture, SettingsLoadedAndSavedInTheCurrentFolder) {
     dir.write("TvaTools.ini", "clean=.BAK\r\n");
     open();
-    tool->ChargeIni();
+    tool->loadSettings();
     EXPECT_EQ(tool->cleanEntries(), QStringList({".BAK"}));
     tool->setCleanEntries(tool->cleanEntries() + QStringList{".OLD"});
-    tool->SauveIni();
+    tool->saveSettings();
     EXPECT_EQ(readAll(dir.file("TvaTools.ini")), QByteArray("clean=.BAK\r\nclean=.OLD\r\n"));
 }
 
@@ -224,9 +224,9 @@ TEST_F(ToolFixture, SelectAllOfALargeFolderIsReadInLinearTime) {
     open();
     QElapsedTimer t;
     t.start();
-    tool->SelectAll();
-    tool->Remplit();
-    tool->Memorise();
+    tool->selectAll();
+    tool->takeSelection();
+    tool->rememberSelection();
     EXPECT_EQ(tool->selection().size(), 20000);
     EXPECT_FALSE(tool->selection().contains(".."));
     EXPECT_EQ(tool->clipboard().size(), 20000);

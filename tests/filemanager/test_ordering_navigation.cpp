@@ -26,7 +26,7 @@ TEST_F(ToolFixture, SortBySizePutsFoldersFirst) {
     dir.write("nine", QByteArray(9, 'x'));
     dir.mkdir("zfolder");
     open();
-    tool->TriTaille();
+    tool->sortBySize();
     EXPECT_EQ(names(), QStringList({"zfolder", "nine", "also20", "small", "big"}));
 }
 
@@ -36,9 +36,9 @@ TEST_F(ToolFixture, SortByDateYearFirstAndByExtension) {
     dir.write("archive.tar.gz");
     dir.write("b.txt");
     open();
-    tool->TriDate();
+    tool->sortByDate();
     EXPECT_LT(names().indexOf("old.txt"), names().indexOf("new.txt"));
-    tool->TriExt();
+    tool->sortByExtension();
     EXPECT_LT(names().indexOf("archive.tar.gz"), names().indexOf("b.txt"));
     EXPECT_EQ(tool->rowRecord(tool->rowOf("archive.tar.gz"), FileManagerView::SortKey::Ext)
                   .section('\t', 0, 0),
@@ -50,11 +50,11 @@ TEST_F(ToolFixture, SortByNameIgnoresCaseAndClearsSelection) {
         dir.write(n);
     open();
     select({"abc"});
-    tool->TriNom();
+    tool->sortByName();
     EXPECT_EQ(names(), QStringList({"abc", "ABD", "Abe"}));
     EXPECT_TRUE(tool->selectedRows().isEmpty());
     QStringList before = names();
-    tool->ListView1ColumnClick(3); // "Attrib." does nothing
+    tool->onColumnClicked(3); // "Attrib." does nothing
     EXPECT_EQ(names(), before);
 }
 
@@ -80,7 +80,7 @@ TEST_F(ToolFixture, FilterDialogConfirmedOrCancelled) {
             QTest::keyClick(f->edit(), Qt::Key_Return);
             return d->result();
         });
-        tool->Filtre1();
+        tool->chooseFilter();
     }
     EXPECT_EQ(tool->filter(), QStringLiteral("*.exe"));
     EXPECT_EQ(names(), QStringList({"a.exe"}));
@@ -90,7 +90,7 @@ TEST_F(ToolFixture, FilterDialogConfirmedOrCancelled) {
             QTest::keyClick(static_cast<FilterDialog*>(d)->edit(), Qt::Key_Return);
             return d->result();
         });
-        tool->Filtre1();
+        tool->chooseFilter();
     }
     EXPECT_EQ(tool->filter(), QStringLiteral("*.exe")); // an empty mask keeps the previous one
 }
@@ -101,15 +101,15 @@ TEST_F(ToolFixture, HistoryKeepsTheLastTen) {
     open();
     for (int i = 0; i < 11; ++i) {
         tool->setFolder(dir.file(QStringLiteral("d%1").arg(i)));
-        tool->AddHisto();
+        tool->addToHistory();
     }
     EXPECT_EQ(tool->historyLast(), 9);
     EXPECT_EQ(tool->history()[9], dir.file("d10"));
     EXPECT_EQ(tool->history()[0], dir.file("d1"));
     for (int i = 0; i < 9; ++i)
-        tool->HistoPrec();
+        tool->historyBack();
     EXPECT_EQ(tool->folder(), dir.file("d1"));
-    tool->HistoPrec();
+    tool->historyBack();
     EXPECT_EQ(tool->folder(), dir.file("d1"));
 }
 
@@ -120,21 +120,21 @@ TEST_F(ToolFixture, BackThenNewFolderBecomesLast) {
     open();
     for (const char* n : {"a", "b"}) {
         select({n});
-        tool->ListView1DblClick();
+        tool->openSelected();
         select({".."});
-        tool->ListView1DblClick();
+        tool->openSelected();
     }
     // History: root, a, root, b, root
-    tool->HistoPrec(); // back to b
+    tool->historyBack(); // back to b
     EXPECT_EQ(tool->folder(), dir.file("b"));
     select({".."});
-    tool->ListView1DblClick();
+    tool->openSelected();
     select({"c"});
-    tool->ListView1DblClick();
+    tool->openSelected();
     EXPECT_EQ(tool->history()[tool->historyLast()], dir.file("c"));
-    tool->HistoSuiv();
+    tool->historyForward();
     EXPECT_EQ(tool->folder(), dir.file("c"));
-    tool->HistoPrec();
+    tool->historyBack();
     EXPECT_EQ(tool->folder(), dir.path());
 }
 
@@ -143,11 +143,11 @@ TEST_F(ToolFixture, ParentRowGoesUpAndPromptFollows) {
     QDir::setCurrent(dir.file("Win/System"));
     open();
     select({".."});
-    tool->ListView1DblClick();
+    tool->openSelected();
     EXPECT_EQ(tool->folder(), dir.file("Win"));
     EXPECT_EQ(tool->prompt()->text(), dir.file("Win") + ">"); // as spelled
     select({".."});
-    tool->ListView1DblClick();
+    tool->openSelected();
     EXPECT_FALSE(names().contains(".."));
 }
 
@@ -172,7 +172,7 @@ TEST_F(ToolFixture, DriveWithoutMediumIsNotReady) {
     ASSERT_TRUE(tool->listDrives()->letters().contains(u'A'));
     tool->listDrives()->pick(int(tool->listDrives()->letters().indexOf(u'A')));
     EXPECT_EQ(dialogs.lastText(), QStringLiteral("Le lecteur n'est pas prêt"));
-    EXPECT_EQ(tool->listDrives()->Drive(), u'C');
+    EXPECT_EQ(tool->listDrives()->drive(), u'C');
     fake.drive(u'A').ready = true;
     tool->listDrives()->pick(int(tool->listDrives()->letters().indexOf(u'A')));
     EXPECT_EQ(tool->folder(), floppy.path());
@@ -194,8 +194,8 @@ TEST_F(ToolFixture, CommandBoxStartsProgramInCurrentFolder) {
 TEST_F(ToolFixture, TreeDoubleClickMovesTheList) {
     dir.mkdir("one/two");
     open();
-    ASSERT_TRUE(tool->tree()->SelectPath(dir.file("one/two")));
-    tool->DirectoryOutline1DblClick();
+    ASSERT_TRUE(tool->tree()->selectPath(dir.file("one/two")));
+    tool->onTreeActivated();
     EXPECT_EQ(tool->folder(), dir.file("one/two"));
     EXPECT_EQ(tool->history()[tool->historyPosition()], dir.file("one/two"));
 }
@@ -210,7 +210,7 @@ TEST_F(ToolFixture, TheFolderIsTheWindowsOwnAndTheProcessStaysPut) {
     QObject::connect(tool.get(), &filemanager::FileManagerView::folderChanged,
                      [&](const QString& f) { told << f; });
     tool->selectRow(tool->rowOf("sub"));
-    tool->ListView1DblClick();
+    tool->openSelected();
     tool->setFolder("inner"); // relative to where it is
     EXPECT_EQ(told, QStringList({dir.file("sub"), dir.file("sub/inner")}));
     EXPECT_EQ(tool->context().currentFolder, dir.file("sub/inner"));

@@ -77,21 +77,21 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* bytes, size_t size) {
     prepare(data);
     const QString archive = base() + QStringLiteral("/vol/a.bck");
     try {
-        transforms::BackupArchive scan;
-        scan.threads = 1;
-        scan.Scan(archive);
+        transforms::BackupArchive::scan(archive, 1);
     } catch (const std::exception&) {
     }
     for (bool fullPath : {true, false}) {
-        transforms::BackupArchive r;
+        transforms::RestoreRequest r;
+        r.archive = archive;
+        r.restorePath = base() + QStringLiteral("/out");
         r.threads = 1;
-        r.RestoreFullPath = fullPath;
+        r.fullPath = fullPath;
         transforms::ArchiveQuestions questions;
         questions.nextVolume = [&](int disk) {
             return QFile::exists(transforms::volumeFileName(archive, disk));
         };
         core::DirectJob job;
-        r.restore(archive, base() + QStringLiteral("/out"), job, questions);
+        transforms::BackupArchive::restore(r, job, questions);
     }
     if (sentinelState() != before) std::abort(); // a restore wrote through a link
     return 0;

@@ -38,18 +38,18 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* bytes, size_t size) {
     try {
         table.setFilename(path("dbf"));
         table.setActive(true);
-        if (!table.Active()) return 0;
-        for (int k = 1; k <= table.FieldCount(); ++k) {
-            table.FieldName(k);
-            table.FieldType(k);
+        if (!table.active()) return 0;
+        for (int k = 1; k <= table.fieldCount(); ++k) {
+            table.fieldName(k);
+            table.fieldType(k);
         }
         // At most a few thousand records: a header may promise billions.
-        const qint64 last = std::min<qint64>(table.RecordCount(), 4096);
+        const qint64 last = std::min<qint64>(table.recordCount(), 4096);
         for (qint64 r = 1; r <= last; ++r) {
             if (r > 1) table.readRecord(r);
-            for (int k = 1; k <= table.FieldCount(); ++k) {
+            for (int k = 1; k <= table.fieldCount(); ++k) {
                 try {
-                    table.FieldValue(k);
+                    table.fieldValue(k);
                 } catch (const viewers::DbaseError&) {
                 }
             }

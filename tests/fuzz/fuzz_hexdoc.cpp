@@ -29,9 +29,9 @@ void check(bool ok, int line = __builtin_LINE()) {
 }
 
 void compare(hexedit::HexDocument& doc, const Bytes& model) {
-    check(doc.DataSize() == qint64(model.size()));
+    check(doc.dataSize() == qint64(model.size()));
     for (size_t i = 0; i < model.size(); ++i)
-        check(doc.ReadByte(qint64(i)) == model[i]);
+        check(doc.readByte(qint64(i)) == model[i]);
 }
 
 QByteArray toBytes(const Bytes& b) {
@@ -60,10 +60,10 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* bytes, size_t size) {
         f.write(toBytes(model));
     }
     hexedit::HexDocument doc;
-    doc.CreateBackup = false;
+    doc.createBackup = false;
     doc.setAllowInsertMode(true);
     doc.insertFlag = true;
-    if (!doc.LoadFromFile(path("in"))) return 0;
+    if (!doc.loadFromFile(path("in"))) return 0;
     std::deque<Bytes> undo; // the contents before each recorded change, latest last
     for (int step = 0; step < 64 && in.remaining_bytes() > 0; ++step) {
         const int count = doc.undoCount();
@@ -80,44 +80,44 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* bytes, size_t size) {
         switch (op) {
         case 0:
             if (n == 0) break;
-            doc.ChangeByte(a, data.empty() ? 0 : data[0]);
+            doc.changeByte(a, data.empty() ? 0 : data[0]);
             model[size_t(a)] = data.empty() ? 0 : data[0];
             break;
         case 1:
             if (data.empty()) break;
-            doc.InsertBuffer(toBytes(data), a);
+            doc.insertBuffer(toBytes(data), a);
             model.insert(model.begin() + a, data.begin(), data.end());
             break;
         case 2:
             if (data.empty()) break;
-            doc.AppendBuffer(toBytes(data));
+            doc.appendBuffer(toBytes(data));
             model.insert(model.end(), data.begin(), data.end());
             break;
         case 3:
             if (n == 0) break;
             select(doc, a, b);
-            doc.DeleteSelection();
+            doc.deleteSelection();
             model.erase(model.begin() + a, model.begin() + b + 1);
             break;
         case 4:
             if (n == 0 || data.empty()) break;
             select(doc, a, b);
-            doc.ReplaceSelection(toBytes(data));
+            doc.replaceSelection(toBytes(data));
             model.erase(model.begin() + a, model.begin() + b + 1);
             model.insert(model.begin() + a, data.begin(), data.end());
             break;
         case 5:
             if (undo.empty()) {
-                doc.Undo();
+                doc.undo();
                 check(doc.undoCount() == 0);
                 break;
             }
-            doc.Undo();
+            doc.undo();
             model = undo.back();
             undo.pop_back();
             break;
         default: {
-            check(doc.SaveToFile(path("out")));
+            check(doc.saveToFile(path("out")));
             QFile f(path("out"));
             check(f.open(QIODevice::ReadOnly) && f.readAll() == toBytes(model));
             break;

@@ -43,8 +43,8 @@ static const bool commandsRegistered = [] {
 namespace {
 QByteArray bytesOf(HexDocument& d) {
     QByteArray out;
-    for (qint64 i = 0; i < d.DataSize(); ++i)
-        out.append(char(d.ReadByte(i)));
+    for (qint64 i = 0; i < d.dataSize(); ++i)
+        out.append(char(d.readByte(i)));
     return out;
 }
 } // namespace
@@ -55,25 +55,25 @@ class Doc : public ::testing::Test {
     HexDocument d;
     void load(const QByteArray& content) {
         dir.write("f.bin", content);
-        ASSERT_TRUE(d.LoadFromFile(dir.file("f.bin")));
+        ASSERT_TRUE(d.loadFromFile(dir.file("f.bin")));
     }
 };
 
 TEST_F(Doc, EmptyDocumentRules) {
-    d.NewFile("Untitled");
-    EXPECT_EQ(d.DataSize(), 0);
+    d.newFile("Untitled");
+    EXPECT_EQ(d.dataSize(), 0);
     EXPECT_EQ(d.rowCount(), 1);
-    d.ChangeByte(0, 5);
-    d.DeleteSelection();
-    EXPECT_FALSE(d.CanUndo());
+    d.changeByte(0, 5);
+    d.deleteSelection();
+    EXPECT_FALSE(d.canUndo());
     EXPECT_FALSE(d.moveCaret(Cell{0, 3}, false, false));
-    d.AppendBuffer("ab");
+    d.appendBuffer("ab");
     EXPECT_EQ(bytesOf(d), QByteArray("ab"));
-    EXPECT_EQ(d.UndoDescription(), QStringLiteral("Append buffer"));
-    d.Undo();
-    EXPECT_EQ(d.DataSize(), 0);
-    EXPECT_EQ(d.UndoDescription(), QStringLiteral("No Undo"));
-    d.InsertBuffer("xyz", 0);
+    EXPECT_EQ(d.undoDescription(), QStringLiteral("Append buffer"));
+    d.undo();
+    EXPECT_EQ(d.dataSize(), 0);
+    EXPECT_EQ(d.undoDescription(), QStringLiteral("No Undo"));
+    d.insertBuffer("xyz", 0);
     EXPECT_EQ(bytesOf(d), QByteArray("xyz"));
 }
 
@@ -81,36 +81,36 @@ TEST_F(Doc, SelStartSeekAndSelEnd) {
     load("0123456789");
     EXPECT_THROW(d.setSelStart(10), ui::TavError);
     EXPECT_THROW(d.setSelEnd(-1), ui::TavError);
-    EXPECT_FALSE(d.Seek(10, 0, true));
-    EXPECT_TRUE(d.Seek(10, 0, false));
-    EXPECT_EQ(d.CaretOffset(), 9);
-    EXPECT_TRUE(d.Seek(-2, 1, true));
-    EXPECT_EQ(d.CaretOffset(), 7);
+    EXPECT_FALSE(d.seek(10, 0, true));
+    EXPECT_TRUE(d.seek(10, 0, false));
+    EXPECT_EQ(d.caretOffset(), 9);
+    EXPECT_TRUE(d.seek(-2, 1, true));
+    EXPECT_EQ(d.caretOffset(), 7);
     d.setSelEnd(3);
     EXPECT_EQ(d.selStart(), 3);
     EXPECT_EQ(d.selEnd(), 7);
-    EXPECT_EQ(d.SelCount(), 5);
-    EXPECT_EQ(d.CaretOffset(), 7);
+    EXPECT_EQ(d.selCount(), 5);
+    EXPECT_EQ(d.caretOffset(), 7);
 }
 
 TEST_F(Doc, ChangeByteMarksAndUndo) {
     load("ABC");
-    d.ChangeByte(1, 'B');
-    EXPECT_FALSE(d.CanUndo());
+    d.changeByte(1, 'B');
+    EXPECT_FALSE(d.canUndo());
     EXPECT_FALSE(d.isChanged(1));
-    d.ChangeByte(1, 'x');
+    d.changeByte(1, 'x');
     EXPECT_TRUE(d.isChanged(1));
-    EXPECT_TRUE(d.Modified);
-    d.Undo();
+    EXPECT_TRUE(d.modified);
+    d.undo();
     EXPECT_EQ(bytesOf(d), QByteArray("ABC"));
     EXPECT_FALSE(d.isChanged(1));
-    EXPECT_FALSE(d.Modified);
-    EXPECT_FALSE(d.CanUndo());
-    d.ChangeByte(0, 'a');
-    d.ChangeByte(0, 'b');
-    d.Undo();
+    EXPECT_FALSE(d.modified);
+    EXPECT_FALSE(d.canUndo());
+    d.changeByte(0, 'a');
+    d.changeByte(0, 'b');
+    d.undo();
     EXPECT_TRUE(d.isChanged(0)); // the mark as it was before the undone change
-    EXPECT_TRUE(d.Modified);
+    EXPECT_TRUE(d.modified);
 }
 
 TEST_F(Doc, DeleteThreeBytesAndUndoRestoresSelectionAndCaret) {
@@ -118,9 +118,9 @@ TEST_F(Doc, DeleteThreeBytesAndUndoRestoresSelectionAndCaret) {
     d.setSelStart(5);
     d.setSelEnd(3);
     const Cell caret = d.caret();
-    d.DeleteSelection();
+    d.deleteSelection();
     EXPECT_EQ(bytesOf(d), QByteArray("abcgh"));
-    d.Undo();
+    d.undo();
     EXPECT_EQ(bytesOf(d), QByteArray("abcdefgh"));
     EXPECT_EQ(d.selStart(), 3);
     EXPECT_EQ(d.selEnd(), 5);
@@ -130,55 +130,55 @@ TEST_F(Doc, DeleteThreeBytesAndUndoRestoresSelectionAndCaret) {
 TEST_F(Doc, HundredAndOneRecords) {
     load(QByteArray(200, 0));
     for (int i = 0; i < 101; ++i)
-        d.ChangeByte(i, quint8(i + 1));
+        d.changeByte(i, quint8(i + 1));
     EXPECT_EQ(d.undoCount(), 100);
     for (int i = 0; i < 100; ++i)
-        d.Undo();
-    EXPECT_EQ(d.ReadByte(0), 1); // the first change can no longer be undone
-    EXPECT_EQ(d.ReadByte(1), 0);
-    EXPECT_EQ(d.UndoDescription(), QStringLiteral("No Undo"));
-    EXPECT_FALSE(d.CanUndo());
+        d.undo();
+    EXPECT_EQ(d.readByte(0), 1); // the first change can no longer be undone
+    EXPECT_EQ(d.readByte(1), 0);
+    EXPECT_EQ(d.undoDescription(), QStringLiteral("No Undo"));
+    EXPECT_FALSE(d.canUndo());
 }
 
 TEST_F(Doc, InsertReplaceAndNoSizeChange) {
     load("hello world");
     d.setAllowInsertMode(true);
     d.placeCaret(5, false);
-    d.InsertBuffer(",", 5);
+    d.insertBuffer(",", 5);
     EXPECT_EQ(bytesOf(d), QByteArray("hello, world"));
-    EXPECT_EQ(d.SelCount(), 1);
+    EXPECT_EQ(d.selCount(), 1);
     d.setSelStart(7);
     d.setSelEnd(11);
-    d.ReplaceSelection("there!");
+    d.replaceSelection("there!");
     EXPECT_EQ(bytesOf(d), QByteArray("hello, there!"));
-    d.Undo();
+    d.undo();
     EXPECT_EQ(bytesOf(d), QByteArray("hello, world"));
-    d.Undo();
+    d.undo();
     EXPECT_EQ(bytesOf(d), QByteArray("hello world"));
     d.setNoSizeChange(true);
-    EXPECT_FALSE(d.AllowInsertMode());
-    d.DeleteSelection();
-    d.AppendBuffer("!");
-    EXPECT_EQ(d.DataSize(), 11);
+    EXPECT_FALSE(d.allowInsertMode());
+    d.deleteSelection();
+    d.appendBuffer("!");
+    EXPECT_EQ(d.dataSize(), 11);
     d.setSelStart(0);
     d.setSelEnd(4);
-    d.ReplaceSelection("HELLO WORLD");
+    d.replaceSelection("HELLO WORLD");
     EXPECT_EQ(bytesOf(d), QByteArray("HELLO world"));
 }
 
 TEST_F(Doc, FindOverlapsCaseAndLimits) {
     load("aaab xAbC abc");
     QByteArray p("\x61\x61\x62");
-    EXPECT_EQ(d.Find(p, 0, d.DataSize() - 1, false, false), 1);
+    EXPECT_EQ(d.find(p, 0, d.dataSize() - 1, false, false), 1);
     QByteArray q("ABC");
-    EXPECT_EQ(d.Find(q, 0, 100, true, true), 6);
+    EXPECT_EQ(d.find(q, 0, 100, true, true), 6);
     EXPECT_EQ(q, QByteArray("abc")); // lowered in place
     QByteArray exact("ABC");
-    EXPECT_EQ(d.Find(exact, 0, 100, false, false), -1);
+    EXPECT_EQ(d.find(exact, 0, 100, false, false), -1);
     QByteArray tail("bc");
-    EXPECT_EQ(d.Find(tail, 12, 100, false, false), -1); // first + length beyond the end
-    EXPECT_EQ(d.Find(tail, 0, 11, false, false), -1);   // must end at or before last
-    EXPECT_EQ(d.Find(tail, 0, 12, false, false), 11);
+    EXPECT_EQ(d.find(tail, 12, 100, false, false), -1); // first + length beyond the end
+    EXPECT_EQ(d.find(tail, 0, 11, false, false), -1);   // must end at or before last
+    EXPECT_EQ(d.find(tail, 0, 12, false, false), 11);
 }
 
 TEST_F(Doc, FindAcrossChunkBoundaries) {
@@ -186,7 +186,7 @@ TEST_F(Doc, FindAcrossChunkBoundaries) {
     big.replace((1 << 20) - 2, 5, "NEEDL");
     load(big);
     QByteArray p("NEEDL");
-    EXPECT_EQ(d.Find(p, 0, d.DataSize() - 1, false, false), (1 << 20) - 2);
+    EXPECT_EQ(d.find(p, 0, d.dataSize() - 1, false, false), (1 << 20) - 2);
 }
 
 // Matches that straddle the windows the search maps, and bytes just typed:
@@ -197,12 +197,12 @@ TEST_F(Doc, FindAcrossWindowsAndAfterEdits) {
     big.replace((32 << 20) - 1, 2, "Zz");
     load(big);
     QByteArray p("FiNdMe"), q("findme"), z("zZ");
-    EXPECT_EQ(d.Find(p, 0, d.DataSize() - 1, false, false), (16 << 20) - 3);
-    EXPECT_EQ(d.Find(q, 0, d.DataSize() - 1, true, true), (16 << 20) - 3);
-    EXPECT_EQ(d.Find(z, 0, d.DataSize() - 1, true, true), (32 << 20) - 1);
-    d.ChangeByte(5, quint8('Q'));
+    EXPECT_EQ(d.find(p, 0, d.dataSize() - 1, false, false), (16 << 20) - 3);
+    EXPECT_EQ(d.find(q, 0, d.dataSize() - 1, true, true), (16 << 20) - 3);
+    EXPECT_EQ(d.find(z, 0, d.dataSize() - 1, true, true), (32 << 20) - 1);
+    d.changeByte(5, quint8('Q'));
     QByteArray typed("xQx");
-    EXPECT_EQ(d.Find(typed, 0, d.DataSize() - 1, false, false), 4);
+    EXPECT_EQ(d.find(typed, 0, d.dataSize() - 1, false, false), 4);
 }
 
 TEST_F(Doc, CaseInsensitiveSearchOverLongData) {
@@ -212,9 +212,9 @@ TEST_F(Doc, CaseInsensitiveSearchOverLongData) {
     data.replace(4990, 4, "hElL");
     load(data);
     QByteArray hello("hello"), ete("\xE9T\xE9"), cut("hello");
-    EXPECT_EQ(d.Find(hello, 0, d.DataSize() - 1, true, true), 777);
-    EXPECT_EQ(d.Find(ete, 0, d.DataSize() - 1, true, true), 3001);
-    EXPECT_EQ(d.Find(cut, 778, d.DataSize() - 1, true, true), -1); // "hElL" runs off the end
+    EXPECT_EQ(d.find(hello, 0, d.dataSize() - 1, true, true), 777);
+    EXPECT_EQ(d.find(ete, 0, d.dataSize() - 1, true, true), 3001);
+    EXPECT_EQ(d.find(cut, 778, d.dataSize() - 1, true, true), -1); // "hElL" runs off the end
 }
 
 TEST_F(Doc, BytesPerLineLimitsAndMarkers) {
@@ -222,40 +222,40 @@ TEST_F(Doc, BytesPerLineLimitsAndMarkers) {
     EXPECT_THROW(d.setBytesPerLine(0), ui::TavError);
     EXPECT_THROW(d.setBytesPerLine(257), ui::TavError);
     d.setBytesPerLine(256);
-    EXPECT_EQ(d.BytesPerLine(), 256);
+    EXPECT_EQ(d.bytesPerLine(), 256);
     d.setBytesPerLine(16);
-    EXPECT_THROW(d.SetMarker(10, 1), ui::TavError);
-    d.SetMarker(3, 2);
-    EXPECT_EQ(d.MarkerLine(3), 2);
+    EXPECT_THROW(d.setMarker(10, 1), ui::TavError);
+    d.setMarker(3, 2);
+    EXPECT_EQ(d.markerLine(3), 2);
     EXPECT_EQ(d.markerOn(2), 3);
-    EXPECT_EQ(d.MarkerLine(4), d.caret().row);
+    EXPECT_EQ(d.markerLine(4), d.caret().row);
 }
 
 TEST_F(Doc, SaveBackupRuleAndAtomicReplace) {
     load("original");
     QFile::setPermissions(dir.file("f.bin"),
                           QFile::ReadOwner | QFile::WriteOwner | QFile::ReadGroup);
-    d.ChangeByte(0, 'O');
-    ASSERT_TRUE(d.SaveToFile(dir.file("f.bin")));
+    d.changeByte(0, 'O');
+    ASSERT_TRUE(d.saveToFile(dir.file("f.bin")));
     EXPECT_EQ(readAll(dir.file("f.bin")), QByteArray("Original"));
     EXPECT_EQ(readAll(dir.file("f.bak")), QByteArray("original"));
     EXPECT_EQ(QFile::permissions(dir.file("f.bin")) & 0x0777,
               QFile::permissions(dir.file("f.bin")) & 0x0777);
     EXPECT_TRUE(QFile::permissions(dir.file("f.bin")) & QFile::ReadGroup);
     EXPECT_FALSE(QFile::permissions(dir.file("f.bin")) & QFile::ReadOther);
-    EXPECT_FALSE(d.CanUndo());
-    EXPECT_FALSE(d.Modified);
+    EXPECT_FALSE(d.canUndo());
+    EXPECT_FALSE(d.modified);
     QFile::remove(dir.file("f.bak"));
-    ASSERT_TRUE(d.SaveToFile(dir.file("f.bin"))); // not modified: no backup
+    ASSERT_TRUE(d.saveToFile(dir.file("f.bin"))); // not modified: no backup
     EXPECT_FALSE(QFile::exists(dir.file("f.bak")));
-    d.ChangeByte(0, 'Q');
-    ASSERT_TRUE(d.SaveToFile(dir.file("other.bin"))); // another name: no backup
+    d.changeByte(0, 'Q');
+    ASSERT_TRUE(d.saveToFile(dir.file("other.bin"))); // another name: no backup
     EXPECT_FALSE(QFile::exists(dir.file("other.bak")));
     // A save that cannot happen reports false and keeps Modified.
-    d.ChangeByte(1, 'R');
-    EXPECT_FALSE(d.SaveToFile(dir.file("missing/dir/x.bin")));
-    EXPECT_TRUE(d.Modified);
-    EXPECT_TRUE(d.CanUndo());
+    d.changeByte(1, 'R');
+    EXPECT_FALSE(d.saveToFile(dir.file("missing/dir/x.bin")));
+    EXPECT_TRUE(d.modified);
+    EXPECT_TRUE(d.canUndo());
 }
 
 // A sparse file stays sparse through load, a typed byte and save: only the
@@ -272,11 +272,11 @@ TEST_F(Doc, SparseFilesKeepTheirHoles) {
     struct stat st;
     ASSERT_EQ(::stat(QFile::encodeName(name).constData(), &st), 0);
     if (qint64(st.st_blocks) * 512 > (qint64(1) << 20)) GTEST_SKIP() << "no sparse files here";
-    d.CreateBackup = false;
-    ASSERT_TRUE(d.LoadFromFile(name));
-    d.ChangeByte(0, 'H');
-    d.ChangeByte(qint64(1) << 29, 'm'); // a byte in the middle of the hole
-    ASSERT_TRUE(d.SaveToFile(name));
+    d.createBackup = false;
+    ASSERT_TRUE(d.loadFromFile(name));
+    d.changeByte(0, 'H');
+    d.changeByte(qint64(1) << 29, 'm'); // a byte in the middle of the hole
+    ASSERT_TRUE(d.saveToFile(name));
     ASSERT_EQ(::stat(QFile::encodeName(name).constData(), &st), 0);
     EXPECT_EQ(qint64(st.st_size), (qint64(1) << 30) + 4);
     EXPECT_LT(qint64(st.st_blocks) * 512, qint64(1) << 20);
@@ -295,8 +295,8 @@ TEST_F(Doc, SaveKeepsOwnerAndStoredAttributesAndSparesReadOnlyFiles) {
     ASSERT_TRUE(p.setAttributes(dir.file("f.bin"), platform::faSysFile | platform::faArchive));
     const QByteArray path = dir.file("f.bin").toLocal8Bit();
     const bool chowned = ::chown(path.constData(), 4321, 4321) == 0; // as root only
-    d.ChangeByte(0, 'C');
-    ASSERT_TRUE(d.SaveToFile(dir.file("f.bin")));
+    d.changeByte(0, 'C');
+    ASSERT_TRUE(d.saveToFile(dir.file("f.bin")));
     EXPECT_EQ(readAll(dir.file("f.bin")), QByteArray("Content"));
     EXPECT_TRUE(p.attributes(dir.file("f.bin")) & platform::faSysFile);
     struct stat st;
@@ -305,10 +305,10 @@ TEST_F(Doc, SaveKeepsOwnerAndStoredAttributesAndSparesReadOnlyFiles) {
         EXPECT_EQ(st.st_uid, 4321u);
     }
     ASSERT_TRUE(p.setAttributes(dir.file("f.bin"), platform::faReadOnly));
-    d.ChangeByte(1, 'O');
-    EXPECT_FALSE(d.SaveToFile(dir.file("f.bin")));
+    d.changeByte(1, 'O');
+    EXPECT_FALSE(d.saveToFile(dir.file("f.bin")));
     EXPECT_EQ(readAll(dir.file("f.bin")), QByteArray("Content"));
-    EXPECT_TRUE(d.Modified);
+    EXPECT_TRUE(d.modified);
 }
 
 TEST(DocLife, WorkingFileNamedAndRemoved) {
@@ -399,7 +399,7 @@ TEST(DocLife, WorkingFilesOfAKilledEditorAreRemovedByTheNext) {
         EXPECT_TRUE(QFileInfo(file("0000DDDD.KWDT")).isSymLink());
         EXPECT_TRUE(platform::isHeld(next.workingFileName()));
         shared.write("f.bin", "loaded");
-        ASSERT_TRUE(next.LoadFromFile(shared.file("f.bin")));
+        ASSERT_TRUE(next.loadFromFile(shared.file("f.bin")));
         EXPECT_TRUE(platform::isHeld(next.workingFileName()));
         EXPECT_FALSE(QFile::exists(next.workingFileName() + ".load"));
         EXPECT_EQ(bytesOf(next), QByteArray("loaded"));
@@ -435,7 +435,7 @@ class Widget : public ::testing::Test {
     }
     void load(const QByteArray& content) {
         dir.write("w.bin", content);
-        ASSERT_TRUE(d.LoadFromFile(dir.file("w.bin")));
+        ASSERT_TRUE(d.loadFromFile(dir.file("w.bin")));
     }
 };
 
@@ -453,48 +453,48 @@ TEST_F(Widget, ColumnLayoutAndOffsets) {
     w.setOffsetDisplay(odOctal);
     EXPECT_EQ(w.offsetText(8), QStringLiteral("o 0010:"));
     EXPECT_EQ(w.displayChar(0), QChar(u'.'));
-    w.MaskWhiteSpaces = false;
+    w.maskWhiteSpaces = false;
     EXPECT_EQ(w.displayChar(0), QChar(0));
 }
 
 TEST_F(Widget, TypingHexDigitsAndCharacters) {
     load(QByteArray(4, 0));
     QTest::keyClick(&w, Qt::Key_4);
-    EXPECT_EQ(d.ReadByte(0), 0x40);
+    EXPECT_EQ(d.readByte(0), 0x40);
     QTest::keyClick(&w, Qt::Key_1);
-    EXPECT_EQ(d.ReadByte(0), 0x41);
+    EXPECT_EQ(d.readByte(0), 0x41);
     EXPECT_EQ(d.caret(), (Cell{0, 4}));
     QTest::keyClick(&w, Qt::Key_G);
-    EXPECT_EQ(d.ReadByte(1), 0);
+    EXPECT_EQ(d.readByte(1), 0);
     QTest::keyClick(&w, Qt::Key_Tab); // to the character area
     EXPECT_TRUE(d.caretInChars());
     QTest::keyClicks(&w, "Z");
     QKeyEvent accented(QEvent::KeyPress, 0, Qt::NoModifier, QStringLiteral("é"));
     QApplication::sendEvent(&w, &accented);
-    EXPECT_EQ(d.ReadByte(1), 'Z');
-    EXPECT_EQ(d.ReadByte(2), 0xE9);
+    EXPECT_EQ(d.readByte(1), 'Z');
+    EXPECT_EQ(d.readByte(2), 0xE9);
     EXPECT_TRUE(d.isChanged(1));
     QTest::keyClick(&w, Qt::Key_Insert); // clears the marks
     EXPECT_FALSE(d.isChanged(1));
     QTest::keyClick(&w, Qt::Key_End);
     QTest::keyClicks(&w, "xy"); // past the end outside insert mode: ignored after the last byte
-    EXPECT_EQ(d.DataSize(), 4);
+    EXPECT_EQ(d.dataSize(), 4);
 }
 
 TEST_F(Widget, CtrlDeleteAndNavigation) {
     load("0123456789abcdefXYZ");
     QTest::keyClick(&w, Qt::Key_Right);
     QTest::keyClick(&w, Qt::Key_Right);
-    EXPECT_EQ(d.CaretOffset(), 1);
+    EXPECT_EQ(d.caretOffset(), 1);
     QTest::keyClick(&w, Qt::Key_Delete, Qt::ControlModifier);
-    EXPECT_EQ(d.DataSize(), 18);
-    EXPECT_EQ(d.ReadByte(1), '2');
+    EXPECT_EQ(d.dataSize(), 18);
+    EXPECT_EQ(d.readByte(1), '2');
     QTest::keyClick(&w, Qt::Key_Down);
-    EXPECT_EQ(d.CaretOffset(), 17);
+    EXPECT_EQ(d.caretOffset(), 17);
     QTest::keyClick(&w, Qt::Key_Home, Qt::ControlModifier);
-    EXPECT_EQ(d.CaretOffset(), 0);
+    EXPECT_EQ(d.caretOffset(), 0);
     QTest::keyClick(&w, Qt::Key_End, Qt::ControlModifier);
-    EXPECT_EQ(d.CaretOffset(), 17);
+    EXPECT_EQ(d.caretOffset(), 17);
     QTest::keyClick(&w, Qt::Key_3, Qt::ControlModifier | Qt::ShiftModifier);
     EXPECT_EQ(d.markerSlot(3), 1);
     QTest::keyClick(&w, Qt::Key_Home, Qt::ControlModifier);
@@ -502,7 +502,7 @@ TEST_F(Widget, CtrlDeleteAndNavigation) {
     EXPECT_EQ(d.caret(), (Cell{1, 2}));
     d.setNoSizeChange(true);
     QTest::keyClick(&w, Qt::Key_Delete, Qt::ControlModifier);
-    EXPECT_EQ(d.DataSize(), 18);
+    EXPECT_EQ(d.dataSize(), 18);
 }
 
 TEST_F(Widget, ShiftSelectsAndMouseClicksSeparator) {
@@ -548,14 +548,14 @@ TEST_F(Widget, PagesMouseSelectionAndBackspace) {
     QTest::keyClick(
         &w, Qt::Key_Backspace); // outside insert mode: a Left arrow that clears the selection
     EXPECT_EQ(d.selStart(), -1);
-    EXPECT_EQ(d.DataSize(), 16 * 200);
+    EXPECT_EQ(d.dataSize(), 16 * 200);
 }
 
 TEST_F(Widget, InsertModeTypesAndDeletes) {
     load("abc");
     d.setAllowInsertMode(true);
     QTest::keyClick(&w, Qt::Key_Insert);
-    ASSERT_TRUE(d.InsertMode());
+    ASSERT_TRUE(d.insertMode());
     QTest::keyClick(&w, Qt::Key_Tab); // character area
     QTest::keyClicks(&w, "X");
     EXPECT_EQ(bytesOf(d), QByteArray("Xabc"));
@@ -565,10 +565,10 @@ TEST_F(Widget, InsertModeTypesAndDeletes) {
     EXPECT_EQ(bytesOf(d), QByteArray("Xac"));
     QTest::keyClick(&w, Qt::Key_Backspace);
     EXPECT_EQ(bytesOf(d), QByteArray("Xc"));
-    EXPECT_EQ(d.CaretOffset(), 1);
-    d.Undo();
-    d.Undo();
-    d.Undo();
+    EXPECT_EQ(d.caretOffset(), 1);
+    d.undo();
+    d.undo();
+    d.undo();
     EXPECT_EQ(bytesOf(d), QByteArray("abc"));
 }
 
@@ -577,11 +577,11 @@ TEST(HexWindow, OpensFindsGoesToAndAsksBeforeClosing) {
     ui::ScriptedDialogs dialogs;
     dir.write("data.bin", "aaaaa Hello");
     HexEditorWindow win;
-    win.Init("data.bin");
+    win.init("data.bin");
     win.show();
     QApplication::processEvents();
-    HexDocument& d = win.HexEditor1->document();
-    ASSERT_EQ(d.DataSize(), 11);
+    HexDocument& d = win.editor->document();
+    ASSERT_EQ(d.dataSize(), 11);
     {
         ui::ScopedModalHandler h([](QDialog* dlg) {
             auto* f = static_cast<HexFindDialog*>(dlg);
@@ -589,28 +589,28 @@ TEST(HexWindow, OpensFindsGoesToAndAsksBeforeClosing) {
             QTest::keyClick(f->text(), Qt::Key_Return);
             return 1;
         });
-        win.Find();
+        win.find();
     }
     EXPECT_EQ(d.selStart(), 0);
-    EXPECT_EQ(d.CaretOffset(), 1);
-    QTest::keyClick(win.HexEditor1, Qt::Key_F3);
+    EXPECT_EQ(d.caretOffset(), 1);
+    QTest::keyClick(win.editor, Qt::Key_F3);
     EXPECT_EQ(d.selStart(), 2);
-    QTest::keyClick(win.HexEditor1, Qt::Key_F3);
+    QTest::keyClick(win.editor, Qt::Key_F3);
     EXPECT_EQ(dialogs.lastText(), QStringLiteral("Chaîne aa non trouvée"));
     dialogs.answerInput("B");
-    win.GoTo();
+    win.goTo();
     EXPECT_EQ(dialogs.lastText(), QStringLiteral("Position invalide"));
     dialogs.answerInput("6");
-    win.GoTo();
-    EXPECT_EQ(d.CaretOffset(), 6);
+    win.goTo();
+    EXPECT_EQ(d.caretOffset(), 6);
     // Ctrl+Z undoes, as the toolbar's "Annuler" does.
     QApplication::setActiveWindow(&win);
-    win.HexEditor1->setFocus();
-    d.ChangeByte(0, 'z');
-    QTest::keyClick(win.HexEditor1, Qt::Key_Z, Qt::ControlModifier);
-    EXPECT_EQ(d.ReadByte(0), quint8('a'));
+    win.editor->setFocus();
+    d.changeByte(0, 'z');
+    QTest::keyClick(win.editor, Qt::Key_Z, Qt::ControlModifier);
+    EXPECT_EQ(d.readByte(0), quint8('a'));
     // Closing unchanged asks nothing; changed asks, and Cancel keeps it open.
-    d.ChangeByte(0, 'z');
+    d.changeByte(0, 'z');
     dialogs.answer(ui::Cancel);
     win.reject();
     EXPECT_TRUE(win.isVisible());
@@ -638,22 +638,20 @@ struct SlowDisk : platform::FakePlatform {
     // Up to five seconds of work, telling the job at each millisecond.
     bool stoppedWhileSlow(core::Job* job) {
         for (int i = 0; i < 5000; ++i) {
-            if (job && job->advance(i, 5000)) {
-                setLastError(platform::errCancelled);
-                return true;
-            }
+            if (job && job->advance(i, 5000)) return true;
             QThread::msleep(1);
         }
         return false;
     }
     platform::Status copyFile(const QString& from, const QString& to, bool failIfExists,
                               core::Job* job, bool durable) override {
-        if (slowCopy && stoppedWhileSlow(job)) return false;
+        if (slowCopy && stoppedWhileSlow(job))
+            return platform::Status::failed(platform::errCancelled);
         return FakePlatform::copyFile(from, to, failIfExists, job, durable);
     }
     platform::Status appendFile(const QString& from, QFile& to, qint64 offset, qint64 size,
                                 core::Job* job) override {
-        if (slow && stoppedWhileSlow(job)) return false;
+        if (slow && stoppedWhileSlow(job)) return platform::Status::failed(platform::errCancelled);
         return FakePlatform::appendFile(from, to, offset, size, job);
     }
 };
@@ -669,22 +667,22 @@ TEST(HexWindow, EscapeStopsASaveAndKeepsTheChanges) {
     platform::Platform::setInstance(&disk);
     dir.write("large.bin", "data");
     HexEditorWindow win;
-    win.Init(dir.file("large.bin"));
+    win.init(dir.file("large.bin"));
     win.show();
     QApplication::processEvents();
-    HexDocument& d = win.HexEditor1->document();
-    d.ChangeByte(0, 'E');
+    HexDocument& d = win.editor->document();
+    d.changeByte(0, 'E');
     dialogs.answerFile(dir.file("large.bin"));
     QTimer::singleShot(50, [&] { QTest::keyClick(&win, Qt::Key_Escape); });
-    EXPECT_FALSE(win.Save());
+    EXPECT_FALSE(win.save());
     ASSERT_EQ(dialogs.shown.size(), 1); // the file name asked, and no error box
     EXPECT_EQ(dialogs.shown[0].title, QStringLiteral("Enregistrer"));
-    EXPECT_TRUE(d.Modified);
+    EXPECT_TRUE(d.modified);
     EXPECT_EQ(readAll(dir.file("large.bin")), QByteArray("data"));
     disk.slow = false;
     dialogs.answerFile(dir.file("large.bin"));
-    EXPECT_TRUE(win.Save());
-    EXPECT_FALSE(d.Modified);
+    EXPECT_TRUE(win.save());
+    EXPECT_FALSE(d.modified);
     EXPECT_EQ(readAll(dir.file("large.bin")), QByteArray("Eata"));
     win.hide();
     platform::Platform::setInstance(nullptr);
@@ -701,19 +699,19 @@ TEST(HexWindow, EscapeStopsALoadAndClosesTheWindow) {
     dir.write("large.bin", "data");
     {
         HexEditorWindow win;
-        win.Init(dir.file("large.bin"));
+        win.init(dir.file("large.bin"));
         QTimer::singleShot(50, [&] { QTest::keyClick(&win, Qt::Key_Escape); });
         win.show();
         QApplication::processEvents();
         EXPECT_FALSE(win.isVisible());
-        EXPECT_EQ(win.HexEditor1->document().DataSize(), 0);
+        EXPECT_EQ(win.editor->document().dataSize(), 0);
     }
     disk.slowCopy = false;
     HexEditorWindow win;
-    win.Init(dir.file("large.bin"));
+    win.init(dir.file("large.bin"));
     win.show();
     QApplication::processEvents();
-    EXPECT_EQ(win.HexEditor1->document().DataSize(), 4);
+    EXPECT_EQ(win.editor->document().dataSize(), 4);
     win.hide();
     platform::Platform::setInstance(nullptr);
 }
@@ -744,7 +742,7 @@ TEST(HexWindow, MissingFileAndSelectionRule) {
         EXPECT_EQ(title, QStringLiteral("Editeur Hexadécimal"));
     }
     HexEditorWindow win;
-    win.Init("absent.bin");
+    win.init("absent.bin");
     EXPECT_FALSE(win.openFile());
     EXPECT_EQ(dialogs.lastText(), QStringLiteral("Ce fichier n'existe pas"));
     platform::Platform::setInstance(nullptr);
@@ -761,11 +759,11 @@ TEST(HexWindow, FoundMatchesComeIntoViewAndTabReachesTheButtons) {
     data.replace(60000, 4, "ZZZZ");
     dir.write("big.bin", data);
     HexEditorWindow win;
-    win.Init("big.bin");
+    win.init("big.bin");
     win.resize(640, 400);
     win.show();
     QApplication::processEvents();
-    HexEditorView* editor = win.HexEditor1;
+    HexEditorView* editor = win.editor;
     const auto caretShown = [&] {
         const qint64 row = editor->document().caret().row;
         return row >= editor->topRow() && row < editor->topRow() + editor->visibleRows();
@@ -777,7 +775,7 @@ TEST(HexWindow, FoundMatchesComeIntoViewAndTabReachesTheButtons) {
             QTest::keyClick(f->text(), Qt::Key_Return);
             return 1;
         });
-        win.Find();
+        win.find();
     }
     EXPECT_EQ(std::min(editor->document().selStart(), editor->document().selEnd()), 40000);
     EXPECT_GT(editor->topRow(), 0);
@@ -786,7 +784,7 @@ TEST(HexWindow, FoundMatchesComeIntoViewAndTabReachesTheButtons) {
     EXPECT_EQ(std::min(editor->document().selStart(), editor->document().selEnd()), 60000);
     EXPECT_TRUE(caretShown());
     dialogs.answerInput("10");
-    win.GoTo();
+    win.goTo();
     EXPECT_LT(editor->topRow(), 2);
     EXPECT_TRUE(caretShown());
 

@@ -12,6 +12,7 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QTemporaryDir>
+#include <atomic>
 #include <csignal>
 #include <functional>
 #include <gtest/gtest.h>
@@ -19,6 +20,7 @@
 #include <sys/resource.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
+#include <thread>
 #include <unistd.h>
 
 using namespace platform;
@@ -570,4 +572,35 @@ TEST(EndRequests, StopTheRunningJobThenEndTheProgram) {
                   return 5;
               }),
               -SIGHUP);
+}
+
+// A failure is a value made where it was seen: it never reads as success,
+// and a value and an error are never held together.
+TEST(ErrorsAsValues, StatusAndResultCarryTheirOwnError) {
+    EXPECT_TRUE(Status().ok());
+    EXPECT_EQ(Status::failed(errDiskFull).error(), errDiskFull);
+    EXPECT_EQ(Status::failed(errNone).error(), errGeneric);
+    const Result<QString> made(QStringLiteral("/x"));
+    ASSERT_TRUE(made.ok());
+    EXPECT_EQ(*made, QStringLiteral("/x"));
+    EXPECT_EQ(made.error(), errNone);
+    const Result<QString> refused = Result<QString>::failed(errAccessDenied);
+    EXPECT_FALSE(refused.ok());
+    EXPECT_EQ(refused.error(), errAccessDenied);
+    EXPECT_EQ(refused.status().error(), errAccessDenied);
+    // Each thread's failures are its own answers: two threads failing
+    // differently at once never see each other's code.
+    TempDir dir;
+    LinuxPlatform p;
+    std::atomic<int> wrong{0};
+    auto fail = [&](const QString& path, int expected) {
+        for (int i = 0; i < 2000; ++i)
+            if (p.deleteFile(path).error() != expected) ++wrong;
+    };
+    dir.mkdir("folder");
+    std::thread a(fail, dir.file("missing"), int(errFileNotFound));
+    std::thread b(fail, dir.file("folder"), int(errAccessDenied));
+    a.join();
+    b.join();
+    EXPECT_EQ(wrong.load(), 0);
 }

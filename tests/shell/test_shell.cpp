@@ -85,7 +85,7 @@ TEST_F(ShellFixture, ListGroupFollowsTheFocus) {
     form->tool()->tree()->setFocus();
     QApplication::processEvents();
     EXPECT_FALSE(enabled("&Supprimer"));
-    form->tool()->tree()->SelectPath(start.path());
+    form->tool()->tree()->selectPath(start.path());
     QTest::keyClick(form->tool()->tree(), Qt::Key_Return);
     QApplication::processEvents();
     EXPECT_EQ(form->tool()->activePane(), 2);
@@ -214,8 +214,8 @@ TEST_F(ShellFixture, FailingCommandShowsOneBoxAndWindowStaysUsable) {
     start.mkdir("gone");
     open();
     form->tool()->setFolder(start.file("gone"));
-    form->tool()->AddHisto();
-    form->tool()->HistoPrec();
+    form->tool()->addToHistory();
+    form->tool()->historyBack();
     QDir(start.file("gone")).removeRecursively();
     form->toolButton("Suivant")->click();
     ASSERT_EQ(dialogs.shown.size(), 1);

@@ -92,20 +92,20 @@ TEST(Facts, FromAFakeTreeAndFromAnEmptyOne) {
               "NAME=\"Debian GNU/Linux\"\nPRETTY_NAME=\"Debian GNU/Linux 12 (bookworm)\"\n");
     dir.write(QStringLiteral("etc/samba/smb.conf"), "[global]\n   workgroup = BUREAU\n[homes]\n");
     const SystemFacts info(dir.path());
-    EXPECT_EQ(info.BiosDate, QStringLiteral("12/15/1999"));
-    EXPECT_EQ(info.BiosName, QStringLiteral("Phoenix"));
-    EXPECT_EQ(info.BiosVer, QStringLiteral("4.06"));
-    EXPECT_EQ(info.ComputerName, QStringLiteral("poste1"));
-    EXPECT_EQ(info.Workgroup, QStringLiteral("BUREAU"));
-    EXPECT_EQ(info.Version, QStringLiteral("Debian GNU/Linux 12 (bookworm)"));
-    EXPECT_EQ(info.VersionNumber, QStringLiteral("6.1.0-13-amd64"));
-    EXPECT_TRUE(info.MacAdress.isEmpty()); // no adapter
+    EXPECT_EQ(info.biosDate, QStringLiteral("12/15/1999"));
+    EXPECT_EQ(info.biosName, QStringLiteral("Phoenix"));
+    EXPECT_EQ(info.biosVersion, QStringLiteral("4.06"));
+    EXPECT_EQ(info.computerName, QStringLiteral("poste1"));
+    EXPECT_EQ(info.workgroup, QStringLiteral("BUREAU"));
+    EXPECT_EQ(info.version, QStringLiteral("Debian GNU/Linux 12 (bookworm)"));
+    EXPECT_EQ(info.versionNumber, QStringLiteral("6.1.0-13-amd64"));
+    EXPECT_TRUE(info.macAddress.isEmpty()); // no adapter
 
     TempDir empty;
     const SystemFacts nothing(empty.path());
-    EXPECT_TRUE(nothing.BiosName.isEmpty());
-    EXPECT_TRUE(nothing.BiosVer.isEmpty());
-    EXPECT_TRUE(nothing.Workgroup.isEmpty()); // "(none)" is no domain
+    EXPECT_TRUE(nothing.biosName.isEmpty());
+    EXPECT_TRUE(nothing.biosVersion.isEmpty());
+    EXPECT_TRUE(nothing.workgroup.isEmpty()); // "(none)" is no domain
     EXPECT_FALSE(audioCdPresent(opticalDrives(empty.path())));
 }
 
@@ -166,9 +166,9 @@ TEST(Facts, FifosAndDevicesInPlaceOfSystemFilesAreNotRead) {
     QElapsedTimer clock;
     clock.start();
     const SystemFacts info(dir.path());
-    EXPECT_TRUE(info.Version.isEmpty());
-    EXPECT_TRUE(info.BiosName.isEmpty());
-    EXPECT_EQ(info.BiosVer, QStringLiteral("4.06"));
+    EXPECT_TRUE(info.version.isEmpty());
+    EXPECT_TRUE(info.biosName.isEmpty());
+    EXPECT_EQ(info.biosVersion, QStringLiteral("4.06"));
     EXPECT_TRUE(lastAdapterAddress(dir.path()).isEmpty());
     EXPECT_EQ(readMemory(dir.file("proc")).totalKo, 0);
     EXPECT_EQ(applicationLines(installedApplications({dir.path(), {}})),
@@ -404,18 +404,18 @@ TEST(Windows, CpuSpeedStartsShowsAndStops) {
         return 451.03;
     };
     window.show();
-    EXPECT_TRUE(window.TypeLabel->text().startsWith(QStringLiteral("Type de CPU : ")));
-    EXPECT_EQ(window.SpeedLabel->text(), QStringLiteral("Vitesse CPU :  MHz"));
-    EXPECT_FALSE(window.StopButton->isEnabled());
-    QTest::mouseClick(window.Start, Qt::LeftButton);
-    EXPECT_FALSE(window.Start->isEnabled());
-    EXPECT_FALSE(window.Close->isEnabled());
+    EXPECT_TRUE(window.typeLabel->text().startsWith(QStringLiteral("Type de CPU : ")));
+    EXPECT_EQ(window.speedLabel->text(), QStringLiteral("Vitesse CPU :  MHz"));
+    EXPECT_FALSE(window.stopButton->isEnabled());
+    QTest::mouseClick(window.startButton, Qt::LeftButton);
+    EXPECT_FALSE(window.startButton->isEnabled());
+    EXPECT_FALSE(window.closeButton->isEnabled());
     EXPECT_TRUE(QTest::qWaitFor(
-        [&] { return window.SpeedLabel->text() == QStringLiteral("Vitesse CPU : 451,03 MHz"); }));
-    QTest::mouseClick(window.StopButton, Qt::LeftButton);
-    EXPECT_TRUE(window.Start->isEnabled());
-    EXPECT_TRUE(window.Close->isEnabled());
-    EXPECT_FALSE(window.StopButton->isEnabled());
+        [&] { return window.speedLabel->text() == QStringLiteral("Vitesse CPU : 451,03 MHz"); }));
+    QTest::mouseClick(window.stopButton, Qt::LeftButton);
+    EXPECT_TRUE(window.startButton->isEnabled());
+    EXPECT_TRUE(window.closeButton->isEnabled());
+    EXPECT_FALSE(window.stopButton->isEnabled());
 }
 
 TEST(Windows, MemoryValuesAndEnvironmentOnOneLine) {
@@ -433,8 +433,8 @@ TEST(Windows, MemoryValuesAndEnvironmentOnOneLine) {
     EXPECT_EQ(info.value(QStringLiteral("Cd Audio")), QStringLiteral("Non"));
     EXPECT_TRUE(info.value(QStringLiteral("Ecran")).startsWith(QStringLiteral("Ecran ")));
     EXPECT_TRUE(
-        info.Environment->toPlainText().contains(QStringLiteral("TAVTOOLS_LONG_VALUE=vvv")));
-    EXPECT_GT(info.Environment->horizontalScrollBar()->maximum(), 0); // scrolls sideways
+        info.environmentText->toPlainText().contains(QStringLiteral("TAVTOOLS_LONG_VALUE=vvv")));
+    EXPECT_GT(info.environmentText->horizontalScrollBar()->maximum(), 0); // scrolls sideways
     qunsetenv("TAVTOOLS_LONG_VALUE");
 }
 
@@ -449,8 +449,8 @@ TEST(Windows, ExportsWindowOnlyForExactlyOneRow) {
         ++shown;
         title = d->windowTitle();
         d->show();
-        names = static_cast<ExportsWindow*>(d)->ListBox1->count()
-                    ? QStringList{static_cast<ExportsWindow*>(d)->ListBox1->item(0)->text()}
+        names = static_cast<ExportsWindow*>(d)->exportList->count()
+                    ? QStringList{static_cast<ExportsWindow*>(d)->exportList->item(0)->text()}
                     : QStringList{};
         return 0;
     });

@@ -44,48 +44,48 @@ TEST(Cleaner, TheWindowFindsDeletesAndKeepsTheUsersExtensions) {
     drive.fake.setAttributes(ro, platform::faReadOnly);
     {
         CleanerDialog w;
-        w.Init({".OLD"});
-        w.DriveComboBox1->SetDrive(u'C');
-        QTest::keyClicks(w.Edit1, "tmp");
-        QTest::keyClick(w.Edit1, Qt::Key_Return); // ".TMP" a second time
-        EXPECT_EQ(w.ListBox1->count(), 6);
-        w.Chercher();
+        w.init({".OLD"});
+        w.drives->setDrive(u'C');
+        QTest::keyClicks(w.extensionEdit, "tmp");
+        QTest::keyClick(w.extensionEdit, Qt::Key_Return); // ".TMP" a second time
+        EXPECT_EQ(w.extensionList->count(), 6);
+        w.search();
         QStringList found;
-        for (int i = 0; i < w.ListBox2->count(); ++i)
-            found << w.ListBox2->item(i)->text().mid(dir.path().size() + 1);
+        for (int i = 0; i < w.foundList->count(); ++i)
+            found << w.foundList->item(i)->text().mid(dir.path().size() + 1);
         found.sort();
         EXPECT_EQ(found, QStringList({"report.tmp", "report.tmp", "sub/a.tar.tmp", "sub/a.tar.tmp",
                                       "sub/keep.old", "sub/ro.chk"}));
-        EXPECT_TRUE(w.Button5->isEnabled());
+        EXPECT_TRUE(w.cleanButton->isEnabled());
         // The kept file is taken out of the list, the others deleted.
-        for (int i = 0; i < w.ListBox2->count(); ++i)
-            if (w.ListBox2->item(i)->text().endsWith("keep.old")) w.ListBox2->setCurrentRow(i);
-        w.Retirer();
+        for (int i = 0; i < w.foundList->count(); ++i)
+            if (w.foundList->item(i)->text().endsWith("keep.old")) w.foundList->setCurrentRow(i);
+        w.removeFound();
         // Asked once before anything goes; Annuler deletes nothing.
         dialogs.answer(ui::Cancel);
-        w.Nettoyer();
+        w.clean();
         EXPECT_EQ(dialogs.lastText(),
                   QStringLiteral("Attention, les fichiers ne seront pas récupérables dans la "
                                  "corbeille\r\nEffacer les 5 fichiers trouvés (13 octets) ?"));
         EXPECT_EQ(dialogs.shown.last().buttons, ui::Ok | ui::Cancel);
         EXPECT_TRUE(QFile::exists(ro));
-        EXPECT_EQ(w.ListBox2->count(), 5);
+        EXPECT_EQ(w.foundList->count(), 5);
         dialogs.answer(ui::Ok);
-        w.Nettoyer();
+        w.clean();
         EXPECT_TRUE(QFile::exists(dir.file("sub/keep.old")));
         EXPECT_FALSE(QFile::exists(ro)); // read-only, deleted all the same
         EXPECT_FALSE(QFile::exists(dir.file("report.tmp")));
         EXPECT_TRUE(QFile::exists(dir.file("tmp")));
         EXPECT_TRUE(QFile::exists(dir.file("sub/a.tmp.bak")));
-        EXPECT_TRUE(w.Label1->text().endsWith(" fichiers effacé"));
+        EXPECT_TRUE(w.statusLabel->text().endsWith(" fichiers effacé"));
     }
     {
         filemanager::FileManagerView tool;
         tool.setCleanEntries({".OLD"});
         ui::ScopedModalHandler h([&](QDialog* d) {
             auto* w = static_cast<CleanerDialog*>(d);
-            w->Edit1->setText("bak");
-            w->Ajoute();
+            w->extensionEdit->setText("bak");
+            w->addExtension();
             return 0;
         });
         ui::runRegistered(QStringLiteral("Nettoyer"), tool.context());

@@ -35,7 +35,7 @@ namespace {
 
 QStringList found(const QString& spec) {
     QStringList out;
-    GetAllFiles(
+    findAllFiles(
         spec, [&](const QString& p) { out << p; }, testing_support::idle());
     return out;
 }
@@ -131,12 +131,12 @@ TEST(FindFiles, TheWindowAndTheFileManagerMovingThere) {
     QDir::setCurrent(dir.file("Data/Letters"));
     {
         FindFilesWindow w;
-        w.Init(dir.file("Data/Letters"));
-        EXPECT_EQ(w.Edit1->text(), dir.path()); // the root of the volume
-        w.Edit1->setText(dir.file("Temp"));
-        QTest::keyClick(w.Edit2, Qt::Key_Return); // Enter runs the search
-        ASSERT_EQ(w.ListBox1->count(), 1);
-        EXPECT_EQ(w.ListBox1->item(0)->text(), dir.file("Temp/x/y.doc"));
+        w.init(dir.file("Data/Letters"));
+        EXPECT_EQ(w.pathEdit->text(), dir.path()); // the root of the volume
+        w.pathEdit->setText(dir.file("Temp"));
+        QTest::keyClick(w.patternEdit, Qt::Key_Return); // Enter runs the search
+        ASSERT_EQ(w.resultList->count(), 1);
+        EXPECT_EQ(w.resultList->item(0)->text(), dir.file("Temp/x/y.doc"));
         EXPECT_EQ(dialogs.lastText(), QStringLiteral("1 Fichiers trouvés"));
     }
     {
@@ -145,10 +145,10 @@ TEST(FindFiles, TheWindowAndTheFileManagerMovingThere) {
         const int history = tool.historyLast();
         ui::ScopedModalHandler h([&](QDialog* d) {
             auto* w = static_cast<FindFilesWindow*>(d);
-            w->Edit1->setText(dir.file("Temp"));
-            w->Rechercher();
-            w->ListBox1->setCurrentRow(0);
-            emit w->ListBox1->itemDoubleClicked(w->ListBox1->item(0));
+            w->pathEdit->setText(dir.file("Temp"));
+            w->search();
+            w->resultList->setCurrentRow(0);
+            emit w->resultList->itemDoubleClicked(w->resultList->item(0));
             return int(w->result());
         });
         ui::runRegistered(QStringLiteral("Rechercher"), tool.context());
@@ -219,29 +219,29 @@ TEST(FindFiles, FermerStopsARunningSearchAndNothingMoves) {
                 QThread::msleep(2);
     };
     FindFilesWindow window;
-    window.Init(dir.path());
-    window.Edit1->setText(dir.path());
-    window.Edit2->setText("*.txt");
+    window.init(dir.path());
+    window.pathEdit->setText(dir.path());
+    window.patternEdit->setText("*.txt");
     window.show();
     QApplication::processEvents();
     const QRect before = window.geometry();
-    const QPoint fermer = window.Button1->mapTo(&window, window.Button1->rect().center());
+    const QPoint fermer = window.closeButton->mapTo(&window, window.closeButton->rect().center());
     QRect during;
     QPoint fermerDuring;
     QTimer click;
     click.setInterval(150);
     QObject::connect(&click, &QTimer::timeout, [&] {
-        if (window.Label3->text().isEmpty()) return;
+        if (window.folderLabel->text().isEmpty()) return;
         click.stop();
         during = window.geometry();
-        fermerDuring = window.Button1->mapTo(&window, window.Button1->rect().center());
-        QTest::mouseClick(window.Button1, Qt::LeftButton);
+        fermerDuring = window.closeButton->mapTo(&window, window.closeButton->rect().center());
+        QTest::mouseClick(window.closeButton, Qt::LeftButton);
         release = true;
     });
     int clicks = 0;
-    QObject::connect(window.Button1, &QPushButton::clicked, [&] { ++clicks; });
+    QObject::connect(window.closeButton, &QPushButton::clicked, [&] { ++clicks; });
     click.start();
-    QTest::mouseClick(window.Button2, Qt::LeftButton);
+    QTest::mouseClick(window.searchButton, Qt::LeftButton);
     EXPECT_EQ(clicks, 1);
     EXPECT_TRUE(release);
     EXPECT_EQ(during.size(), before.size());

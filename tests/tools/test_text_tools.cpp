@@ -162,14 +162,14 @@ TEST(FindString, TheWindowKeepsItsEntriesWhenAFileFails) {
     dir.write("n.txt", "total: 40\r\n");
     dir.mkdir("folder");
     FindTextWindow w;
-    w.Init({"n.txt", "folder", "n.txt"},
+    w.init({"n.txt", "folder", "n.txt"},
            {dir.file("n.txt"), dir.file("folder"), dir.file("n.txt")});
-    w.Chercher();
+    w.search();
     EXPECT_EQ(dialogs.lastText(), QStringLiteral("Indiquer la chaine à chercher"));
-    w.Edit1->setText("40");
-    EXPECT_THROW(w.Chercher(), ui::TavError);
-    ASSERT_EQ(w.ListBox1->count(), 1);
-    EXPECT_EQ(w.ListBox1->item(0)->text(), QStringLiteral("n.txt[1]total: 40"));
+    w.textEdit->setText("40");
+    EXPECT_THROW(w.search(), ui::TavError);
+    ASSERT_EQ(w.resultList->count(), 1);
+    EXPECT_EQ(w.resultList->item(0)->text(), QStringLiteral("n.txt[1]total: 40"));
 }
 
 TEST(Compare, PairsLineByLineToTheEndOfTheLongerText) {
@@ -239,30 +239,30 @@ TEST(Compare, TheWindow) {
     dir.write("a", "1\r\n2\r\n");
     dir.write("b", "1\r\n2\r\n");
     CompareWindow w;
-    w.Comparer();
+    w.compare();
     EXPECT_EQ(dialogs.lastText(), QStringLiteral("Indiquer les fichiers à comparer"));
-    w.Init(dir.file("a"), dir.file("b"));
-    w.Comparer();
-    EXPECT_EQ(w.Label1->text(), QStringLiteral("0 lignes différentes"));
+    w.init(dir.file("a"), dir.file("b"));
+    w.compare();
+    EXPECT_EQ(w.countLabel->text(), QStringLiteral("0 lignes différentes"));
     EXPECT_EQ(dialogs.lastText(), QStringLiteral("Aucune différence"));
-    w.Init(dir.file("missing"), dir.file("b"));
-    w.Comparer();
+    w.init(dir.file("missing"), dir.file("b"));
+    w.compare();
     EXPECT_EQ(w.beeps, 1);
-    EXPECT_EQ(w.ListBox1->count(), 0);
+    EXPECT_EQ(w.firstList->count(), 0);
     w.show();
     w.resize(600, 400);
-    EXPECT_EQ(w.Button1->x(), 500);
-    EXPECT_EQ(w.Edit1->width(), 270);
+    EXPECT_EQ(w.closeButton->x(), 500);
+    EXPECT_EQ(w.firstEdit->width(), 270);
     // Names typed without a folder are the file manager's folder's, wherever
     // the process happens to be.
     dir.write("c", "1\r\n3\r\n");
     const QString before = QDir::currentPath();
     QDir::setCurrent(QDir::tempPath());
     w.setFolder(dir.path());
-    w.Init("a", "c");
-    w.Comparer();
+    w.init("a", "c");
+    w.compare();
     QDir::setCurrent(before);
-    EXPECT_EQ(w.Label1->text(), QStringLiteral("1 lignes différentes"));
+    EXPECT_EQ(w.countLabel->text(), QStringLiteral("1 lignes différentes"));
 }
 
 TEST(TextToolsCli, GrepAndCompare) {

@@ -96,7 +96,7 @@ TEST(ArchiveSafety, RestoreKilledMidwayLeavesTheOldFileAndNoTemporary) {
         archive_test::TestArchive r;
         r.threads = 1; // no worker threads in a forked child
         // Killed with the new content written whole, before it takes the name.
-        r.OnFileRestored = [](QString&, QFile&) { raise(SIGKILL); };
+        r.questions.fileRestored = [](const QString&, QFile&) { raise(SIGKILL); };
         r.Restore(dir.file("k.bck"), QString());
         _exit(0);
     }
@@ -116,14 +116,14 @@ TEST(ArchiveSafety, VolumeChainsThatLoopOrGoBackAreDamaged) {
     EXPECT_EQ(restore("a.bck"), QStringLiteral("Archive illisible"));
     EXPECT_LT(QFileInfo(dir.file("a.txt")).size(), 1000);
     archive_test::TestArchive scan;
-    EXPECT_THROW(scan.Scan("a.bck"), ui::TavError);
+    EXPECT_THROW(scan.scan("a.bck"), ui::TavError);
     // Volume 3 going back to volume 2, and a chain past 999.
     const QByteArray seg = QByteArray("EC2\0", 4) + block("x") + le(0);
     put("b.bck", header() + str("b.txt") + le(0) + seg + str("NEXT:DISK002"));
     put("b.002", seg + str("NEXT:DISK003"));
     put("b.003", seg + str("NEXT:DISK002"));
     EXPECT_EQ(restore("b.bck"), QStringLiteral("Archive illisible"));
-    EXPECT_THROW(scan.Scan("b.bck"), ui::TavError);
+    EXPECT_THROW(scan.scan("b.bck"), ui::TavError);
     put("b.003", seg + str("NEXT:DISK1000"));
     EXPECT_EQ(restore("b.bck"), QStringLiteral("Archive illisible"));
 }
@@ -145,10 +145,10 @@ TEST(ArchiveSafety, ABackupNeverReadsItsOwnVolumes) {
     for (int run = 0; run < 2; ++run) {
         archive_test::TestArchive b;
         b.volumesAtHand();
-        b.CompressionLevel = clNone;
-        b.MaxSize = 20000;
+        b.compressionLevel = clNone;
+        b.maxSize = 20000;
         ASSERT_TRUE(b.Backup({dir.file("t/*")}, dir.file("t/v.bck")));
-        EXPECT_EQ(b.FileCount, 1) << "run " << run;
+        EXPECT_EQ(b.fileCount, 1) << "run " << run;
     }
     int done = 0;
     QFile::remove(dir.file("t/data.bin"));
@@ -162,14 +162,14 @@ TEST(ArchiveSafety, VolumeSizesThatCannotHoldABlockAreRefused) {
     put("f", QByteArray(50000, 'f'));
     archive_test::TestArchive b;
     b.volumesAtHand();
-    b.MaxSize = kMinVolumeSize - 1;
+    b.maxSize = kMinVolumeSize - 1;
     EXPECT_FALSE(b.Backup({dir.file("f")}, "s.bck"));
     EXPECT_EQ(b.errors,
               QStringList({QStringLiteral("Taille de volume trop petite : %1 octets au moins")
                                .arg(kMinVolumeSize)}));
     EXPECT_FALSE(QFile::exists("s.bck"));
-    b.MaxSize = kMinVolumeSize;
-    b.CompressionLevel = clNone;
+    b.maxSize = kMinVolumeSize;
+    b.compressionLevel = clNone;
     EXPECT_TRUE(b.Backup({dir.file("f")}, "s.bck"));
     EXPECT_TRUE(QFile::exists("s.004"));
 }
@@ -186,7 +186,7 @@ TEST(ArchiveSafety, ABackslashIsPartOfALinuxName) {
     EXPECT_EQ(readAll(plain), QByteArray("plain"));
     TempDir out(false);
     archive_test::TestArchive full;
-    full.RestoreFullPath = true;
+    full.restoreFullPath = true;
     ASSERT_TRUE(full.Restore(dir.file("n.bck"), out.path()));
     EXPECT_TRUE(QFile::exists(out.path() + dir.path() + "/c\\d.txt"));
     // Names from the platform with drive letters still split on both.
@@ -194,7 +194,7 @@ TEST(ArchiveSafety, ABackslashIsPartOfALinuxName) {
                      str("c:/docs/b.txt") + le(0) + segmentOf("b") + le(0));
     TempDir other(false);
     archive_test::TestArchive win;
-    win.RestoreFullPath = true;
+    win.restoreFullPath = true;
     ASSERT_TRUE(win.Restore(dir.file("w.bck"), other.path()));
     EXPECT_EQ(readAll(other.file("docs/a.txt")), QByteArray("a"));
     EXPECT_EQ(readAll(other.file("docs/b.txt")), QByteArray("b"));
@@ -230,7 +230,7 @@ TEST(ArchiveSafety, NamesThatAreNotUtf8RoundTripByteForByte) {
     ::close(fd);
     archive_test::TestArchive b;
     ASSERT_TRUE(b.Backup({dir.file("src/*")}, "n.bck"));
-    EXPECT_EQ(b.FilesDone, 1);
+    EXPECT_EQ(b.filesDone, 1);
     EXPECT_TRUE(readAll("n.bck").contains("/e\xff.txt"));
     ASSERT_EQ(::unlink(raw.constData()), 0);
     int done = 0;

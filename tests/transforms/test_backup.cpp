@@ -44,10 +44,10 @@ using Quiet = archive_test::TestArchive;
 TEST(BackupFormat, EmptyListGivesHeaderAndEndMark) {
     TempDir dir;
     Quiet b;
-    b.BackupTitle = "Titre";
+    b.backupTitle = "Titre";
     ASSERT_TRUE(b.Backup({}, "empty.bck"));
     EXPECT_EQ(readAll("empty.bck"), str("Titre") + le(0) + le(0) + le(0));
-    EXPECT_EQ(b.CompressionRate(), 0);
+    EXPECT_EQ(b.compressionRate(), 0);
 }
 
 TEST(BackupFormat, BlockBoundariesAndEmptyFile) {
@@ -56,7 +56,7 @@ TEST(BackupFormat, BlockBoundariesAndEmptyFile) {
     dir.write("a/exact", randomBytes(16384));
     dir.write("a/plus1", randomBytes(16385, 3).replace(0, 100, QByteArray(100, 'x')));
     Quiet b;
-    b.CompressionLevel = clDefault;
+    b.compressionLevel = clDefault;
     ASSERT_TRUE(b.Backup({dir.file("a/empty"), dir.file("a/exact"), dir.file("a/plus1")}, "t.bck"));
     archive_test::Volume head;
     QList<Entry> e = parse({readAll("t.bck")}, &head);
@@ -77,7 +77,7 @@ TEST(BackupFormat, LevelNoneStoresFullBlocksRaw) {
     TempDir dir;
     dir.write("f", QByteArray(16384 + 10, 'z'));
     Quiet b;
-    b.CompressionLevel = clNone;
+    b.compressionLevel = clNone;
     ASSERT_TRUE(b.Backup({dir.file("f")}, "n.bck"));
     QList<Entry> e = parse({readAll("n.bck")});
     ASSERT_EQ(e[0].segments[0].blocks.size(), 2);
@@ -85,8 +85,8 @@ TEST(BackupFormat, LevelNoneStoresFullBlocksRaw) {
     EXPECT_GT(e[0].segments[0].blocks[1].length, 0);
     // The rate counts magic, lengths and block bytes against the source size.
     const qint64 written = 4 + (4 + 16384) + (4 + e[0].segments[0].blocks[1].length);
-    EXPECT_EQ(b.BytesWritten, written);
-    EXPECT_EQ(b.CompressionRate(), 100 - qRound(double(written) / 16394 * 100));
+    EXPECT_EQ(b.bytesWritten, written);
+    EXPECT_EQ(b.compressionRate(), 100 - qRound(double(written) / 16394 * 100));
 }
 
 // Every level's blocks are plain zlib streams: the test's own reader
@@ -96,9 +96,9 @@ TEST(BackupFormat, EveryLevelReadByZlib) {
     QByteArray mixed = randomBytes(200000, 5);
     mixed.replace(50000, 80000, QByteArray(80000, 'q'));
     dir.write("m", mixed);
-    for (TCompressionLevel level : {clFastest, clDefault, clMax, clNone}) {
+    for (CompressionLevel level : {clFastest, clDefault, clMax, clNone}) {
         Quiet b;
-        b.CompressionLevel = level;
+        b.compressionLevel = level;
         ASSERT_TRUE(b.Backup({dir.file("m")}, "l.bck"));
         const QList<Entry> e = parse({readAll("l.bck")});
         ASSERT_EQ(e.size(), 1);
@@ -131,8 +131,8 @@ TEST(BackupVolumes, LimitRuleAndEmptyFirstSegment) {
     dir.write("s/first", randomBytes(3 * 16384, 1));
     dir.write("s/second", QByteArray(100, 'q'));
     Quiet b;
-    b.CompressionLevel = clNone;
-    b.MaxSize = 50000;
+    b.compressionLevel = clNone;
+    b.maxSize = 50000;
     QList<int> disks;
     b.questions.nextVolume = [&](int d) {
         disks << d;
@@ -155,15 +155,15 @@ TEST(BackupVolumes, LimitRuleAndEmptyFirstSegment) {
     ASSERT_TRUE(r.Restore("v.bck", out.path()));
     EXPECT_EQ(readAll(out.file("first")), readAll(dir.file("s/first")));
     EXPECT_EQ(readAll(out.file("second")), QByteArray(100, 'q'));
-    EXPECT_EQ(r.FilesDone, 2);
+    EXPECT_EQ(r.filesDone, 2);
 }
 
 TEST(BackupVolumes, FloppyThresholdAndThreeVolumes) {
     TempDir dir;
     dir.write("big", randomBytes(3000000, 9));
     Quiet b;
-    b.CompressionLevel = clNone;
-    b.MaxSize = 1400000;
+    b.compressionLevel = clNone;
+    b.maxSize = 1400000;
     b.volumesAtHand();
     ASSERT_TRUE(b.Backup({dir.file("big")}, "floppy.bck"));
     const QByteArray v1 = readAll("floppy.bck");
@@ -185,8 +185,8 @@ TEST(BackupVolumes, PromptAnsweredWhileVolumeMissingAsksAgain) {
     TempDir dir;
     dir.write("big", randomBytes(60000, 4));
     Quiet b;
-    b.CompressionLevel = clNone;
-    b.MaxSize = 40000;
+    b.compressionLevel = clNone;
+    b.maxSize = 40000;
     b.volumesAtHand();
     ASSERT_TRUE(b.Backup({dir.file("big")}, "p.bck"));
     QFile::rename("p.002", "elsewhere");
@@ -216,11 +216,11 @@ TEST(BackupRestore, ModesDecideByDate) {
     Quiet b;
     ASSERT_TRUE(b.Backup({f}, "m.bck"));
     TempDir out(false);
-    auto restore = [&](TRestoreMode mode) {
+    auto restore = [&](RestoreMode mode) {
         Quiet r;
-        r.RestoreMode = mode;
+        r.restoreMode = mode;
         r.Restore("m.bck", out.path());
-        return r.FilesDone;
+        return r.filesDone;
     };
     EXPECT_EQ(restore(rmExisting), 0);
     EXPECT_EQ(restore(rmExistingNewer), 0);
@@ -242,10 +242,10 @@ TEST(BackupRestore, FileListEntryNeverRestoredNorCounted) {
     dir.write("x/a.txt", "aaa");
     dir.write("x/b.txt", "bb");
     Quiet b;
-    b.SaveFileID = true;
+    b.saveFileList = true;
     ASSERT_TRUE(b.Backup({dir.file("x/*.txt")}, "l.bck"));
-    EXPECT_EQ(b.FileCount, 2);
-    EXPECT_EQ(b.FilesDone, 2);
+    EXPECT_EQ(b.fileCount, 2);
+    EXPECT_EQ(b.filesDone, 2);
     QList<Entry> e = parse({readAll("l.bck")});
     ASSERT_EQ(e.size(), 3);
     EXPECT_EQ(e[0].name, QByteArray("FILE:LIST"));
@@ -255,7 +255,7 @@ TEST(BackupRestore, FileListEntryNeverRestoredNorCounted) {
     TempDir out(false);
     Quiet r;
     ASSERT_TRUE(r.Restore("l.bck", out.path()));
-    EXPECT_EQ(r.FilesDone, 2);
+    EXPECT_EQ(r.filesDone, 2);
     EXPECT_EQ(QDir(out.path()).entryList(QDir::Files).size(), 2);
 }
 
@@ -265,7 +265,7 @@ TEST(BackupRestore, AnotherPathFlattensAndFullPathRebuilds) {
     dir.write("t/two/x.txt", "second");
     Quiet b;
     ASSERT_TRUE(b.Backup({dir.file("t/x.txt /s")}, "same.bck"));
-    EXPECT_EQ(b.FilesDone, 2);
+    EXPECT_EQ(b.filesDone, 2);
     TempDir out(false);
     Quiet r;
     ASSERT_TRUE(r.Restore("same.bck", out.path()));
@@ -285,7 +285,7 @@ TEST(BackupRestore, AnotherPathFlattensAndFullPathRebuilds) {
     ASSERT_TRUE(r.Restore("same.bck", out.path()));
     EXPECT_EQ(QDir(out.path()).entryList(QDir::Files).size(), 2);
     Quiet full;
-    full.RestoreFullPath = true;
+    full.restoreFullPath = true;
     ASSERT_TRUE(full.Restore("same.bck", out.path()));
     EXPECT_EQ(readAll(out.path() + dir.file("t/one/x.txt")), QByteArray("first"));
 }
@@ -297,7 +297,7 @@ TEST(BackupFileList, RecursionDepthFirstSkippingArchiveAndHiddenFolders) {
     dir.write("r/.git/ignored.txt");
     dir.write("r/b/other.dat");
     Quiet b;
-    b.Folder = dir.path(); // relative specs are taken there
+    b.folder = dir.path(); // relative specs are taken there
     QStringList list = b.buildFileList({"r/*.txt /s", "r/top.txt"}, "r/top.txt.bck");
     EXPECT_EQ(list, QStringList({dir.file("r/b/deep.txt"), dir.file("r/top.txt")}));
     EXPECT_TRUE(b.buildFileList({"r/top.txt"}, "r/top.txt").isEmpty());
@@ -311,14 +311,17 @@ TEST(BackupFileList, IncrementalTakesArchiveBitAndClearsIt) {
     if (!p.setAttributes(c, 0) || (p.attributes(c) & platform::faArchive))
         GTEST_SKIP() << "no xattrs";
     Quiet b;
-    b.setBackupMode(bmIncremental);
-    EXPECT_TRUE(b.SetArchiveFlag);
-    b.setBackupMode(bmAll);
-    EXPECT_TRUE(b.SetArchiveFlag);
-    b.setBackupMode(bmIncremental);
+    // A total backup takes every file and leaves their archive attribute.
+    ASSERT_TRUE(b.Backup({dir.file("i/*")}, "all.bck"));
+    EXPECT_EQ(b.filesDone, 2);
+    EXPECT_TRUE(p.attributes(a) & platform::faArchive);
+    // An incremental one takes the files that have it, and clears it.
+    b.backupMode = bmIncremental;
     ASSERT_TRUE(b.Backup({dir.file("i/*")}, "inc.bck"));
-    EXPECT_EQ(b.FilesDone, 1);
+    EXPECT_EQ(b.filesDone, 1);
     EXPECT_FALSE(p.attributes(a) & platform::faArchive);
+    ASSERT_TRUE(b.Backup({dir.file("i/*")}, "none.bck"));
+    EXPECT_EQ(b.filesDone, 0);
 }
 
 TEST(BackupErrors, FullDiskIsErrorFour) {
@@ -387,9 +390,9 @@ TEST(BackupSafety, NamesNeverLeadOutsideTheRestoreFolder) {
     f.write(evil);
     f.close();
     Quiet r;
-    r.RestoreFullPath = true;
+    r.restoreFullPath = true;
     ASSERT_TRUE(r.Restore("evil.bck", out.path()));
-    EXPECT_EQ(r.FilesDone, 1);
+    EXPECT_EQ(r.filesDone, 1);
     EXPECT_EQ(r.errors.size(), 2);
     EXPECT_EQ(readAll(out.file("tmp/good.txt")), QByteArray("good"));
     EXPECT_FALSE(QFile::exists(out.file("../etc/evil")));
@@ -427,7 +430,7 @@ TEST(BackupWindowsArchives, SeparatorsDrivesAndCodePage) {
     EXPECT_EQ(readAll(out.file("y.txt")), QByteArray("why"));
     EXPECT_EQ(readAll(out.file("z.txt")), QByteArray("zed"));
     Quiet full;
-    full.RestoreFullPath = true;
+    full.restoreFullPath = true;
     ASSERT_TRUE(full.Restore("win.bck", out.path()));
     EXPECT_EQ(readAll(out.file("docs/lettre été.txt")), QByteArray("lettre"));
     EXPECT_EQ(readAll(out.file("mixed/sep/z.txt")), QByteArray("zed"));
@@ -436,11 +439,11 @@ TEST(BackupWindowsArchives, SeparatorsDrivesAndCodePage) {
     EXPECT_TRUE(orig.Restore("win.bck", QString()));
     EXPECT_EQ(readAll(dir.file("cdrive/docs/lettre été.txt")), QByteArray("lettre"));
     EXPECT_EQ(readAll(dir.file("cdrive/mixed/sep/z.txt")), QByteArray("zed"));
-    EXPECT_EQ(orig.FilesDone, 2);
+    EXPECT_EQ(orig.filesDone, 2);
     ASSERT_EQ(orig.errors.size(), 1);
     EXPECT_TRUE(orig.errors[0].contains("d:/x/y.txt"));
     Quiet scan;
-    QList<ArchiveEntry> entries = scan.Scan("win.bck");
+    QList<ArchiveEntry> entries = scan.scan("win.bck");
     EXPECT_EQ(entries[0].name, QStringLiteral("c:\\docs\\lettre été.txt"));
     platform::Platform::setInstance(nullptr);
 }
@@ -461,8 +464,8 @@ TEST(BackupProgress, CancelLeavesNoEndMark) {
     TempDir dir;
     dir.write("f", randomBytes(200000));
     Quiet b;
-    b.CompressionLevel = clNone;
-    b.MaxSize = 60000;
+    b.compressionLevel = clNone;
+    b.maxSize = 60000;
     QList<int> percents;
     b.onProgress = [&](int percent) { percents << percent; };
     // Escape while the second volume is asked for: the run stops at its next block.
@@ -499,14 +502,14 @@ TEST(BackupErrors, DamagedCopiesOfAnArchiveNeverCrashOrEscape) {
         f.write(bad);
         f.close();
         Quiet r;
-        r.RestoreFullPath = round % 2 == 0;
+        r.restoreFullPath = round % 2 == 0;
         try {
             r.Restore("bad.bck", out.path());
         } catch (const ui::TavError&) {
         }
         Quiet s;
         try {
-            s.Scan("bad.bck");
+            s.scan("bad.bck");
         } catch (const ui::TavError&) {
         }
     }

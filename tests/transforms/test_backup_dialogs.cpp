@@ -51,12 +51,12 @@ TEST_F(DialogFixture, FloppyDestinationIsCutIntoVolumes) {
         c = char(g.bounded(256));
     dir.write("big.bin", big);
     BackupDialog d;
-    d.Init({dir.file("big.bin")});
+    d.init({dir.file("big.bin")});
     // Named for a screen reader by what they are, not left to their value.
-    EXPECT_EQ(d.Edit2->accessibleName(), QStringLiteral("Destination"));
-    EXPECT_EQ(d.ProgressBar1->accessibleName(), QStringLiteral("Progression"));
-    d.Edit2->setText(floppy.file("b.bck"));
-    d.Button2Click();
+    EXPECT_EQ(d.destinationEdit->accessibleName(), QStringLiteral("Destination"));
+    EXPECT_EQ(d.progressBar->accessibleName(), QStringLiteral("Progression"));
+    d.destinationEdit->setText(floppy.file("b.bck"));
+    d.backup();
     ASSERT_GE(dialogs.shown.size(), 2);
     EXPECT_EQ(dialogs.shown[0].text, QStringLiteral("Insérer une disquete 2"));
     EXPECT_TRUE(QFile::exists(floppy.file("b.002")));
@@ -67,50 +67,50 @@ TEST_F(DialogFixture, BackupThenRestoreThroughTheDialogs) {
     dir.write("tree/a.txt", "alpha");
     dir.write("tree/sub/b.txt", QByteArray(50000, 'b'));
     BackupDialog back;
-    back.Init({dir.file("tree/*")});
+    back.init({dir.file("tree/*")});
     EXPECT_EQ(back.specs(), QStringList({dir.file("tree/*") + " /s"}));
     BackupDialog folders;
-    folders.Init({dir.file("tree/sub"), dir.file("tree/a.txt")});
+    folders.init({dir.file("tree/sub"), dir.file("tree/a.txt")});
     EXPECT_EQ(folders.specs(),
               QStringList({dir.file("tree/sub") + "/*.* /s", dir.file("tree/a.txt") + " /s"}));
-    back.Edit1->setText("Essai");
-    back.Button2Click();
+    back.titleEdit->setText("Essai");
+    back.backup();
     EXPECT_TRUE(dialogs.shown.isEmpty()); // empty destination: nothing happens
-    back.Edit2->setText(dir.file("save.zip"));
+    back.destinationEdit->setText(dir.file("save.zip"));
     back.compression[2]->setChecked(true);
-    back.Button2Click();
+    back.backup();
     ASSERT_EQ(dialogs.shown.size(), 1);
     EXPECT_TRUE(dialogs.lastText().startsWith("Backup terminé. Taux de compression = "));
     EXPECT_TRUE(dialogs.lastText().endsWith(" %"));
     EXPECT_EQ(back.lastArchive(), dir.file("save.bck"));
-    EXPECT_EQ(back.ProgressBar1->value(), 100);
-    EXPECT_TRUE(back.Button2->isEnabled());
+    EXPECT_EQ(back.progressBar->value(), 100);
+    EXPECT_TRUE(back.backupButton->isEnabled());
 
     RestoreDialog restore;
-    restore.Button2Click();
+    restore.restore();
     EXPECT_EQ(dialogs.lastText(), QStringLiteral("Indiquer l'archive à restaurer"));
-    restore.Edit1->setText(dir.file("save.bck"));
-    EXPECT_FALSE(restore.EdPath->isEnabled());
-    restore.rbOtherPath->click();
-    EXPECT_TRUE(restore.EdPath->isEnabled());
-    restore.Button2Click();
+    restore.archiveEdit->setText(dir.file("save.bck"));
+    EXPECT_FALSE(restore.otherPathEdit->isEnabled());
+    restore.otherPathButton->click();
+    EXPECT_TRUE(restore.otherPathEdit->isEnabled());
+    restore.restore();
     EXPECT_EQ(dialogs.lastText(), QStringLiteral("Indiquer le nouveau chemin"));
-    restore.EdPath->setText("  " + dir.mkdir("out") + " ");
-    restore.Button2Click();
+    restore.otherPathEdit->setText("  " + dir.mkdir("out") + " ");
+    restore.restore();
     EXPECT_EQ(dialogs.lastText(),
               QStringLiteral("Restore terminée avec succès, 2 fichiers sur 2 restorés"));
     EXPECT_EQ(readAll(dir.file("out/a.txt")), QByteArray("alpha"));
     EXPECT_EQ(readAll(dir.file("out/b.txt")), QByteArray(50000, 'b'));
-    restore.CbFullPath->setChecked(true);
-    restore.Button2Click();
+    restore.fullPathBox->setChecked(true);
+    restore.restore();
     EXPECT_EQ(readAll(dir.file("out") + dir.file("tree/sub/b.txt")), QByteArray(50000, 'b'));
 }
 
 TEST_F(DialogFixture, NothingSelectedGivesAnEmptyArchive) {
     BackupDialog back;
-    back.Init({});
-    back.Edit2->setText(dir.file("empty.bck"));
-    back.Button2Click();
+    back.init({});
+    back.destinationEdit->setText(dir.file("empty.bck"));
+    back.backup();
     EXPECT_EQ(dialogs.lastText(), QStringLiteral("Backup terminé. Taux de compression = 0 %"));
     EXPECT_EQ(QFileInfo(dir.file("empty.bck")).size(), 16);
 }

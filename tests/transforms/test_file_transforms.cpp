@@ -119,26 +119,26 @@ TEST(SplitDialog, PartCountAndCustomSize) {
     ui::ScriptedDialogs dialogs;
     dir.write("big", QByteArray(3000000, 'b'));
     SplitDialog d;
-    d.Init("big");
+    d.init("big");
     d.show();
-    EXPECT_EQ(d.Label3->text(), QStringLiteral("3 parts"));
-    EXPECT_EQ(d.Label2->text(), QStringLiteral("2929 Ko"));
-    d.RadioButton2->click();
-    EXPECT_EQ(d.PartSize, 1454080); // empty field keeps the size chosen before
-    QTest::keyClicks(d.Edit1, "1a0x0");
-    EXPECT_EQ(d.Edit1->text(), QStringLiteral("100"));
-    EXPECT_EQ(d.Label3->text(), QStringLiteral("30 parts"));
-    d.Edit1->setText("0");
-    d.Button2Click();
+    EXPECT_EQ(d.partsLabel->text(), QStringLiteral("3 parts"));
+    EXPECT_EQ(d.sizeLabel->text(), QStringLiteral("2929 Ko"));
+    d.customButton->click();
+    EXPECT_EQ(d.partSize, 1454080); // empty field keeps the size chosen before
+    QTest::keyClicks(d.customSizeEdit, "1a0x0");
+    EXPECT_EQ(d.customSizeEdit->text(), QStringLiteral("100"));
+    EXPECT_EQ(d.partsLabel->text(), QStringLiteral("30 parts"));
+    d.customSizeEdit->setText("0");
+    d.split();
     EXPECT_EQ(dialogs.lastText(), QStringLiteral("Parts trop petites"));
-    d.Edit1->setText("1024");
-    d.Button2Click();
+    d.customSizeEdit->setText("1024");
+    d.split();
     EXPECT_EQ(dialogs.lastText(), QStringLiteral("Découpage terminé"));
     EXPECT_EQ(QFileInfo("big003").size(), 3000000 - 2 * 1048576);
     // Enter in the size field starts the split, "Découper" being the default button.
     dialogs.shown.clear();
-    d.Edit1->setText("2048");
-    QTest::keyClick(d.Edit1, Qt::Key_Return);
+    d.customSizeEdit->setText("2048");
+    QTest::keyClick(d.customSizeEdit, Qt::Key_Return);
     EXPECT_EQ(dialogs.lastText(), QStringLiteral("Découpage terminé"));
     EXPECT_EQ(QFileInfo("big002").size(), 3000000 - 2097152);
 }
@@ -384,23 +384,23 @@ TEST_F(DriveFixture, DiskInfoFacts) {
     fake.drive(u'C').serial = 0x256617D3;
     fake.drive(u'C').space = {8, 512, 1000, 2000};
     sysinfo::DiskInfo info;
-    EXPECT_EQ(info.Disk(), u'C');
-    EXPECT_EQ(info.SerialNumberStr(), QStringLiteral("2566-17D3"));
-    EXPECT_EQ(info.SerialNumber, 627447763);
-    EXPECT_EQ(info.ClusterSize, 4096);
-    EXPECT_EQ(info.DiskSize, 2000 * 4096);
+    EXPECT_EQ(info.disk(), u'C');
+    EXPECT_EQ(info.serialNumberText(), QStringLiteral("2566-17D3"));
+    EXPECT_EQ(info.serialNumber, 627447763);
+    EXPECT_EQ(info.clusterSize, 4096);
+    EXPECT_EQ(info.diskSize, 2000 * 4096);
     info.setDisk(u'a');
-    EXPECT_EQ(info.Disk(), u'A');
-    EXPECT_EQ(info.VolumeLabel, QStringLiteral("DISQUE1"));
-    EXPECT_EQ(info.DriveType, sysinfo::dtFloppy);
+    EXPECT_EQ(info.disk(), u'A');
+    EXPECT_EQ(info.volumeLabel, QStringLiteral("DISQUE1"));
+    EXPECT_EQ(info.driveType, sysinfo::dtFloppy);
     info.setDisk(u'1');
-    EXPECT_EQ(info.Disk(), u'A');
+    EXPECT_EQ(info.disk(), u'A');
     fake.drive(u'C').serial = 0x80000001;
     info.setDisk(u'C');
-    EXPECT_LT(info.SerialNumber, 0);
+    EXPECT_LT(info.serialNumber, 0);
     EXPECT_THROW(sysinfo::DiskInfo::ready(u'#'), ui::TavError);
     sysinfo::DiskInfoWindow window;
-    window.Init(dir.path());
+    window.init(dir.path());
     window.show();
     EXPECT_EQ(window.windowTitle(), QStringLiteral("Informations disque - C"));
     EXPECT_EQ(window.value("Octets par cluster"), QStringLiteral("4096"));
@@ -430,7 +430,7 @@ TEST_F(DriveFixture, OptimiserPacksGreedily) {
     dir.mkdir("folder");
     filemanager::FileManagerView tool;
     tool.show();
-    tool.SelectAll();
+    tool.selectAll();
     dialogs.answer(ui::Ok);
     dialogs.answer(ui::Ok);
     dialogs.answer(ui::Ok);
@@ -442,8 +442,8 @@ TEST_F(DriveFixture, OptimiserPacksGreedily) {
               QStringList({"f600", "f700"}));
     // A file larger than an empty disk stops at once.
     dir.write("huge", QByteArray(1457665, 'h'));
-    tool.LitRepert();
-    tool.SelectAll();
+    tool.readFolder();
+    tool.selectAll();
     dialogs.answer(ui::Ok);
     ui::runRegistered(QStringLiteral("Optimiser"), tool.context());
     EXPECT_EQ(dialogs.lastText(),
@@ -496,12 +496,12 @@ TEST_F(DriveFixture, PasswordDialogAndEncryptionCommand) {
     ui::ScopedModalHandler h([](QDialog* d) {
         auto* p = static_cast<PasswordDialog*>(d);
         EXPECT_EQ(p->windowTitle(), QStringLiteral("Crypter"));
-        p->Edit1->setText("ab");
-        p->Edit2->setText("abc");
-        p->Button2->click();
+        p->passwordEdit->setText("ab");
+        p->confirmEdit->setText("abc");
+        p->okButton->click();
         EXPECT_EQ(p->result(), 0); // refused: the fields differ, the dialog stays
-        p->Edit2->setText("ab");
-        p->Button2->click();
+        p->confirmEdit->setText("ab");
+        p->okButton->click();
         return d->result();
     });
     ui::runRegistered(QStringLiteral("Crypter"), tool.context());
@@ -514,7 +514,7 @@ TEST_F(DriveFixture, PasswordDialogAndEncryptionCommand) {
     for (bool cancel : {true, false}) {
         ui::ScopedModalHandler again([cancel](QDialog* d) {
             auto* p = static_cast<PasswordDialog*>(d);
-            (cancel ? p->Button1 : p->Button2)->click();
+            (cancel ? p->cancelButton : p->okButton)->click();
             return d->result();
         });
         ui::runRegistered(QStringLiteral("Decrypter"), tool.context());
@@ -528,17 +528,17 @@ TEST_F(DriveFixture, PasswordDialogAndEncryptionCommand) {
             auto* p = static_cast<PasswordDialog*>(d);
             d->show();
             QApplication::setActiveWindow(d);
-            p->Edit1->setText("ab");
-            p->Edit2->setText("xy");
-            p->Edit2->setFocus();
-            QTest::keyClick(p->Edit2, Qt::Key_Return); // refused: the fields differ
+            p->passwordEdit->setText("ab");
+            p->confirmEdit->setText("xy");
+            p->confirmEdit->setFocus();
+            QTest::keyClick(p->confirmEdit, Qt::Key_Return); // refused: the fields differ
             EXPECT_TRUE(d->isVisible());
-            QTest::keyClick(p->Edit2, Qt::Key_Backtab, Qt::ShiftModifier);
-            backToFirst = p->Edit1->hasFocus();
+            QTest::keyClick(p->confirmEdit, Qt::Key_Backtab, Qt::ShiftModifier);
+            backToFirst = p->passwordEdit->hasFocus();
             if (escape)
-                QTest::keyClick(p->Edit1, Qt::Key_Escape);
+                QTest::keyClick(p->passwordEdit, Qt::Key_Escape);
             else
-                p->Button1->click();
+                p->cancelButton->click();
             closed = !d->isVisible();
             return d->result();
         });
@@ -556,14 +556,14 @@ TEST_F(DriveFixture, MediaCatalogueWindow) {
     const int a = int(window.drives->letters().indexOf(u'A'));
     ASSERT_GE(a, 0);
     window.drives->pick(a);
-    EXPECT_EQ(window.Edit2->text(), QStringLiteral("DISQUE1"));
-    EXPECT_EQ(window.Edit1->text(), QStringLiteral("DISQUE1.txt"));
-    window.Edit1->setText(dir.file("empty.txt"));
-    window.Button2Click();
+    EXPECT_EQ(window.mediumNameEdit->text(), QStringLiteral("DISQUE1"));
+    EXPECT_EQ(window.destinationEdit->text(), QStringLiteral("DISQUE1.txt"));
+    window.destinationEdit->setText(dir.file("empty.txt"));
+    window.start();
     EXPECT_EQ(dialogs.lastText(), QStringLiteral("0 Fichiers trouvés"));
     EXPECT_EQ(readAll(dir.file("empty.txt")), QByteArray("DISQUE1\r\n"));
     QFile(floppy.file("one.txt")).open(QIODevice::WriteOnly);
-    window.Button2Click();
+    window.start();
     EXPECT_EQ(dialogs.lastText(), QStringLiteral("1 Fichiers trouvés"));
     EXPECT_EQ(readAll(dir.file("empty.txt")),
               QByteArray("DISQUE1\r\n") + floppy.file("one.txt").toUtf8() + "\r\n");
@@ -594,13 +594,13 @@ TEST_F(DriveFixture, EscapeStopsAMediaCatalogueAndKeepsTheOldOne) {
     CatalogueDialog window;
     window.show();
     window.drives->pick(int(window.drives->letters().indexOf(u'A')));
-    window.Edit1->setText(dir.file("old.txt"));
+    window.destinationEdit->setText(dir.file("old.txt"));
     QTimer::singleShot(150, [&] { QTest::keyClick(&window, Qt::Key_Escape); });
-    window.Button2Click();
+    window.start();
     EXPECT_TRUE(dialogs.shown.isEmpty());
     EXPECT_EQ(readAll(dir.file("old.txt")), QByteArray("old catalogue"));
-    EXPECT_TRUE(window.Label4->text().startsWith(floppy.path()))
-        << window.Label4->text().toStdString();
+    EXPECT_TRUE(window.statusLabel->text().startsWith(floppy.path()))
+        << window.statusLabel->text().toStdString();
     window.hide();
     platform::Platform::setInstance(&fake);
 }

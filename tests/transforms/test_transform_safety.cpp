@@ -424,8 +424,7 @@ namespace {
 struct RefusingPlatform : platform::FakePlatform {
     platform::Status listDirectory(const QString&, const QString&, std::vector<platform::DirEntry>&,
                                    ListMode) override {
-        setLastError(platform::errAccessDenied);
-        return false;
+        return platform::Status::failed(platform::errAccessDenied);
     }
 };
 } // namespace

@@ -169,3 +169,52 @@ TEST(Translations, QtsOwnButtonsSpeakFrench) {
               QStringLiteral("dossier"));
     QLocale::setDefault(before);
 }
+
+#include <QTest>
+
+namespace {
+// Counts on its worker until stopped, posting each count home.
+struct CountingJob : core::Job {
+    std::function<void(int)> counted;
+    bool throwAtOnce = false;
+    ~CountingJob() override { stop(); }
+    void run() override {
+        if (throwAtOnce) throw core::TavError(QStringLiteral("raté"));
+        for (int n = 1; !cancelled(); ++n) {
+            post([this, n] { counted(n); });
+            QThread::msleep(1);
+        }
+    }
+};
+} // namespace
+
+// A started job runs beside the window's thread: its posts arrive there,
+// stop() ends it and drops what is still on its way, and an error that
+// left it is kept for its owner.
+TEST(StartedJob, PostsHomeStopsAndKeepsItsFailure) {
+    CountingJob job;
+    QList<int> seen;
+    job.counted = [&](int n) {
+        EXPECT_EQ(QThread::currentThread(), qApp->thread());
+        seen << n;
+    };
+    int finished = 0;
+    job.start([&] { ++finished; });
+    EXPECT_TRUE(job.running());
+    QTRY_VERIFY(seen.size() >= 3);
+    job.stop();
+    EXPECT_FALSE(job.running());
+    const qsizetype atStop = seen.size();
+    QTest::qWait(30);
+    EXPECT_EQ(seen.size(), atStop); // nothing after stop()
+    EXPECT_EQ(finished, 0);
+    for (qsizetype i = 0; i < seen.size(); ++i)
+        EXPECT_EQ(seen[i], int(i) + 1); // in order, none lost
+
+    CountingJob failing;
+    failing.throwAtOnce = true;
+    failing.start([&] { ++finished; });
+    QTRY_COMPARE(finished, 1);
+    ASSERT_TRUE(failing.failure());
+    EXPECT_THROW(std::rethrow_exception(failing.failure()), core::TavError);
+}

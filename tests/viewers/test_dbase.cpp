@@ -56,32 +56,32 @@ TEST(XBase, FieldsValuesAndDeletedRecords) {
     DbaseTable t;
     t.setFilename(dir.file("people.dbf"));
     t.setActive(true);
-    ASSERT_TRUE(t.Active());
-    EXPECT_EQ(t.Filename(), dir.file("people.dbf"));
-    EXPECT_EQ(t.RecordCount(), 2);
-    EXPECT_EQ(t.FieldCount(), 5);
-    EXPECT_EQ(t.FieldName(1), QStringLiteral("NAME"));
-    EXPECT_EQ(t.FieldType(1), ftCharacter);
-    EXPECT_EQ(t.FieldType(2), ftNumeric);
-    EXPECT_EQ(t.FieldType(3), ftDate);
-    EXPECT_EQ(t.FieldType(4), ftLogical);
-    EXPECT_EQ(t.FieldType(5), ftOther);
-    EXPECT_EQ(t.FieldLength(2), 5);
-    EXPECT_TRUE(t.Bof());
-    EXPECT_EQ(t.FieldValue(1), QStringLiteral("Ann"));
-    EXPECT_EQ(t.FieldValue(2), QStringLiteral("   42")); // leading blanks kept
-    EXPECT_EQ(t.FieldValue(3), QStringLiteral("19800102"));
-    EXPECT_FALSE(t.Deleted());
-    t.Next();
-    EXPECT_TRUE(t.Eof());
-    EXPECT_EQ(t.FieldValue(1), QStringLiteral("  Bob"));
-    EXPECT_TRUE(t.Deleted()); // still listed
-    t.Next();
-    EXPECT_EQ(t.Recno(), 2);
-    EXPECT_EQ(error([&] { t.FieldValue(6); }), QStringLiteral("Invalid Field Number"));
-    EXPECT_EQ(error([&] { t.FieldName(0); }), QStringLiteral("Invalid Field Number: 0"));
+    ASSERT_TRUE(t.active());
+    EXPECT_EQ(t.fileName(), dir.file("people.dbf"));
+    EXPECT_EQ(t.recordCount(), 2);
+    EXPECT_EQ(t.fieldCount(), 5);
+    EXPECT_EQ(t.fieldName(1), QStringLiteral("NAME"));
+    EXPECT_EQ(t.fieldType(1), ftCharacter);
+    EXPECT_EQ(t.fieldType(2), ftNumeric);
+    EXPECT_EQ(t.fieldType(3), ftDate);
+    EXPECT_EQ(t.fieldType(4), ftLogical);
+    EXPECT_EQ(t.fieldType(5), ftOther);
+    EXPECT_EQ(t.fieldLength(2), 5);
+    EXPECT_TRUE(t.bof());
+    EXPECT_EQ(t.fieldValue(1), QStringLiteral("Ann"));
+    EXPECT_EQ(t.fieldValue(2), QStringLiteral("   42")); // leading blanks kept
+    EXPECT_EQ(t.fieldValue(3), QStringLiteral("19800102"));
+    EXPECT_FALSE(t.deleted());
+    t.next();
+    EXPECT_TRUE(t.eof());
+    EXPECT_EQ(t.fieldValue(1), QStringLiteral("  Bob"));
+    EXPECT_TRUE(t.deleted()); // still listed
+    t.next();
+    EXPECT_EQ(t.recordNumber(), 2);
+    EXPECT_EQ(error([&] { t.fieldValue(6); }), QStringLiteral("Invalid Field Number"));
+    EXPECT_EQ(error([&] { t.fieldName(0); }), QStringLiteral("Invalid Field Number: 0"));
     t.setActive(false);
-    EXPECT_EQ(error([&] { t.Next(); }), QStringLiteral("Data File Not Open"));
+    EXPECT_EQ(error([&] { t.next(); }), QStringLiteral("Data File Not Open"));
 }
 
 TEST(XBase, TheTableNamedIsReadFoundWhateverItsCase) {
@@ -90,23 +90,23 @@ TEST(XBase, TheTableNamedIsReadFoundWhateverItsCase) {
     DbaseTable t;
     t.setFilename(dir.file("table.dbf"));
     t.setActive(true);
-    EXPECT_TRUE(t.Active());
+    EXPECT_TRUE(t.active());
     EXPECT_EQ(t.tablePath(), dir.file("TABLE.DBF"));
     // A dotted name is its own table, never the one cut at its first dot.
     DbaseTable dotted;
     dotted.setFilename(dir.file("table.old.dbf"));
     dotted.setActive(true);
-    EXPECT_FALSE(dotted.Active());
+    EXPECT_FALSE(dotted.active());
     DbaseTable missing;
     missing.setFilename(dir.file("nothing.dbf"));
     missing.setActive(true);
-    EXPECT_FALSE(missing.Active());
+    EXPECT_FALSE(missing.active());
     // A read-only table opens: the viewer only reads.
     ASSERT_EQ(::chmod(dir.file("TABLE.DBF").toLocal8Bit().constData(), 0444), 0);
     DbaseTable ro;
     ro.setFilename(dir.file("table"));
     ro.setActive(true);
-    EXPECT_TRUE(ro.Active());
+    EXPECT_TRUE(ro.active());
 }
 
 // Tables written by another program (python3-dbf), kept in tests/viewers/tables.
@@ -117,15 +117,15 @@ TEST(XBase, TablesOtherProgramsWrote) {
         t.setFilename(path);
         t.setActive(true);
         QStringList rows;
-        if (!t.Active()) return rows;
+        if (!t.active()) return rows;
         QStringList names;
-        for (int f = 1; f <= t.FieldCount(); ++f)
-            names << t.FieldName(f);
+        for (int f = 1; f <= t.fieldCount(); ++f)
+            names << t.fieldName(f);
         rows << names.join(u'|');
-        for (qint64 r = 1; r <= t.RecordCount(); ++r, t.Next()) {
+        for (qint64 r = 1; r <= t.recordCount(); ++r, t.next()) {
             QStringList values;
-            for (int f = 1; f <= t.FieldCount(); ++f)
-                values << t.FieldValue(f).trimmed();
+            for (int f = 1; f <= t.fieldCount(); ++f)
+                values << t.fieldValue(f).trimmed();
             rows << values.join(u'|');
         }
         return rows;
@@ -169,7 +169,7 @@ TEST(XBase, FieldCountFromTheTerminatorOrTheHeaderLength) {
         x.setFilename(dir.file("h.dbf"));
         try {
             x.setActive(true);
-            EXPECT_EQ(x.FieldCount(), c.fields) << c.header << " " << c.terminator;
+            EXPECT_EQ(x.fieldCount(), c.fields) << c.header << " " << c.terminator;
         } catch (const DbaseError& e) {
             ADD_FAILURE() << c.header << " " << c.terminator << ": " << e.text().toStdString();
         }
@@ -197,13 +197,13 @@ TEST(XBase, MemosOverBlocksAndTheirErrors) {
     x.setActive(true);
     QByteArray expected = text;
     expected[100] = '\r';
-    EXPECT_EQ(x.FieldValue(2), QString::fromLatin1(expected)); // whole, over two blocks
-    x.Next();
-    EXPECT_EQ(x.FieldValue(2), QString());
-    x.Next();
-    EXPECT_EQ(x.FieldValue(2), QString());
-    x.Next();
-    EXPECT_EQ(x.FieldValue(2), QString()); // a block past the end of the memo file
+    EXPECT_EQ(x.fieldValue(2), QString::fromLatin1(expected)); // whole, over two blocks
+    x.next();
+    EXPECT_EQ(x.fieldValue(2), QString());
+    x.next();
+    EXPECT_EQ(x.fieldValue(2), QString());
+    x.next();
+    EXPECT_EQ(x.fieldValue(2), QString()); // a block past the end of the memo file
     // The end mark split over two blocks still ends the memo.
     QByteArray split(512, 0);
     split += QByteArray(511, 's') + '\x1A' + '\x1A' + "after" + QByteArray(506, 0);
@@ -213,7 +213,7 @@ TEST(XBase, MemosOverBlocksAndTheirErrors) {
     DbaseTable s;
     s.setFilename(dir.file("memo.dbf"));
     s.setActive(true);
-    EXPECT_EQ(s.FieldValue(2), QString(511, u's'));
+    EXPECT_EQ(s.fieldValue(2), QString(511, u's'));
     // A memo without an end, shown in a cell: cut at the limit, with a mark.
     ASSERT_TRUE(m.open(QIODevice::WriteOnly | QIODevice::Truncate));
     m.write(QByteArray(512, 0) + QByteArray(64 * 1024, 'e'));
@@ -222,22 +222,22 @@ TEST(XBase, MemosOverBlocksAndTheirErrors) {
     shown.setFilename(dir.file("memo.dbf"));
     shown.setMemoLimit(4096);
     shown.setActive(true);
-    EXPECT_EQ(shown.FieldValue(2), QString(4096, u'e') + QChar(0x2026));
+    EXPECT_EQ(shown.fieldValue(2), QString(4096, u'e') + QChar(0x2026));
     shown.setMemoLimit(1 << 20);
-    EXPECT_EQ(shown.FieldValue(2), QString(64 * 1024, u'e')); // whole: no mark
+    EXPECT_EQ(shown.fieldValue(2), QString(64 * 1024, u'e')); // whole: no mark
     // A memo field in a table of version 03, or without its memo file.
     t.version = 0x03;
     t.write(dir.file("plain.dbf"));
     DbaseTable plain;
     plain.setFilename(dir.file("plain.dbf"));
     plain.setActive(true);
-    EXPECT_EQ(error([&] { plain.FieldValue(2); }), QStringLiteral("Error Reading Memo Record"));
+    EXPECT_EQ(error([&] { plain.fieldValue(2); }), QStringLiteral("Error Reading Memo Record"));
     t.version = 0x83;
     t.write(dir.file("alone.dbf"));
     DbaseTable alone;
     alone.setFilename(dir.file("alone.dbf"));
     alone.setActive(true);
-    EXPECT_EQ(error([&] { alone.FieldValue(2); }), QStringLiteral("Error Reading Memo Record"));
+    EXPECT_EQ(error([&] { alone.fieldValue(2); }), QStringLiteral("Error Reading Memo Record"));
 }
 
 TEST(XBase, HostileHeadersAndShortFiles) {
@@ -276,7 +276,7 @@ TEST(XBase, HostileHeadersAndShortFiles) {
     DbaseTable e;
     e.setFilename(dir.file("empty.dbf"));
     e.setActive(true); // no record to read: no error
-    EXPECT_EQ(e.RecordCount(), 0);
+    EXPECT_EQ(e.recordCount(), 0);
 }
 
 TEST(XBase, TextDecodedByTheTablesCodePage) {
@@ -289,7 +289,7 @@ TEST(XBase, TextDecodedByTheTablesCodePage) {
     DbaseTable x;
     x.setFilename(dir.file("cp.dbf"));
     x.setActive(true);
-    EXPECT_EQ(x.FieldValue(1), QStringLiteral("été"));
+    EXPECT_EQ(x.fieldValue(1), QStringLiteral("été"));
     // The same Cyrillic bytes under the two marks of code page 866, under
     // Windows-1251's, and Greek under 737's.
     const struct {
@@ -308,7 +308,7 @@ TEST(XBase, TextDecodedByTheTablesCodePage) {
         DbaseTable r;
         r.setFilename(dir.file("ru.dbf"));
         r.setActive(true);
-        EXPECT_EQ(r.FieldValue(1), m.text) << int(m.driver);
+        EXPECT_EQ(r.fieldValue(1), m.text) << int(m.driver);
     }
 }
 
@@ -317,8 +317,8 @@ TEST(DbaseWindow, GridOfTheTableAndFermerAtTheRight) {
     people().write(dir.file("people.dbf"));
     ui::ScriptedDialogs dialogs;
     DbaseWindow w;
-    w.Init(dir.file("people.dbf"));
-    w.Charge();
+    w.init(dir.file("people.dbf"));
+    w.load();
     ASSERT_NE(w.model(), nullptr);
     const DbfGridModel& m = *w.model();
     EXPECT_EQ(m.gridRows(), 2 + 5);
@@ -327,14 +327,14 @@ TEST(DbaseWindow, GridOfTheTableAndFermerAtTheRight) {
     EXPECT_EQ(m.cell(1, 0), QStringLiteral("1"));
     EXPECT_EQ(m.cell(2, 1), QStringLiteral("  Bob"));
     EXPECT_EQ(m.cell(4, 1), QString());
-    EXPECT_EQ(w.StringGrid1->columnWidth(0), 50); // 5 × the field length
-    EXPECT_EQ(w.StringGrid1->verticalHeader()->width(), 40);
+    EXPECT_EQ(w.grid->columnWidth(0), 50); // 5 × the field length
+    EXPECT_EQ(w.grid->verticalHeader()->width(), 40);
     w.show();
     w.resize(500, 300);
     QApplication::processEvents();
-    EXPECT_EQ(w.Button1->x(), 400); // 100 pixels from the right edge
+    EXPECT_EQ(w.closeButton->x(), 400); // 100 pixels from the right edge
     w.reject();
-    EXPECT_FALSE(w.XBase1.Active());
+    EXPECT_FALSE(w.table.active());
 }
 
 // Numbers and headers read whole: a column grows past 5 pixels a character
@@ -342,11 +342,11 @@ TEST(DbaseWindow, GridOfTheTableAndFermerAtTheRight) {
 TEST(DbaseWindow, ColumnsGrowToWhatTheyShow) {
     ui::ScriptedDialogs dialogs;
     DbaseWindow w;
-    w.Init(QStringLiteral(TAVTOOLS_TEST_TABLES) + "/clients.2023.dbf");
+    w.init(QStringLiteral(TAVTOOLS_TEST_TABLES) + "/clients.2023.dbf");
     w.show();
     w.resize(900, 400);
-    w.Charge();
-    QTableView* grid = w.StringGrid1;
+    w.load();
+    QTableView* grid = w.grid;
     const QFontMetrics metrics(grid->font());
     for (int c = 0; c < grid->model()->columnCount(); ++c) {
         const QString header = grid->model()->headerData(c, Qt::Horizontal).toString();
@@ -369,12 +369,12 @@ TEST(DbaseWindow, VoirOpensTablesOnly) {
         QStringList opened;
         ui::ScopedModalHandler h([&](QDialog* d) {
             opened << d->windowTitle();
-            static_cast<DbaseWindow*>(d)->Charge();
+            static_cast<DbaseWindow*>(d)->load();
             opened << static_cast<DbaseWindow*>(d)->model()->cell(1, 1);
             return 0;
         });
-        tool.Voir("data.DbF");
-        tool.Voir("data.dbf.bak");
+        tool.view("data.DbF");
+        tool.view("data.dbf.bak");
         EXPECT_EQ(opened, QStringList({"Fichier dBase", "Ann"}));
     }
     EXPECT_EQ(filemanager::viewedExtension("a.htm"), QStringLiteral(".HTM"));
@@ -434,11 +434,11 @@ TEST(DbaseWindow, ReadingErrorsComeOneBoxAtATimeOverTheWindow) {
             QApplication::processEvents(); // as a modal box's own loop would
             --depth;
         };
-        w.Init(dir.file(name));
+        w.init(dir.file(name));
         w.resize(500, 300);
         w.show();
         QTest::qWait(50);
-        w.StringGrid1->viewport()->repaint();
+        w.grid->viewport()->repaint();
         QTest::qWait(50);
         EXPECT_GE(dialogs.shown.size(), 1);
         EXPECT_EQ(deepest, 1);
@@ -455,7 +455,7 @@ TEST(XBase, ATableThatShrinksWhileReadIsAReadingError) {
     DbaseTable x;
     x.setFilename(dir.file("people.dbf"));
     x.setActive(true);
-    EXPECT_EQ(x.FieldValue(1), QStringLiteral("Ann"));
+    EXPECT_EQ(x.fieldValue(1), QStringLiteral("Ann"));
     ASSERT_TRUE(QFile::resize(dir.file("people.dbf"), 0));
-    EXPECT_EQ(error([&] { x.FieldValue(1); }), QStringLiteral("Error Reading Record"));
+    EXPECT_EQ(error([&] { x.fieldValue(1); }), QStringLiteral("Error Reading Record"));
 }

@@ -461,18 +461,18 @@ TEST(Pictures, MetafileTextsDrawnAlsoManyAtOnce) {
 }
 
 TEST(Thumbnails, TheBoxesOfTheSlot) {
-    const Fit small = Echelle({100, 50});
+    const Fit small = fitInSlot({100, 50});
     EXPECT_FALSE(small.stretch);
     EXPECT_EQ(small.box, QRect(1, 1, 158, 114));
-    const Fit lying = Echelle({400, 300});
+    const Fit lying = fitInSlot({400, 300});
     EXPECT_TRUE(lying.stretch);
     EXPECT_EQ(lying.box, QRect(1, 8, 158, 98));
-    const Fit upright = Echelle({300, 600});
+    const Fit upright = fitInSlot({300, 600});
     EXPECT_EQ(upright.box, QRect(40, 1, 80, 114));
-    EXPECT_FALSE(Echelle({100, 500}).stretch);        // narrow enough: natural size, cut off
-    EXPECT_EQ(Echelle({1000, 625}).box.height(), 81); // 81.25
-    EXPECT_EQ(Echelle({1000, 500}).box.height(), 65);
-    EXPECT_EQ(Echelle({1600, 1000}).box.width(), 158); // lying: width stays
+    EXPECT_FALSE(fitInSlot({100, 500}).stretch);        // narrow enough: natural size, cut off
+    EXPECT_EQ(fitInSlot({1000, 625}).box.height(), 81); // 81.25
+    EXPECT_EQ(fitInSlot({1000, 500}).box.height(), 65);
+    EXPECT_EQ(fitInSlot({1600, 1000}).box.width(), 158); // lying: width stays
 }
 
 TEST(Thumbnails, PanelDrawsTheCentredPicture) {
@@ -508,7 +508,7 @@ TEST(Browser, PagesOfTwelveTheLastShowingTheLastTwelve) {
     ui::ScriptedDialogs dialogs;
     const QStringList list = pictures(dir, 13);
     ThumbnailsWindow browser;
-    browser.Init(list);
+    browser.init(list);
     browser.show();
     QApplication::setActiveWindow(&browser);
     showPage(browser);
@@ -522,8 +522,30 @@ TEST(Browser, PagesOfTwelveTheLastShowingTheLastTwelve) {
     EXPECT_EQ(browser.caption(12)->text(), QStringLiteral("p13.bmp"));
     QTest::keyClick(&browser, Qt::Key_PageUp);
     EXPECT_EQ(browser.pageStart(), 0);
-    browser.Dernier();
+    browser.showLastPage();
     EXPECT_EQ(browser.pageStart(), 1);
+    EXPECT_TRUE(dialogs.shown.isEmpty());
+}
+
+// Escape closes the browser and stops its pictures: none is started after,
+// and none is placed in the closed window.
+TEST(Browser, EscapeStopsThePicturesBeingMade) {
+    TempDir dir;
+    ui::ScriptedDialogs dialogs;
+    QStringList list;
+    for (int i = 0; i < 24; ++i) // large enough to be still on their way
+        list << writeImage(dir, QStringLiteral("big%1.jpg").arg(i, 2, 10, QChar('0')), {3000, 2000},
+                           "JPG");
+    ThumbnailsWindow browser;
+    browser.init(list);
+    browser.show();
+    QApplication::setActiveWindow(&browser);
+    ASSERT_TRUE(browser.busy());
+    QTest::keyClick(&browser, Qt::Key_Escape);
+    EXPECT_FALSE(browser.isVisible());
+    ASSERT_TRUE(QTest::qWaitFor([&] { return !browser.busy(); }, 10000));
+    QTest::qWait(50);
+    EXPECT_FALSE(browser.pageComplete()); // stopped before the page was made
     EXPECT_TRUE(dialogs.shown.isEmpty());
 }
 
@@ -535,7 +557,7 @@ TEST(Browser, SlotsTakeTheFocusAndEnterOpensTheViewer) {
     QStringList opened;
     ui::ScopedModalHandler handler([&](QDialog* d) { return opened << d->windowTitle(), 0; });
     ThumbnailsWindow browser;
-    browser.Init(pictures(dir, 6));
+    browser.init(pictures(dir, 6));
     browser.show();
     QApplication::setActiveWindow(&browser);
     showPage(browser);
@@ -561,7 +583,7 @@ TEST(Browser, OnePictureEmptyBrowserAndEmptySlots) {
     int viewers = 0;
     ui::ScopedModalHandler handler([&](QDialog*) { return ++viewers, 0; });
     ThumbnailsWindow one;
-    one.Init(pictures(dir, 1));
+    one.init(pictures(dir, 1));
     one.show();
     showPage(one);
     EXPECT_TRUE(one.picture(1)->hasPicture());
@@ -573,12 +595,12 @@ TEST(Browser, OnePictureEmptyBrowserAndEmptySlots) {
     EXPECT_EQ(one.chosen(), 0);
 
     ThumbnailsWindow empty;
-    empty.Init({});
+    empty.init({});
     empty.show();
     showPage(empty);
     for (int k = 1; k <= 12; ++k)
         EXPECT_FALSE(empty.picture(k)->hasPicture());
-    empty.Suivant();
+    empty.showNextPage();
     EXPECT_EQ(empty.pageStart(), 0);
 }
 
@@ -589,7 +611,7 @@ TEST(Browser, AviNamesAndUnreadablePicturesLeaveOnlyTheirOwnSlotEmpty) {
     list.insert(1, writeImage(dir, "photo.avi.bmp", {30, 30}, "BMP"));
     list.insert(2, dir.write("corrupt.jpg", "not a jpeg at all"));
     ThumbnailsWindow browser;
-    browser.Init(list);
+    browser.init(list);
     browser.show();
     showPage(browser);
     EXPECT_TRUE(browser.picture(1)->hasPicture());
@@ -610,25 +632,25 @@ TEST(Viewer, NaturalSizeAndStepsWithoutWrapping) {
     ui::ScriptedDialogs dialogs;
     const QStringList list = pictures(dir, 3);
     PictureWindow viewer;
-    viewer.Init(list[2]);
-    viewer.Init2(list);
+    viewer.init(list[2]);
+    viewer.setList(list);
     viewer.show();
     QApplication::setActiveWindow(&viewer);
-    EXPECT_EQ(viewer.Picture->size(), QSize(23, 20));
+    EXPECT_EQ(viewer.pictureLabel->size(), QSize(23, 20));
     EXPECT_EQ(viewer.size(), QSize(23 + 25, 20 + 40));
     QTest::keyClick(&viewer, Qt::Key_PageDown); // the last: nothing
     EXPECT_EQ(viewer.current(), list[2]);
-    QTest::keyClick(static_cast<QWidget*>(viewer.Scroll),
+    QTest::keyClick(static_cast<QWidget*>(viewer.scrollArea),
                     Qt::Key_PageUp); // seen by the window first
     EXPECT_EQ(viewer.current(), list[1]);
     QTest::keyClick(&viewer, Qt::Key_PageUp);
     QTest::keyClick(&viewer, Qt::Key_PageUp); // the first: nothing
     EXPECT_EQ(viewer.current(), list[0]);
-    EXPECT_EQ(viewer.Picture->size(), QSize(21, 20));
+    EXPECT_EQ(viewer.pictureLabel->size(), QSize(21, 20));
 
     const QString large = writeImage(dir, "large.bmp", {900, 700}, "BMP");
-    viewer.Init(large);
-    viewer.Charge();
+    viewer.init(large);
+    viewer.load();
     EXPECT_EQ(viewer.size(), QSize(640, 500)); // scrolls
     EXPECT_TRUE(dialogs.shown.isEmpty());
 }
@@ -741,7 +763,7 @@ TEST(Launching, FileAddressTextEditorAndPrinting) {
     t.dir.write("tool.exe", "MZ");
     t.open(t.dir.file("web site"));
     t.select({"été.html"});
-    t.tool->LanceApp();
+    t.tool->openWithApplication();
     ASSERT_EQ(fake.launches.size(), 1);
     EXPECT_EQ(fake.launches[0].file, QStringLiteral("browser.desktop"));
     EXPECT_EQ(fake.launches[0].arguments.value(0),
@@ -749,25 +771,25 @@ TEST(Launching, FileAddressTextEditorAndPrinting) {
 
     t.open(t.dir.path());
     t.select({"notes.txt"});
-    t.tool->LanceApp();
+    t.tool->openWithApplication();
     EXPECT_EQ(fake.launches.last().arguments, QStringList{t.dir.file("notes.txt")});
-    t.tool->Voir("notes.txt"); // Enter on a file: its associated program
+    t.tool->view("notes.txt"); // Enter on a file: its associated program
     EXPECT_EQ(fake.launches.last().file, QStringLiteral("editor.desktop"));
     t.select({"tool.exe"});
-    t.tool->Ouvrirtexte(); // F9 on a program: as text
+    t.tool->openAsText(); // F9 on a program: as text
     EXPECT_EQ(fake.launches.last().file, QStringLiteral("notepad"));
     EXPECT_EQ(fake.launches.last().arguments, QStringList{t.dir.file("tool.exe")});
 
     const qsizetype before = fake.launches.size();
     t.tool->setActivePane(1); // the tree had the focus: nothing at all
-    t.tool->Imprimer();
+    t.tool->printSelection();
     EXPECT_EQ(fake.launches.size(), before);
     EXPECT_TRUE(t.dialogs.shown.isEmpty());
     t.tool->setActivePane(2);
-    t.tool->Imprimer();
+    t.tool->printSelection();
     EXPECT_EQ(fake.launches.last().verb, QStringLiteral("print"));
     t.select({});
-    t.tool->Ouvrirtexte();
+    t.tool->openAsText();
     EXPECT_EQ(t.dialogs.texts().last(),
               QStringLiteral("Un fichier et un seul doit être sélectionné"));
 }
@@ -788,7 +810,7 @@ TEST(Launching, BrowsingPassesEveryListedPictureInListOrder) {
     ui::runRegistered(QStringLiteral("Parcourir"), t.tool->context());
     EXPECT_EQ(shown, QStringList({t.dir.file("a.gif"), t.dir.file("b.JPEG"), t.dir.file("e.Bmp")}));
     t.tool->setFilter(QStringLiteral("*.gif"));
-    t.tool->LitRepert();
+    t.tool->readFolder();
     ui::runRegistered(QStringLiteral("Parcourir"), t.tool->context());
     EXPECT_EQ(shown, QStringList({t.dir.file("a.gif")}));
 }

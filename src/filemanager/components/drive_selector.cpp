@@ -34,11 +34,11 @@ void DriveSelector::fill() {
     if (!m_letters.isEmpty()) {
         QChar keep = m_drive;
         m_drive = QChar();
-        SetDrive(m_letters.contains(keep) ? keep : m_letters.first());
+        setDrive(m_letters.contains(keep) ? keep : m_letters.first());
     }
 }
 
-void DriveSelector::SetDrive(QChar letter) {
+void DriveSelector::setDrive(QChar letter) {
     letter = letter.toUpper();
     QSignalBlocker block(this);
     if (letter == m_drive) {
@@ -55,8 +55,8 @@ void DriveSelector::SetDrive(QChar letter) {
 void DriveSelector::pick(int index) {
     if (index < 0 || index >= m_letters.size()) return;
     m_remembered = index;
-    SetDrive(m_letters[index]);
-    Q_EMIT OnChange();
+    setDrive(m_letters[index]);
+    Q_EMIT changed();
 }
 
 } // namespace filemanager

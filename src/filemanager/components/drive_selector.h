@@ -12,14 +12,14 @@ class DriveSelector : public QComboBox {
 
     // Reads the drives again (at creation and when volumes change).
     void fill();
-    void SetDrive(QChar letter);
-    QChar Drive() const { return m_drive; }
+    void setDrive(QChar letter);
+    QChar drive() const { return m_drive; }
     QList<QChar> letters() const { return m_letters; }
     // Picks an item as the user would.
     void pick(int index);
 
   Q_SIGNALS:
-    void OnChange();
+    void changed();
 
   private:
     QList<QChar> m_letters;

@@ -136,7 +136,7 @@ void FolderTree::refreshDrives() {
     computer->setData(0, ReadRole, true);
 }
 
-void FolderTree::setDisplayMode(TDisplayMode mode) {
+void FolderTree::setDisplayMode(NameDisplay mode) {
     m_displayMode = mode;
     QTreeWidgetItemIterator it(this);
     for (; *it; ++it)
@@ -204,7 +204,7 @@ void FolderTree::onExpanding(QTreeWidgetItem* node) {
     if (!readChildren(node)) node->setExpanded(false);
 }
 
-QTreeWidgetItem* FolderTree::FindPath(const QString& path, bool noOpen) {
+QTreeWidgetItem* FolderTree::findPath(const QString& path, bool noOpen) {
     if (path.isEmpty() || !rootNode()) return nullptr;
     const QString target = QDir::cleanPath(path); // absolute, as the file manager keeps it
     Platform& p = Platform::instance();
@@ -239,8 +239,8 @@ QTreeWidgetItem* FolderTree::FindPath(const QString& path, bool noOpen) {
     return node;
 }
 
-QTreeWidgetItem* FolderTree::SelectPath(const QString& path) {
-    QTreeWidgetItem* node = FindPath(path, false);
+QTreeWidgetItem* FolderTree::selectPath(const QString& path) {
+    QTreeWidgetItem* node = findPath(path, false);
     if (!node) {
         setCurrentItem(nullptr);
         return nullptr;
@@ -255,7 +255,7 @@ QTreeWidgetItem* FolderTree::SelectPath(const QString& path) {
     return node;
 }
 
-QString FolderTree::SelectedPath() const {
+QString FolderTree::selectedPath() const {
     QTreeWidgetItem* item = currentItem();
     if (!item) return {};
     NodeKind k = nodeKind(item);
@@ -348,7 +348,7 @@ void FolderTree::applyChanges() {
 }
 
 void FolderTree::applyChange(const QString& folder) {
-    QTreeWidgetItem* node = FindPath(folder, true);
+    QTreeWidgetItem* node = findPath(folder, true);
     if (!node) {
         m_watcher->unwatch(folder);
         return;
@@ -364,7 +364,7 @@ void FolderTree::applyChange(const QString& folder) {
 void FolderTree::mouseDoubleClickEvent(QMouseEvent* event) {
     QTreeWidget::mouseDoubleClickEvent(event);
     verifySelected();
-    Q_EMIT OnDblClick();
+    Q_EMIT folderActivated();
 }
 
 } // namespace filemanager

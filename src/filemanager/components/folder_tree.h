@@ -21,7 +21,7 @@ enum class NodeKind {
     Desktop = 4,
     NetworkChild = 5
 };
-enum TDisplayMode { dmAsis, dmUppercase, dmLowercase };
+enum NameDisplay { dmAsis, dmUppercase, dmLowercase };
 
 class FolderTree : public QTreeWidget {
     Q_OBJECT
@@ -29,14 +29,14 @@ class FolderTree : public QTreeWidget {
     explicit FolderTree(QWidget* parent = nullptr);
     ~FolderTree() override;
 
-    bool Active() const { return m_active; }
+    bool active() const { return m_active; }
     void setActive(bool active);
-    TDisplayMode DisplayMode() const { return m_displayMode; }
-    void setDisplayMode(TDisplayMode mode);
+    NameDisplay displayMode() const { return m_displayMode; }
+    void setDisplayMode(NameDisplay mode);
 
-    QString SelectedPath() const;
-    QTreeWidgetItem* SelectPath(const QString& path);
-    QTreeWidgetItem* FindPath(const QString& path, bool noOpen);
+    QString selectedPath() const;
+    QTreeWidgetItem* selectPath(const QString& path);
+    QTreeWidgetItem* findPath(const QString& path, bool noOpen);
 
     // Node record access.
     static QString nodePath(const QTreeWidgetItem* item);
@@ -54,7 +54,7 @@ class FolderTree : public QTreeWidget {
     void verifySelected();
 
   Q_SIGNALS:
-    void OnDblClick();
+    void folderActivated(); // a double click on a folder
 
   protected:
     void mouseDoubleClickEvent(QMouseEvent* event) override;
@@ -74,7 +74,7 @@ class FolderTree : public QTreeWidget {
     void build();
 
     bool m_active = false;
-    TDisplayMode m_displayMode = dmAsis;
+    NameDisplay m_displayMode = dmAsis;
     platform::FolderWatcher* m_watcher;
     QSet<QString> m_pending; // folders changed since the last refresh
     QTimer m_coalesce;

@@ -36,7 +36,7 @@ CaseDialog::CaseDialog(QWidget* parent) : QDialog(parent) {
     connect(cancel, &QPushButton::clicked, this, &QDialog::reject);
 }
 
-int CaseDialog::Result() const {
+int CaseDialog::choice() const {
     if (!m_confirmed) return -1;
     for (int i = 0; i < 3; ++i)
         if (m_choices[i]->isChecked()) return i;

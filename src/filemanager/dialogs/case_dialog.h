@@ -10,7 +10,7 @@ class CaseDialog : public QDialog {
     Q_OBJECT
   public:
     explicit CaseDialog(QWidget* parent = nullptr);
-    int Result() const; // -1 when cancelled
+    int choice() const; // -1 when cancelled
     QRadioButton* choice(int i) const { return m_choices[i]; }
     QPushButton* okButton() const { return m_ok; }
 

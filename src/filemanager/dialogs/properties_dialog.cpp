@@ -32,7 +32,7 @@ PropertiesDialog::PropertiesDialog(QWidget* parent) : QDialog(parent) {
     connect(close, &QPushButton::clicked, this, &QDialog::accept);
 }
 
-void PropertiesDialog::Init(const QString& name) {
+void PropertiesDialog::init(const QString& name) {
     Platform& p = Platform::instance();
     QFileInfo fi(name);
     m_name->setText(fi.fileName());

@@ -12,7 +12,7 @@ class PropertiesDialog : public QDialog {
     Q_OBJECT
   public:
     explicit PropertiesDialog(QWidget* parent = nullptr);
-    void Init(const QString& name);
+    void init(const QString& name);
     QLineEdit* nameEdit() const { return m_name; }
     QLineEdit* dateEdit() const { return m_date; }
     QLineEdit* sizeEdit() const { return m_size; }

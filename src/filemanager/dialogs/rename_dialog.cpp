@@ -34,7 +34,7 @@ RenameDialog::RenameDialog(Renamer renamer, QWidget* parent)
     resize(360, sizeHint().height());
 }
 
-void RenameDialog::Init(const QStringList& names) {
+void RenameDialog::init(const QStringList& names) {
     m_names = names;
     m_index = 0;
     showCurrent();

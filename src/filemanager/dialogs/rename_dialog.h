@@ -13,7 +13,7 @@ class RenameDialog : public QDialog {
   public:
     using Renamer = std::function<void(const QString& oldName, const QString& newName)>;
     RenameDialog(Renamer renamer, QWidget* parent = nullptr);
-    void Init(const QStringList& names);
+    void init(const QStringList& names);
     QLineEdit* oldName() const { return m_old; }
     QLineEdit* newName() const { return m_new; }
 

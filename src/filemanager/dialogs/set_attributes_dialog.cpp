@@ -38,7 +38,7 @@ SetAttributesDialog::SetAttributesDialog(QWidget* parent) : QDialog(parent) {
     connect(cancel, &QPushButton::clicked, this, &QDialog::reject);
 }
 
-void SetAttributesDialog::Result(QString& date, QString& time, bool& system, bool& hidden,
+void SetAttributesDialog::chosen(QString& date, QString& time, bool& system, bool& hidden,
                                  bool& readOnly, bool& archive) const {
     if (!m_confirmed) {
         date.clear();

@@ -14,7 +14,7 @@ class SetAttributesDialog : public QDialog {
   public:
     explicit SetAttributesDialog(QWidget* parent = nullptr);
     // Empty texts when cancelled; otherwise the chosen date and time.
-    void Result(QString& date, QString& time, bool& system, bool& hidden, bool& readOnly,
+    void chosen(QString& date, QString& time, bool& system, bool& hidden, bool& readOnly,
                 bool& archive) const;
     QDateEdit* dateEdit() const { return m_date; }
     QTimeEdit* timeEdit() const { return m_time; }

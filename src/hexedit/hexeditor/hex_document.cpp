@@ -50,7 +50,7 @@ qint64 join(qint32 low, qint32 hi) {
     return qint64(quint64(quint32(hi)) << 32 | quint32(low));
 }
 
-quint8 translatePattern(quint8 c, TTranslationType t) {
+quint8 translatePattern(quint8 c, TranslationType t) {
     switch (t) {
     case ttDos8:
     case ttASCII:
@@ -205,11 +205,11 @@ void HexDocument::relayout() {
 
 // ---- bytes ----
 
-qint64 HexDocument::DataSize() {
+qint64 HexDocument::dataSize() {
     return m_bytes.size();
 }
 
-quint8 HexDocument::ReadByte(qint64 offset) {
+quint8 HexDocument::readByte(qint64 offset) {
     return m_bytes.byteAt(offset, m_bytesPerLine);
 }
 
@@ -218,13 +218,13 @@ const quint8* HexDocument::lineBytes(qint64 lineStart, int& count) {
 }
 
 qint64 HexDocument::rowCount() {
-    const qint64 size = DataSize();
+    const qint64 size = dataSize();
     return std::max<qint64>(1, (size + m_bytesPerLine - 1) / m_bytesPerLine);
 }
 
 // ---- load, new, save ----
 
-bool HexDocument::LoadFromFile(const QString& name) {
+bool HexDocument::loadFromFile(const QString& name) {
     core::DirectJob job;
     return copyIn(name, job) && adoptCopy(name);
 }
@@ -235,10 +235,10 @@ bool HexDocument::copyIn(const QString& name, core::Job& job) {
 
 bool HexDocument::adoptCopy(const QString& name) {
     if (!m_bytes.adoptCopy()) return false;
-    FileName = name;
+    fileName = name;
     emptyUndo();
     m_marks.clear();
-    Modified = false;
+    modified = false;
     m_selecting = false;
     m_selAnchor = m_selStart = m_selEnd = -1;
     m_caret = Cell{0, 2};
@@ -247,20 +247,20 @@ bool HexDocument::adoptCopy(const QString& name) {
     return true;
 }
 
-void HexDocument::NewFile(const QString& name) {
+void HexDocument::newFile(const QString& name) {
     m_bytes.resize(0);
-    FileName = name;
+    fileName = name;
     emptyUndo();
     m_selAnchor = m_selStart = m_selEnd = -1;
     m_selecting = false;
     m_marks.clear();
     relayout();
-    Modified = false;
+    modified = false;
     m_caret = Cell{0, 2};
     repaint();
 }
 
-bool HexDocument::SaveToFile(const QString& name) {
+bool HexDocument::saveToFile(const QString& name) {
     flushWork();
     core::DirectJob job;
     const bool ok = writeTo(name, job);
@@ -273,21 +273,21 @@ bool HexDocument::SaveToFile(const QString& name) {
 
 void HexDocument::savedAs(const QString& name) {
     m_marks.clear();
-    Modified = false;
-    FileName = name;
+    modified = false;
+    fileName = name;
     emptyUndo();
     repaint();
 }
 
 bool HexDocument::writeTo(const QString& name, core::Job& job) {
     platform::Platform& p = platform::Platform::instance();
-    if (CreateBackup && Modified && name == FileName && QFileInfo::exists(name)) {
+    if (createBackup && modified && name == fileName && QFileInfo::exists(name)) {
         const QFileInfo fi(name);
         const int dot = int(fi.fileName().lastIndexOf(u'.'));
         const QString base = dot < 0 ? name : fi.dir().filePath(fi.fileName().left(dot));
         // Flushed before it takes its name: the old content must survive
         // the replacement that follows.
-        if (!p.copyFile(name, base + BackupExtension, false, nullptr, true)) return false;
+        if (!p.copyFile(name, base + backupExtension, false, nullptr, true)) return false;
     }
     // The new content goes beside the file and replaces it in one step,
     // keeping its mode, owner and stored attributes (a link is followed to
@@ -320,8 +320,8 @@ Cell HexDocument::counterpart(const Cell& c) const {
     return offsetCell(off, !isCharColumn(c.col));
 }
 
-qint64 HexDocument::CaretOffset() {
-    return std::clamp<qint64>(caretRawOffset(), 0, std::max<qint64>(0, DataSize() - 1));
+qint64 HexDocument::caretOffset() {
+    return std::clamp<qint64>(caretRawOffset(), 0, std::max<qint64>(0, dataSize() - 1));
 }
 
 void HexDocument::placeCaret(qint64 offset, bool charArea) {
@@ -338,10 +338,10 @@ void HexDocument::clearSelection() {
 
 void HexDocument::extendSelection(qint64 t) {
     const qint64 oldFirst = m_selStart, oldLast = m_selEnd;
-    if (m_selStart < 0) m_selAnchor = CaretOffset();
+    if (m_selStart < 0) m_selAnchor = caretOffset();
     m_selStart = std::min(m_selAnchor, t);
     m_selEnd = std::max(m_selAnchor, t);
-    if (InsertMode() && t != m_selAnchor)
+    if (insertMode() && t != m_selAnchor)
         (t > m_selAnchor ? m_selEnd : m_selStart) = t > m_selAnchor ? t - 1 : t + 1;
     const qint64 a = oldFirst >= 0 ? std::min(oldFirst, m_selStart) : m_selStart;
     const qint64 b = oldLast >= 0 ? std::max(oldLast, m_selEnd) : m_selEnd;
@@ -350,7 +350,7 @@ void HexDocument::extendSelection(qint64 t) {
 }
 
 bool HexDocument::moveCaret(const Cell& target, bool shiftOrButton, bool buttonDown) {
-    const qint64 size = DataSize();
+    const qint64 size = dataSize();
     if (size == 0) return target == Cell{0, 2};
     if (!shiftOrButton) clearSelection();
     if (target.col < 2 || target.col >= columnCount() || target.row < 0) return false;
@@ -373,36 +373,36 @@ bool HexDocument::moveCaret(const Cell& target, bool shiftOrButton, bool buttonD
 }
 
 void HexDocument::setSelStart(qint64 p) {
-    if (p < 0 || p >= DataSize()) throw core::TavError(QStringLiteral("Invalid SelStart"));
+    if (p < 0 || p >= dataSize()) throw core::TavError(QStringLiteral("Invalid SelStart"));
     clearSelection();
     placeCaret(p, caretInChars());
 }
 
 void HexDocument::setSelEnd(qint64 p) {
-    if (p < 0 || p >= DataSize()) throw core::TavError(QStringLiteral("Invalid SelEnd"));
+    if (p < 0 || p >= dataSize()) throw core::TavError(QStringLiteral("Invalid SelEnd"));
     clearSelection();
-    m_selAnchor = CaretOffset();
+    m_selAnchor = caretOffset();
     m_selStart = std::min(m_selAnchor, p);
     m_selEnd = std::max(m_selAnchor, p);
     repaint(lineOf(m_selStart), lineOf(m_selEnd));
     notify();
 }
 
-bool HexDocument::Seek(qint64 offset, int origin, bool failOutside) {
-    const qint64 size = DataSize();
+bool HexDocument::seek(qint64 offset, int origin, bool failOutside) {
+    const qint64 size = dataSize();
     qint64 target = 0;
     switch (origin) {
     case 0:
         target = offset;
         break;
     case 1:
-        target = CaretOffset() + offset;
+        target = caretOffset() + offset;
         break;
     case 2:
         target = size - 1 + offset;
         break;
     default:
-        target = CaretOffset();
+        target = caretOffset();
         break;
     }
     if (size <= 0) return false;
@@ -434,14 +434,14 @@ void HexDocument::setNoSizeChange(bool on) {
 // ---- changes ----
 
 bool HexDocument::gate(ChangeType type, qint64 position, qint64 oldLength, qint64 count) {
-    bool allowed = DataSize() > 0 || type == ctInsert || type == ctAppend;
+    bool allowed = dataSize() > 0 || type == ctInsert || type == ctAppend;
     if (m_noSizeChange && (type == ctRemove || type == ctInsert || type == ctAppend ||
                            (type == ctReplace && oldLength != count)))
         allowed = false;
     if (allowed) {
         m_canUndo = true;
         pushUndo(type, position, oldLength, count);
-        Modified = true;
+        modified = true;
     }
     notify();
     return allowed;
@@ -451,12 +451,12 @@ void HexDocument::truncateMarks(qint64 p) {
     m_marks.erase(m_marks.lower_bound(std::max<qint64>(0, p)), m_marks.end());
 }
 
-void HexDocument::ChangeByte(qint64 offset, quint8 value) {
-    if (offset < 0 || offset >= DataSize()) return;
-    if (ReadByte(offset) == value) return;
+void HexDocument::changeByte(qint64 offset, quint8 value) {
+    if (offset < 0 || offset >= dataSize()) return;
+    if (readByte(offset) == value) return;
     if (!gate(ctByte, offset, 0, 1)) return;
     m_bytes.write(offset, reinterpret_cast<const char*>(&value), 1);
-    if (!InsertMode()) m_marks.insert(offset);
+    if (!insertMode()) m_marks.insert(offset);
     if (repaintByte)
         repaintByte(offset);
     else
@@ -466,7 +466,7 @@ void HexDocument::ChangeByte(qint64 offset, quint8 value) {
 void HexDocument::deleteRange(qint64 a, qint64 b, Cell target, bool truncate) {
     if (truncate) truncateMarks(a);
     m_bytes.remove(a, b);
-    const qint64 size = DataSize();
+    const qint64 size = dataSize();
     const bool chars = isCharColumn(target.col);
     if (cellOffset(target) >= size)
         m_caret = offsetCell(std::max<qint64>(0, size - 1), chars);
@@ -478,7 +478,7 @@ void HexDocument::deleteRange(qint64 a, qint64 b, Cell target, bool truncate) {
     repaint();
 }
 
-void HexDocument::DeleteSelection() {
+void HexDocument::deleteSelection() {
     qint64 a, b;
     Cell target;
     if (m_selStart >= 0) {
@@ -486,7 +486,7 @@ void HexDocument::DeleteSelection() {
         b = m_selEnd + 1;
         target = offsetCell(a, caretInChars());
     } else {
-        a = CaretOffset();
+        a = caretOffset();
         b = a + 1;
         target = m_caret;
     }
@@ -495,24 +495,24 @@ void HexDocument::DeleteSelection() {
     deleteRange(a, b, target, false);
 }
 
-void HexDocument::DeleteByte(bool before) {
+void HexDocument::deleteByte(bool before) {
     const qint64 o = caretRawOffset();
     if (before) {
-        if (o <= 0 || o > DataSize()) return;
+        if (o <= 0 || o > dataSize()) return;
         if (!gate(ctRemove, o - 1, 0, 1)) return;
         deleteRange(o - 1, o, m_caret, false);
-        Seek(o - 1, 0, true);
+        seek(o - 1, 0, true);
     } else {
-        if (o >= DataSize()) return;
+        if (o >= dataSize()) return;
         if (!gate(ctRemove, o, 0, 1)) return;
         deleteRange(o, o + 1, m_caret, false);
     }
 }
 
-void HexDocument::InsertBuffer(const QByteArray& bytes, qint64 p) {
-    if (bytes.isEmpty() || p < 0 || p > DataSize()) return;
+void HexDocument::insertBuffer(const QByteArray& bytes, qint64 p) {
+    if (bytes.isEmpty() || p < 0 || p > dataSize()) return;
     if (!gate(ctInsert, p, 0, bytes.size())) return;
-    if (DataSize() == 0) {
+    if (dataSize() == 0) {
         p = 0;
         m_marks.clear();
     }
@@ -527,9 +527,9 @@ void HexDocument::InsertBuffer(const QByteArray& bytes, qint64 p) {
     repaint();
 }
 
-void HexDocument::AppendBuffer(const QByteArray& bytes) {
+void HexDocument::appendBuffer(const QByteArray& bytes) {
     if (bytes.isEmpty()) return;
-    const qint64 old = DataSize();
+    const qint64 old = dataSize();
     if (!gate(ctAppend, old, 0, bytes.size())) return;
     truncateMarks(old);
     if (old == 0) m_marks.clear();
@@ -541,20 +541,20 @@ void HexDocument::AppendBuffer(const QByteArray& bytes) {
     repaint();
 }
 
-void HexDocument::ReplaceSelection(QByteArray bytes) {
-    if (m_selStart < 0) return InsertBuffer(bytes, caretRawOffset());
+void HexDocument::replaceSelection(QByteArray bytes) {
+    if (m_selStart < 0) return insertBuffer(bytes, caretRawOffset());
     if (m_noSizeChange) {
-        if (bytes.size() > SelCount()) bytes.truncate(SelCount());
-        if (bytes.size() < SelCount()) m_selEnd = m_selStart + bytes.size() - 1;
+        if (bytes.size() > selCount()) bytes.truncate(selCount());
+        if (bytes.size() < selCount()) m_selEnd = m_selStart + bytes.size() - 1;
     }
     if (bytes.isEmpty()) return;
-    const qint64 start = m_selStart, count = SelCount();
+    const qint64 start = m_selStart, count = selCount();
     if (!gate(ctReplace, start, count, bytes.size())) return;
     m_bytes.remove(start, start + count);
     m_bytes.insert(start, bytes);
     truncateMarks(start);
     relayout();
-    if (caretRawOffset() == start && start < DataSize()) {
+    if (caretRawOffset() == start && start < dataSize()) {
         m_selAnchor = m_selStart = start;
         m_selEnd = start + bytes.size() - 1;
     } else {
@@ -565,7 +565,7 @@ void HexDocument::ReplaceSelection(QByteArray bytes) {
 
 // ---- markers ----
 
-void HexDocument::SetMarker(int index, qint64 line) {
+void HexDocument::setMarker(int index, qint64 line) {
     if (index < 0 || index > 9)
         throw core::TavError(QStringLiteral("SetMarker : Invalid marker index"));
     if (m_markers[index] == line) return;
@@ -573,7 +573,7 @@ void HexDocument::SetMarker(int index, qint64 line) {
     repaint();
 }
 
-qint64 HexDocument::MarkerLine(int index) {
+qint64 HexDocument::markerLine(int index) {
     if (index < 0 || index > 9) return m_caret.row;
     return m_markers[index] < 0 ? m_caret.row : m_markers[index];
 }
@@ -586,7 +586,7 @@ int HexDocument::markerOn(qint64 line) const {
 
 // ---- search ----
 
-qint64 HexDocument::Find(QByteArray& pattern, qint64 first, qint64 last, bool ignoreCase,
+qint64 HexDocument::find(QByteArray& pattern, qint64 first, qint64 last, bool ignoreCase,
                          bool translate) {
     core::DirectJob job;
     return scan(prepareFind(pattern, first, last, ignoreCase, translate), job);
@@ -594,14 +594,14 @@ qint64 HexDocument::Find(QByteArray& pattern, qint64 first, qint64 last, bool ig
 
 HexDocument::Search HexDocument::prepareFind(QByteArray& pattern, qint64 first, qint64 last,
                                              bool ignoreCase, bool translate) {
-    const qint64 size = DataSize();
+    const qint64 size = dataSize();
     if (last >= size) last = size - 1;
     // Nothing to search: the pattern stays as it was typed.
     if (pattern.isEmpty() || first < 0 || first + pattern.size() > last + 1)
         return Search{m_bytes.workName(), pattern, first, last, ignoreCase};
-    if (translate && Translation != ttAnsi)
+    if (translate && translation != ttAnsi)
         for (char& c : pattern)
-            c = char(translatePattern(quint8(c), Translation));
+            c = char(translatePattern(quint8(c), translation));
     if (ignoreCase)
         for (char& c : pattern)
             c = char(ansiLower(quint8(c)));
@@ -673,7 +673,7 @@ void HexDocument::pushUndo(ChangeType type, qint64 position, qint64 oldLength, q
     const qint64 caretOff = caretRawOffset();
     r.append(char(type));
     r.append(char(type == ctByte && m_marks.count(position) ? 1 : 0));
-    r.append(char(Modified ? 1 : 0));
+    r.append(char(modified ? 1 : 0));
     putI32(r, caretOff);
     r.append(char(caretInChars() ? 0 : caretNibble()));
     r.append(char(caretInChars() ? 1 : 0));
@@ -699,14 +699,14 @@ void HexDocument::restoreState(const QByteArray& r, qint64 at) {
     const qint64 caretOff = join(getI32(r, at + 3), hi[0]);
     const int nibble = r[at + 7];
     const bool chars = r[at + 8] != 0;
-    m_caret = DataSize() == 0 ? Cell{0, 2} : offsetCell(caretOff, chars, chars ? 0 : nibble);
+    m_caret = dataSize() == 0 ? Cell{0, 2} : offsetCell(caretOff, chars, chars ? 0 : nibble);
     m_selStart = join(getI32(r, at + 9), hi[1]);
     m_selEnd = join(getI32(r, at + 13), hi[2]);
     m_selAnchor = join(getI32(r, at + 17), hi[3]);
-    Modified = r[at + 2] != 0;
+    modified = r[at + 2] != 0;
 }
 
-void HexDocument::Undo() {
+void HexDocument::undo() {
     if (!m_canUndo || m_undoCount == 0) return emptyUndo();
     const qint64 length = getI32(m_undo, m_undo.size() - 4);
     const qint64 at = m_undo.size() - length;

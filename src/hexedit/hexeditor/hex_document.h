@@ -18,7 +18,7 @@ class Job;
 
 namespace hexedit {
 
-enum TTranslationType { ttAnsi, ttDos8, ttASCII, ttMac, ttEBCDIC };
+enum TranslationType { ttAnsi, ttDos8, ttASCII, ttMac, ttEBCDIC };
 
 // A grid cell: column 0 the offset, 1 the markers, 2..2n+1 the hex digits,
 // 2n+2 the separator, 2n+3..3n+2 the characters.
@@ -35,39 +35,39 @@ class HexDocument {
     HexDocument(const HexDocument&) = delete;
     HexDocument& operator=(const HexDocument&) = delete;
 
-    // ---- properties ----
-    int BytesPerLine() const { return m_bytesPerLine; }
+    // ---- layout and modes ----
+    int bytesPerLine() const { return m_bytesPerLine; }
     void setBytesPerLine(int n); // throws "Invalid BytesPerLine argument"
-    bool AllowInsertMode() const { return m_allowInsert && !m_noSizeChange; }
+    bool allowInsertMode() const { return m_allowInsert && !m_noSizeChange; }
     void setAllowInsertMode(bool on) { m_allowInsert = on; }
-    bool NoSizeChange() const { return m_noSizeChange; }
+    bool noSizeChange() const { return m_noSizeChange; }
     void setNoSizeChange(bool on);
-    bool InsertMode() const { return insertFlag && AllowInsertMode(); }
-    TTranslationType Translation = ttAnsi;
-    bool CreateBackup = true;
-    QString BackupExtension = QStringLiteral(".bak");
+    bool insertMode() const { return insertFlag && allowInsertMode(); }
+    TranslationType translation = ttAnsi;
+    bool createBackup = true;
+    QString backupExtension = QStringLiteral(".bak");
     bool insertFlag = false;
-    QString FileName = QStringLiteral("---");
-    bool Modified = false;
+    QString fileName = QStringLiteral("---");
+    bool modified = false;
 
     // ---- data ----
     QString workingFileName() const { return m_bytes.workName(); }
-    qint64 DataSize();
-    quint8 ReadByte(qint64 offset);
+    qint64 dataSize();
+    quint8 readByte(qint64 offset);
     // Bytes of the line starting at offset, through the read window.
     const quint8* lineBytes(qint64 lineStart, int& count);
     qint64 rowCount();
     int columnCount() const { return 3 * m_bytesPerLine + 3; }
 
-    bool LoadFromFile(const QString& name);
+    bool loadFromFile(const QString& name);
     // The load in two steps, for a load run as a job: the copy of the file
     // beside the working copy, which touches no widget and may run on the
     // job's worker thread (its progress and Escape through the job), then
     // on the document's thread that copy taken as the document.
     bool copyIn(const QString& name, core::Job& job);
     bool adoptCopy(const QString& name);
-    void NewFile(const QString& name);
-    bool SaveToFile(const QString& name);
+    void newFile(const QString& name);
+    bool saveToFile(const QString& name);
     // The save in two steps, for a save run as a job: the writing, which
     // touches no widget and may run on the job's worker thread (progress
     // and Escape through the job), then on the document's thread what a
@@ -86,7 +86,7 @@ class HexDocument {
     // While a selection is being drawn (mouse or shift), moves extend it.
     bool selecting() const { return m_selecting; }
     void setSelecting(bool on) { m_selecting = on; }
-    qint64 SelCount() const { return m_selStart < 0 ? 0 : m_selEnd - m_selStart + 1; }
+    qint64 selCount() const { return m_selStart < 0 ? 0 : m_selEnd - m_selStart + 1; }
     bool inSelection(qint64 offset) const {
         return m_selStart >= 0 && offset >= m_selStart && offset <= m_selEnd;
     }
@@ -97,13 +97,13 @@ class HexDocument {
     int separatorColumn() const { return 2 * m_bytesPerLine + 2; }
     Cell counterpart(const Cell& c) const;
     qint64 caretRawOffset() const { return cellOffset(m_caret); }
-    qint64 CaretOffset();
+    qint64 caretOffset();
     bool caretInChars() const { return isCharColumn(m_caret.col); }
     int caretNibble() const { return isHexColumn(m_caret.col) ? (m_caret.col - 2) % 2 : 0; }
 
     void setSelStart(qint64 p); // throws "Invalid SelStart"
     void setSelEnd(qint64 p);   // throws "Invalid SelEnd"
-    bool Seek(qint64 offset, int origin, bool failOutside);
+    bool seek(qint64 offset, int origin, bool failOutside);
     void clearSelection();
     // The cell-selection check: answers whether the move to target was taken.
     bool moveCaret(const Cell& target, bool shiftOrButton, bool buttonDown);
@@ -111,19 +111,19 @@ class HexDocument {
     void placeCaret(qint64 offset, bool charArea);
 
     // ---- changes ----
-    void ChangeByte(qint64 offset, quint8 value);
-    void DeleteSelection();
-    void DeleteByte(bool before);
-    void InsertBuffer(const QByteArray& bytes, qint64 position);
-    void AppendBuffer(const QByteArray& bytes);
-    void ReplaceSelection(QByteArray bytes);
+    void changeByte(qint64 offset, quint8 value);
+    void deleteSelection();
+    void deleteByte(bool before);
+    void insertBuffer(const QByteArray& bytes, qint64 position);
+    void appendBuffer(const QByteArray& bytes);
+    void replaceSelection(QByteArray bytes);
 
-    bool isChanged(qint64 offset) const { return !InsertMode() && m_marks.count(offset); }
+    bool isChanged(qint64 offset) const { return !insertMode() && m_marks.count(offset); }
     void clearMarks() { m_marks.clear(); }
 
     // ---- markers ----
-    void SetMarker(int index, qint64 line); // throws "SetMarker : Invalid marker index"
-    qint64 MarkerLine(int index);
+    void setMarker(int index, qint64 line); // throws "SetMarker : Invalid marker index"
+    qint64 markerLine(int index);
     qint64 markerSlot(int index) const { return m_markers[index]; }
     // Lowest marker slot on the line, or -1.
     int markerOn(qint64 line) const;
@@ -131,7 +131,7 @@ class HexDocument {
     // ---- search ----
     // First match at or after first that ends at or before last, or -1.
     // The pattern is translated and lower-cased in place as asked.
-    qint64 Find(QByteArray& pattern, qint64 first, qint64 last, bool ignoreCase, bool translate);
+    qint64 find(QByteArray& pattern, qint64 first, qint64 last, bool ignoreCase, bool translate);
     // The search in two steps, for a search run as a job: on the document's
     // thread, the pattern made ready (translated, lower-cased) and the bounds
     // checked; then the scan, which reads the working copy through a handle
@@ -148,11 +148,11 @@ class HexDocument {
     static qint64 scan(const Search& search, core::Job& job);
 
     // ---- undo ----
-    bool CanUndo() const { return m_canUndo; }
-    QString UndoDescription() const { return m_undoText; }
+    bool canUndo() const { return m_canUndo; }
+    QString undoDescription() const { return m_undoText; }
     int undoCount() const { return m_undoCount; }
     const QByteArray& undoStream() const { return m_undo; }
-    void Undo();
+    void undo();
     void emptyUndo();
 
     // ---- notifications ----

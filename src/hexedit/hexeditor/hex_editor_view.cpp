@@ -40,7 +40,7 @@ HexEditorView::HexEditorView(QWidget* parent) : QAbstractScrollArea(parent) {
     m_doc.layoutChanged = [this] { recomputeLayout(); };
     m_doc.repaintByte = [this](qint64 offset) {
         // Only the byte's two digit cells and its character cell.
-        const qint64 row = offset / m_doc.BytesPerLine();
+        const qint64 row = offset / m_doc.bytesPerLine();
         const qint64 top = topRow();
         if (row < top || row > top + visibleRows()) return;
         const int y = int(row - top) * m_rowHeight, dx = horizontalScrollBar()->value();
@@ -58,19 +58,19 @@ HexEditorView::HexEditorView(QWidget* parent) : QAbstractScrollArea(parent) {
             Q_EMIT OnStateChanged();
         });
     };
-    m_doc.NewFile(QStringLiteral("Untitled"));
+    m_doc.newFile(QStringLiteral("Untitled"));
     recomputeLayout();
 }
 
-void HexEditorView::setOffsetDisplay(TOffsetDisplayStyle s) {
-    if (s == OffsetDisplay) return;
-    OffsetDisplay = s;
+void HexEditorView::setOffsetDisplay(OffsetDisplayStyle s) {
+    if (s == offsetDisplay) return;
+    offsetDisplay = s;
     recomputeLayout();
 }
 
 int HexEditorView::offsetChars() {
-    const qint64 last = (m_doc.rowCount() - 1) * m_doc.BytesPerLine();
-    switch (OffsetDisplay) {
+    const qint64 last = (m_doc.rowCount() - 1) * m_doc.bytesPerLine();
+    switch (offsetDisplay) {
     case odHex:
         return std::max(1, int(QString::number(last, 16).size())) + 3;
     case odDec:
@@ -84,26 +84,26 @@ int HexEditorView::offsetChars() {
 
 QString HexEditorView::offsetText(qint64 p) {
     const int width = offsetChars();
-    switch (OffsetDisplay) {
+    switch (offsetDisplay) {
     case odHex:
-        return QStringLiteral("%1").arg(p, width - 3, 16, QChar(u'0')).toUpper() + OffsetSeparator;
+        return QStringLiteral("%1").arg(p, width - 3, 16, QChar(u'0')).toUpper() + offsetSeparator;
     case odDec:
-        return QStringLiteral("%1").arg(p, width - 1, 10, QChar(u' ')) + OffsetSeparator;
+        return QStringLiteral("%1").arg(p, width - 1, 10, QChar(u' ')) + offsetSeparator;
     case odOctal:
         return QStringLiteral("o ") +
                QString(u'0' + QString::number(p, 8)).rightJustified(width - 3, u'0') +
-               OffsetSeparator;
+               offsetSeparator;
     default:
         return QStringLiteral(" ");
     }
 }
 
 int HexEditorView::columnWidth(int col) const {
-    const int n = m_doc.BytesPerLine();
+    const int n = m_doc.bytesPerLine();
     if (col == 0) return m_w * const_cast<HexEditorView*>(this)->offsetChars();
-    if (col == 1) return ShowMarkerColumn ? m_w : 0;
+    if (col == 1) return showMarkerColumn ? m_w : 0;
     if (col >= 2 && col <= 2 * n + 1)
-        return BytesPerColumn > 0 && col % (2 * BytesPerColumn) == 1 ? 2 * m_w : m_w;
+        return bytesPerColumn > 0 && col % (2 * bytesPerColumn) == 1 ? 2 * m_w : m_w;
     return m_w;
 }
 
@@ -163,7 +163,7 @@ Cell HexEditorView::cellAt(const QPoint& pos) const {
 
 QChar HexEditorView::displayChar(quint8 x) const {
     int shown = x;
-    switch (m_doc.Translation) {
+    switch (m_doc.translation) {
     case ttDos8:
         shown = kOemToAnsi[x];
         break;
@@ -179,7 +179,7 @@ QChar HexEditorView::displayChar(quint8 x) const {
     default:
         break;
     }
-    if (shown < 0 || (MaskWhiteSpaces && shown < 32)) return MaskChar;
+    if (shown < 0 || (maskWhiteSpaces && shown < 32)) return maskChar;
     return ansiChar(quint8(shown));
 }
 
@@ -188,7 +188,7 @@ int HexEditorView::typedValue(QChar c) const {
     if (code < 0) return -1;
     if (m_altEntry) return kAnsiToOem[code];
     if (code < 32) return 0;
-    switch (m_doc.Translation) {
+    switch (m_doc.translation) {
     case ttDos8:
         return kAnsiToOem[code];
     case ttASCII:
@@ -207,7 +207,7 @@ int HexEditorView::typedValue(QChar c) const {
 void HexEditorView::paintEvent(QPaintEvent* e) {
     QPainter p(viewport());
     p.setFont(font());
-    p.fillRect(e->rect(), Colors.Background);
+    p.fillRect(e->rect(), colors.background);
     p.translate(-horizontalScrollBar()->value(), 0);
     const qint64 top = topRow();
     const int firstVisible = e->rect().top() / m_rowHeight;
@@ -218,8 +218,8 @@ void HexEditorView::paintEvent(QPaintEvent* e) {
 }
 
 void HexEditorView::paintLine(QPainter& p, qint64 row, int y) {
-    const int n = m_doc.BytesPerLine();
-    const qint64 size = m_doc.DataSize();
+    const int n = m_doc.bytesPerLine();
+    const qint64 size = m_doc.dataSize();
     const qint64 start = row * n;
     auto cell = [&](int col, const QString& text, const QColor& fg, const QColor& bg) {
         const QRect r(columnX(col), y, columnWidth(col), m_rowHeight);
@@ -228,19 +228,19 @@ void HexEditorView::paintLine(QPainter& p, qint64 row, int y) {
         p.drawText(r.adjusted(0, 1, 0, 0), Qt::AlignLeft | Qt::AlignTop, text);
     };
     if (size == 0) {
-        QString first = OffsetDisplay == odHex     ? QString(OffsetSeparator)
-                        : OffsetDisplay == odDec   ? QStringLiteral("0") + OffsetSeparator
-                        : OffsetDisplay == odOctal ? QStringLiteral("o 0") + OffsetSeparator
+        QString first = offsetDisplay == odHex     ? QString(offsetSeparator)
+                        : offsetDisplay == odDec   ? QStringLiteral("0") + offsetSeparator
+                        : offsetDisplay == odOctal ? QStringLiteral("o 0") + offsetSeparator
                                                    : QStringLiteral("   ");
-        cell(0, first, Colors.Offset, Colors.Background);
+        cell(0, first, colors.offset, colors.background);
     } else {
-        cell(0, offsetText(start), Colors.Offset, Colors.Background);
+        cell(0, offsetText(start), colors.offset, colors.background);
         const int marker = m_doc.markerOn(row);
-        if (ShowMarkerColumn && marker >= 0) {
+        if (showMarkerColumn && marker >= 0) {
             QFont small(QStringLiteral("Arial"));
             small.setPointSizeF(std::nearbyint(font().pointSizeF() * 0.75));
             p.setFont(small);
-            cell(1, QString::number(marker), Colors.PositionText, Colors.PositionBackground);
+            cell(1, QString::number(marker), colors.positionText, colors.positionBackground);
             p.setFont(font());
         }
         int count = 0;
@@ -250,20 +250,20 @@ void HexEditorView::paintLine(QPainter& p, qint64 row, int y) {
             const qint64 off = start + i;
             const quint8 b = line[size_t(i)];
             const bool changed = m_doc.isChanged(off), selected = m_doc.inSelection(off);
-            const int group = BytesPerColumn > 0 ? (i / BytesPerColumn) % 2 : 0;
-            const QColor hexColor = group == 0 ? Colors.OddColumn : Colors.EvenColumn;
+            const int group = bytesPerColumn > 0 ? (i / bytesPerColumn) % 2 : 0;
+            const QColor hexColor = group == 0 ? colors.oddColumn : colors.evenColumn;
             for (int half = 0; half < 2; ++half) {
-                const int nibble = (half == 0) != SwapNibbles ? b >> 4 : b & 15;
-                QColor fg = changed ? Colors.ChangedText : hexColor;
-                QColor bg = changed ? Colors.ChangedBackground : Colors.Background;
+                const int nibble = (half == 0) != swapNibbles ? b >> 4 : b & 15;
+                QColor fg = changed ? colors.changedText : hexColor;
+                QColor bg = changed ? colors.changedBackground : colors.background;
                 if (selected) {
                     std::swap(fg, bg);
                     if (!changed) fg = HexColors::complement(hexColor);
                 }
                 cell(2 + 2 * i + half, QString(QChar(kDigits[nibble])), fg, bg);
             }
-            QColor fg = changed ? Colors.ChangedText : palette().color(QPalette::Text);
-            QColor bg = changed ? Colors.ChangedBackground : Colors.Background;
+            QColor fg = changed ? colors.changedText : palette().color(QPalette::Text);
+            QColor bg = changed ? colors.changedBackground : colors.background;
             if (selected) std::swap(fg, bg);
             cell(2 * n + 3 + i, QString(displayChar(b)), fg, bg);
         }
@@ -273,24 +273,24 @@ void HexEditorView::paintLine(QPainter& p, qint64 row, int y) {
     const Cell other = m_doc.counterpart(caret);
     if (other.row == row && size > 0) {
         const QRect r(columnX(other.col), y, m_w, m_rowHeight);
-        if (FocusFrame) {
-            QPen pen(Colors.CursorFrame, 1, Qt::DotLine);
+        if (focusFrame) {
+            QPen pen(colors.cursorFrame, 1, Qt::DotLine);
             p.setPen(pen);
             p.setBrush(Qt::NoBrush);
             p.drawRect(r.adjusted(0, 0, -1, -1));
         } else {
-            p.setPen(Colors.CursorFrame);
+            p.setPen(colors.cursorFrame);
             p.setBrush(Qt::NoBrush);
             p.drawRect(r.adjusted(0, 0, -1, -1));
         }
     }
     if (caret.row == row) {
         QRect r(columnX(caret.col), y + 1, m_w, m_rowHeight - 2);
-        TCaretStyle style = AutoCaretMode ? (m_doc.InsertMode() ? csLeftLine : csFull) : CaretStyle;
+        CaretStyle style = autoCaretMode ? (m_doc.insertMode() ? csLeftLine : csFull) : caretStyle;
         if (style == csLeftLine) r.setWidth(2);
         if (style == csBottomLine) r = QRect(r.left(), y + m_rowHeight - 4, m_w, 2);
         p.setCompositionMode(QPainter::RasterOp_SourceXorDestination);
-        p.fillRect(r, HexColors::complement(Colors.CursorFrame));
+        p.fillRect(r, HexColors::complement(colors.cursorFrame));
         p.setCompositionMode(QPainter::CompositionMode_SourceOver);
     }
 }
@@ -372,9 +372,9 @@ bool HexEditorView::navigate(QKeyEvent* e) {
     const bool ctrl = mods & Qt::ControlModifier;
     const bool ctrlOnly = mods == Qt::ControlModifier;
     const int key = e->key();
-    if (mods == Qt::NoModifier && key != Qt::Key_Shift && !d.InsertMode()) d.clearSelection();
-    const int n = d.BytesPerLine();
-    const qint64 size = d.DataSize();
+    if (mods == Qt::NoModifier && key != Qt::Key_Shift && !d.insertMode()) d.clearSelection();
+    const int n = d.bytesPerLine();
+    const qint64 size = d.dataSize();
     const qint64 last = d.rowCount() - 1;
     const qint64 visible = visibleRows();
     Cell c = d.caret();
@@ -464,16 +464,16 @@ bool HexEditorView::navigate(QKeyEvent* e) {
     if (key >= Qt::Key_0 && key <= Qt::Key_9 && ctrl) {
         const int digit = key - Qt::Key_0;
         if (mods == (Qt::ControlModifier | Qt::ShiftModifier)) {
-            d.SetMarker(digit, c.row);
+            d.setMarker(digit, c.row);
             return true;
         }
         if (ctrlOnly) {
             d.clearSelection();
-            const qint64 line = d.MarkerLine(digit);
+            const qint64 line = d.markerLine(digit);
             if (line >= 0 && line <= last) {
                 moveTo(Cell{line, 2});
             } else {
-                d.SetMarker(digit, 1);
+                d.setMarker(digit, 1);
             }
             return true;
         }
@@ -487,15 +487,15 @@ void HexEditorView::keyPressEvent(QKeyEvent* e) {
     switch (e->key()) {
     case Qt::Key_Insert:
         d.insertFlag = !d.insertFlag;
-        if (AutoCaretMode) CaretStyle = d.InsertMode() ? csLeftLine : csFull;
+        if (autoCaretMode) caretStyle = d.insertMode() ? csLeftLine : csFull;
         d.clearMarks();
         viewport()->update();
         if (d.stateChanged) d.stateChanged();
         return;
     case Qt::Key_Backspace:
-        if (d.InsertMode()) {
-            if (d.selStart() >= 0) d.DeleteSelection();
-            d.DeleteByte(true);
+        if (d.insertMode()) {
+            if (d.selStart() >= 0) d.deleteSelection();
+            d.deleteByte(true);
             ensureCaretVisible();
             return;
         } else {
@@ -504,10 +504,10 @@ void HexEditorView::keyPressEvent(QKeyEvent* e) {
             return;
         }
     case Qt::Key_Delete:
-        if (mods == Qt::ControlModifier || (d.InsertMode() && d.selStart() >= 0))
-            d.DeleteSelection();
-        else if (d.InsertMode())
-            d.DeleteByte(false);
+        if (mods == Qt::ControlModifier || (d.insertMode() && d.selStart() >= 0))
+            d.deleteSelection();
+        else if (d.insertMode())
+            d.deleteByte(false);
         ensureCaretVisible();
         return;
     default:
@@ -525,8 +525,8 @@ void HexEditorView::keyPressEvent(QKeyEvent* e) {
 void HexEditorView::typeCharacter(QChar ch) {
     HexDocument& d = m_doc;
     const qint64 o = d.caretRawOffset();
-    const qint64 size = d.DataSize();
-    const bool insert = d.InsertMode();
+    const qint64 size = d.dataSize();
+    const bool insert = d.insertMode();
     if (o >= size && !insert) return;
     QKeyEvent right(QEvent::KeyPress, Qt::Key_Right, Qt::NoModifier);
     if (d.caretInChars()) {
@@ -535,13 +535,13 @@ void HexEditorView::typeCharacter(QChar ch) {
         m_altEntry = false;
         if (!insert) {
             d.clearSelection();
-            d.ChangeByte(o, quint8(value));
+            d.changeByte(o, quint8(value));
         } else if (d.selStart() >= 0) {
-            d.ReplaceSelection(QByteArray(1, char(value)));
+            d.replaceSelection(QByteArray(1, char(value)));
         } else if (size == 0) {
-            d.AppendBuffer(QByteArray(1, char(value)));
+            d.appendBuffer(QByteArray(1, char(value)));
         } else {
-            d.InsertBuffer(QByteArray(1, char(value)), o);
+            d.insertBuffer(QByteArray(1, char(value)), o);
         }
         navigate(&right);
         return;
@@ -549,31 +549,31 @@ void HexEditorView::typeCharacter(QChar ch) {
     const int v = QStringLiteral("0123456789ABCDEF").indexOf(ch.toUpper());
     if (v < 0 || !d.isHexColumn(d.caret().col)) return;
     if (!insert) d.clearSelection();
-    const quint8 old = o < size ? d.ReadByte(o) : 0;
-    const bool highCell = (d.caretNibble() == 0) != SwapNibbles;
+    const quint8 old = o < size ? d.readByte(o) : 0;
+    const bool highCell = (d.caretNibble() == 0) != swapNibbles;
     const bool highNibble = highCell || d.selStart() >= 0;
     const quint8 fresh = highNibble ? quint8(v * 16 + (old % 16)) : quint8((old & 0xF0) + v);
     if (!insert) {
-        d.ChangeByte(o, fresh);
+        d.changeByte(o, fresh);
         navigate(&right);
         return;
     }
     if (d.caretNibble() == 1 && d.selStart() < 0) {
-        d.ChangeByte(o, fresh);
+        d.changeByte(o, fresh);
         if (o == size - 1) {
-            d.AppendBuffer(QByteArray(1, 0));
+            d.appendBuffer(QByteArray(1, 0));
             return;
         }
         navigate(&right);
         return;
     }
-    const quint8 half = SwapNibbles ? quint8(v) : quint8(v * 16);
+    const quint8 half = swapNibbles ? quint8(v) : quint8(v * 16);
     if (size == 0)
-        d.AppendBuffer(QByteArray(1, char(half)));
+        d.appendBuffer(QByteArray(1, char(half)));
     else if (d.selStart() >= 0)
-        d.ReplaceSelection(QByteArray(1, char(half)));
+        d.replaceSelection(QByteArray(1, char(half)));
     else
-        d.InsertBuffer(QByteArray(1, char(half)), o);
+        d.insertBuffer(QByteArray(1, char(half)), o);
     navigate(&right);
 }
 

@@ -9,19 +9,19 @@
 
 namespace hexedit {
 
-enum TOffsetDisplayStyle { odHex, odDec, odOctal, odNone };
-enum TCaretStyle { csFull, csLeftLine, csBottomLine };
+enum OffsetDisplayStyle { odHex, odDec, odOctal, odNone };
+enum CaretStyle { csFull, csLeftLine, csBottomLine };
 
 struct HexColors {
-    QColor Background = QColor(255, 255, 255);
-    QColor Offset = QColor(0, 0, 0);
-    QColor OddColumn = QColor(0, 0, 255);
-    QColor EvenColumn = QColor(0, 0, 128);
-    QColor PositionBackground = QColor(128, 0, 0);
-    QColor PositionText = QColor(255, 255, 255);
-    QColor ChangedBackground = QColor(255, 255, 168);
-    QColor ChangedText = QColor(128, 0, 0);
-    QColor CursorFrame = QColor(0, 0, 128);
+    QColor background = QColor(255, 255, 255);
+    QColor offset = QColor(0, 0, 0);
+    QColor oddColumn = QColor(0, 0, 255);
+    QColor evenColumn = QColor(0, 0, 128);
+    QColor positionBackground = QColor(128, 0, 0);
+    QColor positionText = QColor(255, 255, 255);
+    QColor changedBackground = QColor(255, 255, 168);
+    QColor changedText = QColor(128, 0, 0);
+    QColor cursorFrame = QColor(0, 0, 128);
     static QColor complement(const QColor& c) {
         return QColor(255 - c.red(), 255 - c.green(), 255 - c.blue());
     }
@@ -35,18 +35,18 @@ class HexEditorView : public QAbstractScrollArea {
     HexDocument& document() { return m_doc; }
 
     // Display properties
-    int BytesPerColumn = 2;
-    TOffsetDisplayStyle OffsetDisplay = odHex;
-    QChar OffsetSeparator = u':';
-    bool ShowMarkerColumn = true;
-    bool MaskWhiteSpaces = true;
-    QChar MaskChar = u'.';
-    bool SwapNibbles = false;
-    TCaretStyle CaretStyle = csFull;
-    bool AutoCaretMode = true;
-    bool FocusFrame = true;
-    HexColors Colors;
-    void setOffsetDisplay(TOffsetDisplayStyle s);
+    int bytesPerColumn = 2;
+    OffsetDisplayStyle offsetDisplay = odHex;
+    QChar offsetSeparator = u':';
+    bool showMarkerColumn = true;
+    bool maskWhiteSpaces = true;
+    QChar maskChar = u'.';
+    bool swapNibbles = false;
+    CaretStyle caretStyle = csFull;
+    bool autoCaretMode = true;
+    bool focusFrame = true;
+    HexColors colors;
+    void setOffsetDisplay(OffsetDisplayStyle s);
     void setBytesPerLine(int n) { m_doc.setBytesPerLine(n); }
 
     // Layout, exposed for tests and the window.

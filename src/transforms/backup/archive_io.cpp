@@ -142,8 +142,6 @@ QByteArray volumeBreakName(int volume) {
 
 // ---- writer ----
 
-VolumeWriter::VolumeWriter(QIODevice* stream) : m_stream(stream) {}
-
 VolumeWriter::~VolumeWriter() {
     abandon();
 }
@@ -152,7 +150,6 @@ bool VolumeWriter::open(const QString& fileName) {
     m_position = 0;
     m_failed = false;
     m_buffer.clear();
-    if (m_stream) return true;
     m_file = std::make_unique<platform::FileReplacement>(fileName);
     if (!m_file->open()) {
         m_failed = true;
@@ -163,7 +160,7 @@ bool VolumeWriter::open(const QString& fileName) {
 
 bool VolumeWriter::flush() {
     if (m_buffer.isEmpty()) return !m_failed;
-    QIODevice* d = m_stream ? m_stream : m_file ? &m_file->file() : nullptr;
+    QIODevice* d = m_file ? &m_file->file() : nullptr;
     if (!d || d->write(m_buffer) != m_buffer.size()) m_failed = true;
     m_buffer.clear();
     return !m_failed;
@@ -185,11 +182,11 @@ bool VolumeWriter::writeInt(qint32 v) {
 bool VolumeWriter::commit() {
     bool ok = flush();
     if (m_file && !m_together.isEmpty()) {
-        ok = ok && m_file->park();
+        ok = ok && m_file->park().ok();
         if (ok) m_waiting.push_back(std::move(m_file));
         m_file.reset();
     } else if (m_file) {
-        ok = ok && m_file->commit();
+        ok = ok && m_file->commit().ok();
         m_file.reset();
     }
     if (!ok) m_failed = true;
@@ -200,7 +197,8 @@ bool VolumeWriter::commitLast() {
     if (!commit()) return false;
     if (m_together.isEmpty()) return true;
     const bool ok = platform::FileReplacement::commitSet(
-        m_waiting, [&](int n) { return volumeFileName(m_together, n); }, 999);
+                        m_waiting, [&](int n) { return volumeFileName(m_together, n); }, 999)
+                        .ok();
     m_waiting.clear();
     if (!ok) m_failed = true;
     return ok;
@@ -215,7 +213,6 @@ void VolumeWriter::abandon() {
 // ---- reader ----
 
 bool VolumeReader::open(const QString& fileName) {
-    if (m_stream) return true;
     m_file = std::make_unique<QFile>(fileName);
     return m_file->open(QIODevice::ReadOnly);
 }

@@ -59,7 +59,7 @@ QByteArray volumeBreakName(int volume);
 // it was.
 class VolumeWriter {
   public:
-    explicit VolumeWriter(QIODevice* stream = nullptr);
+    VolumeWriter() = default;
     ~VolumeWriter();                    // an uncommitted volume is abandoned
     bool open(const QString& fileName); // the volume is created, or replaced on commit
     bool write(const char* data, qint64 size);
@@ -80,7 +80,6 @@ class VolumeWriter {
 
   private:
     bool flush();
-    QIODevice* m_stream;
     std::unique_ptr<platform::FileReplacement> m_file;
     std::vector<std::unique_ptr<platform::FileReplacement>> m_waiting;
     QString m_together;
@@ -92,7 +91,6 @@ class VolumeWriter {
 // Reads an archive; errors are answered by the caller through ok flags.
 class VolumeReader {
   public:
-    explicit VolumeReader(QIODevice* stream = nullptr) : m_stream(stream) {}
     bool open(const QString& fileName);
     void close();
     bool read(char* data, qint64 size);
@@ -101,8 +99,7 @@ class VolumeReader {
     bool skip(qint64 size);
 
   private:
-    QIODevice* device() { return m_stream ? m_stream : m_file.get(); }
-    QIODevice* m_stream;
+    QIODevice* device() { return m_file.get(); }
     std::unique_ptr<QFile> m_file;
 };
 

@@ -47,7 +47,7 @@ runArchive(QProgressBar* bar, const QString& diskPrompt,
     return result;
 }
 
-QToolButton* browseButton(QWidget* parent) {
+QToolButton* makeBrowseButton(QWidget* parent) {
     auto* b = new QToolButton(parent);
     b->setText(QStringLiteral("..."));
     return b;

@@ -37,6 +37,6 @@ ArchiveResult
 runArchive(QProgressBar* bar, const QString& diskPrompt,
            const std::function<ArchiveResult(core::Job&, const ArchiveQuestions&)>& work);
 
-QToolButton* browseButton(QWidget* parent);
+QToolButton* makeBrowseButton(QWidget* parent);
 
 } // namespace transforms

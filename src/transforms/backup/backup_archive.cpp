@@ -28,7 +28,6 @@ using platform::Platform;
 namespace {
 
 const char* const kFileList = "FILE:LIST";
-const char* const kStream = ":STREAM";
 
 [[noreturn]] void unreadable() {
     throw core::TavError(QStringLiteral("Archive illisible"));
@@ -100,7 +99,8 @@ struct BackupArchive::Source {
     }
 };
 
-BackupArchive::BackupArchive() = default;
+BackupArchive::BackupArchive(int threads, QString folder)
+    : m_threads(threads), m_folder(std::move(folder)) {}
 
 BackupArchive::~BackupArchive() {
     if (m_pool) m_pool->waitForDone();
@@ -109,15 +109,10 @@ BackupArchive::~BackupArchive() {
 QThreadPool* BackupArchive::pool() {
     if (!m_pool) {
         m_pool = std::make_unique<QThreadPool>();
-        m_pool->setMaxThreadCount(threads > 0 ? threads : std::max(1, QThread::idealThreadCount()));
+        m_pool->setMaxThreadCount(m_threads > 0 ? m_threads
+                                                : std::max(1, QThread::idealThreadCount()));
     }
     return m_pool.get();
-}
-
-void BackupArchive::setBackupMode(TBackupMode mode) {
-    if (mode == m_backupMode) return;
-    m_backupMode = mode;
-    if (mode == bmIncremental) SetArchiveFlag = true;
 }
 
 QString BackupArchive::errorText(int code) {
@@ -177,33 +172,50 @@ ArchiveResult BackupArchive::run(core::Job& job, const ArchiveQuestions& questio
     } else if (!done && result.outcome.ok()) {
         result.outcome = core::Outcome::cancelled();
     }
-    result.fileCount = FileCount;
-    result.filesDone = FilesDone;
+    result.fileCount = m_fileCount;
+    result.filesDone = m_filesDone;
     result.renamed = m_renamed;
-    result.totalSize = TotalSize;
-    result.bytesWritten = BytesWritten;
-    result.compressionRate = CompressionRate();
+    result.totalSize = m_totalSize;
+    result.bytesWritten = m_bytesWritten;
+    result.compressionRate = compressionRate();
     return result;
 }
 
-ArchiveResult BackupArchive::backup(const QStringList& fileSpecs, const QString& archiveName,
-                                    core::Job& job, const ArchiveQuestions& questions) {
-    return run(job, questions, [&] { return runBackup(fileSpecs, archiveName); });
+ArchiveResult BackupArchive::backup(const BackupRequest& request, core::Job& job,
+                                    const ArchiveQuestions& questions) {
+    BackupArchive a(request.threads, request.folder);
+    a.m_title = request.title;
+    a.m_level = request.level;
+    a.m_maxSize = request.maxSize;
+    a.m_incremental = request.mode == bmIncremental;
+    a.m_saveFileList = request.saveFileList;
+    return a.run(job, questions, [&] { return a.runBackup(request.specs, request.archive); });
 }
 
-ArchiveResult BackupArchive::restore(const QString& archiveName, const QString& restorePath,
-                                     core::Job& job, const ArchiveQuestions& questions) {
-    return run(job, questions, [&] { return runRestore(archiveName, restorePath); });
+ArchiveResult BackupArchive::restore(const RestoreRequest& request, core::Job& job,
+                                     const ArchiveQuestions& questions) {
+    BackupArchive a(request.threads, request.folder);
+    a.m_restoreMode = request.mode;
+    a.m_fullPath = request.fullPath;
+    return a.run(job, questions,
+                 [&] { return a.runRestore(request.archive, request.restorePath); });
 }
 
-int BackupArchive::CompressionRate() const {
-    if (TotalSize < 0.1) return 0;
-    return 100 - roundPercent(double(BytesWritten) / double(TotalSize) * 100.0);
+QStringList BackupArchive::fileList(const BackupRequest& request) {
+    BackupArchive a(request.threads, request.folder);
+    a.m_incremental = request.mode == bmIncremental;
+    return a.buildFileList(request.specs, request.archive);
 }
 
-void BackupArchive::progress(const QString&) {
+int BackupArchive::compressionRate() const {
+    if (m_totalSize < 0.1) return 0;
+    return 100 - roundPercent(double(m_bytesWritten) / double(m_totalSize) * 100.0);
+}
+
+void BackupArchive::progress() {
     if (!m_job) return;
-    int percent = TotalSize > 0 ? roundPercent(double(BytesDone) / double(TotalSize) * 100.0) : 0;
+    int percent =
+        m_totalSize > 0 ? roundPercent(double(m_bytesDone) / double(m_totalSize) * 100.0) : 0;
     m_job->progress(std::clamp(percent, 0, 100));
     if (m_job->cancelled()) m_continue = false;
 }
@@ -216,8 +228,8 @@ bool BackupArchive::askDisk(int disk) {
 // ---- file list ----
 
 QString BackupArchive::inFolder(const QString& name) const {
-    if (Folder.isEmpty() || QDir::isAbsolutePath(name)) return QDir::cleanPath(name);
-    return QDir::cleanPath(QDir(Folder).filePath(name));
+    if (m_folder.isEmpty() || QDir::isAbsolutePath(name)) return QDir::cleanPath(name);
+    return QDir::cleanPath(QDir(m_folder).filePath(name));
 }
 
 void BackupArchive::addSpec(QString spec, const QString& archive, QStringList& list,
@@ -228,30 +240,29 @@ void BackupArchive::addSpec(QString spec, const QString& archive, QStringList& l
         spec.endsWith(QStringLiteral(" /s"), Qt::CaseInsensitive) || spec.compare(u"/s") == 0;
     if (recurse) spec = spec.left(spec.size() - 2).trimmed();
     const QString abs = inFolder(spec);
-    const QString folder = folderOf(abs);
+    const QString parent = folderOf(abs);
     const QString pattern = abs.mid(abs.lastIndexOf(u'/') + 1);
     std::vector<platform::DirEntry> entries;
     if (recurse &&
-        p.listDirectory(folder, QStringLiteral("*.*"), entries, Platform::ListMode::Walk)) {
+        p.listDirectory(parent, QStringLiteral("*.*"), entries, Platform::ListMode::Walk)) {
         for (const auto& e : entries) {
             const bool folderEntry = (e.attributes & platform::faDirectory) && !e.isLink;
             if (!folderEntry || e.otherVolume || e.name == u"." || e.name == u"..") continue;
             if (e.attributes & (platform::faHidden | platform::faSysFile)) continue;
-            addSpec(join(join(folder, e.name), pattern) + QStringLiteral(" /s"), archive, list,
+            addSpec(join(join(parent, e.name), pattern) + QStringLiteral(" /s"), archive, list,
                     seen);
         }
     }
-    if (!p.listDirectory(folder, pattern, entries, Platform::ListMode::Walk)) return;
+    if (!p.listDirectory(parent, pattern, entries, Platform::ListMode::Walk)) return;
     const QString self = inFolder(archive);
     for (const auto& e : entries) {
         if ((e.attributes & platform::faDirectory) && !e.isLink) continue;
-        const QString candidate = join(folder, e.name);
+        const QString candidate = join(parent, e.name);
         platform::DirEntry target;
         const bool regular = e.isLink ? exists(candidate, &target) && target.regular : e.regular;
         if (!regular) continue; // devices, pipes, links to folders
         if (isVolumeOf(candidate, self) || seen.contains(candidate)) continue;
-        if (m_backupMode == bmIncremental && !(p.attributes(candidate) & platform::faArchive))
-            continue;
+        if (m_incremental && !(p.attributes(candidate) & platform::faArchive)) continue;
         seen.insert(candidate);
         list.append(candidate);
     }
@@ -309,7 +320,7 @@ bool BackupArchive::nextVolume(VolumeWriter& out, const QString& archive, int& v
 }
 
 bool BackupArchive::writeSegment(Source& src, VolumeWriter& out) {
-    const int level = zlibLevel(CompressionLevel);
+    const int level = zlibLevel(m_level);
     const size_t depth = size_t(std::max(4, 4 * pool()->maxThreadCount()));
     const bool parallel = pool()->maxThreadCount() > 1;
     if (!out.write(kMagic, 4)) {
@@ -317,9 +328,9 @@ bool BackupArchive::writeSegment(Source& src, VolumeWriter& out) {
         m_continue = false;
         return false;
     }
-    BytesWritten += 4;
+    m_bytesWritten += 4;
     while (src.remaining > 0 && m_continue &&
-           (MaxSize == 0 || out.position() < qint64(MaxSize) - kVolumeMargin)) {
+           (m_maxSize == 0 || out.position() < qint64(m_maxSize) - kVolumeMargin)) {
         // Blocks are read in order and compressed ahead on the workers, a
         // run of them per task.
         while (src.inflight.size() < depth && src.toRead > 0 && !src.readFailed) {
@@ -332,7 +343,7 @@ bool BackupArchive::writeSegment(Source& src, VolumeWriter& out) {
                     break;
                 }
                 src.toRead -= buf.size();
-                BytesDone += buf.size();
+                m_bytesDone += buf.size();
                 run.push_back(std::move(buf));
             }
             if (run.empty()) break;
@@ -362,8 +373,8 @@ bool BackupArchive::writeSegment(Source& src, VolumeWriter& out) {
             break;
         }
         src.remaining -= block.sourceBytes;
-        BytesWritten += qAbs(qint64(block.length)) + 4;
-        progress(CurrentFile);
+        m_bytesWritten += qAbs(qint64(block.length)) + 4;
+        progress();
     }
     if (!out.writeInt(0)) {
         m_error = 4;
@@ -380,8 +391,7 @@ bool BackupArchive::writeEntries(const QStringList& files, VolumeWriter& out,
         if (!exists(path)) continue;
         // The next file is read from the disk while this one is compressed.
         if (i + 1 < files.size()) p.readAhead(files[i + 1].trimmed());
-        const bool isList = SaveFileID && i == 0;
-        CurrentFile = path;
+        const bool isList = m_saveFileList && i == 0;
         Source src;
         src.file.setFileName(path);
         if (!p.openForRead(src.file)) {
@@ -401,9 +411,9 @@ bool BackupArchive::writeEntries(const QStringList& files, VolumeWriter& out,
             if (!writeSegment(src, out)) break;
             if (src.remaining > 0) nextVolume(out, archive, volume);
         } while (m_continue && src.remaining > 0);
-        if (!isList && src.remaining == 0 && m_continue) ++FilesDone;
+        if (!isList && src.remaining == 0 && m_continue) ++m_filesDone;
         src.file.close();
-        if (SetArchiveFlag && !isList) {
+        if (m_incremental && !isList) { // an incremental backup clears what it took
             const quint32 attrs = p.attributes(path);
             if (attrs != 0xFFFFFFFFu) p.setAttributes(path, attrs & ~quint32(platform::faArchive));
         }
@@ -412,17 +422,16 @@ bool BackupArchive::writeEntries(const QStringList& files, VolumeWriter& out,
 }
 
 bool BackupArchive::runBackup(const QStringList& fileSpecs, const QString& archiveName) {
-    const bool stream = archiveName == QLatin1String(kStream);
-    if (MaxSize != 0 && MaxSize < kMinVolumeSize) {
+    if (m_maxSize != 0 && m_maxSize < kMinVolumeSize) {
         // No volume could hold a block: refused before anything is written.
         m_error = 9;
         return false;
     }
-    QStringList files = buildFileList(fileSpecs, stream ? QString() : archiveName);
+    QStringList files = buildFileList(fileSpecs, archiveName);
     m_continue = true;
-    progress(QString());
-    TotalSize = 0;
-    FilesDone = 0;
+    progress();
+    m_totalSize = 0;
+    m_filesDone = 0;
 
     QByteArray listText;
     for (const QString& f : files) {
@@ -430,13 +439,13 @@ bool BackupArchive::runBackup(const QStringList& fileSpecs, const QString& archi
         QFile probe(f);
         if (!Platform::instance().openForRead(probe))
             throw core::TavError(QStringLiteral("Ne peut ouvrir le fichier %1").arg(f));
-        TotalSize += probe.size();
-        if (SaveFileID)
+        m_totalSize += probe.size();
+        if (m_saveFileList)
             listText += encodeName(f) + '\t' + QByteArray::number(fileDate(f)) + '=' +
                         QByteArray::number(probe.size()) + "\r\n";
     }
     QString listFile;
-    if (SaveFileID) {
+    if (m_saveFileList) {
         listFile = Platform::instance().tempFileName(Platform::instance().tempPath(),
                                                      QStringLiteral("FID"));
         QFile f(listFile);
@@ -446,25 +455,26 @@ bool BackupArchive::runBackup(const QStringList& fileSpecs, const QString& archi
             m_error = 7;
         } else {
             files.prepend(listFile);
-            TotalSize += listText.size();
+            m_totalSize += listText.size();
         }
     }
 
-    VolumeWriter out(stream ? BackupStream : nullptr);
+    VolumeWriter out;
     // Volumes in one folder are one set, named together when the backup is
     // complete; a volume that leaves with its disk takes its name at its break.
-    if (!stream && !onRemovableMedium(archiveName)) out.keepVolumesTogether(archiveName);
+    if (!onRemovableMedium(archiveName)) out.keepVolumesTogether(archiveName);
     int volume = 1;
-    FileCount = qint32(files.size() - (SaveFileID && !listFile.isEmpty() && m_error == 0 ? 1 : 0));
-    const QByteArray title = encodeName(BackupTitle);
-    const qint32 total = qint32(std::min<qint64>(TotalSize, std::numeric_limits<qint32>::max()));
+    m_fileCount =
+        qint32(files.size() - (m_saveFileList && !listFile.isEmpty() && m_error == 0 ? 1 : 0));
+    const QByteArray title = encodeName(m_title);
+    const qint32 total = qint32(std::min<qint64>(m_totalSize, std::numeric_limits<qint32>::max()));
     if (m_continue && (!out.open(archiveName) || !out.writeInt(qint32(title.size())) ||
-                       !out.write(title) || !out.writeInt(total) || !out.writeInt(FileCount))) {
+                       !out.write(title) || !out.writeInt(total) || !out.writeInt(m_fileCount))) {
         m_error = 4;
         m_continue = false;
     }
-    BytesDone = 0;
-    BytesWritten = 0;
+    m_bytesDone = 0;
+    m_bytesWritten = 0;
     if (m_continue) writeEntries(files, out, archiveName, volume);
     bool result = false;
     if (m_continue) {
@@ -523,7 +533,7 @@ bool BackupArchive::restoreTarget(const QString& stored, const QString& restoreP
         return false;
     }
     if (!restorePath.isEmpty()) {
-        target = restorePath + (RestoreFullPath ? parts.join(u'/') : parts.last());
+        target = restorePath + (m_fullPath ? parts.join(u'/') : parts.last());
     } else if (!drive.isNull()) {
         const QString root = Platform::instance().driveRoot(drive);
         if (root.isEmpty()) {
@@ -565,8 +575,8 @@ void BackupArchive::readHeader(VolumeReader& in) {
     if (!in.readInt(titleLength) || titleLength < 0 || titleLength > kMaxTitleLength ||
         !in.skip(titleLength) || !in.readInt(total) || !in.readInt(count))
         unreadable();
-    TotalSize = total;
-    FileCount = count;
+    m_totalSize = total;
+    m_fileCount = count;
 }
 
 int BackupArchive::continuationVolume(const QByteArray& breakName, int current) {
@@ -677,8 +687,8 @@ void BackupArchive::readSegment(VolumeReader& in, QFile* target, SegmentMode mod
             break;
         }
         if (counted) *counted += written.size();
-        BytesDone += written.size();
-        progress(CurrentFile);
+        m_bytesDone += written.size();
+        progress();
         if (run.damaged) {
             m_error = 6;
             m_continue = false;
@@ -688,17 +698,7 @@ void BackupArchive::readSegment(VolumeReader& in, QFile* target, SegmentMode mod
 }
 
 QString BackupArchive::causeOf(int platformError) {
-    switch (platformError) {
-    case platform::errDiskFull:
-        return core::InOutError::textFor(101);
-    case platform::errFileNotFound:
-    case platform::errPathNotFound:
-        return core::InOutError::textFor(3);
-    case platform::errAccessDenied:
-        return core::InOutError::textFor(5);
-    default:
-        return core::InOutError::textFor(platformError);
-    }
+    return core::fileErrorText(platformError, core::FileUse::Restore);
 }
 
 void BackupArchive::notRestored(const QString& name, const QString& cause) {
@@ -709,7 +709,7 @@ bool BackupArchive::wanted(const QString& target, qint32 date) const {
     platform::DirEntry e;
     const bool present = exists(target, &e) && !(e.attributes & platform::faDirectory);
     const bool older = present && fileDate(target) < date;
-    switch (RestoreMode) {
+    switch (m_restoreMode) {
     case rmAll:
         return true;
     case rmNoOverwrite:
@@ -745,8 +745,8 @@ void BackupArchive::startFile(Pending& pending, const QString& target, qint32 da
     }
     pending.content = std::make_unique<platform::FileReplacement>(target);
     pending.content->setDurable(false); // all of them at once, at the end
-    if (!pending.content->open()) {
-        notRestored(target, causeOf(pending.content->error()));
+    if (const platform::Status opened = pending.content->open(); !opened) {
+        notRestored(target, causeOf(opened.error()));
         pending.content.reset();
         m_error = 1;
         m_continue = false;
@@ -762,7 +762,7 @@ void BackupArchive::endFile(Pending& pending) {
                                                   : QStringLiteral("annulé"));
         return;
     }
-    if (OnFileRestored) OnFileRestored(pending.target, content->file());
+    if (m_questions.fileRestored) m_questions.fileRestored(pending.target, content->file());
     m_completed.push_back(
         std::make_unique<Pending>(Pending{pending.target, pending.date, std::move(content)}));
     if (m_completed.size() >= 64) commitCompleted();
@@ -774,11 +774,13 @@ void BackupArchive::commitCompleted() {
     // a name never points at content that is not on the disk yet.
     platform::FileReplacement::syncFileSystemOf(m_restoreRoot);
     for (const std::unique_ptr<Pending>& done : m_completed) {
-        if (done->content->commit(platform::fromDosDateTime(quint32(done->date)))) {
-            ++FilesDone;
+        const platform::Status committed =
+            done->content->commit(platform::fromDosDateTime(quint32(done->date)));
+        if (committed) {
+            ++m_filesDone;
             continue;
         }
-        notRestored(done->target, causeOf(done->content->error()));
+        notRestored(done->target, causeOf(committed.error()));
         m_error = 1;
         m_continue = false;
     }
@@ -788,14 +790,13 @@ void BackupArchive::commitCompleted() {
 bool BackupArchive::runRestore(const QString& archiveName, const QString& restorePath) {
     QString path = restorePath;
     if (!path.isEmpty() && !path.endsWith(u'/')) path += u'/';
-    const bool stream = archiveName == QLatin1String(kStream);
-    FilesDone = 0;
+    m_filesDone = 0;
     m_continue = true;
-    if (!stream && !QFileInfo::exists(archiveName)) return false;
-    VolumeReader in(stream ? RestoreStream : nullptr);
+    if (!QFileInfo::exists(archiveName)) return false;
+    VolumeReader in;
     if (!in.open(archiveName)) unreadable();
     readHeader(in);
-    BytesDone = 0;
+    m_bytesDone = 0;
     m_restoreRoot = path;
     m_completed.clear();
     m_restoredTargets.clear();
@@ -872,7 +873,7 @@ void BackupArchive::restoreEntry(VolumeReader& in, const QByteArray& raw, const 
         } else {
             // Into one folder without their paths, files of the same name
             // meet: one restored earlier in this run is never overwritten.
-            const bool flattened = !path.isEmpty() && !RestoreFullPath;
+            const bool flattened = !path.isEmpty() && !m_fullPath;
             if (flattened && m_restoredTargets.contains(target)) {
                 target = freeName(target, m_restoredTargets);
                 ++m_renamed;
@@ -880,14 +881,12 @@ void BackupArchive::restoreEntry(VolumeReader& in, const QByteArray& raw, const 
             if (flattened) m_restoredTargets.insert(target);
             doRestore = wanted(target, date);
             if (!doRestore) notRestored(target, QStringLiteral("ignoré selon le mode"));
-            if (OnRestoreFile) OnRestoreFile(target, date, doRestore);
         }
     }
     if (doRestore && !Platform::instance().createPath(folderOf(target))) {
         doRestore = false;
         notRestored(target, QStringLiteral("dossier impossible à créer"));
     }
-    CurrentFile = target;
     if (doRestore) startFile(pending, target, date);
     if (!m_continue) return;
     QFile* into = pending.content ? &pending.content->file() : nullptr;
@@ -904,7 +903,12 @@ void BackupArchive::restoreEntry(VolumeReader& in, const QByteArray& raw, const 
 
 // ---- scan ----
 
-QList<ArchiveEntry> BackupArchive::Scan(const QString& archiveName) {
+QList<ArchiveEntry> BackupArchive::scan(const QString& archiveName, int threads) {
+    BackupArchive a(threads, {});
+    return a.scanVolumes(archiveName);
+}
+
+QList<ArchiveEntry> BackupArchive::scanVolumes(const QString& archiveName) {
     QList<ArchiveEntry> entries;
     VolumeReader in;
     if (!in.open(archiveName)) unreadable();

@@ -1,11 +1,10 @@
 #pragma once
-// The backup archive component: writes files into one compressed archive,
+// The backup archive: writes files into one compressed archive,
 // possibly spread over several volumes, and restores them. No widgets: each
 // run is a job, and the host answers its questions.
 
 #include "core/errors.h"
 
-#include <QIODevice>
 #include <QSet>
 #include <QString>
 #include <QStringList>
@@ -21,9 +20,9 @@ class Job;
 
 namespace transforms {
 
-enum TBackupMode { bmAll, bmIncremental };
-enum TRestoreMode { rmAll, rmNoOverwrite, rmNewer, rmExisting, rmExistingNewer };
-enum TCompressionLevel { clFastest, clNone, clDefault, clMax };
+enum BackupMode { bmAll, bmIncremental };
+enum RestoreMode { rmAll, rmNoOverwrite, rmNewer, rmExisting, rmExistingNewer };
+enum CompressionLevel { clFastest, clNone, clDefault, clMax };
 
 // What a scan of an archive finds for one entry.
 struct ArchiveEntry {
@@ -35,6 +34,35 @@ struct ArchiveEntry {
 
 class VolumeReader;
 class VolumeWriter;
+
+// What a backup stores, where and how.
+struct BackupRequest {
+    // Files, or masks such as "folder/*.txt"; " /s" after a mask takes the
+    // sub-folders too.
+    QStringList specs;
+    QString archive; // the first volume's name
+    QString title;
+    // Incremental: the files whose archive attribute is set, which the
+    // backup then clears.
+    BackupMode mode = bmAll;
+    CompressionLevel level = clFastest;
+    qint32 maxSize = 0;        // bytes a volume; 0 for one volume of any size
+    bool saveFileList = false; // the stored names, as the archive's first file
+    // The folder relative specs are taken in (absolute); empty: as given.
+    QString folder;
+    int threads = 0; // blocks compressed at once; 0: one a processor
+};
+
+// What a restore takes out of an archive, and where to.
+struct RestoreRequest {
+    QString archive;
+    QString restorePath; // empty: each file to its stored path
+    RestoreMode mode = rmAll;
+    bool fullPath = false; // under restorePath, the stored folders rebuilt
+    // The folder stored names without a root are taken in; empty: as given.
+    QString folder;
+    int threads = 0; // blocks inflated at once; 0: one a processor
+};
 
 // What a backup or restore answers: done, cancelled (the user stopped it or
 // declined a volume), or failed with its French text. `error` is the
@@ -68,64 +96,37 @@ struct ArchiveQuestions {
     // Each file of the archive that a restore leaves as it was, with why.
     // Called on the worker, as it happens: it must not touch windows.
     std::function<void(const QString& name, const QString& cause)> notRestored;
+    // A restored file, whole, just before it takes its name; on the worker.
+    std::function<void(const QString& name, QFile& content)> fileRestored;
 };
 
+// The runs of the archive. Each call is one run, on its own state.
 class BackupArchive {
   public:
-    BackupArchive();
-    ~BackupArchive();
-
-    // Settings and events
-    QString Version() const { return QStringLiteral("5.10"); }
-    void setVersion(const QString&) {}
-    QString BackupTitle;
-    TBackupMode BackupMode() const { return m_backupMode; }
-    void setBackupMode(TBackupMode mode);
-    TCompressionLevel CompressionLevel = clFastest;
-    TRestoreMode RestoreMode = rmAll;
-    qint32 MaxSize = 0;
-    bool SetArchiveFlag = false;
-    bool RestoreFullPath = false;
-    bool SaveFileID = false;
-    // The folder relative specs and stored names without a root are taken
-    // in (absolute). Empty: names stay as given.
-    QString Folder;
-
-    // Hooks of a restore, called on the worker: a file about to be restored
-    // (clearing doRestore skips it) and a file restored.
-    std::function<void(QString& fileName, qint32 fa, bool& doRestore)> OnRestoreFile;
-    std::function<void(QString& fileName, QFile& stream)> OnFileRestored;
-
-    // Run-time state
-    qint32 FileCount = 0;
-    qint32 FilesDone = 0;
-    qint64 TotalSize = 0;
-    qint64 BytesDone = 0;
-    qint64 BytesWritten = 0;
-    QString CurrentFile;
-    QIODevice* RestoreStream = nullptr;
-    QIODevice* BackupStream = nullptr;
-
+    static QString version() { return QStringLiteral("5.10"); }
     // The runs, as jobs: progress and Escape through the job, questions
     // through job.ask, the outcome and the counts in the result.
-    ArchiveResult backup(const QStringList& fileSpecs, const QString& archiveName, core::Job& job,
-                         const ArchiveQuestions& questions = {});
-    ArchiveResult restore(const QString& archiveName, const QString& restorePath, core::Job& job,
-                          const ArchiveQuestions& questions = {});
-    int CompressionRate() const;
+    static ArchiveResult backup(const BackupRequest& request, core::Job& job,
+                                const ArchiveQuestions& questions = {});
+    static ArchiveResult restore(const RestoreRequest& request, core::Job& job,
+                                 const ArchiveQuestions& questions = {});
+    // Reads the whole archive, inflating every block; throws core::TavError
+    // on the first fault. Volumes must be at hand beside the first one.
+    static QList<ArchiveEntry> scan(const QString& archiveName, int threads = 0);
+    // The files a backup would take, in its order.
+    static QStringList fileList(const BackupRequest& request);
+    // The text of the archive's error number (1 to 11).
     static QString errorText(int code);
 
-    // Reads the whole archive, inflating every block; throws core::TavError on
-    // the first fault. Volumes must be at hand beside the first one.
-    QList<ArchiveEntry> Scan(const QString& archiveName);
-
-    // The file list a backup would take (exposed for tests and the front end).
-    QStringList buildFileList(const QStringList& fileSpecs, const QString& archiveName) const;
-
-    // Worker threads used to compress and inflate blocks (1 = none).
-    int threads = 0;
-
   private:
+    explicit BackupArchive(int threads, QString folder);
+    ~BackupArchive();
+    BackupArchive(const BackupArchive&) = delete;
+    BackupArchive& operator=(const BackupArchive&) = delete;
+
+    QList<ArchiveEntry> scanVolumes(const QString& archiveName);
+    int compressionRate() const;
+    QStringList buildFileList(const QStringList& fileSpecs, const QString& archiveName) const;
     bool runBackup(const QStringList& fileSpecs, const QString& archiveName);
     bool runRestore(const QString& archiveName, const QString& restorePath);
     ArchiveResult run(core::Job& job, const ArchiveQuestions& questions,
@@ -138,7 +139,7 @@ class BackupArchive {
     bool nextVolume(VolumeWriter& out, const QString& archive, int& volume);
     void addSpec(QString spec, const QString& archive, QStringList& list,
                  QSet<QString>& seen) const;
-    void progress(const QString& file);
+    void progress();
     bool askDisk(int disk);
     void readHeader(VolumeReader& in);                // title skipped; total size and count kept
     bool readName(VolumeReader& in, QByteArray& raw); // false at the end mark
@@ -175,8 +176,25 @@ class BackupArchive {
     bool m_continue = false;
     int m_error = 0;
     QString m_errorDetail;
-    TBackupMode m_backupMode = bmAll;
     std::unique_ptr<QThreadPool> m_pool;
+
+    // The run's settings.
+    const int m_threads;
+    const QString m_folder;
+    QString m_title;
+    CompressionLevel m_level = clFastest;
+    qint32 m_maxSize = 0;
+    bool m_incremental = false; // only the files with their archive attribute
+    bool m_saveFileList = false;
+    RestoreMode m_restoreMode = rmAll;
+    bool m_fullPath = false;
+
+    // Its counts, for the result.
+    qint32 m_fileCount = 0;
+    qint32 m_filesDone = 0;
+    qint64 m_totalSize = 0;
+    qint64 m_bytesDone = 0;
+    qint64 m_bytesWritten = 0;
 };
 
 } // namespace transforms

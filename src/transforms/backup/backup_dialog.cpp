@@ -29,17 +29,17 @@ namespace transforms {
 BackupDialog::BackupDialog(QWidget* parent) : QDialog(parent) {
     setWindowTitle(QStringLiteral("Backup"));
     auto* layout = new QVBoxLayout(this);
-    layout->addWidget(ui::closeBar(this, Button1));
+    layout->addWidget(ui::closeBar(this, closeButton));
     auto* form = new QFormLayout;
-    Edit1 = new QLineEdit(this);
-    Edit2 = new QLineEdit(this);
-    SpeedButton1 = browseButton(this);
+    titleEdit = new QLineEdit(this);
+    destinationEdit = new QLineEdit(this);
+    browseButton = makeBrowseButton(this);
     auto* dest = new QHBoxLayout;
-    dest->addWidget(Edit2);
-    dest->addWidget(SpeedButton1);
-    form->addRow(QStringLiteral("Titre"), Edit1);
+    dest->addWidget(destinationEdit);
+    dest->addWidget(browseButton);
+    form->addRow(QStringLiteral("Titre"), titleEdit);
     form->addRow(QStringLiteral("Destination"), dest);
-    Edit2->setAccessibleName(QStringLiteral("Destination"));
+    destinationEdit->setAccessibleName(QStringLiteral("Destination"));
     layout->addLayout(form);
     auto* groups = new QHBoxLayout;
     auto* mode = new QGroupBox(QStringLiteral("Mode"), this);
@@ -60,24 +60,24 @@ BackupDialog::BackupDialog(QWidget* parent) : QDialog(parent) {
     groups->addWidget(mode);
     groups->addWidget(comp);
     layout->addLayout(groups);
-    CheckBox1 = new QCheckBox(QStringLiteral("Sauver détails"), this);
-    layout->addWidget(CheckBox1);
-    Button2 = new QPushButton(QStringLiteral("Backup"), this);
-    layout->addWidget(Button2);
-    ProgressBar1 = new QProgressBar(this);
-    ProgressBar1->setAccessibleName(QStringLiteral("Progression"));
-    ProgressBar1->setRange(0, 100);
-    ProgressBar1->setValue(0);
-    layout->addWidget(ProgressBar1);
-    Edit1->setFocus();
-    connect(Button1, &QPushButton::clicked, this, &BackupDialog::reject);
-    connect(SpeedButton1, &QToolButton::clicked, this,
-            [this] { ui::runCommand([this] { SpeedButton1Click(); }); });
-    connect(Button2, &QPushButton::clicked, this,
-            [this] { ui::runCommand([this] { Button2Click(); }); });
+    saveDetailsBox = new QCheckBox(QStringLiteral("Sauver détails"), this);
+    layout->addWidget(saveDetailsBox);
+    backupButton = new QPushButton(QStringLiteral("Backup"), this);
+    layout->addWidget(backupButton);
+    progressBar = new QProgressBar(this);
+    progressBar->setAccessibleName(QStringLiteral("Progression"));
+    progressBar->setRange(0, 100);
+    progressBar->setValue(0);
+    layout->addWidget(progressBar);
+    titleEdit->setFocus();
+    connect(closeButton, &QPushButton::clicked, this, &BackupDialog::reject);
+    connect(browseButton, &QToolButton::clicked, this,
+            [this] { ui::runCommand([this] { browse(); }); });
+    connect(backupButton, &QPushButton::clicked, this,
+            [this] { ui::runCommand([this] { backup(); }); });
 }
 
-void BackupDialog::Init(const QStringList& list) {
+void BackupDialog::init(const QStringList& list) {
     m_specs.clear();
     // A selected folder stands for everything below it; a file's name is
     // searched in its folder and the folders below.
@@ -86,13 +86,14 @@ void BackupDialog::Init(const QStringList& list) {
                                          : s + QStringLiteral(" /s"));
 }
 
-void BackupDialog::SpeedButton1Click() {
-    const QString start = Edit2->text().isEmpty() ? QStringLiteral("Backup.bck") : Edit2->text();
+void BackupDialog::browse() {
+    const QString start =
+        destinationEdit->text().isEmpty() ? QStringLiteral("Backup.bck") : destinationEdit->text();
     QString chosen = ui::dialogs().saveFileName(QStringLiteral("Backup"), start,
                                                 QString::fromLatin1(kArchiveFilter));
     if (chosen.isEmpty()) return;
     if (QFileInfo(chosen).suffix().isEmpty()) chosen += QStringLiteral(".bck");
-    Edit2->setText(chosen);
+    destinationEdit->setText(chosen);
 }
 
 QString BackupDialog::archiveNameFor(const QString& typed) {
@@ -108,24 +109,28 @@ qint32 BackupDialog::maxSizeFor(const QString& archive) {
     return drive == u'A' || drive == u'B' ? 1400000 : 0;
 }
 
-void BackupDialog::Button2Click() {
-    if (m_running || Edit2->text().isEmpty()) return;
-    const QString archive = QDir(m_folder).absoluteFilePath(archiveNameFor(Edit2->text()));
-    BackupFile1.MaxSize = maxSizeFor(archive);
-    BackupFile1.Folder = QDir(m_folder).absolutePath();
-    BackupFile1.BackupTitle = Edit1->text();
-    BackupFile1.setBackupMode(modeIncremental->isChecked() ? bmIncremental : bmAll);
-    const TCompressionLevel levels[] = {clFastest, clDefault, clMax, clNone};
+void BackupDialog::backup() {
+    if (m_running || destinationEdit->text().isEmpty()) return;
+    const QString archivePath =
+        QDir(m_folder).absoluteFilePath(archiveNameFor(destinationEdit->text()));
+    BackupRequest request;
+    request.specs = m_specs;
+    request.archive = archivePath;
+    request.maxSize = maxSizeFor(archivePath);
+    request.folder = QDir(m_folder).absolutePath();
+    request.title = titleEdit->text();
+    request.mode = modeIncremental->isChecked() ? bmIncremental : bmAll;
+    const CompressionLevel levels[] = {clFastest, clDefault, clMax, clNone};
     for (int i = 0; i < 4; ++i)
-        if (compression[i]->isChecked()) BackupFile1.CompressionLevel = levels[i];
-    BackupFile1.SaveFileID = CheckBox1->isChecked();
-    m_lastArchive = archive;
+        if (compression[i]->isChecked()) request.level = levels[i];
+    request.saveFileList = saveDetailsBox->isChecked();
+    m_lastArchive = archivePath;
     ArchiveResult result;
     {
-        ArchiveRunScope run(m_running, {Button1, Button2, SpeedButton1}, ProgressBar1);
-        result = runArchive(ProgressBar1, QStringLiteral("Insérer une disquete "),
+        ArchiveRunScope run(m_running, {closeButton, backupButton, browseButton}, progressBar);
+        result = runArchive(progressBar, QStringLiteral("Insérer une disquete "),
                             [&](core::Job& job, const ArchiveQuestions& q) {
-                                return BackupFile1.backup(m_specs, archive, job, q);
+                                return BackupArchive::backup(request, job, q);
                             });
     }
     if (result.outcome.ok())

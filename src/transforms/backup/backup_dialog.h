@@ -22,27 +22,26 @@ class BackupDialog : public QDialog {
     // manager's); the current folder until told.
     void setFolder(const QString& folder) { m_folder = folder; }
 
-    void Init(const QStringList& list);
-    void Button2Click();
-    void SpeedButton1Click();
+    void init(const QStringList& list);
+    void backup();
+    void browse();
     // The archive name the backup button would use, and its volume limit.
     static QString archiveNameFor(const QString& typed);
     static qint32 maxSizeFor(const QString& archive);
 
-    BackupArchive BackupFile1;
     QStringList specs() const { return m_specs; }
     QString lastArchive() const { return m_lastArchive; }
 
-    QPushButton* Button1;
-    QLineEdit* Edit1;
-    QLineEdit* Edit2;
-    QToolButton* SpeedButton1;
+    QPushButton* closeButton;
+    QLineEdit* titleEdit;
+    QLineEdit* destinationEdit;
+    QToolButton* browseButton;
     QRadioButton* modeTotal;
     QRadioButton* modeIncremental;
     QRadioButton* compression[4]; // Rapide, Défaut, Maximum, Aucune
-    QCheckBox* CheckBox1;
-    QPushButton* Button2;
-    QProgressBar* ProgressBar1;
+    QCheckBox* saveDetailsBox;
+    QPushButton* backupButton;
+    QProgressBar* progressBar;
 
   protected:
     void reject() override;

@@ -29,13 +29,13 @@ namespace transforms {
 RestoreDialog::RestoreDialog(QWidget* parent) : QDialog(parent) {
     setWindowTitle(QStringLiteral("Restaure"));
     auto* layout = new QVBoxLayout(this);
-    layout->addWidget(ui::closeBar(this, Button1));
+    layout->addWidget(ui::closeBar(this, closeButton));
     auto* form = new QFormLayout;
-    Edit1 = new QLineEdit(this);
-    SpeedButton1 = browseButton(this);
+    archiveEdit = new QLineEdit(this);
+    browseButton = makeBrowseButton(this);
     auto* arch = new QHBoxLayout;
-    arch->addWidget(Edit1);
-    arch->addWidget(SpeedButton1);
+    arch->addWidget(archiveEdit);
+    arch->addWidget(browseButton);
     form->addRow(QStringLiteral("Archive"), arch);
     layout->addLayout(form);
     auto* mode = new QGroupBox(QStringLiteral("Mode"), this);
@@ -50,87 +50,90 @@ RestoreDialog::RestoreDialog(QWidget* parent) : QDialog(parent) {
     layout->addWidget(mode);
     auto* path = new QGroupBox(QStringLiteral("Chemin"), this);
     auto* pathLayout = new QVBoxLayout(path);
-    rbOrigpath = new QRadioButton(QStringLiteral("Chemin d'origine (remplacer fichiers)"), path);
-    rbOtherPath = new QRadioButton(QStringLiteral("Autre chemin"), path);
-    rbOrigpath->setChecked(true);
-    EdPath = new QLineEdit(path);
-    RestorePathButton = browseButton(path);
-    RestorePathButton->setToolTip(QStringLiteral("Browse Data Path"));
-    CbFullPath = new QCheckBox(QStringLiteral("Reconstituer arborescence"), path);
+    originalPathButton =
+        new QRadioButton(QStringLiteral("Chemin d'origine (remplacer fichiers)"), path);
+    otherPathButton = new QRadioButton(QStringLiteral("Autre chemin"), path);
+    originalPathButton->setChecked(true);
+    otherPathEdit = new QLineEdit(path);
+    otherPathBrowseButton = makeBrowseButton(path);
+    otherPathBrowseButton->setToolTip(QStringLiteral("Browse Data Path"));
+    fullPathBox = new QCheckBox(QStringLiteral("Reconstituer arborescence"), path);
     auto* other = new QHBoxLayout;
-    other->addWidget(EdPath);
-    other->addWidget(RestorePathButton);
-    pathLayout->addWidget(rbOrigpath);
-    pathLayout->addWidget(rbOtherPath);
+    other->addWidget(otherPathEdit);
+    other->addWidget(otherPathBrowseButton);
+    pathLayout->addWidget(originalPathButton);
+    pathLayout->addWidget(otherPathButton);
     pathLayout->addLayout(other);
-    pathLayout->addWidget(CbFullPath);
+    pathLayout->addWidget(fullPathBox);
     layout->addWidget(path);
-    Button2 = new QPushButton(QStringLiteral("Restore"), this);
-    layout->addWidget(Button2);
-    ProgressBar1 = new QProgressBar(this);
-    ProgressBar1->setAccessibleName(QStringLiteral("Progression"));
-    ProgressBar1->setRange(0, 100);
-    ProgressBar1->setValue(0);
-    layout->addWidget(ProgressBar1);
+    restoreButton = new QPushButton(QStringLiteral("Restore"), this);
+    layout->addWidget(restoreButton);
+    progressBar = new QProgressBar(this);
+    progressBar->setAccessibleName(QStringLiteral("Progression"));
+    progressBar->setRange(0, 100);
+    progressBar->setValue(0);
+    layout->addWidget(progressBar);
     pathChoiceClicked();
-    Edit1->setFocus();
-    connect(Button1, &QPushButton::clicked, this, &RestoreDialog::reject);
-    connect(rbOrigpath, &QRadioButton::clicked, this, &RestoreDialog::pathChoiceClicked);
-    connect(rbOtherPath, &QRadioButton::clicked, this, &RestoreDialog::pathChoiceClicked);
-    connect(SpeedButton1, &QToolButton::clicked, this,
-            [this] { ui::runCommand([this] { SpeedButton1Click(); }); });
-    connect(RestorePathButton, &QToolButton::clicked, this,
-            [this] { ui::runCommand([this] { RestorePathButtonClick(); }); });
-    connect(Button2, &QPushButton::clicked, this,
-            [this] { ui::runCommand([this] { Button2Click(); }); });
+    archiveEdit->setFocus();
+    connect(closeButton, &QPushButton::clicked, this, &RestoreDialog::reject);
+    connect(originalPathButton, &QRadioButton::clicked, this, &RestoreDialog::pathChoiceClicked);
+    connect(otherPathButton, &QRadioButton::clicked, this, &RestoreDialog::pathChoiceClicked);
+    connect(browseButton, &QToolButton::clicked, this,
+            [this] { ui::runCommand([this] { browse(); }); });
+    connect(otherPathBrowseButton, &QToolButton::clicked, this,
+            [this] { ui::runCommand([this] { browseOtherPath(); }); });
+    connect(restoreButton, &QPushButton::clicked, this,
+            [this] { ui::runCommand([this] { restore(); }); });
 }
 
 void RestoreDialog::pathChoiceClicked() {
-    const bool other = rbOtherPath->isChecked();
-    EdPath->setEnabled(other);
-    RestorePathButton->setEnabled(other);
+    const bool other = otherPathButton->isChecked();
+    otherPathEdit->setEnabled(other);
+    otherPathBrowseButton->setEnabled(other);
     // Rebuilding the stored folders only means something under another folder.
-    CbFullPath->setEnabled(other);
+    fullPathBox->setEnabled(other);
 }
 
-void RestoreDialog::SpeedButton1Click() {
-    const QString chosen = ui::dialogs().openFileName(QStringLiteral("Restaure"), Edit1->text(),
-                                                      QString::fromLatin1(kArchiveFilter));
-    if (!chosen.isEmpty()) Edit1->setText(chosen);
+void RestoreDialog::browse() {
+    const QString chosen = ui::dialogs().openFileName(
+        QStringLiteral("Restaure"), archiveEdit->text(), QString::fromLatin1(kArchiveFilter));
+    if (!chosen.isEmpty()) archiveEdit->setText(chosen);
 }
 
-void RestoreDialog::RestorePathButtonClick() {
-    const QString start = QFileInfo(EdPath->text()).isDir() ? EdPath->text() : QString();
+void RestoreDialog::browseOtherPath() {
+    const QString start =
+        QFileInfo(otherPathEdit->text()).isDir() ? otherPathEdit->text() : QString();
     const QString chosen = ui::dialogs().folderName(QStringLiteral("Autre chemin"), start);
-    if (!chosen.isEmpty()) EdPath->setText(chosen);
+    if (!chosen.isEmpty()) otherPathEdit->setText(chosen);
 }
 
-void RestoreDialog::Button2Click() {
+void RestoreDialog::restore() {
     if (m_running) return;
-    if (!QFileInfo(Edit1->text()).isFile()) {
+    if (!QFileInfo(archiveEdit->text()).isFile()) {
         ui::dialogs().message(QStringLiteral("Indiquer l'archive à restaurer"));
         return;
     }
+    RestoreRequest request;
     for (int i = 0; i < 5; ++i)
-        if (modes[i]->isChecked()) BackupFile1.RestoreMode = TRestoreMode(i);
+        if (modes[i]->isChecked()) request.mode = RestoreMode(i);
     QString path;
-    if (rbOtherPath->isChecked()) {
-        path = EdPath->text().trimmed();
+    if (otherPathButton->isChecked()) {
+        path = otherPathEdit->text().trimmed();
         if (path.isEmpty()) {
             ui::dialogs().message(QStringLiteral("Indiquer le nouveau chemin"));
             return;
         }
     }
-    BackupFile1.RestoreFullPath = CbFullPath->isEnabled() && CbFullPath->isChecked();
-    BackupFile1.Folder = QDir(m_folder).absolutePath();
+    request.fullPath = fullPathBox->isEnabled() && fullPathBox->isChecked();
+    request.folder = QDir(m_folder).absolutePath();
     ArchiveResult result;
     {
-        ArchiveRunScope run(m_running, {Button1, Button2, SpeedButton1}, ProgressBar1);
-        const QString archive = QDir(m_folder).absoluteFilePath(Edit1->text());
-        if (!path.isEmpty()) path = QDir(m_folder).absoluteFilePath(path);
-        result = runArchive(ProgressBar1, QStringLiteral("Insérer une disquette en "),
+        ArchiveRunScope run(m_running, {closeButton, restoreButton, browseButton}, progressBar);
+        request.archive = QDir(m_folder).absoluteFilePath(archiveEdit->text());
+        if (!path.isEmpty()) request.restorePath = QDir(m_folder).absoluteFilePath(path);
+        result = runArchive(progressBar, QStringLiteral("Insérer une disquette en "),
                             [&](core::Job& job, const ArchiveQuestions& q) {
-                                return BackupFile1.restore(archive, path, job, q);
+                                return BackupArchive::restore(request, job, q);
                             });
     }
     if (result.outcome.ok())

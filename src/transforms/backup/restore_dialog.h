@@ -22,24 +22,22 @@ class RestoreDialog : public QDialog {
     // manager's); the current folder until told.
     void setFolder(const QString& folder) { m_folder = folder; }
 
-    void Button2Click();
-    void SpeedButton1Click();
-    void RestorePathButtonClick();
+    void restore();
+    void browse();
+    void browseOtherPath();
     void pathChoiceClicked();
 
-    BackupArchive BackupFile1;
-
-    QPushButton* Button1;
-    QLineEdit* Edit1;
-    QToolButton* SpeedButton1;
+    QPushButton* closeButton;
+    QLineEdit* archiveEdit;
+    QToolButton* browseButton;
     QRadioButton* modes[5];
-    QRadioButton* rbOrigpath;
-    QRadioButton* rbOtherPath;
-    QLineEdit* EdPath;
-    QToolButton* RestorePathButton;
-    QCheckBox* CbFullPath;
-    QPushButton* Button2;
-    QProgressBar* ProgressBar1;
+    QRadioButton* originalPathButton;
+    QRadioButton* otherPathButton;
+    QLineEdit* otherPathEdit;
+    QToolButton* otherPathBrowseButton;
+    QCheckBox* fullPathBox;
+    QPushButton* restoreButton;
+    QProgressBar* progressBar;
 
   protected:
     void reject() override;
