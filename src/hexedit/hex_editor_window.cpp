@@ -51,7 +51,7 @@ HexEditorWindow::HexEditorWindow(QWidget* parent) : QDialog(parent) {
     f.setPixelSize(17);
     editor->setFont(f);
     editor->document().createBackup = false;
-    editor->document().setBytesPerLine(16);
+    editor->cursor().setBytesPerLine(16);
     layout->addWidget(editor, 1);
     resize(760, 520);
     connect(saveButton, &QToolButton::clicked, this,
@@ -108,8 +108,9 @@ bool HexEditorWindow::search(qint64 from) {
                               QStringLiteral(" non trouvée"));
         return false;
     }
-    d.setSelStart(found + pattern.size() - 1);
-    d.setSelEnd(found);
+    HexCursor& cursor = editor->cursor();
+    cursor.setSelStart(found + pattern.size() - 1);
+    cursor.setSelEnd(found);
     editor->showCaret();
     m_lastMatch = found;
     return true;
@@ -131,7 +132,7 @@ void HexEditorWindow::findNext() {
 }
 
 void HexEditorWindow::goTo() {
-    HexDocument& d = editor->document();
+    HexCursor& d = editor->cursor();
     if (d.dataSize() == 0) return;
     QString value = QString::number(d.caretOffset(), 16).toUpper();
     if (!ui::dialogs().inputBox(QStringLiteral("Atteintre la position..."),
@@ -169,7 +170,7 @@ bool HexEditorWindow::save() {
 }
 
 void HexEditorWindow::undoStep() {
-    if (editor->document().canUndo()) editor->document().undo();
+    if (editor->document().canUndo()) editor->cursor().undo();
 }
 
 bool HexEditorWindow::confirmClose() {

@@ -1,7 +1,9 @@
 // The hex document's edits, undo and save, driven by any bytes and checked
 // after each step against a plain byte vector.
+#include "core/job.h"
 #include "data_provider.h"
 #include "fuzz_folder.h"
+#include "hexedit/hexeditor/hex_cursor.h"
 #include "hexedit/hexeditor/hex_document.h"
 
 #include <QCoreApplication>
@@ -28,7 +30,7 @@ void check(bool ok, int line = __builtin_LINE()) {
     std::abort();
 }
 
-void compare(hexedit::HexDocument& doc, const Bytes& model) {
+void compare(hexedit::HexCursor& doc, const Bytes& model) {
     check(doc.dataSize() == qint64(model.size()));
     for (size_t i = 0; i < model.size(); ++i)
         check(doc.readByte(qint64(i)) == model[i]);
@@ -39,7 +41,7 @@ QByteArray toBytes(const Bytes& b) {
 }
 
 // Selects [a, b] of a non-empty document.
-void select(hexedit::HexDocument& doc, qint64 a, qint64 b) {
+void select(hexedit::HexCursor& doc, qint64 a, qint64 b) {
     doc.setSelStart(a);
     doc.setSelEnd(b);
 }
@@ -60,10 +62,12 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* bytes, size_t size) {
         f.write(toBytes(model));
     }
     hexedit::HexDocument doc;
+    hexedit::HexCursor cursor(doc);
     doc.createBackup = false;
     doc.setAllowInsertMode(true);
     doc.insertFlag = true;
-    if (!doc.loadFromFile(path("in"))) return 0;
+    core::DirectJob job;
+    if (!doc.copyIn(path("in"), job) || !doc.adoptCopy(path("in"))) return 0;
     std::deque<Bytes> undo; // the contents before each recorded change, latest last
     for (int step = 0; step < 64 && in.remaining_bytes() > 0; ++step) {
         const int count = doc.undoCount();
@@ -80,44 +84,46 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* bytes, size_t size) {
         switch (op) {
         case 0:
             if (n == 0) break;
-            doc.changeByte(a, data.empty() ? 0 : data[0]);
+            cursor.changeByte(a, data.empty() ? 0 : data[0]);
             model[size_t(a)] = data.empty() ? 0 : data[0];
             break;
         case 1:
             if (data.empty()) break;
-            doc.insertBuffer(toBytes(data), a);
+            cursor.insertBuffer(toBytes(data), a);
             model.insert(model.begin() + a, data.begin(), data.end());
             break;
         case 2:
             if (data.empty()) break;
-            doc.appendBuffer(toBytes(data));
+            cursor.appendBuffer(toBytes(data));
             model.insert(model.end(), data.begin(), data.end());
             break;
         case 3:
             if (n == 0) break;
-            select(doc, a, b);
-            doc.deleteSelection();
+            select(cursor, a, b);
+            cursor.deleteSelection();
             model.erase(model.begin() + a, model.begin() + b + 1);
             break;
         case 4:
             if (n == 0 || data.empty()) break;
-            select(doc, a, b);
-            doc.replaceSelection(toBytes(data));
+            select(cursor, a, b);
+            cursor.replaceSelection(toBytes(data));
             model.erase(model.begin() + a, model.begin() + b + 1);
             model.insert(model.begin() + a, data.begin(), data.end());
             break;
         case 5:
             if (undo.empty()) {
-                doc.undo();
+                cursor.undo();
                 check(doc.undoCount() == 0);
                 break;
             }
-            doc.undo();
+            cursor.undo();
             model = undo.back();
             undo.pop_back();
             break;
         default: {
-            check(doc.saveToFile(path("out")));
+            doc.flushWork();
+            check(doc.writeTo(path("out"), job));
+            doc.savedAs(path("out"));
             QFile f(path("out"));
             check(f.open(QIODevice::ReadOnly) && f.readAll() == toBytes(model));
             break;
@@ -132,7 +138,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* bytes, size_t size) {
         }
         check(recorded || model == before || doc.undoCount() < count);
         if (doc.undoCount() == 0) undo.clear(); // a save starts a new history
-        compare(doc, model);
+        compare(cursor, model);
     }
     return 0;
 }

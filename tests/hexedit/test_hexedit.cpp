@@ -1,7 +1,9 @@
+#include "core/job.h"
 #include "filemanager/file_manager_view.h"
 #include "hexedit/commands.h"
 #include "hexedit/hex_editor_window.h"
 #include "hexedit/hex_find_dialog.h"
+#include "hexedit/hexeditor/hex_cursor.h"
 #include "hexedit/hexeditor/hex_document.h"
 #include "hexedit/hexeditor/hex_editor_view.h"
 #include "hexedit/hexeditor/hex_storage.h"
@@ -41,38 +43,56 @@ static const bool commandsRegistered = [] {
 }();
 
 namespace {
-QByteArray bytesOf(HexDocument& d) {
+template <class Bytes> QByteArray bytesOf(Bytes& d) {
     QByteArray out;
     for (qint64 i = 0; i < d.dataSize(); ++i)
         out.append(char(d.readByte(i)));
     return out;
+}
+// The document's jobs, run here.
+bool loadInto(HexDocument& doc, const QString& name) {
+    core::DirectJob job;
+    return doc.copyIn(name, job) && doc.adoptCopy(name);
+}
+bool saveFrom(HexDocument& doc, const QString& name) {
+    doc.flushWork();
+    core::DirectJob job;
+    if (!doc.writeTo(name, job)) return false;
+    doc.savedAs(name);
+    return true;
+}
+qint64 findIn(HexDocument& doc, QByteArray& pattern, qint64 first, qint64 last, bool ignoreCase,
+              bool translate) {
+    core::DirectJob job;
+    return HexDocument::scan(doc.prepareFind(pattern, first, last, ignoreCase, translate), job);
 }
 } // namespace
 
 class Doc : public ::testing::Test {
   protected:
     TempDir dir;
-    HexDocument d;
+    HexDocument doc;
+    HexCursor d{doc};
     void load(const QByteArray& content) {
         dir.write("f.bin", content);
-        ASSERT_TRUE(d.loadFromFile(dir.file("f.bin")));
+        ASSERT_TRUE(loadInto(d.document(), dir.file("f.bin")));
     }
 };
 
 TEST_F(Doc, EmptyDocumentRules) {
-    d.newFile("Untitled");
+    d.document().newFile("Untitled");
     EXPECT_EQ(d.dataSize(), 0);
     EXPECT_EQ(d.rowCount(), 1);
     d.changeByte(0, 5);
     d.deleteSelection();
-    EXPECT_FALSE(d.canUndo());
+    EXPECT_FALSE(d.document().canUndo());
     EXPECT_FALSE(d.moveCaret(Cell{0, 3}, false, false));
     d.appendBuffer("ab");
     EXPECT_EQ(bytesOf(d), QByteArray("ab"));
-    EXPECT_EQ(d.undoDescription(), QStringLiteral("Append buffer"));
+    EXPECT_EQ(d.document().undoDescription(), QStringLiteral("Append buffer"));
     d.undo();
     EXPECT_EQ(d.dataSize(), 0);
-    EXPECT_EQ(d.undoDescription(), QStringLiteral("No Undo"));
+    EXPECT_EQ(d.document().undoDescription(), QStringLiteral("No Undo"));
     d.insertBuffer("xyz", 0);
     EXPECT_EQ(bytesOf(d), QByteArray("xyz"));
 }
@@ -96,21 +116,21 @@ TEST_F(Doc, SelStartSeekAndSelEnd) {
 TEST_F(Doc, ChangeByteMarksAndUndo) {
     load("ABC");
     d.changeByte(1, 'B');
-    EXPECT_FALSE(d.canUndo());
-    EXPECT_FALSE(d.isChanged(1));
+    EXPECT_FALSE(d.document().canUndo());
+    EXPECT_FALSE(d.document().isChanged(1));
     d.changeByte(1, 'x');
-    EXPECT_TRUE(d.isChanged(1));
-    EXPECT_TRUE(d.modified);
+    EXPECT_TRUE(d.document().isChanged(1));
+    EXPECT_TRUE(d.document().modified);
     d.undo();
     EXPECT_EQ(bytesOf(d), QByteArray("ABC"));
-    EXPECT_FALSE(d.isChanged(1));
-    EXPECT_FALSE(d.modified);
-    EXPECT_FALSE(d.canUndo());
+    EXPECT_FALSE(d.document().isChanged(1));
+    EXPECT_FALSE(d.document().modified);
+    EXPECT_FALSE(d.document().canUndo());
     d.changeByte(0, 'a');
     d.changeByte(0, 'b');
     d.undo();
-    EXPECT_TRUE(d.isChanged(0)); // the mark as it was before the undone change
-    EXPECT_TRUE(d.modified);
+    EXPECT_TRUE(d.document().isChanged(0)); // the mark as it was before the undone change
+    EXPECT_TRUE(d.document().modified);
 }
 
 TEST_F(Doc, DeleteThreeBytesAndUndoRestoresSelectionAndCaret) {
@@ -131,18 +151,18 @@ TEST_F(Doc, HundredAndOneRecords) {
     load(QByteArray(200, 0));
     for (int i = 0; i < 101; ++i)
         d.changeByte(i, quint8(i + 1));
-    EXPECT_EQ(d.undoCount(), 100);
+    EXPECT_EQ(d.document().undoCount(), 100);
     for (int i = 0; i < 100; ++i)
         d.undo();
     EXPECT_EQ(d.readByte(0), 1); // the first change can no longer be undone
     EXPECT_EQ(d.readByte(1), 0);
-    EXPECT_EQ(d.undoDescription(), QStringLiteral("No Undo"));
-    EXPECT_FALSE(d.canUndo());
+    EXPECT_EQ(d.document().undoDescription(), QStringLiteral("No Undo"));
+    EXPECT_FALSE(d.document().canUndo());
 }
 
 TEST_F(Doc, InsertReplaceAndNoSizeChange) {
     load("hello world");
-    d.setAllowInsertMode(true);
+    d.document().setAllowInsertMode(true);
     d.placeCaret(5, false);
     d.insertBuffer(",", 5);
     EXPECT_EQ(bytesOf(d), QByteArray("hello, world"));
@@ -155,8 +175,8 @@ TEST_F(Doc, InsertReplaceAndNoSizeChange) {
     EXPECT_EQ(bytesOf(d), QByteArray("hello, world"));
     d.undo();
     EXPECT_EQ(bytesOf(d), QByteArray("hello world"));
-    d.setNoSizeChange(true);
-    EXPECT_FALSE(d.allowInsertMode());
+    d.document().setNoSizeChange(true);
+    EXPECT_FALSE(d.document().allowInsertMode());
     d.deleteSelection();
     d.appendBuffer("!");
     EXPECT_EQ(d.dataSize(), 11);
@@ -169,16 +189,17 @@ TEST_F(Doc, InsertReplaceAndNoSizeChange) {
 TEST_F(Doc, FindOverlapsCaseAndLimits) {
     load("aaab xAbC abc");
     QByteArray p("\x61\x61\x62");
-    EXPECT_EQ(d.find(p, 0, d.dataSize() - 1, false, false), 1);
+    EXPECT_EQ(findIn(d.document(), p, 0, d.dataSize() - 1, false, false), 1);
     QByteArray q("ABC");
-    EXPECT_EQ(d.find(q, 0, 100, true, true), 6);
+    EXPECT_EQ(findIn(d.document(), q, 0, 100, true, true), 6);
     EXPECT_EQ(q, QByteArray("abc")); // lowered in place
     QByteArray exact("ABC");
-    EXPECT_EQ(d.find(exact, 0, 100, false, false), -1);
+    EXPECT_EQ(findIn(d.document(), exact, 0, 100, false, false), -1);
     QByteArray tail("bc");
-    EXPECT_EQ(d.find(tail, 12, 100, false, false), -1); // first + length beyond the end
-    EXPECT_EQ(d.find(tail, 0, 11, false, false), -1);   // must end at or before last
-    EXPECT_EQ(d.find(tail, 0, 12, false, false), 11);
+    EXPECT_EQ(findIn(d.document(), tail, 12, 100, false, false),
+              -1);                                                  // first + length beyond the end
+    EXPECT_EQ(findIn(d.document(), tail, 0, 11, false, false), -1); // must end at or before last
+    EXPECT_EQ(findIn(d.document(), tail, 0, 12, false, false), 11);
 }
 
 TEST_F(Doc, FindAcrossChunkBoundaries) {
@@ -186,7 +207,7 @@ TEST_F(Doc, FindAcrossChunkBoundaries) {
     big.replace((1 << 20) - 2, 5, "NEEDL");
     load(big);
     QByteArray p("NEEDL");
-    EXPECT_EQ(d.find(p, 0, d.dataSize() - 1, false, false), (1 << 20) - 2);
+    EXPECT_EQ(findIn(d.document(), p, 0, d.dataSize() - 1, false, false), (1 << 20) - 2);
 }
 
 // Matches that straddle the windows the search maps, and bytes just typed:
@@ -197,12 +218,12 @@ TEST_F(Doc, FindAcrossWindowsAndAfterEdits) {
     big.replace((32 << 20) - 1, 2, "Zz");
     load(big);
     QByteArray p("FiNdMe"), q("findme"), z("zZ");
-    EXPECT_EQ(d.find(p, 0, d.dataSize() - 1, false, false), (16 << 20) - 3);
-    EXPECT_EQ(d.find(q, 0, d.dataSize() - 1, true, true), (16 << 20) - 3);
-    EXPECT_EQ(d.find(z, 0, d.dataSize() - 1, true, true), (32 << 20) - 1);
+    EXPECT_EQ(findIn(d.document(), p, 0, d.dataSize() - 1, false, false), (16 << 20) - 3);
+    EXPECT_EQ(findIn(d.document(), q, 0, d.dataSize() - 1, true, true), (16 << 20) - 3);
+    EXPECT_EQ(findIn(d.document(), z, 0, d.dataSize() - 1, true, true), (32 << 20) - 1);
     d.changeByte(5, quint8('Q'));
     QByteArray typed("xQx");
-    EXPECT_EQ(d.find(typed, 0, d.dataSize() - 1, false, false), 4);
+    EXPECT_EQ(findIn(d.document(), typed, 0, d.dataSize() - 1, false, false), 4);
 }
 
 TEST_F(Doc, CaseInsensitiveSearchOverLongData) {
@@ -212,9 +233,10 @@ TEST_F(Doc, CaseInsensitiveSearchOverLongData) {
     data.replace(4990, 4, "hElL");
     load(data);
     QByteArray hello("hello"), ete("\xE9T\xE9"), cut("hello");
-    EXPECT_EQ(d.find(hello, 0, d.dataSize() - 1, true, true), 777);
-    EXPECT_EQ(d.find(ete, 0, d.dataSize() - 1, true, true), 3001);
-    EXPECT_EQ(d.find(cut, 778, d.dataSize() - 1, true, true), -1); // "hElL" runs off the end
+    EXPECT_EQ(findIn(d.document(), hello, 0, d.dataSize() - 1, true, true), 777);
+    EXPECT_EQ(findIn(d.document(), ete, 0, d.dataSize() - 1, true, true), 3001);
+    EXPECT_EQ(findIn(d.document(), cut, 778, d.dataSize() - 1, true, true),
+              -1); // "hElL" runs off the end
 }
 
 TEST_F(Doc, BytesPerLineLimitsAndMarkers) {
@@ -236,26 +258,26 @@ TEST_F(Doc, SaveBackupRuleAndAtomicReplace) {
     QFile::setPermissions(dir.file("f.bin"),
                           QFile::ReadOwner | QFile::WriteOwner | QFile::ReadGroup);
     d.changeByte(0, 'O');
-    ASSERT_TRUE(d.saveToFile(dir.file("f.bin")));
+    ASSERT_TRUE(saveFrom(d.document(), dir.file("f.bin")));
     EXPECT_EQ(readAll(dir.file("f.bin")), QByteArray("Original"));
     EXPECT_EQ(readAll(dir.file("f.bak")), QByteArray("original"));
     EXPECT_EQ(QFile::permissions(dir.file("f.bin")) & 0x0777,
               QFile::permissions(dir.file("f.bin")) & 0x0777);
     EXPECT_TRUE(QFile::permissions(dir.file("f.bin")) & QFile::ReadGroup);
     EXPECT_FALSE(QFile::permissions(dir.file("f.bin")) & QFile::ReadOther);
-    EXPECT_FALSE(d.canUndo());
-    EXPECT_FALSE(d.modified);
+    EXPECT_FALSE(d.document().canUndo());
+    EXPECT_FALSE(d.document().modified);
     QFile::remove(dir.file("f.bak"));
-    ASSERT_TRUE(d.saveToFile(dir.file("f.bin"))); // not modified: no backup
+    ASSERT_TRUE(saveFrom(d.document(), dir.file("f.bin"))); // not modified: no backup
     EXPECT_FALSE(QFile::exists(dir.file("f.bak")));
     d.changeByte(0, 'Q');
-    ASSERT_TRUE(d.saveToFile(dir.file("other.bin"))); // another name: no backup
+    ASSERT_TRUE(saveFrom(d.document(), dir.file("other.bin"))); // another name: no backup
     EXPECT_FALSE(QFile::exists(dir.file("other.bak")));
     // A save that cannot happen reports false and keeps Modified.
     d.changeByte(1, 'R');
-    EXPECT_FALSE(d.saveToFile(dir.file("missing/dir/x.bin")));
-    EXPECT_TRUE(d.modified);
-    EXPECT_TRUE(d.canUndo());
+    EXPECT_FALSE(saveFrom(d.document(), dir.file("missing/dir/x.bin")));
+    EXPECT_TRUE(d.document().modified);
+    EXPECT_TRUE(d.document().canUndo());
 }
 
 // A sparse file stays sparse through load, a typed byte and save: only the
@@ -272,11 +294,11 @@ TEST_F(Doc, SparseFilesKeepTheirHoles) {
     struct stat st;
     ASSERT_EQ(::stat(QFile::encodeName(name).constData(), &st), 0);
     if (qint64(st.st_blocks) * 512 > (qint64(1) << 20)) GTEST_SKIP() << "no sparse files here";
-    d.createBackup = false;
-    ASSERT_TRUE(d.loadFromFile(name));
+    d.document().createBackup = false;
+    ASSERT_TRUE(loadInto(d.document(), name));
     d.changeByte(0, 'H');
     d.changeByte(qint64(1) << 29, 'm'); // a byte in the middle of the hole
-    ASSERT_TRUE(d.saveToFile(name));
+    ASSERT_TRUE(saveFrom(d.document(), name));
     ASSERT_EQ(::stat(QFile::encodeName(name).constData(), &st), 0);
     EXPECT_EQ(qint64(st.st_size), (qint64(1) << 30) + 4);
     EXPECT_LT(qint64(st.st_blocks) * 512, qint64(1) << 20);
@@ -296,7 +318,7 @@ TEST_F(Doc, SaveKeepsOwnerAndStoredAttributesAndSparesReadOnlyFiles) {
     const QByteArray path = dir.file("f.bin").toLocal8Bit();
     const bool chowned = ::chown(path.constData(), 4321, 4321) == 0; // as root only
     d.changeByte(0, 'C');
-    ASSERT_TRUE(d.saveToFile(dir.file("f.bin")));
+    ASSERT_TRUE(saveFrom(d.document(), dir.file("f.bin")));
     EXPECT_EQ(readAll(dir.file("f.bin")), QByteArray("Content"));
     EXPECT_TRUE(p.attributes(dir.file("f.bin")) & platform::faSysFile);
     struct stat st;
@@ -306,9 +328,9 @@ TEST_F(Doc, SaveKeepsOwnerAndStoredAttributesAndSparesReadOnlyFiles) {
     }
     ASSERT_TRUE(p.setAttributes(dir.file("f.bin"), platform::faReadOnly));
     d.changeByte(1, 'O');
-    EXPECT_FALSE(d.saveToFile(dir.file("f.bin")));
+    EXPECT_FALSE(saveFrom(d.document(), dir.file("f.bin")));
     EXPECT_EQ(readAll(dir.file("f.bin")), QByteArray("Content"));
-    EXPECT_TRUE(d.modified);
+    EXPECT_TRUE(d.document().modified);
 }
 
 TEST(DocLife, WorkingFileNamedAndRemoved) {
@@ -399,7 +421,7 @@ TEST(DocLife, WorkingFilesOfAKilledEditorAreRemovedByTheNext) {
         EXPECT_TRUE(QFileInfo(file("0000DDDD.KWDT")).isSymLink());
         EXPECT_TRUE(platform::isHeld(next.workingFileName()));
         shared.write("f.bin", "loaded");
-        ASSERT_TRUE(next.loadFromFile(shared.file("f.bin")));
+        ASSERT_TRUE(loadInto(next, shared.file("f.bin")));
         EXPECT_TRUE(platform::isHeld(next.workingFileName()));
         EXPECT_FALSE(QFile::exists(next.workingFileName() + ".load"));
         EXPECT_EQ(bytesOf(next), QByteArray("loaded"));
@@ -427,7 +449,7 @@ class Widget : public ::testing::Test {
   protected:
     TempDir dir;
     HexEditorView w;
-    HexDocument& d = w.document();
+    HexCursor& d = w.cursor();
     void SetUp() override {
         w.resize(800, 400);
         w.show();
@@ -435,7 +457,7 @@ class Widget : public ::testing::Test {
     }
     void load(const QByteArray& content) {
         dir.write("w.bin", content);
-        ASSERT_TRUE(d.loadFromFile(dir.file("w.bin")));
+        ASSERT_TRUE(loadInto(d.document(), dir.file("w.bin")));
     }
 };
 
@@ -473,9 +495,9 @@ TEST_F(Widget, TypingHexDigitsAndCharacters) {
     QApplication::sendEvent(&w, &accented);
     EXPECT_EQ(d.readByte(1), 'Z');
     EXPECT_EQ(d.readByte(2), 0xE9);
-    EXPECT_TRUE(d.isChanged(1));
+    EXPECT_TRUE(d.document().isChanged(1));
     QTest::keyClick(&w, Qt::Key_Insert); // clears the marks
-    EXPECT_FALSE(d.isChanged(1));
+    EXPECT_FALSE(d.document().isChanged(1));
     QTest::keyClick(&w, Qt::Key_End);
     QTest::keyClicks(&w, "xy"); // past the end outside insert mode: ignored after the last byte
     EXPECT_EQ(d.dataSize(), 4);
@@ -500,7 +522,7 @@ TEST_F(Widget, CtrlDeleteAndNavigation) {
     QTest::keyClick(&w, Qt::Key_Home, Qt::ControlModifier);
     QTest::keyClick(&w, Qt::Key_3, Qt::ControlModifier);
     EXPECT_EQ(d.caret(), (Cell{1, 2}));
-    d.setNoSizeChange(true);
+    d.document().setNoSizeChange(true);
     QTest::keyClick(&w, Qt::Key_Delete, Qt::ControlModifier);
     EXPECT_EQ(d.dataSize(), 18);
 }
@@ -553,9 +575,9 @@ TEST_F(Widget, PagesMouseSelectionAndBackspace) {
 
 TEST_F(Widget, InsertModeTypesAndDeletes) {
     load("abc");
-    d.setAllowInsertMode(true);
+    d.document().setAllowInsertMode(true);
     QTest::keyClick(&w, Qt::Key_Insert);
-    ASSERT_TRUE(d.insertMode());
+    ASSERT_TRUE(d.document().insertMode());
     QTest::keyClick(&w, Qt::Key_Tab); // character area
     QTest::keyClicks(&w, "X");
     EXPECT_EQ(bytesOf(d), QByteArray("Xabc"));
@@ -580,7 +602,7 @@ TEST(HexWindow, OpensFindsGoesToAndAsksBeforeClosing) {
     win.init("data.bin");
     win.show();
     QApplication::processEvents();
-    HexDocument& d = win.editor->document();
+    HexCursor& d = win.editor->cursor();
     ASSERT_EQ(d.dataSize(), 11);
     {
         ui::ScopedModalHandler h([](QDialog* dlg) {
@@ -670,19 +692,19 @@ TEST(HexWindow, EscapeStopsASaveAndKeepsTheChanges) {
     win.init(dir.file("large.bin"));
     win.show();
     QApplication::processEvents();
-    HexDocument& d = win.editor->document();
+    HexCursor& d = win.editor->cursor();
     d.changeByte(0, 'E');
     dialogs.answerFile(dir.file("large.bin"));
     QTimer::singleShot(50, [&] { QTest::keyClick(&win, Qt::Key_Escape); });
     EXPECT_FALSE(win.save());
     ASSERT_EQ(dialogs.shown.size(), 1); // the file name asked, and no error box
     EXPECT_EQ(dialogs.shown[0].title, QStringLiteral("Enregistrer"));
-    EXPECT_TRUE(d.modified);
+    EXPECT_TRUE(d.document().modified);
     EXPECT_EQ(readAll(dir.file("large.bin")), QByteArray("data"));
     disk.slow = false;
     dialogs.answerFile(dir.file("large.bin"));
     EXPECT_TRUE(win.save());
-    EXPECT_FALSE(d.modified);
+    EXPECT_FALSE(d.document().modified);
     EXPECT_EQ(readAll(dir.file("large.bin")), QByteArray("Eata"));
     win.hide();
     platform::Platform::setInstance(nullptr);
@@ -765,7 +787,7 @@ TEST(HexWindow, FoundMatchesComeIntoViewAndTabReachesTheButtons) {
     QApplication::processEvents();
     HexEditorView* editor = win.editor;
     const auto caretShown = [&] {
-        const qint64 row = editor->document().caret().row;
+        const qint64 row = editor->cursor().caret().row;
         return row >= editor->topRow() && row < editor->topRow() + editor->visibleRows();
     };
     {
@@ -777,11 +799,11 @@ TEST(HexWindow, FoundMatchesComeIntoViewAndTabReachesTheButtons) {
         });
         win.find();
     }
-    EXPECT_EQ(std::min(editor->document().selStart(), editor->document().selEnd()), 40000);
+    EXPECT_EQ(std::min(editor->cursor().selStart(), editor->cursor().selEnd()), 40000);
     EXPECT_GT(editor->topRow(), 0);
     EXPECT_TRUE(caretShown());
     QTest::keyClick(editor, Qt::Key_F3);
-    EXPECT_EQ(std::min(editor->document().selStart(), editor->document().selEnd()), 60000);
+    EXPECT_EQ(std::min(editor->cursor().selStart(), editor->cursor().selEnd()), 60000);
     EXPECT_TRUE(caretShown());
     dialogs.answerInput("10");
     win.goTo();
@@ -789,9 +811,9 @@ TEST(HexWindow, FoundMatchesComeIntoViewAndTabReachesTheButtons) {
     EXPECT_TRUE(caretShown());
 
     editor->setFocus();
-    ASSERT_FALSE(editor->document().caretInChars());
+    ASSERT_FALSE(editor->cursor().caretInChars());
     QTest::keyClick(editor, Qt::Key_Tab);
-    EXPECT_TRUE(editor->document().caretInChars());
+    EXPECT_TRUE(editor->cursor().caretInChars());
     EXPECT_TRUE(editor->hasFocus());
     QTest::keyClick(editor, Qt::Key_Tab);
     EXPECT_FALSE(editor->hasFocus());

@@ -182,25 +182,12 @@ qint64 findFolded(const quint8* hay, qint64 n, const quint8* pat, qint64 m) {
 
 } // namespace
 
-HexDocument::HexDocument() {
-    for (qint64& m : m_markers)
-        m = -1;
-}
+HexDocument::HexDocument() = default;
 
 HexDocument::~HexDocument() = default;
 
-// ---- notifications ----
-
 void HexDocument::notify() {
     if (stateChanged) stateChanged();
-}
-
-void HexDocument::repaint(qint64 first, qint64 last) {
-    if (repaintLines) repaintLines(first, last);
-}
-
-void HexDocument::relayout() {
-    if (layoutChanged) layoutChanged();
 }
 
 // ---- bytes ----
@@ -209,25 +196,20 @@ qint64 HexDocument::dataSize() {
     return m_bytes.size();
 }
 
-quint8 HexDocument::readByte(qint64 offset) {
-    return m_bytes.byteAt(offset, m_bytesPerLine);
+quint8 HexDocument::readByte(qint64 offset, int width) {
+    return m_bytes.byteAt(offset, width);
 }
 
-const quint8* HexDocument::lineBytes(qint64 lineStart, int& count) {
-    return m_bytes.bytesAt(lineStart, m_bytesPerLine, count);
+const quint8* HexDocument::lineBytes(qint64 lineStart, int width, int& count) {
+    return m_bytes.bytesAt(lineStart, width, count);
 }
 
-qint64 HexDocument::rowCount() {
-    const qint64 size = dataSize();
-    return std::max<qint64>(1, (size + m_bytesPerLine - 1) / m_bytesPerLine);
+void HexDocument::setNoSizeChange(bool on) {
+    m_noSizeChange = on;
+    if (on) m_allowInsert = false;
 }
 
 // ---- load, new, save ----
-
-bool HexDocument::loadFromFile(const QString& name) {
-    core::DirectJob job;
-    return copyIn(name, job) && adoptCopy(name);
-}
 
 bool HexDocument::copyIn(const QString& name, core::Job& job) {
     return m_bytes.copyIn(name, job);
@@ -239,11 +221,7 @@ bool HexDocument::adoptCopy(const QString& name) {
     emptyUndo();
     m_marks.clear();
     modified = false;
-    m_selecting = false;
-    m_selAnchor = m_selStart = m_selEnd = -1;
-    m_caret = Cell{0, 2};
-    relayout();
-    repaint();
+    if (replaced) replaced();
     return true;
 }
 
@@ -251,24 +229,9 @@ void HexDocument::newFile(const QString& name) {
     m_bytes.resize(0);
     fileName = name;
     emptyUndo();
-    m_selAnchor = m_selStart = m_selEnd = -1;
-    m_selecting = false;
     m_marks.clear();
-    relayout();
     modified = false;
-    m_caret = Cell{0, 2};
-    repaint();
-}
-
-bool HexDocument::saveToFile(const QString& name) {
-    flushWork();
-    core::DirectJob job;
-    const bool ok = writeTo(name, job);
-    if (ok)
-        savedAs(name);
-    else
-        repaint();
-    return ok;
+    if (replaced) replaced();
 }
 
 void HexDocument::savedAs(const QString& name) {
@@ -276,7 +239,7 @@ void HexDocument::savedAs(const QString& name) {
     modified = false;
     fileName = name;
     emptyUndo();
-    repaint();
+    if (marksCleared) marksCleared();
 }
 
 bool HexDocument::writeTo(const QString& name, core::Job& job) {
@@ -299,148 +262,17 @@ bool HexDocument::writeTo(const QString& name, core::Job& job) {
            out.commit();
 }
 
-// ---- cells ----
-
-qint64 HexDocument::cellOffset(const Cell& c) const {
-    const int n = m_bytesPerLine;
-    qint64 off =
-        isCharColumn(c.col) ? c.row * n + (c.col - 2 * n - 3) : c.row * n + (c.col - 2) / 2;
-    return off < 0 ? 0 : off;
-}
-
-Cell HexDocument::offsetCell(qint64 offset, bool charArea, int nibble) const {
-    if (offset < 0) return Cell{0, 2};
-    const int n = m_bytesPerLine;
-    const int within = int(offset % n);
-    return Cell{offset / n, charArea ? 2 * n + 3 + within : 2 + 2 * within + nibble};
-}
-
-Cell HexDocument::counterpart(const Cell& c) const {
-    const qint64 off = cellOffset(c);
-    return offsetCell(off, !isCharColumn(c.col));
-}
-
-qint64 HexDocument::caretOffset() {
-    return std::clamp<qint64>(caretRawOffset(), 0, std::max<qint64>(0, dataSize() - 1));
-}
-
-void HexDocument::placeCaret(qint64 offset, bool charArea) {
-    const qint64 before = m_caret.row;
-    m_caret = offsetCell(offset, charArea);
-    repaint(std::min(before, m_caret.row), std::max(before, m_caret.row));
-}
-
-void HexDocument::clearSelection() {
-    if (m_selStart >= 0) repaint(lineOf(m_selStart), lineOf(m_selEnd));
-    m_selAnchor = m_selStart = m_selEnd = -1;
-    m_selecting = false;
-}
-
-void HexDocument::extendSelection(qint64 t) {
-    const qint64 oldFirst = m_selStart, oldLast = m_selEnd;
-    if (m_selStart < 0) m_selAnchor = caretOffset();
-    m_selStart = std::min(m_selAnchor, t);
-    m_selEnd = std::max(m_selAnchor, t);
-    if (insertMode() && t != m_selAnchor)
-        (t > m_selAnchor ? m_selEnd : m_selStart) = t > m_selAnchor ? t - 1 : t + 1;
-    const qint64 a = oldFirst >= 0 ? std::min(oldFirst, m_selStart) : m_selStart;
-    const qint64 b = oldLast >= 0 ? std::max(oldLast, m_selEnd) : m_selEnd;
-    repaint(lineOf(a), lineOf(b));
-    notify();
-}
-
-bool HexDocument::moveCaret(const Cell& target, bool shiftOrButton, bool buttonDown) {
-    const qint64 size = dataSize();
-    if (size == 0) return target == Cell{0, 2};
-    if (!shiftOrButton) clearSelection();
-    if (target.col < 2 || target.col >= columnCount() || target.row < 0) return false;
-    if (cellOffset(target) >= size) {
-        placeCaret(size - 1, caretInChars());
-        return false;
-    }
-    if (target.col == separatorColumn()) {
-        if (buttonDown) moveCaret(Cell{target.row, target.col - 1}, shiftOrButton, false);
-        return false;
-    }
-    if (m_selecting)
-        extendSelection(cellOffset(target));
-    else if (m_selStart >= 0)
-        clearSelection();
-    const qint64 before = m_caret.row;
-    m_caret = target;
-    repaint(std::min(before, m_caret.row), std::max(before, m_caret.row));
-    return true;
-}
-
-void HexDocument::setSelStart(qint64 p) {
-    if (p < 0 || p >= dataSize()) throw core::TavError(QStringLiteral("Invalid SelStart"));
-    clearSelection();
-    placeCaret(p, caretInChars());
-}
-
-void HexDocument::setSelEnd(qint64 p) {
-    if (p < 0 || p >= dataSize()) throw core::TavError(QStringLiteral("Invalid SelEnd"));
-    clearSelection();
-    m_selAnchor = caretOffset();
-    m_selStart = std::min(m_selAnchor, p);
-    m_selEnd = std::max(m_selAnchor, p);
-    repaint(lineOf(m_selStart), lineOf(m_selEnd));
-    notify();
-}
-
-bool HexDocument::seek(qint64 offset, int origin, bool failOutside) {
-    const qint64 size = dataSize();
-    qint64 target = 0;
-    switch (origin) {
-    case 0:
-        target = offset;
-        break;
-    case 1:
-        target = caretOffset() + offset;
-        break;
-    case 2:
-        target = size - 1 + offset;
-        break;
-    default:
-        target = caretOffset();
-        break;
-    }
-    if (size <= 0) return false;
-    if (target < 0 || target >= size) {
-        if (failOutside) return false;
-        target = std::clamp<qint64>(target, 0, size - 1);
-    }
-    setSelStart(target);
-    return true;
-}
-
-void HexDocument::setBytesPerLine(int n) {
-    if (n < 1 || n > 256) throw core::TavError(QStringLiteral("Invalid BytesPerLine argument"));
-    if (n == m_bytesPerLine) return;
-    const qint64 off = caretRawOffset();
-    const bool chars = caretInChars();
-    const int nibble = caretNibble();
-    m_bytesPerLine = n;
-    m_caret = offsetCell(off, chars, nibble);
-    relayout();
-    repaint();
-}
-
-void HexDocument::setNoSizeChange(bool on) {
-    m_noSizeChange = on;
-    if (on) m_allowInsert = false;
-}
-
 // ---- changes ----
 
-bool HexDocument::gate(ChangeType type, qint64 position, qint64 oldLength, qint64 count) {
+bool HexDocument::gate(ChangeType type, qint64 position, qint64 oldLength, qint64 count,
+                       const EditPosition& before) {
     bool allowed = dataSize() > 0 || type == ctInsert || type == ctAppend;
     if (m_noSizeChange && (type == ctRemove || type == ctInsert || type == ctAppend ||
                            (type == ctReplace && oldLength != count)))
         allowed = false;
     if (allowed) {
         m_canUndo = true;
-        pushUndo(type, position, oldLength, count);
+        pushUndo(type, position, oldLength, count, before);
         modified = true;
     }
     notify();
@@ -451,146 +283,55 @@ void HexDocument::truncateMarks(qint64 p) {
     m_marks.erase(m_marks.lower_bound(std::max<qint64>(0, p)), m_marks.end());
 }
 
-void HexDocument::changeByte(qint64 offset, quint8 value) {
-    if (offset < 0 || offset >= dataSize()) return;
-    if (readByte(offset) == value) return;
-    if (!gate(ctByte, offset, 0, 1)) return;
+bool HexDocument::changeByte(qint64 offset, quint8 value, const EditPosition& before) {
+    if (offset < 0 || offset >= dataSize()) return false;
+    if (readByte(offset) == value) return false;
+    if (!gate(ctByte, offset, 0, 1, before)) return false;
     m_bytes.write(offset, reinterpret_cast<const char*>(&value), 1);
     if (!insertMode()) m_marks.insert(offset);
-    if (repaintByte)
-        repaintByte(offset);
-    else
-        repaint(lineOf(offset), lineOf(offset));
+    if (byteChanged) byteChanged(offset);
+    return true;
 }
 
-void HexDocument::deleteRange(qint64 a, qint64 b, Cell target, bool truncate) {
-    if (truncate) truncateMarks(a);
+bool HexDocument::removeBytes(qint64 a, qint64 b, const EditPosition& before, bool dropMarksFirst) {
+    if (dropMarksFirst) truncateMarks(a);
+    if (!gate(ctRemove, a, 0, b - a, before)) return false;
     m_bytes.remove(a, b);
-    const qint64 size = dataSize();
-    const bool chars = isCharColumn(target.col);
-    if (cellOffset(target) >= size)
-        m_caret = offsetCell(std::max<qint64>(0, size - 1), chars);
-    else
-        m_caret = target;
-    relayout();
-    m_selAnchor = m_selStart = m_selEnd = -1;
-    m_selecting = false;
-    repaint();
+    return true;
 }
 
-void HexDocument::deleteSelection() {
-    qint64 a, b;
-    Cell target;
-    if (m_selStart >= 0) {
-        a = m_selStart;
-        b = m_selEnd + 1;
-        target = offsetCell(a, caretInChars());
-    } else {
-        a = caretOffset();
-        b = a + 1;
-        target = m_caret;
-    }
-    truncateMarks(a);
-    if (!gate(ctRemove, a, 0, b - a)) return;
-    deleteRange(a, b, target, false);
-}
-
-void HexDocument::deleteByte(bool before) {
-    const qint64 o = caretRawOffset();
-    if (before) {
-        if (o <= 0 || o > dataSize()) return;
-        if (!gate(ctRemove, o - 1, 0, 1)) return;
-        deleteRange(o - 1, o, m_caret, false);
-        seek(o - 1, 0, true);
-    } else {
-        if (o >= dataSize()) return;
-        if (!gate(ctRemove, o, 0, 1)) return;
-        deleteRange(o, o + 1, m_caret, false);
-    }
-}
-
-void HexDocument::insertBuffer(const QByteArray& bytes, qint64 p) {
-    if (bytes.isEmpty() || p < 0 || p > dataSize()) return;
-    if (!gate(ctInsert, p, 0, bytes.size())) return;
+bool HexDocument::insertBytes(qint64 p, const QByteArray& bytes, const EditPosition& before) {
+    if (bytes.isEmpty() || p < 0 || p > dataSize()) return false;
+    if (!gate(ctInsert, p, 0, bytes.size(), before)) return false;
     if (dataSize() == 0) {
         p = 0;
         m_marks.clear();
     }
     m_bytes.insert(p, bytes);
-    relayout();
     truncateMarks(p);
-    if (p == caretRawOffset()) {
-        m_selAnchor = m_selStart = p;
-        m_selEnd = p + bytes.size() - 1;
-        notify();
-    }
-    repaint();
+    return true;
 }
 
-void HexDocument::appendBuffer(const QByteArray& bytes) {
-    if (bytes.isEmpty()) return;
+bool HexDocument::appendBytes(const QByteArray& bytes, const EditPosition& before) {
+    if (bytes.isEmpty()) return false;
     const qint64 old = dataSize();
-    if (!gate(ctAppend, old, 0, bytes.size())) return;
+    if (!gate(ctAppend, old, 0, bytes.size(), before)) return false;
     truncateMarks(old);
     if (old == 0) m_marks.clear();
     m_bytes.write(old, bytes.constData(), bytes.size());
-    relayout();
-    m_caret = offsetCell(old, caretInChars());
-    m_selAnchor = m_selStart = old;
-    m_selEnd = old + bytes.size() - 1;
-    repaint();
+    return true;
 }
 
-void HexDocument::replaceSelection(QByteArray bytes) {
-    if (m_selStart < 0) return insertBuffer(bytes, caretRawOffset());
-    if (m_noSizeChange) {
-        if (bytes.size() > selCount()) bytes.truncate(selCount());
-        if (bytes.size() < selCount()) m_selEnd = m_selStart + bytes.size() - 1;
-    }
-    if (bytes.isEmpty()) return;
-    const qint64 start = m_selStart, count = selCount();
-    if (!gate(ctReplace, start, count, bytes.size())) return;
+bool HexDocument::replaceBytes(qint64 start, qint64 count, const QByteArray& bytes,
+                               const EditPosition& before) {
+    if (!gate(ctReplace, start, count, bytes.size(), before)) return false;
     m_bytes.remove(start, start + count);
     m_bytes.insert(start, bytes);
     truncateMarks(start);
-    relayout();
-    if (caretRawOffset() == start && start < dataSize()) {
-        m_selAnchor = m_selStart = start;
-        m_selEnd = start + bytes.size() - 1;
-    } else {
-        m_selAnchor = m_selStart = m_selEnd = -1;
-    }
-    repaint();
-}
-
-// ---- markers ----
-
-void HexDocument::setMarker(int index, qint64 line) {
-    if (index < 0 || index > 9)
-        throw core::TavError(QStringLiteral("SetMarker : Invalid marker index"));
-    if (m_markers[index] == line) return;
-    m_markers[index] = line;
-    repaint();
-}
-
-qint64 HexDocument::markerLine(int index) {
-    if (index < 0 || index > 9) return m_caret.row;
-    return m_markers[index] < 0 ? m_caret.row : m_markers[index];
-}
-
-int HexDocument::markerOn(qint64 line) const {
-    for (int i = 0; i < 10; ++i)
-        if (m_markers[i] == line) return i;
-    return -1;
+    return true;
 }
 
 // ---- search ----
-
-qint64 HexDocument::find(QByteArray& pattern, qint64 first, qint64 last, bool ignoreCase,
-                         bool translate) {
-    core::DirectJob job;
-    return scan(prepareFind(pattern, first, last, ignoreCase, translate), job);
-}
 
 HexDocument::Search HexDocument::prepareFind(QByteArray& pattern, qint64 first, qint64 last,
                                              bool ignoreCase, bool translate) {
@@ -657,7 +398,8 @@ void HexDocument::emptyUndo() {
     notify();
 }
 
-void HexDocument::pushUndo(ChangeType type, qint64 position, qint64 oldLength, qint64 count) {
+void HexDocument::pushUndo(ChangeType type, qint64 position, qint64 oldLength, qint64 count,
+                           const EditPosition& before) {
     m_undoText = QString::fromLatin1(kUndoTexts[type]);
     ++m_undoCount;
     if (m_undoCount > 100) {
@@ -670,16 +412,16 @@ void HexDocument::pushUndo(ChangeType type, qint64 position, qint64 oldLength, q
         --m_undoCount;
     }
     QByteArray r;
-    const qint64 caretOff = caretRawOffset();
+    const qint64 caretOff = before.caret;
     r.append(char(type));
     r.append(char(type == ctByte && m_marks.count(position) ? 1 : 0));
     r.append(char(modified ? 1 : 0));
     putI32(r, caretOff);
-    r.append(char(caretInChars() ? 0 : caretNibble()));
-    r.append(char(caretInChars() ? 1 : 0));
-    putI32(r, m_selStart);
-    putI32(r, m_selEnd);
-    putI32(r, m_selAnchor);
+    r.append(char(before.charArea ? 0 : before.nibble));
+    r.append(char(before.charArea ? 1 : 0));
+    putI32(r, before.selStart);
+    putI32(r, before.selEnd);
+    putI32(r, before.selAnchor);
     putI32(r, position);
     putI32(r, count);
     putI32(r, oldLength);
@@ -690,24 +432,28 @@ void HexDocument::pushUndo(ChangeType type, qint64 position, qint64 oldLength, q
     r.append(bytes);
     putI32(r, r.size() + 4);
     m_undo.append(r);
-    m_undoHigh.push_back(
-        {high(caretOff), high(m_selStart), high(m_selEnd), high(m_selAnchor), high(position)});
+    m_undoHigh.push_back({high(caretOff), high(before.selStart), high(before.selEnd),
+                          high(before.selAnchor), high(position)});
 }
 
-void HexDocument::restoreState(const QByteArray& r, qint64 at) {
+EditPosition HexDocument::recordedPosition(const QByteArray& r, qint64 at) {
     const auto& hi = m_undoHigh.back();
-    const qint64 caretOff = join(getI32(r, at + 3), hi[0]);
-    const int nibble = r[at + 7];
-    const bool chars = r[at + 8] != 0;
-    m_caret = dataSize() == 0 ? Cell{0, 2} : offsetCell(caretOff, chars, chars ? 0 : nibble);
-    m_selStart = join(getI32(r, at + 9), hi[1]);
-    m_selEnd = join(getI32(r, at + 13), hi[2]);
-    m_selAnchor = join(getI32(r, at + 17), hi[3]);
+    EditPosition p;
+    p.caret = join(getI32(r, at + 3), hi[0]);
+    p.charArea = r[at + 8] != 0;
+    p.nibble = p.charArea ? 0 : r[at + 7];
+    p.selStart = join(getI32(r, at + 9), hi[1]);
+    p.selEnd = join(getI32(r, at + 13), hi[2]);
+    p.selAnchor = join(getI32(r, at + 17), hi[3]);
     modified = r[at + 2] != 0;
+    return p;
 }
 
-void HexDocument::undo() {
-    if (!m_canUndo || m_undoCount == 0) return emptyUndo();
+std::optional<EditPosition> HexDocument::undo() {
+    if (!m_canUndo || m_undoCount == 0) {
+        emptyUndo();
+        return std::nullopt;
+    }
     const qint64 length = getI32(m_undo, m_undo.size() - 4);
     const qint64 at = m_undo.size() - length;
     const auto& hi = m_undoHigh.back();
@@ -724,34 +470,27 @@ void HexDocument::undo() {
             m_marks.insert(position);
         else
             m_marks.erase(position);
-        restoreState(m_undo, at);
         break;
     }
     case ctRemove:
         m_bytes.insert(position, saved);
-        restoreState(m_undo, at);
         truncateMarks(position);
         break;
     case ctInsert:
         m_bytes.remove(position, position + count);
-        restoreState(m_undo, at);
         truncateMarks(position);
         break;
     case ctReplace:
         m_bytes.remove(position, position + count);
         m_bytes.insert(position, saved.left(oldLength));
-        restoreState(m_undo, at);
         truncateMarks(position > 0 ? position - 1 : 0);
         break;
     case ctAppend:
-        m_caret = Cell{0, 2};
         m_bytes.resize(position);
         truncateMarks(position);
-        restoreState(m_undo, at);
         break;
     }
-    relayout();
-    repaint();
+    const EditPosition before = recordedPosition(m_undo, at);
     m_undo.truncate(at);
     m_undoHigh.pop_back();
     --m_undoCount;
@@ -762,6 +501,7 @@ void HexDocument::undo() {
     } else {
         emptyUndo();
     }
+    return before;
 }
 
 } // namespace hexedit

@@ -36,20 +36,21 @@ HexEditorView::HexEditorView(QWidget* parent) : QAbstractScrollArea(parent) {
     setFont(f);
     setFocusPolicy(Qt::StrongFocus);
     viewport()->setCursor(Qt::IBeamCursor);
-    m_doc.repaintLines = [this](qint64 a, qint64 b) { repaintLines(a, b); };
-    m_doc.layoutChanged = [this] { recomputeLayout(); };
-    m_doc.repaintByte = [this](qint64 offset) {
+    m_cursor.repaintLines = [this](qint64 a, qint64 b) { repaintLines(a, b); };
+    m_cursor.layoutChanged = [this] { recomputeLayout(); };
+    m_cursor.repaintByte = [this](qint64 offset) {
         // Only the byte's two digit cells and its character cell.
-        const qint64 row = offset / m_doc.bytesPerLine();
+        const qint64 row = offset / m_cursor.bytesPerLine();
         const qint64 top = topRow();
         if (row < top || row > top + visibleRows()) return;
         const int y = int(row - top) * m_rowHeight, dx = horizontalScrollBar()->value();
-        const Cell hex = m_doc.offsetCell(offset, false), chars = m_doc.offsetCell(offset, true);
+        const Cell hex = m_cursor.offsetCell(offset, false),
+                   chars = m_cursor.offsetCell(offset, true);
         viewport()->update(
             QRect(columnX(hex.col) - dx, y, columnX(hex.col + 2) - columnX(hex.col), m_rowHeight));
         viewport()->update(QRect(columnX(chars.col) - dx, y, m_w, m_rowHeight));
     };
-    m_doc.stateChanged = [this] {
+    m_cursor.stateChanged = [this] {
         // Posted, so several changes in one operation make one notification.
         if (m_statePosted) return;
         m_statePosted = true;
@@ -69,7 +70,7 @@ void HexEditorView::setOffsetDisplay(OffsetDisplayStyle s) {
 }
 
 int HexEditorView::offsetChars() {
-    const qint64 last = (m_doc.rowCount() - 1) * m_doc.bytesPerLine();
+    const qint64 last = (m_cursor.rowCount() - 1) * m_cursor.bytesPerLine();
     switch (offsetDisplay) {
     case odHex:
         return std::max(1, int(QString::number(last, 16).size())) + 3;
@@ -99,7 +100,7 @@ QString HexEditorView::offsetText(qint64 p) {
 }
 
 int HexEditorView::columnWidth(int col) const {
-    const int n = m_doc.bytesPerLine();
+    const int n = m_cursor.bytesPerLine();
     if (col == 0) return m_w * const_cast<HexEditorView*>(this)->offsetChars();
     if (col == 1) return showMarkerColumn ? m_w : 0;
     if (col >= 2 && col <= 2 * n + 1)
@@ -111,7 +112,7 @@ void HexEditorView::recomputeLayout() {
     QFontMetrics fm(font());
     m_w = fm.horizontalAdvance(u'w');
     m_rowHeight = fm.boundingRect(QStringLiteral("yY")).height() + 2;
-    const int cols = m_doc.columnCount();
+    const int cols = m_cursor.columnCount();
     m_x.assign(size_t(cols + 1), 0);
     for (int c = 0; c < cols; ++c)
         m_x[size_t(c + 1)] = m_x[size_t(c)] + columnWidth(c);
@@ -128,7 +129,7 @@ qint64 HexEditorView::topRow() const {
 }
 
 void HexEditorView::updateScrollBars() {
-    const qint64 rows = m_doc.rowCount();
+    const qint64 rows = m_cursor.rowCount();
     verticalScrollBar()->setRange(0, int(std::clamp<qint64>(rows - visibleRows(), 0, INT_MAX)));
     verticalScrollBar()->setPageStep(visibleRows());
     horizontalScrollBar()->setRange(0, std::max(0, m_x.back() - viewport()->width()));
@@ -212,14 +213,14 @@ void HexEditorView::paintEvent(QPaintEvent* e) {
     const qint64 top = topRow();
     const int firstVisible = e->rect().top() / m_rowHeight;
     const int lastVisible = e->rect().bottom() / m_rowHeight;
-    const qint64 rows = m_doc.rowCount();
+    const qint64 rows = m_cursor.rowCount();
     for (int i = firstVisible; i <= lastVisible && top + i < rows; ++i)
         paintLine(p, top + i, i * m_rowHeight);
 }
 
 void HexEditorView::paintLine(QPainter& p, qint64 row, int y) {
-    const int n = m_doc.bytesPerLine();
-    const qint64 size = m_doc.dataSize();
+    const int n = m_cursor.bytesPerLine();
+    const qint64 size = m_cursor.dataSize();
     const qint64 start = row * n;
     auto cell = [&](int col, const QString& text, const QColor& fg, const QColor& bg) {
         const QRect r(columnX(col), y, columnWidth(col), m_rowHeight);
@@ -235,7 +236,7 @@ void HexEditorView::paintLine(QPainter& p, qint64 row, int y) {
         cell(0, first, colors.offset, colors.background);
     } else {
         cell(0, offsetText(start), colors.offset, colors.background);
-        const int marker = m_doc.markerOn(row);
+        const int marker = m_cursor.markerOn(row);
         if (showMarkerColumn && marker >= 0) {
             QFont small(QStringLiteral("Arial"));
             small.setPointSizeF(std::nearbyint(font().pointSizeF() * 0.75));
@@ -244,12 +245,12 @@ void HexEditorView::paintLine(QPainter& p, qint64 row, int y) {
             p.setFont(font());
         }
         int count = 0;
-        const quint8* bytes = m_doc.lineBytes(start, count);
+        const quint8* bytes = m_cursor.lineBytes(start, count);
         std::vector<quint8> line(bytes, bytes + count);
         for (int i = 0; i < count; ++i) {
             const qint64 off = start + i;
             const quint8 b = line[size_t(i)];
-            const bool changed = m_doc.isChanged(off), selected = m_doc.inSelection(off);
+            const bool changed = m_doc.isChanged(off), selected = m_cursor.inSelection(off);
             const int group = bytesPerColumn > 0 ? (i / bytesPerColumn) % 2 : 0;
             const QColor hexColor = group == 0 ? colors.oddColumn : colors.evenColumn;
             for (int half = 0; half < 2; ++half) {
@@ -269,8 +270,8 @@ void HexEditorView::paintLine(QPainter& p, qint64 row, int y) {
         }
     }
     if (!hasFocus()) return;
-    const Cell caret = m_doc.caret();
-    const Cell other = m_doc.counterpart(caret);
+    const Cell caret = m_cursor.caret();
+    const Cell other = m_cursor.counterpart(caret);
     if (other.row == row && size > 0) {
         const QRect r(columnX(other.col), y, m_w, m_rowHeight);
         if (focusFrame) {
@@ -301,12 +302,12 @@ void HexEditorView::showCaret() {
 }
 
 void HexEditorView::ensureCaretVisible() {
-    const qint64 row = m_doc.caret().row, top = topRow();
+    const qint64 row = m_cursor.caret().row, top = topRow();
     if (row < top)
         verticalScrollBar()->setValue(int(row));
     else if (row >= top + visibleRows())
         verticalScrollBar()->setValue(int(row - visibleRows() + 1));
-    const int x = columnX(m_doc.caret().col), h = horizontalScrollBar()->value();
+    const int x = columnX(m_cursor.caret().col), h = horizontalScrollBar()->value();
     if (x < h)
         horizontalScrollBar()->setValue(x);
     else if (x + m_w > h + viewport()->width())
@@ -322,13 +323,13 @@ void HexEditorView::focusInEvent(QFocusEvent* e) {
 
 void HexEditorView::focusOutEvent(QFocusEvent* e) {
     QAbstractScrollArea::focusOutEvent(e);
-    m_doc.setSelecting(false);
+    m_cursor.setSelecting(false);
     viewport()->update();
 }
 
 void HexEditorView::moveTo(const Cell& c) {
     const bool shift = QGuiApplication::keyboardModifiers() & Qt::ShiftModifier;
-    m_doc.moveCaret(c, shift || m_buttonDown, m_buttonDown);
+    m_cursor.moveCaret(c, shift || m_buttonDown, m_buttonDown);
     ensureCaretVisible();
 }
 
@@ -337,15 +338,15 @@ void HexEditorView::mousePressEvent(QMouseEvent* e) {
     setFocus();
     m_buttonDown = true;
     moveTo(cellAt(e->position().toPoint()));
-    m_doc.clearSelection();
-    m_doc.setSelecting(true);
+    m_cursor.clearSelection();
+    m_cursor.setSelecting(true);
 }
 
 void HexEditorView::mouseDoubleClickEvent(QMouseEvent* e) {
     if (e->button() != Qt::LeftButton) return;
     m_buttonDown = true;
     moveTo(cellAt(e->position().toPoint()));
-    m_doc.clearSelection();
+    m_cursor.clearSelection();
 }
 
 void HexEditorView::mouseMoveEvent(QMouseEvent* e) {
@@ -355,7 +356,7 @@ void HexEditorView::mouseMoveEvent(QMouseEvent* e) {
     }
     m_buttonDown = true;
     const Cell c = cellAt(e->position().toPoint());
-    if (!(c == m_doc.caret())) moveTo(c);
+    if (!(c == m_cursor.caret())) moveTo(c);
 }
 
 // ---- keyboard ----
@@ -367,12 +368,12 @@ void HexEditorView::keyReleaseEvent(QKeyEvent* e) {
 }
 
 bool HexEditorView::navigate(QKeyEvent* e) {
-    HexDocument& d = m_doc;
+    HexCursor& d = m_cursor;
     const auto mods = e->modifiers() & (Qt::ShiftModifier | Qt::ControlModifier | Qt::AltModifier);
     const bool ctrl = mods & Qt::ControlModifier;
     const bool ctrlOnly = mods == Qt::ControlModifier;
     const int key = e->key();
-    if (mods == Qt::NoModifier && key != Qt::Key_Shift && !d.insertMode()) d.clearSelection();
+    if (mods == Qt::NoModifier && key != Qt::Key_Shift && !m_doc.insertMode()) d.clearSelection();
     const int n = d.bytesPerLine();
     const qint64 size = d.dataSize();
     const qint64 last = d.rowCount() - 1;
@@ -482,18 +483,18 @@ bool HexEditorView::navigate(QKeyEvent* e) {
 }
 
 void HexEditorView::keyPressEvent(QKeyEvent* e) {
-    HexDocument& d = m_doc;
+    HexCursor& d = m_cursor;
     const auto mods = e->modifiers() & (Qt::ShiftModifier | Qt::ControlModifier | Qt::AltModifier);
     switch (e->key()) {
     case Qt::Key_Insert:
-        d.insertFlag = !d.insertFlag;
-        if (autoCaretMode) caretStyle = d.insertMode() ? csLeftLine : csFull;
-        d.clearMarks();
+        m_doc.insertFlag = !m_doc.insertFlag;
+        if (autoCaretMode) caretStyle = m_doc.insertMode() ? csLeftLine : csFull;
+        m_doc.clearMarks();
         viewport()->update();
         if (d.stateChanged) d.stateChanged();
         return;
     case Qt::Key_Backspace:
-        if (d.insertMode()) {
+        if (m_doc.insertMode()) {
             if (d.selStart() >= 0) d.deleteSelection();
             d.deleteByte(true);
             ensureCaretVisible();
@@ -504,9 +505,9 @@ void HexEditorView::keyPressEvent(QKeyEvent* e) {
             return;
         }
     case Qt::Key_Delete:
-        if (mods == Qt::ControlModifier || (d.insertMode() && d.selStart() >= 0))
+        if (mods == Qt::ControlModifier || (m_doc.insertMode() && d.selStart() >= 0))
             d.deleteSelection();
-        else if (d.insertMode())
+        else if (m_doc.insertMode())
             d.deleteByte(false);
         ensureCaretVisible();
         return;
@@ -523,10 +524,10 @@ void HexEditorView::keyPressEvent(QKeyEvent* e) {
 }
 
 void HexEditorView::typeCharacter(QChar ch) {
-    HexDocument& d = m_doc;
+    HexCursor& d = m_cursor;
     const qint64 o = d.caretRawOffset();
     const qint64 size = d.dataSize();
-    const bool insert = d.insertMode();
+    const bool insert = m_doc.insertMode();
     if (o >= size && !insert) return;
     QKeyEvent right(QEvent::KeyPress, Qt::Key_Right, Qt::NoModifier);
     if (d.caretInChars()) {

@@ -1,7 +1,9 @@
 #pragma once
 // The hex editor control: paints offset, marker, hex and character columns
-// of a HexDocument itself, and turns keys and the mouse into its operations.
+// of a HexDocument itself through its HexCursor, and turns keys and the mouse
+// into the cursor's operations.
 
+#include "hex_cursor.h"
 #include "hex_document.h"
 
 #include <QAbstractScrollArea>
@@ -33,6 +35,7 @@ class HexEditorView : public QAbstractScrollArea {
     explicit HexEditorView(QWidget* parent = nullptr);
 
     HexDocument& document() { return m_doc; }
+    HexCursor& cursor() { return m_cursor; }
 
     // Display properties
     int bytesPerColumn = 2;
@@ -47,7 +50,7 @@ class HexEditorView : public QAbstractScrollArea {
     bool focusFrame = true;
     HexColors colors;
     void setOffsetDisplay(OffsetDisplayStyle s);
-    void setBytesPerLine(int n) { m_doc.setBytesPerLine(n); }
+    void setBytesPerLine(int n) { m_cursor.setBytesPerLine(n); }
 
     // Layout, exposed for tests and the window.
     int columnWidth(int col) const;
@@ -93,6 +96,7 @@ class HexEditorView : public QAbstractScrollArea {
     void paintLine(class QPainter& p, qint64 row, int y);
 
     HexDocument m_doc;
+    HexCursor m_cursor{m_doc};
     int m_w = 8;
     int m_rowHeight = 16;
     std::vector<int> m_x; // left edge of each column, then the total width
