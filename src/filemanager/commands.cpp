@@ -2,6 +2,8 @@
 #include "file_manager_view.h"
 #include "ui/commands.h"
 
+#include <type_traits>
+
 namespace filemanager {
 
 namespace {
@@ -13,16 +15,23 @@ FileManagerView* fileManagerOf(const C& ctx) {
     return qobject_cast<FileManagerView*>(ctx.parent);
 }
 
-// Runs one of the file manager's operations.
-ui::CommandAction call(void (FileManagerView::*operation)()) {
+// Runs one of the file manager's operations: of its view (listing, order,
+// navigation) or of its commands on the files.
+template <class Owner> ui::CommandAction call(void (Owner::*operation)()) {
     return [operation](const C& ctx) {
-        if (FileManagerView* tool = fileManagerOf(ctx)) (tool->*operation)();
+        FileManagerView* tool = fileManagerOf(ctx);
+        if (!tool) return;
+        if constexpr (std::is_same_v<Owner, FileCommands>)
+            (tool->commands().*operation)();
+        else
+            (tool->*operation)();
     };
 }
 
 // A command that is one of the file manager's operations.
+template <class Owner>
 ui::Command op(const char* id, const QString& menu, int position, const char* caption,
-               const char* shortcut, const char* hint, void (FileManagerView::*operation)(),
+               const char* shortcut, const char* hint, void (Owner::*operation)(),
                int listGroup = -1, bool separatorAfter = false) {
     return {.id = QString::fromLatin1(id),
             .menu = menu,
@@ -38,37 +47,37 @@ ui::Command op(const char* id, const QString& menu, int position, const char* ca
 void registerFileEntries(ui::CommandRegistry& r) {
     const QString file = QStringLiteral("&Fichier"), create = QStringLiteral("&Fichier/&Nouveau");
     r.addMenu(create, 10, QStringLiteral("Nouveau fichier"), 12);
-    r.add(op("Nouveau", create, 10, "Nouveau &texte", "", "Nouveau texte",
-             &FileManagerView::newText, 20));
+    r.add(op("Nouveau", create, 10, "Nouveau &texte", "", "Nouveau texte", &FileCommands::newText,
+             20));
     r.add(op("NouveauDossier", create, 20, "Nouveau &dossier", "", "Nouveau dossier",
-             &FileManagerView::newFolder, 21));
+             &FileCommands::newFolder, 21));
     r.add(op("Ouvrirtexte", file, 20, "&Ouvrir", "Ctrl+O", "Ouvrir un fichier",
-             &FileManagerView::openAsText, 0, true));
+             &FileCommands::openAsText, 0, true));
     r.add(op("Modif", file, 30, "&Renommer...", "F2", "Renommer fichier",
-             &FileManagerView::renameCommand, 2));
+             &FileCommands::renameSelected, 2));
     r.add(op("Fixer", file, 40, "Fixer les &attributs...", "", "Fixer les attributs",
-             &FileManagerView::setAttributes, 23));
+             &FileCommands::setAttributes, 23));
     r.add(op("chCasse", file, 50, "C&hanger la casse...", "",
-             "Changer les casse des noms de fichiers", &FileManagerView::changeCase, 18));
+             "Changer les casse des noms de fichiers", &FileCommands::changeCase, 18));
     r.add(op("Imprimer", file, 120, "&Imprimer", "", "imprimer fichier",
-             &FileManagerView::printSelection, 26, true));
+             &FileCommands::printSelection, 26, true));
     r.add(op("Attributs", file, 150, "&Propriétés", "", "Propriétés du fichier",
-             &FileManagerView::showProperties, 7, true));
+             &FileCommands::showProperties, 7, true));
 }
 
 void registerEditEntries(ui::CommandRegistry& r) {
     const QString edit = QStringLiteral("&Edition");
     r.add(op("Efface1", edit, 10, "&Supprimer", "Del", "Supprimer fichiers",
-             &FileManagerView::deleteSelection, 1, true));
+             &FileCommands::deleteSelection, 1, true));
     ui::Command cut =
-        op("Couper1", edit, 20, "Co&uper", "Ctrl+X", "Couper", &FileManagerView::cutSelection, 3);
+        op("Couper1", edit, 20, "Co&uper", "Ctrl+X", "Couper", &FileCommands::cutSelection, 3);
     ui::Command copy =
-        op("Copier1", edit, 30, "C&opier", "Ctrl+C", "Copier", &FileManagerView::copySelection, 4);
+        op("Copier1", edit, 30, "C&opier", "Ctrl+C", "Copier", &FileCommands::copySelection, 4);
     cut.enables = copy.enables = QStringLiteral("CopyMove");
     r.add(cut);
     r.add(copy);
-    r.add(op("CopyMove", edit, 40, "Co&ller", "Ctrl+V", "Coller", &FileManagerView::pasteClipboard,
-             -1, true));
+    r.add(op("CopyMove", edit, 40, "Co&ller", "Ctrl+V", "Coller", &FileCommands::pasteClipboard, -1,
+             true));
     r.add(op("SelectAll", edit, 50, "Sélectionner &tout", "Ctrl+A", "Sélectionner tout",
              &FileManagerView::selectAll, 5));
     r.add(op("Inverse", edit, 60, "&Inverser la sélection", "", "Inverser la sélection",
@@ -107,10 +116,9 @@ void registerViewEntries(ui::CommandRegistry& r) {
     r.add(op("Voir", view, 80, "&Voir fichier                             Entrée", "",
              "visualiser le fichier", &FileManagerView::openSelected, 13));
     r.add(op("LanceApp", view, 90, "&Lancer app. associée      Ctrl+Entrée", "",
-             "Ouvre le fichier avec l'applicarion associée",
-             &FileManagerView::openWithApplication));
+             "Ouvre le fichier avec l'applicarion associée", &FileCommands::openWithApplication));
     r.add(op("OuvrirCommeTexte", view, 100, "&Ouvrir en tant que texte", "F9",
-             "Ouvrir comme un fichier texte", &FileManagerView::openAsText));
+             "Ouvrir comme un fichier texte", &FileCommands::openAsText));
 }
 
 void registerToolbar(ui::CommandRegistry& r) {

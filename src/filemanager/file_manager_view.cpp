@@ -1,6 +1,7 @@
 #include "file_manager_view.h"
 #include "components/drive_selector.h"
 #include "components/folder_tree.h"
+#include "core/job.h"
 #include "filter_dialog.h"
 #include "platform/platform.h"
 #include "settings_file.h"
@@ -8,6 +9,7 @@
 #include "ui/dialogs.h"
 #include "ui/errors.h"
 #include "ui/french.h"
+#include "ui/job_progress.h"
 #include "ui/modal_runner.h"
 
 #include <QApplication>
@@ -25,7 +27,6 @@
 #include <QStackedWidget>
 #include <QStyledItemDelegate>
 #include <QTreeView>
-#include <QUrl>
 #include <QVBoxLayout>
 #include <algorithm>
 #include <numeric>
@@ -668,57 +669,49 @@ void FileManagerView::openSelected() {
         addToHistory();
         return;
     }
-    view(name);
+    m_commands.view(name);
 }
 
-QString viewedExtension(const QString& name) {
-    // The fourth character from the end, else the fifth, when it is a ".".
-    if (name.size() >= 4 && name[name.size() - 4] == u'.') return name.right(4).toUpper();
-    if (name.size() >= 5 && name[name.size() - 5] == u'.') return name.right(5).toUpper();
-    return {};
+// ---- jobs and names typed in the list ----
+
+namespace {
+
+// Shows the bottom progress bar for the lifetime of a loop.
+class ProgressScope {
+  public:
+    explicit ProgressScope(QProgressBar* bar) : m_bar(bar) {
+        m_bar->show();
+        m_bar->raise();
+    }
+    ~ProgressScope() { m_bar->hide(); }
+
+  private:
+    QProgressBar* m_bar;
+};
+
+} // namespace
+
+void FileManagerView::runLoop(const std::function<void(core::Job&)>& body) {
+    core::FunctionJob job(body);
+    ProgressScope shown(progressBar());
+    ui::runOnBar(job, progressBar());
 }
 
-// A table goes to the program's own viewer; any other file to the program
-// the desktop associates with it (nothing when there is none).
-void FileManagerView::view(const QString& name) {
-    const QString path = pathsOf({name}).value(0, name);
-    const QString extension = viewedExtension(name);
-    if (!extension.isEmpty())
-        if (const auto viewer = ui::commands().viewer(extension)) return viewer(path, this);
-    Platform& p = Platform::instance();
-    const QString folder = QFileInfo(path).absolutePath();
-    p.launch(QStringLiteral("open"), p.findExecutable(path, folder), {path}, folder);
+void FileManagerView::onNameEditing() {
+    m_editing = true;
 }
 
-// The associated program; an HTML page gets its file address.
-void FileManagerView::openWithApplication() {
-    const QStringList paths = selectedPaths();
-    if (selectedRows().size() != 1 || paths.size() != 1) return;
-    const QString path = paths.first();
-    const QString folder = QFileInfo(path).absolutePath();
-    const QString argument = QFileInfo(path).fileName().toUpper().contains(u".HTM")
-                                 ? QString::fromLatin1(QUrl::fromLocalFile(path).toEncoded())
-                                 : path;
-    Platform& p = Platform::instance();
-    p.launch(QStringLiteral("open"), p.findExecutable(path, folder), {argument}, folder);
-}
-
-// Any file, whatever its type, in the plain-text editor.
-void FileManagerView::openAsText() {
-    const QString path = context().oneFile();
-    if (path.isEmpty()) return;
-    Platform& p = Platform::instance();
-    p.launch(QStringLiteral("open"), p.plainTextEditor(), {path}, m_state.folder());
-}
-
-// Only when the list had the focus last.
-void FileManagerView::printSelection() {
-    if (m_pane != 2) return;
-    const QString path = context().oneFile();
-    if (path.isEmpty()) return;
-    Platform& p = Platform::instance();
-    const QString folder = m_state.folder();
-    p.launch(QStringLiteral("print"), p.findExecutable(path, folder), {path}, folder);
+void FileManagerView::onNameEdited(int row, const QString& text) {
+    if (row >= 0 && row < model()->rowCount()) {
+        const QString old = model()->row(row).name;
+        if (text != old) {
+            m_commands.renameEntry(old, text);
+            m_editing = false;
+            readFolder();
+            return;
+        }
+    }
+    m_editing = false;
 }
 
 // ---- commands ----
@@ -775,11 +768,11 @@ bool FileManagerView::listKeyPress(QKeyEvent* e) {
     const auto mods = e->modifiers() & ~Qt::KeypadModifier;
     const bool enter = e->key() == Qt::Key_Return || e->key() == Qt::Key_Enter;
     if (e->key() == Qt::Key_Delete && mods == Qt::NoModifier)
-        return ui::runCommand([this] { deleteSelection(); }), true;
+        return ui::runCommand([this] { m_commands.deleteSelection(); }), true;
     if (e->key() == Qt::Key_F2 && mods == Qt::NoModifier)
-        return ui::runCommand([this] { renameCommand(); }), true;
+        return ui::runCommand([this] { m_commands.renameSelected(); }), true;
     if (enter && mods == Qt::ControlModifier)
-        return ui::runCommand([this] { openWithApplication(); }), true;
+        return ui::runCommand([this] { m_commands.openWithApplication(); }), true;
     if (enter && mods == Qt::NoModifier) return ui::runCommand([this] { openSelected(); }), true;
     return false;
 }

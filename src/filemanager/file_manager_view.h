@@ -3,6 +3,7 @@
 // folder, the drive selectors and the bottom bar. It hands the current
 // folder and the selection to the tools.
 
+#include "file_commands.h"
 #include "file_list_model.h"
 #include "file_manager_state.h"
 #include "icon_cache.h"
@@ -105,27 +106,12 @@ class FileManagerView : public QWidget {
     void runCommandLine();
     static bool driveReady(QChar letter);
 
-    // File operations
-    void deleteSelection();
-    void deleteTaken();
-    void cutSelection();
-    void copySelection();
-    void pasteClipboard();
+    // A name edited in place in the list.
     void onNameEditing();
     void onNameEdited(int row, const QString& text);
-    void renameCommand();
-    void renameSelected();
-    void newFolder();
-    void newText();
-    void showProperties();
-    void setAttributes();
-    void changeCase();
 
-    // Viewing and launching (the file manager's own).
-    virtual void view(const QString& name);
-    void openAsText();
-    void printSelection();
-    void openWithApplication();
+    // The commands on the files: delete, paste, rename, launch...
+    FileCommands& commands() { return m_commands; }
 
     // What a command receives: the selection as absolute paths taken now,
     // the folders, refresh, progress and the parent window.
@@ -177,14 +163,9 @@ class FileManagerView : public QWidget {
     bool enter(const QString& path, int* error = nullptr);
     void changeDirectory(const QString& path);
     void layoutBars();
-    void renameEntry(const QString& oldName, const QString& newName);
     void selectCurrent(const QString& name, int row);
     void showActivePane();
     void nameControls();
-
-  public:
-    // Exactly one row selected: its name; otherwise the message, and false.
-    bool oneSelected(QString& name);
 
   private:
     bool listKeyPress(QKeyEvent* e);
@@ -211,18 +192,14 @@ class FileManagerView : public QWidget {
     QString m_listedFolder; // the folder the list's names belong to
 
     FileManagerState m_state;
+    FileCommands m_commands{*this, m_state};
     int m_pane = 0;
-    bool m_askReplace = true;
     bool m_editing = false;
     static constexpr int kColumnWidths[4] = {134, 100, 100, 50};
     bool m_userSizedColumn[4] = {};
     bool m_fittingColumns = false;
     void fitColumns();
 };
-
-// The extension "Voir" goes by: the last four or five characters when they
-// start with a ".", in upper case ("data.dbf.bak" has none).
-QString viewedExtension(const QString& name);
 
 // "12 objets  -  340 ko"
 QString statusText(qint64 count, qint64 totalBytes);

@@ -1,14 +1,14 @@
+#include "file_manager_fixture.h"
 #include "filemanager/components/drive_selector.h"
 #include "filemanager/components/folder_tree.h"
-#include "fixture.h"
 
 using namespace filemanager;
 
-class TreeFixture : public ToolFixture {
+class TreeFixture : public FileManagerFixture {
   protected:
     FolderTree tree;
     void SetUp() override {
-        ToolFixture::SetUp();
+        FileManagerFixture::SetUp();
         tree.setActive(true);
     }
 };
@@ -68,7 +68,7 @@ TEST_F(TreeFixture, RemovedSelectedFolderRefreshesItsDrive) {
     EXPECT_EQ(tree.findPath(dir.file("temp/inner"), true), nullptr);
 }
 
-TEST_F(ToolFixture, DriveComboListsDrivesWithoutMedium) {
+TEST_F(FileManagerFixture, DriveComboListsDrivesWithoutMedium) {
     testing_support::TempDir floppy(false);
     fake.addDrive(u'A', {floppy.path(), platform::DriveType::Removable, false, "Disquette"});
     DriveSelector combo;

@@ -1,10 +1,10 @@
+#include "file_manager_fixture.h"
 #include "filemanager/components/folder_tree.h"
 #include "filemanager/dialogs/case_dialog.h"
 #include "filemanager/dialogs/properties_dialog.h"
 #include "filemanager/dialogs/rename_dialog.h"
 #include "filemanager/dialogs/set_attributes_dialog.h"
 #include "filemanager/file_tree.h"
-#include "fixture.h"
 #include "ui/errors.h"
 #include "ui/modal_runner.h"
 
@@ -31,14 +31,14 @@ bool exists(const QString& p) {
 }
 } // namespace
 
-class FileOpsFixture : public ToolFixture {
+class FileOpsFixture : public FileManagerFixture {
   protected:
     // Selects names in the current folder and memorises them as cut or copy.
     void memorise(const QStringList& rows, bool cut) {
         tool->detailsView()->clearSelection();
         select(rows);
         tool->setActivePane(2);
-        cut ? tool->cutSelection() : tool->copySelection();
+        cut ? tool->commands().cutSelection() : tool->commands().copySelection();
     }
     void goTo(const QString& folder) { tool->setFolder(folder); }
 };
@@ -47,7 +47,7 @@ TEST_F(FileOpsFixture, PasteIntoTheSourceFolderIsRefused) {
     dir.write("a.txt", "a");
     open();
     memorise({"a.txt"}, false);
-    tool->pasteClipboard();
+    tool->commands().pasteClipboard();
     EXPECT_EQ(dialogs.lastText(), QStringLiteral("Destination doit être différente de la source"));
     EXPECT_EQ(QDir(dir.path()).entryList(QDir::Files).size(), 1);
 }
@@ -57,7 +57,7 @@ TEST_F(FileOpsFixture, FolderIntoItsOwnSubFolderIsRefused) {
     open();
     memorise({"A"}, false);
     goTo(dir.file("A/inner"));
-    tool->pasteClipboard();
+    tool->commands().pasteClipboard();
     EXPECT_EQ(dialogs.lastText(),
               QStringLiteral("Un dossier ne peut pas être copié dans lui-même"));
     EXPECT_FALSE(exists(dir.file("A/inner/A")));
@@ -72,7 +72,7 @@ TEST_F(FileOpsFixture, FolderTreeCopiedWithHiddenFilesButNoSystemFiles) {
     open();
     memorise({"A"}, false);
     goTo(dir.file("D"));
-    tool->pasteClipboard();
+    tool->commands().pasteClipboard();
     EXPECT_EQ(readAll(dir.file("D/A/B/b.txt")), QByteArray("bee"));
     EXPECT_EQ(readAll(dir.file("D/A/C/.hidden")), QByteArray("h"));
     EXPECT_EQ(readAll(dir.file("D/A/top.txt")), QByteArray("top"));
@@ -82,7 +82,7 @@ TEST_F(FileOpsFixture, FolderTreeCopiedWithHiddenFilesButNoSystemFiles) {
     // The same copy pasted again elsewhere works the same way.
     dir.mkdir("E");
     goTo(dir.file("E"));
-    tool->pasteClipboard();
+    tool->commands().pasteClipboard();
     EXPECT_EQ(readAll(dir.file("E/A/B/b.txt")), QByteArray("bee"));
 }
 
@@ -101,7 +101,7 @@ TEST_F(FileOpsFixture, ReplaceQuestionNoYesAndAll) {
     goTo(dir.file("dst"));
     dialogs.answer(ui::No);
     dialogs.answer(ui::All);
-    tool->pasteClipboard();
+    tool->commands().pasteClipboard();
     EXPECT_EQ(readAll(dir.file("dst/one.txt")), QByteArray("old1"));
     EXPECT_EQ(readAll(dir.file("dst/two.txt")), QByteArray("new2"));
     EXPECT_EQ(readAll(dir.file("dst/sub/three.txt")), QByteArray("new3"));
@@ -114,7 +114,7 @@ TEST_F(FileOpsFixture, ReplaceQuestionNoYesAndAll) {
     dialogs.answer(ui::No);
     dialogs.answer(ui::No);
     dialogs.answer(ui::No);
-    tool->pasteClipboard(); // a new paste asks again
+    tool->commands().pasteClipboard(); // a new paste asks again
     EXPECT_EQ(readAll(dir.file("dst/one.txt")), QByteArray("new1"));
     EXPECT_EQ(dialogs.shown.size(), 6);
 }
@@ -134,7 +134,7 @@ TEST_F(FileOpsFixture, PasteIntoAFolderThatCannotBeWrittenTellsTheRefusal) {
     open();
     memorise({"a.txt"}, false);
     goTo(target);
-    tool->pasteClipboard();
+    tool->commands().pasteClipboard();
     if (mounted) ::umount(QFile::encodeName(target).constData());
     ASSERT_EQ(dialogs.shown.size(), 1) << dialogs.texts().join(" | ").toStdString();
     EXPECT_EQ(dialogs.lastText(),
@@ -150,14 +150,14 @@ TEST_F(FileOpsFixture, CutMovesOnceAndNeverReplaces) {
     open();
     memorise({"a.txt", "clash.txt"}, true);
     goTo(dir.file("dst"));
-    tool->pasteClipboard();
+    tool->commands().pasteClipboard();
     EXPECT_TRUE(exists(dir.file("dst/a.txt")));
     EXPECT_FALSE(exists(dir.file("src/a.txt")));
     EXPECT_EQ(readAll(dir.file("dst/clash.txt")), QByteArray("in dst"));
     EXPECT_EQ(readAll(dir.file("src/clash.txt")), QByteArray("from src"));
     dir.mkdir("other");
     goTo(dir.file("other"));
-    tool->pasteClipboard(); // what was moved is gone from the source
+    tool->commands().pasteClipboard(); // what was moved is gone from the source
     EXPECT_EQ(QDir(dir.file("other")).entryList(QDir::Files), QStringList({"clash.txt"}));
 }
 
@@ -169,7 +169,7 @@ TEST_F(FileOpsFixture, MoveToAnotherVolumeCopiesThenDeletes) {
     open();
     memorise({"moved.bin"}, true);
     goTo(shm.path());
-    tool->pasteClipboard();
+    tool->commands().pasteClipboard();
     EXPECT_EQ(readAll(shm.filePath("moved.bin")).size(), 100000);
     EXPECT_FALSE(exists(dir.file("src/moved.bin")));
 }
@@ -192,7 +192,7 @@ TEST_F(FileOpsFixture, FolderMovedToAnotherVolume) {
     open();
     memorise({"tree"}, true);
     goTo(shm.path());
-    tool->pasteClipboard();
+    tool->commands().pasteClipboard();
     EXPECT_FALSE(exists(dir.file("src/tree")));
     EXPECT_EQ(readAll(shm.filePath("tree/a.txt")), QByteArray("a"));
     EXPECT_EQ(readAll(shm.filePath("tree/sub/deep/b.bin")).size(), 300000);
@@ -213,7 +213,7 @@ TEST_F(FileOpsFixture, DeleteAsksForReadOnlyAndGoesOn) {
     select({"ro.txt", "plain.txt", "tree"});
     dialogs.answer(ui::Ok);     // the delete question
     dialogs.answer(ui::Cancel); // keep the read-only file
-    tool->deleteSelection();
+    tool->commands().deleteSelection();
     EXPECT_TRUE(exists(ro));
     EXPECT_FALSE(exists(dir.file("plain.txt")));
     EXPECT_FALSE(exists(dir.file("tree")));
@@ -226,7 +226,7 @@ TEST_F(FileOpsFixture, DeleteAsksForReadOnlyAndGoesOn) {
     select({"ro.txt"});
     dialogs.answer(ui::Ok);
     dialogs.answer(ui::Ok);
-    tool->deleteSelection();
+    tool->commands().deleteSelection();
     EXPECT_FALSE(exists(ro));
 }
 
@@ -237,7 +237,7 @@ TEST_F(FileOpsFixture, FolderWithASystemFileStopsTheDelete) {
     open();
     select({"a_tree", "b_after.txt"});
     dialogs.answer(ui::Ok);
-    tool->deleteSelection();
+    tool->commands().deleteSelection();
     EXPECT_TRUE(exists(dir.file("a_tree/pipe")));
     EXPECT_FALSE(exists(dir.file("a_tree/file.txt")));
     EXPECT_TRUE(exists(dir.file("b_after.txt")));
@@ -258,13 +258,13 @@ TEST_F(FileOpsFixture, LinksAreDeletedAndCopiedAsLinks) {
     open();
     memorise({"tree"}, false);
     goTo(dir.file("copy"));
-    tool->pasteClipboard();
+    tool->commands().pasteClipboard();
     EXPECT_TRUE(QFileInfo(dir.file("copy/tree/link")).isSymLink());
     EXPECT_EQ(QFileInfo(dir.file("copy/tree/link")).symLinkTarget(), keep.path());
     goTo(dir.path());
     select({"tree", "copy"});
     dialogs.answer(ui::Ok);
-    tool->deleteSelection();
+    tool->commands().deleteSelection();
     EXPECT_FALSE(exists(dir.file("tree")));
     EXPECT_FALSE(exists(dir.file("copy")));
     EXPECT_EQ(readAll(keep.file("precious.txt")), QByteArray("precious"));
@@ -315,7 +315,7 @@ TEST_F(FileOpsFixture, RenameDialogOfferedOneByOne) {
         QTest::keyClick(r->newName(), Qt::Key_Return);
         return d->result();
     });
-    tool->renameCommand();
+    tool->commands().renameSelected();
     EXPECT_EQ(names(), QStringList({"dos", "uno"}));
 }
 
@@ -332,7 +332,7 @@ TEST_F(FileOpsFixture, ChangeCaseKeepsOtherCaseTwins) {
         c->okButton()->click();
         return d->result();
     });
-    tool->changeCase();
+    tool->commands().changeCase();
     EXPECT_TRUE(names().contains("My file.txt"));
     EXPECT_TRUE(names().contains("Readme.txt"));
     EXPECT_EQ(readAll(dir.file("Twin.txt")), QByteArray("twin"));
@@ -351,7 +351,7 @@ TEST_F(FileOpsFixture, SetAttributesClearsTheOthersAndSetsTheDate) {
         fx->okButton()->click();
         return d->result();
     });
-    tool->setAttributes();
+    tool->commands().setAttributes();
     const quint32 a = fake.attributes(f);
     EXPECT_TRUE(a & platform::faReadOnly);
     EXPECT_FALSE(a & platform::faHidden);
@@ -367,7 +367,7 @@ TEST_F(FileOpsFixture, PropertiesNeedExactlyOneEntry) {
     dir.write("b");
     open();
     select({"a", "b"});
-    tool->showProperties();
+    tool->commands().showProperties();
     EXPECT_EQ(dialogs.lastText(), QStringLiteral("Un fichier et un seul doit être sélectionné"));
     tool->detailsView()->clearSelection();
     select({"a"});
@@ -376,19 +376,19 @@ TEST_F(FileOpsFixture, PropertiesNeedExactlyOneEntry) {
         size = static_cast<PropertiesDialog*>(d)->sizeEdit()->text();
         return 0;
     });
-    tool->showProperties();
+    tool->commands().showProperties();
     EXPECT_EQ(size, QStringLiteral("5 octets"));
 }
 
 TEST_F(FileOpsFixture, NewFolderAndNewText) {
     open();
     dialogs.answerInput("Nouveau");
-    tool->newFolder();
+    tool->commands().newFolder();
     EXPECT_TRUE(QFileInfo(dir.file("Nouveau")).isDir());
     EXPECT_TRUE(names().contains("Nouveau"));
     dialogs.answerInput("Nouveau");
-    EXPECT_THROW(tool->newFolder(), ui::InOutError);
-    tool->newText();
+    EXPECT_THROW(tool->commands().newFolder(), ui::InOutError);
+    tool->commands().newText();
     ASSERT_EQ(fake.launches.size(), 1);
     EXPECT_EQ(fake.launches[0].file, QStringLiteral("notepad"));
     EXPECT_TRUE(fake.launches[0].folder.isEmpty());
@@ -407,7 +407,7 @@ TEST_F(FileOpsFixture, EscapeStopsAPasteAtTheNextEntry) {
         QTest::keyClick(tool->detailsView(), Qt::Key_Escape);
     };
     dialogs.answer(ui::Yes);
-    tool->pasteClipboard();
+    tool->commands().pasteClipboard();
     EXPECT_EQ(QDir(dir.file("dst")).entryList(QDir::Files), QStringList{"f0"});
     EXPECT_EQ(readAll(dir.file("dst/f0")), "x");
 }

@@ -1,6 +1,6 @@
 // Long file operations run as jobs: Escape reaches them through the
 // window, questions come back to the window's thread.
-#include "fixture.h"
+#include "file_manager_fixture.h"
 #include "support/hooked_platform.h"
 #include "ui/errors.h"
 
@@ -17,7 +17,7 @@ using testing_support::HookedPlatform;
 
 namespace {
 
-class JobFixture : public ToolFixture {
+class JobFixture : public FileManagerFixture {
   protected:
     HookedPlatform hooked;
     void SetUp() override {
@@ -53,7 +53,7 @@ TEST_F(JobFixture, EscapeStopsATreeDeleteWithinOneEntry) {
             Qt::BlockingQueuedConnection);
     };
     dialogs.answer(ui::Ok);
-    tool->deleteSelection();
+    tool->commands().deleteSelection();
     // The file being deleted when Escape came goes; the next one is not started.
     EXPECT_LE(deleted.loadRelaxed(), 101);
     EXPECT_GE(QDir(dir.file("big/sub")).entryList(QDir::Files).size(), kFiles - 101);
@@ -69,14 +69,14 @@ TEST_F(JobFixture, ReplaceQuestionAskedOnTheWindowThreadAndAllObeyed) {
     QDir::setCurrent(dir.file("src"));
     open();
     selectAll({"a", "b", "c"});
-    tool->copySelection();
+    tool->commands().copySelection();
     tool->setFolder(dir.file("dst"));
     QThread* asked = nullptr;
     QList<QThread*> copied;
     hooked.beforeCopy = [&](const QString&) { copied << QThread::currentThread(); };
     dialogs.onShow = [&](const ui::ScriptedDialogs::Shown&) { asked = QThread::currentThread(); };
     dialogs.answer(ui::All);
-    tool->pasteClipboard();
+    tool->commands().pasteClipboard();
     EXPECT_EQ(dialogs.texts(), QStringList{"Remplacer le ficher a ?"});
     EXPECT_EQ(asked, QThread::currentThread());
     ASSERT_FALSE(copied.isEmpty());
@@ -98,7 +98,7 @@ TEST_F(JobFixture, AFailureInsideAJobIsReportedOnce) {
     selectAll({"keep", "z.txt"});
     dialogs.answer(ui::Ok);
     const qsizetype before = dialogs.shown.size();
-    EXPECT_NO_THROW(tool->deleteSelection());
+    EXPECT_NO_THROW(tool->commands().deleteSelection());
     ASSERT_EQ(dialogs.shown.size(), before + 2); // the question, then the report
     EXPECT_EQ(dialogs.shown.last().icon, ui::Icon::Stop);
     EXPECT_TRUE(QFileInfo::exists(dir.file("z.txt")));
@@ -114,16 +114,16 @@ TEST_F(JobFixture, TreesWithNamesThatAreNotUtf8AreCopiedAndDeleted) {
     QDir::setCurrent(dir.path());
     open();
     selectAll({"tree"});
-    tool->copySelection();
+    tool->commands().copySelection();
     dir.mkdir("dst");
     tool->setFolder(dir.file("dst"));
-    tool->pasteClipboard();
+    tool->commands().pasteClipboard();
     const QByteArray copied = QFile::encodeName(dir.file("dst/tree/sub")) + "/e\xff.txt";
     struct stat st;
     EXPECT_EQ(::stat(copied.constData(), &st), 0);
     selectAll({"tree"});
     dialogs.answer(ui::Ok);
-    tool->deleteSelection();
+    tool->commands().deleteSelection();
     EXPECT_FALSE(QFileInfo::exists(dir.file("dst/tree")));
     EXPECT_TRUE(dialogs.texts().size() == 1) << dialogs.texts().join('|').toStdString();
 }

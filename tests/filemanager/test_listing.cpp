@@ -1,8 +1,8 @@
+#include "file_manager_fixture.h"
 #include "filemanager/file_list_model.h"
 #include "filemanager/icon_cache.h"
 #include "filemanager/scale_filtered.h"
 #include "filemanager/settings_file.h"
-#include "fixture.h"
 #include "ui/errors.h"
 
 #include <QElapsedTimer>
@@ -73,7 +73,7 @@ TEST(IconKeys, CacheEmptiedAtTheListingAfter201Keys) {
 
 // Folders, files without a dot and special files each keep a picture of
 // their own: a script called "install" is not shown as a folder.
-TEST_F(ToolFixture, FoldersFilesWithoutADotAndSpecialFilesAreShownApart) {
+TEST_F(FileManagerFixture, FoldersFilesWithoutADotAndSpecialFilesAreShownApart) {
     dir.mkdir("aaa");
     dir.write("install", "#!/bin/sh\n");
     dir.write("tmp", "ab");
@@ -91,7 +91,7 @@ TEST_F(ToolFixture, FoldersFilesWithoutADotAndSpecialFilesAreShownApart) {
 
 // The name column grows to the longest name of the first screen, up to
 // half the list; a column the user sized keeps its width.
-TEST_F(ToolFixture, NamesReadWholeUpToHalfTheList) {
+TEST_F(FileManagerFixture, NamesReadWholeUpToHalfTheList) {
     const QString longName = QStringLiteral("compte-rendu de la réunion du 12 mars.txt");
     dir.write(longName, "x");
     dir.write(QString(300, u'n'), "x");
@@ -124,7 +124,7 @@ TEST(SettingsFile, CleanLinesAnywhereAndAnyLength) {
     EXPECT_EQ(readAll("out.ini"), QByteArray("clean=.BAK\r\nclean=.OLD\r\n"));
 }
 
-TEST_F(ToolFixture, RootFolderHasNoParentRowAndStatusCountsAll) {
+TEST_F(FileManagerFixture, RootFolderHasNoParentRowAndStatusCountsAll) {
     dir.write("a.txt", QByteArray(2048, 'a'));
     dir.write("b.dat", QByteArray(1000, 'b'));
     dir.mkdir("sub");
@@ -138,7 +138,7 @@ TEST_F(ToolFixture, RootFolderHasNoParentRowAndStatusCountsAll) {
     EXPECT_EQ(tool->activePane(), 2);
 }
 
-TEST_F(ToolFixture, SubFolderListsParentRowAndAttributeLetters) {
+TEST_F(FileManagerFixture, SubFolderListsParentRowAndAttributeLetters) {
     dir.mkdir("sub/inner");
     QString ro = dir.write("sub/ro.txt", "x");
     dir.write("sub/.secret", "x");
@@ -157,14 +157,14 @@ TEST_F(ToolFixture, SubFolderListsParentRowAndAttributeLetters) {
     }
 }
 
-TEST_F(ToolFixture, NamesOrderedAlphabeticallyThenByCase) {
+TEST_F(FileManagerFixture, NamesOrderedAlphabeticallyThenByCase) {
     for (const char* n : {"b", "B", "a", "C", "c"})
         dir.write(n);
     open();
     EXPECT_EQ(names(), QStringList({"a", "b", "B", "c", "C"}));
 }
 
-TEST_F(ToolFixture, MaskAppliesToFoldersAndParentRow) {
+TEST_F(FileManagerFixture, MaskAppliesToFoldersAndParentRow) {
     dir.mkdir("sub/tools.exe");
     dir.mkdir("sub/other");
     dir.write("sub/SETUP.EXE");
@@ -176,7 +176,7 @@ TEST_F(ToolFixture, MaskAppliesToFoldersAndParentRow) {
     EXPECT_EQ(names(), QStringList({"SETUP.EXE", "tools.exe"}));
 }
 
-TEST_F(ToolFixture, VanishedFolderListsNothing) {
+TEST_F(FileManagerFixture, VanishedFolderListsNothing) {
     dir.mkdir("gone");
     QDir::setCurrent(dir.file("gone"));
     open();
@@ -186,7 +186,7 @@ TEST_F(ToolFixture, VanishedFolderListsNothing) {
     EXPECT_EQ(tool->listStatus()->text(), QStringLiteral("0 objets  -  0 ko"));
 }
 
-TEST_F(ToolFixture, SelectionHandedAsNamesAndFullPaths) {
+TEST_F(FileManagerFixture, SelectionHandedAsNamesAndFullPaths) {
     dir.mkdir("sub");
     dir.write("sub/x.txt");
     dir.write("sub/y.txt");
@@ -204,7 +204,7 @@ TEST_F(ToolFixture, SelectionHandedAsNamesAndFullPaths) {
     EXPECT_TRUE(tool->clipboard().isEmpty());
 }
 
-TEST_F(ToolFixture, SettingsLoadedAndSavedInTheCurrentFolder) {
+TEST_F(FileManagerFixture, SettingsLoadedAndSavedInTheCurrentFolder) {
     dir.write("TvaTools.ini", "clean=.BAK\r\n");
     open();
     tool->loadSettings();
@@ -214,7 +214,7 @@ TEST_F(ToolFixture, SettingsLoadedAndSavedInTheCurrentFolder) {
     EXPECT_EQ(readAll(dir.file("TvaTools.ini")), QByteArray("clean=.BAK\r\nclean=.OLD\r\n"));
 }
 
-TEST_F(ToolFixture, SelectAllOfALargeFolderIsReadInLinearTime) {
+TEST_F(FileManagerFixture, SelectAllOfALargeFolderIsReadInLinearTime) {
     dir.mkdir("many");
     for (int i = 0; i < 20000; ++i) {
         QFile f(dir.file(QStringLiteral("many/f%1").arg(i)));

@@ -1,7 +1,7 @@
+#include "file_manager_fixture.h"
 #include "filemanager/components/drive_selector.h"
 #include "filemanager/components/folder_tree.h"
 #include "filemanager/filter_dialog.h"
-#include "fixture.h"
 #include "ui/commands.h"
 #include "ui/errors.h"
 #include "ui/modal_runner.h"
@@ -19,7 +19,7 @@ void setDate(platform::Platform& p, const QString& path, QDate d) {
 }
 } // namespace
 
-TEST_F(ToolFixture, SortBySizePutsFoldersFirst) {
+TEST_F(FileManagerFixture, SortBySizePutsFoldersFirst) {
     dir.write("big", QByteArray(300, 'x'));
     dir.write("small", QByteArray(20, 'x'));
     dir.write("also20", QByteArray(20, 'x'));
@@ -30,7 +30,7 @@ TEST_F(ToolFixture, SortBySizePutsFoldersFirst) {
     EXPECT_EQ(names(), QStringList({"zfolder", "nine", "also20", "small", "big"}));
 }
 
-TEST_F(ToolFixture, SortByDateYearFirstAndByExtension) {
+TEST_F(FileManagerFixture, SortByDateYearFirstAndByExtension) {
     setDate(fake, dir.write("new.txt"), QDate(2000, 1, 1));
     setDate(fake, dir.write("old.txt"), QDate(1999, 12, 31));
     dir.write("archive.tar.gz");
@@ -45,7 +45,7 @@ TEST_F(ToolFixture, SortByDateYearFirstAndByExtension) {
               QStringLiteral("tar.gz"));
 }
 
-TEST_F(ToolFixture, SortByNameIgnoresCaseAndClearsSelection) {
+TEST_F(FileManagerFixture, SortByNameIgnoresCaseAndClearsSelection) {
     for (const char* n : {"Abe", "abc", "ABD"})
         dir.write(n);
     open();
@@ -58,7 +58,7 @@ TEST_F(ToolFixture, SortByNameIgnoresCaseAndClearsSelection) {
     EXPECT_EQ(names(), before);
 }
 
-TEST_F(ToolFixture, SizeKeyIsRightAlignedInSixteen) {
+TEST_F(FileManagerFixture, SizeKeyIsRightAlignedInSixteen) {
     dir.write("f", QByteArray(123, 'x'));
     dir.mkdir("d");
     open();
@@ -68,7 +68,7 @@ TEST_F(ToolFixture, SizeKeyIsRightAlignedInSixteen) {
               QString(15, ' '));
 }
 
-TEST_F(ToolFixture, FilterDialogConfirmedOrCancelled) {
+TEST_F(FileManagerFixture, FilterDialogConfirmedOrCancelled) {
     dir.write("a.exe");
     dir.write("b.txt");
     open();
@@ -95,7 +95,7 @@ TEST_F(ToolFixture, FilterDialogConfirmedOrCancelled) {
     EXPECT_EQ(tool->filter(), QStringLiteral("*.exe")); // an empty mask keeps the previous one
 }
 
-TEST_F(ToolFixture, HistoryKeepsTheLastTen) {
+TEST_F(FileManagerFixture, HistoryKeepsTheLastTen) {
     for (int i = 0; i < 11; ++i)
         dir.mkdir(QStringLiteral("d%1").arg(i));
     open();
@@ -113,7 +113,7 @@ TEST_F(ToolFixture, HistoryKeepsTheLastTen) {
     EXPECT_EQ(tool->folder(), dir.file("d1"));
 }
 
-TEST_F(ToolFixture, BackThenNewFolderBecomesLast) {
+TEST_F(FileManagerFixture, BackThenNewFolderBecomesLast) {
     dir.mkdir("a");
     dir.mkdir("b");
     dir.mkdir("c");
@@ -138,7 +138,7 @@ TEST_F(ToolFixture, BackThenNewFolderBecomesLast) {
     EXPECT_EQ(tool->folder(), dir.path());
 }
 
-TEST_F(ToolFixture, ParentRowGoesUpAndPromptFollows) {
+TEST_F(FileManagerFixture, ParentRowGoesUpAndPromptFollows) {
     dir.mkdir("Win/System");
     QDir::setCurrent(dir.file("Win/System"));
     open();
@@ -151,7 +151,7 @@ TEST_F(ToolFixture, ParentRowGoesUpAndPromptFollows) {
     EXPECT_FALSE(names().contains(".."));
 }
 
-TEST_F(ToolFixture, EnterWithSeveralRowsDoesNothing) {
+TEST_F(FileManagerFixture, EnterWithSeveralRowsDoesNothing) {
     dir.mkdir("a");
     dir.mkdir("b");
     open();
@@ -164,7 +164,7 @@ TEST_F(ToolFixture, EnterWithSeveralRowsDoesNothing) {
     EXPECT_EQ(tool->folder(), dir.file("a"));
 }
 
-TEST_F(ToolFixture, DriveWithoutMediumIsNotReady) {
+TEST_F(FileManagerFixture, DriveWithoutMediumIsNotReady) {
     testing_support::TempDir floppy(false);
     fake.addDrive(u'A', {floppy.path(), platform::DriveType::Removable, false});
     open();
@@ -179,7 +179,7 @@ TEST_F(ToolFixture, DriveWithoutMediumIsNotReady) {
     EXPECT_THROW(FileManagerView::driveReady(u'1'), ui::TavError);
 }
 
-TEST_F(ToolFixture, CommandBoxStartsProgramInCurrentFolder) {
+TEST_F(FileManagerFixture, CommandBoxStartsProgramInCurrentFolder) {
     open();
     tool->commandBox()->setEditText("notepad readme.txt");
     QTest::keyClick(tool->commandBox()->lineEdit(), Qt::Key_Return);
@@ -191,7 +191,7 @@ TEST_F(ToolFixture, CommandBoxStartsProgramInCurrentFolder) {
     EXPECT_TRUE(tool->commandBox()->currentText().isEmpty());
 }
 
-TEST_F(ToolFixture, TreeDoubleClickMovesTheList) {
+TEST_F(FileManagerFixture, TreeDoubleClickMovesTheList) {
     dir.mkdir("one/two");
     open();
     ASSERT_TRUE(tool->tree()->selectPath(dir.file("one/two")));
@@ -203,7 +203,7 @@ TEST_F(ToolFixture, TreeDoubleClickMovesTheList) {
 // The file manager keeps its folder itself: moving about tells who listens
 // and gives the commands absolute folders, and the process stays where the
 // program was started.
-TEST_F(ToolFixture, TheFolderIsTheWindowsOwnAndTheProcessStaysPut) {
+TEST_F(FileManagerFixture, TheFolderIsTheWindowsOwnAndTheProcessStaysPut) {
     dir.write("sub/inner/f.txt", "f");
     open();
     QStringList told;

@@ -251,8 +251,21 @@ TEST(Compare, TheWindow) {
     EXPECT_EQ(w.firstList->count(), 0);
     w.show();
     w.resize(600, 400);
-    EXPECT_EQ(w.closeButton->x(), 500);
-    EXPECT_EQ(w.firstEdit->width(), 270);
+    // The two texts side by side, each with half the window, every control
+    // inside it and none over another.
+    const QRect window = w.rect();
+    QList<QWidget*> parts = {w.closeButton, w.compareButton, w.countLabel, w.firstEdit,
+                             w.secondEdit,  w.firstList,     w.secondList};
+    for (QWidget* a : parts) {
+        EXPECT_TRUE(window.contains(a->geometry())) << a->metaObject()->className();
+        for (QWidget* b : parts)
+            if (a != b && a->parentWidget() == b->parentWidget())
+                EXPECT_FALSE(a->geometry().intersects(b->geometry()));
+    }
+    EXPECT_LT(w.firstList->geometry().right(), w.secondList->geometry().left());
+    EXPECT_NEAR(w.firstList->width(), w.secondList->width(), 4);
+    EXPECT_GT(w.firstList->width(), window.width() / 3);
+    EXPECT_GT(w.closeButton->x(), window.width() / 2); // "Fermer" at the right
     // Names typed without a folder are the file manager's folder's, wherever
     // the process happens to be.
     dir.write("c", "1\r\n3\r\n");

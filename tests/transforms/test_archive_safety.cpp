@@ -1,8 +1,8 @@
 // Restores never harm a good file: damaged data, a crash midway and
 // broken volume chains leave the existing files as they were.
 #include "archive_bytes.h"
-#include "archive_run.h"
 #include "support/temp_dir.h"
+#include "test_archive.h"
 #include "transforms/backup/archive_io.h"
 #include "transforms/backup/backup_archive.h"
 #include "ui/errors.h"

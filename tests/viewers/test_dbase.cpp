@@ -332,7 +332,11 @@ TEST(DbaseWindow, GridOfTheTableAndFermerAtTheRight) {
     w.show();
     w.resize(500, 300);
     QApplication::processEvents();
-    EXPECT_EQ(w.closeButton->x(), 400); // 100 pixels from the right edge
+    // "Fermer" at the right of the window, whole, above the grid.
+    const QRect close(w.closeButton->mapTo(&w, QPoint(0, 0)), w.closeButton->size());
+    EXPECT_TRUE(w.rect().contains(close));
+    EXPECT_GT(close.left(), w.width() / 2);
+    EXPECT_LE(close.bottom(), w.grid->geometry().top());
     w.reject();
     EXPECT_FALSE(w.table.active());
 }
@@ -373,8 +377,8 @@ TEST(DbaseWindow, VoirOpensTablesOnly) {
             opened << static_cast<DbaseWindow*>(d)->model()->cell(1, 1);
             return 0;
         });
-        tool.view("data.DbF");
-        tool.view("data.dbf.bak");
+        tool.commands().view("data.DbF");
+        tool.commands().view("data.dbf.bak");
         EXPECT_EQ(opened, QStringList({"Fichier dBase", "Ann"}));
     }
     EXPECT_EQ(filemanager::viewedExtension("a.htm"), QStringLiteral(".HTM"));

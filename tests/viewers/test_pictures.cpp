@@ -763,7 +763,7 @@ TEST(Launching, FileAddressTextEditorAndPrinting) {
     t.dir.write("tool.exe", "MZ");
     t.open(t.dir.file("web site"));
     t.select({"été.html"});
-    t.tool->openWithApplication();
+    t.tool->commands().openWithApplication();
     ASSERT_EQ(fake.launches.size(), 1);
     EXPECT_EQ(fake.launches[0].file, QStringLiteral("browser.desktop"));
     EXPECT_EQ(fake.launches[0].arguments.value(0),
@@ -771,25 +771,25 @@ TEST(Launching, FileAddressTextEditorAndPrinting) {
 
     t.open(t.dir.path());
     t.select({"notes.txt"});
-    t.tool->openWithApplication();
+    t.tool->commands().openWithApplication();
     EXPECT_EQ(fake.launches.last().arguments, QStringList{t.dir.file("notes.txt")});
-    t.tool->view("notes.txt"); // Enter on a file: its associated program
+    t.tool->commands().view("notes.txt"); // Enter on a file: its associated program
     EXPECT_EQ(fake.launches.last().file, QStringLiteral("editor.desktop"));
     t.select({"tool.exe"});
-    t.tool->openAsText(); // F9 on a program: as text
+    t.tool->commands().openAsText(); // F9 on a program: as text
     EXPECT_EQ(fake.launches.last().file, QStringLiteral("notepad"));
     EXPECT_EQ(fake.launches.last().arguments, QStringList{t.dir.file("tool.exe")});
 
     const qsizetype before = fake.launches.size();
     t.tool->setActivePane(1); // the tree had the focus: nothing at all
-    t.tool->printSelection();
+    t.tool->commands().printSelection();
     EXPECT_EQ(fake.launches.size(), before);
     EXPECT_TRUE(t.dialogs.shown.isEmpty());
     t.tool->setActivePane(2);
-    t.tool->printSelection();
+    t.tool->commands().printSelection();
     EXPECT_EQ(fake.launches.last().verb, QStringLiteral("print"));
     t.select({});
-    t.tool->openAsText();
+    t.tool->commands().openAsText();
     EXPECT_EQ(t.dialogs.texts().last(),
               QStringLiteral("Un fichier et un seul doit être sélectionné"));
 }

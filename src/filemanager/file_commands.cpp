@@ -1,14 +1,15 @@
-// The file manager's own operations: delete, cut, copy and paste, rename,
-// new folder and text, properties, attributes and letter case.
+#include "file_commands.h"
 #include "components/folder_tree.h"
 #include "core/job.h"
 #include "dialogs/case_dialog.h"
 #include "dialogs/properties_dialog.h"
 #include "dialogs/rename_dialog.h"
 #include "dialogs/set_attributes_dialog.h"
+#include "file_manager_state.h"
 #include "file_manager_view.h"
 #include "file_operations.h"
 #include "platform/platform.h"
+#include "ui/commands.h"
 #include "ui/dialogs.h"
 #include "ui/errors.h"
 #include "ui/job_progress.h"
@@ -17,7 +18,7 @@
 #include <QDateTime>
 #include <QDir>
 #include <QFileInfo>
-#include <QProgressBar>
+#include <QUrl>
 
 namespace filemanager {
 
@@ -34,19 +35,6 @@ const char* const kOneFile = "Un fichier et un seul doit être sélectionné";
 QString withSlash(const QString& folder) {
     return folder.endsWith(u'/') ? folder : QString(folder + u'/');
 }
-
-// Shows the bottom progress bar for the lifetime of a loop.
-class ProgressScope {
-  public:
-    explicit ProgressScope(QProgressBar* bar) : m_bar(bar) {
-        m_bar->show();
-        m_bar->raise();
-    }
-    ~ProgressScope() { m_bar->hide(); }
-
-  private:
-    QProgressBar* m_bar;
-};
 
 ReplaceAnswer askReplace(const QString& name) {
     ui::Button b = ui::dialogs().messageBox(
@@ -71,47 +59,45 @@ OperationQuestions askTheUser() {
 
 } // namespace
 
-void FileManagerView::runLoop(const std::function<void(core::Job&)>& body) {
-    core::FunctionJob job(body);
-    ProgressScope shown(progressBar());
-    ui::runOnBar(job, progressBar());
-}
+FileCommands::FileCommands(FileManagerView& view, FileManagerState& state)
+    : m_view(view), m_state(state) {}
 
 // ---- delete ----
 
-void FileManagerView::deleteSelection() {
-    if (selectedRows().isEmpty()) return;
+void FileCommands::deleteSelection() {
+    if (m_view.selectedRows().isEmpty()) return;
     if (!confirmed(kDeleteQuestion)) return;
-    takeSelection();
+    m_view.takeSelection();
     deleteTaken();
-    readFolder();
+    m_view.readFolder();
 }
 
-void FileManagerView::deleteTaken() {
+void FileCommands::deleteTaken() {
     // Taken now: whatever the window shows later, these are the entries.
-    const DeleteRequest request{pathsOf(m_state.selection())};
+    const DeleteRequest request{m_view.pathsOf(m_state.selection())};
     OperationResult result;
-    runLoop([&](core::Job& job) { result = deleteEntries(request, askTheUser(), job); });
+    m_view.runLoop([&](core::Job& job) { result = deleteEntries(request, askTheUser(), job); });
     ui::reportFailure(result.outcome);
 }
 
 // ---- cut, copy and paste ----
 
-void FileManagerView::cutSelection() {
-    if (m_pane != 2) return;
-    rememberSelection();
+void FileCommands::cutSelection() {
+    if (m_view.activePane() != 2) return;
+    m_view.rememberSelection();
     m_state.setPasteMode(1);
 }
 
-void FileManagerView::copySelection() {
-    if (m_pane != 2) return;
-    rememberSelection();
+void FileCommands::copySelection() {
+    if (m_view.activePane() != 2) return;
+    m_view.rememberSelection();
     m_state.setPasteMode(2);
 }
 
-void FileManagerView::pasteClipboard() {
+void FileCommands::pasteClipboard() {
     if (m_state.clipboard().isEmpty()) return;
-    QString destination = m_pane == 1 ? tree()->selectedPath() : m_listedFolder;
+    QString destination =
+        m_view.activePane() == 1 ? m_view.tree()->selectedPath() : m_view.listedFolder();
     if (destination.isEmpty()) return; // a tree node that is no folder
     PasteRequest request{m_state.clipboard(), withSlash(destination),
                          PasteMode(m_state.pasteMode()), true};
@@ -123,9 +109,9 @@ void FileManagerView::pasteClipboard() {
     }
     OperationResult result;
     if (m_state.pasteMode() == 1 || m_state.pasteMode() == 2)
-        runLoop([&](core::Job& job) { result = paste(request, askTheUser(), job); });
+        m_view.runLoop([&](core::Job& job) { result = paste(request, askTheUser(), job); });
     m_askReplace = request.askReplace;
-    readFolder();
+    m_view.readFolder();
     // What could not be written is told, one box for the paste: the first
     // entries with their reason ("Accès au fichier refusé : ...").
     if (!result.errors.isEmpty()) {
@@ -138,9 +124,9 @@ void FileManagerView::pasteClipboard() {
 
 // ---- rename ----
 
-void FileManagerView::renameEntry(const QString& oldName, const QString& newName) {
+void FileCommands::renameEntry(const QString& oldName, const QString& newName) {
     if (newName == oldName || newName.isEmpty()) return;
-    const QString folder = withSlash(m_listedFolder);
+    const QString folder = withSlash(m_view.listedFolder());
     const QFileInfo existing(folder + newName);
     if (existing.exists() && !existing.isDir()) {
         ui::dialogs().message(QStringLiteral("Fichier ") + newName +
@@ -151,84 +137,64 @@ void FileManagerView::renameEntry(const QString& oldName, const QString& newName
     Platform::instance().moveFile(folder + oldName, folder + newName);
 }
 
-void FileManagerView::onNameEditing() {
-    m_editing = true;
-}
-
-void FileManagerView::onNameEdited(int row, const QString& text) {
-    if (row >= 0 && row < model()->rowCount()) {
-        const QString old = model()->row(row).name;
-        if (text != old) {
-            renameEntry(old, text);
-            m_editing = false;
-            readFolder();
-            return;
-        }
-    }
-    m_editing = false;
-}
-
-void FileManagerView::renameCommand() {
-    renameSelected();
-}
-
-void FileManagerView::renameSelected() {
-    takeSelection();
+void FileCommands::renameSelected() {
+    m_view.takeSelection();
     if (m_state.selection().isEmpty()) return;
-    RenameDialog dialog([this](const QString& o, const QString& n) { renameEntry(o, n); }, this);
+    RenameDialog dialog([this](const QString& o, const QString& n) { renameEntry(o, n); }, &m_view);
     dialog.init(m_state.selection());
     ui::runModal(&dialog);
-    readFolder();
+    m_view.readFolder();
 }
 
 // ---- new folder, new text ----
 
-void FileManagerView::newFolder() {
+void FileCommands::newFolder() {
     QString name;
     if (!ui::dialogs().inputBox(QStringLiteral("Nouveau dossier"),
                                 QStringLiteral("Nouveau dossier"), name) ||
         name.isEmpty())
         return;
     Platform& p = Platform::instance();
-    const QString path = QDir::isAbsolutePath(name) ? name : withSlash(m_listedFolder) + name;
+    const QString path =
+        QDir::isAbsolutePath(name) ? name : withSlash(m_view.listedFolder()) + name;
     if (const platform::Status made = p.createFolder(path); !made)
         throw ui::InOutError(made.error());
-    readFolder();
+    m_view.readFolder();
 }
 
-void FileManagerView::newText() {
+void FileCommands::newText() {
     Platform& p = Platform::instance();
     p.shellExecute(QStringLiteral("open"), p.plainTextEditor(), QString(), QString());
 }
 
 // ---- properties, attributes, case ----
 
-bool FileManagerView::oneSelected(QString& name) {
-    const QList<int> rows = selectedRows();
+bool FileCommands::oneSelected(QString& name) {
+    const QList<int> rows = m_view.selectedRows();
     if (rows.size() != 1) {
         ui::dialogs().message(QString::fromUtf8(kOneFile));
         return false;
     }
-    name = model()->row(rows.first()).name;
+    name = m_view.model()->row(rows.first()).name;
     return true;
 }
 
-void FileManagerView::showProperties() {
+void FileCommands::showProperties() {
     QString name;
     if (!oneSelected(name)) return;
-    PropertiesDialog dialog(this);
+    PropertiesDialog dialog(&m_view);
     dialog.init(name);
     ui::runModal(&dialog);
 }
 
-void FileManagerView::setAttributes() {
-    SetAttributesDialog dialog(this);
+void FileCommands::setAttributes() {
+    SetAttributesDialog dialog(&m_view);
     ui::runModal(&dialog);
     QString date, time;
     bool system = false, hidden = false, readOnly = false, archive = false;
     dialog.chosen(date, time, system, hidden, readOnly, archive);
     if (date.isEmpty()) return;
-    takeSelection();
+    m_view.takeSelection();
     const QDateTime when(QDate::fromString(date, QStringLiteral("dd/MM/yyyy")),
                          QTime::fromString(time, QStringLiteral("HH:mm:ss")), Qt::LocalTime);
     quint32 attrs = 0;
@@ -236,20 +202,72 @@ void FileManagerView::setAttributes() {
     if (readOnly) attrs |= platform::faReadOnly;
     if (hidden) attrs |= platform::faHidden;
     if (system) attrs |= platform::faSysFile;
-    const AttributeRequest request{pathsOf(m_state.selection()), when, attrs};
-    runLoop([&](core::Job& job) { fixAttributes(request, job); });
-    readFolder();
+    const AttributeRequest request{m_view.pathsOf(m_state.selection()), when, attrs};
+    m_view.runLoop([&](core::Job& job) { fixAttributes(request, job); });
+    m_view.readFolder();
 }
 
-void FileManagerView::changeCase() {
-    takeSelection();
-    CaseDialog dialog(this);
+void FileCommands::changeCase() {
+    m_view.takeSelection();
+    CaseDialog dialog(&m_view);
     ui::runModal(&dialog);
     const int choice = dialog.choice();
     if (choice < 0) return;
-    const CaseRequest request{m_listedFolder, m_state.selection(), choice};
-    runLoop([&](core::Job& job) { changeNamesCase(request, job); });
-    readFolder();
+    const CaseRequest request{m_view.listedFolder(), m_state.selection(), choice};
+    m_view.runLoop([&](core::Job& job) { changeNamesCase(request, job); });
+    m_view.readFolder();
+}
+
+// ---- viewing and launching ----
+
+QString viewedExtension(const QString& name) {
+    // The fourth character from the end, else the fifth, when it is a ".".
+    if (name.size() >= 4 && name[name.size() - 4] == u'.') return name.right(4).toUpper();
+    if (name.size() >= 5 && name[name.size() - 5] == u'.') return name.right(5).toUpper();
+    return {};
+}
+
+// A table goes to the program's own viewer; any other file to the program
+// the desktop associates with it (nothing when there is none).
+void FileCommands::view(const QString& name) {
+    const QString path = m_view.pathsOf({name}).value(0, name);
+    const QString extension = viewedExtension(name);
+    if (!extension.isEmpty())
+        if (const auto viewer = ui::commands().viewer(extension)) return viewer(path, &m_view);
+    Platform& p = Platform::instance();
+    const QString folder = QFileInfo(path).absolutePath();
+    p.launch(QStringLiteral("open"), p.findExecutable(path, folder), {path}, folder);
+}
+
+// The associated program; an HTML page gets its file address.
+void FileCommands::openWithApplication() {
+    const QStringList paths = m_view.selectedPaths();
+    if (m_view.selectedRows().size() != 1 || paths.size() != 1) return;
+    const QString path = paths.first();
+    const QString folder = QFileInfo(path).absolutePath();
+    const QString argument = QFileInfo(path).fileName().toUpper().contains(u".HTM")
+                                 ? QString::fromLatin1(QUrl::fromLocalFile(path).toEncoded())
+                                 : path;
+    Platform& p = Platform::instance();
+    p.launch(QStringLiteral("open"), p.findExecutable(path, folder), {argument}, folder);
+}
+
+// Any file, whatever its type, in the plain-text editor.
+void FileCommands::openAsText() {
+    const QString path = m_view.context().oneFile();
+    if (path.isEmpty()) return;
+    Platform& p = Platform::instance();
+    p.launch(QStringLiteral("open"), p.plainTextEditor(), {path}, m_state.folder());
+}
+
+// Only when the list had the focus last.
+void FileCommands::printSelection() {
+    if (m_view.activePane() != 2) return;
+    const QString path = m_view.context().oneFile();
+    if (path.isEmpty()) return;
+    Platform& p = Platform::instance();
+    const QString folder = m_state.folder();
+    p.launch(QStringLiteral("print"), p.findExecutable(path, folder), {path}, folder);
 }
 
 } // namespace filemanager

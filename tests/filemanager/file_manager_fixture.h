@@ -13,7 +13,7 @@
 #include <gtest/gtest.h>
 #include <memory>
 
-class ToolFixture : public ::testing::Test {
+class FileManagerFixture : public ::testing::Test {
   protected:
     testing_support::TempDir dir;
     platform::FakePlatform fake;
