@@ -9,6 +9,8 @@
 
 namespace desk {
 
+// One calculator for the program: its display and memory stay from one
+// opening of the window to the next (the window's thread only).
 CalculatorMachine& CalculatorWindow::machine() {
     static CalculatorMachine m;
     return m;

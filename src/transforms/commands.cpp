@@ -26,7 +26,8 @@ namespace transforms {
 
 namespace {
 
-// The output name offered by extract and merge: the last one chosen.
+// The output name offered by extract and merge: the last one chosen (the
+// window's thread only).
 QString& savedOutputName() {
     static QString name = QStringLiteral("Extract.txt");
     return name;

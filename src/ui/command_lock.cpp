@@ -14,6 +14,8 @@ namespace ui {
 
 namespace {
 
+// The window's thread only: the job its windows wait for, and the widgets
+// that take input meanwhile.
 core::Job* g_job = nullptr;
 QList<QPointer<QWidget>> g_allowed; // take input while the next job runs
 

@@ -4,8 +4,10 @@
 namespace ui {
 
 namespace {
+// Boxes are asked on the window's thread only (jobs ask through job.ask):
+// the service is read and set there, no lock needed.
 Dialogs* g_dialogs = nullptr;
-}
+} // namespace
 
 Dialogs& Dialogs::instance() {
     if (g_dialogs) return *g_dialogs;

@@ -5,8 +5,9 @@
 namespace ui {
 
 namespace {
+// Set by tests on the window's thread, where every modal window runs.
 ModalHandler g_handler;
-}
+} // namespace
 
 int runModal(QDialog* dialog) {
     if (g_handler) return g_handler(dialog);
