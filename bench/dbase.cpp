@@ -83,7 +83,11 @@ int main(int argc, char** argv) {
     window.init(QString::fromLocal8Bit(argv[1]));
     window.resize(1024, 768);
     window.show();
-    window.grid->viewport()->repaint(); // the first screen, drawn
+    // The table is read once the window is on screen: the first screen is
+    // drawn when its rows are there.
+    while (!window.model() && t.elapsed() < 60000)
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
+    window.grid->viewport()->repaint();
     const double seconds = t.nsecsElapsed() / 1e9;
     std::printf("rows %d  first screen %.3f s  memory %.1f MiB\n",
                 window.model() ? window.model()->gridRows() : 0, seconds,

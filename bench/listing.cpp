@@ -1,4 +1,4 @@
-// Lists a folder through the file manager's LitRepert, no window shown,
+// Lists a folder through the file manager's readFolder, no window shown,
 // and prints the time taken and the memory the listing holds.
 #include "filemanager/file_manager_view.h"
 

@@ -54,8 +54,8 @@ bench_listing() {
   out=$(./build/bench/bench_listing "$work/list" 3)
   tav_time=$(echo "$out" | sed -E 's/.*best ([0-9.]+) s.*/\1/')
   echo "ls -la:     ${ls_time} s"
-  echo "LitRepert:  $out"
-  echo "ratio LitRepert / ls -la: $(echo "$tav_time / $ls_time" | bc -l | cut -c1-5)"
+  echo "readFolder:  $out"
+  echo "ratio readFolder / ls -la: $(echo "$tav_time / $ls_time" | bc -l | cut -c1-5)"
 }
 
 bench_sorting() {
@@ -77,9 +77,9 @@ PY
   ls_time=$(timeit ls -l --sort=size "$work/sort")
   out=$(./build/bench/bench_sorting "$work/sort" 3)
   echo "ls -l --sort=size: ${ls_time} s"
-  echo "TriNom/TriTaille/TriDate/TriExt: $out"
+  echo "sortByName/Size/Date/Extension: $out"
   size=$(echo "$out" | sed -E 's/.* size ([0-9.]+) s.*/\1/')
-  echo "ratio TriTaille / ls -l --sort=size: $(echo "$size / $ls_time" | bc -l | cut -c1-5)"
+  echo "ratio sortBySize / ls -l --sort=size: $(echo "$size / $ls_time" | bc -l | cut -c1-5)"
 }
 
 bench_dbase() {
@@ -183,7 +183,7 @@ bench_fileops() {
       sync; cp_time=$(once cp -r "$work/src" "$work/cp1.$i")
     fi
     r=$(ratio "$tav_time" "$cp_time")
-    echo "  round $i: cp -r ${cp_time} s   CopyFolder ${tav_time} s   ratio $r"
+    echo "  round $i: cp -r ${cp_time} s   tree copy ${tav_time} s   ratio $r"
     worst=$(echo "if ($r > $worst) $r else $worst" | bc -l)
     cp_total=$(echo "$cp_total + $cp_time" | bc -l); tav_total=$(echo "$tav_total + $tav_time" | bc -l)
   done
@@ -221,7 +221,7 @@ bench_fileops() {
   sync
   rm_time=$(once rm -rf "$work/del1")
   tav_time=$(./build/bench/bench_fileops delete "$work/del2")
-  echo "rm -rf: ${rm_time} s   DelTree: ${tav_time} s   ratio $(echo "$tav_time / $rm_time" | bc -l | cut -c1-5)"
+  echo "rm -rf: ${rm_time} s   tree delete: ${tav_time} s   ratio $(echo "$tav_time / $rm_time" | bc -l | cut -c1-5)"
 }
 
 # Page cache left by earlier steps is dropped (as root) before a benchmark
