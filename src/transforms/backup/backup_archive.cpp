@@ -153,8 +153,7 @@ ArchiveResult BackupArchive::run(core::Job& job, const ArchiveQuestions& questio
                                  const std::function<bool()>& work) {
     m_job = &job;
     m_questions = questions;
-    m_error = 0;
-    m_errorDetail.clear();
+    m_end.reset();
     ArchiveResult result;
     bool done = false;
     try {
@@ -164,11 +163,11 @@ ArchiveResult BackupArchive::run(core::Job& job, const ArchiveQuestions& questio
     }
     m_job = nullptr;
     m_questions = {};
-    if (m_error != 0) {
-        QString text = errorText(m_error);
-        if (!m_errorDetail.isEmpty()) text += QStringLiteral(" : ") + m_errorDetail;
+    if (failed()) {
+        QString text = errorText(m_end->error);
+        if (!m_end->detail.isEmpty()) text += QStringLiteral(" : ") + m_end->detail;
         result.outcome = core::Outcome::failed(text);
-        result.error = m_error;
+        result.error = m_end->error;
     } else if (!done && result.outcome.ok()) {
         result.outcome = core::Outcome::cancelled();
     }
@@ -217,7 +216,7 @@ void BackupArchive::progress() {
     int percent =
         m_totalSize > 0 ? roundPercent(double(m_bytesDone) / double(m_totalSize) * 100.0) : 0;
     m_job->progress(std::clamp(percent, 0, 100));
-    if (m_job->cancelled()) m_continue = false;
+    if (m_job->cancelled()) stop(0);
 }
 
 bool BackupArchive::askDisk(int disk) {
@@ -298,22 +297,21 @@ bool BackupArchive::onRemovableMedium(const QString& archive) {
 
 bool BackupArchive::nextVolume(VolumeWriter& out, const QString& archive, int& volume) {
     if (volume >= 999) { // three digits: never reuse an earlier volume's name
-        m_error = 10;
-        m_continue = false;
+        stop(10);
         return false;
     }
     ++volume;
     const QByteArray name = volumeBreakName(volume);
     if (!out.writeInt(qint32(name.size())) || !out.write(name) || !out.commit()) {
-        m_error = 4;
-        m_continue = false;
+        stop(4);
         return false;
     }
-    m_continue = askDisk(volume);
-    if (!m_continue) return false;
+    if (!askDisk(volume)) {
+        stop(0);
+        return false;
+    }
     if (!out.open(volumeFileName(archive, volume))) {
-        m_error = 4;
-        m_continue = false;
+        stop(4);
         return false;
     }
     return true;
@@ -324,12 +322,11 @@ bool BackupArchive::writeSegment(Source& src, VolumeWriter& out) {
     const size_t depth = size_t(std::max(4, 4 * pool()->maxThreadCount()));
     const bool parallel = pool()->maxThreadCount() > 1;
     if (!out.write(kMagic, 4)) {
-        m_error = 4;
-        m_continue = false;
+        stop(4);
         return false;
     }
     m_bytesWritten += 4;
-    while (src.remaining > 0 && m_continue &&
+    while (src.remaining > 0 && going() &&
            (m_maxSize == 0 || out.position() < qint64(m_maxSize) - kVolumeMargin)) {
         // Blocks are read in order and compressed ahead on the workers, a
         // run of them per task.
@@ -356,20 +353,17 @@ bool BackupArchive::writeSegment(Source& src, VolumeWriter& out) {
             src.inflight.pop_front();
         }
         if (src.ready.empty()) {
-            m_error = 1;
-            m_continue = false;
+            stop(1);
             break;
         }
         const CodedBlock block = std::move(src.ready.front());
         src.ready.pop_front();
         if (block.failed) {
-            m_error = 6;
-            m_continue = false;
+            stop(6);
             break;
         }
         if (!out.writeInt(block.length) || !out.write(block.bytes)) {
-            m_error = 4;
-            m_continue = false;
+            stop(4);
             break;
         }
         src.remaining -= block.sourceBytes;
@@ -377,16 +371,15 @@ bool BackupArchive::writeSegment(Source& src, VolumeWriter& out) {
         progress();
     }
     if (!out.writeInt(0)) {
-        m_error = 4;
-        m_continue = false;
+        stop(4);
     }
-    return m_continue;
+    return going();
 }
 
 bool BackupArchive::writeEntries(const QStringList& files, VolumeWriter& out,
                                  const QString& archive, int& volume) {
     Platform& p = Platform::instance();
-    for (int i = 0; i < files.size() && m_continue; ++i) {
+    for (int i = 0; i < files.size() && going(); ++i) {
         const QString path = files[i].trimmed();
         if (!exists(path)) continue;
         // The next file is read from the disk while this one is compressed.
@@ -395,40 +388,38 @@ bool BackupArchive::writeEntries(const QStringList& files, VolumeWriter& out,
         Source src;
         src.file.setFileName(path);
         if (!p.openForRead(src.file)) {
-            m_error = 1;
-            m_continue = false;
+            stop(1);
             break;
         }
         const QByteArray name = isList ? QByteArray(kFileList) : encodeName(path);
         if (!out.writeInt(qint32(name.size())) || !out.write(name) ||
             !out.writeInt(fileDate(path))) {
-            m_error = 4;
-            m_continue = false;
+            stop(4);
             break;
         }
         src.remaining = src.toRead = src.file.size();
         do {
             if (!writeSegment(src, out)) break;
             if (src.remaining > 0) nextVolume(out, archive, volume);
-        } while (m_continue && src.remaining > 0);
-        if (!isList && src.remaining == 0 && m_continue) ++m_filesDone;
+        } while (going() && src.remaining > 0);
+        if (!isList && src.remaining == 0 && going()) ++m_filesDone;
         src.file.close();
         if (m_incremental && !isList) { // an incremental backup clears what it took
             const quint32 attrs = p.attributes(path);
             if (attrs != 0xFFFFFFFFu) p.setAttributes(path, attrs & ~quint32(platform::faArchive));
         }
     }
-    return m_continue;
+    return going();
 }
 
 bool BackupArchive::runBackup(const QStringList& fileSpecs, const QString& archiveName) {
     if (m_maxSize != 0 && m_maxSize < kMinVolumeSize) {
         // No volume could hold a block: refused before anything is written.
-        m_error = 9;
+        stop(9);
         return false;
     }
     QStringList files = buildFileList(fileSpecs, archiveName);
-    m_continue = true;
+    m_end.reset();
     progress();
     m_totalSize = 0;
     m_filesDone = 0;
@@ -451,8 +442,7 @@ bool BackupArchive::runBackup(const QStringList& fileSpecs, const QString& archi
         QFile f(listFile);
         if (listFile.isEmpty() || !f.open(QIODevice::WriteOnly | QIODevice::Truncate) ||
             f.write(listText) != listText.size() || !f.flush()) {
-            m_continue = false;
-            m_error = 7;
+            stop(7);
         } else {
             files.prepend(listFile);
             m_totalSize += listText.size();
@@ -465,27 +455,26 @@ bool BackupArchive::runBackup(const QStringList& fileSpecs, const QString& archi
     if (!onRemovableMedium(archiveName)) out.keepVolumesTogether(archiveName);
     int volume = 1;
     m_fileCount =
-        qint32(files.size() - (m_saveFileList && !listFile.isEmpty() && m_error == 0 ? 1 : 0));
+        qint32(files.size() - (m_saveFileList && !listFile.isEmpty() && !failed() ? 1 : 0));
     const QByteArray title = encodeName(m_title);
     const qint32 total = qint32(std::min<qint64>(m_totalSize, std::numeric_limits<qint32>::max()));
-    if (m_continue && (!out.open(archiveName) || !out.writeInt(qint32(title.size())) ||
-                       !out.write(title) || !out.writeInt(total) || !out.writeInt(m_fileCount))) {
-        m_error = 4;
-        m_continue = false;
+    if (going() && (!out.open(archiveName) || !out.writeInt(qint32(title.size())) ||
+                    !out.write(title) || !out.writeInt(total) || !out.writeInt(m_fileCount))) {
+        stop(4);
     }
     m_bytesDone = 0;
     m_bytesWritten = 0;
-    if (m_continue) writeEntries(files, out, archiveName, volume);
+    if (going()) writeEntries(files, out, archiveName, volume);
     bool result = false;
-    if (m_continue) {
+    if (going()) {
         if (out.writeInt(0))
             result = true;
         else
-            m_error = 4, m_continue = false;
+            stop(4);
     }
     if (result && !out.commitLast()) {
         result = false; // the last bytes never reached the disk
-        m_error = 4;
+        stop(4);
     }
     out.abandon(); // a backup that failed or stopped leaves the older volume whole
     if (!listFile.isEmpty()) QFile::remove(listFile);
@@ -595,10 +584,10 @@ bool BackupArchive::openNextVolume(VolumeReader& in, QString& archive, int& curr
     in.close();
     QString next;
     do {
-        m_continue = askDisk(volume);
+        if (!askDisk(volume)) stop(0);
         next = volumeFileName(archive, volume);
-    } while (!QFileInfo::exists(next) && m_continue);
-    if (!m_continue) return false;
+    } while (!QFileInfo::exists(next) && going());
+    if (!going()) return false;
     archive = next;
     current = volume;
     if (!in.open(next)) unreadable();
@@ -648,7 +637,7 @@ void BackupArchive::readSegment(VolumeReader& in, QFile* target, SegmentMode mod
         return result;
     };
     bool ended = false;
-    while (m_continue) {
+    while (going()) {
         while (!ended && inflight.size() < depth) {
             Run run;
             while (run.size() < kBlocksPerTask) {
@@ -682,16 +671,14 @@ void BackupArchive::readSegment(VolumeReader& in, QFile* target, SegmentMode mod
             m_writeCause =
                 causeOf(cause == ENOSPC || cause == EDQUOT ? platform::errDiskFull
                                                            : platform::errorFromErrno(cause));
-            m_error = 11;
-            m_continue = false;
+            stop(11);
             break;
         }
         if (counted) *counted += written.size();
         m_bytesDone += written.size();
         progress();
         if (run.damaged) {
-            m_error = 6;
-            m_continue = false;
+            stop(6);
             break;
         }
     }
@@ -739,8 +726,7 @@ void BackupArchive::startFile(Pending& pending, const QString& target, qint32 da
     // A read-only file is never written over, as the platform refuses it.
     if (attrs != 0xFFFFFFFFu && (attrs & platform::faReadOnly)) {
         notRestored(target, core::InOutError::textFor(5));
-        m_error = 1;
-        m_continue = false;
+        stop(1);
         return;
     }
     pending.content = std::make_unique<platform::FileReplacement>(target);
@@ -748,18 +734,17 @@ void BackupArchive::startFile(Pending& pending, const QString& target, qint32 da
     if (const platform::Status opened = pending.content->open(); !opened) {
         notRestored(target, causeOf(opened.error()));
         pending.content.reset();
-        m_error = 1;
-        m_continue = false;
+        stop(1);
     }
 }
 
 void BackupArchive::endFile(Pending& pending) {
     if (!pending.content) return;
     std::unique_ptr<platform::FileReplacement> content = std::move(pending.content);
-    if (m_error != 0 || !m_continue) { // the old file stays as it was
-        notRestored(pending.target, m_error == 11 ? m_writeCause
-                                    : m_error     ? errorText(m_error)
-                                                  : QStringLiteral("annulé"));
+    if (!going()) { // the old file stays as it was
+        notRestored(pending.target, errorCode() == 11 ? m_writeCause
+                                    : failed()        ? errorText(errorCode())
+                                                      : QStringLiteral("annulé"));
         return;
     }
     if (m_questions.fileRestored) m_questions.fileRestored(pending.target, content->file());
@@ -781,8 +766,7 @@ void BackupArchive::commitCompleted() {
             continue;
         }
         notRestored(done->target, causeOf(committed.error()));
-        m_error = 1;
-        m_continue = false;
+        stop(1);
     }
     m_completed.clear();
 }
@@ -791,7 +775,7 @@ bool BackupArchive::runRestore(const QString& archiveName, const QString& restor
     QString path = restorePath;
     if (!path.isEmpty() && !path.endsWith(u'/')) path += u'/';
     m_filesDone = 0;
-    m_continue = true;
+    m_end.reset();
     if (!QFileInfo::exists(archiveName)) return false;
     VolumeReader in;
     if (!in.open(archiveName)) unreadable();
@@ -807,7 +791,7 @@ bool BackupArchive::runRestore(const QString& archiveName, const QString& restor
     bool anyFile = false;
     Pending pending;
     try {
-        while (m_continue) {
+        while (going()) {
             QByteArray raw;
             if (!readName(in, raw)) break;
             if (raw.startsWith("NEXT:DISK")) {
@@ -819,7 +803,7 @@ bool BackupArchive::runRestore(const QString& archiveName, const QString& restor
                 continue;
             }
             endFile(pending);
-            if (!m_continue) break;
+            if (!going()) break;
             anyFile = true;
             restoreEntry(in, raw, path, pending);
         }
@@ -836,8 +820,8 @@ bool BackupArchive::runRestore(const QString& archiveName, const QString& restor
     // The renames are on the disk before the restore is told done.
     // (Restored to their own full paths, they may be on any file system.)
     platform::FileReplacement::syncFileSystemOf(path);
-    const bool result = m_error == 0 && m_continue;
-    if (m_error == 11) m_errorDetail = m_writeCause;
+    const bool result = going();
+    if (errorCode() == 11) m_end->detail = m_writeCause;
     if (m_job) m_job->progress(100);
     return result;
 }
@@ -888,7 +872,7 @@ void BackupArchive::restoreEntry(VolumeReader& in, const QByteArray& raw, const 
         notRestored(target, QStringLiteral("dossier impossible à créer"));
     }
     if (doRestore) startFile(pending, target, date);
-    if (!m_continue) return;
+    if (!going()) return;
     QFile* into = pending.content ? &pending.content->file() : nullptr;
     try {
         readSegment(in, into, into ? SegmentMode::Extract : SegmentMode::Skip);
@@ -896,8 +880,7 @@ void BackupArchive::restoreEntry(VolumeReader& in, const QByteArray& raw, const 
         if (!into) throw;
         notRestored(target, e.text());
         pending.content.reset();
-        m_error = 1;
-        m_continue = false;
+        stop(1);
     }
 }
 
@@ -913,12 +896,11 @@ QList<ArchiveEntry> BackupArchive::scanVolumes(const QString& archiveName) {
     VolumeReader in;
     if (!in.open(archiveName)) unreadable();
     readHeader(in);
-    m_error = 0;
-    m_continue = true;
+    m_end.reset();
     int volume = 1;
     auto segment = [&](ArchiveEntry& e) {
         readSegment(in, nullptr, SegmentMode::Extract, &e.size);
-        if (m_error != 0) throw core::TavError(errorText(m_error) + QStringLiteral(" : ") + e.name);
+        if (failed()) throw core::TavError(errorText(errorCode()) + QStringLiteral(" : ") + e.name);
         if (!e.volumes.contains(volume)) e.volumes << volume;
     };
     for (;;) {

@@ -10,6 +10,7 @@
 #include <QStringList>
 #include <functional>
 #include <memory>
+#include <optional>
 #include <vector>
 
 class QFile;
@@ -173,9 +174,22 @@ class BackupArchive {
 
     core::Job* m_job = nullptr; // the job running, during a run
     ArchiveQuestions m_questions;
-    bool m_continue = false;
-    int m_error = 0;
-    QString m_errorDetail;
+    // How the run ended early: the archive's error number (0 when the user
+    // stopped it) and what it concerned. Empty while the run goes on; each
+    // run starts without one and hands it over in its result.
+    struct RunEnd {
+        int error = 0;
+        QString detail;
+    };
+    std::optional<RunEnd> m_end;
+    bool going() const { return !m_end; }
+    int errorCode() const { return m_end ? m_end->error : 0; }
+    bool failed() const { return errorCode() != 0; }
+    // Ends the run; a number replaces the one before, a stop keeps it.
+    void stop(int error) {
+        if (!m_end) m_end = RunEnd{};
+        if (error != 0) m_end->error = error;
+    }
     std::unique_ptr<QThreadPool> m_pool;
 
     // The run's settings.
