@@ -486,30 +486,6 @@ void FileManagerView::sortBy(SortKey key) {
     m_model->setRows(sortedRows(*m_model, key));
 }
 
-void FileManagerView::updateRows(const QStringList& records) {
-    std::vector<ListRow> rows;
-    rows.reserve(size_t(records.size()));
-    const std::vector<ListRow>& old = m_model->rows();
-    for (const QString& record : records) {
-        QStringList f = record.split(u'\t');
-        if (f.size() < 6) continue;
-        ListRow row;
-        row.name = f[1];
-        row.sizeText = f[2];
-        row.dateText = f[3];
-        row.attrText = f[4];
-        row.image = f[5].toInt();
-        // Keep the raw attributes the other operations read.
-        for (const ListRow& o : old)
-            if (o.name == row.name) {
-                row.attributes = o.attributes, row.mtime = o.mtime;
-                break;
-            }
-        rows.push_back(std::move(row));
-    }
-    m_model->setRows(std::move(rows));
-}
-
 void FileManagerView::sortByName() {
     sortBy(SortKey::Name);
 }

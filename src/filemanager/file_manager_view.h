@@ -66,12 +66,10 @@ class FileManagerView : public QWidget {
     // What the file manager is at, without its widgets.
     FileManagerState& state() { return m_state; }
 
-    const QStringList& iconKeys() const { return m_icons.keys(); }
     const IconCache& icons() const { return m_icons; }
 
     // Listing and selection
     void readFolder();
-    void readTree();
     void takeSelection();
     void rememberSelection();
     void selectAll();
@@ -92,18 +90,13 @@ class FileManagerView : public QWidget {
     void chooseFilter();
     using SortKey = filemanager::SortKey;
     QString rowRecord(int row, SortKey key) const;
-    void updateRows(const QStringList& records);
 
     // Navigation and history
-    void showFolderChange();
     void addToHistory();
     void historyBack();
     void historyForward();
-    void onTreeDriveChanged();
-    void onListDriveChanged();
     void onTreeActivated();
     void openSelected();
-    void runCommandLine();
     static bool driveReady(QChar letter);
 
     // A name edited in place in the list.
@@ -129,13 +122,9 @@ class FileManagerView : public QWidget {
     // Widgets, for the shell and tests.
     FileListModel* model() const { return m_model; }
     QTreeView* detailsView() const { return m_details; }
-    QListView* iconView() const { return m_iconView; }
-    QAbstractItemView* currentView() const;
     FolderTree* tree() const { return m_tree; }
-    DriveSelector* treeDrives() const { return m_treeDrives; }
     DriveSelector* listDrives() const { return m_listDrives; }
     QLabel* listStatus() const { return m_listStatus; }
-    QLabel* treeStatus() const { return m_treeStatus; }
     QLabel* prompt() const { return m_prompt; }
     QComboBox* commandBox() const { return m_command; }
     QProgressBar* progressBar() const { return m_progress; }
@@ -157,6 +146,12 @@ class FileManagerView : public QWidget {
     void showEvent(QShowEvent* event) override;
 
   private:
+    void readTree();
+    void showFolderChange();
+    void onTreeDriveChanged();
+    void onListDriveChanged();
+    void runCommandLine();
+    QAbstractItemView* currentView() const;
     void buildLayout();
     void sortBy(SortKey key);
     // Enters path (relative to the current folder); false with the error.
