@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
 # Builds the libFuzzer targets with clang and runs one.
-# Usage: bash bench/fuzz.sh archive|hexdoc|dbase|exports|pictures|search SECONDS
+# Usage: bash bench/fuzz.sh archive|hexdoc|dbase|exports|pictures|search|folders SECONDS
 set -euo pipefail
 cd "$(dirname "$0")/.."
 target=${1:?archive or hexdoc}

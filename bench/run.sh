@@ -1,13 +1,15 @@
 #!/usr/bin/env bash
 # Side-by-side measurements against the standard Linux tools, in one run.
-# Usage: bash bench/run.sh [GROUP...], each of listing sorting dbase tools fileops backup hexedit
-# transforms sysinfo pictures (all of them without one)
+# Usage: bash bench/run.sh [GROUP...], each of listing sorting dbase tools find-index fileops backup
+# hexedit transforms sysinfo pictures (all of them without one)
 set -euo pipefail
 cd "$(dirname "$0")/.."
 ./scripts/install-deps.sh
 ./scripts/build.sh >/dev/null
 work=$(mktemp -d /var/tmp/tavbench.XXXXXX)
 trap 'rm -rf "$work"' EXIT
+# The folder indexes of the trees measured stay with them, not in the user's cache.
+export XDG_CACHE_HOME="$work/cache"
 
 # hyperfine, fd and ripgrep are installed for the measurements only.
 bench_tools_present() {
@@ -122,8 +124,8 @@ PY
   bench_tools_present
   # hyperfine, best of 5 after a warm-up; every tool in the same run.
   a=$(hf "find $work/tree -name *.txt"); f=$(hf "fdfind -u -g *.txt $work/tree")
-  b=$(hf "$cli find $work/tree *.txt")
-  echo "find -name: $a s   fdfind -u -g: $f s   tavtools find: $b s   ratio to fd $(ratio "$b" "$f")   to find $(ratio "$b" "$a")"
+  b=$(hf "$cli find --no-index $work/tree *.txt")
+  echo "find -name: $a s   fdfind -u -g: $f s   tavtools find --no-index: $b s   ratio to fd $(ratio "$b" "$f")   to find $(ratio "$b" "$a")"
   a=$(hf "grep -F -n ABSENT_PATTERN_! $work/text.txt"); r=$(hf "rg -F -n ABSENT_PATTERN_! $work/text.txt")
   b=$(hf "$cli grep ABSENT_PATTERN_! $work/text.txt")
   echo "grep -F -n (absent): $a s   rg -F -n: $r s   tavtools grep: $b s   ratio to rg $(ratio "$b" "$r")   to grep $(ratio "$b" "$a")"
@@ -417,6 +419,70 @@ bench_pictures() {
   echo "window: $(./build/bench/bench_thumbnails "$work"/pics/photo*.jpg)"
 }
 
+bench_find_index() {
+  echo "== find with the folder index: 1,000,000 files in 100,000 folders, pattern *rapport*.txt"
+  cli=$PWD/build/src/tavtools-cli
+  local tree="$work/index-tree" cache="$work/index-cache"
+  python3 - "$tree" <<'PY'
+import os, sys
+root = sys.argv[1]
+n = 0
+for a in range(100):
+    for b in range(1000):
+        folder = os.path.join(root, "d%02d" % a, "s%03d" % b)
+        os.makedirs(folder, exist_ok=True)
+        for f in range(10):
+            n += 1
+            name = ("rapport%d.txt" % n) if n % 1000 == 0 else ("f%d%s" % (f, (".txt", ".doc", ".c")[f % 3]))
+            open(os.path.join(folder, name), "w").close()
+PY
+  # 1,000 changes: files made and removed across the tree, ten folders renamed.
+  cat > "$work/changes.py" <<'PY'
+import os, random, sys
+root = sys.argv[1]
+rng = random.Random()
+tops = sorted(os.listdir(root))
+for i in range(495):
+    d = os.path.join(root, rng.choice(tops))
+    s = rng.choice(os.listdir(d))
+    open(os.path.join(d, s, "new%d%s.txt" % (rng.randrange(10**9), "_rapport" if i % 5 == 0 else "")), "w").close()
+for i in range(495):
+    d = os.path.join(root, rng.choice(tops))
+    s = os.path.join(d, rng.choice(os.listdir(d)))
+    files = os.listdir(s)
+    if files: os.remove(os.path.join(s, rng.choice(files)))
+for i in range(10):
+    d = os.path.join(root, rng.choice(tops))
+    s = rng.choice(os.listdir(d))
+    os.rename(os.path.join(d, s), os.path.join(root, rng.choice(tops), "r%d" % rng.randrange(10**9)))
+PY
+  sync
+  bench_tools_present
+  local json="$work/hf.json" runs=3
+  best() { python3 -c "import json,sys; print('%.4f' % min(json.load(open(sys.argv[1]))['results'][0]['times']))" "$json"; }
+  # The first search builds the index (none in the cache before each run).
+  hyperfine -N -i --runs $runs --prepare "rm -rf $cache" --export-json "$json" \
+    "env XDG_CACHE_HOME=$cache $cli find $tree *rapport*.txt" >/dev/null 2>&1
+  first=$(best)
+  f=$(hf "fdfind -u -g *rapport*.txt $tree")
+  repeated=$(hf "env XDG_CACHE_HOME=$cache $cli find $tree *rapport*.txt")
+  walk=$(hf "env XDG_CACHE_HOME=$cache $cli find --no-index $tree *rapport*.txt")
+  # After 1,000 changes, made afresh before each run of either tool.
+  hyperfine -N -i --runs $runs --prepare "python3 $work/changes.py $tree" --export-json "$json" \
+    "env XDG_CACHE_HOME=$cache $cli find $tree *rapport*.txt" >/dev/null 2>&1
+  changed=$(best)
+  hyperfine -N -i --runs $runs --prepare "python3 $work/changes.py $tree" --export-json "$json" \
+    "fdfind -u -g *rapport*.txt $tree" >/dev/null 2>&1
+  fchanged=$(best)
+  echo "fdfind -u -g: $f s   first search (index made): $first s   ratio $(ratio "$first" "$f")"
+  echo "repeated search: $repeated s   ratio $(ratio "$repeated" "$f")   plain walk (--no-index): $walk s   ratio $(ratio "$walk" "$f")"
+  echo "after 1,000 changes: fdfind $fchanged s   tavtools find $changed s   ratio $(ratio "$changed" "$fchanged")"
+  XDG_CACHE_HOME=$cache "$cli" find "$tree" '*rapport*.txt' | head -n -1 | sort > "$work/tav.list"
+  fdfind -u -g '*rapport*.txt' "$tree" | sort > "$work/fd.list"
+  if cmp -s "$work/tav.list" "$work/fd.list"; then echo "same $(wc -l < "$work/fd.list") paths as fd"; else echo "PATHS DIFFER from fd"; fi
+  echo "index file: $(du -k "$cache"/tavtools/folders-*.idx | cut -f1) KiB for $(find "$tree" | wc -l) entries"
+}
+
 run_group() {
   case "$1" in
     listing) bench_listing ;;
@@ -429,7 +495,8 @@ run_group() {
     transforms) bench_transforms ;;
     sysinfo) bench_sysinfo ;;
     pictures) bench_pictures ;;
-    all) for g in listing sorting dbase tools fileops backup hexedit transforms sysinfo pictures; do run_group "$g"; done ;;
+    find-index) bench_find_index ;;
+    all) for g in listing sorting dbase tools find-index fileops backup hexedit transforms sysinfo pictures; do run_group "$g"; done ;;
     *) echo "unknown group: $1" >&2; exit 2 ;;
   esac
 }

@@ -22,7 +22,7 @@ const char* const kUsage =
     "  extract FICHIER [SORTIE]         merge SORTIE FICHIER...\n"
     "  sort FICHIER                     occupation [DOSSIER [MASQUE]]\n"
     "  catalogue DOSSIER SORTIE [NOM]   diskinfo [LETTRE]\n"
-    "  dbf FICHIER                      find DOSSIER CRITERE\n"
+    "  dbf FICHIER                      find [--no-index] DOSSIER CRITERE\n"
     "  grep CHAINE FICHIER...           compare FICHIER1 FICHIER2\n"
     "  clean [--delete] DOSSIER [EXT...]\n"
     "  copy [--replace] SOURCE... DOSSIER    move SOURCE... DOSSIER\n"
@@ -103,6 +103,7 @@ int main(int argc, char** argv) {
         {QStringLiteral("backup"),
          {"--title", "--level", "--max-size", "--incremental", "--file-list"}},
         {QStringLiteral("restore"), {"--mode", "--to", "--full-path"}},
+        {QStringLiteral("find"), {"--no-index"}},
         {QStringLiteral("clean"), {"--delete"}},
         {QStringLiteral("copy"), {"--replace"}},
         {QStringLiteral("delete"), {"--force"}},

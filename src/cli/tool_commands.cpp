@@ -37,8 +37,12 @@ class LargeWrites {
 
 } // namespace
 
-int runFind(const QStringList& args) {
-    if (args.size() != 2) return fail(QStringLiteral("utilisation : find DOSSIER CRITERE"));
+int runFind(const QStringList& input) {
+    QStringList args = input;
+    // Without the folder index: every folder read, as a plain walk does.
+    const bool indexed = !takeFlag(args, QStringLiteral("--no-index"));
+    if (args.size() != 2)
+        return fail(QStringLiteral("utilisation : find [--no-index] DOSSIER CRITERE"));
     const QString folder = QDir(args[0]).absolutePath();
     LargeWrites out;
     CommandJob job;
@@ -47,7 +51,8 @@ int runFind(const QStringList& args) {
         out.text() += '\n';
         out.lineDone();
     };
-    const qint64 count = tools::findAllFiles(tools::searchSpec(folder, args[1]), found, job);
+    const qint64 count =
+        tools::findAllFiles(tools::searchSpec(folder, args[1]), found, job, indexed);
     out.flush();
     cli::out(QString::number(count) + QStringLiteral(" Fichiers trouvés"));
     return 0;

@@ -5,6 +5,7 @@
 #include "entry_metadata.h"
 #include "file_names.h"
 #include "file_replacement.h"
+#include "folder_reading.h"
 #include "wildcard.h"
 
 #include <QDir>
@@ -475,48 +476,7 @@ DIR* openFolder(const QByteArray& path) {
     return dir;
 }
 
-// A folder's entries read from the kernel in large batches: a folder of a
-// few hundred names costs one or two calls, and no stdio stream is made.
-class FolderReader {
-  public:
-    explicit FolderReader(int fd) : m_fd(fd) {}
-    struct Entry {
-        const char* name;
-        unsigned char type;
-    };
-    // False at the end of the folder, or when it cannot be read further.
-    bool next(Entry& e) {
-        if (m_pos >= m_length) {
-            const long n = syscall(SYS_getdents64, m_fd, m_buffer, sizeof m_buffer);
-            if (n <= 0) return false;
-            m_length = n;
-            m_pos = 0;
-        }
-        // The kernel's record: inode (8), offset (8), length (2), type (1), name.
-        const char* record = m_buffer + m_pos;
-        unsigned short length;
-        std::memcpy(&length, record + 16, sizeof length);
-        m_pos += length;
-        e.type = static_cast<unsigned char>(record[18]);
-        e.name = record + 19;
-        return true;
-    }
 
-  private:
-    int m_fd;
-    long m_length = 0, m_pos = 0;
-    alignas(8) char m_buffer[32 << 10];
-};
-
-// Size, time, links, space and identity as a listing gives them.
-void takeStat(DirEntry& e, const struct stat& st) {
-    e.size = S_ISDIR(st.st_mode) ? 0 : qint64(st.st_size);
-    e.mtime = qint64(st.st_mtim.tv_sec);
-    e.links = quint32(st.st_nlink);
-    e.allocated = qint64(st.st_blocks) * 512;
-    e.device = quint64(st.st_dev);
-    e.inode = quint64(st.st_ino);
-}
 
 } // namespace
 
@@ -591,28 +551,6 @@ void reuseName(QString& name, const char* n) {
         out[i] = QLatin1Char(n[i]);
 }
 
-// What the folder tells of an entry without looking at it.
-bool kindFromType(int dirfd, const char* name, unsigned char type, DirEntry& e) {
-    if (type == DT_UNKNOWN) {
-        struct stat st;
-        if (fstatat(dirfd, name, &st, AT_SYMLINK_NOFOLLOW) != 0) return false;
-        type = S_ISDIR(st.st_mode)   ? DT_DIR
-               : S_ISLNK(st.st_mode) ? DT_LNK
-               : S_ISREG(st.st_mode) ? DT_REG
-                                     : DT_FIFO;
-    }
-    e.isLink = type == DT_LNK;
-    e.regular = type == DT_REG;
-    e.kind = type == DT_DIR                     ? EntryKind::Folder
-             : type == DT_CHR || type == DT_BLK ? EntryKind::Device
-             : type == DT_FIFO                  ? EntryKind::Fifo
-             : type == DT_SOCK                  ? EntryKind::Socket
-                                                : EntryKind::File;
-    if (type == DT_DIR) e.attributes |= faDirectory;
-    if (type != DT_DIR && type != DT_REG && type != DT_LNK) e.attributes |= faSysFile;
-    if (name[0] == '.') e.attributes |= faHidden;
-    return true;
-}
 
 } // namespace
 

@@ -10,6 +10,7 @@ namespace platform {
 class LinuxPlatform : public Platform {
   public:
     LinuxPlatform();
+    bool indexesFolders() const override { return true; }
 
     // $XDG_CONFIG_HOME/tavtools, by default ~/.config/tavtools.
     QString startFolder() override;

@@ -248,6 +248,11 @@ class Platform {
     // Opens the desktop's disk utility to format a drive.
     virtual bool formatDrive(QChar letter, int formatId, int options) = 0;
 
+    // Whether the walks of find and the cleaner may take folders' entries
+    // from the folder index (platform/folder_index.h): the system's own
+    // listing only, never a platform standing in for it.
+    virtual bool indexesFolders() const { return false; }
+
     // Clock
     virtual bool setSystemClockUtc(const QDateTime& utc) = 0;
 

@@ -1,5 +1,7 @@
 #include "wildcard.h"
 
+#include <cstring>
+
 namespace platform {
 
 namespace {
@@ -32,7 +34,47 @@ bool globMatch(const QChar* n, const QChar* nEnd, const QChar* m, const QChar* m
     return m == mEnd;
 }
 
+inline char foldAscii(char c) {
+    return (c >= 'A' && c <= 'Z') ? char(c + 32) : c;
+}
+
+bool globMatchAscii(const char* n, const char* nEnd, const char* m, const char* mEnd) {
+    const char *starM = nullptr, *starN = nullptr;
+    while (n != nEnd) {
+        if (m != mEnd && (*m == '?' || foldAscii(*m) == foldAscii(*n))) {
+            ++n, ++m;
+        } else if (m != mEnd && *m == '*') {
+            starM = ++m;
+            starN = n;
+        } else if (starM) {
+            m = starM;
+            n = ++starN;
+        } else {
+            return false;
+        }
+    }
+    while (m != mEnd && *m == '*')
+        ++m;
+    return m == mEnd;
+}
+
+bool ascii(const char* p, qsizetype size) {
+    for (qsizetype i = 0; i < size; ++i)
+        if (quint8(p[i]) >= 0x80) return false;
+    return true;
+}
+
 } // namespace
+
+std::optional<bool> matchesAsciiMask(const char* name, qsizetype size, const QByteArray& mask) {
+    if (mask.isEmpty() || mask == "*.*" || mask == "*") return true;
+    if (!ascii(name, size) || !ascii(mask.constData(), mask.size())) return std::nullopt;
+    const char* m = mask.constData();
+    if (globMatchAscii(name, name + size, m, m + mask.size())) return true;
+    if (mask.endsWith(".*") && !std::memchr(name, '.', size_t(size)))
+        return globMatchAscii(name, name + size, m, m + mask.size() - 2);
+    return false;
+}
 
 bool matchesMask(const QString& name, const QString& mask) {
     if (mask.isEmpty() || mask == u"*.*" || mask == u"*") return true;

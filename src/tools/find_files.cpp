@@ -1,9 +1,20 @@
 #include "find_files.h"
 #include "core/job.h"
+#include "platform/attributes.h"
+#include "platform/file_names.h"
+#include "platform/folder_index.h"
+#include "platform/folder_reading.h"
 #include "platform/listing_ahead.h"
 #include "platform/platform.h"
 #include "platform/wildcard.h"
 
+#include <QDir>
+#include <QFile>
+#include <climits>
+#include <cstring>
+#include <dirent.h>
+#include <fcntl.h>
+#include <sys/stat.h>
 #include <vector>
 
 namespace tools {
@@ -56,9 +67,105 @@ void walkFolder(const QString& folder, const Walk& walk, Lister& lister, core::J
     }
 }
 
+// The same walk with the folder index: each folder is looked at once (its
+// lstat, taken when its parent was walked) and read only when its times
+// changed; a folder's stored attributes likewise. A hit's own attributes,
+// and its size when asked, are read as the walk reads them.
+void walkIndexed(const QString& folder, const QByteArray& path, const struct stat& st,
+                 const Walk& walk, platform::FolderIndex& index, core::Job& job) {
+    if (job.cancelled()) return;
+    // Deeper than a path the system takes whole: the plain walk, which
+    // opens such folders a part at a time.
+    if (path.size() + NAME_MAX + 2 >= PATH_MAX) {
+        Lister lister(chooserFor(walk), subFolderPath);
+        walkFolder(folder, walk, lister, job);
+        return;
+    }
+    job.setItem(folder);
+    std::vector<platform::FolderIndex::Entry> entries;
+    if (!index.entries(path, st, entries)) return;
+    struct Sub {
+        QString folder;
+        QByteArray path;
+        struct stat st;
+    };
+    std::vector<Sub> subFolders;
+    QByteArray child = path;
+    const qsizetype base = child.size();
+    for (const auto& e : entries) {
+        if (e.type != DT_DIR || e.name[0] == '.') continue;
+        child.resize(base);
+        child.append(e.name, qsizetype(std::strlen(e.name)) - 1); // without its type byte
+        Sub sub;
+        if (lstat(child.constData(), &sub.st) != 0 || !S_ISDIR(sub.st.st_mode)) continue;
+        if (sub.st.st_dev != st.st_dev) continue; // another volume
+        if (index.storedAttributes(child, sub.st) & (platform::faHidden | platform::faSysFile))
+            continue;
+        sub.path = child + '/';
+        sub.folder = folder +
+                     platform::nameFromNative(
+                         QByteArray(e.name, qsizetype(std::strlen(e.name)) - 1).constData()) +
+                     u'/';
+        subFolders.push_back(std::move(sub));
+    }
+    DirEntry seen;
+    for (const auto& e : entries) {
+        if (e.type == DT_DIR) continue;
+        // Devices, pipes and sockets are system files: never found.
+        if (e.type != DT_REG && e.type != DT_LNK) continue;
+        const qsizetype length = qsizetype(std::strlen(e.name)) - 1;
+        if (walk.wantedBytes)
+            if (const std::optional<bool> wanted = walk.wantedBytes(e.name, length);
+                wanted && !*wanted)
+                continue;
+        if (job.cancelled()) return;
+        seen = DirEntry();
+        seen.name = platform::nameFromNative(QByteArray(e.name, length).constData());
+        child.resize(base);
+        child.append(e.name, length);
+        if (!platform::kindFromType(AT_FDCWD, child.constData(), e.type, seen)) continue;
+        if (seen.name.startsWith(u'.')) seen.attributes |= platform::faHidden;
+        if ((seen.attributes & platform::faSysFile) || !walk.wanted(seen.name)) continue;
+        DirEntry hit = seen;
+        if (walk.sized) {
+            struct stat hs;
+            if (lstat(child.constData(), &hs) != 0) continue;
+            hit.attributes = platform::modeAttributes(child.constData(), hs);
+            if (!S_ISLNK(hs.st_mode))
+                hit.attributes |=
+                    platform::storedAttributes(AT_FDCWD, child.constData(), child.constData());
+            platform::takeStat(hit, hs);
+        } else if (!hit.isLink) {
+            hit.attributes |=
+                platform::storedAttributes(AT_FDCWD, child.constData(), child.constData());
+        }
+        if (hit.attributes & (platform::faSysFile | platform::faVolumeID)) continue;
+        walk.visit(folder, hit);
+    }
+    for (const Sub& sub : subFolders) {
+        if (job.cancelled()) return;
+        walkIndexed(sub.folder, sub.path, sub.st, walk, index, job);
+    }
+}
+
 } // namespace
 
 void walkFiles(const QString& folder, const Walk& walk, core::Job& job) {
+    if (walk.indexed && Platform::instance().indexesFolders()) {
+        // Only a folder of this machine's own disks, named as it is.
+        QByteArray path = QFile::encodeName(QDir::cleanPath(QDir(folder).absolutePath()));
+        struct stat st;
+        if (!path.isEmpty() && stat(path.constData(), &st) == 0 && S_ISDIR(st.st_mode)) {
+            platform::FolderIndexes::Use use =
+                platform::FolderIndexes::instance().use(QFile::decodeName(path), st);
+            if (use.index) {
+                if (!path.endsWith('/')) path += '/';
+                walkIndexed(folder, path, st, walk, *use.index, job);
+                platform::FolderIndexes::instance().keep(*use.index);
+                return;
+            }
+        }
+    }
     Lister lister(chooserFor(walk), subFolderPath);
     walkFolder(folder, walk, lister, job);
 }
@@ -68,7 +175,7 @@ QString searchSpec(const QString& path, const QString& pattern) {
 }
 
 qint64 findAllFiles(const QString& spec, const std::function<void(const QString& path)>& found,
-                    core::Job& job) {
+                    core::Job& job, bool indexed) {
     const qsizetype slash = spec.lastIndexOf(u'/');
     const QString folder = slash < 0 ? QStringLiteral("./") : spec.left(slash + 1);
     const QString pattern = spec.mid(slash + 1);
@@ -78,10 +185,16 @@ qint64 findAllFiles(const QString& spec, const std::function<void(const QString&
     walk.wanted = [&](const QString& name) {
         return everything || platform::matchesMask(name, pattern);
     };
+    const QByteArray asciiPattern = pattern.toLatin1();
+    walk.wantedBytes = [&](const char* name, qsizetype size) -> std::optional<bool> {
+        if (everything) return true;
+        return platform::matchesAsciiMask(name, size, asciiPattern);
+    };
     walk.visit = [&](const QString& in, const DirEntry& e) {
         if (found) found(in + e.name);
         ++count;
     };
+    walk.indexed = indexed;
     walkFiles(folder, walk, job);
     return count;
 }

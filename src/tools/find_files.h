@@ -7,6 +7,7 @@
 
 #include <QString>
 #include <functional>
+#include <optional>
 
 namespace core {
 class Job;
@@ -22,7 +23,7 @@ namespace tools {
 // and folders whose names begin with "." are not searched; folders that
 // cannot be read add nothing.
 qint64 findAllFiles(const QString& spec, const std::function<void(const QString& path)>& found,
-                    core::Job& job);
+                    core::Job& job, bool indexed = true);
 
 // The walk under both finders: visit gets each file of each folder whose
 // name is `wanted` (folder ends with "/"), a folder's files first, then each
@@ -32,6 +33,12 @@ struct Walk {
     std::function<bool(const QString& name)> wanted;
     bool sized = false;
     std::function<void(const QString& folder, const platform::DirEntry& e)> visit;
+    // The same test on a name's bytes, when it can say without decoding them
+    // (an ASCII name against an ASCII mask); optional.
+    std::function<std::optional<bool>(const char* name, qsizetype size)> wantedBytes;
+    // Through the folder index of the volume (see platform/folder_index.h)
+    // where its folder times can be trusted; false walks every folder.
+    bool indexed = true;
 };
 void walkFiles(const QString& folder, const Walk& walk, core::Job& job);
 

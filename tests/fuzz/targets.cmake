@@ -6,4 +6,5 @@ set(TAV_FUZZ_TARGETS
   "dbase|tav_viewers_engine"
   "exports|tav_sysinfo"
   "pictures|tav_pictures"
-  "search|tav_core")
+  "search|tav_core"
+  "folders|tav_platform")

@@ -1,7 +1,9 @@
 // Find files: the walk's order and rules, the window, and the file
 // manager moving to the chosen file's folder.
+#include "core/job.h"
 #include "filemanager/file_manager_view.h"
 #include "platform/file_names.h"
+#include "platform/folder_index.h"
 #include "platform/platform.h"
 #include "support/fake_drive.h"
 #include "support/hooked_platform.h"
@@ -13,12 +15,14 @@
 #include "ui/modal_runner.h"
 #include "ui/scripted_dialogs.h"
 
+#include <QDirIterator>
 #include <QFile>
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
 #include <QProcess>
 #include <QPushButton>
+#include <QRandomGenerator>
 #include <QTest>
 #include <QThread>
 #include <QTimer>
@@ -269,4 +273,174 @@ TEST(FindFiles, CommandLineEscapesNames) {
     names.sort();
     EXPECT_EQ(names, QStringList({"a\\nb.txt", "c\\x1b[31m.txt", "d\\\\e.txt"}));
     EXPECT_EQ(lines.value(3), QStringLiteral("3 Fichiers trouvés"));
+}
+
+// ---- the folder index ----
+
+namespace {
+
+QStringList found(const QString& folder, const QString& pattern, bool indexed) {
+    QStringList paths;
+    core::DirectJob job;
+    findAllFiles(
+        searchSpec(folder, pattern), [&](const QString& p) { paths << p; }, job, indexed);
+    return paths;
+}
+
+// Everything under root, folders with a "/" at the end.
+QStringList treeOf(const QString& root) {
+    QStringList all;
+    QDirIterator it(root, QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot,
+                    QDirIterator::Subdirectories);
+    while (it.hasNext()) {
+        const QString p = it.next();
+        all << (it.fileInfo().isDir() ? p + u'/' : p);
+    }
+    all.sort();
+    return all;
+}
+
+} // namespace
+
+// Files and folders made, removed, renamed within and across folders,
+// hidden, a folder replaced by another of the same name, changes in the
+// same clock tick as the search before: after each round the indexed find
+// gives exactly the plain walk's paths, in its order.
+TEST(FolderIndex, RandomChangesBetweenSearchesGiveTheWalksPaths) {
+    TempDir dir;
+    const QString root = dir.mkdir("root");
+    platform::FolderIndex::Settings settings;
+    settings.racyNs = 30'000'000; // beyond the file system's clock tick
+    platform::FolderIndexes::instance().reset(settings);
+    QRandomGenerator g(7);
+    const QStringList names = {"a.txt", "rapport.txt", "b.dat", ".cache.txt", "note a.txt",
+                               "x",     "sub",         "docs",  ".hidden"};
+    auto pick = [&](const QStringList& from) { return from[int(g.bounded(from.size()))]; };
+    for (int round = 0; round < 300; ++round) {
+        for (int change = 0; change < 3; ++change) {
+            const QStringList tree = treeOf(root);
+            QStringList folders = {root + u'/'}, files;
+            for (const QString& p : tree)
+                (p.endsWith(u'/') ? folders : files) << p;
+            const QString where = pick(folders);
+            switch (g.bounded(7)) {
+            case 0:
+            case 1: { // a file made
+                QFile f(where + pick(names));
+                if (f.open(QIODevice::WriteOnly)) f.write("x");
+                break;
+            }
+            case 2: // a folder made
+                QDir().mkpath(where + pick(names) + QString::number(g.bounded(3)));
+                break;
+            case 3: // a file or a folder removed
+                if (!files.isEmpty() && g.bounded(2))
+                    QFile::remove(pick(files));
+                else if (folders.size() > 1)
+                    QDir(pick(folders.mid(1))).removeRecursively();
+                break;
+            case 4: { // renamed within or across folders
+                const QString from = pick(files + folders.mid(1));
+                if (from.isEmpty()) break;
+                const QString to = where + pick(names) + QString::number(g.bounded(5));
+                if (!to.startsWith(from))
+                    ::rename(QFile::encodeName(QDir::cleanPath(from)), QFile::encodeName(to));
+                break;
+            }
+            case 5: { // a folder replaced by another of the same name
+                if (folders.size() < 2) break;
+                const QString folder = QDir::cleanPath(pick(folders.mid(1)));
+                QDir(folder).removeRecursively();
+                QDir().mkpath(folder);
+                QFile f(folder + QStringLiteral("/rapport.txt"));
+                if (f.open(QIODevice::WriteOnly)) f.write("new");
+                break;
+            }
+            default: // hidden or shown by its stored attribute
+                if (folders.size() > 1)
+                    platform::Platform::instance().setAttributes(
+                        QDir::cleanPath(pick(folders.mid(1))),
+                        g.bounded(2) ? platform::faHidden : 0);
+            }
+        }
+        for (const char* pattern : {"*.*", "*a*.txt"})
+            ASSERT_EQ(found(root, pattern, true), found(root, pattern, false))
+                << "round " << round << " " << pattern;
+        if (round % 60 == 59) QThread::msleep(40); // folders older than the racy window
+    }
+    // Once the folders are old enough, a search reads none of them again.
+    QThread::msleep(40);
+    found(root, "*.*", true);
+    struct stat st;
+    ASSERT_EQ(stat(QFile::encodeName(root).constData(), &st), 0);
+    platform::FolderIndexes::Use use = platform::FolderIndexes::instance().use(root, st);
+    ASSERT_TRUE(use.index);
+    use.index->takeReadCount();
+    use.lock.unlock();
+    const QStringList again = found(root, "*.*", true);
+    use = platform::FolderIndexes::instance().use(root, st);
+    EXPECT_EQ(use.index->takeReadCount(), 0);
+    use.lock.unlock();
+    EXPECT_EQ(again, found(root, "*.*", false));
+    platform::FolderIndexes::instance().reset({});
+}
+
+// A folder is read again while its last change is within the racy window
+// of its reading; kept after that; the file keeps it between runs, and a
+// damaged or foreign file is refused whole.
+TEST(FolderIndex, TheTimesVouchTheFileKeepsADamagedFileIsRefused) {
+    TempDir dir;
+    dir.write("f/a.txt");
+    dir.write("f/b.txt");
+    const QByteArray path = QFile::encodeName(dir.file("f"));
+    struct stat st;
+    ASSERT_EQ(lstat(path.constData(), &st), 0);
+    const qint64 changed = qint64(st.st_mtim.tv_sec) * 1'000'000'000 + st.st_mtim.tv_nsec;
+    qint64 now = changed; // read in the same tick as the change
+    platform::FolderIndex::Settings settings;
+    settings.clockNs = [&] { return now; };
+    platform::FolderIndex index(quint64(st.st_dev), settings);
+    std::vector<platform::FolderIndex::Entry> entries;
+    ASSERT_TRUE(index.entries(path, st, entries));
+    ASSERT_TRUE(index.entries(path, st, entries));
+    EXPECT_EQ(index.takeReadCount(), 2); // racy: read again
+    now = changed + 5'000'000'000;
+    ASSERT_TRUE(index.entries(path, st, entries));
+    ASSERT_TRUE(index.entries(path, st, entries));
+    EXPECT_EQ(index.takeReadCount(), 1); // read once, then kept
+    QStringList names;
+    for (const auto& e : entries)
+        names << QString::fromUtf8(e.name).chopped(1);
+    names.sort();
+    EXPECT_EQ(names, QStringList({"a.txt", "b.txt"}));
+
+    const QString file = dir.file("cache/index.idx");
+    ASSERT_TRUE(index.save(file));
+    platform::FolderIndex loaded(quint64(st.st_dev), settings);
+    ASSERT_TRUE(loaded.load(file));
+    ASSERT_TRUE(loaded.entries(path, st, entries));
+    EXPECT_EQ(loaded.takeReadCount(), 0);
+    EXPECT_EQ(entries.size(), 2u);
+    platform::FolderIndex foreign(quint64(st.st_dev) + 1, settings);
+    EXPECT_FALSE(foreign.load(file));
+    // A folder no search met for a long time leaves the index when it is saved.
+    now += 40LL * 24 * 3600 * 1'000'000'000;
+    ASSERT_TRUE(loaded.save(file));
+    ASSERT_TRUE(loaded.load(file));
+    EXPECT_EQ(loaded.entryCount(), 0);
+    now -= 40LL * 24 * 3600 * 1'000'000'000;
+    QFile cut(file);
+    ASSERT_TRUE(cut.open(QIODevice::ReadWrite));
+    cut.resize(cut.size() - 3);
+    cut.close();
+    EXPECT_FALSE(loaded.load(file));
+    EXPECT_EQ(loaded.entryCount(), 0);
+    // A damaged index in the cache is rebuilt; the search is the walk's.
+    const QString cached = platform::FolderIndex::fileFor(quint64(st.st_dev));
+    QDir().mkpath(QFileInfo(cached).absolutePath());
+    QFile::remove(cached);
+    ASSERT_TRUE(QFile::copy(file, cached));
+    platform::FolderIndexes::instance().reset({});
+    EXPECT_EQ(found(dir.path(), "*.txt", true), found(dir.path(), "*.txt", false));
+    EXPECT_EQ(found(dir.path(), "*.txt", true).size(), 2);
 }

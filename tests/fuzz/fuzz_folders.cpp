@@ -1,0 +1,15 @@
+// The folder index file read from any bytes: refused whole or taken whole,
+// and what is taken lists its folders without reading past its names.
+#include "platform/folder_index.h"
+
+#include <cstdint>
+#include <cstdlib>
+#include <sys/stat.h>
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* bytes, size_t size) {
+    platform::FolderIndex index(0x803);
+    const bool taken = index.loadBytes(reinterpret_cast<const char*>(bytes), qint64(size));
+    if (!taken && index.entryCount() != 0) std::abort(); // refused means empty
+    if (taken && index.entryCount() > qint64(size)) std::abort();
+    return 0;
+}
