@@ -212,6 +212,7 @@ bool FolderIndex::loadBytes(const char* data, qint64 size) {
     const quint64 folders = in.u64();
     // Each folder takes 80 bytes at least: a count beyond the file is a lie.
     if (!in.ok || folders > quint64(size) / 80) return false;
+    m_folders.reserve(size_t(folders) + size_t(folders) / 8);
     for (quint64 i = 0; i < folders; ++i) {
         const quint64 inode = in.u64();
         Folder f;

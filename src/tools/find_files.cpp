@@ -15,6 +15,7 @@
 #include <dirent.h>
 #include <fcntl.h>
 #include <sys/stat.h>
+#include <thread>
 #include <vector>
 
 namespace tools {
@@ -89,25 +90,42 @@ void walkIndexed(const QString& folder, const QByteArray& path, const struct sta
         QByteArray path;
         struct stat st;
     };
+    // The sub-folders looked at, many of them on two threads.
     std::vector<Sub> subFolders;
-    QByteArray child = path;
-    const qsizetype base = child.size();
     for (const auto& e : entries) {
         if (e.type != DT_DIR || e.name[0] == '.') continue;
-        child.resize(base);
-        child.append(e.name, qsizetype(std::strlen(e.name)) - 1); // without its type byte
         Sub sub;
-        if (lstat(child.constData(), &sub.st) != 0 || !S_ISDIR(sub.st.st_mode)) continue;
-        if (sub.st.st_dev != st.st_dev) continue; // another volume
-        if (index.storedAttributes(child, sub.st) & (platform::faHidden | platform::faSysFile))
-            continue;
-        sub.path = child + '/';
-        sub.folder = folder +
-                     platform::nameFromNative(
-                         QByteArray(e.name, qsizetype(std::strlen(e.name)) - 1).constData()) +
-                     u'/';
+        sub.path = path;
+        sub.path.append(e.name, qsizetype(std::strlen(e.name)) - 1); // without its type byte
         subFolders.push_back(std::move(sub));
     }
+    std::vector<char> present(subFolders.size());
+    const auto look = [&](size_t from, size_t to) {
+        for (size_t i = from; i < to; ++i)
+            present[i] = lstat(subFolders[i].path.constData(), &subFolders[i].st) == 0 &&
+                         S_ISDIR(subFolders[i].st.st_mode);
+    };
+    if (subFolders.size() >= 64) {
+        std::thread half(look, subFolders.size() / 2, subFolders.size());
+        look(0, subFolders.size() / 2);
+        half.join();
+    } else {
+        look(0, subFolders.size());
+    }
+    size_t kept = 0;
+    for (size_t i = 0; i < subFolders.size(); ++i) {
+        Sub& sub = subFolders[i];
+        if (!present[i] || sub.st.st_dev != st.st_dev) continue; // gone, or another volume
+        if (index.storedAttributes(sub.path, sub.st) & (platform::faHidden | platform::faSysFile))
+            continue;
+        sub.folder = folder + platform::nameFromNative(sub.path.mid(path.size())) + u'/';
+        sub.path += '/';
+        if (kept != i) subFolders[kept] = std::move(sub);
+        ++kept;
+    }
+    subFolders.resize(kept);
+    QByteArray child = path;
+    const qsizetype base = child.size();
     DirEntry seen;
     for (const auto& e : entries) {
         if (e.type == DT_DIR) continue;
