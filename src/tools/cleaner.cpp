@@ -4,6 +4,7 @@
 #include "sysinfo/applications.h"
 
 #include <QFileInfo>
+#include <cstring>
 
 namespace tools {
 
@@ -141,6 +142,32 @@ qint64 findToClean(const QString& root, const QStringList& extensions,
             if (hasExtension(name, e)) return true;
         return false;
     };
+    // The same test on a name's bytes, for extensions in ASCII: the last dot
+    // of the bytes is the name's, and a byte beyond ASCII matches none.
+    QList<QByteArray> asciiExtensions;
+    bool allAscii = true;
+    for (const QString& e : extensions) {
+        asciiExtensions << e.toLatin1();
+        for (QChar c : e)
+            allAscii = allAscii && c.unicode() < 128;
+    }
+    if (allAscii)
+        walk.wantedBytes = [&](const char* name, qsizetype size) -> std::optional<bool> {
+            const char* dot = static_cast<const char*>(memrchr(name, '.', size_t(size)));
+            if (!dot) return false;
+            const qsizetype length = size - (dot - name);
+            for (const QByteArray& e : asciiExtensions) {
+                if (e.size() != length) continue;
+                bool same = true;
+                for (qsizetype i = 0; i < length && same; ++i) {
+                    char c = dot[i];
+                    if (c >= 'a' && c <= 'z') c = char(c - 'a' + 'A');
+                    same = c == e[i];
+                }
+                if (same) return true;
+            }
+            return false;
+        };
     walk.sized = true;
     walk.visit = [&](const QString& folder, const platform::DirEntry& e) {
         // An extension entered twice lists its files twice.

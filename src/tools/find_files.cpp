@@ -10,12 +10,12 @@
 
 #include <QDir>
 #include <QFile>
+#include <QtConcurrent/QtConcurrentRun>
 #include <climits>
 #include <cstring>
 #include <dirent.h>
 #include <fcntl.h>
 #include <sys/stat.h>
-#include <thread>
 #include <vector>
 
 namespace tools {
@@ -68,6 +68,15 @@ void walkFolder(const QString& folder, const Walk& walk, Lister& lister, core::J
     }
 }
 
+// Runs work(from, to) over [0, count): a large count in two halves, one on a
+// thread of the pool.
+void onTwoThreads(size_t count, const std::function<void(size_t, size_t)>& work) {
+    if (count < 16) return work(0, count);
+    QFuture<void> other = QtConcurrent::run([&] { work(count / 2, count); });
+    work(0, count / 2);
+    other.waitForFinished();
+}
+
 // The same walk with the folder index: each folder is looked at once (its
 // lstat, taken when its parent was walked) and read only when its times
 // changed; a folder's stored attributes likewise. A hit's own attributes,
@@ -105,13 +114,7 @@ void walkIndexed(const QString& folder, const QByteArray& path, const struct sta
             present[i] = lstat(subFolders[i].path.constData(), &subFolders[i].st) == 0 &&
                          S_ISDIR(subFolders[i].st.st_mode);
     };
-    if (subFolders.size() >= 64) {
-        std::thread half(look, subFolders.size() / 2, subFolders.size());
-        look(0, subFolders.size() / 2);
-        half.join();
-    } else {
-        look(0, subFolders.size());
-    }
+    onTwoThreads(subFolders.size(), look);
     size_t kept = 0;
     for (size_t i = 0; i < subFolders.size(); ++i) {
         Sub& sub = subFolders[i];
@@ -124,9 +127,14 @@ void walkIndexed(const QString& folder, const QByteArray& path, const struct sta
         ++kept;
     }
     subFolders.resize(kept);
-    QByteArray child = path;
-    const qsizetype base = child.size();
-    DirEntry seen;
+    // The files wanted, then what is read of each (many on two threads),
+    // then each found, in the folder's order.
+    struct Hit {
+        DirEntry entry;
+        QByteArray path;
+        bool kept = false;
+    };
+    std::vector<Hit> hits;
     for (const auto& e : entries) {
         if (e.type == DT_DIR) continue;
         // Devices, pipes and sockets are system files: never found.
@@ -136,29 +144,41 @@ void walkIndexed(const QString& folder, const QByteArray& path, const struct sta
             if (const std::optional<bool> wanted = walk.wantedBytes(e.name, length);
                 wanted && !*wanted)
                 continue;
-        if (job.cancelled()) return;
-        seen = DirEntry();
-        seen.name = platform::nameFromNative(QByteArray(e.name, length).constData());
-        child.resize(base);
-        child.append(e.name, length);
-        if (!platform::kindFromType(AT_FDCWD, child.constData(), e.type, seen)) continue;
-        if (seen.name.startsWith(u'.')) seen.attributes |= platform::faHidden;
-        if ((seen.attributes & platform::faSysFile) || !walk.wanted(seen.name)) continue;
-        DirEntry hit = seen;
-        if (walk.sized) {
-            struct stat hs;
-            if (lstat(child.constData(), &hs) != 0) continue;
-            hit.attributes = platform::modeAttributes(child.constData(), hs);
-            if (!S_ISLNK(hs.st_mode))
-                hit.attributes |=
-                    platform::storedAttributes(AT_FDCWD, child.constData(), child.constData());
-            platform::takeStat(hit, hs);
-        } else if (!hit.isLink) {
-            hit.attributes |=
-                platform::storedAttributes(AT_FDCWD, child.constData(), child.constData());
+        Hit hit;
+        hit.entry.name = platform::nameFromNative(QByteArray(e.name, length).constData());
+        hit.path = path;
+        hit.path.append(e.name, length);
+        if (!platform::kindFromType(AT_FDCWD, hit.path.constData(), e.type, hit.entry)) continue;
+        if (hit.entry.name.startsWith(u'.')) hit.entry.attributes |= platform::faHidden;
+        if ((hit.entry.attributes & platform::faSysFile) || !walk.wanted(hit.entry.name)) continue;
+        hits.push_back(std::move(hit));
+    }
+    // Each file looked at through its open folder: no walk of its whole path.
+    const int dirfd =
+        hits.empty() ? -1 : open(path.constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    const auto read = [&](size_t from, size_t to) {
+        for (size_t i = from; i < to; ++i) {
+            DirEntry& e = hits[i].entry;
+            const char* p = hits[i].path.constData();
+            const int at = dirfd >= 0 ? dirfd : AT_FDCWD;
+            const char* n = dirfd >= 0 ? p + path.size() : p;
+            if (walk.sized) {
+                struct stat hs;
+                if (fstatat(at, n, &hs, AT_SYMLINK_NOFOLLOW) != 0) continue;
+                e.attributes = platform::modeAttributes(p, hs);
+                if (!S_ISLNK(hs.st_mode)) e.attributes |= platform::storedAttributes(at, n, p);
+                platform::takeStat(e, hs);
+            } else if (!e.isLink) {
+                e.attributes |= platform::storedAttributes(at, n, p);
+            }
+            hits[i].kept = !(e.attributes & (platform::faSysFile | platform::faVolumeID));
         }
-        if (hit.attributes & (platform::faSysFile | platform::faVolumeID)) continue;
-        walk.visit(folder, hit);
+    };
+    onTwoThreads(hits.size(), read);
+    if (dirfd >= 0) close(dirfd);
+    for (const Hit& hit : hits) {
+        if (job.cancelled()) return;
+        if (hit.kept) walk.visit(folder, hit.entry);
     }
     for (const Sub& sub : subFolders) {
         if (job.cancelled()) return;

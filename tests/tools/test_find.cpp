@@ -366,6 +366,21 @@ TEST(FolderIndex, RandomChangesBetweenSearchesGiveTheWalksPaths) {
         for (const char* pattern : {"*.*", "*a*.txt"})
             ASSERT_EQ(found(root, pattern, true), found(root, pattern, false))
                 << "round " << round << " " << pattern;
+        // The cleaner's walk, sizes and attributes read, likewise.
+        const auto sized = [&](bool indexed) {
+            QStringList seen;
+            Walk walk;
+            walk.sized = true;
+            walk.indexed = indexed;
+            walk.wanted = [](const QString& name) { return name.endsWith(u".txt"); };
+            walk.visit = [&](const QString& in, const platform::DirEntry& e) {
+                seen << QStringLiteral("%1%2 %3 %4").arg(in, e.name).arg(e.size).arg(e.attributes);
+            };
+            core::DirectJob job;
+            walkFiles(root + u'/', walk, job);
+            return seen;
+        };
+        ASSERT_EQ(sized(true), sized(false)) << "round " << round;
         if (round % 60 == 59) QThread::msleep(40); // folders older than the racy window
     }
     // Once the folders are old enough, a search reads none of them again.
