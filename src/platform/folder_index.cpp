@@ -6,6 +6,7 @@
 #include <QDir>
 #include <QFile>
 #include <QStandardPaths>
+#include <QtConcurrent/QtConcurrentRun>
 #include <cerrno>
 #include <cstring>
 #include <dirent.h>
@@ -73,40 +74,98 @@ bool FolderIndex::vouches(qint64 ctime, qint64 mtime, qint64 seenCtime, qint64 s
            readAt - std::max(seenCtime, seenMtime) >= m_settings.racyNs;
 }
 
+namespace {
+
+// A folder's names and types, as the index keeps them; false when it cannot
+// be read. Touches nothing but the folder: any thread may call it.
+bool readNames(const QByteArray& path, std::string& names, quint32& count) {
+    names.clear();
+    count = 0;
+    const int fd = open(path.constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC | O_NOFOLLOW);
+    if (fd < 0) return false;
+    FolderReader reader(fd);
+    FolderReader::Entry d;
+    while (reader.next(d)) {
+        const char* n = d.name;
+        if (n[0] == '.' && (n[1] == 0 || (n[1] == '.' && n[2] == 0))) continue;
+        unsigned char type = d.type;
+        if (type == DT_UNKNOWN) {
+            struct stat es;
+            if (fstatat(fd, n, &es, AT_SYMLINK_NOFOLLOW) != 0) continue;
+            type = S_ISDIR(es.st_mode)   ? DT_DIR
+                   : S_ISLNK(es.st_mode) ? DT_LNK
+                   : S_ISREG(es.st_mode) ? DT_REG
+                                         : DT_FIFO;
+        }
+        names.append(n);
+        names.push_back(char(type));
+        names.push_back('\0');
+        ++count;
+    }
+    close(fd);
+    return true;
+}
+
+} // namespace
+
+void FolderIndex::readAhead(const std::vector<std::pair<QByteArray, struct stat>>& folders) {
+    std::vector<size_t> wanted;
+    for (size_t i = 0; i < folders.size(); ++i) {
+        const struct stat& st = folders[i].second;
+        const auto it = m_folders.find(quint64(st.st_ino));
+        if (it == m_folders.end() || !it->second.listed ||
+            !vouches(it->second.ctime, it->second.mtime, nanos(st.st_ctim), nanos(st.st_mtim),
+                     it->second.listedAt))
+            wanted.push_back(i);
+    }
+    if (wanted.size() < 2) return; // read as they come
+    std::vector<Ahead> read(wanted.size());
+    const qint64 readAt = now(); // before the readings
+    const auto work = [&](size_t from, size_t to) {
+        for (size_t k = from; k < to; ++k)
+            read[k].ok = readNames(folders[wanted[k]].first, read[k].names, read[k].count);
+    };
+    QFuture<void> other = QtConcurrent::run([&] { work(read.size() / 2, read.size()); });
+    work(0, read.size() / 2);
+    other.waitForFinished();
+    for (size_t k = 0; k < read.size(); ++k) {
+        const struct stat& st = folders[wanted[k]].second;
+        read[k].ctime = nanos(st.st_ctim);
+        read[k].mtime = nanos(st.st_mtim);
+        read[k].readAt = readAt;
+        m_ahead[quint64(st.st_ino)] = std::move(read[k]);
+    }
+}
+
 bool FolderIndex::entries(const QByteArray& path, const struct stat& st, std::vector<Entry>& out) {
     out.clear();
     const qint64 ctime = nanos(st.st_ctim), mtime = nanos(st.st_mtim);
     Folder& f = m_folders[quint64(st.st_ino)];
     touch(f);
     if (!(f.listed && vouches(f.ctime, f.mtime, ctime, mtime, f.listedAt))) {
-        const qint64 readAt = now(); // before the reading: a change during it shows next time
-        const int fd = open(path.constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC | O_NOFOLLOW);
-        if (fd < 0) {
-            f.listed = false;
-            return false;
-        }
         std::string names;
         quint32 count = 0;
-        FolderReader reader(fd);
-        FolderReader::Entry d;
-        while (reader.next(d)) {
-            const char* n = d.name;
-            if (n[0] == '.' && (n[1] == 0 || (n[1] == '.' && n[2] == 0))) continue;
-            unsigned char type = d.type;
-            if (type == DT_UNKNOWN) {
-                struct stat es;
-                if (fstatat(fd, n, &es, AT_SYMLINK_NOFOLLOW) != 0) continue;
-                type = S_ISDIR(es.st_mode)   ? DT_DIR
-                       : S_ISLNK(es.st_mode) ? DT_LNK
-                       : S_ISREG(es.st_mode) ? DT_REG
-                                             : DT_FIFO;
+        qint64 readAt = 0;
+        const auto ahead = m_ahead.find(quint64(st.st_ino));
+        if (ahead != m_ahead.end() && ahead->second.ctime == ctime &&
+            ahead->second.mtime == mtime) {
+            if (!ahead->second.ok) {
+                m_ahead.erase(ahead);
+                f.listed = false;
+                return false;
             }
-            names.append(n);
-            names.push_back(char(type));
-            names.push_back('\0');
-            ++count;
+            names = std::move(ahead->second.names);
+            count = ahead->second.count;
+            readAt = ahead->second.readAt;
+            m_ahead.erase(ahead);
+        } else {
+            if (ahead != m_ahead.end()) m_ahead.erase(ahead);
+            readAt = now(); // before the reading: a change during it shows next time
+            if (!readNames(path, names, count)) {
+                f.listed = false;
+                return false;
+            }
         }
-        close(fd);
         ++m_readCount;
         m_entryCount += qint64(count) - qint64(f.listed ? f.count : 0);
         if (m_entryCount > m_settings.maxEntries) m_full = true;
@@ -320,6 +379,7 @@ FolderIndexes::Use FolderIndexes::use(const QString& root, const struct stat& ro
 }
 
 void FolderIndexes::keep(FolderIndex& index) {
+    index.endWalk();
     if (!index.full() && index.changed()) index.save(FolderIndex::fileFor(index.device()));
 }
 

@@ -16,6 +16,7 @@
 #include <string>
 #include <sys/stat.h>
 #include <unordered_map>
+#include <utility>
 #include <vector>
 
 namespace platform {
@@ -48,6 +49,12 @@ class FolderIndex {
     // index when its times vouch for them, else read (and kept). False when
     // the folder cannot be read.
     bool entries(const QByteArray& path, const struct stat& st, std::vector<Entry>& out);
+    // Reads, on two threads, those of these folders (path and lstat) whose
+    // times the index cannot vouch for; entries() then takes what was read.
+    void readAhead(const std::vector<std::pair<QByteArray, struct stat>>& folders);
+    // The end of a walk: what was read ahead and not taken is dropped (it
+    // would pass for a reading the next search could not vouch for).
+    void endWalk() { m_ahead.clear(); }
     // The stored attributes of the folder whose lstat is st, at path: kept
     // while its change time vouches for them, else read again.
     quint32 storedAttributes(const QByteArray& path, const struct stat& st);
@@ -91,6 +98,13 @@ class FolderIndex {
     quint64 m_device;
     Settings m_settings;
     std::unordered_map<quint64, Folder> m_folders; // by inode
+    struct Ahead {
+        std::string names;
+        quint32 count = 0;
+        qint64 ctime = 0, mtime = 0, readAt = 0;
+        bool ok = false;
+    };
+    std::unordered_map<quint64, Ahead> m_ahead; // read ahead, not taken yet
     qint64 m_entryCount = 0;
     qint64 m_readCount = 0;
     bool m_full = false;

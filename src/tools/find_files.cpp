@@ -127,6 +127,14 @@ void walkIndexed(const QString& folder, const QByteArray& path, const struct sta
         ++kept;
     }
     subFolders.resize(kept);
+    // Those the index cannot vouch for are read now, many at once.
+    if (subFolders.size() >= 2) {
+        std::vector<std::pair<QByteArray, struct stat>> ahead;
+        ahead.reserve(subFolders.size());
+        for (const Sub& sub : subFolders)
+            ahead.emplace_back(sub.path, sub.st);
+        index.readAhead(ahead);
+    }
     // The files wanted, then what is read of each (many on two threads),
     // then each found, in the folder's order.
     struct Hit {
