@@ -345,7 +345,10 @@ TEST(FileEngineCli, AnInterruptedMoveLeavesTheSourceWhole) {
     QTemporaryDir shm(QStringLiteral("/dev/shm/tavtest-XXXXXX"));
     if (!shm.isValid()) GTEST_SKIP() << "no second volume";
     TempDir target;
-    constexpr int kFiles = 5000; // stopped as soon as its first folder is copied
+    // Stopped as soon as its first folder is copied: enough files, and the
+    // move at the lowest priority, for the stop to come well before its end
+    // even on a machine busy with other tests.
+    constexpr int kFiles = 20000;
     const QString tree = shm.filePath("tree");
     for (int i = 0; i < kFiles; ++i) {
         const QString folder = tree + QStringLiteral("/d%1").arg(i / 100);
@@ -354,7 +357,8 @@ TEST(FileEngineCli, AnInterruptedMoveLeavesTheSourceWhole) {
         ASSERT_TRUE(f.open(QIODevice::WriteOnly));
     }
     QProcess move;
-    move.start(QStringLiteral(TAVTOOLS_CLI), {"move", tree, target.path()});
+    move.start(QStringLiteral("nice"),
+               {"-n", "19", QStringLiteral(TAVTOOLS_CLI), "move", tree, target.path()});
     ASSERT_TRUE(move.waitForStarted());
     QDeadlineTimer deadline(20000);
     while (!exists(target.file("tree/d0")) && !deadline.hasExpired())
