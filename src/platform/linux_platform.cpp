@@ -476,8 +476,6 @@ DIR* openFolder(const QByteArray& path) {
     return dir;
 }
 
-
-
 } // namespace
 
 Status LinuxPlatform::listDirectory(const QString& folder, const QString& mask,
@@ -550,7 +548,6 @@ void reuseName(QString& name, const char* n) {
     for (size_t i = 0; i < length; ++i)
         out[i] = QLatin1Char(n[i]);
 }
-
 
 } // namespace
 
@@ -887,6 +884,12 @@ Status LinuxPlatform::moveFolderAcross(const QByteArray& from, const QByteArray&
     if (!FileReplacement::syncFileSystemOf(QFile::decodeName(to))) {
         TreeMove::remove(to);
         return Status::failed(errorFromErrno(errno));
+    }
+    // Stopped while the copy went to the disk (which can take seconds on a
+    // busy one): the original is still whole, and stays so.
+    if (job && job->cancelled()) {
+        TreeMove::remove(to);
+        return Status::failed(errCancelled);
     }
     if (!TreeMove::remove(from)) {
         return Status::failed(errorFromErrno(errno));
