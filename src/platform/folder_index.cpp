@@ -88,15 +88,8 @@ bool readNames(const QByteArray& path, std::string& names, quint32& count) {
     while (reader.next(d)) {
         const char* n = d.name;
         if (n[0] == '.' && (n[1] == 0 || (n[1] == '.' && n[2] == 0))) continue;
-        unsigned char type = d.type;
-        if (type == DT_UNKNOWN) {
-            struct stat es;
-            if (fstatat(fd, n, &es, AT_SYMLINK_NOFOLLOW) != 0) continue;
-            type = S_ISDIR(es.st_mode)   ? DT_DIR
-                   : S_ISLNK(es.st_mode) ? DT_LNK
-                   : S_ISREG(es.st_mode) ? DT_REG
-                                         : DT_FIFO;
-        }
+        const unsigned char type = knownType(fd, n, d.type);
+        if (type == DT_UNKNOWN) continue; // gone meanwhile
         names.append(n);
         names.push_back(char(type));
         names.push_back('\0');

@@ -56,6 +56,10 @@ inline void takeStat(DirEntry& e, const struct stat& st) {
     e.inode = quint64(st.st_ino);
 }
 
+// An entry's d_type, looked up in dirfd when the folder's listing left it
+// DT_UNKNOWN; DT_UNKNOWN when the entry is gone.
+unsigned char knownType(int dirfd, const char* name, unsigned char type);
+
 // What an entry's type (a dirent d_type; DT_UNKNOWN looked up in dirfd)
 // tells of it: link, regular, kind, and the folder, system and hidden
 // bits. False when the entry is gone.

@@ -13,37 +13,18 @@ inline char16_t fold(QChar c) {
     return c.toCaseFolded().unicode();
 }
 
-bool globMatch(const QChar* n, const QChar* nEnd, const QChar* m, const QChar* mEnd) {
-    // Iterative matcher with one backtrack point for the last '*'.
-    const QChar *starM = nullptr, *starN = nullptr;
-    while (n != nEnd) {
-        if (m != mEnd && (*m == u'?' || fold(*m) == fold(*n))) {
-            ++n, ++m;
-        } else if (m != mEnd && *m == u'*') {
-            starM = ++m;
-            starN = n;
-        } else if (starM) {
-            m = starM;
-            n = ++starN;
-        } else {
-            return false;
-        }
-    }
-    while (m != mEnd && *m == u'*')
-        ++m;
-    return m == mEnd;
-}
-
-inline char foldAscii(char c) {
+inline char fold(char c) {
     return (c >= 'A' && c <= 'Z') ? char(c + 32) : c;
 }
 
-bool globMatchAscii(const char* n, const char* nEnd, const char* m, const char* mEnd) {
-    const char *starM = nullptr, *starN = nullptr;
+// Iterative matcher with one backtrack point for the last '*', on QChars or
+// on ASCII bytes.
+template <class C> bool globMatch(const C* n, const C* nEnd, const C* m, const C* mEnd) {
+    const C *starM = nullptr, *starN = nullptr;
     while (n != nEnd) {
-        if (m != mEnd && (*m == '?' || foldAscii(*m) == foldAscii(*n))) {
+        if (m != mEnd && (*m == C('?') || fold(*m) == fold(*n))) {
             ++n, ++m;
-        } else if (m != mEnd && *m == '*') {
+        } else if (m != mEnd && *m == C('*')) {
             starM = ++m;
             starN = n;
         } else if (starM) {
@@ -53,7 +34,7 @@ bool globMatchAscii(const char* n, const char* nEnd, const char* m, const char* 
             return false;
         }
     }
-    while (m != mEnd && *m == '*')
+    while (m != mEnd && *m == C('*'))
         ++m;
     return m == mEnd;
 }
@@ -70,9 +51,9 @@ std::optional<bool> matchesAsciiMask(const char* name, qsizetype size, const QBy
     if (mask.isEmpty() || mask == "*.*" || mask == "*") return true;
     if (!ascii(name, size) || !ascii(mask.constData(), mask.size())) return std::nullopt;
     const char* m = mask.constData();
-    if (globMatchAscii(name, name + size, m, m + mask.size())) return true;
+    if (globMatch(name, name + size, m, m + mask.size())) return true;
     if (mask.endsWith(".*") && !std::memchr(name, '.', size_t(size)))
-        return globMatchAscii(name, name + size, m, m + mask.size() - 2);
+        return globMatch(name, name + size, m, m + mask.size() - 2);
     return false;
 }
 
