@@ -37,10 +37,14 @@ int failed(const core::Outcome& outcome, const QString& detail) {
 }
 
 namespace {
+// Once a command has begun, a request to end never kills the program: it
+// stops the work, or after the work marks a job that never runs. Both live
+// until the process is gone (never destroyed), so that a request during the
+// exit cannot turn a finished command into one killed by the signal.
 platform::StopOnEndRequest& requestsAfterTheWork() {
-    static core::DirectJob done; // never runs: a request only marks it
-    static platform::StopOnEndRequest held(done);
-    return held;
+    static auto* done = new core::DirectJob;
+    static auto* held = new platform::StopOnEndRequest(*done);
+    return *held;
 }
 } // namespace
 
