@@ -6,8 +6,8 @@
 #include <QDir>
 #include <QFile>
 #include <QStandardPaths>
-#include <QtConcurrent/QtConcurrentRun>
 #include <cerrno>
+#include <climits>
 #include <cstring>
 #include <dirent.h>
 #include <fcntl.h>
@@ -78,10 +78,10 @@ namespace {
 
 // A folder's names and types, as the index keeps them; false when it cannot
 // be read. Touches nothing but the folder: any thread may call it.
-bool readNames(const QByteArray& path, std::string& names, quint32& count) {
+bool readNames(int dirfd, const char* name, std::string& names, quint32& count) {
     names.clear();
     count = 0;
-    const int fd = open(path.constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC | O_NOFOLLOW);
+    const int fd = openat(dirfd, name, O_RDONLY | O_DIRECTORY | O_CLOEXEC | O_NOFOLLOW);
     if (fd < 0) return false;
     FolderReader reader(fd);
     FolderReader::Entry d;
@@ -89,7 +89,7 @@ bool readNames(const QByteArray& path, std::string& names, quint32& count) {
         const char* n = d.name;
         if (n[0] == '.' && (n[1] == 0 || (n[1] == '.' && n[2] == 0))) continue;
         const unsigned char type = knownType(fd, n, d.type);
-        if (type == DT_UNKNOWN) continue; // gone meanwhile
+        if (!FolderIndex::knownKind(type)) continue; // gone meanwhile
         names.append(n);
         names.push_back(char(type));
         names.push_back('\0');
@@ -99,105 +99,174 @@ bool readNames(const QByteArray& path, std::string& names, quint32& count) {
     return true;
 }
 
+quint64 spread(quint64 inode) {
+    return inode * 0x9E3779B97F4A7C15ull;
+}
+
 } // namespace
 
-void FolderIndex::readAhead(const std::vector<std::pair<QByteArray, struct stat>>& folders) {
-    std::vector<size_t> wanted;
-    for (size_t i = 0; i < folders.size(); ++i) {
-        const struct stat& st = folders[i].second;
-        const auto it = m_folders.find(quint64(st.st_ino));
-        if (it == m_folders.end() || !it->second.listed ||
-            !vouches(it->second.ctime, it->second.mtime, nanos(st.st_ctim), nanos(st.st_mtim),
-                     it->second.listedAt))
-            wanted.push_back(i);
-    }
-    if (wanted.size() < 2) return; // read as they come
-    std::vector<Ahead> read(wanted.size());
-    const qint64 readAt = now(); // before the readings
-    const auto work = [&](size_t from, size_t to) {
-        for (size_t k = from; k < to; ++k)
-            read[k].ok = readNames(folders[wanted[k]].first, read[k].names, read[k].count);
-    };
-    QFuture<void> other = QtConcurrent::run([&] { work(read.size() / 2, read.size()); });
-    work(0, read.size() / 2);
-    other.waitForFinished();
-    for (size_t k = 0; k < read.size(); ++k) {
-        const struct stat& st = folders[wanted[k]].second;
-        read[k].ctime = nanos(st.st_ctim);
-        read[k].mtime = nanos(st.st_mtim);
-        read[k].readAt = readAt;
-        m_ahead[quint64(st.st_ino)] = std::move(read[k]);
+bool FolderIndex::knownKind(unsigned char type) {
+    switch (type) {
+    case DT_FIFO:
+    case DT_CHR:
+    case DT_DIR:
+    case DT_BLK:
+    case DT_REG:
+    case DT_LNK:
+    case DT_SOCK:
+        return true;
+    default:
+        return false;
     }
 }
 
-bool FolderIndex::entries(const QByteArray& path, const struct stat& st, std::vector<Entry>& out) {
-    out.clear();
-    const qint64 ctime = nanos(st.st_ctim), mtime = nanos(st.st_mtim);
-    Folder& f = m_folders[quint64(st.st_ino)];
-    touch(f);
-    if (!(f.listed && vouches(f.ctime, f.mtime, ctime, mtime, f.listedAt))) {
-        std::string names;
-        quint32 count = 0;
-        qint64 readAt = 0;
-        const auto ahead = m_ahead.find(quint64(st.st_ino));
-        if (ahead != m_ahead.end() && ahead->second.ctime == ctime &&
-            ahead->second.mtime == mtime) {
-            if (!ahead->second.ok) {
-                m_ahead.erase(ahead);
-                f.listed = false;
-                return false;
-            }
-            names = std::move(ahead->second.names);
-            count = ahead->second.count;
-            readAt = ahead->second.readAt;
-            m_ahead.erase(ahead);
-        } else {
-            if (ahead != m_ahead.end()) m_ahead.erase(ahead);
-            readAt = now(); // before the reading: a change during it shows next time
-            if (!readNames(path, names, count)) {
-                f.listed = false;
-                return false;
-            }
+qint64 FolderIndex::find(quint64 inode, qint64 guess) const {
+    if (guess >= 0 && size_t(guess) < m_folders.size() && m_folders[size_t(guess)].inode == inode)
+        return guess;
+    if (m_table.empty()) return -1;
+    const size_t mask = m_table.size() - 1;
+    for (size_t at = size_t(spread(inode) >> 32) & mask;; at = (at + 1) & mask) {
+        const Place& p = m_table[at];
+        if (p.slot == 0) return -1;
+        if (p.inode == inode) return qint64(p.slot) - 1;
+    }
+}
+
+// A new folder's place; -1 when the index holds the inode already.
+qint64 FolderIndex::add(quint64 inode) {
+    if ((m_folders.size() + 1) * 2 > m_table.size()) {
+        std::vector<Place> table(std::max<size_t>(64, m_table.size() * 2));
+        const size_t mask = table.size() - 1;
+        for (const Place& p : m_table) {
+            if (p.slot == 0) continue;
+            size_t at = size_t(spread(p.inode) >> 32) & mask;
+            while (table[at].slot != 0)
+                at = (at + 1) & mask;
+            table[at] = p;
         }
-        ++m_readCount;
-        m_entryCount += qint64(count) - qint64(f.listed ? f.count : 0);
-        if (m_entryCount > m_settings.maxEntries) m_full = true;
-        f.names = std::move(names);
-        f.count = count;
-        f.ctime = ctime;
-        f.mtime = mtime;
-        f.listedAt = readAt;
-        f.listed = true;
+        m_table = std::move(table);
+    }
+    const size_t mask = m_table.size() - 1;
+    size_t at = size_t(spread(inode) >> 32) & mask;
+    for (; m_table[at].slot != 0; at = (at + 1) & mask)
+        if (m_table[at].inode == inode) return -1;
+    m_folders.push_back(Folder{});
+    m_folders.back().inode = inode;
+    m_table[at] = Place{inode, quint32(m_folders.size())};
+    return qint64(m_folders.size()) - 1;
+}
+
+void FolderIndex::clear() {
+    m_folders.clear();
+    m_table.clear();
+    m_names.clear();
+    m_namesUsed = 0;
+    m_entryCount = 0;
+}
+
+void FolderIndex::look(Look& look, const Look* previous) const {
+    look.m_slot = find(quint64(look.st.st_ino),
+                       previous && previous->m_slot >= 0 ? previous->m_slot + 1 : -1);
+}
+
+quint32 FolderIndex::lookAttributes(int dirfd, const char* name, const char* path,
+                                    Look& look) const {
+    const qint64 ctime = nanos(look.st.st_ctim);
+    if (look.m_slot >= 0) {
+        const Folder& f = m_folders[size_t(look.m_slot)];
+        if (f.attrsCtime == ctime && f.attrsReadAt - ctime >= m_settings.racyNs) {
+            look.m_attrs = f.attrs;
+            return f.attrs;
+        }
+    }
+    look.m_attrsReadAt = now(); // before the reading
+    look.m_attrs = platform::storedAttributes(dirfd, name, path);
+    look.m_attrsRead = true;
+    return look.m_attrs;
+}
+
+bool FolderIndex::lookEntries(int dirfd, const char* name, Look& look) const {
+    look.m_entriesLooked = true;
+    if (look.m_slot >= 0) {
+        const Folder& f = m_folders[size_t(look.m_slot)];
+        if (f.listed &&
+            vouches(f.ctime, f.mtime, nanos(look.st.st_ctim), nanos(look.st.st_mtim), f.listedAt)) {
+            look.m_names = std::string_view(m_names.constData() + f.namesAt, f.namesSize);
+            look.m_count = f.count;
+            look.m_listed = true;
+            return true;
+        }
+    }
+    look.m_readAt = now(); // before the reading: a change during it shows next time
+    look.m_read = true;
+    look.m_listed = readNames(dirfd, name, look.m_readNames, look.m_count);
+    look.m_names = look.m_listed ? std::string_view(look.m_readNames) : std::string_view();
+    return look.m_listed;
+}
+
+void FolderIndex::keep(Look& look) {
+    const qint64 t = now();
+    const bool anew = look.m_slot < 0;
+    if (anew) look.m_slot = add(quint64(look.st.st_ino));
+    if (look.m_slot < 0) look.m_slot = find(quint64(look.st.st_ino)); // kept by a look before
+    Folder& f = m_folders[size_t(look.m_slot)];
+    // A search met the folder: kept another while (marked a day at a time,
+    // so that an index a search changed nothing in is not written again).
+    if (anew || t - f.usedAt >= 24LL * 3600 * 1'000'000'000) {
+        f.usedAt = t;
         m_changed = true;
     }
-    out.reserve(f.count);
-    for (const char* p = f.names.data(); p < f.names.data() + f.names.size();) {
-        const size_t length = std::strlen(p); // the name and its type byte
-        out.push_back(Entry{p, static_cast<unsigned char>(p[length - 1])});
-        p += length + 1;
+    if (look.m_attrsRead) {
+        f.attrs = look.m_attrs;
+        f.attrsCtime = nanos(look.st.st_ctim);
+        f.attrsReadAt = look.m_attrsReadAt;
+        look.m_attrsRead = false;
+        m_changed = true;
     }
-    return true;
+    if (!look.m_read) return;
+    look.m_read = false;
+    ++m_readCount;
+    m_changed = true;
+    m_entryCount -= f.listed ? f.count : 0;
+    m_namesUsed -= f.listed ? f.namesSize : 0;
+    f.listed = look.m_listed;
+    f.count = f.listed ? look.m_count : 0;
+    f.namesSize = f.listed ? quint32(look.m_readNames.size()) : 0;
+    f.namesAt = m_names.size();
+    m_names.append(look.m_readNames.data(), qsizetype(f.namesSize));
+    m_namesUsed += f.namesSize;
+    m_entryCount += f.count;
+    if (m_entryCount > m_settings.maxEntries) m_full = true;
+    f.ctime = nanos(look.st.st_ctim);
+    f.mtime = nanos(look.st.st_mtim);
+    f.listedAt = look.m_readAt;
+    look.m_names = std::string_view(m_names.constData() + f.namesAt, f.namesSize);
 }
 
-quint32 FolderIndex::storedAttributes(const QByteArray& path, const struct stat& st) {
-    Folder& f = m_folders[quint64(st.st_ino)];
-    touch(f);
-    const qint64 ctime = nanos(st.st_ctim);
-    if (f.attrsCtime == ctime && f.attrsReadAt - ctime >= m_settings.racyNs) return f.attrs;
-    f.attrsReadAt = now();
-    f.attrs = platform::storedAttributes(AT_FDCWD, path.constData(), path.constData());
-    f.attrsCtime = ctime;
-    m_changed = true;
-    return f.attrs;
+void FolderIndex::endWalk() {
+    // Names of folders read again pile up behind: once they take more room
+    // than the names in use, the names are packed.
+    if (m_names.size() - m_namesUsed <= std::max<qint64>(m_namesUsed, 1 << 20)) return;
+    QByteArray packed;
+    packed.reserve(m_namesUsed);
+    for (Folder& f : m_folders) {
+        const qint64 at = packed.size();
+        packed.append(m_names.constData() + f.namesAt, f.namesSize);
+        f.namesAt = at;
+    }
+    m_names = std::move(packed);
 }
 
-// A search met the folder: kept another while (marked a day at a time, so
-// that an index a search changed nothing in is not written again).
-void FolderIndex::touch(Folder& f) {
-    const qint64 t = now();
-    if (t - f.usedAt < 24LL * 3600 * 1'000'000'000) return;
-    f.usedAt = t;
-    m_changed = true;
+bool FolderIndex::entries(const QByteArray& path, const struct stat& st,
+                          std::vector<std::string>& names) {
+    names.clear();
+    Look l;
+    l.st = st;
+    look(l);
+    const bool ok = lookEntries(AT_FDCWD, path.constData(), l);
+    keep(l);
+    l.forEachEntry([&](const Entry& e) { names.emplace_back(e.name); });
+    return ok;
 }
 
 qint64 FolderIndex::takeReadCount() {
@@ -211,17 +280,18 @@ qint64 FolderIndex::takeReadCount() {
 
 bool FolderIndex::save(const QString& file) const {
     QByteArray out;
-    out.reserve(int(std::min<qint64>(m_entryCount * 24 + qint64(m_folders.size()) * 80, 1 << 30)));
+    out.reserve(
+        qsizetype(std::min<qint64>(m_namesUsed + qint64(m_folders.size()) * 80 + 24, 1 << 30)));
     out.append(kMagic, 8);
     put64(out, m_device);
     const qint64 oldest = now() - m_settings.forgetNs;
     qint64 kept = 0;
-    for (const auto& [inode, f] : m_folders)
+    for (const Folder& f : m_folders)
         kept += f.usedAt >= oldest;
     put64(out, quint64(kept));
-    for (const auto& [inode, f] : m_folders) {
+    for (const Folder& f : m_folders) {
         if (f.usedAt < oldest) continue;
-        put64(out, inode);
+        put64(out, f.inode);
         put64(out, quint64(f.ctime));
         put64(out, quint64(f.mtime));
         put64(out, quint64(f.listedAt));
@@ -230,8 +300,8 @@ bool FolderIndex::save(const QString& file) const {
         put64(out, f.attrs | (f.listed ? 1ull << 32 : 0));
         put64(out, quint64(f.usedAt));
         put64(out, f.count);
-        put64(out, f.names.size());
-        out.append(f.names.data(), qsizetype(f.names.size()));
+        put64(out, f.namesSize);
+        out.append(m_names.constData() + f.namesAt, qsizetype(f.namesSize));
     }
     QDir().mkpath(QFileInfo(file).absolutePath());
     FileReplacement aside(file);
@@ -243,31 +313,51 @@ bool FolderIndex::save(const QString& file) const {
 }
 
 bool FolderIndex::load(const QString& file) {
-    QFile f(file);
-    if (!f.open(QIODevice::ReadOnly)) return false;
-    // Only a regular file is read, mapped.
+    clear();
+    // Only a regular file is read (a pipe put in its place never blocks),
+    // and no larger than an index of the most entries kept could be.
+    const int fd = open(QFile::encodeName(file).constData(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
+    if (fd < 0) return false;
     struct stat st;
-    if (fstat(f.handle(), &st) != 0 || !S_ISREG(st.st_mode)) return false;
-    if (f.size() == 0) return false;
-    const uchar* data = f.map(0, f.size());
-    if (!data) return false;
-    return loadBytes(reinterpret_cast<const char*>(data), f.size());
+    QByteArray bytes;
+    const qint64 largest = m_settings.maxEntries * (NAME_MAX + 3) / 4 + (64 << 20);
+    if (fstat(fd, &st) == 0 && S_ISREG(st.st_mode) && st.st_size > 0 && st.st_size <= largest) {
+        bytes.resize(qsizetype(st.st_size));
+        qint64 done = 0;
+        while (done < bytes.size()) {
+            const ssize_t n = read(fd, bytes.data() + done, size_t(bytes.size() - done));
+            if (n < 0 && errno == EINTR) continue;
+            if (n <= 0) break;
+            done += n;
+        }
+        if (done != bytes.size()) bytes.clear();
+    }
+    close(fd);
+    if (bytes.isEmpty()) return false;
+    return take(std::move(bytes));
 }
 
 bool FolderIndex::loadBytes(const char* data, qint64 size) {
-    m_folders.clear();
-    m_entryCount = 0;
+    return take(QByteArray(data, qsizetype(size)));
+}
+
+// The file's bytes become the index's names: each folder's names stay where
+// the file has them.
+bool FolderIndex::take(QByteArray bytes) {
+    clear();
     m_full = false;
+    const char* data = bytes.constData();
+    const qint64 size = bytes.size();
     Reader in{data, data + size};
     const char* magic = in.bytes(8);
     if (!magic || std::memcmp(magic, kMagic, 8) != 0 || in.u64() != m_device) return false;
     const quint64 folders = in.u64();
     // Each folder takes 80 bytes at least: a count beyond the file is a lie.
     if (!in.ok || folders > quint64(size) / 80) return false;
-    m_folders.reserve(size_t(folders) + size_t(folders) / 8);
+    m_folders.reserve(size_t(folders));
     for (quint64 i = 0; i < folders; ++i) {
-        const quint64 inode = in.u64();
         Folder f;
+        f.inode = in.u64();
         f.ctime = qint64(in.u64());
         f.mtime = qint64(in.u64());
         f.listedAt = qint64(in.u64());
@@ -280,41 +370,34 @@ bool FolderIndex::loadBytes(const char* data, qint64 size) {
         const quint64 count = in.u64();
         const quint64 length = in.u64();
         const char* names = in.bytes(length);
-        if (!in.ok || count > length / 2) {
-            m_folders.clear();
-            m_entryCount = 0;
+        // The names end with a NUL and hold no slash (each name is read
+        // whole, and checked, as the walk takes it); no folder twice.
+        if (!in.ok || count > length / 2 || length > 0xFFFFFFFFull ||
+            (length > 0 && names[length - 1] != 0) || std::memchr(names, '/', length)) {
+            clear();
             return false;
         }
-        // Every name is whole: bytes, its type, a NUL; count of them.
-        quint64 seen = 0;
-        for (quint64 k = 0; k < length;) {
-            const void* nul = std::memchr(names + k, 0, length - k);
-            const quint64 end = nul ? quint64(static_cast<const char*>(nul) - names) : length;
-            if (!nul || end - k < 2) {
-                m_folders.clear();
-                m_entryCount = 0;
-                return false;
-            }
-            ++seen;
-            k = end + 1;
+        if (f.listed) {
+            f.namesAt = names - data;
+            f.namesSize = quint32(length);
+            f.count = quint32(count);
         }
-        if (seen != count) {
-            m_folders.clear();
-            m_entryCount = 0;
+        const qint64 slot = add(f.inode);
+        if (slot < 0) {
+            clear();
             return false;
         }
-        f.names.assign(names, length);
-        f.count = quint32(count);
-        m_entryCount += qint64(count);
-        m_folders[inode] = std::move(f);
+        m_folders[size_t(slot)] = f;
+        m_namesUsed += f.namesSize;
+        m_entryCount += qint64(f.count);
     }
-    if (m_entryCount > m_settings.maxEntries) {
-        m_folders.clear();
-        m_entryCount = 0;
+    if (!in.ok || m_entryCount > m_settings.maxEntries) {
+        clear();
         return false;
     }
+    m_names = std::move(bytes);
     m_changed = false;
-    return in.ok;
+    return true;
 }
 
 bool FolderIndex::trustedFileSystem(const QString& path) {

@@ -14,6 +14,7 @@
 #include <memory>
 #include <mutex>
 #include <string>
+#include <string_view>
 #include <sys/stat.h>
 #include <unordered_map>
 #include <utility>
@@ -26,7 +27,8 @@ class FolderIndex {
     struct Settings {
         // A folder read less than this after its last change is read again.
         qint64 racyNs = 2'000'000'000;
-        // Now, in nanoseconds since the epoch (the real clock by default).
+        // Now, in nanoseconds since the epoch (the real clock by default);
+        // called from any thread.
         std::function<qint64()> clockNs;
         // Beyond this many entries the index stops growing and the walk goes on without it.
         qint64 maxEntries = 10'000'000;
@@ -34,31 +36,73 @@ class FolderIndex {
         // (a folder removed, or a tree nobody searches any more).
         qint64 forgetNs = 30LL * 24 * 3600 * 1'000'000'000;
     };
-    // An entry as kept: its name (the index's bytes, valid until the folder
-    // is read again) and its d_type, never DT_UNKNOWN.
+    // An entry as kept: its name and its d_type, never DT_UNKNOWN.
     struct Entry {
-        const char* name;
+        std::string_view name;
         unsigned char type;
+    };
+
+    // One folder as a walk looks at it. Its lstat is set by the walk; the
+    // index then finds what it knows (look), its stored attributes and its
+    // entries, read from the disk when the index cannot vouch for them.
+    // Those run on any thread, many at once, while the index does not
+    // change; keep() then records on the walk's thread what was read.
+    class Look {
+      public:
+        struct stat st = {};
+        // The entries found by lookEntries(): valid until the index changes.
+        // Each name is followed by its type byte and a NUL; one that is not
+        // a step in a path or not of a known type is left out.
+        template <typename F> void forEachEntry(F&& f) const {
+            for (size_t at = 0; at < m_names.size();) {
+                const size_t end = m_names.find('\0', at);
+                if (end == std::string_view::npos) return;
+                const size_t next = std::exchange(at, end + 1);
+                if (end - next < 2) continue;
+                const Entry e{m_names.substr(next, end - next - 1),
+                              static_cast<unsigned char>(m_names[end - 1])};
+                if (!knownKind(e.type) || e.name == "." || e.name == "..") continue;
+                f(e);
+            }
+        }
+        quint32 entryCount() const { return m_count; }
+
+      private:
+        friend class FolderIndex;
+        qint64 m_slot = -1; // the folder in the index, or none
+        bool m_attrsRead = false;
+        quint32 m_attrs = 0;
+        qint64 m_attrsReadAt = 0;
+        bool m_entriesLooked = false, m_listed = false, m_read = false;
+        qint64 m_readAt = 0;
+        std::string_view m_names; // the index's bytes, or m_readNames
+        std::string m_readNames;
+        quint32 m_count = 0;
     };
 
     explicit FolderIndex(quint64 device);
     FolderIndex(quint64 device, Settings settings);
 
     quint64 device() const { return m_device; }
-    // The entries of the folder whose lstat is st, opened at path: from the
-    // index when its times vouch for them, else read (and kept). False when
-    // the folder cannot be read.
-    bool entries(const QByteArray& path, const struct stat& st, std::vector<Entry>& out);
-    // Reads, on two threads, those of these folders (path and lstat) whose
-    // times the index cannot vouch for; entries() then takes what was read.
-    void readAhead(const std::vector<std::pair<QByteArray, struct stat>>& folders);
-    // The end of a walk: what was read ahead and not taken is dropped (it
-    // would pass for a reading the next search could not vouch for).
-    void endWalk() { m_ahead.clear(); }
-    // The stored attributes of the folder whose lstat is st, at path: kept
-    // while its change time vouches for them, else read again.
-    quint32 storedAttributes(const QByteArray& path, const struct stat& st);
 
+    // What the index knows of the folder whose lstat is look.st; a walk that
+    // meets folders in the order it met them before names the one looked at
+    // before this one (its sibling), which saves a search in the index.
+    void look(Look& look, const Look* previous = nullptr) const;
+    // The folder's stored attributes: kept while its change time vouches
+    // for them, else read from `name` in dirfd (path is its full path).
+    quint32 lookAttributes(int dirfd, const char* name, const char* path, Look& look) const;
+    // The folder's entries: kept while its times vouch for them, else read
+    // from `name` in dirfd. False when the folder cannot be read.
+    bool lookEntries(int dirfd, const char* name, Look& look) const;
+    // Records what was read for the look, and that a search met the folder.
+    void keep(Look& look);
+
+    // The entries of the folder whose lstat is st, at path (one look, kept).
+    bool entries(const QByteArray& path, const struct stat& st, std::vector<std::string>& names);
+
+    // The end of a walk: the names of folders read again give their room back.
+    void endWalk();
     // Folders read from the disk since the last call, and entries kept.
     qint64 takeReadCount();
     qint64 entryCount() const { return m_entryCount; }
@@ -70,8 +114,8 @@ class FolderIndex {
     // foreign or of another volume is left aside and answers false.
     bool save(const QString& file) const;
     bool load(const QString& file);
-    // Reads an index from bytes (the file's, mapped): false, index empty,
-    // for anything that is not a whole index of this volume.
+    // Reads an index from bytes (the file's): false, index empty, for
+    // anything that is not a whole index of this volume.
     bool loadBytes(const char* data, qint64 size);
 
     // True when a folder's times can be trusted on the file system holding
@@ -80,31 +124,38 @@ class FolderIndex {
     // $XDG_CACHE_HOME/tavtools/folders-<volume>.idx
     static QString fileFor(quint64 device);
 
+    // A d_type the index keeps.
+    static bool knownKind(unsigned char type);
+
   private:
     struct Folder {
+        quint64 inode = 0;
         qint64 ctime = 0, mtime = 0, listedAt = 0;
         qint64 attrsCtime = -1, attrsReadAt = 0;
-        qint64 usedAt = 0; // the last search that met it
+        qint64 usedAt = 0;  // the last search that met it
+        qint64 namesAt = 0; // its names in m_names: each followed by its type byte and a NUL
+        quint32 namesSize = 0, count = 0;
         quint32 attrs = 0;
         bool listed = false;
-        std::string names; // each name followed by its type byte and a NUL
-        quint32 count = 0;
     };
     bool vouches(qint64 ctime, qint64 mtime, qint64 seenCtime, qint64 seenMtime,
                  qint64 readAt) const;
     qint64 now() const;
-    void touch(Folder& f);
+    qint64 find(quint64 inode, qint64 guess = -1) const;
+    qint64 add(quint64 inode);
+    void clear();
+    bool take(QByteArray bytes);
 
     quint64 m_device;
     Settings m_settings;
-    std::unordered_map<quint64, Folder> m_folders; // by inode
-    struct Ahead {
-        std::string names;
-        quint32 count = 0;
-        qint64 ctime = 0, mtime = 0, readAt = 0;
-        bool ok = false;
+    std::vector<Folder> m_folders;
+    struct Place {
+        quint64 inode = 0;
+        quint32 slot = 0; // the folder's place in m_folders + 1, or 0 for none
     };
-    std::unordered_map<quint64, Ahead> m_ahead; // read ahead, not taken yet
+    std::vector<Place> m_table; // open addressing by inode
+    QByteArray m_names;         // every folder's names, and room no folder uses any more
+    qint64 m_namesUsed = 0;
     qint64 m_entryCount = 0;
     qint64 m_readCount = 0;
     bool m_full = false;

@@ -175,26 +175,6 @@ bool copySparse(int in, int out, off_t from, off_t end, off_t shift, const Watch
     return ftruncate(out, end + shift) == 0;
 }
 
-// The process's umask, read once (the program never changes it); all bits
-// set when it cannot be read, so that every mode is then set explicitly.
-mode_t processUmask() {
-    static const mode_t mask = [] {
-        mode_t m = 07777;
-        if (FILE* f = std::fopen("/proc/self/status", "re")) {
-            char line[256];
-            unsigned value = 0;
-            while (std::fgets(line, sizeof line, f))
-                if (std::sscanf(line, "Umask: %o", &value) == 1) {
-                    m = mode_t(value);
-                    break;
-                }
-            std::fclose(f);
-        }
-        return m;
-    }();
-    return mask;
-}
-
 // Copies a whole open file into an empty one.
 bool copyBytes(int in, int out, const struct stat& st, Watched watched) {
     const bool holes = qint64(st.st_blocks) * 512 < qint64(st.st_size);

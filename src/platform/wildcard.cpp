@@ -1,5 +1,6 @@
 #include "wildcard.h"
 
+#include <algorithm>
 #include <cstring>
 
 namespace platform {
@@ -47,13 +48,36 @@ bool ascii(const char* p, qsizetype size) {
 
 } // namespace
 
-std::optional<bool> matchesAsciiMask(const char* name, qsizetype size, const QByteArray& mask) {
-    if (mask.isEmpty() || mask == "*.*" || mask == "*") return true;
-    if (!ascii(name, size) || !ascii(mask.constData(), mask.size())) return std::nullopt;
-    const char* m = mask.constData();
-    if (globMatch(name, name + size, m, m + mask.size())) return true;
-    if (mask.endsWith(".*") && !std::memchr(name, '.', size_t(size)))
-        return globMatch(name, name + size, m, m + mask.size() - 2);
+AsciiMask::AsciiMask(const QString& mask)
+    : m_all(mask.isEmpty() || mask == u"*.*" || mask == u"*") {
+    for (const QChar c : mask)
+        m_ascii = m_ascii && c.unicode() < 128;
+    if (!m_ascii) return;
+    for (const QChar c : mask)
+        m_mask += fold(char(c.unicode()));
+    // The letters after the last wildcard end every name matched: tested
+    // first, they turn most names away without the matcher.
+    const qsizetype wildcard = std::max(m_mask.lastIndexOf('*'), m_mask.lastIndexOf('?'));
+    if (wildcard >= 0) m_ending = m_mask.mid(wildcard + 1);
+}
+
+std::optional<bool> AsciiMask::matches(const char* name, qsizetype size) const {
+    if (m_all) return true;
+    if (!m_ascii) return std::nullopt;
+    // A name shorter in bytes is shorter in characters; the ending's bytes,
+    // when ASCII, are its last characters.
+    const qsizetype ending = m_ending.size();
+    if (ending > 0) {
+        if (size < ending) return false;
+        const char* tail = name + size - ending;
+        for (qsizetype i = 0; i < ending; ++i)
+            if (quint8(tail[i]) < 0x80 && fold(tail[i]) != m_ending[i]) return false;
+    }
+    if (!ascii(name, size)) return std::nullopt;
+    const char* m = m_mask.constData();
+    if (globMatch(name, name + size, m, m + m_mask.size())) return true;
+    if (m_mask.endsWith(".*") && !std::memchr(name, '.', size_t(size)))
+        return globMatch(name, name + size, m, m + m_mask.size() - 2);
     return false;
 }
 

@@ -77,122 +77,167 @@ void onTwoThreads(size_t count, const std::function<void(size_t, size_t)>& work)
     other.waitForFinished();
 }
 
-// The same walk with the folder index: each folder is looked at once (its
-// lstat, taken when its parent was walked) and read only when its times
-// changed; a folder's stored attributes likewise. A hit's own attributes,
-// and its size when asked, are read as the walk reads them.
-void walkIndexed(const QString& folder, const QByteArray& path, const struct stat& st,
-                 const Walk& walk, platform::FolderIndex& index, core::Job& job) {
-    if (job.cancelled()) return;
-    // Deeper than a path the system takes whole: the plain walk, which
-    // opens such folders a part at a time.
-    if (path.size() + NAME_MAX + 2 >= PATH_MAX) {
-        Lister lister(chooserFor(walk), subFolderPath);
-        walkFolder(folder, walk, lister, job);
-        return;
+// One folder of the walk with the folder index: looked at on any thread
+// (its lstat, taken through its parent's open folder; what the index knows
+// of it; its entries; its files found and read), then walked on the walk's
+// thread in the folders' order. A folder is read from the disk only when
+// its times changed; its stored attributes likewise. A hit's own
+// attributes, and its size when asked, are read as the walk reads them.
+struct IndexedFolder {
+    QString folder;  // as the walk names it, ending in '/'
+    QByteArray path; // ending in '/'
+    platform::FolderIndex::Look look;
+    bool present = false;         // a folder of the volume: the index keeps its look
+    bool entered = false;         // neither hidden nor system
+    bool listed = false;          // its entries known
+    bool plain = false;           // too deep for a whole path: walked without the index
+    std::vector<QByteArray> subs; // its sub-folders' names, dot names left out
+    std::vector<DirEntry> hits;   // its files found, in its order
+};
+
+class IndexedWalk {
+  public:
+    IndexedWalk(const Walk& walk, platform::FolderIndex& index, core::Job& job, dev_t device)
+        : m_walk(walk), m_index(index), m_job(job), m_device(device) {}
+
+    void walkFrom(const QString& folder, const QByteArray& path, const struct stat& st) {
+        IndexedFolder root;
+        root.folder = folder;
+        root.path = path;
+        root.look.st = st;
+        lookAt(root, AT_FDCWD, path.constData(), true);
+        if (root.present) m_index.keep(root.look);
+        enter(root);
     }
-    job.setItem(folder);
-    std::vector<platform::FolderIndex::Entry> entries;
-    if (!index.entries(path, st, entries)) return;
-    struct Sub {
-        QString folder;
-        QByteArray path;
-        struct stat st;
-    };
-    // The sub-folders looked at, many of them on two threads.
-    std::vector<Sub> subFolders;
-    for (const auto& e : entries) {
-        if (e.type != DT_DIR || e.name[0] == '.') continue;
-        Sub sub;
-        sub.path = path;
-        sub.path.append(e.name, qsizetype(std::strlen(e.name)) - 1); // without its type byte
-        subFolders.push_back(std::move(sub));
-    }
-    std::vector<char> present(subFolders.size());
-    const auto look = [&](size_t from, size_t to) {
-        for (size_t i = from; i < to; ++i)
-            present[i] = lstat(subFolders[i].path.constData(), &subFolders[i].st) == 0 &&
-                         S_ISDIR(subFolders[i].st.st_mode);
-    };
-    onTwoThreads(subFolders.size(), look);
-    size_t kept = 0;
-    for (size_t i = 0; i < subFolders.size(); ++i) {
-        Sub& sub = subFolders[i];
-        if (!present[i] || sub.st.st_dev != st.st_dev) continue; // gone, or another volume
-        if (index.storedAttributes(sub.path, sub.st) & (platform::faHidden | platform::faSysFile))
-            continue;
-        sub.folder = folder + platform::nameFromNative(sub.path.mid(path.size())) + u'/';
-        sub.path += '/';
-        if (kept != i) subFolders[kept] = std::move(sub);
-        ++kept;
-    }
-    subFolders.resize(kept);
-    // Those the index cannot vouch for are read now, many at once.
-    if (subFolders.size() >= 2) {
-        std::vector<std::pair<QByteArray, struct stat>> ahead;
-        ahead.reserve(subFolders.size());
-        for (const Sub& sub : subFolders)
-            ahead.emplace_back(sub.path, sub.st);
-        index.readAhead(ahead);
-    }
-    // The files wanted, then what is read of each (many on two threads),
-    // then each found, in the folder's order.
-    struct Hit {
-        DirEntry entry;
-        QByteArray path;
-        bool kept = false;
-    };
-    std::vector<Hit> hits;
-    for (const auto& e : entries) {
-        if (e.type == DT_DIR) continue;
-        // Devices, pipes and sockets are system files: never found.
-        if (e.type != DT_REG && e.type != DT_LNK) continue;
-        const qsizetype length = qsizetype(std::strlen(e.name)) - 1;
-        if (walk.wantedBytes)
-            if (const std::optional<bool> wanted = walk.wantedBytes(e.name, length);
-                wanted && !*wanted)
-                continue;
-        Hit hit;
-        hit.entry.name = platform::nameFromNative(QByteArray(e.name, length).constData());
-        hit.path = path;
-        hit.path.append(e.name, length);
-        if (!platform::kindFromType(AT_FDCWD, hit.path.constData(), e.type, hit.entry)) continue;
-        if (hit.entry.name.startsWith(u'.')) hit.entry.attributes |= platform::faHidden;
-        if ((hit.entry.attributes & platform::faSysFile) || !walk.wanted(hit.entry.name)) continue;
-        hits.push_back(std::move(hit));
-    }
-    // Each file looked at through its open folder: no walk of its whole path.
-    const int dirfd =
-        hits.empty() ? -1 : open(path.constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-    const auto read = [&](size_t from, size_t to) {
-        for (size_t i = from; i < to; ++i) {
-            DirEntry& e = hits[i].entry;
-            const char* p = hits[i].path.constData();
-            const int at = dirfd >= 0 ? dirfd : AT_FDCWD;
-            const char* n = dirfd >= 0 ? p + path.size() : p;
-            if (walk.sized) {
-                struct stat hs;
-                if (fstatat(at, n, &hs, AT_SYMLINK_NOFOLLOW) != 0) continue;
-                e.attributes = platform::modeAttributes(p, hs);
-                if (!S_ISLNK(hs.st_mode)) e.attributes |= platform::storedAttributes(at, n, p);
-                platform::takeStat(e, hs);
-            } else if (!e.isLink) {
-                e.attributes |= platform::storedAttributes(at, n, p);
-            }
-            hits[i].kept = !(e.attributes & (platform::faSysFile | platform::faVolumeID));
+
+  private:
+    // On any thread, while the index does not change.
+    void lookAt(IndexedFolder& f, int parentFd, const char* name, bool root,
+                const platform::FolderIndex::Look* previous = nullptr) const {
+        if (!root && (fstatat(parentFd, name, &f.look.st, AT_SYMLINK_NOFOLLOW) != 0 ||
+                      !S_ISDIR(f.look.st.st_mode) || f.look.st.st_dev != m_device))
+            return; // gone, or another volume
+        f.present = true;
+        m_index.look(f.look, previous);
+        if (!root && (m_index.lookAttributes(parentFd, name, f.path.constData(), f.look) &
+                      (platform::faHidden | platform::faSysFile)))
+            return;
+        f.entered = true;
+        // Deeper than a path the system takes whole: the plain walk, which
+        // opens such folders a part at a time.
+        if (f.path.size() + NAME_MAX + 2 >= PATH_MAX) {
+            f.plain = true;
+            return;
         }
-    };
-    onTwoThreads(hits.size(), read);
-    if (dirfd >= 0) close(dirfd);
-    for (const Hit& hit : hits) {
-        if (job.cancelled()) return;
-        if (hit.kept) walk.visit(folder, hit.entry);
+        if (!m_index.lookEntries(parentFd, name, f.look)) return;
+        f.listed = true;
+        std::vector<QByteArray> hitNames;
+        f.look.forEachEntry([&](const platform::FolderIndex::Entry& e) {
+            if (e.type == DT_DIR) {
+                if (e.name[0] != '.') f.subs.emplace_back(e.name.data(), qsizetype(e.name.size()));
+                return;
+            }
+            // Devices, pipes and sockets are system files: never found.
+            if (e.type != DT_REG && e.type != DT_LNK) return;
+            if (m_walk.wantedBytes)
+                if (const std::optional<bool> wanted =
+                        m_walk.wantedBytes(e.name.data(), qsizetype(e.name.size()));
+                    wanted && !*wanted)
+                    return;
+            QByteArray bytes(e.name.data(), qsizetype(e.name.size()));
+            DirEntry hit;
+            hit.name = platform::nameFromNative(bytes.constData());
+            if (!platform::kindFromType(AT_FDCWD, bytes.constData(), e.type, hit)) return;
+            if ((hit.attributes & platform::faSysFile) || !m_walk.wanted(hit.name)) return;
+            f.hits.push_back(std::move(hit));
+            hitNames.push_back(std::move(bytes));
+        });
+        if (!f.hits.empty()) readHits(f, parentFd, name, hitNames);
     }
-    for (const Sub& sub : subFolders) {
-        if (job.cancelled()) return;
-        walkIndexed(sub.folder, sub.path, sub.st, walk, index, job);
+
+    // Each file found looked at through its open folder: no walk of its whole path.
+    void readHits(IndexedFolder& f, int parentFd, const char* name,
+                  const std::vector<QByteArray>& names) const {
+        const int fd = openat(parentFd, name, O_RDONLY | O_DIRECTORY | O_CLOEXEC | O_NOFOLLOW);
+        std::vector<char> kept(f.hits.size());
+        onTwoThreads(f.hits.size(), [&](size_t from, size_t to) {
+            for (size_t i = from; i < to; ++i) {
+                DirEntry& e = f.hits[i];
+                const QByteArray path = f.path + names[i];
+                const int at = fd >= 0 ? fd : AT_FDCWD;
+                const char* n = fd >= 0 ? names[i].constData() : path.constData();
+                if (m_walk.sized) {
+                    struct stat hs;
+                    if (fstatat(at, n, &hs, AT_SYMLINK_NOFOLLOW) != 0) continue;
+                    e.attributes = platform::modeAttributes(n, hs);
+                    if (!S_ISLNK(hs.st_mode))
+                        e.attributes |= platform::storedAttributes(at, n, path.constData());
+                    platform::takeStat(e, hs);
+                } else if (!e.isLink) {
+                    e.attributes |= platform::storedAttributes(at, n, path.constData());
+                }
+                kept[i] = !(e.attributes & (platform::faSysFile | platform::faVolumeID));
+            }
+        });
+        if (fd >= 0) close(fd);
+        size_t k = 0;
+        for (size_t i = 0; i < f.hits.size(); ++i)
+            if (kept[i]) {
+                if (k != i) f.hits[k] = std::move(f.hits[i]);
+                ++k;
+            }
+        f.hits.resize(k);
     }
-}
+
+    // On the walk's thread: the folder's files, then its sub-folders, looked
+    // at together (many on two threads) and walked in order.
+    void enter(IndexedFolder& f) {
+        if (m_job.cancelled()) return;
+        if (f.plain) {
+            Lister lister(chooserFor(m_walk), subFolderPath);
+            walkFolder(f.folder, m_walk, lister, m_job);
+            return;
+        }
+        m_job.setItem(f.folder);
+        if (!f.listed) return;
+        for (const DirEntry& e : f.hits) {
+            if (m_job.cancelled()) return;
+            m_walk.visit(f.folder, e);
+        }
+        if (f.subs.empty()) return;
+        std::vector<IndexedFolder> subs(f.subs.size());
+        const int fd = open(f.path.constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+        onTwoThreads(subs.size(), [&](size_t from, size_t to) {
+            const platform::FolderIndex::Look* previous = nullptr;
+            for (size_t i = from; i < to && !m_job.cancelled(); ++i) {
+                IndexedFolder& sub = subs[i];
+                const QByteArray& name = f.subs[i];
+                sub.path = f.path + name + '/';
+                sub.folder = f.folder + platform::nameFromNative(name) + u'/';
+                // Through the open folder, or by its whole path when it could not be opened.
+                if (fd >= 0)
+                    lookAt(sub, fd, name.constData(), false, previous);
+                else
+                    lookAt(sub, AT_FDCWD, sub.path.chopped(1).constData(), false, previous);
+                if (sub.present) previous = &sub.look;
+            }
+        });
+        if (fd >= 0) close(fd);
+        f.subs = {};
+        for (IndexedFolder& sub : subs)
+            if (sub.present) m_index.keep(sub.look);
+        for (IndexedFolder& sub : subs) {
+            if (m_job.cancelled()) return;
+            if (sub.entered) enter(sub);
+            sub = IndexedFolder();
+        }
+    }
+
+    const Walk& m_walk;
+    platform::FolderIndex& m_index;
+    core::Job& m_job;
+    const dev_t m_device;
+};
 
 } // namespace
 
@@ -206,7 +251,7 @@ void walkFiles(const QString& folder, const Walk& walk, core::Job& job) {
                 platform::FolderIndexes::instance().use(QFile::decodeName(path), st);
             if (use.index) {
                 if (!path.endsWith('/')) path += '/';
-                walkIndexed(folder, path, st, walk, *use.index, job);
+                IndexedWalk(walk, *use.index, job, st.st_dev).walkFrom(folder, path, st);
                 platform::FolderIndexes::instance().keep(*use.index);
                 return;
             }
@@ -231,10 +276,9 @@ qint64 findAllFiles(const QString& spec, const std::function<void(const QString&
     walk.wanted = [&](const QString& name) {
         return everything || platform::matchesMask(name, pattern);
     };
-    const QByteArray asciiPattern = pattern.toLatin1();
-    walk.wantedBytes = [&](const char* name, qsizetype size) -> std::optional<bool> {
-        if (everything) return true;
-        return platform::matchesAsciiMask(name, size, asciiPattern);
+    const platform::AsciiMask asciiPattern(pattern);
+    walk.wantedBytes = [&](const char* name, qsizetype size) {
+        return asciiPattern.matches(name, size);
     };
     walk.visit = [&](const QString& in, const DirEntry& e) {
         if (found) found(in + e.name);

@@ -16,6 +16,7 @@
 #include <csignal>
 #include <functional>
 #include <gtest/gtest.h>
+#include <random>
 #include <sys/mount.h>
 #include <sys/resource.h>
 #include <sys/stat.h>
@@ -71,6 +72,32 @@ TEST(Wildcard, MasksAsTheFileDialogsKnowThem) {
     EXPECT_TRUE(matchesMask("readme", "readme.*"));
     EXPECT_TRUE(matchesMask("x.tar.gz", "*.gz"));
     EXPECT_FALSE(matchesMask("x.tar.gz", "*.tar"));
+}
+
+// The byte matcher of the walks says what the text matcher says whenever it
+// answers, and answers for every ASCII name and mask.
+TEST(Wildcard, BytesAnswerAsTheTextMatcher) {
+    std::mt19937 random(3);
+    const QString letters = QStringLiteral("aAbB.txTé?*");
+    const auto pick = [&](int most, bool wildcards) {
+        QString out;
+        for (int n = int(random() % unsigned(most)); n > 0; --n) {
+            const QChar c = letters[int(random() % unsigned(letters.size() - (wildcards ? 0 : 2)))];
+            out += c;
+        }
+        return out;
+    };
+    for (int round = 0; round < 20000; ++round) {
+        const QString mask = pick(7, true), name = pick(9, false);
+        const QByteArray bytes = name.toUtf8();
+        const std::optional<bool> answer = AsciiMask(mask).matches(bytes.constData(), bytes.size());
+        const bool ascii = !mask.contains(u'é') && !name.contains(u'é');
+        ASSERT_TRUE(answer || !ascii) << name.toStdString() << " " << mask.toStdString();
+        if (answer) {
+            ASSERT_EQ(*answer, matchesMask(name, mask))
+                << name.toStdString() << " " << mask.toStdString();
+        }
+    }
 }
 
 TEST(DosDateTime, RoundTripInTwoSecondSteps) {
