@@ -132,20 +132,27 @@ qint64 FolderIndex::find(quint64 inode, qint64 guess) const {
     }
 }
 
+// Room in the table for this many folders at most half full.
+void FolderIndex::reserveTable(size_t folders) {
+    size_t size = 64;
+    while (size < folders * 2)
+        size *= 2;
+    if (size <= m_table.size()) return;
+    std::vector<Place> table(size);
+    const size_t mask = table.size() - 1;
+    for (const Place& p : m_table) {
+        if (p.slot == 0) continue;
+        size_t at = size_t(spread(p.inode) >> 32) & mask;
+        while (table[at].slot != 0)
+            at = (at + 1) & mask;
+        table[at] = p;
+    }
+    m_table = std::move(table);
+}
+
 // A new folder's place; -1 when the index holds the inode already.
 qint64 FolderIndex::add(quint64 inode) {
-    if ((m_folders.size() + 1) * 2 > m_table.size()) {
-        std::vector<Place> table(std::max<size_t>(64, m_table.size() * 2));
-        const size_t mask = table.size() - 1;
-        for (const Place& p : m_table) {
-            if (p.slot == 0) continue;
-            size_t at = size_t(spread(p.inode) >> 32) & mask;
-            while (table[at].slot != 0)
-                at = (at + 1) & mask;
-            table[at] = p;
-        }
-        m_table = std::move(table);
-    }
+    if ((m_folders.size() + 1) * 2 > m_table.size()) reserveTable(m_folders.size() * 2 + 1);
     const size_t mask = m_table.size() - 1;
     size_t at = size_t(spread(inode) >> 32) & mask;
     for (; m_table[at].slot != 0; at = (at + 1) & mask)
@@ -355,6 +362,7 @@ bool FolderIndex::take(QByteArray bytes) {
     // Each folder takes 80 bytes at least: a count beyond the file is a lie.
     if (!in.ok || folders > quint64(size) / 80) return false;
     m_folders.reserve(size_t(folders));
+    reserveTable(size_t(folders));
     for (quint64 i = 0; i < folders; ++i) {
         Folder f;
         f.inode = in.u64();

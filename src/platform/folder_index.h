@@ -143,6 +143,7 @@ class FolderIndex {
     qint64 now() const;
     qint64 find(quint64 inode, qint64 guess = -1) const;
     qint64 add(quint64 inode);
+    void reserveTable(size_t folders);
     void clear();
     bool take(QByteArray bytes);
 
