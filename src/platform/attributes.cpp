@@ -123,6 +123,14 @@ quint32 storedAttributes(int dirfd, const char* name, const char* path) {
     return quint32(std::strtoul(buf, nullptr, 10)) & (faHidden | faSysFile | faArchive);
 }
 
+quint32 storedAttributesOfOpen(int fd) {
+    char buf[64];
+    const ssize_t n = fgetxattr(fd, kAttribName, buf, sizeof buf - 1);
+    if (n <= 0) return 0;
+    buf[n] = 0;
+    return quint32(std::strtoul(buf, nullptr, 10)) & (faHidden | faSysFile | faArchive);
+}
+
 bool applyAttributes(const QString& path, quint32 attrs) {
     const QByteArray p = path.toLocal8Bit();
     struct stat st;

@@ -21,6 +21,9 @@ quint32 modeAttributes(const char* name, const struct stat& st);
 // open folder `dirfd`, whose full path is `path` (not a link).
 quint32 storedAttributes(int dirfd, const char* name, const char* path);
 
+// The same for an open file or folder.
+quint32 storedAttributesOfOpen(int fd);
+
 // Sets the attribute bits of path; false when the file does not exist or
 // its mode cannot be changed. Extended attributes missing on the file
 // system are ignored silently.

@@ -1,5 +1,6 @@
 #include "folder_index.h"
 #include "attributes.h"
+#include "core/guarded_mapping.h"
 #include "file_replacement.h"
 #include "folder_reading.h"
 
@@ -60,6 +61,8 @@ FolderIndex::FolderIndex(quint64 device) : FolderIndex(device, Settings()) {}
 FolderIndex::FolderIndex(quint64 device, Settings settings)
     : m_device(device), m_settings(std::move(settings)) {}
 
+FolderIndex::~FolderIndex() = default;
+
 qint64 FolderIndex::now() const {
     if (m_settings.clockNs) return m_settings.clockNs();
     struct timespec t;
@@ -78,11 +81,10 @@ namespace {
 
 // A folder's names and types, as the index keeps them; false when it cannot
 // be read. Touches nothing but the folder: any thread may call it.
-bool readNames(int dirfd, const char* name, std::string& names, quint32& count) {
+bool readNames(int fd, std::string& names, quint32& count) {
     names.clear();
     count = 0;
-    const int fd = openat(dirfd, name, O_RDONLY | O_DIRECTORY | O_CLOEXEC | O_NOFOLLOW);
-    if (fd < 0) return false;
+    if (lseek(fd, 0, SEEK_SET) != 0) return false;
     FolderReader reader(fd);
     FolderReader::Entry d;
     while (reader.next(d)) {
@@ -95,7 +97,6 @@ bool readNames(int dirfd, const char* name, std::string& names, quint32& count) 
         names.push_back('\0');
         ++count;
     }
-    close(fd);
     return true;
 }
 
@@ -167,6 +168,10 @@ void FolderIndex::clear() {
     m_folders.clear();
     m_table.clear();
     m_names.clear();
+    m_file.reset();
+    m_fileCopy.clear();
+    m_fileBytes = nullptr;
+    m_fileSize = 0;
     m_namesUsed = 0;
     m_entryCount = 0;
 }
@@ -176,29 +181,43 @@ void FolderIndex::look(Look& look, const Look* previous) const {
                        previous && previous->m_slot >= 0 ? previous->m_slot + 1 : -1);
 }
 
-quint32 FolderIndex::lookAttributes(int dirfd, const char* name, const char* path,
+bool FolderIndex::vouchesAttributes(const Folder& f, const struct stat& st) const {
+    const qint64 ctime = nanos(st.st_ctim);
+    return f.attrsCtime == ctime && f.attrsReadAt - ctime >= m_settings.racyNs;
+}
+
+bool FolderIndex::vouchesEntries(const Folder& f, const struct stat& st) const {
+    return f.listed && vouches(f.ctime, f.mtime, nanos(st.st_ctim), nanos(st.st_mtim), f.listedAt);
+}
+
+bool FolderIndex::vouchesFor(const Look& look) const {
+    if (look.m_slot < 0) return false;
+    const Folder& f = m_folders[size_t(look.m_slot)];
+    return vouchesAttributes(f, look.st) && vouchesEntries(f, look.st);
+}
+
+quint32 FolderIndex::lookAttributes(int folder, int dirfd, const char* name, const char* path,
                                     Look& look) const {
-    const qint64 ctime = nanos(look.st.st_ctim);
     if (look.m_slot >= 0) {
         const Folder& f = m_folders[size_t(look.m_slot)];
-        if (f.attrsCtime == ctime && f.attrsReadAt - ctime >= m_settings.racyNs) {
+        if (vouchesAttributes(f, look.st)) {
             look.m_attrs = f.attrs;
             return f.attrs;
         }
     }
     look.m_attrsReadAt = now(); // before the reading
-    look.m_attrs = platform::storedAttributes(dirfd, name, path);
+    look.m_attrs = folder >= 0 ? platform::storedAttributesOfOpen(folder)
+                               : platform::storedAttributes(dirfd, name, path);
     look.m_attrsRead = true;
     return look.m_attrs;
 }
 
-bool FolderIndex::lookEntries(int dirfd, const char* name, Look& look) const {
+bool FolderIndex::lookEntries(int folder, int dirfd, const char* name, Look& look) const {
     look.m_entriesLooked = true;
     if (look.m_slot >= 0) {
         const Folder& f = m_folders[size_t(look.m_slot)];
-        if (f.listed &&
-            vouches(f.ctime, f.mtime, nanos(look.st.st_ctim), nanos(look.st.st_mtim), f.listedAt)) {
-            look.m_names = std::string_view(m_names.constData() + f.namesAt, f.namesSize);
+        if (vouchesEntries(f, look.st)) {
+            look.m_names = std::string_view(namesOf(f), f.namesSize);
             look.m_count = f.count;
             look.m_listed = true;
             return true;
@@ -206,62 +225,108 @@ bool FolderIndex::lookEntries(int dirfd, const char* name, Look& look) const {
     }
     look.m_readAt = now(); // before the reading: a change during it shows next time
     look.m_read = true;
-    look.m_listed = readNames(dirfd, name, look.m_readNames, look.m_count);
+    const int fd =
+        folder >= 0 ? folder : openat(dirfd, name, O_RDONLY | O_DIRECTORY | O_CLOEXEC | O_NOFOLLOW);
+    look.m_listed = fd >= 0 && readNames(fd, look.m_readNames, look.m_count);
+    if (fd >= 0 && folder < 0) close(fd);
     look.m_names = look.m_listed ? std::string_view(look.m_readNames) : std::string_view();
     return look.m_listed;
 }
 
-void FolderIndex::keep(Look& look) {
+void FolderIndex::keepLater(Look& look) {
     const qint64 t = now();
-    const bool anew = look.m_slot < 0;
-    if (anew) look.m_slot = add(quint64(look.st.st_ino));
-    if (look.m_slot < 0) look.m_slot = find(quint64(look.st.st_ino)); // kept by a look before
-    Folder& f = m_folders[size_t(look.m_slot)];
+    const Folder* f = look.m_slot >= 0 ? &m_folders[size_t(look.m_slot)] : nullptr;
     // A search met the folder: kept another while (marked a day at a time,
     // so that an index a search changed nothing in is not written again).
-    if (anew || t - f.usedAt >= 24LL * 3600 * 1'000'000'000) {
-        f.usedAt = t;
-        m_changed = true;
+    const bool met = !f || t - f->usedAt >= 24LL * 3600 * 1'000'000'000;
+    if (!met && !look.m_attrsRead && !look.m_read) return;
+    Pending p;
+    p.slot = look.m_slot;
+    p.inode = quint64(look.st.st_ino);
+    p.ctime = nanos(look.st.st_ctim);
+    p.mtime = nanos(look.st.st_mtim);
+    p.metAt = met ? t : -1;
+    p.attrsRead = std::exchange(look.m_attrsRead, false);
+    p.attrs = look.m_attrs;
+    p.attrsReadAt = look.m_attrsReadAt;
+    p.read = std::exchange(look.m_read, false);
+    p.listed = look.m_listed;
+    p.readAt = look.m_readAt;
+    p.count = look.m_count;
+    if (p.read && p.listed) {
+        // Beyond the most entries kept, the names are not kept either.
+        m_pendingEntries += p.count;
+        if (m_entryCount + m_pendingEntries > m_settings.maxEntries) m_full = true;
+        if (!m_full) p.names = std::move(look.m_readNames);
     }
-    if (look.m_attrsRead) {
-        f.attrs = look.m_attrs;
-        f.attrsCtime = nanos(look.st.st_ctim);
-        f.attrsReadAt = look.m_attrsReadAt;
-        look.m_attrsRead = false;
+    look.m_names = {};
+    m_pending.push_back(std::move(p));
+}
+
+void FolderIndex::keepPending() {
+    for (Pending& p : m_pending) {
+        qint64 slot = p.slot >= 0 ? p.slot : find(p.inode);
+        if (slot < 0) slot = add(p.inode);
+        Folder& f = m_folders[size_t(slot)];
         m_changed = true;
+        if (p.metAt >= 0) f.usedAt = p.metAt;
+        if (p.attrsRead) {
+            f.attrs = p.attrs;
+            f.attrsCtime = p.ctime;
+            f.attrsReadAt = p.attrsReadAt;
+        }
+        if (!p.read) continue;
+        ++m_readCount;
+        m_entryCount -= f.listed ? f.count : 0;
+        m_namesUsed -= f.listed ? f.namesSize : 0;
+        f.listed = p.listed && !m_full;
+        f.count = f.listed ? p.count : 0;
+        f.namesSize = f.listed ? quint32(p.names.size()) : 0;
+        f.namesAt = m_names.size();
+        f.inFile = false;
+        m_names.append(p.names.data(), qsizetype(f.namesSize));
+        m_namesUsed += f.namesSize;
+        m_entryCount += f.count;
+        f.ctime = p.ctime;
+        f.mtime = p.mtime;
+        f.listedAt = p.readAt;
     }
-    if (!look.m_read) return;
-    look.m_read = false;
-    ++m_readCount;
-    m_changed = true;
-    m_entryCount -= f.listed ? f.count : 0;
-    m_namesUsed -= f.listed ? f.namesSize : 0;
-    f.listed = look.m_listed;
-    f.count = f.listed ? look.m_count : 0;
-    f.namesSize = f.listed ? quint32(look.m_readNames.size()) : 0;
-    f.namesAt = m_names.size();
-    m_names.append(look.m_readNames.data(), qsizetype(f.namesSize));
-    m_namesUsed += f.namesSize;
-    m_entryCount += f.count;
+    m_pending.clear();
+    m_pending.shrink_to_fit();
+    m_pendingEntries = 0;
     if (m_entryCount > m_settings.maxEntries) m_full = true;
-    f.ctime = nanos(look.st.st_ctim);
-    f.mtime = nanos(look.st.st_mtim);
-    f.listedAt = look.m_readAt;
-    look.m_names = std::string_view(m_names.constData() + f.namesAt, f.namesSize);
+}
+
+const char* FolderIndex::namesOf(const Folder& f) const {
+    return (f.inFile ? m_fileBytes : m_names.constData()) + f.namesAt;
 }
 
 void FolderIndex::endWalk() {
-    // Names of folders read again pile up behind: once they take more room
-    // than the names in use, the names are packed.
-    if (m_names.size() - m_namesUsed <= std::max<qint64>(m_namesUsed, 1 << 20)) return;
+    keepPending();
+    // The file shrank under its mapping (another program cut it): what was
+    // read of it is not to be trusted, and the next search builds anew.
+    if (m_file && m_file->changed()) {
+        clear();
+        m_changed = false;
+        return;
+    }
+    // Names of folders read again pile up behind those of the file: once
+    // they take more room than the names in use, the names are packed.
+    const qint64 held = m_names.size() + m_fileSize;
+    if (held - m_namesUsed <= std::max<qint64>(m_namesUsed, 1 << 20)) return;
     QByteArray packed;
     packed.reserve(m_namesUsed);
     for (Folder& f : m_folders) {
         const qint64 at = packed.size();
-        packed.append(m_names.constData() + f.namesAt, f.namesSize);
+        packed.append(namesOf(f), f.namesSize);
         f.namesAt = at;
+        f.inFile = false;
     }
     m_names = std::move(packed);
+    m_file.reset();
+    m_fileCopy.clear();
+    m_fileBytes = nullptr;
+    m_fileSize = 0;
 }
 
 bool FolderIndex::entries(const QByteArray& path, const struct stat& st,
@@ -270,9 +335,10 @@ bool FolderIndex::entries(const QByteArray& path, const struct stat& st,
     Look l;
     l.st = st;
     look(l);
-    const bool ok = lookEntries(AT_FDCWD, path.constData(), l);
-    keep(l);
+    const bool ok = lookEntries(-1, AT_FDCWD, path.constData(), l);
     l.forEachEntry([&](const Entry& e) { names.emplace_back(e.name); });
+    keepLater(l);
+    keepPending();
     return ok;
 }
 
@@ -308,7 +374,7 @@ bool FolderIndex::save(const QString& file) const {
         put64(out, quint64(f.usedAt));
         put64(out, f.count);
         put64(out, f.namesSize);
-        out.append(m_names.constData() + f.namesAt, qsizetype(f.namesSize));
+        out.append(namesOf(f), qsizetype(f.namesSize));
     }
     QDir().mkpath(QFileInfo(file).absolutePath());
     FileReplacement aside(file);
@@ -322,39 +388,51 @@ bool FolderIndex::save(const QString& file) const {
 bool FolderIndex::load(const QString& file) {
     clear();
     // Only a regular file is read (a pipe put in its place never blocks),
-    // and no larger than an index of the most entries kept could be.
+    // and no larger than an index of the most entries kept could be. It is
+    // mapped, guarded against another program cutting it, or else read.
     const int fd = open(QFile::encodeName(file).constData(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
     if (fd < 0) return false;
     struct stat st;
-    QByteArray bytes;
     const qint64 largest = m_settings.maxEntries * (NAME_MAX + 3) / 4 + (64 << 20);
+    const char* data = nullptr;
     if (fstat(fd, &st) == 0 && S_ISREG(st.st_mode) && st.st_size > 0 && st.st_size <= largest) {
-        bytes.resize(qsizetype(st.st_size));
-        qint64 done = 0;
-        while (done < bytes.size()) {
-            const ssize_t n = read(fd, bytes.data() + done, size_t(bytes.size() - done));
-            if (n < 0 && errno == EINTR) continue;
-            if (n <= 0) break;
-            done += n;
+        m_file = std::make_unique<core::GuardedMapping>();
+        if (m_file->map(fd, st.st_size, 0, true)) {
+            data = reinterpret_cast<const char*>(m_file->data());
+        } else {
+            m_file.reset();
+            m_fileCopy.resize(qsizetype(st.st_size));
+            qint64 done = 0;
+            while (done < m_fileCopy.size()) {
+                const ssize_t n =
+                    read(fd, m_fileCopy.data() + done, size_t(m_fileCopy.size() - done));
+                if (n < 0 && errno == EINTR) continue;
+                if (n <= 0) break;
+                done += n;
+            }
+            if (done == m_fileCopy.size()) data = m_fileCopy.constData();
         }
-        if (done != bytes.size()) bytes.clear();
     }
     close(fd);
-    if (bytes.isEmpty()) return false;
-    return take(std::move(bytes));
+    if (!data) {
+        clear();
+        return false;
+    }
+    return take(data, st.st_size);
 }
 
 bool FolderIndex::loadBytes(const char* data, qint64 size) {
-    return take(QByteArray(data, qsizetype(size)));
+    clear();
+    m_fileCopy = QByteArray(data, qsizetype(size));
+    return take(m_fileCopy.constData(), size);
 }
 
-// The file's bytes become the index's names: each folder's names stay where
-// the file has them.
-bool FolderIndex::take(QByteArray bytes) {
-    clear();
+// The file's bytes (mapped or read) hold the folders' names, where the
+// file has them.
+bool FolderIndex::take(const char* data, qint64 size) {
+    m_folders.clear();
+    m_table.clear();
     m_full = false;
-    const char* data = bytes.constData();
-    const qint64 size = bytes.size();
     Reader in{data, data + size};
     const char* magic = in.bytes(8);
     if (!magic || std::memcmp(magic, kMagic, 8) != 0 || in.u64() != m_device) return false;
@@ -386,16 +464,12 @@ bool FolderIndex::take(QByteArray bytes) {
             return false;
         }
         if (f.listed) {
+            f.inFile = true;
             f.namesAt = names - data;
             f.namesSize = quint32(length);
             f.count = quint32(count);
         }
-        const qint64 slot = add(f.inode);
-        if (slot < 0) {
-            clear();
-            return false;
-        }
-        m_folders[size_t(slot)] = f;
+        m_folders.push_back(f);
         m_namesUsed += f.namesSize;
         m_entryCount += qint64(f.count);
     }
@@ -403,7 +477,23 @@ bool FolderIndex::take(QByteArray bytes) {
         clear();
         return false;
     }
-    m_names = std::move(bytes);
+    // The table made once the folders are read, each place asked for from
+    // memory a few folders ahead of its filling; no folder twice.
+    const size_t mask = m_table.size() - 1;
+    constexpr size_t kAhead = 16;
+    for (size_t i = 0; i < m_folders.size(); ++i) {
+        if (i + kAhead < m_folders.size())
+            __builtin_prefetch(&m_table[size_t(spread(m_folders[i + kAhead].inode) >> 32) & mask]);
+        size_t at = size_t(spread(m_folders[i].inode) >> 32) & mask;
+        for (; m_table[at].slot != 0; at = (at + 1) & mask)
+            if (m_table[at].inode == m_folders[i].inode) {
+                clear();
+                return false;
+            }
+        m_table[at] = Place{m_folders[i].inode, quint32(i + 1)};
+    }
+    m_fileBytes = data;
+    m_fileSize = size;
     m_changed = false;
     return true;
 }

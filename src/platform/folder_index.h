@@ -20,6 +20,10 @@
 #include <utility>
 #include <vector>
 
+namespace core {
+class GuardedMapping;
+}
+
 namespace platform {
 
 class FolderIndex {
@@ -82,6 +86,9 @@ class FolderIndex {
 
     explicit FolderIndex(quint64 device);
     FolderIndex(quint64 device, Settings settings);
+    ~FolderIndex();
+    FolderIndex(const FolderIndex&) = delete;
+    FolderIndex& operator=(const FolderIndex&) = delete;
 
     quint64 device() const { return m_device; }
 
@@ -89,19 +96,29 @@ class FolderIndex {
     // meets folders in the order it met them before names the one looked at
     // before this one (its sibling), which saves a search in the index.
     void look(Look& look, const Look* previous = nullptr) const;
+    // Whether the index vouches for the folder's stored attributes and entries:
+    // else the walk opens it (folder) for the looks that follow.
+    bool vouchesFor(const Look& look) const;
     // The folder's stored attributes: kept while its change time vouches
-    // for them, else read from `name` in dirfd (path is its full path).
-    quint32 lookAttributes(int dirfd, const char* name, const char* path, Look& look) const;
+    // for them, else read from the open folder, or from `name` in dirfd
+    // (path is its full path).
+    quint32 lookAttributes(int folder, int dirfd, const char* name, const char* path,
+                           Look& look) const;
     // The folder's entries: kept while its times vouch for them, else read
-    // from `name` in dirfd. False when the folder cannot be read.
-    bool lookEntries(int dirfd, const char* name, Look& look) const;
-    // Records what was read for the look, and that a search met the folder.
-    void keep(Look& look);
+    // from the open folder, or from `name` in dirfd. False when the folder
+    // cannot be read.
+    bool lookEntries(int folder, int dirfd, const char* name, Look& look) const;
+    // Notes what was read for the look, and that a search met the folder,
+    // on the walk's thread; the index takes them in when no look runs any
+    // more (keepPending), at the end of the walk.
+    void keepLater(Look& look);
+    void keepPending();
 
     // The entries of the folder whose lstat is st, at path (one look, kept).
     bool entries(const QByteArray& path, const struct stat& st, std::vector<std::string>& names);
 
-    // The end of a walk: the names of folders read again give their room back.
+    // The end of a walk: what it noted is taken in, and the names of folders
+    // read again give their room back.
     void endWalk();
     // Folders read from the disk since the last call, and entries kept.
     qint64 takeReadCount();
@@ -133,19 +150,35 @@ class FolderIndex {
         qint64 ctime = 0, mtime = 0, listedAt = 0;
         qint64 attrsCtime = -1, attrsReadAt = 0;
         qint64 usedAt = 0;  // the last search that met it
-        qint64 namesAt = 0; // its names in m_names: each followed by its type byte and a NUL
+        qint64 namesAt = 0; // where its names are: each followed by its type byte and a NUL
         quint32 namesSize = 0, count = 0;
         quint32 attrs = 0;
         bool listed = false;
+        bool inFile = false; // its names are the file's, else in m_names
     };
     bool vouches(qint64 ctime, qint64 mtime, qint64 seenCtime, qint64 seenMtime,
                  qint64 readAt) const;
+    bool vouchesAttributes(const Folder& f, const struct stat& st) const;
+    bool vouchesEntries(const Folder& f, const struct stat& st) const;
     qint64 now() const;
     qint64 find(quint64 inode, qint64 guess = -1) const;
     qint64 add(quint64 inode);
     void reserveTable(size_t folders);
     void clear();
-    bool take(QByteArray bytes);
+    bool take(const char* data, qint64 size);
+    const char* namesOf(const Folder& f) const;
+
+    struct Pending {
+        qint64 slot = -1;
+        quint64 inode = 0;
+        qint64 ctime = 0, mtime = 0, metAt = -1;
+        bool attrsRead = false, read = false, listed = false;
+        quint32 attrs = 0, count = 0;
+        qint64 attrsReadAt = 0, readAt = 0;
+        std::string names;
+    };
+    std::vector<Pending> m_pending;
+    qint64 m_pendingEntries = 0;
 
     quint64 m_device;
     Settings m_settings;
@@ -155,7 +188,14 @@ class FolderIndex {
         quint32 slot = 0; // the folder's place in m_folders + 1, or 0 for none
     };
     std::vector<Place> m_table; // open addressing by inode
-    QByteArray m_names;         // every folder's names, and room no folder uses any more
+    // The index file as loaded (mapped, or read into m_fileCopy), which holds
+    // the names of the folders not read since; the names read since in
+    // m_names, beside room no folder uses any more.
+    std::unique_ptr<core::GuardedMapping> m_file;
+    QByteArray m_fileCopy;
+    const char* m_fileBytes = nullptr;
+    qint64 m_fileSize = 0;
+    QByteArray m_names;
     qint64 m_namesUsed = 0;
     qint64 m_entryCount = 0;
     qint64 m_readCount = 0;

@@ -10,11 +10,14 @@
 
 #include <QDir>
 #include <QFile>
+#include <QThreadPool>
 #include <QtConcurrent/QtConcurrentRun>
+#include <atomic>
 #include <climits>
 #include <cstring>
 #include <dirent.h>
 #include <fcntl.h>
+#include <memory>
 #include <sys/stat.h>
 #include <vector>
 
@@ -95,6 +98,19 @@ struct IndexedFolder {
     std::vector<DirEntry> hits;   // its files found, in its order
 };
 
+// A folder opened for a while, closed at the end of its scope.
+struct OpenFolder {
+    int fd = -1;
+    OpenFolder() = default;
+    OpenFolder(const OpenFolder&) = delete;
+    OpenFolder& operator=(const OpenFolder&) = delete;
+    ~OpenFolder() { close(); }
+    void close() {
+        if (fd >= 0) ::close(fd);
+        fd = -1;
+    }
+};
+
 class IndexedWalk {
   public:
     IndexedWalk(const Walk& walk, platform::FolderIndex& index, core::Job& job, dev_t device)
@@ -106,7 +122,7 @@ class IndexedWalk {
         root.path = path;
         root.look.st = st;
         lookAt(root, AT_FDCWD, path.constData(), true);
-        if (root.present) m_index.keep(root.look);
+        if (root.present) m_index.keepLater(root.look);
         enter(root);
     }
 
@@ -119,7 +135,20 @@ class IndexedWalk {
             return; // gone, or another volume
         f.present = true;
         m_index.look(f.look, previous);
-        if (!root && (m_index.lookAttributes(parentFd, name, f.path.constData(), f.look) &
+        // A folder the index cannot vouch for is opened once: its attributes,
+        // its entries and its files are read through it.
+        OpenFolder open;
+        if (!m_index.vouchesFor(f.look)) {
+            open.fd = openat(parentFd, name, O_RDONLY | O_DIRECTORY | O_CLOEXEC | O_NOFOLLOW);
+            struct stat now;
+            if (open.fd >= 0 && fstat(open.fd, &now) != 0) open.close();
+            if (open.fd >= 0 && now.st_ino != f.look.st.st_ino) {
+                if (now.st_dev != m_device) return; // replaced meanwhile by another volume's
+                f.look.st = now;                    // replaced meanwhile: that one is looked at
+                m_index.look(f.look);
+            }
+        }
+        if (!root && (m_index.lookAttributes(open.fd, parentFd, name, f.path.constData(), f.look) &
                       (platform::faHidden | platform::faSysFile)))
             return;
         f.entered = true;
@@ -129,7 +158,7 @@ class IndexedWalk {
             f.plain = true;
             return;
         }
-        if (!m_index.lookEntries(parentFd, name, f.look)) return;
+        if (!m_index.lookEntries(open.fd, parentFd, name, f.look)) return;
         f.listed = true;
         std::vector<QByteArray> hitNames;
         f.look.forEachEntry([&](const platform::FolderIndex::Entry& e) {
@@ -152,13 +181,14 @@ class IndexedWalk {
             f.hits.push_back(std::move(hit));
             hitNames.push_back(std::move(bytes));
         });
-        if (!f.hits.empty()) readHits(f, parentFd, name, hitNames);
+        if (f.hits.empty()) return;
+        if (open.fd < 0)
+            open.fd = openat(parentFd, name, O_RDONLY | O_DIRECTORY | O_CLOEXEC | O_NOFOLLOW);
+        readHits(f, open.fd, hitNames);
     }
 
     // Each file found looked at through its open folder: no walk of its whole path.
-    void readHits(IndexedFolder& f, int parentFd, const char* name,
-                  const std::vector<QByteArray>& names) const {
-        const int fd = openat(parentFd, name, O_RDONLY | O_DIRECTORY | O_CLOEXEC | O_NOFOLLOW);
+    void readHits(IndexedFolder& f, int fd, const std::vector<QByteArray>& names) const {
         std::vector<char> kept(f.hits.size());
         onTwoThreads(f.hits.size(), [&](size_t from, size_t to) {
             for (size_t i = from; i < to; ++i) {
@@ -179,7 +209,6 @@ class IndexedWalk {
                 kept[i] = !(e.attributes & (platform::faSysFile | platform::faVolumeID));
             }
         });
-        if (fd >= 0) close(fd);
         size_t k = 0;
         for (size_t i = 0; i < f.hits.size(); ++i)
             if (kept[i]) {
@@ -189,8 +218,46 @@ class IndexedWalk {
         f.hits.resize(k);
     }
 
-    // On the walk's thread: the folder's files, then its sub-folders, looked
-    // at together (many on two threads) and walked in order.
+    // The sub-folders of one folder, looked at in runs of a few on the
+    // pool's threads and on the walk's, ahead of the walk; the walk takes
+    // each run in order as soon as it is looked at. Shared with the pool's
+    // tasks, which may start after the walk has taken every run.
+    struct Level {
+        std::vector<IndexedFolder> subs;
+        std::vector<QByteArray> names;
+        const IndexedWalk* walk = nullptr;
+        int fd = -1; // the folder, open, or -1 (then each by its whole path)
+        size_t runs = 0;
+        std::atomic<size_t> next{0};
+        std::unique_ptr<std::atomic<int>[]> done;
+        ~Level() {
+            if (fd >= 0) close(fd);
+        }
+    };
+    static constexpr size_t kRun = 32;
+
+    // Takes the next run of the level, if one is left; any thread. Static:
+    // a pool's task may start after the walk is gone, and then finds none.
+    static bool lookAtRun(Level& level) {
+        const size_t run = level.next.fetch_add(1);
+        if (run >= level.runs) return false;
+        const IndexedWalk& walk = *level.walk;
+        const platform::FolderIndex::Look* previous = nullptr;
+        const size_t end = std::min(level.subs.size(), (run + 1) * kRun);
+        for (size_t i = run * kRun; i < end && !walk.m_job.cancelled(); ++i) {
+            IndexedFolder& sub = level.subs[i];
+            if (level.fd >= 0)
+                walk.lookAt(sub, level.fd, level.names[i].constData(), false, previous);
+            else
+                walk.lookAt(sub, AT_FDCWD, sub.path.chopped(1).constData(), false, previous);
+            if (sub.present) previous = &sub.look;
+        }
+        level.done[run].store(1, std::memory_order_release);
+        level.done[run].notify_all();
+        return true;
+    }
+
+    // On the walk's thread: the folder's files, then its sub-folders in order.
     void enter(IndexedFolder& f) {
         if (m_job.cancelled()) return;
         if (f.plain) {
@@ -198,39 +265,55 @@ class IndexedWalk {
             walkFolder(f.folder, m_walk, lister, m_job);
             return;
         }
-        m_job.setItem(f.folder);
+        if (m_job.onItem) m_job.setItem(f.folder);
         if (!f.listed) return;
         for (const DirEntry& e : f.hits) {
             if (m_job.cancelled()) return;
             m_walk.visit(f.folder, e);
         }
         if (f.subs.empty()) return;
-        std::vector<IndexedFolder> subs(f.subs.size());
-        const int fd = open(f.path.constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-        onTwoThreads(subs.size(), [&](size_t from, size_t to) {
-            const platform::FolderIndex::Look* previous = nullptr;
-            for (size_t i = from; i < to && !m_job.cancelled(); ++i) {
-                IndexedFolder& sub = subs[i];
-                const QByteArray& name = f.subs[i];
-                sub.path = f.path + name + '/';
-                sub.folder = f.folder + platform::nameFromNative(name) + u'/';
-                // Through the open folder, or by its whole path when it could not be opened.
-                if (fd >= 0)
-                    lookAt(sub, fd, name.constData(), false, previous);
-                else
-                    lookAt(sub, AT_FDCWD, sub.path.chopped(1).constData(), false, previous);
-                if (sub.present) previous = &sub.look;
+        auto level = std::make_shared<Level>();
+        level->names = std::move(f.subs);
+        level->subs.resize(level->names.size());
+        for (size_t i = 0; i < level->subs.size(); ++i) {
+            QByteArray& path = level->subs[i].path;
+            path.reserve(f.path.size() + level->names[i].size() + 1);
+            path.append(f.path).append(level->names[i]).append('/');
+        }
+        level->fd = open(f.path.constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+        level->walk = this;
+        level->runs = (level->subs.size() + kRun - 1) / kRun;
+        level->done = std::make_unique<std::atomic<int>[]>(level->runs);
+        // A thread of the pool helps where there is more than one run.
+        if (level->runs > 1)
+            QThreadPool::globalInstance()->start([level] {
+                while (lookAtRun(*level)) {
+                }
+            });
+        for (size_t i = 0; i < level->subs.size(); ++i) {
+            const size_t run = i / kRun;
+            if (i % kRun == 0) {
+                // While the run is not looked at, the walk looks at the next
+                // one left (this one, when the helper has not taken it yet).
+                while (level->done[run].load(std::memory_order_acquire) == 0)
+                    if (!lookAtRun(*level)) level->done[run].wait(0, std::memory_order_acquire);
             }
-        });
-        if (fd >= 0) close(fd);
-        f.subs = {};
-        for (IndexedFolder& sub : subs)
-            if (sub.present) m_index.keep(sub.look);
-        for (IndexedFolder& sub : subs) {
-            if (m_job.cancelled()) return;
-            if (sub.entered) enter(sub);
+            if (m_job.cancelled()) break;
+            IndexedFolder& sub = level->subs[i];
+            if (sub.present) m_index.keepLater(sub.look);
+            if (sub.entered) {
+                // Named as the walk names it only where the name is used.
+                if (!sub.hits.empty() || !sub.subs.empty() || sub.plain || m_job.onItem)
+                    sub.folder = f.folder + platform::nameFromNative(level->names[i]) + u'/';
+                enter(sub);
+            }
             sub = IndexedFolder();
         }
+        // Runs not taken yet never will be; those taken end before the walk
+        // goes on (they read the index).
+        const size_t taken = std::min(level->next.exchange(level->runs), level->runs);
+        for (size_t run = 0; run < taken; ++run)
+            level->done[run].wait(0, std::memory_order_acquire);
     }
 
     const Walk& m_walk;
