@@ -342,6 +342,17 @@ bool FolderIndex::entries(const QByteArray& path, const struct stat& st,
     return ok;
 }
 
+qint64 FolderIndex::usableEntryCount() const {
+    qint64 count = 0;
+    for (const Folder& f : m_folders) {
+        if (!f.listed) continue;
+        Look l;
+        l.m_names = std::string_view(namesOf(f), f.namesSize);
+        l.forEachEntry([&](const Entry&) { ++count; });
+    }
+    return count;
+}
+
 qint64 FolderIndex::takeReadCount() {
     return std::exchange(m_readCount, 0);
 }

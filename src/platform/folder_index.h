@@ -123,6 +123,9 @@ class FolderIndex {
     // Folders read from the disk since the last call, and entries kept.
     qint64 takeReadCount();
     qint64 entryCount() const { return m_entryCount; }
+    // The entries of every folder as a walk takes them (those a damaged
+    // index holds beside them left out).
+    qint64 usableEntryCount() const;
     bool full() const { return m_full; }
     // Something changed since the index was loaded or saved.
     bool changed() const { return m_changed; }

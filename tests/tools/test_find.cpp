@@ -444,6 +444,20 @@ TEST(FolderIndex, TheTimesVouchTheFileKeepsADamagedFileIsRefused) {
     ASSERT_TRUE(loaded.load(file));
     EXPECT_EQ(loaded.entryCount(), 0);
     now -= 40LL * 24 * 3600 * 1'000'000'000;
+    // A name that is more than one step would lead a walk out of its folder.
+    ASSERT_TRUE(index.save(file));
+    QFile whole(file);
+    ASSERT_TRUE(whole.open(QIODevice::ReadOnly));
+    QByteArray bytes = whole.readAll();
+    whole.close();
+    ASSERT_TRUE(loaded.loadBytes(bytes.constData(), bytes.size()));
+    EXPECT_EQ(loaded.usableEntryCount(), 2);
+    bytes.replace("a.txt", "a/txt");
+    EXPECT_FALSE(loaded.loadBytes(bytes.constData(), bytes.size()));
+    bytes.replace(QByteArray("a/txt"),
+                  QByteArray("..\0\0\0", 5)); // a name with no type, then empty ones: left out
+    ASSERT_TRUE(loaded.loadBytes(bytes.constData(), bytes.size()));
+    EXPECT_EQ(loaded.usableEntryCount(), 1);
     QFile cut(file);
     ASSERT_TRUE(cut.open(QIODevice::ReadWrite));
     cut.resize(cut.size() - 3);
