@@ -70,6 +70,8 @@ class FolderIndex {
             }
         }
         quint32 entryCount() const { return m_count; }
+        // The entries were read from the disk, not taken from the index.
+        bool read() const { return m_read; }
 
       private:
         friend class FolderIndex;

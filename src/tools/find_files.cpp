@@ -94,6 +94,7 @@ struct IndexedFolder {
     bool entered = false;         // neither hidden nor system
     bool listed = false;          // its entries known
     bool plain = false;           // too deep for a whole path: walked without the index
+    bool read = false;            // its entries read from the disk
     std::vector<QByteArray> subs; // its sub-folders' names, dot names left out
     std::vector<DirEntry> hits;   // its files found, in its order
 };
@@ -121,24 +122,32 @@ class IndexedWalk {
         root.folder = folder;
         root.path = path;
         root.look.st = st;
-        lookAt(root, AT_FDCWD, path.constData(), true);
+        lookAt(root, AT_FDCWD, path.constData(), true, false, true);
         if (root.present) m_index.keepLater(root.look);
         enter(root);
     }
 
   private:
     // On any thread, while the index does not change.
-    void lookAt(IndexedFolder& f, int parentFd, const char* name, bool root,
-                const platform::FolderIndex::Look* previous = nullptr) const {
-        if (!root && (fstatat(parentFd, name, &f.look.st, AT_SYMLINK_NOFOLLOW) != 0 ||
-                      !S_ISDIR(f.look.st.st_mode) || f.look.st.st_dev != m_device))
-            return; // gone, or another volume
+    // A folder whose parent was read from the disk (a tree the index has not
+    // met yet) is opened at once: its stat is taken from it, and what the
+    // index cannot vouch for is read through it.
+    void lookAt(IndexedFolder& f, int parentFd, const char* name, bool root, bool parentRead,
+                bool alone, const platform::FolderIndex::Look* previous = nullptr) const {
+        OpenFolder open;
+        if (!root && parentRead) {
+            open.fd = openat(parentFd, name, O_RDONLY | O_DIRECTORY | O_CLOEXEC | O_NOFOLLOW);
+            if (open.fd >= 0 && fstat(open.fd, &f.look.st) != 0) open.close();
+        }
+        if (!root && open.fd < 0 && fstatat(parentFd, name, &f.look.st, AT_SYMLINK_NOFOLLOW) != 0)
+            return; // gone
+        if (!S_ISDIR(f.look.st.st_mode) || f.look.st.st_dev != m_device)
+            return; // not a folder, or another volume
         f.present = true;
         m_index.look(f.look, previous);
         // A folder the index cannot vouch for is opened once: its attributes,
         // its entries and its files are read through it.
-        OpenFolder open;
-        if (!m_index.vouchesFor(f.look)) {
+        if (open.fd < 0 && !m_index.vouchesFor(f.look)) {
             open.fd = openat(parentFd, name, O_RDONLY | O_DIRECTORY | O_CLOEXEC | O_NOFOLLOW);
             struct stat now;
             if (open.fd >= 0 && fstat(open.fd, &now) != 0) open.close();
@@ -158,7 +167,9 @@ class IndexedWalk {
             f.plain = true;
             return;
         }
-        if (!m_index.lookEntries(open.fd, parentFd, name, f.look)) return;
+        const bool listed = m_index.lookEntries(open.fd, parentFd, name, f.look);
+        f.read = f.look.read();
+        if (!listed) return;
         f.listed = true;
         std::vector<QByteArray> hitNames;
         f.look.forEachEntry([&](const platform::FolderIndex::Entry& e) {
@@ -184,13 +195,16 @@ class IndexedWalk {
         if (f.hits.empty()) return;
         if (open.fd < 0)
             open.fd = openat(parentFd, name, O_RDONLY | O_DIRECTORY | O_CLOEXEC | O_NOFOLLOW);
-        readHits(f, open.fd, hitNames);
+        readHits(f, open.fd, hitNames, root || alone);
     }
 
     // Each file found looked at through its open folder: no walk of its whole path.
-    void readHits(IndexedFolder& f, int fd, const std::vector<QByteArray>& names) const {
+    // On two threads where the folder is looked at alone (else the level's
+    // runs already keep both busy).
+    void readHits(IndexedFolder& f, int fd, const std::vector<QByteArray>& names,
+                  bool alone) const {
         std::vector<char> kept(f.hits.size());
-        onTwoThreads(f.hits.size(), [&](size_t from, size_t to) {
+        const auto read = [&](size_t from, size_t to) {
             for (size_t i = from; i < to; ++i) {
                 DirEntry& e = f.hits[i];
                 const QByteArray path = f.path + names[i];
@@ -208,7 +222,11 @@ class IndexedWalk {
                 }
                 kept[i] = !(e.attributes & (platform::faSysFile | platform::faVolumeID));
             }
-        });
+        };
+        if (alone)
+            onTwoThreads(f.hits.size(), read);
+        else
+            read(0, f.hits.size());
         size_t k = 0;
         for (size_t i = 0; i < f.hits.size(); ++i)
             if (kept[i]) {
@@ -226,7 +244,8 @@ class IndexedWalk {
         std::vector<IndexedFolder> subs;
         std::vector<QByteArray> names;
         const IndexedWalk* walk = nullptr;
-        int fd = -1; // the folder, open, or -1 (then each by its whole path)
+        bool read = false; // the folder was read from the disk
+        int fd = -1;       // the folder, open, or -1 (then each by its whole path)
         size_t runs = 0;
         std::atomic<size_t> next{0};
         std::unique_ptr<std::atomic<int>[]> done;
@@ -242,14 +261,17 @@ class IndexedWalk {
         const size_t run = level.next.fetch_add(1);
         if (run >= level.runs) return false;
         const IndexedWalk& walk = *level.walk;
+        const bool alone = level.runs == 1;
         const platform::FolderIndex::Look* previous = nullptr;
         const size_t end = std::min(level.subs.size(), (run + 1) * kRun);
         for (size_t i = run * kRun; i < end && !walk.m_job.cancelled(); ++i) {
             IndexedFolder& sub = level.subs[i];
             if (level.fd >= 0)
-                walk.lookAt(sub, level.fd, level.names[i].constData(), false, previous);
+                walk.lookAt(sub, level.fd, level.names[i].constData(), false, level.read, alone,
+                            previous);
             else
-                walk.lookAt(sub, AT_FDCWD, sub.path.chopped(1).constData(), false, previous);
+                walk.lookAt(sub, AT_FDCWD, sub.path.chopped(1).constData(), false, level.read,
+                            alone, previous);
             if (sub.present) previous = &sub.look;
         }
         level.done[run].store(1, std::memory_order_release);
@@ -282,6 +304,7 @@ class IndexedWalk {
         }
         level->fd = open(f.path.constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
         level->walk = this;
+        level->read = f.read;
         level->runs = (level->subs.size() + kRun - 1) / kRun;
         level->done = std::make_unique<std::atomic<int>[]>(level->runs);
         // A thread of the pool helps where there is more than one run.
