@@ -7,6 +7,7 @@
 #include <QDir>
 #include <QFile>
 #include <QStandardPaths>
+#include <QtEndian>
 #include <cerrno>
 #include <climits>
 #include <cstring>
@@ -28,10 +29,8 @@ qint64 nanos(const struct timespec& t) {
 
 // Little-endian numbers in the index file.
 void put64(QByteArray& out, quint64 v) {
-    char b[8];
-    for (int i = 0; i < 8; ++i)
-        b[i] = char(v >> (8 * i));
-    out.append(b, 8);
+    const quint64 little = qToLittleEndian(v);
+    out.append(reinterpret_cast<const char*>(&little), 8);
 }
 
 struct Reader {
@@ -40,9 +39,7 @@ struct Reader {
     bool ok = true;
     quint64 u64() {
         if (end - p < 8) return ok = false, 0;
-        quint64 v = 0;
-        for (int i = 0; i < 8; ++i)
-            v |= quint64(quint8(p[i])) << (8 * i);
+        const quint64 v = qFromLittleEndian<quint64>(p);
         p += 8;
         return v;
     }
@@ -173,6 +170,7 @@ void FolderIndex::clear() {
     m_fileBytes = nullptr;
     m_fileSize = 0;
     m_namesUsed = 0;
+    m_namesStale = 0;
     m_entryCount = 0;
 }
 
@@ -279,6 +277,7 @@ void FolderIndex::keepPending() {
         ++m_readCount;
         m_entryCount -= f.listed ? f.count : 0;
         m_namesUsed -= f.listed ? f.namesSize : 0;
+        m_namesStale += f.listed ? f.namesSize : 0;
         f.listed = p.listed && !m_full;
         f.count = f.listed ? p.count : 0;
         f.namesSize = f.listed ? quint32(p.names.size()) : 0;
@@ -310,10 +309,10 @@ void FolderIndex::endWalk() {
         m_changed = false;
         return;
     }
-    // Names of folders read again pile up behind those of the file: once
-    // they take more room than the names in use, the names are packed.
-    const qint64 held = m_names.size() + m_fileSize;
-    if (held - m_namesUsed <= std::max<qint64>(m_namesUsed, 1 << 20)) return;
+    // The names of folders read again leave their old ones behind: once
+    // those take more room than the names in use, the names are packed.
+    if (m_namesStale <= std::max<qint64>(m_namesUsed, 1 << 20)) return;
+    m_namesStale = 0;
     QByteArray packed;
     packed.reserve(m_namesUsed);
     for (Folder& f : m_folders) {
@@ -363,9 +362,20 @@ qint64 FolderIndex::takeReadCount() {
 // byte count of its names, and the names.
 
 bool FolderIndex::save(const QString& file) const {
+    QDir().mkpath(QFileInfo(file).absolutePath());
+    FileReplacement aside(file);
+    aside.setFreshAttributes(true);
+    aside.setDurable(false); // a cache: whole or absent, never flushed for its own sake
+    if (!aside.open()) return false;
+    // Written a megabyte at a time.
     QByteArray out;
-    out.reserve(
-        qsizetype(std::min<qint64>(m_namesUsed + qint64(m_folders.size()) * 80 + 24, 1 << 30)));
+    out.reserve(1 << 20);
+    bool ok = true;
+    const auto flush = [&](qsizetype above) {
+        if (out.size() <= above) return;
+        ok = ok && aside.file().write(out) == out.size();
+        out.clear();
+    };
     out.append(kMagic, 8);
     put64(out, m_device);
     const qint64 oldest = now() - m_settings.forgetNs;
@@ -375,23 +385,23 @@ bool FolderIndex::save(const QString& file) const {
     put64(out, quint64(kept));
     for (const Folder& f : m_folders) {
         if (f.usedAt < oldest) continue;
-        put64(out, f.inode);
-        put64(out, quint64(f.ctime));
-        put64(out, quint64(f.mtime));
-        put64(out, quint64(f.listedAt));
-        put64(out, quint64(f.attrsCtime));
-        put64(out, quint64(f.attrsReadAt));
-        put64(out, f.attrs | (f.listed ? 1ull << 32 : 0));
-        put64(out, quint64(f.usedAt));
-        put64(out, f.count);
-        put64(out, f.namesSize);
+        const quint64 header[10] = {f.inode,
+                                    quint64(f.ctime),
+                                    quint64(f.mtime),
+                                    quint64(f.listedAt),
+                                    quint64(f.attrsCtime),
+                                    quint64(f.attrsReadAt),
+                                    f.attrs | (f.listed ? 1ull << 32 : 0),
+                                    quint64(f.usedAt),
+                                    f.count,
+                                    f.namesSize};
+        for (const quint64 v : header)
+            put64(out, v);
         out.append(namesOf(f), qsizetype(f.namesSize));
+        flush(1 << 20);
     }
-    QDir().mkpath(QFileInfo(file).absolutePath());
-    FileReplacement aside(file);
-    aside.setFreshAttributes(true);
-    aside.setDurable(false); // a cache: whole or absent, never flushed for its own sake
-    if (!(aside.open() && aside.file().write(out) == out.size() && aside.commit())) return false;
+    flush(0);
+    if (!(ok && aside.commit())) return false;
     m_changed = false;
     return true;
 }

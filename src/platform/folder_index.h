@@ -201,7 +201,7 @@ class FolderIndex {
     const char* m_fileBytes = nullptr;
     qint64 m_fileSize = 0;
     QByteArray m_names;
-    qint64 m_namesUsed = 0;
+    qint64 m_namesUsed = 0, m_namesStale = 0;
     qint64 m_entryCount = 0;
     qint64 m_readCount = 0;
     bool m_full = false;
