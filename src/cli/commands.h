@@ -22,6 +22,7 @@ class CommandJob : public core::DirectJob {
 
   private:
     platform::StopOnEndRequest m_stop;
+    core::Job::OnThisThread m_here{*this};
 };
 
 // The message of an outcome that is no success: its text, or for a stop

@@ -15,7 +15,13 @@ QString named(int number, const QString& name) {
 
 } // namespace
 
+QString noAnswerText() {
+    return QStringLiteral("Le serveur ne répond pas");
+}
+
 QString fileErrorText(int code, FileUse use, const QString& name) {
+    if (code == errNoAnswer)
+        return name.isEmpty() ? noAnswerText() : noAnswerText() + QStringLiteral(" : ") + name;
     switch (use) {
     case FileUse::Read:
         switch (code) {

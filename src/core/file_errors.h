@@ -21,11 +21,15 @@ enum FileError : int {
     errNotRegular = 2001, // a device, pipe, socket or folder where a file is wanted
     errCancelled = 2002,  // stopped at the user's request
     errSameEntry = 2003,  // the target is the source itself (the same device and inode)
+    errNoAnswer = 2004,   // a network volume's server did not answer in time
 };
 
 // What was being done with the file when it failed: the same code reads
 // differently for a file read, a file written and an entry of a folder.
 enum class FileUse { Read, Write, Entry, Restore };
+
+// "Le serveur ne répond pas".
+QString noAnswerText();
 
 // The text of `code` for `use`, naming `name` where the text does.
 QString fileErrorText(int code, FileUse use, const QString& name = {});

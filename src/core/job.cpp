@@ -5,6 +5,7 @@
 #include <QObject>
 #include <QThread>
 #include <mutex>
+#include <utility>
 
 namespace core {
 
@@ -120,8 +121,23 @@ void Job::askOnHome(const std::function<void()>& question) {
     if (error) std::rethrow_exception(error);
 }
 
+namespace {
+thread_local Job* t_current = nullptr;
+} // namespace
+
+Job* Job::current() {
+    return t_current;
+}
+
+Job::OnThisThread::OnThisThread(Job& job) : m_outer(std::exchange(t_current, &job)) {}
+
+Job::OnThisThread::~OnThisThread() {
+    t_current = m_outer;
+}
+
 void Job::runHere() {
     m_home = nullptr;
+    const OnThisThread here(*this);
     run();
 }
 
@@ -132,6 +148,7 @@ void Job::runInBackground() {
     m_error = nullptr;
     QEventLoop loop;
     QThread* thread = QThread::create([this] {
+        const OnThisThread here(*this);
         try {
             run();
         } catch (...) {
@@ -163,6 +180,7 @@ void Job::start(std::function<void()> finished) {
     m_alive = std::make_shared<std::atomic<bool>>(true);
     m_error = nullptr;
     m_thread.reset(QThread::create([this] {
+        const OnThisThread here(*this);
         try {
             run();
         } catch (...) {

@@ -69,6 +69,22 @@ class Job {
         }
     }
 
+    // The job running on the calling thread (run by runHere, runInBackground
+    // or start, or driven there as OnThisThread says), or null: calls deep
+    // below an engine that take no job (a platform call that may hang)
+    // stop when it is stopped.
+    static Job* current();
+    class OnThisThread {
+      public:
+        explicit OnThisThread(Job& job);
+        ~OnThisThread();
+        OnThisThread(const OnThisThread&) = delete;
+        OnThisThread& operator=(const OnThisThread&) = delete;
+
+      private:
+        Job* m_outer;
+    };
+
     // Runs the job on the calling thread: questions and progress are direct
     // calls (the front end, and engines driven without a window).
     void runHere();

@@ -17,6 +17,7 @@ namespace {
 int ends[2] = {-1, -1};                   // written by the handler, read on the event loop
 std::atomic<core::Job*> running{nullptr}; // stopped by the handler
 std::atomic<int> stopping{0};             // handlers using `running` now
+std::atomic<bool> requestedOnce{false};   // a request came
 
 static_assert(std::atomic<core::Job*>::is_always_lock_free);
 static_assert(std::atomic<bool>::is_always_lock_free); // a job's stop flag
@@ -31,6 +32,7 @@ void requested(int signal) {
     const int saved = errno;
     for (const int request : kRequests)
         ::signal(request, SIG_DFL);
+    requestedOnce.store(true);
     ++stopping; // the job stays alive until this handler is done with it
     core::Job* job = running.load();
     if (job) job->cancel();
@@ -77,6 +79,10 @@ void onEndRequest(QObject* context, std::function<void()> end) {
         if (asked) end();
     });
     listen();
+}
+
+bool endRequested() {
+    return requestedOnce.load(std::memory_order_relaxed);
 }
 
 void stopJobsOnEndRequest() {

@@ -23,6 +23,9 @@ void onEndRequest(QObject* context, std::function<void()> end);
 // stops the running job, and ends the program at once when none runs.
 void stopJobsOnEndRequest();
 
+// A request to end came (a call left waiting on a server gives up then).
+bool endRequested();
+
 // While it lives, a request to end stops `job`. The latest made is the one
 // stopped; the one before it comes back when it goes.
 class StopOnEndRequest {

@@ -6,13 +6,16 @@
 #include "file_names.h"
 #include "file_replacement.h"
 #include "folder_reading.h"
+#include "remote_call.h"
 #include "wildcard.h"
 
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QMap>
 #include <QProcess>
 #include <QStandardPaths>
+#include <QUrl>
 #include <atomic>
 #include <condition_variable>
 #include <cstring>
@@ -184,8 +187,40 @@ bool copyBytes(int in, int out, const struct stat& st, Watched watched) {
 
 } // namespace
 
-QList<LinuxPlatform::Volume> parseMountTable(const QByteArray& mountinfo, const QString& driveA,
-                                             const QString& driveB) {
+namespace {
+
+// A file system whose files are on another computer.
+bool isNetworkFileSystem(const QByteArray& fs, const QString& device) {
+    static const char* const known[] = {"nfs",   "nfs4",       "cifs",        "smb3", "fuse.sshfs",
+                                        "davfs", "fuse.davfs", "fuse.rclone", "afs"};
+    for (const char* k : known)
+        if (fs == k) return true;
+    return fs == "fuse" && (device.startsWith(u"http://") || device.startsWith(u"https://"));
+}
+
+} // namespace
+
+QString shareDisplayName(const QString& folder) {
+    // "kind:key=value,key=value" as the desktop's share folders are named.
+    const qsizetype colon = folder.indexOf(u':');
+    if (colon <= 0) return folder;
+    QMap<QString, QString> keys;
+    for (const QString& pair : folder.mid(colon + 1).split(u',')) {
+        const qsizetype eq = pair.indexOf(u'=');
+        if (eq > 0)
+            keys.insert(pair.left(eq), QUrl::fromPercentEncoding(pair.mid(eq + 1).toUtf8()));
+    }
+    const QString server = keys.value(QStringLiteral("server"), keys.value(QStringLiteral("host")));
+    if (server.isEmpty()) return folder;
+    QString share = keys.value(QStringLiteral("share"));
+    if (share.isEmpty()) share = keys.value(QStringLiteral("user"));
+    if (share.isEmpty()) share = folder.left(colon);
+    return QStringLiteral("%1 sur %2").arg(share, server);
+}
+
+QList<LinuxPlatform::Volume>
+parseMountTable(const QByteArray& mountinfo, const QString& driveA, const QString& driveB,
+                const std::function<QStringList(const QString& mountPoint)>& sharesIn) {
     QList<LinuxPlatform::Volume> fixed, removable;
     LinuxPlatform::Volume rootVolume;
     for (const QByteArray& line : mountinfo.split('\n')) {
@@ -200,8 +235,27 @@ QList<LinuxPlatform::Volume> parseMountTable(const QByteArray& mountinfo, const 
             rootVolume = v;
             continue;
         }
-        if (!isDiskFileSystem(f[dash + 1]) || isSystemMountPoint(v.mountPoint)) continue;
-        if (!QFileInfo(v.mountPoint).isDir()) continue; // bind-mounted single files
+        // The desktop's shares: one folder of its FUSE mount for each.
+        if (f[dash + 1] == "fuse.gvfsd-fuse") {
+            if (!sharesIn) continue;
+            for (const QString& share : sharesIn(v.mountPoint)) {
+                LinuxPlatform::Volume s;
+                s.mountPoint = v.mountPoint + u'/' + share;
+                s.fsType = QStringLiteral("gvfs");
+                s.device = share;
+                s.network = true;
+                s.shareName = shareDisplayName(share);
+                fixed.removeIf([&](const auto& o) { return o.mountPoint == s.mountPoint; });
+                fixed.append(s);
+            }
+            continue;
+        }
+        v.network = isNetworkFileSystem(f[dash + 1], v.device);
+        if (!v.network && (!isDiskFileSystem(f[dash + 1]) || isSystemMountPoint(v.mountPoint)))
+            continue;
+        // Bind-mounted single files are left out; a network mount is not
+        // looked at (its server may not answer).
+        if (!v.network && !QFileInfo(v.mountPoint).isDir()) continue;
         v.removable = isRemovableDevice(v.device, v.mountPoint);
         QList<LinuxPlatform::Volume>& into = v.removable ? removable : fixed;
         into.removeIf([&](const auto& o) { return o.mountPoint == v.mountPoint; });
@@ -246,8 +300,20 @@ void LinuxPlatform::refreshVolumes() {
     QFile f(QStringLiteral("/proc/self/mountinfo"));
     QByteArray table;
     if (f.open(QIODevice::ReadOnly)) table = f.readAll();
+    // The share folder is listed by the desktop's own process, which answers
+    // without asking the servers; still never waited for more than a second.
+    const auto sharesIn = [](const QString& mountPoint) {
+        QStringList shares;
+        const RemoteEnd end = callRemote(
+            std::function<QStringList(core::Job&)>([mountPoint](core::Job&) {
+                return QDir(mountPoint)
+                    .entryList(QDir::Dirs | QDir::NoDotAndDotDot | QDir::Hidden, QDir::Name);
+            }),
+            shares, nullptr, 1000);
+        return end == RemoteEnd::Done ? shares : QStringList();
+    };
     auto vols = parseMountTable(table, qEnvironmentVariable("TAVTOOLS_DRIVE_A"),
-                                qEnvironmentVariable("TAVTOOLS_DRIVE_B"));
+                                qEnvironmentVariable("TAVTOOLS_DRIVE_B"), sharesIn);
     QMutexLocker lock(&m_mutex);
     m_volumes = vols;
     m_loaded = true;
@@ -282,6 +348,19 @@ QString LinuxPlatform::driveRoot(QChar letter) {
     return volumeFor(letter).mountPoint;
 }
 
+bool LinuxPlatform::onNetworkVolume(const QString& path) {
+    const QString p = cleanAbsolute(path);
+    bool network = false;
+    qsizetype bestLen = -1;
+    for (const Volume& v : volumes()) {
+        if (pathUnder(p, v.mountPoint) && v.mountPoint.size() > bestLen) {
+            network = v.network;
+            bestLen = v.mountPoint.size();
+        }
+    }
+    return network;
+}
+
 QChar LinuxPlatform::driveOf(const QString& path) {
     const QString p = cleanAbsolute(path);
     QChar best = u'C';
@@ -299,9 +378,7 @@ DriveType LinuxPlatform::driveType(QChar letter) {
     Volume v = volumeFor(letter);
     if (v.mountPoint.isEmpty()) return DriveType::NoRootDir;
     if (v.removable) return DriveType::Removable;
-    if (v.fsType.startsWith(u"nfs") || v.fsType == u"cifs" || v.fsType.startsWith(u"smb") ||
-        v.fsType.startsWith(u"fuse.sshfs"))
-        return DriveType::Remote;
+    if (v.network) return DriveType::Remote;
     if (v.fsType == u"iso9660" || v.fsType == u"udf") return DriveType::CdRom;
     if (v.fsType == u"tmpfs" || v.fsType == u"ramfs") return DriveType::RamDisk;
     return DriveType::Fixed;
@@ -341,7 +418,10 @@ bool LinuxPlatform::statVolume(const QString& root, DiskSpace& out, int timeoutM
 bool LinuxPlatform::driveReady(QChar letter) {
     QString root = driveRoot(letter);
     DiskSpace ds;
-    return !root.isEmpty() && statVolume(root, ds) && QFileInfo(root).isDir();
+    if (root.isEmpty() || !statVolume(root, ds)) return false;
+    // A network volume that answered its statvfs is there; its folder is
+    // not looked at again (each look may wait on the server).
+    return volumeFor(letter).network || QFileInfo(root).isDir();
 }
 
 bool LinuxPlatform::diskFreeSpace(QChar letter, DiskSpace& out) {
@@ -375,7 +455,7 @@ QString LinuxPlatform::driveDisplayName(QChar letter) {
             label = QStringLiteral("Disque amovible");
             break;
         case DriveType::Remote:
-            label = QFileInfo(v.mountPoint).fileName();
+            label = v.shareName.isEmpty() ? QFileInfo(v.mountPoint).fileName() : v.shareName;
             break;
         case DriveType::CdRom:
             label = QStringLiteral("CD-ROM");

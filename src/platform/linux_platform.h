@@ -1,6 +1,8 @@
 #pragma once
 #include "platform.h"
 
+#include <functional>
+
 #include <QMutex>
 
 namespace platform {
@@ -83,10 +85,14 @@ class LinuxPlatform : public Platform {
         QString device;
         QString fsType;
         bool removable = false;
+        bool network = false; // its files are on another computer
+        QString shareName;    // a desktop share's readable name: "partage sur serveur"
     };
     // Reads the mount table again (drives added or removed since).
     void refreshVolumes();
     QList<Volume> volumes();
+    // Whether path lies on a network volume (its calls may hang).
+    bool onNetworkVolume(const QString& path);
 
   protected:
     // Statvfs with a time limit, so a dead network mount cannot hang the caller.
@@ -101,7 +107,12 @@ class LinuxPlatform : public Platform {
 
 // Parses mount table text (the format of /proc/self/mountinfo) into volumes
 // with letters given; exposed for tests.
-QList<LinuxPlatform::Volume> parseMountTable(const QByteArray& mountinfo, const QString& driveA,
-                                             const QString& driveB);
+// The volumes of a mount table: the desktop's share folder (a FUSE mount
+// with a folder per share) gives one volume per name sharesIn answers.
+QList<LinuxPlatform::Volume>
+parseMountTable(const QByteArray& mountinfo, const QString& driveA, const QString& driveB,
+                const std::function<QStringList(const QString& mountPoint)>& sharesIn = {});
+// "docs sur nas" for the share folder "smb-share:server=nas,share=docs".
+QString shareDisplayName(const QString& folder);
 
 } // namespace platform

@@ -1,5 +1,5 @@
 #include "platform.h"
-#include "linux_platform.h"
+#include "network_safe_platform.h"
 
 #include <QDir>
 #include <QFile>
@@ -17,7 +17,7 @@ std::atomic<Platform*> g_instance{nullptr};
 
 Platform& Platform::instance() {
     if (Platform* installed = g_instance.load(std::memory_order_acquire)) return *installed;
-    static LinuxPlatform real;
+    static NetworkSafePlatform real;
     return real;
 }
 

@@ -259,8 +259,9 @@ TEST(Compare, TheWindow) {
     for (QWidget* a : parts) {
         EXPECT_TRUE(window.contains(a->geometry())) << a->metaObject()->className();
         for (QWidget* b : parts)
-            if (a != b && a->parentWidget() == b->parentWidget())
+            if (a != b && a->parentWidget() == b->parentWidget()) {
                 EXPECT_FALSE(a->geometry().intersects(b->geometry()));
+            }
     }
     EXPECT_LT(w.firstList->geometry().right(), w.secondList->geometry().left());
     EXPECT_NEAR(w.firstList->width(), w.secondList->width(), 4);

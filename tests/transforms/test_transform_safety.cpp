@@ -517,9 +517,10 @@ TEST(TransformSafety, StoppedBackupsAndSplitsNeverLeaveAMixedSet) {
             EXPECT_EQ(filesIn(dir.path()), olderParts) << "round " << round;
             EXPECT_EQ(readAll(partName(big, 1)), before);
             // Stopped once it ran (not killed before it listened): it says so.
-            if (p.exitStatus() == QProcess::NormalExit)
+            if (p.exitStatus() == QProcess::NormalExit) {
                 EXPECT_TRUE(QString::fromUtf8(p.readAllStandardError())
                                 .startsWith(QStringLiteral("Opération interrompue")));
+            }
         } else {
             QByteArray joined;
             for (int n = 1; QFileInfo::exists(partName(big, n)); ++n)
