@@ -1,5 +1,6 @@
 // The search tools' commands of tavtools-cli.
 #include "commands.h"
+#include "core/file_errors.h"
 #include "core/job.h"
 #include "platform/file_names.h"
 #include "platform/platform.h"
@@ -51,9 +52,11 @@ int runFind(const QStringList& input) {
         out.text() += '\n';
         out.lineDone();
     };
+    platform::Status walked;
     const qint64 count =
-        tools::findAllFiles(tools::searchSpec(folder, args[1]), found, job, indexed);
+        tools::findAllFiles(tools::searchSpec(folder, args[1]), found, job, indexed, &walked);
     out.flush();
+    if (!walked) return fail(core::fileErrorText(walked.error(), core::FileUse::Entry, folder));
     cli::out(QString::number(count) + QStringLiteral(" Fichiers trouvés"));
     return 0;
 }

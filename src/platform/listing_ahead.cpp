@@ -1,4 +1,8 @@
 #include "listing_ahead.h"
+#include "core/job.h"
+#include "end_requests.h"
+
+#include <chrono>
 
 #include <QThread>
 #include <algorithm>
@@ -24,13 +28,15 @@ bool ListingAhead::Earlier::operator()(const SlotPtr& a, const SlotPtr& b) const
 }
 
 ListingAhead::ListingAhead(Platform::EntryChooser choose, SubFolder subFolder, bool keepOpen)
-    : m_choose(std::move(choose)), m_subFolder(std::move(subFolder)), m_keepOpen(keepOpen) {
+    : m_job(core::Job::current()), m_workersJob(std::make_unique<core::DirectJob>()),
+      m_choose(std::move(choose)), m_subFolder(std::move(subFolder)), m_keepOpen(keepOpen) {
     const int workers = std::clamp(QThread::idealThreadCount(), 2, 4);
     for (int i = 0; i < workers; ++i)
         m_workers.emplace_back([this] { work(); });
 }
 
 ListingAhead::~ListingAhead() {
+    m_workersJob->cancel();
     {
         const std::lock_guard lock(m_mutex);
         m_stop = true;
@@ -58,6 +64,9 @@ void ListingAhead::hold(const Slot& slot) {
 }
 
 void ListingAhead::work() {
+    // A listing that waits on a server stops with the walk's job, or when
+    // the walk is over.
+    const core::Job::OnThisThread walks(*m_workersJob);
     Lock lock(m_mutex);
     for (;;) {
         while (!m_stop && !workWaiting()) {
@@ -131,8 +140,14 @@ ListingAhead::Listing ListingAhead::take(const QString& folder) {
             const SlotPtr next = *m_queue.begin();
             listSlot(next, lock);
             hold(*next);
-        } else {
-            m_done.wait(lock);
+        } else if (m_done.wait_for(lock, std::chrono::milliseconds(50)) ==
+                       std::cv_status::timeout &&
+                   ((m_job && m_job->cancelled()) || endRequested())) {
+            m_workersJob->cancel();
+            // Stopped while a listing waits on a server: it is left behind.
+            Listing stopped;
+            stopped.error = errCancelled;
+            return stopped;
         }
     }
     const bool paused = !m_queue.empty() && !workWaiting();

@@ -9,6 +9,11 @@
 
 #include "platform.h"
 
+namespace core {
+class Job;
+class DirectJob;
+} // namespace core
+
 #include <QString>
 #include <condition_variable>
 #include <functional>
@@ -67,6 +72,8 @@ class ListingAhead {
     void addSubFolders(const Slot& parent, std::vector<std::pair<quint32, QString>>& subFolders);
     Listing list(const QString& folder) const;
 
+    core::Job* m_job; // the walk's, when one runs on its thread: the workers stop with it
+    std::unique_ptr<core::DirectJob> m_workersJob; // stopped with the walk's, or with the walk
     Platform::EntryChooser m_choose;
     SubFolder m_subFolder;
     bool m_keepOpen;

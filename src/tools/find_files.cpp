@@ -51,24 +51,29 @@ QString subFolderPath(const QString& folder, const DirEntry& e) {
     return entered(e) ? folder + e.name + u'/' : QString();
 }
 
-void walkFolder(const QString& folder, const Walk& walk, Lister& lister, core::Job& job) {
-    if (job.cancelled()) return;
+// Stops at the first folder whose server does not answer, and says so.
+platform::Status walkFolder(const QString& folder, const Walk& walk, Lister& lister,
+                            core::Job& job) {
+    if (job.cancelled()) return platform::Status::done();
     job.setItem(folder);
     const Lister::Listing listing = lister.take(folder);
-    if (!listing.ok) return;
+    if (!listing.ok)
+        return listing.error == platform::errNoAnswer ? platform::Status::failed(listing.error)
+                                                      : platform::Status::done();
     QStringList subFolders;
     for (const DirEntry& e : listing.entries)
         if (entered(e)) subFolders << subFolderPath(folder, e);
     for (const DirEntry& e : listing.entries) {
-        if (job.cancelled()) return;
+        if (job.cancelled()) return platform::Status::done();
         const bool folderEntry = (e.attributes & platform::faDirectory) && !e.isLink;
         if (folderEntry || (e.attributes & (platform::faSysFile | platform::faVolumeID))) continue;
         walk.visit(folder, e);
     }
     for (int i = 0; i < subFolders.size(); ++i) {
-        if (job.cancelled()) return;
-        walkFolder(subFolders[i], walk, lister, job);
+        if (job.cancelled()) return platform::Status::done();
+        if (const platform::Status s = walkFolder(subFolders[i], walk, lister, job); !s) return s;
     }
+    return platform::Status::done();
 }
 
 // Runs work(from, to) over [0, count): a large count in two halves, one on a
@@ -284,7 +289,7 @@ class IndexedWalk {
         if (m_job.cancelled()) return;
         if (f.plain) {
             Lister lister(chooserFor(m_walk), subFolderPath);
-            walkFolder(f.folder, m_walk, lister, m_job);
+            walkFolder(f.folder, m_walk, lister, m_job); // a local disk: every server answers
             return;
         }
         if (m_job.onItem) m_job.setItem(f.folder);
@@ -347,7 +352,7 @@ class IndexedWalk {
 
 } // namespace
 
-void walkFiles(const QString& folder, const Walk& walk, core::Job& job) {
+platform::Status walkFiles(const QString& folder, const Walk& walk, core::Job& job) {
     if (walk.indexed && Platform::instance().indexesFolders()) {
         // Only a folder of this machine's own disks, named as it is.
         QByteArray path = QFile::encodeName(QDir::cleanPath(QDir(folder).absolutePath()));
@@ -359,12 +364,12 @@ void walkFiles(const QString& folder, const Walk& walk, core::Job& job) {
                 if (!path.endsWith('/')) path += '/';
                 IndexedWalk(walk, *use.index, job, st.st_dev).walkFrom(folder, path, st);
                 platform::FolderIndexes::instance().keep(*use.index);
-                return;
+                return platform::Status::done();
             }
         }
     }
     Lister lister(chooserFor(walk), subFolderPath);
-    walkFolder(folder, walk, lister, job);
+    return walkFolder(folder, walk, lister, job);
 }
 
 QString searchSpec(const QString& path, const QString& pattern) {
@@ -372,7 +377,7 @@ QString searchSpec(const QString& path, const QString& pattern) {
 }
 
 qint64 findAllFiles(const QString& spec, const std::function<void(const QString& path)>& found,
-                    core::Job& job, bool indexed) {
+                    core::Job& job, bool indexed, platform::Status* failure) {
     const qsizetype slash = spec.lastIndexOf(u'/');
     const QString folder = slash < 0 ? QStringLiteral("./") : spec.left(slash + 1);
     const QString pattern = spec.mid(slash + 1);
@@ -391,7 +396,8 @@ qint64 findAllFiles(const QString& spec, const std::function<void(const QString&
         ++count;
     };
     walk.indexed = indexed;
-    walkFiles(folder, walk, job);
+    const platform::Status walked = walkFiles(folder, walk, job);
+    if (failure) *failure = walked;
     return count;
 }
 

@@ -22,8 +22,10 @@ namespace tools {
 // to folders, other volumes, special files, hidden folders
 // and folders whose names begin with "." are not searched; folders that
 // cannot be read add nothing.
+// A walk stops at a folder whose server does not answer: failure then
+// holds errNoAnswer.
 qint64 findAllFiles(const QString& spec, const std::function<void(const QString& path)>& found,
-                    core::Job& job, bool indexed = true);
+                    core::Job& job, bool indexed = true, platform::Status* failure = nullptr);
 
 // The walk under both finders: visit gets each file of each folder whose
 // name is `wanted` (folder ends with "/"), a folder's files first, then each
@@ -40,7 +42,7 @@ struct Walk {
     // where its folder times can be trusted; false walks every folder.
     bool indexed = true;
 };
-void walkFiles(const QString& folder, const Walk& walk, core::Job& job);
+platform::Status walkFiles(const QString& folder, const Walk& walk, core::Job& job);
 
 // The start of a search from the "Chemin" and "Critère" texts.
 QString searchSpec(const QString& path, const QString& pattern);

@@ -1,4 +1,5 @@
 #include "find_files_window.h"
+#include "core/file_errors.h"
 #include "core/job.h"
 #include "find_files.h"
 #include "platform/platform.h"
@@ -58,14 +59,20 @@ void FindFilesWindow::search() {
     resultList->clear();
     const QString spec = searchSpec(pathEdit->text(), patternEdit->text());
     qint64 count = 0;
+    platform::Status walked;
     const SearchEnd end =
         runSearch(closeButton, resultList, folderLabel, [&](core::Job& job, Batch& batch) {
             count = findAllFiles(
-                spec, [&](const QString& path) { batch.add(path); }, job);
+                spec, [&](const QString& path) { batch.add(path); }, job, true, &walked);
         });
     if (end == SearchEnd::Closed) return;
     if (end == SearchEnd::Escaped) { // stopped, and the window closes
         reject();
+        return;
+    }
+    if (!walked) {
+        ui::dialogs().message(
+            core::fileErrorText(walked.error(), core::FileUse::Entry, pathEdit->text()));
         return;
     }
     ui::dialogs().message(QString::number(count) + QStringLiteral(" Fichiers trouvés"));
