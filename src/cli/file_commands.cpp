@@ -50,8 +50,10 @@ int runPaste(const QStringList& input, PasteMode mode, bool replace) {
                         : QStringLiteral("utilisation : copy [--replace] SOURCE... "
                                          "DOSSIER"));
     const QString destination = absolute(args.takeLast());
-    if (!QFileInfo(destination).isDir())
-        return fail(entryFailure(platform::errPathNotFound, destination));
+    platform::DirEntry folder;
+    if (const platform::Status s = platform::Platform::instance().entryOf(destination, folder);
+        !s || folder.kind != platform::EntryKind::Folder)
+        return fail(entryFailure(s ? platform::errPathNotFound : s.error(), destination));
     PasteRequest request{absolute(args), destination, mode, !replace};
     const QString refusal = pasteRefusal(request);
     if (!refusal.isEmpty()) return fail(refusal);

@@ -303,14 +303,18 @@ void LinuxPlatform::refreshVolumes() {
     // The share folder is listed by the desktop's own process, which answers
     // without asking the servers; still never waited for more than a second.
     const auto sharesIn = [](const QString& mountPoint) {
+        RemoteRequest list;
+        list.call = RemoteRequest::ListDirectory;
+        list.path = mountPoint;
+        list.mask = QStringLiteral("*");
+        RemoteAnswer answer;
         QStringList shares;
-        const RemoteEnd end = callRemote(
-            std::function<QStringList(core::Job&)>([mountPoint](core::Job&) {
-                return QDir(mountPoint)
-                    .entryList(QDir::Dirs | QDir::NoDotAndDotDot | QDir::Hidden, QDir::Name);
-            }),
-            shares, nullptr, 1000);
-        return end == RemoteEnd::Done ? shares : QStringList();
+        if (callRemote(list, answer, nullptr, 1000) != RemoteEnd::Done) return shares;
+        for (const DirEntry& e : answer.entries)
+            if (e.kind == EntryKind::Folder && e.name != u'.' && e.name != QStringLiteral(".."))
+                shares << e.name;
+        shares.sort();
+        return shares;
     };
     auto vols = parseMountTable(table, qEnvironmentVariable("TAVTOOLS_DRIVE_A"),
                                 qEnvironmentVariable("TAVTOOLS_DRIVE_B"), sharesIn);
@@ -349,16 +353,17 @@ QString LinuxPlatform::driveRoot(QChar letter) {
 }
 
 bool LinuxPlatform::onNetworkVolume(const QString& path) {
+    return !networkVolumeOf(path).isEmpty();
+}
+
+QString LinuxPlatform::networkVolumeOf(const QString& path) {
     const QString p = cleanAbsolute(path);
-    bool network = false;
-    qsizetype bestLen = -1;
-    for (const Volume& v : volumes()) {
-        if (pathUnder(p, v.mountPoint) && v.mountPoint.size() > bestLen) {
-            network = v.network;
-            bestLen = v.mountPoint.size();
-        }
-    }
-    return network;
+    const Volume* best = nullptr;
+    const QList<Volume> all = volumes();
+    for (const Volume& v : all)
+        if (pathUnder(p, v.mountPoint) && (!best || v.mountPoint.size() > best->mountPoint.size()))
+            best = &v;
+    return best && best->network ? best->mountPoint : QString();
 }
 
 QChar LinuxPlatform::driveOf(const QString& path) {

@@ -92,7 +92,9 @@ class LinuxPlatform : public Platform {
     void refreshVolumes();
     QList<Volume> volumes();
     // Whether path lies on a network volume (its calls may hang).
-    bool onNetworkVolume(const QString& path);
+    bool onNetworkVolume(const QString& path) override;
+    // The root of the network volume path lies on; empty when it is local.
+    QString networkVolumeOf(const QString& path);
 
   protected:
     // Statvfs with a time limit, so a dead network mount cannot hang the caller.

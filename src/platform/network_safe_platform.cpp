@@ -5,137 +5,125 @@ namespace platform {
 
 namespace {
 
-Status ended(RemoteEnd end) {
-    return Status::failed(end == RemoteEnd::Silent ? errNoAnswer : errCancelled);
+// The answer of a call on a network volume, or why there is none.
+Status answered(RemoteEnd end, const RemoteAnswer& answer) {
+    switch (end) {
+    case RemoteEnd::Done:
+        return answer.status;
+    case RemoteEnd::Silent:
+        return Status::failed(errNoAnswer);
+    case RemoteEnd::Stopped:
+        break;
+    }
+    return Status::failed(errCancelled);
+}
+
+RemoteRequest request(RemoteRequest::Call call, const QString& path, const QString& target = {}) {
+    RemoteRequest r;
+    r.call = call;
+    r.path = path;
+    r.target = target;
+    return r;
 }
 
 } // namespace
 
-bool NetworkSafePlatform::remote(std::initializer_list<QString> paths) {
+QString NetworkSafePlatform::remote(std::initializer_list<QString> paths) {
     for (const QString& path : paths)
-        if (onNetworkVolume(path)) return true;
-    return false;
+        if (QString volume = networkVolumeOf(path); !volume.isEmpty()) return volume;
+    return {};
 }
 
-// The body gets copies of what it works on and a job of its own: left
-// behind, it touches nothing of its caller's.
-Status NetworkSafePlatform::guarded(std::initializer_list<QString> paths, core::Job* job,
-                                    const std::function<Status(core::Job&)>& body) {
-    if (!remote(paths)) {
-        core::DirectJob none;
-        return body(job ? *job : none);
-    }
-    Status status = Status::done();
-    const RemoteEnd end = callRemote(std::function<Status(core::Job&)>(body), status, job);
-    return end == RemoteEnd::Done ? status : ended(end);
+Status NetworkSafePlatform::call(const RemoteRequest& r, RemoteAnswer& answer, core::Job* job) {
+    const QString volume = remote({r.path, r.target});
+    return answered(callRemote(r, answer, job, 0, volume), answer);
 }
 
 quint32 NetworkSafePlatform::attributes(const QString& path) {
-    if (!remote({path})) return LinuxPlatform::attributes(path);
-    quint32 attrs = 0xFFFFFFFF;
-    callRemote(std::function<quint32(core::Job&)>(
-                   [this, path](core::Job&) { return LinuxPlatform::attributes(path); }),
-               attrs);
-    return attrs;
+    if (remote({path}).isEmpty()) return LinuxPlatform::attributes(path);
+    RemoteAnswer answer;
+    return call(request(RemoteRequest::Attributes, path), answer) ? answer.attributes : 0xFFFFFFFF;
 }
 
 Status NetworkSafePlatform::listEntries(const QString& folder, std::vector<DirEntry>& out,
                                         const EntryChooser& choose, int* folderFd) {
-    if (!remote({folder})) return LinuxPlatform::listEntries(folder, out, choose, folderFd);
+    if (remote({folder}).isEmpty())
+        return LinuxPlatform::listEntries(folder, out, choose, folderFd);
     // The chooser belongs to the caller: the listing gives every detail,
     // and the caller's chooser then leaves out what it would have skipped.
     out.clear();
     if (folderFd) *folderFd = -1;
-    struct Listed {
-        Status status = Status::done();
-        std::vector<DirEntry> entries;
-    };
-    Listed listed;
-    const RemoteEnd end =
-        callRemote(std::function<Listed(core::Job&)>([this, folder](core::Job&) {
-                       Listed l;
-                       l.status = LinuxPlatform::listEntries(
-                           folder, l.entries, [](const DirEntry&) { return Detail::Full; });
-                       return l;
-                   }),
-                   listed);
-    if (end != RemoteEnd::Done) return ended(end);
-    for (DirEntry& e : listed.entries)
+    RemoteAnswer answer;
+    const Status status = call(request(RemoteRequest::ListEntries, folder), answer);
+    for (DirEntry& e : answer.entries)
         if (choose(e) != Detail::Skip) out.push_back(std::move(e));
-    return listed.status;
+    return status;
 }
 
 Status NetworkSafePlatform::listDirectory(const QString& folder, const QString& mask,
                                           std::vector<DirEntry>& out, ListMode mode) {
-    if (!remote({folder})) return LinuxPlatform::listDirectory(folder, mask, out, mode);
-    out.clear();
-    struct Listed {
-        Status status = Status::done();
-        std::vector<DirEntry> entries;
-    };
-    Listed listed;
-    const RemoteEnd end =
-        callRemote(std::function<Listed(core::Job&)>([this, folder, mask, mode](core::Job&) {
-                       Listed l;
-                       l.status = LinuxPlatform::listDirectory(folder, mask, l.entries, mode);
-                       return l;
-                   }),
-                   listed);
-    if (end != RemoteEnd::Done) return ended(end);
-    out = std::move(listed.entries);
-    return listed.status;
+    if (remote({folder}).isEmpty()) return LinuxPlatform::listDirectory(folder, mask, out, mode);
+    RemoteRequest r = request(RemoteRequest::ListDirectory, folder);
+    r.mask = mask;
+    r.flag = mode == ListMode::Walk;
+    RemoteAnswer answer;
+    const Status status = call(r, answer);
+    out = std::move(answer.entries);
+    return status;
 }
 
 Status NetworkSafePlatform::deleteFile(const QString& path) {
-    return guarded({path}, nullptr,
-                   [this, path](core::Job&) { return LinuxPlatform::deleteFile(path); });
+    if (remote({path}).isEmpty()) return LinuxPlatform::deleteFile(path);
+    RemoteAnswer answer;
+    return call(request(RemoteRequest::DeleteFile, path), answer);
 }
 
 Status NetworkSafePlatform::moveFile(const QString& from, const QString& to, core::Job* job) {
-    return guarded({from, to}, job, [this, from, to, job](core::Job& own) {
-        return LinuxPlatform::moveFile(from, to, job ? &own : nullptr);
-    });
+    if (remote({from, to}).isEmpty()) return LinuxPlatform::moveFile(from, to, job);
+    RemoteRequest r = request(RemoteRequest::MoveFile, from, to);
+    r.progress = job != nullptr;
+    RemoteAnswer answer;
+    return call(r, answer, job);
 }
 
 Status NetworkSafePlatform::copyFile(const QString& from, const QString& to, bool failIfExists,
                                      core::Job* job, bool durable) {
-    return guarded({from, to}, job, [this, from, to, failIfExists, job, durable](core::Job& own) {
-        return LinuxPlatform::copyFile(from, to, failIfExists, job ? &own : nullptr, durable);
-    });
+    if (remote({from, to}).isEmpty())
+        return LinuxPlatform::copyFile(from, to, failIfExists, job, durable);
+    RemoteRequest r = request(RemoteRequest::CopyFile, from, to);
+    r.flag = failIfExists;
+    r.durable = durable;
+    r.progress = job != nullptr;
+    RemoteAnswer answer;
+    return call(r, answer, job);
 }
 
 Status NetworkSafePlatform::createFolder(const QString& path) {
-    return guarded({path}, nullptr,
-                   [this, path](core::Job&) { return LinuxPlatform::createFolder(path); });
+    if (remote({path}).isEmpty()) return LinuxPlatform::createFolder(path);
+    RemoteAnswer answer;
+    return call(request(RemoteRequest::CreateFolder, path), answer);
 }
 
 Status NetworkSafePlatform::createPath(const QString& path) {
-    return guarded({path}, nullptr,
-                   [this, path](core::Job&) { return LinuxPlatform::createPath(path); });
+    if (remote({path}).isEmpty()) return LinuxPlatform::createPath(path);
+    RemoteAnswer answer;
+    return call(request(RemoteRequest::CreatePath, path), answer);
 }
 
 Status NetworkSafePlatform::entryOf(const QString& path, DirEntry& out, bool followLinks) {
-    if (!remote({path})) return LinuxPlatform::entryOf(path, out, followLinks);
-    struct Found {
-        Status status = Status::done();
-        DirEntry entry;
-    };
-    Found found;
-    const RemoteEnd end =
-        callRemote(std::function<Found(core::Job&)>([this, path, followLinks](core::Job&) {
-                       Found f;
-                       f.status = LinuxPlatform::entryOf(path, f.entry, followLinks);
-                       return f;
-                   }),
-                   found);
-    if (end != RemoteEnd::Done) return ended(end);
-    out = std::move(found.entry);
-    return found.status;
+    if (remote({path}).isEmpty()) return LinuxPlatform::entryOf(path, out, followLinks);
+    RemoteRequest r = request(RemoteRequest::EntryOf, path);
+    r.flag = followLinks;
+    RemoteAnswer answer;
+    const Status status = call(r, answer);
+    if (!answer.entries.empty()) out = std::move(answer.entries.front());
+    return status;
 }
 
 Status NetworkSafePlatform::removeFolder(const QString& path) {
-    return guarded({path}, nullptr,
-                   [this, path](core::Job&) { return LinuxPlatform::removeFolder(path); });
+    if (remote({path}).isEmpty()) return LinuxPlatform::removeFolder(path);
+    RemoteAnswer answer;
+    return call(request(RemoteRequest::RemoveFolder, path), answer);
 }
 
 } // namespace platform

@@ -1,11 +1,12 @@
 #pragma once
 // The platform of this machine, whose calls on a network volume never hold
-// their caller when the server stops answering: each runs on a thread of
-// its own (remote_call.h) and answers errNoAnswer after the time-out, or
+// their caller when the server stops answering: each is made by a helper
+// process (remote_call.h) and answers errNoAnswer after the time-out, or
 // errCancelled at once when its job or the program is asked to stop. Calls
 // on local volumes are those of LinuxPlatform, unchanged.
 
 #include "linux_platform.h"
+#include "remote_call.h"
 
 namespace platform {
 
@@ -26,10 +27,10 @@ class NetworkSafePlatform final : public LinuxPlatform {
     Status removeFolder(const QString& path) override;
 
   private:
-    // body() on its own thread when any path is on a network volume, else here.
-    Status guarded(std::initializer_list<QString> paths, core::Job* job,
-                   const std::function<Status(core::Job&)>& body);
-    bool remote(std::initializer_list<QString> paths);
+    // The call made by a helper process, as its status.
+    Status call(const RemoteRequest& request, RemoteAnswer& answer, core::Job* job = nullptr);
+    // The network volume of the first of paths on one; empty when all are local.
+    QString remote(std::initializer_list<QString> paths);
 };
 
 } // namespace platform

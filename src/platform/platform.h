@@ -252,6 +252,11 @@ class Platform {
     // from the folder index (platform/folder_index.h): the system's own
     // listing only, never a platform standing in for it.
     virtual bool indexesFolders() const { return false; }
+    // Whether path lies on a network volume, whose server may stop answering.
+    virtual bool onNetworkVolume(const QString& path) {
+        Q_UNUSED(path);
+        return false;
+    }
 
     // Clock
     virtual bool setSystemClockUtc(const QDateTime& utc) = 0;

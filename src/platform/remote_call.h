@@ -1,16 +1,21 @@
 #pragma once
-// A call on a network volume, made on a thread of its own: a server that
-// stops answering never holds its caller. The caller waits while the call
-// goes on (each progress report is a sign of life and starts the time-out
-// again), and leaves it behind when the server stays silent for the
-// time-out, or at once when its job, or the program, is asked to stop.
-// What a call left behind does when its server wakes up goes nowhere: it
-// works on a copy of its arguments and a job of its own.
+// A call on a network volume, made by a helper process (the program
+// tavtools-remote-calls): a server that stops answering never holds its
+// caller. A call the kernel makes wait for a server cannot be interrupted,
+// not even by SIGKILL, and a process with such a thread cannot end; in a
+// process of its own, the call can be left behind and the program still
+// ends when asked.
+//
+// The caller waits while the call goes on (each progress report is a sign
+// of life and starts the time-out again); it leaves the helper behind when
+// the server stays silent for the time-out, and stops the call at once
+// when its job, or the program, is asked to stop. Idle helpers are kept for
+// the next calls; a helper left behind is killed, and ends when its server
+// answers at last.
 
-#include "core/job.h"
+#include "platform.h"
 
-#include <functional>
-#include <memory>
+#include <vector>
 
 namespace platform {
 
@@ -20,21 +25,48 @@ enum class RemoteEnd { Done, Silent, Stopped };
 // TAVTOOLS_NETWORK_TIMEOUT_MS, else 10 seconds.
 int networkTimeoutMs();
 
-// Runs body(job) on a thread of its own and waits as said above, relaying
-// its progress to `outer` (or to the job running on this thread); a
-// timeoutMs above 0 replaces the network time-out.
-RemoteEnd callRemote(const std::function<void(core::Job&)>& body, core::Job* outer = nullptr,
-                     int timeoutMs = 0);
+// What a helper is asked: one call of the platform, with its arguments.
+struct RemoteRequest {
+    enum Call : qint32 {
+        Attributes,
+        ListEntries, // every detail of every entry
+        ListDirectory,
+        DeleteFile,
+        MoveFile,
+        CopyFile,
+        CreateFolder,
+        CreatePath,
+        EntryOf,
+        RemoveFolder,
+    };
+    Call call = Attributes;
+    QString path, target, mask;
+    bool flag = false;     // failIfExists, followLinks, ListMode::Walk
+    bool durable = false;  // copyFile's
+    bool progress = false; // moveFile and copyFile report their progress
+};
 
-// The same for a body that makes a value; `value` is set only when it ended.
-template <class T>
-RemoteEnd callRemote(std::function<T(core::Job&)> body, T& value, core::Job* outer = nullptr,
-                     int timeoutMs = 0) {
-    auto made = std::make_shared<T>();
-    const RemoteEnd end = callRemote(
-        [made, body = std::move(body)](core::Job& job) { *made = body(job); }, outer, timeoutMs);
-    if (end == RemoteEnd::Done) value = std::move(*made);
-    return end;
-}
+// What it answers.
+struct RemoteAnswer {
+    Status status;
+    quint32 attributes = 0xFFFFFFFF;
+    std::vector<DirEntry> entries;
+};
+
+// Makes the call in a helper and waits as said above, relaying its progress
+// to `outer` (or to the job running on this thread); a timeoutMs above 0
+// replaces the network time-out. Where no helper can be started, the call
+// is made here. Once a call on `volume` (a network volume's root) was left
+// waiting on its silent server, the next ones answer Silent at once, until
+// that call has ended.
+RemoteEnd callRemote(const RemoteRequest& request, RemoteAnswer& answer, core::Job* outer = nullptr,
+                     int timeoutMs = 0, const QString& volume = QString());
+
+// The call made on this thread, by the platform of this machine.
+void answerHere(const RemoteRequest& request, RemoteAnswer& answer, core::Job& job);
+
+// The helper's side: answers the requests read on socket fd until it is
+// closed; the exit code of the helper.
+int serveRemoteCalls(int fd);
 
 } // namespace platform

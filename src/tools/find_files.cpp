@@ -353,7 +353,10 @@ class IndexedWalk {
 } // namespace
 
 platform::Status walkFiles(const QString& folder, const Walk& walk, core::Job& job) {
-    if (walk.indexed && Platform::instance().indexesFolders()) {
+    // Never on a network volume: its folder times cannot be trusted, and
+    // even a stat of its folder may wait on its server.
+    if (walk.indexed && Platform::instance().indexesFolders() &&
+        !Platform::instance().onNetworkVolume(folder)) {
         // Only a folder of this machine's own disks, named as it is.
         QByteArray path = QFile::encodeName(QDir::cleanPath(QDir(folder).absolutePath()));
         struct stat st;

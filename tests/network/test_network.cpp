@@ -1,0 +1,142 @@
+// Network volumes: a share of a server of the test's own (sshd on the
+// loopback address, mounted by sshfs) works as the folder it shows, and a
+// server that stops answering holds no command.
+#include "platform/linux_platform.h"
+#include "support/loopback_server.h"
+
+#include <QDirIterator>
+#include <QElapsedTimer>
+#include <QFile>
+#include <QProcess>
+#include <QThread>
+#include <csignal>
+#include <gtest/gtest.h>
+
+using testing_support::TempDir;
+
+namespace {
+
+QStringList treeOf(const QString& root) {
+    QStringList out;
+    for (QDirIterator it(root, QDir::Files, QDirIterator::Subdirectories); it.hasNext();) {
+        const QString path = it.next();
+        QFile f(path);
+        f.open(QIODevice::ReadOnly);
+        out << path.mid(root.size()) + u'=' + QString::fromUtf8(f.readAll());
+    }
+    out.sort();
+    return out;
+}
+
+struct CliRun {
+    int code = -1;
+    bool crashed = false;
+    QString out, err;
+    qint64 ms = 0;
+};
+
+CliRun cli(const QStringList& args, int timeoutMs = 30000) {
+    QProcess p;
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.insert(QStringLiteral("TAVTOOLS_NETWORK_TIMEOUT_MS"), QStringLiteral("1500"));
+    p.setProcessEnvironment(env);
+    QElapsedTimer t;
+    t.start();
+    p.start(QStringLiteral(TAVTOOLS_CLI), args);
+    CliRun r;
+    if (!p.waitForFinished(timeoutMs)) {
+        p.kill();
+        p.waitForFinished();
+        r.ms = t.elapsed();
+        return r; // still running: code -1
+    }
+    r.ms = t.elapsed();
+    r.code = p.exitCode();
+    r.crashed = p.exitStatus() != QProcess::NormalExit;
+    r.out = QString::fromUtf8(p.readAllStandardOutput());
+    r.err = QString::fromUtf8(p.readAllStandardError());
+    return r;
+}
+
+// The lines of a find with the folder's own path taken off.
+QStringList found(const QString& output, const QString& root) {
+    QStringList lines = output.split(u'\n', Qt::SkipEmptyParts);
+    if (!lines.isEmpty()) lines.removeLast(); // the count
+    for (QString& l : lines)
+        l = l.mid(root.size());
+    lines.sort();
+    return lines;
+}
+
+class Network : public ::testing::Test {
+  protected:
+    LoopbackServer server;
+    TempDir local{false};
+    void SetUp() override {
+        if (!server.missing().isEmpty() || !server.mountShare())
+            GTEST_SKIP() << server.missing().toStdString();
+        const QString root = server.servedFolder();
+        for (const char* name : {"/a/x.txt", "/a/b/y.txt", "/a/b/z.doc", "/c.txt"}) {
+            const QString path = root + QLatin1String(name);
+            QDir().mkpath(QFileInfo(path).absolutePath());
+            QFile f(path);
+            f.open(QIODevice::WriteOnly);
+            f.write(QByteArray("contenu de ") + name);
+        }
+    }
+};
+
+} // namespace
+
+TEST_F(Network, AShareWorksAsTheFolderItShows) {
+    const QString share = server.mountPoint();
+    // A volume of its own, a network one.
+    platform::LinuxPlatform p;
+    EXPECT_TRUE(p.onNetworkVolume(share + QStringLiteral("/a")));
+    EXPECT_EQ(p.driveType(p.driveOf(share)), platform::DriveType::Remote);
+    EXPECT_FALSE(p.onNetworkVolume(local.path()));
+    // Found as on the served folder itself.
+    const CliRun there = cli({"find", share, "*.txt"});
+    const CliRun here = cli({"find", server.servedFolder(), "*.txt"});
+    ASSERT_EQ(there.code, 0) << there.err.toStdString();
+    EXPECT_EQ(found(there.out, share), found(here.out, server.servedFolder()));
+    EXPECT_EQ(found(there.out, share).size(), 3);
+    // Copied out and in, whole.
+    ASSERT_EQ(cli({"copy", share + QStringLiteral("/a"), local.path()}).code, 0);
+    EXPECT_EQ(treeOf(local.file("a")), treeOf(server.servedFolder() + QStringLiteral("/a")));
+    local.write("in/new.txt", "écrit par le test");
+    ASSERT_EQ(cli({"copy", local.file("in"), share}).code, 0);
+    EXPECT_EQ(treeOf(server.servedFolder() + QStringLiteral("/in")), treeOf(local.file("in")));
+}
+
+TEST_F(Network, AServerThatStopsAnsweringHoldsNoCommand) {
+    const QString share = server.mountPoint();
+    server.freezeConnections(true);
+    // Each command ends with its message after the time-out (1.5 s here).
+    const CliRun find = cli({"find", share, "*.txt"});
+    EXPECT_EQ(find.code, 1);
+    EXPECT_TRUE(find.err.startsWith(QStringLiteral("Le serveur ne répond pas")))
+        << find.err.toStdString();
+    EXPECT_LT(find.ms, 8000);
+    const CliRun copy = cli({"copy", share + QStringLiteral("/c.txt"), local.path()});
+    EXPECT_EQ(copy.code, 1);
+    EXPECT_TRUE(copy.err.contains(QStringLiteral("Le serveur ne répond pas")))
+        << copy.err.toStdString();
+    EXPECT_LT(copy.ms, 8000);
+    EXPECT_FALSE(QFile::exists(local.file("c.txt")));
+    // A request to end stops a command at once, even while a call waits.
+    QProcess waiting;
+    waiting.start(QStringLiteral(TAVTOOLS_CLI), {"find", share, "*.txt"});
+    ASSERT_TRUE(waiting.waitForStarted());
+    QThread::msleep(400);
+    QElapsedTimer stopped;
+    stopped.start();
+    ::kill(pid_t(waiting.processId()), SIGTERM);
+    EXPECT_TRUE(waiting.waitForFinished(3000));
+    EXPECT_LT(stopped.elapsed(), 1500);
+    // Awake again, everything works.
+    server.freezeConnections(false);
+    const CliRun again = cli({"find", share, "*.txt"});
+    EXPECT_EQ(again.code, 0) << again.err.toStdString();
+    EXPECT_EQ(found(again.out, share).size(), 3);
+}
