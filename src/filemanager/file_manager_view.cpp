@@ -1,6 +1,7 @@
 #include "file_manager_view.h"
 #include "components/drive_selector.h"
 #include "components/folder_tree.h"
+#include "core/file_errors.h"
 #include "core/job.h"
 #include "filter_dialog.h"
 #include "platform/platform.h"
@@ -22,6 +23,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QListView>
+#include <QPointer>
 #include <QProgressBar>
 #include <QSplitter>
 #include <QStackedWidget>
@@ -30,6 +32,7 @@
 #include <QVBoxLayout>
 #include <algorithm>
 #include <numeric>
+#include <thread>
 
 namespace filemanager {
 
@@ -246,11 +249,44 @@ QAbstractItemView* FileManagerView::currentView() const {
 
 void FileManagerView::readFolder() {
     Platform& p = Platform::instance();
+    const QString folder = m_state.folder();
+    const QString filter = m_state.filter();
+    const quint64 ticket = ++m_listingTicket; // a listing still on its way is outdated
+    if (p.onNetworkVolume(folder)) {
+        // A server may take its time, or stop answering: the folder is read
+        // aside and shown when it comes, and the window goes on meanwhile.
+        if (folder != m_listedFolder) {
+            m_model->setRows({});
+            m_listedFolder = folder;
+        }
+        m_listStatus->setText(QStringLiteral("Lecture du dossier..."));
+        QPointer<FileManagerView> view(this);
+        std::thread([view, ticket, folder, filter] {
+            auto entries = std::make_shared<std::vector<platform::DirEntry>>();
+            const platform::Status status =
+                Platform::instance().listDirectory(folder, filter, *entries);
+            QMetaObject::invokeMethod(
+                qApp,
+                [view, ticket, folder, entries, status] {
+                    if (!view || ticket != view->m_listingTicket) return;
+                    if (status.error() == platform::errNoAnswer)
+                        view->m_listStatus->setText(core::noAnswerText());
+                    else
+                        view->showListing(folder, std::move(*entries));
+                },
+                Qt::QueuedConnection);
+        }).detach();
+        return;
+    }
+    std::vector<platform::DirEntry> entries;
+    p.listDirectory(folder, filter, entries);
+    showListing(folder, std::move(entries));
+}
+
+void FileManagerView::showListing(const QString& folder,
+                                  std::vector<platform::DirEntry>&& entries) {
     QApplication::setOverrideCursor(Qt::WaitCursor);
     m_icons.beginListing();
-    std::vector<platform::DirEntry> entries;
-    const QString folder = m_state.folder();
-    p.listDirectory(folder, m_state.filter(), entries);
 
     // Names in the platform's order: alphabetical first, case between equals.
     QCollator collator(ui::frenchLocale());
@@ -329,16 +365,38 @@ void FileManagerView::selectCurrent(const QString& name, int row) {
 
 void FileManagerView::readTree() {
     Platform& p = Platform::instance();
-    std::vector<platform::DirEntry> entries;
-    p.listDirectory(p.rootOf(m_state.folder()), QStringLiteral("*.*"), entries);
-    qint64 count = 0, total = 0;
-    for (const auto& e : entries) {
-        if (e.attributes & (platform::faHidden | platform::faSysFile | platform::faVolumeID))
-            continue;
-        ++count;
-        total += e.size;
+    const QString root = p.rootOf(m_state.folder());
+    const auto count = [](const QString& folder) {
+        std::vector<platform::DirEntry> entries;
+        const platform::Status status =
+            Platform::instance().listDirectory(folder, QStringLiteral("*.*"), entries);
+        if (status.error() == platform::errNoAnswer) return core::noAnswerText();
+        qint64 count = 0, total = 0;
+        for (const auto& e : entries) {
+            if (e.attributes & (platform::faHidden | platform::faSysFile | platform::faVolumeID))
+                continue;
+            ++count;
+            total += e.size;
+        }
+        return statusText(count, total);
+    };
+    const quint64 ticket = ++m_treeTicket;
+    if (!p.onNetworkVolume(root)) {
+        m_treeStatus->setText(count(root));
+        return;
     }
-    m_treeStatus->setText(statusText(count, total));
+    // Read aside, as the list of a network folder.
+    m_treeStatus->clear();
+    QPointer<FileManagerView> view(this);
+    std::thread([view, ticket, root, count] {
+        const QString text = count(root);
+        QMetaObject::invokeMethod(
+            qApp,
+            [view, ticket, text] {
+                if (view && ticket == view->m_treeTicket) view->m_treeStatus->setText(text);
+            },
+            Qt::QueuedConnection);
+    }).detach();
 }
 
 QList<int> FileManagerView::selectedRows() const {

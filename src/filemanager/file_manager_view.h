@@ -12,6 +12,7 @@
 #include <QStringList>
 #include <QWidget>
 #include <functional>
+#include <vector>
 
 class QAbstractItemView;
 class QComboBox;
@@ -24,6 +25,9 @@ class QTreeView;
 
 namespace core {
 class Job;
+}
+namespace platform {
+struct DirEntry;
 }
 namespace ui {
 struct CommandContext;
@@ -146,6 +150,8 @@ class FileManagerView : public QWidget {
     void showEvent(QShowEvent* event) override;
 
   private:
+    // The rows of folder's entries, its current row kept, and its status.
+    void showListing(const QString& folder, std::vector<platform::DirEntry>&& entries);
     void readTree();
     void showFolderChange();
     void onTreeDriveChanged();
@@ -184,7 +190,9 @@ class FileManagerView : public QWidget {
     QProgressBar* m_progress = nullptr;
     int m_style = 3;
     bool m_shown = false;
-    QString m_listedFolder; // the folder the list's names belong to
+    QString m_listedFolder;      // the folder the list's names belong to
+    quint64 m_listingTicket = 0; // the latest listing asked for: only it is shown
+    quint64 m_treeTicket = 0;
 
     FileManagerState m_state;
     FileCommands m_commands{*this, m_state};

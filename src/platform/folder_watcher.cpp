@@ -23,6 +23,8 @@ FolderWatcher::FolderWatcher(QObject* parent) : QObject(parent) {
 }
 
 void FolderWatcher::watch(const QString& folder) {
+    // A network folder tells no changes, and looking at it may wait on its server.
+    if (Platform::instance().onNetworkVolume(folder)) return;
     if (!m_watcher.directories().contains(folder)) m_watcher.addPath(folder);
 }
 

@@ -54,6 +54,13 @@ void Platform::rememberDriveFolder(const QString& folder) {
 }
 
 Result<QString> Platform::enterFolder(const QString& path) {
+    if (onNetworkVolume(path)) {
+        // Taken as written: asking its server could hold the window; the
+        // listing that follows tells whether it is there.
+        const QString entered = QDir::cleanPath(path);
+        rememberDriveFolder(entered);
+        return entered;
+    }
     const QFileInfo info(path);
     if (!info.isDir()) return Result<QString>::failed(errPathNotFound);
     if (!info.isExecutable()) return Result<QString>::failed(errAccessDenied);
@@ -71,7 +78,8 @@ QString Platform::driveCurrentFolder(QChar letter) {
         const std::lock_guard<std::mutex> hold(m_driveFoldersLock);
         remembered = m_driveFolders[letter.unicode() - 'A'];
     }
-    if (!remembered.isEmpty() && QDir(remembered).exists()) return remembered;
+    if (!remembered.isEmpty() && (onNetworkVolume(remembered) || QDir(remembered).exists()))
+        return remembered;
     return driveRoot(letter);
 }
 

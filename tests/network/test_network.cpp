@@ -1,14 +1,20 @@
 // Network volumes: a share of a server of the test's own (sshd on the
 // loopback address, mounted by sshfs) works as the folder it shows, and a
 // server that stops answering holds no command.
+#include "core/file_errors.h"
+#include "filemanager/file_manager_view.h"
 #include "platform/linux_platform.h"
+#include "platform/remote_call.h"
 #include "support/loopback_server.h"
 
 #include <QDirIterator>
 #include <QElapsedTimer>
 #include <QFile>
+#include <QLabel>
 #include <QProcess>
+#include <QTest>
 #include <QThread>
+#include <QTreeView>
 #include <csignal>
 #include <gtest/gtest.h>
 
@@ -73,6 +79,9 @@ class Network : public ::testing::Test {
     LoopbackServer server;
     TempDir local{false};
     void SetUp() override {
+        // Longer than the bound on a window's answer, so that a window
+        // waiting on its server cannot pass for one that answers.
+        qputenv("TAVTOOLS_NETWORK_TIMEOUT_MS", "3000");
         if (!server.missing().isEmpty() || !server.mountShare())
             GTEST_SKIP() << server.missing().toStdString();
         const QString root = server.servedFolder();
@@ -139,4 +148,53 @@ TEST_F(Network, AServerThatStopsAnsweringHoldsNoCommand) {
     const CliRun again = cli({"find", share, "*.txt"});
     EXPECT_EQ(again.code, 0) << again.err.toStdString();
     EXPECT_EQ(found(again.out, share).size(), 3);
+}
+
+// Waits, the events running, until done() or ms have passed.
+template <class Done> bool waitFor(Done done, int ms) {
+    QElapsedTimer t;
+    t.start();
+    while (!done() && t.elapsed() < ms)
+        QTest::qWait(20);
+    return done();
+}
+
+TEST_F(Network, AWindowOnASilentServerAnswersItsKeys) {
+    const QString share = server.mountPoint();
+    ASSERT_EQ(platform::networkTimeoutMs(), 3000);
+    filemanager::FileManagerView view;
+    view.resize(900, 600);
+    view.show();
+    const auto listed = [&](const QStringList& names) {
+        return [&view, names] {
+            QStringList shown;
+            for (int r = 0; r < view.model()->rowCount(); ++r)
+                shown << view.model()->row(r).name;
+            for (const QString& name : names)
+                if (!shown.contains(name)) return false;
+            return true;
+        };
+    };
+    view.setFolder(share + QStringLiteral("/a"));
+    ASSERT_TRUE(waitFor(listed({"b", "x.txt"}), 5000));
+    // The server stops answering while the window goes to another folder.
+    server.freezeConnections(true);
+    QElapsedTimer answered;
+    answered.start();
+    view.setFolder(share);
+    QTest::keyClick(view.detailsView(), Qt::Key_Down);
+    QCoreApplication::processEvents();
+    const qint64 ms = answered.elapsed();
+    std::printf("window answered in %lld ms on a silent server\n", static_cast<long long>(ms));
+    EXPECT_LT(ms, 2000);
+    EXPECT_TRUE(waitFor([&] { return view.listStatus()->text() == core::noAnswerText(); }, 6000))
+        << view.listStatus()->text().toStdString();
+    // Awake again, the folder is read as it should.
+    server.freezeConnections(false);
+    EXPECT_TRUE(waitFor(
+        [&] {
+            view.readFolder();
+            return waitFor(listed({"a", "c.txt"}), 300);
+        },
+        10000));
 }

@@ -25,6 +25,39 @@ QString childPath(const QString& parent, const QString& name) {
     return parent.endsWith(u'/') ? QString(parent + name) : QString(parent + u'/' + name);
 }
 
+// A folder's sub-folders, and whether it could be read; a network folder's
+// through the platform, which never waits on a silent server.
+QStringList subfoldersOf(const QString& path, bool* readable = nullptr) {
+    Platform& p = Platform::instance();
+    if (!p.onNetworkVolume(path)) {
+        QDir dir(path);
+        const QStringList names = dir.entryList(
+            QDir::Dirs | QDir::Hidden | QDir::NoDotAndDotDot | QDir::System, QDir::NoSort);
+        if (readable) *readable = dir.isReadable();
+        return names;
+    }
+    std::vector<platform::DirEntry> entries;
+    const platform::Status status = p.listEntries(
+        path, entries, [](const platform::DirEntry&) { return Platform::Detail::Name; });
+    if (readable) *readable = status.ok();
+    QStringList names;
+    for (const platform::DirEntry& e : entries)
+        if (e.kind == platform::EntryKind::Folder && e.name != u'.' &&
+            e.name != QStringLiteral(".."))
+            names << e.name;
+    return names;
+}
+
+// Whether a folder is there; a network folder whose server does not answer
+// is taken as there, so that a silent server empties no branch.
+bool folderExists(const QString& path) {
+    Platform& p = Platform::instance();
+    if (!p.onNetworkVolume(path)) return QDir(path).exists();
+    platform::DirEntry e;
+    const platform::Status s = p.entryOf(path, e);
+    return s ? e.kind == platform::EntryKind::Folder : s.error() == platform::errNoAnswer;
+}
+
 } // namespace
 
 FolderTree::FolderTree(QWidget* parent)
@@ -167,10 +200,8 @@ bool FolderTree::readChildren(QTreeWidgetItem* node) {
     if (path.isEmpty()) return node->childCount() > 0;
     QApplication::setOverrideCursor(Qt::WaitCursor);
     setUpdatesEnabled(false);
-    QDir dir(path);
-    const QStringList names = dir.entryList(
-        QDir::Dirs | QDir::Hidden | QDir::NoDotAndDotDot | QDir::System, QDir::NoSort);
-    const bool readable = dir.isReadable();
+    bool readable = false;
+    const QStringList names = subfoldersOf(path, &readable);
     const QIcon folderIcon = ui::fileIcon(path);
     for (const QString& name : names)
         addNode(node, childPath(path, name), name, NodeKind::Folder)->setIcon(0, folderIcon);
@@ -248,7 +279,7 @@ QTreeWidgetItem* FolderTree::selectPath(const QString& path) {
     setCurrentItem(node);
     scrollToItem(node);
     const QString p = nodePath(node);
-    if (p.size() > 1 && !QDir(p).exists()) {
+    if (p.size() > 1 && !folderExists(p)) {
         verifySelected();
         return nullptr;
     }
@@ -292,7 +323,7 @@ void FolderTree::verifySelected() {
         item->setChildIndicatorPolicy(QTreeWidgetItem::ShowIndicator);
         return;
     }
-    if (!QDir(p).exists()) refreshDrive(platform.driveOf(p), true);
+    if (!folderExists(p)) refreshDrive(platform.driveOf(p), true);
 }
 
 void FolderTree::refreshNode(QTreeWidgetItem* node) {
@@ -303,8 +334,7 @@ void FolderTree::refreshNode(QTreeWidgetItem* node) {
     // in their places; the others keep their branches, the view its scroll
     // position and the selection its folder.
     const QString path = nodePath(node);
-    const QStringList names = QDir(path).entryList(
-        QDir::Dirs | QDir::Hidden | QDir::NoDotAndDotDot | QDir::System, QDir::NoSort);
+    const QStringList names = subfoldersOf(path);
     QSet<QString> present(names.begin(), names.end());
     QSet<QString> shown;
     for (int i = node->childCount() - 1; i >= 0; --i) {
@@ -353,7 +383,7 @@ void FolderTree::applyChange(const QString& folder) {
         m_watcher->unwatch(folder);
         return;
     }
-    if (!QDir(folder).exists()) {
+    if (!folderExists(folder)) {
         // The folder itself went away: its parent is read again.
         refreshNode(node->parent());
         return;
