@@ -63,6 +63,11 @@ void registerFileEntries(ui::CommandRegistry& r) {
              &FileCommands::printSelection, 26, true));
     r.add(op("Attributs", file, 150, "&Propriétés", "", "Propriétés du fichier",
              &FileCommands::showProperties, 7, true));
+    // Shares of other computers, after the volume's name.
+    r.add(op("ConnecterServeur", file, 142, "Connecter un ser&veur...", "",
+             "Ouvrir un dossier partagé d'un autre ordinateur", &FileCommands::connectServer));
+    r.add(op("DeconnecterServeur", file, 144, "Déconnecter le serveur", "",
+             "Fermer le partage réseau choisi", &FileCommands::disconnectServer, -1, true));
 }
 
 void registerEditEntries(ui::CommandRegistry& r) {

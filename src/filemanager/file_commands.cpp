@@ -8,7 +8,8 @@
 #include "file_manager_state.h"
 #include "file_manager_view.h"
 #include "file_operations.h"
-#include "platform/platform.h"
+#include "platform/linux_platform.h"
+#include "platform/server_connection.h"
 #include "ui/commands.h"
 #include "ui/dialogs.h"
 #include "ui/errors.h"
@@ -39,7 +40,7 @@ QString withSlash(const QString& folder) {
 ReplaceAnswer askReplace(const QString& name) {
     ui::Button b = ui::dialogs().messageBox(
         ui::titles::warning, QStringLiteral("Remplacer le ficher ") + name + QStringLiteral(" ?"),
-        ui::Icon::Warning, ui::Yes | ui::No | ui::All);
+        ui::Icon::Warning, ui::Buttons(ui::Yes) | ui::No | ui::All);
     return b == ui::All   ? ReplaceAnswer::All
            : b == ui::Yes ? ReplaceAnswer::Yes
                           : ReplaceAnswer::No;
@@ -268,6 +269,104 @@ void FileCommands::printSelection() {
     Platform& p = Platform::instance();
     const QString folder = m_state.folder();
     p.launch(QStringLiteral("print"), p.findExecutable(path, folder), {path}, folder);
+}
+
+// ---- network shares ----
+
+namespace {
+
+const QString kConnectTitle = QStringLiteral("Connecter un serveur");
+
+// The server's questions, asked in the window's own boxes.
+platform::ConnectionQuestions askedInBoxes(core::Job& job) {
+    platform::ConnectionQuestions q;
+    q.credentials = [&job](const QString& message, bool askUser, bool askDomain, bool askPassword,
+                           QString& user, QString& domain, QString& password, bool& remember) {
+        return job.ask([&] {
+            ui::Dialogs& d = ui::dialogs();
+            const QString about = message.isEmpty() ? QString() : message + u'\n';
+            if (askUser && !d.inputBox(kConnectTitle, about + QStringLiteral("Utilisateur"), user))
+                return false;
+            if (askDomain && !d.inputBox(kConnectTitle, about + QStringLiteral("Domaine"), domain))
+                return false;
+            if (askPassword &&
+                !d.passwordBox(kConnectTitle, about + QStringLiteral("Mot de passe"), password))
+                return false;
+            remember = askPassword &&
+                       d.confirm(QStringLiteral("Retenir le mot de passe jusqu'à la fin de la "
+                                                "session ?"),
+                                 ui::Buttons(ui::Yes) | ui::No) == ui::Yes;
+            return true;
+        });
+    };
+    // A question of the server (a host key to trust): its first choice goes
+    // on, the others give up.
+    q.choose = [&job](const QString& message, const QStringList& choices) {
+        return job.ask([&] {
+            if (choices.isEmpty()) return -1;
+            return ui::dialogs().messageBox(
+                       kConnectTitle, message + QStringLiteral("\n\nContinuer ?"),
+                       ui::Icon::Question, ui::Buttons(ui::Yes) | ui::No) == ui::Yes
+                       ? 0
+                       : -1;
+        });
+    };
+    return q;
+}
+
+void refreshVolumes() {
+    if (auto* real = dynamic_cast<platform::LinuxPlatform*>(&Platform::instance()))
+        real->refreshVolumes();
+}
+
+} // namespace
+
+void FileCommands::connectServer() {
+    if (!platform::desktopNetworkInstalled()) {
+        ui::dialogs().message(
+            QStringLiteral("Le service réseau du bureau (GVfs) n'est pas installé"));
+        return;
+    }
+    QString address = QStringLiteral("sftp://");
+    if (!ui::dialogs().inputBox(kConnectTitle,
+                                QStringLiteral("Adresse du serveur (sftp://utilisateur@serveur/"
+                                               "dossier, smb://serveur/partage, "
+                                               "dav://serveur/dossier)"),
+                                address) ||
+        address.trimmed().isEmpty())
+        return;
+    platform::ConnectionResult result;
+    m_view.runLoop(
+        [&](core::Job& job) { result = platform::connectServer(address, askedInBoxes(job), job); });
+    if (result.stopped) return;
+    if (!result.error.isEmpty()) {
+        ui::dialogs().message(
+            QStringLiteral("Connexion impossible à %1 : %2").arg(address.trimmed(), result.error));
+        return;
+    }
+    refreshVolumes();
+    m_view.setFolder(result.folder);
+    m_view.addToHistory();
+}
+
+void FileCommands::disconnectServer() {
+    const QString folder =
+        m_view.activePane() == 1 ? m_view.tree()->selectedPath() : m_view.folder();
+    if (folder.isEmpty() || !Platform::instance().onNetworkVolume(folder)) {
+        ui::dialogs().message(QStringLiteral("Le dossier choisi n'est pas sur un partage réseau"));
+        return;
+    }
+    platform::ConnectionResult result;
+    m_view.runLoop([&](core::Job& job) { result = platform::disconnectServer(folder, job); });
+    if (result.stopped) return;
+    if (!result.error.isEmpty()) {
+        ui::dialogs().message(QStringLiteral("Déconnexion impossible : %1").arg(result.error));
+        return;
+    }
+    refreshVolumes();
+    // The list leaves the share for the program's own folder.
+    m_view.setFolder(Platform::instance().startFolder());
+    m_view.addToHistory();
 }
 
 } // namespace filemanager

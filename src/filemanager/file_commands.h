@@ -35,6 +35,10 @@ class FileCommands {
     void showProperties();
     void setAttributes();
     void changeCase();
+    // A share of another computer opened, and shown; the share of the
+    // current folder (or of the tree's, when the tree has the focus) closed.
+    void connectServer();
+    void disconnectServer();
 
     // A table in the program's viewer, any other file in its program.
     void view(const QString& name);

@@ -101,7 +101,6 @@ void registerCommands(ui::CommandRegistry& r) {
            .position = 140,
            .caption = "Nommer &volume...",
            .hint = "Donner un nom a un disque",
-           .separatorAfter = true,
            .run = nameVolume});
     r.add({.id = "DiskInfos1",
            .menu = system,

@@ -52,6 +52,10 @@ class Dialogs {
                               Button defaultButton = NoButton) = 0;
     // One-line input; false when cancelled.
     virtual bool inputBox(const QString& title, const QString& prompt, QString& value) = 0;
+    // The same for a secret, not shown as it is typed.
+    virtual bool passwordBox(const QString& title, const QString& prompt, QString& value) {
+        return inputBox(title, prompt, value);
+    }
     virtual QString openFileName(const QString& title, const QString& folder,
                                  const QString& filter) = 0;
     virtual QString saveFileName(const QString& title, const QString& folder,

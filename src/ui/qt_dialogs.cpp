@@ -4,6 +4,7 @@
 #include <QApplication>
 #include <QFileDialog>
 #include <QInputDialog>
+#include <QLineEdit>
 #include <QMap>
 #include <QMessageBox>
 #include <QPushButton>
@@ -53,7 +54,16 @@ Button QtDialogs::messageBox(const QString& title, const QString& text, Icon ico
 }
 
 bool QtDialogs::inputBox(const QString& title, const QString& prompt, QString& value) {
+    return askText(title, prompt, value, QLineEdit::Normal);
+}
+
+bool QtDialogs::passwordBox(const QString& title, const QString& prompt, QString& value) {
+    return askText(title, prompt, value, QLineEdit::Password);
+}
+
+bool QtDialogs::askText(const QString& title, const QString& prompt, QString& value, int echo) {
     QInputDialog dlg(parentWindow());
+    dlg.setTextEchoMode(QLineEdit::EchoMode(echo));
     dlg.setWindowTitle(title);
     dlg.setLabelText(prompt);
     dlg.setTextValue(value);

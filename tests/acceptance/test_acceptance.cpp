@@ -2,6 +2,7 @@
 // folder, every entry of the command table triggered through its menu
 // entry, toolbar button or key, and what the user would see checked.
 #include "acceptance_fixture.h"
+#include "platform/server_connection.h"
 
 #include <QAction>
 #include <QComboBox>
@@ -74,6 +75,13 @@ const QHash<QString, Expected>& expectations() {
         {"Parcourir", {{}, "Parcourir"}},
         {"Formatage", {{}, "format A"}},
         {"Nommer", {{}, "box Nom du volume"}},
+        // The address is asked where the desktop's network engine runs.
+        {"ConnecterServeur",
+         {{},
+          platform::desktopNetworkInstalled()
+              ? "box Adresse du serveur"
+              : "box Le service réseau du bureau (GVfs) n'est pas installé"}},
+        {"DeconnecterServeur", {{}, "box Le dossier choisi n'est pas sur un partage réseau"}},
         {"DiskInfos1", {{}, "Informations disque - C"}},
         {"CpuInfos", {{}, "Vitesse CPU"}},
         {"Memoire", {{}, "Mémoire"}},
