@@ -304,15 +304,13 @@ void LinuxPlatform::refreshVolumes() {
     // without asking the servers; still never waited for more than a second.
     const auto sharesIn = [](const QString& mountPoint) {
         RemoteRequest list;
-        list.call = RemoteRequest::ListDirectory;
+        list.call = RemoteRequest::FolderNames;
         list.path = mountPoint;
-        list.mask = QStringLiteral("*");
         RemoteAnswer answer;
         QStringList shares;
         if (callRemote(list, answer, nullptr, 1000) != RemoteEnd::Done) return shares;
         for (const DirEntry& e : answer.entries)
-            if (e.kind == EntryKind::Folder && e.name != u'.' && e.name != QStringLiteral(".."))
-                shares << e.name;
+            shares << e.name;
         shares.sort();
         return shares;
     };

@@ -4,6 +4,7 @@
 #include "linux_platform.h"
 
 #include <QDataStream>
+#include <QDir>
 #include <QFile>
 #include <QFileInfo>
 #include <QIODevice>
@@ -72,7 +73,7 @@ bool decode(const QByteArray& bytes, RemoteRequest& r) {
     qint32 call = 0;
     s >> call >> r.path >> r.target >> r.mask >> r.flag >> r.durable >> r.progress;
     r.call = RemoteRequest::Call(call);
-    return s.status() == QDataStream::Ok && call >= 0 && call <= RemoteRequest::RemoveFolder;
+    return s.status() == QDataStream::Ok && call >= 0 && call <= RemoteRequest::FolderNames;
 }
 
 QByteArray encode(const RemoteAnswer& a) {
@@ -330,6 +331,16 @@ void answerHere(const RemoteRequest& r, RemoteAnswer& a, core::Job& job) {
         break;
     case RemoteRequest::RemoveFolder:
         a.status = p.LinuxPlatform::removeFolder(r.path);
+        break;
+    case RemoteRequest::FolderNames:
+        // Without the platform, which would look at the volumes this
+        // listing is made for.
+        for (const QString& name :
+             QDir(r.path).entryList(QDir::Dirs | QDir::NoDotAndDotDot | QDir::Hidden)) {
+            DirEntry& e = a.entries.emplace_back();
+            e.name = name;
+            e.kind = EntryKind::Folder;
+        }
         break;
     }
 }

@@ -38,6 +38,7 @@ struct RemoteRequest {
         CreatePath,
         EntryOf,
         RemoveFolder,
+        FolderNames, // the names of the sub-folders, and nothing else
     };
     Call call = Attributes;
     QString path, target, mask;

@@ -5,6 +5,7 @@
 #include "filemanager/file_manager_view.h"
 #include "platform/linux_platform.h"
 #include "platform/remote_call.h"
+#include "platform/server_connection.h"
 #include "support/loopback_server.h"
 
 #include <QDirIterator>
@@ -197,4 +198,92 @@ TEST_F(Network, AWindowOnASilentServerAnswersItsKeys) {
             return waitFor(listed({"a", "c.txt"}), 300);
         },
         10000));
+}
+
+namespace {
+
+// A session of the desktop's network engine of the test's own: a D-Bus
+// session bus, gvfsd and its FUSE folder under a runtime folder of the
+// test, and an ssh agent holding the test's key.
+class DesktopSession {
+  public:
+    explicit DesktopSession(const QString& key) {
+        for (const char* program : {"/usr/libexec/gvfsd", "/usr/libexec/gvfsd-fuse",
+                                    "/usr/bin/dbus-daemon", "/usr/bin/ssh-agent"})
+            if (!QFile::exists(QLatin1String(program))) {
+                missing = QStringLiteral("no %1 here (gvfs, gvfs-fuse, dbus)").arg(program);
+                return;
+            }
+        QFile::setPermissions(m_dir.path(), QFileDevice::ReadOwner | QFileDevice::WriteOwner |
+                                                QFileDevice::ExeOwner);
+        qputenv("XDG_RUNTIME_DIR", m_dir.path().toLocal8Bit());
+        QProcess bus;
+        bus.start(QStringLiteral("dbus-daemon"),
+                  {"--session", "--fork", "--print-address=1", "--print-pid=1"});
+        bus.waitForFinished(10000);
+        const QStringList said = QString::fromUtf8(bus.readAllStandardOutput()).split(u'\n');
+        if (said.size() < 2) {
+            missing = QStringLiteral("dbus-daemon did not start");
+            return;
+        }
+        qputenv("DBUS_SESSION_BUS_ADDRESS", said[0].trimmed().toLocal8Bit());
+        m_pids << said[1].trimmed().toLongLong();
+        const QString agent = m_dir.file(QStringLiteral("agent"));
+        qint64 agentPid = 0;
+        QProcess::startDetached(QStringLiteral("ssh-agent"), {"-D", "-a", agent}, {}, &agentPid);
+        m_pids << agentPid;
+        for (int i = 0; i < 100 && !QFile::exists(agent); ++i)
+            QThread::msleep(20);
+        qputenv("SSH_AUTH_SOCK", agent.toLocal8Bit());
+        QProcess::execute(QStringLiteral("ssh-add"), {"-q", key});
+        for (const QStringList& daemon :
+             {QStringList{"/usr/libexec/gvfsd", "--no-fuse"},
+              QStringList{"/usr/libexec/gvfsd-fuse", m_dir.mkdir(QStringLiteral("gvfs")), "-f"}}) {
+            qint64 pid = 0;
+            QProcess::startDetached(daemon[0], daemon.mid(1), {}, &pid);
+            m_pids << pid;
+        }
+        QThread::msleep(700);
+    }
+    ~DesktopSession() {
+        QProcess::execute(QStringLiteral("fusermount"), {"-u", "-z", m_dir.file("gvfs")});
+        for (const qint64 pid : m_pids)
+            ::kill(pid_t(pid), SIGTERM);
+    }
+    QString missing;
+
+  private:
+    TempDir m_dir{false};
+    QList<qint64> m_pids;
+};
+
+} // namespace
+
+TEST_F(Network, ASharedFolderOpensAndClosesThroughTheDesktopEngine) {
+    DesktopSession session(server.userKey());
+    if (!session.missing.isEmpty()) GTEST_SKIP() << session.missing.toStdString();
+    ASSERT_TRUE(platform::desktopNetworkInstalled());
+    core::DirectJob job;
+    platform::ConnectionQuestions questions;
+    QStringList asked;
+    questions.choose = [&](const QString& message, const QStringList&) {
+        asked << message;
+        return 0; // the server's key is trusted
+    };
+    const QString address = QStringLiteral("sftp://%1@127.0.0.1:%2%3")
+                                .arg(qEnvironmentVariable("USER", QStringLiteral("root")))
+                                .arg(server.port())
+                                .arg(server.servedFolder());
+    const platform::ConnectionResult opened = platform::connectServer(address, questions, job);
+    ASSERT_TRUE(opened.error.isEmpty()) << opened.error.toStdString();
+    ASSERT_FALSE(opened.folder.isEmpty());
+    // The share is a network volume of its own, whose files are the server's.
+    platform::LinuxPlatform p;
+    EXPECT_TRUE(p.onNetworkVolume(opened.folder)) << opened.folder.toStdString();
+    EXPECT_EQ(treeOf(opened.folder), treeOf(server.servedFolder()));
+    const CliRun there = cli({"find", opened.folder, "*.txt"});
+    EXPECT_EQ(found(there.out, opened.folder).size(), 3) << there.err.toStdString();
+    const platform::ConnectionResult closed = platform::disconnectServer(opened.folder, job);
+    EXPECT_TRUE(closed.error.isEmpty()) << closed.error.toStdString();
+    EXPECT_FALSE(QFileInfo::exists(opened.folder + QStringLiteral("/c.txt")));
 }
