@@ -345,6 +345,7 @@ void FileCommands::connectServer() {
         return;
     }
     refreshVolumes();
+    m_view.tree()->refreshDrives();
     m_view.setFolder(result.folder);
     m_view.addToHistory();
 }
@@ -364,6 +365,7 @@ void FileCommands::disconnectServer() {
         return;
     }
     refreshVolumes();
+    m_view.tree()->refreshDrives();
     // The list leaves the share for the program's own folder.
     m_view.setFolder(Platform::instance().startFolder());
     m_view.addToHistory();

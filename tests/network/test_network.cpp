@@ -2,6 +2,7 @@
 // loopback address, mounted by sshfs) works as the folder it shows, and a
 // server that stops answering holds no command.
 #include "core/file_errors.h"
+#include "filemanager/components/folder_tree.h"
 #include "filemanager/file_manager_view.h"
 #include "platform/linux_platform.h"
 #include "platform/remote_call.h"
@@ -176,6 +177,14 @@ TEST_F(Network, AWindowOnASilentServerAnswersItsKeys) {
             return true;
         };
     };
+    // The share is a child of "Réseau", after the drives.
+    QTreeWidgetItem* network = view.tree()->networkNode();
+    ASSERT_TRUE(network);
+    EXPECT_EQ(network->text(0), QStringLiteral("Réseau"));
+    QStringList shares;
+    for (int i = 0; i < network->childCount(); ++i)
+        shares << filemanager::FolderTree::nodePath(network->child(i));
+    EXPECT_TRUE(shares.contains(share)) << shares.join(u' ').toStdString();
     view.setFolder(share + QStringLiteral("/a"));
     ASSERT_TRUE(waitFor(listed({"b", "x.txt"}), 5000));
     // The server stops answering while the window goes to another folder.

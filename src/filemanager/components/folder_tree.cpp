@@ -86,10 +86,18 @@ NodeKind FolderTree::nodeKind(const QTreeWidgetItem* item) {
 }
 
 QTreeWidgetItem* FolderTree::computerNode() const {
+    return topNode(NodeKind::Computer);
+}
+
+QTreeWidgetItem* FolderTree::networkNode() const {
+    return topNode(NodeKind::Network);
+}
+
+QTreeWidgetItem* FolderTree::topNode(NodeKind kind) const {
     QTreeWidgetItem* root = rootNode();
     if (!root) return nullptr;
     for (int i = 0; i < root->childCount(); ++i)
-        if (nodeKind(root->child(i)) == NodeKind::Computer) return root->child(i);
+        if (nodeKind(root->child(i)) == kind) return root->child(i);
     return nullptr;
 }
 
@@ -135,6 +143,10 @@ void FolderTree::build() {
     QTreeWidgetItem* computer =
         addNode(root, QString(), QStringLiteral("Poste de travail"), NodeKind::Computer);
     computer->setIcon(0, ui::driveIcon(u'C'));
+    // The shares of other computers now open, after the drives.
+    QTreeWidgetItem* network =
+        addNode(root, QString(), QStringLiteral("Réseau"), NodeKind::Network);
+    network->setIcon(0, QIcon::fromTheme(QStringLiteral("network-workgroup"), ui::driveIcon(u'C')));
     refreshDrives();
     readChildren(root);
     root->setExpanded(true);
@@ -167,6 +179,35 @@ void FolderTree::refreshDrives() {
         ++at;
     }
     computer->setData(0, ReadRole, true);
+    refreshNetwork();
+}
+
+void FolderTree::refreshNetwork() {
+    QTreeWidgetItem* network = networkNode();
+    if (!network) return;
+    Platform& p = Platform::instance();
+    QList<QChar> shares;
+    for (QChar letter : p.driveLetters())
+        if (p.driveType(letter) == platform::DriveType::Remote) shares << letter;
+    QStringList roots;
+    for (QChar letter : shares)
+        roots << p.driveRoot(letter);
+    for (int i = network->childCount() - 1; i >= 0; --i)
+        if (!roots.contains(nodePath(network->child(i)))) {
+            unwatchTree(network->child(i));
+            delete network->takeChild(i);
+        }
+    for (int at = 0; at < shares.size(); ++at) {
+        QTreeWidgetItem* share = at < network->childCount() ? network->child(at) : nullptr;
+        if (!share || nodePath(share) != roots[at]) {
+            share = addNode(network, roots[at], p.driveDisplayName(shares[at]), NodeKind::Folder);
+            network->insertChild(at, network->takeChild(network->indexOfChild(share)));
+            share->setIcon(0, ui::driveIcon(shares[at]));
+        }
+    }
+    network->setData(0, ReadRole, true);
+    if (shares.isEmpty())
+        network->setChildIndicatorPolicy(QTreeWidgetItem::DontShowIndicatorWhenChildless);
 }
 
 void FolderTree::setDisplayMode(NameDisplay mode) {

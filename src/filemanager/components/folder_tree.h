@@ -43,6 +43,8 @@ class FolderTree : public QTreeWidget {
     static NodeKind nodeKind(const QTreeWidgetItem* item);
     QTreeWidgetItem* rootNode() const { return topLevelItemCount() ? topLevelItem(0) : nullptr; }
     QTreeWidgetItem* computerNode() const;
+    // "Réseau": the network volumes now mounted, after the drives.
+    QTreeWidgetItem* networkNode() const;
 
     // Re-reads a drive's node when its name changed, or always when forced.
     void refreshDrive(QChar letter, bool force);
@@ -60,6 +62,8 @@ class FolderTree : public QTreeWidget {
     void mouseDoubleClickEvent(QMouseEvent* event) override;
 
   private:
+    QTreeWidgetItem* topNode(NodeKind kind) const;
+    void refreshNetwork();
     QTreeWidgetItem* addNode(QTreeWidgetItem* parent, const QString& path, const QString& name,
                              NodeKind kind);
     bool readChildren(QTreeWidgetItem* node);
