@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # Side-by-side measurements against the standard Linux tools, in one run.
 # Usage: bash bench/run.sh [GROUP...], each of listing sorting dbase tools find-index fileops backup
-# hexedit transforms sysinfo pictures (all of them without one)
+# hexedit transforms sysinfo pictures network (all of them without one)
 set -euo pipefail
 cd "$(dirname "$0")/.."
 ./scripts/install-deps.sh
@@ -483,6 +483,47 @@ PY
   echo "index file: $(du -k "$cache"/tavtools/folders-*.idx | cut -f1) KiB for $(find "$tree" | wc -l) entries"
 }
 
+# A share of an ssh server of the run's own on 127.0.0.1, mounted by sshfs:
+# copies to and from it against cp -r on the same mount, scp -r beside.
+bench_network() {
+  echo "== copies to and from an sshfs share of a loopback server"
+  if ! command -v sshfs >/dev/null || [ ! -x /usr/sbin/sshd ] || [ ! -e /dev/fuse ]; then
+    echo "  skipped: sshfs, sshd or FUSE missing"; return
+  fi
+  local net="$work/net" port
+  mkdir -p "$net/keys" "$net/served" "$net/share" /run/sshd
+  ssh-keygen -q -t ed25519 -N "" -f "$net/keys/host"
+  ssh-keygen -q -t ed25519 -N "" -f "$net/keys/user"
+  cp "$net/keys/user.pub" "$net/keys/authorized_keys"
+  port=$(python3 -c 'import socket; s=socket.socket(); s.bind(("127.0.0.1",0)); print(s.getsockname()[1])')
+  printf '%s\n' "Port $port" "ListenAddress 127.0.0.1" "HostKey $net/keys/host" \
+    "AuthorizedKeysFile $net/keys/authorized_keys" "PasswordAuthentication no" \
+    "PermitRootLogin prohibit-password" "StrictModes no" "UsePAM no" \
+    "PidFile $net/sshd.pid" "Subsystem sftp internal-sftp" > "$net/sshd_config"
+  /usr/sbin/sshd -f "$net/sshd_config" -E "$net/sshd.log"
+  local ssh_opts=(-o "IdentityFile=$net/keys/user" -o StrictHostKeyChecking=no -o UserKnownHostsFile=/dev/null)
+  sshfs -p "$port" -o "IdentityFile=$net/keys/user,StrictHostKeyChecking=no,UserKnownHostsFile=/dev/null" \
+    "$(id -un)@127.0.0.1:$net/served" "$net/share"
+  make_tree "$net/tree" 10 1000
+  for f in "$net"/tree/d1/*; do echo "some text for the copy" > "$f"; done
+  head -c 1G /dev/urandom > "$net/big.bin"
+  mkdir -p "$net/back1" "$net/back2"
+  local cp_t tav_t scp_t
+  for what in tree big.bin; do
+    cp_t=$(once cp -r "$net/$what" "$net/share/cp-$what")
+    mkdir -p "$net/share/tav"
+    tav_t=$(once ./build/src/tavtools-cli copy "$net/$what" "$net/share/tav")
+    scp_t=$(once scp -q -r -P "$port" "${ssh_opts[@]}" "$net/$what" "$(id -un)@127.0.0.1:$net/served/scp-$what")
+    echo "  $what to the share: cp -r ${cp_t} s   tavtools copy ${tav_t} s   ratio $(ratio "$tav_t" "$cp_t")   (scp -r ${scp_t} s)"
+    cp_t=$(once cp -r "$net/share/cp-$what" "$net/back1/")
+    tav_t=$(once ./build/src/tavtools-cli copy "$net/share/tav/$what" "$net/back2")
+    echo "  $what from the share: cp -r ${cp_t} s   tavtools copy ${tav_t} s   ratio $(ratio "$tav_t" "$cp_t")"
+  done
+  fusermount -u -z "$net/share"
+  kill "$(cat "$net/sshd.pid")"
+  rm -rf "$net"
+}
+
 run_group() {
   case "$1" in
     listing) bench_listing ;;
@@ -496,7 +537,8 @@ run_group() {
     sysinfo) bench_sysinfo ;;
     pictures) bench_pictures ;;
     find-index) bench_find_index ;;
-    all) for g in listing sorting dbase tools find-index fileops backup hexedit transforms sysinfo pictures; do run_group "$g"; done ;;
+    network) bench_network ;;
+    all) for g in listing sorting dbase tools find-index fileops backup hexedit transforms sysinfo pictures network; do run_group "$g"; done ;;
     *) echo "unknown group: $1" >&2; exit 2 ;;
   esac
 }

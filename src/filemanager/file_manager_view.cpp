@@ -28,6 +28,7 @@
 #include <QSplitter>
 #include <QStackedWidget>
 #include <QStyledItemDelegate>
+#include <QTimer>
 #include <QTreeView>
 #include <QVBoxLayout>
 #include <algorithm>
@@ -75,6 +76,10 @@ FileManagerView::FileManagerView(QWidget* parent)
     setWindowTitle(QString());
     connect(&m_state, &FileManagerState::folderChanged, this, &FileManagerView::folderChanged);
     buildLayout();
+    m_networkPoll = new QTimer(this);
+    m_networkPoll->setInterval(kNetworkPollMs);
+    connect(m_networkPoll, &QTimer::timeout, this, &FileManagerView::pollNetworkFolder);
+    m_networkPoll->start();
 }
 
 FileManagerView::~FileManagerView() {
@@ -260,27 +265,62 @@ void FileManagerView::readFolder() {
             m_listedFolder = folder;
         }
         m_listStatus->setText(QStringLiteral("Lecture du dossier..."));
-        QPointer<FileManagerView> view(this);
-        std::thread([view, ticket, folder, filter] {
-            auto entries = std::make_shared<std::vector<platform::DirEntry>>();
-            const platform::Status status =
-                Platform::instance().listDirectory(folder, filter, *entries);
-            QMetaObject::invokeMethod(
-                qApp,
-                [view, ticket, folder, entries, status] {
-                    if (!view || ticket != view->m_listingTicket) return;
-                    if (status.error() == platform::errNoAnswer)
-                        view->m_listStatus->setText(core::noAnswerText());
-                    else
-                        view->showListing(folder, std::move(*entries));
-                },
-                Qt::QueuedConnection);
-        }).detach();
+        listAside(ticket, false);
         return;
     }
     std::vector<platform::DirEntry> entries;
     p.listDirectory(folder, filter, entries);
     showListing(folder, std::move(entries));
+}
+
+void FileManagerView::listAside(quint64 ticket, bool onlyChanges) {
+    const QString folder = m_state.folder();
+    const QString filter = m_state.filter();
+    m_listingAside = true;
+    QPointer<FileManagerView> view(this);
+    std::thread([view, ticket, folder, filter, onlyChanges] {
+        auto entries = std::make_shared<std::vector<platform::DirEntry>>();
+        const platform::Status status =
+            Platform::instance().listDirectory(folder, filter, *entries);
+        QMetaObject::invokeMethod(
+            qApp,
+            [view, ticket, folder, entries, status, onlyChanges] {
+                if (!view) return;
+                view->m_listingAside = false;
+                if (ticket != view->m_listingTicket) return;
+                if (status.error() == platform::errNoAnswer)
+                    view->m_listStatus->setText(core::noAnswerText());
+                else if (!onlyChanges || !view->showsListing(*entries))
+                    view->showListing(folder, std::move(*entries));
+            },
+            Qt::QueuedConnection);
+    }).detach();
+}
+
+// Whether the list shows these entries as they are: a folder polled
+// unchanged keeps its rows and its selection.
+bool FileManagerView::showsListing(const std::vector<platform::DirEntry>& entries) const {
+    if (qsizetype(entries.size()) != m_model->rowCount()) return false;
+    QHash<QString, const platform::DirEntry*> byName;
+    for (const platform::DirEntry& e : entries)
+        byName.insert(e.name, &e);
+    for (int r = 0; r < m_model->rowCount(); ++r) {
+        const ListRow& row = m_model->row(r);
+        const platform::DirEntry* e = byName.value(row.name);
+        if (!e || e->mtime != row.mtime || e->attributes != row.attributes ||
+            (!row.sizeText.isEmpty() && row.sizeText != QString::number(e->size)))
+            return false;
+    }
+    return !m_listStatus->text().startsWith(core::noAnswerText());
+}
+
+// A network folder tells no changes: it is read again every few seconds
+// while the window shows it.
+void FileManagerView::pollNetworkFolder() {
+    if (!isVisible() || m_listingAside || m_editing || m_listedFolder != m_state.folder() ||
+        !Platform::instance().onNetworkVolume(m_state.folder()))
+        return;
+    listAside(m_listingTicket, true);
 }
 
 void FileManagerView::showListing(const QString& folder,

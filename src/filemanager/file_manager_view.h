@@ -21,6 +21,7 @@ class QListView;
 class QProgressBar;
 class QSplitter;
 class QStackedWidget;
+class QTimer;
 class QTreeView;
 
 namespace core {
@@ -152,6 +153,11 @@ class FileManagerView : public QWidget {
   private:
     // The rows of folder's entries, its current row kept, and its status.
     void showListing(const QString& folder, std::vector<platform::DirEntry>&& entries);
+    // The current folder listed on a thread, shown when ticket is still the
+    // latest; with onlyChanges, only when it differs from the list.
+    void listAside(quint64 ticket, bool onlyChanges);
+    bool showsListing(const std::vector<platform::DirEntry>& entries) const;
+    void pollNetworkFolder();
     void readTree();
     void showFolderChange();
     void onTreeDriveChanged();
@@ -193,6 +199,9 @@ class FileManagerView : public QWidget {
     QString m_listedFolder;      // the folder the list's names belong to
     quint64 m_listingTicket = 0; // the latest listing asked for: only it is shown
     quint64 m_treeTicket = 0;
+    bool m_listingAside = false; // a listing made on a thread is on its way
+    QTimer* m_networkPoll = nullptr;
+    static constexpr int kNetworkPollMs = 5000;
 
     FileManagerState m_state;
     FileCommands m_commands{*this, m_state};
