@@ -15,6 +15,7 @@
 #include <chrono>
 #include <csignal>
 #include <cstring>
+#include <fcntl.h>
 #include <map>
 #include <mutex>
 #include <poll.h>
@@ -193,6 +194,12 @@ Helper takeHelper() {
     posix_spawn_file_actions_t actions;
     posix_spawn_file_actions_init(&actions);
     posix_spawn_file_actions_adddup2(&actions, ends[1], 0);
+    // Nothing else of the program's: a helper left waiting on a silent
+    // server must not keep its output open (a shell reading it would wait
+    // for the helper) nor any other file.
+    posix_spawn_file_actions_addopen(&actions, 1, "/dev/null", O_WRONLY, 0);
+    posix_spawn_file_actions_addopen(&actions, 2, "/dev/null", O_WRONLY, 0);
+    posix_spawn_file_actions_addclosefrom_np(&actions, 3);
     // A group of its own: Ctrl+C at a terminal reaches the program, which
     // ends its calls itself.
     posix_spawnattr_t attributes;

@@ -135,6 +135,13 @@ TEST_F(Network, AServerThatStopsAnsweringHoldsNoCommand) {
         << copy.err.toStdString();
     EXPECT_LT(copy.ms, 8000);
     EXPECT_FALSE(QFile::exists(local.file("c.txt")));
+    // Its output ends with it: nothing left waiting on the server keeps it open.
+    QProcess shell;
+    shell.start(
+        QStringLiteral("sh"),
+        {"-c", QStringLiteral("TAVTOOLS_NETWORK_TIMEOUT_MS=1500 '%1' find '%2' '*.txt' | cat")
+                   .arg(QStringLiteral(TAVTOOLS_CLI), share)});
+    EXPECT_TRUE(shell.waitForFinished(8000));
     // A request to end stops a command at once, even while a call waits.
     QProcess waiting;
     waiting.start(QStringLiteral(TAVTOOLS_CLI), {"find", share, "*.txt"});
@@ -223,8 +230,9 @@ namespace {
 class DesktopSession {
   public:
     explicit DesktopSession(const QString& key) {
-        for (const char* program : {"/usr/libexec/gvfsd", "/usr/libexec/gvfsd-fuse",
-                                    "/usr/bin/dbus-daemon", "/usr/bin/ssh-agent"})
+        for (const char* program :
+             {"/usr/libexec/gvfsd", "/usr/libexec/gvfsd-fuse", "/usr/bin/dbus-daemon",
+              "/usr/bin/dbus-send", "/usr/bin/ssh-agent"})
             if (!QFile::exists(QLatin1String(program))) {
                 missing = QStringLiteral("no %1 here (gvfs, gvfs-fuse, dbus)").arg(program);
                 return;
@@ -251,14 +259,29 @@ class DesktopSession {
             QThread::msleep(20);
         qputenv("SSH_AUTH_SOCK", agent.toLocal8Bit());
         QProcess::execute(QStringLiteral("ssh-add"), {"-q", key});
-        for (const QStringList& daemon :
-             {QStringList{"/usr/libexec/gvfsd", "--no-fuse"},
-              QStringList{"/usr/libexec/gvfsd-fuse", m_dir.mkdir(QStringLiteral("gvfs")), "-f"}}) {
-            qint64 pid = 0;
-            QProcess::startDetached(daemon[0], daemon.mid(1), {}, &pid);
-            m_pids << pid;
+        // One after the other: gvfsd-fuse started before gvfsd owns its name
+        // would have the bus start another gvfsd, and one of them fails.
+        startDetached({"/usr/libexec/gvfsd", "--no-fuse"});
+        if (!waitUntil([] {
+                QProcess ask;
+                ask.start(QStringLiteral("dbus-send"),
+                          {"--session", "--print-reply", "--dest=org.freedesktop.DBus",
+                           "/org/freedesktop/DBus", "org.freedesktop.DBus.NameHasOwner",
+                           "string:org.gtk.vfs.Daemon"});
+                ask.waitForFinished(2000);
+                return ask.readAllStandardOutput().contains("boolean true");
+            })) {
+            missing = QStringLiteral("gvfsd did not start");
+            return;
         }
-        QThread::msleep(700);
+        const QString fuse = m_dir.mkdir(QStringLiteral("gvfs"));
+        startDetached({"/usr/libexec/gvfsd-fuse", fuse, "-f"});
+        if (!waitUntil([&] {
+                QFile table(QStringLiteral("/proc/self/mountinfo"));
+                return table.open(QIODevice::ReadOnly) &&
+                       table.readAll().contains(QByteArray(' ' + QFile::encodeName(fuse) + ' '));
+            }))
+            missing = QStringLiteral("gvfsd-fuse did not mount its folder");
     }
     ~DesktopSession() {
         QProcess::execute(QStringLiteral("fusermount"), {"-u", "-z", m_dir.file("gvfs")});
@@ -268,6 +291,18 @@ class DesktopSession {
     QString missing;
 
   private:
+    void startDetached(const QStringList& command) {
+        qint64 pid = 0;
+        QProcess::startDetached(command[0], command.mid(1), {}, &pid);
+        m_pids << pid;
+    }
+    template <class Ready> static bool waitUntil(Ready ready) {
+        for (int i = 0; i < 100; ++i) {
+            if (ready()) return true;
+            QThread::msleep(50);
+        }
+        return false;
+    }
     TempDir m_dir{false};
     QList<qint64> m_pids;
 };
