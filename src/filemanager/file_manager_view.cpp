@@ -71,6 +71,30 @@ QString statusText(qint64 count, qint64 totalBytes) {
     return QStringLiteral("%1 objets  -  %2 ko").arg(count).arg(totalBytes / 1024);
 }
 
+namespace {
+
+// work() on a thread of its own (it may wait on a server); its value handed
+// to done() on the window's thread, unless the view has gone meanwhile.
+template <class Work, class Done>
+void runAside(const QPointer<FileManagerView>& view, Work work, Done done) {
+    std::thread([view, work = std::move(work), done = std::move(done)] {
+        auto value = std::make_shared<decltype(work())>(work());
+        QMetaObject::invokeMethod(
+            qApp,
+            [view, value, done] {
+                if (view) done(std::move(*value));
+            },
+            Qt::QueuedConnection);
+    }).detach();
+}
+
+struct Listing {
+    platform::Status status;
+    std::vector<platform::DirEntry> entries;
+};
+
+} // namespace
+
 FileManagerView::FileManagerView(QWidget* parent)
     : QWidget(parent), m_model(new FileListModel(&m_icons, this)) {
     setWindowTitle(QString());
@@ -278,23 +302,21 @@ void FileManagerView::listAside(quint64 ticket, bool onlyChanges) {
     const QString filter = m_state.filter();
     m_listingAside = true;
     QPointer<FileManagerView> view(this);
-    std::thread([view, ticket, folder, filter, onlyChanges] {
-        auto entries = std::make_shared<std::vector<platform::DirEntry>>();
-        const platform::Status status =
-            Platform::instance().listDirectory(folder, filter, *entries);
-        QMetaObject::invokeMethod(
-            qApp,
-            [view, ticket, folder, entries, status, onlyChanges] {
-                if (!view) return;
-                view->m_listingAside = false;
-                if (ticket != view->m_listingTicket) return;
-                if (status.error() == platform::errNoAnswer)
-                    view->m_listStatus->setText(core::noAnswerText());
-                else if (!onlyChanges || !view->showsListing(*entries))
-                    view->showListing(folder, std::move(*entries));
-            },
-            Qt::QueuedConnection);
-    }).detach();
+    runAside(
+        view,
+        [folder, filter] {
+            Listing listing;
+            listing.status = Platform::instance().listDirectory(folder, filter, listing.entries);
+            return listing;
+        },
+        [view, ticket, folder, onlyChanges](Listing listing) {
+            view->m_listingAside = false;
+            if (ticket != view->m_listingTicket) return;
+            if (listing.status.error() == platform::errNoAnswer)
+                view->m_listStatus->setText(core::noAnswerText());
+            else if (!onlyChanges || !view->showsListing(listing.entries))
+                view->showListing(folder, std::move(listing.entries));
+        });
 }
 
 // Whether the list shows these entries as they are: a folder polled
@@ -428,15 +450,11 @@ void FileManagerView::readTree() {
     // Read aside, as the list of a network folder.
     m_treeStatus->clear();
     QPointer<FileManagerView> view(this);
-    std::thread([view, ticket, root, count] {
-        const QString text = count(root);
-        QMetaObject::invokeMethod(
-            qApp,
-            [view, ticket, text] {
-                if (view && ticket == view->m_treeTicket) view->m_treeStatus->setText(text);
-            },
-            Qt::QueuedConnection);
-    }).detach();
+    runAside(
+        view, [root, count] { return count(root); },
+        [view, ticket](const QString& text) {
+            if (ticket == view->m_treeTicket) view->m_treeStatus->setText(text);
+        });
 }
 
 QList<int> FileManagerView::selectedRows() const {

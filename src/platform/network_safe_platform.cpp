@@ -34,27 +34,29 @@ QString NetworkSafePlatform::remote(std::initializer_list<QString> paths) {
     return {};
 }
 
-Status NetworkSafePlatform::call(const RemoteRequest& r, RemoteAnswer& answer, core::Job* job) {
-    const QString volume = remote({r.path, r.target});
+Status NetworkSafePlatform::call(const RemoteRequest& r, RemoteAnswer& answer,
+                                 const QString& volume, core::Job* job) {
     return answered(callRemote(r, answer, job, 0, volume), answer);
 }
 
 quint32 NetworkSafePlatform::attributes(const QString& path) {
-    if (remote({path}).isEmpty()) return LinuxPlatform::attributes(path);
+    const QString volume = remote({path});
+    if (volume.isEmpty()) return LinuxPlatform::attributes(path);
     RemoteAnswer answer;
-    return call(request(RemoteRequest::Attributes, path), answer) ? answer.attributes : 0xFFFFFFFF;
+    return call(request(RemoteRequest::Attributes, path), answer, volume) ? answer.attributes
+                                                                          : 0xFFFFFFFF;
 }
 
 Status NetworkSafePlatform::listEntries(const QString& folder, std::vector<DirEntry>& out,
                                         const EntryChooser& choose, int* folderFd) {
-    if (remote({folder}).isEmpty())
-        return LinuxPlatform::listEntries(folder, out, choose, folderFd);
+    const QString volume = remote({folder});
+    if (volume.isEmpty()) return LinuxPlatform::listEntries(folder, out, choose, folderFd);
     // The chooser belongs to the caller: the listing gives every detail,
     // and the caller's chooser then leaves out what it would have skipped.
     out.clear();
     if (folderFd) *folderFd = -1;
     RemoteAnswer answer;
-    const Status status = call(request(RemoteRequest::ListEntries, folder), answer);
+    const Status status = call(request(RemoteRequest::ListEntries, folder), answer, volume);
     for (DirEntry& e : answer.entries)
         if (choose(e) != Detail::Skip) out.push_back(std::move(e));
     return status;
@@ -62,68 +64,75 @@ Status NetworkSafePlatform::listEntries(const QString& folder, std::vector<DirEn
 
 Status NetworkSafePlatform::listDirectory(const QString& folder, const QString& mask,
                                           std::vector<DirEntry>& out, ListMode mode) {
-    if (remote({folder}).isEmpty()) return LinuxPlatform::listDirectory(folder, mask, out, mode);
+    const QString volume = remote({folder});
+    if (volume.isEmpty()) return LinuxPlatform::listDirectory(folder, mask, out, mode);
     RemoteRequest r = request(RemoteRequest::ListDirectory, folder);
     r.mask = mask;
     r.flag = mode == ListMode::Walk;
     RemoteAnswer answer;
-    const Status status = call(r, answer);
+    const Status status = call(r, answer, volume);
     out = std::move(answer.entries);
     return status;
 }
 
 Status NetworkSafePlatform::deleteFile(const QString& path) {
-    if (remote({path}).isEmpty()) return LinuxPlatform::deleteFile(path);
+    const QString volume = remote({path});
+    if (volume.isEmpty()) return LinuxPlatform::deleteFile(path);
     RemoteAnswer answer;
-    return call(request(RemoteRequest::DeleteFile, path), answer);
+    return call(request(RemoteRequest::DeleteFile, path), answer, volume);
 }
 
 Status NetworkSafePlatform::moveFile(const QString& from, const QString& to, core::Job* job) {
-    if (remote({from, to}).isEmpty()) return LinuxPlatform::moveFile(from, to, job);
+    const QString volume = remote({from, to});
+    if (volume.isEmpty()) return LinuxPlatform::moveFile(from, to, job);
     RemoteRequest r = request(RemoteRequest::MoveFile, from, to);
     r.progress = job != nullptr;
     RemoteAnswer answer;
-    return call(r, answer, job);
+    return call(r, answer, volume, job);
 }
 
 Status NetworkSafePlatform::copyFile(const QString& from, const QString& to, bool failIfExists,
                                      core::Job* job, bool durable) {
-    if (remote({from, to}).isEmpty())
-        return LinuxPlatform::copyFile(from, to, failIfExists, job, durable);
+    const QString volume = remote({from, to});
+    if (volume.isEmpty()) return LinuxPlatform::copyFile(from, to, failIfExists, job, durable);
     RemoteRequest r = request(RemoteRequest::CopyFile, from, to);
     r.flag = failIfExists;
     r.durable = durable;
     r.progress = job != nullptr;
     RemoteAnswer answer;
-    return call(r, answer, job);
+    return call(r, answer, volume, job);
 }
 
 Status NetworkSafePlatform::createFolder(const QString& path) {
-    if (remote({path}).isEmpty()) return LinuxPlatform::createFolder(path);
+    const QString volume = remote({path});
+    if (volume.isEmpty()) return LinuxPlatform::createFolder(path);
     RemoteAnswer answer;
-    return call(request(RemoteRequest::CreateFolder, path), answer);
+    return call(request(RemoteRequest::CreateFolder, path), answer, volume);
 }
 
 Status NetworkSafePlatform::createPath(const QString& path) {
-    if (remote({path}).isEmpty()) return LinuxPlatform::createPath(path);
+    const QString volume = remote({path});
+    if (volume.isEmpty()) return LinuxPlatform::createPath(path);
     RemoteAnswer answer;
-    return call(request(RemoteRequest::CreatePath, path), answer);
+    return call(request(RemoteRequest::CreatePath, path), answer, volume);
 }
 
 Status NetworkSafePlatform::entryOf(const QString& path, DirEntry& out, bool followLinks) {
-    if (remote({path}).isEmpty()) return LinuxPlatform::entryOf(path, out, followLinks);
+    const QString volume = remote({path});
+    if (volume.isEmpty()) return LinuxPlatform::entryOf(path, out, followLinks);
     RemoteRequest r = request(RemoteRequest::EntryOf, path);
     r.flag = followLinks;
     RemoteAnswer answer;
-    const Status status = call(r, answer);
+    const Status status = call(r, answer, volume);
     if (!answer.entries.empty()) out = std::move(answer.entries.front());
     return status;
 }
 
 Status NetworkSafePlatform::removeFolder(const QString& path) {
-    if (remote({path}).isEmpty()) return LinuxPlatform::removeFolder(path);
+    const QString volume = remote({path});
+    if (volume.isEmpty()) return LinuxPlatform::removeFolder(path);
     RemoteAnswer answer;
-    return call(request(RemoteRequest::RemoveFolder, path), answer);
+    return call(request(RemoteRequest::RemoveFolder, path), answer, volume);
 }
 
 } // namespace platform

@@ -27,8 +27,9 @@ class NetworkSafePlatform final : public LinuxPlatform {
     Status removeFolder(const QString& path) override;
 
   private:
-    // The call made by a helper process, as its status.
-    Status call(const RemoteRequest& request, RemoteAnswer& answer, core::Job* job = nullptr);
+    // The call made by a helper process for a path on `volume`, as its status.
+    Status call(const RemoteRequest& request, RemoteAnswer& answer, const QString& volume,
+                core::Job* job = nullptr);
     // The network volume of the first of paths on one; empty when all are local.
     QString remote(std::initializer_list<QString> paths);
 };
