@@ -133,8 +133,11 @@ bool copyOne(const QString& from, const QString& to, const QString& name, bool i
         return p.copyLink(from, to);
     };
     // An entry copied onto itself (its folder reached again through a link)
-    // is left as it is: replacing it would delete the source.
-    if (platform::sameEntry(from, to, false))
+    // is left as it is: replacing it would delete the source. Looked at only
+    // where the copy may replace, or found the name taken (on a network
+    // volume, each look is a wait for the server).
+    const auto sameEntry = [&] { return platform::sameEntry(from, to, false); };
+    if (!askReplace && sameEntry())
         return attempt(cb, to, [] { return platform::Status::failed(platform::errSameEntry); });
     // A copy refused because the name is taken is asked about once;
     // declined, it is an entry left. Any other failure (a folder that cannot
@@ -152,7 +155,9 @@ bool copyOne(const QString& from, const QString& to, const QString& name, bool i
         const platform::Status first = copy(askReplace);
         const bool taken =
             first.error() == platform::errFileExists || first.error() == platform::errAlreadyExists;
-        if (first || !taken || std::exchange(asked, true)) return blame(first);
+        if (first || !taken) return blame(first);
+        if (sameEntry()) return platform::Status::failed(platform::errSameEntry);
+        if (std::exchange(asked, true)) return blame(first);
         const ReplaceAnswer answer = cb.askReplace ? cb.askReplace(name) : ReplaceAnswer::No;
         if (answer == ReplaceAnswer::No) return first;
         if (answer == ReplaceAnswer::All) askReplace = false;

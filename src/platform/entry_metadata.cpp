@@ -42,11 +42,18 @@ void copyMetadata(int from, int to, const struct stat& source) {
                    [&](const char* name, const void* value, size_t size) {
                        return fsetxattr(to, name, value, size, 0);
                    });
-    // The owner first: a change of owner clears the set-id bits of the mode.
-    if (geteuid() == 0 && fchown(to, source.st_uid, source.st_gid) != 0) {
+    // Only what differs is set: on a network volume each change is a wait
+    // for the server. The owner first: a change of owner clears the set-id
+    // bits of the mode.
+    struct stat now;
+    const bool known = fstat(to, &now) == 0;
+    if (geteuid() == 0 && (!known || now.st_uid != source.st_uid || now.st_gid != source.st_gid) &&
+        fchown(to, source.st_uid, source.st_gid) != 0) {
         // A file system without owners (FAT) keeps the mover's.
     }
-    fchmod(to, source.st_mode & 07777);
+    if (!known || (now.st_mode & 07777) != (source.st_mode & 07777) ||
+        (source.st_mode & (S_ISUID | S_ISGID)))
+        fchmod(to, source.st_mode & 07777);
     const struct timespec times[2] = {source.st_atim, source.st_mtim};
     futimens(to, times);
 }

@@ -138,10 +138,13 @@ bool copyRange(int in, int out, off_t from, off_t to, const Watched& watched, of
         if (n == 0) return false; // shorter than announced
         if (errno != EXDEV && errno != ENOSYS && errno != EINVAL && errno != EOPNOTSUPP)
             return false;
-        std::unique_ptr<char[]> buf(new char[1 << 20]);
+        // Pieces of cp's size: larger reads of a network volume wait for all
+        // of their piece instead of overlapping with the kernel's read-ahead.
+        constexpr off_t kBufferPiece = 128 << 10;
+        std::unique_ptr<char[]> buf(new char[kBufferPiece]);
         while (inOff < to) {
             const ssize_t r =
-                pread(in, buf.get(), size_t(std::min<off_t>(to - inOff, 1 << 20)), inOff);
+                pread(in, buf.get(), size_t(std::min<off_t>(to - inOff, kBufferPiece)), inOff);
             if (r <= 0 || pwrite(out, buf.get(), size_t(r), outOff) != r) return false;
             inOff += r;
             outOff += r;
@@ -1000,12 +1003,15 @@ Status LinuxPlatform::copyFile(const QString& from, const QString& to, bool fail
 }
 
 Status LinuxPlatform::copyWithin(const QString& from, const QString& to, bool failIfExists,
-                                 core::Job* job, qint64 before, qint64 total, bool durable) {
+                                 core::Job* job, qint64 before, qint64 total, bool durable,
+                                 bool direct) {
     QByteArray f = native(from), t = native(to);
     int in = open(f.constData(), O_RDONLY | O_CLOEXEC);
     if (in < 0) {
         return Status::failed(errorFromErrno(errno));
     }
+    // Read ahead further (a network volume's reads wait for its server).
+    posix_fadvise(in, 0, 0, POSIX_FADV_SEQUENTIAL);
     struct stat src;
     if (fstat(in, &src) != 0) {
         const int error = errorFromErrno(errno);
@@ -1030,12 +1036,16 @@ Status LinuxPlatform::copyWithin(const QString& from, const QString& to, bool fa
     // Written beside the target, unnamed where the file system allows, and
     // given the target's name in one step once whole: a failed, stopped or
     // killed copy leaves neither a truncated file under the name nor a
-    // temporary beside it.
+    // temporary beside it. A new file written directly takes its name
+    // first (never replacing) and is deleted if the copy fails or stops.
     QByteArray named;
     const mode_t mode = src.st_mode & 07777;
-    const int out = openAside(native(QFileInfo(to).absolutePath()), named, mode & 0777);
+    direct = direct && failIfExists;
+    const int out = direct
+                        ? open(t.constData(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, mode & 0777)
+                        : openAside(native(QFileInfo(to).absolutePath()), named, mode & 0777);
     if (out < 0) {
-        const int error = errorFromErrno(errno);
+        const int error = errno == EEXIST ? errFileExists : errorFromErrno(errno);
         close(in);
         return Status::failed(error);
     }
@@ -1046,10 +1056,11 @@ Status LinuxPlatform::copyWithin(const QString& from, const QString& to, bool fa
     close(in);
     if (ok) {
         if (durable && fdatasync(out) != 0) ok = false, err = errno;
-        if (ok && !nameAside(out, named, t, !failIfExists)) ok = false, err = errno;
+        if (ok && !direct && !nameAside(out, named, t, !failIfExists)) ok = false, err = errno;
     }
-    close(out);
+    if (close(out) != 0 && ok && direct) ok = false, err = errno; // a server's late refusal
     if (!named.isEmpty()) unlink(named.constData());
+    if (!ok && direct) unlink(t.constData());
     if (!ok) return Status::failed(err == EEXIST ? errFileExists : errorFromErrno(err));
     return Status::done();
 }

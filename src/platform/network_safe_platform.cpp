@@ -98,6 +98,9 @@ Status NetworkSafePlatform::copyFile(const QString& from, const QString& to, boo
     RemoteRequest r = request(RemoteRequest::CopyFile, from, to);
     r.flag = failIfExists;
     r.durable = durable;
+    // A new file on a share is written under its name: naming it once whole
+    // would be two or three more waits for the server.
+    r.direct = failIfExists && !networkVolumeOf(to).isEmpty();
     r.progress = job != nullptr;
     RemoteAnswer answer;
     return call(r, answer, volume, job);

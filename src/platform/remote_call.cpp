@@ -65,14 +65,15 @@ QDataStream& operator>>(QDataStream& s, DirEntry& e) {
 QByteArray encode(const RemoteRequest& r) {
     QByteArray bytes;
     QDataStream s(&bytes, QIODevice::WriteOnly);
-    s << qint32(r.call) << r.path << r.target << r.mask << r.flag << r.durable << r.progress;
+    s << qint32(r.call) << r.path << r.target << r.mask << r.flag << r.durable << r.progress
+      << r.direct;
     return bytes;
 }
 
 bool decode(const QByteArray& bytes, RemoteRequest& r) {
     QDataStream s(bytes);
     qint32 call = 0;
-    s >> call >> r.path >> r.target >> r.mask >> r.flag >> r.durable >> r.progress;
+    s >> call >> r.path >> r.target >> r.mask >> r.flag >> r.durable >> r.progress >> r.direct;
     r.call = RemoteRequest::Call(call);
     return s.status() == QDataStream::Ok && call >= 0 && call <= RemoteRequest::FolderNames;
 }
@@ -324,7 +325,7 @@ void answerHere(const RemoteRequest& r, RemoteAnswer& a, core::Job& job) {
         a.status = p.LinuxPlatform::moveFile(r.path, r.target, progress);
         break;
     case RemoteRequest::CopyFile:
-        a.status = p.LinuxPlatform::copyFile(r.path, r.target, r.flag, progress, r.durable);
+        a.status = p.copyWithin(r.path, r.target, r.flag, progress, 0, -1, r.durable, r.direct);
         break;
     case RemoteRequest::CreateFolder:
         a.status = p.LinuxPlatform::createFolder(r.path);

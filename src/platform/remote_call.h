@@ -45,6 +45,7 @@ struct RemoteRequest {
     bool flag = false;     // failIfExists, followLinks, ListMode::Walk
     bool durable = false;  // copyFile's
     bool progress = false; // moveFile and copyFile report their progress
+    bool direct = false;   // copyFile writes a new file under its own name
 };
 
 // What it answers.

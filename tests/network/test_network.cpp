@@ -118,6 +118,26 @@ TEST_F(Network, AShareWorksAsTheFolderItShows) {
     local.write("in/new.txt", "écrit par le test");
     ASSERT_EQ(cli({"copy", local.file("in"), share}).code, 0);
     EXPECT_EQ(treeOf(server.servedFolder() + QStringLiteral("/in")), treeOf(local.file("in")));
+    const QString served = server.servedFolder() + QStringLiteral("/in/new.txt");
+    // Its date kept, to the second (what sftp carries).
+    EXPECT_EQ(QFileInfo(served).lastModified().toSecsSinceEpoch(),
+              QFileInfo(local.file("in/new.txt")).lastModified().toSecsSinceEpoch());
+    EXPECT_EQ(QFileInfo(served).permissions(), QFileInfo(local.file("in/new.txt")).permissions());
+    // A name taken on the share keeps its file, unless replacing; either
+    // way nothing is left beside it.
+    local.write("in/new.txt", "seconde version");
+    cli({"copy", local.file("in/new.txt"), share + QStringLiteral("/in")});
+    EXPECT_EQ(treeOf(server.servedFolder() + QStringLiteral("/in")),
+              QStringList{QStringLiteral("/new.txt=écrit par le test")});
+    ASSERT_EQ(
+        cli({"copy", "--replace", local.file("in/new.txt"), share + QStringLiteral("/in")}).code,
+        0);
+    EXPECT_EQ(treeOf(server.servedFolder() + QStringLiteral("/in")),
+              QStringList{QStringLiteral("/new.txt=seconde version")});
+    EXPECT_EQ(QDir(server.servedFolder() + QStringLiteral("/in"))
+                  .entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot)
+                  .size(),
+              1);
 }
 
 TEST_F(Network, AServerThatStopsAnsweringHoldsNoCommand) {
