@@ -1,5 +1,6 @@
 #include "commands.h"
 #include "file_manager_view.h"
+#include "platform/platform.h"
 #include "ui/commands.h"
 
 #include <type_traits>
@@ -66,8 +67,14 @@ void registerFileEntries(ui::CommandRegistry& r) {
     // Shares of other computers, after the volume's name.
     r.add(op("ConnecterServeur", file, 142, "Connecter un ser&veur...", "",
              "Ouvrir un dossier partagé d'un autre ordinateur", &FileCommands::connectServer));
-    r.add(op("DeconnecterServeur", file, 144, "Déconnecter le serveur", "",
-             "Fermer le partage réseau choisi", &FileCommands::disconnectServer, -1, true));
+    ui::Command disconnect =
+        op("DeconnecterServeur", file, 144, "Déconnecter le serveur", "",
+           "Fermer le partage réseau choisi", &FileCommands::disconnectServer, -1, true);
+    disconnect.available = [](const C& ctx) {
+        const FileManagerView* view = fileManagerOf(ctx);
+        return view && platform::Platform::instance().onNetworkVolume(view->chosenFolder());
+    };
+    r.add(std::move(disconnect));
 }
 
 void registerEditEntries(ui::CommandRegistry& r) {

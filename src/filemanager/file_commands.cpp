@@ -351,8 +351,7 @@ void FileCommands::connectServer() {
 }
 
 void FileCommands::disconnectServer() {
-    const QString folder =
-        m_view.activePane() == 1 ? m_view.tree()->selectedPath() : m_view.folder();
+    const QString folder = m_view.chosenFolder();
     if (folder.isEmpty() || !Platform::instance().onNetworkVolume(folder)) {
         ui::dialogs().message(QStringLiteral("Le dossier choisi n'est pas sur un partage réseau"));
         return;

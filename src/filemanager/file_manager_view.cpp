@@ -99,7 +99,9 @@ FileManagerView::FileManagerView(QWidget* parent)
     : QWidget(parent), m_model(new FileListModel(&m_icons, this)) {
     setWindowTitle(QString());
     connect(&m_state, &FileManagerState::folderChanged, this, &FileManagerView::folderChanged);
+    connect(&m_state, &FileManagerState::folderChanged, this, &FileManagerView::choiceChanged);
     buildLayout();
+    connect(m_tree, &QTreeWidget::currentItemChanged, this, &FileManagerView::choiceChanged);
     m_networkPoll = new QTimer(this);
     m_networkPoll->setInterval(kNetworkPollMs);
     connect(m_networkPoll, &QTimer::timeout, this, &FileManagerView::pollNetworkFolder);
@@ -662,6 +664,10 @@ void FileManagerView::setFilter(const QString& mask) {
     m_state.setFilter(mask);
 }
 
+QString FileManagerView::chosenFolder() const {
+    return m_pane == 1 ? m_tree->selectedPath() : m_state.folder();
+}
+
 void FileManagerView::setActivePane(int pane) {
     m_pane = pane;
     showActivePane();
@@ -898,6 +904,7 @@ void FileManagerView::showActivePane() {
     m_tree->setPalette(m_pane == 1 ? normal : inactive);
     m_details->setPalette(m_pane == 1 ? inactive : normal);
     m_iconView->setPalette(m_pane == 1 ? inactive : normal);
+    Q_EMIT choiceChanged();
 }
 
 bool FileManagerView::eventFilter(QObject* watched, QEvent* event) {

@@ -62,6 +62,9 @@ class FileManagerView : public QWidget {
     void setCleanEntries(const QStringList& extensions) { m_state.setCleanEntries(extensions); }
     // 1 the tree, 2 the list: the pane the commands act on.
     int activePane() const { return m_pane; }
+    // The folder a command on a whole folder acts on: the tree's node when
+    // the tree is the active pane, else the list's folder.
+    QString chosenFolder() const;
     void setActivePane(int pane);
     bool editing() const { return m_editing; }
     // The last ten folders, the last one's place and the one shown.
@@ -142,8 +145,9 @@ class FileManagerView : public QWidget {
 
   Q_SIGNALS:
     void folderChanged(const QString& folder);
-    void listFocused(); // the shell enables its list group
-    void treeFocused(); // the shell disables it
+    void listFocused();   // the shell enables its list group
+    void treeFocused();   // the shell disables it
+    void choiceChanged(); // the folder, pane or tree node chosen changed
 
   protected:
     bool eventFilter(QObject* watched, QEvent* event) override;

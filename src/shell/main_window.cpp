@@ -136,6 +136,14 @@ MainWindow::MainWindow(QWidget* parent) : QMainWindow(parent) {
     buildStatusBar();
     connect(m_tool, &FileManagerView::listFocused, this, &MainWindow::enableListCommands);
     connect(m_tool, &FileManagerView::treeFocused, this, &MainWindow::disableListCommands);
+    connect(m_tool, &FileManagerView::choiceChanged, this, &MainWindow::updateAvailable);
+    updateAvailable();
+}
+
+void MainWindow::updateAvailable() {
+    const ui::CommandContext context = m_tool->context();
+    for (const auto& [action, available] : m_available)
+        action->setEnabled(available(context));
 }
 
 MainWindow::~MainWindow() = default;
@@ -169,6 +177,7 @@ QAction* MainWindow::addEntry(QMenu* menu, const ui::Command& c) {
     m_actions.append(a);
     m_byId.insert(id, a);
     if (c.listGroup >= 0) m_listGroupSlots.insert(c.listGroup, a);
+    if (c.available) m_available.emplace_back(a, c.available);
     if (c.separatorAfter) menu->addSeparator();
     return a;
 }

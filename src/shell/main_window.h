@@ -5,6 +5,9 @@
 #include <QHash>
 #include <QMainWindow>
 #include <QMap>
+#include <functional>
+#include <utility>
+#include <vector>
 
 class QAction;
 class QLabel;
@@ -18,7 +21,8 @@ class NotepadWindow;
 }
 namespace ui {
 struct Command;
-}
+struct CommandContext;
+} // namespace ui
 namespace filemanager {
 class FileManagerView;
 }
@@ -72,6 +76,7 @@ class MainWindow : public QMainWindow {
     QAction* addEntry(QMenu* menu, const ui::Command& c);
     void prepareFirstShow();
     void tick();
+    void updateAvailable();
 
     filemanager::FileManagerView* m_tool = nullptr;
     desk::NotepadWindow* m_notepad = nullptr;
@@ -81,6 +86,8 @@ class MainWindow : public QMainWindow {
     QMap<int, QAction*> m_listGroupSlots; // by place; nullptr for the Ouvrir button
     QList<QAction*> m_listGroup;
     QList<QAction*> m_viewEntries;
+    // The entries enabled only where their condition holds.
+    std::vector<std::pair<QAction*, std::function<bool(const ui::CommandContext&)>>> m_available;
     QList<QToolButton*> m_toolButtons;
     QLabel* m_hintPanel = nullptr;
     QLabel* m_clockPanel = nullptr;

@@ -79,6 +79,9 @@ struct Command {
     bool checkable = false; // one of the exclusive view entries
     bool checked = false;
     QString enables = {}; // id of a command enabled once this one has run
+    // Enabled only where this holds; asked again whenever the file
+    // manager's folder, or the pane or tree node it acts on, changes.
+    std::function<bool(const CommandContext&)> available = {};
     CommandAction run;
 };
 
