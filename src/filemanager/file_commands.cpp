@@ -365,8 +365,9 @@ void FileCommands::disconnectServer() {
     }
     refreshVolumes();
     m_view.tree()->refreshDrives();
-    // The list leaves the share for the program's own folder.
+    // The list, and the tree, leave the share for the program's own folder.
     m_view.setFolder(Platform::instance().startFolder());
+    m_view.tree()->selectPath(m_view.folder());
     m_view.addToHistory();
 }
 

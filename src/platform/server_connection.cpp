@@ -136,7 +136,19 @@ ConnectionResult finished(const Operation& o) {
 
 } // namespace
 
+namespace {
+// GIO ends the process (SIGTERM) when the session bus it shares closes; a
+// desktop session that goes away must not take the program with it.
+void outliveTheSessionBus() {
+    if (GDBusConnection* bus = g_bus_get_sync(G_BUS_TYPE_SESSION, nullptr, nullptr)) {
+        g_dbus_connection_set_exit_on_close(bus, FALSE);
+        g_object_unref(bus);
+    }
+}
+} // namespace
+
 bool desktopNetworkInstalled() {
+    outliveTheSessionBus();
     const gchar* const* schemes = g_vfs_get_supported_uri_schemes(g_vfs_get_default());
     for (int i = 0; schemes && schemes[i]; ++i)
         if (qstrcmp(schemes[i], "sftp") == 0 || qstrcmp(schemes[i], "smb") == 0) return true;
@@ -180,6 +192,7 @@ ConnectionResult connectServer(const QString& address, const ConnectionQuestions
 
 ConnectionResult disconnectServer(const QString& folder, core::Job& job) {
     ConnectionResult r;
+    outliveTheSessionBus();
     ThreadContext context;
     GFile* file = g_file_new_for_path(QFile::encodeName(folder).constData());
     GError* error = nullptr;

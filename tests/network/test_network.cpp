@@ -7,12 +7,20 @@
 #include "platform/linux_platform.h"
 #include "platform/remote_call.h"
 #include "platform/server_connection.h"
+#include "shell/main_window.h"
 #include "support/loopback_server.h"
+#include "tools/find_files_window.h"
+#include "ui/modal_runner.h"
+#include "ui/scripted_dialogs.h"
 
+#include <QAction>
+#include <QApplication>
 #include <QDirIterator>
 #include <QElapsedTimer>
 #include <QFile>
 #include <QLabel>
+#include <QLineEdit>
+#include <QListWidget>
 #include <QProcess>
 #include <QTest>
 #include <QThread>
@@ -179,6 +187,18 @@ TEST_F(Network, AServerThatStopsAnsweringHoldsNoCommand) {
     EXPECT_EQ(found(again.out, share).size(), 3);
 }
 
+// Whether the file manager's list shows each of these names.
+auto listed(filemanager::FileManagerView& view, const QStringList& names) {
+    return [&view, names] {
+        QStringList shown;
+        for (int r = 0; r < view.model()->rowCount(); ++r)
+            shown << view.model()->row(r).name;
+        for (const QString& name : names)
+            if (!shown.contains(name)) return false;
+        return true;
+    };
+}
+
 // Waits, the events running, until done() or ms have passed.
 template <class Done> bool waitFor(Done done, int ms) {
     QElapsedTimer t;
@@ -194,16 +214,6 @@ TEST_F(Network, AWindowOnASilentServerAnswersItsKeys) {
     filemanager::FileManagerView view;
     view.resize(900, 600);
     view.show();
-    const auto listed = [&](const QStringList& names) {
-        return [&view, names] {
-            QStringList shown;
-            for (int r = 0; r < view.model()->rowCount(); ++r)
-                shown << view.model()->row(r).name;
-            for (const QString& name : names)
-                if (!shown.contains(name)) return false;
-            return true;
-        };
-    };
     // The share is a child of "Réseau", after the drives.
     QTreeWidgetItem* network = view.tree()->networkNode();
     ASSERT_TRUE(network);
@@ -213,7 +223,7 @@ TEST_F(Network, AWindowOnASilentServerAnswersItsKeys) {
         shares << filemanager::FolderTree::nodePath(network->child(i));
     EXPECT_TRUE(shares.contains(share)) << shares.join(u' ').toStdString();
     view.setFolder(share + QStringLiteral("/a"));
-    ASSERT_TRUE(waitFor(listed({"b", "x.txt"}), 5000));
+    ASSERT_TRUE(waitFor(listed(view, {"b", "x.txt"}), 5000));
     // The server stops answering while the window goes to another folder.
     server.freezeConnections(true);
     QElapsedTimer answered;
@@ -231,7 +241,7 @@ TEST_F(Network, AWindowOnASilentServerAnswersItsKeys) {
     bool back = false;
     for (int i = 0; i < 20 && !back; ++i) {
         view.readFolder();
-        back = waitFor(listed({"a", "c.txt"}), 500);
+        back = waitFor(listed(view, {"a", "c.txt"}), 500);
     }
     EXPECT_TRUE(back);
     QTest::qWait(300); // no listing asked for is on its way
@@ -239,17 +249,27 @@ TEST_F(Network, AWindowOnASilentServerAnswersItsKeys) {
     QFile added(server.servedFolder() + QStringLiteral("/nouveau.txt"));
     ASSERT_TRUE(added.open(QIODevice::WriteOnly));
     added.close();
-    EXPECT_TRUE(waitFor(listed({"nouveau.txt"}), 8000));
+    EXPECT_TRUE(waitFor(listed(view, {"nouveau.txt"}), 8000));
 }
 
 namespace {
 
-// A session of the desktop's network engine of the test's own: a D-Bus
+// A session of the desktop's network engine of the tests' own: a D-Bus
 // session bus, gvfsd and its FUSE folder under a runtime folder of the
-// test, and an ssh agent holding the test's key.
+// tests, and an ssh agent holding their keys. One for the whole run: GIO
+// keeps its connection to the first session bus for the life of the
+// process.
 class DesktopSession {
   public:
-    explicit DesktopSession(const QString& key) {
+    static DesktopSession& instance() {
+        static DesktopSession session;
+        return session;
+    }
+    void trust(const QString& key) { QProcess::execute(QStringLiteral("ssh-add"), {"-q", key}); }
+    QString missing;
+
+  private:
+    DesktopSession() {
         for (const char* program :
              {"/usr/libexec/gvfsd", "/usr/libexec/gvfsd-fuse", "/usr/bin/dbus-daemon",
               "/usr/bin/dbus-send", "/usr/bin/ssh-agent"})
@@ -278,7 +298,6 @@ class DesktopSession {
         for (int i = 0; i < 100 && !QFile::exists(agent); ++i)
             QThread::msleep(20);
         qputenv("SSH_AUTH_SOCK", agent.toLocal8Bit());
-        QProcess::execute(QStringLiteral("ssh-add"), {"-q", key});
         // One after the other: gvfsd-fuse started before gvfsd owns its name
         // would have the bus start another gvfsd, and one of them fails.
         startDetached({"/usr/libexec/gvfsd", "--no-fuse"});
@@ -308,9 +327,6 @@ class DesktopSession {
         for (const qint64 pid : m_pids)
             ::kill(pid_t(pid), SIGTERM);
     }
-    QString missing;
-
-  private:
     void startDetached(const QStringList& command) {
         qint64 pid = 0;
         QProcess::startDetached(command[0], command.mid(1), {}, &pid);
@@ -330,8 +346,9 @@ class DesktopSession {
 } // namespace
 
 TEST_F(Network, ASharedFolderOpensAndClosesThroughTheDesktopEngine) {
-    DesktopSession session(server.userKey());
+    DesktopSession& session = DesktopSession::instance();
     if (!session.missing.isEmpty()) GTEST_SKIP() << session.missing.toStdString();
+    session.trust(server.userKey());
     ASSERT_TRUE(platform::desktopNetworkInstalled());
     core::DirectJob job;
     platform::ConnectionQuestions questions;
@@ -356,4 +373,95 @@ TEST_F(Network, ASharedFolderOpensAndClosesThroughTheDesktopEngine) {
     const platform::ConnectionResult closed = platform::disconnectServer(opened.folder, job);
     EXPECT_TRUE(closed.error.isEmpty()) << closed.error.toStdString();
     EXPECT_FALSE(QFileInfo::exists(opened.folder + QStringLiteral("/c.txt")));
+}
+
+// The whole way, from the window's menus: "Connecter un serveur..." with
+// the server's address, the share under "Réseau", a folder browsed with
+// the keys, a folder copied out and another in with Copier and Coller,
+// files found there with Rechercher, and the share closed from its node.
+TEST_F(Network, AUserConnectsBrowsesCopiesAndFindsFromTheWindow) {
+    DesktopSession& session = DesktopSession::instance();
+    if (!session.missing.isEmpty()) GTEST_SKIP() << session.missing.toStdString();
+    session.trust(server.userKey());
+    const QString served = server.servedFolder();
+    local.write("in/note.txt", "écrit dans la fenêtre");
+    QDir::setCurrent(local.path());
+    ui::ScriptedDialogs dialogs;
+    shell::MainWindow form;
+    form.resize(1000, 700);
+    form.show();
+    QApplication::setActiveWindow(&form);
+    filemanager::FileManagerView& view = *form.tool();
+    const auto run = [&](const char* id) {
+        QAction* entry = form.actionById(QLatin1String(id));
+        EXPECT_TRUE(entry && entry->isEnabled()) << id;
+        if (entry) entry->trigger();
+    };
+    QAction* disconnect = form.actionById(QStringLiteral("DeconnecterServeur"));
+    EXPECT_FALSE(disconnect->isEnabled()); // on a folder of this computer
+    dialogs.answerInput(QStringLiteral("sftp://%1@127.0.0.1:%2%3")
+                            .arg(qEnvironmentVariable("USER", QStringLiteral("root")))
+                            .arg(server.port())
+                            .arg(served));
+    dialogs.answer(ui::Yes); // the server's key is trusted
+    run("ConnecterServeur");
+    const QString share = view.folder();
+    ASSERT_TRUE(platform::Platform::instance().onNetworkVolume(share))
+        << share.toStdString() << dialogs.texts().join(u'\n').toStdString();
+    ASSERT_TRUE(waitFor(listed(view, {"a", "c.txt"}), 8000));
+    EXPECT_TRUE(disconnect->isEnabled());
+    // Under "Réseau", the share's node holds the folder shown.
+    QTreeWidgetItem* network = view.tree()->networkNode();
+    ASSERT_TRUE(network);
+    QTreeWidgetItem* node = nullptr;
+    for (int i = 0; i < network->childCount(); ++i) {
+        const QString root = filemanager::FolderTree::nodePath(network->child(i));
+        if (!root.isEmpty() && share.startsWith(root) && root != server.mountPoint())
+            node = network->child(i);
+    }
+    ASSERT_TRUE(node);
+    // Into "a" with Enter.
+    view.showEntry(QStringLiteral("a"));
+    QTest::keyClick(view.detailsView(), Qt::Key_Return);
+    ASSERT_TRUE(waitFor(listed(view, {"b", "x.txt"}), 8000));
+    // "b" copied out to this computer...
+    view.showEntry(QStringLiteral("b"));
+    run("Copier1");
+    view.setFolder(local.path());
+    ASSERT_TRUE(waitFor(listed(view, {"in"}), 8000));
+    run("CopyMove");
+    EXPECT_EQ(treeOf(local.file("b")), treeOf(served + QStringLiteral("/a/b")));
+    // ...and "in" copied to the share.
+    view.showEntry(QStringLiteral("in"));
+    run("Copier1");
+    view.setFolder(share);
+    ASSERT_TRUE(waitFor(listed(view, {"a", "c.txt"}), 8000));
+    run("CopyMove");
+    EXPECT_EQ(treeOf(served + QStringLiteral("/in")), treeOf(local.file("in")));
+    // Found there as on the served folder.
+    QStringList results;
+    {
+        ui::ScopedModalHandler finder([&](QDialog* d) {
+            auto* w = static_cast<tools::FindFilesWindow*>(d);
+            w->pathEdit->setText(share);
+            w->patternEdit->setText(QStringLiteral("*.txt"));
+            w->search();
+            for (int i = 0; i < w->resultList->count(); ++i)
+                results << w->resultList->item(i)->text().mid(share.size());
+            return 0;
+        });
+        run("Rechercher");
+    }
+    results.sort();
+    EXPECT_EQ(results, (QStringList{"/a/b/y.txt", "/a/x.txt", "/c.txt", "/in/note.txt"}));
+    EXPECT_EQ(dialogs.lastText(), QStringLiteral("4 Fichiers trouvés"));
+    // Closed from its node in the tree.
+    view.tree()->setFocus();
+    view.tree()->setCurrentItem(node);
+    QApplication::processEvents();
+    EXPECT_EQ(view.chosenFolder(), filemanager::FolderTree::nodePath(node));
+    run("DeconnecterServeur");
+    EXPECT_FALSE(QFileInfo::exists(share + QStringLiteral("/c.txt")));
+    EXPECT_FALSE(platform::Platform::instance().onNetworkVolume(view.folder()));
+    EXPECT_FALSE(disconnect->isEnabled()) << view.chosenFolder().toStdString();
 }
