@@ -322,9 +322,8 @@ void refreshVolumes() {
 } // namespace
 
 void FileCommands::connectServer() {
-    if (!platform::desktopNetworkInstalled()) {
-        ui::dialogs().message(
-            QStringLiteral("Le service réseau du bureau (GVfs) n'est pas installé"));
+    if (const QString missing = platform::desktopNetworkMissing(); !missing.isEmpty()) {
+        ui::dialogs().message(missing);
         return;
     }
     QString address = QStringLiteral("sftp://");

@@ -147,21 +147,25 @@ void outliveTheSessionBus() {
 }
 } // namespace
 
-bool desktopNetworkInstalled() {
+QString desktopNetworkMissing() {
     outliveTheSessionBus();
     const gchar* const* schemes = g_vfs_get_supported_uri_schemes(g_vfs_get_default());
     for (int i = 0; schemes && schemes[i]; ++i)
-        if (qstrcmp(schemes[i], "sftp") == 0 || qstrcmp(schemes[i], "smb") == 0) return true;
-    return false;
+        if (qstrcmp(schemes[i], "sftp") == 0 || qstrcmp(schemes[i], "smb") == 0) return {};
+    // Installed (its module is there), the engine stays away without a
+    // session bus to reach its daemon.
+    QString modules = qEnvironmentVariable("GIO_MODULE_DIR");
+    if (modules.isEmpty()) modules = QStringLiteral(TAV_GIO_MODULE_DIR);
+    if (QFile::exists(modules + QStringLiteral("/libgvfsdbus.so")))
+        return QStringLiteral("Le service réseau du bureau (GVfs) ne répond pas : aucune "
+                              "session de bureau n'est ouverte");
+    return QStringLiteral("Le service réseau du bureau (GVfs) n'est pas installé");
 }
 
 ConnectionResult connectServer(const QString& address, const ConnectionQuestions& questions,
                                core::Job& job) {
     ConnectionResult r;
-    if (!desktopNetworkInstalled()) {
-        r.error = QStringLiteral("Le service réseau du bureau (GVfs) n'est pas installé");
-        return r;
-    }
+    if (r.error = desktopNetworkMissing(); !r.error.isEmpty()) return r;
     ThreadContext context;
     GFile* file = g_file_new_for_uri(address.trimmed().toUtf8().constData());
     GMountOperation* op = g_mount_operation_new();

@@ -31,8 +31,9 @@ struct ConnectionResult {
     bool stopped = false;
 };
 
-// Whether the desktop's network engine is there to open shares.
-bool desktopNetworkInstalled();
+// Why the desktop's network engine cannot open shares here, in the user's
+// words (not installed, or no desktop session to run it); empty when it can.
+QString desktopNetworkMissing();
 
 // Opens the share at address (sftp://user@host/path, smb://host/share,
 // dav://host/path); the job stops it.

@@ -75,12 +75,13 @@ const QHash<QString, Expected>& expectations() {
         {"Parcourir", {{}, "Parcourir"}},
         {"Formatage", {{}, "format A"}},
         {"Nommer", {{}, "box Nom du volume"}},
-        // The address is asked where the desktop's network engine runs.
+        // The address is asked where the desktop's network engine runs,
+        // else why it does not.
         {"ConnecterServeur",
          {{},
-          platform::desktopNetworkInstalled()
-              ? "box Adresse du serveur"
-              : "box Le service réseau du bureau (GVfs) n'est pas installé"}},
+          platform::desktopNetworkMissing().isEmpty()
+              ? QStringLiteral("box Adresse du serveur")
+              : "box " + platform::desktopNetworkMissing()}},
         // Off on a local folder: no window, no box (what is seen starts
         // with the file manager's state).
         {"DeconnecterServeur", {{}, "^state 1 selected"}},
