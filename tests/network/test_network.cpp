@@ -146,6 +146,17 @@ TEST_F(Network, AShareWorksAsTheFolderItShows) {
                   .entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot)
                   .size(),
               1);
+    // A backup written on the share holds what one of the served folder
+    // holds, and restores the same files.
+    const QString archive = share + QStringLiteral("/a.tav");
+    ASSERT_EQ(cli({"backup", archive, share + QStringLiteral("/a/*.*")}).code, 0);
+    ASSERT_EQ(cli({"backup", local.file("a.tav"), server.servedFolder() + "/a/*.*"}).code, 0);
+    QString listed = cli({"list", archive}).out;
+    EXPECT_FALSE(listed.isEmpty());
+    EXPECT_EQ(listed.replace(share, QStringLiteral("~")),
+              cli({"list", local.file("a.tav")}).out.replace(server.servedFolder(), "~"));
+    ASSERT_EQ(cli({"restore", "--to", local.mkdir("restored"), archive}).code, 0);
+    EXPECT_EQ(treeOf(local.file("restored")), QStringList{"/x.txt=contenu de /a/x.txt"});
 }
 
 TEST_F(Network, AServerThatStopsAnsweringHoldsNoCommand) {
