@@ -38,6 +38,8 @@ class FileCommands {
     // A share of another computer opened, and shown; the share of the
     // current folder (or of the tree's, when the tree has the focus) closed.
     void connectServer();
+    // Opens the share at address (an announced server's, say) and shows it.
+    void connectTo(const QString& address);
     void disconnectServer();
 
     // A table in the program's viewer, any other file in its program.

@@ -739,6 +739,11 @@ void FileManagerView::onTreeDriveChanged() {
 }
 
 void FileManagerView::onTreeActivated() {
+    // An announced server opens, and the list shows its share.
+    if (const QString server = m_tree->selectedServer(); !server.isEmpty()) {
+        m_commands.connectTo(server);
+        return;
+    }
     Platform& p = Platform::instance();
     const QString path = m_tree->selectedPath();
     if (path.isEmpty()) return;

@@ -4,6 +4,7 @@
 #include "core/file_errors.h"
 #include "filemanager/components/folder_tree.h"
 #include "filemanager/file_manager_view.h"
+#include "platform/announced_servers.h"
 #include "platform/linux_platform.h"
 #include "platform/remote_call.h"
 #include "platform/server_connection.h"
@@ -84,11 +85,103 @@ QStringList found(const QString& output, const QString& root) {
     return lines;
 }
 
+// A session of the desktop's network engine of the tests' own: a D-Bus
+// session bus, gvfsd and its FUSE folder under a runtime folder of the
+// tests, and an ssh agent holding their keys. One for the whole run: GIO
+// keeps its connection to the first session bus for the life of the
+// process.
+class DesktopSession {
+  public:
+    static DesktopSession& instance() {
+        static DesktopSession session;
+        return session;
+    }
+    void trust(const QString& key) { QProcess::execute(QStringLiteral("ssh-add"), {"-q", key}); }
+    QString missing;
+
+  private:
+    DesktopSession() {
+        for (const char* program :
+             {"/usr/libexec/gvfsd", "/usr/libexec/gvfsd-fuse", "/usr/bin/dbus-daemon",
+              "/usr/bin/dbus-send", "/usr/bin/ssh-agent"})
+            if (!QFile::exists(QLatin1String(program))) {
+                missing = QStringLiteral("no %1 here (gvfs, gvfs-fuse, dbus)").arg(program);
+                return;
+            }
+        QFile::setPermissions(m_dir.path(), QFileDevice::ReadOwner | QFileDevice::WriteOwner |
+                                                QFileDevice::ExeOwner);
+        qputenv("XDG_RUNTIME_DIR", m_dir.path().toLocal8Bit());
+        QProcess bus;
+        bus.start(QStringLiteral("dbus-daemon"),
+                  {"--session", "--fork", "--print-address=1", "--print-pid=1"});
+        bus.waitForFinished(10000);
+        const QStringList said = QString::fromUtf8(bus.readAllStandardOutput()).split(u'\n');
+        if (said.size() < 2) {
+            missing = QStringLiteral("dbus-daemon did not start");
+            return;
+        }
+        qputenv("DBUS_SESSION_BUS_ADDRESS", said[0].trimmed().toLocal8Bit());
+        m_pids << said[1].trimmed().toLongLong();
+        const QString agent = m_dir.file(QStringLiteral("agent"));
+        qint64 agentPid = 0;
+        QProcess::startDetached(QStringLiteral("ssh-agent"), {"-D", "-a", agent}, {}, &agentPid);
+        m_pids << agentPid;
+        for (int i = 0; i < 100 && !QFile::exists(agent); ++i)
+            QThread::msleep(20);
+        qputenv("SSH_AUTH_SOCK", agent.toLocal8Bit());
+        // One after the other: gvfsd-fuse started before gvfsd owns its name
+        // would have the bus start another gvfsd, and one of them fails.
+        startDetached({"/usr/libexec/gvfsd", "--no-fuse"});
+        if (!waitUntil([] {
+                QProcess ask;
+                ask.start(QStringLiteral("dbus-send"),
+                          {"--session", "--print-reply", "--dest=org.freedesktop.DBus",
+                           "/org/freedesktop/DBus", "org.freedesktop.DBus.NameHasOwner",
+                           "string:org.gtk.vfs.Daemon"});
+                ask.waitForFinished(2000);
+                return ask.readAllStandardOutput().contains("boolean true");
+            })) {
+            missing = QStringLiteral("gvfsd did not start");
+            return;
+        }
+        const QString fuse = m_dir.mkdir(QStringLiteral("gvfs"));
+        startDetached({"/usr/libexec/gvfsd-fuse", fuse, "-f"});
+        if (!waitUntil([&] {
+                QFile table(QStringLiteral("/proc/self/mountinfo"));
+                return table.open(QIODevice::ReadOnly) &&
+                       table.readAll().contains(QByteArray(' ' + QFile::encodeName(fuse) + ' '));
+            }))
+            missing = QStringLiteral("gvfsd-fuse did not mount its folder");
+    }
+    ~DesktopSession() {
+        QProcess::execute(QStringLiteral("fusermount"), {"-u", "-z", m_dir.file("gvfs")});
+        for (const qint64 pid : m_pids)
+            ::kill(pid_t(pid), SIGTERM);
+    }
+    void startDetached(const QStringList& command) {
+        qint64 pid = 0;
+        QProcess::startDetached(command[0], command.mid(1), {}, &pid);
+        m_pids << pid;
+    }
+    template <class Ready> static bool waitUntil(Ready ready) {
+        for (int i = 0; i < 100; ++i) {
+            if (ready()) return true;
+            QThread::msleep(50);
+        }
+        return false;
+    }
+    TempDir m_dir{false};
+    QList<qint64> m_pids;
+};
+
 class Network : public ::testing::Test {
   protected:
     LoopbackServer server;
     TempDir local{false};
     void SetUp() override {
+        // The desktop's engine first: GIO settles at its first use whether
+        // it reaches one, for the life of the process.
+        DesktopSession::instance();
         // Longer than the bound on a window's answer, so that a window
         // waiting on its server cannot pass for one that answers.
         qputenv("TAVTOOLS_NETWORK_TIMEOUT_MS", "3000");
@@ -263,99 +356,6 @@ TEST_F(Network, AWindowOnASilentServerAnswersItsKeys) {
     EXPECT_TRUE(waitFor(listed(view, {"nouveau.txt"}), 8000));
 }
 
-namespace {
-
-// A session of the desktop's network engine of the tests' own: a D-Bus
-// session bus, gvfsd and its FUSE folder under a runtime folder of the
-// tests, and an ssh agent holding their keys. One for the whole run: GIO
-// keeps its connection to the first session bus for the life of the
-// process.
-class DesktopSession {
-  public:
-    static DesktopSession& instance() {
-        static DesktopSession session;
-        return session;
-    }
-    void trust(const QString& key) { QProcess::execute(QStringLiteral("ssh-add"), {"-q", key}); }
-    QString missing;
-
-  private:
-    DesktopSession() {
-        for (const char* program :
-             {"/usr/libexec/gvfsd", "/usr/libexec/gvfsd-fuse", "/usr/bin/dbus-daemon",
-              "/usr/bin/dbus-send", "/usr/bin/ssh-agent"})
-            if (!QFile::exists(QLatin1String(program))) {
-                missing = QStringLiteral("no %1 here (gvfs, gvfs-fuse, dbus)").arg(program);
-                return;
-            }
-        QFile::setPermissions(m_dir.path(), QFileDevice::ReadOwner | QFileDevice::WriteOwner |
-                                                QFileDevice::ExeOwner);
-        qputenv("XDG_RUNTIME_DIR", m_dir.path().toLocal8Bit());
-        QProcess bus;
-        bus.start(QStringLiteral("dbus-daemon"),
-                  {"--session", "--fork", "--print-address=1", "--print-pid=1"});
-        bus.waitForFinished(10000);
-        const QStringList said = QString::fromUtf8(bus.readAllStandardOutput()).split(u'\n');
-        if (said.size() < 2) {
-            missing = QStringLiteral("dbus-daemon did not start");
-            return;
-        }
-        qputenv("DBUS_SESSION_BUS_ADDRESS", said[0].trimmed().toLocal8Bit());
-        m_pids << said[1].trimmed().toLongLong();
-        const QString agent = m_dir.file(QStringLiteral("agent"));
-        qint64 agentPid = 0;
-        QProcess::startDetached(QStringLiteral("ssh-agent"), {"-D", "-a", agent}, {}, &agentPid);
-        m_pids << agentPid;
-        for (int i = 0; i < 100 && !QFile::exists(agent); ++i)
-            QThread::msleep(20);
-        qputenv("SSH_AUTH_SOCK", agent.toLocal8Bit());
-        // One after the other: gvfsd-fuse started before gvfsd owns its name
-        // would have the bus start another gvfsd, and one of them fails.
-        startDetached({"/usr/libexec/gvfsd", "--no-fuse"});
-        if (!waitUntil([] {
-                QProcess ask;
-                ask.start(QStringLiteral("dbus-send"),
-                          {"--session", "--print-reply", "--dest=org.freedesktop.DBus",
-                           "/org/freedesktop/DBus", "org.freedesktop.DBus.NameHasOwner",
-                           "string:org.gtk.vfs.Daemon"});
-                ask.waitForFinished(2000);
-                return ask.readAllStandardOutput().contains("boolean true");
-            })) {
-            missing = QStringLiteral("gvfsd did not start");
-            return;
-        }
-        const QString fuse = m_dir.mkdir(QStringLiteral("gvfs"));
-        startDetached({"/usr/libexec/gvfsd-fuse", fuse, "-f"});
-        if (!waitUntil([&] {
-                QFile table(QStringLiteral("/proc/self/mountinfo"));
-                return table.open(QIODevice::ReadOnly) &&
-                       table.readAll().contains(QByteArray(' ' + QFile::encodeName(fuse) + ' '));
-            }))
-            missing = QStringLiteral("gvfsd-fuse did not mount its folder");
-    }
-    ~DesktopSession() {
-        QProcess::execute(QStringLiteral("fusermount"), {"-u", "-z", m_dir.file("gvfs")});
-        for (const qint64 pid : m_pids)
-            ::kill(pid_t(pid), SIGTERM);
-    }
-    void startDetached(const QStringList& command) {
-        qint64 pid = 0;
-        QProcess::startDetached(command[0], command.mid(1), {}, &pid);
-        m_pids << pid;
-    }
-    template <class Ready> static bool waitUntil(Ready ready) {
-        for (int i = 0; i < 100; ++i) {
-            if (ready()) return true;
-            QThread::msleep(50);
-        }
-        return false;
-    }
-    TempDir m_dir{false};
-    QList<qint64> m_pids;
-};
-
-} // namespace
-
 TEST_F(Network, ASharedFolderOpensAndClosesThroughTheDesktopEngine) {
     DesktopSession& session = DesktopSession::instance();
     if (!session.missing.isEmpty()) GTEST_SKIP() << session.missing.toStdString();
@@ -475,4 +475,68 @@ TEST_F(Network, AUserConnectsBrowsesCopiesAndFindsFromTheWindow) {
     EXPECT_FALSE(QFileInfo::exists(share + QStringLiteral("/c.txt")));
     EXPECT_FALSE(platform::Platform::instance().onNetworkVolume(view.folder()));
     EXPECT_FALSE(disconnect->isEnabled()) << view.chosenFolder().toStdString();
+}
+
+// A server the network announces shows under "Réseau" and opens with a
+// double click; its share is then listed.
+TEST_F(Network, AnAnnouncedServerOpensFromTheTree) {
+    DesktopSession& session = DesktopSession::instance();
+    if (!session.missing.isEmpty()) GTEST_SKIP() << session.missing.toStdString();
+    session.trust(server.userKey());
+    ui::ScriptedDialogs dialogs; // the server's key is trusted
+    QDir::setCurrent(local.path());
+    filemanager::FileManagerView view;
+    view.resize(900, 600);
+    view.show();
+    const QString address = QStringLiteral("sftp://%1@127.0.0.1:%2%3")
+                                .arg(qEnvironmentVariable("USER", QStringLiteral("root")))
+                                .arg(server.port())
+                                .arg(server.servedFolder());
+    view.tree()->setServerFinder([address] {
+        return std::vector<platform::AnnouncedServer>{{"serveur de test", address}};
+    });
+    QTreeWidgetItem* network = view.tree()->networkNode();
+    ASSERT_TRUE(network);
+    network->setExpanded(true);
+    QTreeWidgetItem* announced = nullptr;
+    ASSERT_TRUE(waitFor(
+        [&] {
+            for (int i = 0; i < network->childCount() && !announced; ++i)
+                if (network->child(i)->text(0) == QStringLiteral("serveur de test"))
+                    announced = network->child(i);
+            return announced != nullptr;
+        },
+        5000));
+    EXPECT_EQ(filemanager::FolderTree::nodeKind(announced), filemanager::NodeKind::NetworkChild);
+    // After the shares mounted now.
+    EXPECT_EQ(network->indexOfChild(announced), network->childCount() - 1);
+    view.tree()->setCurrentItem(announced);
+    const QRect at = view.tree()->visualItemRect(announced);
+    QTest::mouseDClick(view.tree()->viewport(), Qt::LeftButton, Qt::NoModifier, at.center());
+    EXPECT_TRUE(platform::Platform::instance().onNetworkVolume(view.folder()))
+        << view.folder().toStdString() << dialogs.texts().join(u'\n').toStdString();
+    EXPECT_TRUE(waitFor(listed(view, {"a", "c.txt"}), 8000));
+    core::DirectJob job;
+    platform::disconnectServer(view.folder(), job);
+}
+
+// Avahi's answers, as avahi-browse prints them resolved: each server once
+// (IPv4 first), with the address that opens it; other lines passed over.
+TEST(AnnouncedServers, AvahiAnswersBecomeAddresses) {
+    const QByteArray browsed =
+        "+;eth0;IPv4;nas;_sftp-ssh._tcp;local\n"
+        "=;eth0;IPv6;nas;_sftp-ssh._tcp;local;nas.local;fe80::1;22;\n"
+        "=;eth0;IPv4;nas;_sftp-ssh._tcp;local;nas.local;192.168.1.5;22;\n"
+        "=;eth0;IPv4;Bureau\\032de\\032Marie;_smb._tcp;local;pc.local;192.168.1.7;445;\n"
+        "=;eth0;IPv6;dav;_webdav._tcp;local;dav.local;2001:db8::5;8080;\"u=x\" \"path=/docs\"\n"
+        "=;eth0;IPv4;imprimante;_ipp._tcp;local;p.local;192.168.1.9;631;\n"
+        "=;eth0;IPv4;faux;_smb._tcp;local;f.local;192.168.1.8;99999;\n"
+        "=;eth0;IPv4;tronqué\n";
+    const std::vector<platform::AnnouncedServer> servers = platform::parseAnnouncedServers(browsed);
+    QStringList seen;
+    for (const auto& s : servers)
+        seen << s.name + u' ' + s.address;
+    EXPECT_EQ(seen, (QStringList{"Bureau de Marie (SMB) smb://192.168.1.7/",
+                                 "dav (WebDAV) dav://[2001:db8::5]:8080/docs",
+                                 "nas (SFTP) sftp://192.168.1.5/"}));
 }

@@ -1,12 +1,16 @@
 #include "folder_tree.h"
+#include "platform/announced_servers.h"
 #include "platform/folder_watcher.h"
 #include "platform/platform.h"
 #include "ui/icons.h"
 
 #include <QApplication>
 #include <QDir>
+#include <QIcon>
 #include <QMouseEvent>
+#include <QPointer>
 #include <QStandardPaths>
+#include <thread>
 
 namespace filemanager {
 
@@ -14,7 +18,7 @@ using platform::Platform;
 
 namespace {
 
-enum Role { PathRole = Qt::UserRole + 1, NameRole, KindRole, ReadRole };
+enum Role { PathRole = Qt::UserRole + 1, NameRole, KindRole, ReadRole, AddressRole };
 
 QString desktopFolder() {
     QString d = QStandardPaths::writableLocation(QStandardPaths::DesktopLocation);
@@ -61,7 +65,8 @@ bool folderExists(const QString& path) {
 } // namespace
 
 FolderTree::FolderTree(QWidget* parent)
-    : QTreeWidget(parent), m_watcher(new platform::FolderWatcher(this)) {
+    : QTreeWidget(parent), m_watcher(new platform::FolderWatcher(this)),
+      m_serverFinder([] { return platform::announcedServers(); }) {
     m_coalesce.setSingleShot(true);
     m_coalesce.setInterval(300);
     connect(&m_coalesce, &QTimer::timeout, this, &FolderTree::applyChanges);
@@ -193,7 +198,8 @@ void FolderTree::refreshNetwork() {
     for (QChar letter : shares)
         roots << p.driveRoot(letter);
     for (int i = network->childCount() - 1; i >= 0; --i)
-        if (!roots.contains(nodePath(network->child(i)))) {
+        if (nodeKind(network->child(i)) != NodeKind::NetworkChild &&
+            !roots.contains(nodePath(network->child(i)))) {
             unwatchTree(network->child(i));
             delete network->takeChild(i);
         }
@@ -206,8 +212,9 @@ void FolderTree::refreshNetwork() {
         }
     }
     network->setData(0, ReadRole, true);
-    if (shares.isEmpty())
+    if (network->childCount() == 0)
         network->setChildIndicatorPolicy(QTreeWidgetItem::DontShowIndicatorWhenChildless);
+    lookForServers();
 }
 
 void FolderTree::setDisplayMode(NameDisplay mode) {
@@ -272,7 +279,8 @@ void FolderTree::sortChildren(QTreeWidgetItem* node) {
 }
 
 void FolderTree::onExpanding(QTreeWidgetItem* node) {
-    if (node->data(0, ReadRole).toBool()) return;
+    if (nodeKind(node) == NodeKind::Network) lookForServers();
+    if (node->data(0, ReadRole).toBool() || nodeKind(node) == NodeKind::NetworkChild) return;
     if (!readChildren(node)) node->setExpanded(false);
 }
 
@@ -327,6 +335,55 @@ QTreeWidgetItem* FolderTree::selectPath(const QString& path) {
     return node;
 }
 
+QString FolderTree::selectedServer() const {
+    QTreeWidgetItem* item = currentItem();
+    return nodeKind(item) == NodeKind::NetworkChild ? item->data(0, AddressRole).toString()
+                                                    : QString();
+}
+
+void FolderTree::setServerFinder(ServerFinder finder) {
+    m_serverFinder = std::move(finder);
+    // What the former finder still finds is not shown.
+    ++m_serverLookup;
+    m_lookingForServers = false;
+    lookForServers();
+}
+
+void FolderTree::lookForServers() {
+    if (m_lookingForServers || !m_serverFinder || !networkNode()) return;
+    m_lookingForServers = true;
+    QPointer<FolderTree> self(this);
+    std::thread([self, finder = m_serverFinder, lookup = ++m_serverLookup] {
+        std::vector<platform::AnnouncedServer> found = finder();
+        QMetaObject::invokeMethod(
+            qApp,
+            [self, lookup, found = std::move(found)] {
+                if (!self || lookup != self->m_serverLookup) return;
+                self->m_lookingForServers = false;
+                self->showServers(found);
+            },
+            Qt::QueuedConnection);
+    }).detach();
+}
+
+void FolderTree::showServers(const std::vector<platform::AnnouncedServer>& servers) {
+    QTreeWidgetItem* network = networkNode();
+    if (!network) return;
+    // The servers follow the shares, in the order found.
+    for (int i = network->childCount() - 1; i >= 0; --i)
+        if (nodeKind(network->child(i)) == NodeKind::NetworkChild) delete network->takeChild(i);
+    for (const platform::AnnouncedServer& server : servers) {
+        QTreeWidgetItem* node = addNode(network, QString(), server.name, NodeKind::NetworkChild);
+        node->setData(0, AddressRole, server.address);
+        node->setToolTip(0, server.address);
+        node->setIcon(0, QIcon::fromTheme(QStringLiteral("network-server")));
+        node->setChildIndicatorPolicy(QTreeWidgetItem::DontShowIndicator);
+    }
+    network->setChildIndicatorPolicy(network->childCount()
+                                         ? QTreeWidgetItem::ShowIndicator
+                                         : QTreeWidgetItem::DontShowIndicatorWhenChildless);
+}
+
 QString FolderTree::selectedPath() const {
     QTreeWidgetItem* item = currentItem();
     if (!item) return {};
@@ -357,7 +414,7 @@ void FolderTree::refreshDrive(QChar letter, bool force) {
 
 void FolderTree::verifySelected() {
     QTreeWidgetItem* item = currentItem();
-    if (!item) return;
+    if (!item || nodeKind(item) == NodeKind::NetworkChild) return;
     const QString p = nodePath(item);
     Platform& platform = Platform::instance();
     if (p.isEmpty() || platform.driveRoot(platform.driveOf(p)) == p) {

@@ -6,10 +6,13 @@
 #include <QSet>
 #include <QTimer>
 #include <QTreeWidget>
+#include <functional>
+#include <vector>
 
 namespace platform {
 class FolderWatcher;
-}
+struct AnnouncedServer;
+} // namespace platform
 
 namespace filemanager {
 
@@ -19,7 +22,7 @@ enum class NodeKind {
     RecycleBin = 2,
     Computer = 3,
     Desktop = 4,
-    NetworkChild = 5
+    NetworkChild = 5 // a server the network announces, opened when chosen
 };
 enum NameDisplay { dmAsis, dmUppercase, dmLowercase };
 
@@ -43,8 +46,15 @@ class FolderTree : public QTreeWidget {
     static NodeKind nodeKind(const QTreeWidgetItem* item);
     QTreeWidgetItem* rootNode() const { return topLevelItemCount() ? topLevelItem(0) : nullptr; }
     QTreeWidgetItem* computerNode() const;
-    // "Réseau": the network volumes now mounted, after the drives.
+    // "Réseau": the network volumes now mounted, after the drives, then the
+    // servers the network announces.
     QTreeWidgetItem* networkNode() const;
+    // The address of the announced server chosen; empty for any other node.
+    QString selectedServer() const;
+    // Where the announced servers come from (the desktop's engine unless
+    // set); asked on a thread of its own.
+    using ServerFinder = std::function<std::vector<platform::AnnouncedServer>()>;
+    void setServerFinder(ServerFinder finder);
 
     // Re-reads a drive's node when its name changed, or always when forced.
     void refreshDrive(QChar letter, bool force);
@@ -64,6 +74,9 @@ class FolderTree : public QTreeWidget {
   private:
     QTreeWidgetItem* topNode(NodeKind kind) const;
     void refreshNetwork();
+    // The announced servers looked for aside, shown when they come.
+    void lookForServers();
+    void showServers(const std::vector<platform::AnnouncedServer>& servers);
     QTreeWidgetItem* addNode(QTreeWidgetItem* parent, const QString& path, const QString& name,
                              NodeKind kind);
     bool readChildren(QTreeWidgetItem* node);
@@ -82,6 +95,9 @@ class FolderTree : public QTreeWidget {
     platform::FolderWatcher* m_watcher;
     QSet<QString> m_pending; // folders changed since the last refresh
     QTimer m_coalesce;
+    ServerFinder m_serverFinder;
+    bool m_lookingForServers = false;
+    quint64 m_serverLookup = 0; // the latest lookup, the only one shown
 };
 
 } // namespace filemanager
