@@ -10,7 +10,7 @@ packages=(
   libgtest-dev libgmock-dev libbenchmark-dev
   xvfb xauth bc pigz time tzdata python3-pil imagemagick acl
   dpkg-dev desktop-file-utils appstream
-  libglib2.0-dev fuse3 sshfs openssh-server openssh-client gvfs gvfs-backends gvfs-fuse dbus-bin
+  libglib2.0-dev fuse3 sshfs openssh-server openssh-client gvfs gvfs-backends gvfs-fuse dbus-bin avahi-utils
 )
 
 missing=()
