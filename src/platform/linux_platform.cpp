@@ -1036,11 +1036,13 @@ Status LinuxPlatform::copyWithin(const QString& from, const QString& to, bool fa
     // Written beside the target, unnamed where the file system allows, and
     // given the target's name in one step once whole: a failed, stopped or
     // killed copy leaves neither a truncated file under the name nor a
-    // temporary beside it. A new file written directly takes its name
-    // first (never replacing) and is deleted if the copy fails or stops.
+    // temporary beside it. A new small file written directly takes its name
+    // first (never replacing) and is deleted if the copy fails or stops; a
+    // large one, whose copy a silent server could leave half done, is still
+    // written aside (the naming is little beside its bytes).
     QByteArray named;
     const mode_t mode = src.st_mode & 07777;
-    direct = direct && failIfExists;
+    direct = direct && failIfExists && src.st_size <= (1 << 20);
     const int out = direct
                         ? open(t.constData(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, mode & 0777)
                         : openAside(native(QFileInfo(to).absolutePath()), named, mode & 0777);

@@ -46,10 +46,10 @@ class LinuxPlatform : public Platform {
 
     // A copy whose progress is that of a larger whole: `before` bytes of
     // `total` were done when it started (total -1: the copy is the whole).
-    // `direct`: a new file (failIfExists) is written under its own name,
-    // not beside it; for a network volume, where each step of naming is a
-    // wait for the server. A failed or stopped copy is deleted; one whose
-    // server stopped answering may be left incomplete.
+    // `direct`: a new file (failIfExists) of up to 1 MiB is written under
+    // its own name, not beside it; for a network volume, where each step of
+    // naming is a wait for the server. A failed or stopped copy is deleted;
+    // one whose server stopped answering may be left incomplete.
     Status copyWithin(const QString& from, const QString& to, bool failIfExists, core::Job* job,
                       qint64 before, qint64 total, bool durable, bool direct = false);
 
