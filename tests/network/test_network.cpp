@@ -284,8 +284,28 @@ TEST_F(Network, AServerThatStopsAnsweringHoldsNoCommand) {
     ::kill(pid_t(waiting.processId()), SIGTERM);
     EXPECT_TRUE(waiting.waitForFinished(3000));
     EXPECT_LT(stopped.elapsed(), 1500);
-    // Awake again, everything works.
+    // A server that stops answering while a large file is copied to it
+    // leaves no half file under the file's name.
     server.freezeConnections(false);
+    {
+        QFile big(local.file("big.bin"));
+        ASSERT_TRUE(big.open(QIODevice::WriteOnly));
+        const QByteArray block(1 << 20, 'x');
+        for (int i = 0; i < 256; ++i)
+            big.write(block);
+    }
+    QProcess copying;
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.insert(QStringLiteral("TAVTOOLS_NETWORK_TIMEOUT_MS"), QStringLiteral("1500"));
+    copying.setProcessEnvironment(env);
+    copying.start(QStringLiteral(TAVTOOLS_CLI), {"copy", local.file("big.bin"), share});
+    QThread::msleep(300);
+    server.freezeConnections(true);
+    EXPECT_TRUE(copying.waitForFinished(15000));
+    server.freezeConnections(false);
+    const QFileInfo copied(server.servedFolder() + QStringLiteral("/big.bin"));
+    EXPECT_TRUE(!copied.exists() || copied.size() == 256 << 20) << copied.size();
+    // Awake again, everything works.
     const CliRun again = cli({"find", share, "*.txt"});
     EXPECT_EQ(again.code, 0) << again.err.toStdString();
     EXPECT_EQ(found(again.out, share).size(), 3);
