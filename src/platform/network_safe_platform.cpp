@@ -1,6 +1,13 @@
 #include "network_safe_platform.h"
 #include "remote_call.h"
 
+#include <QDir>
+#include <QFile>
+#include <cerrno>
+#include <fcntl.h>
+#include <stdlib.h>
+#include <unistd.h>
+
 namespace platform {
 
 namespace {
@@ -35,8 +42,8 @@ QString NetworkSafePlatform::remote(std::initializer_list<QString> paths) {
 }
 
 Status NetworkSafePlatform::call(const RemoteRequest& r, RemoteAnswer& answer,
-                                 const QString& volume, core::Job* job) {
-    return answered(callRemote(r, answer, job, 0, volume), answer);
+                                 const QString& volume, core::Job* job, bool relayProgress) {
+    return answered(callRemote(r, answer, job, 0, volume, relayProgress), answer);
 }
 
 quint32 NetworkSafePlatform::attributes(const QString& path) {
@@ -136,6 +143,44 @@ Status NetworkSafePlatform::removeFolder(const QString& path) {
     if (volume.isEmpty()) return LinuxPlatform::removeFolder(path);
     RemoteAnswer answer;
     return call(request(RemoteRequest::RemoveFolder, path), answer, volume);
+}
+
+Status NetworkSafePlatform::openForRead(QFile& file) {
+    const QString path = file.fileName();
+    const QString volume = remote({path});
+    if (volume.isEmpty()) return LinuxPlatform::openForRead(file);
+    DirEntry entry;
+    if (const Status looked = entryOf(path, entry); !looked) return looked;
+    if (!entry.regular) return Status::failed(errNotRegular);
+    // Too large to copy here first: read where it is, as any local file.
+    if (entry.size > kLargestStaged) return LinuxPlatform::openForRead(file);
+    QByteArray local = QFile::encodeName(QDir::tempPath()) + "/tavtools-read-XXXXXX";
+    const int named = ::mkstemp(local.data());
+    if (named < 0) return Status::failed(errorFromErrno(errno));
+    ::close(named);
+    ::unlink(local.constData()); // the copy takes the name, never replacing
+    RemoteRequest r = request(RemoteRequest::CopyFile, path, QFile::decodeName(local));
+    r.flag = true;
+    r.progress = true; // signs of life, not the reader's progress
+    RemoteAnswer answer;
+    if (const Status copied = call(r, answer, volume, nullptr, false); !copied) {
+        ::unlink(local.constData());
+        return copied;
+    }
+    // Open, then unnamed: the copy goes when the reader closes it.
+    const int fd = ::open(local.constData(), O_RDONLY | O_CLOEXEC);
+    const int error = errno;
+    ::unlink(local.constData());
+    if (fd < 0) return Status::failed(errorFromErrno(error));
+    if (!file.open(fd, QIODevice::ReadOnly, QFileDevice::AutoCloseHandle)) {
+        ::close(fd);
+        return Status::failed(errGeneric);
+    }
+    return Status::done();
+}
+
+void NetworkSafePlatform::readAhead(const QString& path) {
+    if (networkVolumeOf(path).isEmpty()) LinuxPlatform::readAhead(path);
 }
 
 } // namespace platform

@@ -25,11 +25,19 @@ class NetworkSafePlatform final : public LinuxPlatform {
     Status createPath(const QString& path) override;
     Status entryOf(const QString& path, DirEntry& out, bool followLinks = true) override;
     Status removeFolder(const QString& path) override;
+    // A file of a network volume is read through a copy the helper makes on
+    // this computer (up to kLargestStaged bytes): a server that stops
+    // answering then holds the helper, never the reader, which gets
+    // errNoAnswer at the time-out, or errCancelled when its job is stopped.
+    Status openForRead(QFile& file) override;
+    // Nothing read ahead on a network volume: the copy reads it anyway.
+    void readAhead(const QString& path) override;
+    static constexpr qint64 kLargestStaged = qint64(1) << 30;
 
   private:
     // The call made by a helper process for a path on `volume`, as its status.
     Status call(const RemoteRequest& request, RemoteAnswer& answer, const QString& volume,
-                core::Job* job = nullptr);
+                core::Job* job = nullptr, bool relayProgress = true);
     // The network volume of the first of paths on one; empty when all are local.
     QString remote(std::initializer_list<QString> paths);
 };

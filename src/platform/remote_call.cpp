@@ -354,7 +354,7 @@ void answerHere(const RemoteRequest& r, RemoteAnswer& a, core::Job& job) {
 }
 
 RemoteEnd callRemote(const RemoteRequest& request, RemoteAnswer& answer, core::Job* outer,
-                     int timeoutMs, const QString& volume) {
+                     int timeoutMs, const QString& volume, bool relayProgress) {
     if (!outer) outer = core::Job::current();
     if (!g_inHelper && knownSilent(volume)) return RemoteEnd::Silent;
     Helper h = g_inHelper ? Helper() : takeHelper();
@@ -376,7 +376,7 @@ RemoteEnd callRemote(const RemoteRequest& request, RemoteAnswer& answer, core::J
     qint64 signOfLife = nowMs();
     QByteArray buffer;
     for (;;) {
-        switch (listen(h, buffer, 50, signOfLife, outer, answer)) {
+        switch (listen(h, buffer, 50, signOfLife, relayProgress ? outer : nullptr, answer)) {
         case Heard::Answer:
             giveBack(h);
             return RemoteEnd::Done;

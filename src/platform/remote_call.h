@@ -62,7 +62,8 @@ struct RemoteAnswer {
 // waiting on its silent server, the next ones answer Silent at once, until
 // that call has ended.
 RemoteEnd callRemote(const RemoteRequest& request, RemoteAnswer& answer, core::Job* outer = nullptr,
-                     int timeoutMs = 0, const QString& volume = QString());
+                     int timeoutMs = 0, const QString& volume = QString(),
+                     bool relayProgress = true);
 
 // The call made on this thread, by the platform of this machine.
 void answerHere(const RemoteRequest& request, RemoteAnswer& answer, core::Job& job);

@@ -1,5 +1,6 @@
 #include "text_search.h"
 #include "core/byte_search.h"
+#include "core/file_errors.h"
 #include "platform/platform.h"
 #include "platform/small_files.h"
 
@@ -20,6 +21,9 @@ core::Outcome TextFile::open(const QString& name) {
     m_file.setFileName(name);
     if (const platform::Status opened = p.openForRead(m_file); !opened) {
         const int err = opened.error();
+        if (err == platform::errCancelled) return core::Outcome::cancelled();
+        if (err == platform::errNoAnswer)
+            return core::Outcome::failed(core::noAnswerText() + QStringLiteral(" : ") + name);
         return core::Outcome::failed(core::InOutError::textFor(
             err == platform::errFileNotFound || err == platform::errPathNotFound ? 2 : 5));
     }

@@ -213,6 +213,15 @@ TEST_F(Network, AShareWorksAsTheFolderItShows) {
     ASSERT_EQ(there.code, 0) << there.err.toStdString();
     EXPECT_EQ(found(there.out, share), found(here.out, server.servedFolder()));
     EXPECT_EQ(found(there.out, share).size(), 3);
+    // A string found in its files as in the served ones.
+    const CliRun grepThere = cli({"grep", "contenu", share + "/a/x.txt", share + "/c.txt"});
+    const CliRun grepHere = cli(
+        {"grep", "contenu", server.servedFolder() + "/a/x.txt", server.servedFolder() + "/c.txt"});
+    EXPECT_EQ(grepThere.code, 0) << grepThere.err.toStdString();
+    EXPECT_EQ(QString(grepThere.out).replace(share, "~"),
+              QString(grepHere.out).replace(server.servedFolder(), "~"));
+    EXPECT_TRUE(grepThere.out.contains(QStringLiteral("contenu de /c.txt")))
+        << grepThere.out.toStdString();
     // Copied out and in, whole.
     ASSERT_EQ(cli({"copy", share + QStringLiteral("/a"), local.path()}).code, 0);
     EXPECT_EQ(treeOf(local.file("a")), treeOf(server.servedFolder() + QStringLiteral("/a")));
@@ -267,6 +276,24 @@ TEST_F(Network, AServerThatStopsAnsweringHoldsNoCommand) {
         << copy.err.toStdString();
     EXPECT_LT(copy.ms, 8000);
     EXPECT_FALSE(QFile::exists(local.file("c.txt")));
+    // So does a command reading a file's contents.
+    const CliRun grep = cli({"grep", "contenu", share + QStringLiteral("/c.txt")});
+    EXPECT_EQ(grep.code, 1);
+    EXPECT_TRUE(grep.err.contains(QStringLiteral("Le serveur ne répond pas")))
+        << grep.err.toStdString();
+    EXPECT_LT(grep.ms, 8000);
+    // A backup of the share's files fails, saying why, rather than leaving
+    // out what it could not read.
+    const CliRun backup = cli({"backup", local.file("s.tav"), share + QStringLiteral("/c.txt")});
+    EXPECT_EQ(backup.code, 1) << backup.out.toStdString();
+    EXPECT_TRUE(backup.err.contains(QStringLiteral("Le serveur ne répond pas")))
+        << backup.err.toStdString();
+    EXPECT_LT(backup.ms, 8000);
+    const CliRun backupTree =
+        cli({"backup", local.file("t.tav"), share + QStringLiteral("/a/*.* /s")});
+    EXPECT_EQ(backupTree.code, 1) << backupTree.out.toStdString();
+    EXPECT_TRUE(backupTree.err.contains(QStringLiteral("Le serveur ne répond pas")))
+        << backupTree.err.toStdString();
     // Its output ends with it: nothing left waiting on the server keeps it open.
     QProcess shell;
     shell.start(

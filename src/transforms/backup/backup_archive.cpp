@@ -1,6 +1,7 @@
 #include "backup_archive.h"
 #include "archive_io.h"
 #include "core/errors.h"
+#include "core/file_errors.h"
 #include "core/job.h"
 #include "platform/dos_datetime.h"
 #include "platform/file_replacement.h"
@@ -242,8 +243,12 @@ void BackupArchive::addSpec(QString spec, const QString& archive, QStringList& l
     const QString parent = folderOf(abs);
     const QString pattern = abs.mid(abs.lastIndexOf(u'/') + 1);
     std::vector<platform::DirEntry> entries;
-    if (recurse &&
-        p.listDirectory(parent, QStringLiteral("*.*"), entries, Platform::ListMode::Walk)) {
+    const auto listed = [&](const QString& mask) {
+        const platform::Status s = p.listDirectory(parent, mask, entries, Platform::ListMode::Walk);
+        if (s.error() == platform::errNoAnswer && m_unanswered.isEmpty()) m_unanswered = parent;
+        return s.ok();
+    };
+    if (recurse && listed(QStringLiteral("*.*"))) {
         for (const auto& e : entries) {
             const bool folderEntry = (e.attributes & platform::faDirectory) && !e.isLink;
             if (!folderEntry || e.otherVolume || e.name == u"." || e.name == u"..") continue;
@@ -252,7 +257,7 @@ void BackupArchive::addSpec(QString spec, const QString& archive, QStringList& l
                     seen);
         }
     }
-    if (!p.listDirectory(parent, pattern, entries, Platform::ListMode::Walk)) return;
+    if (!listed(pattern)) return;
     const QString self = inFolder(archive);
     for (const auto& e : entries) {
         if ((e.attributes & platform::faDirectory) && !e.isLink) continue;
@@ -276,8 +281,15 @@ bool BackupArchive::isVolumeOf(const QString& candidate, const QString& archive)
     return ext.size() == 3 && number && volume >= 2 && volumeFileName(archive, volume) == candidate;
 }
 
+bool BackupArchive::stopUnanswered(const QString& path) {
+    stop(1);
+    m_end->detail = core::noAnswerText() + QStringLiteral(" : ") + path;
+    return false;
+}
+
 QStringList BackupArchive::buildFileList(const QStringList& fileSpecs,
                                          const QString& archiveName) const {
+    m_unanswered.clear();
     QStringList list;
     QSet<QString> seen;
     for (const QString& spec : fileSpecs)
@@ -381,14 +393,27 @@ bool BackupArchive::writeEntries(const QStringList& files, VolumeWriter& out,
     Platform& p = Platform::instance();
     for (int i = 0; i < files.size() && going(); ++i) {
         const QString path = files[i].trimmed();
-        if (!exists(path)) continue;
+        platform::DirEntry entry;
+        const platform::Status seen = p.entryOf(path, entry);
+        if (seen.error() == platform::errNoAnswer) {
+            stopUnanswered(path);
+            break;
+        }
+        if (!seen) continue;
         // The next file is read from the disk while this one is compressed.
         if (i + 1 < files.size()) p.readAhead(files[i + 1].trimmed());
         const bool isList = m_saveFileList && i == 0;
         Source src;
         src.file.setFileName(path);
-        if (!p.openForRead(src.file)) {
+        if (const platform::Status opened = p.openForRead(src.file); !opened) {
+            if (opened.error() == platform::errCancelled) {
+                stop(0);
+                break;
+            }
+            // A share whose server stopped answering is named as such.
             stop(1);
+            if (opened.error() == platform::errNoAnswer)
+                m_end->detail = core::noAnswerText() + QStringLiteral(" : ") + path;
             break;
         }
         const QByteArray name = isList ? QByteArray(kFileList) : encodeName(path);
@@ -420,20 +445,31 @@ bool BackupArchive::runBackup(const QStringList& fileSpecs, const QString& archi
     }
     QStringList files = buildFileList(fileSpecs, archiveName);
     m_end.reset();
+    if (!m_unanswered.isEmpty()) return stopUnanswered(m_unanswered);
     progress();
     m_totalSize = 0;
     m_filesDone = 0;
 
     QByteArray listText;
     for (const QString& f : files) {
-        if (!exists(f)) continue;
-        QFile probe(f);
-        if (!Platform::instance().openForRead(probe))
-            throw core::TavError(QStringLiteral("Ne peut ouvrir le fichier %1").arg(f));
-        m_totalSize += probe.size();
+        platform::DirEntry entry;
+        const platform::Status seen = Platform::instance().entryOf(f, entry);
+        if (seen.error() == platform::errNoAnswer) return stopUnanswered(f);
+        if (!seen) continue;
+        qint64 size = entry.size;
+        // A share's file is read once, when it is saved; a local one is
+        // opened here, so that one that cannot be read stops the backup
+        // before it starts.
+        if (!Platform::instance().onNetworkVolume(f)) {
+            QFile probe(f);
+            if (!Platform::instance().openForRead(probe))
+                throw core::TavError(QStringLiteral("Ne peut ouvrir le fichier %1").arg(f));
+            size = probe.size();
+        }
+        m_totalSize += size;
         if (m_saveFileList)
             listText += encodeName(f) + '\t' + QByteArray::number(fileDate(f)) + '=' +
-                        QByteArray::number(probe.size()) + "\r\n";
+                        QByteArray::number(size) + "\r\n";
     }
     QString listFile;
     if (m_saveFileList) {

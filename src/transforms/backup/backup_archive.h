@@ -140,6 +140,11 @@ class BackupArchive {
     bool nextVolume(VolumeWriter& out, const QString& archive, int& volume);
     void addSpec(QString spec, const QString& archive, QStringList& list,
                  QSet<QString>& seen) const;
+    // The first folder of the specs whose server did not answer, if any:
+    // a backup never leaves out silently what it could not look at.
+    mutable QString m_unanswered;
+    // Ends the run on a path whose server does not answer; false.
+    bool stopUnanswered(const QString& path);
     void progress();
     bool askDisk(int disk);
     void readHeader(VolumeReader& in);                // title skipped; total size and count kept
