@@ -1,5 +1,6 @@
 // The file transform and drive commands of tavtools-cli.
 #include "commands.h"
+#include "core/file_errors.h"
 #include "core/job.h"
 #include "platform/platform.h"
 #include "sysinfo/disk_info.h"
@@ -33,7 +34,12 @@ int runSplit(const QStringList& args) {
         if (ko > std::numeric_limits<qint64>::max() / 1024)
             return fail(QStringLiteral("Taille trop grande : %1 Ko").arg(args[1]));
     }
-    if (!QFileInfo(args[0]).isFile())
+    // Looked at through the platform, which never waits on a silent server.
+    platform::DirEntry entry;
+    if (const platform::Status s = platform::Platform::instance().entryOf(args[0], entry);
+        s.error() == platform::errNoAnswer)
+        return fail(core::noAnswerText() + QStringLiteral(" : ") + args[0]);
+    else if (!s || !entry.regular)
         return fail(QStringLiteral("Fichier introuvable : %1").arg(args[0]));
     if (const core::Outcome o = splitFile(args[0], ko * 1024, job).outcome(); !o)
         return failed(o, QStringLiteral("les parts d'avant sont restées telles quelles"));

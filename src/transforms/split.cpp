@@ -45,7 +45,7 @@ QString partName(const QString& file, int number) {
 SplitResult splitFile(const QString& file, qint64 partSize, core::Job& job) {
     if (partSize < 300) return {SplitEnd::TooSmall};
     QFile in(file);
-    if (!in.open(QIODevice::ReadOnly)) return {SplitEnd::Failed};
+    if (!platform::Platform::instance().openForRead(in)) return {SplitEnd::Failed};
     const qint64 size = in.size();
     const std::vector<qint64> plan = splitPlan(size, partSize);
     if (plan.size() > size_t(kMaxParts)) return {SplitEnd::TooManyParts};

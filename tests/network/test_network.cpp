@@ -282,6 +282,11 @@ TEST_F(Network, AServerThatStopsAnsweringHoldsNoCommand) {
     EXPECT_TRUE(grep.err.contains(QStringLiteral("Le serveur ne répond pas")))
         << grep.err.toStdString();
     EXPECT_LT(grep.ms, 8000);
+    const CliRun split = cli({"split", share + QStringLiteral("/c.txt"), "1"});
+    EXPECT_EQ(split.code, 1);
+    EXPECT_TRUE(split.err.contains(QStringLiteral("Le serveur ne répond pas")))
+        << split.err.toStdString();
+    EXPECT_LT(split.ms, 8000);
     // A backup of the share's files fails, saying why, rather than leaving
     // out what it could not read.
     const CliRun backup = cli({"backup", local.file("s.tav"), share + QStringLiteral("/c.txt")});

@@ -180,8 +180,14 @@ void HexStorage::resize(qint64 size) {
 }
 
 bool HexStorage::copyIn(const QString& name, core::Job& job) {
+    // Looked at through the platform, which never waits on a silent server;
+    // a local file is opened first, so that one that cannot be read fails
+    // here (a share's fails in its copy).
+    platform::Platform& p = platform::Platform::instance();
+    platform::DirEntry entry;
+    if (!p.entryOf(name, entry) || !entry.regular) return false;
     QFile probe(name);
-    if (!QFileInfo(name).isFile() || !probe.open(QIODevice::ReadOnly)) return false;
+    if (!p.onNetworkVolume(name) && !probe.open(QIODevice::ReadOnly)) return false;
     probe.close();
     // One copy beside the working file, in the kernel where it can, holes kept.
     const QString copy = copyNameOf(m_workName);

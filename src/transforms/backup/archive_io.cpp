@@ -1,6 +1,7 @@
 #include "archive_io.h"
 #include "platform/file_names.h"
 #include "platform/file_replacement.h"
+#include "platform/platform.h"
 
 #include <QFileInfo>
 #include <QStringDecoder>
@@ -214,7 +215,7 @@ void VolumeWriter::abandon() {
 
 bool VolumeReader::open(const QString& fileName) {
     m_file = std::make_unique<QFile>(fileName);
-    return m_file->open(QIODevice::ReadOnly);
+    return platform::Platform::instance().openForRead(*m_file).ok();
 }
 
 void VolumeReader::close() {
