@@ -508,38 +508,33 @@ bench_network() {
   for f in "$net"/tree/d1/*; do echo "some text for the copy" > "$f"; done
   head -c 1G /dev/urandom > "$net/big.bin"
   mkdir -p "$net/back1" "$net/back2"
-  local cp_t tav_t scp_t c t round
+  local cp_t tav_t scp_t
   min() { echo "if ($1 < $2) $1 else $2" | bc -l; }
-  # Three rounds, who goes first alternating, the disk written back before
-  # each run (a copy must not pay for the previous one's writing); the best
-  # of each kept.
-  for what in tree big.bin; do
+  # Three rounds of PREPARE, then CP and TAV (commands, as text), who goes
+  # first alternating, the disk written back before each run (a copy must
+  # not pay for the previous one's writing); the best of each kept in cp_t
+  # and tav_t.
+  best_of_three() {
+    local prepare=$1 cp_cmd=$2 tav_cmd=$3 round c t
     cp_t=999999; tav_t=999999
     for round in 1 2 3; do
-      rm -rf "$net/share/cp-$what" "$net/share/tav"; mkdir -p "$net/share/tav"; sync
+      eval "$prepare"; sync
       if [ $((round % 2)) = 1 ]; then
-        c=$(once cp -r "$net/$what" "$net/share/cp-$what"); sync
-        t=$(once ./build/src/tavtools-cli copy "$net/$what" "$net/share/tav")
+        c=$(once eval "$cp_cmd"); sync; t=$(once eval "$tav_cmd")
       else
-        t=$(once ./build/src/tavtools-cli copy "$net/$what" "$net/share/tav"); sync
-        c=$(once cp -r "$net/$what" "$net/share/cp-$what")
+        t=$(once eval "$tav_cmd"); sync; c=$(once eval "$cp_cmd")
       fi
       cp_t=$(min "$cp_t" "$c"); tav_t=$(min "$tav_t" "$t")
     done
+  }
+  local tav=./build/src/tavtools-cli
+  for what in tree big.bin; do
+    best_of_three "rm -rf $net/share/cp-$what $net/share/tav; mkdir -p $net/share/tav" \
+      "cp -r $net/$what $net/share/cp-$what" "$tav copy $net/$what $net/share/tav"
     scp_t=$(once scp -q -r -P "$port" "${ssh_opts[@]}" "$net/$what" "$(id -un)@127.0.0.1:$net/served/scp-$what")
     echo "  $what to the share: cp -r ${cp_t} s   tavtools copy ${tav_t} s   ratio $(ratio "$tav_t" "$cp_t")   (scp -r ${scp_t} s; best of 3)"
-    cp_t=999999; tav_t=999999
-    for round in 1 2 3; do
-      rm -rf "$net/back1" "$net/back2"; mkdir -p "$net/back1" "$net/back2"; sync
-      if [ $((round % 2)) = 1 ]; then
-        c=$(once cp -r "$net/share/cp-$what" "$net/back1/"); sync
-        t=$(once ./build/src/tavtools-cli copy "$net/share/tav/$what" "$net/back2")
-      else
-        t=$(once ./build/src/tavtools-cli copy "$net/share/tav/$what" "$net/back2"); sync
-        c=$(once cp -r "$net/share/cp-$what" "$net/back1/")
-      fi
-      cp_t=$(min "$cp_t" "$c"); tav_t=$(min "$tav_t" "$t")
-    done
+    best_of_three "rm -rf $net/back1 $net/back2; mkdir -p $net/back1 $net/back2" \
+      "cp -r $net/share/cp-$what $net/back1/" "$tav copy $net/share/tav/$what $net/back2"
     echo "  $what from the share: cp -r ${cp_t} s   tavtools copy ${tav_t} s   ratio $(ratio "$tav_t" "$cp_t")   (best of 3)"
   done
   fusermount -u -z "$net/share"

@@ -338,10 +338,6 @@ void FileCommands::connectServer() {
 }
 
 void FileCommands::connectTo(const QString& address) {
-    if (const QString missing = platform::desktopNetworkMissing(); !missing.isEmpty()) {
-        ui::dialogs().message(missing);
-        return;
-    }
     platform::ConnectionResult result;
     m_view.runLoop(
         [&](core::Job& job) { result = platform::connectServer(address, askedInBoxes(job), job); });

@@ -98,11 +98,8 @@ std::vector<AnnouncedServer> parseAnnouncedServers(const QByteArray& browsed) {
             QStringLiteral("%1 (%2)").arg(unescaped(f[3]), QLatin1String(service->kind));
         found.push_back({{name, url.toString()}, ipv4});
     }
-    // IPv4 first, then by name; each server once (by name).
-    std::stable_sort(found.begin(), found.end(), [](const Found& a, const Found& b) {
-        if (a.ipv4 != b.ipv4) return a.ipv4;
-        return a.server.name.compare(b.server.name, Qt::CaseInsensitive) < 0;
-    });
+    // Each server once (by name), by its IPv4 address where it has one.
+    std::stable_partition(found.begin(), found.end(), [](const Found& f) { return f.ipv4; });
     std::vector<AnnouncedServer> servers;
     for (const Found& f : found)
         if (std::none_of(servers.begin(), servers.end(),

@@ -51,8 +51,8 @@ class FolderTree : public QTreeWidget {
     QTreeWidgetItem* networkNode() const;
     // The address of the announced server chosen; empty for any other node.
     QString selectedServer() const;
-    // Where the announced servers come from (the desktop's engine unless
-    // set); asked on a thread of its own.
+    // Where the announced servers come from (Avahi, through avahi-browse,
+    // unless set); asked on a thread of its own.
     using ServerFinder = std::function<std::vector<platform::AnnouncedServer>()>;
     void setServerFinder(ServerFinder finder);
 
