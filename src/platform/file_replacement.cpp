@@ -1,14 +1,19 @@
 #include "file_replacement.h"
 #include "file_names.h"
+#include "linux_platform.h"
 #include "platform.h"
+#include "remote_call.h"
 
+#include <QDir>
 #include <QRandomGenerator>
+#include <QSet>
 #include <cerrno>
 #include <climits>
 #include <cstdio>
 #include <cstdlib>
 #include <fcntl.h>
 #include <linux/fs.h>
+#include <map>
 #include <sys/stat.h>
 #include <sys/syscall.h>
 #include <sys/xattr.h>
@@ -133,8 +138,41 @@ Status failedWith(int err) {
 }
 } // namespace
 
+namespace {
+
+// The network volume of path, whose calls a helper makes; empty when this
+// process writes there itself.
+QString networkVolumeFor(const QString& path) {
+    if (path.isEmpty() || makesRemoteCallsHere()) return {};
+    auto* here = dynamic_cast<LinuxPlatform*>(&Platform::instance());
+    return here ? here->networkVolumeOf(path) : QString();
+}
+
+QByteArray tempFolder() {
+    return QFile::encodeName(QDir::tempPath());
+}
+
+Status callOn(const QString& volume, RemoteRequest::Call call, const QString& path,
+              const QString& target = {}, bool durable = false) {
+    RemoteRequest r;
+    r.call = call;
+    r.path = path;
+    r.target = target;
+    r.durable = durable;
+    RemoteAnswer answer;
+    return statusOf(callRemote(r, answer, nullptr, 0, volume, false), answer);
+}
+
+bool lostAnswer(const Status& s) {
+    return s.error() == errNoAnswer || s.error() == errCancelled;
+}
+
+} // namespace
+
 Status FileReplacement::open() {
     discard();
+    m_volume = m_here ? QString() : networkVolumeFor(m_target);
+    if (!m_volume.isEmpty()) return openStaged();
     m_final = nativeName(m_target);
     struct stat st;
     if (lstat(m_final.constData(), &st) == 0 && S_ISLNK(st.st_mode)) {
@@ -153,6 +191,64 @@ Status FileReplacement::open() {
         return failedWith(EIO);
     }
     return Status::done();
+}
+
+Status FileReplacement::openStaged() {
+    // Only a file is replaced; a server that does not answer is found now,
+    // not once the content is written.
+    m_final = nativeName(m_target);
+    DirEntry entry;
+    const Status looked = Platform::instance().entryOf(m_target, entry);
+    if (looked && !entry.regular) return Status::failed(errNotRegular);
+    if (!looked && looked.error() != errFileNotFound) return looked;
+    m_fd = openAside(tempFolder(), m_staged);
+    if (m_fd < 0) return failedWith(errno);
+    if (!m_file.open(m_fd, QIODevice::WriteOnly, QFileDevice::DontCloseHandle)) {
+        discard();
+        return failedWith(EIO);
+    }
+    return Status::done();
+}
+
+Status FileReplacement::sendStaged(bool park, const QDateTime& modified) {
+    if (m_fd < 0) return failedWith(EBADF);
+    errno = 0;
+    if (!m_file.flush()) return failedWith(errno ? errno : ENOSPC);
+    // The helper reads the content by its name.
+    if (m_staged.isEmpty() && !linkHidden(m_fd, tempFolder(), m_staged)) return failedWith(errno);
+    RemoteRequest r;
+    r.call = RemoteRequest::ReplaceFile;
+    r.path = QFile::decodeName(m_staged);
+    r.target = m_target;
+    r.flag = park;
+    r.durable = m_durable || park;
+    r.fresh = m_fresh;
+    r.when = modified;
+    RemoteAnswer answer;
+    const Status sent = statusOf(callRemote(r, answer, nullptr, 0, m_volume, false), answer);
+    m_file.close();
+    ::close(m_fd);
+    m_fd = -1;
+    ::unlink(m_staged.constData());
+    m_staged.clear();
+    if (!sent) return sent;
+    if (park) {
+        m_named = QFile::encodeName(answer.parked);
+        m_final = QFile::encodeName(answer.replaced);
+        m_parked = true;
+    }
+    return Status::done();
+}
+
+QString FileReplacement::replacedFile() const {
+    return QFile::decodeName(m_final);
+}
+
+QString FileReplacement::releaseParked() {
+    const QString named = QFile::decodeName(m_named);
+    m_named.clear();
+    m_parked = false;
+    return named;
 }
 
 bool FileReplacement::takeOwnersOf(const QByteArray& target) {
@@ -192,6 +288,7 @@ bool FileReplacement::putInPlace(const QByteArray& target) {
 }
 
 Status FileReplacement::park() {
+    if (!m_volume.isEmpty()) return sendStaged(true, {});
     if (m_fd < 0) return failedWith(EBADF);
     errno = 0;
     if (!m_file.flush()) return failedWith(errno ? errno : ENOSPC);
@@ -211,6 +308,7 @@ Status FileReplacement::commitSet(const std::vector<std::unique_ptr<FileReplacem
     if (members.empty()) return Status::done();
     for (const auto& m : members)
         if (!m->m_parked) return failedWith(EBADF);
+    if (!members.front()->m_volume.isEmpty()) return commitRemoteSet(members, nameOf, most);
     QList<QByteArray> older; // the older set's members beyond the new count
     for (int n = int(members.size()) + 1; n <= most; ++n) {
         const QByteArray name = nativeName(nameOf(n));
@@ -241,7 +339,64 @@ Status FileReplacement::commitSet(const std::vector<std::unique_ptr<FileReplacem
     return Status::done();
 }
 
+Status
+FileReplacement::commitRemoteSet(const std::vector<std::unique_ptr<FileReplacement>>& members,
+                                 const std::function<QString(int)>& nameOf, int most) {
+    // The same steps as on this computer, each made by the helper; the
+    // parked members are on the server's disk already. The folders are
+    // listed once, not looked at for every name a set may have.
+    const QString volume = members.front()->m_volume;
+    std::map<QString, QSet<QString>> listed;
+    QStringList older;
+    for (int n = int(members.size()) + 1; n <= most; ++n) {
+        const QString name = nameOf(n);
+        const qsizetype slash = name.lastIndexOf(u'/');
+        const QString folder = slash > 0 ? name.left(slash) : QStringLiteral("/");
+        auto found = listed.find(folder);
+        if (found == listed.end()) {
+            std::vector<DirEntry> entries;
+            const Status read = Platform::instance().listEntries(
+                folder, entries, [](const DirEntry&) { return Platform::Detail::Name; });
+            if (lostAnswer(read)) return read;
+            QSet<QString> names;
+            for (const DirEntry& e : entries)
+                names.insert(e.name);
+            found = listed.emplace(folder, std::move(names)).first;
+        }
+        if (found->second.contains(name.mid(slash + 1))) older << name;
+    }
+    const QString first = QFile::decodeName(members.front()->m_final);
+    if (const Status gone = callOn(volume, RemoteRequest::Unlink, first);
+        !gone && gone.error() != errFileNotFound)
+        return gone;
+    for (const QString& name : older)
+        if (const Status gone = callOn(volume, RemoteRequest::Unlink, name);
+            !gone && gone.error() != errFileNotFound)
+            return gone;
+    for (auto it = members.rbegin(); it != members.rend(); ++it) {
+        FileReplacement& m = **it;
+        const bool last = it + 1 == members.rend();
+        if (const Status named =
+                callOn(volume, RemoteRequest::RenameOver, QFile::decodeName(m.m_named),
+                       QFile::decodeName(m.m_final), last);
+            !named)
+            return named;
+        m.m_named.clear();
+        m.m_parked = false;
+    }
+    return Status::done();
+}
+
 Status FileReplacement::commit(const QDateTime& modified) {
+    if (!m_volume.isEmpty()) {
+        if (!m_parked) return sendStaged(false, modified);
+        const Status named = callOn(m_volume, RemoteRequest::RenameOver, QFile::decodeName(m_named),
+                                    QFile::decodeName(m_final), m_durable);
+        if (!named) return named;
+        m_named.clear();
+        m_parked = false;
+        return Status::done();
+    }
     if (m_parked) { // complete already: only its name is to come
         if (rename(m_named.constData(), m_final.constData()) != 0) return failedWith(errno);
         m_named.clear();
@@ -272,6 +427,12 @@ Status FileReplacement::commit(const QDateTime& modified) {
 }
 
 bool FileReplacement::syncFileSystemOf(const QString& path) {
+    if (const QString volume = networkVolumeFor(path); !volume.isEmpty())
+        return callOn(volume, RemoteRequest::SyncFileSystem, path).ok();
+    return syncFileSystemHere(path);
+}
+
+bool FileReplacement::syncFileSystemHere(const QString& path) {
     if (path.isEmpty()) { // files anywhere: every file system
         ::sync();
         return true;
@@ -288,7 +449,14 @@ void FileReplacement::discard() {
     if (m_file.isOpen()) m_file.close();
     if (m_fd >= 0) ::close(m_fd);
     m_fd = -1;
-    if (!m_named.isEmpty()) unlink(m_named.constData());
+    if (!m_staged.isEmpty()) unlink(m_staged.constData());
+    m_staged.clear();
+    if (!m_named.isEmpty()) {
+        if (m_volume.isEmpty())
+            unlink(m_named.constData());
+        else // a server that stopped answering is not waited for again
+            callOn(m_volume, RemoteRequest::Unlink, QFile::decodeName(m_named));
+    }
     m_named.clear();
 }
 

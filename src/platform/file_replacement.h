@@ -77,12 +77,30 @@ class FileReplacement {
 
     // Waits until everything written on the file system holding path is on
     // the disk (every file system for an empty path); false when it cannot.
+    // On a network volume, through the helper that makes its calls.
     static bool syncFileSystemOf(const QString& path);
+    // The same, made by this process whatever the volume.
+    static bool syncFileSystemHere(const QString& path);
     const QString& target() const { return m_target; }
+
+    // A target on a network volume is written on this computer first, and
+    // put in place (or parked) by a helper process (remote_call.h): a server
+    // that stops answering holds that helper, never the writer, whose
+    // commit or park then answers errNoAnswer, or errCancelled when its job
+    // is stopped. The helper itself writes here, whatever the volume.
+    void setWrittenHere() { m_here = true; }
+    // The file a commit replaces (a link's target), known once parked.
+    QString replacedFile() const;
+    // A parked file let go: its hidden name, for another to name or remove.
+    QString releaseParked();
 
   private:
     bool takeOwnersOf(const QByteArray& target);
     bool putInPlace(const QByteArray& target);
+    Status openStaged();
+    Status sendStaged(bool park, const QDateTime& modified);
+    static Status commitRemoteSet(const std::vector<std::unique_ptr<FileReplacement>>& members,
+                                  const std::function<QString(int)>& nameOf, int most);
 
     QString m_target;
     QByteArray m_final; // the file really replaced (a link's target)
@@ -92,6 +110,12 @@ class FileReplacement {
     bool m_fresh = false;
     bool m_durable = true;
     bool m_parked = false;
+    bool m_here = false;
+    // The network volume of the target, whose helper puts the content in
+    // place; empty when it is written here. m_named is then the parked
+    // file's hidden name on that volume.
+    QString m_volume;
+    QByteArray m_staged; // the content's name here, once it needs one
 };
 
 } // namespace platform

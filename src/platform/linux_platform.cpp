@@ -1289,12 +1289,23 @@ QString LinuxPlatform::plainTextEditor() {
 
 Status LinuxPlatform::appendFile(const QString& from, QFile& to, qint64 offset, qint64 size,
                                  core::Job* job) {
-    const int in = open(native(from).constData(), O_RDONLY | O_CLOEXEC);
-    if (in < 0) {
+    QFile in(from);
+    const int fd = open(native(from).constData(), O_RDONLY | O_CLOEXEC);
+    if (fd < 0) {
         return Status::failed(errorFromErrno(errno));
     }
+    if (!in.open(fd, QIODevice::ReadOnly, QFileDevice::AutoCloseHandle)) {
+        close(fd);
+        return Status::failed(errGeneric);
+    }
+    return appendOpenFile(in, to, offset, size, job);
+}
+
+Status LinuxPlatform::appendOpenFile(QFile& from, QFile& to, qint64 offset, qint64 size,
+                                     core::Job* job) {
+    const int in = from.handle();
+    if (in < 0) return Status::failed(errGeneric);
     if (!to.flush()) {
-        close(in);
         return Status::failed(errGeneric);
     }
     struct stat st;
@@ -1315,7 +1326,6 @@ Status LinuxPlatform::appendFile(const QString& from, QFile& to, qint64 offset, 
         if (!ok)
             error = errno == ECANCELED ? errCancelled : errno ? errorFromErrno(errno) : errGeneric;
     }
-    close(in);
     to.seek(to.size());
     return error ? Status::failed(error) : Status::done();
 }

@@ -70,6 +70,8 @@ class LinuxPlatform : public Platform {
     Status linkFile(const QString& existing, const QString& name) override;
     Status appendFile(const QString& from, QFile& to, qint64 offset = 0, qint64 size = -1,
                       core::Job* job = nullptr) override;
+    Status appendOpenFile(QFile& from, QFile& to, qint64 offset = 0, qint64 size = -1,
+                          core::Job* job = nullptr) override;
     QString fileSystemName(QChar letter) override;
     quint32 volumeSerial(QChar letter) override;
     bool setVolumeLabel(QChar letter, const QString& label) override;

@@ -12,19 +12,6 @@ namespace platform {
 
 namespace {
 
-// The answer of a call on a network volume, or why there is none.
-Status answered(RemoteEnd end, const RemoteAnswer& answer) {
-    switch (end) {
-    case RemoteEnd::Done:
-        return answer.status;
-    case RemoteEnd::Silent:
-        return Status::failed(errNoAnswer);
-    case RemoteEnd::Stopped:
-        break;
-    }
-    return Status::failed(errCancelled);
-}
-
 RemoteRequest request(RemoteRequest::Call call, const QString& path, const QString& target = {}) {
     RemoteRequest r;
     r.call = call;
@@ -43,7 +30,7 @@ QString NetworkSafePlatform::remote(std::initializer_list<QString> paths) {
 
 Status NetworkSafePlatform::call(const RemoteRequest& r, RemoteAnswer& answer,
                                  const QString& volume, core::Job* job, bool relayProgress) {
-    return answered(callRemote(r, answer, job, 0, volume, relayProgress), answer);
+    return statusOf(callRemote(r, answer, job, 0, volume, relayProgress), answer);
 }
 
 quint32 NetworkSafePlatform::attributes(const QString& path) {
@@ -143,6 +130,53 @@ Status NetworkSafePlatform::removeFolder(const QString& path) {
     if (volume.isEmpty()) return LinuxPlatform::removeFolder(path);
     RemoteAnswer answer;
     return call(request(RemoteRequest::RemoveFolder, path), answer, volume);
+}
+
+Status NetworkSafePlatform::setAttributes(const QString& path, quint32 attrs) {
+    const QString volume = remote({path});
+    if (volume.isEmpty()) return LinuxPlatform::setAttributes(path, attrs);
+    RemoteRequest r = request(RemoteRequest::SetAttributes, path);
+    r.value = attrs;
+    RemoteAnswer answer;
+    return call(r, answer, volume);
+}
+
+Status NetworkSafePlatform::setFileTime(const QString& path, const QDateTime& when) {
+    const QString volume = remote({path});
+    if (volume.isEmpty()) return LinuxPlatform::setFileTime(path, when);
+    RemoteRequest r = request(RemoteRequest::SetFileTime, path);
+    r.when = when;
+    RemoteAnswer answer;
+    return call(r, answer, volume);
+}
+
+Status NetworkSafePlatform::copyLink(const QString& from, const QString& to) {
+    const QString volume = remote({from, to});
+    if (volume.isEmpty()) return LinuxPlatform::copyLink(from, to);
+    RemoteAnswer answer;
+    return call(request(RemoteRequest::CopyLink, from, to), answer, volume);
+}
+
+Status NetworkSafePlatform::copyFolderAttributes(const QString& from, const QString& to) {
+    const QString volume = remote({from, to});
+    if (volume.isEmpty()) return LinuxPlatform::copyFolderAttributes(from, to);
+    RemoteAnswer answer;
+    return call(request(RemoteRequest::CopyFolderAttributes, from, to), answer, volume);
+}
+
+Status NetworkSafePlatform::linkFile(const QString& existing, const QString& name) {
+    const QString volume = remote({existing, name});
+    if (volume.isEmpty()) return LinuxPlatform::linkFile(existing, name);
+    RemoteAnswer answer;
+    return call(request(RemoteRequest::LinkFile, existing, name), answer, volume);
+}
+
+Status NetworkSafePlatform::appendFile(const QString& from, QFile& to, qint64 offset, qint64 size,
+                                       core::Job* job) {
+    if (remote({from}).isEmpty()) return LinuxPlatform::appendFile(from, to, offset, size, job);
+    QFile in(from);
+    if (const Status opened = openForRead(in); !opened) return opened;
+    return appendOpenFile(in, to, offset, size, job);
 }
 
 Status NetworkSafePlatform::openForRead(QFile& file) {

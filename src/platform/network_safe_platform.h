@@ -25,6 +25,14 @@ class NetworkSafePlatform final : public LinuxPlatform {
     Status createPath(const QString& path) override;
     Status entryOf(const QString& path, DirEntry& out, bool followLinks = true) override;
     Status removeFolder(const QString& path) override;
+    Status setAttributes(const QString& path, quint32 attrs) override;
+    Status setFileTime(const QString& path, const QDateTime& when) override;
+    Status copyLink(const QString& from, const QString& to) override;
+    Status copyFolderAttributes(const QString& from, const QString& to) override;
+    Status linkFile(const QString& existing, const QString& name) override;
+    // A network file is appended from the copy openForRead makes of it.
+    Status appendFile(const QString& from, QFile& to, qint64 offset = 0, qint64 size = -1,
+                      core::Job* job = nullptr) override;
     // A file of a network volume is read through a copy the helper makes on
     // this computer (up to kLargestStaged bytes): a server that stops
     // answering then holds the helper, never the reader, which gets

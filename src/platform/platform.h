@@ -225,6 +225,10 @@ class Platform {
     // told the bytes appended so far, as a copy's is.
     virtual Status appendFile(const QString& from, QFile& to, qint64 offset = 0, qint64 size = -1,
                               core::Job* job = nullptr) = 0;
+    // The same from a file open for reading (openForRead), read by its
+    // position, not moved.
+    virtual Status appendOpenFile(QFile& from, QFile& to, qint64 offset = 0, qint64 size = -1,
+                                  core::Job* job = nullptr) = 0;
     // Makes `to` a symbolic link with the same target as the link `from`,
     // its times (and owner, for the administrator) kept; never replaces.
     virtual Status copyLink(const QString& from, const QString& to) = 0;

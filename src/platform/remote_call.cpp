@@ -1,6 +1,7 @@
 #include "remote_call.h"
 #include "core/job.h"
 #include "end_requests.h"
+#include "file_replacement.h"
 #include "linux_platform.h"
 
 #include <QDataStream>
@@ -66,23 +67,25 @@ QByteArray encode(const RemoteRequest& r) {
     QByteArray bytes;
     QDataStream s(&bytes, QIODevice::WriteOnly);
     s << qint32(r.call) << r.path << r.target << r.mask << r.flag << r.durable << r.progress
-      << r.direct;
+      << r.direct << r.fresh << r.value << r.when;
     return bytes;
 }
 
 bool decode(const QByteArray& bytes, RemoteRequest& r) {
     QDataStream s(bytes);
     qint32 call = 0;
-    s >> call >> r.path >> r.target >> r.mask >> r.flag >> r.durable >> r.progress >> r.direct;
+    s >> call >> r.path >> r.target >> r.mask >> r.flag >> r.durable >> r.progress >> r.direct >>
+        r.fresh >> r.value >> r.when;
     r.call = RemoteRequest::Call(call);
-    return s.status() == QDataStream::Ok && call >= 0 && call <= RemoteRequest::FolderNames;
+    return s.status() == QDataStream::Ok && call >= 0 && call <= RemoteRequest::SyncFileSystem;
 }
 
 QByteArray encode(const RemoteAnswer& a) {
     QByteArray bytes;
     QDataStream s(&bytes, QIODevice::WriteOnly);
     s.writeRawData(&kAnswer, 1);
-    s << qint32(a.status.error()) << a.attributes << quint64(a.entries.size());
+    s << qint32(a.status.error()) << a.attributes << a.parked << a.replaced
+      << quint64(a.entries.size());
     for (const DirEntry& e : a.entries)
         s << e;
     return bytes;
@@ -93,7 +96,7 @@ bool decode(const QByteArray& bytes, RemoteAnswer& a) {
     s.skipRawData(1);
     qint32 error = 0;
     quint64 count = 0;
-    s >> error >> a.attributes >> count;
+    s >> error >> a.attributes >> a.parked >> a.replaced >> count;
     a.status = error == 0 ? Status::done() : Status::failed(error);
     a.entries.clear();
     a.entries.reserve(size_t(std::min<quint64>(count, quint64(bytes.size()) / 8)));
@@ -288,7 +291,75 @@ bool readFull(int fd, char* to, size_t size) {
     return true;
 }
 
+// The new content of r.target, read from the file r.path of this computer,
+// put in place (or parked, r.flag) as FileReplacement does.
+Status replaceHere(const RemoteRequest& r, RemoteAnswer& a, core::Job& job) {
+    QFile in(r.path);
+    if (!in.open(QIODevice::ReadOnly)) return Status::failed(errorFromErrno(errno));
+    FileReplacement out(r.target);
+    out.setWrittenHere();
+    out.setFreshAttributes(r.fresh);
+    out.setDurable(r.durable);
+    if (const Status opened = out.open(); !opened) return opened;
+    const qint64 size = in.size();
+    QByteArray piece(128 * 1024, Qt::Uninitialized);
+    qint64 done = 0, told = 0;
+    for (;;) {
+        const qint64 n = in.read(piece.data(), piece.size());
+        if (n < 0) return Status::failed(errGeneric);
+        if (n == 0) break;
+        if (out.file().write(piece.constData(), n) != n)
+            return Status::failed(out.file().error() == QFileDevice::ResourceError
+                                      ? errDiskFull
+                                      : errorFromErrno(errno ? errno : EIO));
+        done += n;
+        if (job.cancelled()) return Status::failed(errCancelled);
+        if (done - told >= (1 << 20)) { // a sign of life each MiB
+            told = done;
+            job.progress(size > 0 ? int(done * 100 / size) : 100);
+        }
+    }
+    if (!r.flag) return out.commit(r.when);
+    // Parked members of a set are on the disk before the set takes its names.
+    errno = 0;
+    if (r.durable && (!out.file().flush() || ::fdatasync(out.file().handle()) != 0))
+        return Status::failed(errorFromErrno(errno ? errno : EIO));
+    if (const Status parked = out.park(); !parked) return parked;
+    a.replaced = out.replacedFile();
+    a.parked = out.releaseParked();
+    return Status::done();
+}
+
+Status renameOver(const QString& from, const QString& to, bool durable) {
+    const QByteArray target = QFile::encodeName(to);
+    if (::rename(QFile::encodeName(from).constData(), target.constData()) != 0)
+        return Status::failed(errorFromErrno(errno));
+    if (durable) {
+        const qsizetype slash = target.lastIndexOf('/');
+        const int fd = ::open(slash > 0 ? target.left(slash).constData() : "/",
+                              O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+        if (fd >= 0) ::fsync(fd), ::close(fd);
+    }
+    return Status::done();
+}
+
 } // namespace
+
+Status statusOf(RemoteEnd end, const RemoteAnswer& answer) {
+    switch (end) {
+    case RemoteEnd::Done:
+        return answer.status;
+    case RemoteEnd::Silent:
+        return Status::failed(errNoAnswer);
+    case RemoteEnd::Stopped:
+        break;
+    }
+    return Status::failed(errCancelled);
+}
+
+bool makesRemoteCallsHere() {
+    return g_inHelper;
+}
 
 int networkTimeoutMs() {
     static const int timeout = [] {
@@ -339,6 +410,36 @@ void answerHere(const RemoteRequest& r, RemoteAnswer& a, core::Job& job) {
         break;
     case RemoteRequest::RemoveFolder:
         a.status = p.LinuxPlatform::removeFolder(r.path);
+        break;
+    case RemoteRequest::SetAttributes:
+        a.status = p.LinuxPlatform::setAttributes(r.path, r.value);
+        break;
+    case RemoteRequest::SetFileTime:
+        a.status = p.LinuxPlatform::setFileTime(r.path, r.when);
+        break;
+    case RemoteRequest::CopyLink:
+        a.status = p.LinuxPlatform::copyLink(r.path, r.target);
+        break;
+    case RemoteRequest::CopyFolderAttributes:
+        a.status = p.LinuxPlatform::copyFolderAttributes(r.path, r.target);
+        break;
+    case RemoteRequest::LinkFile:
+        a.status = p.LinuxPlatform::linkFile(r.path, r.target);
+        break;
+    case RemoteRequest::ReplaceFile:
+        a.status = replaceHere(r, a, job);
+        break;
+    case RemoteRequest::RenameOver:
+        a.status = renameOver(r.path, r.target, r.durable);
+        break;
+    case RemoteRequest::Unlink:
+        a.status = ::unlink(QFile::encodeName(r.path).constData()) == 0
+                       ? Status::done()
+                       : Status::failed(errorFromErrno(errno));
+        break;
+    case RemoteRequest::SyncFileSystem:
+        a.status = FileReplacement::syncFileSystemHere(r.path) ? Status::done()
+                                                               : Status::failed(errGeneric);
         break;
     case RemoteRequest::FolderNames:
         // Without the platform, which would look at the volumes this

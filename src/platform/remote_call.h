@@ -39,6 +39,17 @@ struct RemoteRequest {
         EntryOf,
         RemoveFolder,
         FolderNames, // the names of the sub-folders, and nothing else
+        SetAttributes,
+        SetFileTime,
+        CopyLink,
+        CopyFolderAttributes,
+        LinkFile,
+        // The new content of target (path: a file of this computer) put in
+        // its place as FileReplacement does, or parked beside it (flag).
+        ReplaceFile,
+        RenameOver, // rename() that may replace, then the folder to the disk (durable)
+        Unlink,     // the name removed, whatever the file's attributes
+        SyncFileSystem,
     };
     Call call = Attributes;
     QString path, target, mask;
@@ -46,6 +57,9 @@ struct RemoteRequest {
     bool durable = false;  // copyFile's
     bool progress = false; // moveFile and copyFile report their progress
     bool direct = false;   // copyFile writes a new file under its own name
+    bool fresh = false;    // ReplaceFile's new file gets fresh attributes
+    quint32 value = 0;     // SetAttributes' attributes
+    QDateTime when;        // SetFileTime's time, ReplaceFile's modification time
 };
 
 // What it answers.
@@ -53,6 +67,9 @@ struct RemoteAnswer {
     Status status;
     quint32 attributes = 0xFFFFFFFF;
     std::vector<DirEntry> entries;
+    // ReplaceFile parked: the hidden name of the new content, and the file
+    // it will replace (a link's target).
+    QString parked, replaced;
 };
 
 // Makes the call in a helper and waits as said above, relaying its progress
@@ -65,8 +82,15 @@ RemoteEnd callRemote(const RemoteRequest& request, RemoteAnswer& answer, core::J
                      int timeoutMs = 0, const QString& volume = QString(),
                      bool relayProgress = true);
 
+// The answer's status, or why there is none: errNoAnswer when the server
+// stayed silent, errCancelled when the call was stopped.
+Status statusOf(RemoteEnd end, const RemoteAnswer& answer);
+
 // The call made on this thread, by the platform of this machine.
 void answerHere(const RemoteRequest& request, RemoteAnswer& answer, core::Job& job);
+
+// Whether this process is a helper, which makes every call itself.
+bool makesRemoteCallsHere();
 
 // The helper's side: answers the requests read on socket fd until it is
 // closed; the exit code of the helper.

@@ -6,7 +6,6 @@
 
 #include <QCollator>
 #include <QFile>
-#include <QFileInfo>
 #include <QLocale>
 #include <cmath>
 #include <memory>
@@ -44,13 +43,14 @@ QString partName(const QString& file, int number) {
 
 SplitResult splitFile(const QString& file, qint64 partSize, core::Job& job) {
     if (partSize < 300) return {SplitEnd::TooSmall};
+    // Open for the whole split: a network file is then read once, through
+    // the copy the platform makes of it.
     QFile in(file);
-    if (!platform::Platform::instance().openForRead(in)) return {SplitEnd::Failed};
+    platform::Platform& p = platform::Platform::instance();
+    if (!p.openForRead(in)) return {SplitEnd::Failed};
     const qint64 size = in.size();
     const std::vector<qint64> plan = splitPlan(size, partSize);
     if (plan.size() > size_t(kMaxParts)) return {SplitEnd::TooManyParts};
-    in.close();
-    platform::Platform& p = platform::Platform::instance();
     qint64 written = 0;
     job.progress(0);
     // A failed write on a full disk is told as such; other failures stay quiet.
@@ -68,7 +68,7 @@ SplitResult splitFile(const QString& file, qint64 partSize, core::Job& job) {
         if (const platform::Status opened = out->open(); !opened) return {failure(opened.error())};
         // Each part is one kernel copy of its slice of the file.
         if (plan[i] > 0)
-            if (const platform::Status copied = p.appendFile(file, out->file(), written, plan[i]);
+            if (const platform::Status copied = p.appendOpenFile(in, out->file(), written, plan[i]);
                 !copied)
                 return {failure(copied.error())};
         if (const platform::Status parked = out->park(); !parked) return {failure(parked.error())};
@@ -119,7 +119,8 @@ core::Outcome joinFiles(QStringList names, core::Job& job, QString* joined) {
     // flushed to the disk before it takes the name.
     platform::Platform& p = platform::Platform::instance();
     platform::FileReplacement out(output);
-    out.setDurable(QFileInfo::exists(output));
+    platform::DirEntry existing;
+    out.setDurable(bool(p.entryOf(output, existing)));
     if (const platform::Status opened = out.open(); !opened)
         return core::Outcome::failed(writeFailure(output, opened.error()));
     job.progress(0);

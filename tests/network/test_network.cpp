@@ -261,6 +261,62 @@ TEST_F(Network, AShareWorksAsTheFolderItShows) {
     EXPECT_EQ(treeOf(local.file("restored")), QStringList{"/x.txt=contenu de /a/x.txt"});
 }
 
+// What a folder holds that is hidden (written aside and left there).
+QStringList hiddenIn(const QString& folder) {
+    return QDir(folder).entryList({QStringLiteral(".*")}, QDir::Files | QDir::Hidden);
+}
+
+TEST_F(Network, ToolsWriteOnAShareAsInAFolder) {
+    const QString share = server.mountPoint();
+    const QString served = server.servedFolder() + QStringLiteral("/s");
+    const QString here = local.mkdir("s");
+    QByteArray data;
+    for (int i = 0; i < 3000; ++i)
+        data += i % 40 == 39 ? '\n' : char('a' + (i * 7) % 26);
+    QDir().mkpath(served);
+    for (const QString& folder : {served, here}) {
+        QFile f(folder + QStringLiteral("/data.txt"));
+        ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+        f.write(data);
+    }
+    // Split on the share as here; split again in fewer parts, and the
+    // parts beyond the new count go, there as here.
+    for (const char* ko : {"1", "2"}) {
+        for (const QString& folder : QStringList{share + QStringLiteral("/s"), here})
+            ASSERT_EQ(cli({"split", folder + QStringLiteral("/data.txt"), ko}).code, 0)
+                << folder.toStdString();
+        EXPECT_EQ(treeOf(served), treeOf(here));
+    }
+    EXPECT_TRUE(QFile::exists(served + QStringLiteral("/data.txt002")));
+    EXPECT_FALSE(QFile::exists(served + QStringLiteral("/data.txt004")));
+    EXPECT_EQ(hiddenIn(served), QStringList());
+    // Joined on the share, whole.
+    QFile::remove(served + QStringLiteral("/data.txt"));
+    ASSERT_EQ(cli({"join", share + "/s/data.txt001", share + "/s/data.txt002"}).code, 0);
+    QFile joined(served + QStringLiteral("/data.txt"));
+    ASSERT_TRUE(joined.open(QIODevice::ReadOnly));
+    EXPECT_EQ(joined.readAll(), data);
+    // A file sorted in its place keeps its mode; a date set is set.
+    const QString lines = served + QStringLiteral("/lignes.txt");
+    {
+        QFile f(lines);
+        ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+        f.write("poire\nabricot\nmelon\n");
+    }
+    QFile::setPermissions(lines, QFileDevice::ReadOwner | QFileDevice::WriteOwner |
+                                     QFileDevice::ReadGroup);
+    ASSERT_EQ(cli({"sort", share + QStringLiteral("/s/lignes.txt")}).code, 0);
+    EXPECT_TRUE(treeOf(served).contains(QStringLiteral("/lignes.txt=abricot\nmelon\npoire\n")))
+        << treeOf(served).join(u' ').toStdString();
+    EXPECT_EQ(QFileInfo(lines).permissions(), QFileDevice::ReadOwner | QFileDevice::WriteOwner |
+                                                  QFileDevice::ReadUser | QFileDevice::WriteUser |
+                                                  QFileDevice::ReadGroup);
+    ASSERT_EQ(cli({"attrib", "--date", "01/02/2020", share + QStringLiteral("/s/lignes.txt")}).code,
+              0);
+    EXPECT_EQ(QFileInfo(lines).lastModified().date(), QDate(2020, 2, 1));
+    EXPECT_EQ(hiddenIn(served), QStringList());
+}
+
 TEST_F(Network, AServerThatStopsAnsweringHoldsNoCommand) {
     const QString share = server.mountPoint();
     server.freezeConnections(true);
@@ -337,6 +393,33 @@ TEST_F(Network, AServerThatStopsAnsweringHoldsNoCommand) {
     server.freezeConnections(false);
     const QFileInfo copied(server.servedFolder() + QStringLiteral("/big.bin"));
     EXPECT_TRUE(!copied.exists() || copied.size() == 256 << 20) << copied.size();
+    // So does one that stops while a tool writes its file there: the
+    // command ends with its message, and the archive is whole or absent.
+    QProcess archiving;
+    archiving.setProcessEnvironment(env);
+    archiving.start(QStringLiteral(TAVTOOLS_CLI),
+                    {"backup", "--level", "none", share + "/big.tav", local.file("big.bin")});
+    QElapsedTimer writing;
+    writing.start();
+    while (hiddenIn(server.servedFolder()).isEmpty() && writing.elapsed() < 20000 &&
+           archiving.state() != QProcess::NotRunning)
+        QThread::msleep(5);
+    server.freezeConnections(true);
+    EXPECT_TRUE(archiving.waitForFinished(15000));
+    EXPECT_EQ(archiving.exitCode(), 1);
+    const QString archiveError = QString::fromUtf8(archiving.readAllStandardError());
+    EXPECT_TRUE(archiveError.contains(QStringLiteral("Le serveur ne répond pas")))
+        << archiveError.toStdString();
+    server.freezeConnections(false);
+    EXPECT_FALSE(QFile::exists(server.servedFolder() + QStringLiteral("/big.tav")));
+    // A write that finds the server silent ends at once.
+    server.freezeConnections(true);
+    const CliRun silentWrite = cli({"backup", share + "/w.tav", local.file("big.bin")});
+    EXPECT_EQ(silentWrite.code, 1);
+    EXPECT_TRUE(silentWrite.err.contains(QStringLiteral("Le serveur ne répond pas")))
+        << silentWrite.err.toStdString();
+    EXPECT_LT(silentWrite.ms, 8000);
+    server.freezeConnections(false);
     // Awake again, everything works.
     const CliRun again = cli({"find", share, "*.txt"});
     EXPECT_EQ(again.code, 0) << again.err.toStdString();

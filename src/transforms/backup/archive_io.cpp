@@ -151,8 +151,11 @@ bool VolumeWriter::open(const QString& fileName) {
     m_position = 0;
     m_failed = false;
     m_buffer.clear();
+    m_error = 0;
+    m_lastName = fileName;
     m_file = std::make_unique<platform::FileReplacement>(fileName);
-    if (!m_file->open()) {
+    if (const platform::Status opened = m_file->open(); !opened) {
+        m_error = opened.error();
         m_failed = true;
         return false;
     }
@@ -182,12 +185,16 @@ bool VolumeWriter::writeInt(qint32 v) {
 
 bool VolumeWriter::commit() {
     bool ok = flush();
+    const auto told = [this](const platform::Status& s) {
+        if (!s) m_error = s.error();
+        return s.ok();
+    };
     if (m_file && !m_together.isEmpty()) {
-        ok = ok && m_file->park().ok();
+        ok = ok && told(m_file->park());
         if (ok) m_waiting.push_back(std::move(m_file));
         m_file.reset();
     } else if (m_file) {
-        ok = ok && m_file->commit().ok();
+        ok = ok && told(m_file->commit());
         m_file.reset();
     }
     if (!ok) m_failed = true;
@@ -197,11 +204,11 @@ bool VolumeWriter::commit() {
 bool VolumeWriter::commitLast() {
     if (!commit()) return false;
     if (m_together.isEmpty()) return true;
-    const bool ok = platform::FileReplacement::commitSet(
-                        m_waiting, [&](int n) { return volumeFileName(m_together, n); }, 999)
-                        .ok();
+    const platform::Status named = platform::FileReplacement::commitSet(
+        m_waiting, [&](int n) { return volumeFileName(m_together, n); }, 999);
     m_waiting.clear();
-    if (!ok) m_failed = true;
+    const bool ok = named.ok();
+    if (!ok) m_failed = true, m_error = named.error();
     return ok;
 }
 

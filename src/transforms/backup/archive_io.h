@@ -72,6 +72,10 @@ class VolumeWriter {
     bool commit();
     void abandon(); // what was written aside goes, volumes kept waiting too
     qint64 position() const { return m_position; }
+    // Why the last open or commit failed (a platform error code, 0 when
+    // none was told), and the volume concerned.
+    int error() const { return m_error; }
+    QString fileName() const { return m_lastName; }
     // The volumes of `archive` are kept together until the last one: all in
     // one folder, none leaves with its disk.
     void keepVolumesTogether(const QString& archive) { m_together = archive; }
@@ -86,6 +90,8 @@ class VolumeWriter {
     QByteArray m_buffer;
     qint64 m_position = 0;
     bool m_failed = false;
+    int m_error = 0;
+    QString m_lastName;
 };
 
 // Reads an archive; errors are answered by the caller through ok flags.

@@ -287,6 +287,13 @@ bool BackupArchive::stopUnanswered(const QString& path) {
     return false;
 }
 
+void BackupArchive::stopWriting(const VolumeWriter& out) {
+    if (out.error() == platform::errCancelled) return stop(0);
+    stop(4);
+    if (out.error() == platform::errNoAnswer)
+        m_end->detail = core::noAnswerText() + QStringLiteral(" : ") + out.fileName();
+}
+
 QStringList BackupArchive::buildFileList(const QStringList& fileSpecs,
                                          const QString& archiveName) const {
     m_unanswered.clear();
@@ -315,7 +322,7 @@ bool BackupArchive::nextVolume(VolumeWriter& out, const QString& archive, int& v
     ++volume;
     const QByteArray name = volumeBreakName(volume);
     if (!out.writeInt(qint32(name.size())) || !out.write(name) || !out.commit()) {
-        stop(4);
+        stopWriting(out);
         return false;
     }
     if (!askDisk(volume)) {
@@ -323,7 +330,7 @@ bool BackupArchive::nextVolume(VolumeWriter& out, const QString& archive, int& v
         return false;
     }
     if (!out.open(volumeFileName(archive, volume))) {
-        stop(4);
+        stopWriting(out);
         return false;
     }
     return true;
@@ -496,7 +503,7 @@ bool BackupArchive::runBackup(const QStringList& fileSpecs, const QString& archi
     const qint32 total = qint32(std::min<qint64>(m_totalSize, std::numeric_limits<qint32>::max()));
     if (going() && (!out.open(archiveName) || !out.writeInt(qint32(title.size())) ||
                     !out.write(title) || !out.writeInt(total) || !out.writeInt(m_fileCount))) {
-        stop(4);
+        stopWriting(out);
     }
     m_bytesDone = 0;
     m_bytesWritten = 0;
@@ -510,7 +517,7 @@ bool BackupArchive::runBackup(const QStringList& fileSpecs, const QString& archi
     }
     if (result && !out.commitLast()) {
         result = false; // the last bytes never reached the disk
-        stop(4);
+        stopWriting(out);
     }
     out.abandon(); // a backup that failed or stopped leaves the older volume whole
     if (!listFile.isEmpty()) QFile::remove(listFile);

@@ -145,6 +145,9 @@ class BackupArchive {
     mutable QString m_unanswered;
     // Ends the run on a path whose server does not answer; false.
     bool stopUnanswered(const QString& path);
+    // Ends the run on a failed write of the archive, saying why where a
+    // server did not answer; a write stopped with its job is a stop.
+    void stopWriting(const VolumeWriter& out);
     void progress();
     bool askDisk(int disk);
     void readHeader(VolumeReader& in);                // title skipped; total size and count kept
