@@ -1,13 +1,14 @@
 #include "hex_editor_window.h"
+#include "core/file_errors.h"
 #include "core/job.h"
 #include "hexeditor/hex_editor_view.h"
+#include "platform/platform.h"
 #include "ui/dialogs.h"
 #include "ui/errors.h"
 #include "ui/job_progress.h"
 #include "ui/modal_runner.h"
 
 #include <QCloseEvent>
-#include <QFileInfo>
 #include <QHBoxLayout>
 #include <QKeyEvent>
 #include <QPushButton>
@@ -68,8 +69,12 @@ HexEditorWindow::HexEditorWindow(QWidget* parent) : QDialog(parent) {
 }
 
 bool HexEditorWindow::openFile() {
-    if (!QFileInfo(m_fileName).isFile()) {
-        ui::dialogs().message(QStringLiteral("Ce fichier n'existe pas"));
+    platform::DirEntry entry;
+    if (const platform::Status looked = platform::Platform::instance().entryOf(m_fileName, entry);
+        !looked || !entry.regular) {
+        ui::dialogs().message(looked.error() == platform::errNoAnswer
+                                  ? core::noAnswerText() + QStringLiteral(" : ") + m_fileName
+                                  : QStringLiteral("Ce fichier n'existe pas"));
         return false;
     }
     // Copied as a job: a large file shows its progress, and Escape or

@@ -25,6 +25,16 @@ void Platform::setInstance(Platform* p) {
     g_instance.store(p, std::memory_order_release);
 }
 
+bool Platform::isFile(const QString& path) {
+    DirEntry e;
+    return !path.isEmpty() && entryOf(path, e) && e.regular;
+}
+
+bool Platform::isFolder(const QString& path) {
+    DirEntry e;
+    return !path.isEmpty() && entryOf(path, e) && (e.attributes & faDirectory);
+}
+
 QString Platform::rootOf(const QString& path) {
     QChar letter = driveOf(path);
     QString root = driveRoot(letter);

@@ -201,6 +201,11 @@ class Platform {
     // followLinks); false when it is missing.
     virtual Status entryOf(const QString& path, DirEntry& out, bool followLinks = true) = 0;
     virtual Status removeFolder(const QString& path) = 0;
+    // Whether path is a plain file, or a folder (links followed), as
+    // entryOf tells: a network volume's silent server answers false after
+    // its time-out, never holding the caller longer.
+    bool isFile(const QString& path);
+    bool isFolder(const QString& path);
     // Opens for writing unless the file is read-only; flags as QIODevice.
     virtual Status openForWrite(QFile& file, int openMode) = 0;
     // Opens the file itself for reading and writing, never through a link

@@ -123,7 +123,7 @@ void extract(const ui::CommandContext& c) {
     savedOutputName() = QStringLiteral("Extract.txt");
     const QString output =
         ui::dialogs().saveFileName(QStringLiteral("Extraire texte"), savedOutputName(), QString());
-    if (output.isEmpty() || QFileInfo(output).isDir()) return;
+    if (output.isEmpty() || platform::Platform::instance().isFolder(output)) return;
     savedOutputName() = output;
     const QString target = QDir(c.currentFolder).absoluteFilePath(output);
     core::Outcome o;

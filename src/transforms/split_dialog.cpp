@@ -79,7 +79,8 @@ void SplitDialog::showEvent(QShowEvent* e) {
 
 void SplitDialog::prepare() {
     partSize = qint64(defaultPartKo) * 1024;
-    fileSize = QFileInfo(fileName).size();
+    platform::DirEntry entry;
+    fileSize = platform::Platform::instance().entryOf(fileName, entry) ? entry.size : 0;
     nameLabel->setText(QFileInfo(fileName).fileName());
     sizeLabel->setText(QStringLiteral("%1 Ko").arg(fileSize / 1024));
     updateParts();

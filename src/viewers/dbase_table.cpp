@@ -100,13 +100,16 @@ const char* codePage(quint8 driver) {
 } // namespace
 
 QString findIgnoringCase(const QString& name) {
-    if (QFileInfo::exists(name)) return name;
+    // Through the platform: a table on a silent server never holds its reader.
+    platform::Platform& p = platform::Platform::instance();
+    if (p.attributes(name) != 0xFFFFFFFFu) return name;
     const QFileInfo fi(name);
-    const QDir folder = fi.dir();
-    const QStringList all = folder.entryList(QDir::Files | QDir::Hidden | QDir::System);
-    for (const QString& candidate : all)
-        if (candidate.compare(fi.fileName(), Qt::CaseInsensitive) == 0)
-            return folder.filePath(candidate);
+    std::vector<platform::DirEntry> all;
+    p.listDirectory(fi.path(), QStringLiteral("*"), all);
+    for (const platform::DirEntry& candidate : all)
+        if (!(candidate.attributes & platform::faDirectory) &&
+            candidate.name.compare(fi.fileName(), Qt::CaseInsensitive) == 0)
+            return fi.dir().filePath(candidate.name);
     return {};
 }
 

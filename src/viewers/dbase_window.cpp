@@ -1,9 +1,9 @@
 #include "dbase_window.h"
 #include "dbf_grid_model.h"
+#include "platform/platform.h"
 #include "ui/errors.h"
 
 #include <QApplication>
-#include <QFileInfo>
 #include <QHeaderView>
 #include <QPushButton>
 #include <QTableView>
@@ -50,7 +50,8 @@ DbaseWindow::~DbaseWindow() {
 
 void DbaseWindow::load() {
     m_loaded = true;
-    if (m_fileName.isEmpty() || !QFileInfo::exists(m_fileName)) return; // an empty grid
+    if (m_fileName.isEmpty() || !platform::Platform::instance().isFile(m_fileName))
+        return; // an empty grid
     QApplication::setOverrideCursor(Qt::WaitCursor);
     struct Restore {
         ~Restore() { QApplication::restoreOverrideCursor(); }

@@ -1,7 +1,7 @@
 #include "thumbnails.h"
 #include "picture_reader.h"
+#include "platform/platform.h"
 
-#include <QFileInfo>
 #include <QPainter>
 #include <cmath>
 
@@ -24,7 +24,8 @@ Fit fitInSlot(QSize picture) {
 }
 
 bool isShown(const QString& entry) {
-    return !entry.isEmpty() && QFileInfo(entry).isFile() && !entry.contains(u".avi");
+    return !entry.isEmpty() && platform::Platform::instance().isFile(entry) &&
+           !entry.contains(u".avi");
 }
 
 Thumbnail makeThumbnail(const QString& path) {

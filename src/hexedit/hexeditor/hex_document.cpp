@@ -244,7 +244,7 @@ void HexDocument::savedAs(const QString& name) {
 
 bool HexDocument::writeTo(const QString& name, core::Job& job) {
     platform::Platform& p = platform::Platform::instance();
-    if (createBackup && modified && name == fileName && QFileInfo::exists(name)) {
+    if (createBackup && modified && name == fileName && p.attributes(name) != 0xFFFFFFFFu) {
         const QFileInfo fi(name);
         const int dot = int(fi.fileName().lastIndexOf(u'.'));
         const QString base = dot < 0 ? name : fi.dir().filePath(fi.fileName().left(dot));

@@ -629,7 +629,7 @@ bool BackupArchive::openNextVolume(VolumeReader& in, QString& archive, int& curr
     do {
         if (!askDisk(volume)) stop(0);
         next = volumeFileName(archive, volume);
-    } while (!QFileInfo::exists(next) && going());
+    } while (Platform::instance().attributes(next) == 0xFFFFFFFFu && going());
     if (!going()) return false;
     archive = next;
     current = volume;
@@ -819,7 +819,7 @@ bool BackupArchive::runRestore(const QString& archiveName, const QString& restor
     if (!path.isEmpty() && !path.endsWith(u'/')) path += u'/';
     m_filesDone = 0;
     m_end.reset();
-    if (!QFileInfo::exists(archiveName)) return false;
+    if (Platform::instance().attributes(archiveName) == 0xFFFFFFFFu) return false;
     VolumeReader in;
     if (!in.open(archiveName)) unreadable();
     readHeader(in);

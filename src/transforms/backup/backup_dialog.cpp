@@ -82,8 +82,8 @@ void BackupDialog::init(const QStringList& list) {
     // A selected folder stands for everything below it; a file's name is
     // searched in its folder and the folders below.
     for (const QString& s : list)
-        m_specs << (QFileInfo(s).isDir() ? s + QStringLiteral("/*.* /s")
-                                         : s + QStringLiteral(" /s"));
+        m_specs << (platform::Platform::instance().isFolder(s) ? s + QStringLiteral("/*.* /s")
+                                                               : s + QStringLiteral(" /s"));
 }
 
 void BackupDialog::browse() {

@@ -11,7 +11,6 @@
 #include <QButtonGroup>
 #include <QCheckBox>
 #include <QDir>
-#include <QFileInfo>
 #include <QFormLayout>
 #include <QGridLayout>
 #include <QGroupBox>
@@ -101,15 +100,16 @@ void RestoreDialog::browse() {
 }
 
 void RestoreDialog::browseOtherPath() {
-    const QString start =
-        QFileInfo(otherPathEdit->text()).isDir() ? otherPathEdit->text() : QString();
+    const QString start = platform::Platform::instance().isFolder(otherPathEdit->text())
+                              ? otherPathEdit->text()
+                              : QString();
     const QString chosen = ui::dialogs().folderName(QStringLiteral("Autre chemin"), start);
     if (!chosen.isEmpty()) otherPathEdit->setText(chosen);
 }
 
 void RestoreDialog::restore() {
     if (m_running) return;
-    if (!QFileInfo(archiveEdit->text()).isFile()) {
+    if (!platform::Platform::instance().isFile(archiveEdit->text())) {
         ui::dialogs().message(QStringLiteral("Indiquer l'archive à restaurer"));
         return;
     }
