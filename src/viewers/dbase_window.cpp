@@ -1,7 +1,9 @@
 #include "dbase_window.h"
+#include "core/job.h"
 #include "dbf_grid_model.h"
 #include "platform/platform.h"
 #include "ui/errors.h"
+#include "ui/job_progress.h"
 
 #include <QApplication>
 #include <QHeaderView>
@@ -50,15 +52,34 @@ DbaseWindow::~DbaseWindow() {
 
 void DbaseWindow::load() {
     m_loaded = true;
-    if (m_fileName.isEmpty() || !platform::Platform::instance().isFile(m_fileName))
-        return; // an empty grid
-    QApplication::setOverrideCursor(Qt::WaitCursor);
-    struct Restore {
-        ~Restore() { QApplication::restoreOverrideCursor(); }
-    } restore;
-    table.setFilename(m_fileName);
-    table.setMemoLimit(kShownMemo);
-    table.setActive(true);
+    platform::Platform& p = platform::Platform::instance();
+    const auto open = [this, &p] {
+        if (m_fileName.isEmpty() || !p.isFile(m_fileName)) return false; // an empty grid
+        table.setFilename(m_fileName);
+        table.setMemoLimit(kShownMemo);
+        table.setActive(true);
+        return true;
+    };
+    bool opened = false;
+    if (p.onNetworkVolume(m_fileName)) {
+        // A share's table is opened off the window, which keeps answering
+        // while its server does not; Escape stops the wait (an empty grid).
+        core::FunctionJob job([&](core::Job&) { opened = open(); });
+        try {
+            ui::runWithProgress(job, this, QStringLiteral("Ouvrir"));
+        } catch (...) {
+            if (job.cancelled()) return;
+            throw;
+        }
+        if (job.cancelled()) return;
+    } else {
+        QApplication::setOverrideCursor(Qt::WaitCursor);
+        struct Restore {
+            ~Restore() { QApplication::restoreOverrideCursor(); }
+        } restore;
+        opened = open();
+    }
+    if (!opened) return;
     // Reading errors met while cells are shown are reported once each, after the paint.
     m_model = new DbfGridModel(
         table, [this](const QString& text) { reportLater(text); }, this);

@@ -1,6 +1,9 @@
 #include "picture_window.h"
+#include "core/job.h"
 #include "picture_reader.h"
+#include "platform/platform.h"
 #include "ui/errors.h"
+#include "ui/job_progress.h"
 #include "ui/window_parts.h"
 
 #include <QFileInfo>
@@ -62,8 +65,23 @@ void PictureWindow::resizeEvent(QResizeEvent* e) {
 
 // A picture that cannot be read raises its error; the previous one stays.
 void PictureWindow::load() {
+    QImage image;
+    if (platform::Platform::instance().onNetworkVolume(m_current)) {
+        // A share's picture is read off the window, which keeps answering
+        // while its server does not; Escape stops the wait, the previous
+        // picture staying.
+        core::FunctionJob job([&](core::Job&) { image = readPicture(m_current); });
+        try {
+            ui::runWithProgress(job, this, QStringLiteral("Voir image"));
+        } catch (...) {
+            if (job.cancelled()) return;
+            throw;
+        }
+        if (job.cancelled()) return;
+    } else {
+        image = readPicture(m_current);
+    }
     setFixedSize(kWidth, kHeight);
-    const QImage image = readPicture(m_current);
     pictureLabel->setPixmap(QPixmap::fromImage(image));
     pictureLabel->resize(image.size());
     setWindowTitle(QStringLiteral("Voir image - ") + QFileInfo(m_current).fileName());

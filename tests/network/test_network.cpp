@@ -13,6 +13,7 @@
 #include "tools/find_files_window.h"
 #include "ui/modal_runner.h"
 #include "ui/scripted_dialogs.h"
+#include "viewers/picture_window.h"
 
 #include <QAction>
 #include <QApplication>
@@ -23,8 +24,10 @@
 #include <QLineEdit>
 #include <QListWidget>
 #include <QProcess>
+#include <QProgressDialog>
 #include <QTest>
 #include <QThread>
+#include <QTimer>
 #include <QTreeView>
 #include <csignal>
 #include <gtest/gtest.h>
@@ -489,6 +492,39 @@ TEST_F(Network, AWindowOnASilentServerAnswersItsKeys) {
     ASSERT_TRUE(added.open(QIODevice::WriteOnly));
     added.close();
     EXPECT_TRUE(waitFor(listed(view, {"nouveau.txt"}), 8000));
+}
+
+TEST_F(Network, APictureOnASilentServerWaitsOffTheWindow) {
+    const QString share = server.mountPoint();
+    for (const char* name : {"/p.bmp", "/q.bmp"}) {
+        QImage picture(40, 30, QImage::Format_RGB32);
+        picture.fill(Qt::darkCyan);
+        ASSERT_TRUE(picture.save(server.servedFolder() + QLatin1String(name)));
+    }
+    viewers::PictureWindow window;
+    window.init(share + QStringLiteral("/p.bmp"));
+    window.load();
+    ASSERT_EQ(window.pictureLabel->pixmap().size(), QSize(40, 30));
+    // The server stops answering: the window waits with its events running,
+    // and Escape in the progress box ends the wait, the picture staying.
+    server.freezeConnections(true);
+    bool ticked = false;
+    QTimer::singleShot(300, [&] { ticked = true; });
+    QTimer::singleShot(1300, [&] {
+        for (QWidget* w : QApplication::topLevelWidgets())
+            if (auto* box = qobject_cast<QProgressDialog*>(w); box && box->isVisible())
+                QTest::keyClick(box, Qt::Key_Escape);
+    });
+    QElapsedTimer waited;
+    waited.start();
+    window.init(share + QStringLiteral("/q.bmp"));
+    window.load();
+    EXPECT_TRUE(ticked);
+    EXPECT_LT(waited.elapsed(), 2500); // the time-out is 3 s
+    EXPECT_EQ(window.pictureLabel->pixmap().size(), QSize(40, 30));
+    EXPECT_TRUE(window.windowTitle().endsWith(QStringLiteral("p.bmp")))
+        << window.windowTitle().toStdString();
+    server.freezeConnections(false);
 }
 
 TEST_F(Network, ASharedFolderOpensAndClosesThroughTheDesktopEngine) {
