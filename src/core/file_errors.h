@@ -22,6 +22,7 @@ enum FileError : int {
     errCancelled = 2002,  // stopped at the user's request
     errSameEntry = 2003,  // the target is the source itself (the same device and inode)
     errNoAnswer = 2004,   // a network volume's server did not answer in time
+    errChanged = 2005,    // the entry is no longer the file that was looked at
 };
 
 // What was being done with the file when it failed: the same code reads

@@ -1122,6 +1122,28 @@ bool LinuxPlatform::isMountPoint(const QString& path) {
     return false;
 }
 
+Status LinuxPlatform::zeroFile(const QString& path, const DirEntry& looked, core::Job* job) {
+    QFile f(path);
+    DirEntry opened;
+    if (const Status own = openOwnFile(f, opened); !own) return own;
+    // Checked again through the descriptor: the name may have been given
+    // to another file (a link, a device) since it was looked at.
+    if (!opened.regular) return Status::failed(errNotRegular);
+    if (opened.links > 1 || opened.device != looked.device || opened.inode != looked.inode)
+        return Status::failed(errChanged);
+    const qint64 size = f.size();
+    const QByteArray zeros(1 << 20, 0);
+    for (qint64 pos = 0; pos < size;) {
+        const qint64 n = std::min<qint64>(zeros.size(), size - pos);
+        if (!f.seek(pos) || f.write(zeros.constData(), n) != n) return Status::failed(errDiskFull);
+        pos += n;
+        if (job) job->progress(int(pos * 100 / size));
+    }
+    if (!f.flush() || (size > 0 && ::fdatasync(f.handle()) != 0))
+        return Status::failed(errDiskFull);
+    return Status::done();
+}
+
 Status LinuxPlatform::entryOf(const QString& path, DirEntry& out, bool followLinks) {
     const QByteArray p = native(path);
     struct stat st;

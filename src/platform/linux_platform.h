@@ -65,6 +65,7 @@ class LinuxPlatform : public Platform {
     Status removeFolder(const QString& path) override;
     Status openForWrite(QFile& file, int openMode) override;
     Status openOwnFile(QFile& file, DirEntry& opened) override;
+    Status zeroFile(const QString& path, const DirEntry& looked, core::Job* job) override;
     Status copyLink(const QString& from, const QString& to) override;
     Status copyFolderAttributes(const QString& from, const QString& to) override;
     Status linkFile(const QString& existing, const QString& name) override;

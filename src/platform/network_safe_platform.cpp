@@ -6,6 +6,7 @@
 #include <cerrno>
 #include <fcntl.h>
 #include <stdlib.h>
+#include <sys/statvfs.h>
 #include <unistd.h>
 
 namespace platform {
@@ -171,6 +172,17 @@ Status NetworkSafePlatform::linkFile(const QString& existing, const QString& nam
     return call(request(RemoteRequest::LinkFile, existing, name), answer, volume);
 }
 
+Status NetworkSafePlatform::zeroFile(const QString& path, const DirEntry& looked, core::Job* job) {
+    const QString volume = remote({path});
+    if (volume.isEmpty()) return LinuxPlatform::zeroFile(path, looked, job);
+    RemoteRequest r = request(RemoteRequest::ZeroFile, path);
+    r.device = looked.device;
+    r.inode = looked.inode;
+    r.progress = job != nullptr;
+    RemoteAnswer answer;
+    return call(r, answer, volume, job);
+}
+
 Status NetworkSafePlatform::appendFile(const QString& from, QFile& to, qint64 offset, qint64 size,
                                        core::Job* job) {
     if (remote({from}).isEmpty()) return LinuxPlatform::appendFile(from, to, offset, size, job);
@@ -187,8 +199,12 @@ Status NetworkSafePlatform::openForRead(QFile& file) {
     if (const Status looked = entryOf(path, entry); !looked) return looked;
     if (!entry.regular) return Status::failed(errNotRegular);
     // Too large to copy here first: read where it is, as any local file.
-    if (entry.size > kLargestStaged) return LinuxPlatform::openForRead(file);
-    QByteArray local = QFile::encodeName(QDir::tempPath()) + "/tavtools-read-XXXXXX";
+    const QByteArray temp = QFile::encodeName(QDir::tempPath());
+    struct statvfs room;
+    if (::statvfs(temp.constData(), &room) != 0 ||
+        qint64(room.f_bavail) * qint64(room.f_frsize) - entry.size < kRoomLeft)
+        return LinuxPlatform::openForRead(file);
+    QByteArray local = temp + "/tavtools-read-XXXXXX";
     const int named = ::mkstemp(local.data());
     if (named < 0) return Status::failed(errorFromErrno(errno));
     ::close(named);

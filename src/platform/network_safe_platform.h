@@ -30,17 +30,20 @@ class NetworkSafePlatform final : public LinuxPlatform {
     Status copyLink(const QString& from, const QString& to) override;
     Status copyFolderAttributes(const QString& from, const QString& to) override;
     Status linkFile(const QString& existing, const QString& name) override;
+    Status zeroFile(const QString& path, const DirEntry& looked, core::Job* job) override;
     // A network file is appended from the copy openForRead makes of it.
     Status appendFile(const QString& from, QFile& to, qint64 offset = 0, qint64 size = -1,
                       core::Job* job = nullptr) override;
     // A file of a network volume is read through a copy the helper makes on
-    // this computer (up to kLargestStaged bytes): a server that stops
-    // answering then holds the helper, never the reader, which gets
-    // errNoAnswer at the time-out, or errCancelled when its job is stopped.
+    // this computer: a server that stops answering then holds the helper,
+    // never the reader, which gets errNoAnswer at the time-out, or
+    // errCancelled when its job is stopped. The copy is made where the
+    // temporary folder keeps kRoomLeft bytes free beside it; a file too
+    // large for that is read where it is.
     Status openForRead(QFile& file) override;
     // Nothing read ahead on a network volume: the copy reads it anyway.
     void readAhead(const QString& path) override;
-    static constexpr qint64 kLargestStaged = qint64(1) << 30;
+    static constexpr qint64 kRoomLeft = qint64(1) << 30;
 
   private:
     // The call made by a helper process for a path on `volume`, as its status.

@@ -213,6 +213,12 @@ class Platform {
     // device and inode) from the open descriptor: a check made on it holds
     // for what is written, whatever happens to the name meanwhile.
     virtual Status openOwnFile(QFile& file, DirEntry& opened) = 0;
+    // Writes zeros over the whole of the file, opened as openOwnFile opens
+    // it, and waits until they are on the disk; the job is told the share
+    // written. The file opened must be the plain file `looked` (the same
+    // device and inode), with no other name: errNotRegular for a link or
+    // another kind of file, errChanged otherwise.
+    virtual Status zeroFile(const QString& path, const DirEntry& looked, core::Job* job) = 0;
     // Tells the system that this part of an open file will not be read
     // again (its cached pages may go); nothing where it cannot.
     virtual void forgetCached(QFile& file, qint64 offset, qint64 size);

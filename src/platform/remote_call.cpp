@@ -67,7 +67,7 @@ QByteArray encode(const RemoteRequest& r) {
     QByteArray bytes;
     QDataStream s(&bytes, QIODevice::WriteOnly);
     s << qint32(r.call) << r.path << r.target << r.mask << r.flag << r.durable << r.progress
-      << r.direct << r.fresh << r.value << r.when;
+      << r.direct << r.fresh << r.value << r.when << r.device << r.inode;
     return bytes;
 }
 
@@ -75,9 +75,9 @@ bool decode(const QByteArray& bytes, RemoteRequest& r) {
     QDataStream s(bytes);
     qint32 call = 0;
     s >> call >> r.path >> r.target >> r.mask >> r.flag >> r.durable >> r.progress >> r.direct >>
-        r.fresh >> r.value >> r.when;
+        r.fresh >> r.value >> r.when >> r.device >> r.inode;
     r.call = RemoteRequest::Call(call);
-    return s.status() == QDataStream::Ok && call >= 0 && call <= RemoteRequest::SyncFileSystem;
+    return s.status() == QDataStream::Ok && call >= 0 && call <= RemoteRequest::ZeroFile;
 }
 
 QByteArray encode(const RemoteAnswer& a) {
@@ -441,6 +441,13 @@ void answerHere(const RemoteRequest& r, RemoteAnswer& a, core::Job& job) {
         a.status = FileReplacement::syncFileSystemHere(r.path) ? Status::done()
                                                                : Status::failed(errGeneric);
         break;
+    case RemoteRequest::ZeroFile: {
+        DirEntry looked;
+        looked.device = r.device;
+        looked.inode = r.inode;
+        a.status = p.LinuxPlatform::zeroFile(r.path, looked, progress);
+        break;
+    }
     case RemoteRequest::FolderNames:
         // Without the platform, which would look at the volumes this
         // listing is made for.

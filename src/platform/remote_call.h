@@ -50,16 +50,18 @@ struct RemoteRequest {
         RenameOver, // rename() that may replace, then the folder to the disk (durable)
         Unlink,     // the name removed, whatever the file's attributes
         SyncFileSystem,
+        ZeroFile, // zeros over the file of device and inode
     };
     Call call = Attributes;
     QString path, target, mask;
-    bool flag = false;     // failIfExists, followLinks, ListMode::Walk
-    bool durable = false;  // copyFile's
-    bool progress = false; // moveFile and copyFile report their progress
-    bool direct = false;   // copyFile writes a new file under its own name
-    bool fresh = false;    // ReplaceFile's new file gets fresh attributes
-    quint32 value = 0;     // SetAttributes' attributes
-    QDateTime when;        // SetFileTime's time, ReplaceFile's modification time
+    bool flag = false;             // failIfExists, followLinks, ListMode::Walk
+    bool durable = false;          // copyFile's
+    bool progress = false;         // moveFile and copyFile report their progress
+    bool direct = false;           // copyFile writes a new file under its own name
+    bool fresh = false;            // ReplaceFile's new file gets fresh attributes
+    quint32 value = 0;             // SetAttributes' attributes
+    QDateTime when;                // SetFileTime's time, ReplaceFile's modification time
+    quint64 device = 0, inode = 0; // ZeroFile's file
 };
 
 // What it answers.

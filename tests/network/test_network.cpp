@@ -317,6 +317,14 @@ TEST_F(Network, ToolsWriteOnAShareAsInAFolder) {
     ASSERT_EQ(cli({"attrib", "--date", "01/02/2020", share + QStringLiteral("/s/lignes.txt")}).code,
               0);
     EXPECT_EQ(QFileInfo(lines).lastModified().date(), QDate(2020, 2, 1));
+    // Restored into a folder of the share; erased there.
+    ASSERT_EQ(cli({"backup", local.file("s.tav"), here + QStringLiteral("/data.txt")}).code, 0);
+    ASSERT_EQ(cli({"restore", "--to", share + QStringLiteral("/s/r"), local.file("s.tav")}).code,
+              0);
+    EXPECT_EQ(treeOf(served + QStringLiteral("/r")), treeOf(here).filter(u"/data.txt="));
+    ASSERT_EQ(cli({"erase", share + QStringLiteral("/s/r/data.txt")}).code, 0);
+    EXPECT_EQ(QDir(served + QStringLiteral("/r")).entryList(QDir::Files | QDir::Hidden),
+              QStringList());
     EXPECT_EQ(hiddenIn(served), QStringList());
 }
 
@@ -422,7 +430,13 @@ TEST_F(Network, AServerThatStopsAnsweringHoldsNoCommand) {
     EXPECT_TRUE(silentWrite.err.contains(QStringLiteral("Le serveur ne répond pas")))
         << silentWrite.err.toStdString();
     EXPECT_LT(silentWrite.ms, 8000);
+    const CliRun erase = cli({"erase", share + QStringLiteral("/c.txt")});
+    EXPECT_EQ(erase.code, 1);
+    EXPECT_TRUE(erase.err.contains(QStringLiteral("Le serveur ne répond pas")))
+        << erase.err.toStdString();
+    EXPECT_LT(erase.ms, 8000);
     server.freezeConnections(false);
+    EXPECT_TRUE(QFile::exists(server.servedFolder() + QStringLiteral("/c.txt")));
     // Awake again, everything works.
     const CliRun again = cli({"find", share, "*.txt"});
     EXPECT_EQ(again.code, 0) << again.err.toStdString();
