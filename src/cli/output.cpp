@@ -32,8 +32,10 @@ int fail(const QString& message) {
 int failed(const core::Outcome& outcome, const QString& detail) {
     if (outcome.kind != core::Outcome::Cancelled && !outcome.text.isEmpty())
         return fail(outcome.text);
-    const QString stopped = QStringLiteral("Opération interrompue");
-    return fail(detail.isEmpty() ? stopped : stopped + QStringLiteral(" : ") + detail);
+    QStringList said{QStringLiteral("Opération interrompue")};
+    if (!detail.isEmpty()) said << detail;
+    if (outcome.kind == core::Outcome::Cancelled && !outcome.text.isEmpty()) said << outcome.text;
+    return fail(said.join(QStringLiteral(" : ")));
 }
 
 namespace {

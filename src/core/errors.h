@@ -58,6 +58,11 @@ struct Outcome {
     QString text;
     static Outcome done() { return {}; }
     static Outcome cancelled() { return {Cancelled, {}}; }
+    // Stopped, an entry left as the stop found it (the text names it).
+    static Outcome stoppedLeaving(const QString& entry) {
+        return {Cancelled,
+                entry.isEmpty() ? QString() : entry + QStringLiteral(" peut-être incomplet")};
+    }
     static Outcome failed(QString t) { return {Failed, std::move(t)}; }
     bool ok() const { return kind == Done; }
     explicit operator bool() const { return ok(); }

@@ -56,6 +56,12 @@ class Job {
     void setItem(const QString& item);
     std::function<void(const QString& item)> onItem;
 
+    // An entry a stopped call was left working on (a server that did not
+    // answer the stop): it may be incomplete. Set by the worker, read once
+    // the job has ended.
+    void setLeftIncomplete(const QString& entry) { m_leftIncomplete = entry; }
+    const QString& leftIncomplete() const { return m_leftIncomplete; }
+
     // Runs question on the starting thread and waits for its answer. An
     // error leaving the question leaves ask too, on the worker.
     template <class F> auto ask(F&& question) -> decltype(question()) {
@@ -115,6 +121,7 @@ class Job {
     void deliverItem();
 
     std::atomic<bool> m_cancel{false};
+    QString m_leftIncomplete;
     std::atomic<qint64> m_done{0}, m_total{0};
     QObject* m_home = nullptr; // lives on the starting thread while the job runs
     std::shared_ptr<std::atomic<bool>> m_alive;

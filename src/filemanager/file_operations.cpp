@@ -44,7 +44,8 @@ void tally(OperationResult& result, const QString& path, const platform::Status&
 }
 
 void finish(OperationResult& result, const core::Job& job) {
-    if (job.cancelled() && result.outcome.ok()) result.outcome = core::Outcome::cancelled();
+    if (job.cancelled() && result.outcome.ok())
+        result.outcome = core::Outcome::stoppedLeaving(job.leftIncomplete());
 }
 
 // One entry of a delete: a file (asking before a read-only one goes) or a
@@ -166,7 +167,8 @@ OperationResult paste(PasteRequest& request, const OperationQuestions& questions
         if (name == u".." || name.isEmpty()) continue;
         stopped = !pasteOne(sources[i], destination + name, request, cb, result);
     }
-    if (stopped && result.outcome.ok()) result.outcome = core::Outcome::cancelled();
+    if (stopped && result.outcome.ok())
+        result.outcome = core::Outcome::stoppedLeaving(job.leftIncomplete());
     return result;
 }
 

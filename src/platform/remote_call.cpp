@@ -291,6 +291,25 @@ bool readFull(int fd, char* to, size_t size) {
     return true;
 }
 
+// Whether a call left behind may have left its entry half changed: not a
+// read, nor a copy written aside (the target untouched until it is whole).
+bool changesItsEntry(const RemoteRequest& r) {
+    switch (r.call) {
+    case RemoteRequest::Attributes:
+    case RemoteRequest::ListEntries:
+    case RemoteRequest::ListDirectory:
+    case RemoteRequest::EntryOf:
+    case RemoteRequest::FolderNames:
+    case RemoteRequest::ReplaceFile:
+    case RemoteRequest::SyncFileSystem:
+        return false;
+    case RemoteRequest::CopyFile:
+        return r.direct;
+    default:
+        return true;
+    }
+}
+
 // The new content of r.target, read from the file r.path of this computer,
 // put in place (or parked, r.flag) as FileReplacement does.
 Status replaceHere(const RemoteRequest& r, RemoteAnswer& a, core::Job& job) {
@@ -510,6 +529,8 @@ RemoteEnd callRemote(const RemoteRequest& request, RemoteAnswer& answer, core::J
                 if (heard == Heard::Gone) break;
             }
             leaveBehind(h);
+            if (outer && changesItsEntry(request))
+                outer->setLeftIncomplete(request.target.isEmpty() ? request.path : request.target);
             return RemoteEnd::Stopped;
         }
         if (nowMs() - signOfLife > timeout) {

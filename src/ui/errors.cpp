@@ -19,6 +19,10 @@ void reportError(const std::exception& e) {
 bool reportFailure(const core::Outcome& outcome) {
     if (outcome.kind == core::Outcome::Failed)
         dialogs().messageBox(titles::plain, reportText(outcome.text), Icon::Stop, Ok);
+    else if (outcome.kind == core::Outcome::Cancelled && !outcome.text.isEmpty())
+        dialogs().messageBox(titles::plain,
+                             QStringLiteral("Opération interrompue : ") + outcome.text,
+                             Icon::Warning, Ok);
     return outcome.ok();
 }
 

@@ -383,6 +383,15 @@ TEST_F(Network, AServerThatStopsAnsweringHoldsNoCommand) {
     ::kill(pid_t(waiting.processId()), SIGTERM);
     EXPECT_TRUE(waiting.waitForFinished(3000));
     EXPECT_LT(stopped.elapsed(), 1500);
+    // Stopped while it changes an entry, it names that entry.
+    QProcess deleting;
+    deleting.start(QStringLiteral(TAVTOOLS_CLI), {"delete", share + QStringLiteral("/c.txt")});
+    ASSERT_TRUE(deleting.waitForStarted());
+    QThread::msleep(400);
+    ::kill(pid_t(deleting.processId()), SIGTERM);
+    EXPECT_TRUE(deleting.waitForFinished(3000));
+    EXPECT_EQ(QString::fromUtf8(deleting.readAllStandardError()).trimmed(),
+              QStringLiteral("Opération interrompue : %1/c.txt peut-être incomplet").arg(share));
     // A server that stops answering while a large file is copied to it
     // leaves no half file under the file's name.
     server.freezeConnections(false);
