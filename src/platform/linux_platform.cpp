@@ -31,6 +31,7 @@
 #include <dirent.h>
 #include <fcntl.h>
 #include <linux/fs.h>
+#include <poll.h>
 #include <sys/sendfile.h>
 #include <sys/stat.h>
 #include <sys/statvfs.h>
@@ -325,10 +326,20 @@ void LinuxPlatform::refreshVolumes() {
     m_loaded = true;
 }
 
+LinuxPlatform::~LinuxPlatform() {
+    if (m_mountsFd >= 0) ::close(m_mountsFd);
+}
+
 QList<LinuxPlatform::Volume> LinuxPlatform::volumes() {
     {
         QMutexLocker lock(&m_mutex);
-        if (m_loaded) return m_volumes;
+        // Opened before the table is first read: no change is missed. Each
+        // change of the mount table is told once to each open file.
+        if (m_mountsFd < 0) m_mountsFd = ::open("/proc/self/mountinfo", O_RDONLY | O_CLOEXEC);
+        pollfd changed{m_mountsFd, POLLPRI, 0};
+        const bool moved = m_mountsFd >= 0 && ::poll(&changed, 1, 0) > 0 &&
+                           (changed.revents & (POLLPRI | POLLERR));
+        if (m_loaded && !moved) return m_volumes;
     }
     refreshVolumes();
     QMutexLocker lock(&m_mutex);

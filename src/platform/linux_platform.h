@@ -12,6 +12,7 @@ namespace platform {
 class LinuxPlatform : public Platform {
   public:
     LinuxPlatform();
+    ~LinuxPlatform() override;
     bool indexesFolders() const override { return true; }
 
     // $XDG_CONFIG_HOME/tavtools, by default ~/.config/tavtools.
@@ -112,6 +113,9 @@ class LinuxPlatform : public Platform {
     QMutex m_mutex;
     QList<Volume> m_volumes;
     bool m_loaded = false;
+    // The mount table, open: the kernel tells through it that mounts came
+    // or went, and the volumes are then read again.
+    int m_mountsFd = -1;
 };
 
 // Parses mount table text (the format of /proc/self/mountinfo) into volumes
