@@ -403,7 +403,25 @@ DriveType LinuxPlatform::driveType(QChar letter) {
 }
 
 bool LinuxPlatform::statVolume(const QString& root, DiskSpace& out, int timeoutMs) {
-    // The call runs on its own thread: a dead network mount may never answer.
+    // A network volume's is asked of a helper process: a thread held by a
+    // silent server would keep the program from ending.
+    if (const QString volume = makesRemoteCallsHere() ? QString() : networkVolumeOf(root);
+        !volume.isEmpty()) {
+        RemoteRequest r;
+        r.call = RemoteRequest::VolumeSpace;
+        r.path = root;
+        RemoteAnswer a;
+        if (callRemote(r, a, nullptr, timeoutMs, volume) != RemoteEnd::Done || !a.status ||
+            a.numbers.size() != 3)
+            return false;
+        out.bytesPerSector = quint32(a.numbers[0]);
+        out.sectorsPerCluster = 1;
+        out.freeClusters = a.numbers[1];
+        out.totalClusters = a.numbers[2];
+        return true;
+    }
+    // The call runs on its own thread: a local disk that stopped answering
+    // holds that thread only.
     struct Shared {
         std::mutex m;
         std::condition_variable cv;

@@ -22,6 +22,7 @@
 #include <poll.h>
 #include <spawn.h>
 #include <sys/socket.h>
+#include <sys/statvfs.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -77,14 +78,14 @@ bool decode(const QByteArray& bytes, RemoteRequest& r) {
     s >> call >> r.path >> r.target >> r.mask >> r.flag >> r.durable >> r.progress >> r.direct >>
         r.fresh >> r.value >> r.when >> r.device >> r.inode;
     r.call = RemoteRequest::Call(call);
-    return s.status() == QDataStream::Ok && call >= 0 && call <= RemoteRequest::ZeroFile;
+    return s.status() == QDataStream::Ok && call >= 0 && call <= RemoteRequest::VolumeSpace;
 }
 
 QByteArray encode(const RemoteAnswer& a) {
     QByteArray bytes;
     QDataStream s(&bytes, QIODevice::WriteOnly);
     s.writeRawData(&kAnswer, 1);
-    s << qint32(a.status.error()) << a.attributes << a.parked << a.replaced
+    s << qint32(a.status.error()) << a.attributes << a.parked << a.replaced << a.numbers
       << quint64(a.entries.size());
     for (const DirEntry& e : a.entries)
         s << e;
@@ -96,7 +97,7 @@ bool decode(const QByteArray& bytes, RemoteAnswer& a) {
     s.skipRawData(1);
     qint32 error = 0;
     quint64 count = 0;
-    s >> error >> a.attributes >> a.parked >> a.replaced >> count;
+    s >> error >> a.attributes >> a.parked >> a.replaced >> a.numbers >> count;
     a.status = error == 0 ? Status::done() : Status::failed(error);
     a.entries.clear();
     a.entries.reserve(size_t(std::min<quint64>(count, quint64(bytes.size()) / 8)));
@@ -302,6 +303,7 @@ bool changesItsEntry(const RemoteRequest& r) {
     case RemoteRequest::FolderNames:
     case RemoteRequest::ReplaceFile:
     case RemoteRequest::SyncFileSystem:
+    case RemoteRequest::VolumeSpace:
         return false;
     case RemoteRequest::CopyFile:
         return r.direct;
@@ -465,6 +467,16 @@ void answerHere(const RemoteRequest& r, RemoteAnswer& a, core::Job& job) {
         looked.device = r.device;
         looked.inode = r.inode;
         a.status = p.LinuxPlatform::zeroFile(r.path, looked, progress);
+        break;
+    }
+    case RemoteRequest::VolumeSpace: {
+        struct statvfs sv;
+        if (::statvfs(QFile::encodeName(r.path).constData(), &sv) != 0) {
+            a.status = Status::failed(errorFromErrno(errno));
+            break;
+        }
+        a.numbers = {quint64(sv.f_frsize ? sv.f_frsize : sv.f_bsize), quint64(sv.f_bavail),
+                     quint64(sv.f_blocks)};
         break;
     }
     case RemoteRequest::FolderNames:

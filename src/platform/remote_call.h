@@ -50,7 +50,8 @@ struct RemoteRequest {
         RenameOver, // rename() that may replace, then the folder to the disk (durable)
         Unlink,     // the name removed, whatever the file's attributes
         SyncFileSystem,
-        ZeroFile, // zeros over the file of device and inode
+        ZeroFile,    // zeros over the file of device and inode
+        VolumeSpace, // the volume's block size, free blocks and blocks
     };
     Call call = Attributes;
     QString path, target, mask;
@@ -72,6 +73,7 @@ struct RemoteAnswer {
     // ReplaceFile parked: the hidden name of the new content, and the file
     // it will replace (a link's target).
     QString parked, replaced;
+    QList<quint64> numbers; // VolumeSpace's
 };
 
 // Makes the call in a helper and waits as said above, relaying its progress

@@ -444,6 +444,11 @@ TEST_F(Network, AServerThatStopsAnsweringHoldsNoCommand) {
     EXPECT_TRUE(erase.err.contains(QStringLiteral("Le serveur ne répond pas")))
         << erase.err.toStdString();
     EXPECT_LT(erase.ms, 8000);
+    // The share's free space is asked without holding the command's end.
+    const QChar letter = platform::LinuxPlatform().driveOf(share);
+    const CliRun space = cli({"diskinfo", QString(letter)});
+    EXPECT_NE(space.code, -1) << "still running";
+    EXPECT_LT(space.ms, 8000);
     server.freezeConnections(false);
     EXPECT_TRUE(QFile::exists(server.servedFolder() + QStringLiteral("/c.txt")));
     // Awake again, everything works.
