@@ -537,6 +537,13 @@ bench_network() {
       "cp -r $net/share/cp-$what $net/back1/" "$tav copy $net/share/tav/$what $net/back2"
     echo "  $what from the share: cp -r ${cp_t} s   tavtools copy ${tav_t} s   ratio $(ratio "$tav_t" "$cp_t")   (best of 3)"
   done
+  # A tool that writes on the share: the 1 GiB file split there in parts of
+  # 100 MiB (read through a copy here, parts written here and put in place
+  # by the helper) against split(1) on the same mount.
+  best_of_three "rm -f $net/share/cp-big.bin.* $net/share/tav/big.bin0*" \
+    "split -b 100M $net/share/cp-big.bin $net/share/cp-big.bin." \
+    "$tav split $net/share/tav/big.bin 102400 >/dev/null"
+  echo "  1 GiB split on the share: split -b ${cp_t} s   tavtools split ${tav_t} s   ratio $(ratio "$tav_t" "$cp_t")   (best of 3)"
   fusermount -u -z "$net/share"
   kill "$(cat "$net/sshd.pid")"
   rm -rf "$net"

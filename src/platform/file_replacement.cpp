@@ -136,9 +136,6 @@ namespace {
 Status failedWith(int err) {
     return Status::failed(errorFromErrno(err));
 }
-} // namespace
-
-namespace {
 
 // The network volume of path, whose calls a helper makes; empty when this
 // process writes there itself.
