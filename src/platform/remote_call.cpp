@@ -530,19 +530,28 @@ RemoteEnd callRemote(const RemoteRequest& request, RemoteAnswer& answer, core::J
         if ((outer && outer->cancelled()) || endRequested()) {
             // Asked to stop, the call cleans up after itself if it can; a
             // call that does not end at once is left behind.
+            // A call that answers was done, or stopped cleanly (errCancelled);
+            // one that failed on the way (a file system that gave up its
+            // request) or never answered may have left its entry half changed.
             ::kill(h.pid, SIGUSR1);
+            const auto leftIncomplete = [&] {
+                if (outer && changesItsEntry(request))
+                    outer->setLeftIncomplete(request.target.isEmpty() ? request.path
+                                                                      : request.target);
+            };
             const qint64 asked = nowMs();
             while (nowMs() - asked < 300) {
                 const Heard heard = listen(h, buffer, 50, signOfLife, nullptr, answer);
                 if (heard == Heard::Answer) {
                     giveBack(h);
+                    if (answer.status.ok()) return RemoteEnd::Done;
+                    if (answer.status.error() != errCancelled) leftIncomplete();
                     return RemoteEnd::Stopped;
                 }
                 if (heard == Heard::Gone) break;
             }
             leaveBehind(h);
-            if (outer && changesItsEntry(request))
-                outer->setLeftIncomplete(request.target.isEmpty() ? request.path : request.target);
+            leftIncomplete();
             return RemoteEnd::Stopped;
         }
         if (nowMs() - signOfLife > timeout) {

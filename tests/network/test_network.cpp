@@ -665,6 +665,21 @@ TEST_F(Network, AUserConnectsBrowsesCopiesAndFindsFromTheWindow) {
     results.sort();
     EXPECT_EQ(results, (QStringList{"/a/b/y.txt", "/a/x.txt", "/c.txt", "/in/note.txt"}));
     EXPECT_EQ(dialogs.lastText(), QStringLiteral("4 Fichiers trouvés"));
+    // A delete stopped with Escape while the silent server holds it names
+    // the entry it may have left.
+    server.freezeConnections(true);
+    view.detailsView()->setFocus();
+    view.showEntry(QStringLiteral("c.txt"));
+    dialogs.answer(ui::Ok); // delete it
+    QTimer::singleShot(500, [&] { QTest::keyClick(view.detailsView(), Qt::Key_Escape); });
+    QElapsedTimer stopping;
+    stopping.start();
+    run("Efface1");
+    EXPECT_LT(stopping.elapsed(), 2500);
+    EXPECT_EQ(dialogs.lastText(),
+              QStringLiteral("Opération interrompue : %1/c.txt peut-être incomplet").arg(share))
+        << dialogs.texts().join(u'\n').toStdString();
+    server.freezeConnections(false);
     // Closed from its node in the tree.
     view.tree()->setFocus();
     view.tree()->setCurrentItem(node);
