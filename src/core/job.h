@@ -57,8 +57,8 @@ class Job {
     std::function<void(const QString& item)> onItem;
 
     // An entry a stopped call was left working on (a server that did not
-    // answer the stop): it may be incomplete. Set by the worker, read once
-    // the job has ended.
+    // answer the stop, or a call that failed on the way): it may be
+    // incomplete. Set by the worker, read once the job has ended.
     void setLeftIncomplete(const QString& entry) { m_leftIncomplete = entry; }
     const QString& leftIncomplete() const { return m_leftIncomplete; }
 
