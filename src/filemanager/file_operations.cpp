@@ -55,6 +55,13 @@ bool deleteOne(const QString& path, const OperationQuestions& questions, core::J
     Platform& p = Platform::instance();
     const platform::Status deleted = p.deleteFile(path);
     if (deleted) return ++result.handled, true;
+    // Stopped, or a server that does not answer: nothing more is asked of
+    // the entry (its attributes would wait for the server again).
+    if (deleted.error() == platform::errCancelled || job.cancelled()) return false;
+    if (deleted.error() == platform::errNoAnswer) {
+        result.notHandled << entryFailure(deleted.error(), path);
+        return true;
+    }
     const TreeCallbacks cb = walkCallbacks(job, questions, result);
     const quint32 attrs = p.attributes(path);
     if (attrs == 0xFFFFFFFFu || (attrs & platform::faDirectory)) {
@@ -66,11 +73,15 @@ bool deleteOne(const QString& path, const OperationQuestions& questions, core::J
         }
         return ++result.handled, true;
     }
-    const bool confirmed = attrs != 0 && questions.deleteReadOnly &&
+    // Only a read-only file is asked about: another failure (a folder that
+    // cannot be written) is told as it is, whatever the file's other
+    // attributes (an archive bit is no reason).
+    const bool readOnly = attrs & platform::faReadOnly;
+    const bool confirmed = readOnly && questions.deleteReadOnly &&
                            job.ask([&] { return questions.deleteReadOnly(path); });
     if (!confirmed) {
-        result.notHandled << (attrs != 0 ? QStringLiteral("Fichier en lecture seule : ") + path
-                                         : entryFailure(deleted.error(), path));
+        result.notHandled << (readOnly ? QStringLiteral("Fichier en lecture seule : ") + path
+                                       : entryFailure(deleted.error(), path));
         return true;
     }
     p.setAttributes(path, 0);

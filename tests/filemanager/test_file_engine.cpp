@@ -73,6 +73,36 @@ TEST(FileEngine, DeleteAsksBeforeAReadOnlyFileAndTellsWhatItLeft) {
     EXPECT_FALSE(exists(locked));
 }
 
+// A delete that fails for another reason than a read-only file asks
+// nothing and says why, whatever the file's other attributes; one stopped
+// midway ends there.
+TEST(FileEngine, DeleteAsksOnlyAboutReadOnlyFiles) {
+    TempDir dir;
+    const QString refused = dir.write("refused.txt", "r"), silent = dir.write("silent.txt", "s");
+    testing_support::HookedPlatform hooked;
+    hooked.addDrive(u'C', {dir.path()});
+    hooked.setAttributes(refused, platform::faArchive | platform::faHidden);
+    core::DirectJob job;
+    hooked.failDelete = [&](const QString& path) {
+        if (path == refused) return int(platform::errAccessDenied);
+        if (path == silent) return int(platform::errNoAnswer);
+        job.cancel();
+        return int(platform::errCancelled);
+    };
+    platform::Platform::setInstance(&hooked);
+    QStringList asked;
+    OperationQuestions q;
+    q.deleteReadOnly = [&](const QString& path) { return asked << path, true; };
+    const OperationResult r = deleteEntries(
+        {{refused, silent, dir.write("stopped.txt", "x"), dir.file("refused.txt")}}, q, job);
+    platform::Platform::setInstance(nullptr);
+    EXPECT_EQ(asked, QStringList());
+    EXPECT_EQ(r.notHandled, (QStringList{entryFailure(platform::errAccessDenied, refused),
+                                         QStringLiteral("Le serveur ne répond pas : ") + silent}));
+    EXPECT_EQ(r.outcome.kind, core::Outcome::Cancelled);
+    EXPECT_EQ(r.outcome.text, QString());
+}
+
 TEST(FileEngine, PasteAsksOncePerClashUntilAllAndReportsWhatFailed) {
     TempDir dir;
     for (const char* name : {"a.txt", "b.txt", "c.txt"})

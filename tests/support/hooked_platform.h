@@ -14,6 +14,8 @@ class HookedPlatform : public platform::FakePlatform {
     std::function<void(const QString& path)> beforeDelete;
     std::function<void(const QString& to)> beforeCopy;
     std::function<void(const QString& folder)> beforeList;
+    // The error a delete of path answers instead of deleting (0: it deletes).
+    std::function<int(const QString& path)> failDelete;
 
     platform::Status listEntries(const QString& folder, std::vector<platform::DirEntry>& out,
                                  const EntryChooser& choose, int* folderFd = nullptr) override {
@@ -23,6 +25,8 @@ class HookedPlatform : public platform::FakePlatform {
 
     platform::Status deleteFile(const QString& path) override {
         if (beforeDelete) beforeDelete(path);
+        if (const int error = failDelete ? failDelete(path) : 0)
+            return platform::Status::failed(error);
         return FakePlatform::deleteFile(path);
     }
     platform::Status deleteListedFile(const QString& folder, const platform::DirEntry& entry,
