@@ -31,6 +31,17 @@ void runWithProgress(core::Job& job, QWidget* parent, const QString& title) {
     job.runInBackground();
 }
 
+bool runUnlessStopped(const std::function<void()>& work, QWidget* parent, const QString& title) {
+    core::FunctionJob job([&](core::Job&) { work(); });
+    try {
+        runWithProgress(job, parent, title);
+    } catch (...) {
+        if (job.cancelled()) return false;
+        throw;
+    }
+    return !job.cancelled();
+}
+
 void runOnBar(core::Job& job, QProgressBar* bar) {
     bar->setValue(0);
     job.onProgress = [bar](int percent) { bar->setValue(std::clamp(percent, 0, 100)); };

@@ -1,5 +1,4 @@
 #include "dbase_window.h"
-#include "core/job.h"
 #include "dbf_grid_model.h"
 #include "platform/platform.h"
 #include "ui/errors.h"
@@ -64,14 +63,7 @@ void DbaseWindow::load() {
     if (p.onNetworkVolume(m_fileName)) {
         // A share's table is opened off the window, which keeps answering
         // while its server does not; Escape stops the wait (an empty grid).
-        core::FunctionJob job([&](core::Job&) { opened = open(); });
-        try {
-            ui::runWithProgress(job, this, QStringLiteral("Ouvrir"));
-        } catch (...) {
-            if (job.cancelled()) return;
-            throw;
-        }
-        if (job.cancelled()) return;
+        if (!ui::runUnlessStopped([&] { opened = open(); }, this, QStringLiteral("Ouvrir"))) return;
     } else {
         QApplication::setOverrideCursor(Qt::WaitCursor);
         struct Restore {

@@ -1,5 +1,4 @@
 #include "picture_window.h"
-#include "core/job.h"
 #include "picture_reader.h"
 #include "platform/platform.h"
 #include "ui/errors.h"
@@ -70,14 +69,9 @@ void PictureWindow::load() {
         // A share's picture is read off the window, which keeps answering
         // while its server does not; Escape stops the wait, the previous
         // picture staying.
-        core::FunctionJob job([&](core::Job&) { image = readPicture(m_current); });
-        try {
-            ui::runWithProgress(job, this, QStringLiteral("Voir image"));
-        } catch (...) {
-            if (job.cancelled()) return;
-            throw;
-        }
-        if (job.cancelled()) return;
+        if (!ui::runUnlessStopped([&] { image = readPicture(m_current); }, this,
+                                  QStringLiteral("Voir image")))
+            return;
     } else {
         image = readPicture(m_current);
     }
