@@ -311,6 +311,16 @@ platform::ConnectionQuestions askedInBoxes(core::Job& job) {
                        : -1;
         });
     };
+    q.closeInUse = [&job](const QStringList& programs) {
+        return job.ask([&] {
+            return ui::dialogs().messageBox(
+                       QStringLiteral("Déconnecter le serveur"),
+                       QStringLiteral("Le partage est encore utilisé par : %1.\n\nDéconnecter "
+                                      "quand même ?")
+                           .arg(programs.join(QStringLiteral(", "))),
+                       ui::Icon::Question, ui::Buttons(ui::Yes) | ui::No, ui::No) == ui::Yes;
+        });
+    };
     return q;
 }
 
@@ -360,7 +370,9 @@ void FileCommands::disconnectServer() {
         return;
     }
     platform::ConnectionResult result;
-    m_view.runLoop([&](core::Job& job) { result = platform::disconnectServer(folder, job); });
+    m_view.runLoop([&](core::Job& job) {
+        result = platform::disconnectServer(folder, askedInBoxes(job), job);
+    });
     if (result.stopped) return;
     if (!result.error.isEmpty()) {
         ui::dialogs().message(QStringLiteral("Déconnexion impossible : %1").arg(result.error));

@@ -848,7 +848,10 @@ class TreeMove {
         std::atomic<qint64> copied{0};
         const auto work = [&](bool calling) {
             for (size_t i; failure.load() == 0 && (i = next++) < files.size();) {
-                if (calling && m_job && m_job->advance(m_done + copied.load(), m_total)) {
+                // The helper sees a stop asked from elsewhere as soon as the
+                // calling thread does.
+                if (m_job && (calling ? m_job->advance(m_done + copied.load(), m_total)
+                                      : m_job->cancelled())) {
                     failure = errCancelled;
                     break;
                 }

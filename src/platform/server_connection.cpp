@@ -2,6 +2,7 @@
 #include <gio/gio.h>
 
 #include "core/job.h"
+#include "remote_call.h"
 #include "server_connection.h"
 
 #include <QFile>
@@ -19,12 +20,15 @@ struct Operation {
     const ConnectionQuestions* questions = nullptr;
     bool done = false;
     QString error;
-    bool aborted = false;
+    bool declined = false; // the user gave up a question, or stopped the job
+    int inUseChoice = -1;  // the answer about programs using the share, once given
+    gint64 busySince = -1; // when the share was first found busy with requests only (µs)
 };
 
 void onAskPassword(GMountOperation* op, const char* message, const char* defaultUser,
                    const char* defaultDomain, GAskPasswordFlags flags, gpointer data) {
     auto* o = static_cast<Operation*>(data);
+    g_signal_stop_emission_by_name(op, "ask-password");
     QString user = text(defaultUser), domain = text(defaultDomain), password;
     bool remember = false;
     const bool answered =
@@ -33,7 +37,7 @@ void onAskPassword(GMountOperation* op, const char* message, const char* default
             text(message), flags & G_ASK_PASSWORD_NEED_USERNAME, flags & G_ASK_PASSWORD_NEED_DOMAIN,
             flags & G_ASK_PASSWORD_NEED_PASSWORD, user, domain, password, remember);
     if (!answered) {
-        o->aborted = true;
+        o->declined = true;
         g_mount_operation_reply(op, G_MOUNT_OPERATION_ABORTED);
         return;
     }
@@ -48,13 +52,14 @@ void onAskPassword(GMountOperation* op, const char* message, const char* default
 
 void onAskQuestion(GMountOperation* op, const char* message, const char** choices, gpointer data) {
     auto* o = static_cast<Operation*>(data);
+    g_signal_stop_emission_by_name(op, "ask-question");
     QStringList options;
     for (int i = 0; choices && choices[i]; ++i)
         options << text(choices[i]);
     const int chosen =
         o->questions && o->questions->choose ? o->questions->choose(text(message), options) : -1;
     if (chosen < 0 || chosen >= options.size()) {
-        o->aborted = true;
+        o->declined = true;
         g_mount_operation_reply(op, G_MOUNT_OPERATION_ABORTED);
         return;
     }
@@ -62,14 +67,56 @@ void onAskQuestion(GMountOperation* op, const char* message, const char** choice
     g_mount_operation_reply(op, G_MOUNT_OPERATION_HANDLED);
 }
 
+// The share is in use. The daemon names the programs that hold files open
+// (again every two seconds while they stay), and the user is asked once. A
+// request still in flight names nobody: the daemon goes on by itself once it
+// is answered, and the share is closed anyway when its server has not
+// answered it within the time any other call waits for a server.
+void onShowProcesses(GMountOperation* op, const char*, GArray* processes, const char**,
+                     gpointer data) {
+    auto* o = static_cast<Operation*>(data);
+    // GIO's own answer, "not handled", would give the unmount up.
+    g_signal_stop_emission_by_name(op, "show-processes");
+    if (o->inUseChoice < 0) {
+        QStringList programs;
+        for (guint i = 0; processes && i < processes->len; ++i) {
+            // A program that has ended holds nothing: what it left is a
+            // request in flight.
+            // "pid (name) state ...", a zombie's state Z.
+            const GPid pid = g_array_index(processes, GPid, i);
+            QFile stat(QStringLiteral("/proc/%1/stat").arg(pid));
+            if (!stat.open(QIODevice::ReadOnly)) continue;
+            const QByteArray line = stat.read(512);
+            const qsizetype open = line.indexOf('('), close = line.lastIndexOf(')');
+            if (open < 0 || close < open || line.mid(close + 2, 1) == "Z") continue;
+            programs << QStringLiteral("%1 (%2)")
+                            .arg(QString::fromLocal8Bit(line.mid(open + 1, close - open - 1)))
+                            .arg(pid);
+        }
+        // Choice 0 unmounts anyway, 1 leaves the share open.
+        if (programs.isEmpty()) {
+            const gint64 now = g_get_monotonic_time();
+            if (o->busySince < 0) o->busySince = now;
+            if (now - o->busySince < gint64(networkTimeoutMs()) * 1000) return;
+            o->inUseChoice = 0;
+        } else {
+            o->inUseChoice =
+                o->questions && o->questions->closeInUse && o->questions->closeInUse(programs) ? 0
+                                                                                               : 1;
+            o->declined = o->inUseChoice != 0;
+        }
+    }
+    g_mount_operation_set_choice(op, o->inUseChoice);
+    g_mount_operation_reply(op, G_MOUNT_OPERATION_HANDLED);
+}
+
+// An error the engine gives up with is the user's only when the user gave
+// up (a question declined, the job stopped); any other is reported, a give-up
+// the engine "handled" itself included.
 void takeError(Operation& o, GError* error) {
     if (!error) return;
-    if (!g_error_matches(error, G_IO_ERROR, G_IO_ERROR_ALREADY_MOUNTED) &&
-        !g_error_matches(error, G_IO_ERROR, G_IO_ERROR_FAILED_HANDLED))
+    if (!g_error_matches(error, G_IO_ERROR, G_IO_ERROR_ALREADY_MOUNTED))
         o.error = text(error->message);
-    if (g_error_matches(error, G_IO_ERROR, G_IO_ERROR_FAILED_HANDLED) ||
-        g_error_matches(error, G_IO_ERROR, G_IO_ERROR_CANCELLED))
-        o.aborted = true;
     g_error_free(error);
 }
 
@@ -94,7 +141,7 @@ void onUnmounted(GObject* source, GAsyncResult* result, gpointer data) {
 void runUntilDone(GMainContext* context, Operation& o, GCancellable* cancel, core::Job& job) {
     while (!o.done) {
         if (job.cancelled() && !g_cancellable_is_cancelled(cancel)) {
-            o.aborted = true;
+            o.declined = true;
             g_cancellable_cancel(cancel);
         }
         // Woken at least every 50 ms to look at the job.
@@ -129,8 +176,8 @@ class ThreadContext {
 
 ConnectionResult finished(const Operation& o) {
     ConnectionResult r;
-    r.stopped = o.aborted;
-    r.error = o.aborted ? QString() : o.error;
+    r.stopped = o.declined;
+    r.error = o.declined ? QString() : o.error;
     return r;
 }
 
@@ -194,7 +241,8 @@ ConnectionResult connectServer(const QString& address, const ConnectionQuestions
     return r;
 }
 
-ConnectionResult disconnectServer(const QString& folder, core::Job& job) {
+ConnectionResult disconnectServer(const QString& folder, const ConnectionQuestions& questions,
+                                  core::Job& job) {
     ConnectionResult r;
     outliveTheSessionBus();
     ThreadContext context;
@@ -210,9 +258,12 @@ ConnectionResult disconnectServer(const QString& folder, core::Job& job) {
     GCancellable* cancel = g_cancellable_new();
     GMountOperation* op = g_mount_operation_new();
     Operation o;
+    o.questions = &questions;
+    g_signal_connect(op, "show-processes", G_CALLBACK(onShowProcesses), &o);
     g_mount_unmount_with_operation(mount, G_MOUNT_UNMOUNT_NONE, op, cancel, onUnmounted, &o);
     runUntilDone(context.get(), o, cancel, job);
     r = finished(o);
+    g_signal_handlers_disconnect_by_data(op, &o);
     g_object_unref(op);
     g_object_unref(cancel);
     g_object_unref(mount);

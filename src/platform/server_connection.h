@@ -23,6 +23,8 @@ struct ConnectionQuestions {
         credentials;
     // One of the choices (a host key to trust, say): its index, -1 to give up.
     std::function<int(const QString& message, const QStringList& choices)> choose;
+    // Whether a share still used by programs (their names) is closed anyway.
+    std::function<bool(const QStringList& programs)> closeInUse;
 };
 
 struct ConnectionResult {
@@ -40,7 +42,9 @@ QString desktopNetworkMissing();
 ConnectionResult connectServer(const QString& address, const ConnectionQuestions& questions,
                                core::Job& job);
 
-// Closes the share that folder lies on.
-ConnectionResult disconnectServer(const QString& folder, core::Job& job);
+// Closes the share that folder lies on; questions.closeInUse is asked when
+// programs still use it.
+ConnectionResult disconnectServer(const QString& folder, const ConnectionQuestions& questions,
+                                  core::Job& job);
 
 } // namespace platform
