@@ -872,6 +872,10 @@ class TreeMove {
         if (files.size() >= kManyFiles) helper = std::thread(work, false);
         work(true);
         if (helper.joinable()) helper.join();
+        // One more look once the helper is done: a stop asked while it
+        // copied the last files is a stop, not a copy gone through.
+        if (failure.load() == 0 && m_job && m_job->advance(m_done + copied.load(), m_total))
+            failure = errCancelled;
         m_done += copied.load();
         return failure.load() == 0 || fail(failure.load());
     }
