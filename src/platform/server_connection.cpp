@@ -6,6 +6,7 @@
 #include "server_connection.h"
 
 #include <QFile>
+#include <QFileInfo>
 
 namespace platform {
 
@@ -250,7 +251,10 @@ ConnectionResult disconnectServer(const QString& folder, const ConnectionQuestio
     GError* error = nullptr;
     GMount* mount = g_file_find_enclosing_mount(file, nullptr, &error);
     if (!mount) {
-        r.error = QStringLiteral("%1 n'est pas sur un partage réseau").arg(folder);
+        // A share the engine closed itself (its server went away) has left
+        // its folder: closed already, as asked.
+        if (QFileInfo::exists(folder))
+            r.error = QStringLiteral("%1 n'est pas sur un partage réseau").arg(folder);
         if (error) g_error_free(error);
         g_object_unref(file);
         return r;
