@@ -1,4 +1,5 @@
 #include "file_commands.h"
+#include "components/drive_selector.h"
 #include "components/folder_tree.h"
 #include "core/job.h"
 #include "dialogs/case_dialog.h"
@@ -360,6 +361,8 @@ void FileCommands::connectTo(const QString& address) {
     refreshVolumes();
     m_view.tree()->refreshDrives();
     m_view.setFolder(result.folder);
+    // The list's drive is the share's own letter.
+    m_view.listDrives()->setDrive(Platform::instance().driveOf(result.folder));
     m_view.addToHistory();
 }
 

@@ -218,6 +218,11 @@ void FileManagerView::buildLayout() {
             &FileManagerView::onColumnClicked);
     connect(m_tree, &FolderTree::folderActivated, this,
             [this] { ui::runCommand([this] { onTreeActivated(); }); });
+    // The drive lists follow the volumes that come and go, as the tree does.
+    connect(m_tree, &FolderTree::drivesRefreshed, this, [this] {
+        m_treeDrives->fill();
+        m_listDrives->fill();
+    });
     connect(m_treeDrives, &DriveSelector::changed, this,
             [this] { ui::runCommand([this] { onTreeDriveChanged(); }); });
     connect(m_listDrives, &DriveSelector::changed, this,

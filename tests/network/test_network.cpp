@@ -2,6 +2,7 @@
 // loopback address, mounted by sshfs) works as the folder it shows, and a
 // server that stops answering holds no command.
 #include "core/file_errors.h"
+#include "filemanager/components/drive_selector.h"
 #include "filemanager/components/folder_tree.h"
 #include "filemanager/file_manager_view.h"
 #include "platform/announced_servers.h"
@@ -679,6 +680,8 @@ TEST_F(Network, AUserConnectsBrowsesCopiesAndFindsFromTheWindow) {
         << share.toStdString() << dialogs.texts().join(u'\n').toStdString();
     ASSERT_TRUE(waitFor(listed(view, {"a", "c.txt"}), 8000));
     EXPECT_TRUE(disconnect->isEnabled());
+    EXPECT_EQ(view.listDrives()->drive(), platform::Platform::instance().driveOf(share));
+    EXPECT_NE(view.listDrives()->drive(), platform::Platform::instance().driveOf(local.path()));
     // Under "Réseau", the share's node holds the folder shown.
     QTreeWidgetItem* network = view.tree()->networkNode();
     ASSERT_TRUE(network);

@@ -185,6 +185,7 @@ void FolderTree::refreshDrives() {
     }
     computer->setData(0, ReadRole, true);
     refreshNetwork();
+    Q_EMIT drivesRefreshed();
 }
 
 void FolderTree::refreshNetwork() {

@@ -67,6 +67,7 @@ class FolderTree : public QTreeWidget {
 
   Q_SIGNALS:
     void folderActivated(); // a double click on a folder
+    void drivesRefreshed(); // the drives' nodes follow the volumes again
 
   protected:
     void mouseDoubleClickEvent(QMouseEvent* event) override;
