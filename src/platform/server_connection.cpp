@@ -68,6 +68,20 @@ void onAskQuestion(GMountOperation* op, const char* message, const char** choice
     g_mount_operation_reply(op, G_MOUNT_OPERATION_HANDLED);
 }
 
+// "name (pid)" of a program still running; empty for one that has ended
+// (gone, or a zombie), which holds nothing: what it left is a request in
+// flight. /proc/PID/stat reads "pid (name) state ...".
+QString runningProgram(GPid pid) {
+    QFile stat(QStringLiteral("/proc/%1/stat").arg(pid));
+    if (!stat.open(QIODevice::ReadOnly)) return {};
+    const QByteArray line = stat.read(512);
+    const qsizetype open = line.indexOf('('), close = line.lastIndexOf(')');
+    if (open < 0 || close < open || line.mid(close + 2, 1) == "Z") return {};
+    return QStringLiteral("%1 (%2)")
+        .arg(QString::fromLocal8Bit(line.mid(open + 1, close - open - 1)))
+        .arg(pid);
+}
+
 // The share is in use. The daemon names the programs that hold files open
 // (again every two seconds while they stay), and the user is asked once. A
 // request still in flight names nobody: the daemon goes on by itself once it
@@ -80,20 +94,10 @@ void onShowProcesses(GMountOperation* op, const char*, GArray* processes, const 
     g_signal_stop_emission_by_name(op, "show-processes");
     if (o->inUseChoice < 0) {
         QStringList programs;
-        for (guint i = 0; processes && i < processes->len; ++i) {
-            // A program that has ended holds nothing: what it left is a
-            // request in flight.
-            // "pid (name) state ...", a zombie's state Z.
-            const GPid pid = g_array_index(processes, GPid, i);
-            QFile stat(QStringLiteral("/proc/%1/stat").arg(pid));
-            if (!stat.open(QIODevice::ReadOnly)) continue;
-            const QByteArray line = stat.read(512);
-            const qsizetype open = line.indexOf('('), close = line.lastIndexOf(')');
-            if (open < 0 || close < open || line.mid(close + 2, 1) == "Z") continue;
-            programs << QStringLiteral("%1 (%2)")
-                            .arg(QString::fromLocal8Bit(line.mid(open + 1, close - open - 1)))
-                            .arg(pid);
-        }
+        for (guint i = 0; processes && i < processes->len; ++i)
+            if (const QString program = runningProgram(g_array_index(processes, GPid, i));
+                !program.isEmpty())
+                programs << program;
         // Choice 0 unmounts anyway, 1 leaves the share open.
         if (programs.isEmpty()) {
             const gint64 now = g_get_monotonic_time();
